@@ -1,0 +1,210 @@
+#include "app/CIni.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+#include <charconv>
+#include <climits>
+#include <cmath>
+
+#include "platform/ProgramFolder.h"
+
+namespace {
+
+QStringList ReadLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    for (QString& line : lines)
+        if (line.endsWith(u'\r')) line.chop(1);
+    if (!lines.isEmpty() && lines.constLast().isEmpty()) lines.removeLast();
+    return lines;
+}
+
+bool IsSectionLine(const QString& trimmed, QString* name) {
+    if (!trimmed.startsWith(u'[')) return false;
+    const qsizetype close = trimmed.indexOf(u']');
+    if (close < 0) return false;
+    *name = trimmed.mid(1, close - 1).trimmed();
+    return true;
+}
+
+bool IsKeyLine(const QString& trimmed, QString* key, QString* value) {
+    if (trimmed.startsWith(u';')) return false;
+    const qsizetype eq = trimmed.indexOf(u'=');
+    if (eq <= 0) return false;
+    *key = trimmed.left(eq).trimmed();
+    if (value) *value = trimmed.mid(eq + 1).trimmed();
+    return true;
+}
+
+bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+}  // namespace
+
+CIni::CIni(const QString& path, const QString& section, bool moduleFolder)
+    : m_path(path), m_section(section), m_moduleFolder(moduleFolder) {
+    const QString appName = QCoreApplication::applicationName().isEmpty()
+                                ? QStringLiteral("kalvo")
+                                : QCoreApplication::applicationName();
+    if (m_path.isEmpty()) m_path = appName + QStringLiteral(".ini");
+    if (QFileInfo(m_path).isRelative()) {
+        const QString base = m_moduleFolder ? ProgramFolder() : QDir::currentPath() + u'/';
+        m_path = base + m_path;
+    }
+    if (m_section.isEmpty()) m_section = appName;
+}
+
+void CIni::UseSection(const QString& section) {
+    if (!section.isNull()) m_section = section;
+}
+
+QString CIni::GetString(const QString& key, const QString& def, const QString& section) {
+    UseSection(section);
+    m_value = def.left(kMaxValue);
+    const QStringList lines = ReadLines(m_path);
+    bool inSection = false;
+    for (const QString& line : lines) {
+        const QString trimmed = line.trimmed();
+        QString name, value;
+        if (IsSectionLine(trimmed, &name)) {
+            if (inSection) break;  // the first section of that name holds the value
+            inSection = SameName(name, m_section);
+        } else if (inSection && IsKeyLine(trimmed, &name, &value) && SameName(name, key)) {
+            // A value in matching quotes is given without them, as the classic functions do.
+            if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"')) value = value.mid(1, value.size() - 2);
+            m_value = value.left(kMaxValue);
+            break;
+        }
+    }
+    return m_value;
+}
+
+int CIni::GetInt(const QString& key, int def, const QString& section) {
+    return ParseInt(GetString(key, FormatInt(def), section));
+}
+
+float CIni::GetFloat(const QString& key, float def, const QString& section) {
+    return static_cast<float>(ParseReal(GetString(key, FormatReal(def), section)));
+}
+
+double CIni::GetDouble(const QString& key, double def, const QString& section) {
+    return ParseReal(GetString(key, FormatReal(def), section));
+}
+
+bool CIni::WriteString(const QString& key, const QString& value, const QString& section) {
+    UseSection(section);
+    QStringList lines = ReadLines(m_path);
+    // A value must stay on its line.
+    QString clean = value;
+    clean.replace(u'\n', u' ').replace(u'\r', u' ');
+    const QString entry = key + u'=' + clean;
+
+    qsizetype sectionStart = -1, sectionEnd = lines.size(), keyLine = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString trimmed = lines[i].trimmed();
+        QString name;
+        if (IsSectionLine(trimmed, &name)) {
+            if (sectionStart >= 0) {
+                sectionEnd = i;
+                break;
+            }
+            if (SameName(name, m_section)) sectionStart = i;
+        } else if (sectionStart >= 0 && keyLine < 0 && IsKeyLine(trimmed, &name, nullptr) && SameName(name, key)) {
+            keyLine = i;
+        }
+    }
+    if (keyLine >= 0) {
+        lines[keyLine] = entry;
+    } else if (sectionStart >= 0) {
+        // Append after the section's last non-empty line.
+        qsizetype at = sectionEnd;
+        while (at > sectionStart + 1 && lines[at - 1].trimmed().isEmpty()) --at;
+        lines.insert(at, entry);
+    } else {
+        lines << u'[' + m_section + u']' << entry;
+    }
+
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    file.write((lines.join(u'\n') + u'\n').toUtf8());
+    return file.commit();
+}
+
+bool CIni::WriteInt(const QString& key, int value, const QString& section) {
+    return WriteString(key, FormatInt(value), section);
+}
+
+bool CIni::WriteFloat(const QString& key, float value, const QString& section) {
+    return WriteString(key, FormatReal(value), section);
+}
+
+bool CIni::WriteDouble(const QString& key, double value, const QString& section) {
+    return WriteString(key, FormatReal(value), section);
+}
+
+void CIni::SerString(bool load, QString& value, const QString& key, const QString& section, const QString& def) {
+    if (load) value = GetString(key, def, section);
+    else WriteString(key, value, section);
+}
+
+void CIni::SerInt(bool load, int& value, const QString& key, const QString& section, int def) {
+    if (load) value = GetInt(key, def, section);
+    else WriteInt(key, value, section);
+}
+
+void CIni::SerFloat(bool load, float& value, const QString& key, const QString& section, float def) {
+    if (load) value = GetFloat(key, def, section);
+    else WriteFloat(key, value, section);
+}
+
+void CIni::SerDouble(bool load, double& value, const QString& key, const QString& section, double def) {
+    if (load) value = GetDouble(key, def, section);
+    else WriteDouble(key, value, section);
+}
+
+QString CIni::FormatInt(int value) { return QString::number(value); }
+
+QString CIni::FormatReal(double value) {
+    // std::to_chars with the general format and precision 6 is "%g" without the locale.
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    return QString::fromLatin1(buffer, result.ptr - buffer);
+}
+
+int CIni::ParseInt(const QString& text) {
+    const QByteArray bytes = text.toLatin1();
+    const char* p = bytes.constData();
+    const char* end = p + bytes.size();
+    while (p < end && (*p == ' ' || *p == '\t')) ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    long long value = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) break;  // saturate instead of overflowing
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+double CIni::ParseReal(const QString& text) {
+    const QByteArray bytes = text.toLatin1();
+    const char* p = bytes.constData();
+    const char* end = p + bytes.size();
+    while (p < end && (*p == ' ' || *p == '\t')) ++p;
+    if (p < end && *p == '+') ++p;
+    double value = 0.0;
+    const auto result = std::from_chars(p, end, value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Like atof: too large gives infinity, too small gives zero; keep it finite for settings.
+        return (p < end && *p == '-') ? -HUGE_VAL : HUGE_VAL;
+    }
+    if (result.ec != std::errc()) return 0.0;
+    return value;
+}

@@ -1,0 +1,170 @@
+#include "app/CommandLine.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <cstdio>
+
+#include "document/AppFlags.h"
+#include "document/CKalvoDoc.h"
+#include "document/IModuleFrame.h"
+#include "platform/CSaveProfileDLG.h"
+#include "platform/ConsoleUserInterface.h"
+#include "platform/StringTable.h"
+#include "views/spectral/FftExport.h"
+
+namespace {
+
+// Stands for an open module window in a run without windows: the document computes what
+// that module needs, and there are no controls to set.
+class HeadlessModule : public IModuleFrame {
+public:
+    void SetControlInt(int, int) override {}
+    void SetSliderRange(int, int, int, int) override {}
+};
+
+bool ParseSelection(const QString& text, std::pair<quint32, quint32>* out) {
+    const QStringList parts = text.split(u':');
+    if (parts.size() != 2) return false;
+    bool ok1 = false, ok2 = false;
+    const quint32 first = parts[0].toUInt(&ok1);
+    const quint32 last = parts[1].toUInt(&ok2);
+    if (!ok1 || !ok2 || last <= first) return false;
+    *out = {first, last};
+    return true;
+}
+
+bool IsTimeSeriesFile(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QStringLiteral("txt") || suffix == QStringLiteral("dat") || suffix == QStringLiteral("prn");
+}
+
+void PrintError(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
+
+}  // namespace
+
+bool CommandLine::IsScriptMode(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--export" || a == "--render" || a == "--record") return true;
+    }
+    return false;
+}
+
+std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* error) {
+    CommandLine cmd;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const auto value = [&](QString* out) {
+            if (i + 1 >= args.size()) {
+                *error = Str(62040, a);
+                return false;
+            }
+            *out = args[++i];
+            return true;
+        };
+        QString v;
+        if (a == QStringLiteral("--help") || a == QStringLiteral("-h")) {
+            cmd.help = true;
+        } else if (a == QStringLiteral("--export")) {
+            if (!value(&cmd.module)) return std::nullopt;
+            cmd.mode = Mode::Export;
+        } else if (a == QStringLiteral("--open")) {
+            if (!value(&cmd.openFile)) return std::nullopt;
+        } else if (a == QStringLiteral("--select")) {
+            if (!value(&v)) return std::nullopt;
+            std::pair<quint32, quint32> sel;
+            if (!ParseSelection(v, &sel)) {
+                *error = Str(62041, v);
+                return std::nullopt;
+            }
+            cmd.selection = sel;
+        } else if (a == QStringLiteral("--set")) {
+            if (!value(&v)) return std::nullopt;
+            const qsizetype eq = v.indexOf(u'=');
+            if (eq <= 0 || !CKalvoApp::FindKey(v.left(eq))) {
+                *error = Str(62042, eq > 0 ? v.left(eq) : v);
+                return std::nullopt;
+            }
+            cmd.settings.emplace_back(v.left(eq), v.mid(eq + 1));
+        } else if (a == QStringLiteral("--profile")) {
+            if (!value(&cmd.profile)) return std::nullopt;
+        } else if (a == QStringLiteral("--channel")) {
+            if (!value(&v)) return std::nullopt;
+            if (v != QStringLiteral("left") && v != QStringLiteral("right")) {
+                *error = Str(62039, a + u' ' + v);
+                return std::nullopt;
+            }
+            cmd.channel = v == QStringLiteral("left") ? 1 : 0;
+        } else if (a.startsWith(QStringLiteral("-"))) {
+            *error = Str(62039, a);
+            return std::nullopt;
+        } else if (cmd.profile.isEmpty()) {
+            cmd.profile = a;
+        } else {
+            *error = Str(62039, a);
+            return std::nullopt;
+        }
+    }
+    if (cmd.mode == Mode::Export) {
+        if (cmd.module != QStringLiteral("fft")) {
+            *error = Str(62043, cmd.module);
+            return std::nullopt;
+        }
+        if (cmd.openFile.isEmpty()) {
+            *error = Str(62040, QStringLiteral("--open"));
+            return std::nullopt;
+        }
+    }
+    return cmd;
+}
+
+std::pair<ProfileKind, QString> ProfileFromName(const QString& name) {
+    static const std::pair<const char*, ProfileKind> predefined[] = {
+        {"Standard", ProfileKind::Standard},     {"Musiker", ProfileKind::Musiker},
+        {"Analytiker", ProfileKind::Analytiker}, {"Komplett", ProfileKind::Komplett},
+        {"Kids", ProfileKind::ForKids},          {"forKids", ProfileKind::ForKids},
+        {"Oberschule", ProfileKind::Oberschule}, {"ZuletztVerwendet", ProfileKind::LastUsed}};
+    if (name.isEmpty()) return {ProfileKind::Standard, QString()};
+    for (const auto& [text, kind] : predefined)
+        if (name.compare(QLatin1String(text), Qt::CaseInsensitive) == 0) return {kind, QString()};
+    return {ProfileKind::User, CSaveProfileDLG::FileNameFor(name)};
+}
+
+int RunExport(const CommandLine& cmd) {
+    ConsoleUserInterface ui(cmd.channel);
+    CKalvoApp app(ui);
+    const auto [kind, userFile] = ProfileFromName(cmd.profile);
+    app.m_profileKind = kind;
+    app.m_strUserProfileFile = userFile;
+    if (!app.LoadProfile()) return 1;
+    for (const auto& [key, value] : cmd.settings) app.SetSettingText(key, value);
+    Language language = Language::English;
+    if (!LanguageFromCode(app.IniAllgemeinLanguage, &language))
+        language = QLocale::system().language() == QLocale::German ? Language::German : Language::English;
+    SetCurrentLanguage(language);
+
+    CKalvoDoc doc(app, ui);
+    doc.OnNewDocument();
+    HeadlessModule fftModule;
+    doc.SetModuleFrame(Module::FFT, &fftModule);
+    const bool loaded = IsTimeSeriesFile(cmd.openFile) ? doc.OpenTimeSeriesFile(cmd.openFile)
+                                                       : doc.OpenSoundFile(cmd.openFile);
+    if (!loaded) {
+        if (ui.MessageCount() == 0) PrintError(Str(62006, cmd.openFile));
+        return 1;
+    }
+    const quint32 count = doc.SampleCount();
+    quint32 first = 0, last = count;
+    if (cmd.selection) {
+        std::tie(first, last) = *cmd.selection;
+        if (last > count) {
+            PrintError(Str(62044, first, last, count));
+            return 2;
+        }
+    }
+    doc.OnSelectionChanged(first, last);
+    const QByteArray text = FftExportText(doc).toUtf8();
+    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
+    std::fflush(stdout);
+    return 0;
+}

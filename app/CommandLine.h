@@ -1,0 +1,34 @@
+#pragma once
+// The command line: the windows with an optional profile ("Kids" or a user profile name),
+// and the script modes that run through the same document code without any window.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "app/CKalvoApp.h"
+
+struct CommandLine {
+    enum class Mode { Windows, Export };
+    Mode mode = Mode::Windows;
+    QString module;          // --export MODULE
+    QString openFile;        // --open FILE
+    std::optional<std::pair<quint32, quint32>> selection;  // --select FIRST:LAST (last exclusive)
+    std::vector<std::pair<QString, QString>> settings;     // --set IniKey=VALUE
+    QString profile;         // --profile NAME, or the one positional argument
+    int channel = 1;         // --channel left|right: 1 = left, 0 = right
+    bool help = false;
+
+    // Parses the arguments after the program name; on failure returns nothing and sets error.
+    static std::optional<CommandLine> Parse(const QStringList& args, QString* error);
+    // True when the arguments ask for a mode that shows no window.
+    static bool IsScriptMode(int argc, char** argv);
+};
+
+// The profile kind and user profile file a profile name stands for.
+std::pair<ProfileKind, QString> ProfileFromName(const QString& name);
+
+// Runs `--export`: prints the module's numbers to standard output; returns the exit code.
+int RunExport(const CommandLine& cmd);

@@ -1,0 +1,77 @@
+// Kalvo: sound analysis for teaching acoustics.
+
+#include <QApplication>
+#include <QFont>
+#include <QLocale>
+#include <cstdio>
+
+#include "app/CKalvoApp.h"
+#include "app/CMainFrame.h"
+#include "app/CommandLine.h"
+#include "document/CKalvoDoc.h"
+#include "platform/QtUserInterface.h"
+#include "platform/StringTable.h"
+
+namespace {
+
+void RegisterFontSubstitutions() {
+    QFont::insertSubstitution(QStringLiteral("Century Gothic"), QStringLiteral("URW Gothic"));
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"));
+}
+
+int RunWindows(const CommandLine& cmd) {
+    QtUserInterface ui;
+    CKalvoApp app(ui);
+    // Without a name the program continues where the last session ended.
+    const auto [kind, userFile] =
+        ProfileFromName(cmd.profile.isEmpty() ? QStringLiteral("ZuletztVerwendet") : cmd.profile);
+    app.m_profileKind = kind;
+    app.m_strUserProfileFile = userFile;
+    if (!app.LoadProfile()) return 1;
+    for (const auto& [key, value] : cmd.settings) app.SetSettingText(key, value);
+    Language language = Language::English;
+    if (!LanguageFromCode(app.IniAllgemeinLanguage, &language))
+        language = QLocale::system().language() == QLocale::German ? Language::German : Language::English;
+    SetCurrentLanguage(language);
+
+    CKalvoDoc doc(app, ui);
+    doc.OnNewDocument();
+    CMainFrame frame(app, doc);
+    ui.SetParent(&frame);
+    doc.NotifyStatus();
+    doc.UpdateAllViews(kHintRebuild);
+    frame.show();
+    if (!cmd.openFile.isEmpty()) doc.OpenSoundFile(cmd.openFile);
+    const int code = QApplication::exec();
+    // The last-used profile keeps this session's settings.
+    app.CollectWindowState();
+    app.m_profileKind = ProfileKind::LastUsed;
+    app.SaveProfile();
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Script modes never show a window and need no display.
+    if (CommandLine::IsScriptMode(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kalvo"));
+    QApplication::setOrganizationName(QStringLiteral("Kalvo"));
+    RegisterFontSubstitutions();
+
+    QString error;
+    const std::optional<CommandLine> cmd = CommandLine::Parse(QApplication::arguments().mid(1), &error);
+    if (!cmd) {
+        std::fprintf(stderr, "%s\n%s\n", error.toLocal8Bit().constData(), Str(62038).toLocal8Bit().constData());
+        return 2;
+    }
+    if (cmd->help) {
+        std::printf("%s\n", Str(62038).toLocal8Bit().constData());
+        return 0;
+    }
+    if (cmd->mode == CommandLine::Mode::Export) return RunExport(*cmd);
+    return RunWindows(*cmd);
+}

@@ -1,0 +1,776 @@
+#include "document/CKalvoDoc.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "analysis/CRealFFT.h"
+#include "app/CIni.h"
+#include "app/CKalvoApp.h"
+#include "document/AppFlags.h"
+#include "document/CRiffWave.h"
+#include "document/IDocumentView.h"
+#include "document/IMainFrame.h"
+#include "platform/ProgramFolder.h"
+#include "platform/UserInterface.h"
+
+namespace {
+
+constexpr std::uint32_t kMaxPlaybackRate = 48000;
+const char* const kMusicFilter =
+    "All readable music files (*.wav,*.mp3)|*.wav;*.mp3|WAV - Standardwavefiles|*.wav|MP3 - MPEG Layer 3 Files|*.mp3|";
+const char* const kWaveFilter = "WAV - Standardwavefiles|*.wav|";
+const char* const kTimeSeriesFilter =
+    "TXT - Textfiles mit 1 Spalte|*.txt|PRN - Mathcadexportfiles mit 1 Spalte|*.prn|"
+    "DAT - Datenfiles mit 1 Spalte|*.dat|Alle Dateien|*.*|";
+
+std::int16_t ReadS16(const std::uint8_t* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); }
+void WriteS16(std::uint8_t* p, int v) {
+    p[0] = static_cast<std::uint8_t>(v & 0xFF);
+    p[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+}
+
+// Converts samples of wider PCM or of 32/64-bit float to 16-bit PCM in place; returns the new byte count.
+std::uint32_t ConvertTo16Bit(std::uint8_t* data, std::uint32_t bytes, int bits, bool isFloat) {
+    const std::uint32_t width = static_cast<std::uint32_t>(bits / 8);
+    const std::uint32_t count = bytes / width;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint8_t* in = data + static_cast<std::size_t>(i) * width;
+        int v = 0;
+        if (isFloat) {
+            double x = 0.0;
+            if (bits == 32) {
+                float f;
+                std::memcpy(&f, in, 4);
+                x = f;
+            } else {
+                std::memcpy(&x, in, 8);
+            }
+            if (!std::isfinite(x)) x = 0.0;
+            v = static_cast<int>(std::lround(std::clamp(x, -1.0, 1.0) * 32767.0));
+        } else {
+            // The two most significant bytes of a little-endian sample.
+            v = ReadS16(in + width - 2);
+        }
+        WriteS16(data + static_cast<std::size_t>(i) * 2, v);  // never beyond what was read
+    }
+    return count * 2;
+}
+
+QString NoFile() { return Str(61548); }
+
+}  // namespace
+
+CKalvoDoc::CKalvoDoc(CKalvoApp& app, UserInterface& ui) : m_app(app), m_ui(&ui) {
+    m_app.m_pDocument = this;
+    m_strHelpFile = ProgramFolder() + QStringLiteral("KalvoHelp.chm");
+}
+
+CKalvoDoc::~CKalvoDoc() {
+    m_app.IniDokumentNumFFTPoints = m_nFFTPoints;
+    m_app.IniDokumentPlayFile = m_strFileName;
+    if (g_bListening) StopListening();
+    if (m_app.m_pDocument == this) m_app.m_pDocument = nullptr;
+}
+
+void CKalvoDoc::SetUi(UserInterface& ui) { m_ui = &ui; }
+
+void CKalvoDoc::AddView(IDocumentView* view) {
+    if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end()) m_views.push_back(view);
+}
+
+void CKalvoDoc::RemoveView(IDocumentView* view) { std::erase(m_views, view); }
+
+void CKalvoDoc::UpdateAllViews(int hint) {
+    // A view may close itself while it handles a hint.
+    const std::vector<IDocumentView*> views = m_views;
+    for (IDocumentView* view : views)
+        if (std::find(m_views.begin(), m_views.end(), view) != m_views.end()) view->OnUpdate(hint);
+}
+
+void CKalvoDoc::SetTitle(const QString& title) {
+    m_strTitle = title;
+    if (m_pMainFrame) m_pMainFrame->OnDocumentTitleChanged(title);
+}
+
+std::uint32_t CKalvoDoc::PaletteColor(int index) {
+    static const std::array<std::uint32_t, kPaletteSize> palette = [] {
+        std::array<std::uint32_t, kPaletteSize> p{};
+        const auto rgb = [](int r, int g, int b) {
+            return static_cast<std::uint32_t>((r << 16) | (g << 8) | b);
+        };
+        for (int i = 0; i < 256; ++i) {
+            p[static_cast<std::size_t>(i)] = rgb(255, i, 0);             // red -> yellow
+            p[static_cast<std::size_t>(256 + i)] = rgb(255 - i, 255, 0);  // yellow -> green
+            p[static_cast<std::size_t>(512 + i)] = rgb(0, 255, i);        // green -> cyan
+            p[static_cast<std::size_t>(768 + i)] = rgb(0, 255 - i, 255);  // cyan -> blue
+            p[static_cast<std::size_t>(1024 + i)] = rgb(i, 0, 255);       // blue -> magenta
+            p[static_cast<std::size_t>(1280 + i)] = rgb(255, i, 255);     // magenta -> white
+        }
+        return p;
+    }();
+    return palette[static_cast<std::size_t>(std::clamp(index, 0, kPaletteSize - 1))];
+}
+
+void CKalvoDoc::ClearAnalysisArrays() {
+    m_aWaveletResult.assign(1, 0.0f);
+    m_aSelSamples.assign(1, 0.0);
+    m_aSpectrum.assign(1, 0.0);
+}
+
+bool CKalvoDoc::OnNewDocument() {
+    m_nSelStart = m_nSelEnd = 0;
+    m_nWaveBytes = 0;
+    m_nPlayBytes = 0;
+    m_pWaveData.reset();
+    m_pSound.reset();
+    ClearAnalysisArrays();
+    m_aAnalysis.assign(1, 0.0);
+    for (auto& acf : m_aAutoCorr) acf.clear();
+    m_dFullScale = 0.0;
+    m_nFFTPoints = CKalvoApp::CheckedFftPoints(m_app.IniDokumentNumFFTPoints);
+    m_strFileName = m_app.IniDokumentPlayFile.isEmpty() ? NoFile() : m_app.IniDokumentPlayFile;
+    m_nBitsPerSample = 16;
+    m_bSigned = 1;
+    // Six channels: no capture format has been chosen yet.
+    m_captureFormat = WaveFormat{};
+    m_captureFormat.channels = 6;
+    m_captureFormat.samplesPerSec = 0;
+    m_captureFormat.avgBytesPerSec = 0;
+    m_captureFormat.blockAlign = 0;
+    m_captureFormat.bitsPerSample = 0;
+    m_strChannels.clear();
+    m_strFormat.clear();
+    m_nSampleRate = 0;
+    m_strRecordPath = NoFile();
+    m_nPlayBits = m_nPlayRate = 0;
+    m_nSpectrumPoints = 0;
+    m_nFirstAcfMinimum = 0;
+    NotifyStatus();
+    m_bStereoSource = 0;
+    m_nChannelChoice = 1;
+    m_modules.fill(nullptr);
+    m_bClose3DWindows = 0;
+    SetTitle(NoFile());
+    return true;
+}
+
+void CKalvoDoc::DeleteContents() { ClearAnalysisArrays(); }
+
+void CKalvoDoc::SetSelection(std::uint32_t first, std::uint32_t last) {
+    if (first != kKeepBound) m_nSelStart = first;
+    if (last != kKeepBound) m_nSelEnd = last;
+}
+
+void CKalvoDoc::RemoveWave() {
+    UpdateAllViews(kHintRemoveWave);
+    g_bWaveLoaded = false;
+    g_bLoop = false;
+    g_bPlayCopyReduced = false;
+    g_bSelectionSpectrum = false;
+    g_bCancel = false;
+    DeleteContents();
+    m_nSpectrumPoints = 0;
+    m_nBitsShown = 0;
+    m_strChannels.clear();
+    m_strFormat.clear();
+    m_nSampleRate = 0;
+    m_strFileName = NoFile();
+    m_strRecordPath = NoFile();
+    m_nFFTPoints = CKalvoApp::CheckedFftPoints(m_app.IniDokumentNumFFTPoints);
+    m_pWaveData.reset();
+    m_dFullScale = 0.0;
+    m_nWaveBytes = 0;
+    m_nPlayBytes = 0;
+    m_nConvertedFromBits = 0;
+    m_pSound.reset();
+    SetTitle(NoFile());
+    NotifyStatus();
+    UpdateAllViews(kHintRebuild);
+}
+
+bool CKalvoDoc::WriteWaveParametersInVariables(const WaveFormat& format) {
+    m_strChannels = format.channels == 1 ? QStringLiteral("Mono")
+                    : format.channels == 2 ? QStringLiteral("Stereo")
+                                           : QStringLiteral("?");
+    const std::uint16_t tag = format.EffectiveTag();
+    m_strFormat = tag == WaveFormat::kPcm ? QStringLiteral("PCM") : QStringLiteral("?");
+    m_bStereoSource = m_strChannels == QStringLiteral("Stereo") ? 1 : 0;
+    m_nSampleRate = static_cast<int>(format.samplesPerSec);
+    m_nBitsShown = format.bitsPerSample;
+    m_bSigned = format.bitsPerSample != 8 ? 1 : 0;
+    switch (format.bitsPerSample) {
+        case 8: m_dFullScale = 255.0; break;
+        case 16: m_dFullScale = 32767.0; break;
+        case 24: m_dFullScale = 8388607.0; break;
+        case 32: m_dFullScale = 2147483647.0; break;
+        default: m_ui->Message(61497, MessageIcon::Exclamation); return false;
+    }
+    m_nBitsPerSample = format.bitsPerSample;
+    return true;
+}
+
+void CKalvoDoc::NotifyStatus() {
+    if (!m_pMainFrame || !m_pMainFrame->IsStatusBarShown()) return;
+    m_pMainFrame->SendMessage(kMsgStatusFftPoints, m_nFFTPoints);
+    m_pMainFrame->SendMessage(kMsgStatusFile, 0);
+    m_pMainFrame->SendMessage(kMsgStatusBits, m_nBitsShown);
+    m_pMainFrame->SendMessage(kMsgStatusRate, m_nSampleRate);
+    m_pMainFrame->SendMessage(kMsgStatusListening, 0);
+    m_pMainFrame->SendMessage(kMsgStatusRecording, 0);
+}
+
+std::uint32_t CKalvoDoc::SampleCount() const {
+    if (!m_pWaveData) return 0;
+    return m_nBitsPerSample == 8 ? m_nWaveBytes : m_nWaveBytes / 2;
+}
+
+double CKalvoDoc::Sample(std::uint32_t i) const {
+    if (m_nBitsPerSample == 8) return m_pWaveData[i];
+    return ReadS16(m_pWaveData.get() + 2 * static_cast<std::size_t>(i));
+}
+
+// ---------------------------------------------------------------------------------------
+// Wave files
+
+QString CKalvoDoc::TempMonoPath() { return TemporaryFolder() + QStringLiteral("~TempWaveMono.wav"); }
+QString CKalvoDoc::TempWavePath() { return TemporaryFolder() + QStringLiteral("~TempWave.wav"); }
+
+void CKalvoDoc::StopPlaybackForOpen() {
+    // The playback sound is stopped and rewound by its owner; here the state follows.
+    g_bPlaying = false;
+    m_nPlayPos = 0;
+}
+
+void CKalvoDoc::ResetForOpen() {
+    DeleteContents();
+    if (g_bWaveLoaded) {
+        if (g_bPlaying) StopPlaybackForOpen();
+        RemoveWave();
+    }
+}
+
+void CKalvoDoc::OnFileOpen() {
+    ResetForOpen();
+    FileDialogOptions options;
+    options.title = Str(61565);
+    options.filter = QLatin1String(m_mp3Converter ? kMusicFilter : kWaveFilter);
+    options.filterIndex = 1;
+    const std::optional<QString> path = m_ui->ChooseOpenFile(options);
+    if (!path) return;
+    OpenSoundFile(*path);
+}
+
+bool CKalvoDoc::OpenSoundFile(const QString& path) {
+    ResetForOpen();
+    const bool kids = m_app.IniAllgemeinGrundschulprofil != 0;
+    if (!kids) m_ui->BeginProgress(Str(62027));
+    QString loadPath = path;
+    bool converted = true;
+    if (path.contains(QStringLiteral(".mp3"), Qt::CaseInsensitive)) {
+        loadPath = ProgramFolder() + QStringLiteral("converted.wav");
+        converted = m_mp3Converter && m_mp3Converter(path, loadPath);
+    }
+    m_strProgress = Str(61551);
+    m_ui->SetProgressText(m_strProgress);
+    if (m_pMainFrame) m_pMainFrame->SendMessage(kMsgProgressText, 0);
+    bool ok = false;
+    if (!converted) {
+        if (!kids) m_ui->EndProgress();
+        m_ui->Message(m_mp3Converter ? 61495 : 62005, MessageIcon::Exclamation);
+    } else {
+        m_strFileName = path;
+        ok = LoadWave(loadPath);
+        if (!kids) m_ui->EndProgress();
+    }
+    if (ok) SetTitle(QFileInfo(path).fileName());
+    return ok;
+}
+
+bool CKalvoDoc::LoadWave(const QString& path) {
+    BusyCursor busy(*m_ui);
+    m_nConvertedFromBits = 0;
+    bool ok = false;
+    if (!CreateAbbild(path)) {
+        m_strFileName = NoFile();
+    } else if (!PrepareWave(path)) {
+        m_strFileName = NoFile();
+        m_pWaveData.reset();
+        m_nWaveBytes = 0;
+        m_nPlayBytes = 0;
+    } else {
+        g_bWaveLoaded = true;
+        if (IModuleFrame* fft = ModuleFrame(Module::FFT)) fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
+        m_strFileName = path;
+        ok = true;
+        if (m_nConvertedFromBits != 0) {
+            // Told once per file, after it has loaded.
+            if (m_fileFormat.EffectiveTag() == WaveFormat::kIeeeFloat)
+                m_ui->Message(62001, MessageIcon::Information, path);
+            else
+                m_ui->Message(62000, MessageIcon::Information, path, m_nConvertedFromBits);
+        }
+    }
+    NotifyStatus();
+    UpdateAllViews(kHintRebuild);
+    return ok;
+}
+
+bool CKalvoDoc::CreateAbbild(const QString& path) {
+    CRiffWave wave;
+    WaveFormat format;
+    if (wave.Open(path, &format, CRiffWave::Mode::Read) != CRiffWave::Status::Success) {
+        m_ui->Message(62006, MessageIcon::Exclamation, path);
+        return false;
+    }
+    const std::uint16_t tag = format.EffectiveTag();
+    const int bits = format.bitsPerSample;
+    const bool isFloat = tag == WaveFormat::kIeeeFloat;
+    if (tag != WaveFormat::kPcm && !isFloat) {
+        m_ui->Message(62002, MessageIcon::Exclamation, path, format.formatTag);
+        return false;
+    }
+    if ((isFloat && bits != 32 && bits != 64) || (!isFloat && bits != 8 && bits != 16 && bits != 24 && bits != 32)) {
+        m_ui->Message(61497, MessageIcon::Exclamation);
+        return false;
+    }
+    if (format.channels == 0 || format.samplesPerSec == 0 || format.blockAlign != format.channels * (bits / 8)) {
+        m_ui->Message(62006, MessageIcon::Exclamation, path);
+        return false;
+    }
+    m_fileFormat = format;
+    // Only whole frames are kept: a torn last frame would shift every channel after it.
+    const std::uint32_t size = wave.GetSize() - wave.GetSize() % format.blockAlign;
+    auto block = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::uint32_t>(size, 1));
+    std::uint32_t read = 0;
+    if (wave.Read(block.get(), size, &read) != CRiffWave::Status::Success || read != size) {
+        m_ui->Message(61498, MessageIcon::Exclamation);
+        return false;
+    }
+    std::uint32_t bytes = size;
+    if (isFloat || bits > 16) {
+        bytes = ConvertTo16Bit(block.get(), size, bits, isFloat);
+        m_nConvertedFromBits = bits;
+        m_fileFormat.formatTag = WaveFormat::kPcm;
+        m_fileFormat.bitsPerSample = 16;
+        m_fileFormat.blockAlign = static_cast<std::uint16_t>(format.channels * 2);
+        m_fileFormat.avgBytesPerSec = m_fileFormat.blockAlign * format.samplesPerSec;
+        if (isFloat) m_fileFormat.extra.clear();  // keep the float marker only through m_nConvertedFromBits
+    }
+    m_nBitsPerSample = m_fileFormat.bitsPerSample;
+    m_pWaveData = std::move(block);
+    m_nWaveBytes = bytes;
+    m_nPlayBytes = bytes;
+    return true;
+}
+
+bool CKalvoDoc::PrepareWave(const QString& path) {
+    {
+        CRiffWave wave;
+        if (wave.Open(path, nullptr, CRiffWave::Mode::Read) != CRiffWave::Status::Success) {
+            m_nWaveBytes = 0;
+            return false;
+        }
+        if (wave.GetSize() == 0 || m_nWaveBytes == 0) {
+            m_nWaveBytes = 0;
+            m_ui->Message(61496, MessageIcon::Exclamation);
+            return false;
+        }
+    }
+    const WaveFormat format = m_fileFormat;  // as read, after any conversion to 16 bit
+    if (!WriteWaveParametersInVariables(format)) return false;
+    if (m_nConvertedFromBits != 0) m_nBitsShown = m_nConvertedFromBits;
+    const bool multiChannel = format.channels >= 2;
+    if (multiChannel) {
+        m_bStereoSource = 1;
+        if (m_app.IniAllgemeinGrundschulprofil) {
+            m_nChannelChoice = 1;
+        } else {
+            ChannelDialogInfo info;
+            info.path = path;
+            info.channels = m_strChannels;
+            info.sampleRate = m_nSampleRate;
+            info.bits = m_nBitsShown;
+            info.format = m_strFormat;
+            info.stereo = true;
+            const std::optional<int> choice = m_ui->ChooseChannel(info);
+            if (!choice) return false;
+            m_nChannelChoice = *choice;
+            UpdateAllViews(kHintChannelChosen);
+        }
+        if (!ExtractChannel()) return false;
+        m_strChannels = QStringLiteral("Mono");
+    }
+    // Sound cards play at most 48 kHz, and converted files need a 16-bit copy to play.
+    if (m_nConvertedFromBits != 0 || format.samplesPerSec > kMaxPlaybackRate) return MakePlaybackCopy();
+    if (!CreatePlaybackSound(multiChannel ? TempMonoPath() : path)) return false;
+    m_bStereoSource = 0;
+    return true;
+}
+
+bool CKalvoDoc::ExtractChannel() {
+    const WaveFormat source = m_fileFormat;
+    const int bytesPerSample = source.bitsPerSample / 8;
+    const std::size_t frame = source.blockAlign;
+    // Left is the first channel, right the second.
+    const std::size_t offset = static_cast<std::size_t>(m_nChannelChoice == 1 ? 0 : 1) * bytesPerSample;
+    const std::size_t frames = m_nWaveBytes / frame;
+    const WaveFormat mono = WaveFormat::MonoPcm(source.samplesPerSec, source.bitsPerSample);
+    {
+        CRiffWave out;
+        WaveFormat f = mono;
+        if (out.Open(TempMonoPath(), &f, CRiffWave::Mode::Write) != CRiffWave::Status::Success) {
+            m_ui->Message(61502, MessageIcon::Exclamation);
+            return false;
+        }
+        std::vector<std::uint8_t> chunk;
+        constexpr std::size_t kFramesPerChunk = 1 << 16;
+        for (std::size_t start = 0; start < frames; start += kFramesPerChunk) {
+            const std::size_t n = std::min(kFramesPerChunk, frames - start);
+            chunk.resize(n * static_cast<std::size_t>(bytesPerSample));
+            const std::uint8_t* in = m_pWaveData.get() + start * frame + offset;
+            for (std::size_t i = 0; i < n; ++i)
+                std::memcpy(&chunk[i * static_cast<std::size_t>(bytesPerSample)], in + i * frame,
+                            static_cast<std::size_t>(bytesPerSample));
+            if (out.Write(static_cast<std::uint32_t>(chunk.size()), chunk.data(), nullptr) != CRiffWave::Status::Success) {
+                m_ui->Message(61503, MessageIcon::Exclamation);
+                return false;
+            }
+        }
+        if (out.Close() != CRiffWave::Status::Success) {
+            m_ui->Message(61503, MessageIcon::Exclamation);
+            return false;
+        }
+    }
+    const int convertedFrom = m_nConvertedFromBits;
+    const bool ok = CreateAbbild(TempMonoPath());
+    m_nConvertedFromBits = convertedFrom;
+    m_fileFormat = source;  // the file's own format stays what the user opened
+    m_fileFormat.channels = 1;
+    m_fileFormat.blockAlign = static_cast<std::uint16_t>(bytesPerSample);
+    return ok;
+}
+
+bool CKalvoDoc::MakePlaybackCopy() {
+    const std::uint32_t rate = static_cast<std::uint32_t>(m_nSampleRate);
+    const std::uint32_t factor = std::max<std::uint32_t>(1, (rate + kMaxPlaybackRate - 1) / kMaxPlaybackRate);
+    const std::uint32_t copyRate = rate / factor;
+    const int bits = m_nBitsPerSample == 8 ? 8 : 16;
+    const std::uint32_t samples = SampleCount();
+    const std::uint32_t copySamples = (samples + factor - 1) / factor;
+    CRiffWave out;
+    WaveFormat format = WaveFormat::MonoPcm(copyRate, static_cast<std::uint16_t>(bits));
+    if (out.Open(TempWavePath(), &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success) {
+        m_ui->Message(61502, MessageIcon::Exclamation);
+        return false;
+    }
+    const int width = bits / 8;
+    std::vector<std::uint8_t> chunk;
+    constexpr std::uint32_t kChunk = 1 << 16;
+    for (std::uint32_t start = 0; start < copySamples; start += kChunk) {
+        const std::uint32_t n = std::min(kChunk, copySamples - start);
+        chunk.resize(static_cast<std::size_t>(n) * width);
+        for (std::uint32_t j = 0; j < n; ++j) {
+            const std::uint32_t first = (start + j) * factor;
+            const std::uint32_t count = std::min(factor, samples - first);  // a short last group
+            long long sum = 0;
+            for (std::uint32_t k = 0; k < count; ++k) sum += static_cast<long long>(Sample(first + k));
+            // The mean rounded down, also for negative sums.
+            long long mean = sum / count;
+            if (sum % count != 0 && sum < 0) --mean;
+            if (bits == 8) chunk[j] = static_cast<std::uint8_t>(mean);
+            else WriteS16(&chunk[static_cast<std::size_t>(j) * 2], static_cast<int>(mean));
+        }
+        if (out.Write(static_cast<std::uint32_t>(chunk.size()), chunk.data(), nullptr) != CRiffWave::Status::Success) {
+            m_ui->Message(61503, MessageIcon::Exclamation);
+            return false;
+        }
+    }
+    if (out.Close() != CRiffWave::Status::Success) {
+        m_ui->Message(61503, MessageIcon::Exclamation);
+        return false;
+    }
+    m_nPlayBytes = copySamples * static_cast<std::uint32_t>(width);
+    g_bPlayCopyReduced = true;
+    m_nPlayBits = bits;
+    m_nPlayRate = static_cast<int>(copyRate);
+    return CreatePlaybackSound(TempWavePath());
+}
+
+bool CKalvoDoc::CreatePlaybackSound(const QString& path) {
+    m_pSound.reset();
+    if (!m_soundFactory) return true;  // no sound output in this run: the sound is analysed only
+    m_pSound = m_soundFactory(path);
+    return m_pSound != nullptr;
+}
+
+bool CKalvoDoc::CopyWaveFile(const QString& destination, const QString& source) {
+    CRiffWave in;
+    WaveFormat format;
+    if (in.Open(source, &format, CRiffWave::Mode::Read) != CRiffWave::Status::Success) {
+        m_ui->Message(61500, MessageIcon::Information, source);
+        return false;
+    }
+    const std::uint32_t size = in.GetSize();
+    auto block = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::uint32_t>(size, 1));
+    std::uint32_t read = 0;
+    if (in.Read(block.get(), size, &read) != CRiffWave::Status::Success || read != size) {
+        m_ui->Message(61501, MessageIcon::Information, source);
+        return false;
+    }
+    CRiffWave out;
+    if (out.Open(destination, &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success) {
+        m_ui->Message(61502, MessageIcon::Exclamation);
+        return false;
+    }
+    if (out.Write(size, block.get(), nullptr) != CRiffWave::Status::Success) {
+        out.Close();
+        in.Close();
+        m_ui->Message(61503, MessageIcon::Exclamation);
+        return false;
+    }
+    const bool closed = out.Close() == CRiffWave::Status::Success;
+    in.Close();
+    if (!closed) m_ui->Message(61503, MessageIcon::Exclamation);
+    return closed;
+}
+
+// ---------------------------------------------------------------------------------------
+// Time series
+
+void CKalvoDoc::OnOpenTimeSeries() {
+    ResetForOpen();
+    FileDialogOptions options;
+    options.title = Str(61559);
+    options.filter = QLatin1String(kTimeSeriesFilter);
+    options.filterIndex = 3;
+    const std::optional<QString> path = m_ui->ChooseOpenFile(options);
+    if (!path) return;
+    OpenTimeSeriesFile(*path);
+}
+
+bool CKalvoDoc::OpenTimeSeriesFile(const QString& path) {
+    ResetForOpen();
+    m_strFileName = path;
+    const bool ok = ReadTimeSeries(path);
+    if (!ok) m_strFileName = NoFile();
+    NotifyStatus();
+    if (ok) SetTitle(QFileInfo(path).fileName());
+    UpdateAllViews(kHintRebuild);
+    return ok;
+}
+
+std::vector<double> CKalvoDoc::ParseTimeSeries(const QByteArray& text) {
+    std::vector<double> values;
+    const char* p = text.constData();
+    const char* const end = p + text.size();
+    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; };
+    while (p < end) {
+        while (p < end && space(*p)) ++p;
+        const char* start = p;
+        while (p < end && !space(*p)) ++p;
+        if (start == p || *start == '#') continue;
+        double v = CIni::ParseReal(QString::fromLatin1(start, p - start));
+        // A number beyond the range of doubles stays the largest one; "nan" counts as 0.
+        if (std::isnan(v)) v = 0.0;
+        else if (std::isinf(v)) v = std::copysign(std::numeric_limits<double>::max(), v);
+        values.push_back(v);
+    }
+    return values;
+}
+
+std::vector<double> CKalvoDoc::ScaleTimeSeries(const std::vector<double>& values) {
+    double largest = 0.0;
+    bool negative = false;
+    for (double v : values) {
+        largest = std::max(largest, std::fabs(v));
+        negative = negative || v < 0.0;
+    }
+    std::vector<double> samples(values.size(), 0.0);
+    if (largest == 0.0) return samples;  // all zeros: silence
+    const double scale = (negative ? 32768.0 : 65536.0) / largest;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        double v = std::trunc(values[i] * scale);
+        if (!negative) v -= 32768.0;
+        samples[i] = std::clamp(v, -32768.0, 32767.0);  // the largest value would wrap at +32768
+    }
+    return samples;
+}
+
+bool CKalvoDoc::ReadTimeSeries(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_ui->Message(62003, MessageIcon::Exclamation, path);
+        return false;
+    }
+    return LoadTimeSeriesAsWave(ScaleTimeSeries(ParseTimeSeries(file.readAll())));
+}
+
+bool CKalvoDoc::LoadTimeSeriesAsWave(const std::vector<double>& samples) {
+    const QString path = ProgramFolder() + QStringLiteral("~TempWave.wav");
+    {
+        CRiffWave out;
+        WaveFormat format = WaveFormat::MonoPcm(44100, 16);
+        if (out.Open(path, &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success) {
+            m_ui->Message(61502, MessageIcon::Exclamation);
+            return false;
+        }
+        std::vector<std::uint8_t> bytes(samples.size() * 2);
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            WriteS16(&bytes[2 * i], static_cast<int>(std::clamp(samples[i], -32768.0, 32767.0)));
+        if (out.Write(static_cast<std::uint32_t>(bytes.size()), bytes.data(), nullptr) != CRiffWave::Status::Success ||
+            out.Close() != CRiffWave::Status::Success) {
+            m_ui->Message(61503, MessageIcon::Exclamation);
+            return false;
+        }
+    }
+    g_bPlayCopyReduced = true;
+    m_nPlayBits = 16;
+    m_nPlayRate = 44100;
+    m_nConvertedFromBits = 0;
+    bool ok = false;
+    if (!CreateAbbild(path)) {
+        m_strFileName = NoFile();
+    } else if (!PrepareWave(path)) {
+        m_strFileName = NoFile();
+        m_pWaveData.reset();
+        m_nWaveBytes = 0;
+        m_nPlayBytes = 0;
+    } else {
+        g_bWaveLoaded = true;
+        ok = true;
+        const int field = m_nSampleRate / 2000;
+        if (IModuleFrame* fft = ModuleFrame(Module::FFT)) {
+            fft->SetControlInt(kCtrlFrequency, field);
+            fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
+        }
+        for (Module m : {Module::Sono, Module::FFT3D})
+            if (IModuleFrame* frame = ModuleFrame(m)) frame->SetControlInt(kCtrlFrequency, field);
+    }
+    NotifyStatus();
+    UpdateAllViews(kHintRebuild);
+    return ok;
+}
+
+// ---------------------------------------------------------------------------------------
+// Spectrum
+
+void CKalvoDoc::ComputeSpectrum(int points) {
+    if (points < 1) return;
+    if (!m_fft || static_cast<int>(m_fft->Size()) != points) m_fft = std::make_unique<CRealFFT>(static_cast<std::size_t>(points));
+    const std::size_t n = static_cast<std::size_t>(points);
+    m_fftIn.assign(n, 0.0);
+    std::copy_n(m_aSelSamples.begin(), std::min(n, m_aSelSamples.size()), m_fftIn.begin());
+    m_fftOut.resize(n);
+    m_fft->Transform(m_fftOut.data(), m_fftIn.data());
+    m_fft->Rescale(m_fftOut.data());
+    m_aSpectrum.resize(n / 2 + 1);
+    for (std::size_t k = 0; k <= n / 2; ++k) {
+        const double re = m_fftOut[k];
+        const double im = (k > 0 && k < n / 2) ? m_fftOut[n / 2 + k] : 0.0;
+        m_aSpectrum[k] = std::sqrt(re * re + im * im);
+    }
+}
+
+bool CKalvoDoc::ComputeSpectrumOf(const std::vector<double>& values, std::size_t start, int points,
+                                  std::vector<double>& out) {
+    if (points < 1 || values.size() < static_cast<std::size_t>(points) || start + points > values.size()) return false;
+    if (!m_fft || static_cast<int>(m_fft->Size()) != points) m_fft = std::make_unique<CRealFFT>(static_cast<std::size_t>(points));
+    const std::size_t n = static_cast<std::size_t>(points);
+    m_fftOut.resize(n);
+    m_fft->Transform(m_fftOut.data(), values.data() + start);
+    m_fft->Rescale(m_fftOut.data());
+    out.resize(n / 2 + 1);
+    for (std::size_t k = 0; k <= n / 2; ++k) {
+        const double re = m_fftOut[k];
+        const double im = (k > 0 && k < n / 2) ? m_fftOut[n / 2 + k] : 0.0;
+        out[k] = std::sqrt(re * re + im * im);
+    }
+    return true;
+}
+
+void CKalvoDoc::OnSelectionChanged(std::uint32_t first, std::uint32_t last) {
+    if (g_bPlaying) return;
+    BusyCursor busy(*m_ui);
+    DeleteContents();
+    if (!g_bWaveLoaded) {
+        UpdateAllViews(kHintSelection);
+        return;
+    }
+    if (m_nBitsPerSample == 16) first &= ~1u;
+    // Callers keep the bounds inside the sound; a bound beyond it is pulled back rather than read.
+    last = std::min(last, SampleCount());
+    first = std::min(first, last);
+    const std::uint32_t count = last - first;
+    const int points = count == 0 ? 0 : static_cast<int>(std::bit_floor(count));
+    m_aSelSamples.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i) m_aSelSamples[i] = Sample(first + i);
+    g_bSelectionSpectrum = true;
+    if (points > 0 && (IsModuleOpen(Module::FFT) || IsModuleOpen(Module::Sono) || IsModuleOpen(Module::Notenbild) ||
+                       IsModuleOpen(Module::Zeitreihe)))
+        ComputeSpectrum(points);
+    m_nSpectrumPoints = points;
+    if (IModuleFrame* analysis = ModuleFrame(Module::Analyse)) {
+        const int n = static_cast<int>(std::min<std::uint32_t>(count, std::numeric_limits<int>::max()));
+        for (int id : {1127, 1025, 1128, 1124}) analysis->SetControlInt(id, n);
+        for (int id : {1111, 1123}) analysis->SetSliderRange(id, 0, n, n);
+    }
+    UpdateAllViews(kHintSelection);
+}
+
+void CKalvoDoc::OnCaptureBlock(const std::vector<double>& block, const QString& recordPath) {
+    if (m_ui->TakeEscapeKey()) g_bCancel = true;
+    if (g_bCancel) {
+        StopListening();
+        return;
+    }
+    m_aSelSamples = block;
+    m_aSpectrum.clear();
+    m_strRecordPath = recordPath;
+    ComputeSpectrum(m_nFFTPoints);
+    UpdateAllViews(kHintSpectrum);
+}
+
+int CKalvoDoc::FftPointsOfEntry(int entry) { return entry >= 0 && entry <= 11 ? 256 << entry : -1; }
+
+int CKalvoDoc::FftEntryOfPoints(int points) {
+    for (int entry = 0; entry <= 11; ++entry)
+        if (FftPointsOfEntry(entry) == points) return entry;
+    return 2;
+}
+
+void CKalvoDoc::OnFftSettings() {
+    if (g_bListening) StopListening();
+    const bool wasPlaying = g_bPlaying;
+    if (g_bPlaying) StopPlaybackForOpen();
+    const std::optional<int> entry = m_ui->ChooseFftSize(FftEntryOfPoints(m_nFFTPoints));
+    if (entry) {
+        const int points = FftPointsOfEntry(*entry);
+        m_nFFTPoints = points > 0 ? points : CKalvoApp::CheckedFftPoints(m_app.IniDokumentNumFFTPoints);
+        if (IsModuleOpen(Module::Notenbild) && m_app.IniAllgemeinGrundschulprofil) m_nFFTPoints = 32768;
+        // The choice is carried, so that opening the next file keeps it.
+        m_app.IniDokumentNumFFTPoints = m_nFFTPoints;
+        if (m_pMainFrame) m_pMainFrame->SendMessage(kMsgStatusFftPoints, m_nFFTPoints);
+    }
+    DeleteContents();
+    (void)wasPlaying;  // playback resumes here once the sound output exists
+    NotifyStatus();
+    UpdateAllViews(kHintRebuild);
+}
+
+void CKalvoDoc::StopListening() {
+    g_bListening = false;
+    g_bRecording = false;
+    NotifyStatus();
+}
+
+void CKalvoDoc::CollectWindowState(CKalvoApp& app) {
+    app.IniDokumentNumFFTPoints = m_nFFTPoints;
+    app.IniDokumentPlayFile = m_strFileName;
+    const std::vector<IDocumentView*> views = m_views;
+    for (IDocumentView* view : views) view->CollectWindowState(app);
+}

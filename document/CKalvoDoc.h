@@ -1,0 +1,173 @@
+#pragma once
+// The one document: the sound being analysed (raw mono PCM bytes, 8-bit unsigned or 16-bit
+// signed little-endian), its format, the selection, the spectrum last computed from it and
+// the references to the open module windows. Views read it; they learn about changes
+// through numbered hints, and the main window through numbered status messages.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "document/CSound.h"
+#include "document/IModuleFrame.h"
+#include "document/WaveFormat.h"
+
+class CKalvoApp;
+class CRealFFT;
+class IDocumentView;
+class IMainFrame;
+class UserInterface;
+
+// Update hints sent to all views.
+enum DocumentHint : int {
+    kHintChannelChosen = 0,  // the channel of a stereo file was chosen
+    kHintRemoveWave = 11,    // the wave is about to go (the samples are still there)
+    kHintSpectrum = 12,      // a new live or playback spectrum is in m_aSpectrum
+    kHintSelection = 18,     // the selection changed and, where needed, its spectrum is there
+    kHintPlayStarted = 23,   // playback started
+    kHintRebuild = 50,       // sound, format, listening state or settings changed
+};
+
+class CKalvoDoc {
+public:
+    static constexpr std::uint32_t kKeepBound = 0xFFFFFFFFu;
+    static constexpr int kPaletteSize = 1536;
+    // Control ids on module control bars that the document sets.
+    static constexpr int kCtrlFftLowerDb = 1089;
+    static constexpr int kCtrlFrequency = 1069;
+
+    CKalvoDoc(CKalvoApp& app, UserInterface& ui);
+    ~CKalvoDoc();
+    CKalvoDoc(const CKalvoDoc&) = delete;
+    CKalvoDoc& operator=(const CKalvoDoc&) = delete;
+
+    // ---- Framework: views, main window, seams. ----
+    void SetMainFrame(IMainFrame* frame) { m_pMainFrame = frame; }
+    void SetUi(UserInterface& ui);
+    UserInterface& Ui() { return *m_ui; }
+    void AddView(IDocumentView* view);
+    void RemoveView(IDocumentView* view);
+    void UpdateAllViews(int hint);
+    const QString& GetTitle() const { return m_strTitle; }
+    void SetTitle(const QString& title);
+    void SetSoundFactory(SoundFactory factory) { m_soundFactory = std::move(factory); }
+    void SetMp3Converter(SoundFileConverter converter) { m_mp3Converter = std::move(converter); }
+    void SetModuleFrame(Module module, IModuleFrame* frame) { m_modules[static_cast<std::size_t>(module)] = frame; }
+    IModuleFrame* ModuleFrame(Module module) const { return m_modules[static_cast<std::size_t>(module)]; }
+    bool IsModuleOpen(Module module) const { return ModuleFrame(module) != nullptr; }
+
+    // ---- Sample store and state. ----
+    bool OnNewDocument();
+    void DeleteContents();
+    void SetSelection(std::uint32_t first, std::uint32_t last);
+    void RemoveWave();
+    bool WriteWaveParametersInVariables(const WaveFormat& format);
+    void NotifyStatus();
+    std::uint32_t SampleCount() const;
+    // Sample i as its raw value: 0..255 for 8-bit data (silence 128), -32768..32767 for 16-bit.
+    double Sample(std::uint32_t i) const;
+    const std::uint8_t* WaveData() const { return m_pWaveData.get(); }
+    static std::uint32_t PaletteColor(int index);  // 0xRRGGBB of the document palette
+
+    // ---- Wave files. ----
+    void OnFileOpen();  // the "Open Wave File..." command
+    // Opens a chosen sound file (wave, or MP3 through the converter) as the command does.
+    bool OpenSoundFile(const QString& path);
+    bool LoadWave(const QString& path);
+    bool CreateAbbild(const QString& path);
+    bool PrepareWave(const QString& path);
+    bool ExtractChannel();
+    bool MakePlaybackCopy();
+    bool CopyWaveFile(const QString& destination, const QString& source);
+    // The temporary files of stereo reduction and the reduced-rate copy.
+    static QString TempMonoPath();
+    static QString TempWavePath();
+
+    // ---- Time series. ----
+    void OnOpenTimeSeries();  // the "Open Time Series..." command
+    bool OpenTimeSeriesFile(const QString& path);
+    bool ReadTimeSeries(const QString& path);
+    bool LoadTimeSeriesAsWave(const std::vector<double>& samples);
+    // The numbers of a time series scaled to 16-bit samples.
+    static std::vector<double> ScaleTimeSeries(const std::vector<double>& values);
+    // Tokens separated by white space; "#..." tokens skipped; non-numbers count as 0.
+    static std::vector<double> ParseTimeSeries(const QByteArray& text);
+
+    // ---- Spectrum. ----
+    void ComputeSpectrum(int points);
+    bool ComputeSpectrumOf(const std::vector<double>& values, std::size_t start, int points, std::vector<double>& out);
+    void OnSelectionChanged(std::uint32_t first, std::uint32_t last);
+    void OnCaptureBlock(const std::vector<double>& block, const QString& recordPath);
+    void OnFftSettings();  // the "FFT" settings command
+    static int FftPointsOfEntry(int entry);   // -1 outside 0..11
+    static int FftEntryOfPoints(int points);  // 2 (1024) for sizes not in the list
+    // Frequency of spectrum bin i of an N-point transform.
+    static double BinFrequency(std::size_t bin, int points, int sampleRate) {
+        return static_cast<double>(bin) * sampleRate / points;
+    }
+
+    // ---- Listening (the capture machinery joins here). ----
+    void StopListening();
+
+    // ---- Settings carried across documents. ----
+    void CollectWindowState(CKalvoApp& app);
+
+    // ---- Data (read by the views). ----
+    std::unique_ptr<std::uint8_t[]> m_pWaveData;
+    std::uint32_t m_nWaveBytes = 0;
+    int m_nBitsPerSample = 16;
+    int m_bSigned = 1;
+    double m_dFullScale = 0.0;
+    int m_nSampleRate = 0;
+    int m_nBitsShown = 0;
+    QString m_strChannels;
+    QString m_strFormat;
+    QString m_strFileName;
+    int m_bStereoSource = 0;
+    int m_nChannelChoice = 1;
+
+    std::uint32_t m_nSelStart = 0;
+    std::uint32_t m_nSelEnd = 0;
+
+    std::vector<double> m_aSelSamples;
+    std::vector<double> m_aSpectrum;
+    std::vector<float> m_aWaveletResult;
+    std::array<std::vector<double>, 11> m_aAutoCorr;
+    std::vector<double> m_aAnalysis;
+    int m_nFirstAcfMinimum = 0;
+    int m_nFFTPoints = 8192;
+    int m_nSpectrumPoints = 0;
+
+    std::unique_ptr<CSound> m_pSound;
+    std::uint32_t m_nPlayPos = 0;
+    int m_nPlayBits = 0;
+    int m_nPlayRate = 0;
+    std::uint32_t m_nPlayBytes = 0;
+
+    WaveFormat m_captureFormat;
+    QString m_strRecordPath;
+    QString m_strProgress;
+    QString m_strHelpFile;
+    int m_bClose3DWindows = 0;
+
+private:
+    bool CreatePlaybackSound(const QString& path);
+    void ClearAnalysisArrays();
+    void ResetForOpen();
+    void StopPlaybackForOpen();
+
+    CKalvoApp& m_app;
+    UserInterface* m_ui;
+    IMainFrame* m_pMainFrame = nullptr;
+    std::vector<IDocumentView*> m_views;
+    std::array<IModuleFrame*, static_cast<std::size_t>(Module::Count)> m_modules{};
+    SoundFactory m_soundFactory;
+    SoundFileConverter m_mp3Converter;
+    QString m_strTitle;
+    WaveFormat m_fileFormat;          // the format of the file being loaded, as read
+    int m_nConvertedFromBits = 0;     // the file's sample width when it was converted to 16 bit
+    std::unique_ptr<CRealFFT> m_fft;  // kept between spectra of the same size
+    std::vector<double> m_fftIn, m_fftOut;
+};

@@ -1,0 +1,25 @@
+#pragma once
+// What the document needs of the main window: its numbered messages and the title.
+
+#include <QString>
+
+// Messages to the main window.
+enum MainFrameMessage : unsigned {
+    kMsgCaptureBlock = 0x402,    // a captured block is ready
+    kMsgPlaybackUpdate = 0x407,  // run the playback update at position 0
+    kMsgStatusFftPoints = 0x408,
+    kMsgStatusFile = 0x40A,
+    kMsgStatusBits = 0x40B,
+    kMsgStatusRate = 0x40C,
+    kMsgStatusListening = 0x40D,
+    kMsgStatusRecording = 0x40E,
+    kMsgProgressText = 0x410,
+};
+
+class IMainFrame {
+public:
+    virtual ~IMainFrame() = default;
+    virtual void SendMessage(unsigned message, long long param) = 0;
+    virtual void OnDocumentTitleChanged(const QString&) {}
+    virtual bool IsStatusBarShown() const = 0;
+};

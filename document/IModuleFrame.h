@@ -1,0 +1,12 @@
+#pragma once
+// What the document needs of an open module window: setting the controls of its control bar.
+
+class IModuleFrame {
+public:
+    virtual ~IModuleFrame() = default;
+    virtual void SetControlInt(int controlId, int value) = 0;
+    virtual void SetSliderRange(int controlId, int minimum, int maximum, int position) = 0;
+};
+
+// The module windows the document keeps a reference to.
+enum class Module { Info, Reko, FFT, Zeitreihe, Sono, FFT3D, Analyse, Notenbild, Wavelet, Count };

@@ -1,0 +1,27 @@
+#include "platform/CFFTSettingsDLG.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/StringTable.h"
+
+CFFTSettingsDLG::CFFTSettingsDLG(int initialEntry, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(Str(62021));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(Str(62022), this));
+    m_sizes = new QComboBox(this);
+    for (int points = 256; points <= 524288; points *= 2) m_sizes->addItem(QString::number(points));
+    m_sizes->setCurrentIndex(initialEntry);
+    layout->addWidget(m_sizes);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(Str(62028));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Str(62029));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+int CFFTSettingsDLG::Entry() const { return m_sizes->currentIndex(); }

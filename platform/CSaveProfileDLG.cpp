@@ -1,0 +1,46 @@
+#include "platform/CSaveProfileDLG.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/StringTable.h"
+
+QString CSaveProfileDLG::FileNameFor(const QString& name) {
+    return QStringLiteral("KalvoUserProfil-") + name + QStringLiteral(".ini");
+}
+
+CSaveProfileDLG::CSaveProfileDLG(const QString& name, const QString& fileName, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(Str(62023));
+    auto* layout = new QVBoxLayout(this);
+    auto* text = new QLabel(Str(62026), this);
+    text->setWordWrap(true);
+    layout->addWidget(text);
+    auto* form = new QFormLayout;
+    m_name = new QLineEdit(name, this);
+    m_fileName = new QLineEdit(fileName, this);
+    m_fileName->setReadOnly(true);
+    form->addRow(Str(62024), m_name);
+    form->addRow(Str(62025), m_fileName);
+    layout->addLayout(form);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setText(Str(62028));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Str(62029));
+    // An empty name would make the file "KalvoUserProfil-.ini", which no one could pick later.
+    const auto update = [this, ok](const QString& n) {
+        m_fileName->setText(FileNameFor(n));
+        ok->setEnabled(!n.trimmed().isEmpty());
+    };
+    connect(m_name, &QLineEdit::textEdited, this, update);
+    ok->setEnabled(!name.trimmed().isEmpty());
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+QString CSaveProfileDLG::Name() const { return m_name->text(); }
+QString CSaveProfileDLG::FileName() const { return m_fileName->text(); }

@@ -1,0 +1,20 @@
+#pragma once
+// "Save profile ...": a profile name and the file name made from it.
+
+#include <QDialog>
+
+class QLineEdit;
+
+class CSaveProfileDLG : public QDialog {
+    Q_OBJECT
+public:
+    CSaveProfileDLG(const QString& name, const QString& fileName, QWidget* parent = nullptr);
+    QString Name() const;
+    QString FileName() const;
+    // The file that holds the user profile of this name.
+    static QString FileNameFor(const QString& name);
+
+private:
+    QLineEdit* m_name = nullptr;
+    QLineEdit* m_fileName = nullptr;
+};

@@ -1,0 +1,37 @@
+#pragma once
+// The user-interface seam on real Qt windows.
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+#include "platform/UserInterface.h"
+
+class QDialog;
+class QLabel;
+
+class QtUserInterface : public UserInterface {
+public:
+    // parent: the window the dialogs belong to (the main frame); may be null.
+    explicit QtUserInterface(QWidget* parent = nullptr);
+    ~QtUserInterface() override;
+    void SetParent(QWidget* parent) { m_parent = parent; }
+
+    void ShowMessage(const QString& text, MessageIcon icon) override;
+    bool AskOkCancel(const QString& text, MessageIcon icon) override;
+    bool AskYesNo(const QString& text, MessageIcon icon) override;
+    std::optional<QString> ChooseOpenFile(const FileDialogOptions& options) override;
+    std::optional<QString> ChooseSaveFile(const FileDialogOptions& options) override;
+    std::optional<int> ChooseChannel(const ChannelDialogInfo& info) override;
+    std::optional<int> ChooseFftSize(int initialEntry) override;
+    std::optional<ProfileNameAnswer> ChooseProfileName(const QString& name, const QString& fileName) override;
+    void BeginProgress(const QString& text) override;
+    void SetProgressText(const QString& text) override;
+    void EndProgress() override;
+    void SetBusy(bool busy) override;
+
+private:
+    QPointer<QWidget> m_parent;
+    std::unique_ptr<QDialog> m_progress;
+    QLabel* m_progressText = nullptr;  // owned by m_progress
+};

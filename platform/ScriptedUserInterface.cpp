@@ -1,0 +1,64 @@
+#include "platform/ScriptedUserInterface.h"
+
+namespace {
+
+template <typename T>
+T Next(std::deque<T>& queue, T fallback) {
+    if (queue.empty()) return fallback;
+    T value = std::move(queue.front());
+    queue.pop_front();
+    return value;
+}
+
+}  // namespace
+
+bool ScriptedUserInterface::Said(const QString& text) const {
+    for (const Shown& m : messages)
+        if (m.text == text) return true;
+    return false;
+}
+
+void ScriptedUserInterface::ShowMessage(const QString& text, MessageIcon icon) { messages.push_back({text, icon}); }
+
+bool ScriptedUserInterface::AskOkCancel(const QString& text, MessageIcon icon) {
+    messages.push_back({text, icon});
+    return Next(okCancelAnswers, true);
+}
+
+bool ScriptedUserInterface::AskYesNo(const QString& text, MessageIcon icon) {
+    messages.push_back({text, icon});
+    return Next(yesNoAnswers, true);
+}
+
+std::optional<QString> ScriptedUserInterface::ChooseOpenFile(const FileDialogOptions& options) {
+    fileDialogs.push_back(options);
+    return Next(openFiles, std::optional<QString>{});
+}
+
+std::optional<QString> ScriptedUserInterface::ChooseSaveFile(const FileDialogOptions& options) {
+    fileDialogs.push_back(options);
+    return Next(saveFiles, std::optional<QString>{});
+}
+
+std::optional<int> ScriptedUserInterface::ChooseChannel(const ChannelDialogInfo& info) {
+    channelDialogs.push_back(info);
+    return Next(channels, std::optional<int>{});
+}
+
+std::optional<int> ScriptedUserInterface::ChooseFftSize(int initialEntry) {
+    fftDialogInitialEntries.push_back(initialEntry);
+    return Next(fftSizes, std::optional<int>{});
+}
+
+std::optional<ProfileNameAnswer> ScriptedUserInterface::ChooseProfileName(const QString&, const QString&) {
+    return Next(profileNames, std::optional<ProfileNameAnswer>{});
+}
+
+void ScriptedUserInterface::BeginProgress(const QString& text) {
+    progressOpen = true;
+    progressTexts << text;
+}
+
+void ScriptedUserInterface::SetProgressText(const QString& text) { progressTexts << text; }
+void ScriptedUserInterface::EndProgress() { progressOpen = false; }
+void ScriptedUserInterface::SetBusy(bool busy) { busyDepth += busy ? 1 : -1; }

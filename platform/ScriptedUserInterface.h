@@ -1,0 +1,48 @@
+#pragma once
+// An answerer for tests: records what the program says and answers from prepared queues.
+// An empty queue gives the default answer (OK/Yes, Cancel for choices), so nothing ever blocks.
+
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+#include "platform/UserInterface.h"
+
+class ScriptedUserInterface : public UserInterface {
+public:
+    struct Shown {
+        QString text;
+        MessageIcon icon;
+    };
+
+    std::vector<Shown> messages;  // messages and questions, in order
+    std::deque<bool> okCancelAnswers;
+    std::deque<bool> yesNoAnswers;
+    std::deque<std::optional<QString>> openFiles;
+    std::deque<std::optional<QString>> saveFiles;
+    std::deque<std::optional<int>> channels;
+    std::deque<std::optional<int>> fftSizes;
+    std::deque<std::optional<ProfileNameAnswer>> profileNames;
+
+    std::vector<FileDialogOptions> fileDialogs;
+    std::vector<ChannelDialogInfo> channelDialogs;
+    std::vector<int> fftDialogInitialEntries;
+    QStringList progressTexts;
+    bool progressOpen = false;
+    int busyDepth = 0;
+
+    bool Said(const QString& text) const;
+
+    void ShowMessage(const QString& text, MessageIcon icon) override;
+    bool AskOkCancel(const QString& text, MessageIcon icon) override;
+    bool AskYesNo(const QString& text, MessageIcon icon) override;
+    std::optional<QString> ChooseOpenFile(const FileDialogOptions& options) override;
+    std::optional<QString> ChooseSaveFile(const FileDialogOptions& options) override;
+    std::optional<int> ChooseChannel(const ChannelDialogInfo& info) override;
+    std::optional<int> ChooseFftSize(int initialEntry) override;
+    std::optional<ProfileNameAnswer> ChooseProfileName(const QString& name, const QString& fileName) override;
+    void BeginProgress(const QString& text) override;
+    void SetProgressText(const QString& text) override;
+    void EndProgress() override;
+    void SetBusy(bool busy) override;
+};

@@ -1,0 +1,57 @@
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "app/CIni.h"
+#include "tests/support/WaveBytes.h"
+
+TEST(CIni, ReadsAndWritesWithPrivateProfileSemantics) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.ini"));
+    ASSERT_TRUE(test::WriteFile(path, "[Alpha]\r\nName = first\r\nCount=12\r\n\r\n[beta]\r\nx=1\r\n"));
+    CIni ini(path, QStringLiteral("Alpha"));
+    EXPECT_EQ(ini.GetString(QStringLiteral("name")), QStringLiteral("first"));  // names ignore case
+    EXPECT_EQ(ini.GetInt(QStringLiteral("COUNT"), 0, QStringLiteral("ALPHA")), 12);
+    EXPECT_EQ(ini.GetInt(QStringLiteral("missing"), 7), 7);
+    EXPECT_EQ(ini.GetString(QStringLiteral("x"), QStringLiteral("d"), QStringLiteral("Nowhere")), QStringLiteral("d"));
+
+    // Replace in place, append to an existing section, create a new section.
+    ini.WriteInt(QStringLiteral("count"), 13, QStringLiteral("Alpha"));
+    ini.WriteString(QStringLiteral("added"), QStringLiteral("yes"), QStringLiteral("Alpha"));
+    ini.WriteString(QStringLiteral("y"), QStringLiteral("2"), QStringLiteral("Gamma"));
+    const QString text = QString::fromUtf8(test::ReadFile(path));
+    EXPECT_EQ(text, QStringLiteral("[Alpha]\nName = first\ncount=13\nadded=yes\n\n[beta]\nx=1\n[Gamma]\ny=2\n"));
+
+    // Values are cut to 255 characters and the file is created when missing.
+    CIni fresh(dir.filePath(QStringLiteral("new.ini")), QStringLiteral("S"));
+    fresh.WriteString(QStringLiteral("long"), QString(300, u'v'));
+    EXPECT_EQ(fresh.GetString(QStringLiteral("long")).size(), 255);
+}
+
+TEST(CIni, NumbersUseTheClassicEncodings) {
+    struct Real {
+        double value;
+        const char* text;
+    };
+    for (const Real& r : {Real{0.000123456, "0.000123456"}, Real{1234567.0, "1.23457e+06"}, Real{0.5, "0.5"},
+                          Real{1e-5, "1e-05"}, Real{100.0, "100"}, Real{-2.25, "-2.25"}}) {
+        EXPECT_EQ(CIni::FormatReal(r.value), QLatin1String(r.text));
+    }
+    EXPECT_DOUBLE_EQ(CIni::ParseReal(QStringLiteral("1.23457e+06")), 1234570.0);
+    struct Int {
+        const char* text;
+        int value;
+    };
+    for (const Int& i : {Int{"42", 42}, Int{"  -7xyz", -7}, Int{"abc", 0}, Int{"", 0}, Int{"+3", 3},
+                         Int{"99999999999999", 2147483647}, Int{"-99999999999999", -2147483647 - 1}}) {
+        EXPECT_EQ(CIni::ParseInt(QLatin1String(i.text)), i.value) << i.text;
+    }
+    EXPECT_DOUBLE_EQ(CIni::ParseReal(QStringLiteral(" 2.5abc")), 2.5);
+    EXPECT_DOUBLE_EQ(CIni::ParseReal(QStringLiteral("x1")), 0.0);
+}
+
+TEST(CIni, RelativePathsAreCompletedAndTheSectionDefaultsToTheProgramName) {
+    CIni ini(QStringLiteral("some.ini"));
+    EXPECT_TRUE(ini.Path().endsWith(QStringLiteral("/some.ini")));
+    EXPECT_TRUE(QFileInfo(ini.Path()).isAbsolute());
+    EXPECT_FALSE(ini.Section().isEmpty());
+}

@@ -1,0 +1,108 @@
+// Runs the real program in its script mode, as a user's script would.
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "tests/support/WaveBytes.h"
+
+namespace {
+
+struct Result {
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+Result Kalvo(const QStringList& args) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    env.remove(QStringLiteral("LANGUAGE"));
+    env.remove(QStringLiteral("LC_ALL"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(KALVO_EXECUTABLE), args);
+    process.waitForFinished(60000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+}  // namespace
+
+TEST(CommandLine, ExportFftPrintsTheSpectrumOfAFile) {
+    QTemporaryDir dir;
+    const QString wave = dir.filePath(QStringLiteral("a440.wav"));
+    // 440 Hz at 44100 Hz; 4096 samples selected from 100 on.
+    ASSERT_TRUE(test::WriteFile(wave, test::Mono16(44100, test::Sine(440, 44100, 8000, 16000))));
+    const Result run = Kalvo({QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"), wave,
+                           QStringLiteral("--select"), QStringLiteral("100:4196")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QStringList lines = run.out.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.takeLast(), QString());  // every line ends with "\r\n"
+    ASSERT_EQ(lines.size(), 1 + 2049);
+    EXPECT_EQ(lines[0], QStringLiteral("frequency[Hz]\tamplitude[dB]"));
+    // Bin i lies at i * 44100 / 4096 Hz; the loudest bin is the one nearest 440 Hz.
+    EXPECT_EQ(lines[1].section(u'\t', 0, 0), QStringLiteral("0"));
+    EXPECT_EQ(lines[2].section(u'\t', 0, 0), QStringLiteral("10,76660156"));
+    int loudest = 0;
+    double level = -1e9;
+    for (int i = 1; i < lines.size(); ++i) {
+        const double db = lines[i].section(u'\t', 1, 1).replace(u',', u'.').toDouble();
+        if (db > level) {
+            level = db;
+            loudest = i - 1;
+        }
+    }
+    EXPECT_EQ(loudest, 41);  // 41 * 10.77 Hz = 441.4 Hz
+    // Half of 16000/32767 is -12.3 dB; the tone lies between two bins, so a little less.
+    EXPECT_GT(level, -16.0);
+    EXPECT_LT(level, -12.0);
+}
+
+TEST(CommandLine, ExportReadsTimeSeriesAndHonoursSettings) {
+    QTemporaryDir dir;
+    const QString series = dir.filePath(QStringLiteral("series.txt"));
+    QByteArray text;
+    for (int i = 0; i < 300; ++i) text += QByteArray::number(i % 2 ? 1 : -1) + "\r\n";
+    ASSERT_TRUE(test::WriteFile(series, text));
+    const Result run = Kalvo({QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"), series,
+                           QStringLiteral("--set"), QStringLiteral("IniAllgemeinLanguage=1031")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith(QStringLiteral("Frequenz[Hz]\tAmplitude[dB]\r\n")));
+    EXPECT_EQ(run.out.count(QStringLiteral("\r\n")), 1 + 129);  // 300 samples: 256 points
+    // The alternating series puts all its energy at half the sample rate.
+    EXPECT_TRUE(run.out.contains(QStringLiteral("\r\n22050\t")));
+}
+
+TEST(CommandLine, FailuresGoToStandardErrorWithANonZeroExitCode) {
+    QTemporaryDir dir;
+    const QString text = dir.filePath(QStringLiteral("fake.wav"));
+    ASSERT_TRUE(test::WriteFile(text, "this is not a sound\n"));
+    const QString empty = dir.filePath(QStringLiteral("empty.wav"));
+    ASSERT_TRUE(test::WriteFile(empty, test::Riff(test::Chunk("fmt ", test::FmtBody(1, 1, 8000, 16)) +
+                                                  test::Chunk("data", QByteArray()))));
+    const QString good = dir.filePath(QStringLiteral("good.wav"));
+    ASSERT_TRUE(test::WriteFile(good, test::Mono16(8000, {1, 2, 3, 4})));
+    struct Case {
+        QStringList args;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {{"--export", "fft", "--open", text}, "fake.wav"},
+        {{"--export", "fft", "--open", empty}, "empty"},
+        {{"--export", "fft", "--open", dir.filePath("missing.wav")}, "missing.wav"},
+        {{"--export", "fft", "--open", good, "--select", "3:2"}, "3:2"},
+        {{"--export", "fft", "--open", good, "--select", "0:99"}, "outside"},
+        {{"--export", "fft", "--open", good, "--set", "IniNoSuchKey=1"}, "IniNoSuchKey"},
+        {{"--export", "waveform", "--open", good}, "waveform"},
+        {{"--export", "fft"}, "--open"},
+        {{"--bogus"}, "--bogus"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const Result run = Kalvo(c.args);
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.says))) << run.err.toStdString();
+    }
+}

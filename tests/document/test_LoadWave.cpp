@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include "tests/support/DocFixture.h"
+
+using namespace test;
+
+using LoadWave = DocFixture;
+
+namespace {
+
+struct BadFile {
+    const char* name;
+    QByteArray bytes;
+    int message;  // the string number the user is shown
+};
+
+}  // namespace
+
+TEST_F(LoadWave, BrokenFilesLeaveTheDocumentEmptyWithAClearMessage) {
+    const QByteArray fmt16 = Chunk("fmt ", FmtBody(1, 1, 8000, 16));
+    const std::vector<BadFile> cases = {
+        {"empty file", QByteArray(), 62006},
+        {"text renamed .wav", QByteArray("just some text\r\n"), 62006},
+        {"truncated header", Mono16(8000, {1, 2}).left(20), 62006},
+        {"no fmt", Riff(Chunk("data", Pcm16({1}))), 62006},
+        {"no data", Riff(fmt16), 62006},
+        {"zero-length data", Riff(fmt16 + Chunk("data", QByteArray())), 61496},
+        {"12-bit samples", Riff(Chunk("fmt ", FmtBody(1, 1, 8000, 12)) + Chunk("data", Pcm16({1, 2}))), 61497},
+        {"ADPCM", Riff(Chunk("fmt ", FmtBody(2, 1, 8000, 4, 0)) + Chunk("data", Pcm16({1, 2}))), 62002},
+        {"extensible ADPCM", Riff(Chunk("fmt ", ExtensibleFmtBody(1, 8000, 16, 2)) + Chunk("data", Pcm16({1}))), 62002},
+        {"block align not matching", Riff(Chunk("fmt ", FmtBody(1, 2, 8000, 16).replace(12, 2, "\x03\x00", 2)) +
+                                           Chunk("data", Pcm16({1, 2}))), 62006},
+    };
+    for (const BadFile& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.messages.clear();
+        EXPECT_FALSE(doc.LoadWave(Write(QStringLiteral("bad.wav"), c.bytes)));
+        EXPECT_FALSE(g_bWaveLoaded);
+        EXPECT_EQ(doc.m_nWaveBytes, 0u);
+        EXPECT_EQ(doc.m_strFileName, Str(61548));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(SaidNumber(ui, c.message)) << ui.messages[0].text.toStdString();
+    }
+}
+
+TEST_F(LoadWave, MonoSixteenBitLoadsAsItStands) {
+    const QString path = Write(QStringLiteral("tone.wav"), Mono16(22050, {0, 1000, -1000, 32767, -32768}));
+    ASSERT_TRUE(doc.OpenSoundFile(path));
+    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_EQ(Samples(), (std::vector<double>{0, 1000, -1000, 32767, -32768}));
+    EXPECT_EQ(doc.m_nSampleRate, 22050);
+    EXPECT_EQ(doc.m_dFullScale, 32767.0);
+    EXPECT_EQ(doc.m_strChannels, QStringLiteral("Mono"));
+    EXPECT_EQ(doc.m_strFormat, QStringLiteral("PCM"));
+    EXPECT_EQ(doc.m_strFileName, path);
+    EXPECT_EQ(doc.GetTitle(), QStringLiteral("tone.wav"));
+    EXPECT_EQ(view.hints.back(), kHintRebuild);
+    EXPECT_EQ(status.Last(kMsgStatusRate), 22050);
+    EXPECT_EQ(status.Last(kMsgStatusBits), 16);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_FALSE(ui.progressOpen);
+}
+
+TEST_F(LoadWave, StereoKeepsTheChosenChannel) {
+    // Left and right differ in every frame, in both sample widths.
+    const QByteArray stereo16 = Pcm16({100, -7, 200, -8, 300, -9});
+    const QByteArray stereo8("\x10\xf0\x11\xf1\x12\xf2", 6);
+    struct Case {
+        int bits;
+        QByteArray data;
+        int channel;
+        std::vector<double> expected;
+    };
+    const std::vector<Case> cases = {{16, stereo16, 1, {100, 200, 300}}, {16, stereo16, 0, {-7, -8, -9}},
+                                     {8, stereo8, 1, {0x10, 0x11, 0x12}}, {8, stereo8, 0, {0xf0, 0xf1, 0xf2}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.bits << "-bit channel " << c.channel);
+        ui.channels.push_back(c.channel);
+        const QString path = Write(QStringLiteral("stereo.wav"), Wave(2, 8000, static_cast<std::uint16_t>(c.bits), c.data));
+        ASSERT_TRUE(doc.OpenSoundFile(path));
+        EXPECT_EQ(Samples(), c.expected);
+        EXPECT_EQ(doc.m_nWaveBytes, static_cast<std::uint32_t>(c.data.size() / 2));
+        EXPECT_EQ(doc.m_strChannels, QStringLiteral("Mono"));
+        EXPECT_TRUE(ui.channelDialogs.back().stereo);
+    }
+    EXPECT_NE(std::find(view.hints.begin(), view.hints.end(), kHintChannelChosen), view.hints.end());
+}
+
+TEST_F(LoadWave, CancelInTheChannelDialogLoadsNothingAndKidsModeTakesLeftWithoutAsking) {
+    const QString path = Write(QStringLiteral("stereo.wav"), Wave(2, 8000, 16, Pcm16({1, 2, 3, 4})));
+    ui.channels.push_back(std::nullopt);
+    EXPECT_FALSE(doc.OpenSoundFile(path));
+    EXPECT_FALSE(g_bWaveLoaded);
+    EXPECT_EQ(doc.m_nWaveBytes, 0u);
+
+    app.IniAllgemeinGrundschulprofil = 1;
+    ui.channelDialogs.clear();
+    ASSERT_TRUE(doc.OpenSoundFile(path));
+    EXPECT_TRUE(ui.channelDialogs.empty());
+    EXPECT_EQ(Samples(), (std::vector<double>{1, 3}));
+    EXPECT_TRUE(ui.progressTexts.isEmpty() || !ui.progressOpen);
+}
+
+TEST_F(LoadWave, EightBitSilenceKeepsItsOffsetOf128) {
+    app.IniDokumentNumFFTPoints = 256;
+    struct NoControls : IModuleFrame {
+        void SetControlInt(int, int) override {}
+        void SetSliderRange(int, int, int, int) override {}
+    } frame;
+    doc.SetModuleFrame(Module::FFT, &frame);
+    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("silence.wav"), Wave(1, 8000, 8, QByteArray(512, '\x80')))));
+    doc.OnSelectionChanged(0, 512);
+    ASSERT_EQ(doc.m_aSelSamples.size(), 512u);
+    EXPECT_EQ(doc.m_aSelSamples[0], 128.0);
+    ASSERT_EQ(doc.m_aSpectrum.size(), 257u);
+    EXPECT_DOUBLE_EQ(doc.m_aSpectrum[0], 128.0);
+    for (std::size_t k = 1; k < doc.m_aSpectrum.size(); ++k) ASSERT_NEAR(doc.m_aSpectrum[k], 0.0, 1e-9) << k;
+    doc.SetModuleFrame(Module::FFT, nullptr);
+}
+
+TEST_F(LoadWave, HighRatesKeepEverySampleForAnalysisAndPlayAFlooredMeanCopy) {
+    struct Case {
+        std::uint32_t rate;
+        std::uint32_t copyRate;
+        std::vector<int> samples;
+        std::vector<int> copy;
+    };
+    const std::vector<Case> cases = {
+        {96000, 48000, {-1, 0, 5, 6, 7}, {-1, 5, 7}},  // mean -0.5 floors to -1; a short last group
+        {192000, 48000, {4, 4, 4, 5, -3, -3, -3, -4}, {4, -4}},
+        {176400, 44100, {1, 2, 3, 4, 10, 10}, {2, 10}},
+        {128000, 42666, {0, 3, 6, 1}, {3, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rate);
+        ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("fast.wav"), Mono16(c.rate, c.samples))));
+        EXPECT_EQ(doc.m_nWaveBytes, c.samples.size() * 2);
+        EXPECT_TRUE(g_bPlayCopyReduced);
+        EXPECT_EQ(doc.m_nPlayRate, static_cast<int>(c.copyRate));
+        EXPECT_EQ(doc.m_nPlayBits, 16);
+        EXPECT_EQ(doc.m_nPlayBytes, c.copy.size() * 2);
+        const QByteArray copy = ReadFile(CKalvoDoc::TempWavePath());
+        EXPECT_EQ(U32At(copy, 24), c.copyRate);
+        EXPECT_EQ(copy.right(static_cast<qsizetype>(c.copy.size() * 2)), Pcm16(c.copy));
+    }
+}
+
+TEST_F(LoadWave, WidePcmAndFloatAreConvertedToSixteenBitAndTheUserIsToldOnce) {
+    QByteArray pcm24;  // 0x123456 and -2 (0xFFFFFE)
+    pcm24.append("\x56\x34\x12\xfe\xff\xff", 6);
+    QByteArray pcm32;
+    pcm32.append("\x00\x00\x00\x40\x00\x00\x00\x80", 8);  // 0x40000000 and INT_MIN
+    QByteArray float32;
+    const float values[] = {0.5f, -1.5f};
+    float32.append(reinterpret_cast<const char*>(values), sizeof values);
+    struct Case {
+        const char* name;
+        QByteArray file;
+        std::vector<double> expected;
+        int message;
+    };
+    const std::vector<Case> cases = {
+        {"24-bit", Riff(Chunk("fmt ", FmtBody(1, 1, 44100, 24)) + Chunk("data", pcm24)), {0x1234, -1}, 62000},
+        {"32-bit", Riff(Chunk("fmt ", FmtBody(1, 1, 44100, 32)) + Chunk("data", pcm32)), {0x4000, -32768}, 62000},
+        {"float", Riff(Chunk("fmt ", FmtBody(3, 1, 44100, 32, 0)) + Chunk("data", float32)), {16384, -32767}, 62001},
+        {"extensible 24-bit", Riff(Chunk("fmt ", ExtensibleFmtBody(1, 44100, 24, 1)) + Chunk("data", pcm24)),
+         {0x1234, -1}, 62000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.messages.clear();
+        const QString path = Write(QStringLiteral("wide.wav"), c.file);
+        ASSERT_TRUE(doc.OpenSoundFile(path));
+        EXPECT_EQ(Samples(), c.expected);
+        EXPECT_EQ(doc.m_nBitsPerSample, 16);
+        EXPECT_EQ(doc.m_dFullScale, 32767.0);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(SaidNumber(ui, c.message));
+        EXPECT_TRUE(ui.messages[0].text.contains(path));
+    }
+}
+
+TEST_F(LoadWave, CopyWaveFileKeepsTheFormatAndSetsFactToZero) {
+    const QString source = Write(QStringLiteral("src.wav"), Wave(1, 11025, 8, QByteArray("\x01\x02\x03", 3)));
+    const QString target = Path(QStringLiteral("copy.wav"));
+    ASSERT_TRUE(doc.CopyWaveFile(target, source));
+    const QByteArray copy = ReadFile(target);
+    EXPECT_EQ(copy.mid(20, 16), ReadFile(source).mid(20, 16));  // the format record
+    EXPECT_EQ(U32At(copy, 44), 0u);
+    EXPECT_EQ(copy.mid(56, 3), QByteArray("\x01\x02\x03", 3));
+
+    EXPECT_FALSE(doc.CopyWaveFile(target, Path(QStringLiteral("missing.wav"))));
+    EXPECT_TRUE(ui.Said(Str(61500, Path(QStringLiteral("missing.wav")))));
+    EXPECT_FALSE(doc.CopyWaveFile(Path(QStringLiteral("no/such/dir/x.wav")), source));
+    EXPECT_TRUE(ui.Said(Str(61502)));
+}
+
+TEST_F(LoadWave, TheOpenCommandOffersWaveFilesAndCancelDoesNothing) {
+    ui.openFiles.push_back(std::nullopt);
+    doc.OnFileOpen();
+    ASSERT_EQ(ui.fileDialogs.size(), 1u);
+    EXPECT_EQ(ui.fileDialogs[0].title, Str(61565));
+    EXPECT_TRUE(ui.fileDialogs[0].filter.contains(QStringLiteral("*.wav")));
+    EXPECT_FALSE(g_bWaveLoaded);
+
+    const QString path = Write(QStringLiteral("a.wav"), Mono16(8000, {1, 2, 3}));
+    ui.openFiles.push_back(path);
+    doc.OnFileOpen();
+    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_EQ(ui.progressTexts.value(1), Str(61551));
+
+    // Without an MP3 converter an MP3 file is refused in words, not misread.
+    ui.messages.clear();
+    EXPECT_FALSE(doc.OpenSoundFile(Write(QStringLiteral("song.mp3"), QByteArray("ID3"))));
+    EXPECT_TRUE(ui.Said(Str(62005)));
+    EXPECT_FALSE(g_bWaveLoaded);
+}

@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include "tests/support/DocFixture.h"
+
+using namespace test;
+
+namespace {
+
+struct NoControls : IModuleFrame {
+    std::vector<std::pair<int, int>> values;
+    std::vector<std::pair<int, int>> sliders;  // id, maximum
+    void SetControlInt(int id, int value) override { values.emplace_back(id, value); }
+    void SetSliderRange(int id, int, int maximum, int) override { sliders.emplace_back(id, maximum); }
+};
+
+class Spectrum : public DocFixture {
+protected:
+    void SetUp() override {
+        DocFixture::SetUp();
+        doc.SetModuleFrame(Module::FFT, &fft);
+    }
+    void TearDown() override {
+        doc.SetModuleFrame(Module::FFT, nullptr);
+        DocFixture::TearDown();
+    }
+    void LoadRamp(std::size_t count) {
+        std::vector<int> s(count);
+        for (std::size_t i = 0; i < count; ++i) s[i] = static_cast<int>(i % 1000);
+        ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("ramp.wav"), Mono16(8000, s))));
+    }
+    NoControls fft;
+};
+
+}  // namespace
+
+TEST_F(Spectrum, SelectionUsesTheLargestPowerOfTwoNotAboveItsLength) {
+    LoadRamp(4000);
+    struct Case {
+        std::uint32_t first, last;
+        std::size_t samples, points;
+    };
+    for (const Case c : {Case{0, 1024, 1024, 1024}, Case{0, 1023, 1023, 512}, Case{10, 1035, 1025, 1024},
+                         Case{0, 1, 1, 1}}) {
+        SCOPED_TRACE(c.last - c.first);
+        view.hints.clear();
+        doc.OnSelectionChanged(c.first, c.last);
+        EXPECT_EQ(doc.m_aSelSamples.size(), c.samples);
+        EXPECT_EQ(doc.m_aSpectrum.size(), c.points / 2 + 1);
+        EXPECT_EQ(doc.m_nSpectrumPoints, static_cast<int>(c.points));
+        EXPECT_TRUE(g_bSelectionSpectrum);
+        EXPECT_EQ(view.hints, std::vector<int>{kHintSelection});
+    }
+}
+
+TEST_F(Spectrum, SixteenBitSelectionsStartAtAnEvenSample) {
+    LoadRamp(100);
+    doc.OnSelectionChanged(7, 20);
+    ASSERT_EQ(doc.m_aSelSamples.size(), 14u);
+    EXPECT_EQ(doc.m_aSelSamples.front(), 6.0);
+    EXPECT_EQ(doc.m_aSelSamples.back(), 19.0);
+}
+
+TEST_F(Spectrum, NothingChangesWhilePlayingAndNoSpectrumWithoutAModuleThatNeedsIt) {
+    LoadRamp(2048);
+    g_bPlaying = true;
+    view.hints.clear();
+    doc.OnSelectionChanged(0, 1024);
+    EXPECT_TRUE(view.hints.empty());
+    EXPECT_EQ(doc.m_aSelSamples.size(), 1u);
+    g_bPlaying = false;
+
+    doc.SetModuleFrame(Module::FFT, nullptr);
+    doc.OnSelectionChanged(0, 1024);
+    EXPECT_EQ(doc.m_aSelSamples.size(), 1024u);
+    EXPECT_EQ(doc.m_aSpectrum.size(), 1u);  // not computed
+    EXPECT_EQ(doc.m_nSpectrumPoints, 1024);
+}
+
+TEST_F(Spectrum, TheAnalysisModuleIsToldTheNewLength) {
+    LoadRamp(3000);
+    NoControls analysis;
+    doc.SetModuleFrame(Module::Analyse, &analysis);
+    doc.OnSelectionChanged(0, 2500);
+    doc.SetModuleFrame(Module::Analyse, nullptr);
+    EXPECT_EQ(analysis.values, (std::vector<std::pair<int, int>>{{1127, 2500}, {1025, 2500}, {1128, 2500}, {1124, 2500}}));
+    EXPECT_EQ(analysis.sliders, (std::vector<std::pair<int, int>>{{1111, 2500}, {1123, 2500}}));
+}
+
+TEST_F(Spectrum, ASineShowsItsAmplitudeAtItsBin) {
+    // 1000 Hz at 8000 Hz lies exactly on bin 128 of 1024 points; |X|/N is half the amplitude.
+    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("sine.wav"), Mono16(8000, Sine(1000, 8000, 1024, 10000)))));
+    doc.OnSelectionChanged(0, 1024);
+    ASSERT_EQ(doc.m_aSpectrum.size(), 513u);
+    const auto peak = std::max_element(doc.m_aSpectrum.begin(), doc.m_aSpectrum.end()) - doc.m_aSpectrum.begin();
+    EXPECT_EQ(peak, 128);
+    EXPECT_NEAR(doc.m_aSpectrum[128], 5000.0, 1.0);
+    EXPECT_DOUBLE_EQ(CKalvoDoc::BinFrequency(128, 1024, 8000), 1000.0);
+}
+
+TEST_F(Spectrum, ComputeSpectrumOfNeedsEnoughValuesAndPadsSelections) {
+    std::vector<double> out{42.0};
+    const std::vector<double> values(100, 1.0);
+    EXPECT_FALSE(doc.ComputeSpectrumOf(values, 0, 128, out));
+    EXPECT_EQ(out, std::vector<double>{42.0});
+    ASSERT_TRUE(doc.ComputeSpectrumOf(values, 36, 64, out));
+    ASSERT_EQ(out.size(), 33u);
+    EXPECT_DOUBLE_EQ(out[0], 1.0);
+
+    doc.m_aSelSamples = {4.0, 4.0};  // fewer than N: zeros appended, so x = (4, 4, 0, 0)
+    doc.ComputeSpectrum(4);
+    ASSERT_EQ(doc.m_aSpectrum.size(), 3u);
+    EXPECT_DOUBLE_EQ(doc.m_aSpectrum[0], 2.0);
+    EXPECT_DOUBLE_EQ(doc.m_aSpectrum[1], std::sqrt(2.0));
+    EXPECT_DOUBLE_EQ(doc.m_aSpectrum[2], 0.0);
+}
+
+TEST_F(Spectrum, CaptureBlocksGiveLiveSpectraUntilEscape) {
+    doc.m_nFFTPoints = 256;
+    g_bListening = true;
+    view.hints.clear();
+    doc.OnCaptureBlock(std::vector<double>(800, 3.0), QStringLiteral("/tmp/rec.wav"));
+    EXPECT_EQ(doc.m_aSpectrum.size(), 129u);
+    EXPECT_DOUBLE_EQ(doc.m_aSpectrum[0], 3.0);
+    EXPECT_EQ(doc.m_strRecordPath, QStringLiteral("/tmp/rec.wav"));
+    EXPECT_EQ(view.hints, std::vector<int>{kHintSpectrum});
+    g_bCancel = true;
+    doc.OnCaptureBlock(std::vector<double>(800, 3.0), QString());
+    EXPECT_FALSE(g_bListening);
+    EXPECT_EQ(view.hints.size(), 1u);
+}
+
+TEST_F(Spectrum, FftSettingsDialogShowsTheSizeAndCarriesTheChoice) {
+    doc.m_nFFTPoints = 3000;
+    ui.fftSizes.push_back(std::nullopt);
+    doc.OnFftSettings();
+    EXPECT_EQ(ui.fftDialogInitialEntries.back(), 2);  // 1024 for a size not in the list
+    EXPECT_EQ(view.hints.back(), kHintRebuild);
+
+    doc.m_nFFTPoints = 16384;
+    ui.fftSizes.push_back(11);
+    doc.OnFftSettings();
+    EXPECT_EQ(ui.fftDialogInitialEntries.back(), 6);
+    EXPECT_EQ(doc.m_nFFTPoints, 524288);
+    EXPECT_EQ(status.Last(kMsgStatusFftPoints), 524288);
+    // Opening the next file keeps the chosen size.
+    doc.RemoveWave();
+    EXPECT_EQ(doc.m_nFFTPoints, 524288);
+}

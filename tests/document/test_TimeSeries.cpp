@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include "tests/support/DocFixture.h"
+
+using namespace test;
+
+using TimeSeries = DocFixture;
+
+TEST_F(TimeSeries, ScalingFillsTheSixteenBitRange) {
+    struct Case {
+        const char* name;
+        std::vector<double> values;
+        std::vector<double> samples;
+    };
+    const std::vector<Case> cases = {
+        // The largest value would be +32768, one past the range: it stays at +32767.
+        {"positive only", {1, 2, 3, 4}, {-16384, 0, 16384, 32767}},
+        {"with a negative value", {-2, 1}, {-32768, 16384}},
+        {"all zero is silence", {0, 0, 0}, {0, 0, 0}},
+        {"single value", {5}, {32767}},
+        {"huge numbers", {1.7e308, -1.7e308, 0}, {32767, -32768, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(CKalvoDoc::ScaleTimeSeries(c.values), c.samples);
+    }
+}
+
+TEST_F(TimeSeries, TokensAreNumbersExceptCommentsAndLettersCountAsZero) {
+    EXPECT_EQ(CKalvoDoc::ParseTimeSeries("1 2\r\n#skip 3\r\n\t-4.5e1 abc 7x\n#\n1e999 -1e999 nan"),
+              (std::vector<double>{1, 2, 3, -45, 0, 7, std::numeric_limits<double>::max(),
+                                   -std::numeric_limits<double>::max(), 0}));
+    EXPECT_TRUE(CKalvoDoc::ParseTimeSeries("#only\n#comments\n").empty());
+    EXPECT_TRUE(CKalvoDoc::ParseTimeSeries("").empty());
+}
+
+TEST_F(TimeSeries, ImportLoadsA44kHzSixteenBitSound) {
+    const QString path = Write(QStringLiteral("series.dat"), "#measured\r\n1\r\n2\r\n3\r\n4\r\n");
+    ASSERT_TRUE(doc.OpenTimeSeriesFile(path));
+    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_EQ(Samples(), (std::vector<double>{-16384, 0, 16384, 32767}));
+    EXPECT_EQ(doc.m_nSampleRate, 44100);
+    EXPECT_EQ(doc.m_nBitsPerSample, 16);
+    EXPECT_EQ(doc.m_strFileName, path);
+    EXPECT_EQ(doc.GetTitle(), QStringLiteral("series.dat"));
+    EXPECT_TRUE(g_bPlayCopyReduced);
+    EXPECT_EQ(doc.m_nPlayRate, 44100);
+    EXPECT_EQ(view.hints.back(), kHintRebuild);
+}
+
+TEST_F(TimeSeries, EmptyAndUnreadableFilesLeaveTheDocumentEmptyWithAMessage) {
+    struct Case {
+        const char* name;
+        QString path;
+        int message;
+    };
+    const std::vector<Case> cases = {
+        {"empty", Write(QStringLiteral("empty.txt"), QByteArray()), 61496},
+        {"only comments", Write(QStringLiteral("comments.txt"), "#a #b\n#c\n"), 61496},
+        {"missing", Path(QStringLiteral("missing.txt")), 62003},
+        {"a folder", dir.path(), 62003},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.messages.clear();
+        EXPECT_FALSE(doc.OpenTimeSeriesFile(c.path));
+        EXPECT_FALSE(g_bWaveLoaded);
+        EXPECT_EQ(doc.m_strFileName, Str(61548));
+        EXPECT_TRUE(SaidNumber(ui, c.message));
+    }
+}
+
+TEST_F(TimeSeries, TheCommandOffersDataFilesFirst) {
+    ui.openFiles.push_back(std::nullopt);
+    doc.OnOpenTimeSeries();
+    ASSERT_EQ(ui.fileDialogs.size(), 1u);
+    EXPECT_EQ(ui.fileDialogs[0].filterIndex, 3);
+    EXPECT_EQ(ui.fileDialogs[0].title, Str(61559));
+}

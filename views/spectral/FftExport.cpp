@@ -1,0 +1,34 @@
+#include "views/spectral/FftExport.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "document/CKalvoDoc.h"
+#include "platform/StringTable.h"
+
+QString SpreadsheetNumber(double value) {
+    char buffer[64];
+    // to_chars is "%.10g" without the locale; the comma is put in afterwards.
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 10);
+    QString text = QString::fromLatin1(buffer, result.ptr - buffer);
+    text.replace(u'.', u',');
+    return text;
+}
+
+QString FftExportText(const CKalvoDoc& doc) {
+    QString text = Str(61558);
+    const std::size_t n = doc.m_aSpectrum.size();
+    if (n < 2 || doc.m_dFullScale <= 0.0) return text;
+    const int points = static_cast<int>(2 * (n - 1));
+    const double fullScale = std::trunc(doc.m_dFullScale);
+    text.reserve(static_cast<qsizetype>(n) * 32);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double frequency = CKalvoDoc::BinFrequency(i, points, doc.m_nSampleRate);
+        const double level = 20.0 * std::log10(doc.m_aSpectrum[i] / fullScale);
+        text += SpreadsheetNumber(frequency);
+        text += u'\t';
+        text += SpreadsheetNumber(level);
+        text += QLatin1String("\r\n");
+    }
+    return text;
+}

@@ -1,0 +1,12 @@
+#pragma once
+// The numbers of the spectrum as tab-separated text for a spreadsheet: a header line, then
+// per bin its frequency in Hz and its level in dB relative to full scale, with a decimal
+// comma and "\r\n" line ends.
+
+#include <QString>
+
+class CKalvoDoc;
+
+QString FftExportText(const CKalvoDoc& doc);
+// A number with up to 10 significant digits and a decimal comma.
+QString SpreadsheetNumber(double value);
