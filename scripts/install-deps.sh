@@ -3,7 +3,7 @@
 # Does nothing when they are all present; uses sudo only when not root.
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ pkg-config
+  make cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev libqt6opengl6-dev libgl-dev
   portaudio19-dev libsndfile1-dev libcminpack-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev libfftw3-dev
