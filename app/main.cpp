@@ -1,9 +1,11 @@
 // Kalvo: sound analysis for teaching acoustics.
 
 #include <QApplication>
+#include <QDir>
 #include <QFont>
 #include <QLocale>
 #include <cstdio>
+#include <unistd.h>
 
 #include "app/CKalvoApp.h"
 #include "app/CMainFrame.h"
@@ -55,8 +57,16 @@ int RunWindows(const CommandLine& cmd) {
 
 int main(int argc, char** argv) {
     // Script modes never show a window and need no display.
-    if (CommandLine::IsScriptMode(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (CommandLine::IsScriptMode(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Scripts often run outside a desktop session; give Qt the private runtime folder it
+        // would otherwise make itself with a warning on standard error.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            const QString runtime = QDir::tempPath() + QStringLiteral("/runtime-kalvo-") + QString::number(getuid());
+            if (QDir().mkpath(runtime) && QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+                qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+        }
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kalvo"));
     QApplication::setOrganizationName(QStringLiteral("Kalvo"));

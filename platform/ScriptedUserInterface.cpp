@@ -62,3 +62,9 @@ void ScriptedUserInterface::BeginProgress(const QString& text) {
 void ScriptedUserInterface::SetProgressText(const QString& text) { progressTexts << text; }
 void ScriptedUserInterface::EndProgress() { progressOpen = false; }
 void ScriptedUserInterface::SetBusy(bool busy) { busyDepth += busy ? 1 : -1; }
+
+bool ScriptedUserInterface::TakeEscapeKey() {
+    if (escapeKeys == 0) return false;
+    --escapeKeys;
+    return true;
+}

@@ -30,6 +30,7 @@ public:
     QStringList progressTexts;
     bool progressOpen = false;
     int busyDepth = 0;
+    int escapeKeys = 0;  // Escape presses waiting to be seen
 
     bool Said(const QString& text) const;
 
@@ -45,4 +46,5 @@ public:
     void SetProgressText(const QString& text) override;
     void EndProgress() override;
     void SetBusy(bool busy) override;
+    bool TakeEscapeKey() override;
 };
