@@ -44,6 +44,7 @@ void CMainFrame::BuildMenus() {
     file->addAction(Str(62034), this, [this] { close(); });
     QMenu* settings = menuBar()->addMenu(Str(62035));
     settings->addAction(Str(62036), this, [this] { m_doc.OnFftSettings(); });
+    settings->addAction(Str(62023), this, [this] { m_app.OnSaveProfile(); });
 }
 
 bool CMainFrame::IsStatusBarShown() const { return m_app.IniAllgemeinStatusbar != 0; }

@@ -130,18 +130,24 @@ std::pair<ProfileKind, QString> ProfileFromName(const QString& name) {
     return {ProfileKind::User, CSaveProfileDLG::FileNameFor(name)};
 }
 
-int RunExport(const CommandLine& cmd) {
-    ConsoleUserInterface ui(cmd.channel);
-    CKalvoApp app(ui);
-    const auto [kind, userFile] = ProfileFromName(cmd.profile);
+bool LoadStartProfile(CKalvoApp& app, const QString& profileName,
+                      const std::vector<std::pair<QString, QString>>& settings) {
+    const auto [kind, userFile] = ProfileFromName(profileName);
     app.m_profileKind = kind;
     app.m_strUserProfileFile = userFile;
-    if (!app.LoadProfile()) return 1;
-    for (const auto& [key, value] : cmd.settings) app.SetSettingText(key, value);
+    if (!app.LoadProfile()) return false;
+    for (const auto& [key, value] : settings) app.SetSettingText(key, value);
     Language language = Language::English;
     if (!LanguageFromCode(app.IniAllgemeinLanguage, &language))
         language = QLocale::system().language() == QLocale::German ? Language::German : Language::English;
     SetCurrentLanguage(language);
+    return true;
+}
+
+int RunExport(const CommandLine& cmd) {
+    ConsoleUserInterface ui(cmd.channel);
+    CKalvoApp app(ui);
+    if (!LoadStartProfile(app, cmd.profile, cmd.settings)) return 1;
 
     CKalvoDoc doc(app, ui);
     doc.OnNewDocument();

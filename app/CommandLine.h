@@ -30,5 +30,10 @@ struct CommandLine {
 // The profile kind and user profile file a profile name stands for.
 std::pair<ProfileKind, QString> ProfileFromName(const QString& name);
 
+// Loads the profile of that name, applies the --set overrides and settles the language
+// (the profile's, else the system's); false when the profile is missing (the user was told).
+bool LoadStartProfile(CKalvoApp& app, const QString& profileName,
+                      const std::vector<std::pair<QString, QString>>& settings);
+
 // Runs `--export`: prints the module's numbers to standard output; returns the exit code.
 int RunExport(const CommandLine& cmd);

@@ -26,16 +26,8 @@ int RunWindows(const CommandLine& cmd) {
     QtUserInterface ui;
     CKalvoApp app(ui);
     // Without a name the program continues where the last session ended.
-    const auto [kind, userFile] =
-        ProfileFromName(cmd.profile.isEmpty() ? QStringLiteral("ZuletztVerwendet") : cmd.profile);
-    app.m_profileKind = kind;
-    app.m_strUserProfileFile = userFile;
-    if (!app.LoadProfile()) return 1;
-    for (const auto& [key, value] : cmd.settings) app.SetSettingText(key, value);
-    Language language = Language::English;
-    if (!LanguageFromCode(app.IniAllgemeinLanguage, &language))
-        language = QLocale::system().language() == QLocale::German ? Language::German : Language::English;
-    SetCurrentLanguage(language);
+    const QString profile = cmd.profile.isEmpty() ? QStringLiteral("ZuletztVerwendet") : cmd.profile;
+    if (!LoadStartProfile(app, profile, cmd.settings)) return 1;
 
     CKalvoDoc doc(app, ui);
     doc.OnNewDocument();

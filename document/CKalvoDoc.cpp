@@ -291,22 +291,29 @@ bool CKalvoDoc::OpenSoundFile(const QString& path) {
     return ok;
 }
 
-bool CKalvoDoc::LoadWave(const QString& path) {
-    BusyCursor busy(*m_ui);
+bool CKalvoDoc::ReadAndPrepare(const QString& path) {
     m_nConvertedFromBits = 0;
-    bool ok = false;
     if (!CreateAbbild(path)) {
         m_strFileName = NoFile();
-    } else if (!PrepareWave(path)) {
+        return false;
+    }
+    if (!PrepareWave(path)) {
         m_strFileName = NoFile();
         m_pWaveData.reset();
         m_nWaveBytes = 0;
         m_nPlayBytes = 0;
-    } else {
-        g_bWaveLoaded = true;
+        return false;
+    }
+    g_bWaveLoaded = true;
+    return true;
+}
+
+bool CKalvoDoc::LoadWave(const QString& path) {
+    BusyCursor busy(*m_ui);
+    const bool ok = ReadAndPrepare(path);
+    if (ok) {
         if (IModuleFrame* fft = ModuleFrame(Module::FFT)) fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
         m_strFileName = path;
-        ok = true;
         if (m_nConvertedFromBits != 0) {
             // Told once per file, after it has loaded.
             if (m_fileFormat.EffectiveTag() == WaveFormat::kIeeeFloat)
@@ -631,18 +638,8 @@ bool CKalvoDoc::LoadTimeSeriesAsWave(const std::vector<double>& samples) {
     g_bPlayCopyReduced = true;
     m_nPlayBits = 16;
     m_nPlayRate = 44100;
-    m_nConvertedFromBits = 0;
-    bool ok = false;
-    if (!CreateAbbild(path)) {
-        m_strFileName = NoFile();
-    } else if (!PrepareWave(path)) {
-        m_strFileName = NoFile();
-        m_pWaveData.reset();
-        m_nWaveBytes = 0;
-        m_nPlayBytes = 0;
-    } else {
-        g_bWaveLoaded = true;
-        ok = true;
+    const bool ok = ReadAndPrepare(path);
+    if (ok) {
         const int field = m_nSampleRate / 2000;
         if (IModuleFrame* fft = ModuleFrame(Module::FFT)) {
             fft->SetControlInt(kCtrlFrequency, field);
@@ -659,37 +656,33 @@ bool CKalvoDoc::LoadTimeSeriesAsWave(const std::vector<double>& samples) {
 // ---------------------------------------------------------------------------------------
 // Spectrum
 
+void CKalvoDoc::Magnitudes(const double* values, int points, std::vector<double>& out) {
+    // One transform object per size, kept: building the tables costs more than a transform.
+    if (!m_fft || static_cast<int>(m_fft->Size()) != points) m_fft = std::make_unique<CRealFFT>(static_cast<std::size_t>(points));
+    const std::size_t n = static_cast<std::size_t>(points);
+    m_fftOut.resize(n);
+    m_fft->Transform(m_fftOut.data(), values);
+    m_fft->Rescale(m_fftOut.data());
+    out.resize(n / 2 + 1);
+    for (std::size_t k = 0; k <= n / 2; ++k) {
+        const double re = m_fftOut[k];
+        const double im = (k > 0 && k < n / 2) ? m_fftOut[n / 2 + k] : 0.0;  // bins 0 and N/2 are real
+        out[k] = std::sqrt(re * re + im * im);
+    }
+}
+
 void CKalvoDoc::ComputeSpectrum(int points) {
     if (points < 1) return;
-    if (!m_fft || static_cast<int>(m_fft->Size()) != points) m_fft = std::make_unique<CRealFFT>(static_cast<std::size_t>(points));
     const std::size_t n = static_cast<std::size_t>(points);
     m_fftIn.assign(n, 0.0);
     std::copy_n(m_aSelSamples.begin(), std::min(n, m_aSelSamples.size()), m_fftIn.begin());
-    m_fftOut.resize(n);
-    m_fft->Transform(m_fftOut.data(), m_fftIn.data());
-    m_fft->Rescale(m_fftOut.data());
-    m_aSpectrum.resize(n / 2 + 1);
-    for (std::size_t k = 0; k <= n / 2; ++k) {
-        const double re = m_fftOut[k];
-        const double im = (k > 0 && k < n / 2) ? m_fftOut[n / 2 + k] : 0.0;
-        m_aSpectrum[k] = std::sqrt(re * re + im * im);
-    }
+    Magnitudes(m_fftIn.data(), points, m_aSpectrum);
 }
 
 bool CKalvoDoc::ComputeSpectrumOf(const std::vector<double>& values, std::size_t start, int points,
                                   std::vector<double>& out) {
     if (points < 1 || values.size() < static_cast<std::size_t>(points) || start + points > values.size()) return false;
-    if (!m_fft || static_cast<int>(m_fft->Size()) != points) m_fft = std::make_unique<CRealFFT>(static_cast<std::size_t>(points));
-    const std::size_t n = static_cast<std::size_t>(points);
-    m_fftOut.resize(n);
-    m_fft->Transform(m_fftOut.data(), values.data() + start);
-    m_fft->Rescale(m_fftOut.data());
-    out.resize(n / 2 + 1);
-    for (std::size_t k = 0; k <= n / 2; ++k) {
-        const double re = m_fftOut[k];
-        const double im = (k > 0 && k < n / 2) ? m_fftOut[n / 2 + k] : 0.0;
-        out[k] = std::sqrt(re * re + im * im);
-    }
+    Magnitudes(values.data() + start, points, out);
     return true;
 }
 

@@ -154,6 +154,10 @@ public:
 
 private:
     bool CreatePlaybackSound(const QString& path);
+    // CreateAbbild and PrepareWave of one file; on failure the document holds no samples.
+    bool ReadAndPrepare(const QString& path);
+    // |X_k|/N of N values into out (N/2+1 elements).
+    void Magnitudes(const double* values, int points, std::vector<double>& out);
     void ClearAnalysisArrays();
     void ResetForOpen();
     void StopPlaybackForOpen();
