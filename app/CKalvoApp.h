@@ -6,11 +6,15 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <memory>
 #include <variant>
 #include <vector>
 
 class CIni;
 class CKalvoDoc;
+class CMainFrame;
+class CModuleWindows;
+class CSplitterFrame;
 class UserInterface;
 
 // A window placement in the classic layout: length, flags, show command, minimised and
@@ -191,6 +195,38 @@ public:
     // The save-profile command: asks for a name, then collects and saves.
     bool OnSaveProfile();
 
+    // ---- Start-up, exit and the application commands (the windows). ----
+    // Runs the start-up: language, start profile (the argument "Kids" or a user profile name,
+    // else the start dialog), the main frame, the document with the main sound window, and the
+    // profile applied. False when the user cancelled or the profile is missing.
+    bool InitInstance(const QString& profileArgument);
+    // Writes the last-used profile (when a profile was loaded) and closes the windows.
+    void ExitInstance();
+    void DetectLanguage();
+    bool ChooseStartProfile();
+    bool ChooseKidsStart();
+    void ApplyProfile();
+    // Every frame of the document's views: re-apply its stored placement, or show it with showCmd.
+    void ShowModuleFrames(int showCmd, bool replace);
+    void OnIdle();
+    void OnChooseProfile();  // command 32828
+    void OnLanguage();       // command 32853
+    // Opens one of the program's help pages ("html/Vorwort.html", "html/Hauptfenster.html", ...).
+    void OnHelp(const QString& topic = QStringLiteral("html/Vorwort.html"));
+    void OnMixer();    // command 32813
+    void OnUpdates();  // command 32850
+    bool IsKidsMode() const { return IniAllgemeinGrundschulprofil != 0; }
+
+    CMainFrame* MainFrame() const { return m_mainFrame.get(); }
+    CKalvoDoc* Document() const { return m_document.get(); }
+    CModuleWindows* Modules() const { return m_modules.get(); }
+    CSplitterFrame* SplitterFrame() const { return m_splitter; }
+
+    int m_nKidsStartMode = 1;            // 1 open a music file, 0 record with the microphone
+    QString m_strTitle = QStringLiteral("KALVO");
+    QString m_strOutputDevice = QStringLiteral("Primärer Soundtreiber");
+    QString m_strCaptureDevice = QStringLiteral("Primärer Soundaufnahmetreiber");
+
     // ---- Window placements. ----
     WindowPlacement GetWindowSlot(int slot) const;
     void SetWindowSlot(const WindowPlacement& placement, int slot);
@@ -201,8 +237,17 @@ public:
     void FitMainPlacement(const WindowPlacement& def);
 
     CKalvoDoc* m_pDocument = nullptr;
+    // The main frame's client area and bar heights, for converting placements; set by the main frame.
+    std::function<FrameMetrics()> m_frameMetrics;
 
 private:
+    void CreateMainSoundWindow();
+    void CloseDocumentWindows();
+
     std::reference_wrapper<UserInterface> m_ui;
+    std::unique_ptr<CKalvoDoc> m_document;
+    std::unique_ptr<CMainFrame> m_mainFrame;
+    std::unique_ptr<CModuleWindows> m_modules;
+    CSplitterFrame* m_splitter = nullptr;  // owned by the main frame's MDI area
     std::array<WindowPlacement, kSlotCount> m_placements{};
 };

@@ -18,6 +18,12 @@ public:
     std::optional<int> ChooseChannel(const ChannelDialogInfo& info) override;
     std::optional<int> ChooseFftSize(int initialEntry) override { return initialEntry; }
     std::optional<ProfileNameAnswer> ChooseProfileName(const QString&, const QString&) override { return std::nullopt; }
+    std::optional<StartProfileAnswer> ChooseStartProfile(const QString&) override { return std::nullopt; }
+    std::optional<int> ChoosePredefinedProfile(int) override { return std::nullopt; }
+    std::optional<int> ChooseKidsStart() override { return std::nullopt; }
+    std::optional<QString> ChooseLanguage() override { return std::nullopt; }
+    void ShowAbout() override {}
+    void ShowShortcuts() override {}
     void BeginProgress(const QString&) override {}
     void SetProgressText(const QString&) override {}
     void EndProgress() override {}

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QStringList>
@@ -132,3 +133,31 @@ void QtUserInterface::SetBusy(bool busy) {
     if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
     else QApplication::restoreOverrideCursor();
 }
+
+// Interim dialogs until the start dialogs with pictures are in place.
+std::optional<StartProfileAnswer> QtUserInterface::ChooseStartProfile(const QString&) {
+    return StartProfileAnswer{0, QString()};
+}
+
+std::optional<int> QtUserInterface::ChoosePredefinedProfile(int preselected) {
+    bool ok = false;
+    const QStringList names = {QStringLiteral("Standard"), QStringLiteral("Musiker"), QStringLiteral("Analytiker"),
+                               QStringLiteral("Komplett"), QStringLiteral("Oberschule"), QStringLiteral("for Kids")};
+    const QString chosen = QInputDialog::getItem(m_parent, QStringLiteral("Kalvo"), QString(), names,
+                                                 std::max(preselected, 0), false, &ok);
+    if (!ok) return std::nullopt;
+    return static_cast<int>(names.indexOf(chosen));
+}
+
+std::optional<int> QtUserInterface::ChooseKidsStart() { return 0; }
+
+std::optional<QString> QtUserInterface::ChooseLanguage() {
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(m_parent, QStringLiteral("Language"), QString(),
+                                                 {QStringLiteral("Deutsch"), QStringLiteral("English")}, 0, false, &ok);
+    if (!ok) return std::nullopt;
+    return chosen;
+}
+
+void QtUserInterface::ShowAbout() { ShowMessage(QStringLiteral("Kalvo"), MessageIcon::Information); }
+void QtUserInterface::ShowShortcuts() {}

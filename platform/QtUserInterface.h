@@ -25,6 +25,12 @@ public:
     std::optional<int> ChooseChannel(const ChannelDialogInfo& info) override;
     std::optional<int> ChooseFftSize(int initialEntry) override;
     std::optional<ProfileNameAnswer> ChooseProfileName(const QString& name, const QString& fileName) override;
+    std::optional<StartProfileAnswer> ChooseStartProfile(const QString& profileFolder) override;
+    std::optional<int> ChoosePredefinedProfile(int preselected) override;
+    std::optional<int> ChooseKidsStart() override;
+    std::optional<QString> ChooseLanguage() override;
+    void ShowAbout() override;
+    void ShowShortcuts() override;
     void BeginProgress(const QString& text) override;
     void SetProgressText(const QString& text) override;
     void EndProgress() override;

@@ -68,3 +68,26 @@ bool ScriptedUserInterface::TakeEscapeKey() {
     --escapeKeys;
     return true;
 }
+
+std::optional<StartProfileAnswer> ScriptedUserInterface::ChooseStartProfile(const QString&) {
+    dialogsShown << QStringLiteral("start");
+    return Next(startProfiles, std::optional<StartProfileAnswer>{});
+}
+
+std::optional<int> ScriptedUserInterface::ChoosePredefinedProfile(int) {
+    dialogsShown << QStringLiteral("predefined");
+    return Next(predefinedProfiles, std::optional<int>{});
+}
+
+std::optional<int> ScriptedUserInterface::ChooseKidsStart() {
+    dialogsShown << QStringLiteral("kids");
+    return Next(kidsStarts, std::optional<int>{});
+}
+
+std::optional<QString> ScriptedUserInterface::ChooseLanguage() {
+    dialogsShown << QStringLiteral("language");
+    return Next(languages, std::optional<QString>{});
+}
+
+void ScriptedUserInterface::ShowAbout() { dialogsShown << QStringLiteral("about"); }
+void ScriptedUserInterface::ShowShortcuts() { dialogsShown << QStringLiteral("shortcuts"); }

@@ -23,6 +23,11 @@ public:
     std::deque<std::optional<int>> channels;
     std::deque<std::optional<int>> fftSizes;
     std::deque<std::optional<ProfileNameAnswer>> profileNames;
+    std::deque<std::optional<StartProfileAnswer>> startProfiles;
+    std::deque<std::optional<int>> predefinedProfiles;
+    std::deque<std::optional<int>> kidsStarts;
+    std::deque<std::optional<QString>> languages;
+    QStringList dialogsShown;  // names of the dialogs opened, in order
 
     std::vector<FileDialogOptions> fileDialogs;
     std::vector<ChannelDialogInfo> channelDialogs;
@@ -42,6 +47,12 @@ public:
     std::optional<int> ChooseChannel(const ChannelDialogInfo& info) override;
     std::optional<int> ChooseFftSize(int initialEntry) override;
     std::optional<ProfileNameAnswer> ChooseProfileName(const QString& name, const QString& fileName) override;
+    std::optional<StartProfileAnswer> ChooseStartProfile(const QString& profileFolder) override;
+    std::optional<int> ChoosePredefinedProfile(int preselected) override;
+    std::optional<int> ChooseKidsStart() override;
+    std::optional<QString> ChooseLanguage() override;
+    void ShowAbout() override;
+    void ShowShortcuts() override;
     void BeginProgress(const QString& text) override;
     void SetProgressText(const QString& text) override;
     void EndProgress() override;

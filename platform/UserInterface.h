@@ -29,6 +29,12 @@ struct ChannelDialogInfo {
     bool tooManyBits = false;  // more than 16 bits: only Cancel is possible
 };
 
+// The start dialog: 0 recent profile, 1 predefined profile, 2 user-defined profile (with its name).
+struct StartProfileAnswer {
+    int option = 0;
+    QString userProfileName;
+};
+
 struct ProfileNameAnswer {
     QString name;
     QString fileName;
@@ -51,6 +57,19 @@ public:
     virtual std::optional<int> ChooseFftSize(int initialEntry) = 0;
     // The save-profile dialog, opened with a name and a file name; nothing = Cancel.
     virtual std::optional<ProfileNameAnswer> ChooseProfileName(const QString& name, const QString& fileName) = 0;
+
+    // The start dialog; profileFolder holds the user profiles it offers. Nothing = Cancel.
+    virtual std::optional<StartProfileAnswer> ChooseStartProfile(const QString& profileFolder) = 0;
+    // The six predefined profiles as picture buttons (0 Standard, 1 Musiker, 2 Analytiker,
+    // 3 Komplett, 4 Oberschule, 5 for Kids); preselected -1 for none. Nothing = Cancel;
+    // -1 = OK with no button chosen.
+    virtual std::optional<int> ChoosePredefinedProfile(int preselected) = 0;
+    // The kids start dialog: 0 choose a piece of music, 1 record with the microphone. Nothing = Cancel.
+    virtual std::optional<int> ChooseKidsStart() = 0;
+    // The language dialog: "Deutsch" or "English". Nothing = Cancel.
+    virtual std::optional<QString> ChooseLanguage() = 0;
+    virtual void ShowAbout() = 0;
+    virtual void ShowShortcuts() = 0;
 
     // A small progress box with one line of text.
     virtual void BeginProgress(const QString& text) = 0;
