@@ -8,6 +8,8 @@
 #include <cmath>
 
 #include "app/CIni.h"
+#include "app/CMainFrame.h"
+#include "app/CModuleWindows.h"
 #include "document/CKalvoDoc.h"
 #include "platform/CSaveProfileDLG.h"
 #include "platform/ProgramFolder.h"

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMenuBar>
 #include <QStatusBar>
 
@@ -12,10 +13,8 @@
 
 CMainFrame::CMainFrame(CKalvoApp& app, CKalvoDoc& doc) : m_app(app), m_doc(doc) {
     setWindowTitle(QStringLiteral("Kalvo"));
-    m_summary = new QLabel(this);
-    m_summary->setAlignment(Qt::AlignCenter);
-    m_summary->setMargin(24);
-    setCentralWidget(m_summary);
+    m_mdiArea = new QMdiArea(this);
+    setCentralWidget(m_mdiArea);
     for (QLabel*& pane : m_panes) {
         pane = new QLabel(statusBar());
         pane->setMinimumWidth(80);
@@ -74,17 +73,12 @@ void CMainFrame::OnDocumentTitleChanged(const QString& title) {
     setWindowTitle(title + QStringLiteral(" - Kalvo"));
 }
 
-void CMainFrame::OnUpdate(int hint) {
-    if (hint != kHintRebuild && hint != kHintSelection) return;
-    if (!g_bWaveLoaded) {
-        m_summary->setText(Str(61548));
-        return;
-    }
-    const double seconds = m_doc.m_nSampleRate ? double(m_doc.SampleCount()) / m_doc.m_nSampleRate : 0.0;
-    m_summary->setText(QStringLiteral("%1\n%2 samples, %3 Hz, %4 bit, %5 s")
-                           .arg(m_doc.m_strFileName)
-                           .arg(m_doc.SampleCount())
-                           .arg(m_doc.m_nSampleRate)
-                           .arg(m_doc.m_nBitsPerSample)
-                           .arg(seconds, 0, 'f', 2));
-}
+void CMainFrame::OnUpdate(int) {}
+void CMainFrame::closeEvent(QCloseEvent* event) { QMainWindow::closeEvent(event); }
+void CMainFrame::LoadMenu(bool) {}
+void CMainFrame::ShowBars() {}
+FrameMetrics CMainFrame::Metrics() const { return {}; }
+void CMainFrame::ApplyPlacement(const WindowPlacement&) {}
+WindowPlacement CMainFrame::CurrentPlacement() const { return {}; }
+bool CMainFrame::OnCommand(int) { return false; }
+QAction* CMainFrame::Action(int) const { return nullptr; }
