@@ -21,7 +21,7 @@ CMainFrame::CMainFrame(CKalvoApp& app, CKalvoDoc& doc) : m_app(app), m_doc(doc) 
         statusBar()->addPermanentWidget(pane);
     }
     statusBar()->setVisible(m_app.IniAllgemeinStatusbar != 0);
-    BuildMenus();
+    LoadMenu(false);
     m_doc.SetMainFrame(this);
     m_doc.AddView(this);
     resize(900, 420);
@@ -32,7 +32,7 @@ CMainFrame::~CMainFrame() {
     m_doc.SetMainFrame(nullptr);
 }
 
-void CMainFrame::BuildMenus() {
+void CMainFrame::LoadMenu(bool) {
     QMenu* file = menuBar()->addMenu(Str(62033));
     QAction* open = file->addAction(Str(62031), this, [this] { m_doc.OnFileOpen(); });
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -75,7 +75,7 @@ void CMainFrame::OnDocumentTitleChanged(const QString& title) {
 
 void CMainFrame::OnUpdate(int) {}
 void CMainFrame::closeEvent(QCloseEvent* event) { QMainWindow::closeEvent(event); }
-void CMainFrame::LoadMenu(bool) {}
+
 void CMainFrame::ShowBars() {}
 FrameMetrics CMainFrame::Metrics() const { return {}; }
 void CMainFrame::ApplyPlacement(const WindowPlacement&) {}
