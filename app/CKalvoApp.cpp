@@ -1,18 +1,31 @@
 #include "app/CKalvoApp.h"
 
+#include <QAbstractEventDispatcher>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLocale>
+#include <QMdiArea>
+#include <QProcess>
 #include <QScreen>
+#include <QUrl>
+#include <cstdlib>
 #include <algorithm>
 #include <cmath>
 
 #include "app/CIni.h"
 #include "app/CMainFrame.h"
+#include "app/CModuleFrame.h"
 #include "app/CModuleWindows.h"
+#include "app/CSplitterFrame.h"
+#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/CSaveProfileDLG.h"
 #include "platform/ProgramFolder.h"
+#include "platform/QtUserInterface.h"
 #include "platform/UserInterface.h"
 
 CKalvoApp::CKalvoApp(UserInterface& ui) : m_ui(ui) {}
@@ -253,6 +266,8 @@ bool CKalvoApp::SaveProfile() {
 
 void CKalvoApp::CollectWindowState() {
     if (m_pDocument) m_pDocument->CollectWindowState(*this);
+    if (m_splitter) m_splitter->StorePlacement();
+    if (m_modules) m_modules->StorePlacements();
 }
 
 bool CKalvoApp::OnSaveProfile() {
@@ -344,3 +359,277 @@ void CKalvoApp::FitMainPlacement(const WindowPlacement& def) {
     }
     FitMainPlacement(def, workArea);
 }
+
+// ---------------------------------------------------------------------------------------
+// Start-up, exit and the application commands
+
+namespace {
+
+// Names of the predefined profiles in the order of the picture buttons, and their kinds.
+constexpr ProfileKind kButtonKinds[6] = {ProfileKind::Standard, ProfileKind::Musiker, ProfileKind::Analytiker,
+                                         ProfileKind::Komplett, ProfileKind::Oberschule, ProfileKind::ForKids};
+
+int ButtonOfKind(ProfileKind kind) {
+    for (int b = 0; b < 6; ++b)
+        if (kButtonKinds[b] == kind) return b;
+    return -1;
+}
+
+const char* const kNoFileEnglish = "no file selected";
+
+bool IsTimeSeriesPath(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QStringLiteral("txt") || suffix == QStringLiteral("dat") || suffix == QStringLiteral("prn");
+}
+
+}  // namespace
+
+void CKalvoApp::DetectLanguage() {
+    // German only for the German of Germany; every other locale gets English.
+    const QLocale system = QLocale::system();
+    const bool german = system.language() == QLocale::German && system.territory() == QLocale::Germany;
+    const Language language = german ? Language::German : Language::English;
+    SetCurrentLanguage(language);
+    IniAllgemeinLanguage = static_cast<int>(language);
+    for (ProfileKind kind : {ProfileKind::Standard, ProfileKind::Musiker, ProfileKind::Analytiker, ProfileKind::Komplett,
+                             ProfileKind::Oberschule, ProfileKind::ForKids}) {
+        CIni ini(ProgramFolder() + ProfileFile(kind, QString()), QStringLiteral("Allgemein"));
+        ini.WriteInt(QStringLiteral("IniAllgemeinLanguage"), IniAllgemeinLanguage);
+    }
+    for (const char* file : {"Profile/KalvoUserVorlage.ini", "Profile/KalvoZuletztVerwendetProfil.ini"}) {
+        CIni ini(ProgramFolder() + QLatin1String(file), QStringLiteral("Allgemein"));
+        ini.WriteInt(QStringLiteral("IniAllgemeinLanguage"), IniAllgemeinLanguage);
+    }
+}
+
+bool CKalvoApp::ChooseStartProfile() {
+    for (;;) {
+        const std::optional<StartProfileAnswer> answer = m_ui.get().ChooseStartProfile(ProgramFolder() + QStringLiteral("Profile/"));
+        if (!answer) return false;
+        if (answer->option == 1) {
+            const std::optional<int> button = m_ui.get().ChoosePredefinedProfile(ButtonOfKind(m_profileKind));
+            if (!button) continue;  // back to the start dialog
+            if (*button >= 0 && *button < 6) m_profileKind = kButtonKinds[*button];
+            return true;
+        }
+        if (answer->option == 2) {
+            if (answer->userProfileName.trimmed().isEmpty()) continue;
+            m_strUserProfileFile = CSaveProfileDLG::FileNameFor(answer->userProfileName);
+            m_profileKind = ProfileKind::User;
+            return true;
+        }
+        m_profileKind = ProfileKind::LastUsed;
+        return true;
+    }
+}
+
+bool CKalvoApp::ChooseKidsStart() {
+    const std::optional<int> option = m_ui.get().ChooseKidsStart();
+    if (!option) return false;
+    m_nKidsStartMode = *option == 1 ? 0 : 1;
+    return true;
+}
+
+bool CKalvoApp::InitInstance(const QString& profileArgument) {
+    // The language of the start dialogs comes from the standard profile until a profile is chosen.
+    CIni standard(ProgramFolder() + ProfileFile(ProfileKind::Standard, QString()), QStringLiteral("Allgemein"));
+    const int code = standard.GetInt(QStringLiteral("IniAllgemeinLanguage"), 0, QStringLiteral("Allgemein"));
+    Language language = Language::English;
+    if (code == 0) DetectLanguage();
+    else if (LanguageFromCode(code, &language)) SetCurrentLanguage(language);
+
+    m_profileKind = ProfileKind::Standard;
+    m_strProfilePath.clear();
+    m_strUserProfileFile.clear();
+    m_strTitle = QStringLiteral("KALVO");
+    m_nKidsStartMode = 1;
+
+    if (profileArgument.isEmpty()) {
+        if (!ChooseStartProfile()) return false;
+    } else if (profileArgument == QStringLiteral("Kids")) {
+        m_profileKind = ProfileKind::ForKids;
+        if (!ChooseKidsStart()) return false;
+    } else {
+        m_strUserProfileFile = CSaveProfileDLG::FileNameFor(profileArgument);
+        m_profileKind = ProfileKind::User;
+    }
+    if (!LoadProfile()) return false;
+
+    m_document = std::make_unique<CKalvoDoc>(*this, m_ui.get());
+    m_document->OnNewDocument();
+    m_mainFrame = std::make_unique<CMainFrame>(*this, *m_document);
+    m_modules = std::make_unique<CModuleWindows>(*this, *m_document);
+    m_modules->SetArea(m_mainFrame->MdiArea());
+    m_mainFrame->m_showOverview = [this] {
+        if (m_splitter) {
+            m_splitter->raise();
+            m_mainFrame->MdiArea()->setActiveSubWindow(m_splitter);
+        }
+    };
+    if (auto* qtUi = dynamic_cast<QtUserInterface*>(&m_ui.get())) qtUi->SetParent(m_mainFrame.get());
+    CreateMainSoundWindow();
+
+    WindowPlacement main = GetWindowSlot(kSlotMain);
+    if (static_cast<int>(m_profileKind) <= static_cast<int>(ProfileKind::Oberschule)) main.showCmd = 3;
+    m_mainFrame->ApplyPlacement(main);
+
+    // Idle processing: whenever the event loop has nothing left to do.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, m_mainFrame.get(), [this] { OnIdle(); });
+    ApplyProfile();
+    return true;
+}
+
+void CKalvoApp::CreateMainSoundWindow() {
+    m_splitter = new CSplitterFrame(*this, *m_document);  // owned by the MDI area
+    m_mainFrame->MdiArea()->addSubWindow(m_splitter);
+    m_splitter->setWindowTitle(Str(63000));
+    m_splitter->show();
+}
+
+void CKalvoApp::CloseDocumentWindows() {
+    if (g_bWaveLoaded) m_document->RemoveWave();
+    m_modules->CloseAll();
+    // The main sound window is made anew, so that its bar speaks the current language.
+    if (m_splitter) {
+        m_splitter->StorePlacement();
+        m_mainFrame->MdiArea()->removeSubWindow(m_splitter);
+        delete m_splitter;  // a sub-window the MDI area no longer owns
+        m_splitter = nullptr;
+    }
+}
+
+void CKalvoApp::ApplyProfile() {
+    CKalvoDoc& doc = *m_document;
+    // The "no file" text is stored in the language of its time; follow the current one.
+    QString noFile = Str(61548);
+    const QString german = StringTable::Instance().Text(61548, Language::German);
+    const QString english = StringTable::Instance().Text(61548, Language::English);
+    if (noFile == german && IniDokumentPlayFile == english) IniDokumentPlayFile = german;
+    if (noFile == english && IniDokumentPlayFile == german) IniDokumentPlayFile = english;
+    if (IniDokumentPlayFile.isEmpty()) IniDokumentPlayFile = noFile;
+
+    Language language = CurrentLanguage();
+    if (LanguageFromCode(IniAllgemeinLanguage, &language)) SetCurrentLanguage(language);
+    noFile = Str(61548);
+
+    if (!m_splitter) CreateMainSoundWindow();
+    QString title = noFile;
+    const QString lastFile = IniDokumentPlayFile;
+    if (lastFile != noFile && lastFile != QLatin1String(kNoFileEnglish)) {
+        if (!QFileInfo(lastFile).isFile()) {
+            m_ui.get().Message(62048, MessageIcon::Error);
+        } else {
+            const bool ok = IsTimeSeriesPath(lastFile) ? doc.OpenTimeSeriesFile(lastFile) : doc.OpenSoundFile(lastFile);
+            if (ok) title = QFileInfo(lastFile).fileName();
+        }
+    }
+    doc.SetTitle(title);
+
+    m_mainFrame->ShowBars();
+    m_splitter->ApplyStoredPlacement();
+    m_splitter->SetRowHeights(IsKidsMode());
+
+    m_mainFrame->LoadMenu(IsKidsMode());
+    ShowModuleFrames(IsKidsMode() ? 0 : 1, false);
+    m_strTitle = IsKidsMode() ? QStringLiteral("KALVO for Kids") : QStringLiteral("KALVO");
+    m_mainFrame->setWindowTitle(m_strTitle);
+
+    const std::pair<Module, int*> flags[] = {
+        {Module::Reko, &IniFensterReko},       {Module::Zeitreihe, &IniFensterZeitreihe},
+        {Module::FFT, &IniFensterFFT},         {Module::Sono, &IniFensterSono},
+        {Module::FFT3D, &IniFensterFFT3D},     {Module::Analyse, &IniFensterAnalyse},
+        {Module::Notenbild, &IniFensterNotenbild}, {Module::Wavelet, &IniFensterWavelet}};
+    for (const auto& [module, flag] : flags)
+        if (*flag) m_modules->Open(module);
+
+    // Recording from the microphone joins with the sound input; a music file can always be chosen.
+    if (IsKidsMode() && m_profileKind != ProfileKind::LastUsed && m_nKidsStartMode == 1) doc.OnFileOpen();
+
+    m_mainFrame->SendMessage(kMsgStatusFile, 0);
+    doc.UpdateAllViews(kHintRebuild);
+}
+
+void CKalvoApp::ShowModuleFrames(int showCmd, bool replace) {
+    std::vector<CModuleFrame*> frames = m_modules->OpenFrames();
+    if (m_splitter) frames.insert(frames.begin(), m_splitter);
+    for (CModuleFrame* frame : frames) {
+        if (replace) frame->ApplyStoredPlacement();
+        else if (showCmd == 0) frame->hide();
+        else frame->show();
+    }
+}
+
+void CKalvoApp::OnIdle() {
+    g_bCancel = false;
+    if (m_document && m_document->m_bClose3DWindows && m_modules) {
+        m_modules->Close(Module::FFT3D);
+        m_modules->Close(Module::Reko);
+    }
+    g_bSelectionSpectrum = false;
+}
+
+void CKalvoApp::OnChooseProfile() {
+    if (!ChooseStartProfile()) return;
+    CloseDocumentWindows();
+    if (!LoadProfile()) std::exit(0);
+    if (m_profileKind == ProfileKind::ForKids) ChooseKidsStart();
+    ApplyProfile();
+}
+
+void CKalvoApp::OnLanguage() {
+    const std::optional<QString> chosen = m_ui.get().ChooseLanguage();
+    if (!chosen) return;
+    const Language language = *chosen == QStringLiteral("Deutsch") ? Language::German : Language::English;
+    SetCurrentLanguage(language);
+    CloseDocumentWindows();
+    if (!LoadProfile()) std::exit(0);
+    IniAllgemeinLanguage = static_cast<int>(language);
+    ApplyProfile();
+}
+
+void CKalvoApp::ExitInstance() {
+    if (IniDokumentNumFFTPoints != 0 && m_document) {
+        CollectWindowState();
+        if (m_mainFrame) {
+            WindowPlacement main = m_mainFrame->CurrentPlacement();
+            SetWindowSlot(main, kSlotMain);
+        }
+        m_profileKind = ProfileKind::LastUsed;
+        SaveProfile();
+    }
+    if (m_modules) m_modules->CloseAll();
+    m_modules.reset();
+    m_splitter = nullptr;
+    m_mainFrame.reset();  // deletes the MDI area and the main sound window with it
+    m_document.reset();
+}
+
+void CKalvoApp::OnHelp(const QString& topic) {
+    // The pages are compiled in; they are laid out in a private folder for the browser.
+    const QString language = CurrentLanguage() == Language::German ? QStringLiteral("de") : QStringLiteral("en");
+    const QString target = TemporaryFolder() + QStringLiteral("kalvo-help/") + language + u'/';
+    QDirIterator it(QStringLiteral(":/resources/help/") + language, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo source(it.next());
+        if (source.isDir()) continue;
+        const QString relative = source.filePath().mid(QStringLiteral(":/resources/help/").size() + language.size() + 1);
+        const QString dest = target + relative;
+        QDir().mkpath(QFileInfo(dest).path());
+        QFile::remove(dest);
+        QFile::copy(source.filePath(), dest);
+        QFile::setPermissions(dest, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
+    const QString page = target + topic;
+    if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+        m_ui.get().Message(62046, MessageIcon::Exclamation, topic);
+}
+
+void CKalvoApp::OnMixer() {
+    if (QProcess::startDetached(QStringLiteral("pavucontrol"), {})) return;
+    if (QProcess::startDetached(QStringLiteral("x-terminal-emulator"), {QStringLiteral("-e"), QStringLiteral("alsamixer")}))
+        return;
+    m_ui.get().Message(61492, MessageIcon::Exclamation);
+}
+
+void CKalvoApp::OnUpdates() { m_ui.get().Message(62047, MessageIcon::Information); }

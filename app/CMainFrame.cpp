@@ -1,57 +1,601 @@
 #include "app/CMainFrame.h"
 
-#include <QFileInfo>
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QLayout>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QToolBar>
 
-#include "app/CKalvoApp.h"
+#include "app/CModuleFrame.h"
+#include "app/CModuleWindows.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
+#include "platform/UserInterface.h"
+
+namespace {
+
+// Command ids. Their string in the string table is the menu text.
+enum Command : int {
+    kCmdOpenTimeSeries = 32773,
+    kCmdTimeSeries = 32776,
+    kCmdReconstruction = 32778,
+    kCmdListen = 32783,
+    kCmdRecord = 32785,
+    kCmdClearData = 32788,
+    kCmdOpenMusic = 32789,  // the open command of the menus and the kids bar
+    kCmdPlay = 32790,
+    kCmdStop = 32791,
+    kCmdRemoveWave = 32792,
+    kCmdLoop = 32793,
+    kCmdFft = 32794,
+    kCmdFftSettings = 32795,
+    kCmdWaveInfo = 32797,
+    kCmdLiveInput = 32801,
+    kCmdSonogram = 32804,
+    kCmdFft3D = 32806,
+    kCmdOpenWave = 32807,  // the open command of the standard bar
+    kCmdSaveView = 32808,
+    kCmdMixer = 32813,
+    kCmdAnalysis = 32814,
+    kCmdScore = 32823,
+    kCmdCancel = 32825,
+    kCmdWavelet = 32826,
+    kCmdChooseProfile = 32828,
+    kCmdSaveProfile = 32829,
+    kCmdStandardBar = 32830,
+    kCmdKidsBar = 32831,
+    kCmdBackToStart = 32840,
+    kCmdSaveRecording = 32847,
+    kCmdExportData = 32848,
+    kCmdShortcuts = 32849,
+    kCmdOverview = 32852,
+    kCmdLanguage = 32853,
+    kCmdSoundcard = 32771,
+    kCmdWaveFormat = 32772,
+    kCmdCopy = 57634,
+    kCmdArrangeIcons = 57649,
+    kCmdCascade = 57650,
+    kCmdTile = 57651,
+    kCmdAbout = 57664,
+    kCmdExit = 57665,
+    kCmdHelpIndex = 57666,
+    kCmdHelp = 57667,
+    kCmdStatusBar = 59393,
+};
+
+constexpr int kSeparator = 0;
+
+// Texts of this window that are not command texts.
+enum Text : int {
+    kTextReady = 63100,
+    kTextKidsToolbar = 63110,
+    kTextStandardBarTitle = 63111,
+    kTextKidsBarTitle = 63112,
+    kTextFilePrefix = 63113,
+    kTextFftSettingsTip = 63114,
+};
+
+struct Popup {
+    int title;
+    std::vector<int> commands;  // kSeparator between groups
+};
+
+const std::vector<Popup>& NormalMenu() {
+    static const std::vector<Popup> menu = {
+        {63101, {kCmdOpenMusic, kCmdOpenTimeSeries, kCmdSaveView, kSeparator, kCmdExit}},
+        {63102, {kCmdCopy, kSeparator, kCmdClearData}},
+        {63103, {kCmdStandardBar, kCmdKidsBar, kCmdStatusBar, kSeparator, kCmdTimeSeries, kCmdFft, kCmdFft3D, kCmdScore,
+                 kCmdSonogram, kCmdReconstruction, kCmdAnalysis, kCmdWavelet}},
+        {63104, {kCmdListen, kCmdExportData}},
+        {63105, {kCmdChooseProfile, kCmdSaveProfile, kSeparator, kCmdSoundcard, kCmdWaveFormat, kSeparator, kCmdLanguage,
+                 kCmdFftSettings}},
+        {63106, {kCmdCascade, kCmdTile, kCmdArrangeIcons, kSeparator, kCmdOverview}},
+        {63107, {kCmdHelp, kCmdHelpIndex, kCmdShortcuts, kSeparator, kCmdAbout}},
+    };
+    return menu;
+}
+
+const std::vector<Popup>& KidsMenu() {
+    static const std::vector<Popup> menu = {
+        {63101, {kCmdOpenMusic, kCmdOpenTimeSeries, kCmdSaveView, kSeparator, kCmdExit}},
+        {63103, {kCmdKidsBar, kCmdStatusBar}},
+        {63108, {kCmdRecord}},
+        {63109, {kCmdCascade, kCmdTile, kSeparator, kCmdOverview}},
+        {63107, {kCmdAbout, kCmdShortcuts}},
+    };
+    return menu;
+}
+
+// The wave info module has no place in the menus; its button follows the other modules.
+const std::vector<int>& StandardButtons() {
+    static const std::vector<int> buttons = {
+        kCmdOpenWave, kCmdOpenTimeSeries, kCmdSaveRecording, kSeparator, kCmdSaveView, kCmdCopy, kCmdExportData,
+        kSeparator, kCmdLiveInput, kCmdRecord, kCmdPlay, kCmdStop, kCmdBackToStart, kCmdLoop, kCmdRemoveWave,
+        kSeparator, kCmdFftSettings, kSeparator, kCmdTimeSeries, kCmdFft, kCmdFft3D, kCmdScore, kCmdSonogram,
+        kCmdWavelet, kCmdReconstruction, kCmdAnalysis, kCmdWaveInfo, kSeparator, kCmdMixer, kSeparator, kCmdHelp};
+    return buttons;
+}
+
+const std::vector<int>& KidsButtons() {
+    static const std::vector<int> buttons = {kCmdOpenMusic, kSeparator, kCmdRecord,  kCmdPlay,  kCmdStop,
+                                             kCmdBackToStart, kCmdLoop, kSeparator, kCmdFft3D, kCmdScore,
+                                             kCmdSonogram, kCmdReconstruction};
+    return buttons;
+}
+
+// Commands that are reached by their key in both modes, even where no menu shows them.
+constexpr int kKeyCommands[] = {kCmdChooseProfile, kCmdLanguage, kCmdHelp, kCmdCancel};
+
+QList<QKeySequence> Keys(int command) {
+    switch (command) {
+        case kCmdOpenMusic: return {QKeySequence(Qt::CTRL | Qt::Key_O)};
+        case kCmdOpenTimeSeries: return {QKeySequence(Qt::CTRL | Qt::Key_Z)};
+        case kCmdSaveView: return {QKeySequence(Qt::CTRL | Qt::Key_S)};
+        case kCmdCopy: return {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)};
+        case kCmdExportData: return {QKeySequence(Qt::CTRL | Qt::Key_E)};
+        case kCmdListen: return {QKeySequence(Qt::CTRL | Qt::Key_M)};
+        case kCmdLanguage: return {QKeySequence(Qt::CTRL | Qt::Key_L)};
+        case kCmdChooseProfile: return {QKeySequence(Qt::CTRL | Qt::Key_P)};
+        case kCmdHelp: return {QKeySequence(Qt::Key_F1)};
+        case kCmdCancel: return {QKeySequence(Qt::Key_Escape)};
+        case kCmdSoundcard: return {QKeySequence(Qt::Key_F10)};
+        case kCmdWaveFormat: return {QKeySequence(Qt::Key_F11)};
+        default: return {};
+    }
+}
+
+QString IconName(int command) {
+    switch (command) {
+        case kCmdOpenWave:
+        case kCmdOpenMusic: return QStringLiteral("open");
+        case kCmdOpenTimeSeries: return QStringLiteral("open_timeseries");
+        case kCmdSaveRecording: return QStringLiteral("save_recording");
+        case kCmdSaveView: return QStringLiteral("save_view");
+        case kCmdCopy: return QStringLiteral("copy");
+        case kCmdExportData: return QStringLiteral("export_data");
+        case kCmdLiveInput:
+        case kCmdListen: return QStringLiteral("listen");
+        case kCmdRecord: return QStringLiteral("record");
+        case kCmdPlay: return QStringLiteral("play");
+        case kCmdStop: return QStringLiteral("stop");
+        case kCmdBackToStart: return QStringLiteral("back_to_start");
+        case kCmdLoop: return QStringLiteral("loop");
+        case kCmdRemoveWave: return QStringLiteral("remove_wave");
+        case kCmdFftSettings: return QStringLiteral("fft_settings");
+        case kCmdTimeSeries: return QStringLiteral("timeseries");
+        case kCmdFft: return QStringLiteral("fft");
+        case kCmdFft3D: return QStringLiteral("fft3d");
+        case kCmdScore: return QStringLiteral("score");
+        case kCmdSonogram: return QStringLiteral("sonogram");
+        case kCmdWavelet: return QStringLiteral("wavelet");
+        case kCmdReconstruction: return QStringLiteral("reconstruction");
+        case kCmdAnalysis: return QStringLiteral("analysis");
+        case kCmdWaveInfo: return QStringLiteral("info");
+        case kCmdMixer: return QStringLiteral("mixer");
+        case kCmdHelp: return QStringLiteral("help");
+        case kCmdChooseProfile: return QStringLiteral("profile");
+        case kCmdSaveProfile: return QStringLiteral("save_profile");
+        case kCmdLanguage: return QStringLiteral("language");
+        case kCmdAbout: return QStringLiteral("kalvo");
+        default: return {};
+    }
+}
+
+// A menu text as a tool tip: without its mnemonic and without the dots of "opens a dialog".
+QString PlainText(const QString& menuText) {
+    QString text = menuText;
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(u'&');
+    text.replace(u'\x01', u'&');
+    if (text.endsWith(QStringLiteral("..."))) text.chop(3);
+    return text.trimmed();
+}
+
+bool IsBarCommand(int command) {
+    return command == kCmdStatusBar || command == kCmdStandardBar || command == kCmdKidsBar;
+}
+
+// Status bar panes: widths in pixels and the string that names each.
+constexpr std::array<int, 9> kPaneWidths = {0, 200, 60, 50, 10, 100, 10, 80, 85};
+constexpr std::array<int, 9> kPaneNames = {0, 59143, 59144, 59145, 0, 59149, 0, 59146, 59147};
+constexpr int kFilePaneMaxWidth = 360;
+
+std::size_t PaneOf(unsigned message) {
+    switch (message) {
+        case kMsgStatusFile: return 1;
+        case kMsgStatusBits: return 2;
+        case kMsgStatusRate: return 3;
+        case kMsgStatusFftPoints: return 5;
+        case kMsgStatusListening: return 7;
+        case kMsgStatusRecording: return 8;
+        default: return 0;
+    }
+}
+
+}  // namespace
 
 CMainFrame::CMainFrame(CKalvoApp& app, CKalvoDoc& doc) : m_app(app), m_doc(doc) {
-    setWindowTitle(QStringLiteral("Kalvo"));
+    // The program's icon for every window: the main window, the module windows and the dialogs.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/icons/kalvo.svg")));
     m_mdiArea = new QMdiArea(this);
     setCentralWidget(m_mdiArea);
-    for (QLabel*& pane : m_panes) {
-        pane = new QLabel(statusBar());
-        pane->setMinimumWidth(80);
-        statusBar()->addPermanentWidget(pane);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandStates);
+
+    m_standardBar = new QToolBar(this);
+    m_standardBar->setObjectName(QStringLiteral("StandardToolBar"));
+    m_standardBar->setIconSize(QSize(16, 16));
+    m_standardBar->setFloatable(false);
+    addToolBar(Qt::TopToolBarArea, m_standardBar);
+    // Each bar gets a row of its own, so that hiding one gives its whole height to the client area.
+    addToolBarBreak(Qt::TopToolBarArea);
+    m_kidsBar = new QToolBar(this);
+    m_kidsBar->setObjectName(QStringLiteral("KidsToolBar"));
+    m_kidsBar->setIconSize(QSize(32, 32));
+    m_kidsBar->setFloatable(false);
+    addToolBar(Qt::TopToolBarArea, m_kidsBar);
+
+    QStatusBar* status = statusBar();
+    for (std::size_t i = 0; i < m_panes.size(); ++i) {
+        auto* pane = new QLabel(status);
+        m_panes[i] = pane;
+        if (i == 0) {
+            status->addWidget(pane, 1);
+            continue;
+        }
+        if (kPaneNames[i] == 0) {
+            pane->setFixedWidth(kPaneWidths[i]);  // a gap between groups
+        } else {
+            pane->setMinimumWidth(kPaneWidths[i]);
+            pane->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+            pane->setIndent(4);
+        }
+        if (i == 1) pane->setMaximumWidth(kFilePaneMaxWidth);
+        status->addPermanentWidget(pane);
     }
-    statusBar()->setVisible(m_app.IniAllgemeinStatusbar != 0);
-    LoadMenu(false);
+    auto* gap = new QWidget(status);
+    gap->setFixedWidth(10);
+    status->addPermanentWidget(gap);
+
+    m_app.m_frameMetrics = [this] { return Metrics(); };
+    if (CModuleWindows* modules = m_app.Modules()) modules->SetArea(m_mdiArea);
     m_doc.SetMainFrame(this);
     m_doc.AddView(this);
-    resize(900, 420);
+
+    // Check marks follow the settings and the open windows whenever the program falls idle.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CMainFrame::UpdateCommandStates);
+
+    resize(960, 640);
+    ShowBars();
+    LoadMenu(m_app.IsKidsMode());
 }
 
 CMainFrame::~CMainFrame() {
+    // The widgets that outlive this body close their windows and would call back into a half-gone frame.
+    disconnect(m_mdiArea, nullptr, this, nullptr);
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        disconnect(dispatcher, nullptr, this, nullptr);
+    m_app.m_frameMetrics = nullptr;
     m_doc.RemoveView(this);
     m_doc.SetMainFrame(nullptr);
 }
 
-void CMainFrame::LoadMenu(bool) {
-    QMenu* file = menuBar()->addMenu(Str(62033));
-    QAction* open = file->addAction(Str(62031), this, [this] { m_doc.OnFileOpen(); });
-    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    QAction* series = file->addAction(Str(62032), this, [this] { m_doc.OnOpenTimeSeries(); });
-    series->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    file->addAction(Str(62037), this, [this] { m_doc.RemoveWave(); });
-    file->addSeparator();
-    file->addAction(Str(62034), this, [this] { close(); });
-    QMenu* settings = menuBar()->addMenu(Str(62035));
-    settings->addAction(Str(62036), this, [this] { m_doc.OnFftSettings(); });
-    settings->addAction(Str(62023), this, [this] { m_app.OnSaveProfile(); });
+// ---------------------------------------------------------------------------------------
+// Commands
+
+std::function<void()> CMainFrame::CommandHandler(int command) {
+    switch (command) {
+        case kCmdOpenWave:
+        case kCmdOpenMusic: return [this] { m_doc.OnFileOpen(); };
+        case kCmdOpenTimeSeries: return [this] { m_doc.OnOpenTimeSeries(); };
+        case kCmdRemoveWave: return [this] { m_doc.RemoveWave(); };
+        case kCmdFftSettings: return [this] { m_doc.OnFftSettings(); };
+        case kCmdChooseProfile: return [this] { m_app.OnChooseProfile(); };
+        case kCmdSaveProfile: return [this] { m_app.OnSaveProfile(); };
+        case kCmdLanguage: return [this] { m_app.OnLanguage(); };
+        case kCmdStatusBar:
+        case kCmdStandardBar:
+        case kCmdKidsBar: return [this, command] { ToggleBar(command); };
+        case kCmdCascade: return [this] { m_mdiArea->cascadeSubWindows(); };
+        case kCmdTile: return [this] { m_mdiArea->tileSubWindows(); };
+        case kCmdArrangeIcons: return [this] { ArrangeIcons(); };
+        case kCmdOverview: return [this] { ShowOverview(); };
+        case kCmdExit: return [this] { close(); };
+        case kCmdHelp: return [this] { m_app.OnHelp(); };
+        case kCmdHelpIndex: return [this] { m_app.OnHelp(QStringLiteral("html/Vorwort.html")); };
+        case kCmdShortcuts: return [this] { m_app.Ui().ShowShortcuts(); };
+        case kCmdAbout: return [this] { m_app.Ui().ShowAbout(); };
+        case kCmdMixer: return [this] { m_app.OnMixer(); };
+        case kCmdCancel: return [] { g_bCancel = true; };
+        default: break;
+    }
+    // A module window's toggle, when that module is part of the program.
+    if (!m_app.Modules()) return {};
+    const CModuleWindows::Registration* registration = CModuleWindows::FindByCommand(command);
+    if (!registration || registration->toggleCommand != command) return {};
+    const Module module = registration->module;
+    return [this, module] {
+        if (CModuleWindows* modules = m_app.Modules()) modules->Toggle(module);
+    };
 }
 
-bool CMainFrame::IsStatusBarShown() const { return m_app.IniAllgemeinStatusbar != 0; }
+QAction* CMainFrame::EnsureAction(int command) {
+    if (QAction* existing = m_actions.value(command)) return existing;
+    std::function<void()> handler = CommandHandler(command);
+    if (!handler) return nullptr;
+
+    auto* action = new QAction(this);  // owned by the window
+    action->setData(command);
+    const QString text = (m_kids && command == kCmdKidsBar) ? Str(kTextKidsToolbar) : Str(command);
+    action->setText(text);
+    action->setToolTip(command == kCmdFftSettings ? Str(kTextFftSettingsTip) : PlainText(text));
+    if (const QString icon = IconName(command); !icon.isEmpty())
+        action->setIcon(QIcon(QStringLiteral(":/resources/icons/%1.svg").arg(icon)));
+    action->setShortcuts(Keys(command));
+    const CModuleWindows::Registration* module = CModuleWindows::FindByCommand(command);
+    const bool moduleToggle = module && module->toggleCommand == command;
+    action->setCheckable(IsBarCommand(command) || moduleToggle);
+    connect(action, &QAction::triggered, this, [this, handler] {
+        handler();
+        UpdateCommandStates();
+    });
+    // On the window itself too, so that the keys work in every mode and with every bar hidden.
+    addAction(action);
+    m_actions.insert(command, action);
+    return action;
+}
+
+void CMainFrame::DropActions() {
+    // Later, not now: the command that rebuilds the menus may be running from one of these actions.
+    for (QAction* action : std::as_const(m_actions)) {
+        action->setShortcuts({});
+        removeAction(action);
+        action->deleteLater();
+    }
+    m_actions.clear();
+    for (QToolBar* bar : {m_standardBar, m_kidsBar}) {
+        const QList<QAction*> actions = bar->actions();
+        bar->clear();
+        for (QAction* action : actions)
+            if (action->isSeparator() && action->parent() == bar) action->deleteLater();
+    }
+}
+
+void CMainFrame::FillToolBar(QToolBar* bar, const std::vector<int>& commands) {
+    bool separator = false;
+    for (int command : commands) {
+        if (command == kSeparator) {
+            separator = !bar->actions().isEmpty();
+            continue;
+        }
+        QAction* action = EnsureAction(command);
+        if (!action) continue;
+        if (separator) bar->addSeparator();
+        separator = false;
+        bar->addAction(action);
+    }
+}
+
+void CMainFrame::LoadMenu(bool kids) {
+    m_kids = kids;
+    DropActions();
+
+    auto* menus = new QMenuBar(this);  // replaces and deletes the old menu bar
+    for (const Popup& popup : kids ? KidsMenu() : NormalMenu()) {
+        QMenu* menu = nullptr;
+        bool separator = false;
+        for (int command : popup.commands) {
+            if (command == kSeparator) {
+                separator = menu != nullptr;
+                continue;
+            }
+            QAction* action = EnsureAction(command);
+            if (!action) continue;
+            if (!menu) {
+                menu = new QMenu(Str(popup.title), menus);  // owned by the menu bar
+                connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+            }
+            if (separator) menu->addSeparator();
+            separator = false;
+            menu->addAction(action);
+        }
+        if (menu) menus->addMenu(menu);
+    }
+    setMenuBar(menus);
+
+    // The kids menu cannot show the standard bar, so in kids mode it is built only when the
+    // profile asks for it.
+    if (!kids || m_app.IniAllgemeinToolbarNormal) FillToolBar(m_standardBar, StandardButtons());
+    FillToolBar(m_kidsBar, KidsButtons());
+    m_standardBar->setWindowTitle(Str(kTextStandardBarTitle));
+    m_kidsBar->setWindowTitle(Str(kTextKidsBarTitle));
+    for (int command : kKeyCommands) EnsureAction(command);
+
+    setWindowTitle(kids ? QStringLiteral("KALVO for Kids") : QStringLiteral("KALVO"));
+    RefreshPanes();
+    UpdateCommandStates();
+}
+
+QAction* CMainFrame::Action(int commandId) const { return m_actions.value(commandId); }
+
+bool CMainFrame::OnCommand(int commandId) {
+    if (QAction* action = Action(commandId)) {
+        if (!action->isEnabled()) return false;
+        action->trigger();
+        return true;
+    }
+    // Show commands of the modules have no menu item: other windows call them.
+    const CModuleWindows::Registration* registration = CModuleWindows::FindByCommand(commandId);
+    if (registration && registration->showCommand == commandId && m_app.Modules()) {
+        m_app.Modules()->Show(registration->module);
+        return true;
+    }
+    return false;
+}
+
+void CMainFrame::UpdateCommandStates() {
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        QAction* action = it.value();
+        if (!action->isCheckable()) continue;
+        bool on = false;
+        switch (it.key()) {
+            case kCmdStatusBar: on = m_app.IniAllgemeinStatusbar != 0; break;
+            case kCmdStandardBar: on = m_app.IniAllgemeinToolbarNormal != 0; break;
+            case kCmdKidsBar: on = m_app.IniAllgemeinToolbarSchule != 0; break;
+            default:
+                if (const auto* r = CModuleWindows::FindByCommand(it.key()); r && r->toggleCommand == it.key() && m_app.Modules())
+                    on = m_app.Modules()->IsOpen(r->module);
+                break;
+        }
+        if (action->isChecked() != on) action->setChecked(on);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Bars and placements
+
+void CMainFrame::ShowBars() {
+    m_standardBar->setVisible(m_app.IniAllgemeinToolbarNormal != 0);
+    m_kidsBar->setVisible(m_app.IniAllgemeinToolbarSchule != 0);
+    statusBar()->setVisible(m_app.IniAllgemeinStatusbar != 0);
+    // Lay out now: the module windows are placed against the new client area right after.
+    if (QLayout* frameLayout = layout()) {
+        frameLayout->invalidate();
+        frameLayout->activate();
+    }
+}
+
+std::vector<CModuleFrame*> CMainFrame::PlacedFrames() const {
+    std::vector<CModuleFrame*> frames;
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
+        auto* frame = qobject_cast<CModuleFrame*>(sub);
+        // Hidden windows stay hidden; maximised and minimised ones follow the area by themselves.
+        if (!frame || !frame->isVisibleTo(m_mdiArea) || frame->isMaximized() || frame->isMinimized()) continue;
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
+void CMainFrame::ToggleBar(int command) {
+    int& setting = command == kCmdStatusBar     ? m_app.IniAllgemeinStatusbar
+                   : command == kCmdStandardBar ? m_app.IniAllgemeinToolbarNormal
+                                                : m_app.IniAllgemeinToolbarSchule;
+    // Stored while the settings still describe the old bars, applied against the new client area.
+    const std::vector<CModuleFrame*> frames = PlacedFrames();
+    for (CModuleFrame* frame : frames) frame->StorePlacement();
+    setting = setting ? 0 : 1;
+    ShowBars();
+    for (CModuleFrame* frame : frames) frame->ApplyStoredPlacement();
+    // The document skips the status messages while the bar is hidden.
+    if (command == kCmdStatusBar && setting) m_doc.NotifyStatus();
+}
+
+FrameMetrics CMainFrame::Metrics() const {
+    const auto height = [this](const QWidget* bar) { return bar->isVisibleTo(this) ? bar->height() : 0; };
+    FrameMetrics m;
+    m.statusBarHeight = height(statusBar());
+    m.kidsToolBarHeight = height(m_kidsBar);
+    m.toolBarHeight = height(m_standardBar);
+    // The client area is the MDI area plus the bars that the placements take off again, so
+    // whatever the settings say, the relative units measure the area the windows live in.
+    const QSize area = m_mdiArea->viewport()->size();
+    m.clientWidth = area.width();
+    m.clientHeight = area.height();
+    if (m_app.IniAllgemeinStatusbar) m.clientHeight += m.statusBarHeight;
+    if (m_app.IniAllgemeinToolbarSchule) m.clientHeight += m.kidsToolBarHeight;
+    if (m_app.IniAllgemeinToolbarNormal) m.clientHeight += m.toolBarHeight;
+    return m;
+}
+
+void CMainFrame::ApplyPlacement(const WindowPlacement& placement) {
+    const QRect normal = QRect(QPoint(placement.left, placement.top), QPoint(placement.right - 1, placement.bottom - 1))
+                             .normalized();
+    setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
+    setGeometry(normal);
+    switch (placement.showCmd) {
+        case 0: hide(); break;
+        case 2:
+        case 6:
+        case 7: showMinimized(); break;
+        case 3: showMaximized(); break;
+        default: showNormal(); break;
+    }
+}
+
+WindowPlacement CMainFrame::CurrentPlacement() const {
+    WindowPlacement wp;
+    wp.length = WindowPlacement::kRecordSize;
+    wp.showCmd = isMinimized() ? 2 : isMaximized() ? 3 : 1;
+    QRect r = isMinimized() || isMaximized() ? normalGeometry() : geometry();
+    if (!r.isValid()) r = geometry();
+    wp.left = r.left();
+    wp.top = r.top();
+    wp.right = r.left() + r.width();
+    wp.bottom = r.top() + r.height();
+    return wp;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    m_app.SetWindowSlot(CurrentPlacement(), kSlotMain);
+    event->accept();
+}
+
+void CMainFrame::ShowOverview() {
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
+        auto* frame = qobject_cast<CModuleFrame*>(sub);
+        if (!frame || frame->Slot() != kSlotUebersicht) continue;
+        // Kids mode starts with the sound window hidden; this is the way back to it.
+        if (frame->isHidden()) frame->show();
+        frame->raise();
+        m_mdiArea->setActiveSubWindow(frame);
+        return;
+    }
+    if (m_showOverview) m_showOverview();
+}
+
+void CMainFrame::ArrangeIcons() {
+    // Minimised windows in rows along the bottom edge, left to right.
+    const QSize area = m_mdiArea->viewport()->size();
+    int x = 0;
+    int bottom = area.height();
+    int rowHeight = 0;
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
+        if (!sub->isMinimized() || !sub->isVisibleTo(m_mdiArea)) continue;
+        const QSize size = sub->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            x = 0;
+            bottom -= rowHeight;
+            rowHeight = 0;
+        }
+        sub->move(x, bottom - size.height());
+        x += size.width();
+        rowHeight = std::max(rowHeight, size.height());
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Status bar
 
 QString CMainFrame::StatusPaneText(unsigned message, long long param, const CKalvoDoc& doc) {
     switch (message) {
         case kMsgStatusFftPoints: return param ? Str(61545) + QString::number(param) : QString();
-        case kMsgStatusFile: return QStringLiteral("File: ") + QFileInfo(doc.m_strFileName).fileName();
+        case kMsgStatusFile: {
+            QString path = doc.m_strFileName;
+            // "No file" is kept in the language of its time; show it in today's.
+            if (path == StringTable::Instance().Text(61548, Language::English) ||
+                path == StringTable::Instance().Text(61548, Language::German))
+                path = Str(61548);
+            const qsizetype slash = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+            return Str(kTextFilePrefix) + path.mid(slash + 1);
+        }
         case kMsgStatusBits: return param ? QStringLiteral("Mono: %1-Bit").arg(param) : QString();
         case kMsgStatusRate: return param ? QStringLiteral("%1 kHz").arg(param / 1000) : QString();
         case kMsgStatusListening: return g_bListening ? Str(61546) : QString();
@@ -61,24 +605,40 @@ QString CMainFrame::StatusPaneText(unsigned message, long long param, const CKal
 }
 
 void CMainFrame::SendMessage(unsigned message, long long param) {
-    static constexpr unsigned kPaneMessages[6] = {kMsgStatusFftPoints, kMsgStatusFile,      kMsgStatusBits,
-                                                  kMsgStatusRate,      kMsgStatusListening, kMsgStatusRecording};
-    for (std::size_t i = 0; i < m_panes.size(); ++i)
-        if (kPaneMessages[i] == message) m_panes[i]->setText(StatusPaneText(message, param, m_doc));
+    // The status messages; the capture (0x402) and playback (0x407) messages join here with
+    // the sound input and playback, which send them.
+    const std::size_t pane = PaneOf(message);
+    if (pane == 0) return;
+    m_statusParams.insert(message, param);
+    SetPane(pane, StatusPaneText(message, param, m_doc));
 }
 
-QString CMainFrame::PaneText(int pane) const { return m_panes.at(static_cast<std::size_t>(pane))->text(); }
-
-void CMainFrame::OnDocumentTitleChanged(const QString& title) {
-    setWindowTitle(title + QStringLiteral(" - Kalvo"));
+void CMainFrame::SetPane(std::size_t pane, const QString& text) {
+    m_paneTexts.at(pane) = text;
+    QLabel* label = m_panes.at(pane);
+    if (pane == 1) {
+        // Long file names are shortened in the middle; the whole name stays in the tip.
+        const QString shown = label->fontMetrics().elidedText(text, Qt::ElideMiddle, kFilePaneMaxWidth - 8);
+        label->setText(shown);
+        label->setToolTip(shown == text ? Str(kPaneNames[pane]) : text);
+        return;
+    }
+    label->setText(text);
 }
 
-void CMainFrame::OnUpdate(int) {}
-void CMainFrame::closeEvent(QCloseEvent* event) { QMainWindow::closeEvent(event); }
+void CMainFrame::RefreshPanes() {
+    SetPane(0, Str(kTextReady));
+    for (std::size_t i = 1; i < m_panes.size(); ++i)
+        if (kPaneNames[i] != 0) m_panes[i]->setToolTip(Str(kPaneNames[i]));
+    for (auto it = m_statusParams.cbegin(); it != m_statusParams.cend(); ++it)
+        SetPane(PaneOf(it.key()), StatusPaneText(it.key(), it.value(), m_doc));
+}
 
-void CMainFrame::ShowBars() {}
-FrameMetrics CMainFrame::Metrics() const { return {}; }
-void CMainFrame::ApplyPlacement(const WindowPlacement&) {}
-WindowPlacement CMainFrame::CurrentPlacement() const { return {}; }
-bool CMainFrame::OnCommand(int) { return false; }
-QAction* CMainFrame::Action(int) const { return nullptr; }
+QString CMainFrame::PaneText(int pane) const { return m_paneTexts.at(static_cast<std::size_t>(pane)); }
+
+bool CMainFrame::IsStatusBarShown() const { return m_app.IniAllgemeinStatusbar != 0; }
+
+// The caption names the program and its mode, never the sound.
+void CMainFrame::OnDocumentTitleChanged(const QString&) {}
+
+void CMainFrame::OnUpdate(int) { UpdateCommandStates(); }

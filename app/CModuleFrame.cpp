@@ -28,7 +28,8 @@ void CModuleFrame::SetControlBarVisible(bool visible) {
 WindowPlacement CModuleFrame::CurrentPlacement() const {
     WindowPlacement wp;
     wp.showCmd = isMaximized() ? 3 : isMinimized() ? 2 : isVisible() ? 1 : 0;
-    const QRect r = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    // Qt keeps no normal geometry for sub-windows; the frame remembers it itself.
+    const QRect r = (isMaximized() || isMinimized()) && m_normalGeometry.isValid() ? m_normalGeometry : geometry();
     wp.left = r.left();
     wp.top = r.top();
     wp.right = r.left() + r.width();
@@ -61,4 +62,14 @@ void CModuleFrame::ApplyStoredPlacement() {
     setGeometry(r);
     if (wp.showCmd == 3) showMaximized();
     else if (wp.showCmd == 2 || wp.showCmd == 6) showMinimized();
+}
+
+void CModuleFrame::moveEvent(QMoveEvent* event) {
+    QMdiSubWindow::moveEvent(event);
+    if (!isMaximized() && !isMinimized()) m_normalGeometry = geometry();
+}
+
+void CModuleFrame::resizeEvent(QResizeEvent* event) {
+    QMdiSubWindow::resizeEvent(event);
+    if (!isMaximized() && !isMinimized()) m_normalGeometry = geometry();
 }

@@ -28,10 +28,13 @@ public:
     WindowPlacement CurrentPlacement() const;
 
 protected:
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     CKalvoApp& m_app;
 
 private:
     int m_slot;
     QWidget* m_view;        // owned by the frame's widget tree
     QWidget* m_controlBar;  // owned by the frame's widget tree, may be null
+    QRect m_normalGeometry;  // the last geometry while neither maximised nor minimised
 };

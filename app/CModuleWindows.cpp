@@ -34,6 +34,10 @@ void CModuleWindows::Register(Registration registration) {
     table.push_back(std::move(registration));
 }
 
+void CModuleWindows::Unregister(Module module) {
+    std::erase_if(Table(), [&](const Registration& r) { return r.module == module; });
+}
+
 const std::vector<CModuleWindows::Registration>& CModuleWindows::Registered() { return Table(); }
 
 const CModuleWindows::Registration* CModuleWindows::Find(Module module) {

@@ -35,6 +35,7 @@ public:
     void SetArea(QMdiArea* area) { m_area = area; }
 
     static void Register(Registration registration);
+    static void Unregister(Module module);
     static const std::vector<Registration>& Registered();
     static const Registration* Find(Module module);
     static const Registration* FindByCommand(int commandId);

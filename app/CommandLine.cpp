@@ -4,13 +4,17 @@
 #include <QLocale>
 #include <cstdio>
 
+#include "app/CSplitterFrame.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/IModuleFrame.h"
 #include "platform/CSaveProfileDLG.h"
 #include "platform/ConsoleUserInterface.h"
+#include "platform/PictureWriter.h"
 #include "platform/StringTable.h"
 #include "views/spectral/FftExport.h"
+#include "views/time/CKalvoOverView.h"
+#include "views/time/CKalvoView.h"
 
 namespace {
 
@@ -40,6 +44,28 @@ bool IsTimeSeriesFile(const QString& path) {
 
 void PrintError(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
 
+constexpr int kMinPictureSide = 40;
+constexpr int kMaxPictureSide = 16000;
+
+bool ParseSize(const QString& text, QSize* out) {
+    const QStringList parts = text.toLower().split(u'x');
+    if (parts.size() != 2) return false;
+    bool ok1 = false, ok2 = false;
+    const int w = parts[0].toInt(&ok1);
+    const int h = parts[1].toInt(&ok2);
+    if (!ok1 || !ok2 || w < kMinPictureSide || h < kMinPictureSide || w > kMaxPictureSide || h > kMaxPictureSide)
+        return false;
+    *out = QSize(w, h);
+    return true;
+}
+
+// Loads the file of the command line as the open commands do; false (the user was told) when it fails.
+bool LoadCommandLineFile(CKalvoDoc& doc, const ConsoleUserInterface& ui, const QString& path) {
+    const bool loaded = IsTimeSeriesFile(path) ? doc.OpenTimeSeriesFile(path) : doc.OpenSoundFile(path);
+    if (!loaded && ui.MessageCount() == 0) PrintError(Str(62006, path));
+    return loaded;
+}
+
 }  // namespace
 
 bool CommandLine::IsScriptMode(int argc, char** argv) {
@@ -68,6 +94,17 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
         } else if (a == QStringLiteral("--export")) {
             if (!value(&cmd.module)) return std::nullopt;
             cmd.mode = Mode::Export;
+        } else if (a == QStringLiteral("--render")) {
+            if (!value(&cmd.module)) return std::nullopt;
+            cmd.mode = Mode::Render;
+        } else if (a == QStringLiteral("--out")) {
+            if (!value(&cmd.outFile)) return std::nullopt;
+        } else if (a == QStringLiteral("--size")) {
+            if (!value(&v)) return std::nullopt;
+            if (!ParseSize(v, &cmd.size)) {
+                *error = Str(63021, v, kMinPictureSide, kMaxPictureSide);
+                return std::nullopt;
+            }
         } else if (a == QStringLiteral("--open")) {
             if (!value(&cmd.openFile)) return std::nullopt;
         } else if (a == QStringLiteral("--select")) {
@@ -115,6 +152,24 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
             return std::nullopt;
         }
     }
+    if (cmd.mode == Mode::Render) {
+        if (!RenderModules().contains(cmd.module)) {
+            *error = Str(62043, cmd.module);
+            return std::nullopt;
+        }
+        if (cmd.openFile.isEmpty()) {
+            *error = Str(63024, QStringLiteral("--open"));
+            return std::nullopt;
+        }
+        if (cmd.outFile.isEmpty()) {
+            *error = Str(63024, QStringLiteral("--out"));
+            return std::nullopt;
+        }
+        if (!PictureFormatOf(cmd.outFile)) {
+            *error = Str(63023, cmd.outFile);
+            return std::nullopt;
+        }
+    }
     return cmd;
 }
 
@@ -153,12 +208,7 @@ int RunExport(const CommandLine& cmd) {
     doc.OnNewDocument();
     HeadlessModule fftModule;
     doc.SetModuleFrame(Module::FFT, &fftModule);
-    const bool loaded = IsTimeSeriesFile(cmd.openFile) ? doc.OpenTimeSeriesFile(cmd.openFile)
-                                                       : doc.OpenSoundFile(cmd.openFile);
-    if (!loaded) {
-        if (ui.MessageCount() == 0) PrintError(Str(62006, cmd.openFile));
-        return 1;
-    }
+    if (!LoadCommandLineFile(doc, ui, cmd.openFile)) return 1;
     const quint32 count = doc.SampleCount();
     quint32 first = 0, last = count;
     if (cmd.selection) {
@@ -172,5 +222,51 @@ int RunExport(const CommandLine& cmd) {
     const QByteArray text = FftExportText(doc).toUtf8();
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
     std::fflush(stdout);
+    return 0;
+}
+
+QStringList RenderModules() { return {QStringLiteral("overview"), QStringLiteral("waveform")}; }
+
+int RunRender(const CommandLine& cmd) {
+    ConsoleUserInterface ui(cmd.channel);
+    CKalvoApp app(ui);
+    if (!LoadStartProfile(app, cmd.profile, cmd.settings)) return 1;
+
+    CKalvoDoc doc(app, ui);
+    doc.OnNewDocument();
+    if (!LoadCommandLineFile(doc, ui, cmd.openFile)) return 1;
+    const quint32 count = doc.SampleCount();
+    if (cmd.selection && cmd.selection->second > count) {
+        PrintError(Str(62044, cmd.selection->first, cmd.selection->second, count));
+        return 2;
+    }
+    const QSize size = cmd.size.isEmpty() ? QSize(1200, 400) : cmd.size;
+
+    // The views of the main sound window, laid out at the picture's size but never on screen.
+    CKalvoOverView overview(doc, app);
+    CKalvoView waveform(doc, app);
+    overview.SetWaveView(&waveform);
+    for (QWidget* view : {static_cast<QWidget*>(&overview), static_cast<QWidget*>(&waveform)}) {
+        view->setAttribute(Qt::WA_DontShowOnScreen);
+        view->resize(size);
+        view->show();
+    }
+    overview.OnInitialUpdate();
+    waveform.OnInitialUpdate();
+    waveform.SetPrecision(CSplitterFrame::kStartPrecision);
+    // The marked stretch: the selection, or for the waveform the whole sound.
+    if (cmd.selection) overview.MarkSamples(cmd.selection->first, cmd.selection->second);
+    else if (cmd.module == QStringLiteral("waveform")) overview.MarkSamples(0, count);
+
+    const bool wave = cmd.module == QStringLiteral("waveform");
+    const QString name = wave ? CKalvoView::PictureName() : CKalvoOverView::PictureName();
+    const PaintRoutine paint = [&](QPainter& painter, const QRect& rect) {
+        if (wave) waveform.OnDraw(painter, rect);
+        else overview.OnDraw(painter, rect);
+    };
+    if (!WritePicture(cmd.outFile, size, name, paint)) {
+        PrintError(Str(63022, cmd.outFile));
+        return 1;
+    }
     return 0;
 }

@@ -2,6 +2,7 @@
 // The command line: the windows with an optional profile ("Kids" or a user profile name),
 // and the script modes that run through the same document code without any window.
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -11,14 +12,16 @@
 #include "app/CKalvoApp.h"
 
 struct CommandLine {
-    enum class Mode { Windows, Export };
+    enum class Mode { Windows, Export, Render };
     Mode mode = Mode::Windows;
-    QString module;          // --export MODULE
+    QString module;          // --export MODULE or --render MODULE
     QString openFile;        // --open FILE
     std::optional<std::pair<quint32, quint32>> selection;  // --select FIRST:LAST (last exclusive)
     std::vector<std::pair<QString, QString>> settings;     // --set IniKey=VALUE
     QString profile;         // --profile NAME, or the one positional argument
     int channel = 1;         // --channel left|right: 1 = left, 0 = right
+    QString outFile;         // --out PICTURE
+    QSize size;              // --size WxH; empty: the module's own default
     bool help = false;
 
     // Parses the arguments after the program name; on failure returns nothing and sets error.
@@ -37,3 +40,9 @@ bool LoadStartProfile(CKalvoApp& app, const QString& profileName,
 
 // Runs `--export`: prints the module's numbers to standard output; returns the exit code.
 int RunExport(const CommandLine& cmd);
+
+// The modules `--render` can draw.
+QStringList RenderModules();
+// Runs `--render`: draws the module's view for the loaded sound into the picture file;
+// returns the exit code.
+int RunRender(const CommandLine& cmd);

@@ -2,13 +2,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QLocale>
 #include <cstdio>
 #include <unistd.h>
 
 #include "app/CKalvoApp.h"
-#include "app/CMainFrame.h"
 #include "app/CommandLine.h"
 #include "document/CKalvoDoc.h"
 #include "platform/QtUserInterface.h"
@@ -25,23 +25,20 @@ void RegisterFontSubstitutions() {
 int RunWindows(const CommandLine& cmd) {
     QtUserInterface ui;
     CKalvoApp app(ui);
-    // Without a name the program continues where the last session ended.
-    const QString profile = cmd.profile.isEmpty() ? QStringLiteral("ZuletztVerwendet") : cmd.profile;
-    if (!LoadStartProfile(app, profile, cmd.settings)) return 1;
-
-    CKalvoDoc doc(app, ui);
-    doc.OnNewDocument();
-    CMainFrame frame(app, doc);
-    ui.SetParent(&frame);
-    doc.NotifyStatus();
-    doc.UpdateAllViews(kHintRebuild);
-    frame.show();
-    if (!cmd.openFile.isEmpty()) doc.OpenSoundFile(cmd.openFile);
+    if (!app.InitInstance(cmd.profile)) {
+        app.ExitInstance();
+        return 0;  // cancelled, or the user has been told what is missing
+    }
+    if (!cmd.openFile.isEmpty()) {
+        CKalvoDoc& doc = *app.Document();
+        const QString suffix = QFileInfo(cmd.openFile).suffix().toLower();
+        if (suffix == QStringLiteral("txt") || suffix == QStringLiteral("dat") || suffix == QStringLiteral("prn"))
+            doc.OpenTimeSeriesFile(cmd.openFile);
+        else
+            doc.OpenSoundFile(cmd.openFile);
+    }
     const int code = QApplication::exec();
-    // The last-used profile keeps this session's settings.
-    app.CollectWindowState();
-    app.m_profileKind = ProfileKind::LastUsed;
-    app.SaveProfile();
+    app.ExitInstance();
     return code;
 }
 
@@ -67,13 +64,15 @@ int main(int argc, char** argv) {
     QString error;
     const std::optional<CommandLine> cmd = CommandLine::Parse(QApplication::arguments().mid(1), &error);
     if (!cmd) {
-        std::fprintf(stderr, "%s\n%s\n", error.toLocal8Bit().constData(), Str(62038).toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n%s\n%s\n", error.toLocal8Bit().constData(), Str(62038).toLocal8Bit().constData(),
+                     Str(63020).toLocal8Bit().constData());
         return 2;
     }
     if (cmd->help) {
-        std::printf("%s\n", Str(62038).toLocal8Bit().constData());
+        std::printf("%s\n%s\n", Str(62038).toLocal8Bit().constData(), Str(63020).toLocal8Bit().constData());
         return 0;
     }
     if (cmd->mode == CommandLine::Mode::Export) return RunExport(*cmd);
+    if (cmd->mode == CommandLine::Mode::Render) return RunRender(*cmd);
     return RunWindows(*cmd);
 }

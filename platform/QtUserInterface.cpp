@@ -3,15 +3,20 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QStringList>
 #include <QVBoxLayout>
 
+#include "platform/CAboutDlg.h"
 #include "platform/CChannelDLG.h"
 #include "platform/CFFTSettingsDLG.h"
+#include "platform/CGrundschuleStartDLG.h"
+#include "platform/CLanguageDLG.h"
+#include "platform/CProfileDLG.h"
 #include "platform/CSaveProfileDLG.h"
+#include "platform/CShortCutsInfoDLG.h"
+#include "platform/CStartProfileDLG.h"
 
 namespace {
 
@@ -134,30 +139,37 @@ void QtUserInterface::SetBusy(bool busy) {
     else QApplication::restoreOverrideCursor();
 }
 
-// Interim dialogs until the start dialogs with pictures are in place.
-std::optional<StartProfileAnswer> QtUserInterface::ChooseStartProfile(const QString&) {
-    return StartProfileAnswer{0, QString()};
+std::optional<StartProfileAnswer> QtUserInterface::ChooseStartProfile(const QString& profileFolder) {
+    CStartProfileDLG dialog(profileFolder, m_parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return StartProfileAnswer{dialog.Option(), dialog.UserProfileName()};
 }
 
 std::optional<int> QtUserInterface::ChoosePredefinedProfile(int preselected) {
-    bool ok = false;
-    const QStringList names = {QStringLiteral("Standard"), QStringLiteral("Musiker"), QStringLiteral("Analytiker"),
-                               QStringLiteral("Komplett"), QStringLiteral("Oberschule"), QStringLiteral("for Kids")};
-    const QString chosen = QInputDialog::getItem(m_parent, QStringLiteral("Kalvo"), QString(), names,
-                                                 std::max(preselected, 0), false, &ok);
-    if (!ok) return std::nullopt;
-    return static_cast<int>(names.indexOf(chosen));
+    CProfileDLG dialog(preselected, m_parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Chosen();
 }
 
-std::optional<int> QtUserInterface::ChooseKidsStart() { return 0; }
+std::optional<int> QtUserInterface::ChooseKidsStart() {
+    CGrundschuleStartDLG dialog(m_parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Option();
+}
 
 std::optional<QString> QtUserInterface::ChooseLanguage() {
-    bool ok = false;
-    const QString chosen = QInputDialog::getItem(m_parent, QStringLiteral("Language"), QString(),
-                                                 {QStringLiteral("Deutsch"), QStringLiteral("English")}, 0, false, &ok);
-    if (!ok) return std::nullopt;
-    return chosen;
+    CLanguageDLG dialog(m_parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Chosen();
 }
 
-void QtUserInterface::ShowAbout() { ShowMessage(QStringLiteral("Kalvo"), MessageIcon::Information); }
-void QtUserInterface::ShowShortcuts() {}
+void QtUserInterface::ShowAbout() {
+    CAboutDlg dialog(m_parent);
+    dialog.exec();
+}
+
+void QtUserInterface::ShowShortcuts() {
+    // The keys the main window really has, so the list never promises a missing command.
+    CShortCutsInfoDLG dialog(CShortCutsInfoDLG::EntriesOf(m_parent ? m_parent->window() : nullptr), m_parent);
+    dialog.exec();
+}

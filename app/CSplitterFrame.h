@@ -1,0 +1,61 @@
+#pragma once
+// The main sound window: the overview of the whole sound above the waveform of the marked
+// stretch, in a vertical splitter, with the control bar of both at the right. It lives as
+// long as the document and cannot be closed by the user.
+
+#include "app/CModuleFrame.h"
+#include "document/IModuleFrame.h"
+
+class CKalvoDoc;
+class CKalvoOverView;
+class CKalvoView;
+class QSplitter;
+
+class CSplitterFrame : public CModuleFrame, public IModuleFrame {
+    Q_OBJECT
+public:
+    // Controls of the bar, found by their number as object name.
+    static constexpr int kCtrlZoom = 1046;          // horizontal zoom of both panes
+    static constexpr int kCtrlOverviewFactor = 1047;  // amplitude of the overview
+    static constexpr int kCtrlWaveFactor = 1048;    // amplitude of the waveform
+    static constexpr int kCtrlPrecision = 1106;     // samples per pixel column of the waveform
+    static constexpr int kCtrlSamples = 1099;       // length of the selection being dragged
+    static constexpr int kCtrlModeSamples = 1184;   // the waveform shows samples
+    static constexpr int kStartPrecision = 30;      // the precision field's value when the window opens
+
+    CSplitterFrame(CKalvoApp& app, CKalvoDoc& doc);
+    ~CSplitterFrame() override;
+
+    CKalvoOverView* OverView() const { return m_pOverView; }
+    CKalvoView* WaveView() const { return m_pWaveView; }
+    QSplitter* Splitter() const { return m_pSplitter; }
+    // A control of the bar by its number, or null.
+    QWidget* Control(int controlId) const;
+
+    // The heights of the two panes for the profile: the overview gets its ideal height and
+    // the waveform the rest; a pane below its minimum height is folded away.
+    void SetRowHeights(bool kids);
+
+    // IModuleFrame
+    void SetControlInt(int controlId, int value) override;
+    void SetSliderRange(int controlId, int minimum, int maximum, int position) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct RowHeights {
+        int overviewIdeal = 0, overviewMin = 0, waveMin = 0;
+    };
+    QWidget* BuildControlBar();
+    void ApplyRowHeights();
+
+    CKalvoDoc& m_doc;
+    QSplitter* m_pSplitter;             // the frame's view, owned by the frame's widget tree
+    CKalvoOverView* m_pOverView = nullptr;  // owned by the splitter
+    CKalvoView* m_pWaveView = nullptr;      // owned by the splitter
+    RowHeights m_rows;
+    bool m_bRowsPending = true;  // applied once the splitter has its height
+    bool m_bSixth = true;        // before the profile sets the rows: the overview takes one sixth
+};

@@ -1,0 +1,68 @@
+#include "platform/CGrundschuleStartDLG.h"
+
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "platform/StringTable.h"
+
+CGrundschuleStartDLG::CGrundschuleStartDLG(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(Str(63120));
+    auto* layout = new QVBoxLayout(this);
+    // Bigger letters: children read this.
+    QFont large = font();
+    large.setPointSizeF(large.pointSizeF() * 1.4);
+    auto* heading = new QLabel(Str(63145), this);
+    QFont headingFont = large;
+    headingFont.setBold(true);
+    headingFont.setPointSizeF(large.pointSizeF() * 1.2);
+    heading->setFont(headingFont);
+    layout->addWidget(heading);
+    layout->addSpacing(8);
+
+    struct Row {
+        int text;
+        const char* icon;
+        int explanation;
+    };
+    const Row rows[2] = {{63146, "open", 61474}, {63147, "listen", 61473}};
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    m_options = new QButtonGroup(this);
+    for (int option = 0; option < 2; ++option) {
+        auto* picture = new QToolButton(this);
+        picture->setIcon(QIcon(QStringLiteral(":/resources/icons/%1.svg").arg(QLatin1String(rows[option].icon))));
+        picture->setIconSize(QSize(48, 48));
+        picture->setAutoRaise(true);
+        picture->setToolTip(Str(63148));
+        picture->setCursor(Qt::WhatsThisCursor);
+        const int explanation = rows[option].explanation;
+        connect(picture, &QToolButton::clicked, this,
+                [this, explanation] { QMessageBox::information(this, windowTitle(), Str(explanation)); });
+        auto* radio = new QRadioButton(Str(rows[option].text), this);
+        radio->setFont(large);
+        m_options->addButton(radio, option);
+        grid->addWidget(picture, option, 0);
+        grid->addWidget(radio, option, 1);
+    }
+    grid->setColumnStretch(1, 1);
+    layout->addLayout(grid);
+    m_options->button(0)->setChecked(true);
+    layout->addSpacing(8);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(Str(62028));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Str(62029));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+int CGrundschuleStartDLG::Option() const { return m_options->checkedId(); }

@@ -1,0 +1,265 @@
+// The whole program in one process: start-up with the scripted answerer, the main window,
+// the main sound window, profiles and languages, as a user meets them.
+
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+#include "app/CIni.h"
+#include "app/CKalvoApp.h"
+#include "app/CMainFrame.h"
+#include "app/CModuleFrame.h"
+#include "app/CModuleWindows.h"
+#include "app/CSplitterFrame.h"
+#include "tests/support/DocFixture.h"
+
+using namespace test;
+
+namespace {
+
+class Application : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetFlags();
+        ASSERT_TRUE(dir.isValid());
+        SetProgramFolder(dir.path());
+        ASSERT_TRUE(SeedProfiles(dir.path()));
+        // A known language, so that the start does not depend on the machine's locale.
+        for (const QString& file : QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
+            CIni(dir.filePath(QStringLiteral("Profile/") + file)).WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+    }
+    void TearDown() override {
+        app.ExitInstance();
+        SetProgramFolder(QString());
+        SetCurrentLanguage(Language::English);
+        ResetFlags();
+    }
+    QString ProfilePath(const QString& file) const { return dir.filePath(QStringLiteral("Profile/") + file); }
+    // A user profile made from the standard one, with some settings changed.
+    void MakeUserProfile(const QString& name, const std::vector<std::pair<QString, QString>>& changes = {}) {
+        const QString path = ProfilePath(QStringLiteral("KalvoUserProfil-") + name + QStringLiteral(".ini"));
+        ASSERT_TRUE(QFile::copy(ProfilePath(QStringLiteral("KalvoStandardProfil.ini")), path));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        for (const auto& [key, value] : changes) {
+            const CKalvoApp::SettingKey* k = CKalvoApp::FindKey(key);
+            const QString section = k ? QLatin1String(k->section) : key.section(u'/', 0, 0);
+            CIni(path).WriteString(k ? key : key.section(u'/', 1, 1), value, section);
+        }
+    }
+
+    QTemporaryDir dir;
+    ScriptedUserInterface ui;
+    CKalvoApp app{ui};
+};
+
+}  // namespace
+
+TEST_F(Application, StartsWithAUserProfileNamedOnTheCommandLine) {
+    MakeUserProfile(QStringLiteral("Anna"));
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    EXPECT_TRUE(ui.dialogsShown.isEmpty());  // no start dialog
+    EXPECT_EQ(app.m_profileKind, ProfileKind::User);
+    ASSERT_NE(app.MainFrame(), nullptr);
+    ASSERT_NE(app.SplitterFrame(), nullptr);
+    EXPECT_EQ(app.MainFrame()->windowTitle(), QStringLiteral("KALVO"));
+    EXPECT_TRUE(app.MainFrame()->MdiArea()->subWindowList().contains(app.SplitterFrame()));
+}
+
+TEST_F(Application, AMissingUserProfileIsReportedAndTheStartEnds) {
+    EXPECT_FALSE(app.InitInstance(QStringLiteral("Bert")));
+    EXPECT_TRUE(SaidNumber(ui, 61490));
+    EXPECT_EQ(app.MainFrame(), nullptr);
+}
+
+TEST_F(Application, CancellingTheStartDialogEndsWithoutWritingTheLastUsedProfile) {
+    const QByteArray before = ReadFile(ProfilePath(QStringLiteral("KalvoZuletztVerwendetProfil.ini")));
+    ui.startProfiles.push_back(std::nullopt);
+    EXPECT_FALSE(app.InitInstance(QString()));
+    app.ExitInstance();
+    EXPECT_EQ(ReadFile(ProfilePath(QStringLiteral("KalvoZuletztVerwendetProfil.ini"))), before);
+}
+
+TEST_F(Application, TheStartDialogLeadsToTheChosenProfile) {
+    struct Case {
+        const char* name;
+        StartProfileAnswer start;
+        std::optional<int> button;
+        ProfileKind kind;
+    };
+    const std::vector<Case> cases = {
+        {"recent", {0, {}}, std::nullopt, ProfileKind::LastUsed},
+        {"predefined musicians", {1, {}}, 1, ProfileKind::Musiker},
+        {"predefined secondary school", {1, {}}, 4, ProfileKind::Oberschule},
+        {"user", {2, QStringLiteral("Anna")}, std::nullopt, ProfileKind::User},
+    };
+    MakeUserProfile(QStringLiteral("Anna"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedUserInterface answers;
+        CKalvoApp other(answers);
+        answers.startProfiles.push_back(c.start);
+        if (c.button) answers.predefinedProfiles.push_back(c.button);
+        EXPECT_TRUE(other.ChooseStartProfile());
+        EXPECT_EQ(other.m_profileKind, c.kind);
+    }
+    // An empty user name, or Cancel in the picture dialog, goes back to the start dialog.
+    ui.startProfiles = {StartProfileAnswer{2, QString()}, StartProfileAnswer{1, {}}, std::nullopt};
+    ui.predefinedProfiles.push_back(std::nullopt);
+    EXPECT_FALSE(app.ChooseStartProfile());
+    EXPECT_EQ(ui.dialogsShown, (QStringList{"start", "start", "predefined", "start"}));
+}
+
+TEST_F(Application, KidsStartShowsTheKidsDialogAndTheKidsLayout) {
+    ui.kidsStarts.push_back(0);
+    ui.openFiles.push_back(std::nullopt);  // the open dialog that the kids start shows
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Kids")));
+    EXPECT_EQ(ui.dialogsShown.value(0), QStringLiteral("kids"));
+    EXPECT_EQ(app.m_profileKind, ProfileKind::ForKids);
+    EXPECT_EQ(app.MainFrame()->windowTitle(), QStringLiteral("KALVO for Kids"));
+    EXPECT_FALSE(ui.fileDialogs.empty());  // "choose piece of music" opens a file at once
+    EXPECT_TRUE(app.MainFrame()->KidsToolBar()->isVisibleTo(app.MainFrame()));
+    EXPECT_FALSE(app.MainFrame()->StandardToolBar()->isVisibleTo(app.MainFrame()));
+    EXPECT_NE(app.MainFrame()->Action(32789), nullptr);  // the kids bar's open button
+    EXPECT_EQ(app.MainFrame()->Action(32795), nullptr);  // no FFT settings in the kids menu
+}
+
+TEST_F(Application, OpeningAWaveFillsTheStatusBar) {
+    MakeUserProfile(QStringLiteral("Anna"));
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    const QString wave = dir.filePath(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(WriteFile(wave, Mono16(44100, Sine(440, 44100, 4410, 8000))));
+    ui.openFiles.push_back(wave);
+    ASSERT_TRUE(app.MainFrame()->OnCommand(32807));
+    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_EQ(app.MainFrame()->PaneText(1), QStringLiteral("File: tone.wav"));
+    EXPECT_EQ(app.MainFrame()->PaneText(2), QStringLiteral("Mono: 16-Bit"));
+    EXPECT_EQ(app.MainFrame()->PaneText(3), QStringLiteral("44 kHz"));
+    EXPECT_TRUE(app.MainFrame()->PaneText(5).startsWith(Str(61545)));
+}
+
+TEST_F(Application, SwitchingTheLanguageRebuildsTheWindowsInTheOtherLanguage) {
+    MakeUserProfile(QStringLiteral("Anna"));
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    const QString englishFile = app.MainFrame()->menuBar()->actions().value(0)->text();
+    ui.languages.push_back(QStringLiteral("Deutsch"));
+    app.OnLanguage();
+    EXPECT_EQ(CurrentLanguage(), Language::German);
+    EXPECT_EQ(app.IniAllgemeinLanguage, 1031);
+    EXPECT_NE(app.MainFrame()->menuBar()->actions().value(0)->text(), englishFile);
+    EXPECT_EQ(app.Document()->GetTitle(), QStringLiteral("keine Datei ausgewählt"));
+    ASSERT_NE(app.SplitterFrame(), nullptr);
+}
+
+TEST_F(Application, GarbagePlacementsStillOpenTheWindowsWhereTheyCanBeSeen) {
+    MakeUserProfile(QStringLiteral("Chaos"), {{QStringLiteral("MainWindow/wp->rcNormalPosition.left"), QStringLiteral("900000")},
+                                              {QStringLiteral("MainWindow/wp->rcNormalPosition.right"), QStringLiteral("-5")},
+                                              {QStringLiteral("MainWindow/wp->showCmd"), QStringLiteral("1")},
+                                              {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.left"), QStringLiteral("-70000")},
+                                              {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.top"), QStringLiteral("99999999")},
+                                              {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.right"), QStringLiteral("-3")},
+                                              {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.bottom"), QStringLiteral("garbage")}});
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Chaos")));
+    const WindowPlacement main = app.GetWindowSlot(kSlotMain);
+    EXPECT_LE(main.left, main.right);
+    const QRect area = app.MainFrame()->MdiArea()->viewport()->rect();
+    const QRect sound = app.SplitterFrame()->geometry();
+    EXPECT_TRUE(area.contains(sound.topLeft())) << sound.x() << "," << sound.y();
+    EXPECT_GT(sound.width(), 0);
+    EXPECT_GT(sound.height(), 0);
+}
+
+namespace {
+
+// A module window with an empty view, standing in for the analysis modules.
+struct TestModules {
+    TestModules() {
+        for (auto [module, slot, command] : {std::tuple{Module::FFT, int(kSlotFFT), 32794},
+                                             std::tuple{Module::Sono, int(kSlotSonogramm), 32804}}) {
+            CModuleWindows::Register({module, command, 0, 130, slot, [slot](CKalvoApp& a, CKalvoDoc&) {
+                                          return new CModuleFrame(a, slot, new QWidget, new QWidget, true);
+                                      }});
+        }
+    }
+    ~TestModules() {
+        CModuleWindows::Unregister(Module::FFT);
+        CModuleWindows::Unregister(Module::Sono);
+    }
+};
+
+QRectF Relative(const CModuleFrame* frame, const QMdiArea* area) {
+    const QSizeF size = area->viewport()->size();
+    const QRectF g = frame->geometry();
+    return {g.x() / size.width(), g.y() / size.height(), g.width() / size.width(), g.height() / size.height()};
+}
+
+void ExpectNear(const QRectF& a, const QRectF& b, double tolerance) {
+    EXPECT_NEAR(a.x(), b.x(), tolerance);
+    EXPECT_NEAR(a.y(), b.y(), tolerance);
+    EXPECT_NEAR(a.width(), b.width(), tolerance);
+    EXPECT_NEAR(a.height(), b.height(), tolerance);
+}
+
+}  // namespace
+
+TEST_F(Application, ModuleWindowsKeepTheirRelativePlacesThroughBarsAndProfiles) {
+    TestModules modules;
+    MakeUserProfile(QStringLiteral("Anna"));
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    QMdiArea* area = app.MainFrame()->MdiArea();
+    app.Modules()->Open(Module::FFT);
+    app.Modules()->Open(Module::Sono);
+    ASSERT_TRUE(app.Modules()->IsOpen(Module::FFT));
+    EXPECT_EQ(app.IniFensterFFT, 1);
+    CModuleFrame* fft = app.Modules()->Frame(Module::FFT);
+    CModuleFrame* sono = app.Modules()->Frame(Module::Sono);
+    fft->setGeometry(40, 30, 400, 260);
+    sono->setGeometry(460, 120, 300, 200);
+    const QRectF fftBefore = Relative(fft, area), sonoBefore = Relative(sono, area);
+
+    // Hiding the status bar gives the client area more height; the windows keep their relative places.
+    ASSERT_TRUE(app.MainFrame()->OnCommand(59393));
+    EXPECT_EQ(app.IniAllgemeinStatusbar, 0);
+    ExpectNear(Relative(fft, area), fftBefore, 0.01);
+    ASSERT_TRUE(app.MainFrame()->OnCommand(59393));
+
+    // Saved in a user profile and started again, they come back at the same places.
+    ui.profileNames.push_back(ProfileNameAnswer{QStringLiteral("Geo"), QStringLiteral("KalvoUserProfil-Geo.ini")});
+    ASSERT_TRUE(app.OnSaveProfile());
+    app.ExitInstance();
+
+    ScriptedUserInterface ui2;
+    CKalvoApp again(ui2);
+    ASSERT_TRUE(again.InitInstance(QStringLiteral("Geo")));
+    ASSERT_TRUE(again.Modules()->IsOpen(Module::FFT));
+    ASSERT_TRUE(again.Modules()->IsOpen(Module::Sono));
+    ExpectNear(Relative(again.Modules()->Frame(Module::FFT), again.MainFrame()->MdiArea()), fftBefore, 0.01);
+    ExpectNear(Relative(again.Modules()->Frame(Module::Sono), again.MainFrame()->MdiArea()), sonoBefore, 0.01);
+
+    // Toggling twice leaves no frame and the flag cleared; show does nothing for a closed module.
+    again.Modules()->Toggle(Module::FFT);
+    EXPECT_FALSE(again.Modules()->IsOpen(Module::FFT));
+    EXPECT_EQ(again.IniFensterFFT, 0);
+    again.Modules()->Show(Module::FFT);
+    EXPECT_FALSE(again.Modules()->IsOpen(Module::FFT));
+    again.ExitInstance();
+}
+
+TEST_F(Application, KidsModeKeepsOneBigPictureOpen) {
+    TestModules modules;
+    CModuleWindows::Register({Module::Notenbild, 32823, 0, 138, kSlotNotenbild, [](CKalvoApp& a, CKalvoDoc&) {
+                                  return new CModuleFrame(a, kSlotNotenbild, new QWidget, new QWidget, false);
+                              }});
+    ui.kidsStarts.push_back(1);  // the microphone: no file dialog at the start
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Kids")));
+    app.Modules()->Open(Module::Sono);
+    ASSERT_TRUE(app.Modules()->IsOpen(Module::Sono));
+    EXPECT_FALSE(app.Modules()->Frame(Module::Sono)->ControlBar()->isVisibleTo(app.Modules()->Frame(Module::Sono)));
+    app.Modules()->Toggle(Module::Notenbild);
+    EXPECT_TRUE(app.Modules()->IsOpen(Module::Notenbild));
+    EXPECT_FALSE(app.Modules()->IsOpen(Module::Sono));
+    EXPECT_EQ(app.IniFensterSono, 0);
+    CModuleWindows::Unregister(Module::Notenbild);
+}

@@ -1,0 +1,284 @@
+// The main window on its own: status bar texts, the two menus and tool bars, both languages,
+// the bar commands that must keep module windows in place, and the placement of slot 0.
+
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "app/CIni.h"
+#include "app/CKalvoApp.h"
+#include "app/CMainFrame.h"
+#include "app/CModuleFrame.h"
+#include "app/CModuleWindows.h"
+#include "tests/support/DocFixture.h"
+
+using namespace test;
+
+namespace {
+
+class MainFrame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetFlags();
+        SetCurrentLanguage(Language::English);
+        ASSERT_TRUE(dir.isValid());
+        SetProgramFolder(dir.path());
+        app.IniDokumentNumFFTPoints = 4096;
+        app.IniAllgemeinStatusbar = 1;
+        app.IniAllgemeinToolbarNormal = 1;
+        doc.OnNewDocument();
+        frame = std::make_unique<CMainFrame>(app, doc);
+    }
+    void TearDown() override {
+        frame.reset();
+        SetProgramFolder(QString());
+        SetCurrentLanguage(Language::English);
+        ResetFlags();
+    }
+
+    static std::vector<int> Ids(const QList<QAction*>& actions) {
+        std::vector<int> ids;
+        for (const QAction* a : actions) ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
+        return ids;
+    }
+    QStringList MenuTitles() const {
+        QStringList titles;
+        for (const QAction* a : frame->menuBar()->actions()) titles << a->text();
+        return titles;
+    }
+    std::vector<int> MenuCommands() const {
+        std::vector<int> ids;
+        for (const QAction* popup : frame->menuBar()->actions())
+            for (int id : Ids(popup->menu()->actions()))
+                if (id) ids.push_back(id);
+        return ids;
+    }
+    // A module window with a plain view, placed in the MDI area as the module commands do.
+    CModuleFrame* AddModuleWindow(const QRect& geometry) {
+        auto* module = new CModuleFrame(app, kSlotFFT, new QWidget, nullptr, true);  // owned by the MDI area
+        frame->MdiArea()->addSubWindow(module);
+        module->show();
+        module->setGeometry(geometry);
+        return module;
+    }
+    QRectF Relative(const QWidget* w) const {
+        const QSizeF area = frame->MdiArea()->viewport()->size();
+        const QRect g = w->geometry();
+        return {g.x() / area.width(), g.y() / area.height(), g.width() / area.width(), g.height() / area.height()};
+    }
+
+    QTemporaryDir dir;
+    ScriptedUserInterface ui;
+    CKalvoApp app{ui};
+    CKalvoDoc doc{app, ui};
+    std::unique_ptr<CMainFrame> frame;
+};
+
+}  // namespace
+
+TEST_F(MainFrame, StatusMessagesFillTheirPanes) {
+    doc.m_strFileName = QStringLiteral("/home/anna/sounds/violin.wav");
+    struct Case {
+        unsigned message;
+        long long param;
+        int pane;
+        const char* text;
+    };
+    const Case cases[] = {
+        {kMsgStatusRate, 44100, 3, "44 kHz"}, {kMsgStatusRate, 8000, 3, "8 kHz"},   {kMsgStatusRate, 0, 3, ""},
+        {kMsgStatusFftPoints, 4096, 5, "FFT points: 4096"}, {kMsgStatusFftPoints, 0, 5, ""},
+        {kMsgStatusBits, 16, 2, "Mono: 16-Bit"},            {kMsgStatusBits, 0, 2, ""},
+        {kMsgStatusFile, 0, 1, "File: violin.wav"},         {kMsgStatusListening, 0, 7, ""},
+    };
+    for (const Case& c : cases) {
+        frame->SendMessage(c.message, c.param);
+        EXPECT_EQ(frame->PaneText(c.pane), QLatin1String(c.text)) << std::hex << c.message << std::dec << " " << c.param;
+    }
+    g_bListening = true;
+    g_bRecording = true;
+    frame->SendMessage(kMsgStatusListening, 0);
+    frame->SendMessage(kMsgStatusRecording, 0);
+    EXPECT_EQ(frame->PaneText(7), Str(61546));
+    EXPECT_EQ(frame->PaneText(8), Str(61547));
+
+    // A language change redraws what the panes show.
+    frame->SendMessage(kMsgStatusFftPoints, 4096);
+    SetCurrentLanguage(Language::German);
+    frame->LoadMenu(false);
+    EXPECT_EQ(frame->PaneText(1), QStringLiteral("Datei: violin.wav"));
+    EXPECT_EQ(frame->PaneText(5), QStringLiteral("FFT-Punkte: 4096"));
+}
+
+TEST_F(MainFrame, NormalAndKidsMenusHoldOnlyCommandsThatWork) {
+    frame->LoadMenu(false);
+    EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&View", "&Settings", "&Window", "&?"}));
+    EXPECT_EQ(Ids(frame->StandardToolBar()->actions()), (std::vector<int>{32807, 32773, 0, 32792, 0, 32795, 0, 32813, 0, 57667}));
+    EXPECT_EQ(Ids(frame->KidsToolBar()->actions()), (std::vector<int>{32789}));
+    EXPECT_EQ(frame->StandardToolBar()->iconSize(), QSize(16, 16));
+    EXPECT_EQ(frame->KidsToolBar()->iconSize(), QSize(32, 32));
+    // Features not built yet leave no trace: no item, no button, no key.
+    for (int missing : {32847, 32808, 57634, 32848, 32783, 32785, 32790, 32791, 32840, 32793, 32771, 32772, 32788, 32850})
+        EXPECT_EQ(frame->Action(missing), nullptr) << missing;
+    for (const QAction* popup : frame->menuBar()->actions())
+        for (const QAction* item : popup->menu()->actions()) EXPECT_TRUE(item->isSeparator() || item->isEnabled());
+    EXPECT_EQ(frame->Action(32789)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_TRUE(frame->Action(59393)->isChecked());
+    EXPECT_FALSE(frame->Action(32831)->isChecked());
+
+    app.IniAllgemeinToolbarNormal = 0;  // as the kids profile has it
+    frame->LoadMenu(true);
+    EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&View", "&Windows", "&?"}));
+    EXPECT_EQ(MenuCommands(), (std::vector<int>{32789, 32773, 57665, 32831, 59393, 57650, 57651, 32852, 57664, 32849}));
+    EXPECT_EQ(frame->Action(32831)->text(), QStringLiteral("&Toolbar"));
+    // The keys to leave kids mode stay, even though the kids menu does not show them.
+    ASSERT_NE(frame->Action(32828), nullptr);
+    EXPECT_EQ(frame->Action(32828)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    EXPECT_EQ(frame->Action(32795), nullptr);
+    EXPECT_TRUE(frame->StandardToolBar()->actions().isEmpty());
+}
+
+TEST_F(MainFrame, MenusFollowTheLanguage) {
+    SetCurrentLanguage(Language::German);
+    frame->LoadMenu(false);
+    EXPECT_EQ(MenuTitles(), (QStringList{"&Datei", "&Ansicht", "&Einstellungen", "&Fenster", "&?"}));
+    EXPECT_EQ(frame->Action(32789)->text(), QStringLiteral("&Wavedatei öffnen..."));
+    EXPECT_EQ(frame->Action(32789)->toolTip(), QStringLiteral("Wavedatei öffnen"));
+    SetCurrentLanguage(Language::English);
+    frame->LoadMenu(false);
+    EXPECT_EQ(MenuTitles().value(0), QStringLiteral("&File"));
+}
+
+TEST_F(MainFrame, CommandsReachTheirTargets) {
+    EXPECT_TRUE(frame->OnCommand(57664));
+    EXPECT_TRUE(frame->OnCommand(32849));
+    EXPECT_EQ(ui.dialogsShown, (QStringList{"about", "shortcuts"}));
+    EXPECT_TRUE(frame->OnCommand(32825));
+    EXPECT_TRUE(g_bCancel);
+    EXPECT_FALSE(frame->OnCommand(32790));  // play: not built
+}
+
+TEST_F(MainFrame, BarCommandsKeepModuleWindowsAtTheirRelativePlaces) {
+    frame->resize(760, 540);
+    frame->show();
+    CModuleFrame* module = AddModuleWindow(QRect(120, 60, 360, 240));
+    const QRectF before = Relative(module);
+    int areaHeight = frame->MdiArea()->viewport()->height();
+
+    struct Step {
+        int command;
+        int CKalvoApp::*setting;
+        int expected;
+    };
+    const Step steps[] = {{59393, &CKalvoApp::IniAllgemeinStatusbar, 0},
+                          {32830, &CKalvoApp::IniAllgemeinToolbarNormal, 0},
+                          {32831, &CKalvoApp::IniAllgemeinToolbarSchule, 1},
+                          {59393, &CKalvoApp::IniAllgemeinStatusbar, 1}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.command);
+        ASSERT_TRUE(frame->OnCommand(step.command));
+        EXPECT_EQ(app.*step.setting, step.expected);
+        const QSizeF area = frame->MdiArea()->viewport()->size();
+        EXPECT_NE(area.height(), areaHeight);  // laid out at once, not at some later event
+        areaHeight = static_cast<int>(area.height());
+        const QRectF now = Relative(module);
+        // Within two pixels of the same relative geometry in the changed area.
+        EXPECT_NEAR(now.x() * area.width(), before.x() * area.width(), 2.0);
+        EXPECT_NEAR(now.y() * area.height(), before.y() * area.height(), 2.0);
+        EXPECT_NEAR(now.width() * area.width(), before.width() * area.width(), 2.0);
+        EXPECT_NEAR(now.height() * area.height(), before.height() * area.height(), 2.0);
+    }
+    EXPECT_FALSE(frame->StandardToolBar()->isVisible());
+    EXPECT_TRUE(frame->KidsToolBar()->isVisible());
+    // Whatever the bars, the relative units measure the MDI area.
+    WindowPlacement wp;
+    wp.left = 0;
+    wp.top = 0;
+    wp.right = 10000;
+    wp.bottom = 10000;
+    app.ConvertPlacement(false, wp, frame->Metrics());
+    EXPECT_NEAR(wp.right, frame->MdiArea()->viewport()->width(), 1);
+    EXPECT_NEAR(wp.bottom, frame->MdiArea()->viewport()->height(), 1);
+}
+
+TEST_F(MainFrame, ClosingStoresTheMainPlacementInSlotZero) {
+    WindowPlacement normal;
+    normal.showCmd = 1;
+    normal.left = 40;
+    normal.top = 50;
+    normal.right = 700;
+    normal.bottom = 530;
+    frame->ApplyPlacement(normal);
+    EXPECT_TRUE(frame->isVisible());
+    frame->close();
+    WindowPlacement stored = app.GetWindowSlot(kSlotMain);
+    EXPECT_EQ(stored.showCmd, 1);
+    EXPECT_EQ(QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top), QRect(40, 50, 660, 480));
+    EXPECT_EQ(stored.length, WindowPlacement::kRecordSize);
+
+    normal.showCmd = 3;
+    frame->ApplyPlacement(normal);
+    EXPECT_TRUE(frame->isMaximized());
+    frame->close();
+    stored = app.GetWindowSlot(kSlotMain);
+    EXPECT_EQ(stored.showCmd, 3);
+    // The normal rectangle survives for when the user restores the window.
+    EXPECT_EQ(QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top), QRect(40, 50, 660, 480));
+}
+
+TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
+    ResetFlags();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SetProgramFolder(dir.path());
+    ASSERT_TRUE(SeedProfiles(dir.path()));
+    const QString standard = dir.filePath(QStringLiteral("Profile/KalvoStandardProfil.ini"));
+    const QString user = dir.filePath(QStringLiteral("Profile/KalvoUserProfil-T.ini"));
+    ASSERT_TRUE(QFile::copy(standard, user));
+    QFile::setPermissions(user, QFile::ReadOwner | QFile::WriteOwner);
+    for (const QString& file : {standard, user})
+        CIni(file).WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+    // Three stand-ins, registered in an order different from the menus' own.
+    const std::tuple<Module, int, int> modules[] = {{Module::Sono, kSlotSonogramm, 32804},
+                                                    {Module::FFT, kSlotFFT, 32794},
+                                                    {Module::Notenbild, kSlotNotenbild, 32823}};
+    for (const auto& [module, slot, command] : modules)
+        CModuleWindows::Register({module, command, 0, 130, slot, [slot = slot](CKalvoApp& a, CKalvoDoc&) {
+                                      return new CModuleFrame(a, slot, new QWidget, nullptr, true);
+                                  }});
+    {
+        ScriptedUserInterface ui;
+        CKalvoApp app(ui);
+        ASSERT_TRUE(app.InitInstance(QStringLiteral("T")));
+        CMainFrame* frame = app.MainFrame();
+        frame->LoadMenu(false);
+        std::vector<int> view;
+        for (const QAction* a : frame->menuBar()->actions().value(1)->menu()->actions())
+            if (!a->isSeparator()) view.push_back(a->data().toInt());
+        EXPECT_EQ(view, (std::vector<int>{32830, 32831, 59393, 32794, 32823, 32804}));
+        std::vector<int> bar;
+        for (const QAction* a : frame->StandardToolBar()->actions()) bar.push_back(a->isSeparator() ? 0 : a->data().toInt());
+        EXPECT_EQ(bar, (std::vector<int>{32807, 32773, 0, 32792, 0, 32795, 0, 32794, 32823, 32804, 0, 32813, 0, 57667}));
+
+        // Checked while open, whoever opened or closed the window.
+        app.Modules()->Close(Module::Sono);
+        frame->UpdateCommandStates();
+        EXPECT_FALSE(frame->Action(32804)->isChecked());
+        ASSERT_TRUE(frame->OnCommand(32804));
+        EXPECT_TRUE(app.Modules()->IsOpen(Module::Sono));
+        EXPECT_TRUE(frame->Action(32804)->isChecked());
+
+        frame->LoadMenu(true);
+        bar.clear();
+        for (const QAction* a : frame->KidsToolBar()->actions()) bar.push_back(a->isSeparator() ? 0 : a->data().toInt());
+        EXPECT_EQ(bar, (std::vector<int>{32789, 0, 32823, 32804}));
+        app.ExitInstance();
+    }
+    for (const auto& [module, slot, command] : modules) CModuleWindows::Unregister(module);
+    SetProgramFolder(QString());
+    ResetFlags();
+}

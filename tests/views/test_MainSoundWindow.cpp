@@ -1,0 +1,327 @@
+// The main sound window: marking in the overview, the selection drag and the markers of the
+// waveform, what both draw, and the frame that holds them.
+
+#include <QLineEdit>
+#include <QPainter>
+#include <QSlider>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QtTest>
+#include <array>
+#include <map>
+#include <memory>
+
+#include "app/CSplitterFrame.h"
+#include "document/IModuleFrame.h"
+#include "tests/support/DocFixture.h"
+#include "views/time/CKalvoOverView.h"
+#include "views/time/CKalvoView.h"
+
+namespace {
+
+struct ControlRecorder : IModuleFrame {
+    std::map<int, int> values;
+    void SetControlInt(int id, int value) override { values[id] = value; }
+    void SetSliderRange(int, int, int, int) override {}
+};
+
+template <typename View>
+QImage Render(View& view, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    view.OnDraw(painter, QRect(QPoint(0, 0), size));
+    return image;
+}
+
+bool IsRed(const QImage& image, int x, int y) { return image.pixel(x, y) == qRgb(255, 0, 0); }
+
+int CountRed(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += IsRed(image, x, y);
+    return n;
+}
+
+// The overview's plot is 1000 pixels wide, the waveform's 500.
+constexpr QSize kOverviewSize(1020, 120);
+constexpr QSize kWaveSize(520, 220);
+
+class MainSoundWindow : public test::DocFixture {
+protected:
+    void SetUp() override {
+        DocFixture::SetUp();
+        overview = std::make_unique<CKalvoOverView>(doc, app);
+        wave = std::make_unique<CKalvoView>(doc, app);
+        overview->SetWaveView(wave.get());
+        overview->SetFrame(&bar);
+        wave->SetFrame(&bar);
+        overview->resize(kOverviewSize);
+        wave->resize(kWaveSize);
+        overview->show();
+        wave->show();
+        overview->OnInitialUpdate();
+        wave->OnInitialUpdate();
+        doc.AddView(overview.get());
+        doc.AddView(wave.get());
+    }
+    void TearDown() override {
+        doc.RemoveView(overview.get());
+        doc.RemoveView(wave.get());
+        DocFixture::TearDown();
+    }
+
+    void Open(const QByteArray& waveFile) { ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("s.wav"), waveFile))); }
+    void Open16(std::size_t count) { Open(test::Mono16(44100, test::Sine(441, 44100, count, 20000))); }
+    void Open8(const QByteArray& bytes) { Open(test::Wave(1, 8000, 8, bytes)); }
+
+    static void Drag(QWidget* widget, int fromX, int toX) {
+        QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(fromX, 60));
+        QTest::mouseMove(widget, QPoint((fromX + toX) / 2, 60));
+        QTest::mouseMove(widget, QPoint(toX, 60));
+        QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(toX, 60));
+    }
+
+    ControlRecorder bar;
+    std::unique_ptr<CKalvoOverView> overview;
+    std::unique_ptr<CKalvoView> wave;
+};
+
+TEST_F(MainSoundWindow, MarkingInTheOverviewSetsTheWaveformWindowAndTheLoopBounds) {
+    Open16(10000);  // 10 samples per overview pixel
+    struct Case {
+        int fromX, toX;
+        int left, right;  // the waveform's window, in overview plot pixels
+        std::uint32_t first, last;
+    };
+    const Case cases[] = {
+        {110, 310, 100, 300, 1000, 3000},
+        {310, 110, 100, 300, 1000, 3000},   // marked right to left
+        {5, 1015, 0, 1000, 0, 10000},       // beyond both ends: held at the plot
+        {110, 113, 100, 103, 1000, 1030},   // 30 samples are enough
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.fromX << " -> " << c.toX);
+        Drag(overview->viewport(), c.fromX, c.toX);
+        const CKalvoView::ZoomWindow window = wave->GetZoomWindow();
+        EXPECT_EQ(window.left, c.left);
+        EXPECT_EQ(window.right, c.right);
+        EXPECT_EQ(window.plotWidth, 1000);
+        EXPECT_EQ(wave->VisibleSamples().first, c.first);
+        EXPECT_EQ(wave->VisibleSamples().last, c.last);
+        EXPECT_EQ(doc.m_nSelStart, c.first);
+        EXPECT_EQ(doc.m_nSelEnd, c.last);
+        EXPECT_EQ(bar.values[CKalvoView::kCtrlSamples], 0);
+    }
+    // Outside kids mode the overview computes no spectrum.
+    EXPECT_EQ(doc.m_aSelSamples.size(), 1u);
+}
+
+TEST_F(MainSoundWindow, AMarkOfTwentySamplesOrLessClearsTheLoopBoundsButStillZoomsTheWaveform) {
+    Open16(10000);
+    for (int toX : {111, 112}) {  // 10 and 20 samples
+        doc.SetSelection(7, 9);
+        Drag(overview->viewport(), 110, toX);
+        EXPECT_EQ(doc.m_nSelStart, 0u);
+        EXPECT_EQ(doc.m_nSelEnd, 0u);
+        EXPECT_EQ(wave->GetZoomWindow().left, 100);
+        EXPECT_EQ(wave->GetZoomWindow().right, toX - 10);
+        EXPECT_EQ(wave->VisibleSamples().last - wave->VisibleSamples().first, (toX - 110) * 10);
+    }
+}
+
+TEST_F(MainSoundWindow, InKidsModeTheMarkBecomesTheSelection) {
+    app.IniAllgemeinGrundschulprofil = 1;
+    Open16(10000);
+    Drag(overview->viewport(), 110, 310);
+    ASSERT_EQ(doc.m_aSelSamples.size(), 2000u);
+    EXPECT_EQ(doc.m_aSelSamples[0], doc.Sample(1000));
+}
+
+TEST_F(MainSoundWindow, RemovingTheWaveClearsTheMark) {
+    Open16(10000);
+    Drag(overview->viewport(), 110, 310);
+    doc.RemoveWave();
+    EXPECT_EQ(overview->MarkEnd(), QPoint());
+    EXPECT_EQ(wave->GetZoomWindow(), CKalvoView::ZoomWindow{});
+    EXPECT_EQ(doc.m_nSelEnd, 0u);
+}
+
+TEST_F(MainSoundWindow, TheWaveformDragReachesTheDocumentInOrderAndEvenFor16Bit) {
+    struct Case {
+        int bits;
+        std::uint32_t first;
+    };
+    for (const Case c : {Case{16, 100}, Case{8, 101}}) {
+        SCOPED_TRACE(c.bits);
+        if (c.bits == 16) Open16(1000);
+        else Open8(test::Pcm16(test::Sine(441, 44100, 500, 9000)));  // 1000 bytes of varied 8-bit samples
+        overview->MarkSamples(0, 500);  // one waveform pixel per sample
+        const std::uint32_t loopEnd = doc.m_nSelEnd;
+        for (const auto& [fromX, toX] : {std::pair{311, 111}, std::pair{111, 311}}) {
+            Drag(wave.get(), fromX, toX);  // samples 301 and 101
+            ASSERT_EQ(doc.m_aSelSamples.size(), 200u);
+            EXPECT_EQ(doc.m_aSelSamples[0], doc.Sample(c.first));
+            EXPECT_EQ(bar.values[CKalvoView::kCtrlSamples], 200);
+            EXPECT_EQ(wave->DragBand(), QRect(111, 10, 200, kWaveSize.height() - 20));
+        }
+        EXPECT_EQ(doc.m_nSelEnd, loopEnd);  // the waveform leaves the loop bounds alone
+    }
+}
+
+TEST_F(MainSoundWindow, DoubleClicksSetMoveAndRemoveTheMarkers) {
+    Open16(1000);
+    overview->MarkSamples(0, 500);
+    struct Step {
+        int x;
+        std::array<int, 2> markers;
+    };
+    const Step steps[] = {
+        {300, {300, 0}},
+        {100, {100, 300}},  // the second marker left of the first: they swap
+        {180, {180, 300}},  // between the two: the nearer one moves
+        {240, {180, 240}},  // equally near: the second moves
+        {243, {180, 0}},    // within 4 pixels: removed
+        {184, {0, 0}},
+        {184, {184, 0}},
+    };
+    for (const Step& s : steps) {
+        QTest::mouseDClick(wave.get(), Qt::LeftButton, {}, QPoint(s.x, 100));
+        EXPECT_EQ(wave->MarkerX(), s.markers) << "double-click at " << s.x;
+    }
+}
+
+TEST_F(MainSoundWindow, SilentEightBitSoundIsAStraightLineThroughTheMiddle) {
+    Open8(QByteArray(1000, '\x80'));
+    const QImage overImage = Render(*overview, kOverviewSize);
+    const int overMiddle = (kOverviewSize.height() - 21) / 2 + 20;
+    int red = 0;
+    for (int x = 11; x < kOverviewSize.width() - 10; ++x) red += IsRed(overImage, x, overMiddle);
+    EXPECT_EQ(red, kOverviewSize.width() - 21);
+    EXPECT_EQ(CountRed(overImage), kOverviewSize.width() - 21);
+
+    overview->MarkSamples(0, 1000);
+    const QImage waveImage = Render(*wave, kWaveSize);
+    const int middle = (kWaveSize.height() - 20) / 2 + 10;
+    for (int x = 11; x < kWaveSize.width() - 10; ++x) ASSERT_TRUE(IsRed(waveImage, x, middle)) << x;
+    EXPECT_EQ(CountRed(waveImage), kWaveSize.width() - 21);
+}
+
+TEST_F(MainSoundWindow, AFileOfFiftyBytesOrLessShowsOnlyFrameAndRuler) {
+    QByteArray noise;
+    for (int i = 0; i < 52; ++i) noise.append(static_cast<char>(i * 97 % 256));
+    Open8(noise.left(50));
+    const QImage image = Render(*overview, kOverviewSize);
+    EXPECT_EQ(CountRed(image), 0);
+    const QRgb frame = overview->palette().color(QPalette::Window).rgb();
+    int ruler = 0;
+    for (int y = 0; y < CKalvoOverView::kRuler; ++y)
+        for (int x = 0; x < 200; ++x) ruler += image.pixel(x, y) != frame;
+    EXPECT_GT(ruler, 0);
+
+    Open8(noise);  // 52 bytes are traced
+    EXPECT_GT(CountRed(Render(*overview, kOverviewSize)), 0);
+}
+
+TEST_F(MainSoundWindow, TheLiveTraceAdvancesOnePixelPerThousandSamples) {
+    g_bListening = true;
+    doc.m_dFullScale = 32767.0;
+    doc.m_nBitsPerSample = 16;
+    doc.m_aSelSamples.assign(4410, 32767.0);  // full scale lies on the ruler's lower edge
+    overview->OnUpdate(kHintSpectrum);
+    overview->OnUpdate(kHintSpectrum);
+    const QImage image = Render(*overview, kOverviewSize);
+    for (int x = 11; x <= 18; ++x) EXPECT_TRUE(IsRed(image, x, CKalvoOverView::kRuler)) << x;
+    EXPECT_FALSE(IsRed(image, 19, CKalvoOverView::kRuler));
+}
+
+TEST(WaveformDrawStep, AtMostPrecisionPointsPerPixelColumn) {
+    struct Case {
+        double first, last;
+        int width, precision;
+        std::int64_t step;
+    };
+    const Case cases[] = {
+        {0, 1000000, 520, 100, 20},
+        {0, 1000000, 520, 30, 67},
+        {0, 1000, 520, 30, 1},
+        {500, 500, 520, 30, 1},  // nothing visible
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CKalvoView::DrawStep(c.first, c.last, c.width, c.precision), c.step) << c.last << " " << c.precision;
+}
+
+class SplitterFrameTest : public test::DocFixture {
+protected:
+    void SetUp() override {
+        DocFixture::SetUp();
+        frame = std::make_unique<CSplitterFrame>(app, doc);
+        frame->resize(900, 700);
+        frame->show();
+    }
+    template <typename T>
+    T* Control(int id) {
+        return qobject_cast<T*>(frame->Control(id));
+    }
+    std::unique_ptr<CSplitterFrame> frame;
+};
+
+TEST_F(SplitterFrameTest, TheControlBarSetsTheFactorsOfBothPanes) {
+    CKalvoOverView& over = *frame->OverView();
+    CKalvoView& wave = *frame->WaveView();
+    EXPECT_EQ(over.Zoom(), 1);
+    EXPECT_EQ(over.VerticalFactor(), 1);
+    EXPECT_EQ(wave.AmplitudeFactor(), 1);
+    EXPECT_EQ(wave.Precision(), 30);
+
+    Control<QSlider>(CSplitterFrame::kCtrlZoom)->setValue(2);
+    Control<QSlider>(CSplitterFrame::kCtrlOverviewFactor)->setValue(0);
+    Control<QSlider>(CSplitterFrame::kCtrlWaveFactor)->setValue(5);
+    Control<QSpinBox>(CSplitterFrame::kCtrlPrecision)->setValue(7);
+    EXPECT_EQ(over.Zoom(), 5);
+    EXPECT_EQ(over.CanvasWidth(), 5 * over.viewport()->width());
+    EXPECT_EQ(over.VerticalFactor(), 81);
+    EXPECT_EQ(wave.AmplitudeFactor(), 16);
+    EXPECT_EQ(wave.Precision(), 7);
+    EXPECT_EQ(Control<QSpinBox>(CSplitterFrame::kCtrlPrecision)->maximum(), 40);
+}
+
+TEST_F(SplitterFrameTest, ZoomingKeepsTheMarkedStretch) {
+    ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("s.wav"), test::Mono16(44100, test::Sine(441, 44100, 20000, 9000)))));
+    frame->OverView()->MarkSamples(4000, 8000);
+    const CKalvoView::Stretch before = frame->WaveView()->VisibleSamples();
+    const int markX = frame->OverView()->MarkStart().x();
+    Control<QSlider>(CSplitterFrame::kCtrlZoom)->setValue(1);
+    EXPECT_EQ(frame->WaveView()->VisibleSamples().first, before.first);
+    EXPECT_EQ(frame->WaveView()->VisibleSamples().last, before.last);
+    EXPECT_NEAR(frame->OverView()->MarkStart().x(), markX * (3.0 * frame->OverView()->viewport()->width() - 20) /
+                                                        (frame->OverView()->viewport()->width() - 20), 1.0);
+}
+
+TEST_F(SplitterFrameTest, ShowsTheDraggedLengthAndCannotBeClosed) {
+    frame->SetControlInt(CSplitterFrame::kCtrlSamples, 1234);
+    auto* samples = Control<QLineEdit>(CSplitterFrame::kCtrlSamples);
+    EXPECT_EQ(samples->text(), QStringLiteral("1234"));
+    EXPECT_FALSE(samples->isEnabled());
+    EXPECT_FALSE(frame->close());
+    EXPECT_TRUE(frame->isVisible());
+}
+
+TEST_F(SplitterFrameTest, RowHeightsFollowTheProfile) {
+    EXPECT_NEAR(frame->Splitter()->sizes()[0], frame->Splitter()->height() / 6, 2);
+    frame->SetRowHeights(false);
+    EXPECT_EQ(frame->Splitter()->sizes()[0], 50);
+    frame->SetRowHeights(true);
+    EXPECT_EQ(frame->Splitter()->sizes()[0], 200);
+}
+
+TEST_F(SplitterFrameTest, TheViewsFollowTheDocumentUntilTheFrameGoes) {
+    ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("s.wav"), test::Mono16(44100, test::Sine(441, 44100, 20000, 9000)))));
+    frame->OverView()->MarkSamples(4000, 8000);
+    doc.RemoveWave();  // hint 11 reaches the overview
+    EXPECT_EQ(frame->WaveView()->GetZoomWindow(), CKalvoView::ZoomWindow{});
+    frame.reset();
+    doc.UpdateAllViews(kHintRebuild);  // no view of the frame is left behind
+}
+
+}  // namespace

@@ -1,0 +1,438 @@
+#include "views/time/CKalvoOverView.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "app/CKalvoApp.h"
+#include "document/AppFlags.h"
+#include "document/CKalvoDoc.h"
+#include "document/IModuleFrame.h"
+#include "views/CMemDC.h"
+#include "views/time/CKalvoView.h"
+
+namespace {
+
+enum class RulerUnit { Minutes, Seconds, Milliseconds };
+
+// "m:ss", or "m:ss.mmm" in the finest unit.
+QString RulerLabel(std::int64_t ms, RulerUnit unit) {
+    const std::int64_t minutes = ms / 60000;
+    const std::int64_t seconds = ms / 1000 % 60;
+    QString text = QStringLiteral("%1:%2").arg(minutes).arg(seconds, 2, 10, QLatin1Char('0'));
+    if (unit == RulerUnit::Milliseconds) text += QStringLiteral(".%1").arg(ms % 1000, 3, 10, QLatin1Char('0'));
+    return text;
+}
+
+std::int64_t Even(std::int64_t v) { return v & ~std::int64_t{1}; }
+
+}  // namespace
+
+CKalvoOverView::CKalvoOverView(CKalvoDoc& doc, CKalvoApp& app, QWidget* parent)
+    : QAbstractScrollArea(parent), m_doc(doc), m_app(app) {
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::ClickFocus);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);  // the off-screen surface covers every pixel
+    setMinimumHeight(kRuler + 2);
+}
+
+CKalvoOverView::~CKalvoOverView() = default;
+
+void CKalvoOverView::OnInitialUpdate() {
+    m_nZoom = 1;
+    m_nVFactor = 1;
+    m_liveTrace.Clear();
+    m_nNextX = kMargin;
+    m_penRed = QPen(QColor(255, 0, 0), 0);  // the trace: red, one pixel wide
+    m_bTraceValid = false;
+    UpdateScrollRange();
+    viewport()->update();
+}
+
+void CKalvoOverView::OnUpdate(int hint) {
+    viewport()->update();
+    switch (hint) {
+    case kHintSpectrum:
+        if (g_bListening) AppendLiveBlock();
+        break;
+    case kHintRebuild:
+        // A new sound, format or listening state: the play position and the running trace start again.
+        m_nCaretX = kMargin;
+        m_liveTrace.Clear();
+        m_nNextX = kMargin;
+        m_bTraceValid = false;
+        break;
+    case kHintRemoveWave:
+        ClearMark();
+        m_bTraceValid = false;
+        break;
+    case kHintChannelChosen:
+        m_bTraceValid = false;
+        break;
+    default:
+        break;
+    }
+}
+
+int CKalvoOverView::CanvasWidth() const { return m_nZoom * viewport()->width(); }
+
+int CKalvoOverView::ScrollX() const { return horizontalScrollBar()->value(); }
+
+void CKalvoOverView::UpdateScrollRange() {
+    const int client = viewport()->width();
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setRange(0, std::max(0, CanvasWidth() - client));
+    bar->setPageStep(std::max(1, client));
+    bar->setSingleStep(std::max(1, client / 20));
+}
+
+void CKalvoOverView::SetZoom(int zoom) {
+    zoom = std::max(1, zoom);
+    if (zoom == m_nZoom) return;
+    // The mark stays on its samples in the wider or narrower canvas.
+    const std::int64_t oldPlot = CanvasWidth() - 2 * kMargin;
+    const int oldScroll = ScrollX();
+    m_nZoom = zoom;
+    const std::int64_t newPlot = CanvasWidth() - 2 * kMargin;
+    if (oldPlot > 0 && newPlot > 0) {
+        const auto scale = [&](int x) { return static_cast<int>(x * newPlot / oldPlot); };
+        m_ptMarkStart.setX(scale(m_ptMarkStart.x()));
+        m_ptMarkEnd.setX(scale(m_ptMarkEnd.x()));
+        m_nBandStartX = scale(m_nBandStartX - kMargin) + kMargin;
+        m_nBandEndX = scale(m_nBandEndX - kMargin) + kMargin;
+        m_nBandLastX = scale(m_nBandLastX - kMargin) + kMargin;
+        UpdateScrollRange();
+        horizontalScrollBar()->setValue(scale(oldScroll));
+    } else {
+        UpdateScrollRange();
+    }
+    viewport()->update();
+}
+
+void CKalvoOverView::SetVerticalFactor(int factor) {
+    m_nVFactor = std::max(1, factor);
+    viewport()->update();
+}
+
+std::int64_t CKalvoOverView::PlaybackSampleCount() const {
+    // A reduced-rate playback copy counts its own samples; otherwise playback plays the sound itself.
+    if (g_bPlayCopyReduced && m_doc.m_nPlayBits >= 8) return m_doc.m_nPlayBytes / (m_doc.m_nPlayBits / 8);
+    return m_doc.SampleCount();
+}
+
+// ---------------------------------------------------------------------------------------
+// Drawing
+
+const std::vector<QPoint>& CKalvoOverView::Trace(int width, int height, int scroll) {
+    const TraceKey key{m_doc.WaveData(), m_doc.m_nWaveBytes, m_doc.m_nBitsPerSample, width, height,
+                       m_nZoom, m_nVFactor, scroll};
+    if (m_bTraceValid && key == m_traceKey) return m_trace.Points();
+    m_traceKey = key;
+    m_bTraceValid = true;
+    m_trace.Clear();
+    const std::uint8_t* data = m_doc.WaveData();
+    const std::int64_t total = m_doc.SampleCount();
+    const int plot = m_nZoom * width - 2 * kMargin;
+    const int traceH = height - kRuler - 1;
+    if (!data || total == 0 || plot <= 0 || traceH <= 0) return m_trace.Finish();
+
+    const double spp = static_cast<double>(total) / plot;  // samples per pixel
+    const std::int64_t step = std::max<std::int64_t>(1, static_cast<std::int64_t>(spp / 100));
+    const int mid = traceH / 2;
+    const std::int64_t half = static_cast<std::int64_t>(m_nVFactor) * traceH / 2;
+    const int bits = m_doc.m_nBitsPerSample;
+    const std::int64_t from = std::max<std::int64_t>(0, static_cast<std::int64_t>((scroll - kMargin) * spp));
+    const std::int64_t to = std::min(total, static_cast<std::int64_t>((static_cast<double>(scroll) + width) * spp));
+
+    m_trace.Reserve(static_cast<std::size_t>(width));
+    m_trace.Add(kMargin - scroll, mid + kRuler);  // the trace begins at the middle of the left margin
+    const std::int64_t bytesPerSample = bits == 8 ? 1 : 2;
+    const std::int64_t ahead = 16 * step;  // long sounds are read sparsely: fetch ahead of use
+    for (std::int64_t i = from; i < to; i += step) {
+        if (i + ahead < total) __builtin_prefetch(data + (i + ahead) * bytesPerSample);
+        const int raw = RawSample(data, bits, i);
+        std::int64_t offset = bits == 8 ? half * (raw - 128) / 128 : half * raw / 32768;
+        // Very large factors are held at the 16-bit range, far outside the pane.
+        offset = std::clamp<std::int64_t>(offset, std::numeric_limits<std::int16_t>::min(),
+                                          std::numeric_limits<std::int16_t>::max());
+        const int x = static_cast<int>(static_cast<double>(i) / spp) + kMargin - scroll;
+        m_trace.Add(x, mid - static_cast<int>(offset) + kRuler);
+    }
+    return m_trace.Finish();
+}
+
+void CKalvoOverView::OnDraw(QPainter& painter, const QRect& rect) {
+    const int w = rect.width();
+    const int h = rect.height();
+    const int scroll = std::clamp(ScrollX(), 0, std::max(0, m_nZoom * w - w));
+    painter.save();
+    painter.translate(rect.topLeft());
+
+    static const std::vector<QPoint> kNoTrace;
+    CTraceBuilder* shown = g_bListening ? &m_liveTrace : m_doc.m_nWaveBytes > 50 ? &m_trace : nullptr;
+    const std::vector<QPoint>& trace = !shown ? kNoTrace : g_bListening ? m_liveTrace.Points() : Trace(w, h, scroll);
+    if (shown) shown->Draw(painter, m_penRed.color(), QRect(0, 0, w, h));
+
+    if (m_bBandShown) {
+        const int left = std::min(m_nBandStartX, m_nBandEndX) - scroll;
+        const int right = std::max(m_nBandStartX, m_nBandEndX) - scroll + 1;
+        const QRect band(left, kRuler, right - left, h - kRuler);
+        if (!CMemDC::InvertRect(painter, band)) {
+            // Vector pictures cannot invert (nor always clip): draw the inverted colours of
+            // black and red, with the part of the trace inside the band.
+            painter.save();
+            painter.fillRect(band, Qt::white);
+            const auto [from, to] = CTraceBuilder::ColumnRange(trace, band.left(), band.left() + band.width());
+            if (to > from + 1) {
+                painter.setPen(QPen(QColor(0, 255, 255), 0));
+                painter.drawPolyline(trace.data() + from, static_cast<int>(to - from));
+            }
+            painter.restore();
+        }
+    }
+
+    // The frame: ruler band, the margins at both ends of the canvas and the bottom line.
+    const QColor frame = palette().color(QPalette::Window);
+    const int canvas = std::max(m_nZoom * w, w);
+    painter.fillRect(QRect(0, 0, w, kRuler), frame);
+    painter.fillRect(QRect(-scroll, 0, kMargin + 1, h), frame);
+    painter.fillRect(QRect(canvas - kMargin - scroll, 0, kMargin, h), frame);
+    painter.fillRect(QRect(0, h - 1, w, 1), frame);
+
+    if (g_bWaveLoaded) DrawRuler(painter, w, scroll);
+    painter.restore();
+}
+
+void CKalvoOverView::DrawRuler(QPainter& painter, int width, int scroll) {
+    const std::int64_t total = m_doc.SampleCount();
+    const int rate = m_doc.m_nSampleRate;
+    const int plot = m_nZoom * width - 2 * kMargin;
+    if (total == 0 || rate <= 0 || plot <= 0) return;
+    const double spp = static_cast<double>(total) / plot;
+    const double pxPerMs = rate / spp / 1000.0;
+    const double visibleSeconds = width * spp / rate;
+    const RulerUnit unit = visibleSeconds > 300.0 ? RulerUnit::Minutes
+                           : visibleSeconds > 5.0 ? RulerUnit::Seconds
+                                                  : RulerUnit::Milliseconds;
+    static const std::vector<std::int64_t> kMinuteSteps{60000, 120000, 300000, 600000, 900000, 1800000, 3600000};
+    static const std::vector<std::int64_t> kSecondSteps{1000, 2000, 5000, 10000, 15000, 30000, 60000};
+    static const std::vector<std::int64_t> kMsSteps{1, 2, 5, 10, 20, 50, 100, 200, 500, 1000};
+    const std::vector<std::int64_t>& steps = unit == RulerUnit::Minutes   ? kMinuteSteps
+                                             : unit == RulerUnit::Seconds ? kSecondSteps
+                                                                          : kMsSteps;
+
+    QFont font(QStringLiteral("Century Gothic"));
+    font.setPixelSize(unit == RulerUnit::Milliseconds ? 13 : 14);
+    const QFontMetrics metrics(font);
+    const std::int64_t totalMs = static_cast<std::int64_t>(static_cast<double>(total) * 1000.0 / rate);
+    const int labelSpace = metrics.horizontalAdvance(RulerLabel(totalMs, unit)) + 12;
+    // The finest step whose labels do not run into each other.
+    std::int64_t step = steps.back();
+    for (std::int64_t s : steps) {
+        if (s * pxPerMs >= labelSpace) {
+            step = s;
+            break;
+        }
+    }
+    while (step * pxPerMs < labelSpace) step *= 2;
+    const std::int64_t minor = step % 5 == 0 ? step / 5 : step % 2 == 0 ? step / 2 : step;
+    const bool drawMinor = minor < step && minor * pxPerMs >= 4.0;
+    const std::int64_t tick = drawMinor ? minor : step;
+
+    const auto xOf = [&](std::int64_t ms) { return static_cast<int>(std::lround(ms * pxPerMs)) + kMargin - scroll; };
+    const std::int64_t fromMs = std::max<std::int64_t>(0, static_cast<std::int64_t>((scroll - kMargin) / pxPerMs));
+    const std::int64_t toMs = std::min(totalMs, static_cast<std::int64_t>((scroll + width) / pxPerMs) + 1);
+
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
+    for (std::int64_t t = fromMs / tick * tick; t <= toMs; t += tick) {
+        const int x = xOf(t);
+        const bool major = t % step == 0;
+        painter.drawLine(x, kRuler - (major ? 7 : 3), x, kRuler - 1);
+        if (!major) continue;
+        // A label that would run off the pane is left out.
+        const QString label = RulerLabel(t, unit);
+        if (x + 3 + metrics.horizontalAdvance(label) <= width - kMargin) painter.drawText(QPoint(x + 3, kRuler - 5), label);
+    }
+    painter.restore();
+}
+
+void CKalvoOverView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    const QRect r = viewport()->rect();
+    CMemDC mem(painter, r);
+    OnDraw(mem.Painter(), r);
+    // The play position, as an inverting caret below the ruler.
+    if (g_bWaveLoaded) CMemDC::InvertRect(mem.Painter(), QRect(m_nCaretX, kRuler, 1, r.height() - kRuler - 1));
+}
+
+void CKalvoOverView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    // Marks are canvas pixels of the old width; a new height changes nothing they stand for.
+    if (event->oldSize().width() != event->size().width()) ClearMark();
+    UpdateScrollRange();
+    viewport()->update();
+}
+
+void CKalvoOverView::scrollContentsBy(int, int) { viewport()->update(); }
+
+// ---------------------------------------------------------------------------------------
+// Marking
+
+int CKalvoOverView::CanvasXAt(int clientX) const {
+    return std::clamp(clientX + ScrollX(), kMargin, std::max(kMargin, CanvasWidth() - kMargin));
+}
+
+void CKalvoOverView::UpdateBand(int canvasX1, int canvasX2) {
+    const int left = std::min(canvasX1, canvasX2) - ScrollX();
+    viewport()->update(QRect(left - 1, 0, std::abs(canvasX2 - canvasX1) + 3, viewport()->height()));
+}
+
+void CKalvoOverView::ClearMark() {
+    if (m_bBandShown) UpdateBand(m_nBandStartX, m_nBandEndX);
+    m_ptMarkStart = m_ptMarkEnd = QPoint();
+    m_nBandStartX = m_nBandEndX = m_nBandLastX = 0;
+    m_bBandShown = false;
+    m_bMarking = false;
+    if (m_pWaveView) {
+        m_pWaveView->SetZoomWindow({});
+        m_pWaveView->ClearDragBand();
+    }
+    m_doc.SetSelection(0, 0);
+}
+
+void CKalvoOverView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    ClearMark();
+    const QPoint pos = event->position().toPoint();
+    const int canvasX = CanvasXAt(pos.x());
+    m_ptMarkStart = QPoint(canvasX - kMargin, pos.y());
+    m_nBandStartX = m_nBandEndX = m_nBandLastX = canvasX;
+    m_bBandShown = true;
+    m_bMarking = true;
+    UpdateBand(m_nCaretX + ScrollX(), canvasX);
+    m_nCaretX = canvasX - ScrollX();
+    if (m_pFrame) m_pFrame->SetControlInt(kCtrlSamples, 0);
+}
+
+void CKalvoOverView::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_bMarking) return;  // the left button is held from press to release
+    const int canvasX = CanvasXAt(event->position().toPoint().x());
+    UpdateBand(m_nBandLastX, canvasX);
+    UpdateBand(m_nCaretX + ScrollX(), m_nCaretX + ScrollX());
+    m_nBandLastX = m_nBandEndX = canvasX;
+    m_nCaretX = canvasX - ScrollX();
+}
+
+void CKalvoOverView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_bMarking) return;
+    m_bMarking = false;
+    const QPoint pos = event->position().toPoint();
+    const int canvasX = CanvasXAt(pos.x());
+    UpdateBand(m_nBandLastX, canvasX);
+    m_nBandLastX = m_nBandEndX = canvasX;
+    m_ptMarkEnd = QPoint(canvasX - kMargin, pos.y());
+    if (m_ptMarkStart.x() > m_ptMarkEnd.x()) std::swap(m_ptMarkStart, m_ptMarkEnd);
+    if (m_nBandStartX > m_nBandEndX) std::swap(m_nBandStartX, m_nBandEndX);
+    ApplyMark();
+}
+
+void CKalvoOverView::ApplyMark() {
+    const std::int64_t plot = CanvasWidth() - 2 * kMargin;
+    if (m_pWaveView) {
+        m_pWaveView->SetZoomWindow(
+            {m_ptMarkStart.x(), m_ptMarkStart.y(), m_ptMarkEnd.x(), m_ptMarkEnd.y(), std::max<std::int64_t>(plot, 0)});
+        m_pWaveView->ClearDragBand();
+    }
+    if (plot <= 0) {
+        m_doc.SetSelection(0, 0);
+        return;
+    }
+    const std::int64_t total = m_doc.SampleCount();
+    const std::int64_t played = PlaybackSampleCount();
+    const std::int64_t first = m_ptMarkStart.x() * total / plot;
+    const std::int64_t last = m_ptMarkEnd.x() * total / plot;
+    ApplySelection(first, last, m_ptMarkStart.x() * played / plot, m_ptMarkEnd.x() * played / plot);
+}
+
+void CKalvoOverView::ApplySelection(std::int64_t first, std::int64_t last, std::int64_t firstp, std::int64_t lastp) {
+    if (m_doc.m_nBitsPerSample == 16) {
+        first = Even(first);
+        last = Even(last);
+    }
+    if (last - first >= kMinSelection) {
+        if (m_app.IsKidsMode())
+            m_doc.OnSelectionChanged(static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last));
+        m_doc.SetSelection(static_cast<std::uint32_t>(firstp), static_cast<std::uint32_t>(lastp));
+    } else {
+        m_doc.SetSelection(0, 0);
+    }
+}
+
+void CKalvoOverView::MarkSamples(std::uint32_t first, std::uint32_t last) {
+    ClearMark();
+    const std::int64_t total = m_doc.SampleCount();
+    const std::int64_t plot = CanvasWidth() - 2 * kMargin;
+    if (total == 0 || plot <= 0) return;
+    const std::int64_t to = std::min<std::int64_t>(last, total);
+    const std::int64_t from = std::min<std::int64_t>(first, to);
+    m_ptMarkStart = QPoint(static_cast<int>(from * plot / total), 0);
+    m_ptMarkEnd = QPoint(static_cast<int>(to * plot / total), viewport()->height());
+    m_nBandStartX = m_ptMarkStart.x() + kMargin;
+    m_nBandEndX = m_nBandLastX = m_ptMarkEnd.x() + kMargin;
+    m_bBandShown = true;
+    UpdateBand(m_nBandStartX, m_nBandEndX);
+    // The waveform gets the exact stretch: its window counts in samples of the whole sound.
+    if (m_pWaveView) {
+        m_pWaveView->SetZoomWindow({static_cast<int>(std::min<std::int64_t>(from, std::numeric_limits<int>::max())), 0,
+                                    static_cast<int>(std::min<std::int64_t>(to, std::numeric_limits<int>::max())), 0,
+                                    total});
+        m_pWaveView->ClearDragBand();
+    }
+    const std::int64_t played = PlaybackSampleCount();
+    ApplySelection(from, to, from * played / total, to * played / total);
+}
+
+// ---------------------------------------------------------------------------------------
+// Listening
+
+void CKalvoOverView::AppendLiveBlock() {
+    const std::vector<double>& block = m_doc.m_aSelSamples;
+    const double full = m_doc.m_dFullScale;
+    if (block.size() <= 1 || full <= 0.0) return;
+    const int k = m_doc.m_nBitsPerSample == 16 ? 2 : 1;
+    const int h = viewport()->height();
+    const int w = viewport()->width();
+    int x = m_nNextX;
+    for (std::size_t i = 0; i < block.size(); i += 10) {
+        const int advance = static_cast<int>(i / 1000);  // one pixel per 1000 samples
+        x = m_nNextX + advance;
+        if (x >= w - 12) {
+            // The sweep starts again at the left.
+            m_liveTrace.Clear();
+            m_nNextX = kMargin - advance;
+            x = kMargin;
+        }
+        const int y = static_cast<int>((full - block[i]) * (h - kRuler - 1) / full / k) + kRuler;
+        m_liveTrace.Add(x, y);
+    }
+    m_liveTrace.Finish();
+    m_nNextX = x;
+}
+
+void CKalvoOverView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        m_app.OnHelp(QStringLiteral("html/Hauptfenster.html"));
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}

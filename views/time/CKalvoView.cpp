@@ -1,0 +1,302 @@
+#include "views/time/CKalvoView.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "app/CKalvoApp.h"
+#include "document/CKalvoDoc.h"
+#include "document/IModuleFrame.h"
+#include "views/CMemDC.h"
+
+namespace {
+
+constexpr int kMarkerHitDistance = 5;  // a double-click closer than this hits a marker
+
+std::int64_t Even(std::int64_t v) { return v & ~std::int64_t{1}; }
+
+}  // namespace
+
+CKalvoView::CKalvoView(CKalvoDoc& doc, CKalvoApp& app, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_app(app) {
+    setFocusPolicy(Qt::ClickFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);  // the off-screen surface covers every pixel
+    setMinimumSize(2 * kMargin + 2, 2 * kMargin + 2);
+}
+
+CKalvoView::~CKalvoView() = default;
+
+void CKalvoView::OnInitialUpdate() {
+    m_ptMarker = {};
+    m_penRed = QPen(QColor(255, 0, 0), 0);  // the trace: red, one pixel wide
+    m_penBlue = QPen(QColor(0, 0, 255), 2);
+    m_nAmpFactor = 1;
+    m_nHorzFactor = 1;
+    m_nPrecision = 100;
+    m_bRedrawAll = true;
+    m_bTraceValid = false;
+    update();
+}
+
+void CKalvoView::OnUpdate(int hint) {
+    if (hint != kHintRebuild) return;
+    m_bTraceValid = false;  // the samples may have been replaced
+    update();
+}
+
+void CKalvoView::SetZoomWindow(const ZoomWindow& window) {
+    m_zoomWindow = window;
+    m_bTraceValid = false;
+    update();
+}
+
+void CKalvoView::ClearDragBand() {
+    if (m_ptPrev.x() != 0) update();
+    m_ptBandStart = m_ptBandEnd = m_ptPrev = QPoint();
+    m_bDragging = false;
+}
+
+void CKalvoView::SetAmplitudeFactor(int factor) {
+    m_nAmpFactor = std::max(1, factor);
+    m_bRedrawAll = true;
+    update();
+}
+
+void CKalvoView::SetPrecision(int precision) {
+    m_nPrecision = std::max(1, precision);
+    m_bRedrawAll = true;
+    update();
+}
+
+CKalvoView::Stretch CKalvoView::VisibleSamples() const {
+    const std::int64_t total = m_doc.SampleCount();
+    const ZoomWindow& z = m_zoomWindow;
+    if (z.plotWidth <= 0 || total == 0) return {};
+    // Positions outside the overview's plot stand for its ends.
+    const auto sampleOf = [&](int x) {
+        const std::int64_t px = std::clamp<std::int64_t>(x, 0, z.plotWidth);
+        return Even(px * total / z.plotWidth);  // exact: a window counted in samples maps onto itself
+    };
+    return {static_cast<double>(sampleOf(z.left)), static_cast<double>(sampleOf(z.right))};
+}
+
+double CKalvoView::SampleAtX(int x, const Stretch& stretch, int width) {
+    if (width <= 2 * kMargin) return stretch.first;
+    return (x - kMargin) * (stretch.last - stretch.first) / (width - 2 * kMargin) + stretch.first;
+}
+
+std::int64_t CKalvoView::DrawStep(double first, double last, int width, int precision) {
+    const int plot = width - 2 * kMargin;
+    if (plot <= 0 || precision <= 0 || last <= first) return 1;
+    return std::max<std::int64_t>(1, static_cast<std::int64_t>(std::ceil((last - first) / plot / precision)));
+}
+
+QRect CKalvoView::DragBand() const {
+    if (m_ptPrev.x() == 0) return {};
+    const int left = std::min(m_ptBandStart.x(), m_ptPrev.x());
+    const int right = std::max(m_ptBandStart.x(), m_ptPrev.x());
+    return QRect(left, kMargin, right - left, height() - 2 * kMargin);
+}
+
+void CKalvoView::SyncDrawState() {
+    // A new stretch in both ends, or a new size or factor, makes band and markers meaningless.
+    const bool newWindow =
+        m_zoomWindow.left != m_lastZoomWindow.left && m_zoomWindow.right != m_lastZoomWindow.right;
+    if (newWindow || m_bRedrawAll) {
+        if (!m_bDragging) m_ptBandStart = m_ptBandEnd = m_ptPrev = QPoint();
+    }
+    if (newWindow) m_ptMarker = {};
+    m_bRedrawAll = false;
+    m_lastZoomWindow = m_zoomWindow;
+}
+
+const std::vector<QPoint>& CKalvoView::Trace(const QRect& rect) {
+    const int w = rect.width();
+    const int h = rect.height();
+    const Stretch s = VisibleSamples();
+    TraceKey key{m_doc.WaveData(), m_doc.m_nWaveBytes, m_doc.m_nBitsPerSample, s.first, s.last,
+                 DrawStep(s.first, s.last, w, m_nPrecision), w, h, m_nAmpFactor};
+    if (m_bTraceValid && key == m_traceKey) return m_trace.Points();
+    m_traceKey = key;
+    m_bTraceValid = true;
+    m_trace.Clear();
+    const std::uint8_t* data = m_doc.WaveData();
+    const double span = s.last - s.first;
+    if (!data || span <= 0 || w <= 2 * kMargin || h <= 2 * kMargin) return m_trace.Finish();
+
+    const int plotW = w - 2 * kMargin;
+    const int plotH = h - 2 * kMargin;
+    const std::int64_t half = static_cast<std::int64_t>(m_nAmpFactor) * plotH / 2;
+    const int bits = m_doc.m_nBitsPerSample;
+    const auto first = static_cast<std::int64_t>(s.first);
+    const auto last = static_cast<std::int64_t>(s.last);
+    m_trace.Reserve(static_cast<std::size_t>(plotW) + 1);
+    const std::int64_t bytesPerSample = bits == 8 ? 1 : 2;
+    const std::int64_t ahead = 16 * key.step;  // long stretches are read sparsely: fetch ahead of use
+    for (std::int64_t i = first; i < last; i += key.step) {
+        if (i + ahead < last) __builtin_prefetch(data + (i + ahead) * bytesPerSample);
+        const int raw = RawSample(data, bits, i);
+        std::int64_t offset = bits == 8 ? half * (raw - 128) / 128 : half * raw / 32768;
+        // Very large amplitude factors are held at the 16-bit range, far outside the plot.
+        offset = std::clamp<std::int64_t>(offset, std::numeric_limits<std::int16_t>::min(),
+                                          std::numeric_limits<std::int16_t>::max());
+        const int x = static_cast<int>(static_cast<double>(i - first) * plotW / span) + kMargin;
+        const int y = plotH / 2 - static_cast<int>(offset) + kMargin;
+        m_trace.Add(x, y);
+    }
+    return m_trace.Finish();
+}
+
+void CKalvoView::OnDraw(QPainter& painter, const QRect& rect) {
+    const int w = rect.width();
+    const int h = rect.height();
+    painter.save();
+    painter.translate(rect.topLeft());
+
+    // The plot area is not filled: it keeps the black of a fresh surface.
+    static const std::vector<QPoint> kNoTrace;
+    const std::vector<QPoint>& trace = m_doc.m_nWaveBytes >= 2 ? Trace(rect) : kNoTrace;
+    if (trace.size() > 1) m_trace.Draw(painter, m_penRed.color(), QRect(0, 0, w, h));
+
+    // The drag band, inverted.
+    if (m_ptPrev.x() != 0) {
+        const int left = std::min(m_ptBandStart.x(), m_ptPrev.x());
+        const int right = std::max(m_ptBandStart.x(), m_ptPrev.x());
+        const QRect band(left, kMargin, right - left, h - 2 * kMargin);
+        if (!band.isEmpty() && !CMemDC::InvertRect(painter, band)) {
+            // Vector pictures cannot invert (nor always clip): draw the inverted colours of
+            // black and red, with the part of the trace inside the band.
+            painter.save();
+            painter.fillRect(band, Qt::white);
+            const auto [from, to] = CTraceBuilder::ColumnRange(trace, band.left(), band.left() + band.width());
+            if (to > from + 1) {
+                painter.setPen(QPen(QColor(0, 255, 255), 0));
+                painter.drawPolyline(trace.data() + from, static_cast<int>(to - from));
+            }
+            painter.restore();
+        }
+    }
+
+    // The markers.
+    painter.setPen(m_penBlue);
+    for (const QPoint& marker : m_ptMarker)
+        if (marker.x() != 0) painter.drawLine(marker.x(), 0, marker.x(), h);
+
+    // The margins in the window colour.
+    const QColor frame = palette().color(QPalette::Window);
+    painter.fillRect(QRect(0, 0, kMargin + 1, h), frame);
+    painter.fillRect(QRect(0, 0, w, kMargin), frame);
+    painter.fillRect(QRect(w - kMargin, 0, kMargin, h), frame);
+    painter.fillRect(QRect(0, h - kMargin + 1, w, kMargin - 1), frame);
+    painter.restore();
+}
+
+void CKalvoView::paintEvent(QPaintEvent*) {
+    SyncDrawState();
+    QPainter painter(this);
+    CMemDC mem(painter, rect());
+    OnDraw(mem.Painter(), rect());
+}
+
+void CKalvoView::resizeEvent(QResizeEvent* event) {
+    // Markers are pixel positions: keep them on their samples in the new width.
+    const int oldPlot = event->oldSize().width() - 2 * kMargin;
+    const int newPlot = width() - 2 * kMargin;
+    if (oldPlot > 0 && newPlot > 0 && oldPlot != newPlot) {
+        for (QPoint& marker : m_ptMarker)
+            if (marker.x() != 0)
+                marker.setX(kMargin + static_cast<int>(static_cast<std::int64_t>(marker.x() - kMargin) * newPlot / oldPlot));
+    }
+    m_bRedrawAll = true;
+    update();
+}
+
+int CKalvoView::ClampToPlot(int x) const { return std::clamp(x, kMargin, std::max(kMargin, width() - kMargin)); }
+
+void CKalvoView::UpdateStrip(int x1, int x2) {
+    const int left = std::min(x1, x2);
+    update(QRect(left, 0, std::abs(x2 - x1) + 1, height()));
+}
+
+void CKalvoView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QRect old = DragBand();
+    if (!old.isEmpty()) update(old.adjusted(-1, 0, 1, 0));
+    const QPoint p(ClampToPlot(event->position().toPoint().x()), event->position().toPoint().y());
+    m_ptBandStart = p;
+    m_ptBandEnd = QPoint();
+    m_ptPrev = p;
+    m_bDragging = true;
+}
+
+void CKalvoView::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_bDragging) return;  // the left button is held from press to release
+    const QPoint p(ClampToPlot(event->position().toPoint().x()), event->position().toPoint().y());
+    UpdateStrip(m_ptPrev.x(), p.x());
+    m_ptPrev = p;
+    if (m_pFrame) {
+        const Stretch s = VisibleSamples();
+        const auto now = static_cast<std::int64_t>(SampleAtX(p.x(), s, width()));
+        const auto start = static_cast<std::int64_t>(SampleAtX(m_ptBandStart.x(), s, width()));
+        const std::int64_t distance = std::abs(now - start);
+        m_pFrame->SetControlInt(kCtrlSamples,
+                                static_cast<int>(std::min<std::int64_t>(distance, std::numeric_limits<int>::max())));
+    }
+}
+
+void CKalvoView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_bDragging) return;
+    m_bDragging = false;
+    const QPoint p(ClampToPlot(event->position().toPoint().x()), event->position().toPoint().y());
+    UpdateStrip(m_ptPrev.x(), p.x());
+    m_ptBandEnd = p;
+    if (m_ptBandStart.x() > m_ptBandEnd.x()) std::swap(m_ptBandStart, m_ptBandEnd);
+    m_ptPrev = m_ptBandEnd;  // the band stays from start to end
+    const Stretch s = VisibleSamples();
+    if (s.last - s.first <= 0) return;
+    std::int64_t first = static_cast<std::int64_t>(SampleAtX(m_ptBandStart.x(), s, width()));
+    std::int64_t last = static_cast<std::int64_t>(SampleAtX(m_ptBandEnd.x(), s, width()));
+    if (m_doc.m_nBitsPerSample == 16) {
+        first = Even(first);
+        last = Even(last);
+    }
+    // The band stays on screen while the document computes the selection's spectrum.
+    m_doc.OnSelectionChanged(static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last));
+}
+
+void CKalvoView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint p(ClampToPlot(event->position().toPoint().x()), event->position().toPoint().y());
+    QPoint& first = m_ptMarker[0];
+    QPoint& second = m_ptMarker[1];
+    const auto hit = [&](const QPoint& marker) {
+        return marker.x() != 0 && std::abs(marker.x() - p.x()) < kMarkerHitDistance;
+    };
+    if (hit(first)) {
+        first = QPoint();
+    } else if (hit(second)) {
+        second = QPoint();
+    } else if (first.x() == 0) {
+        first = p;
+    } else if (second.x() == 0) {
+        second = p;
+    } else if (std::abs(first.x() - p.x()) < std::abs(second.x() - p.x())) {
+        first = p;
+    } else {
+        second = p;  // the nearer one, the second on a tie
+    }
+    if (first.x() != 0 && second.x() != 0 && first.x() > second.x()) std::swap(first, second);
+    update();
+}
+
+void CKalvoView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        m_app.OnHelp(QStringLiteral("html/Hauptfenster.html"));
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

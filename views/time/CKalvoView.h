@@ -1,0 +1,119 @@
+#pragma once
+// The waveform: the lower pane of the main sound window. It draws, at full height, the
+// stretch of the sound marked in the overview above it, lets the user drag out a selection
+// whose spectrum the document then computes, and sets two markers by double-click.
+// The plot is inset 10 pixels on every side; the margins show the window colour.
+
+#include <QPen>
+#include <QPoint>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "document/IDocumentView.h"
+#include "views/time/CTraceBuilder.h"
+
+class CKalvoApp;
+class CKalvoDoc;
+class IModuleFrame;
+
+class CKalvoView : public QWidget, public IDocumentView {
+    Q_OBJECT
+public:
+    static constexpr int kMargin = 10;
+    static constexpr int kCtrlSamples = 1099;  // the "Samples" field of the control bar
+
+    // The stretch marked in the overview: x positions in pixels of a plot plotWidth pixels
+    // wide, counted from the plot's left edge. An empty window (right not above left, or no
+    // plot width) shows nothing.
+    struct ZoomWindow {
+        int left = 0, top = 0, right = 0, bottom = 0;
+        std::int64_t plotWidth = 0;
+        friend bool operator==(const ZoomWindow&, const ZoomWindow&) = default;
+    };
+
+    CKalvoView(CKalvoDoc& doc, CKalvoApp& app, QWidget* parent = nullptr);
+    ~CKalvoView() override;
+
+    void OnInitialUpdate();
+    void OnUpdate(int hint) override;
+    // Draws the view for a client area of rect's size: on screen through the off-screen
+    // surface, and into pictures.
+    void OnDraw(QPainter& painter, const QRect& rect);
+    static QString PictureName() { return QStringLiteral("Wave Abbild"); }
+
+    // The control bar of the frame, for the "Samples" field; may be null.
+    void SetFrame(IModuleFrame* frame) { m_pFrame = frame; }
+
+    void SetZoomWindow(const ZoomWindow& window);
+    const ZoomWindow& GetZoomWindow() const { return m_zoomWindow; }
+    void ClearDragBand();
+    void SetAmplitudeFactor(int factor);
+    void SetHorizontalFactor(int factor) { m_nHorzFactor = factor; }
+    void SetPrecision(int precision);
+    int AmplitudeFactor() const { return m_nAmpFactor; }
+    int Precision() const { return m_nPrecision; }
+
+    // The first and last sample of the stretch shown (both even), inside the sound.
+    struct Stretch {
+        double first = 0.0, last = 0.0;
+    };
+    Stretch VisibleSamples() const;
+    // The sample a pixel column of a view width pixels wide stands for.
+    static double SampleAtX(int x, const Stretch& stretch, int width);
+    // Every how many samples a point is drawn: at most precision points per pixel column.
+    static std::int64_t DrawStep(double first, double last, int width, int precision);
+
+    // The band being dragged or last dragged, in view pixels (left <= right); empty when none.
+    QRect DragBand() const;
+    // The two markers' x positions, 0 when a marker is not set.
+    std::array<int, 2> MarkerX() const { return {m_ptMarker[0].x(), m_ptMarker[1].x()}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // What the cached trace was built from.
+    struct TraceKey {
+        const std::uint8_t* data = nullptr;
+        std::uint32_t bytes = 0;
+        int bits = 0;
+        double first = 0.0, last = 0.0;
+        std::int64_t step = 0;
+        int width = 0, height = 0, amplitude = 0;
+        friend bool operator==(const TraceKey&, const TraceKey&) = default;
+    };
+
+    // Resets what a new zoom window or a new size makes meaningless, before a paint.
+    void SyncDrawState();
+    const std::vector<QPoint>& Trace(const QRect& rect);
+    int ClampToPlot(int x) const;
+    void UpdateStrip(int x1, int x2);
+
+    CKalvoDoc& m_doc;
+    CKalvoApp& m_app;
+    IModuleFrame* m_pFrame = nullptr;
+
+    ZoomWindow m_zoomWindow;
+    ZoomWindow m_lastZoomWindow;
+    // The drag band: start, end and the last mouse position; previous x = 0 when no band is shown.
+    QPoint m_ptBandStart, m_ptBandEnd, m_ptPrev;
+    bool m_bDragging = false;
+    std::array<QPoint, 2> m_ptMarker{};  // x = 0: not set
+    int m_nAmpFactor = 1;
+    int m_nHorzFactor = 1;  // kept for the frame's zoom slider; the stretch alone decides the drawing
+    int m_nPrecision = 100;
+    bool m_bRedrawAll = true;
+    QPen m_penRed, m_penBlue;
+
+    CTraceBuilder m_trace;
+    TraceKey m_traceKey;
+    bool m_bTraceValid = false;
+};
