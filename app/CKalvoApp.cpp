@@ -424,13 +424,14 @@ bool CKalvoApp::ChooseStartProfile() {
 }
 
 bool CKalvoApp::ChooseKidsStart() {
-    const std::optional<int> option = m_ui.get().ChooseKidsStart();
+    const std::optional<int> option = m_ui.get().ChooseKidsStart(m_bCaptureAvailable);
     if (!option) return false;
     m_nKidsStartMode = *option == 1 ? 0 : 1;
     return true;
 }
 
-bool CKalvoApp::InitInstance(const QString& profileArgument) {
+bool CKalvoApp::InitInstance(const QString& profileArgument, const std::vector<std::pair<QString, QString>>& settings,
+                             std::optional<std::pair<ProfileKind, QString>> forcedProfile) {
     // The language of the start dialogs comes from the standard profile until a profile is chosen.
     CIni standard(ProgramFolder() + ProfileFile(ProfileKind::Standard, QString()), QStringLiteral("Allgemein"));
     const int code = standard.GetInt(QStringLiteral("IniAllgemeinLanguage"), 0, QStringLiteral("Allgemein"));
@@ -444,7 +445,11 @@ bool CKalvoApp::InitInstance(const QString& profileArgument) {
     m_strTitle = QStringLiteral("KALVO");
     m_nKidsStartMode = 1;
 
-    if (profileArgument.isEmpty()) {
+    if (forcedProfile) {
+        m_profileKind = forcedProfile->first;
+        m_strUserProfileFile = forcedProfile->second;
+        if (m_profileKind == ProfileKind::ForKids && !ChooseKidsStart()) return false;
+    } else if (profileArgument.isEmpty()) {
         if (!ChooseStartProfile()) return false;
     } else if (profileArgument == QStringLiteral("Kids")) {
         m_profileKind = ProfileKind::ForKids;
@@ -454,6 +459,7 @@ bool CKalvoApp::InitInstance(const QString& profileArgument) {
         m_profileKind = ProfileKind::User;
     }
     if (!LoadProfile()) return false;
+    for (const auto& [key, value] : settings) SetSettingText(key, value);
 
     m_document = std::make_unique<CKalvoDoc>(*this, m_ui.get());
     m_document->OnNewDocument();
@@ -546,7 +552,7 @@ void CKalvoApp::ApplyProfile() {
     // Recording from the microphone joins with the sound input; a music file can always be chosen.
     if (IsKidsMode() && m_profileKind != ProfileKind::LastUsed && m_nKidsStartMode == 1) doc.OnFileOpen();
 
-    m_mainFrame->SendMessage(kMsgStatusFile, 0);
+    doc.NotifyStatus();
     doc.UpdateAllViews(kHintRebuild);
 }
 
@@ -581,10 +587,13 @@ void CKalvoApp::OnLanguage() {
     const std::optional<QString> chosen = m_ui.get().ChooseLanguage();
     if (!chosen) return;
     const Language language = *chosen == QStringLiteral("Deutsch") ? Language::German : Language::English;
+    // The sound on screen stays: the windows are made anew in the other language with it.
+    const QString loaded = g_bWaveLoaded ? m_document->m_strFileName : QString();
     SetCurrentLanguage(language);
     CloseDocumentWindows();
     if (!LoadProfile()) std::exit(0);
     IniAllgemeinLanguage = static_cast<int>(language);
+    if (!loaded.isEmpty()) IniDokumentPlayFile = loaded;
     ApplyProfile();
 }
 

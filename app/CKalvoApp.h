@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -199,7 +200,11 @@ public:
     // Runs the start-up: language, start profile (the argument "Kids" or a user profile name,
     // else the start dialog), the main frame, the document with the main sound window, and the
     // profile applied. False when the user cancelled or the profile is missing.
-    bool InitInstance(const QString& profileArgument);
+    // settings: "IniKey=VALUE" overrides for this run; forcedProfile: a profile picked by name
+    // on the command line (no start dialog).
+    bool InitInstance(const QString& profileArgument,
+                      const std::vector<std::pair<QString, QString>>& settings = {},
+                      std::optional<std::pair<ProfileKind, QString>> forcedProfile = std::nullopt);
     // Writes the last-used profile (when a profile was loaded) and closes the windows.
     void ExitInstance();
     void DetectLanguage();
@@ -223,6 +228,7 @@ public:
     CSplitterFrame* SplitterFrame() const { return m_splitter; }
 
     int m_nKidsStartMode = 1;            // 1 open a music file, 0 record with the microphone
+    bool m_bCaptureAvailable = false;    // sound input exists (the microphone can be chosen)
     QString m_strTitle = QStringLiteral("KALVO");
     QString m_strOutputDevice = QStringLiteral("Primärer Soundtreiber");
     QString m_strCaptureDevice = QStringLiteral("Primärer Soundaufnahmetreiber");

@@ -19,6 +19,7 @@ struct CommandLine {
     std::optional<std::pair<quint32, quint32>> selection;  // --select FIRST:LAST (last exclusive)
     std::vector<std::pair<QString, QString>> settings;     // --set IniKey=VALUE
     QString profile;         // --profile NAME, or the one positional argument
+    bool profileOption = false;  // the name came with --profile (a predefined or user profile)
     int channel = 1;         // --channel left|right: 1 = left, 0 = right
     QString outFile;         // --out PICTURE
     QSize size;              // --size WxH; empty: the module's own default

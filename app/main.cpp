@@ -25,7 +25,9 @@ void RegisterFontSubstitutions() {
 int RunWindows(const CommandLine& cmd) {
     QtUserInterface ui;
     CKalvoApp app(ui);
-    if (!app.InitInstance(cmd.profile)) {
+    std::optional<std::pair<ProfileKind, QString>> forced;
+    if (cmd.profileOption) forced = ProfileFromName(cmd.profile);
+    if (!app.InitInstance(cmd.profileOption ? QString() : cmd.profile, cmd.settings, forced)) {
         app.ExitInstance();
         return 0;  // cancelled, or the user has been told what is missing
     }

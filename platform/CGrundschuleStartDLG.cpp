@@ -13,7 +13,7 @@
 
 #include "platform/StringTable.h"
 
-CGrundschuleStartDLG::CGrundschuleStartDLG(QWidget* parent) : QDialog(parent) {
+CGrundschuleStartDLG::CGrundschuleStartDLG(bool microphone, QWidget* parent) : QDialog(parent) {
     setWindowTitle(Str(63120));
     auto* layout = new QVBoxLayout(this);
     // Bigger letters: children read this.
@@ -55,6 +55,7 @@ CGrundschuleStartDLG::CGrundschuleStartDLG(QWidget* parent) : QDialog(parent) {
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
     m_options->button(0)->setChecked(true);
+    m_options->button(1)->setEnabled(microphone);
     layout->addSpacing(8);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -9,7 +9,8 @@ class QButtonGroup;
 class CGrundschuleStartDLG : public QDialog {
     Q_OBJECT
 public:
-    explicit CGrundschuleStartDLG(QWidget* parent = nullptr);
+    // microphone: whether sound input exists on this machine; without it that choice is disabled.
+    explicit CGrundschuleStartDLG(bool microphone, QWidget* parent = nullptr);
     // 0 choose a piece of music, 1 record music with the microphone.
     int Option() const;
 

@@ -20,7 +20,7 @@ public:
     std::optional<ProfileNameAnswer> ChooseProfileName(const QString&, const QString&) override { return std::nullopt; }
     std::optional<StartProfileAnswer> ChooseStartProfile(const QString&) override { return std::nullopt; }
     std::optional<int> ChoosePredefinedProfile(int) override { return std::nullopt; }
-    std::optional<int> ChooseKidsStart() override { return std::nullopt; }
+    std::optional<int> ChooseKidsStart(bool) override { return std::nullopt; }
     std::optional<QString> ChooseLanguage() override { return std::nullopt; }
     void ShowAbout() override {}
     void ShowShortcuts() override {}

@@ -151,8 +151,8 @@ std::optional<int> QtUserInterface::ChoosePredefinedProfile(int preselected) {
     return dialog.Chosen();
 }
 
-std::optional<int> QtUserInterface::ChooseKidsStart() {
-    CGrundschuleStartDLG dialog(m_parent);
+std::optional<int> QtUserInterface::ChooseKidsStart(bool microphone) {
+    CGrundschuleStartDLG dialog(microphone, m_parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Option();
 }

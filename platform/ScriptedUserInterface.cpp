@@ -79,7 +79,7 @@ std::optional<int> ScriptedUserInterface::ChoosePredefinedProfile(int) {
     return Next(predefinedProfiles, std::optional<int>{});
 }
 
-std::optional<int> ScriptedUserInterface::ChooseKidsStart() {
+std::optional<int> ScriptedUserInterface::ChooseKidsStart(bool) {
     dialogsShown << QStringLiteral("kids");
     return Next(kidsStarts, std::optional<int>{});
 }

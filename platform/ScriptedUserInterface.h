@@ -49,7 +49,7 @@ public:
     std::optional<ProfileNameAnswer> ChooseProfileName(const QString& name, const QString& fileName) override;
     std::optional<StartProfileAnswer> ChooseStartProfile(const QString& profileFolder) override;
     std::optional<int> ChoosePredefinedProfile(int preselected) override;
-    std::optional<int> ChooseKidsStart() override;
+    std::optional<int> ChooseKidsStart(bool microphone) override;
     std::optional<QString> ChooseLanguage() override;
     void ShowAbout() override;
     void ShowShortcuts() override;

@@ -64,8 +64,9 @@ public:
     // 3 Komplett, 4 Oberschule, 5 for Kids); preselected -1 for none. Nothing = Cancel;
     // -1 = OK with no button chosen.
     virtual std::optional<int> ChoosePredefinedProfile(int preselected) = 0;
-    // The kids start dialog: 0 choose a piece of music, 1 record with the microphone. Nothing = Cancel.
-    virtual std::optional<int> ChooseKidsStart() = 0;
+    // The kids start dialog: 0 choose a piece of music, 1 record with the microphone (offered
+    // only when sound input exists). Nothing = Cancel.
+    virtual std::optional<int> ChooseKidsStart(bool microphone) = 0;
     // The language dialog: "Deutsch" or "English". Nothing = Cancel.
     virtual std::optional<QString> ChooseLanguage() = 0;
     virtual void ShowAbout() = 0;

@@ -1,6 +1,7 @@
 // The whole program in one process: start-up with the scripted answerer, the main window,
 // the main sound window, profiles and languages, as a user meets them.
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -14,6 +15,8 @@
 #include "app/CModuleFrame.h"
 #include "app/CModuleWindows.h"
 #include "app/CSplitterFrame.h"
+#include "views/time/CKalvoOverView.h"
+#include "views/time/CKalvoView.h"
 #include "tests/support/DocFixture.h"
 
 using namespace test;
@@ -151,6 +154,17 @@ TEST_F(Application, SwitchingTheLanguageRebuildsTheWindowsInTheOtherLanguage) {
     EXPECT_NE(app.MainFrame()->menuBar()->actions().value(0)->text(), englishFile);
     EXPECT_EQ(app.Document()->GetTitle(), QStringLiteral("keine Datei ausgewählt"));
     ASSERT_NE(app.SplitterFrame(), nullptr);
+
+    // A loaded sound stays loaded when the language changes back.
+    const QString wave = dir.filePath(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(WriteFile(wave, Mono16(8000, Sine(440, 8000, 800, 8000))));
+    ASSERT_TRUE(app.Document()->OpenSoundFile(wave));
+    ui.languages.push_back(QStringLiteral("English"));
+    app.OnLanguage();
+    EXPECT_EQ(CurrentLanguage(), Language::English);
+    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_EQ(app.Document()->GetTitle(), QStringLiteral("tone.wav"));
+    EXPECT_EQ(app.MainFrame()->menuBar()->actions().value(0)->text(), englishFile);
 }
 
 TEST_F(Application, GarbagePlacementsStillOpenTheWindowsWhereTheyCanBeSeen) {
@@ -262,4 +276,40 @@ TEST_F(Application, KidsModeKeepsOneBigPictureOpen) {
     EXPECT_FALSE(app.Modules()->IsOpen(Module::Sono));
     EXPECT_EQ(app.IniFensterSono, 0);
     CModuleWindows::Unregister(Module::Notenbild);
+}
+
+TEST_F(Application, MarkingAndSelectingInTheMainSoundWindowReachTheDocument) {
+    MakeUserProfile(QStringLiteral("Anna"), {{QStringLiteral("IniFensterFFT"), QStringLiteral("0")}});
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    const QString wave = dir.filePath(QStringLiteral("long.wav"));
+    ASSERT_TRUE(WriteFile(wave, Mono16(44100, Sine(440, 44100, 44100, 8000))));
+    ASSERT_TRUE(app.Document()->OpenSoundFile(wave));
+    QApplication::processEvents();
+
+    QWidget* over = app.SplitterFrame()->OverView()->viewport();
+    CKalvoView* wave_ = app.SplitterFrame()->WaveView();
+    const int y = over->height() / 2 + 10;
+    const int w = over->width();
+    // Mark the middle half of the sound.
+    QTest::mousePress(over, Qt::LeftButton, {}, QPoint(10 + (w - 20) / 4, y));
+    QTest::mouseMove(over, QPoint(10 + (w - 20) / 2, y));
+    QTest::mouseRelease(over, Qt::LeftButton, {}, QPoint(10 + 3 * (w - 20) / 4, y));
+    EXPECT_NEAR(app.Document()->m_nSelStart, 11025.0, 44100.0 / (w - 20) * 2);
+    EXPECT_NEAR(app.Document()->m_nSelEnd, 33075.0, 44100.0 / (w - 20) * 2);
+    EXPECT_GT(wave_->GetZoomWindow().right, wave_->GetZoomWindow().left);
+
+    // Drag right to left in the waveform: the document gets an even-bounded selection.
+    const int wy = wave_->height() / 2;
+    QTest::mousePress(wave_, Qt::LeftButton, {}, QPoint(wave_->width() - 40, wy));
+    QTest::mouseMove(wave_, QPoint(wave_->width() / 2, wy));
+    QTest::mouseRelease(wave_, Qt::LeftButton, {}, QPoint(40, wy));
+    EXPECT_TRUE(g_bSelectionSpectrum);
+    ASSERT_GT(app.Document()->m_aSelSamples.size(), 10000u);
+    EXPECT_EQ(app.Document()->m_aSelSamples.size() % 2, 0u);
+
+    // A mark narrower than 21 samples clears the loop bounds.
+    QTest::mousePress(over, Qt::LeftButton, {}, QPoint(100, y));
+    QTest::mouseRelease(over, Qt::LeftButton, {}, QPoint(100, y));
+    EXPECT_EQ(app.Document()->m_nSelStart, 0u);
+    EXPECT_EQ(app.Document()->m_nSelEnd, 0u);
 }
