@@ -22,6 +22,10 @@
 #include "app/CModuleWindows.h"
 #include "app/CSplitterFrame.h"
 #include "document/AppFlags.h"
+#include "document/CMp3Converter.h"
+#include "document/CSound.h"
+#include "views/time/InfoModule.h"
+#include "platform/audio/AudioDevice.h"
 #include "document/CKalvoDoc.h"
 #include "platform/CSaveProfileDLG.h"
 #include "platform/ProgramFolder.h"
@@ -463,6 +467,8 @@ bool CKalvoApp::InitInstance(const QString& profileArgument, const std::vector<s
 
     m_document = std::make_unique<CKalvoDoc>(*this, m_ui.get());
     m_document->OnNewDocument();
+    InstallSoundFileConversion(*m_document);
+    RegisterInfoModule();
     m_mainFrame = std::make_unique<CMainFrame>(*this, *m_document);
     m_modules = std::make_unique<CModuleWindows>(*this, *m_document);
     m_modules->SetArea(m_mainFrame->MdiArea());
@@ -478,6 +484,9 @@ bool CKalvoApp::InitInstance(const QString& profileArgument, const std::vector<s
     WindowPlacement main = GetWindowSlot(kSlotMain);
     if (static_cast<int>(m_profileKind) <= static_cast<int>(ProfileKind::Oberschule)) main.showCmd = 3;
     m_mainFrame->ApplyPlacement(main);
+    // The sound devices come after the window is on screen, so that a missing sound card is
+    // reported over the program rather than before it; files opened next can then be played.
+    InitSound();
 
     // Idle processing: whenever the event loop has nothing left to do.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
@@ -607,11 +616,14 @@ void CKalvoApp::ExitInstance() {
         m_profileKind = ProfileKind::LastUsed;
         SaveProfile();
     }
+    if (m_document && g_bListening) m_document->StopListening();
     if (m_modules) m_modules->CloseAll();
     m_modules.reset();
     m_splitter = nullptr;
     m_mainFrame.reset();  // deletes the MDI area and the main sound window with it
     m_document.reset();
+    m_input.reset();
+    m_output.reset();
 }
 
 void CKalvoApp::OnHelp(const QString& topic) {
@@ -642,3 +654,67 @@ void CKalvoApp::OnMixer() {
 }
 
 void CKalvoApp::OnUpdates() { m_ui.get().Message(62047, MessageIcon::Information); }
+
+bool CKalvoApp::InitSound() {
+    CKalvoDoc* doc = m_pDocument;
+    if (doc) doc->SetAudioDevices(nullptr, nullptr);
+    m_input.reset();
+    m_output.reset();
+    QString error;
+    bool real = AudioSystem::InitRealDevices(&error);
+    if (!real) m_ui.get().Message(61489, MessageIcon::Exclamation);
+    // A device that cannot be opened falls back to the virtual one, so files can always be analysed.
+    QString openError;
+    m_output = AudioSystem::OpenOutput(m_strOutputDeviceId, &openError);
+    if (!m_output) m_output = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &openError);
+    m_input = AudioSystem::OpenInput(m_strCaptureDeviceId, &openError);
+    if (!m_input && !m_strCaptureDeviceId.isEmpty()) {
+        m_ui.get().Message(63405, MessageIcon::Exclamation, m_strCaptureDeviceId, openError);
+        m_input = AudioSystem::OpenInput(QString(), &openError);
+    }
+    if (!m_input) m_input = AudioSystem::OpenInput(QStringLiteral("virtual:sine:440"), &openError);
+    if (m_output) m_strOutputDevice = m_output->Name();
+    if (m_input) m_strCaptureDevice = m_input->Name();
+    m_bCaptureAvailable = m_input != nullptr;
+    if (doc) {
+        doc->SetAudioDevices(m_input.get(), m_output.get());
+        doc->SetSoundFactory([this](const QString& path) -> std::unique_ptr<CSound> {
+            QString why;
+            std::unique_ptr<CSound> sound = m_output ? CSound::Create(*m_output, path, &why) : nullptr;
+            if (!sound) {
+                // The real card may refuse a format; the sound is still analysed and shown.
+                if (auto silent = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &why)) {
+                    sound = CSound::Create(*silent, path, &why);
+                    m_fallbackOutput = std::move(silent);
+                }
+            }
+            return sound;
+        });
+    }
+    return real;
+}
+
+void CKalvoApp::OnSoundcard() {
+    const std::vector<AudioDeviceInfo> inputs = AudioSystem::Inputs();
+    const std::vector<AudioDeviceInfo> outputs = AudioSystem::Outputs();
+    QStringList inputNames, outputNames;
+    for (const auto& d : inputs) inputNames << d.name;
+    for (const auto& d : outputs) outputNames << d.name;
+    const std::optional<std::pair<int, int>> chosen = m_ui.get().ChooseSoundDevices(inputNames, outputNames);
+    if (!chosen) return;
+    if (chosen->first >= 0 && chosen->first < static_cast<int>(inputs.size()))
+        m_strCaptureDeviceId = inputs[static_cast<std::size_t>(chosen->first)].id;
+    if (chosen->second >= 0 && chosen->second < static_cast<int>(outputs.size()))
+        m_strOutputDeviceId = outputs[static_cast<std::size_t>(chosen->second)].id;
+    if (m_pDocument) {
+        if (g_bPlaying) m_pDocument->OnStopPlaying();
+        m_pDocument->UpdateAllViews(kHintRebuild);
+    }
+    InitSound();
+    // The loaded sound plays through the new output.
+    if (m_pDocument && g_bWaveLoaded) {
+        const QString file = m_pDocument->m_strFileName;
+        if (IsTimeSeriesPath(file)) m_pDocument->OpenTimeSeriesFile(file);
+        else if (QFileInfo(file).isFile()) m_pDocument->OpenSoundFile(file);
+    }
+}

@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+class AudioInputDevice;
+class AudioOutputDevice;
 class CIni;
 class CKalvoDoc;
 class CMainFrame;
@@ -218,6 +220,11 @@ public:
     void OnLanguage();       // command 32853
     // Opens one of the program's help pages ("html/Vorwort.html", "html/Hauptfenster.html", ...).
     void OnHelp(const QString& topic = QStringLiteral("html/Vorwort.html"));
+    // Opens the chosen sound devices (the real sound card when it works, else the virtual
+    // device) and gives them to the document. False when the real back end failed (the user
+    // was told; the program goes on with the virtual device).
+    bool InitSound();
+    void OnSoundcard();  // command 32771
     void OnMixer();    // command 32813
     void OnUpdates();  // command 32850
     bool IsKidsMode() const { return IniAllgemeinGrundschulprofil != 0; }
@@ -232,6 +239,8 @@ public:
     QString m_strTitle = QStringLiteral("KALVO");
     QString m_strOutputDevice = QStringLiteral("Primärer Soundtreiber");
     QString m_strCaptureDevice = QStringLiteral("Primärer Soundaufnahmetreiber");
+    QString m_strOutputDeviceId;   // device ids of the sound-device layer; empty = the default
+    QString m_strCaptureDeviceId;
 
     // ---- Window placements. ----
     WindowPlacement GetWindowSlot(int slot) const;
@@ -254,6 +263,9 @@ private:
     std::unique_ptr<CKalvoDoc> m_document;
     std::unique_ptr<CMainFrame> m_mainFrame;
     std::unique_ptr<CModuleWindows> m_modules;
+    std::unique_ptr<AudioInputDevice> m_input;
+    std::unique_ptr<AudioOutputDevice> m_output;
+    std::unique_ptr<AudioOutputDevice> m_fallbackOutput;  // plays what the chosen output refuses
     CSplitterFrame* m_splitter = nullptr;  // owned by the main frame's MDI area
     std::array<WindowPlacement, kSlotCount> m_placements{};
 };

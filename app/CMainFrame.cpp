@@ -314,6 +314,23 @@ std::function<void()> CMainFrame::CommandHandler(int command) {
         case kCmdShortcuts: return [this] { m_app.Ui().ShowShortcuts(); };
         case kCmdAbout: return [this] { m_app.Ui().ShowAbout(); };
         case kCmdMixer: return [this] { m_app.OnMixer(); };
+        case kCmdPlay: return [this] { m_doc.OnPlay(); };
+        case kCmdStop: return [this] { m_doc.OnStopPlaying(); };
+        case kCmdBackToStart: return [this] { m_doc.OnBackToStart(); };
+        case kCmdLoop: return [this] { m_doc.OnLoop(); };
+        case kCmdListen:
+        case kCmdLiveInput: return [this] { m_doc.OnListen(); };
+        case kCmdRecord:
+            // The kids' single button records music and loads it when pressed again; the standard
+            // bar starts and stops recording while listening.
+            if (m_kids) return [this] { m_doc.OnRecordMusic(); };
+            return [this] {
+                if (g_bRecording) m_doc.OnStopRecording();
+                else m_doc.OnRecord();
+            };
+        case kCmdWaveFormat: return [this] { m_doc.OnWaveFormat(); };
+        case kCmdSaveRecording: return [this] { m_doc.OnSaveRecording(); };
+        case kCmdSoundcard: return [this] { m_app.OnSoundcard(); };
         case kCmdCancel: return [] { g_bCancel = true; };
         default: break;
     }
@@ -342,7 +359,9 @@ QAction* CMainFrame::EnsureAction(int command) {
     action->setShortcuts(Keys(command));
     const CModuleWindows::Registration* module = CModuleWindows::FindByCommand(command);
     const bool moduleToggle = module && module->toggleCommand == command;
-    action->setCheckable(IsBarCommand(command) || moduleToggle);
+    const bool soundState = command == kCmdPlay || command == kCmdLoop || command == kCmdListen ||
+                            command == kCmdLiveInput || command == kCmdRecord;
+    action->setCheckable(IsBarCommand(command) || moduleToggle || soundState);
     connect(action, &QAction::triggered, this, [this, handler] {
         handler();
         UpdateCommandStates();
@@ -444,9 +463,27 @@ bool CMainFrame::OnCommand(int commandId) {
 void CMainFrame::UpdateCommandStates() {
     for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
         QAction* action = it.value();
+        // What needs a loaded sound, or (recording) a running input.
+        bool enabled = true;
+        switch (it.key()) {
+            case kCmdPlay:
+            case kCmdStop:
+            case kCmdBackToStart:
+            case kCmdLoop:
+            case kCmdRemoveWave:
+            case kCmdSaveRecording: enabled = g_bWaveLoaded; break;
+            case kCmdRecord: enabled = m_kids || g_bListening; break;
+            default: break;
+        }
+        if (action->isEnabled() != enabled) action->setEnabled(enabled);
         if (!action->isCheckable()) continue;
         bool on = false;
         switch (it.key()) {
+            case kCmdPlay: on = g_bPlaying; break;
+            case kCmdLoop: on = g_bLoop; break;
+            case kCmdListen:
+            case kCmdLiveInput: on = g_bListening && !g_bRecording; break;
+            case kCmdRecord: on = g_bRecording; break;
             case kCmdStatusBar: on = m_app.IniAllgemeinStatusbar != 0; break;
             case kCmdStandardBar: on = m_app.IniAllgemeinToolbarNormal != 0; break;
             case kCmdKidsBar: on = m_app.IniAllgemeinToolbarSchule != 0; break;

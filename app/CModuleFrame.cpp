@@ -38,14 +38,15 @@ WindowPlacement CModuleFrame::CurrentPlacement() const {
 }
 
 void CModuleFrame::StorePlacement() {
-    if (!m_app.m_frameMetrics) return;
+    // Slot 0 is the main window's own: a frame without a slot (below 1) keeps the place it was given.
+    if (!m_app.m_frameMetrics || m_slot < kSlotUebersicht) return;
     WindowPlacement wp = CurrentPlacement();
     m_app.ConvertPlacement(true, wp, m_app.m_frameMetrics());
     m_app.SetWindowSlot(wp, m_slot);
 }
 
 void CModuleFrame::ApplyStoredPlacement() {
-    if (!m_app.m_frameMetrics) return;
+    if (!m_app.m_frameMetrics || m_slot < kSlotUebersicht) return;
     WindowPlacement wp = m_app.GetWindowSlot(m_slot);
     m_app.ConvertPlacement(false, wp, m_app.m_frameMetrics());
     if (wp.right < wp.left) std::swap(wp.left, wp.right);

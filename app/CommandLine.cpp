@@ -1,12 +1,16 @@
 #include "app/CommandLine.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <QLocale>
 #include <cstdio>
 
 #include "app/CSplitterFrame.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
+#include "document/CMp3Converter.h"
 #include "document/IModuleFrame.h"
 #include "platform/CSaveProfileDLG.h"
 #include "platform/ConsoleUserInterface.h"
@@ -97,6 +101,17 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
         } else if (a == QStringLiteral("--render")) {
             if (!value(&cmd.module)) return std::nullopt;
             cmd.mode = Mode::Render;
+        } else if (a == QStringLiteral("--record")) {
+            if (!value(&v)) return std::nullopt;
+            bool ok = false;
+            cmd.recordSeconds = v.toDouble(&ok);
+            if (!ok || cmd.recordSeconds <= 0 || cmd.recordSeconds > 24 * 3600) {
+                *error = Str(63406, v);
+                return std::nullopt;
+            }
+            cmd.mode = Mode::Record;
+        } else if (a == QStringLiteral("--input")) {
+            if (!value(&cmd.input)) return std::nullopt;
         } else if (a == QStringLiteral("--out")) {
             if (!value(&cmd.outFile)) return std::nullopt;
         } else if (a == QStringLiteral("--size")) {
@@ -153,6 +168,10 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
             return std::nullopt;
         }
     }
+    if (cmd.mode == Mode::Record && !cmd.outFile.endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive)) {
+        *error = Str(63024, QStringLiteral("--out FILE.wav"));
+        return std::nullopt;
+    }
     if (cmd.mode == Mode::Render) {
         if (!RenderModules().contains(cmd.module)) {
             *error = Str(62043, cmd.module);
@@ -207,6 +226,7 @@ int RunExport(const CommandLine& cmd) {
 
     CKalvoDoc doc(app, ui);
     doc.OnNewDocument();
+    InstallSoundFileConversion(doc);
     HeadlessModule fftModule;
     doc.SetModuleFrame(Module::FFT, &fftModule);
     if (!LoadCommandLineFile(doc, ui, cmd.openFile)) return 1;
@@ -235,6 +255,7 @@ int RunRender(const CommandLine& cmd) {
 
     CKalvoDoc doc(app, ui);
     doc.OnNewDocument();
+    InstallSoundFileConversion(doc);
     if (!LoadCommandLineFile(doc, ui, cmd.openFile)) return 1;
     const quint32 count = doc.SampleCount();
     if (cmd.selection && cmd.selection->second > count) {
@@ -270,4 +291,28 @@ int RunRender(const CommandLine& cmd) {
         return 1;
     }
     return 0;
+}
+
+int RunRecord(const CommandLine& cmd) {
+    ConsoleUserInterface ui(cmd.channel);
+    CKalvoApp app(ui);
+    if (!LoadStartProfile(app, cmd.profile, cmd.settings)) return 1;
+    app.m_strCaptureDeviceId = cmd.input;
+    CKalvoDoc doc(app, ui);
+    doc.OnNewDocument();
+    InstallSoundFileConversion(doc);
+    app.InitSound();
+    if (!doc.InputDevice()) return 1;
+    QFile::remove(CKalvoDoc::RecordingPath());  // a fresh recording, not appended to an old one
+    doc.StartListening(true);
+    if (!g_bListening) return 1;
+    bool ok = false;
+    QTimer::singleShot(static_cast<int>(cmd.recordSeconds * 1000.0), [&] {
+        doc.OnRecordMusic();  // stops and loads the recording
+        ok = g_bWaveLoaded && doc.CopyWaveFile(cmd.outFile, CKalvoDoc::RecordingPath());
+        QCoreApplication::quit();
+    });
+    QCoreApplication::exec();
+    if (g_bListening) doc.StopListening();
+    return ok ? 0 : 1;
 }

@@ -12,7 +12,7 @@
 #include "app/CKalvoApp.h"
 
 struct CommandLine {
-    enum class Mode { Windows, Export, Render };
+    enum class Mode { Windows, Export, Render, Record };
     Mode mode = Mode::Windows;
     QString module;          // --export MODULE or --render MODULE
     QString openFile;        // --open FILE
@@ -21,7 +21,9 @@ struct CommandLine {
     QString profile;         // --profile NAME, or the one positional argument
     bool profileOption = false;  // the name came with --profile (a predefined or user profile)
     int channel = 1;         // --channel left|right: 1 = left, 0 = right
-    QString outFile;         // --out PICTURE
+    QString outFile;         // --out PICTURE or FILE.wav
+    double recordSeconds = 0;  // --record SECONDS
+    QString input;           // --input DEVICE (a sound-device id such as virtual:sine:440)
     QSize size;              // --size WxH; empty: the module's own default
     bool help = false;
 
@@ -38,6 +40,10 @@ std::pair<ProfileKind, QString> ProfileFromName(const QString& name);
 // (the profile's, else the system's); false when the profile is missing (the user was told).
 bool LoadStartProfile(CKalvoApp& app, const QString& profileName,
                       const std::vector<std::pair<QString, QString>>& settings);
+
+// Runs `--record`: listens and records through the program's input path and copies the
+// recording to the --out file; returns the exit code.
+int RunRecord(const CommandLine& cmd);
 
 // Runs `--export`: prints the module's numbers to standard output; returns the exit code.
 int RunExport(const CommandLine& cmd);

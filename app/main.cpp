@@ -25,6 +25,7 @@ void RegisterFontSubstitutions() {
 int RunWindows(const CommandLine& cmd) {
     QtUserInterface ui;
     CKalvoApp app(ui);
+    app.m_strCaptureDeviceId = cmd.input;
     std::optional<std::pair<ProfileKind, QString>> forced;
     if (cmd.profileOption) forced = ProfileFromName(cmd.profile);
     if (!app.InitInstance(cmd.profileOption ? QString() : cmd.profile, cmd.settings, forced)) {
@@ -76,5 +77,6 @@ int main(int argc, char** argv) {
     }
     if (cmd->mode == CommandLine::Mode::Export) return RunExport(*cmd);
     if (cmd->mode == CommandLine::Mode::Render) return RunRender(*cmd);
+    if (cmd->mode == CommandLine::Mode::Record) return RunRecord(*cmd);
     return RunWindows(*cmd);
 }

@@ -1,5 +1,6 @@
 #include "document/CKalvoDoc.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -7,22 +8,31 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
+#include <condition_variable>
+#include <thread>
 
 #include "analysis/CRealFFT.h"
 #include "app/CIni.h"
 #include "app/CKalvoApp.h"
 #include "document/AppFlags.h"
+#include "document/CMp3Converter.h"
+#include "document/CCaptureThread.h"
 #include "document/CRiffWave.h"
 #include "document/IDocumentView.h"
 #include "document/IMainFrame.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UserInterface.h"
+#include "platform/audio/AudioDevice.h"
 
 namespace {
 
 constexpr std::uint32_t kMaxPlaybackRate = 48000;
 const char* const kMusicFilter =
-    "All readable music files (*.wav,*.mp3)|*.wav;*.mp3|WAV - Standardwavefiles|*.wav|MP3 - MPEG Layer 3 Files|*.mp3|";
+    "All readable music files (*.wav,*.mp3,*.flac,*.ogg,*.oga,*.opus)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus|"
+    "WAV - Standardwavefiles|*.wav|MP3 - MPEG Layer 3 Files|*.mp3|FLAC - Free Lossless Audio Codec Files|*.flac|"
+    "Ogg Vorbis - Ogg Audio Files|*.ogg;*.oga|Opus - Opus Audio Files|*.opus|";
+const char* const kSaveRecordingFilter = "WAV - Windows Waves|*.wav|MP3 - MPEG Layer 3 Audio Files|*.mp3|";
 const char* const kWaveFilter = "WAV - Standardwavefiles|*.wav|";
 const char* const kTimeSeriesFilter =
     "TXT - Textfiles mit 1 Spalte|*.txt|PRN - Mathcadexportfiles mit 1 Spalte|*.prn|"
@@ -271,7 +281,7 @@ bool CKalvoDoc::OpenSoundFile(const QString& path) {
     if (!kids) m_ui->BeginProgress(Str(62027));
     QString loadPath = path;
     bool converted = true;
-    if (path.contains(QStringLiteral(".mp3"), Qt::CaseInsensitive)) {
+    if (CMp3Converter::IsCompressedSoundFile(path)) {
         loadPath = ProgramFolder() + QStringLiteral("converted.wav");
         converted = m_mp3Converter && m_mp3Converter(path, loadPath);
     }
@@ -515,6 +525,20 @@ bool CKalvoDoc::CreatePlaybackSound(const QString& path) {
     return m_pSound != nullptr;
 }
 
+void CKalvoDoc::OnSaveRecording() {
+    FileDialogOptions options;
+    options.title = Str(61566);
+    options.filter = QLatin1String(kSaveRecordingFilter);
+    options.filterIndex = 1;
+    options.defaultExtension = QStringLiteral("wav");
+    const std::optional<QString> path = m_ui->ChooseSaveFile(options);
+    if (!path) return;
+    const QString extension = QFileInfo(*path).suffix().toLower();
+    if (extension == QLatin1String("wav")) CopyWaveFile(*path, m_strFileName);
+    else if (extension == QLatin1String("mp3")) CMp3Converter(*m_ui).ConvertWAVtoMP3(*path, m_strFileName);
+    else m_ui->Message(63309, MessageIcon::Information);  // rather than silently saving nothing
+}
+
 bool CKalvoDoc::CopyWaveFile(const QString& destination, const QString& source) {
     CRiffWave in;
     WaveFormat format;
@@ -755,15 +779,267 @@ void CKalvoDoc::OnFftSettings() {
     UpdateAllViews(kHintRebuild);
 }
 
-void CKalvoDoc::StopListening() {
-    g_bListening = false;
-    g_bRecording = false;
-    NotifyStatus();
-}
 
 void CKalvoDoc::CollectWindowState(CKalvoApp& app) {
     app.IniDokumentNumFFTPoints = m_nFFTPoints;
     app.IniDokumentPlayFile = m_strFileName;
     const std::vector<IDocumentView*> views = m_views;
     for (IDocumentView* view : views) view->CollectWindowState(app);
+}
+
+// ---------------------------------------------------------------------------------------
+// Playback
+
+void CKalvoDoc::SetAudioDevices(AudioInputDevice* input, AudioOutputDevice* output) {
+    if (g_bListening) StopListening();
+    m_input = input;
+    m_output = output;
+}
+
+void CKalvoDoc::OnPlay() {
+    if (g_bBusyComputing || !g_bWaveLoaded || !m_pSound) return;
+    const std::uint32_t width = static_cast<std::uint32_t>(std::max(m_pSound->Bits() / 8, 1));
+    // Outside the selection: start at its beginning.
+    const bool selection = m_nSelStart != m_nSelEnd;
+    if ((selection && m_nPlayPos > m_nSelEnd) || m_nPlayPos < m_nSelStart) {
+        std::uint32_t start = m_nSelStart * width;
+        start -= start % width;
+        m_pSound->SetCurrentPosition(start);
+        m_nPlayPos = m_nSelStart;
+    }
+    m_nSpectrumPoints = 0;
+    if (!m_pSound->Play(g_bLoop)) m_ui->Message(61499, MessageIcon::Exclamation);
+    g_bPlaying = true;
+    g_bSelectionSpectrum = false;
+    UpdateAllViews(kHintPlayStarted);
+}
+
+void CKalvoDoc::OnStopPlaying() {
+    if (m_pSound && m_pSound->IsPlaying()) m_pSound->Stop();
+    g_bPlaying = false;
+    UpdateAllViews(kHintRebuild);
+}
+
+void CKalvoDoc::OnLoop() {
+    if (g_bPlaying) return;
+    g_bLoop = !g_bLoop;
+}
+
+void CKalvoDoc::OnBackToStart() {
+    if (m_pSound) m_pSound->Reset();
+    m_nPlayPos = 0;
+    UpdateAllViews(kHintRebuild);
+}
+
+void CKalvoDoc::SetPlayPosition(std::uint32_t byte) {
+    if (!m_pSound) return;
+    const std::uint32_t width = static_cast<std::uint32_t>(std::max(m_pSound->Bits() / 8, 1));
+    byte -= byte % width;
+    m_pSound->SetCurrentPosition(byte);
+    m_nPlayPos = byte / width;
+}
+
+void CKalvoDoc::PlaybackUpdate(std::uint32_t cursorBytes) {
+    const int playBits = g_bPlayCopyReduced ? m_nPlayBits : m_nBitsPerSample;
+    const std::uint32_t p = playBits == 16 ? cursorBytes / 2 : cursorBytes;
+    m_nPlayPos = p;
+    const std::uint64_t factor = g_bPlayCopyReduced && m_nPlayBytes ? std::max<std::uint64_t>(1, m_nWaveBytes / m_nPlayBytes) : 1;
+    const std::uint64_t analysis = p * factor;
+    const int points = m_nFFTPoints;
+    if (analysis + static_cast<std::uint64_t>(points) > SampleCount()) return;  // near the end: the sound plays on
+    m_aSelSamples.resize(static_cast<std::size_t>(points));
+    for (int i = 0; i < points; ++i) m_aSelSamples[static_cast<std::size_t>(i)] = Sample(static_cast<std::uint32_t>(analysis) + i);
+    m_aSpectrum.clear();
+    ComputeSpectrum(points);
+    const bool selection = m_nSelStart != m_nSelEnd;
+    if ((selection && m_nPlayPos > m_nSelEnd) || m_nPlayPos < m_nSelStart) {
+        if (g_bLoop && m_pSound) {
+            m_pSound->SetCurrentPosition(m_nSelStart * static_cast<std::uint32_t>(std::max(playBits / 8, 1)));
+            m_nPlayPos = m_nSelStart;
+        } else {
+            OnStopPlaying();
+        }
+    }
+    UpdateAllViews(kHintSpectrum);
+}
+
+bool CKalvoDoc::PlaybackTick(std::uint32_t* cursor) {
+    if (!g_bPlaying || !m_pSound) return false;
+    std::uint32_t position = 0;
+    if (!m_pSound->GetCurrentPosition(&position)) {
+        m_ui->Message(61505, MessageIcon::Exclamation);
+        position = m_nPlayPos;
+    }
+    PlaybackUpdate(position);
+    if (cursor) {
+        std::uint32_t now = position;
+        m_pSound->GetCurrentPosition(&now);
+        *cursor = now;
+    }
+    if (g_bPlaying && !m_pSound->IsPlaying()) {
+        m_pSound->Reset();
+        g_bPlaying = false;
+        return false;
+    }
+    return g_bPlaying;
+}
+
+// ---------------------------------------------------------------------------------------
+// Listening and recording
+
+namespace {
+
+// Waits on the capture thread until the user-interface thread has taken the block, at most 1000 ms.
+struct HandOverSlot {
+    std::mutex mutex;
+    std::condition_variable done;
+    int state = 0;  // 0 waiting, 1 taken, 2 given up
+};
+
+}  // namespace
+
+WaveFormat CKalvoDoc::CaptureFormatOfIndex(int index) {
+    static constexpr std::uint32_t kRates[10] = {8000, 11025, 22050, 32000, 44100, 48000, 64000, 88200, 96000, 192000};
+    index = std::clamp(index, 0, 19);
+    return WaveFormat::MonoPcm(kRates[index / 2], static_cast<std::uint16_t>(index % 2 ? 16 : 8));
+}
+
+QString CKalvoDoc::RecordingPath() { return ProgramFolder() + QStringLiteral("Aufnahme.wav"); }
+
+void CKalvoDoc::OnListen() {
+    if (!g_bListening) StartListening(false);
+    // Whatever was recorded while listening becomes the sound on screen, so it is not lost from view.
+    else if (m_capture && m_capture->RecordingOpened()) FinishRecording();
+    else StopListening();
+}
+
+void CKalvoDoc::OnRecordMusic() {
+    if (!g_bListening) StartListening(true);
+    else FinishRecording();
+}
+
+void CKalvoDoc::FinishRecording() {
+    if (g_bRecording) OnStopRecording();
+    StopListening();
+    BusyCursor busy(*m_ui);
+    m_strFileName = RecordingPath();
+    LoadWave(RecordingPath());
+    if (g_bWaveLoaded) SetTitle(QFileInfo(RecordingPath()).fileName());
+    NotifyStatus();
+    UpdateAllViews(kHintRebuild);
+}
+
+void CKalvoDoc::OnRecord() {
+    if (!g_bListening || g_bRecording) return;
+    g_bRecording = true;
+    g_bSelectionSpectrum = false;
+    NotifyStatus();
+}
+
+void CKalvoDoc::OnStopRecording() {
+    if (!g_bRecording) return;
+    g_bRecording = false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    NotifyStatus();
+}
+
+void CKalvoDoc::StartListening(bool recordMusic) {
+    if (g_bListening) return;
+    if (g_bWaveLoaded) {
+        if (g_bPlaying) OnStopPlaying();
+        RemoveWave();
+    }
+    m_nSpectrumPoints = 0;
+    if (!CaptureFormatChosen()) {
+        m_captureFormat = CaptureFormatOfIndex(9);
+        WriteWaveParametersInVariables(m_captureFormat);
+        UpdateAllViews(kHintRebuild);
+        NotifyStatus();
+    }
+    if (!m_input) {
+        m_ui->Message(61451, MessageIcon::Exclamation);
+        return;
+    }
+    if (recordMusic) {
+        g_bRecording = true;
+        g_bSelectionSpectrum = false;
+    }
+    WriteWaveParametersInVariables(m_captureFormat);
+    g_bListening = true;
+
+    CCaptureThread::Parameters params;
+    params.input = m_input;
+    params.format.rate = m_captureFormat.samplesPerSec;
+    params.format.bits = m_captureFormat.bitsPerSample;
+    params.format.channels = 1;
+    params.recordPath = RecordingPath();
+    // The block is handed to this thread through its event loop; the capture thread waits for
+    // it at most 1000 ms and drops it then, so a busy window never stalls the capture.
+    params.handOver = [this](const std::vector<double>& block, const QString& recordPath) {
+        auto slot = std::make_shared<HandOverSlot>();
+        auto copy = std::make_shared<std::vector<double>>(block);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, slot, copy, recordPath] {
+                {
+                    std::lock_guard lock(slot->mutex);
+                    if (slot->state != 0) return;  // given up: the block is stale
+                    slot->state = 1;
+                }
+                slot->done.notify_one();
+                if (g_bListening) OnCaptureBlock(*copy, recordPath.isEmpty() ? Str(61548) : recordPath);
+            },
+            Qt::QueuedConnection);
+        std::unique_lock lock(slot->mutex);
+        const bool taken = slot->done.wait_for(lock, std::chrono::milliseconds(1000), [&] { return slot->state == 1; });
+        if (!taken) slot->state = 2;
+        return taken;
+    };
+    params.failure = [this](int message) {
+        // The capture ends; the window is told on its own thread.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, message] {
+                m_ui->Message(message, MessageIcon::Exclamation);
+                if (g_bListening) StopListening();
+            },
+            Qt::QueuedConnection);
+    };
+    if (!m_capture) m_capture = std::make_unique<CCaptureThread>();
+    m_capture->Start(std::move(params));
+    if (IModuleFrame* fft = ModuleFrame(Module::FFT)) fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
+    NotifyStatus();
+    UpdateAllViews(kHintRebuild);
+}
+
+void CKalvoDoc::StopListening() {
+    if (g_bWaveLoaded) RemoveWave();
+    g_bListening = false;
+    g_bRecording = false;
+    if (m_capture) m_capture->Stop();
+    NotifyStatus();
+    UpdateAllViews(kHintRebuild);
+}
+
+void CKalvoDoc::OnWaveFormat() {
+    if (g_bListening) StopListening();
+    std::vector<int> usable;
+    QStringList names;
+    for (int index = 0; index < 20; ++index) {
+        const WaveFormat f = CaptureFormatOfIndex(index);
+        PcmFormat pcm;
+        pcm.rate = f.samplesPerSec;
+        pcm.bits = f.bitsPerSample;
+        if (m_input && m_input->SupportsFormat(pcm)) {
+            usable.push_back(index);
+            names << QStringLiteral("%1 Hz, %2-bit %3").arg(f.samplesPerSec).arg(f.bitsPerSample).arg(QStringLiteral("Mono"));
+        }
+    }
+    if (usable.empty()) {
+        m_ui->Message(61510, MessageIcon::Exclamation);
+        return;
+    }
+    const std::optional<int> chosen = m_ui->ChooseFromList(Str(63400), names);
+    if (!chosen || *chosen < 0 || *chosen >= static_cast<int>(usable.size())) return;
+    m_captureFormat = CaptureFormatOfIndex(usable[static_cast<std::size_t>(*chosen)]);
 }

@@ -14,6 +14,9 @@
 #include "document/IModuleFrame.h"
 #include "document/WaveFormat.h"
 
+class AudioInputDevice;
+class AudioOutputDevice;
+class CCaptureThread;
 class CKalvoApp;
 class CRealFFT;
 class IDocumentView;
@@ -73,6 +76,7 @@ public:
 
     // ---- Wave files. ----
     void OnFileOpen();  // the "Open Wave File..." command
+    void OnSaveRecording();  // the "save recording" command: the loaded wave as WAV or MP3
     // Opens a chosen sound file (wave, or MP3 through the converter) as the command does.
     bool OpenSoundFile(const QString& path);
     bool LoadWave(const QString& path);
@@ -108,8 +112,37 @@ public:
         return static_cast<double>(bin) * sampleRate / points;
     }
 
-    // ---- Listening (the capture machinery joins here). ----
+    // ---- Sound devices, playback, listening and recording. ----
+    // The devices the sound goes in and out through (owned by the application, may be null).
+    void SetAudioDevices(AudioInputDevice* input, AudioOutputDevice* output);
+    AudioInputDevice* InputDevice() const { return m_input; }
+    AudioOutputDevice* OutputDevice() const { return m_output; }
+    // The capture formats: index 0..19, rate from the table, 8 bits for even and 16 for odd indices.
+    static WaveFormat CaptureFormatOfIndex(int index);
+    bool CaptureFormatChosen() const { return m_captureFormat.channels <= 5; }
+
+    void OnPlay();
+    void OnStopPlaying();
+    void OnLoop();
+    void OnBackToStart();
+    // The spectrum at the play position (cursor in bytes of the playback data); loops and stops at the selection.
+    void PlaybackUpdate(std::uint32_t cursorBytes);
+    // One tick of the playback timer: reads the play cursor and runs the playback update; false when
+    // playback has ended (then rewound). cursor receives the position in bytes.
+    bool PlaybackTick(std::uint32_t* cursor);
+    // Moves the play position (bytes of the playback data).
+    void SetPlayPosition(std::uint32_t byte);
+
+    void OnListen();        // listen / stop listening
+    void OnRecordMusic();   // listen and record at once; again: stop and load the recording
+    void OnRecord();        // start recording while listening
+    void OnStopRecording(); // stop recording, listening goes on
+    void OnWaveFormat();    // choose the capture format
+    void StartListening(bool recordMusic);
     void StopListening();
+    // The recording file: "Aufnahme.wav" in the program folder.
+    static QString RecordingPath();
+    const CCaptureThread* CaptureThread() const { return m_capture.get(); }
 
     // ---- Settings carried across documents. ----
     void CollectWindowState(CKalvoApp& app);
@@ -154,6 +187,8 @@ public:
 
 private:
     bool CreatePlaybackSound(const QString& path);
+    // Stops recording and listening and loads the recording.
+    void FinishRecording();
     // CreateAbbild and PrepareWave of one file; on failure the document holds no samples.
     bool ReadAndPrepare(const QString& path);
     // |X_k|/N of N values into out (N/2+1 elements).
@@ -174,4 +209,7 @@ private:
     int m_nConvertedFromBits = 0;     // the file's sample width when it was converted to 16 bit
     std::unique_ptr<CRealFFT> m_fft;  // kept between spectra of the same size
     std::vector<double> m_fftIn, m_fftOut;
+    AudioInputDevice* m_input = nullptr;
+    AudioOutputDevice* m_output = nullptr;
+    std::unique_ptr<CCaptureThread> m_capture;
 };

@@ -1,15 +1,36 @@
 #pragma once
-// The playback sound made from a wave file. The sound-device layer provides it through the
-// document's sound factory; without one (no sound output yet) the document has no sound
-// object and files are still analysed.
+// The playback sound made from a wave file: the whole file in one static buffer of the sound
+// device, played from a position, once or in a loop. The document owns one per loaded sound.
 
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
+class AudioOutputDevice;
+class PlaybackBuffer;
+
 class CSound {
 public:
-    virtual ~CSound() = default;
+    // Reads the wave file and fills a buffer of the device with it; null with the reason on failure.
+    static std::unique_ptr<CSound> Create(AudioOutputDevice& device, const QString& wavePath, QString* error);
+    ~CSound();
+    CSound(const CSound&) = delete;
+    CSound& operator=(const CSound&) = delete;
+
+    bool Play(bool loop);
+    void Stop();
+    void Reset();  // back to the start
+    bool IsPlaying() const;
+    bool GetCurrentPosition(std::uint32_t* byte) const;
+    bool SetCurrentPosition(std::uint32_t byte);
+    std::uint32_t Size() const;
+    int Bits() const { return m_bits; }
+
+private:
+    CSound(std::unique_ptr<PlaybackBuffer> buffer, int bits);
+    std::unique_ptr<PlaybackBuffer> m_buffer;
+    int m_bits;
 };
 
 using SoundFactory = std::function<std::unique_ptr<CSound>(const QString& wavePath)>;

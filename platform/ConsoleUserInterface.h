@@ -22,6 +22,10 @@ public:
     std::optional<int> ChoosePredefinedProfile(int) override { return std::nullopt; }
     std::optional<int> ChooseKidsStart(bool) override { return std::nullopt; }
     std::optional<QString> ChooseLanguage() override { return std::nullopt; }
+    std::optional<int> ChooseFromList(const QString&, const QStringList&) override { return std::nullopt; }
+    std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList&, const QStringList&) override {
+        return std::nullopt;
+    }
     void ShowAbout() override {}
     void ShowShortcuts() override {}
     void BeginProgress(const QString&) override {}

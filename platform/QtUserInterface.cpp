@@ -10,6 +10,7 @@
 
 #include "platform/CAboutDlg.h"
 #include "platform/CChannelDLG.h"
+#include "platform/CSoundcardDLG.h"
 #include "platform/CFFTSettingsDLG.h"
 #include "platform/CGrundschuleStartDLG.h"
 #include "platform/CLanguageDLG.h"
@@ -172,4 +173,17 @@ void QtUserInterface::ShowShortcuts() {
     // The keys the main window really has, so the list never promises a missing command.
     CShortCutsInfoDLG dialog(CShortCutsInfoDLG::EntriesOf(m_parent ? m_parent->window() : nullptr), m_parent);
     dialog.exec();
+}
+
+std::optional<int> QtUserInterface::ChooseFromList(const QString& title, const QStringList& items) {
+    CSoundcardDLG dialog(title, items, {}, m_parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Chosen().first;
+}
+
+std::optional<std::pair<int, int>> QtUserInterface::ChooseSoundDevices(const QStringList& inputs,
+                                                                       const QStringList& outputs) {
+    CSoundcardDLG dialog(Str(63401), inputs, outputs, m_parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Chosen();
 }

@@ -29,6 +29,8 @@ public:
     std::optional<int> ChoosePredefinedProfile(int preselected) override;
     std::optional<int> ChooseKidsStart(bool microphone) override;
     std::optional<QString> ChooseLanguage() override;
+    std::optional<int> ChooseFromList(const QString& title, const QStringList& items) override;
+    std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList& inputs, const QStringList& outputs) override;
     void ShowAbout() override;
     void ShowShortcuts() override;
     void BeginProgress(const QString& text) override;

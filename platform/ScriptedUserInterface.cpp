@@ -91,3 +91,17 @@ std::optional<QString> ScriptedUserInterface::ChooseLanguage() {
 
 void ScriptedUserInterface::ShowAbout() { dialogsShown << QStringLiteral("about"); }
 void ScriptedUserInterface::ShowShortcuts() { dialogsShown << QStringLiteral("shortcuts"); }
+
+std::optional<int> ScriptedUserInterface::ChooseFromList(const QString&, const QStringList& items) {
+    dialogsShown << QStringLiteral("list");
+    listsShown.push_back(items);
+    return Next(listChoices, std::optional<int>{});
+}
+
+std::optional<std::pair<int, int>> ScriptedUserInterface::ChooseSoundDevices(const QStringList& inputs,
+                                                                             const QStringList& outputs) {
+    dialogsShown << QStringLiteral("soundcard");
+    listsShown.push_back(inputs);
+    listsShown.push_back(outputs);
+    return Next(soundDevices, std::optional<std::pair<int, int>>{});
+}

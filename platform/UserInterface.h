@@ -4,6 +4,8 @@
 // the command line use answerers that never wait for anybody.
 
 #include <QString>
+#include <QStringList>
+#include <utility>
 #include <optional>
 
 #include "platform/StringTable.h"
@@ -69,6 +71,10 @@ public:
     virtual std::optional<int> ChooseKidsStart(bool microphone) = 0;
     // The language dialog: "Deutsch" or "English". Nothing = Cancel.
     virtual std::optional<QString> ChooseLanguage() = 0;
+    // One line chosen from a list (the wave format dialog); nothing = Cancel.
+    virtual std::optional<int> ChooseFromList(const QString& title, const QStringList& items) = 0;
+    // The sound card dialog: an input and an output device; nothing = Cancel.
+    virtual std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList& inputs, const QStringList& outputs) = 0;
     virtual void ShowAbout() = 0;
     virtual void ShowShortcuts() = 0;
 

@@ -41,6 +41,8 @@ public:
     // False once a non-looping play has reached the end (or after Stop).
     virtual bool IsPlaying() const = 0;
     virtual std::uint32_t Size() const = 0;
+    // Why the last call that returned false failed, in words for the user.
+    virtual QString LastError() const { return {}; }
 };
 
 // A looping capture buffer: the device writes into it round and round; the reader locks the
@@ -64,6 +66,8 @@ public:
     virtual bool Lock(std::uint32_t offset, std::uint32_t bytes, Region* region) = 0;
     virtual void Unlock(const Region& region) = 0;
     virtual std::uint32_t Size() const = 0;
+    // Why the last call that returned false failed, in words for the user.
+    virtual QString LastError() const { return {}; }
 };
 
 class AudioOutputDevice {

@@ -42,6 +42,8 @@ CKalvoOverView::CKalvoOverView(CKalvoDoc& doc, CKalvoApp& app, QWidget* parent)
     setFocusPolicy(Qt::ClickFocus);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);  // the off-screen surface covers every pixel
     setMinimumHeight(kRuler + 2);
+    m_playTimer.setInterval(60);
+    connect(&m_playTimer, &QTimer::timeout, this, [this] { OnPlayTick(); });
 }
 
 CKalvoOverView::~CKalvoOverView() = default;
@@ -63,7 +65,11 @@ void CKalvoOverView::OnUpdate(int hint) {
     case kHintSpectrum:
         if (g_bListening) AppendLiveBlock();
         break;
+    case kHintPlayStarted:
+        m_playTimer.start();
+        break;
     case kHintRebuild:
+        m_playTimer.stop();
         // A new sound, format or listening state: the play position and the running trace start again.
         m_nCaretX = kMargin;
         m_liveTrace.Clear();
@@ -71,6 +77,7 @@ void CKalvoOverView::OnUpdate(int hint) {
         m_bTraceValid = false;
         break;
     case kHintRemoveWave:
+        m_playTimer.stop();
         ClearMark();
         m_bTraceValid = false;
         break;
@@ -322,6 +329,31 @@ void CKalvoOverView::mousePressEvent(QMouseEvent* event) {
     UpdateBand(m_nCaretX + ScrollX(), canvasX);
     m_nCaretX = canvasX - ScrollX();
     if (m_pFrame) m_pFrame->SetControlInt(kCtrlSamples, 0);
+    // The play position follows the click, also while the sound plays.
+    const std::int64_t plot = CanvasWidth() - 2 * kMargin;
+    if (g_bWaveLoaded && plot > 0)
+        m_doc.SetPlayPosition(static_cast<std::uint32_t>(static_cast<std::int64_t>(m_doc.m_nPlayBytes) * m_ptMarkStart.x() / plot));
+}
+
+void CKalvoOverView::OnPlayTick() {
+    std::uint32_t cursor = 0;
+    const bool playing = m_doc.PlaybackTick(&cursor);
+    const std::int64_t plot = CanvasWidth() - 2 * kMargin;
+    const int oldCaret = m_nCaretX;
+    if (m_doc.m_nPlayBytes > 0 && plot > 0) {
+        int x = static_cast<int>(static_cast<double>(cursor) / m_doc.m_nPlayBytes * plot - ScrollX()) + kMargin;
+        if (x < kMargin) {
+            horizontalScrollBar()->setValue(0);
+            x = static_cast<int>(static_cast<double>(cursor) / m_doc.m_nPlayBytes * plot) + kMargin;
+        } else if (x > viewport()->width()) {
+            // The view turns one client width further, as a page of music is turned.
+            horizontalScrollBar()->setValue(ScrollX() + viewport()->width());
+            x -= viewport()->width();
+        }
+        m_nCaretX = x;
+    }
+    viewport()->update(QRect(std::min(oldCaret, m_nCaretX) - 2, 0, std::abs(oldCaret - m_nCaretX) + 5, viewport()->height()));
+    if (!playing) m_playTimer.stop();
 }
 
 void CKalvoOverView::mouseMoveEvent(QMouseEvent* event) {

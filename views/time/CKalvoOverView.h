@@ -10,6 +10,7 @@
 #include <QAbstractScrollArea>
 #include <QPen>
 #include <QPoint>
+#include <QTimer>
 #include <cstdint>
 #include <vector>
 
@@ -98,6 +99,8 @@ private:
     bool m_bBandShown = false;
     bool m_bMarking = false;
     int m_nCaretX = kMargin;
+    QTimer m_playTimer;  // follows the play position every 60 ms while playing
+    void OnPlayTick();
     CTraceBuilder m_liveTrace;  // the running trace while listening
     int m_nNextX = kMargin;
     QPen m_penRed;

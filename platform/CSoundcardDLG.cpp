@@ -1,0 +1,45 @@
+#include "platform/CSoundcardDLG.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/StringTable.h"
+
+CSoundcardDLG::CSoundcardDLG(const QString& title, const QStringList& first, const QStringList& second,
+                             QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(title);
+    auto* layout = new QVBoxLayout(this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setText(Str(62028));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Str(62029));
+    const auto addList = [&](const QString& label, const QStringList& items) {
+        if (!label.isEmpty()) layout->addWidget(new QLabel(label, this));
+        auto* list = new QListWidget(this);
+        list->addItems(items);
+        if (!items.isEmpty()) list->setCurrentRow(0);
+        layout->addWidget(list);
+        return list;
+    };
+    m_first = addList(second.isEmpty() ? QString() : Str(63402), first);
+    if (!second.isEmpty()) m_second = addList(Str(63403), second);
+    const auto update = [this, ok] {
+        ok->setEnabled(m_first->currentRow() >= 0 && (!m_second || m_second->currentRow() >= 0));
+    };
+    connect(m_first, &QListWidget::currentRowChanged, this, update);
+    if (m_second) connect(m_second, &QListWidget::currentRowChanged, this, update);
+    connect(m_first, &QListWidget::itemDoubleClicked, this, [this] { if (!m_second) accept(); });
+    update();
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    resize(420, second.isEmpty() ? 360 : 440);
+}
+
+std::pair<int, int> CSoundcardDLG::Chosen() const {
+    return {m_first->currentRow(), m_second ? m_second->currentRow() : -1};
+}

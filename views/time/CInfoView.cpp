@@ -1,0 +1,157 @@
+#include "views/time/CInfoView.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QVBoxLayout>
+
+#include "app/CKalvoApp.h"
+#include "document/AppFlags.h"
+#include "document/CKalvoDoc.h"
+#include "platform/StringTable.h"
+
+namespace {
+
+// Texts of the form.
+constexpr int kTextSoundCard = 63310;
+constexpr int kTextInput = 63311;
+constexpr int kTextOutput = 63312;
+constexpr int kTextWaveFormat = 63313;
+constexpr int kTextChannels = 63314;
+constexpr int kTextSampleRate = 63315;
+constexpr int kTextHz = 63316;
+constexpr int kTextResolution = 63317;
+constexpr int kTextBit = 63318;
+constexpr int kTextFormat = 63319;
+constexpr int kTextFft = 63320;
+constexpr int kTextPoints = 63321;
+constexpr int kTextFiles = 63322;
+constexpr int kTextLoaded = 63323;
+constexpr int kTextForRecording = 63324;
+constexpr int kTextListening = 63325;
+constexpr int kTextRecording = 63326;
+
+QGroupBox* Group(int title, QWidget* parent, QGridLayout** grid) {
+    auto* box = new QGroupBox(Str(title), parent);  // owned by parent
+    *grid = new QGridLayout(box);
+    return box;
+}
+
+}  // namespace
+
+CInfoView::CInfoView(CKalvoDoc& doc, CKalvoApp& app, QWidget* parent) : QWidget(parent), m_doc(doc), m_app(app) {
+    auto* layout = new QGridLayout(this);  // owned by the view
+
+    QGridLayout* grid = nullptr;
+    QGroupBox* sound = Group(kTextSoundCard, this, &grid);
+    AddField(grid, 0, kTextInput, kInputDevice);
+    AddField(grid, 1, kTextOutput, kOutputDevice);
+    layout->addWidget(sound, 0, 0, 1, 2);
+
+    QGroupBox* wave = Group(kTextWaveFormat, this, &grid);
+    AddField(grid, 0, kTextChannels, kChannels);
+    AddField(grid, 1, kTextSampleRate, kSampleRate, kTextHz);
+    AddField(grid, 2, kTextResolution, kBits, kTextBit);
+    AddField(grid, 3, kTextFormat, kFormat);
+    layout->addWidget(wave, 1, 0);
+
+    auto* right = new QVBoxLayout;  // owned by the view's layout
+    QGroupBox* fft = Group(kTextFft, this, &grid);
+    QLineEdit* points = AddField(grid, 0, 0, kFftPoints, kTextPoints);
+    points->setMinimumWidth(80);
+    right->addWidget(fft);
+    m_pListening = MakeIndicator(kTextListening);
+    m_pRecording = MakeIndicator(kTextRecording);
+    right->addWidget(m_pListening);
+    right->addWidget(m_pRecording);
+    right->addStretch(1);
+    layout->addLayout(right, 1, 1);
+
+    QGroupBox* files = Group(kTextFiles, this, &grid);
+    AddField(grid, 0, kTextLoaded, kLoadedFile);
+    AddField(grid, 1, kTextForRecording, kRecordFile);
+    layout->addWidget(files, 2, 0, 1, 2);
+    layout->setRowStretch(3, 1);
+
+    m_doc.AddView(this);
+}
+
+CInfoView::~CInfoView() { m_doc.RemoveView(this); }
+
+QLineEdit* CInfoView::AddField(QGridLayout* grid, int row, int labelText, int control, int unitText) {
+    auto* field = new QLineEdit(grid->parentWidget());  // owned by the group
+    field->setReadOnly(true);
+    field->setFocusPolicy(Qt::NoFocus);
+    field->setObjectName(QStringLiteral("field%1").arg(control));
+    int column = 0;
+    if (labelText != 0) {
+        auto* label = new QLabel(Str(labelText), grid->parentWidget());
+        label->setBuddy(field);
+        grid->addWidget(label, row, column++);
+    }
+    grid->addWidget(field, row, column++);
+    if (unitText != 0) grid->addWidget(new QLabel(Str(unitText), grid->parentWidget()), row, column);
+    grid->setColumnStretch(labelText != 0 ? 1 : 0, 1);
+    m_fields[control] = field;
+    return field;
+}
+
+QLabel* CInfoView::MakeIndicator(int text) {
+    auto* indicator = new QLabel(Str(text), this);  // owned by the view
+    indicator->setAlignment(Qt::AlignCenter);
+    indicator->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    indicator->setAutoFillBackground(true);
+    indicator->setMinimumHeight(24);
+    return indicator;
+}
+
+void CInfoView::SetIndicator(QLabel* indicator, bool on) {
+    // Off, the text takes the colour of the background: only a lit indicator speaks.
+    QPalette palette = indicator->palette();
+    palette.setColor(QPalette::Window, on ? m_clrRed : m_clrMenu);
+    palette.setColor(QPalette::WindowText, on ? m_clrFrame : m_clrMenu);
+    indicator->setPalette(palette);
+}
+
+void CInfoView::OnInitialUpdate() {
+    const QPalette system = palette();
+    m_clrMenu = system.color(QPalette::Window);
+    m_clrFrame = system.color(QPalette::WindowText);
+    m_clrRed = QColor(255, 0, 0);
+    SetIndicator(m_pListening, false);
+    SetIndicator(m_pRecording, false);
+    // A window opened on a loaded sound shows it at once.
+    Refill();
+}
+
+void CInfoView::OnUpdate(int hint) {
+    if (hint == kHintSelection || hint == kHintRebuild) Refill();
+}
+
+void CInfoView::Refill() {
+    const auto set = [this](int control, const QString& text) { m_fields[control]->setText(text); };
+    set(kInputDevice, m_app.m_strCaptureDevice);
+    set(kOutputDevice, m_app.m_strOutputDevice);
+    set(kChannels, m_doc.m_strChannels);
+    set(kSampleRate, QString::number(m_doc.m_nSampleRate));
+    set(kBits, QString::number(m_doc.m_nBitsShown));
+    set(kFormat, m_doc.m_strFormat);
+    set(kFftPoints, QString::number(m_doc.m_nFFTPoints));
+    set(kLoadedFile, m_doc.m_strFileName);
+    set(kRecordFile, m_doc.m_strRecordPath);
+    SetIndicator(m_pListening, g_bListening);
+    SetIndicator(m_pRecording, g_bRecording);
+}
+
+QString CInfoView::FieldText(int control) const {
+    const auto it = m_fields.find(control);
+    return it == m_fields.end() ? QString() : it->second->text();
+}
+
+bool CInfoView::IndicatorOn(int control) const {
+    const QLabel* indicator = control == kListening ? m_pListening : control == kRecording ? m_pRecording : nullptr;
+    return indicator && indicator->palette().color(QPalette::Window) == m_clrRed &&
+           indicator->palette().color(QPalette::WindowText) != m_clrRed;
+}
