@@ -13,6 +13,7 @@
 
 class AudioInputDevice;
 class AudioOutputDevice;
+class PlaybackBuffer;
 class CIni;
 class CKalvoDoc;
 class CMainFrame;
@@ -225,6 +226,9 @@ public:
     // was told; the program goes on with the virtual device).
     bool InitSound();
     void OnSoundcard();  // command 32771
+    // A test tone: a sine of the frequency for ms milliseconds through the sound output. It
+    // returns at once; the tone plays on. False when there is no output or the tone cannot play.
+    bool Beep(double frequency, int ms);
     void OnMixer();    // command 32813
     void OnUpdates();  // command 32850
     bool IsKidsMode() const { return IniAllgemeinGrundschulprofil != 0; }
@@ -266,6 +270,7 @@ private:
     std::unique_ptr<AudioInputDevice> m_input;
     std::unique_ptr<AudioOutputDevice> m_output;
     std::unique_ptr<AudioOutputDevice> m_fallbackOutput;  // plays what the chosen output refuses
+    std::vector<std::unique_ptr<PlaybackBuffer>> m_tones;  // test tones still playing
     CSplitterFrame* m_splitter = nullptr;  // owned by the main frame's MDI area
     std::array<WindowPlacement, kSlotCount> m_placements{};
 };

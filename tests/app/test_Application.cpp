@@ -2,6 +2,7 @@
 // the main sound window, profiles and languages, as a user meets them.
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -312,4 +313,14 @@ TEST_F(Application, MarkingAndSelectingInTheMainSoundWindowReachTheDocument) {
     QTest::mouseRelease(over, Qt::LeftButton, {}, QPoint(100, y));
     EXPECT_EQ(app.Document()->m_nSelStart, 0u);
     EXPECT_EQ(app.Document()->m_nSelEnd, 0u);
+}
+
+TEST_F(Application, ATestTonePlaysWithoutHoldingUpTheWindow) {
+    MakeUserProfile(QStringLiteral("Anna"));
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(app.Beep(440.0, 400));
+    EXPECT_LT(timer.elapsed(), 400);  // it returns before the tone has ended
+    EXPECT_FALSE(app.Beep(0.0, 100));
 }

@@ -27,31 +27,66 @@ bool WaitFor(Condition condition, std::chrono::milliseconds timeout) {
 
 }  // namespace
 
-class PortAudioNullDevice : public ::testing::Test {
-protected:
-    void SetUp() override {
-        AudioSystem::Shutdown();
-        ASSERT_TRUE(m_home.isValid());
-        ASSERT_TRUE(test::WriteFile(m_home.filePath(QStringLiteral(".asoundrc")), "pcm.!default { type null }\n"));
+// Points HOME at a fresh folder holding the given ALSA configuration, for as long as it lives.
+class AlsaHome {
+public:
+    explicit AlsaHome(const QByteArray& asoundrc) {
+        EXPECT_TRUE(m_home.isValid());
+        if (!asoundrc.isEmpty()) {
+            EXPECT_TRUE(test::WriteFile(m_home.filePath(QStringLiteral(".asoundrc")), asoundrc));
+        }
         m_hadHome = qEnvironmentVariableIsSet("HOME");
         m_oldHome = qgetenv("HOME");
         qputenv("HOME", QFile::encodeName(m_home.path()));
-        QString error;
-        if (!AudioSystem::InitRealDevices(&error))
-            GTEST_SKIP() << "PortAudio finds no device here, even with ALSA's null device: " << error.toStdString();
     }
-    void TearDown() override {
-        AudioSystem::Shutdown();
+    ~AlsaHome() {
         if (m_hadHome)
             qputenv("HOME", m_oldHome);
         else
             qunsetenv("HOME");
     }
+    AlsaHome(const AlsaHome&) = delete;
+    AlsaHome& operator=(const AlsaHome&) = delete;
 
+private:
     QTemporaryDir m_home;
     bool m_hadHome = false;
     QByteArray m_oldHome;
 };
+
+class PortAudioNullDevice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AudioSystem::Shutdown();
+        QString error;
+        if (!AudioSystem::InitRealDevices(&error))
+            GTEST_SKIP() << "PortAudio finds no device here, even with ALSA's null device: " << error.toStdString();
+    }
+    void TearDown() override { AudioSystem::Shutdown(); }
+
+    AlsaHome m_home{"pcm.!default { type null }\n"};
+};
+
+TEST(PortAudioWithoutCard, SaysSoAndTheVirtualDevicesServe) {
+    AudioSystem::Shutdown();
+    const AlsaHome home{QByteArray()};
+    QString error;
+    if (AudioSystem::InitRealDevices(&error)) {
+        AudioSystem::Shutdown();
+        GTEST_SKIP() << "this machine has a sound card";
+    }
+    EXPECT_FALSE(error.isEmpty());
+    const auto inputs = AudioSystem::Inputs(), outputs = AudioSystem::Outputs();
+    EXPECT_TRUE(std::all_of(inputs.begin(), inputs.end(), [](const AudioDeviceInfo& d) {
+        return d.id.startsWith(QLatin1String("virtual:"));
+    }));
+    ASSERT_EQ(outputs.size(), 1u);
+    const auto input = AudioSystem::OpenInput(QString(), &error);
+    ASSERT_TRUE(input) << error.toStdString();
+    EXPECT_EQ(input->Name(), QStringLiteral("virtual input: sine 440 Hz"));
+    EXPECT_FALSE(AudioSystem::OpenOutput(QStringLiteral("portaudio:0"), &error));
+    EXPECT_TRUE(error.contains(QLatin1String("virtual"))) << error.toStdString();
+}
 
 TEST_F(PortAudioNullDevice, ListsTheCardBeforeTheVirtualDevicesAndOpensItByDefault) {
     const auto inputs = AudioSystem::Inputs(), outputs = AudioSystem::Outputs();
