@@ -9,6 +9,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "platform/DialogButtons.h"
+
 CChannelDLG::CChannelDLG(const ChannelDialogInfo& info, QWidget* parent) : QDialog(parent) {
     setWindowTitle(Str(62010));
     auto* layout = new QVBoxLayout(this);
@@ -37,12 +39,8 @@ CChannelDLG::CChannelDLG(const ChannelDialogInfo& info, QWidget* parent) : QDial
     hintLabel->setWordWrap(true);
     layout->addWidget(hintLabel);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(Str(62028));
-    buttons->button(QDialogButtonBox::Cancel)->setText(Str(62029));
+    auto* buttons = MakeOkCancelButtons(this);
     buttons->button(QDialogButtonBox::Ok)->setEnabled(!info.tooManyBits);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 }
 

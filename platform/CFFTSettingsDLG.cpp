@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/DialogButtons.h"
 #include "platform/StringTable.h"
 
 CFFTSettingsDLG::CFFTSettingsDLG(int initialEntry, QWidget* parent) : QDialog(parent) {
@@ -16,11 +17,7 @@ CFFTSettingsDLG::CFFTSettingsDLG(int initialEntry, QWidget* parent) : QDialog(pa
     for (int points = 256; points <= 524288; points *= 2) m_sizes->addItem(QString::number(points));
     m_sizes->setCurrentIndex(initialEntry);
     layout->addWidget(m_sizes);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(Str(62028));
-    buttons->button(QDialogButtonBox::Cancel)->setText(Str(62029));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = MakeOkCancelButtons(this);
     layout->addWidget(buttons);
 }
 

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "platform/DialogButtons.h"
 #include "platform/StringTable.h"
 
 CGrundschuleStartDLG::CGrundschuleStartDLG(bool microphone, QWidget* parent) : QDialog(parent) {
@@ -58,11 +59,7 @@ CGrundschuleStartDLG::CGrundschuleStartDLG(bool microphone, QWidget* parent) : Q
     m_options->button(1)->setEnabled(microphone);
     layout->addSpacing(8);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(Str(62028));
-    buttons->button(QDialogButtonBox::Cancel)->setText(Str(62029));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = MakeOkCancelButtons(this);
     layout->addWidget(buttons);
 }
 

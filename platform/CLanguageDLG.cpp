@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/DialogButtons.h"
 #include "platform/StringTable.h"
 
 CLanguageDLG::CLanguageDLG(QWidget* parent) : QDialog(parent) {
@@ -19,11 +20,7 @@ CLanguageDLG::CLanguageDLG(QWidget* parent) : QDialog(parent) {
     m_languages->addItems({QStringLiteral("Deutsch"), QStringLiteral("English")});
     m_languages->setCurrentIndex(CurrentLanguage() == Language::German ? 0 : 1);
     layout->addWidget(m_languages);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(Str(62028));
-    buttons->button(QDialogButtonBox::Cancel)->setText(Str(62029));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = MakeOkCancelButtons(this);
     layout->addWidget(buttons);
 }
 

@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "platform/DialogButtons.h"
 #include "platform/StringTable.h"
 
 namespace {
@@ -64,11 +65,7 @@ CProfileDLG::CProfileDLG(int preselected, QWidget* parent) : QDialog(parent) {
     if (QAbstractButton* button = m_buttons->button(preselected)) button->setChecked(true);
     layout->addLayout(grid);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(Str(62028));
-    buttons->button(QDialogButtonBox::Cancel)->setText(Str(62029));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = MakeOkCancelButtons(this);
     layout->addWidget(buttons);
 }
 
