@@ -32,13 +32,17 @@ struct AudioDeviceInfo {
 class PlaybackBuffer {
 public:
     virtual ~PlaybackBuffer() = default;
-    // Starts at the current position; with loop the buffer wraps to 0 at its end.
+    // Starts at the current position; with loop the buffer wraps to 0 at its end. Called while
+    // playing, it only switches looping on or off.
     virtual bool Play(bool loop) = 0;
+    // Stops where it is; Play goes on from there.
     virtual void Stop() = 0;
+    // Rounded down to a whole frame; false beyond the end. Takes effect at once while playing.
     virtual bool SetPosition(std::uint32_t byte) = 0;
-    // The play cursor in bytes; false when the device cannot tell.
+    // The play cursor in bytes; false when the device cannot tell. On a sound card it runs ahead
+    // of what is heard by the output latency.
     virtual bool GetPosition(std::uint32_t* byte) const = 0;
-    // False once a non-looping play has reached the end (or after Stop).
+    // False once a non-looping play has reached the end (the position is then 0 again), or after Stop.
     virtual bool IsPlaying() const = 0;
     virtual std::uint32_t Size() const = 0;
     // Why the last call that returned false failed, in words for the user.
@@ -57,10 +61,12 @@ public:
     };
     virtual ~CaptureBuffer() = default;
     // notify is called (from the device's thread) each time the write position passes one of
-    // the offsets. Call before Start.
+    // the offsets, that is once the byte at the offset is written. Call before Start. notify
+    // must be short and must not wait for the thread that calls Stop (it runs on the sound
+    // card's own thread: signal an event and return).
     virtual bool SetNotificationPositions(const std::vector<std::uint32_t>& offsets, std::function<void()> notify) = 0;
-    virtual bool Start() = 0;  // capturing in a loop
-    virtual void Stop() = 0;
+    virtual bool Start() = 0;  // capturing in a loop; after a Stop it goes on where it stopped
+    virtual void Stop() = 0;   // no notification comes after it returns
     // The offset up to which data is complete and may be read.
     virtual bool GetReadPosition(std::uint32_t* offset) const = 0;
     virtual bool Lock(std::uint32_t offset, std::uint32_t bytes, Region* region) = 0;
