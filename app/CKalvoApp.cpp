@@ -713,11 +713,7 @@ void CKalvoApp::OnSoundcard() {
     }
     InitSound();
     // The loaded sound plays through the new output.
-    if (m_pDocument && g_bWaveLoaded) {
-        const QString file = m_pDocument->m_strFileName;
-        if (IsTimeSeriesPath(file)) m_pDocument->OpenTimeSeriesFile(file);
-        else if (QFileInfo(file).isFile()) m_pDocument->OpenSoundFile(file);
-    }
+    if (m_pDocument) m_pDocument->RecreatePlaybackSound();
 }
 
 bool CKalvoApp::Beep(double frequency, int ms) {

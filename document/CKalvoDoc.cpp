@@ -518,8 +518,15 @@ bool CKalvoDoc::MakePlaybackCopy() {
     return CreatePlaybackSound(TempWavePath());
 }
 
+bool CKalvoDoc::RecreatePlaybackSound() {
+    if (!g_bWaveLoaded || m_strPlaybackPath.isEmpty()) return false;
+    if (g_bPlaying) OnStopPlaying();
+    return CreatePlaybackSound(m_strPlaybackPath);
+}
+
 bool CKalvoDoc::CreatePlaybackSound(const QString& path) {
     m_pSound.reset();
+    m_strPlaybackPath = path;
     if (!m_soundFactory) return true;  // no sound output in this run: the sound is analysed only
     m_pSound = m_soundFactory(path);
     return m_pSound != nullptr;

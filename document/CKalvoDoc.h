@@ -56,6 +56,8 @@ public:
     const QString& GetTitle() const { return m_strTitle; }
     void SetTitle(const QString& title);
     void SetSoundFactory(SoundFactory factory) { m_soundFactory = std::move(factory); }
+    // Makes the playback sound anew from the same data (after the output device changed).
+    bool RecreatePlaybackSound();
     void SetMp3Converter(SoundFileConverter converter) { m_mp3Converter = std::move(converter); }
     void SetModuleFrame(Module module, IModuleFrame* frame) { m_modules[static_cast<std::size_t>(module)] = frame; }
     IModuleFrame* ModuleFrame(Module module) const { return m_modules[static_cast<std::size_t>(module)]; }
@@ -205,6 +207,7 @@ private:
     SoundFactory m_soundFactory;
     SoundFileConverter m_mp3Converter;
     QString m_strTitle;
+    QString m_strPlaybackPath;  // the wave file the playback sound was made from
     WaveFormat m_fileFormat;          // the format of the file being loaded, as read
     int m_nConvertedFromBits = 0;     // the file's sample width when it was converted to 16 bit
     std::unique_ptr<CRealFFT> m_fft;  // kept between spectra of the same size

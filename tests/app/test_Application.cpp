@@ -16,6 +16,7 @@
 #include "app/CModuleFrame.h"
 #include "app/CModuleWindows.h"
 #include "app/CSplitterFrame.h"
+#include "platform/audio/AudioDevice.h"
 #include "views/time/CKalvoOverView.h"
 #include "views/time/CKalvoView.h"
 #include "tests/support/DocFixture.h"
@@ -323,4 +324,24 @@ TEST_F(Application, ATestTonePlaysWithoutHoldingUpTheWindow) {
     EXPECT_TRUE(app.Beep(440.0, 400));
     EXPECT_LT(timer.elapsed(), 400);  // it returns before the tone has ended
     EXPECT_FALSE(app.Beep(0.0, 100));
+}
+
+TEST_F(Application, TheSoundcardDialogSwitchesDevicesAndTheLoadedSoundStaysPlayable) {
+    MakeUserProfile(QStringLiteral("Anna"));
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    const QString wave = dir.filePath(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(WriteFile(wave, Mono16(8000, Sine(440, 8000, 8000, 8000))));
+    ASSERT_TRUE(app.Document()->OpenSoundFile(wave));
+    ASSERT_NE(app.Document()->m_pSound, nullptr);
+    const std::vector<AudioDeviceInfo> inputs = AudioSystem::Inputs();
+    const auto chirp = std::find_if(inputs.begin(), inputs.end(),
+                                    [](const AudioDeviceInfo& d) { return d.id == QStringLiteral("virtual:chirp"); });
+    ASSERT_NE(chirp, inputs.end());
+    ui.soundDevices.push_back(std::pair{static_cast<int>(chirp - inputs.begin()), 0});
+    app.OnSoundcard();
+    EXPECT_EQ(app.m_strCaptureDeviceId, QStringLiteral("virtual:chirp"));
+    EXPECT_EQ(app.m_strCaptureDevice, app.Document()->InputDevice()->Name());
+    EXPECT_TRUE(g_bWaveLoaded);
+    ASSERT_NE(app.Document()->m_pSound, nullptr);
+    EXPECT_TRUE(ui.channelDialogs.empty());
 }
