@@ -6,7 +6,7 @@
 
 PortAudioCaptureBuffer::PortAudioCaptureBuffer(std::shared_ptr<PortAudioSession> session, const PcmFormat& format,
                                                std::uint32_t bytes)
-    : m_session(std::move(session)), m_format(format), m_ring(bytes, format.BlockAlign(), format.bits == 8 ? 128 : 0) {}
+    : RingCaptureBuffer(format, bytes), m_session(std::move(session)) {}
 
 std::unique_ptr<PortAudioCaptureBuffer> PortAudioCaptureBuffer::Open(std::shared_ptr<PortAudioSession> session,
                                                                      int device, const PcmFormat& format,
@@ -40,15 +40,6 @@ PortAudioCaptureBuffer::~PortAudioCaptureBuffer() {
     Pa_CloseStream(m_stream);
 }
 
-bool PortAudioCaptureBuffer::SetNotificationPositions(const std::vector<std::uint32_t>& offsets,
-                                                      std::function<void()> notify) {
-    if (m_running) {
-        m_error = QStringLiteral("Notification positions cannot change while capturing.");
-        return false;
-    }
-    return m_ring.SetNotificationPositions(offsets, std::move(notify), &m_error);
-}
-
 bool PortAudioCaptureBuffer::Start() {
     if (m_running) return true;
     const auto lock = PortAudioSession::Lock();
@@ -68,24 +59,6 @@ void PortAudioCaptureBuffer::Stop() {
     Pa_AbortStream(m_stream);
     m_running = false;
 }
-
-bool PortAudioCaptureBuffer::GetReadPosition(std::uint32_t* offset) const {
-    if (!offset) return false;
-    *offset = m_ring.ReadPosition();
-    return true;
-}
-
-bool PortAudioCaptureBuffer::Lock(std::uint32_t offset, std::uint32_t bytes, Region* region) {
-    if (m_ring.Lock(offset, bytes, region)) return true;
-    m_error = QStringLiteral("The region of %1 bytes at %2 does not fit the capture buffer of %3 bytes.")
-                  .arg(bytes)
-                  .arg(offset)
-                  .arg(Size());
-    return false;
-}
-
-// The region points into the loop itself: nothing to copy back.
-void PortAudioCaptureBuffer::Unlock(const Region&) {}
 
 int PortAudioCaptureBuffer::Callback(const void* input, void*, unsigned long frames, const PaStreamCallbackTimeInfo*,
                                      PaStreamCallbackFlags, void* self) {

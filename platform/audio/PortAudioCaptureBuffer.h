@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "platform/audio/AudioDevice.h"
-#include "platform/audio/CaptureRing.h"
+#include "platform/audio/RingCaptureBuffer.h"
 #include "platform/audio/PortAudioSession.h"
 
-class PortAudioCaptureBuffer final : public CaptureBuffer {
+class PortAudioCaptureBuffer final : public RingCaptureBuffer {
 public:
     // Null and error set when the stream cannot be opened.
     static std::unique_ptr<PortAudioCaptureBuffer> Open(std::shared_ptr<PortAudioSession> session, int device,
@@ -19,24 +19,16 @@ public:
     PortAudioCaptureBuffer(const PortAudioCaptureBuffer&) = delete;
     PortAudioCaptureBuffer& operator=(const PortAudioCaptureBuffer&) = delete;
 
-    bool SetNotificationPositions(const std::vector<std::uint32_t>& offsets, std::function<void()> notify) override;
     bool Start() override;
     void Stop() override;
-    bool GetReadPosition(std::uint32_t* offset) const override;
-    bool Lock(std::uint32_t offset, std::uint32_t bytes, Region* region) override;
-    void Unlock(const Region& region) override;
-    std::uint32_t Size() const override { return m_ring.Size(); }
-    QString LastError() const override { return m_error; }
 
 private:
+    bool IsCapturing() const override { return m_running; }
     PortAudioCaptureBuffer(std::shared_ptr<PortAudioSession> session, const PcmFormat& format, std::uint32_t bytes);
     static int Callback(const void* input, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* time,
                         PaStreamCallbackFlags flags, void* self);
 
     std::shared_ptr<PortAudioSession> m_session;
-    PcmFormat m_format;
-    CaptureRing m_ring;
     PaStream* m_stream = nullptr;
     bool m_running = false;
-    QString m_error;
 };

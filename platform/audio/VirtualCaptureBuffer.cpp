@@ -5,22 +5,12 @@
 #include <system_error>
 
 VirtualCaptureBuffer::VirtualCaptureBuffer(const PcmFormat& format, std::uint32_t bytes, VirtualSignal signal)
-    : m_format(format),
-      m_ring(bytes, format.BlockAlign(), format.bits == 8 ? 128 : 0),
+    : RingCaptureBuffer(format, bytes),
       m_signal(std::move(signal)) {
     m_signal.Prepare(format);
 }
 
 VirtualCaptureBuffer::~VirtualCaptureBuffer() { Stop(); }
-
-bool VirtualCaptureBuffer::SetNotificationPositions(const std::vector<std::uint32_t>& offsets,
-                                                    std::function<void()> notify) {
-    if (m_worker.joinable()) {
-        m_error = QStringLiteral("Notification positions cannot change while capturing.");
-        return false;
-    }
-    return m_ring.SetNotificationPositions(offsets, std::move(notify), &m_error);
-}
 
 bool VirtualCaptureBuffer::Start() {
     if (m_worker.joinable()) return true;
@@ -43,24 +33,6 @@ void VirtualCaptureBuffer::Stop() {
     m_wake.notify_one();
     m_worker.join();
 }
-
-bool VirtualCaptureBuffer::GetReadPosition(std::uint32_t* offset) const {
-    if (!offset) return false;
-    *offset = m_ring.ReadPosition();
-    return true;
-}
-
-bool VirtualCaptureBuffer::Lock(std::uint32_t offset, std::uint32_t bytes, Region* region) {
-    if (m_ring.Lock(offset, bytes, region)) return true;
-    m_error = QStringLiteral("The region of %1 bytes at %2 does not fit the capture buffer of %3 bytes.")
-                  .arg(bytes)
-                  .arg(offset)
-                  .arg(Size());
-    return false;
-}
-
-// The region points into the loop itself: nothing to copy back.
-void VirtualCaptureBuffer::Unlock(const Region&) {}
 
 void VirtualCaptureBuffer::Run() {
     using Clock = std::chrono::steady_clock;

@@ -9,10 +9,10 @@
 #include <thread>
 
 #include "platform/audio/AudioDevice.h"
-#include "platform/audio/CaptureRing.h"
+#include "platform/audio/RingCaptureBuffer.h"
 #include "platform/audio/VirtualSignal.h"
 
-class VirtualCaptureBuffer final : public CaptureBuffer {
+class VirtualCaptureBuffer final : public RingCaptureBuffer {
 public:
     // How often the worker wakes; the notifications come at most this late.
     static constexpr int kTickMilliseconds = 5;
@@ -22,24 +22,16 @@ public:
     VirtualCaptureBuffer(const VirtualCaptureBuffer&) = delete;
     VirtualCaptureBuffer& operator=(const VirtualCaptureBuffer&) = delete;
 
-    bool SetNotificationPositions(const std::vector<std::uint32_t>& offsets, std::function<void()> notify) override;
     bool Start() override;
     void Stop() override;
-    bool GetReadPosition(std::uint32_t* offset) const override;
-    bool Lock(std::uint32_t offset, std::uint32_t bytes, Region* region) override;
-    void Unlock(const Region& region) override;
-    std::uint32_t Size() const override { return m_ring.Size(); }
-    QString LastError() const override { return m_error; }
 
 private:
+    bool IsCapturing() const override { return m_worker.joinable(); }
     void Run();
     // Writes frames of the signal into the loop.
     void Produce(std::uint64_t frames);
 
-    PcmFormat m_format;
-    CaptureRing m_ring;
     VirtualSignal m_signal;
-    QString m_error;
 
     std::thread m_worker;
     std::mutex m_mutex;  // guards m_stop between Stop and the worker's wait only
