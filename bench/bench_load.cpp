@@ -15,8 +15,8 @@
 #include <unistd.h>
 
 #include "app/CKalvoApp.h"
+#include "bench/HourWave.h"
 #include "document/CKalvoDoc.h"
-#include "document/CRiffWave.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
 
@@ -53,18 +53,9 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     SetProgramFolder(dir.path());
     const QString path = dir.filePath(QStringLiteral("hour.wav"));
-    constexpr std::uint32_t kRate = 44100;
-    constexpr std::uint32_t kSamples = kRate * 3600;
-    {
-        CRiffWave out;
-        WaveFormat format = WaveFormat::MonoPcm(kRate, 16);
-        out.Open(path, &format, CRiffWave::Mode::Write);
-        std::vector<std::int16_t> block(kRate);
-        for (std::uint32_t s = 0; s < kSamples; s += kRate) {
-            for (std::uint32_t i = 0; i < kRate; ++i) block[i] = static_cast<std::int16_t>(((s + i) * 37) & 0x7FFF);
-            out.Write(kRate * 2, block.data(), nullptr);
-        }
-        out.Close();
+    if (!WriteHourWave(path)) {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+        return 1;
     }
     const qint64 fileBytes = QFile(path).size();
 

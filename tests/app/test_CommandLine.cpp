@@ -4,28 +4,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "tests/support/KalvoProcess.h"
 #include "tests/support/WaveBytes.h"
 
 namespace {
 
-struct Result {
-    int exitCode;
-    QString out;
-    QString err;
-};
+using Result = test::KalvoRun;
 
-Result Kalvo(const QStringList& args) {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-    env.remove(QStringLiteral("LANGUAGE"));
-    env.remove(QStringLiteral("LC_ALL"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(KALVO_EXECUTABLE), args);
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+Result Kalvo(const QStringList& args) { return test::RunKalvo(args); }
 
 }  // namespace
 

@@ -1,0 +1,23 @@
+#pragma once
+// The one-hour 44.1 kHz 16-bit mono wave file the benchmarks load: a saw-like pattern, so every
+// pixel column of a drawing has a real extent.
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "document/CRiffWave.h"
+
+inline bool WriteHourWave(const QString& path) {
+    constexpr std::uint32_t kRate = 44100;
+    constexpr std::uint32_t kSamples = kRate * 3600;
+    CRiffWave out;
+    WaveFormat format = WaveFormat::MonoPcm(kRate, 16);
+    if (out.Open(path, &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success) return false;
+    std::vector<std::int16_t> block(kRate);
+    for (std::uint32_t s = 0; s < kSamples; s += kRate) {
+        for (std::uint32_t i = 0; i < kRate; ++i) block[i] = static_cast<std::int16_t>((((s + i) * 37) & 0x7FFF) - 16384);
+        if (out.Write(kRate * 2, block.data(), nullptr) != CRiffWave::Status::Success) return false;
+    }
+    return out.Close() == CRiffWave::Status::Success;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Runs the real program in a script mode, in the C locale, and collects what it printed.
+
+#include <QProcess>
+#include <QStringList>
+
+namespace test {
+
+struct KalvoRun {
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+inline KalvoRun RunKalvo(const QStringList& args) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    env.remove(QStringLiteral("LANGUAGE"));
+    env.remove(QStringLiteral("LC_ALL"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(KALVO_EXECUTABLE), args);
+    process.waitForFinished(60000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+}  // namespace test
