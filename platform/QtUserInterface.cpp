@@ -1,6 +1,8 @@
 #include "platform/QtUserInterface.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <atomic>
 #include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
@@ -57,7 +59,29 @@ QString QtFileFilter(const QString& filter) {
     return out.join(QStringLiteral(";;"));
 }
 
-QtUserInterface::QtUserInterface(QWidget* parent) : m_parent(parent) {}
+// Notes every press of Escape anywhere in the program, so that work running block by block
+// (listening) can stop at its next block even after the key event itself has been handled.
+class EscapeWatcher : public QObject {
+public:
+    EscapeWatcher() {
+        if (QCoreApplication::instance()) QCoreApplication::instance()->installEventFilter(this);
+    }
+    bool Take() { return m_pressed.exchange(false); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            m_pressed = true;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::atomic<bool> m_pressed{false};
+};
+
+QtUserInterface::QtUserInterface(QWidget* parent) : m_parent(parent), m_escape(std::make_unique<EscapeWatcher>()) {}
+
+bool QtUserInterface::TakeEscapeKey() { return m_escape->Take(); }
 QtUserInterface::~QtUserInterface() = default;
 
 void QtUserInterface::ShowMessage(const QString& text, MessageIcon icon) {

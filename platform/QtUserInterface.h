@@ -9,6 +9,7 @@
 
 class QDialog;
 class QLabel;
+class EscapeWatcher;
 
 class QtUserInterface : public UserInterface {
 public:
@@ -37,8 +38,10 @@ public:
     void SetProgressText(const QString& text) override;
     void EndProgress() override;
     void SetBusy(bool busy) override;
+    bool TakeEscapeKey() override;
 
 private:
+    std::unique_ptr<EscapeWatcher> m_escape;
     QPointer<QWidget> m_parent;
     std::unique_ptr<QDialog> m_progress;
     QLabel* m_progressText = nullptr;  // owned by m_progress
