@@ -997,8 +997,12 @@ void CKalvoDoc::StartListening(bool recordMusic) {
                 if (g_bListening) OnCaptureBlock(*copy, recordPath.isEmpty() ? Str(61548) : recordPath);
             },
             Qt::QueuedConnection);
+        // Waits in short steps, so that stopping (which waits for this thread) is never held up.
         std::unique_lock lock(slot->mutex);
-        const bool taken = slot->done.wait_for(lock, std::chrono::milliseconds(1000), [&] { return slot->state == 1; });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
+        while (slot->state != 1 && g_bListening && std::chrono::steady_clock::now() < deadline)
+            slot->done.wait_for(lock, std::chrono::milliseconds(10));
+        const bool taken = slot->state == 1;
         if (!taken) slot->state = 2;
         return taken;
     };
