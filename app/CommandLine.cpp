@@ -219,14 +219,29 @@ bool LoadStartProfile(CKalvoApp& app, const QString& profileName,
     return true;
 }
 
-int RunExport(const CommandLine& cmd) {
-    ConsoleUserInterface ui(cmd.channel);
-    CKalvoApp app(ui);
-    if (!LoadStartProfile(app, cmd.profile, cmd.settings)) return 1;
+namespace {
 
-    CKalvoDoc doc(app, ui);
-    doc.OnNewDocument();
-    InstallSoundFileConversion(doc);
+// The program as the script modes use it: the profile, the document and no window.
+struct ScriptSession {
+    explicit ScriptSession(const CommandLine& cmd) : ui(cmd.channel), app(ui), doc(app, ui) {}
+    bool Start(const CommandLine& cmd) {
+        if (!LoadStartProfile(app, cmd.profile, cmd.settings)) return false;
+        doc.OnNewDocument();
+        InstallSoundFileConversion(doc);
+        return true;
+    }
+    ConsoleUserInterface ui;
+    CKalvoApp app;
+    CKalvoDoc doc;
+};
+
+}  // namespace
+
+int RunExport(const CommandLine& cmd) {
+    ScriptSession session(cmd);
+    if (!session.Start(cmd)) return 1;
+    ConsoleUserInterface& ui = session.ui;
+    CKalvoDoc& doc = session.doc;
     HeadlessModule fftModule;
     doc.SetModuleFrame(Module::FFT, &fftModule);
     if (!LoadCommandLineFile(doc, ui, cmd.openFile)) return 1;
@@ -249,13 +264,10 @@ int RunExport(const CommandLine& cmd) {
 QStringList RenderModules() { return {QStringLiteral("overview"), QStringLiteral("waveform")}; }
 
 int RunRender(const CommandLine& cmd) {
-    ConsoleUserInterface ui(cmd.channel);
-    CKalvoApp app(ui);
-    if (!LoadStartProfile(app, cmd.profile, cmd.settings)) return 1;
-
-    CKalvoDoc doc(app, ui);
-    doc.OnNewDocument();
-    InstallSoundFileConversion(doc);
+    ScriptSession session(cmd);
+    if (!session.Start(cmd)) return 1;
+    ConsoleUserInterface& ui = session.ui;
+    CKalvoDoc& doc = session.doc;
     if (!LoadCommandLineFile(doc, ui, cmd.openFile)) return 1;
     const quint32 count = doc.SampleCount();
     if (cmd.selection && cmd.selection->second > count) {
@@ -265,8 +277,8 @@ int RunRender(const CommandLine& cmd) {
     const QSize size = cmd.size.isEmpty() ? QSize(1200, 400) : cmd.size;
 
     // The views of the main sound window, laid out at the picture's size but never on screen.
-    CKalvoOverView overview(doc, app);
-    CKalvoView waveform(doc, app);
+    CKalvoOverView overview(doc, session.app);
+    CKalvoView waveform(doc, session.app);
     overview.SetWaveView(&waveform);
     for (QWidget* view : {static_cast<QWidget*>(&overview), static_cast<QWidget*>(&waveform)}) {
         view->setAttribute(Qt::WA_DontShowOnScreen);
@@ -294,13 +306,11 @@ int RunRender(const CommandLine& cmd) {
 }
 
 int RunRecord(const CommandLine& cmd) {
-    ConsoleUserInterface ui(cmd.channel);
-    CKalvoApp app(ui);
-    if (!LoadStartProfile(app, cmd.profile, cmd.settings)) return 1;
+    ScriptSession session(cmd);
+    if (!session.Start(cmd)) return 1;
+    CKalvoApp& app = session.app;
+    CKalvoDoc& doc = session.doc;
     app.m_strCaptureDeviceId = cmd.input;
-    CKalvoDoc doc(app, ui);
-    doc.OnNewDocument();
-    InstallSoundFileConversion(doc);
     app.InitSound();
     if (!doc.InputDevice()) return 1;
     QFile::remove(CKalvoDoc::RecordingPath());  // a fresh recording, not appended to an old one

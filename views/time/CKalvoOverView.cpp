@@ -192,18 +192,7 @@ void CKalvoOverView::OnDraw(QPainter& painter, const QRect& rect) {
         const int left = std::min(m_nBandStartX, m_nBandEndX) - scroll;
         const int right = std::max(m_nBandStartX, m_nBandEndX) - scroll + 1;
         const QRect band(left, kRuler, right - left, h - kRuler);
-        if (!CMemDC::InvertRect(painter, band)) {
-            // Vector pictures cannot invert (nor always clip): draw the inverted colours of
-            // black and red, with the part of the trace inside the band.
-            painter.save();
-            painter.fillRect(band, Qt::white);
-            const auto [from, to] = CTraceBuilder::ColumnRange(trace, band.left(), band.left() + band.width());
-            if (to > from + 1) {
-                painter.setPen(QPen(QColor(0, 255, 255), 0));
-                painter.drawPolyline(trace.data() + from, static_cast<int>(to - from));
-            }
-            painter.restore();
-        }
+        CTraceBuilder::DrawBand(painter, band, trace);
     }
 
     // The frame: ruler band, the margins at both ends of the canvas and the bottom line.

@@ -167,18 +167,7 @@ void CKalvoView::OnDraw(QPainter& painter, const QRect& rect) {
         const int left = std::min(m_ptBandStart.x(), m_ptPrev.x());
         const int right = std::max(m_ptBandStart.x(), m_ptPrev.x());
         const QRect band(left, kMargin, right - left, h - 2 * kMargin);
-        if (!band.isEmpty() && !CMemDC::InvertRect(painter, band)) {
-            // Vector pictures cannot invert (nor always clip): draw the inverted colours of
-            // black and red, with the part of the trace inside the band.
-            painter.save();
-            painter.fillRect(band, Qt::white);
-            const auto [from, to] = CTraceBuilder::ColumnRange(trace, band.left(), band.left() + band.width());
-            if (to > from + 1) {
-                painter.setPen(QPen(QColor(0, 255, 255), 0));
-                painter.drawPolyline(trace.data() + from, static_cast<int>(to - from));
-            }
-            painter.restore();
-        }
+        CTraceBuilder::DrawBand(painter, band, trace);
     }
 
     // The markers.

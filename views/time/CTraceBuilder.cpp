@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "views/CMemDC.h"
+
 void CTraceBuilder::Clear() {
     m_points.clear();
     m_open = false;
@@ -137,4 +139,16 @@ void CTraceBuilder::RenderLayer(const QColor& color, const QRect& clip) {
         fillColumn(x, lo, hi);
         i = j;
     }
+}
+
+void CTraceBuilder::DrawBand(QPainter& painter, const QRect& band, const std::vector<QPoint>& trace) {
+    if (band.isEmpty() || CMemDC::InvertRect(painter, band)) return;
+    painter.save();
+    painter.fillRect(band, Qt::white);
+    const auto [from, to] = ColumnRange(trace, band.left(), band.left() + band.width());
+    if (to > from + 1) {
+        painter.setPen(QPen(QColor(0, 255, 255), 0));
+        painter.drawPolyline(trace.data() + from, static_cast<int>(to - from));
+    }
+    painter.restore();
 }

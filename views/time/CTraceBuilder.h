@@ -39,6 +39,9 @@ public:
 
     // The points with left <= x < right, as indices [first, last) into points.
     static std::pair<std::size_t, std::size_t> ColumnRange(const std::vector<QPoint>& points, int left, int right);
+    // Shows a selection band over the trace: inverted on screen and in bitmaps; in vector
+    // pictures, which cannot invert, as the inverted colours of black and red.
+    static void DrawBand(QPainter& painter, const QRect& band, const std::vector<QPoint>& trace);
 
 private:
     void Flush();
