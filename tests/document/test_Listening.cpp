@@ -23,6 +23,19 @@ void Pump(int ms) {
 
 int CountEntries(const char* folder) { return static_cast<int>(QDir(QLatin1String(folder)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size()); }
 
+// Helper threads of the libraries underneath (Qt, the C library) come and go on their own: give
+// the count up to three seconds to come down to atMost.
+int SettledCount(const char* folder, int atMost) {
+    QElapsedTimer timer;
+    timer.start();
+    int count = CountEntries(folder);
+    while (count > atMost && timer.elapsed() < 3000) {
+        Pump(20);
+        count = CountEntries(folder);
+    }
+    return count;
+}
+
 class Listening : public DocFixture {
 protected:
     void SetUp() override {
@@ -131,14 +144,15 @@ TEST_F(Listening, StartingAndStoppingManyTimesLeavesNoThreadOrFileBehind) {
     doc.StartListening(false);
     Pump(120);
     doc.StopListening();
-    const int threads = CountEntries("/proc/self/task");
+    Pump(200);
+    const int threads = SettledCount("/proc/self/task", 1);
     const int files = CountEntries("/proc/self/fd");
     for (int i = 0; i < 200; ++i) {
         doc.StartListening(i % 2 == 0);  // every other one records as well
         if (i % 20 == 0) Pump(120);
         doc.StopListening();
     }
-    Pump(50);
-    EXPECT_EQ(CountEntries("/proc/self/task"), threads);
-    EXPECT_EQ(CountEntries("/proc/self/fd"), files);
+    // A leak grows with the 200 rounds; a helper thread that ended meanwhile only lowers the count.
+    EXPECT_LE(SettledCount("/proc/self/task", threads), threads);
+    EXPECT_LE(SettledCount("/proc/self/fd", files), files);
 }
