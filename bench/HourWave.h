@@ -3,7 +3,9 @@
 // pixel column of a drawing has a real extent.
 
 #include <QString>
+#include <QTemporaryDir>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "document/CRiffWave.h"
@@ -20,4 +22,13 @@ inline bool WriteHourWave(const QString& path) {
         if (out.Write(kRate * 2, block.data(), nullptr) != CRiffWave::Status::Success) return false;
     }
     return out.Close() == CRiffWave::Status::Success;
+}
+
+// Writes the hour into dir and returns its path; says why on standard error and returns an
+// empty path when it cannot.
+inline QString WriteHourWaveIn(const QTemporaryDir& dir) {
+    const QString path = dir.filePath(QStringLiteral("hour.wav"));
+    if (WriteHourWave(path)) return path;
+    std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    return {};
 }

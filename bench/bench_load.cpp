@@ -52,11 +52,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     SetProgramFolder(dir.path());
-    const QString path = dir.filePath(QStringLiteral("hour.wav"));
-    if (!WriteHourWave(path)) {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-        return 1;
-    }
+    const QString path = WriteHourWaveIn(dir);
+    if (path.isEmpty()) return 1;
     const qint64 fileBytes = QFile(path).size();
 
     // Best of three, each phase after the file is in the page cache.

@@ -50,11 +50,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QTemporaryDir dir;
     SetProgramFolder(dir.path());
-    const QString path = dir.filePath(QStringLiteral("hour.wav"));
-    if (!WriteHourWave(path)) {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-        return 1;
-    }
+    const QString path = WriteHourWaveIn(dir);
+    if (path.isEmpty()) return 1;
 
     ScriptedUserInterface ui;
     CKalvoApp kalvo(ui);
