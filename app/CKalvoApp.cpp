@@ -377,8 +377,11 @@ void CKalvoApp::ApplyProfile() {
     for (const auto& [module, flag] : flags)
         if (*flag) m_modules->Open(module);
 
-    // Recording from the microphone joins with the sound input; a music file can always be chosen.
-    if (IsKidsMode() && m_profileKind != ProfileKind::LastUsed && m_nKidsStartMode == 1) doc.OnFileOpen();
+    // The kids' start choice: record music with the microphone, or open a music file.
+    if (IsKidsMode() && m_profileKind != ProfileKind::LastUsed) {
+        if (m_nKidsStartMode == 0) doc.OnRecordMusic();
+        else doc.OnFileOpen();
+    }
 
     doc.NotifyStatus();
     doc.UpdateAllViews(kHintRebuild);
@@ -463,7 +466,7 @@ void CKalvoApp::OnHelp(const QString& topic) {
         QFile::setPermissions(dest, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     }
     const QString page = target + topic;
-    if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+    if (!QFileInfo::exists(page) || !m_ui.get().OpenPage(page))
         m_ui.get().Message(62046, MessageIcon::Exclamation, topic);
 }
 

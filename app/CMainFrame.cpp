@@ -15,6 +15,7 @@
 
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
+#include "views/common/IViewCommands.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
@@ -309,7 +310,7 @@ std::function<void()> CMainFrame::CommandHandler(int command) {
         case kCmdArrangeIcons: return [this] { ArrangeIcons(); };
         case kCmdOverview: return [this] { ShowOverview(); };
         case kCmdExit: return [this] { close(); };
-        case kCmdHelp: return [this] { m_app.OnHelp(); };
+        case kCmdHelp: return [this] { OnHelpKey(); };
         case kCmdHelpIndex: return [this] { m_app.OnHelp(QStringLiteral("html/Vorwort.html")); };
         case kCmdShortcuts: return [this] { m_app.Ui().ShowShortcuts(); };
         case kCmdAbout: return [this] { m_app.Ui().ShowAbout(); };
@@ -331,7 +332,11 @@ std::function<void()> CMainFrame::CommandHandler(int command) {
         case kCmdWaveFormat: return [this] { m_doc.OnWaveFormat(); };
         case kCmdSaveRecording: return [this] { m_doc.OnSaveRecording(); };
         case kCmdSoundcard: return [this] { m_app.OnSoundcard(); };
-        case kCmdCancel: return [] { g_bCancel = true; };
+        case kCmdCancel: return [this] { OnEscape(); };
+        case kCmdSaveView:
+        case kCmdCopy:
+        case kCmdExportData:
+        case kCmdClearData: return [this, command] { OnViewCommand(command); };
         default: break;
     }
     // A module window's toggle, when that module is part of the program.
@@ -342,6 +347,29 @@ std::function<void()> CMainFrame::CommandHandler(int command) {
     return [this, module] {
         if (CModuleWindows* modules = m_app.Modules()) modules->Toggle(module);
     };
+}
+
+IViewCommands* CMainFrame::ActiveViewCommands() const {
+    QMdiSubWindow* current = m_mdiArea->currentSubWindow();
+    if (auto* frame = qobject_cast<CModuleFrame*>(current)) return frame->Commands();
+    return dynamic_cast<IViewCommands*>(current);
+}
+
+void CMainFrame::OnViewCommand(int command) {
+    const auto viewCommand = static_cast<ViewCommand>(command);
+    if (IViewCommands* view = ActiveViewCommands(); view && view->HasCommand(viewCommand)) view->OnViewCommand(viewCommand);
+}
+
+void CMainFrame::OnHelpKey() {
+    const IViewCommands* view = ActiveViewCommands();
+    const QString topic = view ? view->HelpTopic() : QString();
+    if (topic.isEmpty()) m_app.OnHelp();
+    else m_app.OnHelp(topic);
+}
+
+void CMainFrame::OnEscape() {
+    if (g_bListening) m_doc.RequestStopListening();
+    else if (g_bBusyComputing) g_bCancel = true;
 }
 
 QAction* CMainFrame::EnsureAction(int command) {
@@ -356,7 +384,8 @@ QAction* CMainFrame::EnsureAction(int command) {
     action->setToolTip(command == kCmdFftSettings ? Str(kTextFftSettingsTip) : PlainText(text));
     if (const QString icon = IconName(command); !icon.isEmpty())
         action->setIcon(QIcon(QStringLiteral(":/resources/icons/%1.svg").arg(icon)));
-    action->setShortcuts(Keys(command));
+    // The kids' record button is reached with the key of listening, which kids mode has not.
+    action->setShortcuts(m_kids && command == kCmdRecord ? Keys(kCmdListen) : Keys(command));
     const CModuleWindows::Registration* module = CModuleWindows::FindByCommand(command);
     const bool moduleToggle = module && module->toggleCommand == command;
     const bool soundState = command == kCmdPlay || command == kCmdLoop || command == kCmdListen ||
@@ -473,6 +502,14 @@ void CMainFrame::UpdateCommandStates() {
             case kCmdRemoveWave:
             case kCmdSaveRecording: enabled = g_bWaveLoaded; break;
             case kCmdRecord: enabled = m_kids || g_bListening; break;
+            case kCmdSaveView:
+            case kCmdCopy:
+            case kCmdExportData:
+            case kCmdClearData: {
+                const IViewCommands* view = ActiveViewCommands();
+                enabled = view && view->HasCommand(static_cast<ViewCommand>(it.key()));
+                break;
+            }
             default: break;
         }
         if (action->isEnabled() != enabled) action->setEnabled(enabled);

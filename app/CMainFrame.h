@@ -18,6 +18,7 @@
 
 class CKalvoDoc;
 class CModuleFrame;
+class IViewCommands;
 class QLabel;
 class QMdiArea;
 class QToolBar;
@@ -56,6 +57,9 @@ public:
     // Checks the bar commands by the settings and the module commands by their open windows.
     // Runs whenever the event loop falls idle, so windows opened or closed elsewhere show too.
     void UpdateCommandStates();
+    // Where Save View, Copy, Export Data, Clear all Data and F1 go: the view of the current
+    // sub-window (the active pane of the main sound window), or null.
+    IViewCommands* ActiveViewCommands() const;
 
     // "Overview" shows and raises the sub-window that keeps the overview's placement slot; this
     // runs only when there is none.
@@ -82,6 +86,11 @@ private:
     // The sub-windows that keep a relative placement: the main sound window and the modules.
     std::vector<CModuleFrame*> PlacedFrames() const;
     void ShowOverview();
+    void OnViewCommand(int commandId);
+    // F1 and Help: the active view's page, else the help's first page.
+    void OnHelpKey();
+    // Escape: listening stops at its next block; a long computation stops at its next check.
+    void OnEscape();
     void ArrangeIcons();
     void SetPane(std::size_t pane, const QString& text);
     void RefreshPanes();

@@ -744,9 +744,10 @@ void CKalvoDoc::OnSelectionChanged(std::uint32_t first, std::uint32_t last) {
     UpdateAllViews(kHintSelection);
 }
 
+void CKalvoDoc::RequestStopListening() { m_bStopListeningRequested = g_bListening; }
+
 void CKalvoDoc::OnCaptureBlock(const std::vector<double>& block, const QString& recordPath) {
-    if (m_ui->TakeEscapeKey()) g_bCancel = true;
-    if (g_bCancel) {
+    if (m_bStopListeningRequested) {
         StopListening();
         return;
     }
@@ -950,6 +951,7 @@ void CKalvoDoc::OnStopRecording() {
 
 void CKalvoDoc::StartListening(bool recordMusic) {
     if (g_bListening) return;
+    m_bStopListeningRequested = false;
     if (g_bWaveLoaded) {
         if (g_bPlaying) OnStopPlaying();
         RemoveWave();

@@ -142,6 +142,9 @@ public:
     void OnWaveFormat();    // choose the capture format
     void StartListening(bool recordMusic);
     void StopListening();
+    // Listening stops at its next block (the Escape key). A request left over from an earlier
+    // listen never reaches a new one.
+    void RequestStopListening();
     // The recording file: "Aufnahme.wav" in the program folder.
     static QString RecordingPath();
     const CCaptureThread* CaptureThread() const { return m_capture.get(); }
@@ -214,5 +217,6 @@ private:
     std::vector<double> m_fftIn, m_fftOut;
     AudioInputDevice* m_input = nullptr;
     AudioOutputDevice* m_output = nullptr;
+    bool m_bStopListeningRequested = false;
     std::unique_ptr<CCaptureThread> m_capture;
 };

@@ -28,6 +28,7 @@ public:
     }
     void ShowAbout() override {}
     void ShowShortcuts() override {}
+    bool OpenPage(const QString&) override { return false; }
     void BeginProgress(const QString&) override {}
     void SetProgressText(const QString&) override {}
     void EndProgress() override {}

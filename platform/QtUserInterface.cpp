@@ -1,5 +1,8 @@
 #include "platform/QtUserInterface.h"
 
+#include <QDesktopServices>
+#include <QUrl>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <atomic>
@@ -59,29 +62,7 @@ QString QtFileFilter(const QString& filter) {
     return out.join(QStringLiteral(";;"));
 }
 
-// Notes every press of Escape anywhere in the program, so that work running block by block
-// (listening) can stop at its next block even after the key event itself has been handled.
-class EscapeWatcher : public QObject {
-public:
-    EscapeWatcher() {
-        if (QCoreApplication::instance()) QCoreApplication::instance()->installEventFilter(this);
-    }
-    bool Take() { return m_pressed.exchange(false); }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-            m_pressed = true;
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::atomic<bool> m_pressed{false};
-};
-
-QtUserInterface::QtUserInterface(QWidget* parent) : m_parent(parent), m_escape(std::make_unique<EscapeWatcher>()) {}
-
-bool QtUserInterface::TakeEscapeKey() { return m_escape->Take(); }
+QtUserInterface::QtUserInterface(QWidget* parent) : m_parent(parent) {}
 QtUserInterface::~QtUserInterface() = default;
 
 void QtUserInterface::ShowMessage(const QString& text, MessageIcon icon) {
@@ -191,6 +172,10 @@ std::optional<QString> QtUserInterface::ChooseLanguage() {
 void QtUserInterface::ShowAbout() {
     CAboutDlg dialog(m_parent);
     dialog.exec();
+}
+
+bool QtUserInterface::OpenPage(const QString& localFile) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(localFile));
 }
 
 void QtUserInterface::ShowShortcuts() {

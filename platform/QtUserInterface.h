@@ -9,7 +9,6 @@
 
 class QDialog;
 class QLabel;
-class EscapeWatcher;
 
 class QtUserInterface : public UserInterface {
 public:
@@ -34,14 +33,13 @@ public:
     std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList& inputs, const QStringList& outputs) override;
     void ShowAbout() override;
     void ShowShortcuts() override;
+    bool OpenPage(const QString& localFile) override;
     void BeginProgress(const QString& text) override;
     void SetProgressText(const QString& text) override;
     void EndProgress() override;
     void SetBusy(bool busy) override;
-    bool TakeEscapeKey() override;
 
 private:
-    std::unique_ptr<EscapeWatcher> m_escape;
     QPointer<QWidget> m_parent;
     std::unique_ptr<QDialog> m_progress;
     QLabel* m_progressText = nullptr;  // owned by m_progress

@@ -63,12 +63,6 @@ void ScriptedUserInterface::SetProgressText(const QString& text) { progressTexts
 void ScriptedUserInterface::EndProgress() { progressOpen = false; }
 void ScriptedUserInterface::SetBusy(bool busy) { busyDepth += busy ? 1 : -1; }
 
-bool ScriptedUserInterface::TakeEscapeKey() {
-    if (escapeKeys == 0) return false;
-    --escapeKeys;
-    return true;
-}
-
 std::optional<StartProfileAnswer> ScriptedUserInterface::ChooseStartProfile(const QString&) {
     dialogsShown << QStringLiteral("start");
     return Next(startProfiles, std::optional<StartProfileAnswer>{});
@@ -91,6 +85,10 @@ std::optional<QString> ScriptedUserInterface::ChooseLanguage() {
 
 void ScriptedUserInterface::ShowAbout() { dialogsShown << QStringLiteral("about"); }
 void ScriptedUserInterface::ShowShortcuts() { dialogsShown << QStringLiteral("shortcuts"); }
+bool ScriptedUserInterface::OpenPage(const QString& localFile) {
+    pagesOpened << localFile;
+    return true;
+}
 
 std::optional<int> ScriptedUserInterface::ChooseFromList(const QString&, const QStringList& items) {
     dialogsShown << QStringLiteral("list");

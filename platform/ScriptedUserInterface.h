@@ -31,6 +31,7 @@ public:
     std::deque<std::optional<std::pair<int, int>>> soundDevices;
     std::vector<QStringList> listsShown;  // the items of each list dialog
     QStringList dialogsShown;  // names of the dialogs opened, in order
+    QStringList pagesOpened;   // local pages opened in the browser
 
     std::vector<FileDialogOptions> fileDialogs;
     std::vector<ChannelDialogInfo> channelDialogs;
@@ -38,7 +39,6 @@ public:
     QStringList progressTexts;
     bool progressOpen = false;
     int busyDepth = 0;
-    int escapeKeys = 0;  // Escape presses waiting to be seen
 
     bool Said(const QString& text) const;
 
@@ -58,9 +58,9 @@ public:
     std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList& inputs, const QStringList& outputs) override;
     void ShowAbout() override;
     void ShowShortcuts() override;
+    bool OpenPage(const QString& localFile) override;
     void BeginProgress(const QString& text) override;
     void SetProgressText(const QString& text) override;
     void EndProgress() override;
     void SetBusy(bool busy) override;
-    bool TakeEscapeKey() override;
 };

@@ -77,6 +77,8 @@ public:
     virtual std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList& inputs, const QStringList& outputs) = 0;
     virtual void ShowAbout() = 0;
     virtual void ShowShortcuts() = 0;
+    // Opens a local page (the help) in the desktop's browser; false when it cannot.
+    virtual bool OpenPage(const QString& localFile) = 0;
 
     // A small progress box with one line of text.
     virtual void BeginProgress(const QString& text) = 0;
@@ -84,8 +86,6 @@ public:
     virtual void EndProgress() = 0;
     // Shows the wait cursor while the returned object lives.
     virtual void SetBusy(bool busy) = 0;
-    // True once for every Escape key press since the last call (stops listening and long work).
-    virtual bool TakeEscapeKey() { return false; }
 
     // A message from the string table, with %1, %2, ... filled in.
     template <typename... Args>

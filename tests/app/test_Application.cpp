@@ -3,7 +3,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QClipboard>
 #include <QMdiArea>
+#include <QMimeData>
+#include <QPointer>
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -341,4 +344,133 @@ TEST_F(Application, TheSoundcardDialogSwitchesDevicesAndTheLoadedSoundStaysPlaya
     EXPECT_TRUE(g_bWaveLoaded);
     ASSERT_NE(app.Document()->m_pSound, nullptr);
     EXPECT_TRUE(ui.channelDialogs.empty());
+}
+
+namespace {
+
+// Runs the event loop until done() holds or a generous deadline has passed.
+bool WaitFor(const std::function<bool()>& done, int deadlineMs = 30000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > deadlineMs) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST_F(Application, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
+    MakeUserProfile(QStringLiteral("Anna"));
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    CMainFrame* frame = app.MainFrame();
+    const QString wave = dir.filePath(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(WriteFile(wave, Mono16(44100, Sine(440, 44100, 8820, 8000))));
+    ASSERT_TRUE(app.Document()->OpenSoundFile(wave));
+    frame->MdiArea()->setActiveSubWindow(app.SplitterFrame());
+    app.SplitterFrame()->WaveView()->setFocus();
+    frame->UpdateCommandStates();
+
+    // The waveform saves and copies its picture; it has no numbers to export.
+    EXPECT_TRUE(frame->Action(32808)->isEnabled());
+    EXPECT_TRUE(frame->Action(57634)->isEnabled());
+    EXPECT_FALSE(frame->Action(32848)->isEnabled());
+    EXPECT_TRUE(frame->Action(32788)->isEnabled());
+    ui.saveFiles.push_back(dir.filePath(QStringLiteral("waveform")));  // no type given: a vector drawing
+    ASSERT_TRUE(frame->OnCommand(32808));
+    EXPECT_EQ(ui.fileDialogs.back().title, Str(63600));
+    const QByteArray svg = ReadFile(dir.filePath(QStringLiteral("waveform.svg")));
+    EXPECT_TRUE(svg.contains("Wave Abbild")) << svg.left(300).toStdString();
+    QGuiApplication::clipboard()->clear();
+    ASSERT_TRUE(frame->OnCommand(57634));
+    ASSERT_NE(QGuiApplication::clipboard()->mimeData(), nullptr);
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("image/svg+xml")));
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasImage());
+
+    // F1 opens the page of the view, the Help Index the first page.
+    ASSERT_TRUE(frame->OnCommand(57667));
+    ASSERT_FALSE(ui.pagesOpened.isEmpty());
+    EXPECT_TRUE(ui.pagesOpened.last().endsWith(QStringLiteral("html/Hauptfenster.html"))) << ui.pagesOpened.last().toStdString();
+    ASSERT_TRUE(frame->OnCommand(57666));
+    EXPECT_TRUE(ui.pagesOpened.last().endsWith(QStringLiteral("html/Vorwort.html")));
+
+    // Clear all Data empties the analysis and keeps the sound.
+    app.Document()->OnSelectionChanged(0, 4096);
+    ASSERT_GT(app.Document()->m_aSelSamples.size(), 1u);
+    ASSERT_TRUE(frame->OnCommand(32788));
+    EXPECT_EQ(app.Document()->m_aSelSamples.size(), 1u);
+    EXPECT_TRUE(g_bWaveLoaded);
+
+    // The overview has its help page but no picture commands.
+    app.SplitterFrame()->OverView()->setFocus();
+    frame->UpdateCommandStates();
+    EXPECT_FALSE(frame->Action(32808)->isEnabled());
+    EXPECT_FALSE(frame->OnCommand(32808));
+    ASSERT_TRUE(frame->OnCommand(57667));
+    EXPECT_TRUE(ui.pagesOpened.last().endsWith(QStringLiteral("html/Hauptfenster.html")));
+}
+
+TEST_F(Application, ClosingAModuleWindowWithItsCloseButtonClosesTheModule) {
+    TestModules modules;
+    MakeUserProfile(QStringLiteral("Anna"), {{QStringLiteral("IniFensterFFT"), QStringLiteral("1")}});
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    ASSERT_TRUE(app.Modules()->IsOpen(Module::FFT));
+    QPointer<CModuleFrame> fft = app.Modules()->Frame(Module::FFT);
+    EXPECT_TRUE(app.Document()->IsModuleOpen(Module::FFT));
+
+    fft->close();  // what the window's × does
+    EXPECT_FALSE(app.Modules()->IsOpen(Module::FFT));
+    EXPECT_FALSE(app.Document()->IsModuleOpen(Module::FFT));
+    EXPECT_EQ(app.Settings().IniFensterFFT, 0);
+    app.MainFrame()->UpdateCommandStates();
+    EXPECT_FALSE(app.MainFrame()->Action(32794)->isChecked());
+    EXPECT_TRUE(WaitFor([&] { return fft.isNull(); }));
+
+    // The menu opens it again as usual.
+    ASSERT_TRUE(app.MainFrame()->OnCommand(32794));
+    EXPECT_TRUE(app.Modules()->IsOpen(Module::FFT));
+    EXPECT_EQ(app.Settings().IniFensterFFT, 1);
+}
+
+TEST_F(Application, EscapeKeyStopsListeningAtTheNextBlockAndIsNotKeptForLater) {
+    MakeUserProfile(QStringLiteral("Anna"));
+    app.m_strCaptureDeviceId = QStringLiteral("virtual:sine:440");
+    app.m_strOutputDeviceId = QStringLiteral("virtual:output");
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    CMainFrame* frame = app.MainFrame();
+    frame->show();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    CKalvoView* wave = app.SplitterFrame()->WaveView();
+    wave->setFocus();
+
+    // An Escape while nothing listens (as when it closed a dialog) is forgotten.
+    QTest::keyClick(wave, Qt::Key_Escape);
+    app.Document()->StartListening(false);
+    ASSERT_TRUE(g_bListening);
+    app.Document()->m_aSpectrum.clear();
+    ASSERT_TRUE(WaitFor([&] { return app.Document()->m_aSpectrum.size() > 1; }));
+    EXPECT_TRUE(g_bListening);
+
+    // Escape in the window, where the window-wide shortcut sees it first.
+    QTest::keyClick(wave, Qt::Key_Escape);
+    EXPECT_TRUE(WaitFor([] { return !g_bListening; }));
+    EXPECT_FALSE(g_bCancel);
+}
+
+TEST_F(Application, KidsChoosingTheMicrophoneStartRecordingMusic) {
+    app.m_strCaptureDeviceId = QStringLiteral("virtual:sine:440");
+    app.m_strOutputDeviceId = QStringLiteral("virtual:output");
+    ui.kidsStarts.push_back(1);  // "record music with microphone"
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Kids")));
+    EXPECT_TRUE(ui.fileDialogs.empty());
+    EXPECT_TRUE(g_bListening);
+    EXPECT_TRUE(g_bRecording);
+    // Ctrl+M, the key its menu shows, stops and loads the recording.
+    ASSERT_NE(app.MainFrame()->Action(32785), nullptr);
+    EXPECT_EQ(app.MainFrame()->Action(32785)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
+    app.MainFrame()->OnCommand(32785);
+    EXPECT_FALSE(g_bRecording);
 }

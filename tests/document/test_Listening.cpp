@@ -96,7 +96,7 @@ TEST_F(Listening, TheFirstListenTakes44kHz16BitMonoAndGivesLiveSpectra) {
 TEST_F(Listening, EscapeStopsListeningAtTheNextBlock) {
     doc.StartListening(false);
     Pump(250);
-    ui.escapeKeys = 1;
+    doc.RequestStopListening();
     Pump(400);
     EXPECT_FALSE(g_bListening);
 }

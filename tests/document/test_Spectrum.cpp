@@ -123,7 +123,7 @@ TEST_F(Spectrum, CaptureBlocksGiveLiveSpectraUntilEscape) {
     EXPECT_DOUBLE_EQ(doc.m_aSpectrum[0], 3.0);
     EXPECT_EQ(doc.m_strRecordPath, QStringLiteral("/tmp/rec.wav"));
     EXPECT_EQ(view.hints, std::vector<int>{kHintSpectrum});
-    ui.escapeKeys = 1;
+    doc.RequestStopListening();
     doc.OnCaptureBlock(std::vector<double>(800, 3.0), QString());
     EXPECT_FALSE(g_bListening);
     EXPECT_EQ(std::count(view.hints.begin(), view.hints.end(), kHintSpectrum), 1);  // no spectrum for that block

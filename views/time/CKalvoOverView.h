@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "document/IDocumentView.h"
+#include "views/common/IViewCommands.h"
 #include "views/time/CTraceBuilder.h"
 
 class CKalvoSettings;
@@ -22,7 +23,7 @@ class CKalvoDoc;
 class CKalvoView;
 class IModuleFrame;
 
-class CKalvoOverView : public QAbstractScrollArea, public IDocumentView {
+class CKalvoOverView : public QAbstractScrollArea, public IDocumentView, public IViewCommands {
     Q_OBJECT
 public:
     static constexpr int kMargin = 10;  // left and right of the trace
@@ -42,6 +43,7 @@ public:
     // Draws the view for a client area of rect's size, at the current scroll position.
     void OnDraw(QPainter& painter, const QRect& rect);
     static QString PictureName() { return QStringLiteral("Übersicht Abbild"); }
+    QString HelpTopic() const override { return QStringLiteral("html/Hauptfenster.html"); }
 
     void SetZoom(int zoom);
     void SetVerticalFactor(int factor);

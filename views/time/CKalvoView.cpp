@@ -10,6 +10,8 @@
 
 #include "settings/CKalvoSettings.h"
 #include "document/CKalvoDoc.h"
+#include "platform/StringTable.h"
+#include "views/common/ViewPicture.h"
 #include "document/IModuleFrame.h"
 #include "views/CMemDC.h"
 
@@ -282,3 +284,13 @@ void CKalvoView::mouseDoubleClickEvent(QMouseEvent* event) {
     update();
 }
 
+
+bool CKalvoView::HasCommand(ViewCommand command) const {
+    return command == ViewCommand::SaveView || command == ViewCommand::Copy;
+}
+
+void CKalvoView::OnViewCommand(ViewCommand command) {
+    const PaintRoutine paint = [this](QPainter& painter, const QRect& rect) { OnDraw(painter, rect); };
+    if (command == ViewCommand::SaveView) SaveViewPicture(m_doc.Ui(), Str(63600), PictureName(), size(), paint);
+    else if (command == ViewCommand::Copy) CopyViewPicture(m_doc.Ui(), PictureName(), size(), paint);
+}

@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "document/IDocumentView.h"
+#include "views/common/IViewCommands.h"
 #include "views/time/CTraceBuilder.h"
 
 class CKalvoSettings;
 class CKalvoDoc;
 class IModuleFrame;
 
-class CKalvoView : public QWidget, public IDocumentView {
+class CKalvoView : public QWidget, public IDocumentView, public IViewCommands {
     Q_OBJECT
 public:
     static constexpr int kMargin = 10;
@@ -42,6 +43,11 @@ public:
     // surface, and into pictures.
     void OnDraw(QPainter& painter, const QRect& rect);
     static QString PictureName() { return QStringLiteral("Wave Abbild"); }
+
+    // Save View and Copy give the picture of the view as it is on screen.
+    bool HasCommand(ViewCommand command) const override;
+    void OnViewCommand(ViewCommand command) override;
+    QString HelpTopic() const override { return QStringLiteral("html/Hauptfenster.html"); }
 
     // The control bar of the frame, for the "Samples" field; may be null.
     void SetFrame(IModuleFrame* frame) { m_pFrame = frame; }
