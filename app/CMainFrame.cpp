@@ -81,6 +81,7 @@ enum Text : int {
     kTextKidsBarTitle = 63112,
     kTextFilePrefix = 63113,
     kTextFftSettingsTip = 63114,
+    kTextRecordWhileListening = 63119,
 };
 
 struct Popup {
@@ -351,7 +352,10 @@ QAction* CMainFrame::EnsureAction(int command) {
 
     auto* action = new QAction(this);  // owned by the window
     action->setData(command);
-    const QString text = (m_kids && command == kCmdKidsBar) ? Str(kTextKidsToolbar) : Str(command);
+    QString text = Str(command);
+    if (m_kids && command == kCmdKidsBar) text = Str(kTextKidsToolbar);
+    // Outside kids mode the record button records only what is being listened to.
+    if (!m_kids && command == kCmdRecord) text = Str(kTextRecordWhileListening);
     action->setText(text);
     action->setToolTip(command == kCmdFftSettings ? Str(kTextFftSettingsTip) : PlainText(text));
     if (const QString icon = IconName(command); !icon.isEmpty())

@@ -1,7 +1,9 @@
 // The whole program in one process: start-up with the scripted answerer, the main window,
 // the main sound window, profiles and languages, as a user meets them.
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -167,6 +169,30 @@ TEST_F(Application, SwitchingTheLanguageRebuildsTheWindowsInTheOtherLanguage) {
     EXPECT_TRUE(g_bWaveLoaded);
     EXPECT_EQ(app.Document()->GetTitle(), QStringLiteral("tone.wav"));
     EXPECT_EQ(app.MainFrame()->menuBar()->actions().value(0)->text(), englishFile);
+}
+
+TEST_F(Application, TheMainSoundWindowSpeaksTheLanguageOfTheProfile) {
+    // The start dialogs speak the standard profile's English; the chosen profile is German.
+    MakeUserProfile(QStringLiteral("Anna"), {{QStringLiteral("IniAllgemeinLanguage"), QStringLiteral("1031")}});
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    ASSERT_EQ(CurrentLanguage(), Language::German);
+    const CSplitterFrame* frame = app.SplitterFrame();
+    ASSERT_NE(frame, nullptr);
+    QStringList shown{frame->windowTitle()};
+    for (const QWidget* w : frame->findChildren<QWidget*>()) {
+        if (const auto* label = qobject_cast<const QLabel*>(w)) shown << label->text();
+        if (const auto* button = qobject_cast<const QAbstractButton*>(w)) shown << button->text();
+        if (!w->toolTip().isEmpty()) shown << w->toolTip();
+    }
+    EXPECT_TRUE(shown.contains(StringTable::Instance().Text(63000, Language::German)));
+    // No text of the window is left in English where the German one differs.
+    const StringTable& table = StringTable::Instance();
+    for (int id = 63000; id < 63100; ++id) {
+        if (!table.Contains(id)) continue;
+        const QString english = table.Text(id, Language::English);
+        if (english == table.Text(id, Language::German)) continue;
+        EXPECT_FALSE(shown.contains(english)) << id << " " << english.toStdString();
+    }
 }
 
 TEST_F(Application, GarbagePlacementsStillOpenTheWindowsWhereTheyCanBeSeen) {

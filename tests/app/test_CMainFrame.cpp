@@ -1,9 +1,11 @@
 // The main window on its own: status bar texts, the two menus and tool bars, both languages,
 // the bar commands that must keep module windows in place, and the placement of slot 0.
 
+#include <QDir>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -15,6 +17,7 @@
 #include "app/CMainFrame.h"
 #include "app/CModuleFrame.h"
 #include "app/CModuleWindows.h"
+#include "platform/CShortCutsInfoDLG.h"
 #include "tests/support/DocFixture.h"
 
 using namespace test;
@@ -284,6 +287,74 @@ TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
         bar.clear();
         for (const QAction* a : frame->KidsToolBar()->actions()) bar.push_back(a->isSeparator() ? 0 : a->data().toInt());
         EXPECT_EQ(bar, (std::vector<int>{32789, 0, 32785, 32790, 32791, 32840, 32793, 0, 32823, 32804}));
+        app.ExitInstance();
+    }
+    for (const auto& [module, slot, command] : modules) CModuleWindows::Unregister(module);
+    SetProgramFolder(QString());
+    ResetFlags();
+}
+
+TEST(MainFrameTexts, EveryMenuItemButtonAndKeyHasATextInBothLanguages) {
+    ResetFlags();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SetProgramFolder(dir.path());
+    ASSERT_TRUE(SeedProfiles(dir.path()));
+    for (const QString& file : QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
+        CIni(dir.filePath(QStringLiteral("Profile/") + file)).WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+    // Every module window, so that the menus and bars hold every command they can ever show.
+    const std::tuple<Module, int, int> modules[] = {
+        {Module::Reko, kSlotRekonstruktion, 32778}, {Module::FFT, kSlotFFT, 32794},
+        {Module::Zeitreihe, kSlotZeitreihe, 32776}, {Module::Sono, kSlotSonogramm, 32804},
+        {Module::FFT3D, kSlotFFT3D, 32806},          {Module::Analyse, kSlotAnalyse, 32814},
+        {Module::Notenbild, kSlotNotenbild, 32823}, {Module::Wavelet, kSlotWavelet, 32826}};
+    for (const auto& [module, slot, command] : modules)
+        CModuleWindows::Register({module, command, 0, 130, slot, [slot = slot](CKalvoApp& a, CKalvoDoc&) {
+                                      return new CModuleFrame(a, slot, new QWidget, nullptr, true);
+                                  }});
+    const QRegularExpression placeholder(QStringLiteral("^#\\d+$"));
+    const auto checkText = [&](const QString& text, const QString& where) {
+        QString plain = text;
+        plain.remove(u'&');
+        EXPECT_FALSE(plain.trimmed().isEmpty()) << where.toStdString();
+        EXPECT_FALSE(placeholder.match(plain.trimmed()).hasMatch()) << where.toStdString() << ": " << text.toStdString();
+    };
+    {
+        ScriptedUserInterface ui;
+        CKalvoApp app(ui);
+        ASSERT_TRUE(app.InitInstance(QStringLiteral("Standard"), {}, std::make_pair(ProfileKind::Standard, QString())));
+        CMainFrame* frame = app.MainFrame();
+        // The standard bar too in kids mode, so that both bars are filled in both modes.
+        app.IniAllgemeinToolbarNormal = 1;
+        for (Language language : {Language::English, Language::German}) {
+            SetCurrentLanguage(language);
+            for (bool kids : {false, true}) {
+                frame->LoadMenu(kids);
+                const QString mode = QStringLiteral("%1 %2 ").arg(static_cast<int>(language)).arg(kids ? "kids" : "normal");
+                int items = 0;
+                for (const QAction* popup : frame->menuBar()->actions()) {
+                    checkText(popup->text(), mode + QStringLiteral("menu title"));
+                    for (const QAction* item : popup->menu()->actions()) {
+                        if (item->isSeparator()) continue;
+                        checkText(item->text(), mode + QStringLiteral("menu item %1").arg(item->data().toInt()));
+                        ++items;
+                    }
+                }
+                EXPECT_GT(items, 8) << mode.toStdString();
+                for (const QToolBar* bar : {frame->StandardToolBar(), frame->KidsToolBar()}) {
+                    EXPECT_FALSE(bar->actions().isEmpty()) << mode.toStdString();
+                    for (const QAction* button : bar->actions()) {
+                        if (button->isSeparator()) continue;
+                        checkText(button->toolTip(), mode + QStringLiteral("button %1").arg(button->data().toInt()));
+                    }
+                }
+                const std::vector<CShortCutsInfoDLG::Entry> keys = CShortCutsInfoDLG::EntriesOf(frame);
+                EXPECT_GE(keys.size(), 4u) << mode.toStdString();
+                for (const CShortCutsInfoDLG::Entry& entry : keys)
+                    checkText(entry.command, mode + QStringLiteral("key ") + entry.keys);
+            }
+        }
+        SetCurrentLanguage(Language::English);
         app.ExitInstance();
     }
     for (const auto& [module, slot, command] : modules) CModuleWindows::Unregister(module);
