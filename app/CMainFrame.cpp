@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/CClientAreaScaler.h"
 #include "app/CModuleFrame.h"
 #include "app/CModuleWindows.h"
 #include "document/AppFlags.h"
@@ -229,6 +230,7 @@ CMainFrame::CMainFrame(CKalvoApp& app, CKalvoDoc& doc) : m_app(app), m_doc(doc) 
     m_mdiArea = new QMdiArea(this);
     setCentralWidget(m_mdiArea);
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandStates);
+    new CClientAreaScaler(m_mdiArea);  // owned by the area
 
     m_standardBar = new QToolBar(this);
     m_standardBar->setObjectName(QStringLiteral("StandardToolBar"));

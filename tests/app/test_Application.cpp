@@ -371,3 +371,78 @@ TEST_F(Application, TheSoundcardDialogSwitchesDevicesAndTheLoadedSoundStaysPlaya
     ASSERT_NE(app.Document()->m_pSound, nullptr);
     EXPECT_TRUE(ui.channelDialogs.empty());
 }
+
+namespace {
+
+// Every module window as a stand-in, so that each profile opens all the windows it names.
+struct AllTestModules {
+    static constexpr std::tuple<Module, int, int> kModules[] = {
+        {Module::Reko, kSlotRekonstruktion, 32778}, {Module::FFT, kSlotFFT, 32794},
+        {Module::Zeitreihe, kSlotZeitreihe, 32776}, {Module::Sono, kSlotSonogramm, 32804},
+        {Module::FFT3D, kSlotFFT3D, 32806},          {Module::Analyse, kSlotAnalyse, 32814},
+        {Module::Notenbild, kSlotNotenbild, 32823}, {Module::Wavelet, kSlotWavelet, 32826}};
+    AllTestModules() {
+        for (const auto& [module, slot, command] : kModules)
+            CModuleWindows::Register({module, command, 0, 130, slot, [slot = slot](CKalvoApp& a, CKalvoDoc&) {
+                                          return new CModuleFrame(a, slot, new QWidget, nullptr, true);
+                                      }});
+    }
+    ~AllTestModules() {
+        for (const auto& [module, slot, command] : kModules) CModuleWindows::Unregister(module);
+    }
+};
+
+}  // namespace
+
+TEST_F(Application, ThePredefinedProfilesTileTheClientAreaAtCommonScreenSizes) {
+    AllTestModules modules;
+    const ProfileKind kinds[] = {ProfileKind::Standard, ProfileKind::Musiker,   ProfileKind::Analytiker,
+                                 ProfileKind::Komplett, ProfileKind::Oberschule, ProfileKind::ForKids};
+    for (const ProfileKind kind : kinds) {
+        ScriptedUserInterface startUi;
+        startUi.kidsStarts.push_back(0);  // a music file, and the file dialog is cancelled
+        CKalvoApp start(startUi);
+        ASSERT_TRUE(start.InitInstance(QString(), {}, std::make_pair(kind, QString())));
+        CMainFrame* frame = start.MainFrame();
+        // The main sound window (in kids mode shown by the Overview command) and every module
+        // the profile opens.
+        std::vector<CModuleFrame*> frames = start.Modules()->OpenFrames();
+        frames.push_back(start.SplitterFrame());
+        const int open = start.IniFensterFFT + start.IniFensterFFT3D + start.IniFensterAnalyse +
+                         start.IniFensterNotenbild + start.IniFensterReko + start.IniFensterSono +
+                         start.IniFensterWavelet + start.IniFensterZeitreihe;
+        ASSERT_EQ(static_cast<int>(frames.size()), open + 1) << static_cast<int>(kind);
+
+        const auto expectTiled = [&](const char* how) {
+            SCOPED_TRACE(how);
+            const QRect area = frame->MdiArea()->viewport()->rect();
+            long long covered = 0;
+            for (std::size_t i = 0; i < frames.size(); ++i) {
+                const QRect r = frames[i]->geometry();
+                const std::string name = "slot " + std::to_string(frames[i]->Slot());
+                EXPECT_TRUE(area.contains(r)) << name << " at " << r.x() << "," << r.y() << " " << r.width() << "x"
+                                              << r.height() << " in " << area.width() << "x" << area.height();
+                EXPECT_GE(r.width(), 300) << name;
+                EXPECT_GE(r.height(), 180) << name;
+                covered += static_cast<long long>(r.width()) * r.height();
+                for (std::size_t j = i + 1; j < frames.size(); ++j)
+                    EXPECT_FALSE(r.intersects(frames[j]->geometry())) << name << " and slot " << frames[j]->Slot();
+            }
+            // Together they fill the area: no empty stretch on the first screen.
+            EXPECT_GT(covered, static_cast<long long>(area.width()) * area.height() * 97 / 100);
+        };
+        for (const QSize screen : {QSize(1366, 768), QSize(1920, 1080)}) {
+            SCOPED_TRACE(testing::Message() << "profile " << static_cast<int>(kind) << " at " << screen.width() << "x"
+                                            << screen.height());
+            // As when the window manager maximises the main window after the profile placed
+            // the windows in its normal rectangle.
+            frame->showNormal();
+            frame->setGeometry(QRect(QPoint(0, 0), screen));
+            QApplication::processEvents();
+            expectTiled("scaled to the new size");
+            for (CModuleFrame* f : frames) f->ApplyStoredPlacement();
+            expectTiled("placed at this size");
+        }
+        start.ExitInstance();
+    }
+}

@@ -207,6 +207,23 @@ TEST_F(MainSoundWindow, SilentEightBitSoundIsAStraightLineThroughTheMiddle) {
     EXPECT_EQ(CountRed(waveImage), kWaveSize.width() - 21);
 }
 
+TEST_F(MainSoundWindow, WithNothingMarkedTheWaveformShowsTheWholeSound) {
+    EXPECT_EQ(CountRed(Render(*wave, kWaveSize)), 0);  // no sound: nothing to trace
+    Open8(QByteArray(1000, '\x80'));
+    ASSERT_EQ(wave->GetZoomWindow(), CKalvoView::ZoomWindow{});
+    EXPECT_EQ(wave->VisibleSamples().first, 0.0);
+    EXPECT_EQ(wave->VisibleSamples().last, 1000.0);
+    const QImage image = Render(*wave, kWaveSize);
+    const int middle = (kWaveSize.height() - 20) / 2 + 10;
+    EXPECT_TRUE(IsRed(image, 11, middle));
+    EXPECT_TRUE(IsRed(image, kWaveSize.width() - 11, middle));
+    // A drag in it selects samples of the whole sound.
+    Drag(wave.get(), 110, 310);  // pixels 100 and 300 of 500: samples 200 to 600
+    EXPECT_EQ(doc.m_aSelSamples.size(), 400u);
+    doc.RemoveWave();
+    EXPECT_EQ(CountRed(Render(*wave, kWaveSize)), 0);
+}
+
 TEST_F(MainSoundWindow, AFileOfFiftyBytesOrLessShowsOnlyFrameAndRuler) {
     QByteArray noise;
     for (int i = 0; i < 52; ++i) noise.append(static_cast<char>(i * 97 % 256));

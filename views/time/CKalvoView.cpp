@@ -75,7 +75,9 @@ void CKalvoView::SetPrecision(int precision) {
 CKalvoView::Stretch CKalvoView::VisibleSamples() const {
     const std::int64_t total = m_doc.SampleCount();
     const ZoomWindow& z = m_zoomWindow;
-    if (z.plotWidth <= 0 || total == 0) return {};
+    if (total == 0) return {};
+    // Until a stretch is marked in the overview the waveform shows the whole sound.
+    if (z.plotWidth <= 0 || z.right <= z.left) return {0.0, static_cast<double>(Even(total))};
     // Positions outside the overview's plot stand for its ends.
     const auto sampleOf = [&](int x) {
         const std::int64_t px = std::clamp<std::int64_t>(x, 0, z.plotWidth);

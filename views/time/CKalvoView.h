@@ -26,7 +26,7 @@ public:
 
     // The stretch marked in the overview: x positions in pixels of a plot plotWidth pixels
     // wide, counted from the plot's left edge. An empty window (right not above left, or no
-    // plot width) shows nothing.
+    // plot width) shows the whole sound.
     struct ZoomWindow {
         int left = 0, top = 0, right = 0, bottom = 0;
         std::int64_t plotWidth = 0;
