@@ -1,6 +1,7 @@
 // The main window on its own: status bar texts, the two menus and tool bars, both languages,
 // the bar commands that must keep module windows in place, and the placement of slot 0.
 
+#include <QApplication>
 #include <QDir>
 #include <QMdiArea>
 #include <QMenu>
@@ -213,6 +214,38 @@ TEST_F(MainFrame, BarCommandsKeepModuleWindowsAtTheirRelativePlaces) {
     app.ConvertPlacement(false, wp, frame->Metrics());
     EXPECT_NEAR(wp.right, frame->MdiArea()->viewport()->width(), 1);
     EXPECT_NEAR(wp.bottom, frame->MdiArea()->viewport()->height(), 1);
+}
+
+TEST_F(MainFrame, WindowsFollowTheAreaWhenTheMainWindowChangesSize) {
+    frame->resize(800, 600);
+    frame->show();
+    QApplication::processEvents();
+    const QSize area = frame->MdiArea()->viewport()->size();
+    // Two windows side by side that share an edge, over the whole area.
+    CModuleFrame* left = AddModuleWindow(QRect(0, 0, area.width() / 3, area.height()));
+    CModuleFrame* right = AddModuleWindow(QRect(area.width() / 3, 0, area.width() - area.width() / 3, area.height()));
+    const QRect leftBefore = left->geometry(), rightBefore = right->geometry();
+    // A resize dragged in many small steps, as a user or a window manager does it.
+    for (int step = 1; step <= 25; ++step) {
+        frame->resize(800 + 37 * step, 600 + 13 * step);
+        QApplication::processEvents();
+        const QSize now = frame->MdiArea()->viewport()->size();
+        ASSERT_EQ(left->geometry().right() + 1, right->geometry().left()) << step;  // touching, not overlapping
+        EXPECT_EQ(right->geometry().right() + 1, now.width()) << step;
+        EXPECT_EQ(left->geometry().height(), now.height()) << step;
+    }
+    frame->resize(800, 600);
+    QApplication::processEvents();
+    // Back at the old size, at the old places: no rounding has crept in.
+    EXPECT_EQ(left->geometry(), leftBefore);
+    EXPECT_EQ(right->geometry(), rightBefore);
+    // A window the user moved is scaled from where it now is.
+    left->setGeometry(20, 30, 200, 100);
+    frame->resize(1600, 600);
+    QApplication::processEvents();
+    const QSize wide = frame->MdiArea()->viewport()->size();
+    EXPECT_NEAR(left->geometry().x(), 20.0 * wide.width() / area.width(), 1.0);
+    EXPECT_NEAR(left->geometry().width(), 200.0 * wide.width() / area.width(), 1.0);
 }
 
 TEST_F(MainFrame, ClosingStoresTheMainPlacementInSlotZero) {
