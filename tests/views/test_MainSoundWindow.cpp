@@ -208,7 +208,13 @@ TEST_F(MainSoundWindow, SilentEightBitSoundIsAStraightLineThroughTheMiddle) {
 }
 
 TEST_F(MainSoundWindow, WithNothingMarkedTheWaveformShowsTheWholeSound) {
-    EXPECT_EQ(CountRed(Render(*wave, kWaveSize)), 0);  // no sound: nothing to trace
+    // No sound: nothing to trace, but a hint how to get one instead of a blank black pane.
+    const QImage empty = Render(*wave, kWaveSize);
+    EXPECT_EQ(CountRed(empty), 0);
+    int lit = 0;
+    for (int y = 10; y < kWaveSize.height() - 10; ++y)
+        for (int x = 11; x < kWaveSize.width() - 10; ++x) lit += empty.pixel(x, y) != qRgb(0, 0, 0);
+    EXPECT_GT(lit, 100);
     Open8(QByteArray(1000, '\x80'));
     ASSERT_EQ(wave->GetZoomWindow(), CKalvoView::ZoomWindow{});
     EXPECT_EQ(wave->VisibleSamples().first, 0.0);
@@ -222,6 +228,11 @@ TEST_F(MainSoundWindow, WithNothingMarkedTheWaveformShowsTheWholeSound) {
     EXPECT_EQ(doc.m_aSelSamples.size(), 400u);
     doc.RemoveWave();
     EXPECT_EQ(CountRed(Render(*wave, kWaveSize)), 0);
+    g_bListening = true;  // the overview shows the input; the waveform pane stays dark
+    const QImage listening = Render(*wave, kWaveSize);
+    g_bListening = false;
+    for (int y = 10; y < kWaveSize.height() - 10; ++y)
+        for (int x = 11; x < kWaveSize.width() - 10; ++x) ASSERT_EQ(listening.pixel(x, y), qRgb(0, 0, 0)) << x << "," << y;
 }
 
 TEST_F(MainSoundWindow, AFileOfFiftyBytesOrLessShowsOnlyFrameAndRuler) {
