@@ -15,7 +15,9 @@ namespace {
 constexpr const char* kRelative = "kalvoRelativeGeometry";
 constexpr const char* kPlaced = "kalvoScaledGeometry";
 
-int Scaled(double part, int size) { return static_cast<int>(std::lround(part * size)); }
+int Scaled(double part, int size) {
+    return static_cast<int>(std::lround(part * size));
+}
 
 }  // namespace
 
@@ -43,7 +45,8 @@ void CClientAreaScaler::Scale(const QSize& from, const QSize& to) {
         QVariantList parts = sub->property(kRelative).toList();
         if (parts.size() != 4 || sub->property(kPlaced).toRect() != now) {
             const double w = from.width(), h = from.height();
-            parts = {now.left() / w, now.top() / h, (now.left() + now.width()) / w, (now.top() + now.height()) / h};
+            parts = {now.left() / w, now.top() / h, (now.left() + now.width()) / w,
+                     (now.top() + now.height()) / h};
         }
         // Edges, not sizes, are rounded: two windows that share an edge keep sharing it.
         const int left = Scaled(parts[0].toDouble(), to.width());
