@@ -317,7 +317,6 @@ bool CKalvoApp::InitInstance(const QString& profileArgument, const std::vector<s
 void CKalvoApp::CreateMainSoundWindow() {
     m_splitter = new CSplitterFrame(m_settings, *m_document);  // owned by the MDI area
     m_mainFrame->MdiArea()->addSubWindow(m_splitter);
-    m_splitter->setWindowTitle(Str(63000));
     m_splitter->show();
 }
 
@@ -347,7 +346,9 @@ void CKalvoApp::ApplyProfile() {
     if (LanguageFromCode(m_settings.IniAllgemeinLanguage, &language)) SetCurrentLanguage(language);
     noFile = Str(61548);
 
+    // The window made at start-up speaks the language of the start dialogs; now the profile's.
     if (!m_splitter) CreateMainSoundWindow();
+    else m_splitter->UpdateTexts();
     QString title = noFile;
     const QString lastFile = m_settings.IniDokumentPlayFile;
     if (lastFile != noFile && lastFile != QLatin1String(kNoFileEnglish)) {

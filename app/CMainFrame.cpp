@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/CClientAreaScaler.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/IViewCommands.h"
@@ -82,6 +83,7 @@ enum Text : int {
     kTextKidsBarTitle = 63112,
     kTextFilePrefix = 63113,
     kTextFftSettingsTip = 63114,
+    kTextRecordWhileListening = 63119,
 };
 
 struct Popup {
@@ -229,6 +231,7 @@ CMainFrame::CMainFrame(CKalvoApp& app, CKalvoDoc& doc) : m_app(app), m_doc(doc) 
     m_mdiArea = new QMdiArea(this);
     setCentralWidget(m_mdiArea);
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandStates);
+    new CClientAreaScaler(m_mdiArea);  // owned by the area
 
     m_standardBar = new QToolBar(this);
     m_standardBar->setObjectName(QStringLiteral("StandardToolBar"));
@@ -379,7 +382,10 @@ QAction* CMainFrame::EnsureAction(int command) {
 
     auto* action = new QAction(this);  // owned by the window
     action->setData(command);
-    const QString text = (m_kids && command == kCmdKidsBar) ? Str(kTextKidsToolbar) : Str(command);
+    QString text = Str(command);
+    if (m_kids && command == kCmdKidsBar) text = Str(kTextKidsToolbar);
+    // Outside kids mode the record button records only what is being listened to.
+    if (!m_kids && command == kCmdRecord) text = Str(kTextRecordWhileListening);
     action->setText(text);
     action->setToolTip(command == kCmdFftSettings ? Str(kTextFftSettingsTip) : PlainText(text));
     if (const QString icon = IconName(command); !icon.isEmpty())

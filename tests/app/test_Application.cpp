@@ -1,7 +1,9 @@
 // The whole program in one process: start-up with the scripted answerer, the main window,
 // the main sound window, profiles and languages, as a user meets them.
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QClipboard>
 #include <QMdiArea>
@@ -171,6 +173,30 @@ TEST_F(Application, SwitchingTheLanguageRebuildsTheWindowsInTheOtherLanguage) {
     EXPECT_TRUE(g_bWaveLoaded);
     EXPECT_EQ(app.Document()->GetTitle(), QStringLiteral("tone.wav"));
     EXPECT_EQ(app.MainFrame()->menuBar()->actions().value(0)->text(), englishFile);
+}
+
+TEST_F(Application, TheMainSoundWindowSpeaksTheLanguageOfTheProfile) {
+    // The start dialogs speak the standard profile's English; the chosen profile is German.
+    MakeUserProfile(QStringLiteral("Anna"), {{QStringLiteral("IniAllgemeinLanguage"), QStringLiteral("1031")}});
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    ASSERT_EQ(CurrentLanguage(), Language::German);
+    const CSplitterFrame* frame = app.SplitterFrame();
+    ASSERT_NE(frame, nullptr);
+    QStringList shown{frame->windowTitle()};
+    for (const QWidget* w : frame->findChildren<QWidget*>()) {
+        if (const auto* label = qobject_cast<const QLabel*>(w)) shown << label->text();
+        if (const auto* button = qobject_cast<const QAbstractButton*>(w)) shown << button->text();
+        if (!w->toolTip().isEmpty()) shown << w->toolTip();
+    }
+    EXPECT_TRUE(shown.contains(StringTable::Instance().Text(63000, Language::German)));
+    // No text of the window is left in English where the German one differs.
+    const StringTable& table = StringTable::Instance();
+    for (int id = 63000; id < 63100; ++id) {
+        if (!table.Contains(id)) continue;
+        const QString english = table.Text(id, Language::English);
+        if (english == table.Text(id, Language::German)) continue;
+        EXPECT_FALSE(shown.contains(english)) << id << " " << english.toStdString();
+    }
 }
 
 TEST_F(Application, GarbagePlacementsStillOpenTheWindowsWhereTheyCanBeSeen) {
@@ -473,4 +499,77 @@ TEST_F(Application, KidsChoosingTheMicrophoneStartRecordingMusic) {
     EXPECT_EQ(app.MainFrame()->Action(32785)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
     app.MainFrame()->OnCommand(32785);
     EXPECT_FALSE(g_bRecording);
+}
+
+namespace {
+
+// Every module window as a stand-in, so that each profile opens all the windows it names.
+struct AllTestModules {
+    static constexpr std::tuple<Module, int, int> kModules[] = {
+        {Module::Reko, kSlotRekonstruktion, 32778}, {Module::FFT, kSlotFFT, 32794},
+        {Module::Zeitreihe, kSlotZeitreihe, 32776}, {Module::Sono, kSlotSonogramm, 32804},
+        {Module::FFT3D, kSlotFFT3D, 32806},          {Module::Analyse, kSlotAnalyse, 32814},
+        {Module::Notenbild, kSlotNotenbild, 32823}, {Module::Wavelet, kSlotWavelet, 32826}};
+    AllTestModules() {
+        for (const auto& [module, slot, command] : kModules)
+            CModuleWindows::Register(test::StandInModule(module, slot, command));
+    }
+    ~AllTestModules() {
+        for (const auto& [module, slot, command] : kModules) CModuleWindows::Unregister(module);
+    }
+};
+
+}  // namespace
+
+TEST_F(Application, ThePredefinedProfilesTileTheClientAreaAtCommonScreenSizes) {
+    AllTestModules modules;
+    const ProfileKind kinds[] = {ProfileKind::Standard, ProfileKind::Musiker,   ProfileKind::Analytiker,
+                                 ProfileKind::Komplett, ProfileKind::Oberschule, ProfileKind::ForKids};
+    for (const ProfileKind kind : kinds) {
+        ScriptedUserInterface startUi;
+        startUi.kidsStarts.push_back(0);  // a music file, and the file dialog is cancelled
+        CKalvoApp start(startUi);
+        ASSERT_TRUE(start.InitInstance(QString(), {}, std::make_pair(kind, QString())));
+        CMainFrame* frame = start.MainFrame();
+        // The main sound window (in kids mode shown by the Overview command) and every module
+        // the profile opens.
+        std::vector<CModuleFrame*> frames = start.Modules()->OpenFrames();
+        frames.push_back(start.SplitterFrame());
+        const int open = start.Settings().IniFensterFFT + start.Settings().IniFensterFFT3D + start.Settings().IniFensterAnalyse +
+                         start.Settings().IniFensterNotenbild + start.Settings().IniFensterReko + start.Settings().IniFensterSono +
+                         start.Settings().IniFensterWavelet + start.Settings().IniFensterZeitreihe;
+        ASSERT_EQ(static_cast<int>(frames.size()), open + 1) << static_cast<int>(kind);
+
+        const auto expectTiled = [&](const char* how) {
+            SCOPED_TRACE(how);
+            const QRect area = frame->MdiArea()->viewport()->rect();
+            long long covered = 0;
+            for (std::size_t i = 0; i < frames.size(); ++i) {
+                const QRect r = frames[i]->geometry();
+                const std::string name = "slot " + std::to_string(frames[i]->Slot());
+                EXPECT_TRUE(area.contains(r)) << name << " at " << r.x() << "," << r.y() << " " << r.width() << "x"
+                                              << r.height() << " in " << area.width() << "x" << area.height();
+                EXPECT_GE(r.width(), 300) << name;
+                EXPECT_GE(r.height(), 180) << name;
+                covered += static_cast<long long>(r.width()) * r.height();
+                for (std::size_t j = i + 1; j < frames.size(); ++j)
+                    EXPECT_FALSE(r.intersects(frames[j]->geometry())) << name << " and slot " << frames[j]->Slot();
+            }
+            // Together they fill the area: no empty stretch on the first screen.
+            EXPECT_GT(covered, static_cast<long long>(area.width()) * area.height() * 97 / 100);
+        };
+        for (const QSize screen : {QSize(1366, 768), QSize(1920, 1080)}) {
+            SCOPED_TRACE(testing::Message() << "profile " << static_cast<int>(kind) << " at " << screen.width() << "x"
+                                            << screen.height());
+            // As when the window manager maximises the main window after the profile placed
+            // the windows in its normal rectangle.
+            frame->showNormal();
+            frame->setGeometry(QRect(QPoint(0, 0), screen));
+            QApplication::processEvents();
+            expectTiled("scaled to the new size");
+            for (CModuleFrame* f : frames) f->ApplyStoredPlacement();
+            expectTiled("placed at this size");
+        }
+        start.ExitInstance();
+    }
 }

@@ -1,9 +1,12 @@
 // The main window on its own: status bar texts, the two menus and tool bars, both languages,
 // the bar commands that must keep module windows in place, and the placement of slot 0.
 
+#include <QApplication>
+#include <QDir>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -14,6 +17,7 @@
 #include "settings/CIni.h"
 #include "app/CKalvoApp.h"
 #include "app/CMainFrame.h"
+#include "platform/CShortCutsInfoDLG.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
 #include "tests/support/StandInModule.h"
@@ -224,6 +228,38 @@ TEST_F(MainFrame, BarCommandsKeepModuleWindowsAtTheirRelativePlaces) {
     EXPECT_NEAR(wp.bottom, frame->MdiArea()->viewport()->height(), 1);
 }
 
+TEST_F(MainFrame, WindowsFollowTheAreaWhenTheMainWindowChangesSize) {
+    frame->resize(800, 600);
+    frame->show();
+    QApplication::processEvents();
+    const QSize area = frame->MdiArea()->viewport()->size();
+    // Two windows side by side that share an edge, over the whole area.
+    CModuleFrame* left = AddModuleWindow(QRect(0, 0, area.width() / 3, area.height()));
+    CModuleFrame* right = AddModuleWindow(QRect(area.width() / 3, 0, area.width() - area.width() / 3, area.height()));
+    const QRect leftBefore = left->geometry(), rightBefore = right->geometry();
+    // A resize dragged in many small steps, as a user or a window manager does it.
+    for (int step = 1; step <= 25; ++step) {
+        frame->resize(800 + 37 * step, 600 + 13 * step);
+        QApplication::processEvents();
+        const QSize now = frame->MdiArea()->viewport()->size();
+        ASSERT_EQ(left->geometry().right() + 1, right->geometry().left()) << step;  // touching, not overlapping
+        EXPECT_EQ(right->geometry().right() + 1, now.width()) << step;
+        EXPECT_EQ(left->geometry().height(), now.height()) << step;
+    }
+    frame->resize(800, 600);
+    QApplication::processEvents();
+    // Back at the old size, at the old places: no rounding has crept in.
+    EXPECT_EQ(left->geometry(), leftBefore);
+    EXPECT_EQ(right->geometry(), rightBefore);
+    // A window the user moved is scaled from where it now is.
+    left->setGeometry(20, 30, 200, 100);
+    frame->resize(1600, 600);
+    QApplication::processEvents();
+    const QSize wide = frame->MdiArea()->viewport()->size();
+    EXPECT_NEAR(left->geometry().x(), 20.0 * wide.width() / area.width(), 1.0);
+    EXPECT_NEAR(left->geometry().width(), 200.0 * wide.width() / area.width(), 1.0);
+}
+
 TEST_F(MainFrame, ClosingStoresTheMainPlacementInSlotZero) {
     WindowPlacement normal;
     normal.showCmd = 1;
@@ -294,6 +330,72 @@ TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
         bar.clear();
         for (const QAction* a : frame->KidsToolBar()->actions()) bar.push_back(a->isSeparator() ? 0 : a->data().toInt());
         EXPECT_EQ(bar, (std::vector<int>{32789, 0, 32785, 32790, 32791, 32840, 32793, 0, 32823, 32804}));
+        app.ExitInstance();
+    }
+    for (const auto& [module, slot, command] : modules) CModuleWindows::Unregister(module);
+    SetProgramFolder(QString());
+    ResetFlags();
+}
+
+TEST(MainFrameTexts, EveryMenuItemButtonAndKeyHasATextInBothLanguages) {
+    ResetFlags();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SetProgramFolder(dir.path());
+    ASSERT_TRUE(SeedProfiles(dir.path()));
+    for (const QString& file : QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
+        CIni(dir.filePath(QStringLiteral("Profile/") + file)).WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+    // Every module window, so that the menus and bars hold every command they can ever show.
+    const std::tuple<Module, int, int> modules[] = {
+        {Module::Reko, kSlotRekonstruktion, 32778}, {Module::FFT, kSlotFFT, 32794},
+        {Module::Zeitreihe, kSlotZeitreihe, 32776}, {Module::Sono, kSlotSonogramm, 32804},
+        {Module::FFT3D, kSlotFFT3D, 32806},          {Module::Analyse, kSlotAnalyse, 32814},
+        {Module::Notenbild, kSlotNotenbild, 32823}, {Module::Wavelet, kSlotWavelet, 32826}};
+    for (const auto& [module, slot, command] : modules)
+        CModuleWindows::Register(test::StandInModule(module, slot, command));
+    const QRegularExpression placeholder(QStringLiteral("^#\\d+$"));
+    const auto checkText = [&](const QString& text, const QString& where) {
+        QString plain = text;
+        plain.remove(u'&');
+        EXPECT_FALSE(plain.trimmed().isEmpty()) << where.toStdString();
+        EXPECT_FALSE(placeholder.match(plain.trimmed()).hasMatch()) << where.toStdString() << ": " << text.toStdString();
+    };
+    {
+        ScriptedUserInterface ui;
+        CKalvoApp app(ui);
+        ASSERT_TRUE(app.InitInstance(QStringLiteral("Standard"), {}, std::make_pair(ProfileKind::Standard, QString())));
+        CMainFrame* frame = app.MainFrame();
+        // The standard bar too in kids mode, so that both bars are filled in both modes.
+        app.Settings().IniAllgemeinToolbarNormal = 1;
+        for (Language language : {Language::English, Language::German}) {
+            SetCurrentLanguage(language);
+            for (bool kids : {false, true}) {
+                frame->LoadMenu(kids);
+                const QString mode = QStringLiteral("%1 %2 ").arg(static_cast<int>(language)).arg(kids ? "kids" : "normal");
+                int items = 0;
+                for (const QAction* popup : frame->menuBar()->actions()) {
+                    checkText(popup->text(), mode + QStringLiteral("menu title"));
+                    for (const QAction* item : popup->menu()->actions()) {
+                        if (item->isSeparator()) continue;
+                        checkText(item->text(), mode + QStringLiteral("menu item %1").arg(item->data().toInt()));
+                        ++items;
+                    }
+                }
+                EXPECT_GT(items, 8) << mode.toStdString();
+                for (const QToolBar* bar : {frame->StandardToolBar(), frame->KidsToolBar()}) {
+                    EXPECT_FALSE(bar->actions().isEmpty()) << mode.toStdString();
+                    for (const QAction* button : bar->actions()) {
+                        if (button->isSeparator()) continue;
+                        checkText(button->toolTip(), mode + QStringLiteral("button %1").arg(button->data().toInt()));
+                    }
+                }
+                const std::vector<CShortCutsInfoDLG::Entry> keys = CShortCutsInfoDLG::EntriesOf(frame);
+                EXPECT_GE(keys.size(), 4u) << mode.toStdString();
+                for (const CShortCutsInfoDLG::Entry& entry : keys)
+                    checkText(entry.command, mode + QStringLiteral("key ") + entry.keys);
+            }
+        }
+        SetCurrentLanguage(Language::English);
         app.ExitInstance();
     }
     for (const auto& [module, slot, command] : modules) CModuleWindows::Unregister(module);

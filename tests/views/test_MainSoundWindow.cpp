@@ -207,6 +207,34 @@ TEST_F(MainSoundWindow, SilentEightBitSoundIsAStraightLineThroughTheMiddle) {
     EXPECT_EQ(CountRed(waveImage), kWaveSize.width() - 21);
 }
 
+TEST_F(MainSoundWindow, WithNothingMarkedTheWaveformShowsTheWholeSound) {
+    // No sound: nothing to trace, but a hint how to get one instead of a blank black pane.
+    const QImage empty = Render(*wave, kWaveSize);
+    EXPECT_EQ(CountRed(empty), 0);
+    int lit = 0;
+    for (int y = 10; y < kWaveSize.height() - 10; ++y)
+        for (int x = 11; x < kWaveSize.width() - 10; ++x) lit += empty.pixel(x, y) != qRgb(0, 0, 0);
+    EXPECT_GT(lit, 100);
+    Open8(QByteArray(1000, '\x80'));
+    ASSERT_EQ(wave->GetZoomWindow(), CKalvoView::ZoomWindow{});
+    EXPECT_EQ(wave->VisibleSamples().first, 0.0);
+    EXPECT_EQ(wave->VisibleSamples().last, 1000.0);
+    const QImage image = Render(*wave, kWaveSize);
+    const int middle = (kWaveSize.height() - 20) / 2 + 10;
+    EXPECT_TRUE(IsRed(image, 11, middle));
+    EXPECT_TRUE(IsRed(image, kWaveSize.width() - 11, middle));
+    // A drag in it selects samples of the whole sound.
+    Drag(wave.get(), 110, 310);  // pixels 100 and 300 of 500: samples 200 to 600
+    EXPECT_EQ(doc.m_aSelSamples.size(), 400u);
+    doc.RemoveWave();
+    EXPECT_EQ(CountRed(Render(*wave, kWaveSize)), 0);
+    g_bListening = true;  // the overview shows the input; the waveform pane stays dark
+    const QImage listening = Render(*wave, kWaveSize);
+    g_bListening = false;
+    for (int y = 10; y < kWaveSize.height() - 10; ++y)
+        for (int x = 11; x < kWaveSize.width() - 10; ++x) ASSERT_EQ(listening.pixel(x, y), qRgb(0, 0, 0)) << x << "," << y;
+}
+
 TEST_F(MainSoundWindow, AFileOfFiftyBytesOrLessShowsOnlyFrameAndRuler) {
     QByteArray noise;
     for (int i = 0; i < 52; ++i) noise.append(static_cast<char>(i * 97 % 256));

@@ -8,11 +8,12 @@
 #include <cmath>
 #include <limits>
 
-#include "settings/CKalvoSettings.h"
+#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
-#include "platform/StringTable.h"
-#include "views/common/ViewPicture.h"
 #include "document/IModuleFrame.h"
+#include "platform/StringTable.h"
+#include "settings/CKalvoSettings.h"
+#include "views/common/ViewPicture.h"
 #include "views/CMemDC.h"
 
 namespace {
@@ -77,7 +78,9 @@ void CKalvoView::SetPrecision(int precision) {
 CKalvoView::Stretch CKalvoView::VisibleSamples() const {
     const std::int64_t total = m_doc.SampleCount();
     const ZoomWindow& z = m_zoomWindow;
-    if (z.plotWidth <= 0 || total == 0) return {};
+    if (total == 0) return {};
+    // Until a stretch is marked in the overview the waveform shows the whole sound.
+    if (z.plotWidth <= 0 || z.right <= z.left) return {0.0, static_cast<double>(Even(total))};
     // Positions outside the overview's plot stand for its ends.
     const auto sampleOf = [&](int x) {
         const std::int64_t px = std::clamp<std::int64_t>(x, 0, z.plotWidth);
@@ -163,6 +166,7 @@ void CKalvoView::OnDraw(QPainter& painter, const QRect& rect) {
     static const std::vector<QPoint> kNoTrace;
     const std::vector<QPoint>& trace = m_doc.m_nWaveBytes >= 2 ? Trace(rect) : kNoTrace;
     if (trace.size() > 1) m_trace.Draw(painter, m_penRed.color(), QRect(0, 0, w, h));
+    else if (m_doc.m_nWaveBytes < 2 && !g_bListening) DrawNoSoundHint(painter, QRect(0, 0, w, h));
 
     // The drag band, inverted.
     if (m_ptPrev.x() != 0) {
@@ -183,6 +187,19 @@ void CKalvoView::OnDraw(QPainter& painter, const QRect& rect) {
     painter.fillRect(QRect(0, 0, w, kMargin), frame);
     painter.fillRect(QRect(w - kMargin, 0, kMargin, h), frame);
     painter.fillRect(QRect(0, h - kMargin + 1, w, kMargin - 1), frame);
+    painter.restore();
+}
+
+void CKalvoView::DrawNoSoundHint(QPainter& painter, const QRect& rect) const {
+    // An empty black pane looks broken to someone who has just started the program: say how to fill it.
+    const QRect plot = rect.adjusted(kMargin + 8, kMargin + 4, -kMargin - 8, -kMargin - 4);
+    const QString hint = Str(kTextNoSound);
+    const QRect needed = fontMetrics().boundingRect(plot, Qt::AlignCenter | Qt::TextWordWrap, hint);
+    if (needed.height() > plot.height() || needed.width() > plot.width()) return;  // too small to be read
+    painter.save();
+    painter.setFont(font());
+    painter.setPen(QColor(170, 170, 170));
+    painter.drawText(plot, Qt::AlignCenter | Qt::TextWordWrap, hint);
     painter.restore();
 }
 

@@ -24,10 +24,11 @@ class CKalvoView : public QWidget, public IDocumentView, public IViewCommands {
 public:
     static constexpr int kMargin = 10;
     static constexpr int kCtrlSamples = 1099;  // the "Samples" field of the control bar
+    static constexpr int kTextNoSound = 63012;  // what the empty pane says
 
     // The stretch marked in the overview: x positions in pixels of a plot plotWidth pixels
     // wide, counted from the plot's left edge. An empty window (right not above left, or no
-    // plot width) shows nothing.
+    // plot width) shows the whole sound.
     struct ZoomWindow {
         int left = 0, top = 0, right = 0, bottom = 0;
         std::int64_t plotWidth = 0;
@@ -99,6 +100,7 @@ private:
     // Resets what a new zoom window or a new size makes meaningless, before a paint.
     void SyncDrawState();
     const std::vector<QPoint>& Trace(const QRect& rect);
+    void DrawNoSoundHint(QPainter& painter, const QRect& rect) const;
     int ClampToPlot(int x) const;
     void UpdateStrip(int x1, int x2);
 

@@ -1,5 +1,6 @@
 #include "views/time/CSplitterFrame.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <algorithm>
 #include <QGridLayout>
@@ -19,6 +20,22 @@ namespace {
 
 constexpr int kBarWidth = 170;
 
+// The string numbers of a control's text and tool tip, kept on the control so that the bar
+// can speak another language without being built again.
+constexpr const char* kTextId = "kalvoTextId";
+constexpr const char* kTipId = "kalvoTipId";
+
+void SetTextIds(QWidget* control, int text, int tip) {
+    if (text) control->setProperty(kTextId, text);
+    if (tip) control->setProperty(kTipId, tip);
+}
+
+QLabel* NewLabel(int text) {
+    auto* label = new QLabel;  // parented by the bar's layout
+    SetTextIds(label, text, 0);
+    return label;
+}
+
 QSlider* NewSlider(Qt::Orientation orientation, int id, int position, int tip) {
     auto* slider = new QSlider(orientation);  // parented by the bar's layout
     slider->setObjectName(QString::number(id));
@@ -32,7 +49,7 @@ QSlider* NewSlider(Qt::Orientation orientation, int id, int position, int tip) {
     slider->setMinimumHeight(orientation == Qt::Vertical ? 40 : 0);
     // Vertical sliders start at the bottom: moving up magnifies.
     if (orientation == Qt::Vertical) slider->setInvertedAppearance(true);
-    slider->setToolTip(Str(tip));
+    SetTextIds(slider, 0, tip);
     return slider;
 }
 
@@ -42,7 +59,7 @@ CSplitterFrame::CSplitterFrame(CKalvoSettings& settings, CKalvoDoc& doc)
     : CModuleFrame(settings, kSlotUebersicht, new QSplitter(Qt::Vertical), new QWidget, true),
       m_doc(doc),
       m_pSplitter(static_cast<QSplitter*>(View())) {
-    setWindowTitle(Str(63000));
+    setWindowTitle(Str(kTitle));
     m_pOverView = new CKalvoOverView(doc, settings, m_pSplitter);
     m_pWaveView = new CKalvoView(doc, settings, m_pSplitter);
     m_pSplitter->addWidget(m_pOverView);
@@ -55,6 +72,7 @@ CSplitterFrame::CSplitterFrame(CKalvoSettings& settings, CKalvoDoc& doc)
     m_pOverView->SetFrame(this);
     m_pWaveView->SetFrame(this);
     BuildControlBar();
+    UpdateTexts();
 
     doc.AddView(m_pOverView);
     doc.AddView(m_pWaveView);
@@ -85,19 +103,19 @@ QWidget* CSplitterFrame::BuildControlBar() {
     grid->setVerticalSpacing(2);
 
     QSlider* overFactor = NewSlider(Qt::Vertical, kCtrlOverviewFactor, 20, 63007);
-    grid->addWidget(new QLabel(Str(63001)), 0, 0);
+    grid->addWidget(NewLabel(63001), 0, 0);
     grid->addWidget(overFactor, 1, 0, 3, 1, Qt::AlignHCenter);
     connect(overFactor, &QSlider::valueChanged, this,
             [this](int position) { m_pOverView->SetVerticalFactor(81 - 4 * position); });
 
     QSlider* waveFactor = NewSlider(Qt::Vertical, kCtrlWaveFactor, 20, 63008);
-    grid->addWidget(new QLabel(Str(63001)), 4, 0);
+    grid->addWidget(NewLabel(63001), 4, 0);
     grid->addWidget(waveFactor, 5, 0, 3, 1, Qt::AlignHCenter);
     connect(waveFactor, &QSlider::valueChanged, this,
             [this](int position) { m_pWaveView->SetAmplitudeFactor(21 - position); });
 
     QSlider* zoom = NewSlider(Qt::Horizontal, kCtrlZoom, 0, 63006);
-    grid->addWidget(new QLabel(Str(63001)), 0, 1);
+    grid->addWidget(NewLabel(63001), 0, 1);
     grid->addWidget(zoom, 1, 1);
     connect(zoom, &QSlider::valueChanged, this, [this](int position) {
         m_pOverView->SetZoom(2 * position + 1);
@@ -108,8 +126,8 @@ QWidget* CSplitterFrame::BuildControlBar() {
     precision->setObjectName(QString::number(kCtrlPrecision));
     precision->setRange(1, 40);
     precision->setValue(kStartPrecision);
-    precision->setToolTip(Str(63009));
-    grid->addWidget(new QLabel(Str(63002)), 2, 1);
+    SetTextIds(precision, 0, 63009);
+    grid->addWidget(NewLabel(63002), 2, 1);
     grid->addWidget(precision, 3, 1);
     connect(precision, &QSpinBox::valueChanged, this, [this](int value) { m_pWaveView->SetPrecision(value); });
 
@@ -117,18 +135,29 @@ QWidget* CSplitterFrame::BuildControlBar() {
     samples->setObjectName(QString::number(kCtrlSamples));
     samples->setReadOnly(true);
     samples->setEnabled(false);
-    samples->setToolTip(Str(63010));
-    grid->addWidget(new QLabel(Str(63003)), 4, 1);
+    SetTextIds(samples, 0, 63010);
+    grid->addWidget(NewLabel(63003), 4, 1);
     grid->addWidget(samples, 5, 1);
 
-    auto* modeSamples = new QRadioButton(Str(63004));
+    auto* modeSamples = new QRadioButton;
     modeSamples->setObjectName(QString::number(kCtrlModeSamples));
     modeSamples->setChecked(true);
-    modeSamples->setToolTip(Str(63011));
+    SetTextIds(modeSamples, 63004, 63011);
     grid->addWidget(modeSamples, 6, 1);
     grid->setRowStretch(7, 1);
     grid->setColumnStretch(1, 1);
     return bar;
+}
+
+void CSplitterFrame::UpdateTexts() {
+    setWindowTitle(Str(kTitle));
+    for (QWidget* control : ControlBar()->findChildren<QWidget*>()) {
+        if (const int text = control->property(kTextId).toInt()) {
+            if (auto* label = qobject_cast<QLabel*>(control)) label->setText(Str(text));
+            else if (auto* button = qobject_cast<QAbstractButton*>(control)) button->setText(Str(text));
+        }
+        if (const int tip = control->property(kTipId).toInt()) control->setToolTip(Str(tip));
+    }
 }
 
 QWidget* CSplitterFrame::ActivePane() const {

@@ -22,6 +22,7 @@ public:
     static constexpr int kCtrlSamples = 1099;       // length of the selection being dragged
     static constexpr int kCtrlModeSamples = 1184;   // the waveform shows samples
     static constexpr int kStartPrecision = 30;      // the precision field's value when the window opens
+    static constexpr int kTitle = 63000;            // string of the window title
 
     CSplitterFrame(CKalvoSettings& settings, CKalvoDoc& doc);
     ~CSplitterFrame() override;
@@ -29,6 +30,8 @@ public:
     CKalvoOverView* OverView() const { return m_pOverView; }
     CKalvoView* WaveView() const { return m_pWaveView; }
     QSplitter* Splitter() const { return m_pSplitter; }
+    // Title, labels and tool tips in the current language.
+    void UpdateTexts();
 
     // The heights of the two panes for the profile: the overview gets its ideal height and
     // the waveform the rest; a pane below its minimum height is folded away.
