@@ -410,9 +410,19 @@ void CKalvoApp::OnIdle() {
 void CKalvoApp::OnChooseProfile() {
     if (!ChooseStartProfile()) return;
     CloseDocumentWindows();
-    if (!LoadProfile()) std::exit(0);
+    if (!LoadProfile()) {
+        LeaveWithoutProfile();
+        return;
+    }
     if (m_profileKind == ProfileKind::ForKids) ChooseKidsStart();
     ApplyProfile();
+}
+
+void CKalvoApp::LeaveWithoutProfile() {
+    // The windows are gone and no profile can make them again (the user was told): the
+    // program ends the usual way, through its event loop and ExitInstance.
+    m_nExitCode = 1;
+    QCoreApplication::exit(m_nExitCode);
 }
 
 void CKalvoApp::OnLanguage() {
@@ -423,7 +433,10 @@ void CKalvoApp::OnLanguage() {
     const QString loaded = g_bWaveLoaded ? m_document->m_strFileName : QString();
     SetCurrentLanguage(language);
     CloseDocumentWindows();
-    if (!LoadProfile()) std::exit(0);
+    if (!LoadProfile()) {
+        LeaveWithoutProfile();
+        return;
+    }
     m_settings.IniAllgemeinLanguage = static_cast<int>(language);
     if (!loaded.isEmpty()) m_settings.IniDokumentPlayFile = loaded;
     ApplyProfile();

@@ -67,6 +67,8 @@ public:
                       std::optional<std::pair<ProfileKind, QString>> forcedProfile = std::nullopt);
     // Writes the last-used profile (when a profile was loaded) and closes the windows.
     void ExitInstance();
+    // Not 0 when the program has to end because a profile could not be read.
+    int ExitCode() const { return m_nExitCode; }
     void DetectLanguage();
     bool ChooseStartProfile();
     bool ChooseKidsStart();
@@ -96,6 +98,7 @@ public:
     CSplitterFrame* SplitterFrame() const { return m_splitter; }
 
     int m_nKidsStartMode = 1;            // 1 open a music file, 0 record with the microphone
+    int m_nExitCode = 0;
     bool m_bCaptureAvailable = false;    // sound input exists (the microphone can be chosen)
     QString m_strTitle = QStringLiteral("KALVO");
     QString m_strOutputDevice = QStringLiteral("Primärer Soundtreiber");
@@ -110,6 +113,7 @@ public:
     CKalvoDoc* m_pDocument = nullptr;
 
 private:
+    void LeaveWithoutProfile();
     void CreateMainSoundWindow();
     void CloseDocumentWindows();
 

@@ -601,7 +601,7 @@ void CMainFrame::ApplyPlacement(const WindowPlacement& placement) {
     setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
     setGeometry(normal);
     switch (placement.showCmd) {
-        case 0: hide(); break;
+        // A hidden main window could never be reached again: it shows normally.
         case 2:
         case 6:
         case 7: showMinimized(); break;

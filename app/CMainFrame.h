@@ -40,7 +40,7 @@ public:
     // The client area and the heights of the visible bars, for relative placements.
     FrameMetrics Metrics() const;
     // The main window's placement in screen pixels (slot 0): sets the normal rectangle and
-    // shows the window with the show command (3 maximised, 2 minimised, 0 hidden, else normal).
+    // shows the window with the show command (3 maximised, 2 minimised, else normal; never hidden).
     void ApplyPlacement(const WindowPlacement& placement);
     WindowPlacement CurrentPlacement() const;
 

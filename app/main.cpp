@@ -42,7 +42,7 @@ int RunWindows(const CommandLine& cmd) {
     }
     const int code = QApplication::exec();
     app.ExitInstance();
-    return code;
+    return code != 0 ? code : app.ExitCode();
 }
 
 }  // namespace

@@ -141,11 +141,9 @@ bool CKalvoSettings::SetSettingText(const QString& keyName, const QString& text)
 }
 
 int CKalvoSettings::CheckedFftPoints(int points) {
-    // Halve until below 1: a power of two ends exactly at 0.5.
-    float x = static_cast<float>(points);
-    if (x < 1.0f) return 8192;
-    while (x >= 1.0f) x /= 2.0f;
-    return x == 0.5f ? points : 8192;
+    if (points <= 0 || (points & (points - 1)) != 0) return 8192;
+    // Only the sizes the FFT settings offer: a profile cannot ask for gigabytes.
+    return std::clamp(points, kMinFftPoints, kMaxFftPoints);
 }
 
 WindowPlacement CKalvoSettings::GetWindowSlot(int slot) const {

@@ -125,7 +125,10 @@ public:
     QString SettingText(const SettingKey& key) const;
     bool SetSettingText(const QString& key, const QString& text);
 
-    // "IniDokumentNumFFTPoints" must be a power of two; anything else becomes 8192.
+    // "IniDokumentNumFFTPoints" must be a power of two (anything else becomes 8192) within
+    // the sizes of the FFT settings.
+    static constexpr int kMinFftPoints = 256;
+    static constexpr int kMaxFftPoints = 524288;
     static int CheckedFftPoints(int points);
 
     bool IsKidsMode() const { return IniAllgemeinGrundschulprofil != 0; }

@@ -573,3 +573,18 @@ TEST_F(Application, ThePredefinedProfilesTileTheClientAreaAtCommonScreenSizes) {
         start.ExitInstance();
     }
 }
+
+TEST_F(Application, AProfileThatCannotBeReadOnChangeEndsTheProgramTheUsualWay) {
+    MakeUserProfile(QStringLiteral("Anna"));
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    ui.startProfiles.push_back(StartProfileAnswer{2, QStringLiteral("Nobody")});
+    app.OnChooseProfile();  // this process goes on: the event loop ends it, with a code that says so
+    EXPECT_TRUE(SaidNumber(ui, 61490));
+    EXPECT_EQ(app.ExitCode(), 1);
+}
+
+TEST_F(Application, AMainWindowStoredAsHiddenStillShows) {
+    MakeUserProfile(QStringLiteral("Anna"), {{QStringLiteral("MainWindow/wp->showCmd"), QStringLiteral("0")}});
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    EXPECT_TRUE(app.MainFrame()->isVisible());
+}
