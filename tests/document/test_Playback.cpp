@@ -7,7 +7,6 @@
 #include "document/CRiffWave.h"
 #include "document/CSound.h"
 #include "platform/audio/AudioDevice.h"
-#include "tests/platform/AudioTestSupport.h"
 #include "tests/support/DocFixture.h"
 
 using namespace test;
@@ -116,16 +115,27 @@ TEST_F(Playback, FilesOutsideTheCardsRatesPlayACopyWhileTheSpectrumReadsEverySam
 }
 
 TEST_F(Playback, ALowRateCopyRepeatsEachSample) {
-    ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("low.wav"), Mono16(5000, {-3, 7, 100}))));
-    CRiffWave copy;
-    WaveFormat format;
-    ASSERT_EQ(copy.Open(CKalvoDoc::TempWavePath(), &format, CRiffWave::Mode::Read), CRiffWave::Status::Success);
-    EXPECT_EQ(format.samplesPerSec, 10000u);
-    EXPECT_EQ(format.bitsPerSample, 16);
-    std::vector<std::uint8_t> bytes(copy.GetSize());
-    std::uint32_t read = 0;
-    copy.Read(bytes.data(), copy.GetSize(), &read);
-    EXPECT_EQ(Samples16(bytes), (std::vector<std::int16_t>{-3, -3, 7, 7, 100, 100}));
+    struct Case {
+        QByteArray file;
+        std::uint32_t copyRate;
+        std::uint16_t bits;
+        QByteArray copy;  // the data of the playback copy
+    };
+    for (const Case& c : {Case{Mono16(5000, {-3, 7, 100}), 10000, 16, Pcm16({-3, -3, 7, 7, 100, 100})},
+                          Case{Wave(1, 2000, 8, QByteArray("\x80\x01", 2)), 8000, 8,
+                               QByteArray("\x80\x80\x80\x80\x01\x01\x01\x01", 8)}}) {
+        SCOPED_TRACE(c.copyRate);
+        ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("low.wav"), c.file)));
+        CRiffWave copy;
+        WaveFormat format;
+        ASSERT_EQ(copy.Open(CKalvoDoc::TempWavePath(), &format, CRiffWave::Mode::Read), CRiffWave::Status::Success);
+        EXPECT_EQ(format.samplesPerSec, c.copyRate);
+        EXPECT_EQ(format.bitsPerSample, c.bits);
+        QByteArray bytes(static_cast<qsizetype>(copy.GetSize()), '\0');
+        std::uint32_t read = 0;
+        copy.Read(bytes.data(), copy.GetSize(), &read);
+        EXPECT_EQ(bytes, c.copy);
+    }
 }
 
 TEST_F(Playback, ASoundNoOutputCanPlayStaysLoadedAndTheUserIsToldWhy) {
