@@ -669,6 +669,8 @@ bool CKalvoApp::InitSound(QString* deviceError) {
     m_output = AudioSystem::OpenOutput(m_strOutputDeviceId, &openError);
     if (!m_output) {
         if (deviceError) *deviceError = Str(63405, m_strOutputDeviceId, openError);
+        else if (!m_strOutputDeviceId.isEmpty())
+            m_ui.get().Message(63405, MessageIcon::Exclamation, m_strOutputDeviceId, openError);
         m_output = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &openError);
     }
     m_input = AudioSystem::OpenInput(m_strCaptureDeviceId, &openError);
