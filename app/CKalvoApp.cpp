@@ -16,15 +16,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/CIni.h"
+#include "settings/CIni.h"
 #include "app/CMainFrame.h"
-#include "app/CModuleFrame.h"
-#include "app/CModuleWindows.h"
-#include "app/CSplitterFrame.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
+#include "views/time/CSplitterFrame.h"
 #include "document/AppFlags.h"
 #include "document/CMp3Converter.h"
 #include "document/CSound.h"
-#include "views/time/InfoModule.h"
+#include "views/Modules.h"
 #include "platform/audio/AudioDevice.h"
 #include "document/CKalvoDoc.h"
 #include "platform/CSaveProfileDLG.h"
@@ -34,149 +34,6 @@
 
 CKalvoApp::CKalvoApp(UserInterface& ui) : m_ui(ui) {}
 CKalvoApp::~CKalvoApp() = default;
-
-const std::vector<CKalvoApp::SettingKey>& CKalvoApp::KeyTable() {
-    static const std::vector<SettingKey> table = {
-        {"Allgemein", "IniAllgemeinLanguage", &CKalvoApp::IniAllgemeinLanguage},
-        {"Allgemein", "IniAllgemeinGrundschulprofil", &CKalvoApp::IniAllgemeinGrundschulprofil},
-        {"Allgemein", "IniAllgemeinStatusbar", &CKalvoApp::IniAllgemeinStatusbar},
-        {"Allgemein", "IniAllgemeinToolbarNormal", &CKalvoApp::IniAllgemeinToolbarNormal},
-        {"Allgemein", "IniAllgemeinToolbarSchule", &CKalvoApp::IniAllgemeinToolbarSchule},
-        {"Allgemein", "IniAllgemeinMenu", &CKalvoApp::IniAllgemeinMenu},
-        {"Dokument", "IniDokumentNumFFTPoints", &CKalvoApp::IniDokumentNumFFTPoints},
-        {"Dokument", "IniDokumentPlayFile", &CKalvoApp::IniDokumentPlayFile},
-        {"Fenster", "IniFensterFFT", &CKalvoApp::IniFensterFFT},
-        {"Fenster", "IniFensterFFT3D", &CKalvoApp::IniFensterFFT3D},
-        {"Fenster", "IniFensterAnalyse", &CKalvoApp::IniFensterAnalyse},
-        {"Fenster", "IniFensterNotenbild", &CKalvoApp::IniFensterNotenbild},
-        {"Fenster", "IniFensterReko", &CKalvoApp::IniFensterReko},
-        {"Fenster", "IniFensterSono", &CKalvoApp::IniFensterSono},
-        {"Fenster", "IniFensterWavelet", &CKalvoApp::IniFensterWavelet},
-        {"Fenster", "IniFensterZeitreihe", &CKalvoApp::IniFensterZeitreihe},
-        {"ZEITREIHE", "IniZeitreiheKorrCount", &CKalvoApp::IniZeitreiheKorrCount},
-        {"ZEITREIHE", "IniZeitreihePartitions", &CKalvoApp::IniZeitreihePartitions},
-        {"ZEITREIHE", "IniZeitreiheCorrlength", &CKalvoApp::IniZeitreiheCorrlength},
-        {"ZEITREIHE", "IniZeitreiheWhatIs", &CKalvoApp::IniZeitreiheWhatIs},
-        {"FFT", "IniFFTBottomCutHz", &CKalvoApp::IniFFTBottomCutHz},
-        {"FFT", "IniFFTTopCutkHz", &CKalvoApp::IniFFTTopCutkHz},
-        {"FFT", "IniFFTBottomCutAmp", &CKalvoApp::IniFFTBottomCutAmp},
-        {"FFT", "IniFFTTopCutAmp", &CKalvoApp::IniFFTTopCutAmp},
-        {"FFT", "IniFFTDelay", &CKalvoApp::IniFFTDelay},
-        {"FFT", "IniFFTbIsDelay", &CKalvoApp::IniFFTbIsDelay},
-        {"FFT", "IniFFTbGrid", &CKalvoApp::IniFFTbGrid},
-        {"FFT", "IniFFTMinAbstandMaxima", &CKalvoApp::IniFFTMinAbstandMaxima},
-        {"FFT", "IniFFTMinAbstandNachbarMin", &CKalvoApp::IniFFTMinAbstandNachbarMin},
-        {"FFT", "IniFFTbIsAmpLinear", &CKalvoApp::IniFFTbIsAmpLinear},
-        {"FFT", "IniFFTbIsFreqLinear", &CKalvoApp::IniFFTbIsFreqLinear},
-        {"FFT", "IniFFTbDarstellung", &CKalvoApp::IniFFTbDarstellung},
-        {"FFT", "IniFFTbIsCrossVisible", &CKalvoApp::IniFFTbIsCrossVisible},
-        {"FFT", "IniFFTbIsSpline", &CKalvoApp::IniFFTbIsSpline},
-        {"FFT", "IniFFTSplineTyp", &CKalvoApp::IniFFTSplineTyp},
-        {"FFT", "IniFFTbIsSumme", &CKalvoApp::IniFFTbIsSumme},
-        {"3DFFT", "Ini3DFFTSchrittweite", &CKalvoApp::Ini3DFFTSchrittweite},
-        {"3DFFT", "Ini3DFFTclrBackBuffer", &CKalvoApp::Ini3DFFTclrBackBuffer},
-        {"3DFFT", "Ini3DFFTBottomCutHz", &CKalvoApp::Ini3DFFTBottomCutHz},
-        {"3DFFT", "Ini3DFFTTopCutkHz", &CKalvoApp::Ini3DFFTTopCutkHz},
-        {"3DFFT", "Ini3DFFTSizePts", &CKalvoApp::Ini3DFFTSizePts},
-        {"3DFFT", "Ini3DFFTbIsWire", &CKalvoApp::Ini3DFFTbIsWire},
-        {"3DFFT", "Ini3DFFTBreite", &CKalvoApp::Ini3DFFTBreite},
-        {"3DFFT", "Ini3DFFTEpsilon", &CKalvoApp::Ini3DFFTEpsilon},
-        {"3DFFT", "Ini3DFFTTau", &CKalvoApp::Ini3DFFTTau},
-        {"3DFFT", "Ini3DFFTbIsBunt", &CKalvoApp::Ini3DFFTbIsBunt},
-        {"3DFFT", "Ini3DFFTbIsAmpLinear", &CKalvoApp::Ini3DFFTbIsAmpLinear},
-        {"3DFFT", "Ini3DFFTbIsFreqLinear", &CKalvoApp::Ini3DFFTbIsFreqLinear},
-        {"Rekonstruktion", "IniRekoTau", &CKalvoApp::IniRekoTau},
-        {"Rekonstruktion", "IniRekoclrBackBuffer", &CKalvoApp::IniRekoclrBackBuffer},
-        {"Rekonstruktion", "IniRekoSizePts", &CKalvoApp::IniRekoSizePts},
-        {"Rekonstruktion", "IniRekobIsPunkte", &CKalvoApp::IniRekobIsPunkte},
-        {"Rekonstruktion", "IniRekoNumRekoPoints", &CKalvoApp::IniRekoNumRekoPoints},
-        {"Rekonstruktion", "IniRekobIsBunt", &CKalvoApp::IniRekobIsBunt},
-        {"Sonogramm", "IniSonoBottomCutHz", &CKalvoApp::IniSonoBottomCutHz},
-        {"Sonogramm", "IniSonoLiniendicke", &CKalvoApp::IniSonoLiniendicke},
-        {"Sonogramm", "IniSonobIsSmooth", &CKalvoApp::IniSonobIsSmooth},
-        {"Sonogramm", "IniSonoTopCutkHz", &CKalvoApp::IniSonoTopCutkHz},
-        {"Sonogramm", "IniSonobIsAmpLinear", &CKalvoApp::IniSonobIsAmpLinear},
-        {"Sonogramm", "IniSonobIsFreqLinear", &CKalvoApp::IniSonobIsFreqLinear},
-        {"Sonogramm", "IniSonobIsFarbig1", &CKalvoApp::IniSonobIsFarbig1},
-        {"Notenbild", "IniNotenbildIsLinear", &CKalvoApp::IniNotenbildIsLinear},
-        {"Notenbild", "IniNotenbildWhatIs", &CKalvoApp::IniNotenbildWhatIs},
-        {"Notenbild", "IniNotenbildObertonanzahl", &CKalvoApp::IniNotenbildObertonanzahl},
-        {"Wavelet", "IniWaveletWavelet", &CKalvoApp::IniWaveletWavelet},
-        {"Wavelet", "IniWaveletFreqmin", &CKalvoApp::IniWaveletFreqmin},
-        {"Wavelet", "IniWaveletFreqmax", &CKalvoApp::IniWaveletFreqmax},
-        {"Wavelet", "IniWaveletFreqn", &CKalvoApp::IniWaveletFreqn},
-        {"Wavelet", "IniWaveletZeitn", &CKalvoApp::IniWaveletZeitn},
-        {"Wavelet", "IniWaveletadiv", &CKalvoApp::IniWaveletadiv},
-        {"Analyse", "IniAnalyseDimLya", &CKalvoApp::IniAnalyseDimLya},
-        {"Analyse", "IniAnalyseTauLya", &CKalvoApp::IniAnalyseTauLya},
-        {"Analyse", "IniAnalyseNumberOfLya", &CKalvoApp::IniAnalyseNumberOfLya},
-        {"Analyse", "IniAnalyseIterLya", &CKalvoApp::IniAnalyseIterLya},
-        {"Analyse", "IniAnalyseNumPointsLya", &CKalvoApp::IniAnalyseNumPointsLya},
-        {"Analyse", "IniAnalyseMaxDimLya", &CKalvoApp::IniAnalyseMaxDimLya},
-        {"Analyse", "IniAnalyseRadiusMinLya", &CKalvoApp::IniAnalyseRadiusMinLya},
-        {"Analyse", "IniAnalyseNumPointsLyaMax", &CKalvoApp::IniAnalyseNumPointsLyaMax},
-        {"Analyse", "IniAnalyseIterLyaMax", &CKalvoApp::IniAnalyseIterLyaMax},
-        {"Analyse", "IniAnalyseNumberOfLyaMax", &CKalvoApp::IniAnalyseNumberOfLyaMax},
-        {"Analyse", "IniAnalyseTauLyaMax", &CKalvoApp::IniAnalyseTauLyaMax},
-        {"Analyse", "IniAnalyseRadiusMinLyaMax", &CKalvoApp::IniAnalyseRadiusMinLyaMax},
-        {"Analyse", "IniAnalyseRadiusMaxLyaMax", &CKalvoApp::IniAnalyseRadiusMaxLyaMax},
-        {"Analyse", "IniAnalyseMinDimDoneMaxLya", &CKalvoApp::IniAnalyseMinDimDoneMaxLya},
-        {"Analyse", "IniAnalyseMaxDimDoneMaxLya", &CKalvoApp::IniAnalyseMaxDimDoneMaxLya},
-        {"Analyse", "IniAnalyseReferenzLyaMax", &CKalvoApp::IniAnalyseReferenzLyaMax},
-        {"Analyse", "IniAnalyseDimKorr", &CKalvoApp::IniAnalyseDimKorr},
-        {"Analyse", "IniAnalyseNumPointsKorr", &CKalvoApp::IniAnalyseNumPointsKorr},
-        {"Analyse", "IniAnalyseNumberOfKorr", &CKalvoApp::IniAnalyseNumberOfKorr},
-        {"Analyse", "IniAnalyseTauKorr", &CKalvoApp::IniAnalyseTauKorr},
-        {"Analyse", "IniAnalyseRadiusMinKorr", &CKalvoApp::IniAnalyseRadiusMinKorr},
-        {"Analyse", "IniAnalyseRadiusMaxKorr", &CKalvoApp::IniAnalyseRadiusMaxKorr},
-        {"Analyse", "IniAnalyseMaxDimKorr", &CKalvoApp::IniAnalyseMaxDimKorr},
-        {"Analyse", "IniAnalyseIterKorr", &CKalvoApp::IniAnalyseIterKorr},
-        {"Analyse", "IniAnalyseWhatIs", &CKalvoApp::IniAnalyseWhatIs},
-    };
-    return table;
-}
-
-const CKalvoApp::SettingKey* CKalvoApp::FindKey(const QString& key) {
-    for (const SettingKey& k : KeyTable())
-        if (key.compare(QLatin1String(k.key), Qt::CaseInsensitive) == 0) return &k;
-    return nullptr;
-}
-
-QString CKalvoApp::SettingText(const SettingKey& key) const {
-    return std::visit(
-        [this](auto member) -> QString {
-            const auto& value = this->*member;
-            using T = std::decay_t<decltype(value)>;
-            if constexpr (std::is_same_v<T, QString>) return value;
-            else if constexpr (std::is_same_v<T, int>) return CIni::FormatInt(value);
-            else return CIni::FormatReal(value);
-        },
-        key.member);
-}
-
-bool CKalvoApp::SetSettingText(const QString& keyName, const QString& text) {
-    const SettingKey* key = FindKey(keyName);
-    if (!key) return false;
-    std::visit(
-        [this, &text](auto member) {
-            auto& value = this->*member;
-            using T = std::decay_t<decltype(value)>;
-            if constexpr (std::is_same_v<T, QString>) value = text.left(CIni::kMaxValue);
-            else if constexpr (std::is_same_v<T, int>) value = CIni::ParseInt(text);
-            else value = static_cast<T>(CIni::ParseReal(text));
-        },
-        key->member);
-    IniDokumentNumFFTPoints = CheckedFftPoints(IniDokumentNumFFTPoints);
-    return true;
-}
-
-int CKalvoApp::CheckedFftPoints(int points) {
-    // Halve until below 1: a power of two ends exactly at 0.5.
-    float x = static_cast<float>(points);
-    if (x < 1.0f) return 8192;
-    while (x >= 1.0f) x /= 2.0f;
-    return x == 0.5f ? points : 8192;
-}
 
 QString CKalvoApp::ProfileFile(ProfileKind kind, const QString& userProfileFile) {
     switch (kind) {
@@ -201,12 +58,12 @@ QString CKalvoApp::PlacementSection(int slot) {
 
 void CKalvoApp::SerializeSettings(bool load) {
     CIni ini(m_strProfilePath, QStringLiteral("Allgemein"), true);
-    for (const SettingKey& key : KeyTable()) {
+    for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable()) {
         const QString name = QLatin1String(key.key);
         const QString section = QLatin1String(key.section);
         std::visit(
             [&](auto member) {
-                auto& value = this->*member;
+                auto& value = m_settings.*member;
                 using T = std::decay_t<decltype(value)>;
                 if constexpr (std::is_same_v<T, QString>) ini.SerString(load, value, name, section, QString());
                 else if constexpr (std::is_same_v<T, int>) ini.SerInt(load, value, name, section, 0);
@@ -214,15 +71,15 @@ void CKalvoApp::SerializeSettings(bool load) {
                 else ini.SerDouble(load, value, name, section, 0.0);
             },
             key.member);
-        if (key.member == Member(&CKalvoApp::IniDokumentNumFFTPoints))
-            IniDokumentNumFFTPoints = CheckedFftPoints(IniDokumentNumFFTPoints);
+        if (key.member == CKalvoSettings::Member(&CKalvoSettings::IniDokumentNumFFTPoints))
+            m_settings.IniDokumentNumFFTPoints = CKalvoSettings::CheckedFftPoints(m_settings.IniDokumentNumFFTPoints);
     }
     const WindowPlacement def = WindowPlacement::Default();
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        WindowPlacement placement = GetWindowSlot(slot);
+        WindowPlacement placement = m_settings.GetWindowSlot(slot);
         SerializePlacement(ini, load, placement, def, PlacementSection(slot));
         if (load) {
-            SetWindowSlot(placement, slot);
+            m_settings.SetWindowSlot(placement, slot);
             if (slot == kSlotMain) FitMainPlacement(def);
         }
     }
@@ -269,7 +126,7 @@ bool CKalvoApp::SaveProfile() {
 }
 
 void CKalvoApp::CollectWindowState() {
-    if (m_pDocument) m_pDocument->CollectWindowState(*this);
+    if (m_pDocument) m_pDocument->CollectWindowState(m_settings);
     if (m_splitter) m_splitter->StorePlacement();
     if (m_modules) m_modules->StorePlacements();
 }
@@ -286,47 +143,8 @@ bool CKalvoApp::OnSaveProfile() {
     return SaveProfile();
 }
 
-WindowPlacement CKalvoApp::GetWindowSlot(int slot) const {
-    if (slot < 1 || slot >= kSlotCount) slot = kSlotMain;
-    return m_placements[static_cast<std::size_t>(slot)];
-}
-
-void CKalvoApp::SetWindowSlot(const WindowPlacement& placement, int slot) {
-    if (slot < 0 || slot >= kSlotCount) return;
-    WindowPlacement& stored = m_placements[static_cast<std::size_t>(slot)];
-    stored = placement;
-    stored.length = WindowPlacement::kRecordSize;
-}
-
-void CKalvoApp::ConvertPlacement(bool toRelative, WindowPlacement& wp, const FrameMetrics& frame) const {
-    const int w = frame.clientWidth;
-    int h = frame.clientHeight;
-    if (IniAllgemeinStatusbar) h -= frame.statusBarHeight;
-    if (IniAllgemeinToolbarSchule) h -= frame.kidsToolBarHeight;
-    if (IniAllgemeinToolbarNormal) h -= frame.toolBarHeight;
-    if (w <= 0 || h <= 0) return;  // no client area to measure against: leave the placement as it is
-    if (toRelative) {
-        const auto rel = [](int v, int size) {
-            return static_cast<int>(std::ceil(static_cast<float>(v) * 10000.0f / static_cast<float>(size)));
-        };
-        wp.left = rel(wp.left, w);
-        wp.top = rel(wp.top, h);
-        wp.right = rel(wp.right, w);
-        wp.bottom = rel(wp.bottom, h);
-    } else {
-        const auto px = [](int v, int size) {
-            const int p = static_cast<int>(std::ceil(static_cast<double>(static_cast<long long>(v) * size) / 10000.0));
-            return p - p % 2;  // even, toward zero
-        };
-        wp.left = px(wp.left, w);
-        wp.top = px(wp.top, h);
-        wp.right = px(wp.right, w);
-        wp.bottom = px(wp.bottom, h);
-    }
-}
-
 void CKalvoApp::FitMainPlacement(const WindowPlacement& def, const QRect& workArea) {
-    WindowPlacement wp = GetWindowSlot(kSlotMain);
+    WindowPlacement wp = m_settings.GetWindowSlot(kSlotMain);
     if (wp.left > wp.right) std::swap(wp.left, wp.right);
     if (wp.top > wp.bottom) std::swap(wp.top, wp.bottom);
     const long long waLeft = workArea.left(), waTop = workArea.top();
@@ -334,7 +152,7 @@ void CKalvoApp::FitMainPlacement(const WindowPlacement& def, const QRect& workAr
     long long l = wp.left, t = wp.top, r = wp.right, b = wp.bottom;
     const bool intersects = l < waRight && r > waLeft && t < waBottom && b > waTop && l < r && t < b;
     if (!intersects) {
-        SetWindowSlot(def, kSlotMain);
+        m_settings.SetWindowSlot(def, kSlotMain);
         return;
     }
     const bool inside = l >= waLeft && r <= waRight && t >= waTop && b <= waBottom;
@@ -350,7 +168,7 @@ void CKalvoApp::FitMainPlacement(const WindowPlacement& def, const QRect& workAr
     wp.top = static_cast<int>(t);
     wp.right = static_cast<int>(r);
     wp.bottom = static_cast<int>(b);
-    SetWindowSlot(wp, kSlotMain);
+    m_settings.SetWindowSlot(wp, kSlotMain);
 }
 
 void CKalvoApp::FitMainPlacement(const WindowPlacement& def) {
@@ -394,15 +212,15 @@ void CKalvoApp::DetectLanguage() {
     const bool german = system.language() == QLocale::German && system.territory() == QLocale::Germany;
     const Language language = german ? Language::German : Language::English;
     SetCurrentLanguage(language);
-    IniAllgemeinLanguage = static_cast<int>(language);
+    m_settings.IniAllgemeinLanguage = static_cast<int>(language);
     for (ProfileKind kind : {ProfileKind::Standard, ProfileKind::Musiker, ProfileKind::Analytiker, ProfileKind::Komplett,
                              ProfileKind::Oberschule, ProfileKind::ForKids}) {
         CIni ini(ProgramFolder() + ProfileFile(kind, QString()), QStringLiteral("Allgemein"));
-        ini.WriteInt(QStringLiteral("IniAllgemeinLanguage"), IniAllgemeinLanguage);
+        ini.WriteInt(QStringLiteral("IniAllgemeinLanguage"), m_settings.IniAllgemeinLanguage);
     }
     for (const char* file : {"Profile/KalvoUserVorlage.ini", "Profile/KalvoZuletztVerwendetProfil.ini"}) {
         CIni ini(ProgramFolder() + QLatin1String(file), QStringLiteral("Allgemein"));
-        ini.WriteInt(QStringLiteral("IniAllgemeinLanguage"), IniAllgemeinLanguage);
+        ini.WriteInt(QStringLiteral("IniAllgemeinLanguage"), m_settings.IniAllgemeinLanguage);
     }
 }
 
@@ -463,14 +281,15 @@ bool CKalvoApp::InitInstance(const QString& profileArgument, const std::vector<s
         m_profileKind = ProfileKind::User;
     }
     if (!LoadProfile()) return false;
-    for (const auto& [key, value] : settings) SetSettingText(key, value);
+    for (const auto& [key, value] : settings) m_settings.SetSettingText(key, value);
 
-    m_document = std::make_unique<CKalvoDoc>(*this, m_ui.get());
+    m_document = std::make_unique<CKalvoDoc>(m_settings, m_ui.get());
+    m_pDocument = m_document.get();
     m_document->OnNewDocument();
     InstallSoundFileConversion(*m_document);
-    RegisterInfoModule();
+    RegisterModules();
     m_mainFrame = std::make_unique<CMainFrame>(*this, *m_document);
-    m_modules = std::make_unique<CModuleWindows>(*this, *m_document);
+    m_modules = std::make_unique<CModuleWindows>(ModuleContext{m_settings, *m_document, m_ui.get()});
     m_modules->SetArea(m_mainFrame->MdiArea());
     m_mainFrame->m_showOverview = [this] {
         if (m_splitter) {
@@ -481,7 +300,7 @@ bool CKalvoApp::InitInstance(const QString& profileArgument, const std::vector<s
     if (auto* qtUi = dynamic_cast<QtUserInterface*>(&m_ui.get())) qtUi->SetParent(m_mainFrame.get());
     CreateMainSoundWindow();
 
-    WindowPlacement main = GetWindowSlot(kSlotMain);
+    WindowPlacement main = m_settings.GetWindowSlot(kSlotMain);
     if (static_cast<int>(m_profileKind) <= static_cast<int>(ProfileKind::Oberschule)) main.showCmd = 3;
     m_mainFrame->ApplyPlacement(main);
     // The sound devices come after the window is on screen, so that a missing sound card is
@@ -496,7 +315,7 @@ bool CKalvoApp::InitInstance(const QString& profileArgument, const std::vector<s
 }
 
 void CKalvoApp::CreateMainSoundWindow() {
-    m_splitter = new CSplitterFrame(*this, *m_document);  // owned by the MDI area
+    m_splitter = new CSplitterFrame(m_settings, *m_document);  // owned by the MDI area
     m_mainFrame->MdiArea()->addSubWindow(m_splitter);
     m_splitter->setWindowTitle(Str(63000));
     m_splitter->show();
@@ -520,17 +339,17 @@ void CKalvoApp::ApplyProfile() {
     QString noFile = Str(61548);
     const QString german = StringTable::Instance().Text(61548, Language::German);
     const QString english = StringTable::Instance().Text(61548, Language::English);
-    if (noFile == german && IniDokumentPlayFile == english) IniDokumentPlayFile = german;
-    if (noFile == english && IniDokumentPlayFile == german) IniDokumentPlayFile = english;
-    if (IniDokumentPlayFile.isEmpty()) IniDokumentPlayFile = noFile;
+    if (noFile == german && m_settings.IniDokumentPlayFile == english) m_settings.IniDokumentPlayFile = german;
+    if (noFile == english && m_settings.IniDokumentPlayFile == german) m_settings.IniDokumentPlayFile = english;
+    if (m_settings.IniDokumentPlayFile.isEmpty()) m_settings.IniDokumentPlayFile = noFile;
 
     Language language = CurrentLanguage();
-    if (LanguageFromCode(IniAllgemeinLanguage, &language)) SetCurrentLanguage(language);
+    if (LanguageFromCode(m_settings.IniAllgemeinLanguage, &language)) SetCurrentLanguage(language);
     noFile = Str(61548);
 
     if (!m_splitter) CreateMainSoundWindow();
     QString title = noFile;
-    const QString lastFile = IniDokumentPlayFile;
+    const QString lastFile = m_settings.IniDokumentPlayFile;
     if (lastFile != noFile && lastFile != QLatin1String(kNoFileEnglish)) {
         if (!QFileInfo(lastFile).isFile()) {
             m_ui.get().Message(62048, MessageIcon::Error);
@@ -551,10 +370,10 @@ void CKalvoApp::ApplyProfile() {
     m_mainFrame->setWindowTitle(m_strTitle);
 
     const std::pair<Module, int*> flags[] = {
-        {Module::Reko, &IniFensterReko},       {Module::Zeitreihe, &IniFensterZeitreihe},
-        {Module::FFT, &IniFensterFFT},         {Module::Sono, &IniFensterSono},
-        {Module::FFT3D, &IniFensterFFT3D},     {Module::Analyse, &IniFensterAnalyse},
-        {Module::Notenbild, &IniFensterNotenbild}, {Module::Wavelet, &IniFensterWavelet}};
+        {Module::Reko, &m_settings.IniFensterReko},       {Module::Zeitreihe, &m_settings.IniFensterZeitreihe},
+        {Module::FFT, &m_settings.IniFensterFFT},         {Module::Sono, &m_settings.IniFensterSono},
+        {Module::FFT3D, &m_settings.IniFensterFFT3D},     {Module::Analyse, &m_settings.IniFensterAnalyse},
+        {Module::Notenbild, &m_settings.IniFensterNotenbild}, {Module::Wavelet, &m_settings.IniFensterWavelet}};
     for (const auto& [module, flag] : flags)
         if (*flag) m_modules->Open(module);
 
@@ -601,17 +420,17 @@ void CKalvoApp::OnLanguage() {
     SetCurrentLanguage(language);
     CloseDocumentWindows();
     if (!LoadProfile()) std::exit(0);
-    IniAllgemeinLanguage = static_cast<int>(language);
-    if (!loaded.isEmpty()) IniDokumentPlayFile = loaded;
+    m_settings.IniAllgemeinLanguage = static_cast<int>(language);
+    if (!loaded.isEmpty()) m_settings.IniDokumentPlayFile = loaded;
     ApplyProfile();
 }
 
 void CKalvoApp::ExitInstance() {
-    if (IniDokumentNumFFTPoints != 0 && m_document) {
+    if (m_settings.IniDokumentNumFFTPoints != 0 && m_document) {
         CollectWindowState();
         if (m_mainFrame) {
             WindowPlacement main = m_mainFrame->CurrentPlacement();
-            SetWindowSlot(main, kSlotMain);
+            m_settings.SetWindowSlot(main, kSlotMain);
         }
         m_profileKind = ProfileKind::LastUsed;
         SaveProfile();
@@ -621,6 +440,7 @@ void CKalvoApp::ExitInstance() {
     m_modules.reset();
     m_splitter = nullptr;
     m_mainFrame.reset();  // deletes the MDI area and the main sound window with it
+    m_pDocument = nullptr;
     m_document.reset();
     m_tones.clear();
     m_input.reset();

@@ -13,8 +13,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "app/CModuleFrame.h"
-#include "app/CModuleWindows.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
@@ -264,7 +264,7 @@ CMainFrame::CMainFrame(CKalvoApp& app, CKalvoDoc& doc) : m_app(app), m_doc(doc) 
     gap->setFixedWidth(10);
     status->addPermanentWidget(gap);
 
-    m_app.m_frameMetrics = [this] { return Metrics(); };
+    m_app.Settings().m_frameMetrics = [this] { return Metrics(); };
     if (CModuleWindows* modules = m_app.Modules()) modules->SetArea(m_mdiArea);
     m_doc.SetMainFrame(this);
     m_doc.AddView(this);
@@ -283,7 +283,7 @@ CMainFrame::~CMainFrame() {
     disconnect(m_mdiArea, nullptr, this, nullptr);
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
         disconnect(dispatcher, nullptr, this, nullptr);
-    m_app.m_frameMetrics = nullptr;
+    m_app.Settings().m_frameMetrics = nullptr;
     m_doc.RemoveView(this);
     m_doc.SetMainFrame(nullptr);
 }
@@ -432,7 +432,7 @@ void CMainFrame::LoadMenu(bool kids) {
 
     // The kids menu cannot show the standard bar, so in kids mode it is built only when the
     // profile asks for it.
-    if (!kids || m_app.IniAllgemeinToolbarNormal) FillToolBar(m_standardBar, StandardButtons());
+    if (!kids || m_app.Settings().IniAllgemeinToolbarNormal) FillToolBar(m_standardBar, StandardButtons());
     FillToolBar(m_kidsBar, KidsButtons());
     m_standardBar->setWindowTitle(Str(kTextStandardBarTitle));
     m_kidsBar->setWindowTitle(Str(kTextKidsBarTitle));
@@ -484,9 +484,9 @@ void CMainFrame::UpdateCommandStates() {
             case kCmdListen:
             case kCmdLiveInput: on = g_bListening && !g_bRecording; break;
             case kCmdRecord: on = g_bRecording; break;
-            case kCmdStatusBar: on = m_app.IniAllgemeinStatusbar != 0; break;
-            case kCmdStandardBar: on = m_app.IniAllgemeinToolbarNormal != 0; break;
-            case kCmdKidsBar: on = m_app.IniAllgemeinToolbarSchule != 0; break;
+            case kCmdStatusBar: on = m_app.Settings().IniAllgemeinStatusbar != 0; break;
+            case kCmdStandardBar: on = m_app.Settings().IniAllgemeinToolbarNormal != 0; break;
+            case kCmdKidsBar: on = m_app.Settings().IniAllgemeinToolbarSchule != 0; break;
             default:
                 if (const auto* r = CModuleWindows::FindByCommand(it.key()); r && r->toggleCommand == it.key() && m_app.Modules())
                     on = m_app.Modules()->IsOpen(r->module);
@@ -500,9 +500,9 @@ void CMainFrame::UpdateCommandStates() {
 // Bars and placements
 
 void CMainFrame::ShowBars() {
-    m_standardBar->setVisible(m_app.IniAllgemeinToolbarNormal != 0);
-    m_kidsBar->setVisible(m_app.IniAllgemeinToolbarSchule != 0);
-    statusBar()->setVisible(m_app.IniAllgemeinStatusbar != 0);
+    m_standardBar->setVisible(m_app.Settings().IniAllgemeinToolbarNormal != 0);
+    m_kidsBar->setVisible(m_app.Settings().IniAllgemeinToolbarSchule != 0);
+    statusBar()->setVisible(m_app.Settings().IniAllgemeinStatusbar != 0);
     // Lay out now: the module windows are placed against the new client area right after.
     if (QLayout* frameLayout = layout()) {
         frameLayout->invalidate();
@@ -522,9 +522,9 @@ std::vector<CModuleFrame*> CMainFrame::PlacedFrames() const {
 }
 
 void CMainFrame::ToggleBar(int command) {
-    int& setting = command == kCmdStatusBar     ? m_app.IniAllgemeinStatusbar
-                   : command == kCmdStandardBar ? m_app.IniAllgemeinToolbarNormal
-                                                : m_app.IniAllgemeinToolbarSchule;
+    int& setting = command == kCmdStatusBar     ? m_app.Settings().IniAllgemeinStatusbar
+                   : command == kCmdStandardBar ? m_app.Settings().IniAllgemeinToolbarNormal
+                                                : m_app.Settings().IniAllgemeinToolbarSchule;
     // Stored while the settings still describe the old bars, applied against the new client area.
     const std::vector<CModuleFrame*> frames = PlacedFrames();
     for (CModuleFrame* frame : frames) frame->StorePlacement();
@@ -546,9 +546,9 @@ FrameMetrics CMainFrame::Metrics() const {
     const QSize area = m_mdiArea->viewport()->size();
     m.clientWidth = area.width();
     m.clientHeight = area.height();
-    if (m_app.IniAllgemeinStatusbar) m.clientHeight += m.statusBarHeight;
-    if (m_app.IniAllgemeinToolbarSchule) m.clientHeight += m.kidsToolBarHeight;
-    if (m_app.IniAllgemeinToolbarNormal) m.clientHeight += m.toolBarHeight;
+    if (m_app.Settings().IniAllgemeinStatusbar) m.clientHeight += m.statusBarHeight;
+    if (m_app.Settings().IniAllgemeinToolbarSchule) m.clientHeight += m.kidsToolBarHeight;
+    if (m_app.Settings().IniAllgemeinToolbarNormal) m.clientHeight += m.toolBarHeight;
     return m;
 }
 
@@ -581,7 +581,7 @@ WindowPlacement CMainFrame::CurrentPlacement() const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    m_app.SetWindowSlot(CurrentPlacement(), kSlotMain);
+    m_app.Settings().SetWindowSlot(CurrentPlacement(), kSlotMain);
     event->accept();
 }
 
@@ -673,7 +673,7 @@ void CMainFrame::RefreshPanes() {
 
 QString CMainFrame::PaneText(int pane) const { return m_paneTexts.at(static_cast<std::size_t>(pane)); }
 
-bool CMainFrame::IsStatusBarShown() const { return m_app.IniAllgemeinStatusbar != 0; }
+bool CMainFrame::IsStatusBarShown() const { return m_app.Settings().IniAllgemeinStatusbar != 0; }
 
 // The caption names the program and its mode, never the sound.
 void CMainFrame::OnDocumentTitleChanged(const QString&) {}

@@ -7,7 +7,6 @@
 #include <QLocale>
 #include <cstdio>
 
-#include "app/CSplitterFrame.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/CMp3Converter.h"
@@ -16,9 +15,8 @@
 #include "platform/ConsoleUserInterface.h"
 #include "platform/PictureWriter.h"
 #include "platform/StringTable.h"
-#include "views/spectral/FftExport.h"
-#include "views/time/CKalvoOverView.h"
-#include "views/time/CKalvoView.h"
+#include "views/Modules.h"
+#include "views/common/CommandLineModules.h"
 
 namespace {
 
@@ -81,6 +79,7 @@ bool CommandLine::IsScriptMode(int argc, char** argv) {
 }
 
 std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* error) {
+    RegisterModules();  // the module names of --render and --export
     CommandLine cmd;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -133,7 +132,7 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
         } else if (a == QStringLiteral("--set")) {
             if (!value(&v)) return std::nullopt;
             const qsizetype eq = v.indexOf(u'=');
-            if (eq <= 0 || !CKalvoApp::FindKey(v.left(eq))) {
+            if (eq <= 0 || !CKalvoSettings::FindKey(v.left(eq))) {
                 *error = Str(62042, eq > 0 ? v.left(eq) : v);
                 return std::nullopt;
             }
@@ -159,7 +158,7 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
         }
     }
     if (cmd.mode == Mode::Export) {
-        if (cmd.module != QStringLiteral("fft")) {
+        if (!CommandLineModules::ExportNames().contains(cmd.module)) {
             *error = Str(62043, cmd.module);
             return std::nullopt;
         }
@@ -173,7 +172,7 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
         return std::nullopt;
     }
     if (cmd.mode == Mode::Render) {
-        if (!RenderModules().contains(cmd.module)) {
+        if (!CommandLineModules::RenderNames().contains(cmd.module)) {
             *error = Str(62043, cmd.module);
             return std::nullopt;
         }
@@ -211,9 +210,9 @@ bool LoadStartProfile(CKalvoApp& app, const QString& profileName,
     app.m_profileKind = kind;
     app.m_strUserProfileFile = userFile;
     if (!app.LoadProfile()) return false;
-    for (const auto& [key, value] : settings) app.SetSettingText(key, value);
+    for (const auto& [key, value] : settings) app.Settings().SetSettingText(key, value);
     Language language = Language::English;
-    if (!LanguageFromCode(app.IniAllgemeinLanguage, &language))
+    if (!LanguageFromCode(app.Settings().IniAllgemeinLanguage, &language))
         language = QLocale::system().language() == QLocale::German ? Language::German : Language::English;
     SetCurrentLanguage(language);
     return true;
@@ -223,7 +222,12 @@ namespace {
 
 // The program as the script modes use it: the profile, the document and no window.
 struct ScriptSession {
-    explicit ScriptSession(const CommandLine& cmd) : ui(cmd.channel), app(ui), doc(app, ui) {}
+    explicit ScriptSession(const CommandLine& cmd) : ui(cmd.channel), app(ui), doc(app.Settings(), ui) {
+        app.m_pDocument = &doc;
+    }
+    ~ScriptSession() { app.m_pDocument = nullptr; }
+    ScriptSession(const ScriptSession&) = delete;
+    ScriptSession& operator=(const ScriptSession&) = delete;
     bool Start(const CommandLine& cmd) {
         if (!LoadStartProfile(app, cmd.profile, cmd.settings)) return false;
         doc.OnNewDocument();
@@ -237,68 +241,60 @@ struct ScriptSession {
 
 }  // namespace
 
-int RunExport(const CommandLine& cmd) {
-    ScriptSession session(cmd);
-    if (!session.Start(cmd)) return 1;
-    ConsoleUserInterface& ui = session.ui;
-    CKalvoDoc& doc = session.doc;
-    HeadlessModule fftModule;
-    doc.SetModuleFrame(Module::FFT, &fftModule);
-    if (!LoadCommandLineFile(doc, ui, cmd.openFile)) return 1;
-    const quint32 count = doc.SampleCount();
-    quint32 first = 0, last = count;
-    if (cmd.selection) {
-        std::tie(first, last) = *cmd.selection;
-        if (last > count) {
-            PrintError(Str(62044, first, last, count));
-            return 2;
-        }
-    }
-    doc.OnSelectionChanged(first, last);
-    const QByteArray text = FftExportText(doc).toUtf8();
-    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
-    std::fflush(stdout);
-    return 0;
-}
+namespace {
 
-QStringList RenderModules() { return {QStringLiteral("overview"), QStringLiteral("waveform")}; }
-
-int RunRender(const CommandLine& cmd) {
-    ScriptSession session(cmd);
+// Loads the file and checks the selection; the exit code on failure.
+std::optional<int> PrepareScriptRun(ScriptSession& session, const CommandLine& cmd, const CommandLineModule& entry,
+                                    IModuleFrame* moduleFrame) {
     if (!session.Start(cmd)) return 1;
-    ConsoleUserInterface& ui = session.ui;
-    CKalvoDoc& doc = session.doc;
-    if (!LoadCommandLineFile(doc, ui, cmd.openFile)) return 1;
-    const quint32 count = doc.SampleCount();
+    // The document computes for the module as if its window were open.
+    if (entry.module != Module::Count) session.doc.SetModuleFrame(entry.module, moduleFrame);
+    if (!LoadCommandLineFile(session.doc, session.ui, cmd.openFile)) return 1;
+    const quint32 count = session.doc.SampleCount();
     if (cmd.selection && cmd.selection->second > count) {
         PrintError(Str(62044, cmd.selection->first, cmd.selection->second, count));
         return 2;
     }
-    const QSize size = cmd.size.isEmpty() ? QSize(1200, 400) : cmd.size;
+    return std::nullopt;
+}
 
-    // The views of the main sound window, laid out at the picture's size but never on screen.
-    CKalvoOverView overview(doc, session.app);
-    CKalvoView waveform(doc, session.app);
-    overview.SetWaveView(&waveform);
-    for (QWidget* view : {static_cast<QWidget*>(&overview), static_cast<QWidget*>(&waveform)}) {
-        view->setAttribute(Qt::WA_DontShowOnScreen);
-        view->resize(size);
-        view->show();
+ScriptRequest RequestOf(const CommandLine& cmd, const CommandLineModule& entry) {
+    return ScriptRequest{cmd.selection, cmd.size.isEmpty() ? entry.defaultSize : cmd.size, cmd.outFile};
+}
+
+}  // namespace
+
+int RunExport(const CommandLine& cmd) {
+    const CommandLineModule* entry = CommandLineModules::Find(cmd.module);
+    if (!entry || !entry->exportText) {
+        PrintError(Str(62043, cmd.module));
+        return 1;
     }
-    overview.OnInitialUpdate();
-    waveform.OnInitialUpdate();
-    waveform.SetPrecision(CSplitterFrame::kStartPrecision);
-    // The marked stretch: the selection, or for the waveform the whole sound.
-    if (cmd.selection) overview.MarkSamples(cmd.selection->first, cmd.selection->second);
-    else if (cmd.module == QStringLiteral("waveform")) overview.MarkSamples(0, count);
+    HeadlessModule module;  // declared first: it outlives the document
+    ScriptSession session(cmd);
+    if (const std::optional<int> failed = PrepareScriptRun(session, cmd, *entry, &module)) return *failed;
+    CKalvoDoc& doc = session.doc;
+    const auto [first, last] = cmd.selection.value_or(std::pair<quint32, quint32>(0, doc.SampleCount()));
+    doc.OnSelectionChanged(first, last);
+    const std::optional<QString> text = entry->exportText({session.app.Settings(), doc, session.ui}, RequestOf(cmd, *entry));
+    if (!text) return 1;
+    const QByteArray bytes = text->toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+    return 0;
+}
 
-    const bool wave = cmd.module == QStringLiteral("waveform");
-    const QString name = wave ? CKalvoView::PictureName() : CKalvoOverView::PictureName();
-    const PaintRoutine paint = [&](QPainter& painter, const QRect& rect) {
-        if (wave) waveform.OnDraw(painter, rect);
-        else overview.OnDraw(painter, rect);
-    };
-    if (!WritePicture(cmd.outFile, size, name, paint)) {
+int RunRender(const CommandLine& cmd) {
+    const CommandLineModule* entry = CommandLineModules::Find(cmd.module);
+    if (!entry || !entry->render) {
+        PrintError(Str(62043, cmd.module));
+        return 1;
+    }
+    HeadlessModule module;  // declared first: it outlives the document
+    ScriptSession session(cmd);
+    if (const std::optional<int> failed = PrepareScriptRun(session, cmd, *entry, &module)) return *failed;
+    const bool written = entry->render({session.app.Settings(), session.doc, session.ui}, RequestOf(cmd, *entry));
+    if (!written) {
         PrintError(Str(63022, cmd.outFile));
         return 1;
     }

@@ -48,8 +48,6 @@ int RunRecord(const CommandLine& cmd);
 // Runs `--export`: prints the module's numbers to standard output; returns the exit code.
 int RunExport(const CommandLine& cmd);
 
-// The modules `--render` can draw.
-QStringList RenderModules();
 // Runs `--render`: draws the module's view for the loaded sound into the picture file;
 // returns the exit code.
 int RunRender(const CommandLine& cmd);

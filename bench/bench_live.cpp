@@ -18,7 +18,7 @@
 #include <memory>
 
 #include "app/CKalvoApp.h"
-#include "app/CSplitterFrame.h"
+#include "views/time/CSplitterFrame.h"
 #include "views/time/CKalvoOverView.h"
 #include "views/time/CKalvoView.h"
 #include "document/AppFlags.h"
@@ -57,9 +57,10 @@ int main(int argc, char** argv) {
     SetProgramFolder(dir.path());
     ScriptedUserInterface ui;
     CKalvoApp app(ui);
-    app.IniDokumentNumFFTPoints = 8192;
-    app.IniAllgemeinStatusbar = 1;
-    CKalvoDoc doc(app, ui);
+    app.Settings().IniDokumentNumFFTPoints = 8192;
+    app.Settings().IniAllgemeinStatusbar = 1;
+    CKalvoDoc doc(app.Settings(), ui);
+    app.m_pDocument = &doc;
     doc.OnNewDocument();
     CSplitterFrame frame(app, doc);  // the overview draws the incoming trace
     frame.resize(1200, 500);
@@ -86,7 +87,7 @@ int main(int argc, char** argv) {
         doc.SetAudioDevices(input.get(), nullptr);
         doc.m_captureFormat = CKalvoDoc::CaptureFormatOfIndex(19);  // 192000 Hz, 16 bit
         doc.m_nFFTPoints = 65536;
-        app.IniDokumentNumFFTPoints = 65536;
+        app.Settings().IniDokumentNumFFTPoints = 65536;
         doc.StartListening(false);
         QElapsedTimer timer;
         timer.start();

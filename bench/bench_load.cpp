@@ -76,8 +76,8 @@ int main(int argc, char** argv) {
         {
             ScriptedUserInterface ui;
             CKalvoApp kalvo(ui);
-            kalvo.IniDokumentNumFFTPoints = 8192;
-            CKalvoDoc doc(kalvo, ui);
+            kalvo.Settings().IniDokumentNumFFTPoints = 8192;
+            CKalvoDoc doc(kalvo.Settings(), ui);
             doc.OnNewDocument();
             const long before = CurrentRssKb();
             ResetPeakRss();

@@ -55,8 +55,8 @@ int main(int argc, char** argv) {
 
     ScriptedUserInterface ui;
     CKalvoApp kalvo(ui);
-    kalvo.IniDokumentNumFFTPoints = 8192;
-    CKalvoDoc doc(kalvo, ui);
+    kalvo.Settings().IniDokumentNumFFTPoints = 8192;
+    CKalvoDoc doc(kalvo.Settings(), ui);
     doc.OnNewDocument();
     if (!doc.LoadWave(path)) {
         std::fprintf(stderr, "load failed\n");

@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "analysis/CRealFFT.h"
-#include "app/CIni.h"
-#include "app/CKalvoApp.h"
+#include "settings/CIni.h"
+#include "settings/CKalvoSettings.h"
 #include "document/AppFlags.h"
 #include "document/CMp3Converter.h"
 #include "document/CCaptureThread.h"
@@ -78,16 +78,14 @@ QString NoFile() { return Str(61548); }
 
 }  // namespace
 
-CKalvoDoc::CKalvoDoc(CKalvoApp& app, UserInterface& ui) : m_app(app), m_ui(&ui) {
-    m_app.m_pDocument = this;
+CKalvoDoc::CKalvoDoc(CKalvoSettings& settings, UserInterface& ui) : m_settings(settings), m_ui(&ui) {
     m_strHelpFile = ProgramFolder() + QStringLiteral("KalvoHelp.chm");
 }
 
 CKalvoDoc::~CKalvoDoc() {
-    m_app.IniDokumentNumFFTPoints = m_nFFTPoints;
-    m_app.IniDokumentPlayFile = m_strFileName;
+    m_settings.IniDokumentNumFFTPoints = m_nFFTPoints;
+    m_settings.IniDokumentPlayFile = m_strFileName;
     if (g_bListening) StopListening();
-    if (m_app.m_pDocument == this) m_app.m_pDocument = nullptr;
 }
 
 void CKalvoDoc::SetUi(UserInterface& ui) { m_ui = &ui; }
@@ -145,8 +143,8 @@ bool CKalvoDoc::OnNewDocument() {
     m_aAnalysis.assign(1, 0.0);
     for (auto& acf : m_aAutoCorr) acf.clear();
     m_dFullScale = 0.0;
-    m_nFFTPoints = CKalvoApp::CheckedFftPoints(m_app.IniDokumentNumFFTPoints);
-    m_strFileName = m_app.IniDokumentPlayFile.isEmpty() ? NoFile() : m_app.IniDokumentPlayFile;
+    m_nFFTPoints = CKalvoSettings::CheckedFftPoints(m_settings.IniDokumentNumFFTPoints);
+    m_strFileName = m_settings.IniDokumentPlayFile.isEmpty() ? NoFile() : m_settings.IniDokumentPlayFile;
     m_nBitsPerSample = 16;
     m_bSigned = 1;
     // Six channels: no capture format has been chosen yet.
@@ -201,7 +199,7 @@ void CKalvoDoc::RemoveWave() {
     m_nSampleRate = 0;
     m_strFileName = NoFile();
     m_strRecordPath = NoFile();
-    m_nFFTPoints = CKalvoApp::CheckedFftPoints(m_app.IniDokumentNumFFTPoints);
+    m_nFFTPoints = CKalvoSettings::CheckedFftPoints(m_settings.IniDokumentNumFFTPoints);
     m_pWaveData.reset();
     m_dFullScale = 0.0;
     m_nWaveBytes = 0;
@@ -290,7 +288,7 @@ void CKalvoDoc::OnFileOpen() {
 
 bool CKalvoDoc::OpenSoundFile(const QString& path) {
     ResetForOpen();
-    const bool kids = m_app.IniAllgemeinGrundschulprofil != 0;
+    const bool kids = m_settings.IniAllgemeinGrundschulprofil != 0;
     if (!kids) m_ui->BeginProgress(Str(62027));
     QString loadPath = path;
     bool converted = true;
@@ -418,7 +416,7 @@ bool CKalvoDoc::PrepareWave(const QString& path) {
     const bool multiChannel = format.channels >= 2;
     if (multiChannel) {
         m_bStereoSource = 1;
-        if (m_app.IniAllgemeinGrundschulprofil) {
+        if (m_settings.IniAllgemeinGrundschulprofil) {
             m_nChannelChoice = 1;
         } else {
             ChannelDialogInfo info;
@@ -818,10 +816,10 @@ void CKalvoDoc::OnFftSettings() {
     const std::optional<int> entry = m_ui->ChooseFftSize(FftEntryOfPoints(m_nFFTPoints));
     if (entry) {
         const int points = FftPointsOfEntry(*entry);
-        m_nFFTPoints = points > 0 ? points : CKalvoApp::CheckedFftPoints(m_app.IniDokumentNumFFTPoints);
-        if (IsModuleOpen(Module::Notenbild) && m_app.IniAllgemeinGrundschulprofil) m_nFFTPoints = 32768;
+        m_nFFTPoints = points > 0 ? points : CKalvoSettings::CheckedFftPoints(m_settings.IniDokumentNumFFTPoints);
+        if (IsModuleOpen(Module::Notenbild) && m_settings.IniAllgemeinGrundschulprofil) m_nFFTPoints = 32768;
         // The choice is carried, so that opening the next file keeps it.
-        m_app.IniDokumentNumFFTPoints = m_nFFTPoints;
+        m_settings.IniDokumentNumFFTPoints = m_nFFTPoints;
         if (m_pMainFrame) m_pMainFrame->SendMessage(kMsgStatusFftPoints, m_nFFTPoints);
     }
     DeleteContents();
@@ -833,11 +831,11 @@ void CKalvoDoc::OnFftSettings() {
 }
 
 
-void CKalvoDoc::CollectWindowState(CKalvoApp& app) {
-    app.IniDokumentNumFFTPoints = m_nFFTPoints;
-    app.IniDokumentPlayFile = m_strFileName;
+void CKalvoDoc::CollectWindowState(CKalvoSettings& settings) {
+    settings.IniDokumentNumFFTPoints = m_nFFTPoints;
+    settings.IniDokumentPlayFile = m_strFileName;
     const std::vector<IDocumentView*> views = m_views;
-    for (IDocumentView* view : views) view->CollectWindowState(app);
+    for (IDocumentView* view : views) view->CollectWindowState(settings);
 }
 
 // ---------------------------------------------------------------------------------------

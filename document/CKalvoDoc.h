@@ -17,7 +17,7 @@
 class AudioInputDevice;
 class AudioOutputDevice;
 class CCaptureThread;
-class CKalvoApp;
+class CKalvoSettings;
 class CRealFFT;
 class IDocumentView;
 class IMainFrame;
@@ -41,7 +41,7 @@ public:
     static constexpr int kCtrlFftLowerDb = 1089;
     static constexpr int kCtrlFrequency = 1069;
 
-    CKalvoDoc(CKalvoApp& app, UserInterface& ui);
+    CKalvoDoc(CKalvoSettings& settings, UserInterface& ui);
     ~CKalvoDoc();
     CKalvoDoc(const CKalvoDoc&) = delete;
     CKalvoDoc& operator=(const CKalvoDoc&) = delete;
@@ -153,7 +153,7 @@ public:
     void SetRecordingLimit(std::uint64_t bytes) { m_nRecordLimitBytes = bytes; }
 
     // ---- Settings carried across documents. ----
-    void CollectWindowState(CKalvoApp& app);
+    void CollectWindowState(CKalvoSettings& settings);
 
     // ---- Data (read by the views). ----
     std::unique_ptr<std::uint8_t[]> m_pWaveData;
@@ -212,7 +212,7 @@ private:
     void ResetForOpen();
     void StopPlaybackForOpen();
 
-    CKalvoApp& m_app;
+    CKalvoSettings& m_settings;
     UserInterface* m_ui;
     IMainFrame* m_pMainFrame = nullptr;
     std::vector<IDocumentView*> m_views;

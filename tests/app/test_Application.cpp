@@ -10,15 +10,16 @@
 #include <QToolBar>
 #include <gtest/gtest.h>
 
-#include "app/CIni.h"
+#include "settings/CIni.h"
 #include "app/CKalvoApp.h"
 #include "app/CMainFrame.h"
-#include "app/CModuleFrame.h"
-#include "app/CModuleWindows.h"
-#include "app/CSplitterFrame.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
+#include "views/time/CSplitterFrame.h"
 #include "platform/audio/AudioDevice.h"
 #include "views/time/CKalvoOverView.h"
 #include "views/time/CKalvoView.h"
+#include "tests/support/StandInModule.h"
 #include "tests/support/DocFixture.h"
 
 using namespace test;
@@ -49,7 +50,7 @@ protected:
         ASSERT_TRUE(QFile::copy(ProfilePath(QStringLiteral("KalvoStandardProfil.ini")), path));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
         for (const auto& [key, value] : changes) {
-            const CKalvoApp::SettingKey* k = CKalvoApp::FindKey(key);
+            const CKalvoSettings::SettingKey* k = CKalvoSettings::FindKey(key);
             const QString section = k ? QLatin1String(k->section) : key.section(u'/', 0, 0);
             CIni(path).WriteString(k ? key : key.section(u'/', 1, 1), value, section);
         }
@@ -152,7 +153,7 @@ TEST_F(Application, SwitchingTheLanguageRebuildsTheWindowsInTheOtherLanguage) {
     ui.languages.push_back(QStringLiteral("Deutsch"));
     app.OnLanguage();
     EXPECT_EQ(CurrentLanguage(), Language::German);
-    EXPECT_EQ(app.IniAllgemeinLanguage, 1031);
+    EXPECT_EQ(app.Settings().IniAllgemeinLanguage, 1031);
     EXPECT_NE(app.MainFrame()->menuBar()->actions().value(0)->text(), englishFile);
     EXPECT_EQ(app.Document()->GetTitle(), QStringLiteral("keine Datei ausgewählt"));
     ASSERT_NE(app.SplitterFrame(), nullptr);
@@ -178,7 +179,7 @@ TEST_F(Application, GarbagePlacementsStillOpenTheWindowsWhereTheyCanBeSeen) {
                                               {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.right"), QStringLiteral("-3")},
                                               {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.bottom"), QStringLiteral("garbage")}});
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Chaos")));
-    const WindowPlacement main = app.GetWindowSlot(kSlotMain);
+    const WindowPlacement main = app.Settings().GetWindowSlot(kSlotMain);
     EXPECT_LE(main.left, main.right);
     const QRect area = app.MainFrame()->MdiArea()->viewport()->rect();
     const QRect sound = app.SplitterFrame()->geometry();
@@ -194,9 +195,7 @@ struct TestModules {
     TestModules() {
         for (auto [module, slot, command] : {std::tuple{Module::FFT, int(kSlotFFT), 32794},
                                              std::tuple{Module::Sono, int(kSlotSonogramm), 32804}}) {
-            CModuleWindows::Register({module, command, 0, 130, slot, [slot](CKalvoApp& a, CKalvoDoc&) {
-                                          return new CModuleFrame(a, slot, new QWidget, new QWidget, true);
-                                      }});
+            CModuleWindows::Register(test::StandInModule(module, slot, command, true));
         }
     }
     ~TestModules() {
@@ -228,7 +227,7 @@ TEST_F(Application, ModuleWindowsKeepTheirRelativePlacesThroughBarsAndProfiles) 
     app.Modules()->Open(Module::FFT);
     app.Modules()->Open(Module::Sono);
     ASSERT_TRUE(app.Modules()->IsOpen(Module::FFT));
-    EXPECT_EQ(app.IniFensterFFT, 1);
+    EXPECT_EQ(app.Settings().IniFensterFFT, 1);
     CModuleFrame* fft = app.Modules()->Frame(Module::FFT);
     CModuleFrame* sono = app.Modules()->Frame(Module::Sono);
     fft->setGeometry(40, 30, 400, 260);
@@ -237,7 +236,7 @@ TEST_F(Application, ModuleWindowsKeepTheirRelativePlacesThroughBarsAndProfiles) 
 
     // Hiding the status bar gives the client area more height; the windows keep their relative places.
     ASSERT_TRUE(app.MainFrame()->OnCommand(59393));
-    EXPECT_EQ(app.IniAllgemeinStatusbar, 0);
+    EXPECT_EQ(app.Settings().IniAllgemeinStatusbar, 0);
     ExpectNear(Relative(fft, area), fftBefore, 0.01);
     ASSERT_TRUE(app.MainFrame()->OnCommand(59393));
 
@@ -257,7 +256,7 @@ TEST_F(Application, ModuleWindowsKeepTheirRelativePlacesThroughBarsAndProfiles) 
     // Toggling twice leaves no frame and the flag cleared; show does nothing for a closed module.
     again.Modules()->Toggle(Module::FFT);
     EXPECT_FALSE(again.Modules()->IsOpen(Module::FFT));
-    EXPECT_EQ(again.IniFensterFFT, 0);
+    EXPECT_EQ(again.Settings().IniFensterFFT, 0);
     again.Modules()->Show(Module::FFT);
     EXPECT_FALSE(again.Modules()->IsOpen(Module::FFT));
     again.ExitInstance();
@@ -265,9 +264,7 @@ TEST_F(Application, ModuleWindowsKeepTheirRelativePlacesThroughBarsAndProfiles) 
 
 TEST_F(Application, KidsModeKeepsOneBigPictureOpen) {
     TestModules modules;
-    CModuleWindows::Register({Module::Notenbild, 32823, 0, 138, kSlotNotenbild, [](CKalvoApp& a, CKalvoDoc&) {
-                                  return new CModuleFrame(a, kSlotNotenbild, new QWidget, new QWidget, false);
-                              }});
+    CModuleWindows::Register(test::StandInModule(Module::Notenbild, kSlotNotenbild, 32823, true, false, 138));
     ui.kidsStarts.push_back(1);  // the microphone: no file dialog at the start
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Kids")));
     app.Modules()->Open(Module::Sono);
@@ -276,7 +273,7 @@ TEST_F(Application, KidsModeKeepsOneBigPictureOpen) {
     app.Modules()->Toggle(Module::Notenbild);
     EXPECT_TRUE(app.Modules()->IsOpen(Module::Notenbild));
     EXPECT_FALSE(app.Modules()->IsOpen(Module::Sono));
-    EXPECT_EQ(app.IniFensterSono, 0);
+    EXPECT_EQ(app.Settings().IniFensterSono, 0);
     CModuleWindows::Unregister(Module::Notenbild);
 }
 

@@ -10,11 +10,12 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "app/CIni.h"
+#include "settings/CIni.h"
 #include "app/CKalvoApp.h"
 #include "app/CMainFrame.h"
-#include "app/CModuleFrame.h"
-#include "app/CModuleWindows.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
+#include "tests/support/StandInModule.h"
 #include "tests/support/DocFixture.h"
 
 using namespace test;
@@ -30,9 +31,9 @@ protected:
         SetCurrentLanguage(Language::English);
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
-        app.IniDokumentNumFFTPoints = 4096;
-        app.IniAllgemeinStatusbar = 1;
-        app.IniAllgemeinToolbarNormal = 1;
+        app.Settings().IniDokumentNumFFTPoints = 4096;
+        app.Settings().IniAllgemeinStatusbar = 1;
+        app.Settings().IniAllgemeinToolbarNormal = 1;
         doc.OnNewDocument();
         frame = std::make_unique<CMainFrame>(app, doc);
     }
@@ -62,7 +63,7 @@ protected:
     }
     // A module window with a plain view, placed in the MDI area as the module commands do.
     CModuleFrame* AddModuleWindow(const QRect& geometry) {
-        auto* module = new CModuleFrame(app, kSlotFFT, new QWidget, nullptr, true);  // owned by the MDI area
+        auto* module = new CModuleFrame(app.Settings(), kSlotFFT, new QWidget, nullptr, true);  // owned by the MDI area
         frame->MdiArea()->addSubWindow(module);
         module->show();
         module->setGeometry(geometry);
@@ -77,7 +78,7 @@ protected:
     QTemporaryDir dir;
     ScriptedUserInterface ui;
     CKalvoApp app{ui};
-    CKalvoDoc doc{app, ui};
+    CKalvoDoc doc{app.Settings(), ui};
     std::unique_ptr<CMainFrame> frame;
 };
 
@@ -136,7 +137,7 @@ TEST_F(MainFrame, NormalAndKidsMenusHoldOnlyCommandsThatWork) {
     EXPECT_TRUE(frame->Action(59393)->isChecked());
     EXPECT_FALSE(frame->Action(32831)->isChecked());
 
-    app.IniAllgemeinToolbarNormal = 0;  // as the kids profile has it
+    app.Settings().IniAllgemeinToolbarNormal = 0;  // as the kids profile has it
     frame->LoadMenu(true);
     EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&View", "&Microphone", "&Windows", "&?"}));
     EXPECT_EQ(MenuCommands(),
@@ -178,17 +179,17 @@ TEST_F(MainFrame, BarCommandsKeepModuleWindowsAtTheirRelativePlaces) {
 
     struct Step {
         int command;
-        int CKalvoApp::*setting;
+        int CKalvoSettings::*setting;
         int expected;
     };
-    const Step steps[] = {{59393, &CKalvoApp::IniAllgemeinStatusbar, 0},
-                          {32830, &CKalvoApp::IniAllgemeinToolbarNormal, 0},
-                          {32831, &CKalvoApp::IniAllgemeinToolbarSchule, 1},
-                          {59393, &CKalvoApp::IniAllgemeinStatusbar, 1}};
+    const Step steps[] = {{59393, &CKalvoSettings::IniAllgemeinStatusbar, 0},
+                          {32830, &CKalvoSettings::IniAllgemeinToolbarNormal, 0},
+                          {32831, &CKalvoSettings::IniAllgemeinToolbarSchule, 1},
+                          {59393, &CKalvoSettings::IniAllgemeinStatusbar, 1}};
     for (const Step& step : steps) {
         SCOPED_TRACE(step.command);
         ASSERT_TRUE(frame->OnCommand(step.command));
-        EXPECT_EQ(app.*step.setting, step.expected);
+        EXPECT_EQ(app.Settings().*step.setting, step.expected);
         const QSizeF area = frame->MdiArea()->viewport()->size();
         EXPECT_NE(area.height(), areaHeight);  // laid out at once, not at some later event
         areaHeight = static_cast<int>(area.height());
@@ -207,7 +208,7 @@ TEST_F(MainFrame, BarCommandsKeepModuleWindowsAtTheirRelativePlaces) {
     wp.top = 0;
     wp.right = 10000;
     wp.bottom = 10000;
-    app.ConvertPlacement(false, wp, frame->Metrics());
+    app.Settings().ConvertPlacement(false, wp, frame->Metrics());
     EXPECT_NEAR(wp.right, frame->MdiArea()->viewport()->width(), 1);
     EXPECT_NEAR(wp.bottom, frame->MdiArea()->viewport()->height(), 1);
 }
@@ -222,7 +223,7 @@ TEST_F(MainFrame, ClosingStoresTheMainPlacementInSlotZero) {
     frame->ApplyPlacement(normal);
     EXPECT_TRUE(frame->isVisible());
     frame->close();
-    WindowPlacement stored = app.GetWindowSlot(kSlotMain);
+    WindowPlacement stored = app.Settings().GetWindowSlot(kSlotMain);
     EXPECT_EQ(stored.showCmd, 1);
     EXPECT_EQ(QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top), QRect(40, 50, 660, 480));
     EXPECT_EQ(stored.length, WindowPlacement::kRecordSize);
@@ -231,7 +232,7 @@ TEST_F(MainFrame, ClosingStoresTheMainPlacementInSlotZero) {
     frame->ApplyPlacement(normal);
     EXPECT_TRUE(frame->isMaximized());
     frame->close();
-    stored = app.GetWindowSlot(kSlotMain);
+    stored = app.Settings().GetWindowSlot(kSlotMain);
     EXPECT_EQ(stored.showCmd, 3);
     // The normal rectangle survives for when the user restores the window.
     EXPECT_EQ(QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top), QRect(40, 50, 660, 480));
@@ -254,9 +255,7 @@ TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
                                                     {Module::FFT, kSlotFFT, 32794},
                                                     {Module::Notenbild, kSlotNotenbild, 32823}};
     for (const auto& [module, slot, command] : modules)
-        CModuleWindows::Register({module, command, 0, 130, slot, [slot = slot](CKalvoApp& a, CKalvoDoc&) {
-                                      return new CModuleFrame(a, slot, new QWidget, nullptr, true);
-                                  }});
+        CModuleWindows::Register(test::StandInModule(module, slot, command));
     {
         ScriptedUserInterface ui;
         CKalvoApp app(ui);

@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "app/CIni.h"
+#include "settings/CIni.h"
 #include "app/CKalvoApp.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
@@ -38,7 +38,7 @@ TEST_F(Profiles, EveryShippedProfileHoldsEveryKeyAndLoads) {
     for (const QString& file : kShipped) {
         SCOPED_TRACE(file.toStdString());
         CIni ini(ProfilePath(file));
-        for (const CKalvoApp::SettingKey& key : CKalvoApp::KeyTable()) {
+        for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable()) {
             EXPECT_NE(ini.GetString(QLatin1String(key.key), QStringLiteral("<missing>"), QLatin1String(key.section)),
                       QStringLiteral("<missing>"))
                 << key.key;
@@ -52,8 +52,8 @@ TEST_F(Profiles, EveryShippedProfileHoldsEveryKeyAndLoads) {
                              ProfileKind::ForKids, ProfileKind::Oberschule, ProfileKind::LastUsed}) {
         app.m_profileKind = kind;
         ASSERT_TRUE(app.LoadProfile());
-        EXPECT_EQ(app.IniDokumentNumFFTPoints, CKalvoApp::CheckedFftPoints(app.IniDokumentNumFFTPoints));
-        EXPECT_EQ(app.IniAllgemeinGrundschulprofil, kind == ProfileKind::ForKids ? 1 : 0);
+        EXPECT_EQ(app.Settings().IniDokumentNumFFTPoints, CKalvoSettings::CheckedFftPoints(app.Settings().IniDokumentNumFFTPoints));
+        EXPECT_EQ(app.Settings().IniAllgemeinGrundschulprofil, kind == ProfileKind::ForKids ? 1 : 0);
     }
     EXPECT_TRUE(ui.messages.empty());
 }
@@ -61,19 +61,19 @@ TEST_F(Profiles, EveryShippedProfileHoldsEveryKeyAndLoads) {
 TEST_F(Profiles, EveryKindOfValueSurvivesASaveAndLoad) {
     app.m_profileKind = ProfileKind::Standard;
     ASSERT_TRUE(app.LoadProfile());
-    app.IniAllgemeinLanguage = 1031;
-    app.IniDokumentPlayFile = QStringLiteral("/home/teacher/Töne/a b.wav");
-    app.IniDokumentNumFFTPoints = 65536;
-    app.Ini3DFFTSchrittweite = 0.000123456f;
-    app.IniAnalyseRadiusMaxKorr = 1234567.0;
-    app.IniWaveletWavelet = QStringLiteral("morlet,2");
+    app.Settings().IniAllgemeinLanguage = 1031;
+    app.Settings().IniDokumentPlayFile = QStringLiteral("/home/teacher/Töne/a b.wav");
+    app.Settings().IniDokumentNumFFTPoints = 65536;
+    app.Settings().Ini3DFFTSchrittweite = 0.000123456f;
+    app.Settings().IniAnalyseRadiusMaxKorr = 1234567.0;
+    app.Settings().IniWaveletWavelet = QStringLiteral("morlet,2");
     WindowPlacement wp;
     wp.showCmd = 1;
     wp.left = 12;
     wp.top = -40;
     wp.right = 5000;
     wp.bottom = 9999;
-    app.SetWindowSlot(wp, kSlotSonogramm);
+    app.Settings().SetWindowSlot(wp, kSlotSonogramm);
     app.m_strUserProfileFile = QStringLiteral("KalvoUserProfil-Class 4b.ini");
     app.m_profileKind = ProfileKind::User;
     ASSERT_TRUE(app.SaveProfile());
@@ -83,14 +83,14 @@ TEST_F(Profiles, EveryKindOfValueSurvivesASaveAndLoad) {
     loaded.m_profileKind = ProfileKind::User;
     loaded.m_strUserProfileFile = app.m_strUserProfileFile;
     ASSERT_TRUE(loaded.LoadProfile());
-    for (const CKalvoApp::SettingKey& key : CKalvoApp::KeyTable())
-        EXPECT_EQ(loaded.SettingText(key), app.SettingText(key)) << key.key;
-    EXPECT_EQ(loaded.IniDokumentPlayFile, app.IniDokumentPlayFile);
-    EXPECT_FLOAT_EQ(loaded.Ini3DFFTSchrittweite, 0.000123456f);
-    EXPECT_DOUBLE_EQ(loaded.IniAnalyseRadiusMaxKorr, 1234570.0);  // six significant digits
+    for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable())
+        EXPECT_EQ(loaded.Settings().SettingText(key), app.Settings().SettingText(key)) << key.key;
+    EXPECT_EQ(loaded.Settings().IniDokumentPlayFile, app.Settings().IniDokumentPlayFile);
+    EXPECT_FLOAT_EQ(loaded.Settings().Ini3DFFTSchrittweite, 0.000123456f);
+    EXPECT_DOUBLE_EQ(loaded.Settings().IniAnalyseRadiusMaxKorr, 1234570.0);  // six significant digits
     WindowPlacement expected = wp;
     expected.length = WindowPlacement::kRecordSize;
-    EXPECT_EQ(loaded.GetWindowSlot(kSlotSonogramm), expected);
+    EXPECT_EQ(loaded.Settings().GetWindowSlot(kSlotSonogramm), expected);
     const QString text = QString::fromUtf8(test::ReadFile(ProfilePath(app.m_strUserProfileFile)));
     EXPECT_TRUE(text.contains(QStringLiteral("Ini3DFFTSchrittweite=0.000123456")));
     EXPECT_TRUE(text.contains(QStringLiteral("IniAnalyseRadiusMaxKorr=1.23457e+06")));
@@ -108,12 +108,12 @@ TEST_F(Profiles, FftPointsMustBeAPowerOfTwo) {
                                     QByteArray("[Dokument]\nIniDokumentNumFFTPoints=") + c.text + "\n"));
         app.m_profileKind = ProfileKind::Standard;
         ASSERT_TRUE(app.LoadProfile());
-        EXPECT_EQ(app.IniDokumentNumFFTPoints, c.points);
+        EXPECT_EQ(app.Settings().IniDokumentNumFFTPoints, c.points);
     }
     // A file without the key at all.
     ASSERT_TRUE(test::WriteFile(ProfilePath(QStringLiteral("KalvoStandardProfil.ini")), "[Allgemein]\n"));
     ASSERT_TRUE(app.LoadProfile());
-    EXPECT_EQ(app.IniDokumentNumFFTPoints, 8192);
+    EXPECT_EQ(app.Settings().IniDokumentNumFFTPoints, 8192);
 }
 
 TEST_F(Profiles, BrokenProfilesReadAsZerosAndDefaultsAndAMissingOneIsReported) {
@@ -123,12 +123,12 @@ TEST_F(Profiles, BrokenProfilesReadAsZerosAndDefaultsAndAMissingOneIsReported) {
     ASSERT_TRUE(test::WriteFile(ProfilePath(QStringLiteral("KalvoStandardProfil.ini")), broken));
     app.m_profileKind = ProfileKind::Standard;
     ASSERT_TRUE(app.LoadProfile());
-    EXPECT_EQ(app.IniAllgemeinStatusbar, 0);
-    EXPECT_EQ(app.IniAllgemeinLanguage, 2147483647);
-    EXPECT_EQ(app.IniWaveletWavelet.size(), 255);
-    EXPECT_EQ(app.IniWaveletFreqmin, 0.0f);
-    EXPECT_EQ(app.IniFFTTopCutkHz, 0);  // missing
-    EXPECT_EQ(app.GetWindowSlot(kSlotFFT).showCmd, 5);  // missing section: default placement
+    EXPECT_EQ(app.Settings().IniAllgemeinStatusbar, 0);
+    EXPECT_EQ(app.Settings().IniAllgemeinLanguage, 2147483647);
+    EXPECT_EQ(app.Settings().IniWaveletWavelet.size(), 255);
+    EXPECT_EQ(app.Settings().IniWaveletFreqmin, 0.0f);
+    EXPECT_EQ(app.Settings().IniFFTTopCutkHz, 0);  // missing
+    EXPECT_EQ(app.Settings().GetWindowSlot(kSlotFFT).showCmd, 5);  // missing section: default placement
 
     QFile::remove(ProfilePath(QStringLiteral("KalvoMusikerProfil.ini")));
     app.m_profileKind = ProfileKind::Musiker;
@@ -180,9 +180,9 @@ TEST_F(Profiles, TheMainWindowIsKeptOnTheWorkArea) {
         wp.top = c.top;
         wp.right = c.right;
         wp.bottom = c.bottom;
-        app.SetWindowSlot(wp, kSlotMain);
+        app.Settings().SetWindowSlot(wp, kSlotMain);
         app.FitMainPlacement(def, work);
-        const WindowPlacement got = app.GetWindowSlot(kSlotMain);
+        const WindowPlacement got = app.Settings().GetWindowSlot(kSlotMain);
         EXPECT_EQ(got.left, c.eLeft);
         EXPECT_EQ(got.top, c.eTop);
         EXPECT_EQ(got.right, c.eRight);
@@ -191,9 +191,9 @@ TEST_F(Profiles, TheMainWindowIsKeptOnTheWorkArea) {
 }
 
 TEST_F(Profiles, ModulePlacementsGoToRelativeUnitsAndBack) {
-    app.IniAllgemeinStatusbar = 1;
-    app.IniAllgemeinToolbarNormal = 1;
-    app.IniAllgemeinToolbarSchule = 0;
+    app.Settings().IniAllgemeinStatusbar = 1;
+    app.Settings().IniAllgemeinToolbarNormal = 1;
+    app.Settings().IniAllgemeinToolbarSchule = 0;
     const FrameMetrics frame{1277, 803, 22, 60, 31};
     for (const auto& [l, t, r, b] : {std::array{0, 0, 640, 375}, std::array{13, 7, 1277, 750}, std::array{333, 101, 801, 555}}) {
         WindowPlacement wp;
@@ -202,10 +202,10 @@ TEST_F(Profiles, ModulePlacementsGoToRelativeUnitsAndBack) {
         wp.right = r;
         wp.bottom = b;
         WindowPlacement rel = wp;
-        app.ConvertPlacement(true, rel, frame);
+        app.Settings().ConvertPlacement(true, rel, frame);
         EXPECT_LE(rel.right, 10000 + 1);
         WindowPlacement back = rel;
-        app.ConvertPlacement(false, back, frame);
+        app.Settings().ConvertPlacement(false, back, frame);
         for (const auto& [orig, got] : {std::pair{l, back.left}, std::pair{t, back.top}, std::pair{r, back.right},
                                         std::pair{b, back.bottom}}) {
             EXPECT_EQ(got % 2, 0);
@@ -215,18 +215,18 @@ TEST_F(Profiles, ModulePlacementsGoToRelativeUnitsAndBack) {
     // Half of the height left by the bars: 803 - 22 - 31 = 750.
     WindowPlacement half;
     half.top = 375;
-    app.ConvertPlacement(true, half, frame);
+    app.Settings().ConvertPlacement(true, half, frame);
     EXPECT_EQ(half.top, 5000);
 }
 
 TEST_F(Profiles, SlotsOutsideTheTableFallBackOrAreIgnored) {
     WindowPlacement main;
     main.left = 77;
-    app.SetWindowSlot(main, kSlotMain);
-    EXPECT_EQ(app.GetWindowSlot(42).left, 77);
-    EXPECT_EQ(app.GetWindowSlot(0).length, WindowPlacement::kRecordSize);
+    app.Settings().SetWindowSlot(main, kSlotMain);
+    EXPECT_EQ(app.Settings().GetWindowSlot(42).left, 77);
+    EXPECT_EQ(app.Settings().GetWindowSlot(0).length, WindowPlacement::kRecordSize);
     WindowPlacement other;
     other.left = 99;
-    app.SetWindowSlot(other, 10);
-    for (int slot = 0; slot < kSlotCount; ++slot) EXPECT_NE(app.GetWindowSlot(slot).left, 99);
+    app.Settings().SetWindowSlot(other, 10);
+    for (int slot = 0; slot < kSlotCount; ++slot) EXPECT_NE(app.Settings().GetWindowSlot(slot).left, 99);
 }

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "app/CIni.h"
+#include "settings/CIni.h"
 
 TEST(RealWindow, TheProgramShowsItsMainWindowOnAnXDisplay) {
     if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty() ||

@@ -7,7 +7,7 @@ using namespace test;
 using DocumentState = DocFixture;
 
 TEST_F(DocumentState, RemoveWaveOnAnEmptyDocumentStillNotifiesAndResets) {
-    app.IniDokumentNumFFTPoints = 2048;
+    app.Settings().IniDokumentNumFFTPoints = 2048;
     view.hints.clear();
     status.messages.clear();
     doc.RemoveWave();

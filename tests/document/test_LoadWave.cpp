@@ -96,7 +96,7 @@ TEST_F(LoadWave, CancelInTheChannelDialogLoadsNothingAndKidsModeTakesLeftWithout
     EXPECT_FALSE(g_bWaveLoaded);
     EXPECT_EQ(doc.m_nWaveBytes, 0u);
 
-    app.IniAllgemeinGrundschulprofil = 1;
+    app.Settings().IniAllgemeinGrundschulprofil = 1;
     ui.channelDialogs.clear();
     ASSERT_TRUE(doc.OpenSoundFile(path));
     EXPECT_TRUE(ui.channelDialogs.empty());
@@ -105,7 +105,7 @@ TEST_F(LoadWave, CancelInTheChannelDialogLoadsNothingAndKidsModeTakesLeftWithout
 }
 
 TEST_F(LoadWave, EightBitSilenceKeepsItsOffsetOf128) {
-    app.IniDokumentNumFFTPoints = 256;
+    app.Settings().IniDokumentNumFFTPoints = 256;
     struct NoControls : IModuleFrame {
         void SetControlInt(int, int) override {}
         void SetSliderRange(int, int, int, int) override {}

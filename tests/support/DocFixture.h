@@ -55,15 +55,16 @@ inline void ResetFlags() {
 
 class DocFixture : public ::testing::Test {
 protected:
-    DocFixture() : app(ui), doc(app, ui) {}
+    DocFixture() : app(ui), doc(app.Settings(), ui) { app.m_pDocument = &doc; }
+    ~DocFixture() override { app.m_pDocument = nullptr; }
 
     void SetUp() override {
         ResetFlags();
         SetCurrentLanguage(Language::English);
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
-        app.IniDokumentNumFFTPoints = 4096;
-        app.IniAllgemeinStatusbar = 1;
+        app.Settings().IniDokumentNumFFTPoints = 4096;
+        app.Settings().IniAllgemeinStatusbar = 1;
         doc.OnNewDocument();
         doc.SetMainFrame(&status);
         doc.AddView(&view);

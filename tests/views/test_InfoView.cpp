@@ -2,11 +2,12 @@
 #include <QMdiArea>
 #include <gtest/gtest.h>
 
-#include "app/CModuleFrame.h"
-#include "app/CModuleWindows.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
 #include "tests/support/DocFixture.h"
 #include "views/time/CInfoView.h"
 #include "views/time/InfoModule.h"
+#include "platform/audio/VirtualInputDevice.h"
 
 using namespace test;
 
@@ -23,13 +24,20 @@ QStringList LabelTexts(const QWidget& widget) {
 }  // namespace
 
 TEST_F(InfoView, ShowsTheSoundAndLightsWhileListeningOrRecording) {
-    app.m_strCaptureDevice = QStringLiteral("Mikrofon");
-    CInfoView info(doc, app);
+    CInfoView info(doc);
     info.OnInitialUpdate();
     EXPECT_EQ(info.FieldText(CInfoView::kLoadedFile), Str(61548));
     EXPECT_EQ(info.FieldText(CInfoView::kSampleRate), QStringLiteral("0"));
-    EXPECT_EQ(info.FieldText(CInfoView::kInputDevice), QStringLiteral("Mikrofon"));
-    EXPECT_EQ(info.FieldText(CInfoView::kOutputDevice), app.m_strOutputDevice);
+    // Without devices the form names the system's default ones; with them, the devices in use.
+    EXPECT_EQ(info.FieldText(CInfoView::kInputDevice), QStringLiteral("Primärer Soundaufnahmetreiber"));
+    EXPECT_EQ(info.FieldText(CInfoView::kOutputDevice), QStringLiteral("Primärer Soundtreiber"));
+    QString error;
+    const std::unique_ptr<VirtualInputDevice> input = VirtualInputDevice::Open(QStringLiteral("virtual:sine:440"), &error);
+    ASSERT_TRUE(input) << error.toStdString();
+    doc.SetAudioDevices(input.get(), nullptr);
+    doc.UpdateAllViews(kHintRebuild);
+    EXPECT_EQ(info.FieldText(CInfoView::kInputDevice), input->Name());
+    doc.SetAudioDevices(nullptr, nullptr);
     EXPECT_EQ(info.FieldText(CInfoView::kFftPoints), QStringLiteral("4096"));
     EXPECT_FALSE(info.IndicatorOn(CInfoView::kListening));
     EXPECT_FALSE(info.IndicatorOn(CInfoView::kRecording));
@@ -60,13 +68,13 @@ TEST_F(InfoView, ShowsTheSoundAndLightsWhileListeningOrRecording) {
 
 TEST_F(InfoView, SpeaksTheInterfaceLanguage) {
     {
-        CInfoView english(doc, app);
+        CInfoView english(doc);
         const QStringList labels = LabelTexts(english);
         for (const char* text : {"Sampling rate:", "For recording:", "Listening", "Recording"})
             EXPECT_TRUE(labels.contains(QString::fromLatin1(text))) << text;
     }
     SetCurrentLanguage(Language::German);
-    CInfoView german(doc, app);
+    CInfoView german(doc);
     const QStringList labels = LabelTexts(german);
     for (const QString& text : {QStringLiteral("Samplingrate:"), QStringLiteral("Für Aufnahme:"),
                                 QStringLiteral("Abhören läuft"), QStringLiteral("Aufzeichnung läuft")})
@@ -83,15 +91,15 @@ TEST_F(InfoView, ItsWindowTogglesAtAFixedPlaceAndLeavesTheStoredPlacesAlone) {
     QMdiArea area;
     area.resize(1000, 700);
     area.show();
-    app.m_frameMetrics = [] { return FrameMetrics{1000, 700, 0, 0, 0}; };
+    app.Settings().m_frameMetrics = [] { return FrameMetrics{1000, 700, 0, 0, 0}; };
     WindowPlacement main;
     main.left = 120;
     main.top = 80;
     main.right = 1400;
     main.bottom = 900;
-    app.SetWindowSlot(main, kSlotMain);
+    app.Settings().SetWindowSlot(main, kSlotMain);
     {
-        CModuleWindows modules(app, doc);
+        CModuleWindows modules({app.Settings(), doc, ui});
         modules.SetArea(&area);
         modules.Toggle(Module::Info);
         ASSERT_TRUE(modules.IsOpen(Module::Info));
@@ -110,15 +118,15 @@ TEST_F(InfoView, ItsWindowTogglesAtAFixedPlaceAndLeavesTheStoredPlacesAlone) {
         frame->move(40, 30);
         frame->StorePlacement();
         modules.StorePlacements();
-        EXPECT_EQ(app.GetWindowSlot(kSlotMain).left, 120);
-        EXPECT_EQ(app.GetWindowSlot(kSlotMain).right, 1400);
+        EXPECT_EQ(app.Settings().GetWindowSlot(kSlotMain).left, 120);
+        EXPECT_EQ(app.Settings().GetWindowSlot(kSlotMain).right, 1400);
         modules.ApplyPlacements();
         EXPECT_EQ(frame->geometry().topLeft(), QPoint(40, 30));
 
         modules.Toggle(Module::Info);
         EXPECT_FALSE(modules.IsOpen(Module::Info));
-        EXPECT_EQ(app.GetWindowSlot(kSlotMain).left, 120);
+        EXPECT_EQ(app.Settings().GetWindowSlot(kSlotMain).left, 120);
     }
-    app.m_frameMetrics = nullptr;
+    app.Settings().m_frameMetrics = nullptr;
     CModuleWindows::Unregister(Module::Info);
 }

@@ -12,9 +12,9 @@
 #include <map>
 #include <memory>
 
-#include "app/CSplitterFrame.h"
 #include "document/CSound.h"
 #include "platform/audio/AudioDevice.h"
+#include "views/time/CSplitterFrame.h"
 #include "document/IModuleFrame.h"
 #include "tests/support/DocFixture.h"
 #include "views/time/CKalvoOverView.h"
@@ -54,8 +54,8 @@ class MainSoundWindow : public test::DocFixture {
 protected:
     void SetUp() override {
         DocFixture::SetUp();
-        overview = std::make_unique<CKalvoOverView>(doc, app);
-        wave = std::make_unique<CKalvoView>(doc, app);
+        overview = std::make_unique<CKalvoOverView>(doc, app.Settings());
+        wave = std::make_unique<CKalvoView>(doc, app.Settings());
         overview->SetWaveView(wave.get());
         overview->SetFrame(&bar);
         wave->SetFrame(&bar);
@@ -134,7 +134,7 @@ TEST_F(MainSoundWindow, AMarkOfTwentySamplesOrLessClearsTheLoopBoundsButStillZoo
 }
 
 TEST_F(MainSoundWindow, InKidsModeTheMarkBecomesTheSelection) {
-    app.IniAllgemeinGrundschulprofil = 1;
+    app.Settings().IniAllgemeinGrundschulprofil = 1;
     Open16(10000);
     Drag(overview->viewport(), 110, 310);
     ASSERT_EQ(doc.m_aSelSamples.size(), 2000u);
@@ -284,7 +284,7 @@ class SplitterFrameTest : public test::DocFixture {
 protected:
     void SetUp() override {
         DocFixture::SetUp();
-        frame = std::make_unique<CSplitterFrame>(app, doc);
+        frame = std::make_unique<CSplitterFrame>(app.Settings(), doc);
         frame->resize(900, 700);
         frame->show();
     }

@@ -5,6 +5,7 @@
 
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
+#include "views/common/CommandLineModules.h"
 
 QString SpreadsheetNumber(double value) {
     char buffer[64];
@@ -31,4 +32,14 @@ QString FftExportText(const CKalvoDoc& doc) {
         text += QLatin1String("\r\n");
     }
     return text;
+}
+
+void RegisterFftExport() {
+    CommandLineModule fft;
+    fft.name = QStringLiteral("fft");
+    fft.module = Module::FFT;  // the document computes the spectrum as for an open FFT window
+    fft.exportText = [](const ModuleContext& context, const ScriptRequest&) -> std::optional<QString> {
+        return FftExportText(context.doc);
+    };
+    CommandLineModules::Register(std::move(fft));
 }

@@ -7,7 +7,7 @@
 #include <QPalette>
 #include <QVBoxLayout>
 
-#include "app/CKalvoApp.h"
+#include "platform/audio/AudioDevice.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
@@ -41,7 +41,7 @@ QGroupBox* Group(int title, QWidget* parent, QGridLayout** grid) {
 
 }  // namespace
 
-CInfoView::CInfoView(CKalvoDoc& doc, CKalvoApp& app, QWidget* parent) : QWidget(parent), m_doc(doc), m_app(app) {
+CInfoView::CInfoView(CKalvoDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
     auto* layout = new QGridLayout(this);  // owned by the view
 
     QGridLayout* grid = nullptr;
@@ -132,8 +132,9 @@ void CInfoView::OnUpdate(int hint) {
 
 void CInfoView::Refill() {
     const auto set = [this](int control, const QString& text) { m_fields[control]->setText(text); };
-    set(kInputDevice, m_app.m_strCaptureDevice);
-    set(kOutputDevice, m_app.m_strOutputDevice);
+    // Without a device the program names the system's default ones.
+    set(kInputDevice, m_doc.InputDevice() ? m_doc.InputDevice()->Name() : QStringLiteral("Primärer Soundaufnahmetreiber"));
+    set(kOutputDevice, m_doc.OutputDevice() ? m_doc.OutputDevice()->Name() : QStringLiteral("Primärer Soundtreiber"));
     set(kChannels, m_doc.m_strChannels);
     set(kSampleRate, QString::number(m_doc.m_nSampleRate));
     set(kBits, QString::number(m_doc.m_nBitsShown));

@@ -8,14 +8,14 @@
 #include <map>
 
 #include "document/IDocumentView.h"
+#include "views/common/IViewCommands.h"
 
-class CKalvoApp;
 class CKalvoDoc;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
 
-class CInfoView : public QWidget, public IDocumentView {
+class CInfoView : public QWidget, public IDocumentView, public IModuleView {
     Q_OBJECT
 public:
     // The form's fields and indicators.
@@ -33,10 +33,10 @@ public:
         kRecording = 1033,
     };
 
-    CInfoView(CKalvoDoc& doc, CKalvoApp& app, QWidget* parent = nullptr);
+    explicit CInfoView(CKalvoDoc& doc, QWidget* parent = nullptr);
     ~CInfoView() override;
 
-    void OnInitialUpdate();
+    void OnInitialUpdate() override;
     void OnUpdate(int hint) override;
 
     // The text a field shows; empty for an unknown control.
@@ -51,7 +51,6 @@ private:
     void Refill();
 
     CKalvoDoc& m_doc;
-    CKalvoApp& m_app;
     std::map<int, QLineEdit*> m_fields;  // owned by the widget tree
     QLabel* m_pListening = nullptr;
     QLabel* m_pRecording = nullptr;

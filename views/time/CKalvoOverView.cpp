@@ -10,7 +10,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/CKalvoApp.h"
+#include "settings/CKalvoSettings.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/IModuleFrame.h"
@@ -34,8 +34,8 @@ std::int64_t Even(std::int64_t v) { return v & ~std::int64_t{1}; }
 
 }  // namespace
 
-CKalvoOverView::CKalvoOverView(CKalvoDoc& doc, CKalvoApp& app, QWidget* parent)
-    : QAbstractScrollArea(parent), m_doc(doc), m_app(app) {
+CKalvoOverView::CKalvoOverView(CKalvoDoc& doc, const CKalvoSettings& settings, QWidget* parent)
+    : QAbstractScrollArea(parent), m_doc(doc), m_settings(settings) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -391,7 +391,7 @@ void CKalvoOverView::ApplySelection(std::int64_t first, std::int64_t last, std::
         last = Even(last);
     }
     if (last - first >= kMinSelection) {
-        if (m_app.IsKidsMode())
+        if (m_settings.IsKidsMode())
             m_doc.OnSelectionChanged(static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last));
         m_doc.SetSelection(static_cast<std::uint32_t>(firstp), static_cast<std::uint32_t>(lastp));
     } else {
@@ -450,10 +450,3 @@ void CKalvoOverView::AppendLiveBlock() {
     m_nNextX = x;
 }
 
-void CKalvoOverView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) {
-        m_app.OnHelp(QStringLiteral("html/Hauptfenster.html"));
-        return;
-    }
-    QAbstractScrollArea::keyPressEvent(event);
-}

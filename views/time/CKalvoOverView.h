@@ -17,7 +17,7 @@
 #include "document/IDocumentView.h"
 #include "views/time/CTraceBuilder.h"
 
-class CKalvoApp;
+class CKalvoSettings;
 class CKalvoDoc;
 class CKalvoView;
 class IModuleFrame;
@@ -31,7 +31,7 @@ public:
     // Marks of fewer samples than this do not become loop bounds.
     static constexpr std::int64_t kMinSelection = 21;
 
-    CKalvoOverView(CKalvoDoc& doc, CKalvoApp& app, QWidget* parent = nullptr);
+    CKalvoOverView(CKalvoDoc& doc, const CKalvoSettings& settings, QWidget* parent = nullptr);
     ~CKalvoOverView() override;
 
     void SetWaveView(CKalvoView* view) { m_pWaveView = view; }
@@ -65,7 +65,6 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct TraceKey {
@@ -88,7 +87,7 @@ private:
     void UpdateScrollRange();
 
     CKalvoDoc& m_doc;
-    CKalvoApp& m_app;
+    const CKalvoSettings& m_settings;
     CKalvoView* m_pWaveView = nullptr;
     IModuleFrame* m_pFrame = nullptr;
 

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/CKalvoApp.h"
+#include "settings/CKalvoSettings.h"
 #include "document/CKalvoDoc.h"
 #include "document/IModuleFrame.h"
 #include "views/CMemDC.h"
@@ -21,8 +21,8 @@ std::int64_t Even(std::int64_t v) { return v & ~std::int64_t{1}; }
 
 }  // namespace
 
-CKalvoView::CKalvoView(CKalvoDoc& doc, CKalvoApp& app, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_app(app) {
+CKalvoView::CKalvoView(CKalvoDoc& doc, const CKalvoSettings& settings, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_settings(settings) {
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);  // the off-screen surface covers every pixel
     setMinimumSize(2 * kMargin + 2, 2 * kMargin + 2);
@@ -282,10 +282,3 @@ void CKalvoView::mouseDoubleClickEvent(QMouseEvent* event) {
     update();
 }
 
-void CKalvoView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) {
-        m_app.OnHelp(QStringLiteral("html/Hauptfenster.html"));
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}

@@ -14,7 +14,7 @@
 #include "document/IDocumentView.h"
 #include "views/time/CTraceBuilder.h"
 
-class CKalvoApp;
+class CKalvoSettings;
 class CKalvoDoc;
 class IModuleFrame;
 
@@ -33,7 +33,7 @@ public:
         friend bool operator==(const ZoomWindow&, const ZoomWindow&) = default;
     };
 
-    CKalvoView(CKalvoDoc& doc, CKalvoApp& app, QWidget* parent = nullptr);
+    CKalvoView(CKalvoDoc& doc, const CKalvoSettings& settings, QWidget* parent = nullptr);
     ~CKalvoView() override;
 
     void OnInitialUpdate();
@@ -77,7 +77,6 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // What the cached trace was built from.
@@ -98,7 +97,7 @@ private:
     void UpdateStrip(int x1, int x2);
 
     CKalvoDoc& m_doc;
-    CKalvoApp& m_app;
+    const CKalvoSettings& m_settings;
     IModuleFrame* m_pFrame = nullptr;
 
     ZoomWindow m_zoomWindow;

@@ -1,7 +1,9 @@
 #include "views/time/InfoModule.h"
 
-#include "app/CModuleFrame.h"
-#include "app/CModuleWindows.h"
+#include <memory>
+
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
 #include "views/time/CInfoView.h"
 
 namespace {
@@ -13,13 +15,18 @@ constexpr int kNoSlot = -1;  // the profiles keep no placement for this window
 }  // namespace
 
 void RegisterInfoModule() {
-    CModuleWindows::Register({Module::Info, kCmdWaveInfo, 0, kTitleInfo, kNoSlot, [](CKalvoApp& app, CKalvoDoc& doc) {
-                                  auto* view = new CInfoView(doc, app);  // owned by the frame
-                                  auto* frame = new CModuleFrame(app, kNoSlot, view, nullptr, false);
-                                  view->OnInitialUpdate();
-                                  // A fixed size that holds the whole form, whatever the font.
-                                  frame->setFixedSize(QSize(kInfoFrameWidth, kInfoFrameHeight).expandedTo(frame->sizeHint()));
-                                  frame->move(kInfoFrameLeft, kInfoFrameTop);
-                                  return frame;
-                              }});
+    CModuleWindows::Registration info{};
+    info.module = Module::Info;
+    info.toggleCommand = kCmdWaveInfo;
+    info.showCommand = 0;
+    info.titleString = kTitleInfo;
+    info.slot = kNoSlot;
+    info.create = [](const ModuleContext& context) {
+        auto* view = new CInfoView(context.doc);  // owned by the frame
+        return std::make_unique<CModuleFrame>(context.settings, kNoSlot, view, nullptr, false);
+    };
+    // A fixed window that holds the whole form, at the top left of the work area.
+    info.fixedSize = QSize(510, 360);
+    info.position = QPoint(0, 0);
+    CModuleWindows::Register(std::move(info));
 }

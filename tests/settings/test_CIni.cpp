@@ -1,7 +1,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "app/CIni.h"
+#include "settings/CIni.h"
 #include "tests/support/WaveBytes.h"
 
 TEST(CIni, ReadsAndWritesWithPrivateProfileSemantics) {

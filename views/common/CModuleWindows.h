@@ -3,6 +3,8 @@
 // open, close and show them. A module joins by registering how its frame is made; modules
 // that are not registered do not appear anywhere.
 
+#include <QPoint>
+#include <QSize>
 #include <QString>
 #include <array>
 #include <functional>
@@ -10,9 +12,8 @@
 #include <vector>
 
 #include "document/IModuleFrame.h"
+#include "views/common/ModuleContext.h"
 
-class CKalvoApp;
-class CKalvoDoc;
 class CModuleFrame;
 class QMdiArea;
 
@@ -23,13 +24,21 @@ public:
         int toggleCommand;  // menu command id; its string is the menu text
         int showCommand;    // 0 when the module has none
         int titleString;    // window title
-        int slot;           // WindowSlot of its placement
-        // Makes the frame (a new CModuleFrame holding the view and its control bar).
-        std::function<CModuleFrame*(CKalvoApp&, CKalvoDoc&)> create;
+        int slot;           // WindowSlot of its placement; below 1: no stored placement
+        // Makes the frame holding the view and its control bar. The view's initial update runs
+        // after the document knows the frame.
+        std::function<std::unique_ptr<CModuleFrame>(const ModuleContext&)> create;
+        // A fixed-size frame gets this size (at least what its content needs); ignored for a
+        // resizable one.
+        QSize fixedSize;
+        // Where a frame without a stored placement opens.
+        QPoint position;
     };
 
-    CModuleWindows(CKalvoApp& app, CKalvoDoc& doc);
+    explicit CModuleWindows(const ModuleContext& context);
     ~CModuleWindows();
+    CModuleWindows(const CModuleWindows&) = delete;
+    CModuleWindows& operator=(const CModuleWindows&) = delete;
 
     // The MDI area the frames go into.
     void SetArea(QMdiArea* area) { m_area = area; }
@@ -57,9 +66,11 @@ public:
 
 private:
     void SetOpenFlag(Module module, bool open);
+    // Closing from the window's own close button: the frame goes once its close event is over.
+    void CloseByUser(Module module);
+    void Release(Module module, bool later);
 
-    CKalvoApp& m_app;
-    CKalvoDoc& m_doc;
+    ModuleContext m_context;
     QMdiArea* m_area = nullptr;
     std::array<std::unique_ptr<CModuleFrame>, static_cast<std::size_t>(Module::Count)> m_frames;
 };

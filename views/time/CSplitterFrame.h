@@ -3,15 +3,15 @@
 // stretch, in a vertical splitter, with the control bar of both at the right. It lives as
 // long as the document and cannot be closed by the user.
 
-#include "app/CModuleFrame.h"
-#include "document/IModuleFrame.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/IViewCommands.h"
 
 class CKalvoDoc;
 class CKalvoOverView;
 class CKalvoView;
 class QSplitter;
 
-class CSplitterFrame : public CModuleFrame, public IModuleFrame {
+class CSplitterFrame : public CModuleFrame, public IViewCommands {
     Q_OBJECT
 public:
     // Controls of the bar, found by their number as object name.
@@ -23,22 +23,24 @@ public:
     static constexpr int kCtrlModeSamples = 1184;   // the waveform shows samples
     static constexpr int kStartPrecision = 30;      // the precision field's value when the window opens
 
-    CSplitterFrame(CKalvoApp& app, CKalvoDoc& doc);
+    CSplitterFrame(CKalvoSettings& settings, CKalvoDoc& doc);
     ~CSplitterFrame() override;
 
     CKalvoOverView* OverView() const { return m_pOverView; }
     CKalvoView* WaveView() const { return m_pWaveView; }
     QSplitter* Splitter() const { return m_pSplitter; }
-    // A control of the bar by its number, or null.
-    QWidget* Control(int controlId) const;
 
     // The heights of the two panes for the profile: the overview gets its ideal height and
     // the waveform the rest; a pane below its minimum height is folded away.
     void SetRowHeights(bool kids);
 
-    // IModuleFrame
-    void SetControlInt(int controlId, int value) override;
-    void SetSliderRange(int controlId, int minimum, int maximum, int position) override;
+    // The pane that has the focus, or else the waveform: it takes the picture commands.
+    QWidget* ActivePane() const;
+    // The commands: the frame clears the document's data itself; the rest goes to the active pane.
+    IViewCommands* Commands() const override;
+    bool HasCommand(ViewCommand command) const override;
+    void OnViewCommand(ViewCommand command) override;
+    QString HelpTopic() const override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

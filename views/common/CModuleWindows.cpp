@@ -1,11 +1,12 @@
-#include "app/CModuleWindows.h"
+#include "views/common/CModuleWindows.h"
 
 #include <QMdiArea>
 #include <algorithm>
 
-#include "app/CKalvoApp.h"
-#include "app/CModuleFrame.h"
+#include "views/common/CModuleFrame.h"
 #include "document/CKalvoDoc.h"
+#include "settings/CKalvoSettings.h"
+#include "views/common/IViewCommands.h"
 #include "platform/StringTable.h"
 
 namespace {
@@ -24,7 +25,7 @@ bool IsKidsExclusive(Module m) {
 
 }  // namespace
 
-CModuleWindows::CModuleWindows(CKalvoApp& app, CKalvoDoc& doc) : m_app(app), m_doc(doc) {}
+CModuleWindows::CModuleWindows(const ModuleContext& context) : m_context(context) {}
 
 CModuleWindows::~CModuleWindows() { CloseAll(); }
 
@@ -66,14 +67,14 @@ std::vector<CModuleFrame*> CModuleWindows::OpenFrames() const {
 void CModuleWindows::SetOpenFlag(Module module, bool open) {
     int* flag = nullptr;
     switch (module) {
-        case Module::FFT: flag = &m_app.IniFensterFFT; break;
-        case Module::FFT3D: flag = &m_app.IniFensterFFT3D; break;
-        case Module::Analyse: flag = &m_app.IniFensterAnalyse; break;
-        case Module::Notenbild: flag = &m_app.IniFensterNotenbild; break;
-        case Module::Reko: flag = &m_app.IniFensterReko; break;
-        case Module::Sono: flag = &m_app.IniFensterSono; break;
-        case Module::Wavelet: flag = &m_app.IniFensterWavelet; break;
-        case Module::Zeitreihe: flag = &m_app.IniFensterZeitreihe; break;
+        case Module::FFT: flag = &m_context.settings.IniFensterFFT; break;
+        case Module::FFT3D: flag = &m_context.settings.IniFensterFFT3D; break;
+        case Module::Analyse: flag = &m_context.settings.IniFensterAnalyse; break;
+        case Module::Notenbild: flag = &m_context.settings.IniFensterNotenbild; break;
+        case Module::Reko: flag = &m_context.settings.IniFensterReko; break;
+        case Module::Sono: flag = &m_context.settings.IniFensterSono; break;
+        case Module::Wavelet: flag = &m_context.settings.IniFensterWavelet; break;
+        case Module::Zeitreihe: flag = &m_context.settings.IniFensterZeitreihe; break;
         case Module::Info:
         case Module::Count: break;
     }
@@ -84,31 +85,52 @@ void CModuleWindows::Open(Module module) {
     if (IsOpen(module)) return;
     const Registration* r = Find(module);
     if (!r || !r->create) return;
-    if (module == Module::FFT3D || module == Module::Reko) m_doc.m_bClose3DWindows = 0;
-    std::unique_ptr<CModuleFrame> frame(r->create(m_app, m_doc));
+    CKalvoDoc& doc = m_context.doc;
+    if (module == Module::FFT3D || module == Module::Reko) doc.m_bClose3DWindows = 0;
+    std::unique_ptr<CModuleFrame> frame = r->create(m_context);
     if (!frame) return;
     frame->setWindowTitle(Str(r->titleString));
+    frame->SetCloseHandler([this, module] { CloseByUser(module); });
     if (m_area) m_area->addSubWindow(frame.get());
     // Kids mode hides the control bars of the big pictures: the profile holds their settings.
-    if (m_app.IsKidsMode() && (module == Module::FFT || IsKidsExclusive(module))) frame->SetControlBarVisible(false);
-    frame->ApplyStoredPlacement();
+    const bool kids = m_context.settings.IsKidsMode();
+    if (kids && (module == Module::FFT || IsKidsExclusive(module))) frame->SetControlBarVisible(false);
+    // The document reaches the module through its frame from now on; the view takes its settings.
+    doc.SetModuleFrame(module, frame.get());
+    if (IModuleView* view = frame->ModuleView()) view->OnInitialUpdate();
+    if (!frame->IsResizable()) {
+        const QSize size = r->fixedSize.isValid() ? r->fixedSize.expandedTo(frame->sizeHint()) : frame->sizeHint();
+        frame->setFixedSize(size);
+    }
+    if (r->slot >= kSlotUebersicht) frame->ApplyStoredPlacement();
+    else frame->move(r->position);
     frame->show();
     m_frames[Index(module)] = std::move(frame);
     SetOpenFlag(module, true);
-    if (m_app.IsKidsMode() && IsKidsExclusive(module)) {
+    if (kids && IsKidsExclusive(module)) {
         for (Module other : {Module::Notenbild, Module::FFT3D, Module::Reko, Module::Sono})
             if (other != module) Close(other);
     }
 }
 
-void CModuleWindows::Close(Module module) {
+void CModuleWindows::Close(Module module) { Release(module, false); }
+
+void CModuleWindows::CloseByUser(Module module) { Release(module, true); }
+
+void CModuleWindows::Release(Module module, bool later) {
     std::unique_ptr<CModuleFrame>& frame = m_frames[Index(module)];
     if (!frame) return;
     frame->StorePlacement();
-    if (m_area) m_area->removeSubWindow(frame.get());
-    m_doc.SetModuleFrame(module, nullptr);
-    frame.reset();
+    m_context.doc.SetModuleFrame(module, nullptr);
     SetOpenFlag(module, false);
+    if (m_area) m_area->removeSubWindow(frame.get());
+    if (later) {
+        // The frame is still in its close event: it goes when that is over.
+        frame->hide();
+        frame.release()->deleteLater();
+    } else {
+        frame.reset();
+    }
 }
 
 void CModuleWindows::Toggle(Module module) {

@@ -1,4 +1,4 @@
-#include "app/CIni.h"
+#include "settings/CIni.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,17 @@
-#include "app/CModuleFrame.h"
+#include "views/common/CModuleFrame.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMdiArea>
+#include <QSlider>
+#include <QSpinBox>
 
-CModuleFrame::CModuleFrame(CKalvoApp& app, int slot, QWidget* view, QWidget* controlBar, bool resizable)
-    : m_app(app), m_slot(slot), m_view(view), m_controlBar(controlBar) {
+#include "views/common/IViewCommands.h"
+
+CModuleFrame::CModuleFrame(CKalvoSettings& settings, int slot, QWidget* view, QWidget* controlBar, bool resizable)
+    : m_settings(settings), m_slot(slot), m_resizable(resizable), m_view(view), m_controlBar(controlBar) {
     auto* content = new QWidget(this);  // owned by the sub-window
     auto* layout = new QHBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -25,6 +32,51 @@ void CModuleFrame::SetControlBarVisible(bool visible) {
     if (m_controlBar) m_controlBar->setVisible(visible);
 }
 
+IModuleView* CModuleFrame::ModuleView() const { return dynamic_cast<IModuleView*>(m_view); }
+
+IViewCommands* CModuleFrame::Commands() const { return dynamic_cast<IViewCommands*>(m_view); }
+
+QWidget* CModuleFrame::Control(int controlId) const {
+    return m_controlBar ? m_controlBar->findChild<QWidget*>(QString::number(controlId)) : nullptr;
+}
+
+void CModuleFrame::SetControlInt(int controlId, int value) {
+    QWidget* control = Control(controlId);
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->setText(QString::number(value));
+    else if (auto* slider = qobject_cast<QSlider*>(control)) slider->setValue(value);
+    else if (auto* spin = qobject_cast<QSpinBox*>(control)) spin->setValue(value);
+}
+
+void CModuleFrame::SetSliderRange(int controlId, int minimum, int maximum, int position) {
+    if (auto* slider = qobject_cast<QSlider*>(Control(controlId))) {
+        slider->setRange(minimum, maximum);
+        slider->setValue(position);
+    }
+}
+
+bool CModuleFrame::event(QEvent* event) {
+    // A key the view handles itself reaches it as a key press instead of firing a shortcut.
+    if (event->type() == QEvent::ShortcutOverride) {
+        if (const IViewCommands* commands = Commands()) {
+            const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+            if (commands->ViewKeys().contains(pressed)) {
+                event->accept();
+                return true;
+            }
+        }
+    }
+    return QMdiSubWindow::event(event);
+}
+
+void CModuleFrame::closeEvent(QCloseEvent* event) {
+    if (!m_closeHandler) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    m_closeHandler();
+}
+
 WindowPlacement CModuleFrame::CurrentPlacement() const {
     WindowPlacement wp;
     wp.showCmd = isMaximized() ? 3 : isMinimized() ? 2 : isVisible() ? 1 : 0;
@@ -39,20 +91,20 @@ WindowPlacement CModuleFrame::CurrentPlacement() const {
 
 void CModuleFrame::StorePlacement() {
     // Slot 0 is the main window's own: a frame without a slot (below 1) keeps the place it was given.
-    if (!m_app.m_frameMetrics || m_slot < kSlotUebersicht) return;
+    if (!m_settings.m_frameMetrics || m_slot < kSlotUebersicht) return;
     WindowPlacement wp = CurrentPlacement();
-    m_app.ConvertPlacement(true, wp, m_app.m_frameMetrics());
-    m_app.SetWindowSlot(wp, m_slot);
+    m_settings.ConvertPlacement(true, wp, m_settings.m_frameMetrics());
+    m_settings.SetWindowSlot(wp, m_slot);
 }
 
 void CModuleFrame::ApplyStoredPlacement() {
-    if (!m_app.m_frameMetrics || m_slot < kSlotUebersicht) return;
-    WindowPlacement wp = m_app.GetWindowSlot(m_slot);
-    m_app.ConvertPlacement(false, wp, m_app.m_frameMetrics());
+    if (!m_settings.m_frameMetrics || m_slot < kSlotUebersicht) return;
+    WindowPlacement wp = m_settings.GetWindowSlot(m_slot);
+    m_settings.ConvertPlacement(false, wp, m_settings.m_frameMetrics());
     if (wp.right < wp.left) std::swap(wp.left, wp.right);
     if (wp.bottom < wp.top) std::swap(wp.top, wp.bottom);
     // Keep the window inside the client area, whatever the profile said.
-    const FrameMetrics m = m_app.m_frameMetrics();
+    const FrameMetrics m = m_settings.m_frameMetrics();
     const QSize area = mdiArea() ? mdiArea()->viewport()->size() : QSize(m.clientWidth, m.clientHeight);
     QRect r(wp.left, wp.top, std::max(wp.right - wp.left, 120), std::max(wp.bottom - wp.top, 80));
     r.setWidth(std::min(r.width(), std::max(area.width(), 120)));

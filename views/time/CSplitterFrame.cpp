@@ -1,4 +1,4 @@
-#include "app/CSplitterFrame.h"
+#include "views/time/CSplitterFrame.h"
 
 #include <QCloseEvent>
 #include <algorithm>
@@ -38,13 +38,13 @@ QSlider* NewSlider(Qt::Orientation orientation, int id, int position, int tip) {
 
 }  // namespace
 
-CSplitterFrame::CSplitterFrame(CKalvoApp& app, CKalvoDoc& doc)
-    : CModuleFrame(app, kSlotUebersicht, new QSplitter(Qt::Vertical), new QWidget, true),
+CSplitterFrame::CSplitterFrame(CKalvoSettings& settings, CKalvoDoc& doc)
+    : CModuleFrame(settings, kSlotUebersicht, new QSplitter(Qt::Vertical), new QWidget, true),
       m_doc(doc),
       m_pSplitter(static_cast<QSplitter*>(View())) {
     setWindowTitle(Str(63000));
-    m_pOverView = new CKalvoOverView(doc, app, m_pSplitter);
-    m_pWaveView = new CKalvoView(doc, app, m_pSplitter);
+    m_pOverView = new CKalvoOverView(doc, settings, m_pSplitter);
+    m_pWaveView = new CKalvoView(doc, settings, m_pSplitter);
     m_pSplitter->addWidget(m_pOverView);
     m_pSplitter->addWidget(m_pWaveView);
     // Like a static splitter: the overview keeps its height, the waveform takes what is left.
@@ -131,23 +131,32 @@ QWidget* CSplitterFrame::BuildControlBar() {
     return bar;
 }
 
-QWidget* CSplitterFrame::Control(int controlId) const {
-    return ControlBar()->findChild<QWidget*>(QString::number(controlId));
+QWidget* CSplitterFrame::ActivePane() const {
+    const QWidget* focus = focusWidget();
+    return focus && (focus == m_pOverView || m_pOverView->isAncestorOf(focus)) ? static_cast<QWidget*>(m_pOverView)
+                                                                               : m_pWaveView;
 }
 
-void CSplitterFrame::SetControlInt(int controlId, int value) {
-    QWidget* control = Control(controlId);
-    if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->setText(QString::number(value));
-    else if (auto* slider = qobject_cast<QSlider*>(control)) slider->setValue(value);
-    else if (auto* spin = qobject_cast<QSpinBox*>(control)) spin->setValue(value);
+IViewCommands* CSplitterFrame::Commands() const { return const_cast<CSplitterFrame*>(this); }
+
+bool CSplitterFrame::HasCommand(ViewCommand command) const {
+    if (command == ViewCommand::ClearAllData) return true;
+    const auto* pane = dynamic_cast<const IViewCommands*>(ActivePane());
+    return pane && pane->HasCommand(command);
 }
 
-void CSplitterFrame::SetSliderRange(int controlId, int minimum, int maximum, int position) {
-    if (auto* slider = qobject_cast<QSlider*>(Control(controlId))) {
-        slider->setRange(minimum, maximum);
-        slider->setValue(position);
+void CSplitterFrame::OnViewCommand(ViewCommand command) {
+    if (command == ViewCommand::ClearAllData) {
+        // The analysis data goes; the sound stays.
+        m_doc.DeleteContents();
+        m_doc.UpdateAllViews(kHintRebuild);
+        return;
     }
+    if (auto* pane = dynamic_cast<IViewCommands*>(ActivePane()); pane && pane->HasCommand(command))
+        pane->OnViewCommand(command);
 }
+
+QString CSplitterFrame::HelpTopic() const { return QStringLiteral("html/Hauptfenster.html"); }
 
 void CSplitterFrame::SetRowHeights(bool kids) {
     m_rows = kids ? RowHeights{200, 100, 0} : RowHeights{50, 50, 50};

@@ -1,0 +1,28 @@
+#pragma once
+// A module window with an empty view (and optionally an empty control bar), standing in for
+// the analysis modules in tests of the module windows.
+
+#include <QWidget>
+#include <memory>
+
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
+
+namespace test {
+
+inline CModuleWindows::Registration StandInModule(Module module, int slot, int command, bool withBar = false,
+                                                  bool resizable = true, int title = 130) {
+    CModuleWindows::Registration r{};
+    r.module = module;
+    r.toggleCommand = command;
+    r.showCommand = 0;
+    r.titleString = title;
+    r.slot = slot;
+    r.create = [slot, withBar, resizable](const ModuleContext& context) {
+        return std::make_unique<CModuleFrame>(context.settings, slot, new QWidget, withBar ? new QWidget : nullptr,
+                                              resizable);
+    };
+    return r;
+}
+
+}  // namespace test

@@ -1,0 +1,65 @@
+#pragma once
+// A module window: an MDI child holding one view with its control bar docked at the right.
+// It remembers its place in one of the settings' window slots, in units relative to the main
+// frame's client area, so that it comes back at the same relative place in any window size.
+// The document sets the controls of its bar through IModuleFrame, by the controls' numbers.
+
+#include <QMdiSubWindow>
+#include <functional>
+
+#include "document/IModuleFrame.h"
+#include "settings/CKalvoSettings.h"
+
+class IModuleView;
+class IViewCommands;
+
+class CModuleFrame : public QMdiSubWindow, public IModuleFrame {
+    Q_OBJECT
+public:
+    // view and controlBar become children of the frame; controlBar may be null.
+    // resizable: caption, system menu, sizing border and min/max buttons; otherwise a fixed size.
+    CModuleFrame(CKalvoSettings& settings, int slot, QWidget* view, QWidget* controlBar, bool resizable);
+    ~CModuleFrame() override;
+
+    int Slot() const { return m_slot; }
+    bool IsResizable() const { return m_resizable; }
+    QWidget* View() const { return m_view; }
+    QWidget* ControlBar() const { return m_controlBar; }
+    void SetControlBarVisible(bool visible);
+    // The module view in the frame, or null when the view is a plain widget.
+    IModuleView* ModuleView() const;
+    // Where the main frame's commands go: the view, or for a frame of several views the active one.
+    virtual IViewCommands* Commands() const;
+
+    // A control of the bar by its number, or null.
+    QWidget* Control(int controlId) const;
+    // IModuleFrame: line edits show the number, sliders and spin boxes take it.
+    void SetControlInt(int controlId, int value) override;
+    void SetSliderRange(int controlId, int minimum, int maximum, int position) override;
+
+    // Called when the user closes the window with its close button: the owner closes the
+    // module as its menu command does. Without it the window cannot be closed by the user.
+    void SetCloseHandler(std::function<void()> handler) { m_closeHandler = std::move(handler); }
+
+    // The stored relative placement of the slot, converted to pixels and applied.
+    void ApplyStoredPlacement();
+    // The current placement, converted to relative units and stored into the slot.
+    void StorePlacement();
+    // The placement in pixels of the MDI client area, with the show command of the window state.
+    WindowPlacement CurrentPlacement() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    CKalvoSettings& m_settings;
+
+private:
+    int m_slot;
+    bool m_resizable;
+    QWidget* m_view;        // owned by the frame's widget tree
+    QWidget* m_controlBar;  // owned by the frame's widget tree, may be null
+    QRect m_normalGeometry;  // the last geometry while neither maximised nor minimised
+    std::function<void()> m_closeHandler;
+};
