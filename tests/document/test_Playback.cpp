@@ -17,6 +17,9 @@ class Playback : public DocFixture {
 protected:
     void SetUp() override {
         DocFixture::SetUp();
+        // The playback copies go to a temporary folder of this test's own.
+        oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(dir.path()));
         QString error;
         output = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &error);
         ASSERT_TRUE(output) << error.toStdString();
@@ -25,6 +28,8 @@ protected:
     }
     void TearDown() override {
         if (g_bPlaying) doc.OnStopPlaying();
+        if (oldTmp.isEmpty()) qunsetenv("TMPDIR");
+        else qputenv("TMPDIR", oldTmp);
         DocFixture::TearDown();
     }
     void Load(std::uint32_t rate, std::size_t samples) {
@@ -39,6 +44,7 @@ protected:
         return p;
     }
     std::unique_ptr<AudioOutputDevice> output;
+    QByteArray oldTmp;
 };
 
 }  // namespace
