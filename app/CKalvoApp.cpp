@@ -493,7 +493,7 @@ void CKalvoApp::OnMixer() {
 
 void CKalvoApp::OnUpdates() { m_ui.get().Message(62047, MessageIcon::Information); }
 
-bool CKalvoApp::InitSound() {
+bool CKalvoApp::InitSound(QString* deviceError) {
     CKalvoDoc* doc = m_pDocument;
     if (doc) doc->SetAudioDevices(nullptr, nullptr);
     m_input.reset();
@@ -504,10 +504,17 @@ bool CKalvoApp::InitSound() {
     // A device that cannot be opened falls back to the virtual one, so files can always be analysed.
     QString openError;
     m_output = AudioSystem::OpenOutput(m_strOutputDeviceId, &openError);
-    if (!m_output) m_output = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &openError);
+    if (!m_output) {
+        if (deviceError) *deviceError = Str(63405, m_strOutputDeviceId, openError);
+        else if (!m_strOutputDeviceId.isEmpty())
+            m_ui.get().Message(63405, MessageIcon::Exclamation, m_strOutputDeviceId, openError);
+        m_output = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &openError);
+    }
     m_input = AudioSystem::OpenInput(m_strCaptureDeviceId, &openError);
     if (!m_input && !m_strCaptureDeviceId.isEmpty()) {
-        m_ui.get().Message(63405, MessageIcon::Exclamation, m_strCaptureDeviceId, openError);
+        const QString failed = Str(63405, m_strCaptureDeviceId, openError);
+        if (!deviceError) m_ui.get().Message(63405, MessageIcon::Exclamation, m_strCaptureDeviceId, openError);
+        else *deviceError = deviceError->isEmpty() ? failed : *deviceError + QLatin1Char('\n') + failed;
         m_input = AudioSystem::OpenInput(QString(), &openError);
     }
     if (!m_input) m_input = AudioSystem::OpenInput(QStringLiteral("virtual:sine:440"), &openError);
@@ -516,15 +523,17 @@ bool CKalvoApp::InitSound() {
     m_bCaptureAvailable = m_input != nullptr;
     if (doc) {
         doc->SetAudioDevices(m_input.get(), m_output.get());
-        doc->SetSoundFactory([this](const QString& path) -> std::unique_ptr<CSound> {
+        doc->SetSoundFactory([this](const QString& path, QString* silentReason) -> std::unique_ptr<CSound> {
             QString why;
             std::unique_ptr<CSound> sound = m_output ? CSound::Create(*m_output, path, &why) : nullptr;
             if (!sound) {
-                // The real card may refuse a format; the sound is still analysed and shown.
-                if (auto silent = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &why)) {
-                    sound = CSound::Create(*silent, path, &why);
+                // The real card may refuse a format; the sound is still analysed, shown and "played" silently.
+                QString ignored;
+                if (auto silent = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &ignored)) {
+                    sound = CSound::Create(*silent, path, &ignored);
                     m_fallbackOutput = std::move(silent);
                 }
+                if (silentReason) *silentReason = sound ? why + QLatin1Char(' ') + Str(63412) : why;
             }
             return sound;
         });
@@ -540,15 +549,24 @@ void CKalvoApp::OnSoundcard() {
     for (const auto& d : outputs) outputNames << d.name;
     const std::optional<std::pair<int, int>> chosen = m_ui.get().ChooseSoundDevices(inputNames, outputNames);
     if (!chosen) return;
+    QString inputId = m_strCaptureDeviceId, outputId = m_strOutputDeviceId;
     if (chosen->first >= 0 && chosen->first < static_cast<int>(inputs.size()))
-        m_strCaptureDeviceId = inputs[static_cast<std::size_t>(chosen->first)].id;
+        inputId = inputs[static_cast<std::size_t>(chosen->first)].id;
     if (chosen->second >= 0 && chosen->second < static_cast<int>(outputs.size()))
-        m_strOutputDeviceId = outputs[static_cast<std::size_t>(chosen->second)].id;
+        outputId = outputs[static_cast<std::size_t>(chosen->second)].id;
+    ApplySoundDevices(inputId, outputId);
+}
+
+void CKalvoApp::ApplySoundDevices(const QString& inputId, const QString& outputId) {
+    m_strCaptureDeviceId = inputId;
+    m_strOutputDeviceId = outputId;
     if (m_pDocument) {
         if (g_bPlaying) m_pDocument->OnStopPlaying();
         m_pDocument->UpdateAllViews(kHintRebuild);
     }
-    InitSound();
+    QString failed;
+    InitSound(&failed);
+    if (!failed.isEmpty()) m_ui.get().Message(61459, MessageIcon::Exclamation, failed + QLatin1Char(' ') + Str(63413));
     // The loaded sound plays through the new output.
     if (m_pDocument) m_pDocument->RecreatePlaybackSound();
 }

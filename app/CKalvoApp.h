@@ -82,9 +82,13 @@ public:
     void OnHelp(const QString& topic = QStringLiteral("html/Vorwort.html"));
     // Opens the chosen sound devices (the real sound card when it works, else the virtual
     // device) and gives them to the document. False when the real back end failed (the user
-    // was told; the program goes on with the virtual device).
-    bool InitSound();
+    // was told; the program goes on with the virtual device). With deviceError, a chosen device
+    // that cannot be opened is described there instead of being reported.
+    bool InitSound(QString* deviceError = nullptr);
     void OnSoundcard();  // command 32771
+    // Switches to the sound devices of these ids; a device that fails is reported (61459) and
+    // the virtual device takes its place.
+    void ApplySoundDevices(const QString& inputId, const QString& outputId);
     // A test tone: a sine of the frequency for ms milliseconds through the sound output. It
     // returns at once; the tone plays on. False when there is no output or the tone cannot play.
     bool Beep(double frequency, int ms);

@@ -20,6 +20,7 @@ void CCaptureThread::Start(Parameters parameters) {
     m_handedOver = 0;
     m_dropped = 0;
     m_recordingOpened = false;
+    m_writeFailed = false;
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -113,23 +114,31 @@ void CCaptureThread::Run() {
             const std::uint8_t* p = region.part1 + i * bytesPerSample;
             block[i] = bytesPerSample == 1 ? double(p[0]) : double(static_cast<std::int16_t>(p[0] | (p[1] << 8)));
         }
+        const bool recording = g_bRecording && m_recordingOpened && !m_writeFailed;
         bool writeOk = true;
-        const bool recording = g_bRecording && m_recordingOpened;
         if (recording) {
-            writeOk = writer.Write(region.length1, region.part1, nullptr) == CRiffWave::Status::Success;
-            if (writeOk && region.length2)
-                writeOk = writer.Write(region.length2, region.part2, nullptr) == CRiffWave::Status::Success;
+            const auto append = [&](const std::uint8_t* bytes, std::uint32_t length) {
+                if (length == 0) return true;
+                if (writer.GetSize() + static_cast<std::uint64_t>(length) > m_params.recordLimitBytes) return false;
+                return writer.Write(length, bytes, nullptr) == CRiffWave::Status::Success;
+            };
+            writeOk = append(region.part1, region.length1) && append(region.part2, region.length2);
         }
         nextRead = (nextRead + region.length1 + region.length2) % bufferSize;
         capture->Unlock(region);
         if (recording) {
             const auto now = std::chrono::steady_clock::now();
-            if (now - lastSizeUpdate >= std::chrono::milliseconds(m_params.sizeUpdateMs)) {
+            if (!writeOk || now - lastSizeUpdate >= std::chrono::milliseconds(m_params.sizeUpdateMs)) {
+                // After a failed write too: the file stays a valid wave of what it holds.
                 writer.UpdateSizes();
                 lastSizeUpdate = now;
             }
+            if (!writeOk) {
+                m_writeFailed = true;  // told once; the live view goes on
+                if (m_params.recordingFailed) m_params.recordingFailed(m_params.recordPath);
+            }
         }
-        if (!writeOk || block.empty()) continue;
+        if (block.empty()) continue;
         if (m_params.handOver && m_params.handOver(block, m_recordingOpened ? m_params.recordPath : QString())) ++m_handedOver;
         else ++m_dropped;
     }

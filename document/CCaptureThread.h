@@ -27,8 +27,13 @@ public:
         std::function<bool(const std::vector<double>& block, const QString& recordPath)> handOver;
         // Reports a failure by string number, on the capture thread; the thread then ends.
         std::function<void(int message)> failure;
+        // Reports, on the capture thread, that a block could not be written to the recording file.
+        // The file stays valid with what it held; nothing more is written until ResumeRecording.
+        std::function<void(const QString& recordPath)> recordingFailed;
         // How often the recording file's sizes are brought up to date.
         int sizeUpdateMs = 1000;
+        // The largest data chunk of a recording (a wave file's sizes are 32-bit).
+        std::uint64_t recordLimitBytes = 0xFFFFFFFFull;
     };
 
     // Bytes per notification: a fifth of the rate, whole frames (100 ms of 16-bit mono).
@@ -48,6 +53,8 @@ public:
     std::uint64_t BlocksDropped() const { return m_dropped.load(); }
     // Whether the recording file has been opened in this listening session.
     bool RecordingOpened() const { return m_recordingOpened.load(); }
+    // After a failed write: the next blocks are written again (a new record command).
+    void ResumeRecording() { m_writeFailed = false; }
 
 private:
     void Run();
@@ -63,4 +70,5 @@ private:
     std::atomic<std::uint64_t> m_handedOver{0};
     std::atomic<std::uint64_t> m_dropped{0};
     std::atomic<bool> m_recordingOpened{false};
+    std::atomic<bool> m_writeFailed{false};
 };

@@ -1,6 +1,7 @@
 #include "document/CKalvoDoc.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include "document/CRiffWave.h"
 #include "document/IDocumentView.h"
 #include "document/IMainFrame.h"
+#include "document/PartFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UserInterface.h"
 #include "platform/audio/AudioDevice.h"
@@ -28,6 +30,7 @@
 namespace {
 
 constexpr std::uint32_t kMaxPlaybackRate = 48000;
+constexpr std::uint32_t kMinPlaybackRate = 8000;
 const char* const kMusicFilter =
     "All readable music files (*.wav,*.mp3,*.flac,*.ogg,*.oga,*.opus)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus|"
     "WAV - Standardwavefiles|*.wav|MP3 - MPEG Layer 3 Files|*.mp3|FLAC - Free Lossless Audio Codec Files|*.flac|"
@@ -156,6 +159,7 @@ bool CKalvoDoc::OnNewDocument() {
     m_nSampleRate = 0;
     m_strRecordPath = NoFile();
     m_nPlayBits = m_nPlayRate = 0;
+    m_nPlayReduction = m_nPlayExpansion = 1;
     m_nSpectrumPoints = 0;
     m_nFirstAcfMinimum = 0;
     NotifyStatus();
@@ -175,6 +179,12 @@ void CKalvoDoc::SetSelection(std::uint32_t first, std::uint32_t last) {
 }
 
 void CKalvoDoc::RemoveWave() {
+    // The sound goes with its samples: nothing may go on playing, or look as if it did.
+    if (g_bPlaying) {
+        if (m_pSound) m_pSound->Stop();
+        g_bPlaying = false;
+    }
+    m_nPlayPos = 0;
     UpdateAllViews(kHintRemoveWave);
     g_bWaveLoaded = false;
     g_bLoop = false;
@@ -194,6 +204,7 @@ void CKalvoDoc::RemoveWave() {
     m_dFullScale = 0.0;
     m_nWaveBytes = 0;
     m_nPlayBytes = 0;
+    m_nPlayReduction = m_nPlayExpansion = 1;
     m_nConvertedFromBits = 0;
     m_pSound.reset();
     SetTitle(NoFile());
@@ -255,6 +266,8 @@ void CKalvoDoc::StopPlaybackForOpen() {
 }
 
 void CKalvoDoc::ResetForOpen() {
+    // A sound is never loaded while listening: the input stops first (a recording is completed).
+    if (g_bListening) StopListening();
     DeleteContents();
     if (g_bWaveLoaded) {
         if (g_bPlaying) StopPlaybackForOpen();
@@ -380,6 +393,7 @@ bool CKalvoDoc::CreateAbbild(const QString& path) {
     m_pWaveData = std::move(block);
     m_nWaveBytes = bytes;
     m_nPlayBytes = bytes;
+    m_nPlayReduction = m_nPlayExpansion = 1;
     return true;
 }
 
@@ -420,9 +434,10 @@ bool CKalvoDoc::PrepareWave(const QString& path) {
         if (!ExtractChannel()) return false;
         m_strChannels = QStringLiteral("Mono");
     }
-    // Sound cards play at most 48 kHz, and converted files need a 16-bit copy to play.
-    if (m_nConvertedFromBits != 0 || format.samplesPerSec > kMaxPlaybackRate) return MakePlaybackCopy();
-    if (!CreatePlaybackSound(multiChannel ? TempMonoPath() : path)) return false;
+    // Sound cards play 8 to 48 kHz, and converted files need a 16-bit copy to play.
+    if (m_nConvertedFromBits != 0 || format.samplesPerSec > kMaxPlaybackRate || format.samplesPerSec < kMinPlaybackRate)
+        return MakePlaybackCopy();
+    CreatePlaybackSound(multiChannel ? TempMonoPath() : path);
     m_bStereoSource = 0;
     return true;
 }
@@ -472,33 +487,49 @@ bool CKalvoDoc::ExtractChannel() {
 
 bool CKalvoDoc::MakePlaybackCopy() {
     const std::uint32_t rate = static_cast<std::uint32_t>(m_nSampleRate);
-    const std::uint32_t factor = std::max<std::uint32_t>(1, (rate + kMaxPlaybackRate - 1) / kMaxPlaybackRate);
-    const std::uint32_t copyRate = rate / factor;
+    // Above 48 kHz each group of `reduction` samples becomes their mean; below 8 kHz each sample
+    // is repeated `expansion` times. Either way the copy plays at a rate every card takes.
+    std::uint32_t reduction = 1, expansion = 1;
+    if (rate > kMaxPlaybackRate) reduction = (rate + kMaxPlaybackRate - 1) / kMaxPlaybackRate;
+    else if (rate > 0 && rate < kMinPlaybackRate) expansion = (kMinPlaybackRate + rate - 1) / rate;
+    const std::uint32_t copyRate = rate / reduction * expansion;
     const int bits = m_nBitsPerSample == 8 ? 8 : 16;
+    const std::uint32_t width = static_cast<std::uint32_t>(bits / 8);
     const std::uint32_t samples = SampleCount();
-    const std::uint32_t copySamples = (samples + factor - 1) / factor;
+    const std::uint64_t copySamples = (static_cast<std::uint64_t>(samples) + reduction - 1) / reduction * expansion;
+    // A wave file holds at most 4 GiB: a longer copy cannot be made, and the sound stays silent.
+    if (copySamples * width > 0xFFFFFF00ull) {
+        m_pSound.reset();
+        m_strPlaybackPath.clear();
+        m_ui->Message(61459, MessageIcon::Exclamation, Str(63411));
+        return true;
+    }
     CRiffWave out;
     WaveFormat format = WaveFormat::MonoPcm(copyRate, static_cast<std::uint16_t>(bits));
     if (out.Open(TempWavePath(), &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success) {
         m_ui->Message(61502, MessageIcon::Exclamation);
         return false;
     }
-    const int width = bits / 8;
     std::vector<std::uint8_t> chunk;
-    constexpr std::uint32_t kChunk = 1 << 16;
-    for (std::uint32_t start = 0; start < copySamples; start += kChunk) {
-        const std::uint32_t n = std::min(kChunk, copySamples - start);
-        chunk.resize(static_cast<std::size_t>(n) * width);
-        for (std::uint32_t j = 0; j < n; ++j) {
-            const std::uint32_t first = (start + j) * factor;
-            const std::uint32_t count = std::min(factor, samples - first);  // a short last group
+    // About 64 Ki samples of the copy per write.
+    const std::uint32_t groupsPerWrite = std::max<std::uint32_t>(1, (1u << 16) / expansion);
+    for (std::uint64_t start = 0; start < samples; start += static_cast<std::uint64_t>(groupsPerWrite) * reduction) {
+        const std::uint32_t groups = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(groupsPerWrite, (samples - start + reduction - 1) / reduction));
+        chunk.resize(static_cast<std::size_t>(groups) * expansion * width);
+        std::size_t at = 0;
+        for (std::uint32_t j = 0; j < groups; ++j) {
+            const std::uint32_t first = static_cast<std::uint32_t>(start + static_cast<std::uint64_t>(j) * reduction);
+            const std::uint32_t count = std::min(reduction, samples - first);  // a short last group
             long long sum = 0;
             for (std::uint32_t k = 0; k < count; ++k) sum += static_cast<long long>(Sample(first + k));
             // The mean rounded down, also for negative sums.
             long long mean = sum / count;
             if (sum % count != 0 && sum < 0) --mean;
-            if (bits == 8) chunk[j] = static_cast<std::uint8_t>(mean);
-            else WriteS16(&chunk[static_cast<std::size_t>(j) * 2], static_cast<int>(mean));
+            for (std::uint32_t k = 0; k < expansion; ++k, at += width) {
+                if (bits == 8) chunk[at] = static_cast<std::uint8_t>(mean);
+                else WriteS16(&chunk[at], static_cast<int>(mean));
+            }
         }
         if (out.Write(static_cast<std::uint32_t>(chunk.size()), chunk.data(), nullptr) != CRiffWave::Status::Success) {
             m_ui->Message(61503, MessageIcon::Exclamation);
@@ -509,25 +540,32 @@ bool CKalvoDoc::MakePlaybackCopy() {
         m_ui->Message(61503, MessageIcon::Exclamation);
         return false;
     }
-    m_nPlayBytes = copySamples * static_cast<std::uint32_t>(width);
+    m_nPlayBytes = static_cast<std::uint32_t>(copySamples * width);
+    m_nPlayReduction = reduction;
+    m_nPlayExpansion = expansion;
     g_bPlayCopyReduced = true;
     m_nPlayBits = bits;
     m_nPlayRate = static_cast<int>(copyRate);
-    return CreatePlaybackSound(TempWavePath());
+    CreatePlaybackSound(TempWavePath());
+    return true;
 }
 
 bool CKalvoDoc::RecreatePlaybackSound() {
     if (!g_bWaveLoaded || m_strPlaybackPath.isEmpty()) return false;
     if (g_bPlaying) OnStopPlaying();
-    return CreatePlaybackSound(m_strPlaybackPath);
+    CreatePlaybackSound(m_strPlaybackPath);
+    return m_pSound != nullptr;
 }
 
-bool CKalvoDoc::CreatePlaybackSound(const QString& path) {
+void CKalvoDoc::CreatePlaybackSound(const QString& path) {
     m_pSound.reset();
     m_strPlaybackPath = path;
-    if (!m_soundFactory) return true;  // no sound output in this run: the sound is analysed only
-    m_pSound = m_soundFactory(path);
-    return m_pSound != nullptr;
+    if (!m_soundFactory) return;  // no sound output in this run: the sound is analysed only
+    QString silentReason;
+    m_pSound = m_soundFactory(path, &silentReason);
+    if (!m_pSound && silentReason.isEmpty()) silentReason = Str(63410, QFileInfo(m_strFileName).fileName());
+    // The sound is analysed all the same; the user learns why it cannot be heard.
+    if (!silentReason.isEmpty()) m_ui->Message(61459, MessageIcon::Exclamation, silentReason);
 }
 
 void CKalvoDoc::OnSaveRecording() {
@@ -558,21 +596,24 @@ bool CKalvoDoc::CopyWaveFile(const QString& destination, const QString& source) 
         m_ui->Message(61501, MessageIcon::Information, source);
         return false;
     }
+    in.Close();
+    // The copy replaces the destination only when it is complete: a full disk never costs an older file.
+    const std::unique_ptr<QTemporaryFile> part = MakePartFile(destination);
     CRiffWave out;
-    if (out.Open(destination, &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success) {
+    if (!part || out.Open(part->fileName(), &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success) {
         m_ui->Message(61502, MessageIcon::Exclamation);
         return false;
     }
     if (out.Write(size, block.get(), nullptr) != CRiffWave::Status::Success) {
         out.Close();
-        in.Close();
         m_ui->Message(61503, MessageIcon::Exclamation);
         return false;
     }
-    const bool closed = out.Close() == CRiffWave::Status::Success;
-    in.Close();
-    if (!closed) m_ui->Message(61503, MessageIcon::Exclamation);
-    return closed;
+    if (out.Close() != CRiffWave::Status::Success || !CommitPartFile(*part, destination)) {
+        m_ui->Message(61503, MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -768,8 +809,11 @@ int CKalvoDoc::FftEntryOfPoints(int points) {
 
 void CKalvoDoc::OnFftSettings() {
     if (g_bListening) StopListening();
-    const bool wasPlaying = g_bPlaying;
-    if (g_bPlaying) StopPlaybackForOpen();
+    const bool wasPlaying = g_bPlaying && m_pSound;
+    if (g_bPlaying) {
+        if (m_pSound) m_pSound->Stop();  // stays where it is, to go on from there
+        g_bPlaying = false;
+    }
     const std::optional<int> entry = m_ui->ChooseFftSize(FftEntryOfPoints(m_nFFTPoints));
     if (entry) {
         const int points = FftPointsOfEntry(*entry);
@@ -780,9 +824,11 @@ void CKalvoDoc::OnFftSettings() {
         if (m_pMainFrame) m_pMainFrame->SendMessage(kMsgStatusFftPoints, m_nFFTPoints);
     }
     DeleteContents();
-    (void)wasPlaying;  // playback resumes here once the sound output exists
     NotifyStatus();
     UpdateAllViews(kHintRebuild);
+    // Playback goes on with the new size; it keeps looping when the loop button says so, so
+    // that the button and the sound agree. Started after the rebuild, which resets running displays.
+    if (wasPlaying) StartPlayback(g_bLoop);
 }
 
 
@@ -813,8 +859,12 @@ void CKalvoDoc::OnPlay() {
         m_pSound->SetCurrentPosition(start);
         m_nPlayPos = m_nSelStart;
     }
+    StartPlayback(g_bLoop);
+}
+
+void CKalvoDoc::StartPlayback(bool loop) {
     m_nSpectrumPoints = 0;
-    if (!m_pSound->Play(g_bLoop)) m_ui->Message(61499, MessageIcon::Exclamation);
+    if (!m_pSound->Play(loop)) m_ui->Message(61499, MessageIcon::Exclamation);
     g_bPlaying = true;
     g_bSelectionSpectrum = false;
     UpdateAllViews(kHintPlayStarted);
@@ -832,6 +882,14 @@ void CKalvoDoc::OnLoop() {
 }
 
 void CKalvoDoc::OnBackToStart() {
+    if (g_bPlaying && m_pSound) {
+        // The music goes on from the start of what is playing (the marked stretch, else the sound);
+        // the spectrum follows at once and the caret at the next tick of the play timer.
+        const std::uint32_t width = static_cast<std::uint32_t>(std::max(m_pSound->Bits() / 8, 1));
+        SetPlayPosition(m_nSelStart * width);
+        PlaybackUpdate(m_nSelStart * width);
+        return;
+    }
     if (m_pSound) m_pSound->Reset();
     m_nPlayPos = 0;
     UpdateAllViews(kHintRebuild);
@@ -849,8 +907,7 @@ void CKalvoDoc::PlaybackUpdate(std::uint32_t cursorBytes) {
     const int playBits = g_bPlayCopyReduced ? m_nPlayBits : m_nBitsPerSample;
     const std::uint32_t p = playBits == 16 ? cursorBytes / 2 : cursorBytes;
     m_nPlayPos = p;
-    const std::uint64_t factor = g_bPlayCopyReduced && m_nPlayBytes ? std::max<std::uint64_t>(1, m_nWaveBytes / m_nPlayBytes) : 1;
-    const std::uint64_t analysis = p * factor;
+    const std::uint64_t analysis = SoundSampleOfPlaySample(p);
     const int points = m_nFFTPoints;
     if (analysis + static_cast<std::uint64_t>(points) > SampleCount()) return;  // near the end: the sound plays on
     m_aSelSamples.resize(static_cast<std::size_t>(points));
@@ -937,6 +994,7 @@ void CKalvoDoc::FinishRecording() {
 
 void CKalvoDoc::OnRecord() {
     if (!g_bListening || g_bRecording) return;
+    if (m_capture) m_capture->ResumeRecording();  // after a failed write: try again
     g_bRecording = true;
     g_bSelectionSpectrum = false;
     NotifyStatus();
@@ -1016,6 +1074,17 @@ void CKalvoDoc::StartListening(bool recordMusic) {
             },
             Qt::QueuedConnection);
     };
+    params.recordingFailed = [this](const QString& path) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, path] {
+                // Recording ends with what was written; the live view goes on.
+                if (g_bRecording) OnStopRecording();
+                m_ui->Message(63414, MessageIcon::Exclamation, QDir::toNativeSeparators(path));
+            },
+            Qt::QueuedConnection);
+    };
+    params.recordLimitBytes = m_nRecordLimitBytes;
     if (!m_capture) m_capture = std::make_unique<CCaptureThread>();
     m_capture->Start(std::move(params));
     if (IModuleFrame* fft = ModuleFrame(Module::FFT)) fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);

@@ -134,6 +134,10 @@ public:
     bool PlaybackTick(std::uint32_t* cursor);
     // Moves the play position (bytes of the playback data).
     void SetPlayPosition(std::uint32_t byte);
+    // The sample of the sound that plays at a sample of the playback data.
+    std::uint64_t SoundSampleOfPlaySample(std::uint64_t playSample) const {
+        return playSample * m_nPlayReduction / m_nPlayExpansion;
+    }
 
     void OnListen();        // listen / stop listening
     void OnRecordMusic();   // listen and record at once; again: stop and load the recording
@@ -148,6 +152,8 @@ public:
     // The recording file: "Aufnahme.wav" in the program folder.
     static QString RecordingPath();
     const CCaptureThread* CaptureThread() const { return m_capture.get(); }
+    // The largest recording in bytes of sound; the default is what a wave file can hold.
+    void SetRecordingLimit(std::uint64_t bytes) { m_nRecordLimitBytes = bytes; }
 
     // ---- Settings carried across documents. ----
     void CollectWindowState(CKalvoSettings& settings);
@@ -183,6 +189,10 @@ public:
     int m_nPlayBits = 0;
     int m_nPlayRate = 0;
     std::uint32_t m_nPlayBytes = 0;
+    // A playback copy at another rate: samples of the sound per sample of the copy (above 48 kHz)
+    // and samples of the copy per sample of the sound (below 8 kHz); both 1 without a copy.
+    std::uint32_t m_nPlayReduction = 1;
+    std::uint32_t m_nPlayExpansion = 1;
 
     WaveFormat m_captureFormat;
     QString m_strRecordPath;
@@ -191,7 +201,10 @@ public:
     int m_bClose3DWindows = 0;
 
 private:
-    bool CreatePlaybackSound(const QString& path);
+    // Makes the playback sound; when it cannot be heard the sound stays loaded and the user is told why.
+    void CreatePlaybackSound(const QString& path);
+    // Starts the playback sound where it stands and tells the views.
+    void StartPlayback(bool loop);
     // Stops recording and listening and loads the recording.
     void FinishRecording();
     // CreateAbbild and PrepareWave of one file; on failure the document holds no samples.
@@ -219,4 +232,5 @@ private:
     AudioOutputDevice* m_output = nullptr;
     bool m_bStopListeningRequested = false;
     std::unique_ptr<CCaptureThread> m_capture;
+    std::uint64_t m_nRecordLimitBytes = 0xFFFFFFFFull;
 };

@@ -17,6 +17,7 @@
 
 #include "document/CKalvoDoc.h"
 #include "document/CRiffWave.h"
+#include "document/PartFile.h"
 #include "document/WaveFormat.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
@@ -50,27 +51,6 @@ struct SndFileCloser {
 using SndFilePtr = std::unique_ptr<SNDFILE, SndFileCloser>;
 
 constexpr std::array<int, 9> kMp3Rates = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
-
-// A uniquely named file beside the destination; it becomes the destination only when it is
-// complete, so a failed conversion never leaves a torn file (nor destroys an older one).
-std::unique_ptr<QTemporaryFile> MakePartFile(const QString& destination) {
-    const QFileInfo info(destination);
-    auto part = std::make_unique<QTemporaryFile>(info.absolutePath() + QStringLiteral("/.~kalvo-XXXXXX.part"));
-    if (!part->open()) return nullptr;
-    part->close();  // the name stays reserved; the writers open it themselves
-    return part;
-}
-
-bool CommitPartFile(QTemporaryFile& part, const QString& destination) {
-    // Temporary files are private to the owner; the result gets the usual permissions.
-    QFile::setPermissions(part.fileName(),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    // rename() replaces an existing destination in one step.
-    if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(destination).constData()) != 0)
-        return false;
-    part.setAutoRemove(false);
-    return true;
-}
 
 void PutS16(std::uint8_t* p, short v) {
     const auto u = static_cast<std::uint16_t>(v);

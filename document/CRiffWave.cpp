@@ -111,7 +111,8 @@ CRiffWave::Status CRiffWave::OpenRead(const QString& path) {
 
 CRiffWave::Status CRiffWave::OpenWrite(const QString& path, const WaveFormat& format) {
     m_file.setFileName(path);
-    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate)) return Status::Failure;
+    // Unbuffered, so that a full disk shows in the Write that meets it, not in a later flush.
+    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered)) return Status::Failure;
     m_format = format;
     const bool pcm = format.formatTag == WaveFormat::kPcm;
     const std::uint32_t fmtSize = pcm ? 16u : 18u + format.extraSize;
@@ -186,9 +187,16 @@ CRiffWave::Status CRiffWave::Write(std::uint32_t count, const void* bytes, std::
     if (!bytes && count > 0) return Status::InvalidArgument;
     if (static_cast<std::uint64_t>(m_dataSize) + count > 0xFFFFFFFEull - m_dataStart) return Status::Failure;
     const qint64 n = m_file.write(static_cast<const char*>(bytes), count);
-    if (n > 0) m_dataSize += static_cast<std::uint32_t>(n);
-    if (written) *written = n > 0 ? static_cast<std::uint32_t>(n) : 0;
-    return n == static_cast<qint64>(count) ? Status::Success : Status::Failure;
+    if (n != static_cast<qint64>(count)) {
+        // A torn write is taken back: the file ends after the last whole write, as its sizes will say.
+        const qint64 end = m_dataStart + m_dataSize;
+        m_file.resize(end);
+        m_file.seek(end);
+        return Status::Failure;
+    }
+    m_dataSize += count;
+    if (written) *written = count;
+    return Status::Success;
 }
 
 bool CRiffWave::WriteU32At(qint64 pos, std::uint32_t value) {

@@ -31,6 +31,7 @@ public:
     std::uint32_t GetSize() const { return m_dataSize; }
     Status ResetFile();
     Status Read(void* buffer, std::uint32_t count, std::uint32_t* read);
+    // All or nothing: a write that fails (full disk, 4 GiB reached) leaves the data as it was.
     Status Write(std::uint32_t count, const void* bytes, std::uint32_t* written);
     // Write mode: writes the current "RIFF" and "data" sizes so the file is valid as it stands.
     Status UpdateSizes();

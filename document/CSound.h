@@ -33,6 +33,8 @@ private:
     int m_bits;
 };
 
-using SoundFactory = std::function<std::unique_ptr<CSound>(const QString& wavePath)>;
+// Makes the playback sound of a wave file. When the sound will not be heard (the card refused
+// it and a silent device stands in, or nothing can play it), silentReason says why in words.
+using SoundFactory = std::function<std::unique_ptr<CSound>(const QString& wavePath, QString* silentReason)>;
 // Converts a compressed sound file (MP3) into a 16-bit wave file; false on failure.
 using SoundFileConverter = std::function<bool(const QString& source, const QString& waveOut)>;

@@ -588,3 +588,29 @@ TEST_F(Application, AMainWindowStoredAsHiddenStillShows) {
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     EXPECT_TRUE(app.MainFrame()->isVisible());
 }
+
+TEST_F(Application, ASoundDeviceThatCannotBeOpenedIsReportedAndTheVirtualOneTakesItsPlace) {
+    MakeUserProfile(QStringLiteral("Anna"));
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    const QString wave = dir.filePath(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(WriteFile(wave, Mono16(8000, Sine(440, 8000, 8000, 8000))));
+    ASSERT_TRUE(app.Document()->OpenSoundFile(wave));
+    ui.messages.clear();
+    const QString missingInput = QStringLiteral("virtual:file:") + dir.filePath(QStringLiteral("gone.wav"));
+    const QString missingOutput = QStringLiteral("portaudio:no such card");
+    app.ApplySoundDevices(missingInput, missingOutput);
+    // One message says what failed (a machine without a sound card also hears that again).
+    const QString prefix = Str(61459).section(u'%', 0, 0);
+    const auto said = std::find_if(ui.messages.begin(), ui.messages.end(),
+                                   [&](const auto& m) { return m.text.startsWith(prefix); });
+    ASSERT_NE(said, ui.messages.end());
+    EXPECT_EQ(std::count_if(ui.messages.begin(), ui.messages.end(), [&](const auto& m) { return m.text.startsWith(prefix); }), 1);
+    EXPECT_TRUE(said->text.contains(missingInput));
+    EXPECT_TRUE(said->text.contains(missingOutput));
+    EXPECT_TRUE(said->text.contains(Str(63413)));
+    // The program goes on with working devices, and the loaded sound stays playable.
+    ASSERT_NE(app.Document()->InputDevice(), nullptr);
+    ASSERT_NE(app.Document()->OutputDevice(), nullptr);
+    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_NE(app.Document()->m_pSound, nullptr);
+}

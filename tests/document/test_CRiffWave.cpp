@@ -1,3 +1,6 @@
+#include <sys/resource.h>
+
+#include <csignal>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -118,4 +121,39 @@ TEST(CRiffWave, RejectsCallsOnFilesThatAreNotOpen) {
     EXPECT_EQ(n, 0u);
     EXPECT_EQ(wave.Write(4, b, nullptr), CRiffWave::Status::NotOpen);
     EXPECT_EQ(wave.Open(QStringLiteral("x.wav"), nullptr, CRiffWave::Mode::Write), CRiffWave::Status::InvalidArgument);
+}
+
+TEST(CRiffWave, AWriteThatMeetsAFullDiskIsTakenBackAndTheFileStaysValid) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("full.wav"));
+    // A file size limit makes the write fail part-way, as a full disk does (EFBIG instead of
+    // ENOSPC); the signal it raises is ignored, as the write's result tells the failure.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    CRiffWave out;
+    WaveFormat format = WaveFormat::MonoPcm(8000, 16);
+    const std::vector<char> block(600, 7);
+    std::uint32_t written = 99;
+    const bool opened = out.Open(path, &format, CRiffWave::Mode::Write) == CRiffWave::Status::Success;
+    const CRiffWave::Status first = out.Write(600, block.data(), &written);
+    const CRiffWave::Status second = out.Write(600, block.data(), &written);  // only part of it fits
+    const std::uint32_t size = out.GetSize();
+    const CRiffWave::Status closed = out.Close();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(first, CRiffWave::Status::Success);
+    EXPECT_EQ(second, CRiffWave::Status::Failure);
+    EXPECT_EQ(written, 0u);
+    EXPECT_EQ(size, 600u);
+    EXPECT_EQ(closed, CRiffWave::Status::Success);
+    const QByteArray bytes = ReadFile(path);
+    EXPECT_EQ(bytes.size(), 56 + 600);
+    EXPECT_EQ(U32At(bytes, 4), 48u + 600);
+    EXPECT_EQ(U32At(bytes, 52), 600u);
 }

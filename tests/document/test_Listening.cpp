@@ -156,3 +156,74 @@ TEST_F(Listening, StartingAndStoppingManyTimesLeavesNoThreadOrFileBehind) {
     EXPECT_LE(SettledCount("/proc/self/task", threads), threads);
     EXPECT_LE(SettledCount("/proc/self/fd", files), files);
 }
+
+namespace {
+
+// Runs the event loop until the condition holds; false when the generous deadline passes first.
+template <typename Condition>
+bool PumpUntil(Condition condition, int deadlineMs = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > deadlineMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST_F(Listening, OpeningAFileStopsListeningFirst) {
+    const QString wave = Write(QStringLiteral("x.wav"), Mono16(8000, Sine(440, 8000, 4000, 8000)));
+    const QString series = Write(QStringLiteral("x.txt"), QByteArray("1 2 3 4 5 4 3 2 1"));
+    for (const bool timeSeries : {false, true}) {
+        doc.StartListening(false);
+        ASSERT_TRUE(g_bListening);
+        ASSERT_TRUE(timeSeries ? doc.OpenTimeSeriesFile(series) : doc.OpenSoundFile(wave));
+        EXPECT_FALSE(g_bListening);
+        EXPECT_FALSE(doc.CaptureThread()->IsRunning());
+        EXPECT_TRUE(g_bWaveLoaded);
+        EXPECT_EQ(doc.m_strFileName, timeSeries ? series : wave);
+        EXPECT_EQ(doc.SampleCount(), timeSeries ? 9u : 4000u);
+    }
+}
+
+TEST_F(Listening, AFailedWriteStopsTheRecordingOnceKeepsTheFileAndListeningGoesOn) {
+    QFile::remove(CKalvoDoc::RecordingPath());
+    // Room for three blocks of 100 ms: the fourth cannot be written, as on a full disk.
+    constexpr std::uint32_t kBlock = 8820;
+    doc.SetRecordingLimit(3 * kBlock + 100);
+    doc.StartListening(true);
+    ASSERT_TRUE(g_bRecording);
+    ASSERT_TRUE(PumpUntil([&] { return SaidNumber(ui, 63414); }));
+    EXPECT_TRUE(ui.messages.back().text.contains(QDir::toNativeSeparators(CKalvoDoc::RecordingPath())));
+    EXPECT_FALSE(g_bRecording);
+    EXPECT_TRUE(g_bListening);
+    // The live view goes on, and the user is told only once.
+    view.hints.clear();
+    ASSERT_TRUE(PumpUntil([&] { return std::count(view.hints.begin(), view.hints.end(), kHintSpectrum) >= 3; }));
+    EXPECT_EQ(ui.messages.size(), 1u);
+
+    // What was written is a valid wave file, also before listening ends.
+    CRiffWave wave;
+    WaveFormat format;
+    ASSERT_EQ(wave.Open(CKalvoDoc::RecordingPath(), &format, CRiffWave::Mode::Read), CRiffWave::Status::Success);
+    const std::uint32_t written = wave.GetSize();
+    EXPECT_GT(written, 0u);
+    EXPECT_LE(written, 3 * kBlock);
+    EXPECT_EQ(written % kBlock, 0u);  // whole blocks only
+    EXPECT_EQ(U32At(ReadFile(CKalvoDoc::RecordingPath()), 4), written + 48);
+    EXPECT_EQ(ReadFile(CKalvoDoc::RecordingPath()).size(), written + 56);
+    wave.Close();
+
+    // Recording again meets the same limit: told again, for the new attempt.
+    doc.OnRecord();
+    ASSERT_TRUE(PumpUntil([&] { return ui.messages.size() == 2; }));
+    EXPECT_FALSE(g_bRecording);
+
+    doc.OnListen();  // ends listening and loads what was recorded
+    EXPECT_FALSE(g_bListening);
+    ASSERT_TRUE(g_bWaveLoaded);
+    EXPECT_GE(doc.SampleCount(), written / 2);
+    EXPECT_EQ(doc.SampleCount() % (kBlock / 2), 0u);
+}

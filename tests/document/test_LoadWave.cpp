@@ -1,4 +1,7 @@
+#include <QDir>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "tests/support/DocFixture.h"
 
@@ -193,6 +196,22 @@ TEST_F(LoadWave, CopyWaveFileKeepsTheFormatAndSetsFactToZero) {
     EXPECT_TRUE(ui.Said(Str(61500, Path(QStringLiteral("missing.wav")))));
     EXPECT_FALSE(doc.CopyWaveFile(Path(QStringLiteral("no/such/dir/x.wav")), source));
     EXPECT_TRUE(ui.Said(Str(61502)));
+}
+
+TEST_F(LoadWave, SavingARecordingReplacesTheTargetOnlyWhenTheCopyIsComplete) {
+    const QString source = Write(QStringLiteral("rec.wav"), Mono16(8000, {1, 2, 3, 4}));
+    const QString target = Write(QStringLiteral("kept.wav"), Mono16(8000, {9, 9}));
+    // A second name for the old file: written in place, it would change too.
+    const QString other = Path(QStringLiteral("other-name.wav"));
+    ASSERT_EQ(::link(QFile::encodeName(target).constData(), QFile::encodeName(other).constData()), 0);
+    ASSERT_TRUE(doc.OpenSoundFile(source));
+    ui.saveFiles.push_back(target);
+    doc.OnSaveRecording();
+    EXPECT_EQ(ReadFile(target).mid(56), Pcm16({1, 2, 3, 4}));
+    EXPECT_EQ(ReadFile(other), Mono16(8000, {9, 9}));
+    EXPECT_EQ(QFileInfo(target).permissions() & QFile::ReadOther, QFile::ReadOther);
+    // No part file is left beside it.
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.part")}, QDir::Files | QDir::Hidden).size(), 0);
 }
 
 TEST_F(LoadWave, TheOpenCommandOffersWaveFilesAndCancelDoesNothing) {

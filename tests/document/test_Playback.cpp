@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
+#include "document/CRiffWave.h"
 #include "document/CSound.h"
 #include "platform/audio/AudioDevice.h"
 #include "tests/support/DocFixture.h"
@@ -16,14 +17,19 @@ class Playback : public DocFixture {
 protected:
     void SetUp() override {
         DocFixture::SetUp();
+        // The playback copies go to a temporary folder of this test's own.
+        oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(dir.path()));
         QString error;
         output = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &error);
         ASSERT_TRUE(output) << error.toStdString();
-        doc.SetSoundFactory([this](const QString& path) { return CSound::Create(*output, path, nullptr); });
+        doc.SetSoundFactory([this](const QString& path, QString*) { return CSound::Create(*output, path, nullptr); });
         doc.m_nFFTPoints = 1024;
     }
     void TearDown() override {
         if (g_bPlaying) doc.OnStopPlaying();
+        if (oldTmp.isEmpty()) qunsetenv("TMPDIR");
+        else qputenv("TMPDIR", oldTmp);
         DocFixture::TearDown();
     }
     void Load(std::uint32_t rate, std::size_t samples) {
@@ -38,6 +44,7 @@ protected:
         return p;
     }
     std::unique_ptr<AudioOutputDevice> output;
+    QByteArray oldTmp;
 };
 
 }  // namespace
@@ -81,14 +88,141 @@ TEST_F(Playback, TheSpectrumFollowsThePlayPositionUntilTooFewSamplesRemain) {
     EXPECT_TRUE(g_bPlaying);
 }
 
-TEST_F(Playback, AHighRateFilePlaysItsCopyWhileTheSpectrumReadsEverySample) {
-    Load(96000, 96000);
-    EXPECT_TRUE(g_bPlayCopyReduced);
-    EXPECT_EQ(doc.m_pSound->Size(), doc.m_nPlayBytes);
+TEST_F(Playback, FilesOutsideTheCardsRatesPlayACopyWhileTheSpectrumReadsEverySample) {
+    // Sample counts that are not a multiple of the factor: the copy's last group is short.
+    struct Case {
+        std::uint32_t rate;
+        std::size_t samples;
+        std::uint32_t copyRate;
+        std::uint32_t copySamples;
+        std::uint32_t playSample;      // a position in the copy
+        std::uint32_t analysedSample;  // the sample of the sound analysed there
+    };
+    for (const Case c : {Case{96000, 96001, 48000, 48001, 3000, 6000}, Case{192000, 192003, 48000, 48001, 3000, 12000},
+                         Case{4000, 4001, 8000, 8002, 3001, 1500}, Case{3000, 3100, 9000, 9300, 3001, 1000},
+                         Case{44100, 44101, 44100, 44101, 3000, 3000}}) {
+        SCOPED_TRACE(c.rate);
+        Load(c.rate, c.samples);
+        doc.m_nFFTPoints = 1024;  // each new sound takes the carried size again
+        EXPECT_EQ(doc.SampleCount(), c.samples);  // the analysis keeps the file's own samples
+        EXPECT_EQ(doc.m_nSampleRate, static_cast<int>(c.rate));
+        EXPECT_EQ(doc.m_nPlayBytes, 2 * c.copySamples);
+        EXPECT_EQ(doc.m_pSound->Size(), doc.m_nPlayBytes);
+        if (c.copyRate != c.rate) {
+            EXPECT_TRUE(g_bPlayCopyReduced);
+            EXPECT_EQ(doc.m_nPlayRate, static_cast<int>(c.copyRate));
+        }
+        doc.OnPlay();
+        doc.PlaybackUpdate(2 * c.playSample);
+        ASSERT_EQ(doc.m_aSelSamples.size(), 1024u);
+        EXPECT_EQ(doc.m_aSelSamples[0], double(c.analysedSample));
+        doc.OnStopPlaying();
+    }
+}
+
+TEST_F(Playback, ALowRateCopyRepeatsEachSample) {
+    struct Case {
+        QByteArray file;
+        std::uint32_t copyRate;
+        std::uint16_t bits;
+        QByteArray copy;  // the data of the playback copy
+    };
+    for (const Case& c : {Case{Mono16(5000, {-3, 7, 100}), 10000, 16, Pcm16({-3, -3, 7, 7, 100, 100})},
+                          Case{Wave(1, 2000, 8, QByteArray("\x80\x01", 2)), 8000, 8,
+                               QByteArray("\x80\x80\x80\x80\x01\x01\x01\x01", 8)}}) {
+        SCOPED_TRACE(c.copyRate);
+        ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("low.wav"), c.file)));
+        CRiffWave copy;
+        WaveFormat format;
+        ASSERT_EQ(copy.Open(CKalvoDoc::TempWavePath(), &format, CRiffWave::Mode::Read), CRiffWave::Status::Success);
+        EXPECT_EQ(format.samplesPerSec, c.copyRate);
+        EXPECT_EQ(format.bitsPerSample, c.bits);
+        QByteArray bytes(static_cast<qsizetype>(copy.GetSize()), '\0');
+        std::uint32_t read = 0;
+        copy.Read(bytes.data(), copy.GetSize(), &read);
+        EXPECT_EQ(bytes, c.copy);
+    }
+}
+
+TEST_F(Playback, ASoundNoOutputCanPlayStaysLoadedAndTheUserIsToldWhy) {
+    struct Case {
+        QString reason;  // what the factory says; empty: it only fails
+        int message;     // the text that must be part of the explanation
+    };
+    for (const Case& c : {Case{QStringLiteral("The card refuses 8000 Hz."), 0}, Case{QString(), 63410}}) {
+        ui.messages.clear();
+        doc.SetSoundFactory([&c](const QString&, QString* why) {
+            if (why) *why = c.reason;
+            return std::unique_ptr<CSound>();
+        });
+        ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("low.wav"), Mono16(4000, Sine(440, 4000, 4000, 8000)))));
+        EXPECT_TRUE(g_bWaveLoaded);
+        EXPECT_EQ(doc.SampleCount(), 4000u);
+        EXPECT_EQ(doc.m_pSound, nullptr);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(SaidNumber(ui, 61459));
+        EXPECT_TRUE(ui.messages[0].text.contains(c.message ? Str(c.message, QStringLiteral("low.wav")) : c.reason))
+            << ui.messages[0].text.toStdString();
+        doc.OnPlay();  // nothing to play: nothing pretends to
+        EXPECT_FALSE(g_bPlaying);
+    }
+}
+
+TEST_F(Playback, BackToStartWhilePlayingGoesOnFromTheStartOfTheMarkedStretch) {
+    Load(44100, 3 * 44100);
+    doc.SetSelection(44100, 2 * 44100);
     doc.OnPlay();
-    doc.PlaybackUpdate(2 * 3000);  // sample 3000 of the 48 kHz copy
-    ASSERT_EQ(doc.m_aSelSamples.size(), 1024u);
-    EXPECT_EQ(doc.m_aSelSamples[0], 6000.0);  // sample 6000 of the full-rate sound
+    doc.PlaybackUpdate(2 * 70000);
+    view.hints.clear();
+    doc.OnBackToStart();
+    EXPECT_TRUE(g_bPlaying);
+    EXPECT_TRUE(doc.m_pSound->IsPlaying());
+    EXPECT_EQ(doc.m_nPlayPos, 44100u);
+    EXPECT_NEAR(SoundPosition(), 2u * 44100, 2u * 4410);
+    // The spectrum follows at once, and nothing tells the running displays to stop.
+    EXPECT_EQ(doc.m_aSelSamples[0], double(44100 % 20000));
+    EXPECT_EQ(view.hints, std::vector<int>{kHintSpectrum});
+
+    doc.OnStopPlaying();
+    doc.OnBackToStart();  // stopped: back to the very start
+    EXPECT_EQ(SoundPosition(), 0u);
+    EXPECT_EQ(view.hints.back(), kHintRebuild);
+}
+
+TEST_F(Playback, RemovingTheWaveWhilePlayingStopsThePlayback) {
+    Load(44100, 44100);
+    doc.OnPlay();
+    doc.RemoveWave();
+    EXPECT_FALSE(g_bPlaying);
+    EXPECT_EQ(doc.m_pSound, nullptr);
+    EXPECT_EQ(doc.m_nPlayPos, 0u);
+}
+
+TEST_F(Playback, FftSettingsWhilePlayingGoOnPlayingWithTheNewSize) {
+    Load(44100, 3 * 44100);
+    g_bLoop = true;
+    for (const std::optional<int> answer : {std::optional<int>(0), std::optional<int>()}) {  // OK with 256, Cancel
+        doc.OnPlay();
+        doc.SetPlayPosition(2 * 50000);
+        ui.fftSizes.push_back(answer);
+        view.hints.clear();
+        doc.OnFftSettings();
+        EXPECT_TRUE(g_bPlaying);
+        EXPECT_TRUE(doc.m_pSound->IsPlaying());
+        EXPECT_NEAR(SoundPosition(), 2u * 50000, 2u * 4410);  // on from where it was
+        EXPECT_EQ(doc.m_nFFTPoints, 256);
+        // The rebuild comes first; the start after it sets the running displays going again.
+        ASSERT_GE(view.hints.size(), 2u);
+        EXPECT_EQ(view.hints[view.hints.size() - 2], kHintRebuild);
+        EXPECT_EQ(view.hints.back(), kHintPlayStarted);
+        doc.PlaybackUpdate(2 * 50000);
+        EXPECT_EQ(doc.m_aSpectrum.size(), 129u);
+        doc.OnStopPlaying();
+    }
+    ui.fftSizes.push_back(1);
+    doc.OnFftSettings();  // not playing: nothing starts
+    EXPECT_FALSE(g_bPlaying);
+    EXPECT_FALSE(doc.m_pSound->IsPlaying());
 }
 
 TEST_F(Playback, TheTimerTickMovesWithTheSoundAndRewindsAtItsEnd) {

@@ -1,6 +1,7 @@
 // The main sound window: marking in the overview, the selection drag and the markers of the
 // waveform, what both draw, and the frame that holds them.
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPainter>
 #include <QSlider>
@@ -11,6 +12,8 @@
 #include <map>
 #include <memory>
 
+#include "document/CSound.h"
+#include "platform/audio/AudioDevice.h"
 #include "views/time/CSplitterFrame.h"
 #include "document/IModuleFrame.h"
 #include "tests/support/DocFixture.h"
@@ -145,6 +148,32 @@ TEST_F(MainSoundWindow, RemovingTheWaveClearsTheMark) {
     EXPECT_EQ(overview->MarkEnd(), QPoint());
     EXPECT_EQ(wave->GetZoomWindow(), CKalvoView::ZoomWindow{});
     EXPECT_EQ(doc.m_nSelEnd, 0u);
+}
+
+TEST_F(MainSoundWindow, TheCaretFollowsPlaybackThroughBackToStartAndFftSettings) {
+    QString error;
+    const std::unique_ptr<AudioOutputDevice> output = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &error);
+    ASSERT_TRUE(output) << error.toStdString();
+    doc.SetSoundFactory([&](const QString& path, QString*) { return CSound::Create(*output, path, nullptr); });
+    Open16(10 * 44100);  // 100 pixels a second
+    // Waits for the caret with a generous deadline; the sound plays on in real time meanwhile.
+    const auto caretReaches = [&](auto condition) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!condition(overview->CaretX()) && timer.elapsed() < 8000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return condition(overview->CaretX());
+    };
+    doc.OnPlay();
+    ASSERT_TRUE(caretReaches([](int x) { return x > 60; }));
+    doc.OnBackToStart();
+    ASSERT_TRUE(caretReaches([](int x) { return x < 40; }));
+    EXPECT_TRUE(caretReaches([](int x) { return x > 60; }));  // and on it goes
+    ui.fftSizes.push_back(0);
+    doc.OnFftSettings();
+    const int caret = overview->CaretX();
+    EXPECT_TRUE(caretReaches([caret](int x) { return x > caret + 30; }));
+    EXPECT_TRUE(g_bPlaying);
+    doc.OnStopPlaying();
 }
 
 TEST_F(MainSoundWindow, TheWaveformDragReachesTheDocumentInOrderAndEvenFor16Bit) {
