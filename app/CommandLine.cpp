@@ -254,7 +254,11 @@ int RunExport(const CommandLine& cmd) {
             return 2;
         }
     }
-    doc.OnSelectionChanged(first, last);
+    if (!doc.OnSelectionChanged(first, last)) return 1;  // the reason is on standard error
+    if (FftExportPoints(doc) == 0) {  // never a table without rows as if it were a result
+        PrintError(Str(62101, first, last));
+        return 2;
+    }
     const QByteArray text = FftExportText(doc).toUtf8();
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
     std::fflush(stdout);

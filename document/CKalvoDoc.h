@@ -104,10 +104,12 @@ public:
     // ---- Spectrum. ----
     void ComputeSpectrum(int points);
     bool ComputeSpectrumOf(const std::vector<double>& values, std::size_t start, int points, std::vector<double>& out);
-    void OnSelectionChanged(std::uint32_t first, std::uint32_t last);
+    // False when there was not enough memory for it (the user was told; the previous selection stays).
+    bool OnSelectionChanged(std::uint32_t first, std::uint32_t last);
     void OnCaptureBlock(const std::vector<double>& block, const QString& recordPath);
     void OnFftSettings();  // the "FFT" settings command
     static int FftPointsOfEntry(int entry);   // -1 outside 0..11
+    static constexpr std::uint32_t kLargestFftPoints = 256u << 11;  // the last entry of the settings' list
     static int FftEntryOfPoints(int points);  // 2 (1024) for sizes not in the list
     // Frequency of spectrum bin i of an N-point transform.
     static double BinFrequency(std::size_t bin, int points, int sampleRate) {
@@ -196,6 +198,8 @@ private:
     // |X_k|/N of N values into out (N/2+1 elements).
     void Magnitudes(const double* values, int points, std::vector<double>& out);
     void ClearAnalysisArrays();
+    // Tells the user that a step needing that many bytes could not get them.
+    void ReportNoMemory(std::uint64_t bytes);
     void ResetForOpen();
     void StopPlaybackForOpen();
 
@@ -210,6 +214,7 @@ private:
     QString m_strPlaybackPath;  // the wave file the playback sound was made from
     WaveFormat m_fileFormat;          // the format of the file being loaded, as read
     int m_nConvertedFromBits = 0;     // the file's sample width when it was converted to 16 bit
+    bool m_bConvertedFromFloat = false;  // and whether those samples were floating point
     std::unique_ptr<CRealFFT> m_fft;  // kept between spectra of the same size
     std::vector<double> m_fftIn, m_fftOut;
     AudioInputDevice* m_input = nullptr;

@@ -1,5 +1,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <limits>
 
 #include "app/CIni.h"
 #include "tests/support/WaveBytes.h"
@@ -45,8 +46,18 @@ TEST(CIni, NumbersUseTheClassicEncodings) {
                          Int{"99999999999999", 2147483647}, Int{"-99999999999999", -2147483647 - 1}}) {
         EXPECT_EQ(CIni::ParseInt(QLatin1String(i.text)), i.value) << i.text;
     }
-    EXPECT_DOUBLE_EQ(CIni::ParseReal(QStringLiteral(" 2.5abc")), 2.5);
-    EXPECT_DOUBLE_EQ(CIni::ParseReal(QStringLiteral("x1")), 0.0);
+    struct Parsed {
+        const char* text;
+        double value;
+    };
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    for (const Parsed& r : {Parsed{" 2.5abc", 2.5}, Parsed{"x1", 0.0}, Parsed{"+4e2", 400.0},
+                            // Beyond the doubles like atof: too small is 0, too large is infinite.
+                            Parsed{"1e-400", 0.0}, Parsed{"-2.5e-999", 0.0}, Parsed{"123456e-330", 0.0},
+                            Parsed{"0.000001e-320", 0.0}, Parsed{"1e400", kInf}, Parsed{"-1e400", -kInf},
+                            Parsed{"0.001e312", kInf}, Parsed{"123456789e301", kInf}}) {
+        EXPECT_EQ(CIni::ParseReal(QLatin1String(r.text)), r.value) << r.text;
+    }
 }
 
 TEST(CIni, RelativePathsAreCompletedAndTheSectionDefaultsToTheProgramName) {
