@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <condition_variable>
 #include <thread>
 
@@ -544,7 +545,12 @@ bool CKalvoDoc::CreatePlaybackSound(const QString& path) {
     m_pSound.reset();
     m_strPlaybackPath = path;
     if (!m_soundFactory) return true;  // no sound output in this run: the sound is analysed only
-    m_pSound = m_soundFactory(path);
+    try {
+        m_pSound = m_soundFactory(path);  // holds a copy of the whole sound
+    } catch (const std::bad_alloc&) {
+        ReportNoMemory(static_cast<std::uint64_t>(QFileInfo(path).size()));
+        return false;
+    }
     return m_pSound != nullptr;
 }
 
