@@ -752,9 +752,18 @@ void CKalvoDoc::Magnitudes(const double* values, int points, std::vector<double>
 void CKalvoDoc::ComputeSpectrum(int points) {
     if (points < 1) return;
     const std::size_t n = static_cast<std::size_t>(points);
-    m_fftIn.assign(n, 0.0);
-    std::copy_n(m_aSelSamples.begin(), std::min(n, m_aSelSamples.size()), m_fftIn.begin());
-    Magnitudes(m_fftIn.data(), points, m_aSpectrum);
+    try {
+        m_fftIn.assign(n, 0.0);
+        std::copy_n(m_aSelSamples.begin(), std::min(n, m_aSelSamples.size()), m_fftIn.begin());
+        Magnitudes(m_fftIn.data(), points, m_aSpectrum);
+        m_bToldNoMemory = false;
+    } catch (const std::bad_alloc&) {
+        // Live input and playback come here block after block: one message, then an empty
+        // spectrum for each block until there is memory again.
+        m_aSpectrum.assign(1, 0.0);
+        if (!m_bToldNoMemory) ReportNoMemory(static_cast<std::uint64_t>(n) * 3 * sizeof(double));
+        m_bToldNoMemory = true;
+    }
 }
 
 bool CKalvoDoc::ComputeSpectrumOf(const std::vector<double>& values, std::size_t start, int points,

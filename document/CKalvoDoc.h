@@ -217,6 +217,7 @@ private:
     bool m_bConvertedFromFloat = false;  // and whether those samples were floating point
     std::unique_ptr<CRealFFT> m_fft;  // kept between spectra of the same size
     std::vector<double> m_fftIn, m_fftOut;
+    bool m_bToldNoMemory = false;  // a spectrum failed for want of memory and the user knows
     AudioInputDevice* m_input = nullptr;
     AudioOutputDevice* m_output = nullptr;
     std::unique_ptr<CCaptureThread> m_capture;
