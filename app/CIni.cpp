@@ -1,5 +1,6 @@
 #include "app/CIni.h"
 
+#include <sys/stat.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -9,7 +10,6 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <sys/stat.h>
 #include <utility>
 
 #include "platform/ProgramFolder.h"
@@ -58,8 +58,10 @@ long long DecimalExponent(const char* p, const char* end) {
                 ++integerDigits;
             }
         } else if (!significant) {
-            if (*p == '0') ++fractionZeros;
-            else significant = true;
+            if (*p == '0')
+                ++fractionZeros;
+            else
+                significant = true;
         }
     }
     if (!significant) return 0;
@@ -119,8 +121,10 @@ bool CIni::Load() {
     m_readable = true;
     if (stamp.exists) {
         QFile file(m_path);
-        if (file.open(QIODevice::ReadOnly)) m_lines = SplitLines(file.readAll());
-        else m_readable = false;  // then never written over: its contents are unknown, not empty
+        if (file.open(QIODevice::ReadOnly))
+            m_lines = SplitLines(file.readAll());
+        else
+            m_readable = false;  // then never written over: its contents are unknown, not empty
     }
     m_stamp = stamp;
     m_loaded = true;

@@ -255,7 +255,8 @@ int RunExport(const CommandLine& cmd) {
         }
     }
     if (!doc.OnSelectionChanged(first, last)) return 1;  // the reason is on standard error
-    if (FftExportPoints(doc) == 0) {  // never a table without rows as if it were a result
+    // Never a table without rows, as if it were a result.
+    if (FftExportPoints(doc) == 0) {
         PrintError(Str(62101, first, last));
         return 2;
     }

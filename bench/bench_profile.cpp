@@ -18,7 +18,9 @@
 
 namespace {
 
-double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 template <typename F>
 double BestOf(int rounds, F&& run) {

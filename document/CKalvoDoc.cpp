@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <limits>
 #include <mutex>
 #include <new>
-#include <condition_variable>
 #include <thread>
 
 #include "analysis/CRealFFT.h"
@@ -359,7 +359,8 @@ bool CKalvoDoc::CreateAbbild(const QString& path) {
         return false;
     }
     // Every rate computation works in int; a header beyond that (or 0) is broken, not a sound.
-    if (format.samplesPerSec == 0 || format.samplesPerSec > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
+    if (format.samplesPerSec == 0 ||
+        format.samplesPerSec > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
         m_ui->Message(62100, MessageIcon::Exclamation, path, format.samplesPerSec);
         return false;
     }
@@ -706,7 +707,8 @@ bool CKalvoDoc::LoadTimeSeriesAsWave(const std::vector<double>& samples) {
             bytes.resize(2 * n);
             for (std::size_t i = 0; i < n; ++i)
                 WriteS16(&bytes[2 * i], static_cast<int>(std::clamp(samples[start + i], -32768.0, 32767.0)));
-            written = out.Write(static_cast<std::uint32_t>(bytes.size()), bytes.data(), nullptr) == CRiffWave::Status::Success;
+            written = out.Write(static_cast<std::uint32_t>(bytes.size()), bytes.data(), nullptr) ==
+                      CRiffWave::Status::Success;
         }
         if (!written || out.Close() != CRiffWave::Status::Success) {
             m_ui->Message(61503, MessageIcon::Exclamation);
@@ -788,7 +790,8 @@ bool CKalvoDoc::OnSelectionChanged(std::uint32_t first, std::uint32_t last) {
     const std::uint32_t count = last - first;
     // The spectrum of a long selection is that of its first samples, at most the largest FFT
     // size the settings offer: an hour of sound would otherwise be one transform of 2^27 points.
-    const int points = count == 0 ? 0 : static_cast<int>(std::min<std::uint32_t>(std::bit_floor(count), kLargestFftPoints));
+    const int points =
+        count == 0 ? 0 : static_cast<int>(std::min<std::uint32_t>(std::bit_floor(count), kLargestFftPoints));
     const bool spectrum = points > 0 && (IsModuleOpen(Module::FFT) || IsModuleOpen(Module::Sono) ||
                                          IsModuleOpen(Module::Notenbild) || IsModuleOpen(Module::Zeitreihe));
     // Built aside and then taken over, so that running out of memory leaves the previous selection whole.

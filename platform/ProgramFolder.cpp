@@ -1,5 +1,8 @@
 #include "platform/ProgramFolder.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -8,11 +11,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cerrno>
-#include <fcntl.h>
 #include <map>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -82,11 +82,13 @@ QString TemporaryFolder() {
     // That name is taken by someone else: a folder of its own for this run, removed at the end.
     static std::map<QString, std::unique_ptr<QTemporaryDir>> fallbacks;
     std::unique_ptr<QTemporaryDir>& fallback = fallbacks[base];
-    if (fallback && fallback->isValid() && MakePrivateFolder(fallback->path())) return WithSlash(fallback->path());
+    if (fallback && fallback->isValid() && MakePrivateFolder(fallback->path()))
+        return WithSlash(fallback->path());
     fallback = std::make_unique<QTemporaryDir>(own + QStringLiteral("-XXXXXX"));
     if (fallback->isValid() && MakePrivateFolder(fallback->path())) return WithSlash(fallback->path());
     // No private folder can be made there at all: the user's cache folder is private too.
-    const QString cache = WithSlash(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)) + QStringLiteral("tmp");
+    const QString cache =
+        WithSlash(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)) + QStringLiteral("tmp");
     QDir().mkpath(cache);
     MakePrivateFolder(cache);
     return cache + u'/';

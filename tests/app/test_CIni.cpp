@@ -1,7 +1,7 @@
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <limits>
 #include <unistd.h>
+#include <QTemporaryDir>
+#include <limits>
 
 #include "app/CIni.h"
 #include "tests/support/WaveBytes.h"
@@ -77,8 +77,9 @@ TEST(CIni, DeferredWritesReachTheFileTogetherAndAnUnreadableFileIsNeverOverwritt
         ini.Defer();
         EXPECT_TRUE(ini.WriteInt(QStringLiteral("x"), 2));
         EXPECT_TRUE(ini.WriteString(QStringLiteral("y"), QStringLiteral("new"), QStringLiteral("B")));
-        EXPECT_EQ(ini.GetInt(QStringLiteral("x"), 0, QStringLiteral("A")), 2);  // reads see the writes at once
-        EXPECT_EQ(test::ReadFile(path), QByteArray("[A]\nx=1\n"));             // the file not yet
+        EXPECT_EQ(ini.GetInt(QStringLiteral("x"), 0, QStringLiteral("A")),
+                  2);                                               // reads see the writes at once
+        EXPECT_EQ(test::ReadFile(path), QByteArray("[A]\nx=1\n"));  // the file not yet
         EXPECT_TRUE(ini.Commit());
         EXPECT_EQ(test::ReadFile(path), QByteArray("[A]\nx=2\n[B]\ny=new\n"));
         EXPECT_TRUE(ini.WriteInt(QStringLiteral("z"), 3, QStringLiteral("B")));

@@ -1,9 +1,9 @@
 // Runs the real program in its script mode, as a user's script would.
 
-#include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include "tests/support/KalvoProcess.h"
 #include "tests/support/WaveBytes.h"
@@ -133,18 +133,18 @@ TEST(CommandLine, ASelectionBeyondTheMemoryIsRefusedWithAMessageInsteadOfACrash)
     {
         QFile file(wave);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        const QByteArray header =
-            test::Riff(test::Chunk("fmt ", test::FmtBody(1, 1, 8000, 8)) + test::Chunk("data", QByteArray(), kBytes, false),
-                       4 + 24 + 8 + kBytes);
+        const QByteArray header = test::Riff(test::Chunk("fmt ", test::FmtBody(1, 1, 8000, 8)) +
+                                                 test::Chunk("data", QByteArray(), kBytes, false),
+                                             4 + 24 + 8 + kBytes);
         ASSERT_EQ(file.write(header), header.size());
         ASSERT_TRUE(file.resize(header.size() + kBytes));
     }
-    const Result run = Kalvo({QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"), wave},
-                             [] {
-                                 // Room for the program and the sound, not for the copy of every sample.
-                                 const rlimit limit{1ull << 30, 1ull << 30};
-                                 ::setrlimit(RLIMIT_AS, &limit);
-                             });
+    const Result run =
+        Kalvo({QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"), wave}, [] {
+            // Room for the program and the sound, not for the copy of every sample.
+            const rlimit limit{1ull << 30, 1ull << 30};
+            ::setrlimit(RLIMIT_AS, &limit);
+        });
     EXPECT_GT(run.exitCode, 0);
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.contains(QStringLiteral("2048 MB"))) << run.err.toStdString();

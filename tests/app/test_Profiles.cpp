@@ -1,9 +1,9 @@
-#include <QDir>
-#include <QDirIterator>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <unistd.h>
+#include <QDir>
+#include <QDirIterator>
+#include <QTemporaryDir>
 
 #include "app/CIni.h"
 #include "app/CKalvoApp.h"
@@ -105,9 +105,10 @@ TEST_F(Profiles, ASaveReplacesTheProfileOnceAndWhole) {
     // Every change of the profile folder, as the kernel reports it.
     const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     ASSERT_GE(watch, 0);
-    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(dir.filePath(QStringLiteral("Profile"))).constData(),
-                                  IN_CLOSE_WRITE | IN_MOVED_TO),
-              0);
+    ASSERT_GE(
+        ::inotify_add_watch(watch, QFile::encodeName(dir.filePath(QStringLiteral("Profile"))).constData(),
+                            IN_CLOSE_WRITE | IN_MOVED_TO),
+        0);
     ASSERT_TRUE(app.SaveProfile());
     const QString file = QStringLiteral("KalvoZuletztVerwendetProfil.ini");
     int replaced = 0, writtenInPlace = 0;

@@ -2,9 +2,9 @@
 // help pages and even a folder under our name lie in the shared temporary folder. Opening files
 // and help must work all the same, without touching what the other account left.
 
+#include <gtest/gtest.h>
 #include <QDesktopServices>
 #include <QUrl>
-#include <gtest/gtest.h>
 
 #include "tests/support/DocFixture.h"
 #include "tests/support/SharedTemp.h"
@@ -30,14 +30,17 @@ TEST_F(TemporaryFiles, ASecondAccountOpensStereoAndHighRateFilesAndGetsItsOwnHel
     ASSERT_TRUE(shared.IsValid());
     // What the first account left behind, none of it writable for us.
     for (const char* name : {"~TempWave.wav", "~TempWaveMono.wav"})
-        ASSERT_TRUE(shared.TakeAsAnotherAccount(QLatin1String(name), shared.Path(QStringLiteral("theirs/") + name)));
-    ASSERT_TRUE(shared.TakeAsAnotherAccount(QFileInfo(shared.OwnFolderName()).fileName(), shared.Path(QStringLiteral("theirs/own"))));
+        ASSERT_TRUE(
+            shared.TakeAsAnotherAccount(QLatin1String(name), shared.Path(QStringLiteral("theirs/") + name)));
+    ASSERT_TRUE(shared.TakeAsAnotherAccount(QFileInfo(shared.OwnFolderName()).fileName(),
+                                            shared.Path(QStringLiteral("theirs/own"))));
     const QString planted = shared.Path(QStringLiteral("kalvo-help/en/html/Hauptfenster.html"));
     ASSERT_TRUE(QDir().mkpath(QFileInfo(planted).path()));
     ASSERT_TRUE(WriteFile(planted, "<html>planted</html>"));
 
     ui.channels.push_back(0);
-    ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("stereo.wav"), Wave(2, 44100, 16, Pcm16({1, -1, 2, -2})))));
+    ASSERT_TRUE(
+        doc.OpenSoundFile(Write(QStringLiteral("stereo.wav"), Wave(2, 44100, 16, Pcm16({1, -1, 2, -2})))));
     EXPECT_EQ(Samples(), (std::vector<double>{-1, -2}));
     ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("fast.wav"), Mono16(96000, {10, 20, 30, 40}))));
     EXPECT_TRUE(g_bPlayCopyReduced);

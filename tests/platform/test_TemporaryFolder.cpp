@@ -1,11 +1,11 @@
 // Temporary files go into a folder of this user's own, whatever others left in the shared one.
 
-#include <QDir>
-#include <QFile>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <functional>
 
 #include "platform/ProgramFolder.h"
 #include "tests/support/SharedTemp.h"
@@ -44,7 +44,8 @@ TEST(TemporaryFolder, ANameTakenBySomethingElseIsNeverUsed) {
          [](const SharedTemp&, const QString& own, const QString& elsewhere) {
              return QDir().mkpath(elsewhere) && QFile::link(elsewhere, own);
          }},
-        {"a file", [](const SharedTemp&, const QString& own, const QString&) { return test::WriteFile(own, "x"); }},
+        {"a file",
+         [](const SharedTemp&, const QString& own, const QString&) { return test::WriteFile(own, "x"); }},
         {"a folder others may write to",
          [](const SharedTemp&, const QString& own, const QString&) {
              return QDir().mkpath(own) && ::chmod(QFile::encodeName(own).constData(), 0777) == 0;

@@ -3,9 +3,9 @@
 // records the status messages and a view that records the hints: everything a test of the
 // document needs, in a program folder of its own.
 
+#include <gtest/gtest.h>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <map>
 #include <vector>
 
@@ -44,7 +44,8 @@ inline bool SaidNumber(const ScriptedUserInterface& ui, int id) {
     QStringList escaped;
     for (const QString& piece : pieces) escaped << QRegularExpression::escape(piece);
     const QString pattern = escaped.join(QStringLiteral(".*"));
-    const QRegularExpression text(QRegularExpression::anchoredPattern(pattern), QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpression text(QRegularExpression::anchoredPattern(pattern),
+                                  QRegularExpression::DotMatchesEverythingOption);
     for (const auto& m : ui.messages)
         if (text.match(m.text).hasMatch()) return true;
     return false;

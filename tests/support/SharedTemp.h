@@ -2,12 +2,12 @@
 // Points the system's temporary folder (TMPDIR) at a fresh folder for as long as the object
 // lives, so a test can play another account that has been there first.
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace test {
 
@@ -17,8 +17,10 @@ public:
         qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
     }
     ~SharedTemp() {
-        if (m_hadOld) qputenv("TMPDIR", m_old);
-        else qunsetenv("TMPDIR");
+        if (m_hadOld)
+            qputenv("TMPDIR", m_old);
+        else
+            qunsetenv("TMPDIR");
     }
     SharedTemp(const SharedTemp&) = delete;
     SharedTemp& operator=(const SharedTemp&) = delete;
@@ -32,8 +34,10 @@ public:
     // when the test may hand one over (as root), else a link to a folder elsewhere.
     bool TakeAsAnotherAccount(const QString& name, const QString& elsewhere) const {
         const QByteArray path = QFile::encodeName(Path(name));
-        if (::geteuid() == 0) return ::mkdir(path.constData(), 0700) == 0 && ::chown(path.constData(), 65534, 65534) == 0;
-        return QDir().mkpath(elsewhere) && ::symlink(QFile::encodeName(elsewhere).constData(), path.constData()) == 0;
+        if (::geteuid() == 0)
+            return ::mkdir(path.constData(), 0700) == 0 && ::chown(path.constData(), 65534, 65534) == 0;
+        return QDir().mkpath(elsewhere) &&
+               ::symlink(QFile::encodeName(elsewhere).constData(), path.constData()) == 0;
     }
 
 private:
