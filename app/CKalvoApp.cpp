@@ -58,6 +58,7 @@ QString CKalvoApp::PlacementSection(int slot) {
 
 void CKalvoApp::SerializeSettings(bool load) {
     CIni ini(m_strProfilePath, QStringLiteral("Allgemein"), true);
+    if (!load) ini.Defer();  // some 200 keys: the file is written once, when ini goes
     for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable()) {
         const QString name = QLatin1String(key.key);
         const QString section = QLatin1String(key.section);
@@ -467,7 +468,7 @@ void CKalvoApp::ExitInstance() {
 void CKalvoApp::OnHelp(const QString& topic) {
     // The pages are compiled in; they are laid out in a private folder for the browser.
     const QString language = CurrentLanguage() == Language::German ? QStringLiteral("de") : QStringLiteral("en");
-    const QString target = TemporaryFolder() + QStringLiteral("kalvo-help/") + language + u'/';
+    const QString target = TemporaryFolder() + QStringLiteral("help/") + language + u'/';
     QDirIterator it(QStringLiteral(":/resources/help/") + language, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo source(it.next());

@@ -275,7 +275,7 @@ int RunExport(const CommandLine& cmd) {
     if (const std::optional<int> failed = PrepareScriptRun(session, cmd, *entry, &module)) return *failed;
     CKalvoDoc& doc = session.doc;
     const auto [first, last] = cmd.selection.value_or(std::pair<quint32, quint32>(0, doc.SampleCount()));
-    doc.OnSelectionChanged(first, last);
+    if (!doc.OnSelectionChanged(first, last)) return 1;  // the reason is on standard error
     const std::optional<QString> text = entry->exportText({session.app.Settings(), doc, session.ui}, RequestOf(cmd, *entry));
     if (!text) return 1;
     const QByteArray bytes = text->toUtf8();

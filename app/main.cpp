@@ -11,6 +11,7 @@
 #include "app/CKalvoApp.h"
 #include "app/CommandLine.h"
 #include "document/CKalvoDoc.h"
+#include "platform/ProgramFolder.h"
 #include "platform/QtUserInterface.h"
 #include "platform/StringTable.h"
 
@@ -55,8 +56,7 @@ int main(int argc, char** argv) {
         // would otherwise make itself with a warning on standard error.
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
             const QString runtime = QDir::tempPath() + QStringLiteral("/runtime-kalvo-") + QString::number(getuid());
-            if (QDir().mkpath(runtime) && QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
-                qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+            if (MakePrivateFolder(runtime)) qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
         }
     }
     QApplication application(argc, argv);

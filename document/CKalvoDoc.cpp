@@ -7,10 +7,11 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <limits>
 #include <mutex>
-#include <condition_variable>
+#include <new>
 #include <thread>
 
 #include "analysis/CRealFFT.h"
@@ -206,6 +207,7 @@ void CKalvoDoc::RemoveWave() {
     m_nPlayBytes = 0;
     m_nPlayReduction = m_nPlayExpansion = 1;
     m_nConvertedFromBits = 0;
+    m_bConvertedFromFloat = false;
     m_pSound.reset();
     SetTitle(NoFile());
     NotifyStatus();
@@ -314,6 +316,7 @@ bool CKalvoDoc::OpenSoundFile(const QString& path) {
 
 bool CKalvoDoc::ReadAndPrepare(const QString& path) {
     m_nConvertedFromBits = 0;
+    m_bConvertedFromFloat = false;
     if (!CreateAbbild(path)) {
         m_strFileName = NoFile();
         return false;
@@ -337,8 +340,8 @@ bool CKalvoDoc::LoadWave(const QString& path) {
         m_strFileName = path;
         if (m_nConvertedFromBits != 0) {
             // Told once per file, after it has loaded.
-            if (m_fileFormat.EffectiveTag() == WaveFormat::kIeeeFloat)
-                m_ui->Message(62001, MessageIcon::Information, path);
+            if (m_bConvertedFromFloat)
+                m_ui->Message(62001, MessageIcon::Information, path, m_nConvertedFromBits);
             else
                 m_ui->Message(62000, MessageIcon::Information, path, m_nConvertedFromBits);
         }
@@ -366,14 +369,26 @@ bool CKalvoDoc::CreateAbbild(const QString& path) {
         m_ui->Message(61497, MessageIcon::Exclamation);
         return false;
     }
-    if (format.channels == 0 || format.samplesPerSec == 0 || format.blockAlign != format.channels * (bits / 8)) {
+    // Every rate computation works in int; a header beyond that (or 0) is broken, not a sound.
+    if (format.samplesPerSec == 0 ||
+        format.samplesPerSec > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
+        m_ui->Message(62100, MessageIcon::Exclamation, path, format.samplesPerSec);
+        return false;
+    }
+    if (format.channels == 0 || format.blockAlign != format.channels * (bits / 8)) {
         m_ui->Message(62006, MessageIcon::Exclamation, path);
         return false;
     }
     m_fileFormat = format;
     // Only whole frames are kept: a torn last frame would shift every channel after it.
     const std::uint32_t size = wave.GetSize() - wave.GetSize() % format.blockAlign;
-    auto block = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::uint32_t>(size, 1));
+    std::unique_ptr<std::uint8_t[]> block;
+    try {
+        block = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::uint32_t>(size, 1));
+    } catch (const std::bad_alloc&) {
+        ReportNoMemory(size);
+        return false;
+    }
     std::uint32_t read = 0;
     if (wave.Read(block.get(), size, &read) != CRiffWave::Status::Success || read != size) {
         m_ui->Message(61498, MessageIcon::Exclamation);
@@ -383,11 +398,12 @@ bool CKalvoDoc::CreateAbbild(const QString& path) {
     if (isFloat || bits > 16) {
         bytes = ConvertTo16Bit(block.get(), size, bits, isFloat);
         m_nConvertedFromBits = bits;
+        m_bConvertedFromFloat = isFloat;
         m_fileFormat.formatTag = WaveFormat::kPcm;
         m_fileFormat.bitsPerSample = 16;
         m_fileFormat.blockAlign = static_cast<std::uint16_t>(format.channels * 2);
         m_fileFormat.avgBytesPerSec = m_fileFormat.blockAlign * format.samplesPerSec;
-        if (isFloat) m_fileFormat.extra.clear();  // keep the float marker only through m_nConvertedFromBits
+        if (isFloat) m_fileFormat.extra.clear();  // the float origin is kept in m_bConvertedFromFloat
     }
     m_nBitsPerSample = m_fileFormat.bitsPerSample;
     m_pWaveData = std::move(block);
@@ -437,7 +453,7 @@ bool CKalvoDoc::PrepareWave(const QString& path) {
     // Sound cards play 8 to 48 kHz, and converted files need a 16-bit copy to play.
     if (m_nConvertedFromBits != 0 || format.samplesPerSec > kMaxPlaybackRate || format.samplesPerSec < kMinPlaybackRate)
         return MakePlaybackCopy();
-    CreatePlaybackSound(multiChannel ? TempMonoPath() : path);
+    if (!CreatePlaybackSound(multiChannel ? TempMonoPath() : path)) return false;
     m_bStereoSource = 0;
     return true;
 }
@@ -477,8 +493,10 @@ bool CKalvoDoc::ExtractChannel() {
         }
     }
     const int convertedFrom = m_nConvertedFromBits;
+    const bool convertedFromFloat = m_bConvertedFromFloat;
     const bool ok = CreateAbbild(TempMonoPath());
     m_nConvertedFromBits = convertedFrom;
+    m_bConvertedFromFloat = convertedFromFloat;
     m_fileFormat = source;  // the file's own format stays what the user opened
     m_fileFormat.channels = 1;
     m_fileFormat.blockAlign = static_cast<std::uint16_t>(bytesPerSample);
@@ -546,8 +564,7 @@ bool CKalvoDoc::MakePlaybackCopy() {
     g_bPlayCopyReduced = true;
     m_nPlayBits = bits;
     m_nPlayRate = static_cast<int>(copyRate);
-    CreatePlaybackSound(TempWavePath());
-    return true;
+    return CreatePlaybackSound(TempWavePath());
 }
 
 bool CKalvoDoc::RecreatePlaybackSound() {
@@ -557,15 +574,21 @@ bool CKalvoDoc::RecreatePlaybackSound() {
     return m_pSound != nullptr;
 }
 
-void CKalvoDoc::CreatePlaybackSound(const QString& path) {
+bool CKalvoDoc::CreatePlaybackSound(const QString& path) {
     m_pSound.reset();
     m_strPlaybackPath = path;
-    if (!m_soundFactory) return;  // no sound output in this run: the sound is analysed only
+    if (!m_soundFactory) return true;  // no sound output in this run: the sound is analysed only
     QString silentReason;
-    m_pSound = m_soundFactory(path, &silentReason);
+    try {
+        m_pSound = m_soundFactory(path, &silentReason);  // holds a copy of the whole sound
+    } catch (const std::bad_alloc&) {
+        ReportNoMemory(static_cast<std::uint64_t>(QFileInfo(path).size()));
+        return false;
+    }
     if (!m_pSound && silentReason.isEmpty()) silentReason = Str(63410, QFileInfo(m_strFileName).fileName());
     // The sound is analysed all the same; the user learns why it cannot be heard.
     if (!silentReason.isEmpty()) m_ui->Message(61459, MessageIcon::Exclamation, silentReason);
+    return true;
 }
 
 void CKalvoDoc::OnSaveRecording() {
@@ -590,7 +613,13 @@ bool CKalvoDoc::CopyWaveFile(const QString& destination, const QString& source) 
         return false;
     }
     const std::uint32_t size = in.GetSize();
-    auto block = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::uint32_t>(size, 1));
+    std::unique_ptr<std::uint8_t[]> block;
+    try {
+        block = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::uint32_t>(size, 1));
+    } catch (const std::bad_alloc&) {
+        ReportNoMemory(size);
+        return false;
+    }
     std::uint32_t read = 0;
     if (in.Read(block.get(), size, &read) != CRiffWave::Status::Success || read != size) {
         m_ui->Message(61501, MessageIcon::Information, source);
@@ -669,9 +698,13 @@ std::vector<double> CKalvoDoc::ScaleTimeSeries(const std::vector<double>& values
     }
     std::vector<double> samples(values.size(), 0.0);
     if (largest == 0.0) return samples;  // all zeros: silence
-    const double scale = (negative ? 32768.0 : 65536.0) / largest;
+    const double range = negative ? 32768.0 : 65536.0;
+    const double scale = range / largest;
+    // A tiny largest value (below about 1e-304) makes the scale infinite; dividing first keeps
+    // every value in range, where multiplying would give infinities and NaN for zeros.
+    const bool divide = !std::isfinite(scale);
     for (std::size_t i = 0; i < values.size(); ++i) {
-        double v = std::trunc(values[i] * scale);
+        double v = std::trunc(divide ? values[i] / largest * range : values[i] * scale);
         if (!negative) v -= 32768.0;
         samples[i] = std::clamp(v, -32768.0, 32767.0);  // the largest value would wrap at +32768
     }
@@ -684,11 +717,18 @@ bool CKalvoDoc::ReadTimeSeries(const QString& path) {
         m_ui->Message(62003, MessageIcon::Exclamation, path);
         return false;
     }
-    return LoadTimeSeriesAsWave(ScaleTimeSeries(ParseTimeSeries(file.readAll())));
+    std::vector<double> samples;
+    try {
+        samples = ScaleTimeSeries(ParseTimeSeries(file.readAll()));
+    } catch (const std::bad_alloc&) {
+        ReportNoMemory(static_cast<std::uint64_t>(file.size()) * 2 * sizeof(double));
+        return false;
+    }
+    return LoadTimeSeriesAsWave(samples);
 }
 
 bool CKalvoDoc::LoadTimeSeriesAsWave(const std::vector<double>& samples) {
-    const QString path = ProgramFolder() + QStringLiteral("~TempWave.wav");
+    const QString path = TempWavePath();
     {
         CRiffWave out;
         WaveFormat format = WaveFormat::MonoPcm(44100, 16);
@@ -696,11 +736,20 @@ bool CKalvoDoc::LoadTimeSeriesAsWave(const std::vector<double>& samples) {
             m_ui->Message(61502, MessageIcon::Exclamation);
             return false;
         }
-        std::vector<std::uint8_t> bytes(samples.size() * 2);
-        for (std::size_t i = 0; i < samples.size(); ++i)
-            WriteS16(&bytes[2 * i], static_cast<int>(std::clamp(samples[i], -32768.0, 32767.0)));
-        if (out.Write(static_cast<std::uint32_t>(bytes.size()), bytes.data(), nullptr) != CRiffWave::Status::Success ||
-            out.Close() != CRiffWave::Status::Success) {
+        // Written in pieces: no second copy of a long series, and a series too long for one wave
+        // file fails in the writer instead of being cut to the low bits of its length.
+        bool written = true;
+        std::vector<std::uint8_t> bytes;
+        constexpr std::size_t kChunk = 1 << 16;
+        for (std::size_t start = 0; written && start < samples.size(); start += kChunk) {
+            const std::size_t n = std::min(kChunk, samples.size() - start);
+            bytes.resize(2 * n);
+            for (std::size_t i = 0; i < n; ++i)
+                WriteS16(&bytes[2 * i], static_cast<int>(std::clamp(samples[start + i], -32768.0, 32767.0)));
+            written = out.Write(static_cast<std::uint32_t>(bytes.size()), bytes.data(), nullptr) ==
+                      CRiffWave::Status::Success;
+        }
+        if (!written || out.Close() != CRiffWave::Status::Success) {
             m_ui->Message(61503, MessageIcon::Exclamation);
             return false;
         }
@@ -744,9 +793,18 @@ void CKalvoDoc::Magnitudes(const double* values, int points, std::vector<double>
 void CKalvoDoc::ComputeSpectrum(int points) {
     if (points < 1) return;
     const std::size_t n = static_cast<std::size_t>(points);
-    m_fftIn.assign(n, 0.0);
-    std::copy_n(m_aSelSamples.begin(), std::min(n, m_aSelSamples.size()), m_fftIn.begin());
-    Magnitudes(m_fftIn.data(), points, m_aSpectrum);
+    try {
+        m_fftIn.assign(n, 0.0);
+        std::copy_n(m_aSelSamples.begin(), std::min(n, m_aSelSamples.size()), m_fftIn.begin());
+        Magnitudes(m_fftIn.data(), points, m_aSpectrum);
+        m_bToldNoMemory = false;
+    } catch (const std::bad_alloc&) {
+        // Live input and playback come here block after block: one message, then an empty
+        // spectrum for each block until there is memory again.
+        m_aSpectrum.assign(1, 0.0);
+        if (!m_bToldNoMemory) ReportNoMemory(static_cast<std::uint64_t>(n) * 3 * sizeof(double));
+        m_bToldNoMemory = true;
+    }
 }
 
 bool CKalvoDoc::ComputeSpectrumOf(const std::vector<double>& values, std::size_t start, int points,
@@ -756,26 +814,39 @@ bool CKalvoDoc::ComputeSpectrumOf(const std::vector<double>& values, std::size_t
     return true;
 }
 
-void CKalvoDoc::OnSelectionChanged(std::uint32_t first, std::uint32_t last) {
-    if (g_bPlaying) return;
+bool CKalvoDoc::OnSelectionChanged(std::uint32_t first, std::uint32_t last) {
+    if (g_bPlaying) return true;
     BusyCursor busy(*m_ui);
-    DeleteContents();
     if (!g_bWaveLoaded) {
+        DeleteContents();
         UpdateAllViews(kHintSelection);
-        return;
+        return true;
     }
     if (m_nBitsPerSample == 16) first &= ~1u;
     // Callers keep the bounds inside the sound; a bound beyond it is pulled back rather than read.
     last = std::min(last, SampleCount());
     first = std::min(first, last);
     const std::uint32_t count = last - first;
-    const int points = count == 0 ? 0 : static_cast<int>(std::bit_floor(count));
-    m_aSelSamples.resize(count);
-    for (std::uint32_t i = 0; i < count; ++i) m_aSelSamples[i] = Sample(first + i);
+    // The spectrum of a long selection is that of its first samples, at most the largest FFT
+    // size the settings offer: an hour of sound would otherwise be one transform of 2^27 points.
+    const int points =
+        count == 0 ? 0 : static_cast<int>(std::min<std::uint32_t>(std::bit_floor(count), kLargestFftPoints));
+    const bool spectrum = points > 0 && (IsModuleOpen(Module::FFT) || IsModuleOpen(Module::Sono) ||
+                                         IsModuleOpen(Module::Notenbild) || IsModuleOpen(Module::Zeitreihe));
+    // Built aside and then taken over, so that running out of memory leaves the previous selection whole.
+    std::vector<double> samples, magnitudes;
+    try {
+        samples.resize(count);
+        for (std::uint32_t i = 0; i < count; ++i) samples[i] = Sample(first + i);
+        if (spectrum) Magnitudes(samples.data(), points, magnitudes);
+    } catch (const std::bad_alloc&) {
+        ReportNoMemory(static_cast<std::uint64_t>(count) * sizeof(double));
+        return false;
+    }
+    DeleteContents();
+    m_aSelSamples = std::move(samples);
+    if (spectrum) m_aSpectrum = std::move(magnitudes);
     g_bSelectionSpectrum = true;
-    if (points > 0 && (IsModuleOpen(Module::FFT) || IsModuleOpen(Module::Sono) || IsModuleOpen(Module::Notenbild) ||
-                       IsModuleOpen(Module::Zeitreihe)))
-        ComputeSpectrum(points);
     m_nSpectrumPoints = points;
     if (IModuleFrame* analysis = ModuleFrame(Module::Analyse)) {
         const int n = static_cast<int>(std::min<std::uint32_t>(count, std::numeric_limits<int>::max()));
@@ -783,6 +854,12 @@ void CKalvoDoc::OnSelectionChanged(std::uint32_t first, std::uint32_t last) {
         for (int id : {1111, 1123}) analysis->SetSliderRange(id, 0, n, n);
     }
     UpdateAllViews(kHintSelection);
+    return true;
+}
+
+void CKalvoDoc::ReportNoMemory(std::uint64_t bytes) {
+    constexpr std::uint64_t kMiB = 1024 * 1024;
+    m_ui->Message(62102, MessageIcon::Exclamation, QString::number((bytes + kMiB - 1) / kMiB));
 }
 
 void CKalvoDoc::RequestStopListening() { m_bStopListeningRequested = g_bListening; }

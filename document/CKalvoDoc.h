@@ -104,10 +104,12 @@ public:
     // ---- Spectrum. ----
     void ComputeSpectrum(int points);
     bool ComputeSpectrumOf(const std::vector<double>& values, std::size_t start, int points, std::vector<double>& out);
-    void OnSelectionChanged(std::uint32_t first, std::uint32_t last);
+    // False when there was not enough memory for it (the user was told; the previous selection stays).
+    bool OnSelectionChanged(std::uint32_t first, std::uint32_t last);
     void OnCaptureBlock(const std::vector<double>& block, const QString& recordPath);
     void OnFftSettings();  // the "FFT" settings command
     static int FftPointsOfEntry(int entry);   // -1 outside 0..11
+    static constexpr std::uint32_t kLargestFftPoints = 256u << 11;  // the last entry of the settings' list
     static int FftEntryOfPoints(int points);  // 2 (1024) for sizes not in the list
     // Frequency of spectrum bin i of an N-point transform.
     static double BinFrequency(std::size_t bin, int points, int sampleRate) {
@@ -202,7 +204,9 @@ public:
 
 private:
     // Makes the playback sound; when it cannot be heard the sound stays loaded and the user is told why.
-    void CreatePlaybackSound(const QString& path);
+    // False only when memory ran out (the user was told); a sound that cannot be heard is
+    // still loaded, with a message that says why.
+    bool CreatePlaybackSound(const QString& path);
     // Starts the playback sound where it stands and tells the views.
     void StartPlayback(bool loop);
     // Stops recording and listening and loads the recording.
@@ -212,6 +216,8 @@ private:
     // |X_k|/N of N values into out (N/2+1 elements).
     void Magnitudes(const double* values, int points, std::vector<double>& out);
     void ClearAnalysisArrays();
+    // Tells the user that a step needing that many bytes could not get them.
+    void ReportNoMemory(std::uint64_t bytes);
     void ResetForOpen();
     void StopPlaybackForOpen();
 
@@ -226,8 +232,10 @@ private:
     QString m_strPlaybackPath;  // the wave file the playback sound was made from
     WaveFormat m_fileFormat;          // the format of the file being loaded, as read
     int m_nConvertedFromBits = 0;     // the file's sample width when it was converted to 16 bit
+    bool m_bConvertedFromFloat = false;  // and whether those samples were floating point
     std::unique_ptr<CRealFFT> m_fft;  // kept between spectra of the same size
     std::vector<double> m_fftIn, m_fftOut;
+    bool m_bToldNoMemory = false;  // a spectrum failed for want of memory and the user knows
     AudioInputDevice* m_input = nullptr;
     AudioOutputDevice* m_output = nullptr;
     bool m_bStopListeningRequested = false;

@@ -9,7 +9,12 @@
 QString ProgramFolder();
 // Replaces the program folder for this process (tests, scripts); an empty path restores the rule above.
 void SetProgramFolder(const QString& folder);
-// The system's folder for temporary files, ending with "/".
+// The folder for this user's temporary files, ending with "/": "kalvo-<uid>" in the system's
+// temporary folder, made and kept private (mode 0700, owned by the user, not a link); when that
+// name is taken by someone else, a fresh private folder for this run.
 QString TemporaryFolder();
+// Makes path a folder that only this user can use, or checks that it is one; false when the name
+// belongs to something else (another user's folder, a link, a file, a folder others may write to).
+bool MakePrivateFolder(const QString& path);
 // Copies the shipped profiles that are missing into folder/Profile; returns false when that fails.
 bool SeedProfiles(const QString& folder);

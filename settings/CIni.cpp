@@ -1,5 +1,6 @@
 #include "settings/CIni.h"
 
+#include <sys/stat.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -9,15 +10,14 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 #include "platform/ProgramFolder.h"
 
 namespace {
 
-QStringList ReadLines(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+QStringList SplitLines(const QByteArray& bytes) {
+    QStringList lines = QString::fromUtf8(bytes).split(u'\n');
     for (QString& line : lines)
         if (line.endsWith(u'\r')) line.chop(1);
     if (!lines.isEmpty() && lines.constLast().isEmpty()) lines.removeLast();
@@ -43,6 +43,40 @@ bool IsKeyLine(const QString& trimmed, QString* key, QString* value) {
 
 bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
+// The power of ten of the first significant digit of a decimal number "ddd.ddde±nn" (without
+// its sign): enough to tell a number too large for a double from one too small.
+long long DecimalExponent(const char* p, const char* end) {
+    long long integerDigits = 0;  // from the first significant one on
+    long long fractionZeros = 0;  // zeros after the point before the first significant digit
+    bool significant = false, fraction = false;
+    for (; p < end && ((*p >= '0' && *p <= '9') || (*p == '.' && !fraction)); ++p) {
+        if (*p == '.') {
+            fraction = true;
+        } else if (!fraction) {
+            if (significant || *p != '0') {
+                significant = true;
+                ++integerDigits;
+            }
+        } else if (!significant) {
+            if (*p == '0')
+                ++fractionZeros;
+            else
+                significant = true;
+        }
+    }
+    if (!significant) return 0;
+    long long exponent = 0;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        const bool negative = p < end && *p == '-';
+        if (p < end && (*p == '-' || *p == '+')) ++p;
+        for (; p < end && *p >= '0' && *p <= '9'; ++p)
+            if (exponent < 1000000000) exponent = exponent * 10 + (*p - '0');
+        if (negative) exponent = -exponent;
+    }
+    return (integerDigits > 0 ? integerDigits - 1 : -(fractionZeros + 1)) + exponent;
+}
+
 }  // namespace
 
 CIni::CIni(const QString& path, const QString& section, bool moduleFolder)
@@ -58,16 +92,51 @@ CIni::CIni(const QString& path, const QString& section, bool moduleFolder)
     if (m_section.isEmpty()) m_section = appName;
 }
 
+CIni::~CIni() {
+    if (m_deferred) Commit();
+}
+
+CIni::Stamp CIni::StampOf(const QString& path) {
+    Stamp stamp;
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return stamp;
+    stamp.exists = true;
+    stamp.inode = info.st_ino;
+    stamp.device = info.st_dev;
+    stamp.size = info.st_size;
+    stamp.seconds = info.st_mtim.tv_sec;
+    stamp.nanoseconds = info.st_mtim.tv_nsec;
+    return stamp;
+}
+
 void CIni::UseSection(const QString& section) {
     if (!section.isNull()) m_section = section;
+}
+
+bool CIni::Load() {
+    if (m_dirty) return true;  // this object's own version is the newer one
+    const Stamp stamp = StampOf(m_path);
+    if (m_loaded && stamp == m_stamp) return m_readable;
+    m_lines.clear();
+    m_readable = true;
+    if (stamp.exists) {
+        QFile file(m_path);
+        if (file.open(QIODevice::ReadOnly))
+            m_lines = SplitLines(file.readAll());
+        else
+            m_readable = false;  // then never written over: its contents are unknown, not empty
+    }
+    m_stamp = stamp;
+    m_loaded = true;
+    return m_readable;
 }
 
 QString CIni::GetString(const QString& key, const QString& def, const QString& section) {
     UseSection(section);
     m_value = def.left(kMaxValue);
-    const QStringList lines = ReadLines(m_path);
+    Load();
     bool inSection = false;
-    for (const QString& line : lines) {
+    for (const QString& line : std::as_const(m_lines)) {
         const QString trimmed = line.trimmed();
         QString name, value;
         if (IsSectionLine(trimmed, &name)) {
@@ -97,7 +166,8 @@ double CIni::GetDouble(const QString& key, double def, const QString& section) {
 
 bool CIni::WriteString(const QString& key, const QString& value, const QString& section) {
     UseSection(section);
-    QStringList lines = ReadLines(m_path);
+    if (!Load()) return false;
+    QStringList& lines = m_lines;
     // A value must stay on its line.
     QString clean = value;
     clean.replace(u'\n', u' ').replace(u'\r', u' ');
@@ -128,10 +198,26 @@ bool CIni::WriteString(const QString& key, const QString& value, const QString& 
         lines << u'[' + m_section + u']' << entry;
     }
 
+    m_dirty = true;
+    if (m_deferred) return true;
+    const bool written = Commit();
+    if (!written) {
+        // The file keeps its old contents, and so do the reads.
+        m_dirty = false;
+        m_loaded = false;
+    }
+    return written;
+}
+
+bool CIni::Commit() {
+    if (!m_dirty) return true;
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write((lines.join(u'\n') + u'\n').toUtf8());
-    return file.commit();
+    file.write((m_lines.join(u'\n') + u'\n').toUtf8());
+    if (!file.commit()) return false;
+    m_dirty = false;
+    m_stamp = StampOf(m_path);
+    return true;
 }
 
 bool CIni::WriteInt(const QString& key, int value, const QString& section) {
@@ -202,8 +288,10 @@ double CIni::ParseReal(const QString& text) {
     double value = 0.0;
     const auto result = std::from_chars(p, end, value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
-        // Like atof: too large gives infinity, too small gives zero; keep it finite for settings.
-        return (p < end && *p == '-') ? -HUGE_VAL : HUGE_VAL;
+        // Like atof: too large gives infinity, too small gives zero.
+        const bool negative = *p == '-';
+        if (DecimalExponent(negative ? p + 1 : p, result.ptr) < 0) return negative ? -0.0 : 0.0;
+        return negative ? -HUGE_VAL : HUGE_VAL;
     }
     if (result.ec != std::errc()) return 0.0;
     return value;

@@ -4,8 +4,12 @@
 // characters, writing replaces a value in place or appends the key at the end of its
 // section (creating section and file when missing), and a missing key gives the default.
 // Numbers are written and read the same way whatever the user's locale is.
+// The file is read once (again only when someone else has replaced it since) and each write
+// replaces the whole file at once: a temporary file beside it is renamed over it, so a crash
+// or a full disk never leaves it half written. Defer() gathers many writes into one.
 
 #include <QString>
+#include <QStringList>
 
 class CIni {
 public:
@@ -15,6 +19,9 @@ public:
     // against the program folder (moduleFolder true) or the current directory.
     // section: the current section; empty gives the program name.
     explicit CIni(const QString& path = QString(), const QString& section = QString(), bool moduleFolder = false);
+    ~CIni();  // writes what Defer() has held back
+    CIni(const CIni&) = delete;
+    CIni& operator=(const CIni&) = delete;
 
     const QString& Path() const { return m_path; }
     const QString& Section() const { return m_section; }
@@ -30,6 +37,12 @@ public:
     bool WriteInt(const QString& key, int value, const QString& section = QString());
     bool WriteFloat(const QString& key, float value, const QString& section = QString());
     bool WriteDouble(const QString& key, double value, const QString& section = QString());
+
+    // From now on writes change the file only in memory; Commit() (or the end of the object)
+    // writes them all at once.
+    void Defer() { m_deferred = true; }
+    // Writes the changes held back; false when the file could not be written (they stay held).
+    bool Commit();
 
     // Load: the value is replaced by what is read. Save: the value is written.
     void SerString(bool load, QString& value, const QString& key, const QString& section, const QString& def);
@@ -47,9 +60,26 @@ public:
     const QString& LastValue() const { return m_value; }
 
 private:
+    // What identifies one version of the file: replacing it gives a new inode.
+    struct Stamp {
+        bool exists = false;
+        unsigned long long inode = 0, device = 0;
+        long long size = 0, seconds = 0, nanoseconds = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    static Stamp StampOf(const QString& path);
     void UseSection(const QString& section);
+    // Reads the file unless its lines are at hand; false when it exists but cannot be read.
+    bool Load();
+
     QString m_path;
     QString m_section;
     bool m_moduleFolder = false;
     QString m_value;
+    QStringList m_lines;  // the file as read, with this object's writes
+    Stamp m_stamp;        // the file the lines were read from
+    bool m_loaded = false;
+    bool m_readable = true;
+    bool m_dirty = false;  // writes not yet in the file
+    bool m_deferred = false;
 };

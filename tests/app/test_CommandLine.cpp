@@ -1,8 +1,9 @@
 // Runs the real program in its script mode, as a user's script would.
 
+#include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "tests/support/KalvoProcess.h"
 #include "tests/support/WaveBytes.h"
@@ -11,7 +12,9 @@ namespace {
 
 using Result = test::KalvoRun;
 
-Result Kalvo(const QStringList& args) { return test::RunKalvo(args); }
+Result Kalvo(const QStringList& args, const std::function<void()>& childSetup = {}) {
+    return test::RunKalvo(args, childSetup);
+}
 
 }  // namespace
 
@@ -69,6 +72,11 @@ TEST(CommandLine, FailuresGoToStandardErrorWithANonZeroExitCode) {
                                                   test::Chunk("data", QByteArray()))));
     const QString good = dir.filePath(QStringLiteral("good.wav"));
     ASSERT_TRUE(test::WriteFile(good, test::Mono16(8000, {1, 2, 3, 4})));
+    // A lying header: a rate that is no int would come out as negative frequencies.
+    const QString rate0 = dir.filePath(QStringLiteral("rate0.wav"));
+    ASSERT_TRUE(test::WriteFile(rate0, test::Mono16(0, {1, 2, 3, 4})));
+    const QString rate2g = dir.filePath(QStringLiteral("rate2g.wav"));
+    ASSERT_TRUE(test::WriteFile(rate2g, test::Mono16(0x80000000u, {1, 2, 3, 4})));
     struct Case {
         QStringList args;
         const char* says;
@@ -77,6 +85,8 @@ TEST(CommandLine, FailuresGoToStandardErrorWithANonZeroExitCode) {
         {{"--export", "fft", "--open", text}, "fake.wav"},
         {{"--export", "fft", "--open", empty}, "empty"},
         {{"--export", "fft", "--open", dir.filePath("missing.wav")}, "missing.wav"},
+        {{"--export", "fft", "--open", rate0}, "0 Hz"},
+        {{"--export", "fft", "--open", rate2g}, "2147483648 Hz"},
         {{"--export", "fft", "--open", good, "--select", "3:2"}, "3:2"},
         {{"--export", "fft", "--open", good, "--select", "0:99"}, "outside"},
         {{"--export", "fft", "--open", good, "--set", "IniNoSuchKey=1"}, "IniNoSuchKey"},
@@ -91,4 +101,52 @@ TEST(CommandLine, FailuresGoToStandardErrorWithANonZeroExitCode) {
         EXPECT_TRUE(run.out.isEmpty());
         EXPECT_TRUE(run.err.contains(QLatin1String(c.says))) << run.err.toStdString();
     }
+}
+
+TEST(CommandLine, ExportOfASingleSampleIsItsOneBinAtZeroHertz) {
+    QTemporaryDir dir;
+    const QString one = dir.filePath(QStringLiteral("one.wav"));
+    ASSERT_TRUE(test::WriteFile(one, test::Mono16(8000, {16384})));
+    const QString four = dir.filePath(QStringLiteral("four.wav"));
+    ASSERT_TRUE(test::WriteFile(four, test::Mono16(8000, {16384, 1, 2, 3})));
+    // -6.02 dB: half of full scale.
+    for (const QStringList& args : {QStringList{"--export", "fft", "--open", one},
+                                    QStringList{"--export", "fft", "--open", four, "--select", "0:1"}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        const Result run = Kalvo(args);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QStringList lines = run.out.split(QStringLiteral("\r\n"));
+        ASSERT_EQ(lines.takeLast(), QString());
+        ASSERT_EQ(lines.size(), 2);
+        EXPECT_TRUE(lines[1].startsWith(QStringLiteral("0\t-6,02"))) << lines[1].toStdString();
+    }
+}
+
+TEST(CommandLine, ASelectionBeyondTheMemoryIsRefusedWithAMessageInsteadOfACrash) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#else
+    QTemporaryDir dir;
+    // 256 MiB of 8-bit samples, a sparse file: selected whole, they would take 2 GiB as doubles.
+    constexpr std::uint32_t kBytes = 256u << 20;
+    const QString wave = dir.filePath(QStringLiteral("long.wav"));
+    {
+        QFile file(wave);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const QByteArray header = test::Riff(test::Chunk("fmt ", test::FmtBody(1, 1, 8000, 8)) +
+                                                 test::Chunk("data", QByteArray(), kBytes, false),
+                                             4 + 24 + 8 + kBytes);
+        ASSERT_EQ(file.write(header), header.size());
+        ASSERT_TRUE(file.resize(header.size() + kBytes));
+    }
+    const Result run =
+        Kalvo({QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"), wave}, [] {
+            // Room for the program and the sound, not for the copy of every sample.
+            const rlimit limit{1ull << 30, 1ull << 30};
+            ::setrlimit(RLIMIT_AS, &limit);
+        });
+    EXPECT_GT(run.exitCode, 0);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains(QStringLiteral("2048 MB"))) << run.err.toStdString();
+#endif
 }

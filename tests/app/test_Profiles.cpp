@@ -1,7 +1,9 @@
+#include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 #include <QDir>
 #include <QDirIterator>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "settings/CIni.h"
 #include "app/CKalvoApp.h"
@@ -94,6 +96,42 @@ TEST_F(Profiles, EveryKindOfValueSurvivesASaveAndLoad) {
     const QString text = QString::fromUtf8(test::ReadFile(ProfilePath(app.m_strUserProfileFile)));
     EXPECT_TRUE(text.contains(QStringLiteral("Ini3DFFTSchrittweite=0.000123456")));
     EXPECT_TRUE(text.contains(QStringLiteral("IniAnalyseRadiusMaxKorr=1.23457e+06")));
+}
+
+TEST_F(Profiles, ASaveReplacesTheProfileOnceAndWhole) {
+    app.m_profileKind = ProfileKind::LastUsed;
+    ASSERT_TRUE(app.LoadProfile());
+    app.Settings().IniDokumentNumFFTPoints = 16384;
+    // Every change of the profile folder, as the kernel reports it.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(
+        ::inotify_add_watch(watch, QFile::encodeName(dir.filePath(QStringLiteral("Profile"))).constData(),
+                            IN_CLOSE_WRITE | IN_MOVED_TO),
+        0);
+    ASSERT_TRUE(app.SaveProfile());
+    const QString file = QStringLiteral("KalvoZuletztVerwendetProfil.ini");
+    int replaced = 0, writtenInPlace = 0;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;) {
+        for (char* p = buffer; p < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(p);
+            if (event->len > 0 && QFile::decodeName(event->name) == file) {
+                if (event->mask & IN_MOVED_TO) ++replaced;
+                if (event->mask & IN_CLOSE_WRITE) ++writtenInPlace;
+            }
+            p += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(watch);
+    EXPECT_EQ(replaced, 1);  // one finished file renamed over the old one
+    EXPECT_EQ(writtenInPlace, 0);
+    ScriptedUserInterface ui2;
+    CKalvoApp loaded(ui2);
+    loaded.m_profileKind = ProfileKind::LastUsed;
+    ASSERT_TRUE(loaded.LoadProfile());
+    for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable())
+        EXPECT_EQ(loaded.Settings().SettingText(key), app.Settings().SettingText(key)) << key.key;
 }
 
 TEST_F(Profiles, FftPointsMustBeAPowerOfTwoWithinTheOfferedSizes) {

@@ -28,11 +28,20 @@ TEST_F(LoadWave, BrokenFilesLeaveTheDocumentEmptyWithAClearMessage) {
         {"no fmt", Riff(Chunk("data", Pcm16({1}))), 62006},
         {"no data", Riff(fmt16), 62006},
         {"zero-length data", Riff(fmt16 + Chunk("data", QByteArray())), 61496},
-        {"12-bit samples", Riff(Chunk("fmt ", FmtBody(1, 1, 8000, 12)) + Chunk("data", Pcm16({1, 2}))), 61497},
+        {"12-bit samples", Riff(Chunk("fmt ", FmtBody(1, 1, 8000, 12)) + Chunk("data", Pcm16({1, 2}))),
+         61497},
         {"ADPCM", Riff(Chunk("fmt ", FmtBody(2, 1, 8000, 4, 0)) + Chunk("data", Pcm16({1, 2}))), 62002},
-        {"extensible ADPCM", Riff(Chunk("fmt ", ExtensibleFmtBody(1, 8000, 16, 2)) + Chunk("data", Pcm16({1}))), 62002},
-        {"block align not matching", Riff(Chunk("fmt ", FmtBody(1, 2, 8000, 16).replace(12, 2, "\x03\x00", 2)) +
-                                           Chunk("data", Pcm16({1, 2}))), 62006},
+        {"extensible ADPCM",
+         Riff(Chunk("fmt ", ExtensibleFmtBody(1, 8000, 16, 2)) + Chunk("data", Pcm16({1}))), 62002},
+        {"sample rate 0", Riff(Chunk("fmt ", FmtBody(1, 1, 0, 16)) + Chunk("data", Pcm16({1, 2}))), 62100},
+        {"sample rate 2^31",
+         Riff(Chunk("fmt ", FmtBody(1, 1, 0x80000000u, 16)) + Chunk("data", Pcm16({1, 2}))), 62100},
+        {"sample rate 2^32-1",
+         Riff(Chunk("fmt ", FmtBody(1, 1, 0xFFFFFFFFu, 16)) + Chunk("data", Pcm16({1, 2}))), 62100},
+        {"block align not matching",
+         Riff(Chunk("fmt ", FmtBody(1, 2, 8000, 16).replace(12, 2, "\x03\x00", 2)) +
+              Chunk("data", Pcm16({1, 2}))),
+         62006},
     };
     for (const BadFile& c : cases) {
         SCOPED_TRACE(c.name);
@@ -156,30 +165,69 @@ TEST_F(LoadWave, WidePcmAndFloatAreConvertedToSixteenBitAndTheUserIsToldOnce) {
     QByteArray float32;
     const float values[] = {0.5f, -1.5f};
     float32.append(reinterpret_cast<const char*>(values), sizeof values);
+    QByteArray float64;
+    const double doubles[] = {-0.25, 2.0};
+    float64.append(reinterpret_cast<const char*>(doubles), sizeof doubles);
+    QByteArray stereoFloat;  // left 0.5, right -0.5
+    const float frames[] = {0.5f, -0.5f};
+    stereoFloat.append(reinterpret_cast<const char*>(frames), sizeof frames);
     struct Case {
         const char* name;
         QByteArray file;
         std::vector<double> expected;
         int message;
+        int bits;
     };
     const std::vector<Case> cases = {
-        {"24-bit", Riff(Chunk("fmt ", FmtBody(1, 1, 44100, 24)) + Chunk("data", pcm24)), {0x1234, -1}, 62000},
-        {"32-bit", Riff(Chunk("fmt ", FmtBody(1, 1, 44100, 32)) + Chunk("data", pcm32)), {0x4000, -32768}, 62000},
-        {"float", Riff(Chunk("fmt ", FmtBody(3, 1, 44100, 32, 0)) + Chunk("data", float32)), {16384, -32767}, 62001},
-        {"extensible 24-bit", Riff(Chunk("fmt ", ExtensibleFmtBody(1, 44100, 24, 1)) + Chunk("data", pcm24)),
-         {0x1234, -1}, 62000},
+        {"24-bit",
+         Riff(Chunk("fmt ", FmtBody(1, 1, 44100, 24)) + Chunk("data", pcm24)),
+         {0x1234, -1},
+         62000,
+         24},
+        {"32-bit",
+         Riff(Chunk("fmt ", FmtBody(1, 1, 44100, 32)) + Chunk("data", pcm32)),
+         {0x4000, -32768},
+         62000,
+         32},
+        {"float",
+         Riff(Chunk("fmt ", FmtBody(3, 1, 44100, 32, 0)) + Chunk("data", float32)),
+         {16384, -32767},
+         62001,
+         32},
+        {"double",
+         Riff(Chunk("fmt ", FmtBody(3, 1, 44100, 64, 0)) + Chunk("data", float64)),
+         {-8192, 32767},
+         62001,
+         64},
+        {"extensible float",
+         Riff(Chunk("fmt ", ExtensibleFmtBody(1, 44100, 32, 3)) + Chunk("data", float32)),
+         {16384, -32767},
+         62001,
+         32},
+        {"stereo float",
+         Riff(Chunk("fmt ", FmtBody(3, 2, 44100, 32, 0)) + Chunk("data", stereoFloat)),
+         {16384},
+         62001,
+         32},
+        {"extensible 24-bit",
+         Riff(Chunk("fmt ", ExtensibleFmtBody(1, 44100, 24, 1)) + Chunk("data", pcm24)),
+         {0x1234, -1},
+         62000,
+         24},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ui.messages.clear();
+        ui.channels.push_back(1);
         const QString path = Write(QStringLiteral("wide.wav"), c.file);
         ASSERT_TRUE(doc.OpenSoundFile(path));
+        ui.channels.clear();
         EXPECT_EQ(Samples(), c.expected);
         EXPECT_EQ(doc.m_nBitsPerSample, 16);
         EXPECT_EQ(doc.m_dFullScale, 32767.0);
         ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_TRUE(SaidNumber(ui, c.message));
-        EXPECT_TRUE(ui.messages[0].text.contains(path));
+        // The whole text: both messages begin alike, and only the right one names the sample kind.
+        EXPECT_EQ(ui.messages[0].text, Str(c.message, path, c.bits));
     }
 }
 

@@ -52,6 +52,18 @@ TEST_F(Spectrum, SelectionUsesTheLargestPowerOfTwoNotAboveItsLength) {
     }
 }
 
+TEST_F(Spectrum, ALongSelectionKeepsEverySampleButTransformsAtMostTheLargestFftSize) {
+    LoadRamp(1100000);  // above 2^20
+    doc.OnSelectionChanged(0, 1100000);
+    EXPECT_EQ(doc.m_aSelSamples.size(), 1100000u);
+    EXPECT_EQ(doc.m_nSpectrumPoints, 524288);
+    ASSERT_EQ(doc.m_aSpectrum.size(), 262145u);
+    // The spectrum of the first 524288 samples: the ramp's mean is its 0 Hz bin.
+    double sum = 0.0;
+    for (std::size_t i = 0; i < 524288; ++i) sum += static_cast<double>(i % 1000);
+    EXPECT_NEAR(doc.m_aSpectrum[0], sum / 524288, 1e-6);
+}
+
 TEST_F(Spectrum, SixteenBitSelectionsStartAtAnEvenSample) {
     LoadRamp(100);
     doc.OnSelectionChanged(7, 20);

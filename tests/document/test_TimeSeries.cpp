@@ -7,6 +7,7 @@ using namespace test;
 using TimeSeries = DocFixture;
 
 TEST_F(TimeSeries, ScalingFillsTheSixteenBitRange) {
+    constexpr double kTiny = std::numeric_limits<double>::denorm_min();
     struct Case {
         const char* name;
         std::vector<double> values;
@@ -19,6 +20,9 @@ TEST_F(TimeSeries, ScalingFillsTheSixteenBitRange) {
         {"all zero is silence", {0, 0, 0}, {0, 0, 0}},
         {"single value", {5}, {32767}},
         {"huge numbers", {1.7e308, -1.7e308, 0}, {32767, -32768, 0}},
+        // The scale 65536 / largest is beyond the doubles here.
+        {"tiny numbers", {4 * kTiny, 2 * kTiny, 0}, {32767, 0, -32768}},
+        {"tiny numbers with a negative one", {-2 * kTiny, kTiny, 0}, {-32768, 16384, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -30,6 +34,10 @@ TEST_F(TimeSeries, TokensAreNumbersExceptCommentsAndLettersCountAsZero) {
     EXPECT_EQ(CKalvoDoc::ParseTimeSeries("1 2\r\n#skip 3\r\n\t-4.5e1 abc 7x\n#\n1e999 -1e999 nan"),
               (std::vector<double>{1, 2, 3, -45, 0, 7, std::numeric_limits<double>::max(),
                                    -std::numeric_limits<double>::max(), 0}));
+    // Too small for a double is 0 and leaves the other values their scale.
+    const std::vector<double> tiny = CKalvoDoc::ParseTimeSeries("1e-400 -3e-999 2 0.0000001e-320");
+    EXPECT_EQ(tiny, (std::vector<double>{0, 0, 2, 0}));
+    EXPECT_EQ(CKalvoDoc::ScaleTimeSeries(tiny), (std::vector<double>{-32768, -32768, 32767, -32768}));
     EXPECT_TRUE(CKalvoDoc::ParseTimeSeries("#only\n#comments\n").empty());
     EXPECT_TRUE(CKalvoDoc::ParseTimeSeries("").empty());
 }

@@ -1,5 +1,7 @@
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <QTemporaryDir>
+#include <limits>
 
 #include "settings/CIni.h"
 #include "tests/support/WaveBytes.h"
@@ -45,8 +47,18 @@ TEST(CIni, NumbersUseTheClassicEncodings) {
                          Int{"99999999999999", 2147483647}, Int{"-99999999999999", -2147483647 - 1}}) {
         EXPECT_EQ(CIni::ParseInt(QLatin1String(i.text)), i.value) << i.text;
     }
-    EXPECT_DOUBLE_EQ(CIni::ParseReal(QStringLiteral(" 2.5abc")), 2.5);
-    EXPECT_DOUBLE_EQ(CIni::ParseReal(QStringLiteral("x1")), 0.0);
+    struct Parsed {
+        const char* text;
+        double value;
+    };
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    for (const Parsed& r : {Parsed{" 2.5abc", 2.5}, Parsed{"x1", 0.0}, Parsed{"+4e2", 400.0},
+                            // Beyond the doubles like atof: too small is 0, too large is infinite.
+                            Parsed{"1e-400", 0.0}, Parsed{"-2.5e-999", 0.0}, Parsed{"123456e-330", 0.0},
+                            Parsed{"0.000001e-320", 0.0}, Parsed{"1e400", kInf}, Parsed{"-1e400", -kInf},
+                            Parsed{"0.001e312", kInf}, Parsed{"123456789e301", kInf}}) {
+        EXPECT_EQ(CIni::ParseReal(QLatin1String(r.text)), r.value) << r.text;
+    }
 }
 
 TEST(CIni, RelativePathsAreCompletedAndTheSectionDefaultsToTheProgramName) {
@@ -54,4 +66,38 @@ TEST(CIni, RelativePathsAreCompletedAndTheSectionDefaultsToTheProgramName) {
     EXPECT_TRUE(ini.Path().endsWith(QStringLiteral("/some.ini")));
     EXPECT_TRUE(QFileInfo(ini.Path()).isAbsolute());
     EXPECT_FALSE(ini.Section().isEmpty());
+}
+
+TEST(CIni, DeferredWritesReachTheFileTogetherAndAnUnreadableFileIsNeverOverwritten) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.ini"));
+    ASSERT_TRUE(test::WriteFile(path, "[A]\nx=1\n"));
+    {
+        CIni ini(path, QStringLiteral("A"));
+        ini.Defer();
+        EXPECT_TRUE(ini.WriteInt(QStringLiteral("x"), 2));
+        EXPECT_TRUE(ini.WriteString(QStringLiteral("y"), QStringLiteral("new"), QStringLiteral("B")));
+        EXPECT_EQ(ini.GetInt(QStringLiteral("x"), 0, QStringLiteral("A")),
+                  2);                                               // reads see the writes at once
+        EXPECT_EQ(test::ReadFile(path), QByteArray("[A]\nx=1\n"));  // the file not yet
+        EXPECT_TRUE(ini.Commit());
+        EXPECT_EQ(test::ReadFile(path), QByteArray("[A]\nx=2\n[B]\ny=new\n"));
+        EXPECT_TRUE(ini.WriteInt(QStringLiteral("z"), 3, QStringLiteral("B")));
+    }  // the rest when the object goes
+    EXPECT_EQ(test::ReadFile(path), QByteArray("[A]\nx=2\n[B]\ny=new\nz=3\n"));
+
+    // Another writer in between is seen, not written over.
+    CIni first(path, QStringLiteral("A"));
+    EXPECT_EQ(first.GetInt(QStringLiteral("x")), 2);
+    CIni(path, QStringLiteral("A")).WriteInt(QStringLiteral("x"), 5);
+    EXPECT_EQ(first.GetInt(QStringLiteral("x")), 5);
+    EXPECT_TRUE(first.WriteInt(QStringLiteral("w"), 7));
+    EXPECT_EQ(test::ReadFile(path), QByteArray("[A]\nx=5\nw=7\n[B]\ny=new\nz=3\n"));
+
+    if (::geteuid() != 0) {  // the superuser reads every file
+        ASSERT_TRUE(QFile::setPermissions(path, QFile::WriteOwner));
+        EXPECT_FALSE(CIni(path, QStringLiteral("A")).WriteInt(QStringLiteral("x"), 9));
+        ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        EXPECT_EQ(test::ReadFile(path), QByteArray("[A]\nx=5\nw=7\n[B]\ny=new\nz=3\n"));
+    }
 }

@@ -3,8 +3,9 @@
 // records the status messages and a view that records the hints: everything a test of the
 // document needs, in a program folder of its own.
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <map>
 #include <vector>
 
@@ -37,13 +38,16 @@ struct StatusRecorder : IMainFrame {
     }
 };
 
-// True when a message of that number was shown (its text up to the first placeholder).
+// True when a message of that number was shown, whatever its %1, %2, ... were filled with.
 inline bool SaidNumber(const ScriptedUserInterface& ui, int id) {
-    QString text = Str(id);
-    const qsizetype placeholder = text.indexOf(u'%');
-    if (placeholder >= 0) text = text.left(placeholder);
+    const QStringList pieces = Str(id).split(QRegularExpression(QStringLiteral("%\\d")));
+    QStringList escaped;
+    for (const QString& piece : pieces) escaped << QRegularExpression::escape(piece);
+    const QString pattern = escaped.join(QStringLiteral(".*"));
+    const QRegularExpression text(QRegularExpression::anchoredPattern(pattern),
+                                  QRegularExpression::DotMatchesEverythingOption);
     for (const auto& m : ui.messages)
-        if (m.text.startsWith(text)) return true;
+        if (text.match(m.text).hasMatch()) return true;
     return false;
 }
 

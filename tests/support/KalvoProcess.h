@@ -3,6 +3,7 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <functional>
 
 namespace test {
 
@@ -12,8 +13,10 @@ struct KalvoRun {
     QString err;
 };
 
-inline KalvoRun RunKalvo(const QStringList& args) {
+// childSetup runs in the child before the program starts (for example to limit its memory).
+inline KalvoRun RunKalvo(const QStringList& args, const std::function<void()>& childSetup = {}) {
     QProcess process;
+    if (childSetup) process.setChildProcessModifier(childSetup);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     env.remove(QStringLiteral("LANGUAGE"));
@@ -21,7 +24,9 @@ inline KalvoRun RunKalvo(const QStringList& args) {
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(KALVO_EXECUTABLE), args);
     process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+    // A crash is never a clean exit code.
+    const int code = process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
+    return {code, QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }
 

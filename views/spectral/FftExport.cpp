@@ -5,6 +5,7 @@
 
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
+#include "platform/UserInterface.h"
 #include "views/common/CommandLineModules.h"
 
 QString SpreadsheetNumber(double value) {
@@ -16,11 +17,19 @@ QString SpreadsheetNumber(double value) {
     return text;
 }
 
+int FftExportPoints(const CKalvoDoc& doc) {
+    const std::size_t n = doc.m_aSpectrum.size();
+    if (doc.m_dFullScale <= 0.0) return 0;
+    if (n >= 2) return static_cast<int>(2 * (n - 1));
+    // One element is either the empty state or the one bin of a one-sample transform.
+    return n == 1 && doc.m_nSpectrumPoints == 1 ? 1 : 0;
+}
+
 QString FftExportText(const CKalvoDoc& doc) {
     QString text = Str(61558);
-    const std::size_t n = doc.m_aSpectrum.size();
-    if (n < 2 || doc.m_dFullScale <= 0.0) return text;
-    const int points = static_cast<int>(2 * (n - 1));
+    const int points = FftExportPoints(doc);
+    if (points == 0) return text;
+    const std::size_t n = static_cast<std::size_t>(points / 2 + 1);
     const double fullScale = std::trunc(doc.m_dFullScale);
     text.reserve(static_cast<qsizetype>(n) * 32);
     for (std::size_t i = 0; i < n; ++i) {
@@ -38,7 +47,13 @@ void RegisterFftExport() {
     CommandLineModule fft;
     fft.name = QStringLiteral("fft");
     fft.module = Module::FFT;  // the document computes the spectrum as for an open FFT window
-    fft.exportText = [](const ModuleContext& context, const ScriptRequest&) -> std::optional<QString> {
+    fft.exportText = [](const ModuleContext& context, const ScriptRequest& request) -> std::optional<QString> {
+        // Never a table without rows, as if it were a result.
+        if (FftExportPoints(context.doc) == 0) {
+            const auto [first, last] = request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
+            context.ui.Message(62101, MessageIcon::Exclamation, first, last);
+            return std::nullopt;
+        }
         return FftExportText(context.doc);
     };
     CommandLineModules::Register(std::move(fft));

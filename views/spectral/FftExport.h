@@ -8,6 +8,9 @@
 class CKalvoDoc;
 
 QString FftExportText(const CKalvoDoc& doc);
+// The transform size behind the document's spectrum, 0 when there is none to export (then the
+// text is the header line only).
+int FftExportPoints(const CKalvoDoc& doc);
 // A number with up to 10 significant digits and a decimal comma.
 QString SpreadsheetNumber(double value);
 
