@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -42,6 +43,32 @@ bool IsKeyLine(const QString& trimmed, QString* key, QString* value) {
 }
 
 bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+// For a number beyond the range of doubles, written in [p, end): true when it is too large,
+// false when it is too close to zero. Its size is the place of the first significant digit
+// against the point, moved by the exponent.
+bool BeyondTheLargest(const char* p, const char* end) {
+    long long place = 0;
+    bool point = false, significant = false;
+    for (; p < end && *p != 'e' && *p != 'E'; ++p) {
+        if (*p == '.') {
+            point = true;
+        } else if (*p >= '0' && *p <= '9') {
+            if (!significant && *p == '0') {
+                if (point) --place;
+                continue;
+            }
+            significant = true;
+            if (!point) ++place;
+        }
+    }
+    long long exponent = 0;
+    bool negative = false;
+    if (p < end) ++p;
+    if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) exponent = std::min(exponent * 10 + (*p - '0'), 1'000'000'000LL);
+    return place + (negative ? -exponent : exponent) > 0;
+}
 
 }  // namespace
 
@@ -202,8 +229,10 @@ double CIni::ParseReal(const QString& text) {
     double value = 0.0;
     const auto result = std::from_chars(p, end, value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
-        // Like atof: too large gives infinity, too small gives zero; keep it finite for settings.
-        return (p < end && *p == '-') ? -HUGE_VAL : HUGE_VAL;
+        // Like atof: too large gives infinity, too close to zero gives zero (with its sign).
+        const bool minus = p < end && *p == '-';
+        if (BeyondTheLargest(p, result.ptr)) return minus ? -HUGE_VAL : HUGE_VAL;
+        return minus ? -0.0 : 0.0;
     }
     if (result.ec != std::errc()) return 0.0;
     return value;

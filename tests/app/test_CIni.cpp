@@ -1,5 +1,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <cmath>
+#include <limits>
 
 #include "app/CIni.h"
 #include "tests/support/WaveBytes.h"
@@ -47,6 +49,21 @@ TEST(CIni, NumbersUseTheClassicEncodings) {
     }
     EXPECT_DOUBLE_EQ(CIni::ParseReal(QStringLiteral(" 2.5abc")), 2.5);
     EXPECT_DOUBLE_EQ(CIni::ParseReal(QStringLiteral("x1")), 0.0);
+}
+
+TEST(CIni, NumbersBeyondTheRangeOfDoublesGiveInfinityWhenLargeAndZeroWhenTiny) {
+    struct Case {
+        const char* text;
+        double value;
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const Case& c : {Case{"1e999", inf}, Case{"-1e999", -inf}, Case{"123456e305", inf}, Case{"0.001e312", inf},
+                          Case{"1e-999", 0.0}, Case{"-1e-400", -0.0}, Case{"0.0001e-321", 0.0},
+                          Case{"12345e-330", 0.0}, Case{"1e-99999999999999999999", 0.0}}) {
+        const double v = CIni::ParseReal(QLatin1String(c.text));
+        EXPECT_EQ(v, c.value) << c.text;
+        EXPECT_EQ(std::signbit(v), std::signbit(c.value)) << c.text;
+    }
 }
 
 TEST(CIni, RelativePathsAreCompletedAndTheSectionDefaultsToTheProgramName) {

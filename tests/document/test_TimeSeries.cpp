@@ -30,6 +30,8 @@ TEST_F(TimeSeries, TokensAreNumbersExceptCommentsAndLettersCountAsZero) {
     EXPECT_EQ(CKalvoDoc::ParseTimeSeries("1 2\r\n#skip 3\r\n\t-4.5e1 abc 7x\n#\n1e999 -1e999 nan"),
               (std::vector<double>{1, 2, 3, -45, 0, 7, std::numeric_limits<double>::max(),
                                    -std::numeric_limits<double>::max(), 0}));
+    // A number too close to zero for a double is zero, not the largest value.
+    EXPECT_EQ(CKalvoDoc::ParseTimeSeries("2 1e-999 -3e-400"), (std::vector<double>{2, 0, 0}));
     EXPECT_TRUE(CKalvoDoc::ParseTimeSeries("#only\n#comments\n").empty());
     EXPECT_TRUE(CKalvoDoc::ParseTimeSeries("").empty());
 }
