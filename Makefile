@@ -51,7 +51,8 @@ fuzz: deps
 	  echo "== fuzzing the $$t loader for $(FUZZ_SECONDS) s"; \
 	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 QT_QPA_PLATFORM=offscreen \
 	    $(BUILD_FUZZ)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -print_final_stats=1 \
-	      -artifact_prefix=$(BUILD_FUZZ)/$$t- $(BUILD_FUZZ)/corpus/$$t $(BUILD_FUZZ)/seeds/$$t || exit 1; \
+	      -dict=fuzz/$$t.dict -artifact_prefix=$(BUILD_FUZZ)/$$t- $(BUILD_FUZZ)/corpus/$$t $(BUILD_FUZZ)/seeds/$$t \
+	      || exit 1; \
 	done
 
 clean:

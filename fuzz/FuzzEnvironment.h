@@ -1,8 +1,8 @@
 #pragma once
 // What every fuzz target needs around the code under test: a Qt application on the offscreen
-// platform (the document and the string table expect one), a private program folder, so a run
-// never touches the user's profiles or another run's files, and a way to hand the input over
-// as a file, since the loaders read from paths.
+// platform (the document and the string table expect one), a private program folder and
+// temporary folder, so a run never touches the user's profiles or another run's files, and a
+// way to hand the input over as a file, since the loaders read from paths.
 
 #include <QByteArray>
 #include <QString>
@@ -23,6 +23,9 @@ public:
     // Writes the input to Folder() + name and returns the path (empty when writing failed).
     QString WriteInput(const QString& name, const std::uint8_t* data, std::size_t size) const;
     static QByteArray Bytes(const std::uint8_t* data, std::size_t size);
+    // Clears the program's state flags (listening, playing, a wave loaded, ...), so every input
+    // meets the program as it starts.
+    static void ResetProgramFlags();
 
 private:
     FuzzEnvironment();

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/CKalvoApp.h"
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzEnvironment.h"
@@ -42,9 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const QString path = environment.WriteInput(QStringLiteral("input.txt"), data, size);
     FUZZ_CHECK(!path.isEmpty());
-    for (bool* flag : {&g_bListening, &g_bRecording, &g_bPlaying, &g_bWaveLoaded, &g_bLoop, &g_bPlayCopyReduced,
-                       &g_bSelectionSpectrum, &g_bCancel, &g_bBusyComputing})
-        *flag = false;
+    FuzzEnvironment::ResetProgramFlags();
     ScriptedUserInterface ui;
     CKalvoApp app(ui);
     CKalvoDoc doc(app, ui);

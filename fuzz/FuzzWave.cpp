@@ -37,9 +37,7 @@ void ReadWithChunkReader(const QString& path, std::size_t fileSize) {
 }
 
 void LoadIntoDocument(const QString& path, bool chooseLeft) {
-    for (bool* flag : {&g_bListening, &g_bRecording, &g_bPlaying, &g_bWaveLoaded, &g_bLoop, &g_bPlayCopyReduced,
-                       &g_bSelectionSpectrum, &g_bCancel, &g_bBusyComputing})
-        *flag = false;
+    FuzzEnvironment::ResetProgramFlags();
     ScriptedUserInterface ui;
     ui.channels.push_back(chooseLeft ? 1 : 0);
     CKalvoApp app(ui);

@@ -38,7 +38,7 @@ protected:
     }
     void TearDown() override {
         frame.reset();
-        SetProgramFolder(QString());
+        RestoreProgramFolder();
         SetCurrentLanguage(Language::English);
         ResetFlags();
     }
@@ -287,6 +287,6 @@ TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
         app.ExitInstance();
     }
     for (const auto& [module, slot, command] : modules) CModuleWindows::Unregister(module);
-    SetProgramFolder(QString());
+    RestoreProgramFolder();
     ResetFlags();
 }

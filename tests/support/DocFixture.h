@@ -16,6 +16,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
 #include "platform/StringTable.h"
+#include "tests/support/TestFolders.h"
 #include "tests/support/WaveBytes.h"
 
 namespace test {
@@ -71,7 +72,7 @@ protected:
     void TearDown() override {
         doc.RemoveView(&view);
         doc.SetMainFrame(nullptr);
-        SetProgramFolder(QString());
+        RestoreProgramFolder();
         ResetFlags();
     }
 

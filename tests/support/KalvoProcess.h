@@ -1,8 +1,11 @@
 #pragma once
-// Runs the real program in a script mode, in the C locale, and collects what it printed.
+// Runs the real program in a script mode, in the C locale, and collects what it printed. It runs
+// in this test process's private folders (its program folder is PrivateProgramFolder()).
 
 #include <QProcess>
 #include <QStringList>
+
+#include "tests/support/TestFolders.h"
 
 namespace test {
 
@@ -19,7 +22,7 @@ inline KalvoRun RunKalvo(const QStringList& args) {
     env.remove(QStringLiteral("LANGUAGE"));
     env.remove(QStringLiteral("LC_ALL"));
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(KALVO_EXECUTABLE), args);
+    process.start(KalvoExecutable(), args);
     process.waitForFinished(60000);
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
