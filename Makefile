@@ -1,10 +1,14 @@
 # Kalvo: build, run, test and benchmark.
 BUILD      ?= build
 BUILD_SAN  ?= build-sanitize
+BUILD_FUZZ ?= build-fuzz
+FUZZ_CXX   ?= clang++-14
+FUZZ_SECONDS ?= 180
+FUZZ_TARGETS ?= wave timeseries ini
 BUILD_TYPE ?= RelWithDebInfo
 ARGS       ?=
 
-.PHONY: all deps configure build run test bench test-sanitize clean
+.PHONY: all deps configure build run test bench test-sanitize fuzz clean
 
 all: build
 
@@ -34,5 +38,22 @@ test-sanitize: deps
 	cmake --build $(BUILD_SAN)
 	cd $(BUILD_SAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure
 
+# Each loader of outside data under libFuzzer, ASan and UBSan for FUZZ_SECONDS, starting from
+# the seeds made in code. What the fuzzer learns stays in $(BUILD_FUZZ)/corpus for the next run;
+# an input that breaks a loader is saved as $(BUILD_FUZZ)/<target>-crash-* and ends the run with an error.
+fuzz: deps
+	cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) \
+	      -DKALVO_FUZZ=ON $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+	cmake --build $(BUILD_FUZZ) --target fuzzers
+	$(BUILD_FUZZ)/fuzz/fuzz_seeds $(BUILD_FUZZ)/seeds
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(BUILD_FUZZ)/corpus/$$t; \
+	  echo "== fuzzing the $$t loader for $(FUZZ_SECONDS) s"; \
+	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 QT_QPA_PLATFORM=offscreen \
+	    $(BUILD_FUZZ)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -print_final_stats=1 \
+	      -dict=fuzz/$$t.dict -artifact_prefix=$(BUILD_FUZZ)/$$t- $(BUILD_FUZZ)/corpus/$$t $(BUILD_FUZZ)/seeds/$$t \
+	      || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)

@@ -44,7 +44,7 @@ protected:
     }
     void TearDown() override {
         frame.reset();
-        SetProgramFolder(QString());
+        RestoreProgramFolder();
         SetCurrentLanguage(Language::English);
         ResetFlags();
     }
@@ -333,7 +333,7 @@ TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
         app.ExitInstance();
     }
     for (const auto& [module, slot, command] : modules) CModuleWindows::Unregister(module);
-    SetProgramFolder(QString());
+    RestoreProgramFolder();
     ResetFlags();
 }
 

@@ -9,6 +9,7 @@
 #include "app/CKalvoApp.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
+#include "tests/support/TestFolders.h"
 #include "tests/support/WaveBytes.h"
 
 namespace {
@@ -20,7 +21,7 @@ protected:
         SetProgramFolder(dir.path());
         ASSERT_TRUE(SeedProfiles(dir.path()));
     }
-    void TearDown() override { SetProgramFolder(QString()); }
+    void TearDown() override { test::RestoreProgramFolder(); }
     QString ProfilePath(const QString& file) const { return dir.filePath(QStringLiteral("Profile/") + file); }
 
     QTemporaryDir dir;

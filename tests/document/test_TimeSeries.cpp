@@ -38,6 +38,8 @@ TEST_F(TimeSeries, TokensAreNumbersExceptCommentsAndLettersCountAsZero) {
     const std::vector<double> tiny = CKalvoDoc::ParseTimeSeries("1e-400 -3e-999 2 0.0000001e-320");
     EXPECT_EQ(tiny, (std::vector<double>{0, 0, 2, 0}));
     EXPECT_EQ(CKalvoDoc::ScaleTimeSeries(tiny), (std::vector<double>{-32768, -32768, 32767, -32768}));
+    // A number too close to zero for a double is zero, not the largest value.
+    EXPECT_EQ(CKalvoDoc::ParseTimeSeries("2 1e-999 -3e-400"), (std::vector<double>{2, 0, 0}));
     EXPECT_TRUE(CKalvoDoc::ParseTimeSeries("#only\n#comments\n").empty());
     EXPECT_TRUE(CKalvoDoc::ParseTimeSeries("").empty());
 }

@@ -134,7 +134,7 @@ TEST_F(PortAudioNullDevice, PlaybackAdvancesLoopsStopsAndEnds) {
     EXPECT_EQ(pos, 1000u);
 
     ASSERT_TRUE(buffer->Play(true)) << buffer->LastError().toStdString();
-    EXPECT_TRUE(WaitFor([&] { return buffer->GetPosition(&pos) && pos != 1000u; }, 5s)) << "the position never moved";
+    EXPECT_TRUE(WaitFor([&] { return buffer->GetPosition(&pos) && pos != 1000u; }, 30s)) << "the position never moved";
     EXPECT_EQ(pos % 2, 0u);
     std::this_thread::sleep_for(20ms);
     EXPECT_TRUE(buffer->IsPlaying()) << "a looping play ended";
@@ -149,11 +149,11 @@ TEST_F(PortAudioNullDevice, PlaybackAdvancesLoopsStopsAndEnds) {
 
     // Without loop it plays to the end, stops by itself and rewinds; then it can play again.
     ASSERT_TRUE(buffer->Play(false));
-    EXPECT_TRUE(WaitFor([&] { return !buffer->IsPlaying(); }, 10s)) << "the play never ended";
+    EXPECT_TRUE(WaitFor([&] { return !buffer->IsPlaying(); }, 30s)) << "the play never ended";
     ASSERT_TRUE(buffer->GetPosition(&pos));
     EXPECT_EQ(pos, 0u);
     ASSERT_TRUE(buffer->Play(false));
-    EXPECT_TRUE(WaitFor([&] { return !buffer->IsPlaying(); }, 10s));
+    EXPECT_TRUE(WaitFor([&] { return !buffer->IsPlaying(); }, 30s));
 }
 
 TEST_F(PortAudioNullDevice, CaptureNotifiesAcrossTheLoopStopsAndRestarts) {
@@ -171,7 +171,7 @@ TEST_F(PortAudioNullDevice, CaptureNotifiesAcrossTheLoopStopsAndRestarts) {
         ASSERT_TRUE(capture->SetNotificationPositions(offsets, [&] { ++notified; }));
 
         ASSERT_TRUE(capture->Start()) << capture->LastError().toStdString();
-        EXPECT_TRUE(WaitFor([&] { return notified >= 32; }, 10s)) << "only " << notified << " notifications";
+        EXPECT_TRUE(WaitFor([&] { return notified >= 32; }, 30s)) << "only " << notified << " notifications";
         capture->Stop();
         const std::uint64_t atStop = notified;
         std::this_thread::sleep_for(30ms);
@@ -190,6 +190,6 @@ TEST_F(PortAudioNullDevice, CaptureNotifiesAcrossTheLoopStopsAndRestarts) {
 
         // It starts again after a stop.
         ASSERT_TRUE(capture->Start());
-        EXPECT_TRUE(WaitFor([&] { return notified > atStop; }, 10s));
+        EXPECT_TRUE(WaitFor([&] { return notified > atStop; }, 30s));
     }
 }

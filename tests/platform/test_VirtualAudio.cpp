@@ -63,6 +63,14 @@ std::unique_ptr<PlaybackBuffer> VirtualPlayback(const PcmFormat& format, std::ui
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
+// Polls until the condition holds, for far longer than it takes even on a busy machine.
+template <typename Condition>
+bool Eventually(Condition condition) {
+    for (const auto until = Clock::now() + 30s; Clock::now() < until; std::this_thread::sleep_for(2ms))
+        if (condition()) return true;
+    return condition();
+}
+
 }  // namespace
 
 // ---- the signals ----
@@ -332,7 +340,7 @@ TEST(VirtualCapture, DeliversTheSignalInRealTimeWithoutGapsAcrossTheWrap) {
     // and never more than a block behind it (a busy machine may delay the worker for a moment,
     // but it must catch up).
     bool caughtUp = false;
-    for (int attempt = 0; attempt < 20 && !caughtUp; ++attempt) {
+    for (const auto until = Clock::now() + 30s; Clock::now() < until && !caughtUp;) {
         const auto before = Clock::now();
         const double written = double(reader.data.size() + reader.Pending()) / format.BlockAlign();
         const auto after = Clock::now();
@@ -348,7 +356,8 @@ TEST(VirtualCapture, DeliversTheSignalInRealTimeWithoutGapsAcrossTheWrap) {
     const auto samples = test::Samples16(reader.data);
     for (std::size_t n = 0; n < samples.size(); ++n) ASSERT_NEAR(samples[n], ExpectedSine440At8000(n), 1) << n;
 
-    // The notifications came in order, each when its block was complete, about every 100 ms.
+    // The notifications came in order, each when its block was complete (how evenly they come
+    // is measured by bench_capture_timing).
     const auto notes = reader.Notes();
     ASSERT_GE(notes.size(), wanted / block);
     std::uint64_t unwrapped = 0, lap = 0;
@@ -360,9 +369,6 @@ TEST(VirtualCapture, DeliversTheSignalInRealTimeWithoutGapsAcrossTheWrap) {
         unwrapped = lap + last;
         EXPECT_GE(unwrapped, (i + 1) * block) << "notification " << i << " before its block was complete";
     }
-    const double interval = Seconds(notes.back().time - notes.front().time) / double(notes.size() - 1);
-    EXPECT_GT(interval, 0.07);
-    EXPECT_LT(interval, 0.13);
 }
 
 TEST(VirtualCapture, FileInputReproducesTheWave) {
@@ -462,31 +468,28 @@ TEST(VirtualPlayback, EndsAndRewindsOrWrapsWhenLooping) {
         ASSERT_TRUE(buffer);
         ASSERT_TRUE(buffer->SetPosition(400));
         ASSERT_TRUE(buffer->Play(loop));
-        std::this_thread::sleep_for(200ms);
         std::uint32_t pos = 0;
-        ASSERT_TRUE(buffer->GetPosition(&pos));
-        EXPECT_EQ(buffer->IsPlaying(), loop);
         if (!loop) {
+            ASSERT_TRUE(Eventually([&] { return !buffer->IsPlaying(); }));
+            ASSERT_TRUE(buffer->GetPosition(&pos));
             EXPECT_EQ(pos, 0u) << "rewound at the end";
             // It plays again from the start.
             ASSERT_TRUE(buffer->Play(false));
             EXPECT_TRUE(buffer->IsPlaying());
             continue;
         }
-        EXPECT_LT(pos, 800u);
         // Watch it pass the end and start over.
-        bool wrapped = false;
+        ASSERT_TRUE(buffer->GetPosition(&pos));
         std::uint32_t last = pos;
-        for (auto until = Clock::now() + 1s; Clock::now() < until && !wrapped; std::this_thread::sleep_for(5ms)) {
-            ASSERT_TRUE(buffer->GetPosition(&pos));
-            wrapped = pos < last;
+        EXPECT_TRUE(Eventually([&] {
+            const bool wrapped = buffer->GetPosition(&pos) && pos < last;
             last = pos;
-        }
-        EXPECT_TRUE(wrapped);
+            return wrapped;
+        }));
+        EXPECT_LT(pos, 800u);
         EXPECT_TRUE(buffer->IsPlaying());
         // Switching the loop off while playing lets it end at the next pass.
         ASSERT_TRUE(buffer->Play(false));
-        std::this_thread::sleep_for(200ms);
-        EXPECT_FALSE(buffer->IsPlaying());
+        EXPECT_TRUE(Eventually([&] { return !buffer->IsPlaying(); }));
     }
 }

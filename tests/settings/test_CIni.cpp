@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <QTemporaryDir>
+#include <cmath>
 #include <limits>
 
 #include "settings/CIni.h"
@@ -58,6 +59,21 @@ TEST(CIni, NumbersUseTheClassicEncodings) {
                             Parsed{"0.000001e-320", 0.0}, Parsed{"1e400", kInf}, Parsed{"-1e400", -kInf},
                             Parsed{"0.001e312", kInf}, Parsed{"123456789e301", kInf}}) {
         EXPECT_EQ(CIni::ParseReal(QLatin1String(r.text)), r.value) << r.text;
+    }
+}
+
+TEST(CIni, NumbersBeyondTheRangeOfDoublesGiveInfinityWhenLargeAndZeroWhenTiny) {
+    struct Case {
+        const char* text;
+        double value;
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const Case& c : {Case{"1e999", inf}, Case{"-1e999", -inf}, Case{"123456e305", inf}, Case{"0.001e312", inf},
+                          Case{"1e-999", 0.0}, Case{"-1e-400", -0.0}, Case{"0.0001e-321", 0.0},
+                          Case{"12345e-330", 0.0}, Case{"1e-99999999999999999999", 0.0}}) {
+        const double v = CIni::ParseReal(QLatin1String(c.text));
+        EXPECT_EQ(v, c.value) << c.text;
+        EXPECT_EQ(std::signbit(v), std::signbit(c.value)) << c.text;
     }
 }
 

@@ -17,6 +17,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
 #include "platform/StringTable.h"
+#include "tests/support/TestFolders.h"
 #include "tests/support/WaveBytes.h"
 
 namespace test {
@@ -76,7 +77,7 @@ protected:
     void TearDown() override {
         doc.RemoveView(&view);
         doc.SetMainFrame(nullptr);
-        SetProgramFolder(QString());
+        RestoreProgramFolder();
         ResetFlags();
     }
 

@@ -1,9 +1,12 @@
 #pragma once
-// Runs the real program in a script mode, in the C locale, and collects what it printed.
+// Runs the real program in a script mode, in the C locale, and collects what it printed. It runs
+// in this test process's private folders (its program folder is PrivateProgramFolder()).
 
 #include <QProcess>
 #include <QStringList>
 #include <functional>
+
+#include "tests/support/TestFolders.h"
 
 namespace test {
 
@@ -22,7 +25,7 @@ inline KalvoRun RunKalvo(const QStringList& args, const std::function<void()>& c
     env.remove(QStringLiteral("LANGUAGE"));
     env.remove(QStringLiteral("LC_ALL"));
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(KALVO_EXECUTABLE), args);
+    process.start(KalvoExecutable(), args);
     process.waitForFinished(60000);
     // A crash is never a clean exit code.
     const int code = process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();

@@ -1,0 +1,57 @@
+// Arbitrary bytes as a one-column time series: the parser and the scaling to 16-bit samples,
+// then the document's whole path (the series written as a wave file and loaded again).
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "settings/CKalvoSettings.h"
+#include "document/CKalvoDoc.h"
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/FuzzEnvironment.h"
+#include "platform/ScriptedUserInterface.h"
+
+namespace {
+
+// Numbers are the blank-separated words that do not begin with '#'.
+std::size_t CountNumbers(const QByteArray& text) {
+    std::size_t count = 0;
+    bool inWord = false;
+    for (char c : text) {
+        const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+        if (!blank && !inWord && c != '#') ++count;
+        inWord = !blank;
+    }
+    return count;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const FuzzEnvironment& environment = FuzzEnvironment::Get();
+    const QByteArray text = FuzzEnvironment::Bytes(data, size);
+
+    const std::vector<double> values = CKalvoDoc::ParseTimeSeries(text);
+    FUZZ_CHECK(values.size() == CountNumbers(text));
+    for (double v : values) FUZZ_CHECK(std::isfinite(v));
+    const std::vector<double> samples = CKalvoDoc::ScaleTimeSeries(values);
+    FUZZ_CHECK(samples.size() == values.size());
+    for (double s : samples) FUZZ_CHECK(s >= -32768.0 && s <= 32767.0);
+
+    const QString path = environment.WriteInput(QStringLiteral("input.txt"), data, size);
+    FUZZ_CHECK(!path.isEmpty());
+    FuzzEnvironment::ResetProgramFlags();
+    ScriptedUserInterface ui;
+    CKalvoSettings settings;
+    CKalvoDoc doc(settings, ui);
+    doc.OnNewDocument();
+    if (doc.OpenTimeSeriesFile(path)) {
+        FUZZ_CHECK(doc.SampleCount() == samples.size());
+        for (std::uint32_t i = 0; i < doc.SampleCount(); ++i) FUZZ_CHECK(doc.Sample(i) == samples[i]);
+    } else {
+        FUZZ_CHECK(samples.empty());  // only an empty series is refused
+        FUZZ_CHECK(!ui.messages.empty());
+    }
+    return 0;
+}
