@@ -56,7 +56,7 @@ QString CKalvoApp::PlacementSection(int slot) {
     return QLatin1String(sections[std::clamp(slot, 0, kSlotCount - 1)]);
 }
 
-void CKalvoApp::SerializeSettings(bool load) {
+bool CKalvoApp::SerializeSettings(bool load) {
     CIni ini(m_strProfilePath, QStringLiteral("Allgemein"), true);
     if (!load) ini.Defer();  // some 200 keys: the file is written once, when ini goes
     for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable()) {
@@ -84,6 +84,7 @@ void CKalvoApp::SerializeSettings(bool load) {
             if (slot == kSlotMain) FitMainPlacement(def);
         }
     }
+    return load || ini.Commit();
 }
 
 void CKalvoApp::SerializePlacement(CIni& ini, bool load, WindowPlacement& wp, const WindowPlacement& def,
@@ -122,7 +123,10 @@ bool CKalvoApp::SaveProfile() {
         }
         // A new profile is written key by key, so a missing template costs nothing.
     }
-    SerializeSettings(false);
+    if (!SerializeSettings(false)) {
+        m_ui.get().Message(63620, MessageIcon::Error, m_strProfilePath);
+        return false;
+    }
     return true;
 }
 
@@ -136,8 +140,15 @@ bool CKalvoApp::OnSaveProfile() {
     QString name = m_strUserProfileFile;
     if (name.startsWith(QStringLiteral("KalvoUserProfil-"))) name.remove(0, 16);
     if (name.endsWith(QStringLiteral(".ini"))) name.chop(4);
-    const auto answer = m_ui.get().ChooseProfileName(name, m_strUserProfileFile);
-    if (!answer) return false;
+    std::optional<ProfileNameAnswer> answer;
+    for (;;) {
+        answer = m_ui.get().ChooseProfileName(name, m_strUserProfileFile);
+        if (!answer) return false;
+        if (CSaveProfileDLG::IsUsableName(answer->name) && answer->fileName == CSaveProfileDLG::FileNameFor(answer->name))
+            break;
+        m_ui.get().Message(63621, MessageIcon::Exclamation, answer->name);
+        name = answer->name;
+    }
     m_strUserProfileFile = answer->fileName;
     m_profileKind = ProfileKind::User;
     CollectWindowState();

@@ -46,7 +46,8 @@ public:
     static QString ProfileFile(ProfileKind kind, const QString& userProfileFile);
     static QString PlacementSection(int slot);
 
-    void SerializeSettings(bool load);
+    // False when a save could not be written.
+    bool SerializeSettings(bool load);
     virtual void SerializePlacement(CIni& ini, bool load, WindowPlacement& placement, const WindowPlacement& def,
                                     const QString& section);
     bool LoadProfile();

@@ -13,6 +13,10 @@ QString CSaveProfileDLG::FileNameFor(const QString& name) {
     return QStringLiteral("KalvoUserProfil-") + name + QStringLiteral(".ini");
 }
 
+bool CSaveProfileDLG::IsUsableName(const QString& name) {
+    return !name.trimmed().isEmpty() && !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(0));
+}
+
 CSaveProfileDLG::CSaveProfileDLG(const QString& name, const QString& fileName, QWidget* parent) : QDialog(parent) {
     setWindowTitle(Str(62023));
     auto* layout = new QVBoxLayout(this);
@@ -30,13 +34,14 @@ CSaveProfileDLG::CSaveProfileDLG(const QString& name, const QString& fileName, Q
     QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
     ok->setText(Str(62028));
     buttons->button(QDialogButtonBox::Cancel)->setText(Str(62029));
-    // An empty name would make the file "KalvoUserProfil-.ini", which no one could pick later.
+    // An empty name would make the file "KalvoUserProfil-.ini", which no one could pick later;
+    // a "/" would put it outside the profile folder.
     const auto update = [this, ok](const QString& n) {
         m_fileName->setText(FileNameFor(n));
-        ok->setEnabled(!n.trimmed().isEmpty());
+        ok->setEnabled(IsUsableName(n));
     };
     connect(m_name, &QLineEdit::textEdited, this, update);
-    ok->setEnabled(!name.trimmed().isEmpty());
+    ok->setEnabled(IsUsableName(name));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);

@@ -13,6 +13,9 @@ public:
     QString FileName() const;
     // The file that holds the user profile of this name.
     static QString FileNameFor(const QString& name);
+    // A name a profile file can carry: not empty, and no folder separator that would put the
+    // file somewhere else.
+    static bool IsUsableName(const QString& name);
 
 private:
     QLineEdit* m_name = nullptr;

@@ -167,7 +167,10 @@ double CIni::GetDouble(const QString& key, double def, const QString& section) {
 
 bool CIni::WriteString(const QString& key, const QString& value, const QString& section) {
     UseSection(section);
-    if (!Load()) return false;
+    if (!Load()) {
+        if (m_deferred) m_refused = true;
+        return false;
+    }
     QStringList& lines = m_lines;
     // A value must stay on its line.
     QString clean = value;
@@ -211,6 +214,11 @@ bool CIni::WriteString(const QString& key, const QString& value, const QString& 
 }
 
 bool CIni::Commit() {
+    if (m_refused) {
+        m_refused = false;
+        m_dirty = false;
+        return false;
+    }
     if (!m_dirty) return true;
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) return false;

@@ -81,5 +81,6 @@ private:
     bool m_loaded = false;
     bool m_readable = true;
     bool m_dirty = false;  // writes not yet in the file
+    bool m_refused = false;  // a deferred write found the file unreadable: Commit() says so
     bool m_deferred = false;
 };

@@ -399,6 +399,6 @@ TEST(MainFrameTexts, EveryMenuItemButtonAndKeyHasATextInBothLanguages) {
         app.ExitInstance();
     }
     for (const auto& [module, slot, command] : modules) CModuleWindows::Unregister(module);
-    SetProgramFolder(QString());
+    RestoreProgramFolder();
     ResetFlags();
 }

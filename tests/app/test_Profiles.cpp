@@ -7,8 +7,10 @@
 
 #include "settings/CIni.h"
 #include "app/CKalvoApp.h"
+#include "platform/CSaveProfileDLG.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
+#include "tests/support/DocFixture.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WaveBytes.h"
 
@@ -271,4 +273,26 @@ TEST_F(Profiles, SlotsOutsideTheTableFallBackOrAreIgnored) {
     other.left = 99;
     app.Settings().SetWindowSlot(other, 10);
     for (int slot = 0; slot < kSlotCount; ++slot) EXPECT_NE(app.Settings().GetWindowSlot(slot).left, 99);
+}
+
+TEST_F(Profiles, ASaveThatCannotBeWrittenOrANameWithASlashIsRefusedAndSaid) {
+    app.m_profileKind = ProfileKind::Standard;
+    ASSERT_TRUE(app.LoadProfile());
+    // A name that would leave the profile folder is refused like an empty one; the dialog comes again.
+    ui.profileNames.push_back(ProfileNameAnswer{QStringLiteral("../../evil"), CSaveProfileDLG::FileNameFor(QStringLiteral("../../evil"))});
+    ui.profileNames.push_back(std::nullopt);
+    EXPECT_FALSE(app.OnSaveProfile());
+    EXPECT_TRUE(test::SaidNumber(ui, 63621));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("evil.ini"))));
+    EXPECT_FALSE(CSaveProfileDLG::IsUsableName(QStringLiteral("a/b")));
+    EXPECT_FALSE(CSaveProfileDLG::IsUsableName(QStringLiteral("  ")));
+    EXPECT_TRUE(CSaveProfileDLG::IsUsableName(QStringLiteral("Klasse 4b")));
+
+    // A place the file cannot go (here a folder of that name, which even root cannot replace by a file).
+    ui.messages.clear();
+    const QString name = QStringLiteral("Blocked");
+    ASSERT_TRUE(QDir().mkpath(ProfilePath(CSaveProfileDLG::FileNameFor(name))));
+    ui.profileNames.push_back(ProfileNameAnswer{name, CSaveProfileDLG::FileNameFor(name)});
+    EXPECT_FALSE(app.OnSaveProfile());
+    EXPECT_TRUE(test::SaidNumber(ui, 63620));
 }
