@@ -21,12 +21,14 @@ int Scaled(double part, int size) {
 
 }  // namespace
 
-CClientAreaScaler::CClientAreaScaler(QMdiArea* area) : QObject(area), m_area(area) {
+CClientAreaScaler::CClientAreaScaler(QMdiArea* area) : QObject(area), m_area(area), m_viewport(area->viewport()) {
     area->viewport()->installEventFilter(this);
 }
 
 bool CClientAreaScaler::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_area->viewport() && event->type() == QEvent::Resize) {
+    // Only the stored pointer is compared: while the area is being destroyed its viewport still
+    // sends events, and the area itself must not be asked anything then.
+    if (watched == m_viewport && event->type() == QEvent::Resize) {
         const auto* resize = static_cast<QResizeEvent*>(event);
         // The first layout of a window that was never shown has nothing to scale from.
         if (!resize->oldSize().isEmpty() && !resize->size().isEmpty() && resize->oldSize() != resize->size())

@@ -7,6 +7,7 @@
 #include <QObject>
 
 class QMdiArea;
+class QWidget;
 
 class CClientAreaScaler : public QObject {
     Q_OBJECT
@@ -21,4 +22,5 @@ private:
     void Scale(const QSize& from, const QSize& to);
 
     QMdiArea* m_area;
+    const QObject* m_viewport;  // the area's, for comparing only
 };
