@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QElapsedTimer>
 #include <QClipboard>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMimeData>
 #include <QPointer>
@@ -24,6 +25,7 @@
 #include "platform/audio/AudioDevice.h"
 #include "views/time/CKalvoOverView.h"
 #include "views/time/CKalvoView.h"
+#include "views/common/IViewCommands.h"
 #include "tests/support/StandInModule.h"
 #include "tests/support/DocFixture.h"
 
@@ -615,4 +617,56 @@ TEST_F(Application, ASoundDeviceThatCannotBeOpenedIsReportedAndTheVirtualOneTake
     ASSERT_NE(app.Document()->OutputDevice(), nullptr);
     EXPECT_TRUE(g_bWaveLoaded);
     EXPECT_NE(app.Document()->m_pSound, nullptr);
+}
+
+namespace {
+
+// A module view that offers Export Data but takes Ctrl+E itself.
+class OwnKeyView : public QWidget, public IModuleView {
+public:
+    int ownKeys = 0;
+    int exports = 0;
+    bool HasCommand(ViewCommand command) const override { return command == ViewCommand::ExportData; }
+    void OnViewCommand(ViewCommand) override { ++exports; }
+    QList<QKeySequence> ViewKeys() const override { return {QKeySequence(Qt::CTRL | Qt::Key_E)}; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_E)) ++ownKeys;
+        else QWidget::keyPressEvent(event);
+    }
+};
+
+}  // namespace
+
+TEST_F(Application, AViewsOwnKeysReachItAndItsCommandsComeFromTheMainFrame) {
+    OwnKeyView* view = nullptr;
+    CModuleWindows::Registration fft = test::StandInModule(Module::FFT, kSlotFFT, 32794);
+    fft.create = [&view](const ModuleContext& context) {
+        view = new OwnKeyView;  // owned by the frame
+        view->setFocusPolicy(Qt::StrongFocus);
+        return std::make_unique<CModuleFrame>(context.settings, kSlotFFT, view, nullptr, true);
+    };
+    CModuleWindows::Register(fft);
+    MakeUserProfile(QStringLiteral("Anna"));
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    CMainFrame* frame = app.MainFrame();
+    frame->show();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    app.Modules()->Open(Module::FFT);
+    ASSERT_NE(view, nullptr);
+    frame->MdiArea()->setActiveSubWindow(app.Modules()->Frame(Module::FFT));
+    view->setFocus();
+    frame->UpdateCommandStates();
+
+    // The menu command goes to the view; the key the view keeps for itself reaches it as a key.
+    ASSERT_TRUE(frame->Action(32848)->isEnabled());
+    ASSERT_TRUE(frame->OnCommand(32848));
+    EXPECT_EQ(view->exports, 1);
+    QTest::keyClick(view, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(view->ownKeys, 1);
+    EXPECT_EQ(view->exports, 1);
+    app.ExitInstance();
+    CModuleWindows::Unregister(Module::FFT);
 }
