@@ -382,13 +382,8 @@ bool CKalvoDoc::CreateAbbild(const QString& path) {
     m_fileFormat = format;
     // Only whole frames are kept: a torn last frame would shift every channel after it.
     const std::uint32_t size = wave.GetSize() - wave.GetSize() % format.blockAlign;
-    std::unique_ptr<std::uint8_t[]> block;
-    try {
-        block = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::uint32_t>(size, 1));
-    } catch (const std::bad_alloc&) {
-        ReportNoMemory(size);
-        return false;
-    }
+    std::unique_ptr<std::uint8_t[]> block = AllocateBlock(size);
+    if (!block) return false;
     std::uint32_t read = 0;
     if (wave.Read(block.get(), size, &read) != CRiffWave::Status::Success || read != size) {
         m_ui->Message(61498, MessageIcon::Exclamation);
@@ -574,6 +569,15 @@ bool CKalvoDoc::RecreatePlaybackSound() {
     return m_pSound != nullptr;
 }
 
+std::unique_ptr<std::uint8_t[]> CKalvoDoc::AllocateBlock(std::uint32_t size) {
+    try {
+        return std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::uint32_t>(size, 1));
+    } catch (const std::bad_alloc&) {
+        ReportNoMemory(size);
+        return nullptr;
+    }
+}
+
 bool CKalvoDoc::CreatePlaybackSound(const QString& path) {
     m_pSound.reset();
     m_strPlaybackPath = path;
@@ -613,13 +617,8 @@ bool CKalvoDoc::CopyWaveFile(const QString& destination, const QString& source) 
         return false;
     }
     const std::uint32_t size = in.GetSize();
-    std::unique_ptr<std::uint8_t[]> block;
-    try {
-        block = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::uint32_t>(size, 1));
-    } catch (const std::bad_alloc&) {
-        ReportNoMemory(size);
-        return false;
-    }
+    std::unique_ptr<std::uint8_t[]> block = AllocateBlock(size);
+    if (!block) return false;
     std::uint32_t read = 0;
     if (in.Read(block.get(), size, &read) != CRiffWave::Status::Success || read != size) {
         m_ui->Message(61501, MessageIcon::Information, source);

@@ -218,6 +218,8 @@ private:
     void ClearAnalysisArrays();
     // Tells the user that a step needing that many bytes could not get them.
     void ReportNoMemory(std::uint64_t bytes);
+    // Room for a whole file's data; null (the user was told) when memory runs out.
+    std::unique_ptr<std::uint8_t[]> AllocateBlock(std::uint32_t size);
     void ResetForOpen();
     void StopPlaybackForOpen();
 
