@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     CKalvoDoc doc(app.Settings(), ui);
     app.m_pDocument = &doc;
     doc.OnNewDocument();
-    CSplitterFrame frame(app, doc);  // the overview draws the incoming trace
+    CSplitterFrame frame(app.Settings(), doc);  // the overview draws the incoming trace
     frame.resize(1200, 500);
     frame.show();
     g_bListening = true;

@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    CKalvoOverView overview(doc, kalvo);
-    CKalvoView waveform(doc, kalvo);
+    CKalvoOverView overview(doc, kalvo.Settings());
+    CKalvoView waveform(doc, kalvo.Settings());
     overview.SetWaveView(&waveform);
     for (QWidget* view : {static_cast<QWidget*>(&overview), static_cast<QWidget*>(&waveform)}) {
         view->resize(1600, 900);
