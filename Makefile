@@ -8,7 +8,7 @@ FUZZ_TARGETS ?= wave timeseries ini
 BUILD_TYPE ?= RelWithDebInfo
 ARGS       ?=
 
-.PHONY: all deps configure build run test bench test-sanitize fuzz clean
+.PHONY: all deps configure build run test bench test-sanitize fuzz install package clean
 
 all: build
 
@@ -54,6 +54,15 @@ fuzz: deps
 	      -dict=fuzz/$$t.dict -artifact_prefix=$(BUILD_FUZZ)/$$t- $(BUILD_FUZZ)/corpus/$$t $(BUILD_FUZZ)/seeds/$$t \
 	      || exit 1; \
 	done
+
+# PREFIX and DESTDIR as usual: make install PREFIX=/usr/local
+PREFIX ?= /usr/local
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package in $(BUILD): kalvo_<version>_amd64.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)

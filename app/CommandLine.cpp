@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QTimer>
 #include <QLocale>
+#include <QTimer>
 #include <cstdio>
 
 #include "document/AppFlags.h"
@@ -41,10 +41,13 @@ bool ParseSelection(const QString& text, std::pair<quint32, quint32>* out) {
 
 bool IsTimeSeriesFile(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QStringLiteral("txt") || suffix == QStringLiteral("dat") || suffix == QStringLiteral("prn");
+    return suffix == QStringLiteral("txt") || suffix == QStringLiteral("dat") ||
+           suffix == QStringLiteral("prn");
 }
 
-void PrintError(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
+void PrintError(const QString& text) {
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
 
 constexpr int kMinPictureSide = 40;
 constexpr int kMaxPictureSide = 16000;
@@ -55,7 +58,8 @@ bool ParseSize(const QString& text, QSize* out) {
     bool ok1 = false, ok2 = false;
     const int w = parts[0].toInt(&ok1);
     const int h = parts[1].toInt(&ok2);
-    if (!ok1 || !ok2 || w < kMinPictureSide || h < kMinPictureSide || w > kMaxPictureSide || h > kMaxPictureSide)
+    if (!ok1 || !ok2 || w < kMinPictureSide || h < kMinPictureSide || w > kMaxPictureSide ||
+        h > kMaxPictureSide)
         return false;
     *out = QSize(w, h);
     return true;
@@ -78,6 +82,35 @@ bool CommandLine::IsScriptMode(int argc, char** argv) {
     return false;
 }
 
+QStringList CommandLine::WithoutQtOptions(const QStringList& args) {
+    static const QStringList withValue = {
+        QStringLiteral("-platform"),        QStringLiteral("-platformpluginpath"),
+        QStringLiteral("-platformtheme"),   QStringLiteral("-plugin"),
+        QStringLiteral("-display"),         QStringLiteral("-geometry"),
+        QStringLiteral("-qwindowgeometry"), QStringLiteral("-qwindowicon"),
+        QStringLiteral("-qwindowtitle"),    QStringLiteral("-style"),
+        QStringLiteral("-stylesheet"),      QStringLiteral("-session")};
+    static const QStringList flags = {QStringLiteral("-reverse"), QStringLiteral("-nograb"),
+                                      QStringLiteral("-dograb"), QStringLiteral("-sync"),
+                                      QStringLiteral("-widgetcount")};
+    QStringList out;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (withValue.contains(args[i]))
+            ++i;
+        else if (!flags.contains(args[i]))
+            out << args[i];
+    }
+    return out;
+}
+
+bool CommandLine::IsOpenableFile(const QString& path) {
+    static const QStringList suffixes = {QStringLiteral("wav"), QStringLiteral("mp3"), QStringLiteral("flac"),
+                                         QStringLiteral("ogg"), QStringLiteral("oga"), QStringLiteral("opus"),
+                                         QStringLiteral("txt"), QStringLiteral("dat"), QStringLiteral("prn")};
+    const QFileInfo info(path);
+    return info.isFile() && suffixes.contains(info.suffix().toLower());
+}
+
 std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* error) {
     RegisterModules();  // the module names of --render and --export
     CommandLine cmd;
@@ -94,6 +127,8 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
         QString v;
         if (a == QStringLiteral("--help") || a == QStringLiteral("-h")) {
             cmd.help = true;
+        } else if (a == QStringLiteral("--version")) {
+            cmd.version = true;
         } else if (a == QStringLiteral("--export")) {
             if (!value(&cmd.module)) return std::nullopt;
             cmd.mode = Mode::Export;
@@ -150,6 +185,8 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
         } else if (a.startsWith(QStringLiteral("-"))) {
             *error = Str(62039, a);
             return std::nullopt;
+        } else if (cmd.openFile.isEmpty() && IsOpenableFile(a)) {
+            cmd.openFile = a;  // "Open with Kalvo" from a file manager
         } else if (cmd.profile.isEmpty()) {
             cmd.profile = a;
         } else {
@@ -244,8 +281,8 @@ struct ScriptSession {
 namespace {
 
 // Loads the file and checks the selection; the exit code on failure.
-std::optional<int> PrepareScriptRun(ScriptSession& session, const CommandLine& cmd, const CommandLineModule& entry,
-                                    IModuleFrame* moduleFrame) {
+std::optional<int> PrepareScriptRun(ScriptSession& session, const CommandLine& cmd,
+                                    const CommandLineModule& entry, IModuleFrame* moduleFrame) {
     if (!session.Start(cmd)) return 1;
     // The document computes for the module as if its window were open.
     if (entry.module != Module::Count) session.doc.SetModuleFrame(entry.module, moduleFrame);
@@ -276,7 +313,8 @@ int RunExport(const CommandLine& cmd) {
     CKalvoDoc& doc = session.doc;
     const auto [first, last] = cmd.selection.value_or(std::pair<quint32, quint32>(0, doc.SampleCount()));
     if (!doc.OnSelectionChanged(first, last)) return 1;  // the reason is on standard error
-    const std::optional<QString> text = entry->exportText({session.app.Settings(), doc, session.ui}, RequestOf(cmd, *entry));
+    const std::optional<QString> text =
+        entry->exportText({session.app.Settings(), doc, session.ui}, RequestOf(cmd, *entry));
     if (!text) return 1;
     const QByteArray bytes = text->toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
@@ -293,7 +331,8 @@ int RunRender(const CommandLine& cmd) {
     HeadlessModule module;  // declared first: it outlives the document
     ScriptSession session(cmd);
     if (const std::optional<int> failed = PrepareScriptRun(session, cmd, *entry, &module)) return *failed;
-    const bool written = entry->render({session.app.Settings(), session.doc, session.ui}, RequestOf(cmd, *entry));
+    const bool written =
+        entry->render({session.app.Settings(), session.doc, session.ui}, RequestOf(cmd, *entry));
     if (!written) {
         PrintError(Str(63022, cmd.outFile));
         return 1;

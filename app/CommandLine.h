@@ -26,11 +26,16 @@ struct CommandLine {
     QString input;           // --input DEVICE (a sound-device id such as virtual:sine:440)
     QSize size;              // --size WxH; empty: the module's own default
     bool help = false;
+    bool version = false;    // --version
 
     // Parses the arguments after the program name; on failure returns nothing and sets error.
     static std::optional<CommandLine> Parse(const QStringList& args, QString* error);
     // True when the arguments ask for a mode that shows no window.
     static bool IsScriptMode(int argc, char** argv);
+    // The arguments without the options Qt takes itself (-platform NAME, -style NAME, ...).
+    static QStringList WithoutQtOptions(const QStringList& args);
+    // True for a file the windows can open: a sound file or a text time series.
+    static bool IsOpenableFile(const QString& path);
 };
 
 // The profile kind and user profile file a profile name stands for.

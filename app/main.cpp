@@ -1,12 +1,12 @@
 // Kalvo: sound analysis for teaching acoustics.
 
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
 #include <QLocale>
 #include <cstdio>
-#include <unistd.h>
 
 #include "app/CKalvoApp.h"
 #include "app/CommandLine.h"
@@ -36,7 +36,8 @@ int RunWindows(const CommandLine& cmd) {
     if (!cmd.openFile.isEmpty()) {
         CKalvoDoc& doc = *app.Document();
         const QString suffix = QFileInfo(cmd.openFile).suffix().toLower();
-        if (suffix == QStringLiteral("txt") || suffix == QStringLiteral("dat") || suffix == QStringLiteral("prn"))
+        if (suffix == QStringLiteral("txt") || suffix == QStringLiteral("dat") ||
+            suffix == QStringLiteral("prn"))
             doc.OpenTimeSeriesFile(cmd.openFile);
         else
             doc.OpenSoundFile(cmd.openFile);
@@ -49,13 +50,44 @@ int RunWindows(const CommandLine& cmd) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Help, the version and mistakes in the arguments need no display: they are answered
+    // before Qt looks for one, in the language of the environment.
+    QStringList rawArgs;
+    for (int i = 1; i < argc; ++i) rawArgs << QString::fromLocal8Bit(argv[i]);
+    SetCurrentLanguage(QLocale::system().language() == QLocale::German ? Language::German
+                                                                       : Language::English);
+    QString error;
+    const std::optional<CommandLine> early =
+        CommandLine::Parse(CommandLine::WithoutQtOptions(rawArgs), &error);
+    if (!early) {
+        std::fprintf(stderr, "%s\n%s\n%s\n", error.toLocal8Bit().constData(),
+                     Str(62038).toLocal8Bit().constData(), Str(63020).toLocal8Bit().constData());
+        return 2;
+    }
+    if (early->help) {
+        std::printf("%s\n%s\n", Str(62038).toLocal8Bit().constData(), Str(63020).toLocal8Bit().constData());
+        return 0;
+    }
+    if (early->version) {
+        std::printf("kalvo %s\n", KALVO_VERSION);
+        return 0;
+    }
+    const bool scriptMode = early->mode != CommandLine::Mode::Windows;
+    const bool display =
+        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || rawArgs.contains(QStringLiteral("-platform"));
+    if (!scriptMode && !display) {
+        std::fprintf(stderr, "%s\n", Str(63630).toLocal8Bit().constData());
+        return 1;
+    }
     // Script modes never show a window and need no display.
-    if (CommandLine::IsScriptMode(argc, argv)) {
+    if (scriptMode) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         // Scripts often run outside a desktop session; give Qt the private runtime folder it
         // would otherwise make itself with a warning on standard error.
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-            const QString runtime = QDir::tempPath() + QStringLiteral("/runtime-kalvo-") + QString::number(getuid());
+            const QString runtime =
+                QDir::tempPath() + QStringLiteral("/runtime-kalvo-") + QString::number(getuid());
             if (MakePrivateFolder(runtime)) qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
         }
     }
@@ -64,16 +96,11 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Kalvo"));
     RegisterFontSubstitutions();
 
-    QString error;
     const std::optional<CommandLine> cmd = CommandLine::Parse(QApplication::arguments().mid(1), &error);
     if (!cmd) {
-        std::fprintf(stderr, "%s\n%s\n%s\n", error.toLocal8Bit().constData(), Str(62038).toLocal8Bit().constData(),
-                     Str(63020).toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n%s\n%s\n", error.toLocal8Bit().constData(),
+                     Str(62038).toLocal8Bit().constData(), Str(63020).toLocal8Bit().constData());
         return 2;
-    }
-    if (cmd->help) {
-        std::printf("%s\n%s\n", Str(62038).toLocal8Bit().constData(), Str(63020).toLocal8Bit().constData());
-        return 0;
     }
     if (cmd->mode == CommandLine::Mode::Export) return RunExport(*cmd);
     if (cmd->mode == CommandLine::Mode::Render) return RunRender(*cmd);

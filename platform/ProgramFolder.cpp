@@ -28,20 +28,40 @@ QString WithSlash(QString path) {
 
 }  // namespace
 
-void SetProgramFolder(const QString& folder) { Override() = folder.isEmpty() ? QString() : WithSlash(folder); }
+void SetProgramFolder(const QString& folder) {
+    Override() = folder.isEmpty() ? QString() : WithSlash(folder);
+}
+
+QString InstalledProfileFolder() {
+    // Beside the executable's prefix first (an installation anywhere), then the data folders.
+    const QString prefixed = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() +
+                                                                QStringLiteral("/../share/kalvo/Profile")
+                                                          : QString();
+    if (!prefixed.isEmpty() && QFileInfo(prefixed).isDir()) return QDir(prefixed).canonicalPath();
+    return QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("kalvo/Profile"),
+                                  QStandardPaths::LocateDirectory);
+}
 
 bool SeedProfiles(const QString& folder) {
     const QDir target(WithSlash(folder) + QStringLiteral("Profile"));
     if (!target.exists() && !QDir().mkpath(target.path())) return false;
     bool ok = true;
-    QDirIterator it(QStringLiteral(":/resources/Profile"));
-    while (it.hasNext()) {
-        const QFileInfo shipped(it.next());
-        const QString dest = target.filePath(shipped.fileName());
-        if (QFileInfo::exists(dest)) continue;
-        ok = QFile::copy(shipped.filePath(), dest) && ok;
-        // Resource files are read-only; the copy must be writable to hold the user's settings.
-        QFile::setPermissions(dest, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    // An installation's profiles (an administrator may have adapted them) come first; the
+    // compiled-in ones fill whatever is still missing.
+    QStringList sources;
+    if (const QString installed = InstalledProfileFolder(); !installed.isEmpty()) sources << installed;
+    sources << QStringLiteral(":/resources/Profile");
+    for (const QString& source : std::as_const(sources)) {
+        QDirIterator it(source, {QStringLiteral("*.ini")}, QDir::Files);
+        while (it.hasNext()) {
+            const QFileInfo shipped(it.next());
+            const QString dest = target.filePath(shipped.fileName());
+            if (QFileInfo::exists(dest)) continue;
+            ok = QFile::copy(shipped.filePath(), dest) && ok;
+            // Resource files are read-only; the copy must be writable to hold the user's settings.
+            QFile::setPermissions(dest,
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        }
     }
     return ok;
 }

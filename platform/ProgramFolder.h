@@ -16,5 +16,9 @@ QString TemporaryFolder();
 // Makes path a folder that only this user can use, or checks that it is one; false when the name
 // belongs to something else (another user's folder, a link, a file, a folder others may write to).
 bool MakePrivateFolder(const QString& path);
-// Copies the shipped profiles that are missing into folder/Profile; returns false when that fails.
+// The shipped profiles of an installation (share/kalvo/Profile beside the executable's prefix
+// or in the data folders), or empty when the program is not installed.
+QString InstalledProfileFolder();
+// Copies the shipped profiles that are missing into folder/Profile (an installation's first,
+// then the compiled-in ones); returns false when that fails.
 bool SeedProfiles(const QString& folder);

@@ -10,6 +10,7 @@ packages=(
   fonts-urw-base35 fonts-liberation2 fonts-dejavu-core
   xvfb xauth libgl1-mesa-dri imagemagick
   clang-14 libclang-rt-14-dev
+  dpkg-dev desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "app/CommandLine.h"
 #include "tests/support/KalvoProcess.h"
 #include "tests/support/WaveBytes.h"
 
@@ -23,8 +24,8 @@ TEST(CommandLine, ExportFftPrintsTheSpectrumOfAFile) {
     const QString wave = dir.filePath(QStringLiteral("a440.wav"));
     // 440 Hz at 44100 Hz; 4096 samples selected from 100 on.
     ASSERT_TRUE(test::WriteFile(wave, test::Mono16(44100, test::Sine(440, 44100, 8000, 16000))));
-    const Result run = Kalvo({QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"), wave,
-                           QStringLiteral("--select"), QStringLiteral("100:4196")});
+    const Result run = Kalvo({QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"),
+                              wave, QStringLiteral("--select"), QStringLiteral("100:4196")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QStringList lines = run.out.split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.takeLast(), QString());  // every line ends with "\r\n"
@@ -54,8 +55,8 @@ TEST(CommandLine, ExportReadsTimeSeriesAndHonoursSettings) {
     QByteArray text;
     for (int i = 0; i < 300; ++i) text += QByteArray::number(i % 2 ? 1 : -1) + "\r\n";
     ASSERT_TRUE(test::WriteFile(series, text));
-    const Result run = Kalvo({QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"), series,
-                           QStringLiteral("--set"), QStringLiteral("IniAllgemeinLanguage=1031")});
+    const Result run = Kalvo({QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"),
+                              series, QStringLiteral("--set"), QStringLiteral("IniAllgemeinLanguage=1031")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith(QStringLiteral("Frequenz[Hz]\tAmplitude[dB]\r\n")));
     EXPECT_EQ(run.out.count(QStringLiteral("\r\n")), 1 + 129);  // 300 samples: 256 points
@@ -149,4 +150,55 @@ TEST(CommandLine, ASelectionBeyondTheMemoryIsRefusedWithAMessageInsteadOfACrash)
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.contains(QStringLiteral("2048 MB"))) << run.err.toStdString();
 #endif
+}
+
+TEST(CommandLine, HelpVersionAndMistakesNeedNoDisplay) {
+    struct Case {
+        QStringList args;
+        int code;
+        const char* printed;  // the start of standard output, or else of standard error
+    };
+    const Case cases[] = {
+        {{QStringLiteral("--help")}, 0, "Usage: kalvo"},
+        {{QStringLiteral("--version")}, 0, "kalvo "},
+        {{QStringLiteral("--no-such-option")}, 2, "Unknown option"},
+        {{}, 1, "Kalvo needs a display"},  // the windows, without a display
+    };
+    // The program inherits this process's environment, without any display.
+    std::vector<std::pair<const char*, QByteArray>> saved;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        saved.emplace_back(name, qgetenv(name));
+        qunsetenv(name);
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const test::KalvoRun run = test::RunKalvo(c.args);
+        EXPECT_EQ(run.exitCode, c.code) << run.err.toStdString();
+        const QString printed = run.out.isEmpty() ? run.err : run.out;
+        EXPECT_TRUE(printed.startsWith(QLatin1String(c.printed))) << printed.toStdString();
+    }
+    for (const auto& [name, value] : saved)
+        if (!value.isNull()) qputenv(name, value);
+}
+
+TEST(CommandLine, AFileGivenAloneIsOpenedAndANameIsAProfile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString wave = dir.filePath(QStringLiteral("Geige.wav"));
+    ASSERT_TRUE(test::WriteFile(wave, test::Mono16(8000, {1, 2, 3})));
+    QString error;
+    // What a file manager starts for "Open with Kalvo", with Qt's own options around it.
+    std::optional<CommandLine> cmd =
+        CommandLine::Parse(CommandLine::WithoutQtOptions({QStringLiteral("-style"), QStringLiteral("Fusion"), wave}), &error);
+    ASSERT_TRUE(cmd) << error.toStdString();
+    EXPECT_EQ(cmd->openFile, wave);
+    EXPECT_TRUE(cmd->profile.isEmpty());
+    cmd = CommandLine::Parse({QStringLiteral("Kids"), wave}, &error);
+    ASSERT_TRUE(cmd);
+    EXPECT_EQ(cmd->profile, QStringLiteral("Kids"));
+    EXPECT_EQ(cmd->openFile, wave);
+    // A name that is no file stays a profile name.
+    cmd = CommandLine::Parse({QStringLiteral("Klasse4b.wav")}, &error);
+    ASSERT_TRUE(cmd);
+    EXPECT_EQ(cmd->profile, QStringLiteral("Klasse4b.wav"));
 }
