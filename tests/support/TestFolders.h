@@ -69,6 +69,8 @@ inline void UsePrivateFolders() {
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(base + QStringLiteral("runtime")));
     qputenv("TMPDIR", QFile::encodeName(base + QStringLiteral("tmp")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(base + QStringLiteral("data")));
+    // An installed Kalvo's shipped profiles must not stand in for the ones of this tree.
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(base + QStringLiteral("share")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(base + QStringLiteral("config")));
     // The font cache stays where it was: a fresh one would make every test process scan the fonts.
     if (qEnvironmentVariableIsEmpty("XDG_CACHE_HOME") && !qEnvironmentVariableIsEmpty("HOME"))
