@@ -29,12 +29,12 @@ TEST(RealWindow, TheProgramShowsItsMainWindowOnAnXDisplay) {
     QTemporaryDir dir;
     const QString shot = dir.filePath(QStringLiteral("screen.png"));
     const QString seen = dir.filePath(QStringLiteral("seen"));
-    // The script takes screenshots until the test has seen the window in one (it then makes the
+    // The script takes screenshots, one after the other, until the test has seen the window in one (it then makes the
     // file "seen") or 30 seconds have passed; each picture appears whole, under its final name.
     const QString script = QStringLiteral(
         "\"%1\" window-check & pid=$!; end=$((SECONDS + 30)); "
         "while [ ! -e \"%3\" ] && [ $SECONDS -lt $end ]; do "
-        "import -window root \"%2.part.png\" && mv -f \"%2.part.png\" \"%2\"; sleep 0.2; done; "
+        "import -window root \"%2.part.png\" && mv -f \"%2.part.png\" \"%2\"; done; "
         "kill $pid; wait $pid 2>/dev/null; true")
                                .arg(test::KalvoExecutable(), shot, seen);
     QProcess run;

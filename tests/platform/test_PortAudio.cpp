@@ -1,7 +1,8 @@
 // The PortAudio back end, driven through ALSA's null device, which a private configuration makes
 // the default: it needs no sound card. ALSA reads $HOME/.asoundrc when PortAudio starts (PortAudio
-// drops ALSA's parsed configuration when it ends), so each test points HOME at its own folder. The null device takes and gives data as fast as it is
-// asked (it keeps no time), so these tests check what happens, never how fast.
+// drops ALSA's parsed configuration when it ends), so each test points HOME at its own folder. The null
+// device takes and gives data as fast as it is asked (it keeps no time), so these tests check what happens,
+// never how fast.
 
 #include <gtest/gtest.h>
 
@@ -17,10 +18,11 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// Polls until the condition holds; false after the timeout.
+// Waits until the condition holds, checking whenever the thread is scheduled again; false
+// after the (generous) deadline.
 template <typename Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds timeout) {
-    for (const auto until = Clock::now() + timeout; Clock::now() < until; std::this_thread::sleep_for(2ms))
+bool WaitFor(Condition condition, std::chrono::milliseconds deadline) {
+    for (const auto until = Clock::now() + deadline; Clock::now() < until; std::this_thread::yield())
         if (condition()) return true;
     return condition();
 }
@@ -60,7 +62,8 @@ protected:
         AudioSystem::Shutdown();
         QString error;
         if (!AudioSystem::InitRealDevices(&error))
-            GTEST_SKIP() << "PortAudio finds no device here, even with ALSA's null device: " << error.toStdString();
+            GTEST_SKIP() << "PortAudio finds no device here, even with ALSA's null device: "
+                         << error.toStdString();
     }
     void TearDown() override { AudioSystem::Shutdown(); }
 
@@ -134,16 +137,31 @@ TEST_F(PortAudioNullDevice, PlaybackAdvancesLoopsStopsAndEnds) {
     EXPECT_EQ(pos, 1000u);
 
     ASSERT_TRUE(buffer->Play(true)) << buffer->LastError().toStdString();
-    EXPECT_TRUE(WaitFor([&] { return buffer->GetPosition(&pos) && pos != 1000u; }, 30s)) << "the position never moved";
+    EXPECT_TRUE(WaitFor([&] { return buffer->GetPosition(&pos) && pos != 1000u; }, 30s))
+        << "the position never moved";
     EXPECT_EQ(pos % 2, 0u);
-    std::this_thread::sleep_for(20ms);
+    // A looping play comes back to the start of the buffer and goes on.
+    std::uint32_t previous = pos;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            const bool wrapped = buffer->GetPosition(&pos) && pos < previous;
+            previous = pos;
+            return wrapped;
+        },
+        30s))
+        << "a looping play never wrapped";
     EXPECT_TRUE(buffer->IsPlaying()) << "a looping play ended";
 
     buffer->Stop();
     EXPECT_FALSE(buffer->IsPlaying());
     std::uint32_t stopped = 0, later = 0;
     ASSERT_TRUE(buffer->GetPosition(&stopped));
-    std::this_thread::sleep_for(20ms);
+    // The device's own time goes on (a second, short sound plays to its end); the stopped
+    // one stays where it was.
+    auto witness = output->CreatePlaybackBuffer({8000, 16, 1}, std::vector<std::uint8_t>(1600, 0), &error);
+    ASSERT_TRUE(witness) << error.toStdString();
+    ASSERT_TRUE(witness->Play(false));
+    EXPECT_TRUE(WaitFor([&] { return !witness->IsPlaying(); }, 30s)) << "the second sound never ended";
     ASSERT_TRUE(buffer->GetPosition(&later));
     EXPECT_EQ(later, stopped);
 
@@ -174,7 +192,16 @@ TEST_F(PortAudioNullDevice, CaptureNotifiesAcrossTheLoopStopsAndRestarts) {
         EXPECT_TRUE(WaitFor([&] { return notified >= 32; }, 30s)) << "only " << notified << " notifications";
         capture->Stop();
         const std::uint64_t atStop = notified;
-        std::this_thread::sleep_for(30ms);
+        // The device's own time goes on (a second capture notifies twice); the stopped one is quiet.
+        {
+            std::atomic<std::uint64_t> witnessed{0};
+            auto witness = input->CreateCaptureBuffer(f, 16 * block, &error);
+            ASSERT_TRUE(witness) << error.toStdString();
+            ASSERT_TRUE(witness->SetNotificationPositions(offsets, [&] { ++witnessed; }));
+            ASSERT_TRUE(witness->Start());
+            EXPECT_TRUE(WaitFor([&] { return witnessed >= 2; }, 30s)) << "the second capture never notified";
+            witness->Stop();
+        }
         EXPECT_EQ(notified, atStop) << "notifications after Stop";
 
         // A region across the wrap comes in two parts (what the null device "records" is undefined).
