@@ -130,6 +130,5 @@ private:
     std::unique_ptr<AudioInputDevice> m_input;
     std::unique_ptr<AudioOutputDevice> m_output;
     std::unique_ptr<AudioOutputDevice> m_fallbackOutput;  // plays what the chosen output refuses
-    std::vector<std::unique_ptr<PlaybackBuffer>> m_tones;  // test tones still playing
     CSplitterFrame* m_splitter = nullptr;  // owned by the main frame's MDI area
 };

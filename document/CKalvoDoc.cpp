@@ -920,8 +920,35 @@ void CKalvoDoc::CollectWindowState(CKalvoSettings& settings) {
 
 void CKalvoDoc::SetAudioDevices(AudioInputDevice* input, AudioOutputDevice* output) {
     if (g_bListening) StopListening();
+    m_tones.clear();  // they belong to the output that goes
     m_input = input;
     m_output = output;
+}
+
+bool CKalvoDoc::Beep(double frequency, int ms) {
+    if (!m_output || !(frequency > 0) || ms <= 0) return false;
+    // Tones that have ended make room for the new one.
+    std::erase_if(m_tones, [](const std::unique_ptr<PlaybackBuffer>& t) { return !t->IsPlaying(); });
+    PcmFormat format;
+    format.rate = 44100;
+    format.bits = 16;
+    const std::size_t count = static_cast<std::size_t>(format.rate) * static_cast<std::size_t>(ms) / 1000;
+    std::vector<std::uint8_t> data(count * 2);
+    const std::size_t fade = std::min<std::size_t>(count / 2, format.rate / 200);  // 5 ms, so the tone does not click
+    for (std::size_t i = 0; i < count; ++i) {
+        double gain = 0.5;
+        if (i < fade) gain *= double(i) / double(fade);
+        if (count - i < fade) gain *= double(count - i) / double(fade);
+        const auto v = static_cast<std::int16_t>(
+            std::lround(gain * 32767.0 * std::sin(2.0 * M_PI * frequency * double(i) / format.rate)));
+        data[2 * i] = static_cast<std::uint8_t>(v & 0xFF);
+        data[2 * i + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+    }
+    QString error;
+    std::unique_ptr<PlaybackBuffer> tone = m_output->CreatePlaybackBuffer(format, std::move(data), &error);
+    if (!tone || !tone->Play(false)) return false;
+    m_tones.push_back(std::move(tone));
+    return true;
 }
 
 void CKalvoDoc::OnPlay() {

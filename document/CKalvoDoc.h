@@ -21,6 +21,7 @@ class CKalvoSettings;
 class CRealFFT;
 class IDocumentView;
 class IMainFrame;
+class PlaybackBuffer;
 class UserInterface;
 
 // Update hints sent to all views.
@@ -119,6 +120,9 @@ public:
     // ---- Sound devices, playback, listening and recording. ----
     // The devices the sound goes in and out through (owned by the application, may be null).
     void SetAudioDevices(AudioInputDevice* input, AudioOutputDevice* output);
+    // A test tone of the frequency through the sound output, beside whatever plays; false when
+    // there is no output or it refuses the tone.
+    bool Beep(double frequency, int ms);
     AudioInputDevice* InputDevice() const { return m_input; }
     AudioOutputDevice* OutputDevice() const { return m_output; }
     // The capture formats: index 0..19, rate from the table, 8 bits for even and 16 for odd indices.
@@ -242,5 +246,6 @@ private:
     AudioOutputDevice* m_output = nullptr;
     bool m_bStopListeningRequested = false;
     std::unique_ptr<CCaptureThread> m_capture;
+    std::vector<std::unique_ptr<PlaybackBuffer>> m_tones;  // test tones still sounding
     std::uint64_t m_nRecordLimitBytes = 0xFFFFFFFFull;
 };

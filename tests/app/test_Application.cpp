@@ -647,9 +647,11 @@ TEST_F(Application, AViewsOwnKeysReachItAndItsCommandsComeFromTheMainFrame) {
         view->setFocusPolicy(Qt::StrongFocus);
         return std::make_unique<CModuleFrame>(context.settings, kSlotFFT, view, nullptr, true);
     };
-    CModuleWindows::Register(fft);
     MakeUserProfile(QStringLiteral("Anna"));
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    // In place of the module the program registered at start-up.
+    app.Modules()->Close(Module::FFT);
+    CModuleWindows::Register(fft);
     CMainFrame* frame = app.MainFrame();
     frame->show();
     frame->activateWindow();

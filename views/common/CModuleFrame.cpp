@@ -36,8 +36,23 @@ IModuleView* CModuleFrame::ModuleView() const { return dynamic_cast<IModuleView*
 
 IViewCommands* CModuleFrame::Commands() const { return dynamic_cast<IViewCommands*>(m_view); }
 
+namespace {
+
+constexpr const char* kSpinId = "kalvoSpinId";
+
+}  // namespace
+
+void CModuleFrame::SetControlIds(QWidget* control, int controlId, int spinId) {
+    control->setObjectName(QString::number(controlId));
+    if (spinId != 0) control->setProperty(kSpinId, spinId);
+}
+
 QWidget* CModuleFrame::Control(int controlId) const {
-    return m_controlBar ? m_controlBar->findChild<QWidget*>(QString::number(controlId)) : nullptr;
+    if (!m_controlBar) return nullptr;
+    if (auto* control = m_controlBar->findChild<QWidget*>(QString::number(controlId))) return control;
+    for (QWidget* control : m_controlBar->findChildren<QWidget*>())
+        if (control->property(kSpinId).toInt() == controlId) return control;
+    return nullptr;
 }
 
 void CModuleFrame::SetControlInt(int controlId, int value) {

@@ -31,8 +31,11 @@ public:
     // Where the main frame's commands go: the view, or for a frame of several views the active one.
     virtual IViewCommands* Commands() const;
 
-    // A control of the bar by its number, or null.
+    // A control of the bar by its number, or null. A spin box answers to the number of its
+    // edit field (its object name) and to that of its arrows (see SetControlIds).
     QWidget* Control(int controlId) const;
+    // Names a control by its number; a spin box also by the number of its arrows.
+    static void SetControlIds(QWidget* control, int controlId, int spinId = 0);
     // IModuleFrame: line edits show the number, sliders and spin boxes take it.
     void SetControlInt(int controlId, int value) override;
     void SetSliderRange(int controlId, int minimum, int maximum, int position) override;

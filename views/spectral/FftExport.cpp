@@ -5,8 +5,6 @@
 
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
-#include "platform/UserInterface.h"
-#include "views/common/CommandLineModules.h"
 
 QString SpreadsheetNumber(double value) {
     char buffer[64];
@@ -41,20 +39,4 @@ QString FftExportText(const CKalvoDoc& doc) {
         text += QLatin1String("\r\n");
     }
     return text;
-}
-
-void RegisterFftExport() {
-    CommandLineModule fft;
-    fft.name = QStringLiteral("fft");
-    fft.module = Module::FFT;  // the document computes the spectrum as for an open FFT window
-    fft.exportText = [](const ModuleContext& context, const ScriptRequest& request) -> std::optional<QString> {
-        // Never a table without rows, as if it were a result.
-        if (FftExportPoints(context.doc) == 0) {
-            const auto [first, last] = request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
-            context.ui.Message(62101, MessageIcon::Exclamation, first, last);
-            return std::nullopt;
-        }
-        return FftExportText(context.doc);
-    };
-    CommandLineModules::Register(std::move(fft));
 }

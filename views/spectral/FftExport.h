@@ -13,6 +13,3 @@ QString FftExportText(const CKalvoDoc& doc);
 int FftExportPoints(const CKalvoDoc& doc);
 // A number with up to 10 significant digits and a decimal comma.
 QString SpreadsheetNumber(double value);
-
-// Joins the command line as `--export fft`.
-void RegisterFftExport();

@@ -1,0 +1,237 @@
+#include "views/spectral/CFFTFrame.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "platform/StringTable.h"
+#include "views/spectral/CFFTView.h"
+
+namespace {
+
+constexpr int kBarWidth = 168;
+
+// Texts of the bar.
+constexpr int kTextFrequency = 63710, kTextHz = 63711, kTextkHz = 63712, kTextAmplitude = 63713, kTextdBr = 63714,
+              kTextLin = 63715, kTextLog = 63716, kTextChart = 63717, kTextBars = 63718, kTextLines = 63719,
+              kTextColumns = 63720, kTextHold = 63721, kTextDelay = 63722, kTextGrid = 63723, kTextPeaks = 63724,
+              kTextDisplay = 63725, kTextMinDist = 63726, kTextSpline = 63727, kTextBezier = 63728,
+              kTextCubic = 63729, kTextBeta = 63730, kTextActualFft = 63731, kTextPt = 63732;
+// Tool tips.
+constexpr int kTipBottomCut = 63740, kTipTopCut = 63741, kTipUpperAmp = 63742, kTipLowerAmp = 63743,
+              kTipFreqLin = 63744, kTipFreqLog = 63745, kTipAmpLin = 63746, kTipAmpLog = 63747, kTipHold = 63748,
+              kTipDelay = 63749, kTipGrid = 63750, kTipMarkers = 63751, kTipMinDistMaxima = 63752,
+              kTipMinDistNeighbour = 63753, kTipSpline = 63754, kTipFftPoints = 63755, kTipChart = 63756;
+
+QSpinBox* Spin(int id, int spinId, int minimum, int maximum, int tip) {
+    auto* spin = new QSpinBox;  // parented by the bar's layout
+    CModuleFrame::SetControlIds(spin, id, spinId);
+    spin->setRange(minimum, maximum);
+    spin->setKeyboardTracking(false);  // typed digits count once the number is complete
+    spin->setToolTip(Str(tip));
+    return spin;
+}
+
+template <typename Button>
+Button* MakeButton(int id, int text, int tip) {
+    auto* button = new Button(Str(text));  // parented by the bar's layout
+    CModuleFrame::SetControlIds(button, id);
+    if (tip) button->setToolTip(Str(tip));
+    return button;
+}
+
+// A spin box with its unit beside it.
+QHBoxLayout* WithUnit(QSpinBox* spin, int unit) {
+    auto* row = new QHBoxLayout;  // owned by the layout it goes into
+    row->addWidget(spin, 1);
+    row->addWidget(new QLabel(Str(unit)));
+    return row;
+}
+
+template <typename T>
+T* Find(QWidget* bar, int id) {
+    return bar->findChild<T*>(QString::number(id));
+}
+
+}  // namespace
+
+CFFTFrame::CFFTFrame(CKalvoSettings& settings, CKalvoDoc& doc)
+    : CModuleFrame(settings, kSlotFFT, new CFFTView(doc, settings), new QWidget, true),
+      m_view(static_cast<CFFTView*>(View())) {
+    BuildControlBar();
+    m_view->SetFrame(this);
+    m_view->SetSettingsListener([this](const FftViewSettings& s) { ShowSettings(s); });
+    ShowSettings(m_view->Settings());
+}
+
+QWidget* CFFTFrame::BuildControlBar() {
+    QWidget* bar = ControlBar();
+    bar->setFixedWidth(kBarWidth);
+    auto* column = new QVBoxLayout(bar);
+    column->setContentsMargins(4, 4, 4, 4);
+    column->setSpacing(4);
+    CFFTView* view = m_view;
+
+    // Frequency: lowest and highest frequency, linear or logarithmic axis.
+    auto* frequency = new QGroupBox(Str(kTextFrequency));
+    auto* fGrid = new QVBoxLayout(frequency);
+    QSpinBox* bottomCut = Spin(kBottomCutHz, kBottomCutHzSpin, 1, 999, kTipBottomCut);
+    QSpinBox* topCut = Spin(kTopCutkHz, kTopCutkHzSpin, 1, 100, kTipTopCut);
+    fGrid->addLayout(WithUnit(bottomCut, kTextHz));
+    fGrid->addLayout(WithUnit(topCut, kTextkHz));
+    auto* fRow = new QHBoxLayout;
+    auto* freqLin = MakeButton<QRadioButton>(kFreqLin, kTextLin, kTipFreqLin);
+    auto* freqLog = MakeButton<QRadioButton>(kFreqLog, kTextLog, kTipFreqLog);
+    fRow->addWidget(freqLin);
+    fRow->addWidget(freqLog);
+    fGrid->addLayout(fRow);
+    auto* freqGroup = new QButtonGroup(frequency);
+    freqGroup->addButton(freqLin);
+    freqGroup->addButton(freqLog);
+    column->addWidget(frequency);
+    connect(bottomCut, &QSpinBox::valueChanged, this, [view](int v) { view->OnBottomCutHz(v); });
+    connect(topCut, &QSpinBox::valueChanged, this, [view](int v) { view->OnTopCutkHz(v); });
+    connect(freqLin, &QRadioButton::clicked, this, [view] { view->OnFrequencyLinear(true); });
+    connect(freqLog, &QRadioButton::clicked, this, [view] { view->OnFrequencyLinear(false); });
+
+    // Amplitude: upper and lower end in dB below full scale, linear or logarithmic axis.
+    auto* amplitude = new QGroupBox(Str(kTextAmplitude));
+    auto* aGrid = new QVBoxLayout(amplitude);
+    QSpinBox* upper = Spin(kUpperAmp, kUpperAmpSpin, -99, 0, kTipUpperAmp);
+    QSpinBox* lower = Spin(kLowerAmp, kLowerAmpSpin, -99, 0, kTipLowerAmp);
+    aGrid->addLayout(WithUnit(upper, kTextdBr));
+    aGrid->addLayout(WithUnit(lower, kTextdBr));
+    auto* aRow = new QHBoxLayout;
+    auto* ampLin = MakeButton<QRadioButton>(kAmpLin, kTextLin, kTipAmpLin);
+    auto* ampLog = MakeButton<QRadioButton>(kAmpLog, kTextLog, kTipAmpLog);
+    aRow->addWidget(ampLin);
+    aRow->addWidget(ampLog);
+    aGrid->addLayout(aRow);
+    auto* ampGroup = new QButtonGroup(amplitude);
+    ampGroup->addButton(ampLin);
+    ampGroup->addButton(ampLog);
+    column->addWidget(amplitude);
+    connect(upper, &QSpinBox::valueChanged, this, [view](int v) { view->OnUpperAmplitude(v); });
+    connect(lower, &QSpinBox::valueChanged, this, [view](int v) { view->OnLowerAmplitude(v); });
+    connect(ampLin, &QRadioButton::clicked, this, [view] { view->OnAmplitudeLinear(true); });
+    connect(ampLog, &QRadioButton::clicked, this, [view] { view->OnAmplitudeLinear(false); });
+
+    // Chart style, peak hold, slow fall and grid.
+    auto* chart = new QGroupBox(Str(kTextChart));
+    chart->setToolTip(Str(kTipChart));
+    auto* cGrid = new QGridLayout(chart);
+    auto* bars = MakeButton<QRadioButton>(kBars, kTextBars, 0);
+    auto* lines = MakeButton<QRadioButton>(kLines, kTextLines, 0);
+    auto* columns = MakeButton<QRadioButton>(kColumns, kTextColumns, 0);
+    cGrid->addWidget(bars, 0, 0);
+    cGrid->addWidget(lines, 1, 0);
+    cGrid->addWidget(columns, 2, 0);
+    auto* styleGroup = new QButtonGroup(chart);
+    styleGroup->addButton(bars, FftViewSettings::kBars);
+    styleGroup->addButton(lines, FftViewSettings::kLines);
+    styleGroup->addButton(columns, FftViewSettings::kColumns);
+    auto* hold = MakeButton<QCheckBox>(kHold, kTextHold, kTipHold);
+    auto* delay = MakeButton<QCheckBox>(kDelay, kTextDelay, kTipDelay);
+    QSpinBox* delayPixels = Spin(kDelayPixels, kDelayPixelsSpin, 0, 15, kTipDelay);
+    auto* grid = MakeButton<QCheckBox>(kGrid, kTextGrid, kTipGrid);
+    cGrid->addWidget(hold, 3, 0, 1, 2);
+    cGrid->addWidget(delay, 4, 0);
+    cGrid->addWidget(delayPixels, 4, 1);
+    cGrid->addWidget(grid, 5, 0, 1, 2);
+    column->addWidget(chart);
+    connect(styleGroup, &QButtonGroup::idClicked, this, [view](int id) { view->OnStyle(id); });
+    connect(hold, &QCheckBox::clicked, this, [view](bool on) { view->OnHold(on); });
+    connect(delay, &QCheckBox::clicked, this, [view](bool on) { view->OnDelay(on); });
+    connect(delayPixels, &QSpinBox::valueChanged, this, [view](int v) { view->OnDelayPixels(v); });
+    connect(grid, &QCheckBox::clicked, this, [view](bool on) { view->OnGrid(on); });
+
+    // Peaks: markers and the two distances.
+    auto* peaks = new QGroupBox(Str(kTextPeaks));
+    auto* pGrid = new QGridLayout(peaks);
+    auto* markers = MakeButton<QCheckBox>(kMarkers, kTextDisplay, kTipMarkers);
+    QSpinBox* minMaxima = Spin(kMinDistMaxima, kMinDistMaximaSpin, 0, 50, kTipMinDistMaxima);
+    QSpinBox* minNeighbour = Spin(kMinDistNeighbour, kMinDistNeighbourSpin, 1, 50, kTipMinDistNeighbour);
+    pGrid->addWidget(markers, 0, 0, 1, 2);
+    pGrid->addWidget(new QLabel(Str(kTextMinDist)), 1, 0);
+    pGrid->addWidget(minMaxima, 1, 1);
+    pGrid->addWidget(new QLabel(Str(kTextMinDist)), 2, 0);
+    pGrid->addWidget(minNeighbour, 2, 1);
+    column->addWidget(peaks);
+    connect(markers, &QCheckBox::clicked, this, [view](bool on) { view->OnMarkers(on); });
+    connect(minMaxima, &QSpinBox::valueChanged, this, [view](int v) { view->OnMinDistanceMaxima(v); });
+    connect(minNeighbour, &QSpinBox::valueChanged, this, [view](int v) { view->OnMinDistanceNeighbour(v); });
+
+    // Spline: three boxes that act as exclusive toggles.
+    auto* spline = new QGroupBox(Str(kTextSpline));
+    spline->setToolTip(Str(kTipSpline));
+    auto* sGrid = new QVBoxLayout(spline);
+    const std::pair<int, int> boxes[] = {{kBezier, kTextBezier}, {kCubic, kTextCubic}, {kBeta, kTextBeta}};
+    int type = FftViewSettings::kBezier;
+    for (const auto& [id, text] : boxes) {
+        auto* box = MakeButton<QCheckBox>(id, text, 0);
+        sGrid->addWidget(box);
+        connect(box, &QCheckBox::clicked, this, [view, type](bool checked) { view->OnSplineBox(type, checked); });
+        ++type;
+    }
+    column->addWidget(spline);
+
+    // The FFT size of the spectrum shown.
+    auto* actual = new QGroupBox(Str(kTextActualFft));
+    auto* fftRow = new QHBoxLayout(actual);
+    auto* points = new QLineEdit;
+    CModuleFrame::SetControlIds(points, kFftPoints);
+    points->setReadOnly(true);
+    points->setEnabled(false);
+    points->setToolTip(Str(kTipFftPoints));
+    fftRow->addWidget(points, 1);
+    fftRow->addWidget(new QLabel(Str(kTextPt)));
+    column->addWidget(actual);
+    column->addStretch(1);
+    return bar;
+}
+
+void CFFTFrame::ShowSettings(const FftViewSettings& s) {
+    QWidget* bar = ControlBar();
+    const auto setSpin = [bar](int id, int value) {
+        if (auto* spin = Find<QSpinBox>(bar, id)) {
+            const QSignalBlocker quiet(spin);
+            spin->setValue(value);
+        }
+    };
+    const auto setCheck = [bar](int id, bool on) {
+        if (auto* button = Find<QAbstractButton>(bar, id)) {
+            const QSignalBlocker quiet(button);
+            button->setChecked(on);
+        }
+    };
+    setSpin(kBottomCutHz, s.bottomCutHz);
+    setSpin(kTopCutkHz, s.topCutkHz);
+    setSpin(kUpperAmp, s.bottomCutAmp);
+    setSpin(kLowerAmp, s.topCutAmp);
+    setSpin(kDelayPixels, s.delay);
+    setSpin(kMinDistMaxima, s.minDistMaxima);
+    setSpin(kMinDistNeighbour, s.minDistNeighbour);
+    setCheck(kFreqLin, s.freqLinear);
+    setCheck(kFreqLog, !s.freqLinear);
+    setCheck(kAmpLin, s.ampLinear);
+    setCheck(kAmpLog, !s.ampLinear);
+    setCheck(kBars, s.style == FftViewSettings::kBars);
+    setCheck(kLines, s.style == FftViewSettings::kLines);
+    setCheck(kColumns, s.style == FftViewSettings::kColumns);
+    setCheck(kHold, s.hold);
+    setCheck(kDelay, s.delayOn);
+    setCheck(kGrid, s.grid);
+    setCheck(kMarkers, s.markers);
+    setCheck(kBezier, s.spline && s.splineType == FftViewSettings::kBezier);
+    setCheck(kCubic, s.spline && s.splineType == FftViewSettings::kCubic);
+    setCheck(kBeta, s.spline && s.splineType == FftViewSettings::kBeta);
+    // The fall per repaint can be set unless the peak markers are on.
+    if (auto* pixels = Find<QSpinBox>(bar, kDelayPixels)) pixels->setEnabled(!s.markers);
+}

@@ -1,0 +1,103 @@
+#pragma once
+// What the spectrum view draws, as numbers: the mappings of frequency to x and amplitude to y
+// for a client area, and the point lists the view keeps from one repaint to the next (the
+// curve, the held curve behind "memorize maxima" and "delay", the peaks with the user's
+// corrections and the points of the cubic spline through them). No drawing happens here, so
+// the lists can be checked without a window.
+
+#include <QPoint>
+#include <QRect>
+#include <vector>
+
+#include "analysis/SpectrumPeaks.h"
+#include "views/spectral/FftViewSettings.h"
+
+class CFFTPlot {
+public:
+    // A correction of the peak list made with the right mouse button.
+    struct PeakEdit {
+        bool remove = false;
+        int index = 0;   // removal: the point's place in the peak list
+        QPoint point;    // addition: where the user clicked
+    };
+    // What a point of the peak list stands for, for the read-out and the peak table.
+    struct PeakInfo {
+        enum Kind { kAnchor, kDetected, kAdded } kind = kAnchor;
+        double frequency = 0.0;  // Hz
+        double amplitude = 0.0;  // in sample units, as the spectrum
+    };
+
+    FftViewSettings settings;
+
+    // Lays out the plot for a client area and a sound's rate and sample width.
+    void SetGeometry(const QRect& client, int sampleRate, int bits);
+    // The whole plot anew from the spectrum (spectrum.size() values, bin i at i * rate / N with
+    // N = 2 (size - 1)): curve, slow fall, peaks. A change of the number of values resets the lists.
+    void Build(const std::vector<double>& spectrum);
+    // After drawing: the held curve becomes this repaint's curve.
+    void Remember() { m_held = m_curve; }
+    // Empties every list; curve and held curve restart with (0, 0).
+    void Clear();
+    void ClearHeld() { m_held.clear(); }
+    void ClearEdits() { m_edits.clear(); }
+
+    // Right button at p: removes the peak within 5 pixels of p, or adds p as a peak. False
+    // when peaks are not detected (nothing recorded).
+    bool Correct(QPoint p);
+
+    // ---- mappings of the current geometry ----
+    int Right() const { return m_right; }
+    int Bottom() const { return m_bottom; }
+    int Base() const { return m_bottom - 20; }      // the base line of the plot
+    double FullScale() const { return m_fullScale; }  // F = 2^bits
+    double TopAmplitude() const { return m_aTop; }
+    double BottomAmplitude() const { return m_aBottom; }
+    double MaxFrequency() const { return m_fMax; }
+    double U0() const { return m_u0; }
+    // Position along the frequency axis, 0 at the lowest frequency shown, 1 at the highest.
+    double Ratio(double frequency) const;
+    int XOfRatio(double r) const;
+    int XOf(double frequency) const { return XOfRatio(Ratio(frequency)); }
+    // y of an amplitude (not of a spectrum value, which is first raised by 1).
+    int YOfAmplitude(double amplitude) const;
+    int YOfValue(double value) const { return YOfAmplitude(value + 1.0); }
+    // The frequency and the level in dB (relative to F) under a point of the plot.
+    double FrequencyAt(int x) const;
+    double AmplitudeAt(int y) const;
+    double LevelAt(int y) const;
+    // Frequency of bin i as the plot places it.
+    double BinFrequency(std::size_t i) const;
+
+    const std::vector<QPoint>& Curve() const { return m_curve; }
+    const std::vector<QPoint>& Held() const { return m_held; }
+    const std::vector<QPoint>& Peaks() const { return m_peaks; }
+    const std::vector<PeakInfo>& PeakInfos() const { return m_peakInfo; }
+    const std::vector<PeakEdit>& Edits() const { return m_edits; }
+    const std::vector<QPoint>& SplinePoints() const { return m_spline; }
+    int SkippedBins() const { return m_skipped; }
+    std::size_t ValueCount() const { return m_lastCount; }
+
+private:
+    void BuildCurve(const std::vector<double>& spectrum);
+    void ApplySlowFall();
+    void DetectPeaks(const std::vector<double>& spectrum);
+    void MergePeaks();
+    void ReplayEdits();
+
+    int m_right = 0, m_bottom = 0, m_height = 0;
+    int m_rate = 0;
+    double m_fullScale = 65536.0;
+    double m_fMax = 10000.0, m_fMin = 20.0, m_u0 = 0.0;
+    double m_aTop = 1.0, m_aBottom = 0.0;
+    double m_binHz = 0.0;
+
+    std::size_t m_lastCount = static_cast<std::size_t>(-1);
+    int m_skipped = 0;
+    std::vector<QPoint> m_curve{QPoint(0, 0)};
+    std::vector<QPoint> m_held{QPoint(0, 0)};
+    std::vector<QPoint> m_peaks;
+    std::vector<PeakInfo> m_peakInfo;
+    std::vector<PeakEdit> m_edits;
+    std::vector<QPoint> m_spline;
+    std::vector<SpectrumPeak> m_found;  // kept to spare an allocation per repaint
+};
