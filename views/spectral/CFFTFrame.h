@@ -15,7 +15,7 @@ class CFFTFrame : public CModuleFrame {
     Q_OBJECT
 public:
     // The controls of the bar.
-    enum Control : int {
+    enum ControlId : int {
         kBottomCutHz = 1068, kBottomCutHzSpin = 1070,
         kTopCutkHz = 1069, kTopCutkHzSpin = 1077,
         kUpperAmp = 1082, kUpperAmpSpin = 1088,
