@@ -111,6 +111,12 @@ bool CommandLine::IsOpenableFile(const QString& path) {
     return info.isFile() && suffixes.contains(info.suffix().toLower());
 }
 
+QString CommandLine::UsageText() {
+    RegisterModules();
+    return Str(62038, CommandLineModules::ExportNames().join(u'|')) + u'\n' +
+           Str(63020, CommandLineModules::RenderNames().join(u'|'));
+}
+
 std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* error) {
     RegisterModules();  // the module names of --render and --export
     CommandLine cmd;

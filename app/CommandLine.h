@@ -29,6 +29,8 @@ struct CommandLine {
     bool version = false;    // --version
 
     // Parses the arguments after the program name; on failure returns nothing and sets error.
+    // How the program is called, with the module names that --export and --render take.
+    static QString UsageText();
     static std::optional<CommandLine> Parse(const QStringList& args, QString* error);
     // True when the arguments ask for a mode that shows no window.
     static bool IsScriptMode(int argc, char** argv);

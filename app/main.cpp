@@ -60,12 +60,12 @@ int main(int argc, char** argv) {
     const std::optional<CommandLine> early =
         CommandLine::Parse(CommandLine::WithoutQtOptions(rawArgs), &error);
     if (!early) {
-        std::fprintf(stderr, "%s\n%s\n%s\n", error.toLocal8Bit().constData(),
-                     Str(62038).toLocal8Bit().constData(), Str(63020).toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n%s\n", error.toLocal8Bit().constData(),
+                     CommandLine::UsageText().toLocal8Bit().constData());
         return 2;
     }
     if (early->help) {
-        std::printf("%s\n%s\n", Str(62038).toLocal8Bit().constData(), Str(63020).toLocal8Bit().constData());
+        std::printf("%s\n", CommandLine::UsageText().toLocal8Bit().constData());
         return 0;
     }
     if (early->version) {
@@ -98,8 +98,8 @@ int main(int argc, char** argv) {
 
     const std::optional<CommandLine> cmd = CommandLine::Parse(QApplication::arguments().mid(1), &error);
     if (!cmd) {
-        std::fprintf(stderr, "%s\n%s\n%s\n", error.toLocal8Bit().constData(),
-                     Str(62038).toLocal8Bit().constData(), Str(63020).toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n%s\n", error.toLocal8Bit().constData(),
+                     CommandLine::UsageText().toLocal8Bit().constData());
         return 2;
     }
     if (cmd->mode == CommandLine::Mode::Export) return RunExport(*cmd);

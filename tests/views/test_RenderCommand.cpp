@@ -1,5 +1,7 @@
 // `kalvo --render` draws the main sound window's views into pictures, as a script would use it.
 
+#include <cmath>
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -77,6 +79,47 @@ TEST_F(RenderCommand, FailuresExplainThemselvesAndLeaveNoPicture) {
     EXPECT_NE(noOut.exitCode, 0);
     EXPECT_TRUE(noOut.err.contains(QStringLiteral("--out")));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);  // only the sound
+}
+
+TEST_F(RenderCommand, DrawsTheSpectrumAndListsItsPeaksWithTheirNotes) {
+    // A tone near 440 Hz with its octave, half as loud, at 44.1 kHz; both lie exactly on bins
+    // of a 16384-point transform (164 and 328), so no energy leaks into neighbouring bins.
+    const double bin = 44100.0 / 16384.0;
+    std::vector<int> samples = test::Sine(164 * bin, 44100, 16384, 12000);
+    const std::vector<int> octave = test::Sine(328 * bin, 44100, 16384, 6000);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] += octave[i];
+    const QString note = dir.filePath(QStringLiteral("note.wav"));
+    ASSERT_TRUE(test::WriteFile(note, test::Mono16(44100, samples)));
+
+    const Result peaks = Kalvo({QStringLiteral("--export"), QStringLiteral("fftpeaks"), QStringLiteral("--open"), note,
+                                QStringLiteral("--set"), QStringLiteral("IniFFTbIsCrossVisible=1")});
+    ASSERT_EQ(peaks.exitCode, 0) << peaks.err.toStdString();
+    const QStringList lines = peaks.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << peaks.out.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("frequency[Hz]\tlevel[dB]\tnote\tdeviation[cent]"));
+    const QStringList first = lines[1].split(u'\t'), second = lines[2].split(u'\t');
+    ASSERT_EQ(first.size(), 4);
+    ASSERT_EQ(second.size(), 4);
+    const auto number = [](QString text) { return text.replace(u',', u'.').toDouble(); };
+    EXPECT_NEAR(number(first[0]), 164 * bin, 1e-6);
+    EXPECT_EQ(first[2], QStringLiteral("A4"));
+    EXPECT_NEAR(number(first[3]), 5.6, 0.1);  // cents above A4
+    EXPECT_EQ(second[2], QStringLiteral("A5"));
+    // A sine's bin holds half its amplitude: 6000 and 3000 of 32767.
+    EXPECT_NEAR(number(first[1]), 20 * std::log10(6000.0 / 32767), 0.01);
+    EXPECT_NEAR(number(second[1]), 20 * std::log10(3000.0 / 32767), 0.01);
+
+    const Result png = Kalvo({QStringLiteral("--render"), QStringLiteral("fft"), QStringLiteral("--open"), note,
+                              QStringLiteral("--size"), QStringLiteral("800x500"), QStringLiteral("--set"),
+                              QStringLiteral("IniFFTbDarstellung=1"), QStringLiteral("--out"), Out("fft.png")});
+    ASSERT_EQ(png.exitCode, 0) << png.err.toStdString();
+    const QImage image(Out("fft.png"));
+    ASSERT_EQ(image.size(), QSize(800, 500));
+    int red = 0;
+    for (int y = 0; y < 500; ++y)
+        for (int x = 0; x < 800; ++x) red += image.pixel(x, y) == qRgb(255, 0, 0);
+    EXPECT_GT(red, 100);  // the curve
+    EXPECT_EQ(image.pixel(799, 480), qRgb(255, 255, 255));  // the base line
 }
 
 }  // namespace
