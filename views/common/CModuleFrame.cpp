@@ -5,6 +5,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -41,6 +44,23 @@ namespace {
 constexpr const char* kSpinId = "kalvoSpinId";
 
 }  // namespace
+
+QWidget* CModuleFrame::ScrollingColumn(QWidget* bar, int width) {
+    auto* layout = new QHBoxLayout(bar);  // owned by the bar
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea;  // owned by the bar through its layout
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidgetResizable(true);
+    auto* column = new QWidget;  // owned by the scroll area
+    scroll->setWidget(column);
+    layout->addWidget(scroll);
+    // Room for the scroll bar, so that it never covers the controls.
+    const int scrollBar = bar->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    bar->setFixedWidth(width + scrollBar);
+    column->setFixedWidth(width);
+    return column;
+}
 
 void CModuleFrame::SetControlIds(QWidget* control, int controlId, int spinId) {
     control->setObjectName(QString::number(controlId));

@@ -34,6 +34,9 @@ public:
     // A control of the bar by its number, or null. A spin box answers to the number of its
     // edit field (its object name) and to that of its arrows (see SetControlIds).
     QWidget* Control(int controlId) const;
+    // Lays the bar's controls into a column that scrolls when the window is lower than the
+    // controls need; the controls go into the returned widget. The bar is width pixels wide.
+    static QWidget* ScrollingColumn(QWidget* bar, int width);
     // Names a control by its number; a spin box also by the number of its arrows.
     static void SetControlIds(QWidget* control, int controlId, int spinId = 0);
     // IModuleFrame: line edits show the number, sliders and spin boxes take it.

@@ -73,8 +73,7 @@ CFFTFrame::CFFTFrame(CKalvoSettings& settings, CKalvoDoc& doc)
 
 QWidget* CFFTFrame::BuildControlBar() {
     QWidget* bar = ControlBar();
-    bar->setFixedWidth(kBarWidth);
-    auto* column = new QVBoxLayout(bar);
+    auto* column = new QVBoxLayout(ScrollingColumn(bar, kBarWidth));
     column->setContentsMargins(4, 4, 4, 4);
     column->setSpacing(4);
     CFFTView* view = m_view;

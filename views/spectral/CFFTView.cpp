@@ -271,8 +271,10 @@ void CFFTView::DrawFrequencyAxis(QPainter& painter) const {
         }
         painter.setPen(QPen(kWhite, 1));
         painter.drawLine(x, base, x, bottom - 14);
-        if (x - 15 >= 0 && x - 15 <= right && x > lastLabel + 40) {
-            DrawTextAt(painter, x - 15, bottom - 16, FrequencyLabel(f));
+        const QString label = FrequencyLabel(f);
+        // A label that would run out of the picture is left out.
+        if (x - 15 >= 0 && x - 15 + painter.fontMetrics().horizontalAdvance(label) <= right && x > lastLabel + 40) {
+            DrawTextAt(painter, x - 15, bottom - 16, label);
             lastLabel = x;
         }
     }
