@@ -55,6 +55,38 @@ QHBoxLayout* WithUnit(QSpinBox* spin, int unit) {
     return row;
 }
 
+// A group of two numbers with their units and the choice of a linear or logarithmic axis.
+struct AxisGroup {
+    QGroupBox* box;
+    QSpinBox* first;
+    QSpinBox* second;
+    QRadioButton* lin;
+    QRadioButton* log;
+};
+
+struct ButtonIds {
+    int id;
+    int tip;
+};
+
+AxisGroup MakeAxisGroup(int title, QSpinBox* first, int firstUnit, QSpinBox* second, int secondUnit, ButtonIds lin,
+                        ButtonIds log) {
+    AxisGroup group{new QGroupBox(Str(title)), first, second,  // the box is parented by the bar's layout
+                    MakeButton<QRadioButton>(lin.id, kTextLin, lin.tip),
+                    MakeButton<QRadioButton>(log.id, kTextLog, log.tip)};
+    auto* rows = new QVBoxLayout(group.box);
+    rows->addLayout(WithUnit(first, firstUnit));
+    rows->addLayout(WithUnit(second, secondUnit));
+    auto* axis = new QHBoxLayout;
+    axis->addWidget(group.lin);
+    axis->addWidget(group.log);
+    rows->addLayout(axis);
+    auto* exclusive = new QButtonGroup(group.box);
+    exclusive->addButton(group.lin);
+    exclusive->addButton(group.log);
+    return group;
+}
+
 template <typename T>
 T* Find(QWidget* bar, int id) {
     return bar->findChild<T*>(QString::number(id));
@@ -78,49 +110,25 @@ QWidget* CFFTFrame::BuildControlBar() {
     column->setSpacing(4);
     CFFTView* view = m_view;
 
-    // Frequency: lowest and highest frequency, linear or logarithmic axis.
-    auto* frequency = new QGroupBox(Str(kTextFrequency));
-    auto* fGrid = new QVBoxLayout(frequency);
-    QSpinBox* bottomCut = Spin(kBottomCutHz, kBottomCutHzSpin, 1, 999, kTipBottomCut);
-    QSpinBox* topCut = Spin(kTopCutkHz, kTopCutkHzSpin, 1, 100, kTipTopCut);
-    fGrid->addLayout(WithUnit(bottomCut, kTextHz));
-    fGrid->addLayout(WithUnit(topCut, kTextkHz));
-    auto* fRow = new QHBoxLayout;
-    auto* freqLin = MakeButton<QRadioButton>(kFreqLin, kTextLin, kTipFreqLin);
-    auto* freqLog = MakeButton<QRadioButton>(kFreqLog, kTextLog, kTipFreqLog);
-    fRow->addWidget(freqLin);
-    fRow->addWidget(freqLog);
-    fGrid->addLayout(fRow);
-    auto* freqGroup = new QButtonGroup(frequency);
-    freqGroup->addButton(freqLin);
-    freqGroup->addButton(freqLog);
-    column->addWidget(frequency);
-    connect(bottomCut, &QSpinBox::valueChanged, this, [view](int v) { view->OnBottomCutHz(v); });
-    connect(topCut, &QSpinBox::valueChanged, this, [view](int v) { view->OnTopCutkHz(v); });
-    connect(freqLin, &QRadioButton::clicked, this, [view] { view->OnFrequencyLinear(true); });
-    connect(freqLog, &QRadioButton::clicked, this, [view] { view->OnFrequencyLinear(false); });
+    // Frequency: lowest and highest frequency; amplitude: upper and lower end in dB below
+    // full scale. Each with a linear or logarithmic axis.
+    const AxisGroup frequency = MakeAxisGroup(kTextFrequency, Spin(kBottomCutHz, kBottomCutHzSpin, 1, 999, kTipBottomCut),
+                                              kTextHz, Spin(kTopCutkHz, kTopCutkHzSpin, 1, 100, kTipTopCut), kTextkHz,
+                                              {kFreqLin, kTipFreqLin}, {kFreqLog, kTipFreqLog});
+    column->addWidget(frequency.box);
+    connect(frequency.first, &QSpinBox::valueChanged, this, [view](int v) { view->OnBottomCutHz(v); });
+    connect(frequency.second, &QSpinBox::valueChanged, this, [view](int v) { view->OnTopCutkHz(v); });
+    connect(frequency.lin, &QRadioButton::clicked, this, [view] { view->OnFrequencyLinear(true); });
+    connect(frequency.log, &QRadioButton::clicked, this, [view] { view->OnFrequencyLinear(false); });
 
-    // Amplitude: upper and lower end in dB below full scale, linear or logarithmic axis.
-    auto* amplitude = new QGroupBox(Str(kTextAmplitude));
-    auto* aGrid = new QVBoxLayout(amplitude);
-    QSpinBox* upper = Spin(kUpperAmp, kUpperAmpSpin, -99, 0, kTipUpperAmp);
-    QSpinBox* lower = Spin(kLowerAmp, kLowerAmpSpin, -99, 0, kTipLowerAmp);
-    aGrid->addLayout(WithUnit(upper, kTextdBr));
-    aGrid->addLayout(WithUnit(lower, kTextdBr));
-    auto* aRow = new QHBoxLayout;
-    auto* ampLin = MakeButton<QRadioButton>(kAmpLin, kTextLin, kTipAmpLin);
-    auto* ampLog = MakeButton<QRadioButton>(kAmpLog, kTextLog, kTipAmpLog);
-    aRow->addWidget(ampLin);
-    aRow->addWidget(ampLog);
-    aGrid->addLayout(aRow);
-    auto* ampGroup = new QButtonGroup(amplitude);
-    ampGroup->addButton(ampLin);
-    ampGroup->addButton(ampLog);
-    column->addWidget(amplitude);
-    connect(upper, &QSpinBox::valueChanged, this, [view](int v) { view->OnUpperAmplitude(v); });
-    connect(lower, &QSpinBox::valueChanged, this, [view](int v) { view->OnLowerAmplitude(v); });
-    connect(ampLin, &QRadioButton::clicked, this, [view] { view->OnAmplitudeLinear(true); });
-    connect(ampLog, &QRadioButton::clicked, this, [view] { view->OnAmplitudeLinear(false); });
+    const AxisGroup amplitude = MakeAxisGroup(kTextAmplitude, Spin(kUpperAmp, kUpperAmpSpin, -99, 0, kTipUpperAmp),
+                                              kTextdBr, Spin(kLowerAmp, kLowerAmpSpin, -99, 0, kTipLowerAmp), kTextdBr,
+                                              {kAmpLin, kTipAmpLin}, {kAmpLog, kTipAmpLog});
+    column->addWidget(amplitude.box);
+    connect(amplitude.first, &QSpinBox::valueChanged, this, [view](int v) { view->OnUpperAmplitude(v); });
+    connect(amplitude.second, &QSpinBox::valueChanged, this, [view](int v) { view->OnLowerAmplitude(v); });
+    connect(amplitude.lin, &QRadioButton::clicked, this, [view] { view->OnAmplitudeLinear(true); });
+    connect(amplitude.log, &QRadioButton::clicked, this, [view] { view->OnAmplitudeLinear(false); });
 
     // Chart style, peak hold, slow fall and grid.
     auto* chart = new QGroupBox(Str(kTextChart));
