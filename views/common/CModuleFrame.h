@@ -33,7 +33,8 @@ public:
 
     // A control of the bar by its number, or null.
     QWidget* Control(int controlId) const;
-    // IModuleFrame: line edits show the number, sliders and spin boxes take it.
+    // IModuleFrame: line edits show the number, sliders and spin boxes take it, check boxes and
+    // radio buttons are checked by any value but 0.
     void SetControlInt(int controlId, int value) override;
     void SetSliderRange(int controlId, int minimum, int maximum, int position) override;
 
