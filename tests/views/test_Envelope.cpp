@@ -248,7 +248,7 @@ TEST_F(Envelope, PicturesShowTheCurvesAndTheInterpolationPoints) {
     EXPECT_LT(qRed(on), 120);
     EXPECT_GT(qBlue(on), 150);
 
-    // Saved, the picture carries its names; a PNG has the picture's size.
+    // Saved, the picture carries its names; a PNG has the size the dialog shows it at.
     ui.saveFiles.push_back(Path(QStringLiteral("envelope.svg")));
     ASSERT_TRUE(Dialog().OnSaveView());
     EXPECT_EQ(ui.fileDialogs.back().title, Str(61567));
@@ -257,7 +257,7 @@ TEST_F(Envelope, PicturesShowTheCurvesAndTheInterpolationPoints) {
     EXPECT_TRUE(svg.contains("KALVO Soundanalyse"));
     ui.saveFiles.push_back(Path(QStringLiteral("envelope.png")));
     ASSERT_TRUE(Dialog().OnSaveView());
-    EXPECT_EQ(QImage(Path(QStringLiteral("envelope.png"))).size(), kWaveSize);
+    EXPECT_EQ(QImage(Path(QStringLiteral("envelope.png"))).size(), Dialog().Picture()->size());
     ui.saveFiles.push_back(std::nullopt);
     EXPECT_FALSE(Dialog().OnSaveView());
 
@@ -326,6 +326,12 @@ TEST_F(EnvelopeFrame, TheControlBarSwitchesTheModeAndEditsTheEnvelope) {
     EXPECT_TRUE(wave.IsEnvelopeShown());
     ASSERT_NE(wave.EnvelopeDialog(), nullptr);
     EXPECT_TRUE(wave.EnvelopeDialog()->isVisible());
+    // Either mode shows the envelope between the markers.
+    envelope->click();
+    wave.grab();
+    EXPECT_TRUE(wave.IsEnvelopeShown());
+    const SplinePoint p = wave.UpperEnvelope()[2];
+    EXPECT_EQ(Render(wave).pixel(p.x, p.y), qRgb(255, 255, 0));
 }
 
 }  // namespace

@@ -57,11 +57,13 @@ void CEnvelopePicture::Draw(QPainter& painter, const QRect& rect, const Envelope
     painter.setPen(QPen(kZeroLine, 1, Qt::DashLine));
     painter.drawLine(QPointF(0, middle), QPointF(rect.width(), middle));
 
-    // The measured envelope: upper curve out, lower curve back, as one outline.
-    const std::vector<SplinePoint> outline = CEnvelope::DrawingList(curves.upper, curves.lower);
+    // The measured envelope. The upper and lower curves are smoothed each on its own: one
+    // spline out along the upper and back along the lower curve would loop where it turns.
     painter.setPen(QPen(kMeasured, 1));
     painter.setBrush(Qt::NoBrush);
-    painter.drawPath(SmoothPath(outline, sx, sy));
+    painter.drawPath(SmoothPath(curves.upper, sx, sy));
+    painter.drawPath(SmoothPath(curves.lower, sx, sy));
+    const std::vector<SplinePoint> outline = CEnvelope::DrawingList(curves.upper, curves.lower);
     painter.setBrush(kMeasured);
     painter.setPen(Qt::NoPen);
     for (const SplinePoint& p : outline) painter.drawEllipse(QPointF(p.x * sx, p.y * sy), 1.5, 1.5);

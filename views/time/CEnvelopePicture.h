@@ -1,6 +1,6 @@
 #pragma once
-// The picture of the envelope dialog: the measured upper and lower curves as one smooth
-// outline, and the user's interpolation points joined by a smooth curve of their own.
+// The picture of the envelope dialog: the measured upper and lower curves as smooth curves
+// through their points, and the user's interpolation points joined by a smooth curve of their own.
 // A left click sets an interpolation point where the user clicked (unless one is already
 // there), a right click removes the one under the pointer. The picture is drawn scaled to the
 // widget, and clicks are mapped back, so that a click lands on the picture where it was made

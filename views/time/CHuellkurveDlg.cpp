@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "analysis/CEnvelope.h"
 #include "platform/StringTable.h"
@@ -75,6 +77,7 @@ void CHuellkurveDlg::UpdateTexts() {
 void CHuellkurveDlg::ShowCurves() {
     UpdateTexts();
     m_pPicture->update();
+    if (!m_bPlaced) PlaceBelowParent();
     show();
     raise();
     activateWindow();
@@ -104,8 +107,8 @@ bool CHuellkurveDlg::OnSaveView() {
     const PaintRoutine paint = [&curves](QPainter& painter, const QRect& rect) {
         CEnvelopePicture::Draw(painter, rect, curves);
     };
-    const QSize size = m_curves.pictureSize.isEmpty() ? m_pPicture->size() : m_curves.pictureSize;
-    return SaveViewPicture(m_ui, Str(kTitleSave), PictureName(), size, paint);
+    // The picture as the user sees it in the dialog.
+    return SaveViewPicture(m_ui, Str(kTitleSave), PictureName(), m_pPicture->size(), paint);
 }
 
 bool CHuellkurveDlg::OnCopy() {
@@ -113,6 +116,21 @@ bool CHuellkurveDlg::OnCopy() {
     const PaintRoutine paint = [&curves](QPainter& painter, const QRect& rect) {
         CEnvelopePicture::Draw(painter, rect, curves);
     };
-    const QSize size = m_curves.pictureSize.isEmpty() ? m_pPicture->size() : m_curves.pictureSize;
-    return CopyViewPicture(m_ui, PictureName(), size, paint);
+    return CopyViewPicture(m_ui, PictureName(), m_pPicture->size(), paint);
+}
+
+void CHuellkurveDlg::PlaceBelowParent() {
+    // The first time, below the waveform, so that the stretch between the markers stays in
+    // sight; as far down as the screen allows when there is not room enough below it.
+    m_bPlaced = true;
+    const QWidget* anchor = parentWidget();
+    const QScreen* screen = anchor ? anchor->screen() : nullptr;
+    if (!anchor || !screen) return;
+    adjustSize();
+    const QRect free = screen->availableGeometry();
+    const QSize size = frameSize();
+    if (size.width() > free.width() || size.height() > free.height()) return;
+    const QPoint below = anchor->mapToGlobal(QPoint(0, anchor->height() + 40));
+    move(std::clamp(below.x(), free.left(), free.right() + 1 - size.width()),
+         std::clamp(below.y(), free.top(), free.bottom() + 1 - size.height()));
 }

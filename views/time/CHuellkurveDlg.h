@@ -48,9 +48,11 @@ signals:
 
 private:
     QPushButton* NewButton(int id);
+    void PlaceBelowParent();
 
     EnvelopeCurves& m_curves;
     UserInterface& m_ui;
     CEnvelopePicture* m_pPicture;  // owned by the dialog's widget tree
     QLabel* m_pHint;               // owned by the dialog's widget tree
+    bool m_bPlaced = false;
 };

@@ -68,8 +68,8 @@ void CKalvoView::OnInitialUpdate() {
 }
 
 void CKalvoView::SetDisplayMode(int mode) {
+    // The pixel mapping stays: the band and the envelope points remain valid in either mode.
     m_nDisplayMode = mode == kModeEnvelope ? kModeEnvelope : kModeSamples;
-    m_bRedrawAll = true;
     update();
 }
 
