@@ -118,7 +118,9 @@ TEST_F(Envelope, AConstantToneGivesLevelPointsOnePerSevenPeriods) {
             EXPECT_EQ(lower[g].y, lower[1].y) << g;
             // 700 samples a group, 40 samples a pixel (the first group starts on a zero and so
             // holds a period less).
-            if (g >= 2) EXPECT_NEAR(upper[g].x - upper[g - 1].x, 17.5, 1.0) << g;
+            if (g >= 2) {
+                EXPECT_NEAR(upper[g].x - upper[g - 1].x, 17.5, 1.0) << g;
+            }
         }
         EXPECT_NEAR(middle - upper[1].y, 61, 1);  // 20000 / 32768 of the half plot height of 100
         EXPECT_NEAR(lower[1].y - middle, middle - upper[1].y, 1);
