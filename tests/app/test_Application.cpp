@@ -433,11 +433,27 @@ TEST_F(Application, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
     EXPECT_EQ(app.Document()->m_aSelSamples.size(), 1u);
     EXPECT_TRUE(g_bWaveLoaded);
 
-    // The overview has its help page but no picture commands.
-    app.SplitterFrame()->OverView()->setFocus();
+    // The overview saves and copies its own picture, at its own size, under the window's picture name.
+    CKalvoOverView* over = app.SplitterFrame()->OverView();
+    over->setFocus();
     frame->UpdateCommandStates();
-    EXPECT_FALSE(frame->Action(32808)->isEnabled());
-    EXPECT_FALSE(frame->OnCommand(32808));
+    EXPECT_TRUE(frame->Action(32808)->isEnabled());
+    EXPECT_TRUE(frame->Action(57634)->isEnabled());
+    EXPECT_FALSE(frame->Action(32848)->isEnabled());
+    ui.saveFiles.push_back(dir.filePath(QStringLiteral("overview.svg")));
+    ASSERT_TRUE(frame->OnCommand(32808));
+    EXPECT_EQ(ui.fileDialogs.back().title, Str(63600));
+    const QByteArray overSvg = ReadFile(dir.filePath(QStringLiteral("overview.svg")));
+    EXPECT_TRUE(overSvg.contains("Wave Abbild"));
+    EXPECT_TRUE(overSvg.contains("KALVO Soundanalyse"));
+    const QByteArray overSize = QStringLiteral("width=\"%1").arg(over->viewport()->width()).toUtf8();
+    EXPECT_TRUE(overSvg.contains(overSize)) << overSvg.left(400).toStdString();
+    EXPECT_NE(over->viewport()->height(), app.SplitterFrame()->WaveView()->height());
+    EXPECT_TRUE(overSvg.contains(QStringLiteral("height=\"%1").arg(over->viewport()->height()).toUtf8()));
+    QGuiApplication::clipboard()->clear();
+    ASSERT_TRUE(frame->OnCommand(57634));
+    ASSERT_NE(QGuiApplication::clipboard()->mimeData(), nullptr);
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/svg+xml")).contains("Wave Abbild"));
     ASSERT_TRUE(frame->OnCommand(57667));
     EXPECT_TRUE(ui.pagesOpened.last().endsWith(QStringLiteral("html/Hauptfenster.html")));
 }

@@ -1,5 +1,7 @@
 #include "views/common/CModuleFrame.h"
 
+#include <QAbstractButton>
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -80,6 +82,8 @@ void CModuleFrame::SetControlInt(int controlId, int value) {
     if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->setText(QString::number(value));
     else if (auto* slider = qobject_cast<QSlider*>(control)) slider->setValue(value);
     else if (auto* spin = qobject_cast<QSpinBox*>(control)) spin->setValue(value);
+    else if (auto* button = qobject_cast<QAbstractButton*>(control); button && button->isCheckable())
+        button->setChecked(value != 0);
 }
 
 void CModuleFrame::SetSliderRange(int controlId, int minimum, int maximum, int position) {

@@ -39,7 +39,8 @@ public:
     static QWidget* ScrollingColumn(QWidget* bar, int width);
     // Names a control by its number; a spin box also by the number of its arrows.
     static void SetControlIds(QWidget* control, int controlId, int spinId = 0);
-    // IModuleFrame: line edits show the number, sliders and spin boxes take it.
+    // IModuleFrame: line edits show the number, sliders and spin boxes take it, check boxes and
+    // radio buttons are checked by any value but 0.
     void SetControlInt(int controlId, int value) override;
     void SetSliderRange(int controlId, int minimum, int maximum, int position) override;
 

@@ -14,7 +14,9 @@
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/IModuleFrame.h"
+#include "platform/StringTable.h"
 #include "views/CMemDC.h"
+#include "views/common/ViewPicture.h"
 #include "views/time/CKalvoView.h"
 
 namespace {
@@ -450,3 +452,16 @@ void CKalvoOverView::AppendLiveBlock() {
     m_nNextX = x;
 }
 
+
+bool CKalvoOverView::HasCommand(ViewCommand command) const {
+    return command == ViewCommand::SaveView || command == ViewCommand::Copy;
+}
+
+void CKalvoOverView::OnViewCommand(ViewCommand command) {
+    const PaintRoutine paint = [this](QPainter& painter, const QRect& rect) { OnDraw(painter, rect); };
+    const QSize size = viewport()->size();
+    if (command == ViewCommand::SaveView)
+        SaveViewPicture(m_doc.Ui(), Str(63600), CKalvoView::PictureName(), size, paint);
+    else if (command == ViewCommand::Copy)
+        CopyViewPicture(m_doc.Ui(), CKalvoView::PictureName(), size, paint);
+}

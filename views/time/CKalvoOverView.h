@@ -44,6 +44,10 @@ public:
     void OnDraw(QPainter& painter, const QRect& rect);
     static QString PictureName() { return QStringLiteral("Übersicht Abbild"); }
     QString HelpTopic() const override { return QStringLiteral("html/Hauptfenster.html"); }
+    // Save View and Copy give the picture of the view as it is on screen, under the name of the
+    // main sound window's pictures.
+    bool HasCommand(ViewCommand command) const override;
+    void OnViewCommand(ViewCommand command) override;
 
     void SetZoom(int zoom);
     void SetVerticalFactor(int factor);

@@ -8,12 +8,16 @@
 #include <cmath>
 #include <limits>
 
+#include "analysis/CEnvelope.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/IModuleFrame.h"
 #include "platform/StringTable.h"
+#include "platform/UserInterface.h"
 #include "settings/CKalvoSettings.h"
 #include "views/common/ViewPicture.h"
+#include "views/time/CEnvelopePicture.h"
+#include "views/time/CHuellkurveDlg.h"
 #include "views/CMemDC.h"
 
 namespace {
@@ -21,6 +25,18 @@ namespace {
 constexpr int kMarkerHitDistance = 5;  // a double-click closer than this hits a marker
 
 std::int64_t Even(std::int64_t v) { return v & ~std::int64_t{1}; }
+
+// The pixel offset of a raw sample value from the middle line; half: the amplitude factor
+// times half the plot height. Very large amplitude factors are held at the 16-bit range, far
+// outside the plot.
+int OffsetOf(int raw, int bits, std::int64_t half) {
+    const std::int64_t offset = bits == 8 ? half * (raw - 128) / 128 : half * raw / 32768;
+    return static_cast<int>(std::clamp<std::int64_t>(offset, std::numeric_limits<std::int16_t>::min(),
+                                                     std::numeric_limits<std::int16_t>::max()));
+}
+
+const QColor kEnvelopeColor(255, 255, 0);      // the envelope between the markers
+const QColor kEnvelopeFill(110, 0, 0);          // inside the envelope of the stretch ("envelope" mode)
 
 }  // namespace
 
@@ -34,15 +50,38 @@ CKalvoView::CKalvoView(CKalvoDoc& doc, const CKalvoSettings& settings, QWidget* 
 CKalvoView::~CKalvoView() = default;
 
 void CKalvoView::OnInitialUpdate() {
+    ResetEnvelope(true);
     m_ptMarker = {};
     m_penRed = QPen(QColor(255, 0, 0), 0);  // the trace: red, one pixel wide
     m_penBlue = QPen(QColor(0, 0, 255), 2);
     m_nAmpFactor = 1;
     m_nHorzFactor = 1;
     m_nPrecision = 100;
+    m_nDisplayMode = kModeSamples;
+    if (m_pFrame) {
+        m_pFrame->SetControlInt(kCtrlModeSamples, 1);
+        m_pFrame->SetControlInt(kCtrlModeEnvelope, 0);
+    }
     m_bRedrawAll = true;
     m_bTraceValid = false;
     update();
+}
+
+void CKalvoView::SetDisplayMode(int mode) {
+    // The pixel mapping stays: the band and the envelope points remain valid in either mode.
+    m_nDisplayMode = mode == kModeEnvelope ? kModeEnvelope : kModeSamples;
+    update();
+}
+
+void CKalvoView::ResetEnvelope(bool curves) {
+    m_upperEnvelope.clear();
+    m_lowerEnvelope.clear();
+    m_bEnvelopeShown = false;
+    if (!curves) return;
+    m_curves.Clear();
+    m_pCurvesData = nullptr;
+    m_nCurvesBytes = 0;
+    if (m_pEnvelopeDlg) m_pEnvelopeDlg->Picture()->update();
 }
 
 void CKalvoView::OnUpdate(int hint) {
@@ -113,7 +152,13 @@ void CKalvoView::SyncDrawState() {
         m_zoomWindow.left != m_lastZoomWindow.left && m_zoomWindow.right != m_lastZoomWindow.right;
     if (newWindow || m_bRedrawAll) {
         if (!m_bDragging) m_ptBandStart = m_ptBandEnd = m_ptPrev = QPoint();
+        // The envelope points are pixels of the old mapping.
+        ResetEnvelope(false);
     }
+    // The dialog's curves have a picture of their own and outlive a new size; they go with
+    // the stretch they were measured on, and with the sound.
+    const bool otherSound = m_pCurvesData && (m_pCurvesData != m_doc.WaveData() || m_nCurvesBytes != m_doc.m_nWaveBytes);
+    if (newWindow || m_doc.m_nWaveBytes < 10 || otherSound) ResetEnvelope(true);
     if (newWindow) m_ptMarker = {};
     m_bRedrawAll = false;
     m_lastZoomWindow = m_zoomWindow;
@@ -145,15 +190,48 @@ const std::vector<QPoint>& CKalvoView::Trace(const QRect& rect) {
     for (std::int64_t i = first; i < last; i += key.step) {
         if (i + ahead < last) __builtin_prefetch(data + (i + ahead) * bytesPerSample);
         const int raw = RawSample(data, bits, i);
-        std::int64_t offset = bits == 8 ? half * (raw - 128) / 128 : half * raw / 32768;
-        // Very large amplitude factors are held at the 16-bit range, far outside the plot.
-        offset = std::clamp<std::int64_t>(offset, std::numeric_limits<std::int16_t>::min(),
-                                          std::numeric_limits<std::int16_t>::max());
+        const int offset = OffsetOf(raw, bits, half);
         const int x = static_cast<int>(static_cast<double>(i - first) * plotW / span) + kMargin;
-        const int y = plotH / 2 - static_cast<int>(offset) + kMargin;
+        const int y = plotH / 2 - offset + kMargin;
         m_trace.Add(x, y);
     }
     return m_trace.Finish();
+}
+
+int CKalvoView::SampleOffset(std::int64_t sample, int height) const {
+    const std::int64_t half = static_cast<std::int64_t>(m_nAmpFactor) * (height - 2 * kMargin) / 2;
+    return OffsetOf(RawSample(m_doc.WaveData(), m_doc.m_nBitsPerSample, sample), m_doc.m_nBitsPerSample, half);
+}
+
+const std::vector<QPoint>& CKalvoView::StretchEnvelope(const QRect& rect) {
+    const Stretch s = VisibleSamples();
+    const TraceKey key{m_doc.WaveData(), m_doc.m_nWaveBytes, m_doc.m_nBitsPerSample, s.first, s.last, 0,
+                       rect.width(), rect.height(), m_nAmpFactor};
+    if (m_bStretchEnvelopeValid && key == m_stretchEnvelopeKey) return m_stretchEnvelope;
+    m_stretchEnvelopeKey = key;
+    m_bStretchEnvelopeValid = true;
+    m_stretchEnvelope.clear();
+    if (!m_doc.WaveData() || s.last <= s.first) return m_stretchEnvelope;
+    std::vector<SplinePoint> upper, lower;
+    const int h = rect.height();
+    CEnvelope::Scan([this, h](std::int64_t i) { return SampleOffset(i, h); }, static_cast<std::int64_t>(s.first),
+                    static_cast<std::int64_t>(s.last), {s.first, s.last, rect.width(), h, kMargin}, upper, lower);
+    for (const SplinePoint& p : CEnvelope::DrawingList(upper, lower)) m_stretchEnvelope.emplace_back(p.x, p.y);
+    return m_stretchEnvelope;
+}
+
+void CKalvoView::DrawEnvelopePoints(QPainter& painter) const {
+    painter.save();
+    painter.setPen(QPen(kEnvelopeColor, 1));
+    for (const std::vector<SplinePoint>* points : {&m_upperEnvelope, &m_lowerEnvelope}) {
+        QPolygon line;
+        for (const SplinePoint& p : *points) {
+            line << QPoint(p.x, p.y);
+            painter.fillRect(QRect(p.x - 1, p.y - 1, 3, 3), kEnvelopeColor);
+        }
+        painter.drawPolyline(line);
+    }
+    painter.restore();
 }
 
 void CKalvoView::OnDraw(QPainter& painter, const QRect& rect) {
@@ -164,9 +242,23 @@ void CKalvoView::OnDraw(QPainter& painter, const QRect& rect) {
 
     // The plot area is not filled: it keeps the black of a fresh surface.
     static const std::vector<QPoint> kNoTrace;
-    const std::vector<QPoint>& trace = m_doc.m_nWaveBytes >= 2 ? Trace(rect) : kNoTrace;
-    if (trace.size() > 1) m_trace.Draw(painter, m_penRed.color(), QRect(0, 0, w, h));
-    else if (m_doc.m_nWaveBytes < 2 && !g_bListening) DrawNoSoundHint(painter, QRect(0, 0, w, h));
+    const bool envelopeMode = m_nDisplayMode == kModeEnvelope && m_doc.m_nWaveBytes >= 2;
+    const std::vector<QPoint>& trace = m_doc.m_nWaveBytes < 2 ? kNoTrace
+                                       : envelopeMode         ? StretchEnvelope(QRect(0, 0, w, h))
+                                                              : Trace(rect);
+    if (envelopeMode && trace.size() > 1) {
+        // The loudness of the stretch: the area between its upper and lower envelope.
+        painter.save();
+        painter.setPen(m_penRed);
+        painter.setBrush(kEnvelopeFill);
+        painter.drawPolygon(trace.data(), static_cast<int>(trace.size()));
+        painter.restore();
+    } else if (trace.size() > 1) {
+        m_trace.Draw(painter, m_penRed.color(), QRect(0, 0, w, h));
+    } else if (m_doc.m_nWaveBytes < 2 && !g_bListening) {
+        DrawNoSoundHint(painter, QRect(0, 0, w, h));
+    }
+    if (m_bEnvelopeShown) DrawEnvelopePoints(painter);
 
     // The drag band, inverted.
     if (m_ptPrev.x() != 0) {
@@ -310,4 +402,49 @@ void CKalvoView::OnViewCommand(ViewCommand command) {
     const PaintRoutine paint = [this](QPainter& painter, const QRect& rect) { OnDraw(painter, rect); };
     if (command == ViewCommand::SaveView) SaveViewPicture(m_doc.Ui(), Str(63600), PictureName(), size(), paint);
     else if (command == ViewCommand::Copy) CopyViewPicture(m_doc.Ui(), PictureName(), size(), paint);
+}
+
+void CKalvoView::OnEditEnvelope() {
+    const Stretch s = VisibleSamples();
+    if (m_doc.m_nWaveBytes < 2 || s.last - s.first <= 0) return;
+    if (m_ptMarker[0].x() == 0 || m_ptMarker[1].x() == 0) {
+        m_doc.Ui().Message(kMsgSetMarkers, MessageIcon::Exclamation);
+        return;
+    }
+    BusyCursor busy(m_doc.Ui());
+    SyncDrawState();  // a reset still due must not throw the new envelope away
+    const int w = width(), h = height();
+    std::int64_t from = static_cast<std::int64_t>(SampleAtX(m_ptMarker[0].x(), s, w));
+    std::int64_t to = static_cast<std::int64_t>(SampleAtX(m_ptMarker[1].x(), s, w));
+    if (m_doc.m_nBitsPerSample == 16) {
+        from = Even(from);
+        to = Even(to);
+    }
+    const auto first = static_cast<std::int64_t>(s.first), last = static_cast<std::int64_t>(s.last);
+    from = std::clamp(from, first, last);
+    to = std::clamp(to, first, last);
+    CEnvelope::Scan([this, h](std::int64_t i) { return SampleOffset(i, h); }, from, to, {s.first, s.last, w, h, kMargin},
+                    m_upperEnvelope, m_lowerEnvelope);
+    m_bEnvelopeShown = true;
+    update();
+
+    // Into the dialog's picture: the stretch from the first marker to the last point fills its width.
+    if (m_curves.upper.empty() && m_curves.lower.empty()) {
+        m_curves.pictureSize = size();
+        m_pCurvesData = m_doc.WaveData();
+        m_nCurvesBytes = m_doc.m_nWaveBytes;
+    }
+    const double yScale = h > 0 ? static_cast<double>(m_curves.pictureSize.height()) / h : 1.0;
+    const int origin = m_ptMarker[0].x();
+    CEnvelope::Merge(m_curves.upper, CEnvelope::ToPicture(m_upperEnvelope, origin, m_curves.pictureSize.width(), yScale));
+    CEnvelope::Merge(m_curves.lower, CEnvelope::ToPicture(m_lowerEnvelope, origin, m_curves.pictureSize.width(), yScale));
+
+    if (!m_pEnvelopeDlg) {
+        m_pEnvelopeDlg = new CHuellkurveDlg(m_curves, m_doc.Ui(), this);  // a child window: goes with the view
+        connect(m_pEnvelopeDlg, &CHuellkurveDlg::EnvelopeDeleted, this, [this] {
+            ResetEnvelope(true);
+            update();
+        });
+    }
+    m_pEnvelopeDlg->ShowCurves();
 }

@@ -11,12 +11,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/SplinePoint.h"
 #include "document/IDocumentView.h"
 #include "views/common/IViewCommands.h"
 #include "views/time/CTraceBuilder.h"
+#include "views/time/EnvelopeCurves.h"
 
 class CKalvoSettings;
 class CKalvoDoc;
+class CHuellkurveDlg;
 class IModuleFrame;
 
 class CKalvoView : public QWidget, public IDocumentView, public IViewCommands {
@@ -25,6 +28,12 @@ public:
     static constexpr int kMargin = 10;
     static constexpr int kCtrlSamples = 1099;  // the "Samples" field of the control bar
     static constexpr int kTextNoSound = 63012;  // what the empty pane says
+    static constexpr int kCtrlModeSamples = 1184;   // radio: the waveform shows the samples
+    static constexpr int kCtrlModeEnvelope = 1025;  // radio: the waveform shows the envelope
+    static constexpr int kMsgSetMarkers = 61506;    // "edit envelope" needs both markers
+    // Display modes.
+    static constexpr int kModeEnvelope = 0;
+    static constexpr int kModeSamples = 1;
 
     // The stretch marked in the overview: x positions in pixels of a plot plotWidth pixels
     // wide, counted from the plot's left edge. An empty window (right not above left, or no
@@ -61,6 +70,24 @@ public:
     void SetPrecision(int precision);
     int AmplitudeFactor() const { return m_nAmpFactor; }
     int Precision() const { return m_nPrecision; }
+    // Samples (the red trace) or envelope (the envelope of the whole stretch shown).
+    void SetDisplayMode(int mode);
+    int DisplayMode() const { return m_nDisplayMode; }
+
+    // "edit envelope": measures the envelope between the two markers, draws its points over
+    // the waveform, merges it into the curves of the envelope dialog and shows the dialog.
+    void OnEditEnvelope();
+    // The envelope points between the markers, in view pixels (empty until "edit").
+    const std::vector<SplinePoint>& UpperEnvelope() const { return m_upperEnvelope; }
+    const std::vector<SplinePoint>& LowerEnvelope() const { return m_lowerEnvelope; }
+    bool IsEnvelopeShown() const { return m_bEnvelopeShown; }
+    // The curves of the envelope dialog, accumulated over the edits.
+    EnvelopeCurves& Curves() { return m_curves; }
+    // The envelope dialog; null until the first "edit".
+    CHuellkurveDlg* EnvelopeDialog() const { return m_pEnvelopeDlg; }
+    // The pixel offset of a sample from the plot's middle line for a view height pixels high
+    // (upwards positive), as the trace draws it.
+    int SampleOffset(std::int64_t sample, int height) const;
 
     // The first and last sample of the stretch shown (both even), inside the sound.
     struct Stretch {
@@ -99,7 +126,12 @@ private:
 
     // Resets what a new zoom window or a new size makes meaningless, before a paint.
     void SyncDrawState();
+    // Forgets the envelope points; with curves also the dialog's curves.
+    void ResetEnvelope(bool curves);
     const std::vector<QPoint>& Trace(const QRect& rect);
+    // The envelope of the whole stretch shown, for the "envelope" display mode.
+    const std::vector<QPoint>& StretchEnvelope(const QRect& rect);
+    void DrawEnvelopePoints(QPainter& painter) const;
     void DrawNoSoundHint(QPainter& painter, const QRect& rect) const;
     int ClampToPlot(int x) const;
     void UpdateStrip(int x1, int x2);
@@ -118,7 +150,22 @@ private:
     int m_nHorzFactor = 1;  // kept for the frame's zoom slider; the stretch alone decides the drawing
     int m_nPrecision = 100;
     bool m_bRedrawAll = true;
+    int m_nDisplayMode = kModeSamples;
     QPen m_penRed, m_penBlue;
+
+    std::vector<SplinePoint> m_upperEnvelope, m_lowerEnvelope;  // between the markers, view pixels
+    bool m_bEnvelopeShown = false;
+    EnvelopeCurves m_curves;
+    // The sound the curves were measured on: another one starts them afresh.
+    const std::uint8_t* m_pCurvesData = nullptr;
+    std::uint32_t m_nCurvesBytes = 0;
+    CHuellkurveDlg* m_pEnvelopeDlg = nullptr;  // owned by this view as its child window
+
+    // The envelope of the stretch shown ("envelope" mode): upper points, then the lower ones
+    // backwards, as one outline; rebuilt when its key changes.
+    std::vector<QPoint> m_stretchEnvelope;
+    TraceKey m_stretchEnvelopeKey;
+    bool m_bStretchEnvelopeValid = false;
 
     CTraceBuilder m_trace;
     TraceKey m_traceKey;

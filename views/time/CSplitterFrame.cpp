@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -139,12 +140,29 @@ QWidget* CSplitterFrame::BuildControlBar() {
     grid->addWidget(NewLabel(63003), 4, 1);
     grid->addWidget(samples, 5, 1);
 
+    // Both radios are children of the bar, so Qt keeps exactly one of them checked.
     auto* modeSamples = new QRadioButton;
     modeSamples->setObjectName(QString::number(kCtrlModeSamples));
     modeSamples->setChecked(true);
     SetTextIds(modeSamples, 63004, 63011);
     grid->addWidget(modeSamples, 6, 1);
-    grid->setRowStretch(7, 1);
+    auto* modeEnvelope = new QRadioButton;
+    modeEnvelope->setObjectName(QString::number(kCtrlModeEnvelope));
+    SetTextIds(modeEnvelope, 63800, 63801);
+    grid->addWidget(modeEnvelope, 7, 1);
+    connect(modeSamples, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) m_pWaveView->SetDisplayMode(CKalvoView::kModeSamples);
+    });
+    connect(modeEnvelope, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) m_pWaveView->SetDisplayMode(CKalvoView::kModeEnvelope);
+    });
+
+    auto* edit = new QPushButton;
+    edit->setObjectName(QString::number(kCtrlEditEnvelope));
+    SetTextIds(edit, 63802, 63803);
+    grid->addWidget(edit, 8, 1);
+    connect(edit, &QPushButton::clicked, this, [this] { m_pWaveView->OnEditEnvelope(); });
+    grid->setRowStretch(9, 1);
     grid->setColumnStretch(1, 1);
     return bar;
 }

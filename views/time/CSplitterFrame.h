@@ -21,6 +21,8 @@ public:
     static constexpr int kCtrlPrecision = 1106;     // samples per pixel column of the waveform
     static constexpr int kCtrlSamples = 1099;       // length of the selection being dragged
     static constexpr int kCtrlModeSamples = 1184;   // the waveform shows samples
+    static constexpr int kCtrlModeEnvelope = 1025;  // the waveform shows the envelope
+    static constexpr int kCtrlEditEnvelope = 1183;  // the envelope between the waveform's markers
     static constexpr int kStartPrecision = 30;      // the precision field's value when the window opens
     static constexpr int kTitle = 63000;            // string of the window title
 

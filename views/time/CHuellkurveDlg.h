@@ -1,0 +1,58 @@
+#pragma once
+// The "Envelope" dialog: a modeless window beside the main sound window that shows the
+// envelope measured between the waveform's markers, lets the user set interpolation points
+// on it with the mouse, and saves or copies the picture.
+
+#include <QDialog>
+
+#include "views/time/EnvelopeCurves.h"
+
+class CEnvelopePicture;
+class QLabel;
+class QPushButton;
+class UserInterface;
+
+class CHuellkurveDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kCtrlDelete = 1;  // "delete points and close window" (the OK button)
+    static constexpr int kCtrlOptimize = 1187;
+    static constexpr int kCtrlDraw = 1188;
+    static constexpr int kCtrlSave = 1189;
+    static constexpr int kCtrlCopy = 1190;
+    // How far (in picture pixels) an interpolation point may lie from the line through its
+    // neighbours and still be dropped by "optimize points".
+    static constexpr double kOptimizeTolerance = 3.0;
+
+    // curves belongs to the waveform view and outlives the dialog.
+    CHuellkurveDlg(EnvelopeCurves& curves, UserInterface& ui, QWidget* parent = nullptr);
+
+    static QString PictureName() { return QStringLiteral("Hüllkurve Abbild"); }
+    CEnvelopePicture* Picture() const { return m_pPicture; }
+    QPushButton* Button(int id) const;
+
+    // Texts in the current language.
+    void UpdateTexts();
+    // Shows the dialog with the curves as they are now.
+    void ShowCurves();
+
+    void OnDeletePoints();
+    void OnOptimizePoints();
+    void OnDrawEnvelope();
+    bool OnSaveView();
+    bool OnCopy();
+
+signals:
+    // The user deleted the envelope: the waveform drops its marks of it.
+    void EnvelopeDeleted();
+
+private:
+    QPushButton* NewButton(int id);
+    void PlaceBelowParent();
+
+    EnvelopeCurves& m_curves;
+    UserInterface& m_ui;
+    CEnvelopePicture* m_pPicture;  // owned by the dialog's widget tree
+    QLabel* m_pHint;               // owned by the dialog's widget tree
+    bool m_bPlaced = false;
+};
