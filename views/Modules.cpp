@@ -1,5 +1,6 @@
 #include "views/Modules.h"
 
+#include "views/nonlinear/AnalyseModule.h"
 #include "views/spectral/FftModule.h"
 #include "views/time/InfoModule.h"
 #include "views/time/MainSoundPictures.h"
@@ -8,4 +9,5 @@ void RegisterModules() {
     RegisterInfoModule();
     RegisterMainSoundPictures();
     RegisterFftModule();
+    RegisterAnalyseModule();
 }
