@@ -11,6 +11,7 @@
 #include "tests/support/KalvoProcess.h"
 #include "views/nonlinear/CAnalyseFrame.h"
 #include "views/nonlinear/CAnalyseView.h"
+#include "views/nonlinear/CZeitreiheView.h"
 
 using namespace test;
 
@@ -226,4 +227,12 @@ TEST(AnalyseCommandLine, TablesReproduceTheHenonValues) {
     run = RunKalvo({QStringLiteral("--export"), QStringLiteral("maxlyap"), QStringLiteral("--open"), flat});
     EXPECT_NE(run.exitCode, 0);
     EXPECT_TRUE(run.err.contains(QStringLiteral("rescale_data")));
+}
+
+TEST_F(AnalyseWindow, HelpPagesOfBothNonlinearWindowsExistInBothLanguages) {
+    CZeitreiheView series(doc, app.Settings());
+    for (const QString& topic : {View().HelpTopic(), series.HelpTopic()})
+        for (const char* language : {"en", "de"})
+            EXPECT_TRUE(QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic))
+                << language << " " << topic.toStdString();
 }
