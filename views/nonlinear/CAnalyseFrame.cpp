@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kBarWidth = 190;
+constexpr int kBarWidth = 240;
 constexpr int kTextIterations = 61518, kTextEmbedding = 61522, kTextNeighbours = 61538, kTextReference = 61539,
               kTextRadii = 61540, kTextPairs = 61541, kTextMaxEmbedding = 61542;
 constexpr int kTextTau = 64201, kTextPoints = 64202, kTextMin = 64203, kTextMax = 64204, kTextIterationsBar = 64205,

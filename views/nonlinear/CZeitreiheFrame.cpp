@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int kBarWidth = 190;
+constexpr int kBarWidth = 240;
 constexpr int kTextZoom = 64210, kTextBoxes = 64211, kTextMaxTau = 64212, kTextCount = 64213, kTextTimeSeries = 64214,
               kTextAutoCorrelation = 64215, kTextMutualInformation = 64216;
 
