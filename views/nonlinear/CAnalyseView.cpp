@@ -1,5 +1,6 @@
 #include "views/nonlinear/CAnalyseView.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -55,6 +56,7 @@ CAnalyseView::~CAnalyseView() {
     if (m_worker.joinable()) {
         m_shared->cancel = true;
         m_worker.join();
+        qApp->removeEventFilter(this);
         g_bBusyComputing = false;
     }
     m_doc.RemoveView(this);
@@ -278,7 +280,15 @@ void CAnalyseView::OnCalculate() {
         shared->done = true;
     });
     m_poll->start(kPollMs);
+    // The main frame's cancel flag is cleared at the next idle moment, which may come before the
+    // worker looks at it; Escape is therefore also caught here, wherever the focus is.
+    qApp->installEventFilter(this);
     update();
+}
+
+bool CAnalyseView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) Cancel();
+    return QWidget::eventFilter(watched, event);
 }
 
 void CAnalyseView::Cancel() {
@@ -293,6 +303,7 @@ void CAnalyseView::WaitForCalculation() {
 
 void CAnalyseView::Finish() {
     if (m_worker.joinable()) m_worker.join();
+    qApp->removeEventFilter(this);
     m_poll->stop();
     unsetCursor();
     g_bBusyComputing = false;

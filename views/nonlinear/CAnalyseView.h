@@ -96,6 +96,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // While a calculation runs, Escape anywhere in the program stops it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Shared;  // what the worker and the window share while a calculation runs
