@@ -157,13 +157,13 @@ std::optional<MaxLyapResult> CLyapunovKantz::Calc_Max_Lyap_Exponent(const double
     if (p.epsminAbsolute) p.epsmin /= interval;
     if (p.epsmaxAbsolute) p.epsmax /= interval;
     if (p.epscount == 0) p.epscount = 1;
+    // A radius of zero (or below) would divide by zero in the box grid: the smallest radius
+    // falls back to its default, and a radius below the resolution of doubles is raised.
+    if (!(p.epsmin > 0.0)) p.epsmin = 0.001;
+    p.epsmin = std::max(p.epsmin, 1e-9);
     if (p.epsmax <= p.epsmin) {
         p.epscount = 1;
         p.epsmax = p.epsmin;
-    }
-    if (!(p.epsmin > 0.0)) {  // a radius of zero finds nothing and would divide by zero
-        Fail(kMaxLyapTooShort);
-        return std::nullopt;
     }
     const std::size_t span = static_cast<std::size_t>(p.maxiter) +
                              static_cast<std::size_t>(std::max(p.maxdim, 1u) - 1) * p.delay;
@@ -543,6 +543,7 @@ std::optional<CorrDimResult> CLyapunovKantz::CalcCorrDim(const double* input, st
     const unsigned delay = std::max(p.delay, 1u);
     const unsigned radii = std::max(p.radii, 2u);  // a slope needs two radii
     double epsmax = std::min(std::fabs(p.epsmax), 1.0);
+    if (!(epsmax > 1e-9)) epsmax = 1.0;  // no radius would be left to count at
     double epsmin = std::fabs(p.epsmin);
     if (epsmin >= epsmax) epsmin = epsmax / 2.0;
     if (!(epsmin > 0.0)) epsmin = epsmax / 1000.0;

@@ -212,6 +212,15 @@ TEST(LyapunovKantz, LargestExponentParameterCorrections) {
     ASSERT_EQ(result->S.size(), 2u);
     EXPECT_EQ(result->Value(0, 0, 5), 0.0);
     EXPECT_LT(result->Value(0, 1, 5), 0.0);
+    // Radii of zero, as a user may type them, do not divide by zero.
+    engine.SetParameters(20, 2, 2, 1, 3, 0.0, 0.0, CLyapunovKantz::kMaxLyap, ~0u);
+    result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size());
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->radii, std::vector<double>{0.001});
+    engine.SetParameters(1000, 3, 0, 1, 10, 0.0, 0.0, CLyapunovKantz::kCorrDim, 0);
+    const auto corr = engine.CalcCorrDim(series.data(), series.size());
+    ASSERT_TRUE(corr);
+    EXPECT_NEAR(corr->curves[0].front().radius, std::pow(1000.0, -1.0 / 9), 1e-12);  // radii 1 .. 0.001
 }
 
 TEST(LyapunovKantz, NeighboursAtExactlyTheRadiusCount) {
