@@ -44,9 +44,6 @@ std::unique_ptr<CAnalyseView> Calculated(const ModuleContext& context, const Scr
     view->resize(request.size);
     view->OnInitialUpdate();
     if (mode >= 0) view->OnMode(mode);
-    // The counts follow the selection as in the window, where the document sets them.
-    const QString count = QString::number(context.doc.m_aSelSamples.size());
-    if (context.settings.IniAnalyseNumPointsKorr <= 0) view->OnEdit(CAnalyseView::kPoints, count);
     view->OnCalculate();
     view->WaitForCalculation();
     if (!view->HasResult(view->Mode())) return nullptr;

@@ -125,7 +125,7 @@ double* CAnalyseView::DoubleField(int control) {
     AnalyseSettings& p = m_params;
     const int mode = p.whatIs;
     if (control == kRadiusMin) return mode == 0 ? &p.radiusMinLya : mode == 1 ? &p.radiusMinLyaMax : &p.radiusMinKorr;
-    if (control == kRadiusMax) return mode == 1 ? &p.radiusMaxLyaMax : &p.radiusMaxKorr;
+    if (control == kRadiusMax && mode != 0) return mode == 1 ? &p.radiusMaxLyaMax : &p.radiusMaxKorr;
     return nullptr;
 }
 
