@@ -1,6 +1,8 @@
 // The time series window: zoom and simplification, the iterated autocorrelation of the
 // document, the mutual information with its first minimum, and the exported text.
 
+#include <QImage>
+#include <QPainter>
 #include <QSlider>
 #include <cmath>
 
@@ -147,4 +149,30 @@ TEST_F(ZeitreiheWindow, ExportedTextOfEachMode) {
     EXPECT_EQ(lines[1], QStringLiteral("Delay-Parameter Tau\tMutual Information"));
     ASSERT_EQ(lines.size(), 2 + 21);
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("0\t2,")));  // ln 16 = 2,77 at most
+}
+
+TEST_F(ZeitreiheWindow, ThreeAutocorrelationStripsEachWithItsCentreLine) {
+    doc.m_nFFTPoints = 1024;
+    app.Settings().IniZeitreiheWhatIs = 1;
+    View().OnInitialUpdate();
+    Select(Sine(1024, 64));
+    QImage image(600, 300, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    const int width = View().OnDraw(painter, 300);
+    painter.end();
+    EXPECT_EQ(width, 1024);  // one pixel per value of the FFT size
+    // Strips of 100 pixels; each has its white centre line, and its curve stays inside it.
+    for (int y : {50, 150, 250}) EXPECT_EQ(image.pixelColor(500, y), QColor(Qt::white)) << y;
+    for (int strip = 0; strip < 3; ++strip) {
+        int top = 300, bottom = -1;
+        for (int y = strip * 100; y < strip * 100 + 100; ++y)
+            for (int x = 0; x < 600; ++x)
+                if (image.pixelColor(x, y) == QColor(0, 255, 0)) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        EXPECT_LE(top, strip * 100 + 2) << "each strip is scaled to its own largest value";
+        EXPECT_GE(bottom, strip * 100 + 40) << strip;
+    }
 }
