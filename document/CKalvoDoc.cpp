@@ -789,6 +789,53 @@ void CKalvoDoc::Magnitudes(const double* values, int points, std::vector<double>
     }
 }
 
+bool CKalvoDoc::ComputeAutoCorrelations(int count) {
+    const int points = m_nFFTPoints;
+    if (points < 4) return false;
+    const std::size_t n = static_cast<std::size_t>(points);
+    try {
+        if (!m_fft || static_cast<int>(m_fft->Size()) != points) m_fft = std::make_unique<CRealFFT>(n);
+        m_fftIn.assign(n, 0.0);
+        std::copy_n(m_aSelSamples.begin(), std::min(n, m_aSelSamples.size()), m_fftIn.begin());
+        m_fftOut.resize(n);
+        // The power spectrum of a transformed array, transformed back, is its autocorrelation.
+        const auto autocorrelation = [&](std::vector<double>& out) {
+            for (double& v : m_fftOut) v *= v;
+            for (std::size_t i = 0; i < n / 2; ++i) m_fftOut[i] += m_fftOut[n / 2 + i];
+            std::fill(m_fftOut.begin() + static_cast<std::ptrdiff_t>(n / 2), m_fftOut.end(), 0.0);
+            out.resize(n);
+            m_fft->InverseTransform(m_fftOut.data(), out.data());
+            m_fft->Rescale(out.data());
+        };
+        m_fft->Transform(m_fftOut.data(), m_fftIn.data());
+        m_fft->Rescale(m_fftOut.data());
+        autocorrelation(m_aAutoCorr[0]);
+        const int iterations = std::clamp(count, 0, 10);
+        for (int k = 0; k < iterations; ++k) {
+            m_fft->Transform(m_fftOut.data(), m_aAutoCorr[static_cast<std::size_t>(k)].data());
+            m_fft->Rescale(m_fftOut.data());
+            m_aAnalysis.resize(n / 2 + 1);
+            for (std::size_t j = 0; j <= n / 2; ++j) {
+                const double re = m_fftOut[j];
+                const double im = (j > 0 && j < n / 2) ? m_fftOut[n / 2 + j] : 0.0;
+                m_aAnalysis[j] = std::sqrt(re * re + im * im);
+            }
+            autocorrelation(m_aAutoCorr[static_cast<std::size_t>(k) + 1]);
+        }
+    } catch (const std::bad_alloc&) {
+        ReportNoMemory(static_cast<std::uint64_t>(n) * sizeof(double) * 12);
+        return false;
+    }
+    // First minimum while positive, or the last positive value before the first zero crossing.
+    const std::vector<double>& acf = m_aAutoCorr[0];
+    if (!acf.empty() && acf[0] > 0.0) {
+        std::size_t i = 0;
+        while (i + 1 < acf.size() && acf[i + 1] > 0.0 && acf[i + 1] <= acf[i]) ++i;
+        m_nFirstAcfMinimum = static_cast<int>(i);
+    }
+    return true;
+}
+
 void CKalvoDoc::ComputeSpectrum(int points) {
     if (points < 1) return;
     const std::size_t n = static_cast<std::size_t>(points);

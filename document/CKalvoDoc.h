@@ -105,6 +105,11 @@ public:
     // ---- Spectrum. ----
     void ComputeSpectrum(int points);
     bool ComputeSpectrumOf(const std::vector<double>& values, std::size_t start, int points, std::vector<double>& out);
+    // The iterated autocorrelation functions of the selection (m_aAutoCorr: functions 1 ..
+    // min(count, 10) + 1, each the autocorrelation of the one before) over the FFT size, the
+    // magnitude spectrum of the last one transformed (m_aAnalysis) and the first minimum of
+    // function 1 (m_nFirstAcfMinimum). False when memory ran out (the user was told).
+    bool ComputeAutoCorrelations(int count);
     // False when there was not enough memory for it (the user was told; the previous selection stays).
     bool OnSelectionChanged(std::uint32_t first, std::uint32_t last);
     void OnCaptureBlock(const std::vector<double>& block, const QString& recordPath);

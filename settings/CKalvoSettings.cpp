@@ -102,6 +102,8 @@ const std::vector<CKalvoSettings::SettingKey>& CKalvoSettings::KeyTable() {
         {"Analyse", "IniAnalyseMaxDimKorr", &CKalvoSettings::IniAnalyseMaxDimKorr},
         {"Analyse", "IniAnalyseIterKorr", &CKalvoSettings::IniAnalyseIterKorr},
         {"Analyse", "IniAnalyseWhatIs", &CKalvoSettings::IniAnalyseWhatIs},
+        {"Analyse", "IniAnalyseFitFromKorr", &CKalvoSettings::IniAnalyseFitFromKorr},
+        {"Analyse", "IniAnalyseFitToKorr", &CKalvoSettings::IniAnalyseFitToKorr},
     };
     return table;
 }

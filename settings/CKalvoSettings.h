@@ -110,6 +110,9 @@ public:
     int IniAnalyseMaxDimKorr = 0;
     int IniAnalyseIterKorr = 0;
     int IniAnalyseWhatIs = 0;
+    // The radius range of the plateau fit in pictures and tables of the command line (0: none).
+    double IniAnalyseFitFromKorr = 0.0;
+    double IniAnalyseFitToKorr = 0.0;
 
     // One row of the key table: section, key and the field that holds it.
     using Member = std::variant<int CKalvoSettings::*, float CKalvoSettings::*, double CKalvoSettings::*, QString CKalvoSettings::*>;

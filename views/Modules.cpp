@@ -1,5 +1,7 @@
 #include "views/Modules.h"
 
+#include "views/nonlinear/AnalyseModule.h"
+#include "views/nonlinear/ZeitreiheModule.h"
 #include "views/spectral/FftModule.h"
 #include "views/time/InfoModule.h"
 #include "views/time/MainSoundPictures.h"
@@ -8,4 +10,6 @@ void RegisterModules() {
     RegisterInfoModule();
     RegisterMainSoundPictures();
     RegisterFftModule();
+    RegisterAnalyseModule();
+    RegisterZeitreiheModule();
 }

@@ -1,0 +1,268 @@
+// The nonlinear analysis engine against the literature values of the Hénon map and the Lorenz
+// system, its refusals of unusable input, cancelling, and the rules at its edges.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "analysis/CLyapunovKantz.h"
+#include "analysis/PlateauFit.h"
+#include "tests/support/ChaoticSeries.h"
+
+namespace {
+
+struct Recorder {
+    std::vector<int> messages;
+    int polls = 0;
+    int cancelAfter = -1;  // cancel at this poll; -1: never
+
+    CLyapunovKantz::Hooks Hooks() {
+        CLyapunovKantz::Hooks hooks;
+        hooks.message = [this](int id) { messages.push_back(id); };
+        hooks.cancelled = [this] { return cancelAfter >= 0 && ++polls > cancelAfter; };
+        return hooks;
+    }
+};
+
+// Least-squares slope of S over iterations [from, to] of radius e, dimension index 0.
+double Slope(const MaxLyapResult& r, unsigned e, unsigned from, unsigned to) {
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    const double n = to - from + 1;
+    for (unsigned i = from; i <= to; ++i) {
+        const double s = r.Value(e, 0, i);
+        sx += i;
+        sy += s;
+        sxx += double(i) * i;
+        sxy += i * s;
+    }
+    return (n * sxy - sx * sy) / (n * sxx - sx * sx);
+}
+
+// Plateau of dimension d (1-based) between two radii, as the analysis view fits it.
+double Plateau(const CorrDimResult& r, unsigned d, double from, double to) {
+    std::vector<double> slopes;
+    for (const CorrDimPoint& p : r.curves[d - 1])
+        if (p.radius > from && p.radius < to) slopes.push_back(p.slope);
+    return FitPlateau(slopes);
+}
+
+}  // namespace
+
+TEST(LyapunovKantz, HenonLargestExponentIsTheSlopeOfTheStretchingFactor) {
+    const auto series = HenonSeries(10000);
+    Recorder rec;
+    CLyapunovKantz engine;
+    engine.SetHooks(rec.Hooks());
+    engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, CLyapunovKantz::kMaxLyap, ~0u);
+    int progress = 0;
+    auto hooks = rec.Hooks();
+    hooks.maxLyapProgress = [&](const MaxLyapResult& partial) { EXPECT_EQ(partial.epsDone, unsigned(++progress)); };
+    engine.SetHooks(hooks);
+    const auto result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size());
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(rec.messages.empty());
+    EXPECT_EQ(progress, 5);
+    ASSERT_EQ(result->S.size(), 1u);
+    for (unsigned e = 0; e < 3; ++e) EXPECT_NEAR(Slope(*result, e, 1, 8), 0.42, 0.04) << "radius " << e;
+    // The radii grow geometrically from the smallest to the largest.
+    EXPECT_NEAR(result->radii.front(), 0.001, 1e-12);
+    EXPECT_NEAR(result->radii.back(), 0.01, 1e-12);
+}
+
+TEST(LyapunovKantz, HenonSpectrumAndKaplanYorkeDimension) {
+    const auto series = HenonSeries(10000);
+    Recorder rec;
+    CLyapunovKantz engine;
+    engine.SetHooks(rec.Hooks());
+    engine.SetParameters(0, 0, 2, 1, 30, 0.001, 0.0, CLyapunovKantz::kSpectrum, 0);
+    const auto result = engine.CalcLyapSpectrum(series.data(), 10000, series.size());
+    ASSERT_TRUE(result);
+    ASSERT_EQ(result->dimension, 2u);
+    ASSERT_EQ(result->RowCount(), 9998u);  // points 1 .. 9998, each with its successor
+    const std::size_t last = result->RowCount() - 1;
+    EXPECT_NEAR(result->Exponent(last, 0), 0.42, 0.03);
+    EXPECT_NEAR(result->Exponent(last, 1), -1.6, 0.15);
+    EXPECT_NEAR(result->kaplanYorke, 1.26, 0.04);
+    EXPECT_DOUBLE_EQ(engine.KaplanYorke(), result->kaplanYorke);
+    EXPECT_DOUBLE_EQ(result->meanNeighbours, 30.0);
+    EXPECT_GT(result->meanRadius, 0.0);
+}
+
+TEST(LyapunovKantz, CorrelationDimensionPlateaus) {
+    struct Case {
+        const char* what;
+        std::vector<double> series;
+        unsigned delay;
+        unsigned dimension;
+        double expected;
+    };
+    const Case cases[] = {
+        {"Hénon", HenonSeries(10000), 1, 3, 1.2},
+        {"Lorenz", LorenzSeries(10000), 5, 5, 2.05},
+    };
+    for (const Case& c : cases) {
+        Recorder rec;
+        CLyapunovKantz engine;
+        engine.SetHooks(rec.Hooks());
+        engine.SetParameters(1000, 10, 0, c.delay, 100, 0.001, 1.0, CLyapunovKantz::kCorrDim, 0);
+        const auto result = engine.CalcCorrDim(c.series.data(), c.series.size());
+        ASSERT_TRUE(result) << c.what;
+        ASSERT_EQ(result->curves.size(), 10u);
+        ASSERT_EQ(result->curves[0].size(), 99u);
+        EXPECT_NEAR(Plateau(*result, c.dimension, 0.005, 0.05), c.expected, 0.12) << c.what;
+    }
+}
+
+TEST(LyapunovKantz, UnusableSeriesAreRefusedWithTheirMessage) {
+    const std::vector<double> constant(5000, 7.0);
+    const auto henon = HenonSeries(2000);
+    struct Case {
+        const char* what;
+        int mode;
+        std::vector<double> series;
+        int message;
+    };
+    const Case cases[] = {
+        {"constant, largest exponent", CLyapunovKantz::kMaxLyap, constant, CLyapunovKantz::kConstantData},
+        {"constant, spectrum", CLyapunovKantz::kSpectrum, constant, CLyapunovKantz::kConstantData},
+        {"constant, correlation", CLyapunovKantz::kCorrDim, constant, CLyapunovKantz::kConstantData},
+        // 50 iterations + (2 - 1) * 1 = 51 values are one too few.
+        {"short, largest exponent", CLyapunovKantz::kMaxLyap, std::vector<double>(henon.begin(), henon.begin() + 51),
+         CLyapunovKantz::kMaxLyapTooShort},
+        // embedding 2, delay 1, 30 neighbours: 31 values are one too few.
+        {"short, spectrum", CLyapunovKantz::kSpectrum, std::vector<double>(henon.begin(), henon.begin() + 31),
+         CLyapunovKantz::kSpectrumTooShort},
+        // dimension 10 with delay 1 needs 10 values for one vector.
+        {"short, correlation", CLyapunovKantz::kCorrDim, std::vector<double>(henon.begin(), henon.begin() + 9),
+         CLyapunovKantz::kCorrDimTooShort},
+    };
+    for (const Case& c : cases) {
+        Recorder rec;
+        CLyapunovKantz engine;
+        engine.SetHooks(rec.Hooks());
+        bool result = true;
+        switch (c.mode) {
+        case CLyapunovKantz::kMaxLyap:
+            engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, c.mode, ~0u);
+            result = engine.Calc_Max_Lyap_Exponent(c.series.data(), c.series.size()).has_value();
+            break;
+        case CLyapunovKantz::kSpectrum:
+            engine.SetParameters(0, 0, 2, 1, 30, 0.001, 0.0, c.mode, 0);
+            result = engine.CalcLyapSpectrum(c.series.data(), 1000, c.series.size()).has_value();
+            break;
+        default:
+            engine.SetParameters(1000, 10, 0, 1, 100, 0.001, 1.0, c.mode, 0);
+            result = engine.CalcCorrDim(c.series.data(), c.series.size()).has_value();
+            break;
+        }
+        EXPECT_FALSE(result) << c.what;
+        EXPECT_TRUE(engine.Aborted()) << c.what;
+        EXPECT_EQ(rec.messages, std::vector<int>{c.message}) << c.what;
+    }
+    // One value more is enough for the largest exponent.
+    Recorder rec;
+    CLyapunovKantz engine;
+    engine.SetHooks(rec.Hooks());
+    engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, CLyapunovKantz::kMaxLyap, ~0u);
+    EXPECT_TRUE(engine.Calc_Max_Lyap_Exponent(henon.data(), 52));
+    EXPECT_TRUE(rec.messages.empty());
+}
+
+TEST(LyapunovKantz, CancellingLeavesNoResult) {
+    const auto series = HenonSeries(5000);
+    for (int mode : {0, 1, 2}) {
+        Recorder rec;
+        rec.cancelAfter = 100;
+        CLyapunovKantz engine;
+        engine.SetHooks(rec.Hooks());
+        bool result = true;
+        if (mode == CLyapunovKantz::kMaxLyap) {
+            engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, mode, ~0u);
+            result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size()).has_value();
+        } else if (mode == CLyapunovKantz::kSpectrum) {
+            engine.SetParameters(0, 0, 2, 1, 30, 0.001, 0.0, mode, 0);
+            result = engine.CalcLyapSpectrum(series.data(), 5000, series.size()).has_value();
+        } else {
+            engine.SetParameters(1000, 10, 0, 1, 100, 0.001, 1.0, mode, 0);
+            result = engine.CalcCorrDim(series.data(), series.size()).has_value();
+        }
+        EXPECT_FALSE(result) << "mode " << mode;
+        EXPECT_TRUE(engine.Aborted());
+        EXPECT_EQ(rec.polls, 101) << "stops at the poll that saw the cancel";
+        EXPECT_TRUE(rec.messages.empty());
+    }
+}
+
+TEST(LyapunovKantz, LargestExponentParameterCorrections) {
+    const auto series = HenonSeries(3000);
+    CLyapunovKantz engine;
+    // epsmin = epsmax: one radius only.
+    engine.SetParameters(20, 2, 2, 1, 5, 0.005, 0.005, CLyapunovKantz::kMaxLyap, ~0u);
+    auto result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size());
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->epscount, 1u);
+    EXPECT_EQ(result->epsDone, 1u);
+    // mindim 3 above maxdim 2: maxdim becomes 3, and only dimension 3 (index 1) is filled.
+    engine.SetParameters(20, 2, 3, 1, 2, 0.005, 0.01, CLyapunovKantz::kMaxLyap, ~0u);
+    result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size());
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->mindim, 3u);
+    EXPECT_EQ(result->maxdim, 3u);
+    ASSERT_EQ(result->S.size(), 2u);
+    EXPECT_EQ(result->Value(0, 0, 5), 0.0);
+    EXPECT_LT(result->Value(0, 1, 5), 0.0);
+    // Radii of zero, as a user may type them, do not divide by zero.
+    engine.SetParameters(20, 2, 2, 1, 3, 0.0, 0.0, CLyapunovKantz::kMaxLyap, ~0u);
+    result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size());
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->radii, std::vector<double>{0.001});
+    engine.SetParameters(1000, 3, 0, 1, 10, 0.0, 0.0, CLyapunovKantz::kCorrDim, 0);
+    const auto corr = engine.CalcCorrDim(series.data(), series.size());
+    ASSERT_TRUE(corr);
+    EXPECT_NEAR(corr->curves[0].front().radius, std::pow(1000.0, -1.0 / 9), 1e-12);  // radii 1 .. 0.001
+}
+
+TEST(LyapunovKantz, NeighboursAtExactlyTheRadiusCount) {
+    // Delay vectors (0, 0.5) and (0, 0.75), (0.5, 1) and (0.75, 1) lie exactly 0.25 apart (all
+    // values exact in binary); no other pair is that close.
+    const std::vector<double> series = {0.0, 0.5, 1.0, 0.0, 0.75, 1.0, 0.5};
+    CLyapunovKantz engine;
+    engine.SetParameters(1, 2, 2, 1, 1, 0.25, 0.25, CLyapunovKantz::kMaxLyap, ~0u);
+    const auto result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size());
+    ASSERT_TRUE(result);
+    EXPECT_NEAR(result->Value(0, 0, 0), std::log(0.25), 1e-12);
+}
+
+TEST(LyapunovKantz, CorrelationSumEdges) {
+    const auto series = HenonSeries(400);
+    CLyapunovKantz engine;
+    // epsmin >= epsmax gives epsmin = epsmax / 2; the last point stands at the smallest radius.
+    engine.SetParameters(1000, 2, 0, 1, 10, 0.6, 0.5, CLyapunovKantz::kCorrDim, 0);
+    const auto result = engine.CalcCorrDim(series.data(), series.size());
+    ASSERT_TRUE(result);
+    EXPECT_NEAR(result->curves[0].back().radius, 0.25, 1e-12);
+    // 400 values: every pair is closer in time than the Theiler window of 500, so none counts.
+    for (const auto& curve : result->curves)
+        for (const CorrDimPoint& p : curve) EXPECT_EQ(p.slope, 0.0);
+}
+
+TEST(LyapunovKantz, KaplanYorkeDimensionOfExponents) {
+    struct Case {
+        std::vector<double> exponents;
+        double dimension;
+    };
+    const Case cases[] = {
+        {{0.42, -1.62}, 1.0 + 0.42 / 1.62},
+        {{0.1, 0.05}, 2.0},  // the sum never becomes negative
+        {{-0.5, -1.0}, 0.0},
+        {{0.5, 0.0, -1.0}, 2.5},
+    };
+    for (const Case& c : cases) EXPECT_NEAR(CLyapunovKantz::KaplanYorkeDimension(c.exponents), c.dimension, 1e-12);
+}
+
+TEST(PlateauFit, FitsTheMeanOfTheSlopes) {
+    EXPECT_NEAR(FitPlateau({1.1, 1.3, 1.2, 1.2}), 1.2, 1e-9);
+    EXPECT_NEAR(FitPlateau({2.0}), 2.0, 1e-9);
+    EXPECT_TRUE(std::isnan(FitPlateau({})));
+}

@@ -1,0 +1,178 @@
+// The time series window: zoom and simplification, the iterated autocorrelation of the
+// document, the mutual information with its first minimum, and the exported text.
+
+#include <QImage>
+#include <QPainter>
+#include <QSlider>
+#include <cmath>
+
+#include "analysis/MutualInformation.h"
+#include "tests/support/DocFixture.h"
+#include "tests/support/ChaoticSeries.h"
+#include "views/nonlinear/CZeitreiheFrame.h"
+#include "views/nonlinear/CZeitreiheView.h"
+
+using namespace test;
+
+namespace {
+
+struct ZeitreiheWindow : DocFixture {
+    void SetUp() override {
+        DocFixture::SetUp();
+        doc.m_nSampleRate = 1000;
+        doc.m_nBitsPerSample = 16;
+        doc.m_dFullScale = 32767.0;
+        app.Settings().IniZeitreiheWhatIs = 0;
+        app.Settings().IniZeitreiheKorrCount = 3;
+        app.Settings().IniZeitreihePartitions = 16;
+        app.Settings().IniZeitreiheCorrlength = 20;
+        frame = std::make_unique<CZeitreiheFrame>(app.Settings(), doc);
+        doc.SetModuleFrame(Module::Zeitreihe, frame.get());
+        View().OnInitialUpdate();
+        frame->resize(800, 400);
+    }
+    void TearDown() override {
+        doc.SetModuleFrame(Module::Zeitreihe, nullptr);
+        frame.reset();
+        DocFixture::TearDown();
+    }
+    CZeitreiheView& View() { return *frame->ZeitreiheView(); }
+    // A new selection of these values, as the document announces it.
+    void Select(std::vector<double> values) {
+        doc.m_aSelSamples = std::move(values);
+        g_bSelectionSpectrum = true;
+        View().OnUpdate(kHintSelection);
+        g_bSelectionSpectrum = false;
+    }
+    std::unique_ptr<CZeitreiheFrame> frame;
+};
+
+std::vector<double> Sine(std::size_t n, double period, double amplitude = 10000.0) {
+    std::vector<double> v(n);
+    for (std::size_t i = 0; i < n; ++i) v[i] = amplitude * std::sin(2.0 * M_PI * static_cast<double>(i) / period);
+    return v;
+}
+
+}  // namespace
+
+TEST_F(ZeitreiheWindow, ZoomSliderAndSimplificationOfLongSelections) {
+    Select(Sine(1000, 50));
+    View().OnZoomSlider(-4);
+    EXPECT_DOUBLE_EQ(View().Zoom(), 0.25);
+    EXPECT_EQ(View().PlotWidth(), 250);  // every 4th sample, one pixel each
+    View().OnZoomSlider(0);
+    EXPECT_DOUBLE_EQ(View().Zoom(), 1.0);
+
+    // 30000 samples at one pixel per sample: asked; No keeps the zoom and asks again next time.
+    ui.yesNoAnswers = {false, true};
+    Select(Sine(30000, 50));
+    EXPECT_TRUE(SaidNumber(ui, 61446));
+    EXPECT_DOUBLE_EQ(View().Zoom(), 1.0);
+    ui.messages.clear();
+    Select(Sine(30000, 50));
+    EXPECT_TRUE(SaidNumber(ui, 61446));
+    EXPECT_DOUBLE_EQ(View().Zoom(), 5000.0 / 30000.0);
+    EXPECT_EQ(qobject_cast<QSlider*>(frame->Control(CZeitreiheFrame::kZoom))->value(), -6);
+    // Once simplified it is not asked again.
+    ui.messages.clear();
+    Select(Sine(40000, 50));
+    EXPECT_FALSE(SaidNumber(ui, 61446));
+}
+
+TEST_F(ZeitreiheWindow, AutocorrelationOfASineAndItsFirstMinimum) {
+    doc.m_nFFTPoints = 1024;
+    app.Settings().IniZeitreiheWhatIs = 1;
+    View().OnInitialUpdate();
+    Select(Sine(1024, 64));
+    // Functions 1 .. K + 1, each over the FFT size; the first falls to zero after a quarter period.
+    for (int k = 0; k <= 3; ++k) EXPECT_EQ(doc.m_aAutoCorr[static_cast<std::size_t>(k)].size(), 1024u) << k;
+    EXPECT_TRUE(doc.m_aAutoCorr[4].empty());
+    EXPECT_EQ(doc.m_aAnalysis.size(), 513u);
+    EXPECT_NEAR(doc.m_nFirstAcfMinimum, 15, 1);
+    EXPECT_GT(doc.m_aAutoCorr[0][0], 0.0);
+    // A count of 5 computes 6 functions.
+    View().OnCorrelationCount(5);
+    EXPECT_EQ(doc.m_aAutoCorr[5].size(), 1024u);
+    EXPECT_EQ(app.Settings().IniZeitreiheKorrCount, 5);
+}
+
+TEST(MutualInformation, FirstMinimumAndShortSeries) {
+    struct Case {
+        std::vector<double> curve;
+        std::optional<int> minimum;
+    };
+    const Case cases[] = {
+        {{3.0, 2.0, 1.0, 1.5, 0.5}, 2},
+        {{3.0, 2.0, 1.0, 0.5}, std::nullopt},  // still falling at T
+        {{3.0, 3.5, 1.0}, std::nullopt},       // rising at once
+        {{3.0, 2.0, 2.0}, 1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FirstMinimum(c.curve), c.minimum);
+
+    // Entropy of a uniform spread over 4 boxes is ln 4; T beyond the series is cut.
+    std::vector<double> ramp;
+    for (int i = 0; i < 400; ++i) ramp.push_back(i % 4);
+    int tau = 1000;
+    const std::vector<double> info = MutualInformation(ramp, 4, tau);
+    EXPECT_EQ(tau, 399);
+    EXPECT_NEAR(info[0], std::log(4.0), 1e-12);
+    EXPECT_NEAR(info[1], std::log(4.0), 1e-4);  // the next value is known from this one
+    tau = 5;
+    EXPECT_TRUE(MutualInformation(std::vector<double>(200, 3.0), 4, tau).empty());
+}
+
+TEST_F(ZeitreiheWindow, MutualInformationNeedsMoreThanAHundredSamples) {
+    app.Settings().IniZeitreiheWhatIs = 2;
+    View().OnInitialUpdate();
+    const auto henon = HenonSeries(200);
+    Select(std::vector<double>(henon.begin(), henon.begin() + 100));
+    EXPECT_TRUE(View().Information().empty());
+    Select(std::vector<double>(henon.begin(), henon.begin() + 101));
+    EXPECT_EQ(View().Information().size(), 21u);
+    // A constant selection is reported and gives no curve.
+    Select(std::vector<double>(300, 5.0));
+    EXPECT_TRUE(SaidNumber(ui, 61476));
+    EXPECT_TRUE(View().Information().empty());
+}
+
+TEST_F(ZeitreiheWindow, ExportedTextOfEachMode) {
+    Select({16383.5, -32767.0, 0.0});
+    QString text = View().ExportText();
+    EXPECT_EQ(text, QStringLiteral("Time[ms]\tAmplitude[%]\r\n0\t50\r\n1\t-100\r\n2\t0\r\n"));
+
+    app.Settings().IniZeitreiheWhatIs = 2;
+    View().OnInitialUpdate();
+    Select(HenonSeries(500));
+    text = View().ExportText();
+    const QStringList lines = text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    EXPECT_EQ(lines[0], QStringLiteral("Number of boxes for each partition:\t16"));
+    EXPECT_EQ(lines[1], QStringLiteral("Delay-Parameter Tau\tMutual Information"));
+    ASSERT_EQ(lines.size(), 2 + 21);
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("0\t2,")));  // ln 16 = 2,77 at most
+}
+
+TEST_F(ZeitreiheWindow, ThreeAutocorrelationStripsEachWithItsCentreLine) {
+    doc.m_nFFTPoints = 1024;
+    app.Settings().IniZeitreiheWhatIs = 1;
+    View().OnInitialUpdate();
+    Select(Sine(1024, 64));
+    QImage image(600, 300, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    const int width = View().OnDraw(painter, 300);
+    painter.end();
+    EXPECT_EQ(width, 1024);  // one pixel per value of the FFT size
+    // Strips of 100 pixels; each has its white centre line, and its curve stays inside it.
+    for (int y : {50, 150, 250}) EXPECT_EQ(image.pixelColor(500, y), QColor(Qt::white)) << y;
+    for (int strip = 0; strip < 3; ++strip) {
+        int top = 300, bottom = -1;
+        for (int y = strip * 100; y < strip * 100 + 100; ++y)
+            for (int x = 0; x < 600; ++x)
+                if (image.pixelColor(x, y) == QColor(0, 255, 0)) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        EXPECT_LE(top, strip * 100 + 2) << "each strip is scaled to its own largest value";
+        EXPECT_GE(bottom, strip * 100 + 40) << strip;
+    }
+}

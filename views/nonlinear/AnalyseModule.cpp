@@ -1,0 +1,154 @@
+#include "views/nonlinear/AnalyseModule.h"
+
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <memory>
+
+#include "document/CKalvoDoc.h"
+#include "platform/PictureWriter.h"
+#include "platform/StringTable.h"
+#include "platform/UserInterface.h"
+#include "settings/CKalvoSettings.h"
+#include "views/common/CModuleWindows.h"
+#include "views/common/CommandLineModules.h"
+#include "views/nonlinear/CAnalyseFrame.h"
+#include "views/nonlinear/CAnalyseView.h"
+#include "views/nonlinear/CLyapunovPlots.h"
+#include "views/spectral/FftExport.h"
+
+namespace {
+
+constexpr int kCmdAnalyse = 32814;
+constexpr int kCmdShowAnalyse = 32824;
+constexpr int kTitleAnalyse = 136;
+constexpr int kTextTooShort = 61529;
+constexpr int kHeaderMaxLyap = 64225, kTextIteration = 64226, kHeaderCorrDim = 64227, kHeaderPlateau = 64228,
+              kTextKaplanYorke = 64223;
+
+std::pair<quint32, quint32> Selection(const ModuleContext& context, const ScriptRequest& request) {
+    return request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
+}
+
+// An analysis view that is never shown, laid out at the picture's size, which has run the
+// calculation of `mode` on the selection exactly as its Calculate button runs it.
+std::unique_ptr<CAnalyseView> Calculated(const ModuleContext& context, const ScriptRequest& request, int mode) {
+    const auto [first, last] = Selection(context, request);
+    if (!context.doc.OnSelectionChanged(first, last)) return nullptr;
+    if (context.doc.m_aSelSamples.size() < 50) {
+        context.ui.Message(kTextTooShort, MessageIcon::Exclamation);
+        return nullptr;
+    }
+    auto view = std::make_unique<CAnalyseView>(context.doc, context.settings);
+    view->setAttribute(Qt::WA_DontShowOnScreen);
+    view->resize(request.size);
+    view->OnInitialUpdate();
+    if (mode >= 0) view->OnMode(mode);
+    view->OnCalculate();
+    view->WaitForCalculation();
+    if (!view->HasResult(view->Mode())) return nullptr;
+    // The plateau range the profile gives as radii, as two clicks in the diagram.
+    const double from = context.settings.IniAnalyseFitFromKorr, to = context.settings.IniAnalyseFitToKorr;
+    if (view->Mode() == 2 && from > 0.0 && to > from) {
+        const QRect rect(QPoint(0, 0), request.size);
+        view->OnFitClick(QPoint(static_cast<int>(std::floor(CLyapunovPlots::CorrDimX(rect, from))), 1));
+        view->OnFitClick(QPoint(static_cast<int>(std::ceil(CLyapunovPlots::CorrDimX(rect, to))), 1));
+    }
+    return view;
+}
+
+bool Render(const ModuleContext& context, const ScriptRequest& request) {
+    const std::unique_ptr<CAnalyseView> view = Calculated(context, request, -1);
+    if (!view) return false;
+    return WritePicture(request.outFile, request.size, CAnalyseView::PictureName(),
+                        [&](QPainter& painter, const QRect& rect) { view->OnDraw(painter, rect); });
+}
+
+QString Line(std::initializer_list<QString> cells) {
+    QString text;
+    for (const QString& cell : cells) {
+        if (!text.isEmpty()) text += u'\t';
+        text += cell;
+    }
+    return text + QLatin1String("\r\n");
+}
+
+std::optional<QString> ExportMaxLyap(const ModuleContext& context, const ScriptRequest& request) {
+    const auto view = Calculated(context, request, CLyapunovKantz::kMaxLyap);
+    if (!view) return std::nullopt;
+    const MaxLyapResult& r = *view->MaxLyap();
+    QString text = Str(kHeaderMaxLyap);
+    for (unsigned e = 0; e < r.epsDone; ++e)
+        for (unsigned d = r.mindim - 2; d <= r.maxdim - 2; ++d)
+            for (unsigned i = 0; i <= r.maxiter; ++i)
+                text += Line({SpreadsheetNumber(r.radii[e]), QString::number(d + 2), QString::number(i),
+                              SpreadsheetNumber(r.Value(e, d, i))});
+    return text;
+}
+
+std::optional<QString> ExportSpectrum(const ModuleContext& context, const ScriptRequest& request) {
+    const auto view = Calculated(context, request, CLyapunovKantz::kSpectrum);
+    if (!view) return std::nullopt;
+    const LyapSpectrumResult& r = *view->Spectrum();
+    QString text = Str(kTextIteration);
+    for (unsigned i = 0; i < r.dimension; ++i) text += QStringLiteral("\tLambda%1").arg(i + 1);
+    text += QLatin1String("\r\n");
+    for (std::size_t row = 0; row < r.RowCount(); ++row) {
+        text += QString::number(row + 1);
+        for (unsigned i = 0; i < r.dimension; ++i) text += u'\t' + SpreadsheetNumber(r.Exponent(row, i));
+        text += QLatin1String("\r\n");
+    }
+    text += Line({Str(kTextKaplanYorke), SpreadsheetNumber(r.kaplanYorke)});
+    return text;
+}
+
+std::optional<QString> ExportCorrDim(const ModuleContext& context, const ScriptRequest& request) {
+    const auto view = Calculated(context, request, CLyapunovKantz::kCorrDim);
+    if (!view) return std::nullopt;
+    const CorrDimResult& r = *view->CorrDim();
+    QString text = Str(kHeaderCorrDim);
+    for (std::size_t d = 0; d < r.curves.size(); ++d)
+        for (const CorrDimPoint& p : r.curves[d])
+            text += Line({QString::number(d + 1), SpreadsheetNumber(p.radius), SpreadsheetNumber(p.slope)});
+    if (view->FitFrom() != 0 && view->FitTo() != 0) {
+        const std::vector<double> plateaus =
+            CLyapunovPlots::Plateaus(QRect(QPoint(0, 0), request.size), r, view->FitFrom(), view->FitTo());
+        text += Str(kHeaderPlateau);
+        for (std::size_t d = 0; d < plateaus.size(); ++d)
+            text += Line({QString::number(d + 1), SpreadsheetNumber(plateaus[d])});
+    }
+    return text;
+}
+
+}  // namespace
+
+void RegisterAnalyseModule() {
+    CModuleWindows::Registration window{};
+    window.module = Module::Analyse;
+    window.toggleCommand = kCmdAnalyse;
+    window.showCommand = kCmdShowAnalyse;
+    window.titleString = kTitleAnalyse;
+    window.slot = kSlotAnalyse;
+    window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
+        return std::make_unique<CAnalyseFrame>(context.settings, context.doc);
+    };
+    CModuleWindows::Register(std::move(window));
+
+    CommandLineModule analysis;
+    analysis.name = QStringLiteral("analysis");
+    analysis.module = Module::Analyse;
+    analysis.defaultSize = QSize(900, 600);
+    analysis.render = Render;
+    CommandLineModules::Register(std::move(analysis));
+
+    const std::pair<const char*, std::function<std::optional<QString>(const ModuleContext&, const ScriptRequest&)>>
+        tables[] = {{"maxlyap", ExportMaxLyap}, {"lyapspec", ExportSpectrum}, {"corrdim", ExportCorrDim}};
+    for (const auto& [name, exporter] : tables) {
+        CommandLineModule entry;
+        entry.name = QString::fromLatin1(name);
+        entry.module = Module::Analyse;
+        entry.defaultSize = QSize(900, 600);
+        entry.exportText = exporter;
+        CommandLineModules::Register(std::move(entry));
+    }
+}

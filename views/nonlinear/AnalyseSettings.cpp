@@ -1,0 +1,86 @@
+#include "views/nonlinear/AnalyseSettings.h"
+
+#include <algorithm>
+
+#include "settings/CKalvoSettings.h"
+
+namespace {
+unsigned U(int v) { return v > 0 ? static_cast<unsigned>(v) : 0u; }
+}  // namespace
+
+AnalyseSettings AnalyseSettings::From(const CKalvoSettings& s) {
+    AnalyseSettings a;
+    a.dimLya = s.IniAnalyseDimLya;
+    a.tauLya = s.IniAnalyseTauLya;
+    a.numberOfLya = s.IniAnalyseNumberOfLya;
+    a.iterLya = s.IniAnalyseIterLya;
+    a.numPointsLya = s.IniAnalyseNumPointsLya;
+    a.maxDimLya = s.IniAnalyseMaxDimLya;
+    a.radiusMinLya = s.IniAnalyseRadiusMinLya;
+    a.numPointsLyaMax = s.IniAnalyseNumPointsLyaMax;
+    a.iterLyaMax = s.IniAnalyseIterLyaMax;
+    a.numberOfLyaMax = s.IniAnalyseNumberOfLyaMax;
+    a.tauLyaMax = s.IniAnalyseTauLyaMax;
+    a.radiusMinLyaMax = s.IniAnalyseRadiusMinLyaMax;
+    a.radiusMaxLyaMax = s.IniAnalyseRadiusMaxLyaMax;
+    a.minDimDoneMaxLya = s.IniAnalyseMinDimDoneMaxLya;
+    a.maxDimDoneMaxLya = s.IniAnalyseMaxDimDoneMaxLya;
+    a.referenzLyaMax = s.IniAnalyseReferenzLyaMax;
+    a.dimKorr = s.IniAnalyseDimKorr;
+    a.numPointsKorr = s.IniAnalyseNumPointsKorr;
+    a.numberOfKorr = s.IniAnalyseNumberOfKorr;
+    a.tauKorr = s.IniAnalyseTauKorr;
+    a.radiusMinKorr = s.IniAnalyseRadiusMinKorr;
+    a.radiusMaxKorr = s.IniAnalyseRadiusMaxKorr;
+    a.maxDimKorr = s.IniAnalyseMaxDimKorr;
+    a.iterKorr = s.IniAnalyseIterKorr;
+    a.whatIs = std::clamp(s.IniAnalyseWhatIs, 0, 2);
+    return a;
+}
+
+void AnalyseSettings::StoreInto(CKalvoSettings& s) const {
+    s.IniAnalyseDimLya = dimLya;
+    s.IniAnalyseTauLya = tauLya;
+    s.IniAnalyseNumberOfLya = numberOfLya;
+    s.IniAnalyseIterLya = iterLya;
+    s.IniAnalyseNumPointsLya = numPointsLya;
+    s.IniAnalyseMaxDimLya = maxDimLya;
+    s.IniAnalyseRadiusMinLya = radiusMinLya;
+    s.IniAnalyseNumPointsLyaMax = numPointsLyaMax;
+    s.IniAnalyseIterLyaMax = iterLyaMax;
+    s.IniAnalyseNumberOfLyaMax = numberOfLyaMax;
+    s.IniAnalyseTauLyaMax = tauLyaMax;
+    s.IniAnalyseRadiusMinLyaMax = radiusMinLyaMax;
+    s.IniAnalyseRadiusMaxLyaMax = radiusMaxLyaMax;
+    s.IniAnalyseMinDimDoneMaxLya = minDimDoneMaxLya;
+    s.IniAnalyseMaxDimDoneMaxLya = maxDimDoneMaxLya;
+    s.IniAnalyseReferenzLyaMax = referenzLyaMax;
+    s.IniAnalyseDimKorr = dimKorr;
+    s.IniAnalyseNumPointsKorr = numPointsKorr;
+    s.IniAnalyseNumberOfKorr = numberOfKorr;
+    s.IniAnalyseTauKorr = tauKorr;
+    s.IniAnalyseRadiusMinKorr = radiusMinKorr;
+    s.IniAnalyseRadiusMaxKorr = radiusMaxKorr;
+    s.IniAnalyseMaxDimKorr = maxDimKorr;
+    s.IniAnalyseIterKorr = iterKorr;
+    s.IniAnalyseWhatIs = whatIs;
+}
+
+std::size_t AnalyseSettings::Prepare(CLyapunovKantz& engine, int mode, std::size_t available) const {
+    switch (mode) {
+    case CLyapunovKantz::kSpectrum:
+        engine.SetParameters(0, 0, U(dimLya), U(tauLya), numberOfLya > 0 ? U(numberOfLya) : 30u, radiusMinLya, 0.0,
+                             mode, 0);
+        return std::min<std::size_t>(available, U(numPointsLya));
+    case CLyapunovKantz::kMaxLyap:
+        // The reference vectors are those of their own control (not the iteration count), so
+        // that a user can trade accuracy for time.
+        engine.SetParameters(U(iterLyaMax), U(maxDimDoneMaxLya), U(minDimDoneMaxLya), U(tauLyaMax), U(numberOfLyaMax),
+                             radiusMinLyaMax, radiusMaxLyaMax, mode, referenzLyaMax > 0 ? U(referenzLyaMax) : ~0u);
+        return std::min<std::size_t>(available, U(numPointsLyaMax));
+    default:
+        engine.SetParameters(U(iterKorr), U(maxDimKorr), U(dimKorr), U(tauKorr), U(numberOfKorr), radiusMinKorr,
+                             radiusMaxKorr, CLyapunovKantz::kCorrDim, 0);
+        return std::min<std::size_t>(available, U(numPointsKorr));
+    }
+}

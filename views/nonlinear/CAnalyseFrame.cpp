@@ -1,0 +1,192 @@
+#include "views/nonlinear/CAnalyseFrame.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include "platform/StringTable.h"
+#include "views/nonlinear/CAnalyseView.h"
+
+namespace {
+
+constexpr int kBarWidth = 240;
+constexpr int kTextIterations = 61518, kTextEmbedding = 61522, kTextNeighbours = 61538, kTextReference = 61539,
+              kTextRadii = 61540, kTextPairs = 61541, kTextMaxEmbedding = 61542;
+constexpr int kTextTau = 64201, kTextPoints = 64202, kTextMin = 64203, kTextMax = 64204, kTextIterationsBar = 64205,
+              kTextCalculate = 64206, kTextReset = 64207, kTextRadius = 64208, kTextSpectrum = 64217,
+              kTextMaxLyap = 64218, kTextCorrDim = 64219;
+
+// The document writes into the edits (a new selection); the user's typing counts when it is
+// complete (Enter or leaving the edit), so that limits do not bite into half-typed numbers.
+void ConnectEdit(QObject* context, QLineEdit* edit, CAnalyseView* view, int id) {
+    QObject::connect(edit, &QLineEdit::textChanged, context, [edit, view, id](const QString& t) {
+        if (!edit->hasFocus()) view->OnEdit(id, t);
+    });
+    QObject::connect(edit, &QLineEdit::editingFinished, context, [edit, view, id] { view->OnEdit(id, edit->text()); });
+}
+
+template <typename T>
+T* Find(QWidget* bar, int id) {
+    return bar->findChild<T*>(QString::number(id));
+}
+
+}  // namespace
+
+CAnalyseFrame::CAnalyseFrame(CKalvoSettings& settings, CKalvoDoc& doc)
+    : CModuleFrame(settings, kSlotAnalyse, new CAnalyseView(doc, settings), new QWidget, true),
+      m_view(static_cast<CAnalyseView*>(View())) {
+    BuildControlBar();
+    m_view->SetControlsListener([this] { ShowControls(); });
+    ShowControls();
+}
+
+void CAnalyseFrame::BuildControlBar() {
+    QWidget* bar = ControlBar();
+    auto* column = new QVBoxLayout(ScrollingColumn(bar, kBarWidth));
+    column->setContentsMargins(4, 4, 4, 4);
+    column->setSpacing(3);
+    CAnalyseView* view = m_view;
+
+    auto* modes = new QButtonGroup(bar);
+    const std::pair<int, int> radios[] = {{kModeSpectrum, kTextSpectrum}, {kModeMaxLyap, kTextMaxLyap},
+                                          {kModeCorrDim, kTextCorrDim}};
+    int mode = 0;
+    for (const auto& [id, text] : radios) {
+        auto* radio = new QRadioButton(Str(text));
+        SetControlIds(radio, id);
+        modes->addButton(radio, mode++);
+        column->addWidget(radio);
+    }
+    connect(modes, &QButtonGroup::idClicked, this, [view](int id) { view->OnMode(id); });
+
+    // An edit with its slider; the slider writes its position into the edit when released.
+    const auto addPair = [&](int labelId, int text, int editId, int sliderId, int minimum, int maximum) {
+        auto* label = new QLabel(Str(text));
+        if (labelId) SetControlIds(label, labelId);
+        auto* edit = new QLineEdit;
+        SetControlIds(edit, editId);
+        column->addWidget(label);
+        column->addWidget(edit);
+        ConnectEdit(this, edit, view, editId);
+        if (sliderId) {
+            auto* slider = new QSlider(Qt::Horizontal);
+            SetControlIds(slider, sliderId);
+            slider->setRange(minimum, maximum);
+            column->addWidget(slider);
+            connect(slider, &QSlider::sliderReleased, this,
+                    [edit, slider] { edit->setText(QString::number(slider->value())); });
+        }
+    };
+    addPair(0, kTextTau, CAnalyseView::kTau, CAnalyseView::kTauSlider, 1, 100);
+    addPair(0, kTextPoints, CAnalyseView::kPoints, CAnalyseView::kPointsSlider, 0, 100000);
+    addPair(kDimensionLabel, kTextEmbedding, CAnalyseView::kDimension, CAnalyseView::kDimensionSlider, 2, 10);
+    {
+        auto* row = new QHBoxLayout;
+        row->addWidget(new QLabel(Str(kTextMax)));
+        auto* maxEdit = new QLineEdit;
+        SetControlIds(maxEdit, CAnalyseView::kMaxDimension);
+        row->addWidget(maxEdit, 1);
+        column->addLayout(row);
+        ConnectEdit(this, maxEdit, view, CAnalyseView::kMaxDimension);
+    }
+    addPair(kCountLabel, kTextIterations, CAnalyseView::kCount, CAnalyseView::kCountSlider, 0, 100000);
+    {
+        auto* radius = new QGroupBox(Str(kTextRadius));
+        auto* grid = new QGridLayout(radius);
+        auto* minEdit = new QLineEdit;
+        auto* maxEdit = new QLineEdit;
+        SetControlIds(minEdit, CAnalyseView::kRadiusMin);
+        SetControlIds(maxEdit, CAnalyseView::kRadiusMax);
+        auto* maxLabel = new QLabel(Str(kTextMax));
+        maxLabel->setObjectName(QStringLiteral("radiusMaxLabel"));
+        grid->addWidget(new QLabel(Str(kTextMin)), 0, 0);
+        grid->addWidget(minEdit, 0, 1);
+        grid->addWidget(maxLabel, 1, 0);
+        grid->addWidget(maxEdit, 1, 1);
+        column->addWidget(radius);
+        ConnectEdit(this, minEdit, view, CAnalyseView::kRadiusMin);
+        ConnectEdit(this, maxEdit, view, CAnalyseView::kRadiusMax);
+    }
+    addPair(kRadiiLabel, kTextRadii, CAnalyseView::kRadii, CAnalyseView::kRadiiSlider, 1, 100);
+    {
+        auto* label = new QLabel(Str(kTextIterationsBar));
+        label->setObjectName(QStringLiteral("iterationsLabel"));
+        column->addWidget(label);
+    }
+    {
+        auto* edit = new QLineEdit;
+        SetControlIds(edit, CAnalyseView::kIterations);
+        column->addWidget(edit);
+        auto* slider = new QSlider(Qt::Horizontal);
+        SetControlIds(slider, CAnalyseView::kIterationsSlider);
+        slider->setRange(1, 1000);
+        column->addWidget(slider);
+        ConnectEdit(this, edit, view, CAnalyseView::kIterations);
+        connect(slider, &QSlider::sliderReleased, this, [edit, slider] { edit->setText(QString::number(slider->value())); });
+    }
+    auto* calculate = new QPushButton(Str(kTextCalculate));
+    SetControlIds(calculate, CAnalyseView::kCalculate);
+    auto* reset = new QPushButton(Str(kTextReset));
+    SetControlIds(reset, CAnalyseView::kReset);
+    column->addWidget(calculate);
+    column->addWidget(reset);
+    column->addStretch(1);
+    connect(calculate, &QPushButton::clicked, this, [view] { view->OnCalculate(); });
+    connect(reset, &QPushButton::clicked, this, [view] { view->OnReset(); });
+}
+
+void CAnalyseFrame::ShowControls() {
+    QWidget* bar = ControlBar();
+    const int mode = m_view->Mode();
+    for (int id : {kModeSpectrum, kModeMaxLyap, kModeCorrDim})
+        if (auto* radio = Find<QRadioButton>(bar, id)) {
+            const QSignalBlocker quiet(radio);
+            radio->setChecked(id - kModeSpectrum == mode);
+        }
+    for (int id : {CAnalyseView::kTau, CAnalyseView::kPoints, CAnalyseView::kDimension, CAnalyseView::kMaxDimension,
+                   CAnalyseView::kCount, CAnalyseView::kRadiusMin, CAnalyseView::kRadiusMax, CAnalyseView::kRadii,
+                   CAnalyseView::kIterations})
+        if (auto* edit = Find<QLineEdit>(bar, id)) {
+            const QString value = m_view->Value(id);
+            if (edit->text() != value) {
+                const QSignalBlocker quiet(edit);
+                edit->setText(value);
+            }
+        }
+    const std::pair<int, int> sliders[] = {{CAnalyseView::kTauSlider, CAnalyseView::kTau},
+                                           {CAnalyseView::kPointsSlider, CAnalyseView::kPoints},
+                                           {CAnalyseView::kDimensionSlider, CAnalyseView::kDimension},
+                                           {CAnalyseView::kCountSlider, CAnalyseView::kCount},
+                                           {CAnalyseView::kRadiiSlider, CAnalyseView::kRadii},
+                                           {CAnalyseView::kIterationsSlider, CAnalyseView::kIterations}};
+    for (const auto& [sliderId, editId] : sliders)
+        if (auto* slider = Find<QSlider>(bar, sliderId)) {
+            const QSignalBlocker quiet(slider);
+            if (sliderId == CAnalyseView::kDimensionSlider) slider->setRange(2, m_view->DimensionSliderMaximum());
+            if (sliderId == CAnalyseView::kRadiiSlider) slider->setRange(1, mode == 0 ? 500 : mode == 1 ? 100 : 1000);
+            slider->setValue(m_view->Value(editId).toInt());
+        }
+    const auto setText = [bar](int id, int text) {
+        if (auto* label = Find<QLabel>(bar, id)) label->setText(Str(text));
+    };
+    setText(kDimensionLabel, mode == 2 ? kTextMaxEmbedding : kTextEmbedding);
+    setText(kCountLabel, mode == 0 ? kTextIterations : mode == 1 ? kTextReference : kTextPairs);
+    setText(kRadiiLabel, mode == 0 ? kTextNeighbours : kTextRadii);
+    const auto show = [bar](const QString& name, bool visible) {
+        if (auto* w = bar->findChild<QWidget*>(name)) w->setVisible(visible);
+    };
+    show(QString::number(CAnalyseView::kDimension), mode != 2);
+    show(QString::number(CAnalyseView::kDimensionSlider), mode != 2);
+    show(QString::number(CAnalyseView::kRadiusMax), mode != 0);
+    show(QStringLiteral("radiusMaxLabel"), mode != 0);
+    show(QStringLiteral("iterationsLabel"), mode == 1);
+    show(QString::number(CAnalyseView::kIterations), mode == 1);
+    show(QString::number(CAnalyseView::kIterationsSlider), mode == 1);
+}

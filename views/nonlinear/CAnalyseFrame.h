@@ -1,0 +1,27 @@
+#pragma once
+// The analysis module's window: the view with its control bar. The bar's edits and sliders
+// serve all three calculations; their labels and which of them show follow the mode, and after
+// every change the bar shows the view's values as they came out of the limits.
+
+#include "views/common/CModuleFrame.h"
+
+class CAnalyseView;
+class CKalvoDoc;
+
+class CAnalyseFrame : public CModuleFrame {
+    Q_OBJECT
+public:
+    enum ControlId : int {
+        kModeSpectrum = 1134, kModeMaxLyap = 1135, kModeCorrDim = 1136,
+        kDimensionLabel = 1152, kCountLabel = 1153, kRadiiLabel = 1155,
+    };
+
+    CAnalyseFrame(CKalvoSettings& settings, CKalvoDoc& doc);
+    CAnalyseView* AnalyseView() const { return m_view; }
+
+private:
+    void BuildControlBar();
+    void ShowControls();
+
+    CAnalyseView* m_view;  // owned by the frame's widget tree
+};

@@ -1,0 +1,482 @@
+#include "views/nonlinear/CAnalyseView.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <chrono>
+#include <cmath>
+
+#include "document/AppFlags.h"
+#include "document/CKalvoDoc.h"
+#include "platform/StringTable.h"
+#include "platform/UserInterface.h"
+#include "settings/CKalvoSettings.h"
+#include "views/common/ViewFont.h"
+#include "views/common/ViewPicture.h"
+#include "views/nonlinear/CLyapunovPlots.h"
+
+namespace {
+
+constexpr int kAskIterMaxLyap = 61447, kAskIterSpectrum = 61448, kTextTooShort = 61529, kTextSlope = 61530,
+              kTitleSave = 61555, kTextCalculating = 64209;
+constexpr int kPollMs = 100;
+
+}  // namespace
+
+// The worker writes, the window reads under the lock; the window keeps the object alive only as
+// long as it waits for the worker (a closed window joins its worker first).
+struct CAnalyseView::Shared {
+    std::mutex lock;
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> done{false};
+    int message = 0;
+    bool aborted = false;
+    std::optional<MaxLyapResult> maxLyap;
+    std::optional<LyapSpectrumResult> spectrum;
+    std::optional<CorrDimResult> corrDim;
+    std::size_t spectrumRows = 0;
+};
+
+CAnalyseView::CAnalyseView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_settings(settings), m_poll(new QTimer(this)) {
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(200, 150);
+    setAutoFillBackground(false);
+    m_params = AnalyseSettings::From(settings);
+    connect(m_poll, &QTimer::timeout, this, [this] {
+        if (m_shared && m_shared->done) Finish();
+        update();
+    });
+    m_doc.AddView(this);
+}
+
+CAnalyseView::~CAnalyseView() {
+    if (m_worker.joinable()) {
+        m_shared->cancel = true;
+        m_worker.join();
+        qApp->removeEventFilter(this);
+        g_bBusyComputing = false;
+    }
+    m_doc.RemoveView(this);
+    m_params.StoreInto(m_settings);
+}
+
+void CAnalyseView::OnInitialUpdate() {
+    m_params = AnalyseSettings::From(m_settings);
+    m_askIterSpectrum = m_askIterMaxLyap = true;
+    m_fit[0] = m_fit[1] = QPoint();
+    m_slopeText.clear();
+    m_spectrum.reset();
+    m_maxLyap.reset();
+    m_corrDim.reset();
+    Changed();
+}
+
+void CAnalyseView::CollectWindowState(CKalvoSettings& settings) { m_params.StoreInto(settings); }
+
+void CAnalyseView::OnUpdate(int hint) {
+    if (hint == kHintRemoveWave) {
+        m_spectrum.reset();
+        m_maxLyap.reset();
+        m_corrDim.reset();
+        m_slopeText.clear();
+    }
+    if (g_bSelectionSpectrum) m_tooShortShown = false;
+    update();
+}
+
+bool CAnalyseView::SelectionTooShort() const { return m_doc.m_aSelSamples.size() < 50; }
+
+bool CAnalyseView::HasResult(int mode) const {
+    switch (mode) {
+    case 0: return m_spectrum.has_value();
+    case 1: return m_maxLyap.has_value();
+    case 2: return m_corrDim.has_value();
+    default: return false;
+    }
+}
+
+void CAnalyseView::Changed() {
+    if (m_listener) m_listener();
+    update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Controls
+
+int* CAnalyseView::IntField(int control) {
+    AnalyseSettings& p = m_params;
+    const int mode = p.whatIs;
+    switch (control) {
+    case kTau: return mode == 0 ? &p.tauLya : mode == 1 ? &p.tauLyaMax : &p.tauKorr;
+    case kPoints: return mode == 0 ? &p.numPointsLya : mode == 1 ? &p.numPointsLyaMax : &p.numPointsKorr;
+    case kDimension: return mode == 0 ? &p.dimLya : mode == 1 ? &p.minDimDoneMaxLya : &p.dimKorr;
+    case kMaxDimension: return mode == 0 ? &p.maxDimLya : mode == 1 ? &p.maxDimDoneMaxLya : &p.maxDimKorr;
+    case kCount: return mode == 0 ? &p.iterLya : mode == 1 ? &p.referenzLyaMax : &p.iterKorr;
+    case kRadii: return mode == 0 ? &p.numberOfLya : mode == 1 ? &p.numberOfLyaMax : &p.numberOfKorr;
+    case kIterations: return &p.iterLyaMax;
+    default: return nullptr;
+    }
+}
+
+double* CAnalyseView::DoubleField(int control) {
+    AnalyseSettings& p = m_params;
+    const int mode = p.whatIs;
+    if (control == kRadiusMin) return mode == 0 ? &p.radiusMinLya : mode == 1 ? &p.radiusMinLyaMax : &p.radiusMinKorr;
+    if (control == kRadiusMax && mode != 0) return mode == 1 ? &p.radiusMaxLyaMax : &p.radiusMaxKorr;
+    return nullptr;
+}
+
+QString CAnalyseView::Value(int control) const {
+    auto* self = const_cast<CAnalyseView*>(this);
+    if (const double* d = self->DoubleField(control)) return QString::number(*d, 'g', 3);
+    if (const int* i = self->IntField(control)) return QString::number(*i);
+    return {};
+}
+
+int CAnalyseView::DimensionSliderMaximum() const {
+    return std::max(2, *const_cast<CAnalyseView*>(this)->IntField(kMaxDimension));
+}
+
+void CAnalyseView::ClampCounts() {
+    const int points = *IntField(kPoints);
+    for (int control : {kCount, kRadii}) {
+        int* v = IntField(control);
+        if (*v > points) *v = points;
+    }
+}
+
+void CAnalyseView::OnMode(int mode) {
+    if (mode < 0 || mode > 2) return;
+    m_params.whatIs = mode;
+    m_tooShortShown = false;
+    Changed();
+}
+
+void CAnalyseView::OnEdit(int control, const QString& text) {
+    if (double* d = DoubleField(control)) {
+        bool ok = false;
+        const double value = text.trimmed().toDouble(&ok);
+        if (ok) *d = value;
+        Changed();
+        return;
+    }
+    int* field = IntField(control);
+    if (!field) return;
+    bool ok = false;
+    int value = text.trimmed().toInt(&ok);
+    if (!ok) value = 0;
+    switch (control) {
+    case kDimension: value = std::clamp(value, 2, DimensionSliderMaximum()); break;
+    case kMaxDimension:
+        value = std::max(value, 2);
+        *field = value;
+        if (int* dim = IntField(kDimension); *dim > value) *dim = value;
+        break;
+    case kCount:
+    case kRadii: value = std::min(value, *IntField(kPoints)); break;
+    default: break;
+    }
+    *field = value;
+    if (control == kPoints) ClampCounts();
+    Changed();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Calculating
+
+void CAnalyseView::OnReset() {
+    if (IsCalculating()) return;
+    m_askIterMaxLyap = true;
+    m_tooShortShown = false;
+    switch (m_params.whatIs) {
+    case 0: m_spectrum.reset(); break;
+    case 1: m_maxLyap.reset(); m_slopeText.clear(); break;
+    default: m_corrDim.reset(); break;
+    }
+    update();
+}
+
+void CAnalyseView::OnCalculate() {
+    if (IsCalculating()) return;
+    UserInterface& ui = m_doc.Ui();
+    m_askIterMaxLyap = true;
+    m_tooShortShown = false;
+    if (SelectionTooShort()) {
+        m_tooShortShown = true;
+        update();
+        return;
+    }
+    const int mode = m_params.whatIs;
+    if (mode == 0 && m_params.iterLya > 1000 && m_askIterSpectrum) {
+        m_askIterSpectrum = ui.AskYesNo(Str(kAskIterSpectrum, m_params.iterLya), MessageIcon::Question);
+        if (m_askIterSpectrum) m_params.iterLya = 1000;
+    }
+    if (mode == 1 && m_params.iterLyaMax > 50 && m_askIterMaxLyap) {
+        m_askIterMaxLyap = ui.AskYesNo(Str(kAskIterMaxLyap, m_params.iterLyaMax), MessageIcon::Question);
+        if (m_askIterMaxLyap) m_params.iterLyaMax = 50;
+    }
+    Changed();
+    switch (mode) {
+    case 0: m_spectrum.reset(); m_kaplanYorke.clear(); break;
+    case 1: m_maxLyap.reset(); m_slopeText.clear(); break;
+    default: m_corrDim.reset(); break;
+    }
+
+    // The worker gets its own copy of the samples and parameters.
+    CLyapunovKantz probe;
+    const std::size_t n = m_params.Prepare(probe, mode, m_doc.m_aSelSamples.size());
+    std::vector<double> samples(m_doc.m_aSelSamples.begin(), m_doc.m_aSelSamples.begin() + static_cast<std::ptrdiff_t>(n));
+    const AnalyseSettings params = m_params;
+    auto shared = std::make_shared<Shared>();
+    m_shared = shared;
+    m_runningMode = mode;
+    g_bCancel = false;
+    g_bBusyComputing = true;
+    setCursor(Qt::WaitCursor);
+    m_worker = std::thread([shared, params, mode, samples = std::move(samples)] {
+        CLyapunovKantz engine;
+        CLyapunovKantz::Hooks hooks;
+        hooks.message = [shared](int id) {
+            const std::lock_guard<std::mutex> hold(shared->lock);
+            if (!shared->message) shared->message = id;
+        };
+        hooks.cancelled = [shared] { return shared->cancel.load() || g_bCancel.load(); };
+        auto last = std::chrono::steady_clock::now();
+        hooks.maxLyapProgress = [shared](const MaxLyapResult& partial) {
+            const std::lock_guard<std::mutex> hold(shared->lock);
+            shared->maxLyap = partial;
+        };
+        hooks.spectrumProgress = [shared, &last](const LyapSpectrumResult& partial) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - last < std::chrono::milliseconds(200)) return;
+            last = now;
+            const std::lock_guard<std::mutex> hold(shared->lock);
+            shared->spectrum = partial;
+            shared->spectrumRows = partial.RowCount();
+        };
+        hooks.corrDimProgress = [shared](const CorrDimResult& partial) {
+            const std::lock_guard<std::mutex> hold(shared->lock);
+            shared->corrDim = partial;
+        };
+        engine.SetHooks(hooks);
+        params.Prepare(engine, mode, samples.size());
+        std::optional<MaxLyapResult> maxLyap;
+        std::optional<LyapSpectrumResult> spectrum;
+        std::optional<CorrDimResult> corrDim;
+        if (mode == 0) spectrum = engine.CalcLyapSpectrum(samples.data(), params.SpectrumIterations(), samples.size());
+        else if (mode == 1) maxLyap = engine.Calc_Max_Lyap_Exponent(samples.data(), samples.size());
+        else corrDim = engine.CalcCorrDim(samples.data(), samples.size());
+        {
+            const std::lock_guard<std::mutex> hold(shared->lock);
+            shared->aborted = engine.Aborted();
+            shared->maxLyap = std::move(maxLyap);
+            shared->spectrum = std::move(spectrum);
+            shared->spectrumRows = shared->spectrum ? shared->spectrum->RowCount() : 0;
+            shared->corrDim = std::move(corrDim);
+        }
+        shared->done = true;
+    });
+    m_poll->start(kPollMs);
+    // The main frame's cancel flag is cleared at the next idle moment, which may come before the
+    // worker looks at it; Escape is therefore also caught here, wherever the focus is.
+    qApp->installEventFilter(this);
+    update();
+}
+
+bool CAnalyseView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) Cancel();
+    return QWidget::eventFilter(watched, event);
+}
+
+void CAnalyseView::Cancel() {
+    if (m_shared && IsCalculating()) m_shared->cancel = true;
+}
+
+void CAnalyseView::WaitForCalculation() {
+    if (!IsCalculating()) return;
+    m_worker.join();
+    Finish();
+}
+
+void CAnalyseView::Finish() {
+    if (m_worker.joinable()) m_worker.join();
+    qApp->removeEventFilter(this);
+    m_poll->stop();
+    unsetCursor();
+    g_bBusyComputing = false;
+    std::shared_ptr<Shared> shared = std::move(m_shared);
+    const int mode = m_runningMode;
+    m_runningMode = -1;
+    if (!shared) return;
+    if (shared->message) m_doc.Ui().Message(shared->message, MessageIcon::Exclamation);
+    if (shared->aborted || shared->cancel) {
+        // A stopped calculation leaves nothing that could pass for a result.
+        g_bCancel = false;
+    } else if (mode == 0 && shared->spectrum) {
+        m_spectrum = std::move(shared->spectrum);
+        m_kaplanYorke = CLyapunovPlots::KaplanYorkeText(*m_spectrum);
+    } else if (mode == 1) {
+        m_maxLyap = std::move(shared->maxLyap);
+    } else if (mode == 2) {
+        m_corrDim = std::move(shared->corrDim);
+    }
+    update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing
+
+void CAnalyseView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (m_shared && m_runningMode == m_params.whatIs) {
+        // The diagram as far as the calculation has come.
+        painter.fillRect(rect(), Qt::white);
+        {
+            const std::lock_guard<std::mutex> hold(m_shared->lock);
+            if (m_runningMode == 0 && m_shared->spectrum)
+                CLyapunovPlots::DrawSpectrumPlot(painter, rect(), *m_shared->spectrum, m_shared->spectrumRows, {});
+            else if (m_runningMode == 1 && m_shared->maxLyap)
+                CLyapunovPlots::DrawMaxLyapunovPlot(painter, rect(), *m_shared->maxLyap);
+            else if (m_runningMode == 2 && m_shared->corrDim)
+                CLyapunovPlots::DrawCorrDimPlot(painter, rect(), *m_shared->corrDim, 0, 0);
+        }
+        painter.setFont(ViewFont(16));
+        painter.setPen(Qt::darkGray);
+        painter.drawText(rect().adjusted(45, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, Str(kTextCalculating));
+        return;
+    }
+    OnDraw(painter, rect());
+    if (m_dragFrom && m_dragTo) {
+        painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        painter.drawLine(*m_dragFrom, *m_dragTo);
+    }
+}
+
+void CAnalyseView::OnDraw(QPainter& painter, const QRect& rect) {
+    painter.fillRect(rect, Qt::white);
+    if (m_tooShortShown) {
+        painter.setFont(ViewFont(20));
+        painter.setPen(Qt::black);
+        painter.drawText(rect.adjusted(10, 10, -10, -10), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop,
+                         Str(kTextTooShort));
+        return;
+    }
+    if (m_doc.m_aSelSamples.size() <= 50) return;
+    switch (m_params.whatIs) {
+    case 0:
+        if (m_spectrum)
+            CLyapunovPlots::DrawSpectrumPlot(painter, rect, *m_spectrum, m_spectrum->RowCount(), m_kaplanYorke);
+        break;
+    case 1:
+        if (m_maxLyap) {
+            CLyapunovPlots::DrawMaxLyapunovPlot(painter, rect, *m_maxLyap);
+            if (!m_slopeText.isEmpty()) {
+                painter.save();
+                painter.translate(rect.topLeft());
+                painter.setPen(Qt::black);
+                painter.drawLine(m_slopeFrom, m_slopeTo);
+                QFont font(QStringLiteral("Arial"));
+                font.setPixelSize(16);
+                painter.setFont(font);
+                painter.drawText(QRect(0, 2, rect.width(), 20), Qt::AlignHCenter | Qt::AlignTop, m_slopeText);
+                painter.restore();
+            }
+        }
+        break;
+    default:
+        if (m_corrDim) {
+            CLyapunovPlots::DrawCorrDimPlot(painter, rect, *m_corrDim, m_fit[0].x(), m_fit[1].x());
+            painter.save();
+            painter.translate(rect.topLeft());
+            painter.setPen(QPen(QColor(0, 0, 255), 1));
+            for (const QPoint& boundary : m_fit)
+                if (boundary.x() != 0) painter.drawLine(boundary.x(), 0, boundary.x(), rect.height() / 2 - 30);
+            painter.restore();
+        }
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mouse and keys
+
+void CAnalyseView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && !m_shared && m_params.whatIs == 1 && m_maxLyap) {
+        m_dragFrom = event->position().toPoint();
+        m_dragTo.reset();
+    }
+}
+
+void CAnalyseView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragFrom) {
+        m_dragTo = event->position().toPoint();
+        update();
+    }
+}
+
+void CAnalyseView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || m_shared) return;
+    const QPoint at = event->position().toPoint();
+    if (m_params.whatIs == 1 && m_maxLyap && m_dragFrom) {
+        const QPoint from = *m_dragFrom;
+        m_dragFrom.reset();
+        m_dragTo.reset();
+        if (from != at) OnSlopeLine(from, at);
+        update();
+    } else if (m_params.whatIs == 2 && m_corrDim) {
+        OnFitClick(at);
+    }
+}
+
+void CAnalyseView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        Cancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CAnalyseView::OnSlopeLine(const QPoint& from, const QPoint& to) {
+    if (!m_maxLyap) return;
+    const double xs = CLyapunovPlots::MaxLyapXScale(rect(), *m_maxLyap);
+    const double ys = CLyapunovPlots::MaxLyapYScale(rect(), *m_maxLyap);
+    if (xs <= 0.0 || ys <= 0.0) return;
+    const double i1 = (from.x() - 40) / xs, i2 = (to.x() - 40) / xs;
+    if (i1 == i2) return;
+    const double s1 = from.y() / ys, s2 = to.y() / ys;
+    const double slope = -(s2 - s1) / (i2 - i1);
+    m_slopeFrom = from;
+    m_slopeTo = to;
+    m_slopeText = Str(kTextSlope) + CLyapunovPlots::CutNumber(slope, 10, 6);
+    update();
+}
+
+void CAnalyseView::OnFitClick(const QPoint& at) {
+    QPoint& first = m_fit[0];
+    QPoint& second = m_fit[1];
+    if (first.x() != 0 && std::abs(at.x() - first.x()) < 5) first = QPoint();
+    else if (second.x() != 0 && std::abs(at.x() - second.x()) < 5) second = QPoint();
+    else if (first.x() == 0) first = at;
+    else if (second.x() == 0) second = at;
+    else if (std::abs(at.x() - first.x()) < std::abs(at.x() - second.x())) first = at;
+    else second = at;
+    if (first.x() != 0 && second.x() != 0 && second.x() < first.x()) std::swap(first, second);
+    update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+bool CAnalyseView::HasCommand(ViewCommand command) const {
+    return command == ViewCommand::SaveView || command == ViewCommand::Copy;
+}
+
+void CAnalyseView::OnViewCommand(ViewCommand command) {
+    UserInterface& ui = m_doc.Ui();
+    const auto paint = [this](QPainter& painter, const QRect& rect) { OnDraw(painter, rect); };
+    if (command == ViewCommand::SaveView) SaveViewPicture(ui, Str(kTitleSave), PictureName(), size(), paint);
+    else if (command == ViewCommand::Copy) CopyViewPicture(ui, PictureName(), size(), paint);
+}

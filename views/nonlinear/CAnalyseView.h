@@ -1,0 +1,132 @@
+#pragma once
+// The analysis module's view: one of three nonlinear calculations on the selection (the
+// Lyapunov spectrum, the largest Lyapunov exponent, the correlation dimension), started with
+// Calculate and drawn by CLyapunovPlots while it runs and afterwards from the kept results.
+//
+// A calculation runs on a worker thread so that the window stays responsive; the diagram grows
+// from the engine's progress, which the window picks up a few times a second. Escape (or the
+// main frame's cancel flag) stops it, and a stopped or failed calculation leaves no result.
+// In the largest-exponent diagram a dragged line reads off a slope; in the correlation diagram
+// two clicks set the radius range in which the plateau of every dimension is fitted.
+
+#include <QWidget>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "analysis/CLyapunovKantz.h"
+#include "document/IDocumentView.h"
+#include "views/common/IViewCommands.h"
+#include "views/nonlinear/AnalyseSettings.h"
+
+class CKalvoDoc;
+class CKalvoSettings;
+class QPainter;
+class QTimer;
+
+class CAnalyseView : public QWidget, public IDocumentView, public IModuleView {
+    Q_OBJECT
+public:
+    // The shared controls of the bar (their meaning changes with the mode).
+    enum Control : int {
+        kTau = 1110, kTauSlider = 1109,
+        kPoints = 1025, kPointsSlider = 1111,
+        kDimension = 1114, kDimensionSlider = 1113, kMaxDimension = 1115,
+        kCount = 1124, kCountSlider = 1123,
+        kRadiusMin = 1116, kRadiusMax = 1126,
+        kRadii = 1118, kRadiiSlider = 1117,
+        kIterations = 1120, kIterationsSlider = 1119,
+        kCalculate = 1133, kReset = 1130,
+    };
+
+    CAnalyseView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent = nullptr);
+    ~CAnalyseView() override;
+
+    void OnInitialUpdate() override;
+    void OnUpdate(int hint) override;
+    void CollectWindowState(CKalvoSettings& settings) override;
+
+    void OnDraw(QPainter& painter, const QRect& rect);
+    static QString PictureName() { return QStringLiteral("Analyse Abbild"); }
+
+    bool HasCommand(ViewCommand command) const override;
+    void OnViewCommand(ViewCommand command) override;
+    QString HelpTopic() const override { return QStringLiteral("html/Zeitreihenanalysefenster.html"); }
+    QList<QKeySequence> ViewKeys() const override { return {QKeySequence(Qt::Key_Escape)}; }
+
+    // ---- the control bar ----
+    int Mode() const { return m_params.whatIs; }
+    void OnMode(int mode);
+    // An edit of the bar changed; its value is limited and kept. The bar then shows Values().
+    void OnEdit(int control, const QString& text);
+    // The value an edit shows in the current mode.
+    QString Value(int control) const;
+    // The upper end of the dimension slider.
+    int DimensionSliderMaximum() const;
+    void SetControlsListener(std::function<void()> listener) { m_listener = std::move(listener); }
+
+    // Calculate: asks the iteration questions, then starts the calculation of the mode.
+    void OnCalculate();
+    void OnReset();
+    // Stops a running calculation (Escape).
+    void Cancel();
+    bool IsCalculating() const { return m_worker.joinable(); }
+    // Waits until a running calculation has ended and was taken over (tests, the command line).
+    void WaitForCalculation();
+
+    const AnalyseSettings& Parameters() const { return m_params; }
+    bool HasResult(int mode) const;
+    const std::optional<MaxLyapResult>& MaxLyap() const { return m_maxLyap; }
+    const std::optional<LyapSpectrumResult>& Spectrum() const { return m_spectrum; }
+    const std::optional<CorrDimResult>& CorrDim() const { return m_corrDim; }
+    const QString& SlopeText() const { return m_slopeText; }
+    int FitFrom() const { return m_fit[0].x(); }
+    int FitTo() const { return m_fit[1].x(); }
+    // A click in the correlation diagram at x: sets, moves or removes a fit boundary.
+    void OnFitClick(const QPoint& at);
+    // The slope between two points of the largest-exponent diagram.
+    void OnSlopeLine(const QPoint& from, const QPoint& to);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // While a calculation runs, Escape anywhere in the program stops it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Shared;  // what the worker and the window share while a calculation runs
+    void Finish();  // the worker has ended: take its result or show its message
+    void Changed();
+    int* IntField(int control);
+    double* DoubleField(int control);
+    void ClampCounts();
+    bool SelectionTooShort() const;
+
+    CKalvoDoc& m_doc;
+    CKalvoSettings& m_settings;
+    AnalyseSettings m_params;
+    std::function<void()> m_listener;
+
+    std::optional<LyapSpectrumResult> m_spectrum;
+    std::optional<MaxLyapResult> m_maxLyap;
+    std::optional<CorrDimResult> m_corrDim;
+    QString m_kaplanYorke;
+    QString m_slopeText;
+    QPoint m_slopeFrom, m_slopeTo;
+    std::optional<QPoint> m_dragFrom, m_dragTo;
+    QPoint m_fit[2];
+    bool m_askIterSpectrum = true;  // the two iteration questions are asked while these hold
+    bool m_askIterMaxLyap = true;
+    bool m_tooShortShown = false;
+
+    std::shared_ptr<Shared> m_shared;
+    std::thread m_worker;
+    int m_runningMode = -1;
+    QTimer* m_poll;
+};

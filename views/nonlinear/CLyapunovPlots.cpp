@@ -1,0 +1,279 @@
+#include "views/nonlinear/CLyapunovPlots.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "analysis/PlateauFit.h"
+#include "platform/StringTable.h"
+#include "views/common/ViewFont.h"
+
+namespace {
+
+constexpr int kTitleMaxLyap = 61516, kTextS = 61517, kTextIterations = 61518, kTitleSpectrum = 61519,
+              kTitleCorrDim = 61520, kTextRadii = 61521, kTextEmbedding = 61522, kTextKaplanYorke = 61534,
+              kTextMeanRadius = 64200;
+
+const QColor kRed(255, 0, 0), kBlue(0, 0, 255), kGreen(0, 160, 0), kBlack(0, 0, 0);
+const QColor kCurveColours[] = {kRed, kBlue, kGreen, QColor(200, 120, 0), QColor(160, 0, 160), QColor(0, 150, 150)};
+
+void TextAt(QPainter& painter, int x, int y, const QString& text) {
+    painter.drawText(QRect(x, y, 1000, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
+}
+
+// Text turned by 90 degrees, read from bottom to top, its top left corner at (x, y).
+void TurnedText(QPainter& painter, int x, int y, const QString& text) {
+    painter.save();
+    painter.translate(x, y);
+    painter.rotate(-90);
+    painter.drawText(QRect(-500, 0, 1000, 100), Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, text);
+    painter.restore();
+}
+
+void Title(QPainter& painter, const QRect& rect, const QString& text) {
+    painter.drawText(rect.adjusted(0, 2, -6, 0), Qt::AlignRight | Qt::AlignTop, text);
+}
+
+}  // namespace
+
+QString CLyapunovPlots::CutNumber(double value, int digits, int width) {
+    if (!std::isfinite(value)) return QStringLiteral("-");
+    QString text = QString::number(value, 'g', digits);
+    if (text.contains(u'e')) text = QString::number(value, 'f', digits);
+    if (!text.contains(u'.') && text.size() < width) text += u'.';
+    while (text.size() < width) text += u'0';
+    return text.left(width);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Largest exponent
+
+static double Deepest(const MaxLyapResult& r) {
+    double a = 0.0;
+    for (unsigned e = 0; e < r.epsDone; ++e)
+        for (unsigned d = r.mindim - 2; d <= r.maxdim - 2; ++d)
+            for (unsigned i = 0; i <= r.maxiter; ++i) a = std::min(a, r.Value(e, d, i));
+    return std::fabs(a);
+}
+
+double CLyapunovPlots::MaxLyapXScale(const QRect& rect, const MaxLyapResult& r) {
+    return static_cast<double>((rect.width() - 40) / static_cast<int>(r.maxiter + 1));
+}
+
+double CLyapunovPlots::MaxLyapYScale(const QRect& rect, const MaxLyapResult& r) {
+    const double a = Deepest(r);
+    return a > 0.0 ? (rect.height() - 30) / a : 1.0;
+}
+
+void CLyapunovPlots::DrawMaxLyapunovPlot(QPainter& painter, const QRect& rect, const MaxLyapResult& r) {
+    painter.save();
+    const int W = rect.width(), H = rect.height();
+    painter.translate(rect.topLeft());
+    painter.fillRect(QRect(0, 0, W, H), Qt::white);
+    painter.setFont(ViewFont(16));
+    painter.setPen(kBlack);
+    Title(painter, QRect(0, 0, W, H), Str(kTitleMaxLyap));
+    const double A = Deepest(r);
+    const double xs = MaxLyapXScale(rect, r), ys = MaxLyapYScale(rect, r);
+    painter.drawLine(40, 5, 40, H - 25);
+    TurnedText(painter, 4, H / 2, Str(kTextS));
+    for (int k = 1; A > 0.0 && k * ys < H - 30 && k < 4 * A; ++k) {
+        const int y = static_cast<int>(k * ys);
+        painter.drawLine(40, y, 36, y);
+        TurnedText(painter, 22, y, QStringLiteral("-") + QString::number(k));
+    }
+    painter.drawLine(5, H - 30, W - 5, H - 30);
+    painter.drawText(QRect(0, H - 18, W, 18), Qt::AlignHCenter | Qt::AlignTop, Str(kTextIterations));
+    for (unsigned k = 0; k <= r.maxiter; k += 10) {
+        const int x = static_cast<int>(k * xs + 40);
+        painter.drawLine(x, H - 30, x, H - 26);
+        TextAt(painter, static_cast<int>(k * xs + 37), H - 28, QString::number(k));
+    }
+    for (unsigned e = 0; e < r.epsDone; ++e)
+        for (unsigned d = r.mindim - 2; d <= r.maxdim - 2; ++d) {
+            painter.setPen(QPen(d == r.mindim - 2 ? kRed : d == r.mindim - 1 ? kBlue : kGreen, 1));
+            QPoint from(40, H - 30);
+            for (unsigned j = 0; j < r.maxiter; ++j) {
+                const QPoint to(static_cast<int>(j * xs + 40), static_cast<int>(std::fabs(r.Value(e, d, j + 1)) * ys));
+                painter.drawLine(from, to);
+                from = to;
+            }
+        }
+    painter.restore();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Spectrum
+
+QString CLyapunovPlots::KaplanYorkeText(const LyapSpectrumResult& r) {
+    return Str(kTextKaplanYorke).arg(CutNumber(r.kaplanYorke, 4, 5), CutNumber(r.meanNeighbours, 4, 5)) +
+           u'\n' + Str(kTextMeanRadius).arg(QString::number(r.meanRadius, 'g', 4));
+}
+
+void CLyapunovPlots::DrawSpectrumPlot(QPainter& painter, const QRect& rect, const LyapSpectrumResult& r,
+                                      std::size_t rowsDone, const QString& text) {
+    painter.save();
+    const int W = rect.width(), H = rect.height();
+    painter.translate(rect.topLeft());
+    painter.fillRect(QRect(0, 0, W, H), Qt::white);
+    painter.setFont(ViewFont(16));
+    painter.setPen(kBlack);
+    Title(painter, QRect(0, 0, W, H), Str(kTitleSpectrum));
+    rowsDone = std::min(rowsDone, r.RowCount());
+    const unsigned D = r.dimension;
+    const double iterations = std::max(1.0, static_cast<double>(std::max<std::size_t>(r.iterations, rowsDone)));
+    const double xs = (W - 40) / iterations;
+    // The first rows swing widely; they are drawn but do not set the scale.
+    double lo = 0.0, hi = 0.0;
+    bool any = false;
+    for (std::size_t row = std::min<std::size_t>(20, rowsDone); row < rowsDone; ++row)
+        for (unsigned i = 0; i < D; ++i) {
+            const double v = r.Exponent(row, i);
+            if (!std::isfinite(v)) continue;
+            lo = any ? std::min(lo, v) : v;
+            hi = any ? std::max(hi, v) : v;
+            any = true;
+        }
+    lo = std::min(lo, 0.0);
+    hi = std::max(hi, 0.0);
+    if (hi - lo <= 0.0) hi = lo + 1.0;
+    const double ys = (H - 70) / (hi - lo);
+    const int top = 40;
+    auto yOf = [&](double v) { return static_cast<int>(top + (hi - std::clamp(v, lo - (hi - lo), hi + (hi - lo))) * ys); };
+    // Axes: exponent zero and the iterations.
+    painter.drawLine(40, top - 5, 40, H - 25);
+    painter.drawLine(40, yOf(0.0), W - 5, yOf(0.0));
+    painter.drawLine(40, H - 30, W - 5, H - 30);
+    painter.drawText(QRect(0, H - 18, W, 18), Qt::AlignHCenter | Qt::AlignTop, Str(kTextIterations));
+    TextAt(painter, 4, yOf(0.0) - 8, QStringLiteral("0"));
+    TextAt(painter, 2, yOf(hi) - 8, CutNumber(hi, 3, 5));
+    TextAt(painter, 2, yOf(lo) - 8, CutNumber(lo, 3, 5));
+    int step = static_cast<int>(iterations / 5) / 100 * 100;
+    if (step <= 0) step = std::max(1, static_cast<int>(iterations / 5));
+    for (int k = 0; k <= iterations; k += step) {
+        const int x = static_cast<int>(k * xs + 40);
+        painter.drawLine(x, H - 30, x, H - 26);
+        TextAt(painter, x - 3, H - 28, QString::number(k));
+    }
+    for (unsigned i = 0; i < D; ++i) {
+        painter.setPen(QPen(kCurveColours[i % std::size(kCurveColours)], 1));
+        QPolygon line;
+        for (std::size_t row = 0; row < rowsDone; ++row)
+            line << QPoint(static_cast<int>(row * xs + 40), yOf(r.Exponent(row, i)));
+        painter.drawPolyline(line);
+    }
+    if (!text.isEmpty()) {
+        painter.setPen(kBlack);
+        painter.drawText(QRect(0, 2, W, 60), Qt::AlignHCenter | Qt::AlignTop, text);
+    }
+    painter.restore();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Correlation dimension
+
+namespace {
+
+constexpr double kLowestRadius = 1e-4;  // the left end of the radius axis
+
+double Scale(const QRect& rect) { return (rect.width() - 45) / std::fabs(std::log(kLowestRadius)); }
+
+}  // namespace
+
+double CLyapunovPlots::CorrDimX(const QRect& rect, double radius) {
+    // Radius 1 at the right end, 0.0001 on the y axis.
+    return (rect.width() - 5) - std::fabs(std::log(radius)) * Scale(rect);
+}
+
+std::vector<double> CLyapunovPlots::Plateaus(const QRect& rect, const CorrDimResult& r, int fitFrom, int fitTo) {
+    std::vector<double> plateaus;
+    if (!(fitFrom < fitTo)) return plateaus;
+    for (const auto& curve : r.curves) {
+        std::vector<double> slopes;
+        for (const CorrDimPoint& p : curve) {
+            if (!(p.radius > 0.0) || std::fabs(p.slope) >= 1e50) continue;
+            const double x = CorrDimX(rect, p.radius);
+            if (x > fitFrom && x < fitTo) slopes.push_back(p.slope);
+        }
+        plateaus.push_back(FitPlateau(slopes));
+    }
+    return plateaus;
+}
+
+std::vector<double> CLyapunovPlots::DrawCorrDimPlot(QPainter& painter, const QRect& rect, const CorrDimResult& r,
+                                                    int fitFrom, int fitTo) {
+    painter.save();
+    const int W = rect.width(), H = rect.height();
+    painter.translate(rect.topLeft());
+    const QRect local(0, 0, W, H);
+    painter.fillRect(local, Qt::white);
+    painter.setFont(ViewFont(16));
+    painter.setPen(kBlack);
+    Title(painter, local, Str(kTitleCorrDim));
+    // Upper half: slopes 0 .. 7 over the radius.
+    const int half = H / 2;
+    const double sy = (half - 20) / 7.0;
+    auto yOfSlope = [&](double s) { return static_cast<int>(half - s * sy); };
+    painter.drawLine(40, 5, 40, half);
+    painter.drawLine(40, half, W - 5, half);
+    TurnedText(painter, 4, half / 2, Str(kTitleCorrDim));
+    for (int k = 1; k <= 6; ++k) {
+        painter.drawLine(36, yOfSlope(k), 40, yOfSlope(k));
+        TextAt(painter, 24, yOfSlope(k) - 8, QString::number(k));
+    }
+    for (double decade : {0.0001, 0.001, 0.01, 0.1}) {
+        for (int m = 1; m <= 10; ++m) {
+            const int x = static_cast<int>(CorrDimX(local, decade * m));
+            if (x <= 40) continue;
+            painter.drawLine(x, half, x, half + (m == 1 || m == 10 ? 6 : 3));
+            if (m == 10) TextAt(painter, x - 12, half + 6, QString::number(decade * 10, 'g', 3).replace(u'.', u','));
+        }
+    }
+    painter.drawText(QRect(40, half + 22, W - 45, 20), Qt::AlignHCenter | Qt::AlignTop, Str(kTextRadii));
+    painter.setClipRect(QRect(41, 0, W - 41, half));
+    for (std::size_t d = 0; d < r.curves.size(); ++d) {
+        painter.setPen(QPen(kCurveColours[d % 3], 1));
+        QPolygon line;
+        for (const CorrDimPoint& p : r.curves[d]) {
+            if (std::fabs(p.slope) >= 1e50 || !(p.radius > 0.0) || std::fabs(p.radius) >= 1e50) continue;
+            line << QPoint(static_cast<int>(CorrDimX(local, p.radius)), yOfSlope(p.slope));
+        }
+        painter.drawPolyline(line);
+    }
+    painter.setClipping(false);
+    // Lower half: the fitted plateau against the embedding dimension.
+    const std::vector<double> plateaus = Plateaus(local, r, fitFrom, fitTo);
+    if (!plateaus.empty()) {
+        const int m = static_cast<int>(r.curves.size());
+        painter.setPen(kBlack);
+        painter.drawLine(40, H - 30, W - 5, H - 30);
+        painter.drawText(QRect(0, H - 18, W, 18), Qt::AlignHCenter | Qt::AlignTop, Str(kTextEmbedding));
+        QPoint previous;
+        bool havePrevious = false;
+        double largest = -std::numeric_limits<double>::infinity();
+        for (int d = 0; d < m; ++d) {
+            const int x = (d + 1) * (W - 40) / m + 40 - (W - 40) / (2 * m);
+            painter.setPen(kBlack);
+            painter.drawLine(x, H - 30, x, H - 26);
+            TextAt(painter, x - 4, H - 28, QString::number(d + 1));
+            if (!std::isfinite(plateaus[d])) continue;
+            const QPoint mark(x, static_cast<int>((H - 30) - plateaus[d] * (H - 30) / 14.0));
+            painter.setPen(QPen(kBlue, 1));
+            painter.drawEllipse(mark, 3, 3);
+            if (havePrevious) painter.drawLine(previous, mark);
+            painter.setPen(kBlack);
+            TextAt(painter, mark.x() - 20, mark.y() - 20, CutNumber(plateaus[d], 10, 6));
+            previous = mark;
+            havePrevious = true;
+            largest = std::max(largest, plateaus[d]);
+        }
+        if (std::isfinite(largest)) {
+            const int y = static_cast<int>((H - 30) - largest * (H - 30) / 14.0);
+            painter.setPen(QPen(kRed, 1, Qt::DashLine));
+            painter.drawLine(40, y, W - 5, y);
+        }
+    }
+    painter.restore();
+    return plateaus;
+}

@@ -1,0 +1,104 @@
+#include "views/nonlinear/CZeitreiheFrame.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "platform/StringTable.h"
+#include "views/nonlinear/CZeitreiheView.h"
+
+namespace {
+
+constexpr int kBarWidth = 240;
+constexpr int kTextZoom = 64210, kTextBoxes = 64211, kTextMaxTau = 64212, kTextCount = 64213, kTextTimeSeries = 64214,
+              kTextAutoCorrelation = 64215, kTextMutualInformation = 64216;
+
+template <typename T>
+T* Find(QWidget* bar, int id) {
+    return bar->findChild<T*>(QString::number(id));
+}
+
+}  // namespace
+
+CZeitreiheFrame::CZeitreiheFrame(CKalvoSettings& settings, CKalvoDoc& doc)
+    : CModuleFrame(settings, kSlotZeitreihe, new CZeitreiheView(doc, settings), new QWidget, true),
+      m_view(static_cast<CZeitreiheView*>(View())) {
+    BuildControlBar();
+    m_view->SetControlsListener([this] { ShowControls(); });
+    ShowControls();
+}
+
+void CZeitreiheFrame::BuildControlBar() {
+    QWidget* bar = ControlBar();
+    auto* column = new QVBoxLayout(ScrollingColumn(bar, kBarWidth));
+    column->setContentsMargins(4, 4, 4, 4);
+    column->setSpacing(4);
+    CZeitreiheView* view = m_view;
+
+    auto* modes = new QButtonGroup(bar);
+    const std::pair<int, int> radios[] = {
+        {kTimeSeries, kTextTimeSeries}, {kAutoCorrelation, kTextAutoCorrelation}, {kMutualInformation, kTextMutualInformation}};
+    int mode = 0;
+    for (const auto& [id, text] : radios) {
+        auto* radio = new QRadioButton(Str(text));
+        SetControlIds(radio, id);
+        modes->addButton(radio, mode++);
+        column->addWidget(radio);
+    }
+    connect(modes, &QButtonGroup::idClicked, this, [view](int id) { view->OnMode(id); });
+
+    column->addWidget(new QLabel(Str(kTextZoom)));
+    auto* zoom = new QSlider(Qt::Horizontal);
+    SetControlIds(zoom, kZoom);
+    zoom->setRange(-1000, 1000);
+    zoom->setSingleStep(1);
+    zoom->setPageStep(1);
+    column->addWidget(zoom);
+    connect(zoom, &QSlider::sliderReleased, this, [view, zoom] { view->OnZoomSlider(zoom->value()); });
+
+    const auto spin = [&](int labelId, int text, int id, int spinId, int minimum, int maximum, auto handler) {
+        auto* label = new QLabel(Str(text));
+        SetControlIds(label, labelId);
+        auto* box = new QSpinBox;
+        SetControlIds(box, id, spinId);
+        box->setRange(minimum, maximum);
+        column->addWidget(label);
+        column->addWidget(box);
+        connect(box, &QSpinBox::valueChanged, this, [view, handler](int v) { (view->*handler)(v); });
+    };
+    spin(kBoxesLabel, kTextBoxes, kBoxes, kBoxesSpin, 2, 100, &CZeitreiheView::OnBoxes);
+    spin(kMaxTauLabel, kTextMaxTau, kMaxTau, kMaxTauSpin, 1, 100, &CZeitreiheView::OnMaxTau);
+    spin(kCountLabel, kTextCount, kCount, kCountSpin, 1, 9, &CZeitreiheView::OnCorrelationCount);
+    column->addStretch(1);
+}
+
+void CZeitreiheFrame::ShowControls() {
+    QWidget* bar = ControlBar();
+    const int mode = m_view->Mode();
+    for (int id : {kTimeSeries, kAutoCorrelation, kMutualInformation})
+        if (auto* radio = Find<QRadioButton>(bar, id)) {
+            const QSignalBlocker quiet(radio);
+            radio->setChecked((id == kTimeSeries && mode == 0) || (id == kAutoCorrelation && mode == 1) ||
+                              (id == kMutualInformation && mode == 2));
+        }
+    if (auto* zoom = Find<QSlider>(bar, kZoom); zoom && !zoom->isSliderDown()) {
+        const QSignalBlocker quiet(zoom);
+        zoom->setValue(m_view->ZoomSliderPosition());
+    }
+    const std::pair<int, int> values[] = {
+        {kBoxes, m_view->Boxes()}, {kMaxTau, m_view->MaxTau()}, {kCount, m_view->CorrelationCount()}};
+    for (const auto& [id, value] : values)
+        if (auto* box = Find<QSpinBox>(bar, id)) {
+            const QSignalBlocker quiet(box);
+            box->setValue(value);
+        }
+    const auto show = [bar](int id, bool visible) {
+        if (auto* w = bar->findChild<QWidget*>(QString::number(id))) w->setVisible(visible);
+    };
+    for (int id : {kBoxesLabel, kMaxTauLabel, kBoxes, kMaxTau}) show(id, mode == 2);
+    for (int id : {kCountLabel, kCount}) show(id, mode == 1);
+}

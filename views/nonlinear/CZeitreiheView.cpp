@@ -1,0 +1,346 @@
+#include "views/nonlinear/CZeitreiheView.h"
+
+#include <QClipboard>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/MutualInformation.h"
+#include "document/AppFlags.h"
+#include "document/CKalvoDoc.h"
+#include "platform/StringTable.h"
+#include "platform/UserInterface.h"
+#include "settings/CKalvoSettings.h"
+#include "views/common/ViewPicture.h"
+#include "views/nonlinear/CLyapunovPlots.h"
+#include "views/spectral/FftExport.h"
+
+namespace {
+
+constexpr int kAskSimplify = 61446, kMsgConstant = 61476, kMsgExported = 61512, kTextNotFound = 61537,
+              kTitleSave = 61576, kHeaderTime = 61577, kHeaderBoxes = 61578, kMsgNoClipboard = 61579;
+constexpr int kPixelsPerDelay = 4;
+
+const QColor kBackground(0, 0, 0), kCurve(0, 255, 0), kCentre(255, 255, 255), kText(255, 255, 255);
+
+// Step curve through the points: a horizontal then a vertical line to each next point.
+void StepCurve(QPainter& painter, const std::vector<QPoint>& points, std::size_t end) {
+    if (points.empty() || end < 2) return;
+    QPolygon line;
+    line.reserve(static_cast<qsizetype>(2 * end));
+    line << points[0];
+    for (std::size_t j = 1; j < end; ++j) {
+        line << QPoint(points[j].x(), points[j - 1].y());
+        line << points[j];
+    }
+    painter.drawPolyline(line);
+}
+
+}  // namespace
+
+CZeitreiheView::CZeitreiheView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent)
+    : QAbstractScrollArea(parent), m_doc(doc), m_settings(settings) {
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::ClickFocus);
+    setMinimumSize(120, 90);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    m_doc.AddView(this);
+}
+
+CZeitreiheView::~CZeitreiheView() {
+    m_doc.RemoveView(this);
+    CollectWindowState(m_settings);
+}
+
+void CZeitreiheView::OnInitialUpdate() {
+    m_dZoom = 1.0;
+    m_nSimplify = 7;
+    m_nWhatIs = std::clamp(m_settings.IniZeitreiheWhatIs, 0, 2);
+    m_nKorrCount = std::clamp(m_settings.IniZeitreiheKorrCount, 1, 9);
+    m_nPartitions = std::clamp(m_settings.IniZeitreihePartitions, 2, 100);
+    m_nCorrLength = std::clamp(m_settings.IniZeitreiheCorrlength, 1, 100);
+    Recompute();
+    Changed();
+}
+
+void CZeitreiheView::CollectWindowState(CKalvoSettings& settings) {
+    settings.IniZeitreiheWhatIs = m_nWhatIs;
+    settings.IniZeitreiheKorrCount = m_nKorrCount;
+    settings.IniZeitreihePartitions = m_nPartitions;
+    settings.IniZeitreiheCorrlength = m_nCorrLength;
+}
+
+void CZeitreiheView::OnUpdate(int hint) {
+    if (hint == kHintRemoveWave) {
+        m_aInformation.clear();
+        m_firstMinimum.reset();
+        viewport()->update();
+        return;
+    }
+    if (g_bListening || g_bPlaying || !m_doc.m_aSelSamples.empty()) {
+        Recompute();
+        AskSimplify();
+    }
+    Changed();
+}
+
+void CZeitreiheView::Changed() {
+    UpdateScrollRange();
+    if (m_listener) m_listener();
+    viewport()->update();
+}
+
+void CZeitreiheView::Recompute() {
+    if (m_nWhatIs == kAutoCorrelation && m_doc.m_aSelSamples.size() > 10) m_doc.ComputeAutoCorrelations(m_nKorrCount);
+    if (m_nWhatIs == kMutualInformation) {
+        m_aInformation.clear();
+        m_firstMinimum.reset();
+        if (m_doc.m_aSelSamples.size() <= 100) return;
+        int tau = m_nCorrLength;
+        m_aInformation = MutualInformation(m_doc.m_aSelSamples, m_nPartitions, tau);
+        if (m_aInformation.empty()) {
+            m_doc.Ui().Message(kMsgConstant, MessageIcon::Exclamation);
+            return;
+        }
+        m_nCorrLength = tau;
+        m_firstMinimum = FirstMinimum(m_aInformation);
+    }
+}
+
+static std::size_t ValuesDrawn(const CKalvoDoc& doc, int mode) {
+    return mode == CZeitreiheView::kAutoCorrelation ? doc.m_aAutoCorr[0].size() : doc.m_aSelSamples.size();
+}
+
+void CZeitreiheView::AskSimplify() {
+    if (m_nWhatIs == kMutualInformation || m_nSimplify != 7) return;
+    const std::size_t n = ValuesDrawn(m_doc, m_nWhatIs);
+    if (n == 0 || static_cast<double>(n) <= 20000.0 / DrawZoom()) return;
+    bool yes = true;
+    if (g_bSelectionSpectrum)
+        yes = m_doc.Ui().AskYesNo(Str(kAskSimplify, QString::number(n), QString::number(DrawZoom(), 'g', 5)),
+                                  MessageIcon::Question);
+    m_nSimplify = yes ? 6 : 7;
+    if (yes) m_dZoom = 5000.0 / static_cast<double>(n);
+}
+
+double CZeitreiheView::DrawZoom() const { return (m_dZoom > 0.0 && !std::isnan(m_dZoom)) ? m_dZoom : 1.0; }
+
+int CZeitreiheView::Step() const {
+    const double zoom = DrawZoom();
+    return zoom >= 1.0 ? 1 : std::max(1, static_cast<int>(1.0 / zoom));
+}
+
+int CZeitreiheView::ZoomSliderPosition() const {
+    const double zoom = DrawZoom();
+    return zoom > 1.0 ? static_cast<int>(zoom) : static_cast<int>(-1.0 / zoom);
+}
+
+void CZeitreiheView::OnMode(int mode) {
+    if (mode < 0 || mode > 2) return;
+    m_nWhatIs = mode;
+    Recompute();
+    AskSimplify();
+    Changed();
+}
+
+void CZeitreiheView::OnZoomSlider(int v) {
+    m_dZoom = v >= 1 ? v : v == 0 ? 1.0 : 1.0 / std::abs(v);
+    Changed();
+}
+
+void CZeitreiheView::OnBoxes(int boxes) {
+    m_nPartitions = std::clamp(boxes, 2, 100);
+    Recompute();
+    Changed();
+}
+
+void CZeitreiheView::OnMaxTau(int tau) {
+    m_nCorrLength = std::clamp(tau, 1, 100);
+    Recompute();
+    Changed();
+}
+
+void CZeitreiheView::OnCorrelationCount(int count) {
+    m_nKorrCount = std::clamp(count, 1, 9);
+    if (m_doc.m_aSelSamples.size() > 10) m_doc.ComputeAutoCorrelations(m_nKorrCount);
+    CollectWindowState(m_settings);
+    Changed();
+}
+
+int CZeitreiheView::PlotWidth() const {
+    if (m_nWhatIs == kMutualInformation) return kPixelsPerDelay * m_nCorrLength;
+    return static_cast<int>(DrawZoom() * static_cast<double>(ValuesDrawn(m_doc, m_nWhatIs)));
+}
+
+void CZeitreiheView::UpdateScrollRange() {
+    const int width = PlotWidth();
+    horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+}
+
+void CZeitreiheView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollRange();
+}
+
+void CZeitreiheView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    painter.fillRect(viewport()->rect(), kBackground);
+    painter.translate(-horizontalScrollBar()->value(), 0);
+    OnDraw(painter, viewport()->height());
+    // The texts stay at the top of the window however far it is scrolled.
+    painter.resetTransform();
+    DrawTexts(painter, viewport()->rect());
+}
+
+void CZeitreiheView::DrawTexts(QPainter& painter, const QRect& rect) const {
+    if (m_nWhatIs != kMutualInformation || m_aInformation.empty()) return;
+    painter.save();
+    painter.setPen(kText);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(16);
+    painter.setFont(font);
+    const QString entropy = QStringLiteral("Shannon Entropie: ") + CLyapunovPlots::CutNumber(m_aInformation[0], 10, 6);
+    const QString minimum =
+        QStringLiteral("1.Minimum: ") + (m_firstMinimum ? QString::number(*m_firstMinimum) : Str(kTextNotFound)) + u' ';
+    const QFontMetrics metrics(font);
+    const int entropyWidth = metrics.horizontalAdvance(entropy);
+    const int minimumWidth = metrics.horizontalAdvance(minimum);
+    // In a narrow window the two texts would run into each other: the minimum goes one line lower.
+    const bool oneLine = (rect.width() + entropyWidth) / 2 + 8 <= rect.width() - minimumWidth;
+    painter.drawText(rect, (oneLine ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop, entropy);
+    painter.drawText(oneLine ? rect : rect.adjusted(0, metrics.lineSpacing(), 0, 0), Qt::AlignRight | Qt::AlignTop, minimum);
+    painter.restore();
+}
+
+int CZeitreiheView::OnDraw(QPainter& painter, int H) {
+    const int width = std::max(PlotWidth(), 1);
+    painter.save();
+    painter.fillRect(QRect(0, 0, std::max(width, viewport()->width()), H), kBackground);
+    painter.setPen(QPen(kCurve, 1));
+    const double zoom = DrawZoom();
+    const int step = Step();
+    const double fullScale = m_doc.m_dFullScale > 0.0 ? m_doc.m_dFullScale : 32767.0;
+    const double c = m_doc.m_nBitsPerSample == 8 ? 1.0 : 2.0;
+    std::vector<QPoint> points;
+    if (m_nWhatIs == kTimeSeries) {
+        const std::vector<double>& x = m_doc.m_aSelSamples;
+        const double s = H / fullScale / c;
+        for (std::size_t i = 0; i + 1 < x.size(); i += static_cast<std::size_t>(step))
+            points.emplace_back(static_cast<int>(static_cast<double>(i) * zoom), static_cast<int>((fullScale - x[i]) * s));
+        if (points.size() >= 3) StepCurve(painter, points, points.size() - 2);
+        painter.setPen(QPen(kCentre, 1));
+        painter.drawLine(0, H / 2, width, H / 2);
+    } else if (m_nWhatIs == kAutoCorrelation) {
+        const std::size_t n = m_doc.m_aAutoCorr[0].size();
+        if (n > 10) {
+            const int K = m_nKorrCount;
+            const int h = H / K;
+            for (int j = 0; j < K; ++j) {
+                const std::vector<double>& f = m_doc.m_aAutoCorr[static_cast<std::size_t>(j)];
+                if (f.size() < n) continue;
+                double m = 0.0;
+                for (double v : f) m = std::max(m, std::fabs(v));
+                if (m <= 0.0) m = 1.0;
+                const double scale = h / m / c;
+                points.clear();
+                for (std::size_t i = 0; i + 1 < n; i += static_cast<std::size_t>(step))
+                    points.emplace_back(static_cast<int>(static_cast<double>(i) * zoom),
+                                        static_cast<int>((m - f[i]) * scale) + j * h);
+                painter.setPen(QPen(kCurve, 1));
+                if (points.size() >= 3) StepCurve(painter, points, points.size() - 2);
+                painter.setPen(QPen(kCentre, 1));
+                painter.drawLine(0, j * h + h / 2, width, j * h + h / 2);
+            }
+        }
+    } else {
+        const std::vector<double>& I = m_aInformation;
+        if (I.size() > 2) {
+            double top = 0.0;
+            for (std::size_t tau = 1; tau < I.size(); ++tau) top = std::max(top, I[tau]);
+            if (top <= 0.0) top = 1.0;
+            for (std::size_t tau = 0; tau < I.size(); ++tau)
+                points.emplace_back(kPixelsPerDelay * static_cast<int>(tau), static_cast<int>((top - I[tau]) * H / top));
+            StepCurve(painter, points, points.size());
+        }
+        painter.setPen(QPen(kCentre, 1));
+        painter.drawLine(0, H / 2, width, H / 2);
+    }
+    painter.restore();
+    return width;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+bool CZeitreiheView::HasCommand(ViewCommand command) const {
+    return command == ViewCommand::SaveView || command == ViewCommand::Copy || command == ViewCommand::ExportData ||
+           command == ViewCommand::ClearAllData;
+}
+
+void CZeitreiheView::OnViewCommand(ViewCommand command) {
+    UserInterface& ui = m_doc.Ui();
+    // The picture holds the whole plot, as wide as it scrolls.
+    const QSize size(std::max(PlotWidth(), viewport()->width()), viewport()->height());
+    const auto paint = [this](QPainter& painter, const QRect& rect) {
+        OnDraw(painter, rect.height());
+        DrawTexts(painter, rect);
+    };
+    switch (command) {
+    case ViewCommand::SaveView: SaveViewPicture(ui, Str(kTitleSave), PictureName(), size, paint); break;
+    case ViewCommand::Copy: CopyViewPicture(ui, PictureName(), size, paint); break;
+    case ViewCommand::ExportData: {
+        if (g_bPlaying && !g_bListening) return;
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (!clipboard) {
+            ui.Message(kMsgNoClipboard, MessageIcon::Exclamation);
+            return;
+        }
+        clipboard->setText(ExportText());
+        ui.Message(kMsgExported, MessageIcon::Information);
+        break;
+    }
+    case ViewCommand::ClearAllData:
+        m_aInformation.clear();
+        m_doc.DeleteContents();
+        m_doc.UpdateAllViews(kHintRebuild);
+        Changed();
+        break;
+    }
+}
+
+QString CZeitreiheView::ExportText() {
+    const double rate = m_doc.m_nSampleRate > 0 ? m_doc.m_nSampleRate : 44100.0;
+    const double F = std::trunc(m_doc.m_dFullScale > 0.0 ? m_doc.m_dFullScale : 32767.0);
+    QString text;
+    const auto line = [&text](const QString& a, const QString& b) {
+        text += a;
+        text += u'\t';
+        text += b;
+        text += QLatin1String("\r\n");
+    };
+    if (m_nWhatIs == kTimeSeries) {
+        text = Str(kHeaderTime);
+        const std::vector<double>& x = m_doc.m_aSelSamples;
+        for (std::size_t i = 0; i < x.size(); ++i)
+            line(SpreadsheetNumber(static_cast<double>(i) / rate * 1000.0), SpreadsheetNumber(x[i] / F * 100.0));
+    } else if (m_nWhatIs == kAutoCorrelation) {
+        text = Str(kHeaderTime);
+        const std::vector<double>& f = m_doc.m_aAutoCorr[0];
+        const std::size_t end = std::min(m_doc.m_aSelSamples.size(), f.size());
+        for (std::size_t i = 0; i < end; ++i)
+            line(SpreadsheetNumber(static_cast<double>(i) / rate * 1000.0), SpreadsheetNumber(f[i] / F * 100.0));
+    } else {
+        text = Str(kHeaderBoxes) + QString::number(m_nPartitions) + QLatin1String("\r\n");
+        text += QLatin1String("Delay-Parameter Tau\tMutual Information\r\n");
+        Recompute();
+        viewport()->update();
+        for (std::size_t tau = 0; tau < m_aInformation.size(); ++tau)
+            line(QString::number(tau), SpreadsheetNumber(m_aInformation[tau]));
+    }
+    return text;
+}

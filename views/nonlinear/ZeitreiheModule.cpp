@@ -1,0 +1,62 @@
+#include "views/nonlinear/ZeitreiheModule.h"
+
+#include <memory>
+
+#include "document/CKalvoDoc.h"
+#include "platform/PictureWriter.h"
+#include "views/common/CModuleWindows.h"
+#include "views/common/CommandLineModules.h"
+#include "views/nonlinear/CZeitreiheFrame.h"
+#include "views/nonlinear/CZeitreiheView.h"
+
+namespace {
+
+constexpr int kCmdZeitreihe = 32776;
+constexpr int kCmdShowZeitreihe = 32837;
+constexpr int kTitleZeitreihe = 132;
+
+std::unique_ptr<CZeitreiheView> OffscreenView(const ModuleContext& context, const ScriptRequest& request) {
+    const auto [first, last] = request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
+    if (!context.doc.OnSelectionChanged(first, last)) return nullptr;
+    auto view = std::make_unique<CZeitreiheView>(context.doc, context.settings);
+    view->setAttribute(Qt::WA_DontShowOnScreen);
+    view->resize(request.size);
+    view->OnInitialUpdate();
+    view->OnUpdate(kHintSelection);
+    return view;
+}
+
+}  // namespace
+
+void RegisterZeitreiheModule() {
+    CModuleWindows::Registration window{};
+    window.module = Module::Zeitreihe;
+    window.toggleCommand = kCmdZeitreihe;
+    window.showCommand = kCmdShowZeitreihe;
+    window.titleString = kTitleZeitreihe;
+    window.slot = kSlotZeitreihe;
+    window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
+        return std::make_unique<CZeitreiheFrame>(context.settings, context.doc);
+    };
+    CModuleWindows::Register(std::move(window));
+
+    CommandLineModule entry;
+    entry.name = QStringLiteral("timeseries");
+    entry.module = Module::Zeitreihe;
+    entry.defaultSize = QSize(1200, 400);
+    entry.render = [](const ModuleContext& context, const ScriptRequest& request) {
+        const auto view = OffscreenView(context, request);
+        if (!view) return false;
+        return WritePicture(request.outFile, request.size, CZeitreiheView::PictureName(),
+                            [&](QPainter& painter, const QRect& rect) {
+                                view->OnDraw(painter, rect.height());
+                                view->DrawTexts(painter, rect);
+                            });
+    };
+    entry.exportText = [](const ModuleContext& context, const ScriptRequest& request) -> std::optional<QString> {
+        const auto view = OffscreenView(context, request);
+        if (!view) return std::nullopt;
+        return view->ExportText();
+    };
+    CommandLineModules::Register(std::move(entry));
+}
