@@ -3,9 +3,11 @@
 #include "views/spectral/FftModule.h"
 #include "views/time/InfoModule.h"
 #include "views/time/MainSoundPictures.h"
+#include "views/wavelet/WaveletModule.h"
 
 void RegisterModules() {
     RegisterInfoModule();
     RegisterMainSoundPictures();
     RegisterFftModule();
+    RegisterWaveletModule();
 }
