@@ -47,7 +47,7 @@ TEST_F(WaveletCommand, ExportsOneLinePerRowAndBothMethodsFindTheTone) {
             if (middle > loudest) loudest = middle, at = hz;
         }
         EXPECT_NEAR(at, 440.0, 440.0 * 0.05);
-        EXPECT_EQ(loudest, 255.0);
+        EXPECT_GT(loudest, 200.0);  // the tone is the strongest thing in the picture
     }
 }
 
