@@ -70,14 +70,16 @@ void CWaveletFrame::BuildControlBar() {
     auto* description = new QLabel;
     CModuleFrame::SetControlIds(description, kDescription);
     description->setWordWrap(true);
-    description->setMinimumHeight(description->fontMetrics().lineSpacing() * 4);
+    description->setMinimumHeight(description->fontMetrics().lineSpacing() * 7);  // the longest description
     description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     wGrid->addWidget(description);
     column->addWidget(waveletBox);
     connect(list, &QComboBox::activated, this, [view](int index) { view->OnWavelet(index); });
     connect(arguments, &QLineEdit::editingFinished, this, [view, arguments] {
-        if (arguments->isModified()) view->OnArguments(arguments->text());
+        // Once per edit: a message about refused arguments takes the focus and ends the editing again.
+        if (!arguments->isModified()) return;
         arguments->setModified(false);
+        view->OnArguments(arguments->text());
     });
 
     // The time points.
