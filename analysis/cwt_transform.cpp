@@ -14,6 +14,8 @@ namespace {
 constexpr std::int64_t kLargestIndex = std::int64_t(1) << 30;
 // The grid is at most this many coefficients (a picture of 999 x 999 is a million).
 constexpr std::int64_t kLargestGrid = std::int64_t(1) << 26;
+// Interval lengths up to this have their reciprocal in a table.
+constexpr std::size_t kMostReciprocals = 1 << 16;
 
 void Append(std::string& text, const char* format, long first, long second = 0, long third = 0, long fourth = 0) {
     char line[200];
@@ -34,9 +36,9 @@ float Dot(const float* a, const float* b, std::size_t count) {
 
 // The table method: the wavelet sampled once at R points over its support; per coefficient
 // the signal is read at R points spread over the support at that scale. Where those points
-// lie more than a sample apart, each reads the mean of the signal over its share of the
-// support instead of the one sample under it: single samples taken that far apart alias, and a
-// tone would show up strongest at some much larger scale than its own.
+// lie more than a sample apart, each reads a triangle-weighted mean of the signal reaching
+// to its two neighbours instead of the one sample under it: single samples taken that far
+// apart alias, and a tone would show up strongest at some much larger scale than its own.
 bool TablePass(const wavelet_fkt& wavelet, const signal_discrete& signal, const division_range& division,
                const cwt_parameters& p, std::vector<float>& out, const cwt_control& control) {
     const int resolution = p.resolution;
@@ -57,11 +59,16 @@ bool TablePass(const wavelet_fkt& wavelet, const signal_discrete& signal, const 
     const float lowest = static_cast<float>(signal.bmin()) - 2.0f;
     const float highest = static_cast<float>(signal.bmax()) + 1.0f;
     const float* padded = signal.padded();
-    // Running sums of the padded buffer (sums[i] = padded[0] + ... + padded[i - 1]), for the means.
-    std::vector<double> sums;
-    std::vector<float> offsets(taps + 1);
-    std::vector<std::int32_t> index(taps + 1);
+    const std::size_t length = static_cast<std::size_t>(size) + 2;
+    // Running sums of the padded buffer and of those sums, taken about the buffer's mean so
+    // that they stay small enough for double precision (the mean is added back to each value).
+    std::vector<double> sums1;
+    std::vector<double> sums2;
+    double mean = 0.0;
+    std::vector<float> offsets(taps + 2);
+    std::vector<std::int32_t> index(taps + 2);
     std::vector<float> gathered(taps);
+    std::vector<double> reciprocals;
 
     for (int r = 0; r < rows; ++r) {
         if (control.cancelled()) return false;
@@ -70,41 +77,54 @@ bool TablePass(const wavelet_fkt& wavelet, const signal_discrete& signal, const 
         const float g = std::sqrt(std::fabs(a) * ppu);
         const float spacing = width / static_cast<float>(resolution) * x;
         const bool means = std::fabs(spacing) > 1.0f;
-        if (means && sums.empty()) {
-            sums.resize(static_cast<std::size_t>(size) + 3);
-            double sum = 0.0;
-            for (std::size_t i = 0; i + 1 < sums.size(); ++i) {
-                sums[i] = sum;
-                sum += padded[i];
-            }
-            sums.back() = sum;
+        if (means && sums1.empty()) {
+            for (std::size_t i = 0; i < length; ++i) mean += padded[i];
+            mean /= static_cast<double>(length);
+            sums1.resize(length + 1);
+            sums2.resize(length + 2);
+            for (std::size_t i = 0; i < length; ++i) sums1[i + 1] = sums1[i] + (padded[i] - mean);
+            for (std::size_t i = 0; i <= length; ++i) sums2[i + 1] = sums2[i] + sums1[i];
         }
-        // Point m reads the sample at left + t + m spacing, or the mean over the share of the
-        // support around it, from half a spacing before to half a spacing after.
-        const float shift = means ? -0.5f * spacing : 0.0f;
-        for (std::size_t m = 0; m <= taps; ++m) offsets[m] = static_cast<float>(m) * spacing + shift;
+        // Reciprocals of the interval lengths, which take only a few values per row.
+        if (means) {
+            const auto longest = static_cast<std::size_t>(2.0f * std::fabs(spacing)) + 6;
+            reciprocals.resize(std::min<std::size_t>(longest, kMostReciprocals));
+            for (std::size_t n = 1; n < reciprocals.size(); ++n) reciprocals[n] = 1.0 / static_cast<double>(n);
+        }
+        const auto inverse = [&](std::size_t n) {
+            return n < reciprocals.size() ? reciprocals[n] : 1.0 / static_cast<double>(n);
+        };
+        // Point m reads the sample at left + t + m spacing, or the triangle from the point
+        // before it to the point after it; offsets[m + 1] belongs to point m.
+        for (std::size_t m = 0; m < taps + 2; ++m)
+            offsets[m] = (static_cast<float>(m) - 1.0f) * spacing;
         const float left = x * wavelet.lsupp;
         float t = p.start_time * rate;
         float* row = out.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(columns);
         for (int k = 0; k < columns; ++k) {
             const float base = left + t;
-            const std::size_t points = means ? taps + 1 : taps;
-            for (std::size_t m = 0; m < points; ++m) {
+            for (std::size_t m = 0; m < taps + 2; ++m) {
                 const float position = std::clamp(base + offsets[m], lowest, highest);
                 const auto j = static_cast<std::int32_t>(position);  // toward zero
                 index[m] = std::clamp(j - bmin + 1, 0, size + 1);
             }
             if (means) {
                 for (std::size_t m = 0; m < taps; ++m) {
-                    const std::int32_t from = index[m];
-                    const std::int32_t to = index[m + 1];
-                    gathered[m] = to > from ? static_cast<float>((sums[static_cast<std::size_t>(to)] -
-                                                                  sums[static_cast<std::size_t>(from)]) /
-                                                                 static_cast<double>(to - from))
-                                            : padded[from];
+                    const auto lo = static_cast<std::size_t>(index[m]);
+                    const auto mid = static_cast<std::size_t>(index[m + 1]);
+                    const auto hi = static_cast<std::size_t>(index[m + 2]);
+                    if (mid <= lo || hi <= mid) {  // against an end of the buffer
+                        gathered[m] = padded[mid];
+                        continue;
+                    }
+                    // The mean of the running sum after the point less that before it, over the
+                    // distance of the two halves' centres: the triangle-weighted mean.
+                    const double rise =
+                        (sums2[hi] - sums2[mid]) * inverse(hi - mid) - (sums2[mid] - sums2[lo]) * inverse(mid - lo);
+                    gathered[m] = static_cast<float>(2.0 * rise * inverse(hi - lo) + mean);
                 }
             } else {
-                for (std::size_t m = 0; m < taps; ++m) gathered[m] = padded[index[m]];
+                for (std::size_t m = 0; m < taps; ++m) gathered[m] = padded[index[m + 1]];
             }
             row[k] = g * Dot(gathered.data(), table.data(), taps);
             t += dt;
