@@ -447,3 +447,10 @@ TEST_F(FFTWindow, ClearAllDataEmptiesTheListsAndTheDocumentsSpectrum) {
     EXPECT_LE(doc.m_aSpectrum.size(), 1u);
     EXPECT_EQ(view.hints, (std::vector<int>{kHintRebuild}));
 }
+
+TEST_F(FFTWindow, F1OpensAPageThatExistsInBothLanguages) {
+    const QString topic = View().HelpTopic();
+    ASSERT_FALSE(topic.isEmpty());
+    for (const char* language : {"en", "de"})
+        EXPECT_TRUE(QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic)) << language;
+}
