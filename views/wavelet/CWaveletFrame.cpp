@@ -37,7 +37,9 @@ T* Find(QWidget* bar, int id) {
 }  // namespace
 
 CWaveletFrame::CWaveletFrame(CKalvoSettings& settings, CKalvoDoc& doc)
-    : CModuleFrame(settings, kSlotWavelet, new CWaveletView(doc, settings), new QWidget, false),
+    // Resizable, so that the window takes the place the profiles give it beside the others
+    // (and a larger map when the user wants one).
+    : CModuleFrame(settings, kSlotWavelet, new CWaveletView(doc, settings), new QWidget, true),
       m_view(static_cast<CWaveletView*>(View())) {
     BuildControlBar();
     m_view->SetSettingsListener([this](const WaveletViewSettings& s) { ShowSettings(s); });

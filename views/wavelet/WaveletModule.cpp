@@ -60,7 +60,6 @@ void RegisterWaveletModule() {
     window.showCommand = kCmdShowWavelet;
     window.titleString = kTitleWavelet;
     window.slot = kSlotWavelet;
-    window.fixedSize = QSize(800, 470);
     window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
         return std::make_unique<CWaveletFrame>(context.settings, context.doc);
     };
