@@ -235,3 +235,14 @@ TEST_F(WaveletWindow, SettingsComeFromTheProfileAndGoBackWhenTheWindowCloses) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WaveletWindow, F1OpensAPageThatExistsInBothLanguages) {
+    const QString topic = View().HelpTopic();
+    ASSERT_FALSE(topic.isEmpty());
+    for (const char* language : {"en", "de"})
+        EXPECT_TRUE(QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic)) << language;
+}
+
+}  // namespace
