@@ -114,7 +114,8 @@ bool CommandLine::IsOpenableFile(const QString& path) {
 QString CommandLine::UsageText() {
     RegisterModules();
     return Str(62038, CommandLineModules::ExportNames().join(u'|')) + u'\n' +
-           Str(63020, CommandLineModules::RenderNames().join(u'|'));
+           Str(63020, CommandLineModules::RenderNames().join(u'|')) + u'\n' +
+           Str(64041, CommandLineModules::OptionUsage().join(QStringLiteral(" ")));
 }
 
 std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* error) {
@@ -188,6 +189,13 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
                 return std::nullopt;
             }
             cmd.channel = v == QStringLiteral("left") ? 1 : 0;
+        } else if (const CommandLineOption* option = CommandLineModules::FindOption(a)) {
+            if (!value(&v)) return std::nullopt;
+            if (!option->values.contains(v)) {
+                *error = Str(62039, a + u' ' + v);
+                return std::nullopt;
+            }
+            cmd.moduleOptions.emplace_back(a, v);
         } else if (a.startsWith(QStringLiteral("-"))) {
             *error = Str(62039, a);
             return std::nullopt;
@@ -290,6 +298,9 @@ namespace {
 std::optional<int> PrepareScriptRun(ScriptSession& session, const CommandLine& cmd,
                                     const CommandLineModule& entry, IModuleFrame* moduleFrame) {
     if (!session.Start(cmd)) return 1;
+    for (const auto& [name, value] : cmd.moduleOptions)
+        if (const CommandLineOption* option = CommandLineModules::FindOption(name))
+            option->apply({session.app.Settings(), session.doc, session.ui}, value);
     // The document computes for the module as if its window were open.
     if (entry.module != Module::Count) session.doc.SetModuleFrame(entry.module, moduleFrame);
     if (!LoadCommandLineFile(session.doc, session.ui, cmd.openFile)) return 1;

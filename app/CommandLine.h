@@ -18,6 +18,7 @@ struct CommandLine {
     QString openFile;        // --open FILE
     std::optional<std::pair<quint32, quint32>> selection;  // --select FIRST:LAST (last exclusive)
     std::vector<std::pair<QString, QString>> settings;     // --set IniKey=VALUE
+    std::vector<std::pair<QString, QString>> moduleOptions;  // options the modules register
     QString profile;         // --profile NAME, or the one positional argument
     bool profileOption = false;  // the name came with --profile (a predefined or user profile)
     int channel = 1;         // --channel left|right: 1 = left, 0 = right

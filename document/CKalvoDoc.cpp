@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "analysis/CRealFFT.h"
+#include "analysis/cwt_transform.h"
 #include "settings/CIni.h"
 #include "settings/CKalvoSettings.h"
 #include "document/AppFlags.h"
@@ -129,6 +131,7 @@ std::uint32_t CKalvoDoc::PaletteColor(int index) {
 }
 
 void CKalvoDoc::ClearAnalysisArrays() {
+    m_bWaveletInput = false;
     m_aWaveletResult.assign(1, 0.0f);
     m_aSelSamples.assign(1, 0.0);
     m_aSpectrum.assign(1, 0.0);
@@ -889,9 +892,15 @@ bool CKalvoDoc::OnSelectionChanged(std::uint32_t first, std::uint32_t last) {
         ReportNoMemory(static_cast<std::uint64_t>(count) * sizeof(double));
         return false;
     }
+    std::vector<float> previousWavelet = std::move(m_aWaveletResult);
     DeleteContents();
     m_aSelSamples = std::move(samples);
     if (spectrum) m_aSpectrum = std::move(magnitudes);
+    m_bWaveletInput = count > 0;
+    if (IsModuleOpen(Module::Wavelet)) {
+        m_aWaveletResult = std::move(previousWavelet);
+        ComputeWaveletTransform();
+    }
     g_bSelectionSpectrum = true;
     m_nSpectrumPoints = points;
     if (IModuleFrame* analysis = ModuleFrame(Module::Analyse)) {
@@ -901,6 +910,71 @@ bool CKalvoDoc::OnSelectionChanged(std::uint32_t first, std::uint32_t last) {
     }
     UpdateAllViews(kHintSelection);
     return true;
+}
+
+namespace {
+// The transform's lines about supports and buffers; shown with QT_LOGGING_RULES="kalvo.wavelet.debug=true".
+Q_LOGGING_CATEGORY(lcWavelet, "kalvo.wavelet", QtWarningMsg)
+
+void LogWavelet(const std::string& lines) {
+    if (!lines.empty()) qCDebug(lcWavelet).noquote() << QString::fromStdString(lines).trimmed();
+}
+}  // namespace
+
+QString CKalvoDoc::WaveletRefusalText(const wavelet_error& error) {
+    const QString detail = QString::fromStdString(error.detail);
+    switch (error.code) {
+    case wavelet_error::none: return {};
+    case wavelet_error::no_arguments_expected: return Str(64000, detail);
+    case wavelet_error::morlet_arguments: return Str(64001, detail);
+    case wavelet_error::cauchy_arguments: return Str(64002, detail);
+    case wavelet_error::spinning_missing: return Str(64003);
+    case wavelet_error::spinning_arguments: return Str(64004, detail);
+    case wavelet_error::spinning_mu2: return Str(64005, detail);
+    case wavelet_error::bspline_arguments: return Str(64006, detail);
+    case wavelet_error::bspline_missing: return Str(64007);
+    case wavelet_error::bspline_evaluate: return Str(64008);
+    }
+    return {};
+}
+
+bool CKalvoDoc::CheckWaveletSpec(const QString& spec) {
+    const std::string text = spec.toStdString();
+    std::string_view args;
+    const std::unique_ptr<wavelet_fkt> wavelet = create_wavelet(text, &args);
+    if (!wavelet) return false;
+    const bool accepted = wavelet->parse_args(args);
+    wavelet->release();
+    if (!accepted) m_ui->ShowMessage(WaveletRefusalText(wavelet->error()), MessageIcon::Exclamation);
+    return accepted;
+}
+
+bool CKalvoDoc::ComputeWaveletTransform() {
+    if (!m_bWaveletInput || m_nSampleRate <= 0) {
+        m_aWaveletResult.clear();
+        return false;
+    }
+    const auto n = static_cast<std::int64_t>(m_aSelSamples.size());
+    m_cwtParameters.start_time = 0.0f;
+    m_cwtParameters.end_time = static_cast<float>(static_cast<double>(n) / m_nSampleRate);
+    m_cwtParameters.sample_rate = static_cast<float>(m_nSampleRate);
+    const bool wasBusy = g_bBusyComputing.exchange(true);
+    std::vector<float> result;
+    const cwt_outcome outcome = RunTransform(m_cwtParameters, m_aSelSamples.data(), n, result, {&g_bCancel});
+    g_bBusyComputing = wasBusy;
+    LogWavelet(outcome.diagnostics);
+    switch (outcome.status) {
+    case cwt_status::bad_arguments:
+        // The wavelet is refused; what was shown stays.
+        m_ui->ShowMessage(WaveletRefusalText(outcome.error), MessageIcon::Exclamation);
+        return false;
+    case cwt_status::no_memory:
+        m_aWaveletResult.clear();
+        ReportNoMemory(static_cast<std::uint64_t>(n) * sizeof(float));
+        return false;
+    case cwt_status::ok: m_aWaveletResult = std::move(result); return true;
+    default: m_aWaveletResult.clear(); return false;
+    }
 }
 
 void CKalvoDoc::ReportNoMemory(std::uint64_t bytes) {

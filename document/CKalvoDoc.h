@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "analysis/cwt_parameters.h"
 #include "document/CSound.h"
 #include "document/IModuleFrame.h"
 #include "document/WaveFormat.h"
@@ -23,6 +24,7 @@ class IDocumentView;
 class IMainFrame;
 class PlaybackBuffer;
 class UserInterface;
+struct wavelet_error;
 
 // Update hints sent to all views.
 enum DocumentHint : int {
@@ -122,6 +124,17 @@ public:
         return static_cast<double>(bin) * sampleRate / points;
     }
 
+    // ---- Wavelet transform (of the selection, while the wavelet window is open). ----
+    // Runs the transform of the selected samples into m_aWaveletResult with m_cwtParameters.
+    // Arguments the wavelet refuses are shown as a message and the previous result stays;
+    // false then, and when the transform could not run.
+    bool ComputeWaveletTransform();
+    // True when the specification names a wavelet that accepts its arguments; otherwise the
+    // user is told why (an unknown name silently gives false).
+    bool CheckWaveletSpec(const QString& spec);
+    // The message text of a refused wavelet argument.
+    static QString WaveletRefusalText(const wavelet_error& error);
+
     // ---- Sound devices, playback, listening and recording. ----
     // The devices the sound goes in and out through (owned by the application, may be null).
     void SetAudioDevices(AudioInputDevice* input, AudioOutputDevice* output);
@@ -188,7 +201,10 @@ public:
 
     std::vector<double> m_aSelSamples;
     std::vector<double> m_aSpectrum;
+    // The wavelet transform: scale count, time count, then the display values row by row;
+    // fewer than 3 values: no result.
     std::vector<float> m_aWaveletResult;
+    cwt_parameters m_cwtParameters;
     std::array<std::vector<double>, 11> m_aAutoCorr;
     std::vector<double> m_aAnalysis;
     int m_nFirstAcfMinimum = 0;
@@ -253,4 +269,5 @@ private:
     std::unique_ptr<CCaptureThread> m_capture;
     std::vector<std::unique_ptr<PlaybackBuffer>> m_tones;  // test tones still sounding
     std::uint64_t m_nRecordLimitBytes = 0xFFFFFFFFull;
+    bool m_bWaveletInput = false;  // m_aSelSamples holds a selection the wavelet transform may take
 };

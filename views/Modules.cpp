@@ -5,6 +5,7 @@
 #include "views/spectral/FftModule.h"
 #include "views/time/InfoModule.h"
 #include "views/time/MainSoundPictures.h"
+#include "views/wavelet/WaveletModule.h"
 
 void RegisterModules() {
     RegisterInfoModule();
@@ -12,4 +13,5 @@ void RegisterModules() {
     RegisterFftModule();
     RegisterAnalyseModule();
     RegisterZeitreiheModule();
+    RegisterWaveletModule();
 }

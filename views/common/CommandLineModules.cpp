@@ -9,7 +9,30 @@ std::vector<CommandLineModule>& Table() {
     return table;
 }
 
+std::vector<CommandLineOption>& Options() {
+    static std::vector<CommandLineOption> options;
+    return options;
+}
+
 }  // namespace
+
+void CommandLineModules::RegisterOption(CommandLineOption option) {
+    auto& options = Options();
+    std::erase_if(options, [&](const CommandLineOption& o) { return o.name == option.name; });
+    options.push_back(std::move(option));
+}
+
+const CommandLineOption* CommandLineModules::FindOption(const QString& name) {
+    for (const CommandLineOption& o : Options())
+        if (o.name == name) return &o;
+    return nullptr;
+}
+
+QStringList CommandLineModules::OptionUsage() {
+    QStringList usage;
+    for (const CommandLineOption& o : Options()) usage << o.name + u' ' + o.values.join(u'|');
+    return usage;
+}
 
 void CommandLineModules::Register(CommandLineModule entry) {
     auto& table = Table();

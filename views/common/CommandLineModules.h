@@ -36,9 +36,21 @@ struct CommandLineModule {
     std::function<std::optional<QString>(const ModuleContext&, const ScriptRequest&)> exportText;
 };
 
+// An option a module adds to the script modes ("--cwt-method direct"): one of a few values,
+// applied to the document and settings after the profile is loaded and before the sound is.
+struct CommandLineOption {
+    QString name;        // with its dashes
+    QStringList values;  // the values it takes
+    std::function<void(const ModuleContext&, const QString&)> apply;
+};
+
 class CommandLineModules {
 public:
     static void Register(CommandLineModule entry);
+    static void RegisterOption(CommandLineOption option);
+    static const CommandLineOption* FindOption(const QString& name);
+    // "--name a|b" for every option.
+    static QStringList OptionUsage();
     static const CommandLineModule* Find(const QString& name);
     static QStringList RenderNames();
     static QStringList ExportNames();

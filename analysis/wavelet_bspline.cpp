@@ -1,0 +1,89 @@
+#include "analysis/wavelet_bspline.h"
+
+#include <cmath>
+
+#include "analysis/cwt_transform.h"
+
+namespace {
+constexpr float kTwoPi = 6.2831855f;
+// Boxes wider than this many samples are refused: the envelope would not fit in memory.
+constexpr double kLargestBox = 1 << 26;
+}  // namespace
+
+void wavelet_bspline::init() {
+    norm = 1.0f;
+    lsupp = -1.0f;
+    rsupp = 1.0f;
+    name = "B-Spline";
+}
+
+bool wavelet_bspline::parse_args(std::string_view args) {
+    widths.clear();
+    rsupp = 0.0f;
+    std::vector<double> values;
+    const bool good = read_wavelet_arguments(args, values);
+    for (double v : values)
+        if (!(v > 0.0)) return fail(wavelet_error::bspline_arguments, std::string(args.substr(1)));
+    if (!good) return fail(wavelet_error::bspline_arguments, std::string(args.empty() ? args : args.substr(1)));
+    if (values.empty()) return fail(wavelet_error::bspline_missing, {});
+    for (double v : values) {
+        widths.push_back(static_cast<float>(v));
+        rsupp += static_cast<float>(v);
+    }
+    rsupp = rsupp / 2.0f;
+    lsupp = -rsupp;
+    diagnose("B-Spline: lsupp %g, rsupp %g\n", lsupp, rsupp);
+    return true;
+}
+
+float wavelet_bspline::evaluate(float) const {
+    m_bFailed = true;
+    return 0.0f;
+}
+
+cwt_status wavelet_bspline::transform(const signal_discrete& signal, const division_range& division,
+                                      const cwt_parameters& parameters, std::vector<float>& result,
+                                      const cwt_control& control) {
+    // Both methods take the table path: the direct method's own B-spline algorithm would only
+    // sample the same envelope at another step.
+    cwt_parameters table = parameters;
+    table.method = 0;
+    const cwt_status status = modulus_transform(signal, division, table, result, control);
+    if (status != cwt_status::ok) return status;
+    cwt_min_max_scaling(result);
+    return cwt_status::ok;
+}
+
+std::vector<float> wavelet_bspline::envelope(float h) const {
+    std::vector<float> e(1, 1.0f);
+    for (float width : widths) {
+        const double boxes = std::ceil(static_cast<double>(width / std::fabs(h)));
+        if (!(boxes <= kLargestBox)) return {};
+        const auto m = static_cast<std::size_t>(std::max(1.0, boxes));
+        // The full convolution with m values 1/m, as a running sum over the last m samples.
+        std::vector<float> next(e.size() + m - 1);
+        float sum = 0.0f;
+        for (std::size_t i = 0; i < next.size(); ++i) {
+            if (i < e.size()) sum += e[i];
+            if (i >= m) sum -= e[i - m];
+            next[i] = sum / static_cast<float>(m);
+        }
+        e = std::move(next);
+    }
+    return e;
+}
+
+void wavelet_bspline::discretize(float* buffer, std::int64_t i0, std::int64_t i1, float h, float) const {
+    const std::vector<float> e = envelope(h);
+    if (e.empty()) m_bFailed = true;
+    const auto half = static_cast<std::int64_t>(e.size() / 2);
+    for (std::int64_t i = i0; i < i1; ++i) {
+        float value = 0.0f;
+        if (i > -half && i < half) {
+            const float phase = kTwoPi * static_cast<float>(i) * h;
+            const float wave = imag_part == 1 ? std::sin(phase) : std::cos(phase);
+            value = wave * e[static_cast<std::size_t>(i + half - 1)];
+        }
+        buffer[i - i0] = value;
+    }
+}

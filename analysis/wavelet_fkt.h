@@ -1,0 +1,108 @@
+#pragma once
+// The mother wavelets of the continuous wavelet transform. wavelet_fkt is the abstract base;
+// wavelet_real (wavelet_real.h) and wavelet_complex (wavelet_complex.h) are the two kinds,
+// and each family is a class of its own. A wavelet is made from a specification string such
+// as "morlet,2": the family's name, then its arguments, each introduced by a comma.
+//
+// A wavelet never ends the program: an argument text it does not accept makes parse_args
+// return false with the reason in error(), and the caller refuses the wavelet.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/cwt_parameters.h"
+
+class division_range;
+class signal_discrete;
+
+// Why a wavelet refused its arguments. detail is what the message quotes: the argument text
+// without its leading comma, the wavelet's name, or the value of mu2.
+struct wavelet_error {
+    enum code_t {
+        none = 0,
+        no_arguments_expected,  // detail: the wavelet's name
+        morlet_arguments,
+        cauchy_arguments,
+        spinning_missing,
+        spinning_arguments,
+        spinning_mu2,           // detail: mu2 as "%f"
+        bspline_arguments,
+        bspline_missing,
+        bspline_evaluate,       // the B-spline wavelet was asked for a single value
+    };
+    code_t code = none;
+    std::string detail;
+    // The English text of the reason.
+    std::string text() const;
+};
+
+// How one transform ended.
+enum class cwt_status {
+    ok,             // the result holds the scale count, the time count and the values
+    constant,       // the transform was constant (silence): the result is empty
+    no_wavelet,     // the specification names no wavelet: the result is left as it was
+    bad_arguments,  // the wavelet refused its arguments: the result is left as it was
+    unusable,       // nothing to compute for these parameters (an infinite or huge support,
+                    // no scales or time points): the result is empty
+    cancelled,      // stopped by the cancel flag: the result is empty
+    no_memory,      // a buffer could not be had: the result is empty
+};
+
+class wavelet_fkt {
+public:
+    virtual ~wavelet_fkt() = default;
+
+    // Sets norm, support, name and the family's defaults; called once right after creation.
+    virtual void init() = 0;
+    // Frees what init or parse_args took.
+    virtual void release() {}
+    // Reads the argument text (empty, or items ",number"); false with error() set when the
+    // wavelet does not accept it.
+    virtual bool parse_args(std::string_view args) = 0;
+    // The value at x (the real part, or for a complex wavelet the part it is set to), without
+    // a support test.
+    virtual float evaluate(float x) const = 0;
+    // The transform of the signal on the grid of the division and the parameters into result.
+    virtual cwt_status transform(const signal_discrete& signal, const division_range& division,
+                                 const cwt_parameters& parameters, std::vector<float>& result,
+                                 const cwt_control& control) = 0;
+    // buffer[i - i0] := f * psi(i * h) for i0 <= i < i1, with psi 0 outside [lsupp, rsupp].
+    virtual void discretize(float* buffer, std::int64_t i0, std::int64_t i1, float h, float f) const;
+
+    bool is_complex() const { return m_bComplex; }
+    const wavelet_error& error() const { return m_error; }
+    // Lines about the support and the arguments, for a debug log.
+    const std::string& diagnostics() const { return m_diagnostics; }
+    // True once evaluate was asked for something the wavelet cannot give (the run fails).
+    bool failed() const { return m_bFailed; }
+
+    float norm = 1.0f;
+    float lsupp = 0.0f;
+    float rsupp = 0.0f;
+    std::string name;
+
+protected:
+    bool fail(wavelet_error::code_t code, std::string detail);
+    void diagnose(const char* format, double first, double second);
+
+    bool m_bComplex = false;
+    mutable bool m_bFailed = false;
+    wavelet_error m_error;
+    std::string m_diagnostics;
+};
+
+// The spec names in the order they are matched as prefixes of a specification.
+inline constexpr const char* kWaveletSpecNames[] = {"haar",    "mexicanhat", "sinus",  "poisson",
+                                                    "cauchy", "spinning",   "morlet", "bspline"};
+
+// The wavelet whose spec name begins the specification, initialised; null when none does.
+// The rest of the specification (its argument text) goes into args.
+std::unique_ptr<wavelet_fkt> create_wavelet(std::string_view spec, std::string_view* args = nullptr);
+
+// The argument text read as items ",number": the numbers, or nothing when an item is not good.
+// A number is read as strtod reads it in the C locale (leading blanks, sign, exponent); blanks
+// after it are skipped; the item must then end the text or be followed by a comma.
+bool read_wavelet_arguments(std::string_view text, std::vector<double>& values);

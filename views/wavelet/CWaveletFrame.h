@@ -1,0 +1,34 @@
+#pragma once
+// The wavelet module's window: the view with its control bar at the right (wavelet and its
+// arguments, number of time points, division, number of scales, lowest and highest
+// frequency). The controls carry their numbers as object names; every change goes to the
+// view's handler, and the bar then shows the view's settings as they came out.
+
+#include "views/common/CModuleFrame.h"
+#include "views/wavelet/WaveletViewSettings.h"
+
+class CKalvoDoc;
+class CWaveletView;
+
+class CWaveletFrame : public CModuleFrame {
+    Q_OBJECT
+public:
+    enum ControlId : int {
+        kWaveletList = 1198, kArguments = 1199, kArgumentsLabel = 1209, kDescription = 1210,
+        kTimePoints = 1200, kTimePointsSpin = 1208,
+        kDivision = 1201,
+        kScales = 1205, kScalesSpin = 1206,
+        kMinFreq = 1203, kMinFreqSpin = 1202,
+        kMaxFreq = 1204, kMaxFreqSpin = 1207,
+    };
+    static constexpr int kBarWidth = 190;
+
+    CWaveletFrame(CKalvoSettings& settings, CKalvoDoc& doc);
+    CWaveletView* WaveletView() const { return m_view; }
+
+private:
+    void BuildControlBar();
+    void ShowSettings(const WaveletViewSettings& settings);
+
+    CWaveletView* m_view;  // owned by the frame's widget tree
+};

@@ -1,0 +1,78 @@
+#pragma once
+// The wavelet module's view: the continuous wavelet transform of the selection as a colour
+// map, time from left to right and the scales from the bottom up. The document computes the
+// transform (when the selection changes, and here when a control changes); the view edits
+// the transform's parameters and draws the document's result.
+
+#include <QRgb>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "document/IDocumentView.h"
+#include "views/common/IViewCommands.h"
+#include "views/wavelet/WaveletViewSettings.h"
+
+class CKalvoDoc;
+class CKalvoSettings;
+class QPainter;
+
+class CWaveletView : public QWidget, public IDocumentView, public IModuleView {
+    Q_OBJECT
+public:
+    static constexpr int kPaletteSize = 1792;
+    static constexpr int kWaveletCount = 8;
+
+    CWaveletView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent = nullptr);
+    ~CWaveletView() override;
+
+    void OnInitialUpdate() override;
+    void OnUpdate(int hint) override;
+    void CollectWindowState(CKalvoSettings& settings) override;
+
+    // The colour map of the document's result, or the message that there is none.
+    void OnDraw(QPainter& painter, const QRect& rect) const;
+    static QString PictureName() { return QStringLiteral("Wavelet Abbild"); }
+
+    bool HasCommand(ViewCommand command) const override;
+    void OnViewCommand(ViewCommand command) override;
+    QString HelpTopic() const override { return QStringLiteral("html/Wavelettransformationsdarstellung.html"); }
+
+    // ---- the control bar's handlers; each recomputes the transform of the selection ----
+    void OnWavelet(int index);            // list position 0 .. 7; presets the arguments
+    void OnArguments(const QString& text);  // refused arguments are told and not taken
+    void OnMinFrequency(int hz);
+    void OnMaxFrequency(int hz);
+    void OnScales(int count);
+    void OnTimePoints(int count);
+    void OnDivision(int type);
+
+    const WaveletViewSettings& Settings() const { return m_settingsCopy; }
+    // Called after a handler changed the settings: the control bar shows them.
+    void SetSettingsListener(std::function<void(const WaveletViewSettings&)> listener) {
+        m_listener = std::move(listener);
+    }
+
+    // 1792 colours in seven ramps from black over red, yellow, green, cyan, blue and magenta to white.
+    static QRgb PaletteColor(int index);
+    // The palette entry of a display value 0..255.
+    static int PaletteIndex(float value);
+    // The spec name of list entry i and the arguments it starts with (empty for real wavelets).
+    static QString SpecName(int index);
+    static QString PresetArguments(int index);
+    static bool IsComplex(int index) { return index >= 4; }
+    // The description of list entry i.
+    static QString Description(int index);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void Changed();  // parameters to the document, transform, bar, repaint
+
+    CKalvoDoc& m_doc;
+    CKalvoSettings& m_settings;
+    WaveletViewSettings m_settingsCopy;
+    std::function<void(const WaveletViewSettings&)> m_listener;
+};

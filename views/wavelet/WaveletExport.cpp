@@ -1,0 +1,52 @@
+#include "views/wavelet/WaveletExport.h"
+
+#include "analysis/cwt_parameters.h"
+#include "analysis/division_range.h"
+#include "analysis/wavelet_fkt.h"
+#include "document/CKalvoDoc.h"
+#include "platform/StringTable.h"
+#include "views/spectral/FftExport.h"
+
+namespace {
+constexpr int kHeader = 64040;
+}
+
+std::vector<double> WaveletRowFrequencies(const cwt_parameters& p) {
+    const std::unique_ptr<wavelet_fkt> wavelet = create_wavelet(p.wavelet);
+    const std::unique_ptr<division_range> division =
+        make_division(p.division_type, p.scale_first, p.scale_last, p.scale_count);
+    if (!wavelet || !division || p.scale_count < 1) return {};
+    std::vector<double> frequencies(static_cast<std::size_t>(p.scale_count));
+    for (int r = 0; r < p.scale_count; ++r) {
+        const float scale = division->value(wavelet->is_complex() ? r + 1 : p.scale_count - r);
+        frequencies[static_cast<std::size_t>(r)] = 1.0 / static_cast<double>(scale);
+    }
+    return frequencies;
+}
+
+QString WaveletExportText(const CKalvoDoc& doc) {
+    const std::vector<float>& result = doc.m_aWaveletResult;
+    if (result.size() <= 5) return {};
+    const auto rows = static_cast<std::size_t>(result[0]);
+    const auto columns = static_cast<std::size_t>(result[1]);
+    const cwt_parameters& p = doc.m_cwtParameters;
+    const std::vector<double> frequencies = WaveletRowFrequencies(p);
+    if (rows == 0 || columns == 0 || result.size() < 2 + rows * columns || frequencies.size() != rows) return {};
+    QString text = Str(kHeader);
+    const double seconds = double(p.end_time) - double(p.start_time);
+    for (std::size_t k = 0; k < columns; ++k) {
+        text += u'\t';
+        text += SpreadsheetNumber(double(p.start_time) + seconds * double(k) / double(columns));
+    }
+    text += QLatin1String("\r\n");
+    for (std::size_t r = 0; r < rows; ++r) {
+        text += SpreadsheetNumber(frequencies[r]);
+        const float* values = result.data() + 2 + r * columns;
+        for (std::size_t k = 0; k < columns; ++k) {
+            text += u'\t';
+            text += SpreadsheetNumber(values[k]);
+        }
+        text += QLatin1String("\r\n");
+    }
+    return text;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The wavelet transform as tab-separated text for a spreadsheet: a header line with the time
+// of every column in seconds, then one line per row of the picture, bottom row first: the
+// row's frequency in Hz and its display values (decimal comma, "\r\n" line ends).
+
+#include <QString>
+#include <vector>
+
+class CKalvoDoc;
+struct cwt_parameters;
+
+// The frequency in Hz of each row of a result of these parameters, bottom row first (real
+// wavelets have their smallest scale there, complex wavelets their largest). Empty when the
+// parameters name no wavelet or division.
+std::vector<double> WaveletRowFrequencies(const cwt_parameters& parameters);
+
+// The text of the document's result; empty when there is none.
+QString WaveletExportText(const CKalvoDoc& doc);

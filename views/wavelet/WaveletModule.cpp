@@ -1,0 +1,84 @@
+#include "views/wavelet/WaveletModule.h"
+
+#include <QPainter>
+#include <memory>
+
+#include "document/CKalvoDoc.h"
+#include "platform/PictureWriter.h"
+#include "platform/UserInterface.h"
+#include "views/common/CModuleWindows.h"
+#include "views/common/CommandLineModules.h"
+#include "views/wavelet/CWaveletFrame.h"
+#include "views/wavelet/CWaveletView.h"
+#include "views/wavelet/WaveletExport.h"
+
+namespace {
+
+constexpr int kCmdWavelet = 32826;
+constexpr int kCmdShowWavelet = 32836;
+constexpr int kTitleWavelet = 183;
+constexpr int kMsgNoResult = 61580;
+
+// The view laid out at the picture's size, never on screen, with the settings of the profile;
+// its initial update computes the transform of the document's selection.
+std::unique_ptr<CWaveletView> OffscreenView(const ModuleContext& context, const QSize& size) {
+    auto view = std::make_unique<CWaveletView>(context.doc, context.settings);
+    view->setAttribute(Qt::WA_DontShowOnScreen);
+    view->resize(size);
+    view->OnInitialUpdate();
+    return view;
+}
+
+std::pair<quint32, quint32> Selection(const ModuleContext& context, const ScriptRequest& request) {
+    return request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
+}
+
+bool Render(const ModuleContext& context, const ScriptRequest& request) {
+    const auto [first, last] = Selection(context, request);
+    if (!context.doc.OnSelectionChanged(first, last)) return false;
+    const std::unique_ptr<CWaveletView> view = OffscreenView(context, request.size);
+    return WritePicture(request.outFile, request.size, CWaveletView::PictureName(),
+                        [&](QPainter& painter, const QRect& rect) { view->OnDraw(painter, rect); });
+}
+
+std::optional<QString> Export(const ModuleContext& context, const ScriptRequest& request) {
+    const std::unique_ptr<CWaveletView> view = OffscreenView(context, request.size);
+    const QString text = WaveletExportText(context.doc);
+    if (text.isEmpty()) {
+        context.ui.Message(kMsgNoResult, MessageIcon::Exclamation);
+        return std::nullopt;
+    }
+    return text;
+}
+
+}  // namespace
+
+void RegisterWaveletModule() {
+    CModuleWindows::Registration window{};
+    window.module = Module::Wavelet;
+    window.toggleCommand = kCmdWavelet;
+    window.showCommand = kCmdShowWavelet;
+    window.titleString = kTitleWavelet;
+    window.slot = kSlotWavelet;
+    window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
+        return std::make_unique<CWaveletFrame>(context.settings, context.doc);
+    };
+    CModuleWindows::Register(std::move(window));
+
+    CommandLineModule wavelet;
+    wavelet.name = QStringLiteral("wavelet");
+    wavelet.module = Module::Wavelet;  // the document computes the transform as for an open window
+    wavelet.defaultSize = QSize(800, 500);
+    wavelet.render = Render;
+    wavelet.exportText = Export;
+    CommandLineModules::Register(std::move(wavelet));
+
+    // The window always uses the table method; scripts may compare it with the direct one.
+    CommandLineOption method;
+    method.name = QStringLiteral("--cwt-method");
+    method.values = {QStringLiteral("table"), QStringLiteral("direct")};
+    method.apply = [](const ModuleContext& context, const QString& value) {
+        context.doc.m_cwtParameters.method = value == QStringLiteral("direct") ? 1 : 0;
+    };
+    CommandLineModules::RegisterOption(std::move(method));
+}
