@@ -1,6 +1,7 @@
 #include "views/Modules.h"
 
 #include "views/spectral/FftModule.h"
+#include "views/spectral/SonoModule.h"
 #include "views/time/InfoModule.h"
 #include "views/time/MainSoundPictures.h"
 
@@ -8,4 +9,5 @@ void RegisterModules() {
     RegisterInfoModule();
     RegisterMainSoundPictures();
     RegisterFftModule();
+    RegisterSonoModule();
 }
