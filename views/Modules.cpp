@@ -1,6 +1,7 @@
 #include "views/Modules.h"
 
 #include "views/spectral/FftModule.h"
+#include "views/spectral/NotenbildModule.h"
 #include "views/spectral/SonoModule.h"
 #include "views/time/InfoModule.h"
 #include "views/time/MainSoundPictures.h"
@@ -10,4 +11,5 @@ void RegisterModules() {
     RegisterMainSoundPictures();
     RegisterFftModule();
     RegisterSonoModule();
+    RegisterNotenbildModule();
 }
