@@ -1,9 +1,11 @@
 // The sonogram window: drawing the whole sound, adding live columns, and its messages.
 
+#include <QFile>
 #include <QTest>
 #include <memory>
 
 #include "tests/support/DocFixture.h"
+#include "views/spectral/CNotenbildView.h"
 #include "views/spectral/CSonoView.h"
 
 using namespace test;
@@ -115,3 +117,14 @@ TEST_F(SonoView, EscapeOrANewSoundStopsARebuildAndLeavesNoHalfPicture) {
 }
 
 }  // namespace
+
+using SpectralHelp = DocFixture;
+
+TEST_F(SpectralHelp, SonogramAndScoreOpenHelpPagesThatExistInBothLanguages) {
+    const CSonoView sono(doc, app.Settings());
+    const CNotenbildView score(doc, app.Settings());
+    for (const QString& topic : {sono.HelpTopic(), score.HelpTopic()})
+        for (const char* language : {"en", "de"})
+            EXPECT_TRUE(QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic))
+                << language << " " << topic.toStdString();
+}
