@@ -1,6 +1,7 @@
 #include "analysis/CSonogram.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -31,6 +32,27 @@ CSonogram::Palette MakePalette(bool colour1) {
     return p;
 }
 
+// The natural logarithm, inline and without a library call: a column needs one per drawn
+// row, and the library's logarithm would cost about as much as the transform. Accurate to
+// about 1e-9 relative; exact at 1 and for powers of two consistently with itself, which is
+// what the comparisons against the top level need.
+inline double FastLn(double x) {
+    if (!(x > 0.0)) return x == 0.0 ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN();
+    if (std::isinf(x)) return x;
+    const auto bits = std::bit_cast<std::uint64_t>(x);
+    int exponent = static_cast<int>((bits >> 52) & 0x7FF) - 1023;  // subnormals: near enough to 0 for a colour
+    double m = std::bit_cast<double>((bits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);  // 1 <= m < 2
+    if (m > 1.4142135623730951) {
+        m *= 0.5;
+        ++exponent;
+    }
+    // ln m = 2 atanh(t) with t = (m - 1)/(m + 1), |t| < 0.172.
+    const double t = (m - 1.0) / (m + 1.0);
+    const double t2 = t * t;
+    const double series = 1.0 + t2 * (1.0 / 3 + t2 * (1.0 / 5 + t2 * (1.0 / 7 + t2 * (1.0 / 9))));
+    return exponent * 0.6931471805599453 + 2.0 * t * series;
+}
+
 // A row as an int even for frequencies far outside the picture (or 0 Hz on a log axis).
 int ToRow(double y) { return static_cast<int>(std::clamp(y, -1.0e9, 1.0e9)); }
 
@@ -54,7 +76,7 @@ void CSonogram::SetScale(const SonoScale& scale, int height) {
     m_u0 = scale.freqLinear ? fmin / fmax : std::log(fmin) / std::log(fmax);
     const double fullScale = std::ldexp(1.0, std::clamp(scale.bits, 1, 32));
     const double top = fullScale / std::max(scale.gain, 1e-9);
-    m_dK = scale.ampLinear ? top : std::log(top);
+    m_dK = scale.ampLinear ? top : FastLn(top);
     m_nBins = 0;  // the rows of the bins are computed anew
 }
 
@@ -73,8 +95,9 @@ double CSonogram::FrequencyAt(double y) const {
 double CSonogram::Level(double s) const {
     if (std::isnan(s)) return 0.0;
     if (m_scale.ampLinear) return std::min(s / m_dK, 1.0);
-    const double ls = std::log(s);
-    return ls >= m_dK ? 1.0 : ls / m_dK;
+    const double ls = FastLn(s);
+    // Silence gives a level far below 0 but finite, so that blending with it stays a number.
+    return ls >= m_dK ? 1.0 : std::max(ls / m_dK, -1.0e30);
 }
 
 int CSonogram::IndexOfLevel(double v) const {
@@ -93,63 +116,93 @@ double CSonogram::DecibelOfLevel(double v) const {
 
 void CSonogram::PrepareBins(std::size_t n, int sampleRate) {
     if (n == m_nBins && sampleRate == m_nBinRate) return;
-    // Rows of the bins depend only on the spectrum size and the scale: one logarithm per bin
-    // once, instead of one per bin and column.
-    m_aBinFrequency.resize(n);
-    m_aBinRow.resize(n);
+    // Which bins a column draws and which rows each of them fills depends only on the spectrum
+    // size and the scale, not on the levels: worked out once here, so that a column is a pass
+    // over its drawn bins and one over the rows, without a branch that depends on the data.
+    const int height = m_nHeight;
+    const int fmin = m_scale.bottomCutHz;
     const double binWidth = (sampleRate / 2.0) / static_cast<double>(n);
+    m_aPointBins.clear();
+    m_aRowFrom.assign(static_cast<std::size_t>(height), 0);
+    m_aRowTo.assign(static_cast<std::size_t>(height), 0);
+    m_aRowWeight.assign(static_cast<std::size_t>(height), 0.0);
+    m_nLowBin = -1;
+    m_nTopRow = height;
+    // The walk upwards: a bin at or below fmin only sets the level where smoothing starts
+    // (source 0); a bin whose row is above the row of the point before becomes point k
+    // (source k + 1). Each point but the last is a bar from its row down to the point before.
+    int yp = height;
+    bool hasPending = false;
+    int pending = 0;  // rows [pending, pendingEnd) of the point before, drawn once another follows
+    int pendingEnd = height;
     for (std::size_t i = 0; i < n; ++i) {
         const double f = std::trunc(binWidth * static_cast<double>(i));
-        m_aBinFrequency[i] = static_cast<int>(std::min(f, 2.0e9));
-        m_aBinRow[i] = Row(f);
+        if (f <= fmin) {
+            m_nLowBin = static_cast<long>(i);
+            continue;
+        }
+        const int y = Row(f);
+        if (y >= yp) continue;
+        const int source = static_cast<int>(m_aPointBins.size()) + 1;
+        const auto fill = [&](int from, int to, int a, int b, double w) {
+            for (int row = std::max(from, 0); row < std::min(to, height); ++row) {
+                m_aRowFrom[static_cast<std::size_t>(row)] = a;
+                m_aRowTo[static_cast<std::size_t>(row)] = b;
+                m_aRowWeight[static_cast<std::size_t>(row)] = w;
+            }
+        };
+        if (hasPending) fill(pending, pendingEnd, source - 1, source - 1, 0.0);
+        hasPending = true;
+        m_aPointBins.push_back(i);
+        if (m_scale.smooth && i > 0 && y < yp - 2) {
+            // Rows yp - j between the two bins: levels blended from the point before.
+            for (int j = 1; yp - j > y && yp - j >= 0; ++j)
+                fill(yp - j, yp - j + 1, source - 1, source, static_cast<double>(j) / (yp - y));
+            pending = y;
+            pendingEnd = y + 1;
+        } else {
+            pending = y;
+            pendingEnd = yp;
+        }
+        m_nTopRow = std::clamp(pendingEnd, 0, height);
+        yp = y;
+        if (yp < -1) {
+            // Everything further up lies above the picture; only whether another point
+            // follows matters, for the bar of this one.
+            for (std::size_t k = i + 1; k < n; ++k) {
+                const double fk = std::trunc(binWidth * static_cast<double>(k));
+                if (fk > fmin && Row(fk) < yp) {
+                    fill(pending, pendingEnd, source, source, 0.0);
+                    m_nTopRow = 0;
+                    break;
+                }
+            }
+            break;
+        }
     }
     m_nBins = n;
     m_nBinRate = sampleRate;
 }
 
 const std::vector<float>& CSonogram::Column(const double* spectrum, std::size_t n, int sampleRate) {
-    const int height = m_nHeight;
-    m_aLevels.assign(static_cast<std::size_t>(height), std::numeric_limits<float>::quiet_NaN());
-    if (n <= 2 || sampleRate <= 0) return m_aLevels;
-    PrepareBins(n, sampleRate);
-    m_aPoints.clear();
-    const int fmin = m_scale.bottomCutHz;
-    int yp = height;
-    double vp = 0.0;
-    std::size_t lastLow = n;  // the last bin at or below fmin: its level is where smoothing starts
-    for (std::size_t i = 0; i < n; ++i) {
-        if (m_aBinFrequency[i] <= fmin) {
-            lastLow = i;
-            continue;
-        }
-        const int y = m_aBinRow[i];
-        if (y >= yp) continue;
-        if (yp <= 0) {
-            // The point before reached the top; this one only says it was not the last point,
-            // and nothing from here on is inside the picture.
-            m_aPoints.push_back({y, 0.0});
-            break;
-        }
-        if (lastLow < n) {
-            vp = Level(spectrum[lastLow]);
-            lastLow = n;
-        }
-        const double v = Level(spectrum[i]);
-        if (m_scale.smooth && i > 0 && y < yp - 2) {
-            const int last = std::max(y + 1, -1);  // rows above the picture need no levels
-            for (int j = 1; yp - j >= last; ++j) m_aPoints.push_back({yp - j, vp + j * (v - vp) / (yp - y)});
-        }
-        m_aPoints.push_back({y, v});
-        vp = v;
-        yp = y;
+    const std::size_t height = static_cast<std::size_t>(m_nHeight);
+    m_aLevels.resize(height);
+    if (n <= 2 || sampleRate <= 0) {
+        std::fill(m_aLevels.begin(), m_aLevels.end(), std::numeric_limits<float>::quiet_NaN());
+        return m_aLevels;
     }
-    // Each point but the last is a bar from its row down to the point before it.
-    int below = height;
-    for (std::size_t k = 0; k + 1 < m_aPoints.size() && below > 0; ++k) {
-        const Point& p = m_aPoints[k];
-        const float level = static_cast<float>(p.level);
-        for (int row = std::max(p.row, 0); row < below; ++row) m_aLevels[static_cast<std::size_t>(row)] = level;
-        below = std::min(below, p.row);
+    PrepareBins(n, sampleRate);
+    const std::size_t points = m_aPointBins.size();
+    m_aSources.resize(points + 1);
+    m_aSources[0] = m_nLowBin >= 0 ? Level(spectrum[m_nLowBin]) : 0.0;
+    for (std::size_t k = 0; k < points; ++k) m_aSources[k + 1] = Level(spectrum[m_aPointBins[k]]);
+    const std::size_t top = static_cast<std::size_t>(m_nTopRow);
+    std::fill(m_aLevels.begin(), m_aLevels.begin() + static_cast<std::ptrdiff_t>(top),
+              std::numeric_limits<float>::quiet_NaN());
+    for (std::size_t row = top; row < height; ++row) {
+        const double a = m_aSources[static_cast<std::size_t>(m_aRowFrom[row])];
+        const double b = m_aSources[static_cast<std::size_t>(m_aRowTo[row])];
+        m_aLevels[row] = static_cast<float>(m_aRowWeight[row] == 0.0 ? a : a + m_aRowWeight[row] * (b - a));
     }
     return m_aLevels;
 }

@@ -71,17 +71,18 @@ private:
     int m_nHeight = 1;
     double m_u0 = 0.0, m_uMax = 1.0;  // u(fmin) and u(fmax)
     double m_dK = 1.0;                // the level that is the top colour
-    // The bins of the last spectrum size: frequency (truncated) and row.
+    // What a column of the last spectrum size draws: the bins whose levels it needs (points),
+    // the bin at or below fmin where smoothing starts, and per row the two sources it blends
+    // (0 the low bin, k + 1 point k) with the weight of the second; rows above m_nTopRow stay empty.
     std::size_t m_nBins = 0;
     int m_nBinRate = 0;
-    std::vector<int> m_aBinFrequency;
-    std::vector<int> m_aBinRow;
+    std::vector<std::size_t> m_aPointBins;
+    long m_nLowBin = -1;
+    int m_nTopRow = 0;
+    std::vector<int> m_aRowFrom, m_aRowTo;
+    std::vector<double> m_aRowWeight;
+    std::vector<double> m_aSources;
     std::vector<float> m_aLevels;
-    struct Point {
-        int row;
-        double level;
-    };
-    std::vector<Point> m_aPoints;
     std::unique_ptr<CRealFFT> m_fft;
     std::vector<double> m_aTransform, m_aSpectrum;
 };
