@@ -351,7 +351,13 @@ void CSonoView::OnDraw(QPainter& painter, const QRect& rect) const {
     const QColor background = QColor::fromRgb(Background());
     painter.fillRect(rect, background);
     const QRect target(kKeyboardWidth, 0, std::max(0, rect.width() - kKeyboardWidth - kScaleWidth), rect.height());
-    if (!m_picture.isNull() && !target.isEmpty()) painter.drawImage(target, m_picture);
+    if (!m_picture.isNull() && !target.isEmpty()) {
+        // The full-screen picture shrinks into the window: averaged, so that no column is lost.
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(target, m_picture);
+        painter.restore();
+    }
     DrawKeyboard(painter, rect);
     DrawScale(painter, rect);
     if (!m_strMessage.isEmpty()) {
@@ -371,13 +377,16 @@ double CSonoView::FrequencyAt(int y) const {
 
 void CSonoView::DrawKeyboard(QPainter& painter, const QRect& rect) const {
     const int bottom = rect.height();
-    painter.fillRect(QRect(0, 0, kKeyboardWidth, bottom), Qt::white);
+    painter.fillRect(QRect(0, 0, kKeyboardWidth, bottom), QColor::fromRgb(Background()));
     const auto yOf = [&](double f) { return static_cast<int>(std::trunc(bottom * (1.0 - m_sono.Fraction(f)))); };
     constexpr int kKeys = 88;
     std::array<int, kKeys + 1> y{};
     for (int k = 0; k <= kKeys; ++k) y[static_cast<std::size_t>(k)] = yOf(27.5 * std::exp2(k / 12.0));
     painter.save();
     painter.setClipRect(QRect(0, 0, kKeyboardWidth, bottom));
+    // The white keys: one strip from the lowest to the highest key.
+    const int halfFirst = std::max(1, (y[0] - y[1]) / 2), halfLast = std::max(1, (y[kKeys - 2] - y[kKeys - 1]) / 2);
+    painter.fillRect(QRect(QPoint(0, y[kKeys - 1] - halfLast), QPoint(kKeyboardWidth - 1, y[0] + halfFirst)), Qt::white);
     painter.setPen(QPen(Qt::black, 1));
     for (int k = 0; k < kKeys; ++k) {
         const int key = k % 12;  // 0 is A
