@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int kMsgPalette = 61486;
+constexpr int kMsgNoMemory = 62102;
 constexpr int kMsgSelectMore = 61543;
 constexpr int kMsgTooLittle = 61544;
 constexpr int kTextDrawing = 64100;
@@ -105,7 +105,9 @@ void CSonoView::EnsurePicture() {
     m_picture = QImage(size.expandedTo(QSize(kKeyboardWidth + 20, 16)), QImage::Format_RGB32);
     if (m_picture.isNull()) {
         // Too big for the memory left: a smaller picture, scaled up, rather than none.
-        m_doc.Ui().Message(kMsgPalette, MessageIcon::Exclamation);
+        constexpr qint64 kMiB = 1024 * 1024;
+        m_doc.Ui().Message(kMsgNoMemory, MessageIcon::Exclamation,
+                           QString::number((qint64(size.width()) * size.height() * 4 + kMiB - 1) / kMiB));
         m_picture = QImage(QSize(1024, 512), QImage::Format_RGB32);
     }
     m_picture.fill(Background());
