@@ -1,12 +1,17 @@
 // The sonogram window: drawing the whole sound, adding live columns, and its messages.
 
 #include <QFile>
+#include <QMdiArea>
 #include <QTest>
 #include <memory>
 
 #include "tests/support/DocFixture.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
 #include "views/spectral/CNotenbildView.h"
 #include "views/spectral/CSonoView.h"
+#include "views/spectral/NotenbildModule.h"
+#include "views/spectral/SonoModule.h"
 
 using namespace test;
 
@@ -127,4 +132,31 @@ TEST_F(SpectralHelp, SonogramAndScoreOpenHelpPagesThatExistInBothLanguages) {
         for (const char* language : {"en", "de"})
             EXPECT_TRUE(QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic))
                 << language << " " << topic.toStdString();
+}
+
+TEST_F(SonoView, TheWindowsOpenThroughTheRegistryAndTheKidsModeKeepsOneOfThem) {
+    RegisterSonoModule();
+    RegisterNotenbildModule();
+    QMdiArea area;
+    area.resize(1000, 700);
+    area.show();
+    app.Settings().IniAllgemeinGrundschulprofil = 1;
+    {
+        CModuleWindows modules({app.Settings(), doc, ui});
+        modules.SetArea(&area);
+        modules.Toggle(Module::Sono);
+        ASSERT_TRUE(doc.IsModuleOpen(Module::Sono));
+        EXPECT_EQ(doc.m_nFFTPoints, 8192);  // the kids' sonogram size
+        EXPECT_EQ(modules.Frame(Module::Sono)->windowTitle(), Str(134));
+        // The document reaches the bar by the controls' numbers.
+        doc.ModuleFrame(Module::Sono)->SetControlInt(1069, 5);
+        EXPECT_EQ(qobject_cast<CSonoView*>(modules.Frame(Module::Sono)->View())->Settings().topCutkHz, 5);
+
+        modules.Toggle(Module::Notenbild);
+        EXPECT_TRUE(modules.IsOpen(Module::Notenbild));
+        EXPECT_FALSE(modules.IsOpen(Module::Sono));
+        EXPECT_EQ(doc.m_nFFTPoints, 32768);  // the kids' score size
+    }
+    CModuleWindows::Unregister(Module::Sono);
+    CModuleWindows::Unregister(Module::Notenbild);
 }

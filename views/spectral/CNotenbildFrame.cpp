@@ -29,7 +29,7 @@ T* Make(int id, int text) {
 }  // namespace
 
 CNotenbildFrame::CNotenbildFrame(CKalvoSettings& settings, CKalvoDoc& doc)
-    : CModuleFrame(settings, kSlotNotenbild, new CNotenbildView(doc, settings), new QWidget, false),
+    : CModuleFrame(settings, kSlotNotenbild, new CNotenbildView(doc, settings), new QWidget, true),
       m_view(static_cast<CNotenbildView*>(View())) {
     BuildControlBar();
     m_view->SetSettingsListener([this] { ShowSettings(); });

@@ -1,5 +1,5 @@
 #pragma once
-// The score module's window, of a fixed size: the view with its control bar (display mode,
+// The score module's window: the view with its control bar (display mode,
 // ladder spacing, number of overtones, playing the overtones, deleting the recorded notes).
 
 #include "views/common/CModuleFrame.h"

@@ -46,7 +46,6 @@ void RegisterNotenbildModule() {
     window.showCommand = kCmdShowScore;
     window.titleString = kTitleScore;
     window.slot = kSlotNotenbild;
-    window.fixedSize = QSize(820, 440);
     window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
         return std::make_unique<CNotenbildFrame>(context.settings, context.doc);
     };
