@@ -142,7 +142,12 @@ void CSonogram::PrepareBins(std::size_t n, int sampleRate) {
             continue;
         }
         const int y = Row(f);
-        if (y >= yp) continue;
+        if (y >= yp) {
+            // Another bin in the row of the point before: the row shows the loudest of them,
+            // so that a narrow peak never falls between the drawn bins.
+            if (!m_aPointBins.empty()) m_aPointBins.back().second = i;
+            continue;
+        }
         const int source = static_cast<int>(m_aPointBins.size()) + 1;
         const auto fill = [&](int from, int to, int a, int b, double w) {
             for (int row = std::max(from, 0); row < std::min(to, height); ++row) {
@@ -153,7 +158,7 @@ void CSonogram::PrepareBins(std::size_t n, int sampleRate) {
         };
         if (hasPending) fill(pending, pendingEnd, source - 1, source - 1, 0.0);
         hasPending = true;
-        m_aPointBins.push_back(i);
+        m_aPointBins.emplace_back(i, i);
         if (m_scale.smooth && i > 0 && y < yp - 2) {
             // Rows yp - j between the two bins: levels blended from the point before.
             for (int j = 1; yp - j > y && yp - j >= 0; ++j)
@@ -195,7 +200,12 @@ const std::vector<float>& CSonogram::Column(const double* spectrum, std::size_t 
     const std::size_t points = m_aPointBins.size();
     m_aSources.resize(points + 1);
     m_aSources[0] = m_nLowBin >= 0 ? Level(spectrum[m_nLowBin]) : 0.0;
-    for (std::size_t k = 0; k < points; ++k) m_aSources[k + 1] = Level(spectrum[m_aPointBins[k]]);
+    for (std::size_t k = 0; k < points; ++k) {
+        const auto [first, last] = m_aPointBins[k];
+        double loudest = spectrum[first];
+        for (std::size_t i = first + 1; i <= last; ++i) loudest = std::max(loudest, spectrum[i]);
+        m_aSources[k + 1] = Level(loudest);
+    }
     const std::size_t top = static_cast<std::size_t>(m_nTopRow);
     std::fill(m_aLevels.begin(), m_aLevels.begin() + static_cast<std::ptrdiff_t>(top),
               std::numeric_limits<float>::quiet_NaN());

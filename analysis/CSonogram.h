@@ -3,12 +3,14 @@
 // colour a level gets, and one column of the picture from one magnitude spectrum. A column is a
 // level per picture row (top row first): the bins walked upwards, each bin that reaches a new
 // row starting a bar that runs down to the bar below it, with the rows between two bins filled
-// by interpolated levels when smoothing is on.
+// by interpolated levels when smoothing is on. Where several bins share a row, the row shows
+// the loudest of them.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class CRealFFT;
@@ -76,7 +78,7 @@ private:
     // (0 the low bin, k + 1 point k) with the weight of the second; rows above m_nTopRow stay empty.
     std::size_t m_nBins = 0;
     int m_nBinRate = 0;
-    std::vector<std::size_t> m_aPointBins;
+    std::vector<std::pair<std::size_t, std::size_t>> m_aPointBins;  // first and last bin in the point's row
     long m_nLowBin = -1;
     int m_nTopRow = 0;
     std::vector<int> m_aRowFrom, m_aRowTo;

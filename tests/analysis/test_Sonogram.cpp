@@ -118,3 +118,17 @@ TEST(Sonogram, SpectrumIsTheMagnitudeOverN) {
     EXPECT_NEAR(s[8], 500.0, 1e-9);
     EXPECT_NEAR(s[9], 0.0, 1e-9);
 }
+
+TEST(Sonogram, ANarrowPeakAmongManyBinsOfOneRowIsNotLost) {
+    // 8193 values at 44.1 kHz on 10 rows up to 10 kHz: about 190 bins share a row.
+    CSonogram sono;
+    SonoScale s = Scale(true, true);
+    sono.SetScale(s, 10);
+    std::vector<double> spectrum(8193, 0.0);
+    const std::size_t peak = 1000;  // 2691 Hz, in the middle of its row's bins
+    spectrum[peak] = 65536.0;
+    const int row = sono.Row(std::trunc(22050.0 / 8193 * peak));
+    const std::vector<float>& column = sono.Column(spectrum.data(), spectrum.size(), 44100);
+    EXPECT_FLOAT_EQ(column[static_cast<std::size_t>(row)], 1.0f);
+    EXPECT_FLOAT_EQ(column[static_cast<std::size_t>(row) + 1], 0.0f);
+}

@@ -237,7 +237,7 @@ bool CSonoView::StartRebuild() {
     // noticed here, because the idle handler clears g_bCancel between two slices.
     qApp->installEventFilter(this);
     m_doc.Ui().SetBusy(true);
-    m_doc.Ui().BeginProgress(Str(kTextDrawing));
+    m_bProgressShown = false;  // shown once the rebuild takes longer than one slice
     m_sliceTimer.start();
     return true;
 }
@@ -285,6 +285,10 @@ bool CSonoView::RebuildSlice(int budgetMs) {
         return false;
     }
     if (m_sliceTimer.isActive()) {
+        if (!m_bProgressShown) {
+            m_doc.Ui().BeginProgress(Str(kTextDrawing));
+            m_bProgressShown = true;
+        }
         const int percent = static_cast<int>(100.0 * static_cast<double>(m_nStart) / static_cast<double>(m_nLastStart + 1));
         m_doc.Ui().SetProgressText(Str(kTextProgress, QString::number(percent)));
         update();
@@ -300,7 +304,8 @@ void CSonoView::FinishRebuild(bool cancelled, bool tell) {
         qApp->removeEventFilter(this);
         g_bBusyComputing = false;
         g_bCancel = false;
-        m_doc.Ui().EndProgress();
+        if (m_bProgressShown) m_doc.Ui().EndProgress();
+        m_bProgressShown = false;
         m_doc.Ui().SetBusy(false);
     }
     if (cancelled) {

@@ -127,6 +127,7 @@ private:
     bool m_bRebuilding = false;
     bool m_bEscape = false;
     bool m_bKeepCleared = false;
+    bool m_bProgressShown = false;
     std::uint64_t m_nStart = 0, m_nStep = 1, m_nLastStart = 0;
     int m_nPoints = 0;
     std::vector<double> m_aBlock;
