@@ -90,6 +90,25 @@ TEST_F(SonoView, LiveColumnsWrapToTheLeftWhenThePictureIsFull) {
     for (int x = 10; x < 60; ++x) ASSERT_EQ(view->Picture().pixel(x, 20) & 0xFFFFFF, 0u) << x;
 }
 
+TEST_F(SonoView, SaveViewWritesTheNamedPictureAndClearAllDataEmptiesIt) {
+    Open(20000);
+    const auto view = Make(QSize(225, 50));
+    ASSERT_TRUE(view->RebuildNow());
+    const QString path = Path(QStringLiteral("sono.svg"));
+    ui.saveFiles.push_back(path);
+    view->OnViewCommand(ViewCommand::SaveView);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray svg = file.readAll();
+    EXPECT_TRUE(svg.contains("Sonogramm Abbild"));
+    EXPECT_TRUE(svg.contains("viewBox=\"0 0 400 200\""));
+
+    view->OnViewCommand(ViewCommand::ClearAllData);  // its own rebuild hint leaves it empty
+    EXPECT_FALSE(view->IsRebuilding());
+    view->grab();  // a repaint
+    EXPECT_EQ(DrawnColumns(view->Picture()), 0);
+}
+
 TEST_F(SonoView, ARebuildRunsWithTheWindowAnsweringAndShowsItsProgress) {
     // 1600 transforms of 65536 points: more than one slice of work on any machine.
     Open(200000);

@@ -289,6 +289,7 @@ void CNotenbildView::DrawWarning(QPainter& painter, const QRect& rect) const {
 
 void CNotenbildView::OnMode(int mode) {
     m_nMode = std::clamp(mode, 0, 2);
+    m_recorder.Clear();  // a melody starts afresh with the mode
     horizontalScrollBar()->setValue(0);
     UpdateScrollRange();
     viewport()->update();
