@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kBarWidth = 190;
+constexpr int kBarWidth = 240;
 constexpr int kTextLadder = 64130, kTextOvertoneNotes = 64131, kTextMelody = 64132, kTextSettings = 64133,
               kTextLinear = 64134, kTextLogarithmic = 64135, kTextOvertones = 64136, kTextPlay = 64137,
               kTextDelete = 64138, kTextDisplay = 64140;

@@ -68,6 +68,13 @@ void DrawTextAt(QPainter& painter, int x, int y, const QString& text) {
     painter.drawText(QRect(x, y, 2000, 400), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
 }
 
+// A label over the ladder's line, on white as the background of the text.
+void DrawLabel(QPainter& painter, int x, int y, const QString& text) {
+    const QFontMetrics metrics = painter.fontMetrics();
+    painter.fillRect(QRect(x, y, metrics.horizontalAdvance(text) + 2, metrics.height()), Qt::white);
+    DrawTextAt(painter, x, y, text);
+}
+
 }  // namespace
 
 CNotenbildView::CNotenbildView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent)
@@ -209,13 +216,13 @@ void CNotenbildView::DrawLadder(QPainter& painter, const QRect& rect) const {
         for (int k = 0; k <= n; ++k) {
             const int y = bottom - k * s - 10;
             painter.drawLine(10, y, right - 40, y);
-            DrawTextAt(painter, 2, y - 6 - painter.fontMetrics().height(), label(k));
+            DrawLabel(painter, 2, y - 6, label(k));
         }
     } else {
         for (int k = 1; k <= n + 1; ++k) {
             const int y = static_cast<int>((bottom - 10) - std::log2(static_cast<double>(k)) * logSpan);
             painter.drawLine(10, y, right - 40, y);
-            DrawTextAt(painter, 2, y - 6 - painter.fontMetrics().height(), label(k - 1));
+            DrawLabel(painter, 2, y - 6, label(k - 1));
         }
     }
     if (m_aPartials.empty()) return;
@@ -232,8 +239,8 @@ void CNotenbildView::DrawLadder(QPainter& painter, const QRect& rect) const {
         painter.setPen(QPen(QColor(255, 0, 0), 3));
         painter.drawLine(QPointF(centre - length / 2, y), QPointF(centre + length / 2, y));
         painter.setPen(QPen(Qt::black, 1));
-        DrawTextAt(painter, static_cast<int>(centre + length / 2) + 6, static_cast<int>(y) - 8,
-                   QString::number(p.frequency, 'g', 5) + QStringLiteral(" Hz"));
+        DrawLabel(painter, static_cast<int>(centre + length / 2) + 6, static_cast<int>(y) - 7,
+                  QString::number(p.frequency, 'g', 5) + QStringLiteral(" Hz"));
     }
 }
 
