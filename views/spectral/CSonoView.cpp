@@ -247,7 +247,7 @@ bool CSonoView::RebuildNow() {
     m_bRebuilding = true;
     while (m_bRebuilding && RebuildSlice(1000)) {
     }
-    return !m_strMessage.isEmpty() ? false : true;
+    return m_strMessage.isEmpty();  // a message says the sound was too short or the drawing was cancelled
 }
 
 bool CSonoView::RebuildSlice(int budgetMs) {
