@@ -22,7 +22,9 @@ MusicalNote NearestNote(double frequency) {
     MusicalNote note;
     if (!(frequency > 0.0) || !std::isfinite(frequency)) return note;
     const double x = 12.0 * std::log2(frequency / kA0);
-    note.number = static_cast<int>(std::ceil(x - 0.5));
+    // A frequency computed as exactly half way lands a rounding error off it: within a
+    // billionth of a semitone it still counts as the tie and goes down.
+    note.number = static_cast<int>(std::ceil(x - 0.5 - 1e-9));
     note.cents = (x - note.number) * 100.0;
     note.name = NoteName(note.number);
     return note;

@@ -3,6 +3,8 @@
 #include "views/nonlinear/AnalyseModule.h"
 #include "views/nonlinear/ZeitreiheModule.h"
 #include "views/spectral/FftModule.h"
+#include "views/spectral/NotenbildModule.h"
+#include "views/spectral/SonoModule.h"
 #include "views/time/InfoModule.h"
 #include "views/time/MainSoundPictures.h"
 #include "views/wavelet/WaveletModule.h"
@@ -14,4 +16,6 @@ void RegisterModules() {
     RegisterAnalyseModule();
     RegisterZeitreiheModule();
     RegisterWaveletModule();
+    RegisterSonoModule();
+    RegisterNotenbildModule();
 }

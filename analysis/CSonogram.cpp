@@ -1,0 +1,244 @@
+#include "analysis/CSonogram.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+
+#include "analysis/CRealFFT.h"
+
+namespace {
+
+constexpr std::uint32_t Rgb(int r, int g, int b) {
+    return (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) | static_cast<std::uint32_t>(b);
+}
+
+CSonogram::Palette MakePalette(bool colour1) {
+    CSonogram::Palette p{};
+    for (int k = 0; k < 256; ++k) {
+        const auto at = [&](int ramp) -> std::uint32_t& { return p[static_cast<std::size_t>(ramp * 256 + k)]; };
+        if (colour1) {
+            at(0) = Rgb(0, 0, k);
+            at(1) = Rgb(0, k, 255);
+            at(2) = Rgb(0, 255, 255 - k);
+        } else {
+            at(0) = Rgb(255 - k, 255, 255);
+            at(1) = Rgb(0, 255 - k, 255);
+            at(2) = Rgb(0, k, 255 - k);
+        }
+        at(3) = Rgb(k, 255, 0);
+        at(4) = Rgb(255, 255 - k, 0);
+    }
+    return p;
+}
+
+// The natural logarithm, inline and without a library call: a column needs one per drawn
+// row, and the library's logarithm would cost about as much as the transform. Accurate to
+// about 1e-9 relative; exact at 1 and for powers of two consistently with itself, which is
+// what the comparisons against the top level need.
+inline double FastLn(double x) {
+    if (!(x > 0.0)) return x == 0.0 ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN();
+    if (std::isinf(x)) return x;
+    const auto bits = std::bit_cast<std::uint64_t>(x);
+    int exponent = static_cast<int>((bits >> 52) & 0x7FF) - 1023;  // subnormals: near enough to 0 for a colour
+    double m = std::bit_cast<double>((bits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);  // 1 <= m < 2
+    if (m > 1.4142135623730951) {
+        m *= 0.5;
+        ++exponent;
+    }
+    // ln m = 2 atanh(t) with t = (m - 1)/(m + 1), |t| < 0.172.
+    const double t = (m - 1.0) / (m + 1.0);
+    const double t2 = t * t;
+    const double series = 1.0 + t2 * (1.0 / 3 + t2 * (1.0 / 5 + t2 * (1.0 / 7 + t2 * (1.0 / 9))));
+    return exponent * 0.6931471805599453 + 2.0 * t * series;
+}
+
+// A row as an int even for frequencies far outside the picture (or 0 Hz on a log axis).
+int ToRow(double y) { return static_cast<int>(std::clamp(y, -1.0e9, 1.0e9)); }
+
+}  // namespace
+
+const CSonogram::Palette& CSonogram::Colours(bool colour1) {
+    static const Palette kColour1 = MakePalette(true);
+    static const Palette kColour2 = MakePalette(false);
+    return colour1 ? kColour1 : kColour2;
+}
+
+CSonogram::CSonogram() = default;
+CSonogram::~CSonogram() = default;
+
+void CSonogram::SetScale(const SonoScale& scale, int height) {
+    m_scale = scale;
+    m_nHeight = std::max(height, 1);
+    const double fmin = std::max(scale.bottomCutHz, 1);
+    const double fmax = std::max(scale.topCutkHz, 1) * 1000.0;
+    m_uMax = scale.freqLinear ? fmax : std::log(fmax);
+    m_u0 = scale.freqLinear ? fmin / fmax : std::log(fmin) / std::log(fmax);
+    const double fullScale = std::ldexp(1.0, std::clamp(scale.bits, 1, 32));
+    const double top = fullScale / std::max(scale.gain, 1e-9);
+    m_dK = scale.ampLinear ? top : FastLn(top);
+    m_nBins = 0;  // the rows of the bins are computed anew
+}
+
+double CSonogram::Fraction(double f) const {
+    const double u = m_scale.freqLinear ? f / m_uMax : std::log(f) / m_uMax;
+    return (u - m_u0) / (1.0 - m_u0);
+}
+
+int CSonogram::Row(double f) const { return ToRow(std::trunc(m_nHeight * (1.0 - Fraction(f)))); }
+
+double CSonogram::FrequencyAt(double y) const {
+    const double u = m_u0 + (m_nHeight - y) / m_nHeight * (1.0 - m_u0);
+    return m_scale.freqLinear ? u * m_uMax : std::exp(u * m_uMax);
+}
+
+double CSonogram::Level(double s) const {
+    if (std::isnan(s)) return 0.0;
+    if (m_scale.ampLinear) return std::min(s / m_dK, 1.0);
+    const double ls = FastLn(s);
+    // Silence gives a level far below 0 but finite, so that blending with it stays a number.
+    return ls >= m_dK ? 1.0 : std::max(ls / m_dK, -1.0e30);
+}
+
+int CSonogram::IndexOfLevel(double v) const {
+    if (!(v > 0.0)) return 0;  // also silence on the log scale and levels below 1 sample unit
+    v = std::min(v, 1.0);
+    const double index = (kPaletteSize - 1) * (m_scale.ampLinear ? v : v * v * v);
+    return static_cast<int>(index);
+}
+
+double CSonogram::DecibelOfLevel(double v) const {
+    const double fullScale = std::ldexp(1.0, std::clamp(m_scale.bits, 1, 32));
+    v = std::clamp(v, 0.0, 1.0);  // as drawn: nothing darker than colour 0
+    if (m_scale.ampLinear) return 20.0 * std::log10(v * m_dK / fullScale);
+    return 20.0 * (v * m_dK) / std::log(10.0) - 20.0 * std::log10(fullScale);
+}
+
+void CSonogram::PrepareBins(std::size_t n, int sampleRate) {
+    if (n == m_nBins && sampleRate == m_nBinRate) return;
+    // Which bins a column draws and which rows each of them fills depends only on the spectrum
+    // size and the scale, not on the levels: worked out once here, so that a column is a pass
+    // over its drawn bins and one over the rows, without a branch that depends on the data.
+    const int height = m_nHeight;
+    const int fmin = m_scale.bottomCutHz;
+    const double binWidth = (sampleRate / 2.0) / static_cast<double>(n);
+    m_aPointBins.clear();
+    m_aRowFrom.assign(static_cast<std::size_t>(height), 0);
+    m_aRowTo.assign(static_cast<std::size_t>(height), 0);
+    m_aRowWeight.assign(static_cast<std::size_t>(height), 0.0);
+    m_nLowBin = -1;
+    m_nTopRow = height;
+    // The walk upwards: a bin at or below fmin only sets the level where smoothing starts
+    // (source 0); a bin whose row is above the row of the point before becomes point k
+    // (source k + 1). Each point but the last is a bar from its row down to the point before.
+    int yp = height;
+    bool hasPending = false;
+    int pending = 0;  // rows [pending, pendingEnd) of the point before, drawn once another follows
+    int pendingEnd = height;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double f = std::trunc(binWidth * static_cast<double>(i));
+        if (f <= fmin) {
+            m_nLowBin = static_cast<long>(i);
+            continue;
+        }
+        const int y = Row(f);
+        if (y >= yp) {
+            // Another bin in the row of the point before: the row shows the loudest of them,
+            // so that a narrow peak never falls between the drawn bins.
+            if (!m_aPointBins.empty()) m_aPointBins.back().second = i;
+            continue;
+        }
+        const int source = static_cast<int>(m_aPointBins.size()) + 1;
+        const auto fill = [&](int from, int to, int a, int b, double w) {
+            for (int row = std::max(from, 0); row < std::min(to, height); ++row) {
+                m_aRowFrom[static_cast<std::size_t>(row)] = a;
+                m_aRowTo[static_cast<std::size_t>(row)] = b;
+                m_aRowWeight[static_cast<std::size_t>(row)] = w;
+            }
+        };
+        if (hasPending) fill(pending, pendingEnd, source - 1, source - 1, 0.0);
+        hasPending = true;
+        m_aPointBins.emplace_back(i, i);
+        if (m_scale.smooth && i > 0 && y < yp - 2) {
+            // Rows yp - j between the two bins: levels blended from the point before.
+            for (int j = 1; yp - j > y && yp - j >= 0; ++j)
+                fill(yp - j, yp - j + 1, source - 1, source, static_cast<double>(j) / (yp - y));
+            pending = y;
+            pendingEnd = y + 1;
+        } else {
+            pending = y;
+            pendingEnd = yp;
+        }
+        m_nTopRow = std::clamp(pendingEnd, 0, height);
+        yp = y;
+        if (yp < -1) {
+            // Everything further up lies above the picture; only whether another point
+            // follows matters, for the bar of this one.
+            for (std::size_t k = i + 1; k < n; ++k) {
+                const double fk = std::trunc(binWidth * static_cast<double>(k));
+                if (fk > fmin && Row(fk) < yp) {
+                    fill(pending, pendingEnd, source, source, 0.0);
+                    m_nTopRow = 0;
+                    break;
+                }
+            }
+            break;
+        }
+    }
+    m_nBins = n;
+    m_nBinRate = sampleRate;
+}
+
+const std::vector<float>& CSonogram::Column(const double* spectrum, std::size_t n, int sampleRate) {
+    const std::size_t height = static_cast<std::size_t>(m_nHeight);
+    m_aLevels.resize(height);
+    if (n <= 2 || sampleRate <= 0) {
+        std::fill(m_aLevels.begin(), m_aLevels.end(), std::numeric_limits<float>::quiet_NaN());
+        return m_aLevels;
+    }
+    PrepareBins(n, sampleRate);
+    const std::size_t points = m_aPointBins.size();
+    m_aSources.resize(points + 1);
+    m_aSources[0] = m_nLowBin >= 0 ? Level(spectrum[m_nLowBin]) : 0.0;
+    for (std::size_t k = 0; k < points; ++k) {
+        const auto [first, last] = m_aPointBins[k];
+        double loudest = spectrum[first];
+        for (std::size_t i = first + 1; i <= last; ++i) loudest = std::max(loudest, spectrum[i]);
+        m_aSources[k + 1] = Level(loudest);
+    }
+    const std::size_t top = static_cast<std::size_t>(m_nTopRow);
+    std::fill(m_aLevels.begin(), m_aLevels.begin() + static_cast<std::ptrdiff_t>(top),
+              std::numeric_limits<float>::quiet_NaN());
+    for (std::size_t row = top; row < height; ++row) {
+        const double a = m_aSources[static_cast<std::size_t>(m_aRowFrom[row])];
+        const double b = m_aSources[static_cast<std::size_t>(m_aRowTo[row])];
+        m_aLevels[row] = static_cast<float>(m_aRowWeight[row] == 0.0 ? a : a + m_aRowWeight[row] * (b - a));
+    }
+    return m_aLevels;
+}
+
+const std::vector<double>& CSonogram::Spectrum(const double* samples, int points) {
+    const std::size_t n = static_cast<std::size_t>(points);
+    if (!m_fft || m_fft->Size() != n) m_fft = std::make_unique<CRealFFT>(n);
+    m_aTransform.resize(n);
+    m_fft->Transform(m_aTransform.data(), samples);
+    const std::size_t half = n / 2;
+    m_aSpectrum.resize(half + 1);
+    const double scale = 1.0 / static_cast<double>(n);
+    // Bins 0 and N/2 are real; the loop between them has no branch, so that it runs in vector
+    // registers (see CMakeLists.txt): it costs as much as the transform otherwise.
+    const double* re = m_aTransform.data();
+    const double* im = m_aTransform.data() + half;
+    double* out = m_aSpectrum.data();
+    for (std::size_t k = 1; k < half; ++k) out[k] = std::sqrt(re[k] * re[k] + im[k] * im[k]) * scale;
+    out[0] = std::abs(re[0]) * scale;
+    if (half > 0) out[half] = std::abs(re[half]) * scale;
+    return m_aSpectrum;
+}
+
+void CSonogram::Colour(const Palette& palette, std::uint32_t background, std::uint32_t* out) const {
+    for (std::size_t row = 0; row < m_aLevels.size(); ++row) {
+        const float v = m_aLevels[row];
+        out[row] = std::isnan(v) ? background : palette[static_cast<std::size_t>(IndexOfLevel(v))];
+    }
+}

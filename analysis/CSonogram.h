@@ -1,0 +1,90 @@
+#pragma once
+// The numbers behind a sonogram picture: which picture row a frequency lands on, which palette
+// colour a level gets, and one column of the picture from one magnitude spectrum. A column is a
+// level per picture row (top row first): the bins walked upwards, each bin that reaches a new
+// row starting a bar that runs down to the bar below it, with the rows between two bins filled
+// by interpolated levels when smoothing is on. Where several bins share a row, the row shows
+// the loudest of them.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+class CRealFFT;
+
+struct SonoScale {
+    int bottomCutHz = 20;    // fmin: bins at or below it are not drawn
+    int topCutkHz = 10;      // fmax in kHz, the top of the picture
+    bool freqLinear = true;
+    bool ampLinear = false;
+    double gain = 32.0;      // Z: full scale divided by Z is the top colour
+    int bits = 16;           // full scale F = 2^bits
+    bool smooth = false;
+
+    bool operator==(const SonoScale&) const = default;
+};
+
+class CSonogram {
+public:
+    static constexpr int kPaletteSize = 1280;
+    using Palette = std::array<std::uint32_t, kPaletteSize>;  // 0xRRGGBB
+    // "Color1" (black over blue, cyan, green, yellow to red) or "Color2" (white over cyan, blue,
+    // green, yellow to red).
+    static const Palette& Colours(bool colour1);
+
+    CSonogram();
+    ~CSonogram();
+    CSonogram(const CSonogram&) = delete;
+    CSonogram& operator=(const CSonogram&) = delete;
+
+    void SetScale(const SonoScale& scale, int height);
+    const SonoScale& Scale() const { return m_scale; }
+    int Height() const { return m_nHeight; }
+
+    // r: 0 at fmin, 1 at fmax (linear or logarithmic), and the row truncate(H (1 - r)).
+    double Fraction(double frequency) const;
+    int Row(double frequency) const;
+    // The frequency at a height of the picture counted from its top (0 .. H): the highest
+    // frequency that still lands in the row there.
+    double FrequencyAt(double y) const;
+
+    // v of a bin value: s / K on the linear scale, ln s / K on the logarithmic one, at most 1.
+    double Level(double value) const;
+    // The palette index of a level: 1279 v (linear) or 1279 v^3 (logarithmic), never below 0.
+    int IndexOfLevel(double level) const;
+    // The level in dB below full scale that a level v stands for.
+    double DecibelOfLevel(double level) const;
+
+    // One column from n spectrum values (bin i at truncate((fs/2)/n i) Hz): a level per row,
+    // top row first; rows no bar reaches are NaN.
+    const std::vector<float>& Column(const double* spectrum, std::size_t n, int sampleRate);
+    // The magnitudes |X_k|/N (N/2+1 values) of N samples, the document's spectrum of a stretch.
+    const std::vector<double>& Spectrum(const double* samples, int points);
+    // The colours of the last column in the palette; rows no bar reaches get the background.
+    void Colour(const Palette& palette, std::uint32_t background, std::uint32_t* out) const;
+
+private:
+    void PrepareBins(std::size_t n, int sampleRate);
+
+    SonoScale m_scale;
+    int m_nHeight = 1;
+    double m_u0 = 0.0, m_uMax = 1.0;  // u(fmin) and u(fmax)
+    double m_dK = 1.0;                // the level that is the top colour
+    // What a column of the last spectrum size draws: the bins whose levels it needs (points),
+    // the bin at or below fmin where smoothing starts, and per row the two sources it blends
+    // (0 the low bin, k + 1 point k) with the weight of the second; rows above m_nTopRow stay empty.
+    std::size_t m_nBins = 0;
+    int m_nBinRate = 0;
+    std::vector<std::pair<std::size_t, std::size_t>> m_aPointBins;  // first and last bin in the point's row
+    long m_nLowBin = -1;
+    int m_nTopRow = 0;
+    std::vector<int> m_aRowFrom, m_aRowTo;
+    std::vector<double> m_aRowWeight;
+    std::vector<double> m_aSources;
+    std::vector<float> m_aLevels;
+    std::unique_ptr<CRealFFT> m_fft;
+    std::vector<double> m_aTransform, m_aSpectrum;
+};

@@ -1,0 +1,134 @@
+// The numbers behind the sonogram: rows of frequencies, colours of levels, and columns.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "analysis/CSonogram.h"
+
+namespace {
+
+constexpr int kHeight = 100;
+
+SonoScale Scale(bool freqLinear, bool ampLinear, double gain = 1.0) {
+    SonoScale s;
+    s.bottomCutHz = 20;
+    s.topCutkHz = 10;
+    s.freqLinear = freqLinear;
+    s.ampLinear = ampLinear;
+    s.gain = gain;
+    s.bits = 16;
+    s.smooth = false;
+    return s;
+}
+
+}  // namespace
+
+TEST(Sonogram, TheLowestFrequencyIsTheBottomRowAndTheHighestTheTopOnBothAxes) {
+    for (bool linear : {true, false}) {
+        CSonogram sono;
+        sono.SetScale(Scale(linear, true), kHeight);
+        SCOPED_TRACE(linear ? "linear" : "logarithmic");
+        EXPECT_EQ(sono.Row(20.0), kHeight);
+        EXPECT_EQ(sono.Row(10000.0), 0);
+        EXPECT_LT(sono.Row(11000.0), 0);  // above the picture
+        // The frequency shown for a row lands in that row again.
+        for (int row : {1, 37, 99}) EXPECT_EQ(sono.Row(sono.FrequencyAt(row) * (1 - 1e-12)), row);
+    }
+    CSonogram log;
+    log.SetScale(Scale(false, true), kHeight);
+    // Every octave equally high: 20 Hz .. 10 kHz is almost nine octaves.
+    EXPECT_NEAR(log.Row(40.0) - log.Row(80.0), kHeight / std::log2(500.0), 1.0);
+}
+
+TEST(Sonogram, LevelsReachTheTopColourAtFullScaleOverGain) {
+    const double full = 65536.0;
+    struct Case {
+        bool linear;
+        double gain;
+        double value;
+        int index;
+    } cases[] = {
+        {true, 1, 0.0, 0},             {true, 1, full / 2, 639},       {true, 1, full, 1279},
+        {true, 1, 4 * full, 1279},     {true, 41, full / 41, 1279},    {true, 1, full / 41, 31},
+        {false, 1, 0.0, 0},            {false, 1, 0.5, 0},             {false, 1, 1.0, 0},
+        {false, 1, std::sqrt(full), 159}, {false, 1, full, 1279},      {false, 1, 4 * full, 1279},
+        {false, 32, full / 32, 1279},  {false, 1, NAN, 0},
+    };
+    for (const Case& c : cases) {
+        CSonogram sono;
+        sono.SetScale(Scale(true, c.linear, c.gain), kHeight);
+        SCOPED_TRACE(testing::Message() << (c.linear ? "linear " : "log ") << c.gain << " " << c.value);
+        EXPECT_EQ(sono.IndexOfLevel(sono.Level(c.value)), c.index);
+    }
+}
+
+TEST(Sonogram, PalettesRunFromTheBackgroundToRed) {
+    const CSonogram::Palette& colour1 = CSonogram::Colours(true);
+    const CSonogram::Palette& colour2 = CSonogram::Colours(false);
+    EXPECT_EQ(colour1[0], 0x000000u);
+    EXPECT_EQ(colour1[256 + 128], 0x0080FFu);
+    EXPECT_EQ(colour2[0], 0xFFFFFFu);
+    EXPECT_EQ(colour2[512 + 255], 0x00FF00u);
+    EXPECT_EQ(colour1[1279], 0xFF0000u);
+    EXPECT_EQ(colour2[1279], 0xFF0000u);
+}
+
+TEST(Sonogram, RowsBetweenTwoBinsTakeTheUpperBinOrAnInterpolatedLevel) {
+    // 11 values at 2 kHz: bins at 0, 90, 181, ... Hz; 90 Hz lands on row 91, 181 Hz on row 81.
+    std::vector<double> spectrum(11, 0.0);
+    spectrum[1] = 65536.0 * 0.1;
+    spectrum[2] = 65536.0 * 0.6;
+    SonoScale s = Scale(true, true);
+    s.bottomCutHz = 1;
+    s.topCutkHz = 1;
+    CSonogram sono;
+    sono.SetScale(s, kHeight);
+    ASSERT_EQ(sono.Row(90), 91);
+    ASSERT_EQ(sono.Row(181), 81);
+
+    const std::vector<float> hard = sono.Column(spectrum.data(), spectrum.size(), 2000);
+    EXPECT_FLOAT_EQ(hard[91], 0.1f);
+    for (int row = 81; row <= 90; ++row) EXPECT_FLOAT_EQ(hard[row], 0.6f) << row;
+
+    s.smooth = true;
+    sono.SetScale(s, kHeight);
+    const std::vector<float> smooth = sono.Column(spectrum.data(), spectrum.size(), 2000);
+    EXPECT_FLOAT_EQ(smooth[91], 0.1f);
+    for (int j = 1; j <= 9; ++j) EXPECT_NEAR(smooth[91 - j], 0.1 + j * 0.05, 1e-6) << j;
+    EXPECT_FLOAT_EQ(smooth[81], 0.6f);
+}
+
+TEST(Sonogram, ASpectrumBeyondTheTopFillsEveryRowAndATinyOneNone) {
+    CSonogram sono;
+    sono.SetScale(Scale(false, false), kHeight);
+    std::vector<double> spectrum(4097, 3.0);
+    for (const float v : sono.Column(spectrum.data(), spectrum.size(), 44100)) EXPECT_FALSE(std::isnan(v));
+    for (const float v : sono.Column(spectrum.data(), 2, 44100)) EXPECT_TRUE(std::isnan(v));
+}
+
+TEST(Sonogram, SpectrumIsTheMagnitudeOverN) {
+    CSonogram sono;
+    std::vector<double> samples(64);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = 1000.0 * std::cos(2 * M_PI * 8 * i / 64.0) + 7.0;
+    const std::vector<double>& s = sono.Spectrum(samples.data(), 64);
+    ASSERT_EQ(s.size(), 33u);
+    EXPECT_NEAR(s[0], 7.0, 1e-9);
+    EXPECT_NEAR(s[8], 500.0, 1e-9);
+    EXPECT_NEAR(s[9], 0.0, 1e-9);
+}
+
+TEST(Sonogram, ANarrowPeakAmongManyBinsOfOneRowIsNotLost) {
+    // 8193 values at 44.1 kHz on 10 rows up to 10 kHz: about 190 bins share a row.
+    CSonogram sono;
+    SonoScale s = Scale(true, true);
+    sono.SetScale(s, 10);
+    std::vector<double> spectrum(8193, 0.0);
+    const std::size_t peak = 1000;  // 2691 Hz, in the middle of its row's bins
+    spectrum[peak] = 65536.0;
+    const int row = sono.Row(std::trunc(22050.0 / 8193 * peak));
+    const std::vector<float>& column = sono.Column(spectrum.data(), spectrum.size(), 44100);
+    EXPECT_FLOAT_EQ(column[static_cast<std::size_t>(row)], 1.0f);
+    EXPECT_FLOAT_EQ(column[static_cast<std::size_t>(row) + 1], 0.0f);
+}

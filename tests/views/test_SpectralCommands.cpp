@@ -1,0 +1,121 @@
+// The sonogram and the score on the command line: their pictures and their tables.
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <cmath>
+#include <gtest/gtest.h>
+
+#include "tests/support/KalvoProcess.h"
+#include "tests/support/WaveBytes.h"
+
+namespace {
+
+double Number(const QString& field) { return QString(field).replace(u',', u'.').toDouble(); }
+
+class SpectralCommands : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString Wave(const char* name, const std::vector<int>& samples, std::uint32_t rate) {
+        const QString path = dir.filePath(QLatin1String(name));
+        EXPECT_TRUE(test::WriteFile(path, test::Mono16(rate, samples)));
+        return path;
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(SpectralCommands, AChirpsRidgeInTheSonogramTableRisesOverTime) {
+    // 3 s at 16 kHz, sweeping from 300 Hz to 3300 Hz.
+    constexpr int kRate = 16000;
+    std::vector<int> samples(3 * kRate);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        samples[i] = static_cast<int>(12000 * std::sin(2 * M_PI * (300 * t + 500 * t * t)));
+    }
+    const test::KalvoRun run = test::RunKalvo({QStringLiteral("--export"), QStringLiteral("sonogram"), QStringLiteral("--open"),
+                                              Wave("chirp.wav", samples, kRate), QStringLiteral("--size"),
+                                              QStringLiteral("445x200"), QStringLiteral("--set"),
+                                              QStringLiteral("IniSonoTopCutkHz=4"), QStringLiteral("--set"),
+                                              QStringLiteral("IniDokumentNumFFTPoints=1024")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_GT(lines.size(), 100);
+    const QStringList header = lines[0].split(u'\t');
+    ASSERT_EQ(header.size(), 201);  // the time, then one frequency per row
+    EXPECT_LT(Number(header[1]), Number(header[200]));
+    double previous = 0.0;
+    for (int i = 1; i < lines.size(); i += lines.size() / 10) {
+        const QStringList fields = lines[i].split(u'\t');
+        ASSERT_EQ(fields.size(), header.size());
+        int loudest = 1;
+        for (int r = 1; r < fields.size(); ++r)
+            if (!fields[r].isEmpty() && Number(fields[r]) > Number(fields[loudest])) loudest = r;
+        const double t = Number(fields[0]) + 0.032;  // the middle of the 1024-point window
+        const double ridge = Number(header[loudest]);
+        EXPECT_NEAR(ridge, 300 + 1000 * t, 120) << "at " << t << " s";
+        EXPECT_GT(ridge, previous);
+        previous = ridge;
+    }
+}
+
+TEST_F(SpectralCommands, AHarmonicTonesScoreTableListsItsPartialsWithTheirIntervals) {
+    constexpr int kRate = 44100;
+    std::vector<int> samples(kRate);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        double v = 0;
+        for (int k = 1; k <= 4; ++k) v += 8000.0 / k * std::sin(2 * M_PI * 220 * k * t);
+        samples[i] = static_cast<int>(v);
+    }
+    const test::KalvoRun run = test::RunKalvo(
+        {QStringLiteral("--export"), QStringLiteral("score"), QStringLiteral("--open"), Wave("tone.wav", samples, kRate)});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << run.out.toStdString();
+    const struct {
+        double frequency;
+        const char* number;
+        const char* name;
+        const char* interval;
+    } expected[] = {{220, "36", "A3", "keynote"}, {440, "48", "A4", "octave"}, {660, "55", "E5", "quint"},
+                    {880, "60", "A5", "fourth"}};
+    for (int k = 0; k < 4; ++k) {
+        const QStringList fields = lines[k + 1].split(u'\t');
+        ASSERT_EQ(fields.size(), 5) << lines[k + 1].toStdString();
+        EXPECT_NEAR(Number(fields[0]), expected[k].frequency, 2.0);
+        // Half the amplitude of each sine, less up to 4 dB where it falls between two bins.
+        EXPECT_NEAR(Number(fields[1]), 20 * std::log10(4000.0 / (k + 1) / 65536.0) - 2.0, 2.0);
+        EXPECT_EQ(fields[2], QLatin1String(expected[k].number));
+        EXPECT_EQ(fields[3], QLatin1String(expected[k].name));
+        EXPECT_EQ(fields[4], QLatin1String(expected[k].interval));
+    }
+}
+
+TEST_F(SpectralCommands, BothWindowsDrawPictures) {
+    const QString wave = Wave("a.wav", test::Sine(440, 44100, 44100, 16000), 44100);
+    const QString sono = dir.filePath(QStringLiteral("sono.png"));
+    test::KalvoRun run = test::RunKalvo({QStringLiteral("--render"), QStringLiteral("sonogram"), QStringLiteral("--open"),
+                                         wave, QStringLiteral("--out"), sono});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QImage sonoImage(sono);
+    ASSERT_EQ(sonoImage.size(), QSize(1000, 500));
+    // The 440 Hz row is red, the top of the palette, in the middle of the picture (shrunk
+    // smoothly into the window, so near red).
+    int red = 0;
+    for (int y = 0; y < 500; ++y) {
+        const QColor c = sonoImage.pixelColor(500, y);
+        red += c.red() > 200 && c.green() < 120 && c.blue() < 80;
+    }
+    EXPECT_GT(red, 0);
+
+    const QString score = dir.filePath(QStringLiteral("score.png"));
+    run = test::RunKalvo({QStringLiteral("--render"), QStringLiteral("score"), QStringLiteral("--open"), wave,
+                          QStringLiteral("--set"), QStringLiteral("IniNotenbildWhatIs=1"), QStringLiteral("--out"), score});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QImage scoreImage(score);
+    ASSERT_EQ(scoreImage.size(), QSize(800, 400));
+    // The staff's lowest line runs black across the picture, 80 pixels above the bottom.
+    EXPECT_EQ(scoreImage.pixel(400, 400 - 80), qRgb(0, 0, 0));
+}
+
+}  // namespace

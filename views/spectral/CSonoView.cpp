@@ -1,0 +1,552 @@
+#include "views/spectral/CSonoView.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+
+#include "document/AppFlags.h"
+#include "document/CKalvoDoc.h"
+#include "document/IModuleFrame.h"
+#include "platform/StringTable.h"
+#include "platform/UserInterface.h"
+#include "settings/CKalvoSettings.h"
+#include "views/common/ViewFont.h"
+#include "views/common/ViewPicture.h"
+#include "views/spectral/FftExport.h"
+
+namespace {
+
+constexpr int kMsgNoMemory = 62102;
+constexpr int kMsgSelectMore = 61543;
+constexpr int kMsgTooLittle = 61544;
+constexpr int kTextDrawing = 64100;
+constexpr int kTextProgress = 64101;
+constexpr int kMsgCancelled = 64102;
+constexpr int kTextTime = 64103;
+constexpr int kTitleSave = 64141;
+constexpr int kClickToneMs = 400;
+constexpr int kDragToneMs = 50;
+constexpr int kKidsFftPoints = 8192;
+constexpr int kSliceMs = 30;  // the window answers at least this often during a rebuild
+
+constexpr std::uint32_t kCursorColour = 0xCC3772;  // RGB(204, 55, 114)
+
+// The label of a scale tick: "55 Hz", "1,7 kHz", "14 kHz".
+QString FrequencyLabel(double f) {
+    if (f <= 1000.0) return QString::number(static_cast<long long>(f)) + QStringLiteral(" Hz");
+    const auto khz = static_cast<long long>(f / 1000.0);
+    if (f > 10000.0) return QString::number(khz) + QStringLiteral(" kHz");
+    const auto hundreds = static_cast<long long>(f / 100.0) % 10;
+    return QString::number(khz) + u',' + QString::number(hundreds) + QStringLiteral(" kHz");
+}
+
+}  // namespace
+
+CSonoView::CSonoView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_settings(settings) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);  // the "Freq:" field follows the cursor
+    setMinimumSize(120, 90);
+    m_s = SonoViewSettings::From(settings);
+    m_sliceTimer.setInterval(0);
+    connect(&m_sliceTimer, &QTimer::timeout, this, [this] { RebuildSlice(kSliceMs); });
+    m_doc.AddView(this);
+}
+
+CSonoView::~CSonoView() {
+    CancelRebuild(false);
+    m_doc.RemoveView(this);
+    m_s.StoreInto(m_settings);
+}
+
+void CSonoView::OnInitialUpdate() {
+    if (m_settings.IniAllgemeinGrundschulprofil && m_doc.m_nFFTPoints != kKidsFftPoints) {
+        m_doc.m_nFFTPoints = kKidsFftPoints;
+        if (g_bWaveLoaded && m_doc.m_nSelStart != m_doc.m_nSelEnd)
+            m_doc.OnSelectionChanged(m_doc.m_nSelStart, m_doc.m_nSelEnd);
+    }
+    m_s = SonoViewSettings::From(m_settings);
+    EnsurePicture();
+    ApplyScale();
+    ShowFftPoints(m_doc.m_nFFTPoints);
+    if (m_listener) m_listener(m_s);
+    m_bClear = true;
+    // A sound that is already loaded is drawn at once.
+    if (g_bWaveLoaded && !g_bListening && !g_bPlaying && !testAttribute(Qt::WA_DontShowOnScreen)) StartRebuild();
+    update();
+}
+
+void CSonoView::CollectWindowState(CKalvoSettings& settings) { m_s.StoreInto(settings); }
+
+int CSonoView::BitsPerSample() const { return m_doc.m_nBitsPerSample > 0 ? m_doc.m_nBitsPerSample : 16; }
+
+std::uint32_t CSonoView::Background() const { return m_s.colour1 ? 0x000000u : 0xFFFFFFu; }
+
+QColor CSonoView::TextColour() const { return m_s.colour1 ? QColor(255, 255, 255) : QColor(0, 0, 0); }
+
+void CSonoView::ShowFftPoints(int points) {
+    if (m_pFrame) m_pFrame->SetControlInt(kCtrlFftPoints, points);
+}
+
+void CSonoView::EnsurePicture() {
+    if (!m_picture.isNull()) return;
+    QSize size = m_pictureSize;
+    if (size.isEmpty()) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        size = screen ? screen->size() * screen->devicePixelRatio() : QSize(1920, 1080);
+    }
+    m_picture = QImage(size.expandedTo(QSize(kKeyboardWidth + 20, 16)), QImage::Format_RGB32);
+    if (m_picture.isNull()) {
+        // Too big for the memory left: a smaller picture, scaled up, rather than none.
+        constexpr qint64 kMiB = 1024 * 1024;
+        m_doc.Ui().Message(kMsgNoMemory, MessageIcon::Exclamation,
+                           QString::number((qint64(size.width()) * size.height() * 4 + kMiB - 1) / kMiB));
+        m_picture = QImage(QSize(1024, 512), QImage::Format_RGB32);
+    }
+    m_picture.fill(Background());
+}
+
+void CSonoView::ApplyScale() {
+    SonoScale scale;
+    scale.bottomCutHz = m_s.bottomCutHz;
+    scale.topCutkHz = m_s.topCutkHz;
+    scale.freqLinear = m_s.freqLinear;
+    scale.ampLinear = m_s.ampLinear;
+    scale.gain = m_dGain;
+    scale.bits = BitsPerSample();
+    scale.smooth = m_s.smooth;
+    const int height = m_picture.isNull() ? 1 : m_picture.height();
+    // The rows of the bins are worked out again only when something changed.
+    if (!(scale == m_sono.Scale()) || height != m_sono.Height()) m_sono.SetScale(scale, height);
+}
+
+void CSonoView::ClearPicture() {
+    m_picture.fill(Background());
+    m_nX = m_s.lineWidth + 1;
+    m_bClear = false;
+}
+
+void CSonoView::FillColumns(int x, int width, std::uint32_t colour) {
+    const int x0 = std::max(x, 0), x1 = std::min(x + width, m_picture.width());
+    if (x0 >= x1) return;
+    for (int y = 0; y < m_picture.height(); ++y) {
+        auto* line = reinterpret_cast<std::uint32_t*>(m_picture.scanLine(y));
+        std::fill(line + x0, line + x1, 0xFF000000u | colour);
+    }
+}
+
+void CSonoView::AddColumn(const std::vector<double>& spectrum) {
+    EnsurePicture();
+    if (m_bClear) ClearPicture();
+    const int w = m_s.lineWidth;
+    const int width = m_picture.width();
+    if (m_nX > width - w || m_nX == w + 1) {
+        m_nX = w + 2;
+        // The whole picture: columns of the previous round must not stay beside the new ones.
+        FillColumns(0, width, Background());
+    }
+    FillColumns(m_nX + 2 * w, w, kCursorColour);  // runs ahead of the newest column
+    if (spectrum.size() > 2) {
+        ApplyScale();
+        m_sono.Column(spectrum.data(), spectrum.size(), m_doc.m_nSampleRate);
+        FillColumns(m_nX + w, w, Background());
+        const int height = m_picture.height();
+        std::vector<std::uint32_t> colours(static_cast<std::size_t>(height));
+        m_sono.Colour(CSonogram::Colours(m_s.colour1), Background(), colours.data());
+        const int x0 = std::max(m_nX, 0), x1 = std::min(m_nX + w, width);
+        for (int y = 0; y < height && x0 < x1; ++y) {
+            auto* line = reinterpret_cast<std::uint32_t*>(m_picture.scanLine(y));
+            std::fill(line + x0, line + x1, 0xFF000000u | colours[static_cast<std::size_t>(y)]);
+        }
+    }
+    m_nX += w;
+}
+
+// ---------------------------------------------------------------------------------------
+// Document hints
+
+void CSonoView::OnUpdate(int hint) {
+    const bool live = g_bListening || g_bPlaying;
+    if (hint == kHintRemoveWave) {
+        // The samples go: a rebuild must not read them any more.
+        CancelRebuild(false);
+        m_strMessage.clear();
+        m_bClear = true;
+    }
+    if (hint == kHintRebuild) {
+        if (live) ShowFftPoints(m_doc.m_nFFTPoints);
+        // A new sound or a new FFT size: the whole sound is drawn again.
+        if (g_bWaveLoaded && !live && !m_bKeepCleared) StartRebuild();
+        else CancelRebuild(false);
+    }
+    if (hint == kHintSpectrum && live) {
+        ShowFftPoints(m_doc.m_nFFTPoints);
+        m_strMessage.clear();
+        AddColumn(m_doc.m_aSpectrum);
+    }
+    if (hint == kHintPlayStarted) CancelRebuild(false);
+    if (g_bSelectionSpectrum && !g_bCancel && !live) StartRebuild();
+    update();
+}
+
+// ---------------------------------------------------------------------------------------
+// The whole sound
+
+bool CSonoView::PrepareRebuild() {
+    CancelRebuild(false);
+    EnsurePicture();
+    ApplyScale();
+    ClearPicture();
+    m_strMessage.clear();
+    if (!g_bWaveLoaded) return false;
+    const std::uint64_t n = m_doc.SampleCount();
+    m_nPoints = m_doc.m_nFFTPoints;
+    if (m_nPoints < 1 || n < static_cast<std::uint64_t>(m_nPoints)) {
+        m_strMessage = Str(m_settings.IniAllgemeinGrundschulprofil ? kMsgSelectMore : kMsgTooLittle);
+        return false;
+    }
+    const int w = m_s.lineWidth;
+    const double columns = std::max(m_picture.width() - kKeyboardWidth, 1);
+    const auto step = static_cast<std::uint64_t>(static_cast<double>(n - m_nPoints) / columns * w);
+    m_nStep = step < 2 ? 1 : step;
+    m_nStart = 0;
+    m_nLastStart = n - m_nPoints;
+    m_nX = w + 2;
+    m_aBlock.resize(static_cast<std::size_t>(m_nPoints));
+    m_bEscape = false;
+    return true;
+}
+
+bool CSonoView::StartRebuild() {
+    // A view that is never shown (a picture for the command line) draws at once.
+    if (testAttribute(Qt::WA_DontShowOnScreen)) return RebuildNow();
+    if (!PrepareRebuild()) {
+        update();
+        return false;
+    }
+    m_bRebuilding = true;
+    g_bBusyComputing = true;
+    // Escape goes to the main window's cancel command, which sets g_bCancel; the key is also
+    // noticed here, because the idle handler clears g_bCancel between two slices.
+    qApp->installEventFilter(this);
+    m_doc.Ui().SetBusy(true);
+    m_bProgressShown = false;  // shown once the rebuild takes longer than one slice
+    m_sliceTimer.start();
+    return true;
+}
+
+bool CSonoView::RebuildNow() {
+    if (!PrepareRebuild()) return false;
+    m_bRebuilding = true;
+    while (m_bRebuilding && RebuildSlice(1000)) {
+    }
+    return m_strMessage.isEmpty();  // a message says the sound was too short or the drawing was cancelled
+}
+
+bool CSonoView::RebuildSlice(int budgetMs) {
+    if (!m_bRebuilding) return false;
+    QElapsedTimer clock;
+    clock.start();
+    const int w = m_s.lineWidth;
+    const std::size_t points = static_cast<std::size_t>(m_nPoints);
+    const double rate = m_doc.m_nSampleRate > 0 ? m_doc.m_nSampleRate : 1;
+    std::vector<double> levels;
+    while (m_nStart <= m_nLastStart && m_nX <= m_picture.width() - w) {
+        if (g_bCancel || m_bEscape) {
+            FinishRebuild(true, true);
+            return false;
+        }
+        for (std::size_t i = 0; i < points; ++i) m_aBlock[i] = m_doc.Sample(static_cast<std::uint32_t>(m_nStart + i));
+        const std::vector<double>& spectrum = m_sono.Spectrum(m_aBlock.data(), m_nPoints);
+        AddColumn(spectrum);
+        if (m_pExport) {
+            // Bottom row first, as the header lists the frequencies.
+            const std::vector<float>& column = m_sono.Column(spectrum.data(), spectrum.size(), m_doc.m_nSampleRate);
+            *m_pExport += SpreadsheetNumber(static_cast<double>(m_nStart) / rate);
+            for (auto it = column.rbegin(); it != column.rend(); ++it) {
+                *m_pExport += u'\t';
+                const double db = std::isnan(*it) ? NAN : m_sono.DecibelOfLevel(*it);
+                if (std::isfinite(db)) *m_pExport += SpreadsheetNumber(db);
+            }
+            *m_pExport += QLatin1String("\r\n");
+        }
+        m_nStart += m_nStep;
+        if (clock.elapsed() >= budgetMs) break;
+    }
+    if (m_nStart > m_nLastStart || m_nX > m_picture.width() - w) {
+        FinishRebuild(false, false);
+        return false;
+    }
+    if (m_sliceTimer.isActive()) {
+        if (!m_bProgressShown) {
+            m_doc.Ui().BeginProgress(Str(kTextDrawing));
+            m_bProgressShown = true;
+        }
+        const int percent = static_cast<int>(100.0 * static_cast<double>(m_nStart) / static_cast<double>(m_nLastStart + 1));
+        m_doc.Ui().SetProgressText(Str(kTextProgress, QString::number(percent)));
+        update();
+    }
+    return true;
+}
+
+void CSonoView::FinishRebuild(bool cancelled, bool tell) {
+    const bool interactive = m_sliceTimer.isActive();
+    m_sliceTimer.stop();
+    m_bRebuilding = false;
+    if (interactive) {
+        qApp->removeEventFilter(this);
+        g_bBusyComputing = false;
+        g_bCancel = false;
+        if (m_bProgressShown) m_doc.Ui().EndProgress();
+        m_bProgressShown = false;
+        m_doc.Ui().SetBusy(false);
+    }
+    if (cancelled) {
+        // Never a part of the sound that looks like all of it.
+        ClearPicture();
+        if (tell) m_strMessage = Str(kMsgCancelled);
+    }
+    update();
+}
+
+void CSonoView::CancelRebuild(bool tell) {
+    if (m_bRebuilding) FinishRebuild(true, tell);
+}
+
+bool CSonoView::eventFilter(QObject* watched, QEvent* event) {
+    if (m_bRebuilding && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) m_bEscape = true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QString CSonoView::ExportTable() {
+    EnsurePicture();
+    ApplyScale();
+    QString text = Str(kTextTime);
+    for (int row = m_picture.height() - 1; row >= 0; --row) {
+        text += u'\t';
+        text += SpreadsheetNumber(m_sono.FrequencyAt(row));
+    }
+    text += QLatin1String("\r\n");
+    QString lines;
+    m_pExport = &lines;
+    const bool drawn = RebuildNow();
+    m_pExport = nullptr;
+    if (!drawn && lines.isEmpty()) return {};
+    return text + lines;
+}
+
+// ---------------------------------------------------------------------------------------
+// Painting
+
+void CSonoView::paintEvent(QPaintEvent*) {
+    EnsurePicture();
+    if (m_bClear) ClearPicture();
+    QPainter painter(this);
+    OnDraw(painter, rect());
+}
+
+void CSonoView::OnDraw(QPainter& painter, const QRect& rect) const {
+    const QColor background = QColor::fromRgb(Background());
+    painter.fillRect(rect, background);
+    const QRect target(kKeyboardWidth, 0, std::max(0, rect.width() - kKeyboardWidth - kScaleWidth), rect.height());
+    if (!m_picture.isNull() && !target.isEmpty()) {
+        // The full-screen picture shrinks into the window: averaged, so that no column is lost.
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(target, m_picture);
+        painter.restore();
+    }
+    DrawKeyboard(painter, rect);
+    DrawScale(painter, rect);
+    if (!m_strMessage.isEmpty()) {
+        painter.setPen(TextColour());
+        painter.setFont(ViewFont(16));
+        QRect box = painter.fontMetrics().boundingRect(rect, Qt::AlignHCenter | Qt::AlignTop, m_strMessage);
+        box.adjust(-6, 4, 6, 8);
+        painter.fillRect(box, background);
+        painter.drawText(box, Qt::AlignCenter, m_strMessage);
+    }
+}
+
+double CSonoView::FrequencyAt(int y) const {
+    const int bottom = std::max(height(), 1);
+    return m_sono.FrequencyAt(static_cast<double>(y) * m_sono.Height() / bottom);
+}
+
+void CSonoView::DrawKeyboard(QPainter& painter, const QRect& rect) const {
+    const int bottom = rect.height();
+    painter.fillRect(QRect(0, 0, kKeyboardWidth, bottom), QColor::fromRgb(Background()));
+    const auto yOf = [&](double f) { return static_cast<int>(std::trunc(bottom * (1.0 - m_sono.Fraction(f)))); };
+    constexpr int kKeys = 88;
+    std::array<int, kKeys + 1> y{};
+    for (int k = 0; k <= kKeys; ++k) y[static_cast<std::size_t>(k)] = yOf(27.5 * std::exp2(k / 12.0));
+    painter.save();
+    painter.setClipRect(QRect(0, 0, kKeyboardWidth, bottom));
+    // The white keys: one strip from the lowest to the highest key.
+    const int halfFirst = std::max(1, (y[0] - y[1]) / 2), halfLast = std::max(1, (y[kKeys - 2] - y[kKeys - 1]) / 2);
+    painter.fillRect(QRect(QPoint(0, y[kKeys - 1] - halfLast), QPoint(kKeyboardWidth - 1, y[0] + halfFirst)), Qt::white);
+    painter.setPen(QPen(Qt::black, 1));
+    for (int k = 0; k < kKeys; ++k) {
+        const int key = k % 12;  // 0 is A
+        const int yk = y[static_cast<std::size_t>(k)];
+        const int spacing = std::max(1, yk - y[static_cast<std::size_t>(k) + 1]);
+        if (key == 1 || key == 4 || key == 6 || key == 9 || key == 11) {
+            painter.fillRect(QRect(0, yk - spacing / 2, 15, spacing), Qt::black);
+            painter.drawLine(15, yk, kKeyboardWidth, yk);
+        } else if (key == 2 || key == 7) {
+            // B-C and E-F meet without a black key between them.
+            const int ys = (yk + y[static_cast<std::size_t>(k) + 1]) / 2;
+            painter.drawLine(0, ys, kKeyboardWidth, ys);
+        }
+    }
+    painter.drawLine(kKeyboardWidth - 1, 0, kKeyboardWidth - 1, bottom);
+    painter.restore();
+}
+
+void CSonoView::DrawScale(QPainter& painter, const QRect& rect) const {
+    const int right = rect.width();
+    const int bottom = rect.height();
+    const int left = right - kScaleWidth;
+    painter.fillRect(QRect(left, 0, kScaleWidth, bottom), QColor::fromRgb(Background()));
+    painter.setFont(ViewFont(15));
+    const auto yOf = [&](double f) {
+        return static_cast<int>(std::clamp(std::trunc(bottom * (1.0 - m_sono.Fraction(f))), -1.0e6, 1.0e6));
+    };
+    std::vector<double> ticks;
+    if (m_s.freqLinear) {
+        const double fmax = m_s.topCutkHz * 1000.0;
+        const double u0 = m_s.bottomCutHz / fmax;
+        const int step = std::max(1, static_cast<int>(std::floor((fmax - m_s.bottomCutHz) / 11000.0 + (1.0 - u0))));
+        const int last = std::max(m_doc.m_nSampleRate / 2000, m_s.topCutkHz);
+        for (int k = 0; k <= last; k += step) ticks.push_back(k * 1000.0);
+    } else {
+        for (int k = 0; k <= 18; ++k) ticks.push_back(1.71875 * std::ldexp(1.0, k));  // the A notes
+    }
+    const QPen red(QColor(255, 0, 0), 1);
+    std::optional<int> previous;
+    for (double f : ticks) {
+        const int y = yOf(f);
+        painter.setPen(red);
+        if (previous) {
+            for (int j = 1; j < 12; ++j) {
+                const int my = *previous + (y - *previous) * j / 12;
+                if (my >= 0 && my <= bottom) painter.drawLine(left, my, left + 3, my);
+            }
+        }
+        previous = y;
+        if (y < 0 || y > bottom) continue;
+        painter.drawLine(left, y, left + 7, y);
+        if (y - 7 >= 0 && y - 7 <= bottom) {
+            painter.setPen(TextColour());
+            painter.drawText(QRect(QPoint(left + 6, y - 7), QPoint(right, y + 7)), Qt::AlignLeft | Qt::AlignVCenter,
+                             FrequencyLabel(f));
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Mouse
+
+void CSonoView::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && p.x() < kKeyboardWidth + 1) m_doc.Beep(FrequencyAt(p.y()), kClickToneMs);
+}
+
+void CSonoView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    const double f = FrequencyAt(p.y());
+    if (m_frequencyListener) m_frequencyListener(f);
+    if ((event->buttons() & Qt::LeftButton) && p.x() < kKeyboardWidth + 1) m_doc.Beep(f, kDragToneMs);
+}
+
+// ---------------------------------------------------------------------------------------
+// Control bar
+
+void CSonoView::Changed(bool redraw) {
+    if (m_listener) m_listener(m_s);
+    ApplyScale();
+    if (redraw) {
+        m_bClear = true;
+        // A loaded sound is drawn again with the new scale; a live picture starts anew.
+        if (g_bWaveLoaded && !g_bListening && !g_bPlaying) StartRebuild();
+        else CancelRebuild(false);
+    }
+    update();
+}
+
+void CSonoView::OnBottomCutHz(int hz) {
+    m_s.bottomCutHz = std::clamp(hz, 1, 999);
+    Changed(true);
+}
+
+void CSonoView::OnTopCutkHz(int khz) {
+    m_s.topCutkHz = std::clamp(khz, 1, 100);
+    Changed(true);
+}
+
+void CSonoView::OnAmplitudeLinear(bool linear) {
+    m_s.ampLinear = linear;
+    Changed(!g_bListening && !g_bPlaying);  // a live picture takes it from the next column on
+}
+
+void CSonoView::OnFrequencyLinear(bool linear) {
+    m_s.freqLinear = linear;
+    Changed(true);
+}
+
+void CSonoView::OnPalette(bool colour1) {
+    m_s.colour1 = colour1;
+    Changed(!g_bListening && !g_bPlaying);
+}
+
+void CSonoView::OnLineWidth(int width) {
+    m_s.lineWidth = std::clamp(width, 1, 9);
+    Changed(true);
+}
+
+void CSonoView::OnSmooth(bool on) {
+    m_s.smooth = on;
+    if (m_listener) m_listener(m_s);
+    ApplyScale();
+}
+
+void CSonoView::OnZoom(int position) {
+    m_dGain = 4.0 * std::clamp(position, 0, 10) + 1.0;
+    Changed(true);
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+bool CSonoView::HasCommand(ViewCommand command) const {
+    return command == ViewCommand::SaveView || command == ViewCommand::Copy || command == ViewCommand::ClearAllData;
+}
+
+void CSonoView::OnViewCommand(ViewCommand command) {
+    UserInterface& ui = m_doc.Ui();
+    const auto paint = [this](QPainter& painter, const QRect& rect) { OnDraw(painter, rect); };
+    switch (command) {
+    case ViewCommand::SaveView: SaveViewPicture(ui, Str(kTitleSave), PictureName(), size(), paint); break;
+    case ViewCommand::Copy: CopyViewPicture(ui, PictureName(), size(), paint); break;
+    case ViewCommand::ClearAllData:
+        CancelRebuild(false);
+        m_strMessage.clear();
+        m_bClear = true;
+        m_doc.DeleteContents();
+        update();
+        m_bKeepCleared = true;  // the picture stays empty until the next selection or sound
+        m_doc.UpdateAllViews(kHintRebuild);
+        m_bKeepCleared = false;
+        break;
+    case ViewCommand::ExportData: break;
+    }
+}

@@ -1,0 +1,71 @@
+#include "views/spectral/SonoModule.h"
+
+#include <QPainter>
+#include <memory>
+
+#include "document/CKalvoDoc.h"
+#include "platform/PictureWriter.h"
+#include "platform/StringTable.h"
+#include "platform/UserInterface.h"
+#include "views/common/CModuleWindows.h"
+#include "views/common/CommandLineModules.h"
+#include "views/spectral/CSonoFrame.h"
+#include "views/spectral/CSonoView.h"
+
+namespace {
+
+constexpr int kCmdSono = 32804;
+constexpr int kCmdShowSono = 32834;
+constexpr int kTitleSono = 134;
+constexpr int kMsgTooLittle = 61544;
+
+// The view at the picture's size, never on screen: its off-screen picture is the picture's
+// size too, so that every column and row of the picture is one of the sound.
+std::unique_ptr<CSonoView> OffscreenView(const ModuleContext& context, const QSize& size) {
+    auto view = std::make_unique<CSonoView>(context.doc, context.settings);
+    view->setAttribute(Qt::WA_DontShowOnScreen);
+    view->resize(size);
+    view->SetPictureSize(QSize(size.width() - CSonoView::kScaleWidth, size.height()));
+    return view;
+}
+
+bool Render(const ModuleContext& context, const ScriptRequest& request) {
+    const std::unique_ptr<CSonoView> view = OffscreenView(context, request.size);
+    view->OnInitialUpdate();
+    view->RebuildNow();  // a message over the picture says when the sound is too short
+    return WritePicture(request.outFile, request.size, CSonoView::PictureName(),
+                        [&](QPainter& painter, const QRect& rect) { view->OnDraw(painter, rect); });
+}
+
+std::optional<QString> Export(const ModuleContext& context, const ScriptRequest& request) {
+    const std::unique_ptr<CSonoView> view = OffscreenView(context, request.size);
+    QString text = view->ExportTable();
+    if (text.isEmpty()) {
+        context.ui.Message(kMsgTooLittle, MessageIcon::Exclamation);
+        return std::nullopt;
+    }
+    return text;
+}
+
+}  // namespace
+
+void RegisterSonoModule() {
+    CModuleWindows::Registration window{};
+    window.module = Module::Sono;
+    window.toggleCommand = kCmdSono;
+    window.showCommand = kCmdShowSono;
+    window.titleString = kTitleSono;
+    window.slot = kSlotSonogramm;
+    window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
+        return std::make_unique<CSonoFrame>(context.settings, context.doc);
+    };
+    CModuleWindows::Register(std::move(window));
+
+    CommandLineModule sono;
+    sono.name = QStringLiteral("sonogram");
+    sono.module = Module::Sono;
+    sono.defaultSize = QSize(1000, 500);
+    sono.render = Render;
+    sono.exportText = Export;
+    CommandLineModules::Register(std::move(sono));
+}

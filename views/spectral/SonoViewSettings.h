@@ -1,0 +1,19 @@
+#pragma once
+// The settings of the sonogram, copied from the profile's settings when the view starts and
+// written back when it goes; values outside the controls' ranges are pulled into them.
+
+class CKalvoSettings;
+
+struct SonoViewSettings {
+    int bottomCutHz = 20;   // lowest frequency shown, Hz (1 .. 999)
+    int topCutkHz = 10;     // highest frequency shown, kHz (1 .. 100)
+    bool ampLinear = false;
+    bool freqLinear = true;
+    bool colour1 = true;    // "Color1" on black, else "Color2" on white
+    int lineWidth = 2;      // pixels per column (1 .. 9)
+    bool smooth = true;
+
+    static SonoViewSettings From(const CKalvoSettings& settings);
+    void StoreInto(CKalvoSettings& settings) const;
+    void Sanitize();
+};
