@@ -446,9 +446,7 @@ TEST(VirtualPlayback, PositionFollowsTheClockAndStopHoldsIt) {
 
     // Play goes on from there; a jump while playing moves the cursor at once.
     ASSERT_TRUE(buffer->Play(false));
-    std::this_thread::sleep_for(20ms);
-    ASSERT_TRUE(buffer->GetPosition(&pos));
-    EXPECT_GT(pos, stopped);
+    EXPECT_TRUE(Eventually([&] { return buffer->GetPosition(&pos) && pos > stopped; }));
     const auto beforeJump = Clock::now();
     ASSERT_TRUE(buffer->SetPosition(100000));
     ASSERT_TRUE(buffer->GetPosition(&pos));
