@@ -8,6 +8,7 @@
 #include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -78,6 +79,8 @@ constexpr int kSeparator = 0;
 // Texts of this window that are not command texts.
 enum Text : int {
     kTextReady = 63100,
+    kTextWindowMenu = 63106,
+    kTextKidsWindowMenu = 63109,
     kTextKidsToolbar = 63110,
     kTextStandardBarTitle = 63111,
     kTextKidsBarTitle = 63112,
@@ -100,7 +103,7 @@ const std::vector<Popup>& NormalMenu() {
         {63104, {kCmdListen, kCmdExportData}},
         {63105, {kCmdChooseProfile, kCmdSaveProfile, kSeparator, kCmdSoundcard, kCmdWaveFormat, kSeparator, kCmdLanguage,
                  kCmdFftSettings}},
-        {63106, {kCmdCascade, kCmdTile, kCmdArrangeIcons, kSeparator, kCmdOverview}},
+        {kTextWindowMenu, {kCmdCascade, kCmdTile, kCmdArrangeIcons, kSeparator, kCmdOverview}},
         {63107, {kCmdHelp, kCmdHelpIndex, kCmdShortcuts, kSeparator, kCmdAbout}},
     };
     return menu;
@@ -111,7 +114,7 @@ const std::vector<Popup>& KidsMenu() {
         {63101, {kCmdOpenMusic, kCmdOpenTimeSeries, kCmdSaveView, kSeparator, kCmdExit}},
         {63103, {kCmdKidsBar, kCmdStatusBar}},
         {63108, {kCmdRecord}},
-        {63109, {kCmdCascade, kCmdTile, kSeparator, kCmdOverview}},
+        {kTextKidsWindowMenu, {kCmdCascade, kCmdTile, kSeparator, kCmdOverview}},
         {63107, {kCmdAbout, kCmdShortcuts}},
     };
     return menu;
@@ -461,6 +464,8 @@ void CMainFrame::LoadMenu(bool kids) {
             separator = false;
             menu->addAction(action);
         }
+        if (menu && (popup.title == kTextWindowMenu || popup.title == kTextKidsWindowMenu))
+            connect(menu, &QMenu::aboutToShow, this, [this, menu] { ListWindows(menu); });
         if (menu) menus->addMenu(menu);
     }
     setMenuBar(menus);
@@ -639,6 +644,34 @@ void CMainFrame::ShowOverview() {
         return;
     }
     if (m_showOverview) m_showOverview();
+}
+
+void CMainFrame::ListWindows(QMenu* menu) {
+    static const char* const kListed = "kalvoWindowList";
+    for (QAction* action : menu->actions())
+        if (action->property(kListed).toBool()) {
+            menu->removeAction(action);
+            action->deleteLater();
+        }
+    int number = 0;
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
+        if (!sub->isVisibleTo(m_mdiArea)) continue;
+        if (number == 0) menu->addSeparator()->setProperty(kListed, true);
+        ++number;
+        QString title = sub->windowTitle();
+        title.replace(u'&', QStringLiteral("&&"));
+        QAction* action = menu->addAction(number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(title)
+                                                      : QStringLiteral("%1 %2").arg(number).arg(title));
+        action->setProperty(kListed, true);
+        action->setCheckable(true);
+        action->setChecked(sub == m_mdiArea->activeSubWindow());
+        QPointer<QMdiSubWindow> target(sub);
+        connect(action, &QAction::triggered, this, [this, target] {
+            if (!target) return;
+            if (target->isMinimized()) target->showNormal();
+            m_mdiArea->setActiveSubWindow(target);
+        });
+    }
 }
 
 void CMainFrame::ArrangeIcons() {

@@ -92,6 +92,8 @@ private:
     // Escape: listening stops at its next block; a long computation stops at its next check.
     void OnEscape();
     void ArrangeIcons();
+    // The open windows, numbered, at the end of the Window menu; choosing one brings it forward.
+    void ListWindows(QMenu* menu);
     void SetPane(std::size_t pane, const QString& text);
     void RefreshPanes();
 

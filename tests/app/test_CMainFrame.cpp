@@ -320,6 +320,32 @@ TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
                                          32793, 32792, 0, 32795, 0, 32776, 32794, 32823, 32804, 32826, 32814, 32797, 0, 32813,
                                          0, 57667}));
 
+        // The Window menu ends with the open windows, listed once however often it opens;
+        // choosing one brings it forward.
+        QMenu* windows = frame->menuBar()->actions().value(5)->menu();
+        ASSERT_TRUE(windows);
+        CModuleFrame* sono = app.Modules()->Frame(Module::Sono);
+        ASSERT_TRUE(sono);
+        const auto listed = [windows] {
+            std::vector<QAction*> actions;
+            for (QAction* a : windows->actions())
+                if (a->isCheckable()) actions.push_back(a);
+            return actions;
+        };
+        emit windows->aboutToShow();
+        emit windows->aboutToShow();
+        QMdiArea* area = frame->findChild<QMdiArea*>();
+        // The main sound window and the open modules.
+        ASSERT_EQ(listed().size(), area->subWindowList().size());
+        ASSERT_EQ(listed().size(), app.Modules()->OpenFrames().size() + 1);
+        QAction* sonoItem = nullptr;
+        for (QAction* a : listed())
+            if (a->text().endsWith(u' ' + sono->windowTitle())) sonoItem = a;
+        ASSERT_TRUE(sonoItem);
+        EXPECT_TRUE(sonoItem->text().startsWith(u'&'));
+        sonoItem->trigger();
+        EXPECT_EQ(area->activeSubWindow(), sono);
+
         // Checked while open, whoever opened or closed the window.
         app.Modules()->Close(Module::Sono);
         frame->UpdateCommandStates();
