@@ -1,7 +1,7 @@
 #pragma once
 // The mother wavelets of the continuous wavelet transform. wavelet_fkt is the abstract base;
 // wavelet_real (wavelet_real.h) and wavelet_complex (wavelet_complex.h) are the two kinds,
-// and each family is a class of its own. A wavelet is made from a specification string such
+// and each family is a class of its own. A wavelet is made from a wavelet text such
 // as "morlet,2": the family's name, then its arguments, each introduced by a comma.
 //
 // A wavelet never ends the program: an argument text it does not accept makes parse_args
@@ -43,7 +43,7 @@ struct wavelet_error {
 enum class cwt_status {
     ok,             // the result holds the scale count, the time count and the values
     constant,       // the transform was constant (silence): the result is empty
-    no_wavelet,     // the specification names no wavelet: the result is left as it was
+    no_wavelet,     // the wavelet text names no wavelet: the result is left as it was
     bad_arguments,  // the wavelet refused its arguments: the result is left as it was
     unusable,       // nothing to compute for these parameters (an infinite or huge support,
                     // no scales or time points): the result is empty
@@ -94,12 +94,12 @@ protected:
     std::string m_diagnostics;
 };
 
-// The spec names in the order they are matched as prefixes of a specification.
+// The family names in the order they are matched as prefixes of a wavelet text.
 inline constexpr const char* kWaveletSpecNames[] = {"haar",    "mexicanhat", "sinus",  "poisson",
                                                     "cauchy", "spinning",   "morlet", "bspline"};
 
-// The wavelet whose spec name begins the specification, initialised; null when none does.
-// The rest of the specification (its argument text) goes into args.
+// The wavelet whose family name begins the wavelet text, initialised; null when none does.
+// The rest of the text (its arguments) goes into args.
 std::unique_ptr<wavelet_fkt> create_wavelet(std::string_view spec, std::string_view* args = nullptr);
 
 // The argument text read as items ",number": the numbers, or nothing when an item is not good.

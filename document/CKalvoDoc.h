@@ -129,7 +129,7 @@ public:
     // Arguments the wavelet refuses are shown as a message and the previous result stays;
     // false then, and when the transform could not run.
     bool ComputeWaveletTransform();
-    // True when the specification names a wavelet that accepts its arguments; otherwise the
+    // True when the wavelet text names a wavelet that accepts its arguments; otherwise the
     // user is told why (an unknown name silently gives false).
     bool CheckWaveletSpec(const QString& spec);
     // The message text of a refused wavelet argument.

@@ -13,7 +13,7 @@ namespace {
 
 constexpr float kPi = 3.1415927f;
 
-// The wavelet of the specification with its arguments read; fails the test when refused.
+// The wavelet of the text with its arguments read; fails the test when refused.
 std::unique_ptr<wavelet_fkt> Make(const std::string& spec) {
     std::string_view args;
     auto wavelet = create_wavelet(spec, &args);
@@ -25,7 +25,7 @@ std::unique_ptr<wavelet_fkt> Make(const std::string& spec) {
     return wavelet;
 }
 
-// The reason a specification is refused, as its message says it.
+// The reason a wavelet text is refused, as its message says it.
 std::string Refusal(const std::string& spec) {
     std::string_view args;
     auto wavelet = create_wavelet(spec, &args);

@@ -66,7 +66,7 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 // Polls until the condition holds, for far longer than it takes even on a busy machine.
 template <typename Condition>
 bool Eventually(Condition condition) {
-    for (const auto until = Clock::now() + 30s; Clock::now() < until; std::this_thread::sleep_for(2ms))
+    for (const auto until = Clock::now() + 30s; Clock::now() < until; std::this_thread::yield())
         if (condition()) return true;
     return condition();
 }
@@ -346,7 +346,7 @@ TEST(VirtualCapture, DeliversTheSignalInRealTimeWithoutGapsAcrossTheWrap) {
         const auto after = Clock::now();
         EXPECT_LE(written, Seconds(after - beforeStart) * format.rate + 1.0);
         caughtUp = written >= Seconds(before - afterStart) * format.rate - block / 2.0;
-        if (!caughtUp) std::this_thread::sleep_for(20ms);
+        if (!caughtUp) std::this_thread::yield();
     }
     EXPECT_TRUE(caughtUp) << "the capture fell behind the clock";
     capture->Stop();
@@ -400,7 +400,7 @@ TEST(VirtualCapture, StartStopAndDestroyLeaveNoThreadBehind) {
     const int before = test::ThreadCount();
     for (int i = 0; i < 50; ++i) {
         ASSERT_TRUE(kept->Start());
-        if (i % 5 == 0) std::this_thread::sleep_for(2ms);
+        if (i % 5 == 0) std::this_thread::yield();
         kept->Stop();
         // A buffer destroyed while capturing stops itself.
         auto dropped = input->CreateCaptureBuffer({8000, 8, 1}, 16 * 1600, &error);
@@ -425,7 +425,8 @@ TEST(VirtualPlayback, PositionFollowsTheClockAndStopHoldsIt) {
     const auto beforePlay = Clock::now();
     ASSERT_TRUE(buffer->Play(false));
     const auto afterPlay = Clock::now();
-    std::this_thread::sleep_for(150ms);
+    // Wait until the position has moved well on; the bounds below come from the clock.
+    ASSERT_TRUE(Eventually([&] { return buffer->GetPosition(&pos) && pos >= 1000 + 2 * 800; }));
     const auto beforeGet = Clock::now();
     ASSERT_TRUE(buffer->GetPosition(&pos));
     const auto afterGet = Clock::now();
@@ -440,9 +441,11 @@ TEST(VirtualPlayback, PositionFollowsTheClockAndStopHoldsIt) {
     std::uint32_t stopped = 0;
     ASSERT_TRUE(buffer->GetPosition(&stopped));
     EXPECT_GE(stopped, pos);
-    std::this_thread::sleep_for(30ms);
-    ASSERT_TRUE(buffer->GetPosition(&pos));
-    EXPECT_EQ(pos, stopped);
+    // However often it is read while the clock goes on, a stopped position stays.
+    for (const auto until = Clock::now() + 30ms; Clock::now() < until; std::this_thread::yield()) {
+        ASSERT_TRUE(buffer->GetPosition(&pos));
+        ASSERT_EQ(pos, stopped);
+    }
 
     // Play goes on from there; a jump while playing moves the cursor at once.
     ASSERT_TRUE(buffer->Play(false));

@@ -58,7 +58,7 @@ public:
     static QRgb PaletteColor(int index);
     // The palette entry of a display value 0..255.
     static int PaletteIndex(float value);
-    // The spec name of list entry i and the arguments it starts with (empty for real wavelets).
+    // The family name of list entry i and the arguments it starts with (empty for real wavelets).
     static QString SpecName(int index);
     static QString PresetArguments(int index);
     static bool IsComplex(int index) { return index >= 4; }

@@ -29,7 +29,7 @@ struct WaveletViewSettings {
     // The frequencies the controls show: 1/scale, whole Hz.
     int MinFrequency() const;
     int MaxFrequency() const;
-    // The list entry (0 .. 7) whose name begins the spec, or -1.
+    // The list entry (0 .. 7) whose name begins the wavelet text, or -1.
     int WaveletIndex() const;
     // The argument text after the name, without its leading comma.
     QString Arguments() const;
