@@ -1,0 +1,122 @@
+#include "analysis/Landscape3D.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+std::uint32_t RainbowColour(int c) {
+    c = std::clamp(c, 0, 1663);
+    int r = 0, g = 0, b = 0;
+    if (c < 128) { r = c + 128; }
+    else if (c < 384) { r = 255; g = c - 128; }
+    else if (c < 640) { r = 639 - c; g = 255; }
+    else if (c < 896) { g = 255; b = c - 640; }
+    else if (c < 1152) { g = 1151 - c; b = 255; }
+    else if (c < 1408) { r = c - 1152; b = 255; }
+    else { r = 255; g = c - 1408; b = 255; }
+    return 0xFF000000u | (std::uint32_t(r) << 16) | (std::uint32_t(g) << 8) | std::uint32_t(b);
+}
+
+double CLandscape3D::Height(double s, int fftBits, bool linear) {
+    const double f = std::ldexp(1.0, fftBits);
+    if (linear) return 60.0 * s / f;
+    return 4.0 * std::log1p(std::max(s, 0.0)) / std::log(f);
+}
+
+void CLandscape3D::BuildRow(const double* spectrum, std::size_t size, double sampleRate, int fftBits,
+                            const LandscapeSettings& st) {
+    m_rowX.clear();
+    m_rowH.clear();
+    if (size < 2) return;
+    const double n = double(size - 1);
+    const double fmin = std::max(st.bottomHz, 1e-9);
+    const double fmax = std::max(st.topHz, fmin * 1.000001);
+    const double logSpan = std::log(fmax / fmin);
+    bool any = false;
+    double lastX = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        const double f = std::trunc(sampleRate / 2.0 / n * double(i));
+        if (f <= fmin || f > fmax) continue;
+        const double r = st.linearFrequency ? (f - fmin) / (fmax - fmin) : std::log(f / fmin) / logSpan;
+        const double x = st.halfWidth - 2.0 * r * st.halfWidth;
+        if (any && std::abs(x - lastX) < st.epsilon) continue;
+        any = true;
+        lastX = x;
+        m_rowX.push_back(float(x));
+        m_rowH.push_back(float(Height(spectrum[i], fftBits, st.linearHeight)));
+    }
+}
+
+void CLandscape3D::NewMesh(int k) {
+    m_k = k;
+    m_rows = kMaxVertices / k;
+    m_vertices.assign(std::size_t(m_rows) * std::size_t(k), LandscapeVertex{});
+    m_indices.clear();
+    m_indices.reserve(std::size_t(6) * std::size_t(k - 1) * std::size_t(std::max(m_rows - 1, 0)));
+    // Two triangles per cell, both wound the same way (seen from above).
+    for (int r = 0; r + 1 < m_rows; ++r) {
+        for (int j = 0; j + 1 < k; ++j) {
+            const std::uint32_t a = std::uint32_t(r * k + j), b = a + 1, c = a + std::uint32_t(k), d = c + 1;
+            m_indices.insert(m_indices.end(), {a, c, b, b, c, d});
+        }
+    }
+    m_rowCounter = 0;
+    m_filled = 0;
+    m_rebuild = false;
+}
+
+void CLandscape3D::AddRow(const LandscapeSettings& st) {
+    const int k = int(m_rowX.size());
+    if (k < 2) return;  // a row needs two vertices to span a surface
+    if (m_rebuild || k != m_k) NewMesh(k);
+    const float step = float(st.rowStep);
+    // Shift every row one place back in place (vertex j + k receives vertex j).
+    const std::size_t rowBytes = std::size_t(k);
+    std::memmove(m_vertices.data() + rowBytes, m_vertices.data(),
+                 (m_vertices.size() - rowBytes) * sizeof(LandscapeVertex));
+    for (std::size_t j = rowBytes; j < m_vertices.size(); ++j) m_vertices[j].y += step;
+    const float front = -float(m_rows) * step / 2.0f;
+    for (int j = 0; j < k; ++j) {
+        LandscapeVertex& v = m_vertices[std::size_t(j)];
+        v.x = -m_rowX[std::size_t(j)];
+        v.y = front;
+        v.z = m_rowH[std::size_t(j)];
+        v.pointSize = 0.5f;
+        v.argb = st.rainbow ? RainbowColour(int(1663LL * j / k)) : st.fixedColour;
+    }
+    m_filled = std::min(m_filled + 1, m_rows);
+    ComputeNormals();
+    if (++m_rowCounter >= m_rows) m_rowCounter = 0;
+    if (m_rowCounter == 0) m_rowCounter = 1;
+}
+
+void CLandscape3D::AddSpectrum(const double* spectrum, std::size_t size, double sampleRate, int fftBits,
+                               const LandscapeSettings& settings) {
+    BuildRow(spectrum, size, sampleRate, fftBits, settings);
+    AddRow(settings);
+}
+
+void CLandscape3D::Clear() {
+    m_vertices.clear();
+    m_indices.clear();
+    m_k = m_rows = m_rowCounter = m_filled = 0;
+    m_rebuild = true;
+}
+
+void CLandscape3D::ComputeNormals() {
+    for (LandscapeVertex& v : m_vertices) v.nx = v.ny = v.nz = 0;
+    for (std::size_t t = 0; t + 2 < m_indices.size(); t += 3) {
+        LandscapeVertex& a = m_vertices[m_indices[t]];
+        LandscapeVertex& b = m_vertices[m_indices[t + 1]];
+        LandscapeVertex& c = m_vertices[m_indices[t + 2]];
+        const float ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
+        const float vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
+        const float nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+        for (LandscapeVertex* p : {&a, &b, &c}) { p->nx += nx; p->ny += ny; p->nz += nz; }
+    }
+    for (LandscapeVertex& v : m_vertices) {
+        const float len = std::sqrt(v.nx * v.nx + v.ny * v.ny + v.nz * v.nz);
+        if (len > 0) { v.nx /= len; v.ny /= len; v.nz /= len; }
+        else { v.nx = 0; v.ny = 0; v.nz = 1; }
+    }
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// One vertex of the 3D landscape: position, normal, point size and ARGB colour (32 bytes, so the
+// array can go to the graphics card as it is).
+struct LandscapeVertex {
+    float x = 0, y = 0, z = 0;
+    float nx = 0, ny = 0, nz = 1;
+    float pointSize = 0.5f;
+    std::uint32_t argb = 0xFF000000u;
+};
+static_assert(sizeof(LandscapeVertex) == 32);
+
+// Colour of index c (0 … 1663) on the ramp dark red, red, yellow, green, cyan, blue, magenta, white.
+std::uint32_t RainbowColour(int c);
+
+struct LandscapeSettings {
+    double bottomHz = 20;       // lowest frequency shown
+    double topHz = 20000;       // highest frequency shown
+    double halfWidth = 5;       // the row runs from +halfWidth to -halfWidth
+    double epsilon = 0.05;      // smallest distance across frequency between two vertices of a row
+    double rowStep = 0.1;       // distance between two rows
+    bool linearHeight = false;
+    bool linearFrequency = false;
+    bool rainbow = true;
+    std::uint32_t fixedColour = 0xFF00FF00u;
+};
+
+// The waterfall of successive spectra: rows of k vertices, at most 40000 vertices in all. A new
+// spectrum shifts the rows back in place; the buffers are allocated once per row length, so a live
+// stream of spectra costs no allocation.
+class CLandscape3D {
+public:
+    static constexpr int kMaxVertices = 40000;
+
+    // x positions and heights of one row from a spectrum of magnitudes (bins 0 … n, n = size-1).
+    // Kept as a member so that the scratch buffers are reused.
+    void BuildRow(const double* spectrum, std::size_t size, double sampleRate, int fftBits,
+                  const LandscapeSettings& settings);
+    const std::vector<float>& RowX() const { return m_rowX; }
+    const std::vector<float>& RowHeight() const { return m_rowH; }
+
+    // Adds the row last built. A row of another length than the mesh's builds a new mesh.
+    void AddRow(const LandscapeSettings& settings);
+    // Convenience: BuildRow + AddRow.
+    void AddSpectrum(const double* spectrum, std::size_t size, double sampleRate, int fftBits,
+                     const LandscapeSettings& settings);
+
+    void Clear();
+    // Marks that the next row starts a new mesh (settings changed).
+    void Invalidate() { m_rebuild = true; }
+
+    int RowLength() const { return m_k; }
+    int Rows() const { return m_rows; }
+    int RowCounter() const { return m_rowCounter; }
+    // Rows holding data (the mesh fills from the front).
+    int FilledRows() const { return m_filled; }
+    bool Full() const { return m_rows > 0 && m_filled >= m_rows; }
+    bool Empty() const { return m_vertices.empty(); }
+
+    const std::vector<LandscapeVertex>& Vertices() const { return m_vertices; }
+    const std::vector<std::uint32_t>& Indices() const { return m_indices; }
+    std::size_t TriangleCount() const { return m_indices.size() / 3; }
+
+    // Normals from the faces around each vertex (area weighted).
+    void ComputeNormals();
+
+    // Height of a spectrum value s for a transform of 2^bits points.
+    static double Height(double s, int fftBits, bool linear);
+
+private:
+    void NewMesh(int k);
+
+    std::vector<float> m_rowX, m_rowH;
+    std::vector<LandscapeVertex> m_vertices;
+    std::vector<std::uint32_t> m_indices;
+    int m_k = 0;
+    int m_rows = 0;
+    int m_rowCounter = 0;
+    int m_filled = 0;
+    bool m_rebuild = true;
+};
