@@ -65,7 +65,7 @@ void CLandscape3D::NewMesh(int k) {
     m_rebuild = false;
 }
 
-void CLandscape3D::AddRow(const LandscapeSettings& st) {
+void CLandscape3D::AddRow(const LandscapeSettings& st, bool computeNormals) {
     const int k = int(m_rowX.size());
     if (k < 2) return;  // a row needs two vertices to span a surface
     if (m_rebuild || k != m_k) NewMesh(k);
@@ -85,7 +85,7 @@ void CLandscape3D::AddRow(const LandscapeSettings& st) {
         v.argb = st.rainbow ? RainbowColour(int(1663LL * j / k)) : st.fixedColour;
     }
     m_filled = std::min(m_filled + 1, m_rows);
-    ComputeNormals();
+    if (computeNormals) ComputeNormals();
     if (++m_rowCounter >= m_rows) m_rowCounter = 0;
     if (m_rowCounter == 0) m_rowCounter = 1;
 }

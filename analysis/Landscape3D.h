@@ -43,7 +43,8 @@ public:
     const std::vector<float>& RowHeight() const { return m_rowH; }
 
     // Adds the row last built. A row of another length than the mesh's builds a new mesh.
-    void AddRow(const LandscapeSettings& settings);
+    // Many rows in a row may leave the normals to one ComputeNormals at their end.
+    void AddRow(const LandscapeSettings& settings, bool computeNormals = true);
     // Convenience: BuildRow + AddRow.
     void AddSpectrum(const double* spectrum, std::size_t size, double sampleRate, int fftBits,
                      const LandscapeSettings& settings);
@@ -62,6 +63,10 @@ public:
 
     const std::vector<LandscapeVertex>& Vertices() const { return m_vertices; }
     const std::vector<std::uint32_t>& Indices() const { return m_indices; }
+    // The indices of the rows holding data (they come first, front row first).
+    std::size_t FilledIndexCount() const {
+        return m_filled < 2 ? 0 : std::size_t(6) * std::size_t(m_k - 1) * std::size_t(m_filled - 1);
+    }
     std::size_t TriangleCount() const { return m_indices.size() / 3; }
 
     // Normals from the faces around each vertex (area weighted).

@@ -10,6 +10,7 @@
 
 #include "app/CKalvoApp.h"
 #include "app/CommandLine.h"
+#include "views/common/CommandLineModules.h"
 #include "document/CKalvoDoc.h"
 #include "platform/ProgramFolder.h"
 #include "platform/QtUserInterface.h"
@@ -80,9 +81,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", Str(63630).toLocal8Bit().constData());
         return 1;
     }
+    // A 3D picture is drawn with OpenGL, offscreen on the display's platform; without a
+    // display there is no OpenGL to be had.
+    const CommandLineModule* entry =
+        early->mode == CommandLine::Mode::Render ? CommandLineModules::Find(early->module) : nullptr;
+    const bool openGL = entry && entry->renderNeedsOpenGL;
+    const bool realDisplay = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (openGL && !realDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr, "%s\n", Str(64301, early->module).toLocal8Bit().constData());
+        return 1;
+    }
     // Script modes never show a window and need no display.
     if (scriptMode) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !openGL) qputenv("QT_QPA_PLATFORM", "offscreen");
         // Scripts often run outside a desktop session; give Qt the private runtime folder it
         // would otherwise make itself with a warning on standard error.
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {

@@ -23,6 +23,7 @@ public:
     std::optional<int> ChooseKidsStart(bool) override { return std::nullopt; }
     std::optional<QString> ChooseLanguage() override { return std::nullopt; }
     std::optional<int> ChooseFromList(const QString&, const QStringList&) override { return std::nullopt; }
+    std::optional<QColor> ChooseColour(const QColor&) override { return std::nullopt; }
     std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList&, const QStringList&) override {
         return std::nullopt;
     }

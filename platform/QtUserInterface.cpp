@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <atomic>
+#include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
@@ -188,6 +189,12 @@ std::optional<int> QtUserInterface::ChooseFromList(const QString& title, const Q
     CSoundcardDLG dialog(title, items, {}, m_parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Chosen().first;
+}
+
+std::optional<QColor> QtUserInterface::ChooseColour(const QColor& initial) {
+    const QColor chosen = QColorDialog::getColor(initial, m_parent);
+    if (!chosen.isValid()) return std::nullopt;
+    return chosen;
 }
 
 std::optional<std::pair<int, int>> QtUserInterface::ChooseSoundDevices(const QStringList& inputs,

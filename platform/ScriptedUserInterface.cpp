@@ -96,6 +96,11 @@ std::optional<int> ScriptedUserInterface::ChooseFromList(const QString&, const Q
     return Next(listChoices, std::optional<int>{});
 }
 
+std::optional<QColor> ScriptedUserInterface::ChooseColour(const QColor&) {
+    dialogsShown << QStringLiteral("colour");
+    return Next(colours, std::optional<QColor>{});
+}
+
 std::optional<std::pair<int, int>> ScriptedUserInterface::ChooseSoundDevices(const QStringList& inputs,
                                                                              const QStringList& outputs) {
     dialogsShown << QStringLiteral("soundcard");

@@ -28,6 +28,7 @@ public:
     std::deque<std::optional<int>> kidsStarts;
     std::deque<std::optional<QString>> languages;
     std::deque<std::optional<int>> listChoices;
+    std::deque<std::optional<QColor>> colours;
     std::deque<std::optional<std::pair<int, int>>> soundDevices;
     std::vector<QStringList> listsShown;  // the items of each list dialog
     QStringList dialogsShown;  // names of the dialogs opened, in order
@@ -55,6 +56,7 @@ public:
     std::optional<int> ChooseKidsStart(bool microphone) override;
     std::optional<QString> ChooseLanguage() override;
     std::optional<int> ChooseFromList(const QString& title, const QStringList& items) override;
+    std::optional<QColor> ChooseColour(const QColor& initial) override;
     std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList& inputs, const QStringList& outputs) override;
     void ShowAbout() override;
     void ShowShortcuts() override;

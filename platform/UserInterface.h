@@ -3,6 +3,7 @@
 // choices and the small modal dialogs. The windows use the Qt implementation; tests and
 // the command line use answerers that never wait for anybody.
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <utility>
@@ -75,6 +76,8 @@ public:
     virtual std::optional<int> ChooseFromList(const QString& title, const QStringList& items) = 0;
     // The sound card dialog: an input and an output device; nothing = Cancel.
     virtual std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList& inputs, const QStringList& outputs) = 0;
+    // The colour dialog, starting at initial; nothing = Cancel.
+    virtual std::optional<QColor> ChooseColour(const QColor& initial) = 0;
     virtual void ShowAbout() = 0;
     virtual void ShowShortcuts() = 0;
     // Opens a local page (the help) in the desktop's browser; false when it cannot.

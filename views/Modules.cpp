@@ -1,7 +1,9 @@
 #include "views/Modules.h"
 
 #include "views/nonlinear/AnalyseModule.h"
+#include "views/nonlinear/RekoModule.h"
 #include "views/nonlinear/ZeitreiheModule.h"
+#include "views/spectral/FFT3DModule.h"
 #include "views/spectral/FftModule.h"
 #include "views/spectral/NotenbildModule.h"
 #include "views/spectral/SonoModule.h"
@@ -18,4 +20,6 @@ void RegisterModules() {
     RegisterWaveletModule();
     RegisterSonoModule();
     RegisterNotenbildModule();
+    RegisterFFT3DModule();
+    RegisterRekoModule();
 }

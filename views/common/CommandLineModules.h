@@ -27,6 +27,8 @@ struct CommandLineModule {
     // open); Module::Count for none.
     Module module = Module::Count;
     QSize defaultSize{1200, 400};
+    // The picture is drawn with OpenGL, which needs a display (a desktop or xvfb-run).
+    bool renderNeedsOpenGL = false;
     // Draws the view for the loaded sound into request.outFile; false when the picture cannot
     // be written. Empty when the entry cannot draw.
     std::function<bool(const ModuleContext&, const ScriptRequest&)> render;

@@ -1,0 +1,145 @@
+#pragma once
+// The 3D rendering host of the 3D views: an OpenGL 3.3 core widget that runs the phases of a
+// 3D scene (create, restore, update, render, invalidate, release), recovers the scene when its
+// context is lost (a window that moves to another screen gets a new context), turns keys,
+// wheel and drags into navigation steps, draws frame statistics and the shortcut help over the
+// picture, and saves the picture. The same scene renders offscreen into a framebuffer object
+// for the command line and for saving at another size.
+//
+// When OpenGL cannot be had the user is told once, with what to do on Linux, and the document
+// is asked to close the 3D windows; the rest of the program goes on.
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMatrix4x4>
+#include <QOpenGLWidget>
+#include <QPoint>
+#include <QTimer>
+#include <optional>
+
+#include "analysis/NavigationState.h"
+#include "render3d/CGlRenderer.h"
+
+class CKalvoDoc;
+class QOpenGLContext;
+class QPainter;
+class UserInterface;
+
+class CD3DApplication : public QOpenGLWidget {
+    Q_OBJECT
+public:
+    explicit CD3DApplication(CKalvoDoc& doc, QWidget* parent = nullptr);
+    ~CD3DApplication() override;
+
+    // The surface every 3D picture asks for: OpenGL 3.3 core with a depth buffer.
+    static QSurfaceFormat Format();
+    // Whether an OpenGL 3.3 core context can be made here; the reason when not.
+    static bool CheckDevice(QString* reason);
+
+    // Checks that OpenGL is there before the widget needs it. False after the user was told and
+    // the document was asked to close the 3D windows.
+    bool Create3DEnvironment();
+    // The scene is set up on a context and renders.
+    bool IsReady() const { return m_bReady; }
+    bool HasFailed() const { return m_bFailed; }
+    // One frame: on screen a repaint is scheduled (paused: nothing).
+    void Render3DEnvironment();
+    // Pausing nests; rendering and the animation stop while paused.
+    void Pause(bool pause);
+    bool IsPaused() const { return m_nPause > 0; }
+
+    // ---- navigation ----
+    // One input event: the key is pressed for exactly one frame.
+    void Navigate(NavigationState::Key key);
+    void ToggleHelp();
+    bool HelpShown() const { return m_bShowHelp; }
+    // Enter: continuous frame advance on/off (the camera glides out with its inertia).
+    void ToggleAnimation();
+    bool IsAnimating() const { return m_animation.isActive(); }
+    // Space: one single step; continuous advance stops.
+    void SingleStep();
+    // Ctrl+R: camera and object back to their start.
+    void ResetView();
+    void ShowDeviceDialog();
+    const NavigationState& Navigation() const { return m_nav; }
+
+    // ---- pictures ----
+    // The picture at a size (the window's when empty), with the overlay, rendered offscreen.
+    // Nothing when OpenGL is not available (error says why).
+    std::optional<QImage> RenderOffscreen(QSize size, QString* error);
+    // The picture as the window shows it, without the frame statistics.
+    std::optional<QImage> Picture();
+    // Save View: PNG, BMP or DDS; Copy: the picture to the clipboard.
+    bool SaveView(UserInterface& ui, const QString& dialogTitle);
+    bool CopyView(UserInterface& ui);
+
+    QString FrameStats() const { return m_strFrameStats; }
+    QString DeviceStats() const { return m_strDeviceStats; }
+    // The keys the view takes itself while it has the focus.
+    static QList<QKeySequence> NavigationKeys();
+
+    // Counts for tests: how often the scene was restored and how often it was invalidated.
+    int RestoreCount() const { return m_nRestores; }
+    int InvalidateCount() const { return m_nInvalidates; }
+
+protected:
+    // ---- the phases a 3D view fills ----
+    virtual bool CreateDeviceObjects() { return true; }
+    // Buffers and meshes on the current context (after a context loss too).
+    virtual bool RestoreDeviceObjects() = 0;
+    // Draws the scene with Renderer(); the matrices are set.
+    virtual void RenderFrame() = 0;
+    // Text over the picture (messages); the host adds the statistics and the help.
+    virtual void DrawOverlay(QPainter& painter, const QRect& rect) const;
+    virtual void InvalidateDeviceObjects() {}
+    virtual void ReleaseDeviceObjects() {}
+    // The camera's start: distance from the origin and the angles in degrees.
+    virtual void InitialCamera(float& distance, float& pitch, float& yaw) const;
+    // F5 and the picture commands.
+    virtual QString PictureTitle() const { return QStringLiteral("Kalvo 3D"); }
+    virtual std::uint32_t BackgroundColour() const { return 0xFF000000u; }
+    virtual void OnSaveKey() {}
+
+    CGlRenderer& Renderer() { return *m_renderer; }
+    CKalvoDoc& Doc() { return m_doc; }
+    const CKalvoDoc& Doc() const { return m_doc; }
+    QMatrix4x4 ViewMatrix() const;
+    QMatrix4x4 WorldMatrix() const;
+    static QMatrix4x4 Projection(const QSize& size);
+
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    bool SetUpScene(QOpenGLContext* context, QString* error);
+    void TearDownScene();
+    void Fail(const QString& detail);
+    void DrawHostOverlay(QPainter& painter, const QRect& rect) const;
+    void DrawFrame(const QSize& size);
+    void UpdateFrameStats(const QSize& size);
+    void Advance(double seconds);
+
+    CKalvoDoc& m_doc;
+    CGlRenderer m_windowRenderer;
+    CGlRenderer* m_renderer = &m_windowRenderer;  // the offscreen one while a picture renders
+    NavigationState m_nav;
+    QTimer m_animation;
+    QElapsedTimer m_clock;        // application time; stops while paused
+    QElapsedTimer m_statsClock;
+    qint64 m_lastAdvance = 0;
+    int m_nFrames = 0;
+    double m_dFps = -1;
+    QString m_strFrameStats, m_strDeviceStats;
+    QPoint m_lastMouse;
+    int m_nPause = 0;
+    int m_nRestores = 0, m_nInvalidates = 0;
+    bool m_bReady = false;
+    bool m_bFailed = false;
+    bool m_bShowHelp = false;
+    bool m_bForPicture = false;  // drawing a picture to save or copy, not the screen
+};

@@ -1,0 +1,62 @@
+#include "views/common/BarControls.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <cstdlib>
+
+#include "platform/StringTable.h"
+#include "views/common/CModuleFrame.h"
+
+namespace BarControls {
+
+QSpinBox* Spin(int id, int spinId, int minimum, int maximum) {
+    auto* spin = new QSpinBox;  // parented by the bar's layout
+    CModuleFrame::SetControlIds(spin, id, spinId);
+    spin->setRange(minimum, maximum);
+    spin->setKeyboardTracking(false);
+    return spin;
+}
+
+QRadioButton* Radio(int id, int textId) {
+    auto* radio = new QRadioButton(Str(textId));  // parented by the bar's layout
+    CModuleFrame::SetControlIds(radio, id);
+    return radio;
+}
+
+QPushButton* Button(int id, int textId) {
+    auto* button = new QPushButton(Str(textId));  // parented by the bar's layout
+    if (id != 0) CModuleFrame::SetControlIds(button, id);
+    return button;
+}
+
+QPushButton* StepButton(const QString& text) {
+    auto* button = new QPushButton(text);  // parented by the bar's layout
+    button->setAutoRepeat(true);
+    button->setAutoRepeatDelay(300);
+    button->setAutoRepeatInterval(40);
+    button->setFocusPolicy(Qt::NoFocus);  // the keys stay with the 3D picture
+    button->setMaximumWidth(36);
+    return button;
+}
+
+QHBoxLayout* Row(QWidget* first, QWidget* second) {
+    auto* row = new QHBoxLayout;  // owned by the layout it goes into
+    row->addWidget(first, 1);
+    row->addWidget(second);
+    return row;
+}
+
+void ShowColour(QAbstractButton* button, QColor colour) {
+    if (!button) return;
+    colour.setAlpha(255);
+    // The inverse colour, unless it is as light or dark as the face (a red face would get cyan).
+    QColor text(255 - colour.red(), 255 - colour.green(), 255 - colour.blue());
+    if (std::abs(qGray(text.rgb()) - qGray(colour.rgb())) < 100)
+        text = qGray(colour.rgb()) > 128 ? QColor(Qt::black) : QColor(Qt::white);
+    button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: %2; }")
+                              .arg(colour.name(), text.name()));
+}
+
+}  // namespace BarControls

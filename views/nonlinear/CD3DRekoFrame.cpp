@@ -1,0 +1,167 @@
+#include "views/nonlinear/CD3DRekoFrame.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "platform/StringTable.h"
+#include "settings/CKalvoSettings.h"
+#include "views/common/BarControls.h"
+
+using namespace BarControls;
+
+namespace {
+
+constexpr int kBarWidth = 170;
+constexpr int kTextGaudy = 64321, kTextFix = 64322, kTextRotation = 64333;
+constexpr int kTextTau = 64340, kTextPoints = 64341, kTextLines = 64342, kTextPointSize = 64343,
+              kTextNumPoints = 64344, kTextForeground = 64345, kTextBackground = 64346, kTextResetView = 64347,
+              kTextAcfMinimum = 64348, kTextSaveView = 64349, kTextColours = 64350, kTextDrawing = 64351;
+
+}  // namespace
+
+CD3DRekoFrame::CD3DRekoFrame(CKalvoSettings& settings, CKalvoDoc& doc)
+    : CModuleFrame(settings, kSlotRekonstruktion, new CRekoView(doc, settings), new QWidget, true),
+      m_view(static_cast<CRekoView*>(View())) {
+    BuildControlBar(settings.IniAllgemeinGrundschulprofil != 0);
+    m_view->SetFrame(this);
+    m_view->SetSettingsListener([this](const RekoViewSettings& s) { ShowSettings(s); });
+    ShowSettings(m_view->Settings());
+}
+
+void CD3DRekoFrame::BuildControlBar(bool kids) {
+    QWidget* bar = ControlBar();
+    auto* column = new QVBoxLayout(ScrollingColumn(bar, kBarWidth));
+    column->setContentsMargins(4, 4, 4, 4);
+    column->setSpacing(4);
+    CRekoView* view = m_view;
+    // The primary-school bar keeps colours and drawing mode; the other controls are hidden.
+    const auto expert = [kids](QWidget* w) {
+        w->setVisible(!kids);
+        return w;
+    };
+
+    QSpinBox* tau = Spin(kTau, kTauSpin, 1, 500);
+    auto* tauLabel = new QLabel(Str(kTextTau));
+    auto* tauRow = new QHBoxLayout;
+    tauRow->addWidget(expert(tauLabel));
+    tauRow->addWidget(expert(tau), 1);
+    column->addLayout(tauRow);
+    connect(tau, &QSpinBox::valueChanged, this, [view](int v) { view->OnTau(v); });
+
+    auto* drawing = new QGroupBox(Str(kTextDrawing));
+    auto* drawingRows = new QGridLayout(drawing);
+    QRadioButton* points = Radio(kPoints, kTextPoints);
+    QRadioButton* lines = Radio(kLines, kTextLines);
+    auto* modeGroup = new QButtonGroup(drawing);
+    modeGroup->addButton(points);
+    modeGroup->addButton(lines);
+    drawingRows->addWidget(points, 0, 0);
+    drawingRows->addWidget(lines, 0, 1);
+    QSpinBox* pointSize = Spin(kPointSize, kPointSizeSpin, 1, 20);
+    drawingRows->addWidget(expert(new QLabel(Str(kTextPointSize))), 1, 0, 1, 2);
+    drawingRows->addWidget(expert(pointSize), 2, 0, 1, 2);
+    auto* numPoints = new QLineEdit;
+    CModuleFrame::SetControlIds(numPoints, kNumPoints);
+    numPoints->setValidator(new QIntValidator(1, 100000000, numPoints));
+    drawingRows->addWidget(expert(new QLabel(Str(kTextNumPoints))), 3, 0, 1, 2);
+    drawingRows->addWidget(expert(numPoints), 4, 0, 1, 2);
+    column->addWidget(drawing);
+    connect(points, &QRadioButton::clicked, this, [view] { view->OnPointMode(true); });
+    connect(lines, &QRadioButton::clicked, this, [view] { view->OnPointMode(false); });
+    connect(pointSize, &QSpinBox::valueChanged, this, [view](int v) { view->OnPointSize(v); });
+    connect(numPoints, &QLineEdit::editingFinished, this, [view, numPoints] { view->OnNumPoints(numPoints->text().toInt()); });
+
+    auto* colours = new QGroupBox(Str(kTextColours));
+    auto* colourRows = new QGridLayout(colours);
+    QRadioButton* gaudy = Radio(kGaudy, kTextGaudy);
+    QRadioButton* fix = Radio(kFix, kTextFix);
+    auto* colourGroup = new QButtonGroup(colours);
+    colourGroup->addButton(gaudy);
+    colourGroup->addButton(fix);
+    colourRows->addWidget(gaudy, 0, 0);
+    colourRows->addWidget(fix, 0, 1);
+    QPushButton* foreground = Button(kForeground, kTextForeground);
+    QPushButton* background = Button(kBackground, kTextBackground);
+    colourRows->addWidget(foreground, 1, 0, 1, 2);
+    colourRows->addWidget(background, 2, 0, 1, 2);
+    column->addWidget(colours);
+    connect(gaudy, &QRadioButton::clicked, this, [view] { view->OnRainbow(true); });
+    connect(fix, &QRadioButton::clicked, this, [view] { view->OnRainbow(false); });
+    connect(foreground, &QPushButton::clicked, this, [view] { view->OnChooseFixedColour(); });
+    connect(background, &QPushButton::clicked, this, [view] { view->OnChooseBackground(); });
+
+    using N = NavigationState;
+    auto* rotation = new QGroupBox(Str(kTextRotation));
+    auto* grid = new QGridLayout(rotation);
+    grid->setHorizontalSpacing(2);
+    const auto steps = [&](int row, const QString& axis, int lessId, int moreId, N::Key less, N::Key more) {
+        QPushButton* down = StepButton(QStringLiteral("<"));
+        QPushButton* up = StepButton(QStringLiteral(">"));
+        CModuleFrame::SetControlIds(down, lessId);
+        CModuleFrame::SetControlIds(up, moreId);
+        grid->addWidget(new QLabel(axis), row, 0);
+        grid->addWidget(down, row, 1);
+        grid->addWidget(up, row, 2);
+        connect(down, &QPushButton::clicked, this, [view, less] { view->Navigate(less); });
+        connect(up, &QPushButton::clicked, this, [view, more] { view->Navigate(more); });
+    };
+    steps(0, QStringLiteral("x"), kRotXLess, kRotXMore, N::kObjRotXMinus, N::kObjRotXPlus);
+    steps(1, QStringLiteral("y"), kRotYLess, kRotYMore, N::kObjRotYMinus, N::kObjRotYPlus);
+    steps(2, QStringLiteral("z"), kRotZLess, kRotZMore, N::kObjRotZPlus, N::kObjRotZMinus);
+    QPushButton* reset = Button(kResetView, kTextResetView);
+    reset->setFocusPolicy(Qt::NoFocus);
+    grid->addWidget(reset, 3, 0, 1, 3);
+    column->addWidget(expert(rotation));
+    connect(reset, &QPushButton::clicked, this, [view] { view->ResetView(); });
+
+    auto* acfRow = new QHBoxLayout;
+    auto* acf = new QLineEdit;
+    CModuleFrame::SetControlIds(acf, kAcfMinimum);
+    acf->setReadOnly(true);
+    acf->setFocusPolicy(Qt::NoFocus);
+    acf->setMaximumWidth(60);
+    acfRow->addWidget(new QLabel(Str(kTextAcfMinimum)), 1);
+    acfRow->addWidget(acf);
+    column->addLayout(acfRow);
+
+    QPushButton* save = Button(kSaveView, kTextSaveView);
+    save->setFocusPolicy(Qt::NoFocus);
+    column->addWidget(expert(save));
+    connect(save, &QPushButton::clicked, this, [view] { view->OnViewCommand(ViewCommand::SaveView); });
+    column->addStretch(1);
+}
+
+void CD3DRekoFrame::ShowSettings(const RekoViewSettings& s) {
+    QWidget* bar = ControlBar();
+    const auto setCheck = [bar](int id, bool on) {
+        if (auto* button = Find<QAbstractButton>(bar, id)) {
+            const QSignalBlocker quiet(button);
+            button->setChecked(on);
+        }
+    };
+    const auto setSpin = [bar](int id, int value) {
+        if (auto* spin = Find<QSpinBox>(bar, id)) {
+            const QSignalBlocker quiet(spin);
+            spin->setValue(value);
+        }
+    };
+    setSpin(kTau, s.tau);
+    setSpin(kPointSize, int(s.pointSize));
+    if (auto* spin = Find<QSpinBox>(bar, kPointSize)) spin->setEnabled(s.points);
+    if (auto* edit = Find<QLineEdit>(bar, kNumPoints)) edit->setText(QString::number(s.numPoints));
+    setCheck(kPoints, s.points);
+    setCheck(kLines, !s.points);
+    setCheck(kGaudy, s.rainbow);
+    setCheck(kFix, !s.rainbow);
+    ShowColour(Find<QAbstractButton>(bar, kForeground), QColor::fromRgb(s.fixedColour));
+    ShowColour(Find<QAbstractButton>(bar, kBackground), QColor::fromRgb(s.background));
+}

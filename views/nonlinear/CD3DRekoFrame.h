@@ -1,0 +1,36 @@
+#pragma once
+// The 3D reconstruction module's window: the reconstruction with its control bar at the right
+// (Tau, points or lines, point size, number of points, colours, rotation steps, reset, the
+// autocorrelation's delay proposal and Save View). In the primary-school profile only the
+// colours and the drawing mode are offered.
+
+#include "views/common/CModuleFrame.h"
+#include "views/nonlinear/CRekoView.h"
+
+class CKalvoDoc;
+
+class CD3DRekoFrame : public CModuleFrame {
+    Q_OBJECT
+public:
+    enum ControlId : int {
+        kTau = 1023, kTauSpin = 1022,
+        kPoints = 1045, kLines = 1046,
+        kPointSize = 1025, kPointSizeSpin = 1062,
+        kNumPoints = 1026,
+        kGaudy = 1040, kFix = 1041,
+        kForeground = 1042, kBackground = 1043,
+        kRotXLess = 1055, kRotXMore = 1057, kRotYLess = 1058, kRotYMore = 1059, kRotZLess = 1060, kRotZMore = 1061,
+        kResetView = 1056,
+        kAcfMinimum = CRekoView::kCtrlAcfMinimum,
+        kSaveView = 32808,
+    };
+
+    CD3DRekoFrame(CKalvoSettings& settings, CKalvoDoc& doc);
+    CRekoView* RekoView() const { return m_view; }
+
+private:
+    void BuildControlBar(bool kids);
+    void ShowSettings(const RekoViewSettings& settings);
+
+    CRekoView* m_view;  // owned by the frame's widget tree
+};

@@ -1,0 +1,90 @@
+#pragma once
+// The 3D reconstruction module's view: the selection as a delay reconstruction, the points
+// (y(t), y(t+Tau), y(t+2·Tau)) inside three axes, as a cloud of points or as a line, coloured
+// along time or in one colour. A sine becomes an ellipse, a vowel its attractor. The first
+// minimum of the autocorrelation, which the time series window finds, is shown beside it as
+// a proposal for Tau.
+
+#include <functional>
+#include <vector>
+
+#include "analysis/DelayReconstruction.h"
+#include "document/IDocumentView.h"
+#include "render3d/CD3DApplication.h"
+#include "views/common/IViewCommands.h"
+
+class CKalvoSettings;
+class IModuleFrame;
+
+struct RekoViewSettings {
+    int tau = 5;
+    std::uint32_t background = 0xFF000000u;
+    float pointSize = 2.0f;  // the spin's value; drawn at half of it
+    bool points = true;
+    int numPoints = 10000;
+    bool rainbow = true;
+    std::uint32_t fixedColour = 0xFFFF0000u;
+
+    static RekoViewSettings From(const CKalvoSettings& settings);
+    void StoreInto(CKalvoSettings& settings) const;
+};
+
+class CRekoView : public CD3DApplication, public IDocumentView, public IModuleView {
+    Q_OBJECT
+public:
+    static constexpr int kCtrlAcfMinimum = 1167;
+
+    CRekoView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent = nullptr);
+    ~CRekoView() override;
+
+    void SetFrame(IModuleFrame* frame) { m_pFrame = frame; }
+    void OnInitialUpdate() override;
+    void OnUpdate(int hint) override;
+    void CollectWindowState(CKalvoSettings& settings) override;
+
+    bool HasCommand(ViewCommand command) const override;
+    void OnViewCommand(ViewCommand command) override;
+    QString HelpTopic() const override { return QStringLiteral("html/Rekonstruktionsfenster.html"); }
+    QList<QKeySequence> ViewKeys() const override { return NavigationKeys(); }
+
+    // The points of the current selection (built when a setting or the selection changed).
+    const std::vector<ReconstructionPoint>& Points();
+    // The reconstruction of the selection as a table for a spreadsheet (raw samples).
+    QString ExportText() const;
+
+    // ---- the control bar's handlers ----
+    void OnTau(int tau);
+    void OnPointMode(bool points);
+    void OnPointSize(int size);
+    // The number of points as entered; one not above 2·Tau becomes 3·Tau (the bar shows it).
+    void OnNumPoints(int points);
+    void OnRainbow(bool rainbow);
+    void OnChooseFixedColour();
+    void OnChooseBackground();
+
+    const RekoViewSettings& Settings() const { return m_s; }
+    std::uint32_t AxisColour() const { return 0xFF000000u | (~m_s.background & 0x00FFFFFFu); }
+    void SetSettingsListener(std::function<void(const RekoViewSettings&)> l) { m_listener = std::move(l); }
+    static QString PictureName() { return QStringLiteral("Rekonstruktion Abbild"); }
+
+protected:
+    bool RestoreDeviceObjects() override;
+    void RenderFrame() override;
+    void InvalidateDeviceObjects() override;
+    void InitialCamera(float& distance, float& pitch, float& yaw) const override;
+    void OnSaveKey() override { OnViewCommand(ViewCommand::SaveView); }
+
+private:
+    void Changed(bool rebuild);
+    void Rebuild();
+
+    CKalvoSettings& m_settings;
+    IModuleFrame* m_pFrame = nullptr;
+    std::function<void(const RekoViewSettings&)> m_listener;
+    RekoViewSettings m_s;
+    std::vector<ReconstructionPoint> m_aPoints;
+    std::vector<ReconstructionPoint> m_aAxes;
+    bool m_bRebuild = true;
+    std::uint64_t m_nGeneration = 1;
+    int m_nShownAcfMinimum = -1;
+};

@@ -1,0 +1,69 @@
+#include "views/nonlinear/RekoModule.h"
+
+#include <memory>
+
+#include "document/CKalvoDoc.h"
+#include "platform/StringTable.h"
+#include "platform/UserInterface.h"
+#include "render3d/DdsWriter.h"
+#include "views/common/CModuleWindows.h"
+#include "views/common/CommandLineModules.h"
+#include "views/nonlinear/CD3DRekoFrame.h"
+#include "views/nonlinear/CRekoView.h"
+
+namespace {
+
+constexpr int kCmdReko = 32778;
+constexpr int kCmdShowReko = 32833;
+constexpr int kTitleReko = 131;
+constexpr int kMsgNoOpenGL = 64300;
+
+std::unique_ptr<CRekoView> OffscreenView(const ModuleContext& context, const ScriptRequest& request) {
+    auto view = std::make_unique<CRekoView>(context.doc, context.settings);
+    view->setAttribute(Qt::WA_DontShowOnScreen);
+    view->resize(request.size);
+    return view;
+}
+
+bool Render(const ModuleContext& context, const ScriptRequest& request) {
+    const auto [first, last] = request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
+    if (!context.doc.OnSelectionChanged(first, last)) return false;
+    const std::unique_ptr<CRekoView> view = OffscreenView(context, request);
+    view->OnInitialUpdate();
+    if (view->HasFailed()) return false;
+    QString error;
+    const std::optional<QImage> picture = view->RenderOffscreen(request.size, &error);
+    if (!picture) {
+        context.ui.Message(kMsgNoOpenGL, MessageIcon::Error, error);
+        return false;
+    }
+    return WritePicture3D(request.outFile, *picture);
+}
+
+}  // namespace
+
+void RegisterRekoModule() {
+    CModuleWindows::Registration window{};
+    window.module = Module::Reko;
+    window.toggleCommand = kCmdReko;
+    window.showCommand = kCmdShowReko;
+    window.titleString = kTitleReko;
+    window.slot = kSlotRekonstruktion;
+    window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
+        return std::make_unique<CD3DRekoFrame>(context.settings, context.doc);
+    };
+    CModuleWindows::Register(std::move(window));
+
+    CommandLineModule reko;
+    reko.name = QStringLiteral("reko");
+    reko.module = Module::Reko;
+    reko.defaultSize = QSize(800, 700);
+    reko.renderNeedsOpenGL = true;
+    reko.render = Render;
+    // The table needs no OpenGL: it comes from the selection alone.
+    reko.exportText = [](const ModuleContext& context, const ScriptRequest& request) -> std::optional<QString> {
+        const std::unique_ptr<CRekoView> view = OffscreenView(context, request);
+        return view->ExportText();
+    };
+    CommandLineModules::Register(std::move(reko));
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The 3D FFT module's window: the landscape with its control bar at the right (colours,
+// background, frequency range, mesh or faces, amplitude and frequency scaling, precision,
+// width, and buttons that turn and move the landscape step by step). The controls carry their
+// numbers as object names, so that the document can set the highest frequency.
+
+#include "views/common/CModuleFrame.h"
+#include "views/spectral/CFFT3DView.h"
+
+class CKalvoDoc;
+
+class CFFT3DFrame : public CModuleFrame {
+    Q_OBJECT
+public:
+    enum ControlId : int {
+        kBackground = 1043,
+        kBottomCutHz = 1068, kBottomCutHzSpin = 1070,
+        kTopCutkHz = 1069, kTopCutkHzSpin = 1077,
+        kMesh = 1092, kFaces = 1091,
+        kWidth = 1100,
+        kPrecision = 1097, kPrecisionSpin = 1098,
+        kGaudy = 1040, kFix = 1041, kFixColour = 1042,
+        kAmpLin = 1071, kAmpLog = 1072,
+        kFreqLin = 1073, kFreqLog = 1074,
+        kReset = 1056,
+    };
+
+    CFFT3DFrame(CKalvoSettings& settings, CKalvoDoc& doc);
+    CFFT3DView* FFT3DView() const { return m_view; }
+
+private:
+    void BuildControlBar();
+    void ShowSettings(const FFT3DViewSettings& settings);
+
+    CFFT3DView* m_view;  // owned by the frame's widget tree
+};

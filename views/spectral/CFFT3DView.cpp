@@ -1,0 +1,424 @@
+#include "views/spectral/CFFT3DView.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "document/AppFlags.h"
+#include "document/CKalvoDoc.h"
+#include "document/IModuleFrame.h"
+#include "platform/StringTable.h"
+#include "platform/UserInterface.h"
+#include "settings/CKalvoSettings.h"
+
+namespace {
+
+constexpr int kMsgSelectMore = 61543;
+constexpr int kMsgTooLittle = 61544;
+constexpr int kTitleSave = 61556;
+constexpr int kMsgCancelled = 64316;
+constexpr int kSliceMs = 30;
+
+std::uint32_t Opaque(int argb) { return 0xFF000000u | (std::uint32_t(argb) & 0x00FFFFFFu); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Settings
+
+FFT3DViewSettings FFT3DViewSettings::From(const CKalvoSettings& st) {
+    FFT3DViewSettings s;
+    if (st.Ini3DFFTSchrittweite > 0) s.rowStep = st.Ini3DFFTSchrittweite;
+    s.background = Opaque(st.Ini3DFFTclrBackBuffer);
+    s.bottomCutHz = std::clamp(st.Ini3DFFTBottomCutHz, 1, 999);
+    s.topCutkHz = std::clamp(st.Ini3DFFTTopCutkHz, 1, 100);
+    s.pointSize = st.Ini3DFFTSizePts;
+    s.wire = st.Ini3DFFTbIsWire != 0;
+    s.width = std::clamp(st.Ini3DFFTBreite, 1, 20);
+    s.epsilon = std::clamp(st.Ini3DFFTEpsilon, 0.01f, 0.2f);
+    s.tau = st.Ini3DFFTTau;
+    s.rainbow = st.Ini3DFFTbIsBunt != 0;
+    s.ampLinear = st.Ini3DFFTbIsAmpLinear != 0;
+    s.freqLinear = st.Ini3DFFTbIsFreqLinear != 0;
+    return s;
+}
+
+void FFT3DViewSettings::StoreInto(CKalvoSettings& st) const {
+    st.Ini3DFFTSchrittweite = rowStep;
+    st.Ini3DFFTclrBackBuffer = int(background | 0xFF000000u);
+    st.Ini3DFFTBottomCutHz = bottomCutHz;
+    st.Ini3DFFTTopCutkHz = topCutkHz;
+    st.Ini3DFFTSizePts = pointSize;
+    st.Ini3DFFTbIsWire = wire ? 1 : 0;
+    st.Ini3DFFTBreite = width;
+    st.Ini3DFFTEpsilon = epsilon;
+    st.Ini3DFFTTau = tau;
+    st.Ini3DFFTbIsBunt = rainbow ? 1 : 0;
+    st.Ini3DFFTbIsAmpLinear = ampLinear ? 1 : 0;
+    st.Ini3DFFTbIsFreqLinear = freqLinear ? 1 : 0;
+}
+
+LandscapeSettings FFT3DViewSettings::Landscape() const {
+    LandscapeSettings l;
+    l.bottomHz = bottomCutHz;
+    l.topHz = topCutkHz * 1000.0;
+    l.halfWidth = width;
+    l.epsilon = epsilon;
+    l.rowStep = rowStep;
+    l.linearHeight = ampLinear;
+    l.linearFrequency = freqLinear;
+    l.rainbow = rainbow;
+    l.fixedColour = fixedColour;
+    return l;
+}
+
+// ---------------------------------------------------------------------------------------
+
+CFFT3DView::CFFT3DView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent)
+    : CD3DApplication(doc, parent), m_settings(settings) {
+    m_s = FFT3DViewSettings::From(settings);
+    m_rebuildLater.setSingleShot(true);
+    m_rebuildLater.setInterval(0);
+    connect(&m_rebuildLater, &QTimer::timeout, this, [this] { StartRebuild(); });
+    m_sliceTimer.setInterval(0);
+    connect(&m_sliceTimer, &QTimer::timeout, this, [this] { RebuildSlice(kSliceMs); });
+    Doc().AddView(this);
+}
+
+CFFT3DView::~CFFT3DView() {
+    CancelRebuild();
+    Doc().RemoveView(this);
+    m_s.StoreInto(m_settings);
+}
+
+void CFFT3DView::OnInitialUpdate() {
+    m_s = FFT3DViewSettings::From(m_settings);
+    if (m_listener) m_listener(m_s);
+    if (!Create3DEnvironment()) return;
+    if (g_bWaveLoaded && !g_bListening && !g_bPlaying) ScheduleRebuild();
+    Render3DEnvironment();
+}
+
+void CFFT3DView::CollectWindowState(CKalvoSettings& settings) { m_s.StoreInto(settings); }
+
+int CFFT3DView::Bits() const { return Doc().m_nBitsPerSample > 0 ? Doc().m_nBitsPerSample : 16; }
+
+// ---------------------------------------------------------------------------------------
+// Rows
+
+void CFFT3DView::AddSpectrum(const std::vector<double>& spectrum) {
+    if (spectrum.size() < 2) return;
+    m_landscape.AddSpectrum(spectrum.data(), spectrum.size(), Doc().m_nSampleRate, Bits(), m_s.Landscape());
+    ++m_nGeneration;
+}
+
+void CFFT3DView::OnUpdate(int hint) {
+    const bool live = g_bListening || g_bPlaying;
+    if (hint == kHintRemoveWave) {
+        CancelRebuild();
+        ResetView();
+    }
+    if (hint == kHintRebuild) {
+        if (g_bWaveLoaded && !live && !m_bKeepCleared) ScheduleRebuild();
+        else CancelRebuild();
+    }
+    if (hint == kHintPlayStarted) CancelRebuild();
+    // While listening or playing every spectrum of the transform size is a new row.
+    if (hint == kHintSpectrum && live && !g_bSelectionSpectrum &&
+        Doc().m_aSpectrum.size() == std::size_t(Doc().m_nFFTPoints / 2 + 1)) {
+        m_strMessage.clear();
+        AddSpectrum(Doc().m_aSpectrum);
+    }
+    if (hint == kHintSelection && !live && g_bWaveLoaded && !g_bCancel) {
+        ResetView();
+        ScheduleRebuild();
+    }
+    Render3DEnvironment();
+}
+
+// ---------------------------------------------------------------------------------------
+// The landscape of a loaded sound
+
+std::size_t CFFT3DView::SourceLength() const {
+    // Without a selection (the document keeps a single zero then) the whole sound.
+    const CKalvoDoc& doc = Doc();
+    if (doc.m_aSelSamples.size() > 1) return doc.m_aSelSamples.size();
+    return g_bWaveLoaded ? doc.SampleCount() : 0;
+}
+
+void CFFT3DView::SourceBlock(std::size_t start, std::size_t points, std::vector<double>& out) const {
+    const CKalvoDoc& doc = Doc();
+    out.resize(points);
+    if (doc.m_aSelSamples.size() > 1) {
+        std::copy_n(doc.m_aSelSamples.begin() + std::ptrdiff_t(start), points, out.begin());
+    } else {
+        for (std::size_t i = 0; i < points; ++i) out[i] = doc.Sample(std::uint32_t(start + i));
+    }
+}
+
+void CFFT3DView::ScheduleRebuild() {
+    if (!testAttribute(Qt::WA_DontShowOnScreen)) m_rebuildLater.start();
+}
+
+bool CFFT3DView::PrepareRebuild() {
+    CancelRebuild();
+    m_landscape.Clear();
+    ++m_nGeneration;
+    m_strMessage.clear();
+    if (!g_bWaveLoaded) return false;
+    const std::size_t n = SourceLength();
+    m_nPoints = Doc().m_nFFTPoints;
+    if (m_nPoints < 2 || n < std::size_t(m_nPoints)) {
+        m_strMessage = Str(m_settings.IniAllgemeinGrundschulprofil ? kMsgSelectMore : kMsgTooLittle);
+        return false;
+    }
+    // The first spectrum fixes the row length and so the number of rows.
+    SourceBlock(0, std::size_t(m_nPoints), m_aBlock);
+    if (!Doc().ComputeSpectrumOf(m_aBlock, 0, m_nPoints, m_aSpectrum)) return false;
+    AddSpectrum(m_aSpectrum);
+    const int rows = std::max(m_landscape.Rows(), 1);
+    m_nStep = std::max<std::size_t>(n / std::size_t(rows), 1);
+    m_nLast = n - std::size_t(m_nPoints);
+    m_nStart = m_nStep;
+    m_bEscape = false;
+    return m_nLast >= 1;
+}
+
+bool CFFT3DView::StartRebuild() {
+    if (testAttribute(Qt::WA_DontShowOnScreen)) return RebuildNow();
+    if (!PrepareRebuild()) {
+        Render3DEnvironment();
+        return m_strMessage.isEmpty() && !m_landscape.Empty();
+    }
+    m_bRebuilding = true;
+    g_bBusyComputing = true;
+    // Escape goes to the main window's cancel command too; the key is noticed here as well,
+    // because the idle handler clears g_bCancel between two slices.
+    qApp->installEventFilter(this);
+    Doc().Ui().SetBusy(true);
+    m_sliceTimer.start();
+    return true;
+}
+
+bool CFFT3DView::RebuildNow() {
+    if (!PrepareRebuild()) return m_strMessage.isEmpty() && !m_landscape.Empty();
+    m_bRebuilding = true;
+    while (m_bRebuilding && RebuildSlice(1000)) {
+    }
+    return m_strMessage.isEmpty();
+}
+
+bool CFFT3DView::RebuildSlice(int budgetMs) {
+    if (!m_bRebuilding) return false;
+    QElapsedTimer clock;
+    clock.start();
+    const LandscapeSettings landscape = m_s.Landscape();
+    while (m_nStart < m_nLast && !m_landscape.Full()) {
+        if ((g_bCancel && m_sliceTimer.isActive()) || m_bEscape) {
+            FinishRebuild(true);
+            return false;
+        }
+        SourceBlock(m_nStart, std::size_t(m_nPoints), m_aBlock);
+        if (Doc().ComputeSpectrumOf(m_aBlock, 0, m_nPoints, m_aSpectrum)) {
+            m_landscape.BuildRow(m_aSpectrum.data(), m_aSpectrum.size(), Doc().m_nSampleRate, Bits(), landscape);
+            m_landscape.AddRow(landscape, false);
+        }
+        m_nStart += m_nStep;
+        if (clock.elapsed() >= budgetMs) break;
+    }
+    m_landscape.ComputeNormals();
+    ++m_nGeneration;
+    if (m_nStart >= m_nLast || m_landscape.Full()) {
+        FinishRebuild(false);
+        return false;
+    }
+    Render3DEnvironment();  // the landscape grows in front of the user
+    return true;
+}
+
+void CFFT3DView::FinishRebuild(bool cancelled) {
+    const bool interactive = m_sliceTimer.isActive();
+    m_sliceTimer.stop();
+    m_bRebuilding = false;
+    if (interactive) {
+        qApp->removeEventFilter(this);
+        g_bBusyComputing = false;
+        g_bCancel = false;
+        Doc().Ui().SetBusy(false);
+    }
+    if (cancelled) {
+        // Never a part of the sound that looks like all of it.
+        m_landscape.Clear();
+        ++m_nGeneration;
+        m_strMessage = Str(kMsgCancelled);
+    }
+    Render3DEnvironment();
+}
+
+void CFFT3DView::CancelRebuild() {
+    m_rebuildLater.stop();
+    if (m_bRebuilding) {
+        FinishRebuild(true);
+        m_strMessage.clear();
+    }
+}
+
+bool CFFT3DView::eventFilter(QObject* watched, QEvent* event) {
+    if (m_bRebuilding && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) m_bEscape = true;
+    }
+    return CD3DApplication::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------
+// Drawing
+
+void CFFT3DView::InitialCamera(float& distance, float& pitch, float& yaw) const {
+    // Seen from the front and above: low frequencies at the left, the newest row in front.
+    distance = 1.4f * float(m_s.width) + 3.5f;
+    pitch = -50.0f;
+    yaw = 0.0f;
+}
+
+bool CFFT3DView::RestoreDeviceObjects() {
+    m_nUploadedLayout = 0;  // a new context has empty buffers
+    return true;
+}
+
+void CFFT3DView::InvalidateDeviceObjects() {
+    // The vertices stay in the landscape (system memory); only the buffers go with the context.
+    m_nUploadedLayout = 0;
+}
+
+void CFFT3DView::RenderFrame() {
+    CGlRenderer& r = Renderer();
+    r.Clear(m_s.background);
+    if (m_landscape.Empty()) return;
+    if (m_landscape.Rows() != m_nLastRows || m_landscape.RowLength() != m_nLastK) {
+        m_nLastRows = m_landscape.Rows();
+        m_nLastK = m_landscape.RowLength();
+        ++m_nLayout;
+    }
+    if (r.meshGeneration != m_nGeneration || m_nUploadedLayout != m_nLayout) {
+        const auto& v = m_landscape.Vertices();
+        if (m_nUploadedLayout != m_nLayout || r.MeshIndexCount() == 0) {
+            const auto& idx = m_landscape.Indices();
+            r.UploadMesh(v.data(), v.size(), idx.data(), idx.size());
+            m_nUploadedLayout = m_nLayout;
+        } else {
+            r.UploadMeshVertices(v.data(), v.size());
+        }
+        r.meshGeneration = m_nGeneration;
+    }
+    r.DrawMesh(m_s.wire, m_landscape.FilledIndexCount());
+}
+
+void CFFT3DView::DrawOverlay(QPainter& painter, const QRect& rect) const {
+    if (m_strMessage.isEmpty()) return;
+    painter.save();
+    QFont font(QStringLiteral("Century Gothic"));
+    font.setPixelSize(16);
+    painter.setFont(font);
+    painter.setPen(QColor::fromRgb(~m_s.background & 0x00FFFFFFu));
+    painter.drawText(rect.adjusted(10, 40, -10, -10), Qt::AlignCenter | Qt::TextWordWrap, m_strMessage);
+    painter.restore();
+}
+
+// ---------------------------------------------------------------------------------------
+// Control bar
+
+void CFFT3DView::Changed() {
+    if (m_listener) m_listener(m_s);
+    m_landscape.Invalidate();
+    // A loaded sound is built again; a live landscape starts a new mesh with the next row.
+    if (g_bWaveLoaded && !g_bListening && !g_bPlaying) ScheduleRebuild();
+    Render3DEnvironment();
+}
+
+void CFFT3DView::OnBottomCutHz(int hz) {
+    m_s.bottomCutHz = std::clamp(hz, 1, 999);
+    Changed();
+}
+
+void CFFT3DView::OnTopCutkHz(int khz) {
+    m_s.topCutkHz = std::clamp(khz, 1, 100);
+    Changed();
+}
+
+void CFFT3DView::OnAmplitudeLinear(bool linear) {
+    m_s.ampLinear = linear;
+    Changed();
+}
+
+void CFFT3DView::OnFrequencyLinear(bool linear) {
+    m_s.freqLinear = linear;
+    Changed();
+}
+
+void CFFT3DView::OnPrecision(int hundredths) {
+    m_s.epsilon = float(std::clamp(hundredths, 1, 20)) / 100.0f;
+    Changed();
+}
+
+void CFFT3DView::OnWidth(int width) {
+    m_s.width = std::clamp(width, 1, 20);
+    Changed();
+}
+
+void CFFT3DView::OnRainbow(bool rainbow) {
+    m_s.rainbow = rainbow;
+    Changed();
+}
+
+void CFFT3DView::OnChooseFixedColour() {
+    const std::optional<QColor> colour = Doc().Ui().ChooseColour(QColor::fromRgb(m_s.fixedColour));
+    if (!colour) return;
+    m_s.fixedColour = 0xFF000000u | (colour->rgb() & 0x00FFFFFFu);
+    m_s.rainbow = false;
+    Changed();
+}
+
+void CFFT3DView::OnChooseBackground() {
+    const std::optional<QColor> colour = Doc().Ui().ChooseColour(QColor::fromRgb(m_s.background));
+    if (!colour) return;
+    m_s.background = 0xFF000000u | (colour->rgb() & 0x00FFFFFFu);
+    if (m_listener) m_listener(m_s);
+    Render3DEnvironment();
+}
+
+void CFFT3DView::OnWire(bool wire) {
+    // Only the fill mode: the mesh stays as it is.
+    m_s.wire = wire;
+    if (m_listener) m_listener(m_s);
+    Render3DEnvironment();
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+bool CFFT3DView::HasCommand(ViewCommand command) const {
+    return command == ViewCommand::SaveView || command == ViewCommand::Copy || command == ViewCommand::ClearAllData;
+}
+
+void CFFT3DView::OnViewCommand(ViewCommand command) {
+    UserInterface& ui = Doc().Ui();
+    switch (command) {
+    case ViewCommand::SaveView: SaveView(ui, Str(kTitleSave)); break;
+    case ViewCommand::Copy: CopyView(ui); break;
+    case ViewCommand::ClearAllData:
+        CancelRebuild();
+        Doc().DeleteContents();
+        m_landscape.Clear();
+        ++m_nGeneration;
+        m_strMessage.clear();
+        Render3DEnvironment();
+        m_bKeepCleared = true;
+        Doc().UpdateAllViews(kHintRebuild);
+        m_bKeepCleared = false;
+        break;
+    case ViewCommand::ExportData: break;
+    }
+}

@@ -1,0 +1,125 @@
+#pragma once
+// The 3D FFT module's view: successive spectra laid one behind the other as the rows of a lit
+// landscape that the user turns, moves and zooms. For a loaded sound the view computes the
+// spectra along the selection itself, a slice at a time so that the window stays responsive
+// (Escape cancels); while listening or playing every new spectrum of the document becomes the
+// newest row and the older rows move back. A row only rewrites the vertex array in place; the
+// graphics buffers are filled at the next paint, so a live block never waits for the renderer.
+
+#include <QTimer>
+#include <functional>
+
+#include "analysis/Landscape3D.h"
+#include "document/IDocumentView.h"
+#include "render3d/CD3DApplication.h"
+#include "views/common/IViewCommands.h"
+
+class CKalvoSettings;
+class IModuleFrame;
+
+// The view's settings, as its control bar shows them.
+struct FFT3DViewSettings {
+    float rowStep = 0.03f;
+    std::uint32_t background = 0xFF000000u;
+    int bottomCutHz = 20;
+    int topCutkHz = 10;
+    float pointSize = 0.5f;
+    bool wire = false;
+    int width = 3;
+    float epsilon = 0.03f;
+    int tau = 1;
+    bool rainbow = true;
+    bool ampLinear = false;
+    bool freqLinear = true;
+    std::uint32_t fixedColour = 0xFF00C000u;
+
+    static FFT3DViewSettings From(const CKalvoSettings& settings);
+    void StoreInto(CKalvoSettings& settings) const;
+    LandscapeSettings Landscape() const;
+};
+
+class CFFT3DView : public CD3DApplication, public IDocumentView, public IModuleView {
+    Q_OBJECT
+public:
+    CFFT3DView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent = nullptr);
+    ~CFFT3DView() override;
+
+    void SetFrame(IModuleFrame* frame) { m_pFrame = frame; }
+    void OnInitialUpdate() override;
+    void OnUpdate(int hint) override;
+    void CollectWindowState(CKalvoSettings& settings) override;
+
+    bool HasCommand(ViewCommand command) const override;
+    void OnViewCommand(ViewCommand command) override;
+    QString HelpTopic() const override { return QStringLiteral("html/3DFFTDarstellung.html"); }
+    QList<QKeySequence> ViewKeys() const override { return NavigationKeys(); }
+
+    // ---- the landscape of a loaded sound ----
+    // Starts building the landscape in slices; false when there is too little sound (the
+    // message says so).
+    bool StartRebuild();
+    // Builds it at once (command line, tests); false as above or when cancelled.
+    bool RebuildNow();
+    bool IsRebuilding() const { return m_bRebuilding; }
+    // One spectrum (N/2 + 1 magnitudes of the FFT size) as the newest row.
+    void AddSpectrum(const std::vector<double>& spectrum);
+
+    // ---- the control bar's handlers ----
+    void OnBottomCutHz(int hz);
+    void OnTopCutkHz(int khz);
+    void OnAmplitudeLinear(bool linear);
+    void OnFrequencyLinear(bool linear);
+    void OnPrecision(int hundredths);  // epsilon = value / 100
+    void OnWidth(int width);
+    void OnRainbow(bool rainbow);
+    void OnChooseFixedColour();
+    void OnChooseBackground();
+    void OnWire(bool wire);
+
+    const FFT3DViewSettings& Settings() const { return m_s; }
+    const CLandscape3D& Landscape() const { return m_landscape; }
+    const QString& MessageText() const { return m_strMessage; }
+    void SetSettingsListener(std::function<void(const FFT3DViewSettings&)> l) { m_listener = std::move(l); }
+    static QString PictureName() { return QStringLiteral("FFT3D Abbild"); }
+
+protected:
+    bool RestoreDeviceObjects() override;
+    void RenderFrame() override;
+    void DrawOverlay(QPainter& painter, const QRect& rect) const override;
+    void InvalidateDeviceObjects() override;
+    void InitialCamera(float& distance, float& pitch, float& yaw) const override;
+    void OnSaveKey() override { OnViewCommand(ViewCommand::SaveView); }
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Changed();  // a setting that shapes the landscape changed
+    void ScheduleRebuild();
+    bool PrepareRebuild();
+    bool RebuildSlice(int budgetMs);
+    void FinishRebuild(bool cancelled);
+    void CancelRebuild();
+    // The samples the landscape is built from: the selection, or the whole sound without one.
+    std::size_t SourceLength() const;
+    void SourceBlock(std::size_t start, std::size_t points, std::vector<double>& out) const;
+    int Bits() const;
+
+    CKalvoSettings& m_settings;
+    IModuleFrame* m_pFrame = nullptr;
+    std::function<void(const FFT3DViewSettings&)> m_listener;
+    FFT3DViewSettings m_s;
+    CLandscape3D m_landscape;
+    std::uint64_t m_nGeneration = 1;  // counts the landscape's changes for the renderer
+    std::uint64_t m_nLayout = 1;      // counts new meshes (index buffers)
+    std::uint64_t m_nUploadedLayout = 0;
+    int m_nLastRows = -1, m_nLastK = -1;
+    QString m_strMessage;
+
+    QTimer m_rebuildLater;  // settings changes and hints come in bursts: one rebuild for them
+    QTimer m_sliceTimer;
+    bool m_bRebuilding = false;
+    bool m_bEscape = false;
+    bool m_bKeepCleared = false;  // Clear all Data: the landscape stays empty until new sound
+    std::size_t m_nStart = 0, m_nStep = 1, m_nLast = 0;
+    int m_nPoints = 0;
+    std::vector<double> m_aBlock, m_aSpectrum;
+};

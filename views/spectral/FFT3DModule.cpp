@@ -1,0 +1,61 @@
+#include "views/spectral/FFT3DModule.h"
+
+#include <memory>
+
+#include "document/CKalvoDoc.h"
+#include "platform/StringTable.h"
+#include "platform/UserInterface.h"
+#include "render3d/DdsWriter.h"
+#include "views/common/CModuleWindows.h"
+#include "views/common/CommandLineModules.h"
+#include "views/spectral/CFFT3DFrame.h"
+#include "views/spectral/CFFT3DView.h"
+
+namespace {
+
+constexpr int kCmdFFT3D = 32806;
+// Its own command: 32825 is the cancel command (Escape).
+constexpr int kCmdShowFFT3D = 32835;
+constexpr int kTitleFFT3D = 135;
+constexpr int kMsgNoOpenGL = 64300;
+
+bool Render(const ModuleContext& context, const ScriptRequest& request) {
+    const auto [first, last] = request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
+    if (!context.doc.OnSelectionChanged(first, last)) return false;
+    auto view = std::make_unique<CFFT3DView>(context.doc, context.settings);
+    view->setAttribute(Qt::WA_DontShowOnScreen);
+    view->resize(request.size);
+    view->OnInitialUpdate();
+    if (view->HasFailed()) return false;
+    view->RebuildNow();  // too little sound: the message is in the picture
+    QString error;
+    const std::optional<QImage> picture = view->RenderOffscreen(request.size, &error);
+    if (!picture) {
+        context.ui.Message(kMsgNoOpenGL, MessageIcon::Error, error);
+        return false;
+    }
+    return WritePicture3D(request.outFile, *picture);
+}
+
+}  // namespace
+
+void RegisterFFT3DModule() {
+    CModuleWindows::Registration window{};
+    window.module = Module::FFT3D;
+    window.toggleCommand = kCmdFFT3D;
+    window.showCommand = kCmdShowFFT3D;
+    window.titleString = kTitleFFT3D;
+    window.slot = kSlotFFT3D;
+    window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
+        return std::make_unique<CFFT3DFrame>(context.settings, context.doc);
+    };
+    CModuleWindows::Register(std::move(window));
+
+    CommandLineModule fft3d;
+    fft3d.name = QStringLiteral("fft3d");
+    fft3d.module = Module::FFT3D;
+    fft3d.defaultSize = QSize(1000, 700);
+    fft3d.renderNeedsOpenGL = true;
+    fft3d.render = Render;
+    CommandLineModules::Register(std::move(fft3d));
+}
