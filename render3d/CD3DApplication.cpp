@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QOffscreenSurface>
+#include <QOpenGLWidget>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
@@ -46,8 +47,25 @@ QString DepthName(const QSurfaceFormat& f) {
 
 }  // namespace
 
-CD3DApplication::CD3DApplication(CKalvoDoc& doc, QWidget* parent) : QOpenGLWidget(parent), m_doc(doc) {
-    setFormat(Format());
+// The OpenGL widget filling the view: it hands its phases to the view. Input events are left
+// to the view (they pass on to the parent), which also holds the keyboard focus.
+class CD3DApplication::Surface : public QOpenGLWidget {
+public:
+    explicit Surface(CD3DApplication& host) : QOpenGLWidget(&host), m_host(host) {
+        setFormat(CD3DApplication::Format());
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void initializeGL() override { m_host.InitializeGL(); }
+    void paintGL() override { m_host.PaintGL(); }
+
+private:
+    CD3DApplication& m_host;
+};
+
+CD3DApplication::CD3DApplication(CKalvoDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(120, 90);
     m_animation.setInterval(kAnimationMs);
@@ -63,12 +81,14 @@ CD3DApplication::CD3DApplication(CKalvoDoc& doc, QWidget* parent) : QOpenGLWidge
 
 CD3DApplication::~CD3DApplication() {
     // The views own no OpenGL objects; what the renderer made goes with the context.
-    if (m_windowRenderer.IsInitialized() && context()) {
-        makeCurrent();
+    if (m_surface && m_windowRenderer.IsInitialized() && m_surface->context()) {
+        m_surface->makeCurrent();
         m_windowRenderer.Release();
-        doneCurrent();
+        m_surface->doneCurrent();
     }
 }
+
+QWidget* CD3DApplication::GlSurface() const { return m_surface; }
 
 QSurfaceFormat CD3DApplication::Format() {
     QSurfaceFormat format;
@@ -105,7 +125,24 @@ bool CD3DApplication::Create3DEnvironment() {
         Fail(reason);
         return false;
     }
+    if (!m_surface && !testAttribute(Qt::WA_DontShowOnScreen)) {
+        m_surface = new Surface(*this);  // a child: the view's widget tree owns it
+        m_surface->setGeometry(rect());
+        m_surface->show();
+    }
     return true;
+}
+
+void CD3DApplication::resizeEvent(QResizeEvent* event) {
+    if (m_surface) m_surface->setGeometry(rect());
+    QWidget::resizeEvent(event);
+}
+
+void CD3DApplication::paintEvent(QPaintEvent*) {
+    // Only seen without an OpenGL surface: the background and the messages.
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor::fromRgb(BackgroundColour()));
+    DrawOverlay(painter, rect());
 }
 
 void CD3DApplication::Fail(const QString& detail) {
@@ -151,25 +188,23 @@ void CD3DApplication::TearDownScene() {
     ++m_nInvalidates;
 }
 
-void CD3DApplication::initializeGL() {
+void CD3DApplication::InitializeGL() {
     if (m_bFailed) return;
     // A window that moves to another screen or another top-level window gets a new context:
     // the scene is taken down with the old one and set up again on the new one.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
-        makeCurrent();
+    connect(m_surface->context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+        m_surface->makeCurrent();
         TearDownScene();
         m_bReady = false;
-        doneCurrent();
+        m_surface->doneCurrent();
     });
     QString error;
-    if (!SetUpScene(context(), &error)) {
+    if (!SetUpScene(m_surface->context(), &error)) {
         Fail(error);
         return;
     }
     m_bReady = true;
 }
-
-void CD3DApplication::resizeGL(int, int) {}
 
 QMatrix4x4 CD3DApplication::Projection(const QSize& size) {
     // A field of view of 60° across the narrower side, so that a tall window shows the scene too.
@@ -218,8 +253,8 @@ void CD3DApplication::DrawFrame(const QSize& size) {
     RenderFrame();
 }
 
-void CD3DApplication::paintGL() {
-    const QSize pixels = size() * devicePixelRatioF();
+void CD3DApplication::PaintGL() {
+    const QSize pixels = m_surface->size() * m_surface->devicePixelRatioF();
     if (m_bReady) {
         DrawFrame(pixels);
     } else if (auto* gl = QOpenGLContext::currentContext() ? QOpenGLContext::currentContext()->functions() : nullptr) {
@@ -227,7 +262,7 @@ void CD3DApplication::paintGL() {
         gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
     if (!m_bForPicture) UpdateFrameStats(pixels);
-    QPainter painter(this);
+    QPainter painter(m_surface);
     DrawOverlay(painter, rect());
     DrawHostOverlay(painter, rect());
 }
@@ -241,7 +276,7 @@ void CD3DApplication::UpdateFrameStats(const QSize& size) {
         m_nFrames = 0;
         m_statsClock.restart();
     }
-    const QSurfaceFormat f = format();
+    const QSurfaceFormat f = m_surface ? m_surface->format() : Format();
     const int bits = f.redBufferSize() + f.greenBufferSize() + f.blueBufferSize() + std::max(f.alphaBufferSize(), 0);
     m_strFrameStats = QString::asprintf("%.02f fps (%dx%dx%d)", m_dFps, size.width(), size.height(), bits > 0 ? bits : 32);
 }
@@ -277,7 +312,8 @@ void CD3DApplication::DrawHostOverlay(QPainter& painter, const QRect& rect) cons
 
 void CD3DApplication::Render3DEnvironment() {
     if (m_nPause > 0) return;
-    update();
+    if (m_surface) m_surface->update();
+    else update();
 }
 
 void CD3DApplication::Pause(bool pause) {
@@ -325,10 +361,10 @@ void CD3DApplication::ResetView() {
 }
 
 void CD3DApplication::ShowDeviceDialog() {
-    if (!m_bReady) return;
-    makeCurrent();
+    if (!m_bReady || !m_surface) return;
+    m_surface->makeCurrent();
     const GraphicsDeviceInfo info = GraphicsDeviceInfo::OfCurrentContext();
-    doneCurrent();
+    m_surface->doneCurrent();
     CGrafikDeviceDlg dialog(info, this);
     dialog.exec();
 }
@@ -349,9 +385,9 @@ void CD3DApplication::keyPressEvent(QKeyEvent* event) {
     if (mods == Qt::ControlModifier) {
         if (key == Qt::Key_H) return ToggleHelp();
         if (key == Qt::Key_R) return ResetView();
-        return QOpenGLWidget::keyPressEvent(event);
+        return QWidget::keyPressEvent(event);
     }
-    if (mods != Qt::NoModifier && mods != Qt::ShiftModifier) return QOpenGLWidget::keyPressEvent(event);
+    if (mods != Qt::NoModifier && mods != Qt::ShiftModifier) return QWidget::keyPressEvent(event);
     switch (key) {
         case Qt::Key_F2: return ShowDeviceDialog();
         case Qt::Key_F5: return OnSaveKey();
@@ -385,7 +421,7 @@ void CD3DApplication::keyPressEvent(QKeyEvent* event) {
         for (const char* c = kLetters; *c; ++c)
             if (key == Qt::Key_A + (*c - 'A')) return Navigate(static_cast<N::Key>(*c));
     }
-    QOpenGLWidget::keyPressEvent(event);
+    QWidget::keyPressEvent(event);
 }
 
 void CD3DApplication::wheelEvent(QWheelEvent* event) {
@@ -480,9 +516,9 @@ std::optional<QImage> CD3DApplication::RenderOffscreen(QSize size, QString* erro
 }
 
 std::optional<QImage> CD3DApplication::Picture() {
-    if (m_bReady && isVisible()) {
+    if (m_bReady && m_surface && isVisible()) {
         m_bForPicture = true;
-        QImage frame = grabFramebuffer();
+        QImage frame = m_surface->grabFramebuffer();
         m_bForPicture = false;
         return frame;
     }

@@ -12,7 +12,8 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QMatrix4x4>
-#include <QOpenGLWidget>
+#include <QSurfaceFormat>
+#include <QWidget>
 #include <QPoint>
 #include <QTimer>
 #include <optional>
@@ -25,7 +26,7 @@ class QOpenGLContext;
 class QPainter;
 class UserInterface;
 
-class CD3DApplication : public QOpenGLWidget {
+class CD3DApplication : public QWidget {
     Q_OBJECT
 public:
     explicit CD3DApplication(CKalvoDoc& doc, QWidget* parent = nullptr);
@@ -36,8 +37,10 @@ public:
     // Whether an OpenGL 3.3 core context can be made here; the reason when not.
     static bool CheckDevice(QString* reason);
 
-    // Checks that OpenGL is there before the widget needs it. False after the user was told and
-    // the document was asked to close the 3D windows.
+    // Checks that OpenGL is there and puts the OpenGL surface into the view (a view that is never
+    // shown renders offscreen only). False after the user was told and the document was asked
+    // to close the 3D windows; the view then shows no OpenGL surface at all, since a platform
+    // without OpenGL cannot even compose one.
     bool Create3DEnvironment();
     // The scene is set up on a context and renders.
     bool IsReady() const { return m_bReady; }
@@ -75,6 +78,8 @@ public:
 
     QString FrameStats() const { return m_strFrameStats; }
     QString DeviceStats() const { return m_strDeviceStats; }
+    // The OpenGL widget inside the view, null until the environment is created.
+    QWidget* GlSurface() const;
     // The keys the view takes itself while it has the focus.
     static QList<QKeySequence> NavigationKeys();
 
@@ -107,15 +112,17 @@ protected:
     QMatrix4x4 WorldMatrix() const;
     static QMatrix4x4 Projection(const QSize& size);
 
-    void initializeGL() override;
-    void resizeGL(int w, int h) override;
-    void paintGL() override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    class Surface;
+    void InitializeGL();
+    void PaintGL();
     bool SetUpScene(QOpenGLContext* context, QString* error);
     void TearDownScene();
     void Fail(const QString& detail);
@@ -125,6 +132,7 @@ private:
     void Advance(double seconds);
 
     CKalvoDoc& m_doc;
+    Surface* m_surface = nullptr;  // the OpenGL surface, a child; null without OpenGL
     CGlRenderer m_windowRenderer;
     CGlRenderer* m_renderer = &m_windowRenderer;  // the offscreen one while a picture renders
     NavigationState m_nav;

@@ -313,12 +313,12 @@ TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
         for (const QAction* a : frame->menuBar()->actions().value(2)->menu()->actions())
             if (!a->isSeparator()) view.push_back(a->data().toInt());
         // The windows the program registers itself join them.
-        EXPECT_EQ(view, (std::vector<int>{32830, 32831, 59393, 32776, 32794, 32823, 32804, 32814, 32826}));
+        EXPECT_EQ(view, (std::vector<int>{32830, 32831, 59393, 32776, 32794, 32806, 32823, 32804, 32778, 32814, 32826}));
         std::vector<int> bar;
         for (const QAction* a : frame->StandardToolBar()->actions()) bar.push_back(a->isSeparator() ? 0 : a->data().toInt());
         EXPECT_EQ(bar, (std::vector<int>{32807, 32773, 32847, 0, 32808, 57634, 32848, 0, 32801, 32785, 32790, 32791, 32840,
-                                         32793, 32792, 0, 32795, 0, 32776, 32794, 32823, 32804, 32826, 32814, 32797, 0, 32813,
-                                         0, 57667}));
+                                         32793, 32792, 0, 32795, 0, 32776, 32794, 32806, 32823, 32804, 32826, 32778, 32814,
+                                         32797, 0, 32813, 0, 57667}));
 
         // The Window menu ends with the open windows, listed once however often it opens;
         // choosing one brings it forward.
@@ -357,7 +357,7 @@ TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
         frame->LoadMenu(true);
         bar.clear();
         for (const QAction* a : frame->KidsToolBar()->actions()) bar.push_back(a->isSeparator() ? 0 : a->data().toInt());
-        EXPECT_EQ(bar, (std::vector<int>{32789, 0, 32785, 32790, 32791, 32840, 32793, 0, 32823, 32804}));
+        EXPECT_EQ(bar, (std::vector<int>{32789, 0, 32785, 32790, 32791, 32840, 32793, 0, 32806, 32823, 32804, 32778}));
         app.ExitInstance();
     }
     for (const auto& [module, slot, command] : modules) CModuleWindows::Unregister(module);

@@ -89,6 +89,7 @@ protected:
     void InvalidateDeviceObjects() override;
     void InitialCamera(float& distance, float& pitch, float& yaw) const override;
     void OnSaveKey() override { OnViewCommand(ViewCommand::SaveView); }
+    std::uint32_t BackgroundColour() const override { return m_s.background; }
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
