@@ -147,10 +147,12 @@ void CD3DApplication::paintEvent(QPaintEvent*) {
 
 void CD3DApplication::Fail(const QString& detail) {
     m_bReady = false;
-    m_doc.m_bClose3DWindows = 1;
-    if (m_bFailed) return;  // told once
+    // Told once: not again by this view, nor by its sibling failing in the same round (the
+    // flag stays set until a 3D window is opened anew).
+    const bool told = m_bFailed || m_doc.m_bClose3DWindows;
     m_bFailed = true;
-    m_doc.Ui().Message(kMsgNoOpenGL, MessageIcon::Error, detail);
+    m_doc.m_bClose3DWindows = 1;
+    if (!told) m_doc.Ui().Message(kMsgNoOpenGL, MessageIcon::Error, detail);
 }
 
 bool CD3DApplication::SetUpScene(QOpenGLContext* context, QString* error) {

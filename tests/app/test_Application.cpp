@@ -688,3 +688,24 @@ TEST_F(Application, AViewsOwnKeysReachItAndItsCommandsComeFromTheMainFrame) {
     app.ExitInstance();
     CModuleWindows::Unregister(Module::FFT);
 }
+
+TEST_F(Application, A3DWindowWithoutOpenGLSaysSoOnceAndClosesBothCleanly) {
+    // The offscreen platform of the tests has no OpenGL, as a computer without a driver.
+    MakeUserProfile(QStringLiteral("Anna"), {{QStringLiteral("IniFensterFFT3D"), QStringLiteral("1")},
+                                             {QStringLiteral("IniFensterReko"), QStringLiteral("1")}});
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
+    int told = 0;
+    for (const auto& m : ui.messages) told += m.text.startsWith(Str(64300).section(u'(', 0, 0)) ? 1 : 0;
+    EXPECT_EQ(told, 1);
+    app.OnIdle();
+    EXPECT_FALSE(app.Modules()->IsOpen(Module::FFT3D));
+    EXPECT_FALSE(app.Modules()->IsOpen(Module::Reko));
+    EXPECT_TRUE(app.Modules()->IsOpen(Module::FFT));  // the rest goes on
+    // Opening one again tries anew, and tells again.
+    app.Modules()->Toggle(Module::Reko);
+    app.OnIdle();
+    EXPECT_FALSE(app.Modules()->IsOpen(Module::Reko));
+    told = 0;
+    for (const auto& m : ui.messages) told += m.text.startsWith(Str(64300).section(u'(', 0, 0)) ? 1 : 0;
+    EXPECT_EQ(told, 2);
+}

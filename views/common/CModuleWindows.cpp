@@ -86,7 +86,6 @@ void CModuleWindows::Open(Module module) {
     const Registration* r = Find(module);
     if (!r || !r->create) return;
     CKalvoDoc& doc = m_context.doc;
-    if (module == Module::FFT3D || module == Module::Reko) doc.m_bClose3DWindows = 0;
     std::unique_ptr<CModuleFrame> frame = r->create(m_context);
     if (!frame) return;
     frame->setWindowTitle(Str(r->titleString));
@@ -134,8 +133,14 @@ void CModuleWindows::Release(Module module, bool later) {
 }
 
 void CModuleWindows::Toggle(Module module) {
-    if (IsOpen(module)) Close(module);
-    else Open(module);
+    if (IsOpen(module)) {
+        Close(module);
+        return;
+    }
+    // The user asks for a 3D window again: OpenGL is tried anew. (Opening both from a profile
+    // keeps a failure of the first, so that the user is told once.)
+    if (module == Module::FFT3D || module == Module::Reko) m_context.doc.m_bClose3DWindows = 0;
+    Open(module);
 }
 
 void CModuleWindows::Show(Module module) {

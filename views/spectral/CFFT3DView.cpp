@@ -179,9 +179,11 @@ bool CFFT3DView::PrepareRebuild() {
     SourceBlock(0, std::size_t(m_nPoints), m_aBlock);
     if (!Doc().ComputeSpectrumOf(m_aBlock, 0, m_nPoints, m_aSpectrum)) return false;
     AddSpectrum(m_aSpectrum);
-    const int rows = std::max(m_landscape.Rows(), 1);
-    m_nStep = std::max<std::size_t>(n / std::size_t(rows), 1);
+    // The other rows spread evenly up to the last full transform, so that the landscape shows
+    // the whole sound and fills every row it can.
+    const std::size_t rows = std::size_t(std::max(m_landscape.Rows(), 2));
     m_nLast = n - std::size_t(m_nPoints);
+    m_nStep = std::max<std::size_t>(m_nLast / (rows - 1), 1);
     m_nStart = m_nStep;
     m_bEscape = false;
     return m_nLast >= 1;
@@ -216,7 +218,7 @@ bool CFFT3DView::RebuildSlice(int budgetMs) {
     QElapsedTimer clock;
     clock.start();
     const LandscapeSettings landscape = m_s.Landscape();
-    while (m_nStart < m_nLast && !m_landscape.Full()) {
+    while (m_nStart <= m_nLast && !m_landscape.Full()) {
         if ((g_bCancel && m_sliceTimer.isActive()) || m_bEscape) {
             FinishRebuild(true);
             return false;
@@ -231,7 +233,7 @@ bool CFFT3DView::RebuildSlice(int budgetMs) {
     }
     m_landscape.ComputeNormals();
     ++m_nGeneration;
-    if (m_nStart >= m_nLast || m_landscape.Full()) {
+    if (m_nStart > m_nLast || m_landscape.Full()) {
         FinishRebuild(false);
         return false;
     }

@@ -1,0 +1,132 @@
+// The 3D windows drawn with OpenGL: these run under a display (xvfb-run in the test run) and
+// skip where there is no OpenGL. They read back pixels of the frame, they compare no pictures.
+
+#include <QMainWindow>
+#include <QTest>
+#include <memory>
+
+#include "render3d/DdsWriter.h"
+#include "tests/support/DocFixture.h"
+#include "views/nonlinear/CRekoView.h"
+#include "views/spectral/CFFT3DView.h"
+
+using namespace test;
+
+namespace {
+
+class Gl3D : public DocFixture {
+protected:
+    void SetUp() override {
+        DocFixture::SetUp();
+        if (!CD3DApplication::CheckDevice(nullptr)) GTEST_SKIP() << "no OpenGL here";
+        CKalvoSettings& s = app.Settings();
+        s.Ini3DFFTSchrittweite = 0.03f;
+        s.Ini3DFFTclrBackBuffer = int(0xFF000040u);
+        s.Ini3DFFTBottomCutHz = 20;
+        s.Ini3DFFTTopCutkHz = 4;
+        s.Ini3DFFTBreite = 3;
+        s.Ini3DFFTEpsilon = 0.03f;
+        s.Ini3DFFTbIsBunt = 1;
+        s.Ini3DFFTbIsFreqLinear = 1;
+        s.IniRekoTau = 2;
+        s.IniRekoclrBackBuffer = int(0xFF000000u);
+        s.IniRekoNumRekoPoints = 10000;
+        s.IniRekobIsPunkte = 1;
+        s.IniRekobIsBunt = 0;
+        s.IniRekoSizePts = 6;
+        doc.m_nFFTPoints = 256;
+        ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("s.wav"), Mono16(8000, Sine(1000, 8000, 40000, 20000)))));
+    }
+    static int CountNot(const QImage& picture, QRgb background) {
+        int count = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) count += (picture.pixel(x, y) & 0xFFFFFF) != (background & 0xFFFFFF);
+        return count;
+    }
+    // Waits until the view drew a frame on its OpenGL surface.
+    static bool Drawn(CD3DApplication& view) {
+        return QTest::qWaitFor([&] { return view.IsReady() && !view.FrameStats().isEmpty(); }, 20000);
+    }
+};
+
+TEST_F(Gl3D, TheLandscapeIsDrawnOverTheBackgroundAndSavedAsDds) {
+    CFFT3DView view(doc, app.Settings());
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    ASSERT_TRUE(view.RebuildNow());
+    QString error;
+    const std::optional<QImage> picture = view.RenderOffscreen(QSize(320, 200), &error);
+    ASSERT_TRUE(picture) << error.toStdString();
+    EXPECT_EQ(picture->size(), QSize(320, 200));
+    EXPECT_EQ(picture->pixel(2, 2) & 0xFFFFFF, 0x000040u);  // the corner shows the background
+    EXPECT_GT(CountNot(*picture, 0xFF000040u), 320 * 200 / 20);  // the landscape covers a good part
+
+    // The DDS file holds the same pixels, B G R A after a 128-byte header.
+    const QByteArray dds = DdsBytes(*picture);
+    ASSERT_EQ(dds.size(), 128 + 320 * 200 * 4);
+    EXPECT_EQ(dds.left(4), QByteArray("DDS "));
+    const QRgb centre = picture->pixel(160, 100);
+    const auto* pixel = reinterpret_cast<const unsigned char*>(dds.constData()) + 128 + (100 * 320 + 160) * 4;
+    EXPECT_EQ(pixel[0], qBlue(centre));
+    EXPECT_EQ(pixel[2], qRed(centre));
+    EXPECT_EQ(pixel[3], 255);
+}
+
+TEST_F(Gl3D, KeysTurnTheViewOnceAndCtrlHShowsTheHelp) {
+    ASSERT_TRUE(doc.OnSelectionChanged(0, 4000));
+    QMainWindow window;
+    auto* view = new CRekoView(doc, app.Settings());  // the window owns it
+    window.setCentralWidget(view);
+    window.resize(400, 300);
+    window.show();
+    view->OnInitialUpdate();
+    ASSERT_TRUE(Drawn(*view));
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Left);
+    const double once = view->Navigation().cameraRotation[0];
+    EXPECT_LT(once, 0.0);
+    QTest::keyClick(view, Qt::Key_Left);
+    // Inertia: the second press turns further than the first.
+    EXPECT_LT(view->Navigation().cameraRotation[0] - once, once);
+
+    const std::optional<QImage> plain = view->Picture();
+    QTest::keyClick(view, Qt::Key_H, Qt::ControlModifier);
+    EXPECT_TRUE(view->HelpShown());
+    const std::optional<QImage> help = view->Picture();
+    ASSERT_TRUE(plain && help);
+    EXPECT_GT(CountNot(*help, 0xFF000000u), CountNot(*plain, 0xFF000000u) + 500);
+    QTest::keyClick(view, Qt::Key_H, Qt::ControlModifier);
+    EXPECT_FALSE(view->HelpShown());
+    QTest::keyClick(view, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(view->Navigation().cameraRotation[0], 0.0);
+}
+
+TEST_F(Gl3D, ALostContextIsRestoredWithoutLosingTheScene) {
+    ASSERT_TRUE(doc.OnSelectionChanged(0, 4000));
+    auto first = std::make_unique<QMainWindow>();
+    auto* view = new CRekoView(doc, app.Settings());
+    first->setCentralWidget(view);
+    first->resize(400, 300);
+    first->show();
+    view->OnInitialUpdate();
+    ASSERT_TRUE(Drawn(*view));
+    const std::optional<QImage> before = view->Picture();
+    ASSERT_TRUE(before);
+    const int drawn = CountNot(*before, 0xFF000000u);
+    EXPECT_GT(drawn, 200);  // the axes and the points of the sine
+
+    // Moving the view into another window gives it a new OpenGL context.
+    QMainWindow second;
+    second.resize(400, 300);
+    second.show();
+    view->setParent(&second);
+    second.setCentralWidget(view);
+    view->show();
+    first.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->InvalidateCount() >= 1 && view->RestoreCount() >= 2 && view->IsReady(); },
+                                20000));
+    const std::optional<QImage> after = view->Picture();
+    ASSERT_TRUE(after);
+    EXPECT_NEAR(CountNot(*after, 0xFF000000u), drawn, drawn / 10);
+}
+
+}  // namespace

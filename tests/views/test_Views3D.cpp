@@ -1,0 +1,133 @@
+// The 3D windows without OpenGL: what the landscape and the reconstruction are built from,
+// their control bars and their export. Drawing them is tested under a display (Gl3D tests).
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <memory>
+
+#include "tests/support/DocFixture.h"
+#include "views/nonlinear/CD3DRekoFrame.h"
+#include "views/nonlinear/CRekoView.h"
+#include "views/spectral/CFFT3DView.h"
+
+using namespace test;
+
+namespace {
+
+class Views3D : public DocFixture {
+protected:
+    void SetUp() override {
+        DocFixture::SetUp();
+        CKalvoSettings& s = app.Settings();
+        s.Ini3DFFTSchrittweite = 0.03f;
+        s.Ini3DFFTBottomCutHz = 20;
+        s.Ini3DFFTTopCutkHz = 4;
+        s.Ini3DFFTBreite = 1;
+        s.Ini3DFFTEpsilon = 0.01f;
+        s.Ini3DFFTbIsBunt = 1;
+        s.Ini3DFFTbIsFreqLinear = 1;
+        s.IniRekoTau = 5;
+        s.IniRekoNumRekoPoints = 10000;
+        s.IniRekobIsPunkte = 1;
+        s.IniRekobIsBunt = 1;
+        s.IniRekoSizePts = 2;
+        doc.m_nFFTPoints = 256;
+    }
+    void Open(std::size_t samples) {
+        ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("s.wav"), Mono16(8000, Sine(1000, 8000, samples, 20000)))));
+    }
+    std::unique_ptr<CFFT3DView> Landscape() {
+        auto view = std::make_unique<CFFT3DView>(doc, app.Settings());
+        view->setAttribute(Qt::WA_DontShowOnScreen);
+        return view;
+    }
+};
+
+TEST_F(Views3D, TheLandscapeOfASoundFillsItsMeshOrSaysTheSoundIsTooShort) {
+    Open(200);
+    for (const auto& [kids, message] : {std::pair{0, 61544}, std::pair{1, 61543}}) {
+        app.Settings().IniAllgemeinGrundschulprofil = kids;
+        const auto view = Landscape();
+        EXPECT_FALSE(view->RebuildNow());
+        EXPECT_EQ(view->MessageText(), Str(message));
+        EXPECT_TRUE(view->Landscape().Empty());
+    }
+    app.Settings().IniAllgemeinGrundschulprofil = 0;
+    Open(40000);
+    const auto view = Landscape();
+    ASSERT_TRUE(view->RebuildNow());
+    const CLandscape3D& l = view->Landscape();
+    // The 128 bins of 31.25 Hz above 20 Hz up to 4 kHz across a width of 2, at least 0.01 apart:
+    // all of them.
+    EXPECT_EQ(l.RowLength(), 128);
+    EXPECT_EQ(l.Rows(), 40000 / 128);
+    EXPECT_EQ(l.FilledRows(), l.Rows());  // 40000 samples are enough for every row
+}
+
+TEST_F(Views3D, ALiveSpectrumAddsOneRowAndMeshOrFacesLeaveTheMeshAlone) {
+    const auto view = Landscape();
+    doc.m_nSampleRate = 8000;
+    doc.m_nBitsPerSample = 16;
+    doc.m_aSpectrum.assign(129, 0.0);
+    doc.m_aSpectrum[32] = 5000.0;  // 1 kHz
+    g_bListening = true;
+    view->OnUpdate(kHintSpectrum);
+    view->OnUpdate(kHintSpectrum);
+    EXPECT_EQ(view->Landscape().FilledRows(), 2);
+    // A spectrum of another size (the FFT size changed under way) is no row of this landscape.
+    doc.m_aSpectrum.assign(65, 0.0);
+    view->OnUpdate(kHintSpectrum);
+    EXPECT_EQ(view->Landscape().FilledRows(), 2);
+
+    const std::vector<LandscapeVertex> before = view->Landscape().Vertices();
+    view->OnWire(true);
+    EXPECT_TRUE(view->Settings().wire);
+    const std::vector<LandscapeVertex> after = view->Landscape().Vertices();
+    ASSERT_EQ(before.size(), after.size());
+    EXPECT_EQ(std::memcmp(before.data(), after.data(), before.size() * sizeof(LandscapeVertex)), 0);
+    g_bListening = false;
+}
+
+TEST_F(Views3D, ReconstructionPointsNeedMoreThanTwoTauAndTheBarCouplesTheirNumber) {
+    CD3DRekoFrame frame(app.Settings(), doc);
+    CRekoView* view = frame.RekoView();
+    view->OnTau(10);
+    for (const auto& [samples, drawn] : {std::pair{21u, false}, std::pair{22u, true}}) {
+        Open(200);
+        ASSERT_TRUE(doc.OnSelectionChanged(0, samples));
+        view->OnUpdate(kHintSelection);
+        EXPECT_EQ(!view->Points().empty(), drawn) << samples;
+    }
+    view->OnTau(5);
+    auto* numPoints = qobject_cast<QLineEdit*>(frame.Control(CD3DRekoFrame::kNumPoints));
+    ASSERT_TRUE(numPoints);
+    numPoints->setText(QStringLiteral("10"));
+    emit numPoints->editingFinished();
+    EXPECT_EQ(view->Settings().numPoints, 15);
+    EXPECT_EQ(numPoints->text(), QStringLiteral("15"));
+    // The point size spin only counts in point mode.
+    auto* pointSize = qobject_cast<QSpinBox*>(frame.Control(CD3DRekoFrame::kPointSize));
+    view->OnPointMode(false);
+    EXPECT_FALSE(pointSize->isEnabled());
+}
+
+TEST_F(Views3D, ExportDataCopiesTheReconstructionOfTheRawSelection) {
+    Open(1000);
+    ASSERT_TRUE(doc.OnSelectionChanged(0, 100));
+    CRekoView view(doc, app.Settings());
+    view.OnViewCommand(ViewCommand::ExportData);
+    EXPECT_TRUE(SaidNumber(ui, 61485));
+    const QStringList lines = QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2 + 100 - 2 * 5);
+    EXPECT_EQ(lines[1], QStringLiteral("Time[ms]\ty(t)[%]\ty(t+Tau)[%]\ty(t+2*Tau)[%]"));
+    // The third sample of an 8 kHz sound lies at 0,25 ms; its partners 5 and 10 samples later.
+    const QStringList third = lines[4].split(u'\t');
+    ASSERT_EQ(third.size(), 4);
+    EXPECT_EQ(third[0], QStringLiteral("0,25"));
+    const double full = std::trunc(doc.m_dFullScale);
+    EXPECT_NEAR(QString(third[2]).replace(u',', u'.').toDouble(), doc.m_aSelSamples[7] / full * 100.0, 1e-6);
+}
+
+}  // namespace
