@@ -3,6 +3,9 @@
 // sound window and their repaint, as a fraction of the block's duration (100 ms).
 //
 // Prints: live fft=<n> block_ms=100 cost_ms=<t> ratio=<t/100>
+// Then the teacher's case: every module window of the full profile open (the 3D windows on the
+// display's OpenGL, so run it under xvfb-run), each repainting after the block as in its window:
+//         live modules=all fft=8192 block_ms=100 cost_ms=<t> ratio=<t/100> most_expensive=<module>:<t>
 // With --soak SECONDS it also listens for that long through the virtual device at 192 kHz with
 // 65536 points and prints: soak rate=192000 fft=65536 seconds=<s> blocks=<n> dropped=<d> rss_growth_kb=<k>
 
@@ -17,7 +20,16 @@
 #include <string>
 #include <memory>
 
+#include <QImage>
+#include <QMdiArea>
+#include <QOpenGLWidget>
+#include <map>
+
 #include "app/CKalvoApp.h"
+#include "render3d/CD3DApplication.h"
+#include "views/Modules.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
 #include "views/time/CSplitterFrame.h"
 #include "views/time/CKalvoOverView.h"
 #include "views/time/CKalvoView.h"
@@ -38,15 +50,103 @@ long RssKb() {
     return 0;
 }
 
+// The paint work of a widget, drawn into a picture of its size: the same paint event as on the
+// screen, measurable on any platform (a repaint on an X server may wait for an expose).
+void PaintWidget(QWidget& widget) {
+    static QImage canvas;
+    if (canvas.size() != widget.size()) canvas = QImage(widget.size(), QImage::Format_RGB32);
+    widget.render(&canvas);
+}
+
 // The user-interface thread's work for one block: taking the block from the capture thread
 // (a copy), the spectrum and hint 12, and the repaint of the views that hint 12 asks for.
 double MeasureBlock(CKalvoDoc& doc, CSplitterFrame& frame, const std::vector<double>& block) {
     const auto start = std::chrono::steady_clock::now();
     const auto handed = std::make_shared<std::vector<double>>(block);  // what the capture thread hands over
     doc.OnCaptureBlock(*handed, QString());
-    frame.OverView()->viewport()->repaint();
-    frame.WaveView()->repaint();
+    PaintWidget(*frame.OverView()->viewport());
+    PaintWidget(*frame.WaveView());
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The repaint of a module's view as in its window; a 3D view draws its OpenGL frame (read back,
+// so an upper bound).
+void RepaintModule(CModuleFrame& frame) {
+    if (auto* view3d = qobject_cast<CD3DApplication*>(frame.View())) {
+        if (auto* surface = static_cast<QOpenGLWidget*>(view3d->GlSurface())) surface->grabFramebuffer();
+        return;
+    }
+    PaintWidget(*frame.View());
+}
+
+void MeasureAllModules(CKalvoApp& app, CKalvoDoc& doc, ScriptedUserInterface& ui, CSplitterFrame& splitter,
+                       const std::vector<double>& block) {
+    app.m_profileKind = ProfileKind::Komplett;
+    if (!app.LoadProfile()) return;
+    doc.m_nFFTPoints = 8192;
+    RegisterModules();
+    QMdiArea area;
+    area.resize(1600, 1000);
+    area.show();
+    // The main window's client area of a 1600 x 1000 screen, which the profile's placements divide.
+    app.Settings().m_frameMetrics = [&area] {
+        FrameMetrics m;
+        m.clientWidth = area.width();
+        m.clientHeight = area.height();
+        return m;
+    };
+    CModuleWindows modules({app.Settings(), doc, ui});
+    modules.SetArea(&area);
+    const std::pair<Module, const char*> all[] = {
+        {Module::FFT, "fft"},         {Module::FFT3D, "fft3d"},         {Module::Notenbild, "score"},
+        {Module::Sono, "sonogram"},   {Module::Zeitreihe, "timeseries"}, {Module::Analyse, "analysis"},
+        {Module::Reko, "reko"},       {Module::Wavelet, "wavelet"}};
+    for (const auto& [module, name] : all) modules.Open(module);
+    // Let the windows appear and the 3D views set up their scenes.
+    const auto settle = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < settle) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    // Each window where the profile puts it, in units of the area shown by now.
+    for (CModuleFrame* frame : modules.OpenFrames()) frame->ApplyStoredPlacement();
+    const auto placed = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (std::chrono::steady_clock::now() < placed) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QString missing;
+    for (const auto& [module, name] : all) {
+        if (!modules.IsOpen(module)) missing += QString::fromLatin1(name) + u' ';
+    }
+    g_bListening = true;
+    // The steady state: the 3D landscape full of rows, the sonogram well on.
+    for (int i = 0; i < 250; ++i) doc.OnCaptureBlock(block, QString());
+    std::map<std::string, std::vector<double>> perModule;
+    std::vector<double> totals;
+    for (int i = 0; i < 30; ++i) {
+        double total = MeasureBlock(doc, splitter, block);  // taking the block, hints, the main window
+        for (const auto& [module, name] : all) {
+            CModuleFrame* frame = modules.Frame(module);
+            if (!frame) continue;
+            const auto start = std::chrono::steady_clock::now();
+            RepaintModule(*frame);
+            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            perModule[name].push_back(ms);
+            total += ms;
+        }
+        totals.push_back(total);
+    }
+    g_bListening = false;
+    std::sort(totals.begin(), totals.end());
+    const double median = totals[totals.size() / 2];
+    std::string worst;
+    double worstMs = -1;
+    for (auto& [name, times] : perModule) {
+        std::sort(times.begin(), times.end());
+        if (times[times.size() / 2] > worstMs) {
+            worstMs = times[times.size() / 2];
+            worst = name;
+        }
+    }
+    std::printf("live modules=all fft=8192 block_ms=100 cost_ms=%.3f ratio=%.4f most_expensive=%s:%.2fms%s%s\n", median,
+                median / 100.0, worst.c_str(), worstMs, missing.isEmpty() ? "" : " not_open=",
+                missing.trimmed().toLocal8Bit().constData());
+    modules.CloseAll();
 }
 
 }  // namespace
@@ -79,6 +179,9 @@ int main(int argc, char** argv) {
         std::printf("live fft=%d block_ms=100 cost_ms=%.3f ratio=%.4f\n", points, median, median / 100.0);
     }
     g_bListening = false;
+
+    SeedProfiles(dir.path());
+    MeasureAllModules(app, doc, ui, frame, block);
 
     if (argc >= 3 && std::string(argv[1]) == "--soak") {
         const int seconds = std::max(1, std::atoi(argv[2]));
