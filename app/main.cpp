@@ -87,7 +87,11 @@ int main(int argc, char** argv) {
         early->mode == CommandLine::Mode::Render ? CommandLineModules::Find(early->module) : nullptr;
     const bool openGL = entry && entry->renderNeedsOpenGL;
     const bool realDisplay = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (openGL && !realDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    const bool noOpenGLPlatform = platform.isEmpty() ? !realDisplay
+                                                     : platform.startsWith(QLatin1String("offscreen")) ||
+                                                           platform.startsWith(QLatin1String("minimal"));
+    if (openGL && noOpenGLPlatform) {
         std::fprintf(stderr, "%s\n", Str(64301, early->module).toLocal8Bit().constData());
         return 1;
     }

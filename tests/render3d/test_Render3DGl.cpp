@@ -7,6 +7,7 @@
 
 #include "render3d/DdsWriter.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/KalvoProcess.h"
 #include "views/nonlinear/CRekoView.h"
 #include "views/spectral/CFFT3DView.h"
 
@@ -127,6 +128,30 @@ TEST_F(Gl3D, ALostContextIsRestoredWithoutLosingTheScene) {
     const std::optional<QImage> after = view->Picture();
     ASSERT_TRUE(after);
     EXPECT_NEAR(CountNot(*after, 0xFF000000u), drawn, drawn / 10);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Gl3DCommand, TheCommandLineDrawsBothPicturesWithoutAWindow) {
+    if (!CD3DApplication::CheckDevice(nullptr)) GTEST_SKIP() << "no OpenGL here";
+    QTemporaryDir dir;
+    const QString wave = dir.filePath(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(WriteFile(wave, Mono16(8000, Sine(440, 8000, 16000, 20000))));
+    for (const auto& [module, file] : {std::pair{"fft3d", "l.png"}, std::pair{"reko", "r.bmp"}}) {
+        const KalvoRun run = RunKalvo({QStringLiteral("--render"), QLatin1String(module), QStringLiteral("--open"), wave,
+                                       QStringLiteral("--size"), QStringLiteral("320x200"), QStringLiteral("--set"),
+                                       QStringLiteral("IniDokumentNumFFTPoints=256"), QStringLiteral("--out"),
+                                       dir.filePath(QLatin1String(file))});
+        ASSERT_EQ(run.exitCode, 0) << module << run.err.toStdString();
+        const QImage picture(dir.filePath(QLatin1String(file)));
+        ASSERT_EQ(picture.size(), QSize(320, 200)) << module;
+        int drawn = 0;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 320; ++x) drawn += (picture.pixel(x, y) & 0xFFFFFF) != (picture.pixel(0, 0) & 0xFFFFFF);
+        EXPECT_GT(drawn, 300) << module;
+    }
 }
 
 }  // namespace

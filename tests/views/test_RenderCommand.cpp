@@ -123,3 +123,28 @@ TEST_F(RenderCommand, DrawsTheSpectrumAndListsItsPeaksWithTheirNotes) {
 }
 
 }  // namespace
+
+TEST_F(RenderCommand, The3DPicturesAskForADisplayAndTheReconstructionExportsWithoutOne) {
+    // The tests run without OpenGL, as a script on a server would.
+    const Result fft3d = Kalvo({QStringLiteral("--render"), QStringLiteral("fft3d"), QStringLiteral("--open"), wave,
+                                QStringLiteral("--out"), Out("l.png")});
+    EXPECT_EQ(fft3d.exitCode, 1);
+    EXPECT_TRUE(fft3d.err.contains(QStringLiteral("xvfb-run -a kalvo --render fft3d"))) << fft3d.err.toStdString();
+    EXPECT_FALSE(QFile::exists(Out("l.png")));
+
+    const Result reko = Kalvo({QStringLiteral("--export"), QStringLiteral("reko"), QStringLiteral("--open"), wave,
+                               QStringLiteral("--select"), QStringLiteral("0:40"), QStringLiteral("--set"),
+                               QStringLiteral("IniRekoTau=10")});
+    ASSERT_EQ(reko.exitCode, 0) << reko.err.toStdString();
+    const QStringList lines = reko.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2 + 40 - 2 * 10);
+    EXPECT_EQ(lines[0], QStringLiteral("\tAmplitude\tAmplitude\tAmplitude"));
+    // 200 Hz at 8 kHz, Tau a quarter of the period: the points lie on a circle y(t)² + y(t+Tau)² = a².
+    for (int i = 2; i < lines.size(); ++i) {
+        const QStringList v = QString(lines[i]).replace(u',', u'.').split(u'\t');
+        ASSERT_EQ(v.size(), 4);
+        const double a = v[1].toDouble(), b = v[2].toDouble(), c = v[3].toDouble();
+        EXPECT_NEAR(a * a + b * b, std::pow(20000.0 / 32767.0 * 100.0, 2), 2.0) << i;
+        EXPECT_NEAR(c, -a, 0.01) << i;  // half a period later
+    }
+}
