@@ -304,10 +304,12 @@ void CD3DApplication::DrawHostOverlay(QPainter& painter, const QRect& rect) cons
         painter.setPen(QColor(255, 255, 255));
         const int top = 6 + 3 * line;
         painter.drawText(QPoint(4, top), Str(kTextHelpOff));
-        const QRect actions(QPoint(14, top + 6), QPoint(rect.width() / 2, rect.bottom()));
-        const QRect inputs(QPoint(14 + std::max(rect.width() / 3, 180), top + 6), rect.bottomRight());
-        painter.drawText(actions, Qt::AlignLeft | Qt::AlignTop, Str(kTextHelpActions));
-        painter.drawText(inputs, Qt::AlignLeft | Qt::AlignTop, Str(kTextHelpInputs));
+        // Two columns, the inputs beside the longest action.
+        const QString actions = Str(kTextHelpActions);
+        const int actionsWidth = painter.fontMetrics().boundingRect(QRect(0, 0, 10000, 10000), Qt::AlignLeft, actions).width();
+        painter.drawText(QRect(QPoint(14, top + 6), rect.bottomRight()), Qt::AlignLeft | Qt::AlignTop, actions);
+        painter.drawText(QRect(QPoint(14 + actionsWidth + 24, top + 6), rect.bottomRight()), Qt::AlignLeft | Qt::AlignTop,
+                         Str(kTextHelpInputs));
     }
     painter.restore();
 }
@@ -522,6 +524,7 @@ std::optional<QImage> CD3DApplication::Picture() {
         m_bForPicture = true;
         QImage frame = m_surface->grabFramebuffer();
         m_bForPicture = false;
+        Render3DEnvironment();  // the window shows its statistics again
         return frame;
     }
     QString error;

@@ -127,7 +127,7 @@ void CGlRenderer::Clear(std::uint32_t argb) {
     m_gl->glClearDepth(1.0);
     m_gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     m_gl->glEnable(GL_DEPTH_TEST);
-    m_gl->glDepthFunc(GL_LESS);
+    m_gl->glDepthFunc(GL_LEQUAL);  // a later point at the same place is drawn over an earlier one
     m_gl->glDisable(GL_CULL_FACE);
     m_gl->glEnable(GL_PROGRAM_POINT_SIZE);
 }

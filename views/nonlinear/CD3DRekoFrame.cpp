@@ -1,6 +1,8 @@
 #include "views/nonlinear/CD3DRekoFrame.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QIntValidator>
@@ -32,8 +34,10 @@ CD3DRekoFrame::CD3DRekoFrame(CKalvoSettings& settings, CKalvoDoc& doc)
     : CModuleFrame(settings, kSlotRekonstruktion, new CRekoView(doc, settings), new QWidget, true),
       m_view(static_cast<CRekoView*>(View())) {
     BuildControlBar(settings.IniAllgemeinGrundschulprofil != 0);
-    m_view->SetFrame(this);
     m_view->SetSettingsListener([this](const RekoViewSettings& s) { ShowSettings(s); });
+    m_view->SetAcfListener([this](int lag) {
+        if (auto* field = Find<QLineEdit>(ControlBar(), kAcfMinimum)) field->setText(lag > 0 ? QString::number(lag) : QString());
+    });
     ShowSettings(m_view->Settings());
 }
 
@@ -164,4 +168,9 @@ void CD3DRekoFrame::ShowSettings(const RekoViewSettings& s) {
     setCheck(kFix, !s.rainbow);
     ShowColour(Find<QAbstractButton>(bar, kForeground), QColor::fromRgb(s.fixedColour));
     ShowColour(Find<QAbstractButton>(bar, kBackground), QColor::fromRgb(s.background));
+}
+
+void CD3DRekoFrame::keyPressEvent(QKeyEvent* event) {
+    // A key no control of the bar took: the picture's navigation has it.
+    QCoreApplication::sendEvent(m_view, event);
 }

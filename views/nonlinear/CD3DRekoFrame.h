@@ -28,6 +28,10 @@ public:
     CD3DRekoFrame(CKalvoSettings& settings, CKalvoDoc& doc);
     CRekoView* RekoView() const { return m_view; }
 
+protected:
+    // The 3D keys (Ctrl+H, Ctrl+R, F2, …) also work while a control of the bar has the focus.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void BuildControlBar(bool kids);
     void ShowSettings(const RekoViewSettings& settings);

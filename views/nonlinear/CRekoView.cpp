@@ -6,7 +6,6 @@
 
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
-#include "document/IModuleFrame.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 #include "settings/CKalvoSettings.h"
@@ -138,9 +137,9 @@ void CRekoView::RenderFrame() {
             r.DrawBatch(CGlRenderer::kPoints, CGlRenderer::Primitive::LineStrip, m_aPoints.size(), 1.0f);
     }
     // The delay proposal of the time series window, after every frame.
-    if (m_pFrame && Doc().m_nFirstAcfMinimum != m_nShownAcfMinimum) {
+    if (m_acfListener && Doc().m_nFirstAcfMinimum != m_nShownAcfMinimum) {
         m_nShownAcfMinimum = Doc().m_nFirstAcfMinimum;
-        m_pFrame->SetControlInt(kCtrlAcfMinimum, m_nShownAcfMinimum);
+        m_acfListener(m_nShownAcfMinimum);
     }
 }
 

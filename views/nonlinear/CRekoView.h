@@ -14,7 +14,6 @@
 #include "views/common/IViewCommands.h"
 
 class CKalvoSettings;
-class IModuleFrame;
 
 struct RekoViewSettings {
     int tau = 5;
@@ -37,7 +36,6 @@ public:
     CRekoView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent = nullptr);
     ~CRekoView() override;
 
-    void SetFrame(IModuleFrame* frame) { m_pFrame = frame; }
     void OnInitialUpdate() override;
     void OnUpdate(int hint) override;
     void CollectWindowState(CKalvoSettings& settings) override;
@@ -65,6 +63,9 @@ public:
     const RekoViewSettings& Settings() const { return m_s; }
     std::uint32_t AxisColour() const { return 0xFF000000u | (~m_s.background & 0x00FFFFFFu); }
     void SetSettingsListener(std::function<void(const RekoViewSettings&)> l) { m_listener = std::move(l); }
+    // Told the document's first autocorrelation minimum after a frame when it changed (0: not
+    // computed yet; the time series window computes it).
+    void SetAcfListener(std::function<void(int)> l) { m_acfListener = std::move(l); }
     static QString PictureName() { return QStringLiteral("Rekonstruktion Abbild"); }
 
 protected:
@@ -80,8 +81,8 @@ private:
     void Rebuild();
 
     CKalvoSettings& m_settings;
-    IModuleFrame* m_pFrame = nullptr;
     std::function<void(const RekoViewSettings&)> m_listener;
+    std::function<void(int)> m_acfListener;
     RekoViewSettings m_s;
     std::vector<ReconstructionPoint> m_aPoints;
     std::vector<ReconstructionPoint> m_aAxes;

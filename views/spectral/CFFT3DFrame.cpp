@@ -1,6 +1,8 @@
 #include "views/spectral/CFFT3DFrame.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -44,7 +46,6 @@ CFFT3DFrame::CFFT3DFrame(CKalvoSettings& settings, CKalvoDoc& doc)
     : CModuleFrame(settings, kSlotFFT3D, new CFFT3DView(doc, settings), new QWidget, true),
       m_view(static_cast<CFFT3DView*>(View())) {
     BuildControlBar();
-    m_view->SetFrame(this);
     m_view->SetSettingsListener([this](const FFT3DViewSettings& s) { ShowSettings(s); });
     ShowSettings(m_view->Settings());
 }
@@ -168,4 +169,9 @@ void CFFT3DFrame::ShowSettings(const FFT3DViewSettings& s) {
     setCheck(kFreqLog, !s.freqLinear);
     ShowColour(Find<QAbstractButton>(bar, kFixColour), QColor::fromRgb(s.fixedColour));
     ShowColour(Find<QAbstractButton>(bar, kBackground), QColor::fromRgb(s.background));
+}
+
+void CFFT3DFrame::keyPressEvent(QKeyEvent* event) {
+    // A key no control of the bar took: the picture's navigation has it.
+    QCoreApplication::sendEvent(m_view, event);
 }

@@ -28,6 +28,10 @@ public:
     CFFT3DFrame(CKalvoSettings& settings, CKalvoDoc& doc);
     CFFT3DView* FFT3DView() const { return m_view; }
 
+protected:
+    // The 3D keys (Ctrl+H, Ctrl+R, F2, …) also work while a control of the bar has the focus.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void BuildControlBar();
     void ShowSettings(const FFT3DViewSettings& settings);

@@ -9,7 +9,6 @@
 
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
-#include "document/IModuleFrame.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 #include "settings/CKalvoSettings.h"

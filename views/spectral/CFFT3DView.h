@@ -15,7 +15,6 @@
 #include "views/common/IViewCommands.h"
 
 class CKalvoSettings;
-class IModuleFrame;
 
 // The view's settings, as its control bar shows them.
 struct FFT3DViewSettings {
@@ -44,7 +43,6 @@ public:
     CFFT3DView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent = nullptr);
     ~CFFT3DView() override;
 
-    void SetFrame(IModuleFrame* frame) { m_pFrame = frame; }
     void OnInitialUpdate() override;
     void OnUpdate(int hint) override;
     void CollectWindowState(CKalvoSettings& settings) override;
@@ -105,7 +103,6 @@ private:
     int Bits() const;
 
     CKalvoSettings& m_settings;
-    IModuleFrame* m_pFrame = nullptr;
     std::function<void(const FFT3DViewSettings&)> m_listener;
     FFT3DViewSettings m_s;
     CLandscape3D m_landscape;
