@@ -2,6 +2,7 @@
 // their control bars and their export. Drawing them is tested under a display (Gl3D tests).
 
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -128,6 +129,15 @@ TEST_F(Views3D, ExportDataCopiesTheReconstructionOfTheRawSelection) {
     EXPECT_EQ(third[0], QStringLiteral("0,25"));
     const double full = std::trunc(doc.m_dFullScale);
     EXPECT_NEAR(QString(third[2]).replace(u',', u'.').toDouble(), doc.m_aSelSamples[7] / full * 100.0, 1e-6);
+}
+
+TEST_F(Views3D, BothWindowsOpenHelpPagesThatExistInBothLanguages) {
+    const CFFT3DView landscape(doc, app.Settings());
+    const CRekoView reko(doc, app.Settings());
+    for (const QString& topic : {landscape.HelpTopic(), reko.HelpTopic()})
+        for (const char* language : {"en", "de"})
+            EXPECT_TRUE(QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic))
+                << language << " " << topic.toStdString();
 }
 
 }  // namespace
