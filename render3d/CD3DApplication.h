@@ -34,6 +34,8 @@ public:
 
     // The surface every 3D picture asks for: OpenGL 3.3 core with a depth buffer.
     static QSurfaceFormat Format();
+    // A colour of the settings (ARGB as a signed int) with full alpha.
+    static std::uint32_t OpaqueColour(int argb) { return 0xFF000000u | (std::uint32_t(argb) & 0x00FFFFFFu); }
     // Whether an OpenGL 3.3 core context can be made here; the reason when not.
     static bool CheckDevice(QString* reason);
 

@@ -19,14 +19,12 @@ constexpr int kMsgNoClipboard = 61579;
 constexpr int kKidsFftPoints = 8192;
 constexpr float kAxisLength = 2.0f;
 
-std::uint32_t Opaque(int argb) { return 0xFF000000u | (std::uint32_t(argb) & 0x00FFFFFFu); }
-
 }  // namespace
 
 RekoViewSettings RekoViewSettings::From(const CKalvoSettings& st) {
     RekoViewSettings s;
     s.tau = std::clamp(st.IniRekoTau, 1, 500);
-    s.background = Opaque(st.IniRekoclrBackBuffer);
+    s.background = CD3DApplication::OpaqueColour(st.IniRekoclrBackBuffer);
     s.pointSize = std::clamp(st.IniRekoSizePts, 1.0f, 20.0f);
     s.points = st.IniRekobIsPunkte != 0;
     s.numPoints = DelayReconstruction::CoupledPointCount(std::max(st.IniRekoNumRekoPoints, 1), s.tau);

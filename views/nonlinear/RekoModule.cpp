@@ -3,11 +3,9 @@
 #include <memory>
 
 #include "document/CKalvoDoc.h"
-#include "platform/StringTable.h"
-#include "platform/UserInterface.h"
-#include "render3d/DdsWriter.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
+#include "views/common/ScenePicture.h"
 #include "views/nonlinear/CD3DRekoFrame.h"
 #include "views/nonlinear/CRekoView.h"
 
@@ -16,7 +14,6 @@ namespace {
 constexpr int kCmdReko = 32778;
 constexpr int kCmdShowReko = 32833;
 constexpr int kTitleReko = 131;
-constexpr int kMsgNoOpenGL = 64300;
 
 std::unique_ptr<CRekoView> OffscreenView(const ModuleContext& context, const ScriptRequest& request) {
     auto view = std::make_unique<CRekoView>(context.doc, context.settings);
@@ -26,18 +23,10 @@ std::unique_ptr<CRekoView> OffscreenView(const ModuleContext& context, const Scr
 }
 
 bool Render(const ModuleContext& context, const ScriptRequest& request) {
-    const auto [first, last] = request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
-    if (!context.doc.OnSelectionChanged(first, last)) return false;
+    if (!TakeSelection(context, request)) return false;
     const std::unique_ptr<CRekoView> view = OffscreenView(context, request);
     view->OnInitialUpdate();
-    if (view->HasFailed()) return false;
-    QString error;
-    const std::optional<QImage> picture = view->RenderOffscreen(request.size, &error);
-    if (!picture) {
-        context.ui.Message(kMsgNoOpenGL, MessageIcon::Error, error);
-        return false;
-    }
-    return WritePicture3D(request.outFile, *picture);
+    return WriteScenePicture(context, request, *view);
 }
 
 }  // namespace

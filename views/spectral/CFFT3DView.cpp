@@ -21,8 +21,6 @@ constexpr int kTitleSave = 61556;
 constexpr int kMsgCancelled = 64316;
 constexpr int kSliceMs = 30;
 
-std::uint32_t Opaque(int argb) { return 0xFF000000u | (std::uint32_t(argb) & 0x00FFFFFFu); }
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -31,7 +29,7 @@ std::uint32_t Opaque(int argb) { return 0xFF000000u | (std::uint32_t(argb) & 0x0
 FFT3DViewSettings FFT3DViewSettings::From(const CKalvoSettings& st) {
     FFT3DViewSettings s;
     if (st.Ini3DFFTSchrittweite > 0) s.rowStep = st.Ini3DFFTSchrittweite;
-    s.background = Opaque(st.Ini3DFFTclrBackBuffer);
+    s.background = CD3DApplication::OpaqueColour(st.Ini3DFFTclrBackBuffer);
     s.bottomCutHz = std::clamp(st.Ini3DFFTBottomCutHz, 1, 999);
     s.topCutkHz = std::clamp(st.Ini3DFFTTopCutkHz, 1, 100);
     s.pointSize = st.Ini3DFFTSizePts;

@@ -3,11 +3,9 @@
 #include <memory>
 
 #include "document/CKalvoDoc.h"
-#include "platform/StringTable.h"
-#include "platform/UserInterface.h"
-#include "render3d/DdsWriter.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
+#include "views/common/ScenePicture.h"
 #include "views/spectral/CFFT3DFrame.h"
 #include "views/spectral/CFFT3DView.h"
 
@@ -17,24 +15,15 @@ constexpr int kCmdFFT3D = 32806;
 // Its own command: 32825 is the cancel command (Escape).
 constexpr int kCmdShowFFT3D = 32835;
 constexpr int kTitleFFT3D = 135;
-constexpr int kMsgNoOpenGL = 64300;
 
 bool Render(const ModuleContext& context, const ScriptRequest& request) {
-    const auto [first, last] = request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
-    if (!context.doc.OnSelectionChanged(first, last)) return false;
+    if (!TakeSelection(context, request)) return false;
     auto view = std::make_unique<CFFT3DView>(context.doc, context.settings);
     view->setAttribute(Qt::WA_DontShowOnScreen);
     view->resize(request.size);
     view->OnInitialUpdate();
-    if (view->HasFailed()) return false;
     view->RebuildNow();  // too little sound: the message is in the picture
-    QString error;
-    const std::optional<QImage> picture = view->RenderOffscreen(request.size, &error);
-    if (!picture) {
-        context.ui.Message(kMsgNoOpenGL, MessageIcon::Error, error);
-        return false;
-    }
-    return WritePicture3D(request.outFile, *picture);
+    return WriteScenePicture(context, request, *view);
 }
 
 }  // namespace
