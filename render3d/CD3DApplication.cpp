@@ -80,6 +80,8 @@ CD3DApplication::CD3DApplication(CKalvoDoc& doc, QWidget* parent) : QWidget(pare
 }
 
 CD3DApplication::~CD3DApplication() {
+    // The surface's context goes after this object: it must not call back into a view that is gone.
+    disconnect(m_contextConnection);
     // The views own no OpenGL objects; what the renderer made goes with the context.
     if (m_surface && m_windowRenderer.IsInitialized() && m_surface->context()) {
         m_surface->makeCurrent();
@@ -194,7 +196,8 @@ void CD3DApplication::InitializeGL() {
     if (m_bFailed) return;
     // A window that moves to another screen or another top-level window gets a new context:
     // the scene is taken down with the old one and set up again on the new one.
-    connect(m_surface->context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+    disconnect(m_contextConnection);
+    m_contextConnection = connect(m_surface->context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
         m_surface->makeCurrent();
         TearDownScene();
         m_bReady = false;

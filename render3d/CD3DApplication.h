@@ -135,6 +135,7 @@ private:
 
     CKalvoDoc& m_doc;
     Surface* m_surface = nullptr;  // the OpenGL surface, a child; null without OpenGL
+    QMetaObject::Connection m_contextConnection;
     CGlRenderer m_windowRenderer;
     CGlRenderer* m_renderer = &m_windowRenderer;  // the offscreen one while a picture renders
     NavigationState m_nav;
