@@ -53,7 +53,8 @@ long RssKb() {
 // The paint work of a widget, drawn into a picture of its size: the same paint event as on the
 // screen, measurable on any platform (a repaint on an X server may wait for an expose).
 void PaintWidget(QWidget& widget) {
-    static QImage canvas;
+    static std::map<const QWidget*, QImage> canvases;  // one per widget, made once
+    QImage& canvas = canvases[&widget];
     if (canvas.size() != widget.size()) canvas = QImage(widget.size(), QImage::Format_RGB32);
     widget.render(&canvas);
 }
