@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QTest>
 #include <memory>
 
 #include "tests/support/DocFixture.h"
@@ -65,6 +66,20 @@ TEST_F(Views3D, TheLandscapeOfASoundFillsItsMeshOrSaysTheSoundIsTooShort) {
     EXPECT_EQ(l.RowLength(), 128);
     EXPECT_EQ(l.Rows(), 40000 / 128);
     EXPECT_EQ(l.FilledRows(), l.Rows());  // 40000 samples are enough for every row
+}
+
+TEST_F(Views3D, EscapeStopsBuildingTheLandscapeAndLeavesNoHalfOfIt) {
+    // Ten vertices a row make 4000 rows: built in many slices.
+    app.Settings().Ini3DFFTEpsilon = 0.2f;
+    Open(200000);
+    CFFT3DView view(doc, app.Settings());
+    ASSERT_TRUE(view.StartRebuild());
+    ASSERT_TRUE(view.IsRebuilding());
+    QTest::keyClick(&view, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view.IsRebuilding(); }, 30000));
+    EXPECT_EQ(view.MessageText(), Str(64316));
+    EXPECT_TRUE(view.Landscape().Empty());
+    EXPECT_FALSE(g_bBusyComputing);
 }
 
 TEST_F(Views3D, ALiveSpectrumAddsOneRowAndMeshOrFacesLeaveTheMeshAlone) {
