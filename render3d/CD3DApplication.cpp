@@ -471,18 +471,14 @@ void CD3DApplication::mouseMoveEvent(QMouseEvent* event) {
 
 std::optional<QImage> CD3DApplication::RenderOffscreen(QSize size, QString* error) {
     if (size.isEmpty()) size = this->size().expandedTo(QSize(64, 48));
-    QString reason;
-    if (!CheckDevice(&reason)) {
-        if (error) *error = reason;
-        return std::nullopt;
-    }
+    // The context itself is the check: no probe beforehand (SetUpScene checks the version).
     QOpenGLContext context;
     context.setFormat(Format());
     QOffscreenSurface surface;
     surface.setFormat(Format());
     surface.create();
     if (!context.create() || !context.makeCurrent(&surface)) {
-        if (error) *error = QStringLiteral("no offscreen OpenGL context");
+        if (error) *error = QStringLiteral("no OpenGL context on platform \"%1\"").arg(QGuiApplication::platformName());
         return std::nullopt;
     }
     QOpenGLFramebufferObjectFormat fboFormat;

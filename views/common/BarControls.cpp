@@ -1,8 +1,11 @@
 #include "views/common/BarControls.h"
 
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QSpinBox>
 #include <cstdlib>
 
@@ -11,11 +14,12 @@
 
 namespace BarControls {
 
-QSpinBox* Spin(int id, int spinId, int minimum, int maximum) {
+QSpinBox* Spin(int id, int spinId, int minimum, int maximum, int tipId) {
     auto* spin = new QSpinBox;  // parented by the bar's layout
     CModuleFrame::SetControlIds(spin, id, spinId);
     spin->setRange(minimum, maximum);
-    spin->setKeyboardTracking(false);
+    spin->setKeyboardTracking(false);  // typed digits count once the number is complete
+    if (tipId != 0) spin->setToolTip(Str(tipId));
     return spin;
 }
 
@@ -41,6 +45,14 @@ QPushButton* StepButton(const QString& text) {
     return button;
 }
 
+QLineEdit* ReadOnlyField(int id) {
+    auto* field = new QLineEdit;  // parented by the bar's layout
+    CModuleFrame::SetControlIds(field, id);
+    field->setReadOnly(true);
+    field->setFocusPolicy(Qt::NoFocus);
+    return field;
+}
+
 QHBoxLayout* Row(QWidget* first, QWidget* second) {
     auto* row = new QHBoxLayout;  // owned by the layout it goes into
     row->addWidget(first, 1);
@@ -57,6 +69,23 @@ void ShowColour(QAbstractButton* button, QColor colour) {
         text = qGray(colour.rgb()) > 128 ? QColor(Qt::black) : QColor(Qt::white);
     button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: %2; }")
                               .arg(colour.name(), text.name()));
+}
+
+void SetValueQuietly(const QWidget* bar, int id, int value) {
+    if (auto* spin = Find<QSpinBox>(bar, id)) {
+        const QSignalBlocker quiet(spin);
+        spin->setValue(value);
+    } else if (auto* slider = Find<QSlider>(bar, id)) {
+        const QSignalBlocker quiet(slider);
+        slider->setValue(value);
+    }
+}
+
+void SetCheckedQuietly(const QWidget* bar, int id, bool on) {
+    if (auto* button = Find<QAbstractButton>(bar, id)) {
+        const QSignalBlocker quiet(button);
+        button->setChecked(on);
+    }
 }
 
 }  // namespace BarControls

@@ -7,6 +7,7 @@
 
 class QAbstractButton;
 class QHBoxLayout;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -15,17 +16,23 @@ class QWidget;
 namespace BarControls {
 
 // A spin box with its edit number and its arrows' number; typed digits count once complete.
-QSpinBox* Spin(int id, int spinId, int minimum, int maximum);
+// tipId 0: no tool tip.
+QSpinBox* Spin(int id, int spinId, int minimum, int maximum, int tipId = 0);
 // A radio button labelled with a string of the table.
 QRadioButton* Radio(int id, int textId);
 // A push button labelled with a string of the table; id 0: no number.
 QPushButton* Button(int id, int textId);
 // A button that repeats while held (the "<" and ">" steps of the 3D views).
 QPushButton* StepButton(const QString& text);
+// A read-only field the document or the view writes into; it takes no focus.
+QLineEdit* ReadOnlyField(int id);
 // Two widgets side by side, the first one stretching.
 QHBoxLayout* Row(QWidget* first, QWidget* second);
 // Shows a colour on a button: the colour as its face, the inverse (or a readable) text colour.
 void ShowColour(QAbstractButton* button, QColor colour);
+// Sets a spin box or slider, or checks a button, without its signal: the bar follows the view.
+void SetValueQuietly(const QWidget* bar, int id, int value);
+void SetCheckedQuietly(const QWidget* bar, int id, bool on);
 // The control of a bar by its number and type, or null.
 template <typename T>
 T* Find(const QWidget* bar, int id);

@@ -12,7 +12,10 @@
 #include <QVBoxLayout>
 
 #include "platform/StringTable.h"
+#include "views/common/BarControls.h"
 #include "views/nonlinear/CAnalyseView.h"
+
+using namespace BarControls;
 
 namespace {
 
@@ -30,11 +33,6 @@ void ConnectEdit(QObject* context, QLineEdit* edit, CAnalyseView* view, int id) 
         if (!edit->hasFocus()) view->OnEdit(id, t);
     });
     QObject::connect(edit, &QLineEdit::editingFinished, context, [edit, view, id] { view->OnEdit(id, edit->text()); });
-}
-
-template <typename T>
-T* Find(QWidget* bar, int id) {
-    return bar->findChild<T*>(QString::number(id));
 }
 
 }  // namespace

@@ -146,26 +146,14 @@ void CD3DRekoFrame::BuildControlBar(bool kids) {
 
 void CD3DRekoFrame::ShowSettings(const RekoViewSettings& s) {
     QWidget* bar = ControlBar();
-    const auto setCheck = [bar](int id, bool on) {
-        if (auto* button = Find<QAbstractButton>(bar, id)) {
-            const QSignalBlocker quiet(button);
-            button->setChecked(on);
-        }
-    };
-    const auto setSpin = [bar](int id, int value) {
-        if (auto* spin = Find<QSpinBox>(bar, id)) {
-            const QSignalBlocker quiet(spin);
-            spin->setValue(value);
-        }
-    };
-    setSpin(kTau, s.tau);
-    setSpin(kPointSize, int(s.pointSize));
+    SetValueQuietly(bar, kTau, s.tau);
+    SetValueQuietly(bar, kPointSize, int(s.pointSize));
     if (auto* spin = Find<QSpinBox>(bar, kPointSize)) spin->setEnabled(s.points);
     if (auto* edit = Find<QLineEdit>(bar, kNumPoints)) edit->setText(QString::number(s.numPoints));
-    setCheck(kPoints, s.points);
-    setCheck(kLines, !s.points);
-    setCheck(kGaudy, s.rainbow);
-    setCheck(kFix, !s.rainbow);
+    SetCheckedQuietly(bar, kPoints, s.points);
+    SetCheckedQuietly(bar, kLines, !s.points);
+    SetCheckedQuietly(bar, kGaudy, s.rainbow);
+    SetCheckedQuietly(bar, kFix, !s.rainbow);
     ShowColour(Find<QAbstractButton>(bar, kForeground), QColor::fromRgb(s.fixedColour));
     ShowColour(Find<QAbstractButton>(bar, kBackground), QColor::fromRgb(s.background));
 }

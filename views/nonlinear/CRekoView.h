@@ -12,21 +12,9 @@
 #include "document/IDocumentView.h"
 #include "render3d/CD3DApplication.h"
 #include "views/common/IViewCommands.h"
+#include "views/nonlinear/RekoViewSettings.h"
 
 class CKalvoSettings;
-
-struct RekoViewSettings {
-    int tau = 5;
-    std::uint32_t background = 0xFF000000u;
-    float pointSize = 2.0f;  // the spin's value; drawn at half of it
-    bool points = true;
-    int numPoints = 10000;
-    bool rainbow = true;
-    std::uint32_t fixedColour = 0xFFFF0000u;
-
-    static RekoViewSettings From(const CKalvoSettings& settings);
-    void StoreInto(CKalvoSettings& settings) const;
-};
 
 class CRekoView : public CD3DApplication, public IDocumentView, public IModuleView {
     Q_OBJECT

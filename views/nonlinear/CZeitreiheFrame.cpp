@@ -9,18 +9,16 @@
 #include <QVBoxLayout>
 
 #include "platform/StringTable.h"
+#include "views/common/BarControls.h"
 #include "views/nonlinear/CZeitreiheView.h"
+
+using namespace BarControls;
 
 namespace {
 
 constexpr int kBarWidth = 240;
 constexpr int kTextZoom = 64210, kTextBoxes = 64211, kTextMaxTau = 64212, kTextCount = 64213, kTextTimeSeries = 64214,
               kTextAutoCorrelation = 64215, kTextMutualInformation = 64216;
-
-template <typename T>
-T* Find(QWidget* bar, int id) {
-    return bar->findChild<T*>(QString::number(id));
-}
 
 }  // namespace
 

@@ -140,33 +140,18 @@ void CFFT3DFrame::BuildControlBar() {
 
 void CFFT3DFrame::ShowSettings(const FFT3DViewSettings& s) {
     QWidget* bar = ControlBar();
-    const auto setValue = [bar](int id, int value) {
-        if (auto* spin = Find<QSpinBox>(bar, id)) {
-            const QSignalBlocker quiet(spin);
-            spin->setValue(value);
-        } else if (auto* slider = Find<QSlider>(bar, id)) {
-            const QSignalBlocker quiet(slider);
-            slider->setValue(value);
-        }
-    };
-    const auto setCheck = [bar](int id, bool on) {
-        if (auto* button = Find<QAbstractButton>(bar, id)) {
-            const QSignalBlocker quiet(button);
-            button->setChecked(on);
-        }
-    };
-    setValue(kBottomCutHz, s.bottomCutHz);
-    setValue(kTopCutkHz, s.topCutkHz);
-    setValue(kPrecision, int(std::lround(s.epsilon * 100.0f)));
-    setValue(kWidth, s.width);
-    setCheck(kGaudy, s.rainbow);
-    setCheck(kFix, !s.rainbow);
-    setCheck(kMesh, s.wire);
-    setCheck(kFaces, !s.wire);
-    setCheck(kAmpLin, s.ampLinear);
-    setCheck(kAmpLog, !s.ampLinear);
-    setCheck(kFreqLin, s.freqLinear);
-    setCheck(kFreqLog, !s.freqLinear);
+    SetValueQuietly(bar, kBottomCutHz, s.bottomCutHz);
+    SetValueQuietly(bar, kTopCutkHz, s.topCutkHz);
+    SetValueQuietly(bar, kPrecision, int(std::lround(s.epsilon * 100.0f)));
+    SetValueQuietly(bar, kWidth, s.width);
+    SetCheckedQuietly(bar, kGaudy, s.rainbow);
+    SetCheckedQuietly(bar, kFix, !s.rainbow);
+    SetCheckedQuietly(bar, kMesh, s.wire);
+    SetCheckedQuietly(bar, kFaces, !s.wire);
+    SetCheckedQuietly(bar, kAmpLin, s.ampLinear);
+    SetCheckedQuietly(bar, kAmpLog, !s.ampLinear);
+    SetCheckedQuietly(bar, kFreqLin, s.freqLinear);
+    SetCheckedQuietly(bar, kFreqLog, !s.freqLinear);
     ShowColour(Find<QAbstractButton>(bar, kFixColour), QColor::fromRgb(s.fixedColour));
     ShowColour(Find<QAbstractButton>(bar, kBackground), QColor::fromRgb(s.background));
 }

@@ -13,29 +13,9 @@
 #include "document/IDocumentView.h"
 #include "render3d/CD3DApplication.h"
 #include "views/common/IViewCommands.h"
+#include "views/spectral/FFT3DViewSettings.h"
 
 class CKalvoSettings;
-
-// The view's settings, as its control bar shows them.
-struct FFT3DViewSettings {
-    float rowStep = 0.03f;
-    std::uint32_t background = 0xFF000000u;
-    int bottomCutHz = 20;
-    int topCutkHz = 10;
-    float pointSize = 0.5f;
-    bool wire = false;
-    int width = 3;
-    float epsilon = 0.03f;
-    int tau = 1;
-    bool rainbow = true;
-    bool ampLinear = false;
-    bool freqLinear = true;
-    std::uint32_t fixedColour = 0xFF00C000u;
-
-    static FFT3DViewSettings From(const CKalvoSettings& settings);
-    void StoreInto(CKalvoSettings& settings) const;
-    LandscapeSettings Landscape() const;
-};
 
 class CFFT3DView : public CD3DApplication, public IDocumentView, public IModuleView {
     Q_OBJECT

@@ -12,7 +12,10 @@
 #include <QVBoxLayout>
 
 #include "platform/StringTable.h"
+#include "views/common/BarControls.h"
 #include "views/spectral/CFFTView.h"
+
+using namespace BarControls;
 
 namespace {
 
@@ -29,15 +32,6 @@ constexpr int kTipBottomCut = 63740, kTipTopCut = 63741, kTipUpperAmp = 63742, k
               kTipFreqLin = 63744, kTipFreqLog = 63745, kTipAmpLin = 63746, kTipAmpLog = 63747, kTipHold = 63748,
               kTipDelay = 63749, kTipGrid = 63750, kTipMarkers = 63751, kTipMinDistMaxima = 63752,
               kTipMinDistNeighbour = 63753, kTipSpline = 63754, kTipFftPoints = 63755, kTipChart = 63756;
-
-QSpinBox* Spin(int id, int spinId, int minimum, int maximum, int tip) {
-    auto* spin = new QSpinBox;  // parented by the bar's layout
-    CModuleFrame::SetControlIds(spin, id, spinId);
-    spin->setRange(minimum, maximum);
-    spin->setKeyboardTracking(false);  // typed digits count once the number is complete
-    spin->setToolTip(Str(tip));
-    return spin;
-}
 
 template <typename Button>
 Button* MakeButton(int id, int text, int tip) {
@@ -85,11 +79,6 @@ AxisGroup MakeAxisGroup(int title, QSpinBox* first, int firstUnit, QSpinBox* sec
     exclusive->addButton(group.lin);
     exclusive->addButton(group.log);
     return group;
-}
-
-template <typename T>
-T* Find(QWidget* bar, int id) {
-    return bar->findChild<T*>(QString::number(id));
 }
 
 }  // namespace
@@ -206,39 +195,27 @@ QWidget* CFFTFrame::BuildControlBar() {
 
 void CFFTFrame::ShowSettings(const FftViewSettings& s) {
     QWidget* bar = ControlBar();
-    const auto setSpin = [bar](int id, int value) {
-        if (auto* spin = Find<QSpinBox>(bar, id)) {
-            const QSignalBlocker quiet(spin);
-            spin->setValue(value);
-        }
-    };
-    const auto setCheck = [bar](int id, bool on) {
-        if (auto* button = Find<QAbstractButton>(bar, id)) {
-            const QSignalBlocker quiet(button);
-            button->setChecked(on);
-        }
-    };
-    setSpin(kBottomCutHz, s.bottomCutHz);
-    setSpin(kTopCutkHz, s.topCutkHz);
-    setSpin(kUpperAmp, s.bottomCutAmp);
-    setSpin(kLowerAmp, s.topCutAmp);
-    setSpin(kDelayPixels, s.delay);
-    setSpin(kMinDistMaxima, s.minDistMaxima);
-    setSpin(kMinDistNeighbour, s.minDistNeighbour);
-    setCheck(kFreqLin, s.freqLinear);
-    setCheck(kFreqLog, !s.freqLinear);
-    setCheck(kAmpLin, s.ampLinear);
-    setCheck(kAmpLog, !s.ampLinear);
-    setCheck(kBars, s.style == FftViewSettings::kBars);
-    setCheck(kLines, s.style == FftViewSettings::kLines);
-    setCheck(kColumns, s.style == FftViewSettings::kColumns);
-    setCheck(kHold, s.hold);
-    setCheck(kDelay, s.delayOn);
-    setCheck(kGrid, s.grid);
-    setCheck(kMarkers, s.markers);
-    setCheck(kBezier, s.spline && s.splineType == FftViewSettings::kBezier);
-    setCheck(kCubic, s.spline && s.splineType == FftViewSettings::kCubic);
-    setCheck(kBeta, s.spline && s.splineType == FftViewSettings::kBeta);
+    SetValueQuietly(bar, kBottomCutHz, s.bottomCutHz);
+    SetValueQuietly(bar, kTopCutkHz, s.topCutkHz);
+    SetValueQuietly(bar, kUpperAmp, s.bottomCutAmp);
+    SetValueQuietly(bar, kLowerAmp, s.topCutAmp);
+    SetValueQuietly(bar, kDelayPixels, s.delay);
+    SetValueQuietly(bar, kMinDistMaxima, s.minDistMaxima);
+    SetValueQuietly(bar, kMinDistNeighbour, s.minDistNeighbour);
+    SetCheckedQuietly(bar, kFreqLin, s.freqLinear);
+    SetCheckedQuietly(bar, kFreqLog, !s.freqLinear);
+    SetCheckedQuietly(bar, kAmpLin, s.ampLinear);
+    SetCheckedQuietly(bar, kAmpLog, !s.ampLinear);
+    SetCheckedQuietly(bar, kBars, s.style == FftViewSettings::kBars);
+    SetCheckedQuietly(bar, kLines, s.style == FftViewSettings::kLines);
+    SetCheckedQuietly(bar, kColumns, s.style == FftViewSettings::kColumns);
+    SetCheckedQuietly(bar, kHold, s.hold);
+    SetCheckedQuietly(bar, kDelay, s.delayOn);
+    SetCheckedQuietly(bar, kGrid, s.grid);
+    SetCheckedQuietly(bar, kMarkers, s.markers);
+    SetCheckedQuietly(bar, kBezier, s.spline && s.splineType == FftViewSettings::kBezier);
+    SetCheckedQuietly(bar, kCubic, s.spline && s.splineType == FftViewSettings::kCubic);
+    SetCheckedQuietly(bar, kBeta, s.spline && s.splineType == FftViewSettings::kBeta);
     // The fall per repaint can be set unless the peak markers are on.
     if (auto* pixels = Find<QSpinBox>(bar, kDelayPixels)) pixels->setEnabled(!s.markers);
 }

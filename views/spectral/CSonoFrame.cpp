@@ -13,7 +13,10 @@
 #include <QVBoxLayout>
 
 #include "platform/StringTable.h"
+#include "views/common/BarControls.h"
 #include "views/spectral/CSonoView.h"
+
+using namespace BarControls;
 
 namespace {
 
@@ -22,40 +25,6 @@ constexpr int kTextHz = 63711, kTextkHz = 63712, kTextLin = 63715, kTextLog = 63
 constexpr int kTextRange = 64110, kTextScaling = 64111, kTextAmplitude = 64112, kTextFrequency = 64113,
               kTextPalette = 64114, kTextColour1 = 64115, kTextColour2 = 64116, kTextZoom = 64117,
               kTextLineWidth = 64118, kTextSmooth = 64119, kTextFreq = 64120, kTextFft = 64121;
-
-template <typename T>
-T* Find(QWidget* bar, int id) {
-    return bar->findChild<T*>(QString::number(id));
-}
-
-QSpinBox* Spin(int id, int spinId, int minimum, int maximum) {
-    auto* spin = new QSpinBox;  // parented by the bar's layout
-    CModuleFrame::SetControlIds(spin, id, spinId);
-    spin->setRange(minimum, maximum);
-    spin->setKeyboardTracking(false);  // typed digits count once the number is complete
-    return spin;
-}
-
-QRadioButton* Radio(int id, int text) {
-    auto* radio = new QRadioButton(Str(text));  // parented by the bar's layout
-    CModuleFrame::SetControlIds(radio, id);
-    return radio;
-}
-
-QHBoxLayout* Row(QWidget* first, QWidget* second) {
-    auto* row = new QHBoxLayout;  // owned by the layout it goes into
-    row->addWidget(first, 1);
-    row->addWidget(second);
-    return row;
-}
-
-QLineEdit* ReadOnlyField(int id) {
-    auto* field = new QLineEdit;  // parented by the bar's layout
-    CModuleFrame::SetControlIds(field, id);
-    field->setReadOnly(true);
-    field->setFocusPolicy(Qt::NoFocus);
-    return field;
-}
 
 }  // namespace
 
@@ -160,26 +129,14 @@ void CSonoFrame::BuildControlBar() {
 
 void CSonoFrame::ShowSettings(const SonoViewSettings& s) {
     QWidget* bar = ControlBar();
-    const auto setSpin = [bar](int id, int value) {
-        if (auto* spin = Find<QSpinBox>(bar, id)) {
-            const QSignalBlocker quiet(spin);
-            spin->setValue(value);
-        }
-    };
-    const auto setCheck = [bar](int id, bool on) {
-        if (auto* button = Find<QAbstractButton>(bar, id)) {
-            const QSignalBlocker quiet(button);
-            button->setChecked(on);
-        }
-    };
-    setSpin(kBottomCutHz, s.bottomCutHz);
-    setSpin(kTopCutkHz, s.topCutkHz);
-    setSpin(kLineWidth, s.lineWidth);
-    setCheck(kAmpLin, s.ampLinear);
-    setCheck(kAmpLog, !s.ampLinear);
-    setCheck(kFreqLin, s.freqLinear);
-    setCheck(kFreqLog, !s.freqLinear);
-    setCheck(kColour1, s.colour1);
-    setCheck(kColour2, !s.colour1);
-    setCheck(kSmooth, s.smooth);
+    SetValueQuietly(bar, kBottomCutHz, s.bottomCutHz);
+    SetValueQuietly(bar, kTopCutkHz, s.topCutkHz);
+    SetValueQuietly(bar, kLineWidth, s.lineWidth);
+    SetCheckedQuietly(bar, kAmpLin, s.ampLinear);
+    SetCheckedQuietly(bar, kAmpLog, !s.ampLinear);
+    SetCheckedQuietly(bar, kFreqLin, s.freqLinear);
+    SetCheckedQuietly(bar, kFreqLog, !s.freqLinear);
+    SetCheckedQuietly(bar, kColour1, s.colour1);
+    SetCheckedQuietly(bar, kColour2, !s.colour1);
+    SetCheckedQuietly(bar, kSmooth, s.smooth);
 }

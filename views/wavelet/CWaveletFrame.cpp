@@ -10,7 +10,10 @@
 #include <QVBoxLayout>
 
 #include "platform/StringTable.h"
+#include "views/common/BarControls.h"
 #include "views/wavelet/CWaveletView.h"
+
+using namespace BarControls;
 
 namespace {
 
@@ -19,20 +22,6 @@ constexpr int kTextWavelet = 64010, kTextArguments = 64011, kTextTimeScale = 640
               kTextHz = 64018, kFirstWaveletName = 64019, kFirstDivision = 64027;
 constexpr int kTipWavelet = 64030, kTipArguments = 64031, kTipTimePoints = 64032, kTipDivision = 64033,
               kTipScales = 64034, kTipMinFreq = 64035, kTipMaxFreq = 64036;
-
-QSpinBox* Spin(int id, int spinId, int minimum, int maximum, int tip) {
-    auto* spin = new QSpinBox;  // parented by the bar's layout
-    CModuleFrame::SetControlIds(spin, id, spinId);
-    spin->setRange(minimum, maximum);
-    spin->setKeyboardTracking(false);  // typed digits count once the number is complete
-    spin->setToolTip(Str(tip));
-    return spin;
-}
-
-template <typename T>
-T* Find(QWidget* bar, int id) {
-    return bar->findChild<T*>(QString::number(id));
-}
 
 }  // namespace
 
@@ -124,16 +113,10 @@ void CWaveletFrame::BuildControlBar() {
 
 void CWaveletFrame::ShowSettings(const WaveletViewSettings& s) {
     QWidget* bar = ControlBar();
-    const auto setSpin = [bar](int id, int value) {
-        if (auto* spin = Find<QSpinBox>(bar, id)) {
-            const QSignalBlocker quiet(spin);
-            spin->setValue(value);
-        }
-    };
-    setSpin(kTimePoints, s.timeCount);
-    setSpin(kScales, s.scaleCount);
-    setSpin(kMinFreq, s.MinFrequency());
-    setSpin(kMaxFreq, s.MaxFrequency());
+    SetValueQuietly(bar, kTimePoints, s.timeCount);
+    SetValueQuietly(bar, kScales, s.scaleCount);
+    SetValueQuietly(bar, kMinFreq, s.MinFrequency());
+    SetValueQuietly(bar, kMaxFreq, s.MaxFrequency());
     const int index = s.WaveletIndex();
     if (auto* list = Find<QComboBox>(bar, kWaveletList)) {
         const QSignalBlocker quiet(list);

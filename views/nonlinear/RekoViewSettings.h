@@ -1,0 +1,20 @@
+#pragma once
+// The 3D reconstruction view's settings as its control bar shows them, taken from the profile
+// at the initial update and written back when the view goes.
+
+#include <cstdint>
+
+class CKalvoSettings;
+
+struct RekoViewSettings {
+    int tau = 5;
+    std::uint32_t background = 0xFF000000u;
+    float pointSize = 2.0f;  // the spin's value; drawn at half of it
+    bool points = true;
+    int numPoints = 10000;
+    bool rainbow = true;
+    std::uint32_t fixedColour = 0xFFFF0000u;
+
+    static RekoViewSettings From(const CKalvoSettings& settings);
+    void StoreInto(CKalvoSettings& settings) const;
+};

@@ -1,0 +1,30 @@
+#pragma once
+// The 3D FFT view's settings as its control bar shows them, taken from the profile at the
+// initial update and written back when the view goes.
+
+#include <cstdint>
+
+#include "analysis/Landscape3D.h"
+
+class CKalvoSettings;
+
+// The view's settings, as its control bar shows them.
+struct FFT3DViewSettings {
+    float rowStep = 0.03f;
+    std::uint32_t background = 0xFF000000u;
+    int bottomCutHz = 20;
+    int topCutkHz = 10;
+    float pointSize = 0.5f;
+    bool wire = false;
+    int width = 3;
+    float epsilon = 0.03f;
+    int tau = 1;
+    bool rainbow = true;
+    bool ampLinear = false;
+    bool freqLinear = true;
+    std::uint32_t fixedColour = 0xFF00C000u;
+
+    static FFT3DViewSettings From(const CKalvoSettings& settings);
+    void StoreInto(CKalvoSettings& settings) const;
+    LandscapeSettings Landscape() const;
+};
