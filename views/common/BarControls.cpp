@@ -1,5 +1,6 @@
 #include "views/common/BarControls.h"
 
+#include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,6 +52,17 @@ QLineEdit* ReadOnlyField(int id) {
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::NoFocus);
     return field;
+}
+
+QButtonGroup* ModeRadios(QWidget* bar, QBoxLayout* column, std::initializer_list<std::pair<int, int>> radios) {
+    auto* group = new QButtonGroup(bar);
+    int mode = 0;
+    for (const auto& [id, text] : radios) {
+        QRadioButton* radio = Radio(id, text);
+        group->addButton(radio, mode++);
+        column->addWidget(radio);
+    }
+    return group;
 }
 
 QHBoxLayout* Row(QWidget* first, QWidget* second) {

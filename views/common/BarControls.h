@@ -4,8 +4,12 @@
 
 #include <QColor>
 #include <QString>
+#include <initializer_list>
+#include <utility>
 
 class QAbstractButton;
+class QBoxLayout;
+class QButtonGroup;
 class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
@@ -26,6 +30,9 @@ QPushButton* Button(int id, int textId);
 QPushButton* StepButton(const QString& text);
 // A read-only field the document or the view writes into; it takes no focus.
 QLineEdit* ReadOnlyField(int id);
+// One radio button per (control number, text) into the column, exclusive; the group numbers
+// them 0, 1, 2, … in that order, as idClicked reports them.
+QButtonGroup* ModeRadios(QWidget* bar, QBoxLayout* column, std::initializer_list<std::pair<int, int>> radios);
 // Two widgets side by side, the first one stretching.
 QHBoxLayout* Row(QWidget* first, QWidget* second);
 // Shows a colour on a button: the colour as its face, the inverse (or a readable) text colour.

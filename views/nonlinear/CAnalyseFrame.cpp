@@ -52,16 +52,8 @@ void CAnalyseFrame::BuildControlBar() {
     column->setSpacing(3);
     CAnalyseView* view = m_view;
 
-    auto* modes = new QButtonGroup(bar);
-    const std::pair<int, int> radios[] = {{kModeSpectrum, kTextSpectrum}, {kModeMaxLyap, kTextMaxLyap},
-                                          {kModeCorrDim, kTextCorrDim}};
-    int mode = 0;
-    for (const auto& [id, text] : radios) {
-        auto* radio = new QRadioButton(Str(text));
-        SetControlIds(radio, id);
-        modes->addButton(radio, mode++);
-        column->addWidget(radio);
-    }
+    QButtonGroup* modes = ModeRadios(bar, column, {{kModeSpectrum, kTextSpectrum}, {kModeMaxLyap, kTextMaxLyap},
+                                                    {kModeCorrDim, kTextCorrDim}});
     connect(modes, &QButtonGroup::idClicked, this, [view](int id) { view->OnMode(id); });
 
     // An edit with its slider; the slider writes its position into the edit when released.
@@ -143,11 +135,7 @@ void CAnalyseFrame::BuildControlBar() {
 void CAnalyseFrame::ShowControls() {
     QWidget* bar = ControlBar();
     const int mode = m_view->Mode();
-    for (int id : {kModeSpectrum, kModeMaxLyap, kModeCorrDim})
-        if (auto* radio = Find<QRadioButton>(bar, id)) {
-            const QSignalBlocker quiet(radio);
-            radio->setChecked(id - kModeSpectrum == mode);
-        }
+    for (int id : {kModeSpectrum, kModeMaxLyap, kModeCorrDim}) SetCheckedQuietly(bar, id, id - kModeSpectrum == mode);
     for (int id : {CAnalyseView::kTau, CAnalyseView::kPoints, CAnalyseView::kDimension, CAnalyseView::kMaxDimension,
                    CAnalyseView::kCount, CAnalyseView::kRadiusMin, CAnalyseView::kRadiusMax, CAnalyseView::kRadii,
                    CAnalyseView::kIterations})

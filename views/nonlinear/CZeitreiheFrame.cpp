@@ -37,16 +37,8 @@ void CZeitreiheFrame::BuildControlBar() {
     column->setSpacing(4);
     CZeitreiheView* view = m_view;
 
-    auto* modes = new QButtonGroup(bar);
-    const std::pair<int, int> radios[] = {
-        {kTimeSeries, kTextTimeSeries}, {kAutoCorrelation, kTextAutoCorrelation}, {kMutualInformation, kTextMutualInformation}};
-    int mode = 0;
-    for (const auto& [id, text] : radios) {
-        auto* radio = new QRadioButton(Str(text));
-        SetControlIds(radio, id);
-        modes->addButton(radio, mode++);
-        column->addWidget(radio);
-    }
+    QButtonGroup* modes = ModeRadios(bar, column, {{kTimeSeries, kTextTimeSeries}, {kAutoCorrelation, kTextAutoCorrelation},
+                                                    {kMutualInformation, kTextMutualInformation}});
     connect(modes, &QButtonGroup::idClicked, this, [view](int id) { view->OnMode(id); });
 
     column->addWidget(new QLabel(Str(kTextZoom)));
@@ -77,12 +69,8 @@ void CZeitreiheFrame::BuildControlBar() {
 void CZeitreiheFrame::ShowControls() {
     QWidget* bar = ControlBar();
     const int mode = m_view->Mode();
-    for (int id : {kTimeSeries, kAutoCorrelation, kMutualInformation})
-        if (auto* radio = Find<QRadioButton>(bar, id)) {
-            const QSignalBlocker quiet(radio);
-            radio->setChecked((id == kTimeSeries && mode == 0) || (id == kAutoCorrelation && mode == 1) ||
-                              (id == kMutualInformation && mode == 2));
-        }
+    int index = 0;
+    for (int id : {kTimeSeries, kAutoCorrelation, kMutualInformation}) SetCheckedQuietly(bar, id, index++ == mode);
     if (auto* zoom = Find<QSlider>(bar, kZoom); zoom && !zoom->isSliderDown()) {
         const QSignalBlocker quiet(zoom);
         zoom->setValue(m_view->ZoomSliderPosition());
