@@ -1,11 +1,17 @@
 // The 3D windows drawn with OpenGL: these run under a display (xvfb-run in the test run) and
 // skip where there is no OpenGL. They read back pixels of the frame, they compare no pictures.
 
+#include <QDir>
 #include <QMainWindow>
+#include <QMdiArea>
 #include <QTest>
 #include <memory>
 
+#include "app/CMainFrame.h"
 #include "render3d/DdsWriter.h"
+#include "settings/CIni.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
 #include "tests/support/DocFixture.h"
 #include "tests/support/KalvoProcess.h"
 #include "views/nonlinear/CRekoView.h"
@@ -155,3 +161,56 @@ TEST(Gl3DCommand, TheCommandLineDrawsBothPicturesWithoutAWindow) {
 }
 
 }  // namespace
+
+// The whole program with both 3D windows open, keys pressed as a keyboard sends them.
+TEST(Gl3DProgram, KeysNoViewUsesLeaveThe3DWindowsRunningAndTheMainShortcutsWork) {
+    if (!CD3DApplication::CheckDevice(nullptr)) GTEST_SKIP() << "no OpenGL here";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SetProgramFolder(dir.path());
+    ASSERT_TRUE(SeedProfiles(dir.path()));
+    const QString profile = dir.filePath(QStringLiteral("Profile/KalvoUserProfil-Keys.ini"));
+    ASSERT_TRUE(QFile::copy(dir.filePath(QStringLiteral("Profile/KalvoStandardProfil.ini")), profile));
+    QFile::setPermissions(profile, QFile::ReadOwner | QFile::WriteOwner);
+    for (const char* key : {"IniFensterFFT3D", "IniFensterReko"})
+        CIni(profile).WriteString(QLatin1String(key), QStringLiteral("1"),
+                                  QLatin1String(CKalvoSettings::FindKey(QLatin1String(key))->section));
+    CIni(profile).WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+    ResetFlags();
+    {
+        ScriptedUserInterface ui;
+        CKalvoApp app{ui};
+        ASSERT_TRUE(app.InitInstance(QStringLiteral("Keys")));
+        CMainFrame* main = app.MainFrame();
+        main->show();
+        main->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+        for (Module module : {Module::FFT3D, Module::Reko}) {
+            SCOPED_TRACE(module == Module::FFT3D ? "3D FFT" : "reconstruction");
+            CModuleFrame* frame = app.Modules()->Frame(module);
+            ASSERT_NE(frame, nullptr);
+            main->MdiArea()->setActiveSubWindow(frame);
+            auto* view = static_cast<CD3DApplication*>(frame->View());
+            view->setFocus();
+            // A lone Ctrl or Shift, an unused letter, keys with Ctrl the view does not know.
+            QTest::keyPress(view, Qt::Key_Control);
+            QTest::keyRelease(view, Qt::Key_Control);
+            QTest::keyPress(view, Qt::Key_Shift);
+            QTest::keyRelease(view, Qt::Key_Shift);
+            QTest::keyClick(view, Qt::Key_J);
+            QTest::keyClick(view, Qt::Key_Y, Qt::ControlModifier);
+            EXPECT_TRUE(app.Modules()->IsOpen(module));
+            // The main window's shortcuts still answer from there: Ctrl+O opens the file dialog.
+            const std::size_t dialogs = ui.fileDialogs.size();
+            ui.openFiles.push_back(std::nullopt);
+            QTest::keyClick(view, Qt::Key_O, Qt::ControlModifier);
+            EXPECT_EQ(ui.fileDialogs.size(), dialogs + 1);
+            ui.saveFiles.push_back(std::nullopt);
+            QTest::keyClick(view, Qt::Key_S, Qt::ControlModifier);
+            EXPECT_EQ(ui.fileDialogs.size(), dialogs + 2);
+        }
+        app.ExitInstance();
+    }
+    RestoreProgramFolder();
+    ResetFlags();
+}

@@ -4,6 +4,8 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTest>
@@ -12,6 +14,7 @@
 #include "tests/support/DocFixture.h"
 #include "views/nonlinear/CD3DRekoFrame.h"
 #include "views/nonlinear/CRekoView.h"
+#include "views/spectral/CFFT3DFrame.h"
 #include "views/spectral/CFFT3DView.h"
 
 using namespace test;
@@ -40,6 +43,14 @@ protected:
     void Open(std::size_t samples) {
         ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("s.wav"), Mono16(8000, Sine(1000, 8000, samples, 20000)))));
     }
+    // Stands for the main window: counts the key presses that come up to it.
+    struct KeyCounter : QWidget {
+        std::vector<int> keys;
+        void keyPressEvent(QKeyEvent* event) override {
+            keys.push_back(event->key());
+            event->ignore();
+        }
+    };
     std::unique_ptr<CFFT3DView> Landscape() {
         auto view = std::make_unique<CFFT3DView>(doc, app.Settings());
         view->setAttribute(Qt::WA_DontShowOnScreen);
@@ -156,3 +167,39 @@ TEST_F(Views3D, BothWindowsOpenHelpPagesThatExistInBothLanguages) {
 }
 
 }  // namespace
+
+TEST_F(Views3D, KeysTheViewLeavesUnusedGoUpOnceAndNeverBackToIt) {
+    Open(20000);
+    for (int which : {0, 1}) {
+        SCOPED_TRACE(which == 0 ? "3D FFT" : "reconstruction");
+        KeyCounter main;
+        main.resize(600, 400);
+        CModuleFrame* frame = which == 0 ? static_cast<CModuleFrame*>(new CFFT3DFrame(app.Settings(), doc))
+                                         : static_cast<CModuleFrame*>(new CD3DRekoFrame(app.Settings(), doc));
+        frame->setParent(&main);  // owned by the stand-in main window
+        main.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+        auto* view = static_cast<CD3DApplication*>(frame->View());
+        view->setFocus();
+        // A lone Ctrl (as a real keyboard sends it before Ctrl+S), an unused letter and a key with
+        // Ctrl that the view does not know: each goes up to the main window once.
+        // (QTest presses the Ctrl of Ctrl+S first, as a keyboard does.)
+        QTest::keyPress(view, Qt::Key_Control);
+        QTest::keyRelease(view, Qt::Key_Control);
+        QTest::keyClick(view, Qt::Key_J);
+        QTest::keyClick(view, Qt::Key_S, Qt::ControlModifier);
+        EXPECT_EQ(main.keys, (std::vector<int>{Qt::Key_Control, Qt::Key_J, Qt::Key_Control, Qt::Key_S}));
+
+        // From a control of the bar: the view's own keys reach the view, the others go up once.
+        main.keys.clear();
+        QPushButton* button = frame->ControlBar()->findChild<QPushButton*>();
+        ASSERT_NE(button, nullptr);
+        button->setFocus();
+        const auto before = view->Navigation().objectRotation;
+        QTest::keyClick(button, Qt::Key_O);
+        EXPECT_NE(view->Navigation().objectRotation, before);
+        QTest::keyClick(button, Qt::Key_J);
+        QTest::keyPress(button, Qt::Key_Shift);
+        EXPECT_EQ(main.keys, (std::vector<int>{Qt::Key_J, Qt::Key_Shift}));
+    }
+}

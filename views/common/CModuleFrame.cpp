@@ -1,6 +1,7 @@
 #include "views/common/CModuleFrame.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -105,6 +106,20 @@ bool CModuleFrame::event(QEvent* event) {
         }
     }
     return QMdiSubWindow::event(event);
+}
+
+void CModuleFrame::ForwardKeyToView(QKeyEvent* event) {
+    const QWidget* focus = QApplication::focusWidget();
+    const bool fromView = focus && (focus == m_view || m_view->isAncestorOf(focus));
+    if (m_forwardingKey || fromView) {
+        event->ignore();  // on up to the MDI area and the main window, whose shortcuts may want it
+        return;
+    }
+    m_forwardingKey = true;
+    QCoreApplication::sendEvent(m_view, event);
+    m_forwardingKey = false;
+    // A key the view left unused has already gone on up past this window from there.
+    event->accept();
 }
 
 void CModuleFrame::closeEvent(QCloseEvent* event) {

@@ -57,6 +57,10 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // Hands a key that no control of the bar took to the view, once. A key the view itself left
+    // unused goes on up to the main window instead of coming back here: sending it to the view
+    // again would bounce it between the two until the stack runs out.
+    void ForwardKeyToView(QKeyEvent* event);
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -67,6 +71,7 @@ private:
     bool m_resizable;
     QWidget* m_view;        // owned by the frame's widget tree
     QWidget* m_controlBar;  // owned by the frame's widget tree, may be null
+    bool m_forwardingKey = false;  // a key is on its way to the view through ForwardKeyToView
     QRect m_normalGeometry;  // the last geometry while neither maximised nor minimised
     std::function<void()> m_closeHandler;
 };

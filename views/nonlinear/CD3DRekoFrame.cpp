@@ -160,5 +160,5 @@ void CD3DRekoFrame::ShowSettings(const RekoViewSettings& s) {
 
 void CD3DRekoFrame::keyPressEvent(QKeyEvent* event) {
     // A key no control of the bar took: the picture's navigation has it.
-    QCoreApplication::sendEvent(m_view, event);
+    ForwardKeyToView(event);
 }

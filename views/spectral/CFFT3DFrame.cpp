@@ -158,5 +158,5 @@ void CFFT3DFrame::ShowSettings(const FFT3DViewSettings& s) {
 
 void CFFT3DFrame::keyPressEvent(QKeyEvent* event) {
     // A key no control of the bar took: the picture's navigation has it.
-    QCoreApplication::sendEvent(m_view, event);
+    ForwardKeyToView(event);
 }
