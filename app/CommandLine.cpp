@@ -312,6 +312,12 @@ std::optional<int> PrepareScriptRun(ScriptSession& session, const CommandLine& c
     return std::nullopt;
 }
 
+// The numbers or picture stand; the user learns that a long selection's spectrum covers its start only.
+void TellWhenTheSpectrumIsCut(const CKalvoDoc& doc) {
+    if (doc.SelectionSpectrumIsCut())
+        PrintError(Str(62103, doc.m_nSpectrumPoints, static_cast<qulonglong>(doc.m_aSelSamples.size())));
+}
+
 ScriptRequest RequestOf(const CommandLine& cmd, const CommandLineModule& entry) {
     return ScriptRequest{cmd.selection, cmd.size.isEmpty() ? entry.defaultSize : cmd.size, cmd.outFile};
 }
@@ -333,6 +339,7 @@ int RunExport(const CommandLine& cmd) {
     const std::optional<QString> text =
         entry->exportText({session.app.Settings(), doc, session.ui}, RequestOf(cmd, *entry));
     if (!text) return 1;
+    TellWhenTheSpectrumIsCut(doc);
     const QByteArray bytes = text->toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
     std::fflush(stdout);
@@ -354,6 +361,7 @@ int RunRender(const CommandLine& cmd) {
         PrintError(Str(63022, cmd.outFile));
         return 1;
     }
+    TellWhenTheSpectrumIsCut(session.doc);
     return 0;
 }
 

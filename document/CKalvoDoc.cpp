@@ -1,5 +1,6 @@
 #include "document/CKalvoDoc.h"
 
+#include <charconv>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -7,6 +8,7 @@
 #include <QLoggingCategory>
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
@@ -281,18 +283,19 @@ void CKalvoDoc::ResetForOpen() {
 }
 
 void CKalvoDoc::OnFileOpen() {
-    ResetForOpen();
+    // A sound is never loaded while listening: the input stops first (a recording is completed).
+    if (g_bListening) StopListening();
     FileDialogOptions options;
     options.title = Str(61565);
     options.filter = QLatin1String(m_mp3Converter ? kMusicFilter : kWaveFilter);
     options.filterIndex = 1;
     const std::optional<QString> path = m_ui->ChooseOpenFile(options);
-    if (!path) return;
+    if (!path) return;  // the loaded sound stays
     OpenSoundFile(*path);
 }
 
 bool CKalvoDoc::OpenSoundFile(const QString& path) {
-    ResetForOpen();
+    if (g_bListening) StopListening();
     const bool kids = m_settings.IniAllgemeinGrundschulprofil != 0;
     if (!kids) m_ui->BeginProgress(Str(62027));
     QString loadPath = path;
@@ -309,21 +312,42 @@ bool CKalvoDoc::OpenSoundFile(const QString& path) {
         if (!kids) m_ui->EndProgress();
         m_ui->Message(m_mp3Converter ? 61495 : 62005, MessageIcon::Exclamation);
     } else {
-        m_strFileName = path;
-        ok = LoadWave(loadPath);
+        // The old sound goes only once the new one has been read.
+        ok = LoadWave(loadPath, [this, &path] {
+            ResetForOpen();
+            m_strFileName = path;
+        });
         if (!kids) m_ui->EndProgress();
     }
     if (ok) SetTitle(QFileInfo(path).fileName());
     return ok;
 }
 
-bool CKalvoDoc::ReadAndPrepare(const QString& path) {
-    m_nConvertedFromBits = 0;
-    m_bConvertedFromFloat = false;
-    if (!CreateAbbild(path)) {
-        m_strFileName = NoFile();
+std::optional<int> CKalvoDoc::AskChannel(const QString& path, const WaveBlock& block) {
+    if (m_settings.IniAllgemeinGrundschulprofil) return 1;  // the kids profile takes the left channel
+    ChannelDialogInfo info;
+    info.path = path;
+    info.channels = block.format.channels == 2 ? QStringLiteral("Stereo") : QStringLiteral("?");
+    info.sampleRate = static_cast<int>(block.format.samplesPerSec);
+    info.bits = block.convertedFromBits != 0 ? block.convertedFromBits : block.format.bitsPerSample;
+    info.format = QStringLiteral("PCM");
+    info.stereo = true;
+    return m_ui->ChooseChannel(info);
+}
+
+bool CKalvoDoc::ReadAndPrepare(const QString& path, const std::function<void()>& makeRoom) {
+    std::optional<WaveBlock> block = ReadWaveBlock(path);
+    std::optional<int> channel = 1;
+    if (block && block->format.channels >= 2) channel = AskChannel(path, *block);
+    if (!block || !channel) {
+        if (!makeRoom) m_strFileName = NoFile();
         return false;
     }
+    if (makeRoom) makeRoom();
+    const bool multiChannel = block->format.channels >= 2;
+    InstallBlock(std::move(*block));
+    m_nChannelChoice = *channel;
+    if (multiChannel) UpdateAllViews(kHintChannelChosen);
     if (!PrepareWave(path)) {
         m_strFileName = NoFile();
         m_pWaveData.reset();
@@ -335,9 +359,9 @@ bool CKalvoDoc::ReadAndPrepare(const QString& path) {
     return true;
 }
 
-bool CKalvoDoc::LoadWave(const QString& path) {
+bool CKalvoDoc::LoadWave(const QString& path, const std::function<void()>& makeRoom) {
     BusyCursor busy(*m_ui);
-    const bool ok = ReadAndPrepare(path);
+    const bool ok = ReadAndPrepare(path, makeRoom);
     if (ok) {
         if (IModuleFrame* fft = ModuleFrame(Module::FFT)) fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
         m_strFileName = path;
@@ -354,62 +378,82 @@ bool CKalvoDoc::LoadWave(const QString& path) {
     return ok;
 }
 
-bool CKalvoDoc::CreateAbbild(const QString& path) {
+std::optional<CKalvoDoc::WaveBlock> CKalvoDoc::ReadWaveBlock(const QString& path) {
     CRiffWave wave;
     WaveFormat format;
     if (wave.Open(path, &format, CRiffWave::Mode::Read) != CRiffWave::Status::Success) {
         m_ui->Message(62006, MessageIcon::Exclamation, path);
-        return false;
+        return std::nullopt;
     }
     const std::uint16_t tag = format.EffectiveTag();
     const int bits = format.bitsPerSample;
     const bool isFloat = tag == WaveFormat::kIeeeFloat;
     if (tag != WaveFormat::kPcm && !isFloat) {
         m_ui->Message(62002, MessageIcon::Exclamation, path, format.formatTag);
-        return false;
+        return std::nullopt;
     }
     if ((isFloat && bits != 32 && bits != 64) || (!isFloat && bits != 8 && bits != 16 && bits != 24 && bits != 32)) {
         m_ui->Message(61497, MessageIcon::Exclamation);
-        return false;
+        return std::nullopt;
     }
     // Every rate computation works in int; a header beyond that (or 0) is broken, not a sound.
     if (format.samplesPerSec == 0 ||
         format.samplesPerSec > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
         m_ui->Message(62100, MessageIcon::Exclamation, path, format.samplesPerSec);
-        return false;
+        return std::nullopt;
     }
     if (format.channels == 0 || format.blockAlign != format.channels * (bits / 8)) {
         m_ui->Message(62006, MessageIcon::Exclamation, path);
-        return false;
+        return std::nullopt;
     }
-    m_fileFormat = format;
+    WaveBlock result;
+    result.format = format;
     // Only whole frames are kept: a torn last frame would shift every channel after it.
     const std::uint32_t size = wave.GetSize() - wave.GetSize() % format.blockAlign;
     std::unique_ptr<std::uint8_t[]> block = AllocateBlock(size);
-    if (!block) return false;
+    if (!block) return std::nullopt;
     std::uint32_t read = 0;
     if (wave.Read(block.get(), size, &read) != CRiffWave::Status::Success || read != size) {
         m_ui->Message(61498, MessageIcon::Exclamation);
-        return false;
+        return std::nullopt;
     }
-    std::uint32_t bytes = size;
+    if (size == 0) {
+        m_ui->Message(61496, MessageIcon::Exclamation);
+        return std::nullopt;
+    }
+    result.bytes = size;
     if (isFloat || bits > 16) {
-        bytes = ConvertTo16Bit(block.get(), size, bits, isFloat);
-        m_nConvertedFromBits = bits;
-        m_bConvertedFromFloat = isFloat;
-        m_fileFormat.formatTag = WaveFormat::kPcm;
-        m_fileFormat.bitsPerSample = 16;
-        m_fileFormat.blockAlign = static_cast<std::uint16_t>(format.channels * 2);
-        m_fileFormat.avgBytesPerSec = m_fileFormat.blockAlign * format.samplesPerSec;
-        if (isFloat) m_fileFormat.extra.clear();  // the float origin is kept in m_bConvertedFromFloat
+        result.bytes = ConvertTo16Bit(block.get(), size, bits, isFloat);
+        result.convertedFromBits = bits;
+        result.convertedFromFloat = isFloat;
+        result.format.formatTag = WaveFormat::kPcm;
+        result.format.bitsPerSample = 16;
+        result.format.blockAlign = static_cast<std::uint16_t>(format.channels * 2);
+        result.format.avgBytesPerSec = result.format.blockAlign * format.samplesPerSec;
+        if (isFloat) result.format.extra.clear();  // the float origin is kept in convertedFromFloat
     }
+    result.data = std::move(block);
+    return result;
+}
+
+void CKalvoDoc::InstallBlock(WaveBlock block) {
+    m_fileFormat = block.format;
+    m_nConvertedFromBits = block.convertedFromBits;
+    m_bConvertedFromFloat = block.convertedFromFloat;
     m_nBitsPerSample = m_fileFormat.bitsPerSample;
-    m_pWaveData = std::move(block);
-    m_nWaveBytes = bytes;
-    m_nPlayBytes = bytes;
+    m_pWaveData = std::move(block.data);
+    m_nWaveBytes = block.bytes;
+    m_nPlayBytes = block.bytes;
     m_nPlayReduction = m_nPlayExpansion = 1;
+}
+
+bool CKalvoDoc::CreateAbbild(const QString& path) {
+    std::optional<WaveBlock> block = ReadWaveBlock(path);
+    if (!block) return false;
+    InstallBlock(std::move(*block));
     return true;
 }
+
 
 bool CKalvoDoc::PrepareWave(const QString& path) {
     {
@@ -429,22 +473,7 @@ bool CKalvoDoc::PrepareWave(const QString& path) {
     if (m_nConvertedFromBits != 0) m_nBitsShown = m_nConvertedFromBits;
     const bool multiChannel = format.channels >= 2;
     if (multiChannel) {
-        m_bStereoSource = 1;
-        if (m_settings.IniAllgemeinGrundschulprofil) {
-            m_nChannelChoice = 1;
-        } else {
-            ChannelDialogInfo info;
-            info.path = path;
-            info.channels = m_strChannels;
-            info.sampleRate = m_nSampleRate;
-            info.bits = m_nBitsShown;
-            info.format = m_strFormat;
-            info.stereo = true;
-            const std::optional<int> choice = m_ui->ChooseChannel(info);
-            if (!choice) return false;
-            m_nChannelChoice = *choice;
-            UpdateAllViews(kHintChannelChosen);
-        }
+        m_bStereoSource = 1;  // the channel was chosen when the file was read
         if (!ExtractChannel()) return false;
         m_strChannels = QStringLiteral("Mono");
     }
@@ -651,29 +680,59 @@ bool CKalvoDoc::CopyWaveFile(const QString& destination, const QString& source) 
 // Time series
 
 void CKalvoDoc::OnOpenTimeSeries() {
-    ResetForOpen();
+    if (g_bListening) StopListening();
     FileDialogOptions options;
     options.title = Str(61559);
     options.filter = QLatin1String(kTimeSeriesFilter);
     options.filterIndex = 3;
     const std::optional<QString> path = m_ui->ChooseOpenFile(options);
-    if (!path) return;
+    if (!path) return;  // the loaded sound stays
     OpenTimeSeriesFile(*path);
 }
 
 bool CKalvoDoc::OpenTimeSeriesFile(const QString& path) {
+    if (g_bListening) StopListening();
+    // The loaded sound stays until the series has been read and found to hold numbers.
+    std::size_t notNumbers = 0;
+    const std::optional<std::vector<double>> samples = ReadTimeSeriesSamples(path, &notNumbers);
+    if (!samples) return false;
     ResetForOpen();
     m_strFileName = path;
-    const bool ok = ReadTimeSeries(path);
+    const bool ok = LoadTimeSeriesAsWave(*samples);
     if (!ok) m_strFileName = NoFile();
     NotifyStatus();
     if (ok) SetTitle(QFileInfo(path).fileName());
     UpdateAllViews(kHintRebuild);
+    if (ok && notNumbers > 0) m_ui->Message(62004, MessageIcon::Information, path, static_cast<qulonglong>(notNumbers));
     return ok;
 }
 
-std::vector<double> CKalvoDoc::ParseTimeSeries(const QByteArray& text) {
+std::optional<double> CKalvoDoc::ParseTimeSeriesNumber(std::string_view token) {
+    std::string text(token);
+    // German spreadsheets write one decimal comma where C writes a point.
+    if (const std::size_t comma = text.find(','); comma != std::string::npos) {
+        if (text.find(',', comma + 1) != std::string::npos || text.find('.') != std::string::npos) return std::nullopt;
+        text[comma] = '.';
+    }
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    if (p < end && *p == '+') ++p;
+    double value = 0.0;
+    const auto result = std::from_chars(p, end, value, std::chars_format::general);
+    if (result.ptr != end || result.ptr == p) return std::nullopt;
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too small for a double is 0; too large is no number this program can scale.
+        const std::size_t e = text.find_first_of("eE");
+        if (e != std::string::npos && e + 1 < text.size() && text[e + 1] == '-') return 0.0;
+        return std::nullopt;
+    }
+    if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;  // "nan", "inf"
+    return value;
+}
+
+std::vector<double> CKalvoDoc::ParseTimeSeries(const QByteArray& text, std::size_t* notNumbers) {
     std::vector<double> values;
+    std::size_t skipped = 0;
     const char* p = text.constData();
     const char* const end = p + text.size();
     const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; };
@@ -682,12 +741,12 @@ std::vector<double> CKalvoDoc::ParseTimeSeries(const QByteArray& text) {
         const char* start = p;
         while (p < end && !space(*p)) ++p;
         if (start == p || *start == '#') continue;
-        double v = CIni::ParseReal(QString::fromLatin1(start, p - start));
-        // A number beyond the range of doubles stays the largest one; "nan" counts as 0.
-        if (std::isnan(v)) v = 0.0;
-        else if (std::isinf(v)) v = std::copysign(std::numeric_limits<double>::max(), v);
-        values.push_back(v);
+        if (const std::optional<double> v = ParseTimeSeriesNumber(std::string_view(start, static_cast<std::size_t>(p - start))))
+            values.push_back(*v);
+        else
+            ++skipped;  // a word, a header or a broken number is no sample
     }
+    if (notNumbers) *notNumbers = skipped;
     return values;
 }
 
@@ -713,20 +772,29 @@ std::vector<double> CKalvoDoc::ScaleTimeSeries(const std::vector<double>& values
     return samples;
 }
 
-bool CKalvoDoc::ReadTimeSeries(const QString& path) {
+std::optional<std::vector<double>> CKalvoDoc::ReadTimeSeriesSamples(const QString& path, std::size_t* notNumbers) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_ui->Message(62003, MessageIcon::Exclamation, path);
-        return false;
+        return std::nullopt;
     }
     std::vector<double> samples;
     try {
-        samples = ScaleTimeSeries(ParseTimeSeries(file.readAll()));
+        samples = ScaleTimeSeries(ParseTimeSeries(file.readAll(), notNumbers));
     } catch (const std::bad_alloc&) {
         ReportNoMemory(static_cast<std::uint64_t>(file.size()) * 2 * sizeof(double));
-        return false;
+        return std::nullopt;
     }
-    return LoadTimeSeriesAsWave(samples);
+    if (samples.empty()) {
+        m_ui->Message(61496, MessageIcon::Exclamation);  // not one number: nothing to load
+        return std::nullopt;
+    }
+    return samples;
+}
+
+bool CKalvoDoc::ReadTimeSeries(const QString& path) {
+    const std::optional<std::vector<double>> samples = ReadTimeSeriesSamples(path);
+    return samples && LoadTimeSeriesAsWave(*samples);
 }
 
 bool CKalvoDoc::LoadTimeSeriesAsWave(const std::vector<double>& samples) {

@@ -6,6 +6,9 @@
 
 #include <QString>
 #include <array>
+#include <functional>
+#include <optional>
+#include <string_view>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -83,8 +86,12 @@ public:
     void OnFileOpen();  // the "Open Wave File..." command
     void OnSaveRecording();  // the "save recording" command: the loaded wave as WAV or MP3
     // Opens a chosen sound file (wave, or MP3 through the converter) as the command does.
+    // Until the new file has been read (and its channel chosen) the loaded sound, its selection
+    // and results stay; a cancelled, refused or unreadable file leaves them as they were.
     bool OpenSoundFile(const QString& path);
-    bool LoadWave(const QString& path);
+    // Loads a wave file. makeRoom, when given, runs once the file has been read and its channel
+    // chosen, just before it becomes the loaded sound: the place to let the old one go.
+    bool LoadWave(const QString& path, const std::function<void()>& makeRoom = {});
     bool CreateAbbild(const QString& path);
     bool PrepareWave(const QString& path);
     bool ExtractChannel();
@@ -101,8 +108,13 @@ public:
     bool LoadTimeSeriesAsWave(const std::vector<double>& samples);
     // The numbers of a time series scaled to 16-bit samples.
     static std::vector<double> ScaleTimeSeries(const std::vector<double>& values);
-    // Tokens separated by white space; "#..." tokens skipped; non-numbers count as 0.
-    static std::vector<double> ParseTimeSeries(const QByteArray& text);
+    // The file's numbers, scaled; none (the user was told) when it cannot be read or holds no
+    // number. notNumbers, when given, counts the tokens that were not numbers.
+    std::optional<std::vector<double>> ReadTimeSeriesSamples(const QString& path, std::size_t* notNumbers = nullptr);
+    // Tokens separated by white space; "#..." tokens skipped; tokens that are no finite number
+    // are skipped too and counted in notNumbers. A lone decimal comma reads as a decimal point.
+    static std::vector<double> ParseTimeSeries(const QByteArray& text, std::size_t* notNumbers = nullptr);
+    static std::optional<double> ParseTimeSeriesNumber(std::string_view token);
 
     // ---- Spectrum. ----
     void ComputeSpectrum(int points);
@@ -118,6 +130,11 @@ public:
     void OnFftSettings();  // the "FFT" settings command
     static int FftPointsOfEntry(int entry);   // -1 outside 0..11
     static constexpr std::uint32_t kLargestFftPoints = 256u << 11;  // the last entry of the settings' list
+    // True when the selection is longer than the largest spectrum, whose spectrum therefore is
+    // that of its first kLargestFftPoints samples only: the views and the command line say so.
+    bool SelectionSpectrumIsCut() const {
+        return m_nSpectrumPoints == static_cast<int>(kLargestFftPoints) && m_aSelSamples.size() > kLargestFftPoints;
+    }
     static int FftEntryOfPoints(int points);  // 2 (1024) for sizes not in the list
     // Frequency of spectrum bin i of an N-point transform.
     static double BinFrequency(std::size_t bin, int points, int sampleRate) {
@@ -236,8 +253,24 @@ private:
     void StartPlayback(bool loop);
     // Stops recording and listening and loads the recording.
     void FinishRecording();
-    // CreateAbbild and PrepareWave of one file; on failure the document holds no samples.
-    bool ReadAndPrepare(const QString& path);
+    // A wave file's samples as read, before they become the loaded sound.
+    struct WaveBlock {
+        WaveFormat format;  // after any conversion to 16 bit
+        std::unique_ptr<std::uint8_t[]> data;
+        std::uint32_t bytes = 0;
+        int convertedFromBits = 0;  // the file's own width when converted to 16 bit, else 0
+        bool convertedFromFloat = false;
+    };
+    // Reads a whole wave file without touching the loaded sound; says why when it cannot.
+    std::optional<WaveBlock> ReadWaveBlock(const QString& path);
+    // Makes a block read by ReadWaveBlock the document's samples.
+    void InstallBlock(WaveBlock block);
+    // The channel of a multi-channel file to keep (1 left, 2 right); none when the user cancels.
+    std::optional<int> AskChannel(const QString& path, const WaveBlock& block);
+    // Reads, chooses the channel, runs makeRoom, then installs and prepares the sound. A file that
+    // cannot be read or whose channel dialog is cancelled changes nothing when makeRoom is given;
+    // without it (the recording, a time series) the document then holds no file name.
+    bool ReadAndPrepare(const QString& path, const std::function<void()>& makeRoom = {});
     // |X_k|/N of N values into out (N/2+1 elements).
     void Magnitudes(const double* values, int points, std::vector<double>& out);
     void ClearAnalysisArrays();

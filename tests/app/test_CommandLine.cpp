@@ -202,3 +202,16 @@ TEST(CommandLine, AFileGivenAloneIsOpenedAndANameIsAProfile) {
     ASSERT_TRUE(cmd);
     EXPECT_EQ(cmd->profile, QStringLiteral("Klasse4b.wav"));
 }
+
+TEST(CommandLine, ASelectionLongerThanTheLargestSpectrumIsSaidToBeCutToItsStart) {
+    QTemporaryDir dir;
+    const QString wave = dir.filePath(QStringLiteral("long.wav"));
+    ASSERT_TRUE(test::WriteFile(wave, test::Mono16(8000, test::Sine(440, 8000, 524288 + 4096, 8000))));
+    const QStringList peaks = {QStringLiteral("--export"), QStringLiteral("fftpeaks"), QStringLiteral("--open"), wave};
+    const Result whole = Kalvo(peaks);
+    ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
+    EXPECT_TRUE(whole.err.contains(QStringLiteral("first 524288 of the 528384 selected samples"))) << whole.err.toStdString();
+    const Result part = Kalvo(peaks + QStringList{QStringLiteral("--select"), QStringLiteral("0:524288")});
+    ASSERT_EQ(part.exitCode, 0) << part.err.toStdString();
+    EXPECT_FALSE(part.err.contains(QStringLiteral("selected samples"))) << part.err.toStdString();
+}

@@ -280,5 +280,76 @@ TEST_F(LoadWave, TheOpenCommandOffersWaveFilesAndCancelDoesNothing) {
     ui.messages.clear();
     EXPECT_FALSE(doc.OpenSoundFile(Write(QStringLiteral("song.mp3"), QByteArray("ID3"))));
     EXPECT_TRUE(ui.Said(Str(62005)));
-    EXPECT_FALSE(g_bWaveLoaded);
+    EXPECT_TRUE(g_bWaveLoaded);  // and the sound loaded before stays
+    EXPECT_EQ(doc.m_strFileName, path);
+}
+
+TEST_F(LoadWave, ACancelledRefusedOrUnreadableFileKeepsTheLoadedSoundItsSelectionAndResults) {
+    const QString path = Write(QStringLiteral("kept.wav"), Mono16(8000, Sine(440, 8000, 4096, 10000)));
+    ASSERT_TRUE(doc.OpenSoundFile(path));
+    doc.SetSelection(100, 1124);
+    ASSERT_TRUE(doc.OnSelectionChanged(100, 1124));
+    const std::vector<double> samples = Samples(), selected = doc.m_aSelSamples, spectrum = doc.m_aSpectrum;
+    const QString title = doc.GetTitle();
+    const auto unchanged = [&] {
+        EXPECT_TRUE(g_bWaveLoaded);
+        EXPECT_EQ(Samples(), samples);
+        EXPECT_EQ(doc.m_strFileName, path);
+        EXPECT_EQ(doc.GetTitle(), title);
+        EXPECT_EQ(doc.m_nSelStart, 100u);
+        EXPECT_EQ(doc.m_nSelEnd, 1124u);
+        EXPECT_EQ(doc.m_aSelSamples, selected);
+        EXPECT_EQ(doc.m_aSpectrum, spectrum);
+        EXPECT_EQ(doc.m_nSampleRate, 8000);
+    };
+    {
+        SCOPED_TRACE("the open dialog cancelled");
+        ui.openFiles.push_back(std::nullopt);
+        doc.OnFileOpen();
+        unchanged();
+    }
+    {
+        SCOPED_TRACE("the time series dialog cancelled");
+        ui.openFiles.push_back(std::nullopt);
+        doc.OnOpenTimeSeries();
+        unchanged();
+    }
+    {
+        SCOPED_TRACE("the channel dialog cancelled");
+        ui.channels.push_back(std::nullopt);
+        EXPECT_FALSE(doc.OpenSoundFile(Write(QStringLiteral("stereo.wav"), Wave(2, 8000, 16, Pcm16({1, 2, 3, 4})))));
+        unchanged();
+    }
+    const std::vector<std::pair<const char*, QString>> refused = {
+        {"text renamed .wav", Write(QStringLiteral("text.wav"), "just some text\r\n")},
+        {"ADPCM", Write(QStringLiteral("adpcm.wav"),
+                        Riff(Chunk("fmt ", FmtBody(2, 1, 8000, 4, 0)) + Chunk("data", Pcm16({1, 2}))))},
+        {"no samples", Write(QStringLiteral("none.wav"),
+                             Riff(Chunk("fmt ", FmtBody(1, 1, 8000, 16)) + Chunk("data", QByteArray())))},
+        {"missing", Path(QStringLiteral("missing.wav"))},
+        {"MP3 without a converter", Write(QStringLiteral("song.mp3"), QByteArray("ID3"))},
+    };
+    for (const auto& [name, file] : refused) {
+        SCOPED_TRACE(name);
+        ui.messages.clear();
+        ui.openFiles.push_back(file);
+        doc.OnFileOpen();
+        EXPECT_EQ(ui.messages.size(), 1u);
+        unchanged();
+    }
+    for (const auto& [name, file] : std::vector<std::pair<const char*, QString>>{
+             {"missing series", Path(QStringLiteral("missing.txt"))},
+             {"series without a number", Write(QStringLiteral("words.txt"), "no numbers here\n")}}) {
+        SCOPED_TRACE(name);
+        ui.messages.clear();
+        EXPECT_FALSE(doc.OpenTimeSeriesFile(file));
+        EXPECT_EQ(ui.messages.size(), 1u);
+        unchanged();
+    }
+    // A file that reads well replaces the sound, its selection and its results.
+    ui.openFiles.push_back(Write(QStringLiteral("new.wav"), Mono16(11025, {5, 6, 7})));
+    doc.OnFileOpen();
+    EXPECT_EQ(Samples(), (std::vector<double>{5, 6, 7}));
+    EXPECT_EQ(doc.m_nSampleRate, 11025);
+    EXPECT_LE(doc.m_aSelSamples.size(), 1u);
 }

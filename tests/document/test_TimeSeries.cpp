@@ -30,18 +30,31 @@ TEST_F(TimeSeries, ScalingFillsTheSixteenBitRange) {
     }
 }
 
-TEST_F(TimeSeries, TokensAreNumbersExceptCommentsAndLettersCountAsZero) {
-    EXPECT_EQ(CKalvoDoc::ParseTimeSeries("1 2\r\n#skip 3\r\n\t-4.5e1 abc 7x\n#\n1e999 -1e999 nan"),
-              (std::vector<double>{1, 2, 3, -45, 0, 7, std::numeric_limits<double>::max(),
-                                   -std::numeric_limits<double>::max(), 0}));
+TEST_F(TimeSeries, TokensAreNumbersACommaIsADecimalPointAndTheRestIsLeftOutAndCounted) {
+    std::size_t skipped = 0;
+    EXPECT_EQ(CKalvoDoc::ParseTimeSeries("1 2\r\n#skip 3\r\n\t-4.5e1 abc 7x\n#\n1e999 -1e999 nan inf +8", &skipped),
+              (std::vector<double>{1, 2, 3, -45, 8}));
+    EXPECT_EQ(skipped, 6u);  // abc, 7x, the two numbers beyond the doubles, nan and inf; "#" is a comment
+    // German spreadsheets: one decimal comma is a decimal point; two, or a comma beside a point, are no number.
+    EXPECT_EQ(CKalvoDoc::ParseTimeSeries("0,5\n1,5\n-2,25e1\n1,2,3\n1.000,5\n,\n", &skipped),
+              (std::vector<double>{0.5, 1.5, -22.5}));
+    EXPECT_EQ(skipped, 3u);
     // Too small for a double is 0 and leaves the other values their scale.
-    const std::vector<double> tiny = CKalvoDoc::ParseTimeSeries("1e-400 -3e-999 2 0.0000001e-320");
+    const std::vector<double> tiny = CKalvoDoc::ParseTimeSeries("1e-400 -3e-999 2 0.0000001e-320", &skipped);
     EXPECT_EQ(tiny, (std::vector<double>{0, 0, 2, 0}));
+    EXPECT_EQ(skipped, 0u);
     EXPECT_EQ(CKalvoDoc::ScaleTimeSeries(tiny), (std::vector<double>{-32768, -32768, 32767, -32768}));
-    // A number too close to zero for a double is zero, not the largest value.
-    EXPECT_EQ(CKalvoDoc::ParseTimeSeries("2 1e-999 -3e-400"), (std::vector<double>{2, 0, 0}));
     EXPECT_TRUE(CKalvoDoc::ParseTimeSeries("#only\n#comments\n").empty());
     EXPECT_TRUE(CKalvoDoc::ParseTimeSeries("").empty());
+}
+
+TEST_F(TimeSeries, ASeriesWithWordsLoadsItsNumbersAndSaysHowManyEntriesWereLeftOut) {
+    const QString path = Write(QStringLiteral("messung.txt"), "Zeit\r\n0,5\r\n-1,5\r\nn/a\r\n1\r\n");
+    ASSERT_TRUE(doc.OpenTimeSeriesFile(path));
+    // 0.5, -1.5 and 1 with a negative value: scale 32768 / 1.5.
+    EXPECT_EQ(Samples(), (std::vector<double>{10922, -32768, 21845}));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, Str(62004, path, 2));
 }
 
 TEST_F(TimeSeries, ImportLoadsA44kHzSixteenBitSound) {
