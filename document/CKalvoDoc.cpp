@@ -147,6 +147,7 @@ bool CKalvoDoc::OnNewDocument() {
     m_aAnalysis.assign(1, 0.0);
     for (auto& acf : m_aAutoCorr) acf.clear();
     m_dFullScale = 0.0;
+    m_dSeriesUnitsPerSample = 1.0;
     m_nFFTPoints = CKalvoSettings::CheckedFftPoints(m_settings.IniDokumentNumFFTPoints);
     m_strFileName = m_settings.IniDokumentPlayFile.isEmpty() ? NoFile() : m_settings.IniDokumentPlayFile;
     m_nBitsPerSample = 16;
@@ -206,6 +207,7 @@ void CKalvoDoc::RemoveWave() {
     m_nFFTPoints = CKalvoSettings::CheckedFftPoints(m_settings.IniDokumentNumFFTPoints);
     m_pWaveData.reset();
     m_dFullScale = 0.0;
+    m_dSeriesUnitsPerSample = 1.0;
     m_nWaveBytes = 0;
     m_nPlayBytes = 0;
     m_nPlayReduction = m_nPlayExpansion = 1;
@@ -227,6 +229,7 @@ bool CKalvoDoc::WriteWaveParametersInVariables(const WaveFormat& format) {
     m_nSampleRate = static_cast<int>(format.samplesPerSec);
     m_nBitsShown = format.bitsPerSample;
     m_bSigned = format.bitsPerSample != 8 ? 1 : 0;
+    m_dSeriesUnitsPerSample = 1.0;
     switch (format.bitsPerSample) {
         case 8: m_dFullScale = 255.0; break;
         case 16: m_dFullScale = 32767.0; break;
@@ -691,7 +694,7 @@ std::vector<double> CKalvoDoc::ParseTimeSeries(const QByteArray& text) {
     return values;
 }
 
-std::vector<double> CKalvoDoc::ScaleTimeSeries(const std::vector<double>& values) {
+std::vector<double> CKalvoDoc::ScaleTimeSeries(const std::vector<double>& values, double* unitsPerStep) {
     double largest = 0.0;
     bool negative = false;
     for (double v : values) {
@@ -702,6 +705,7 @@ std::vector<double> CKalvoDoc::ScaleTimeSeries(const std::vector<double>& values
     if (largest == 0.0) return samples;  // all zeros: silence
     const double range = negative ? 32768.0 : 65536.0;
     const double scale = range / largest;
+    if (unitsPerStep) *unitsPerStep = largest / range;
     // A tiny largest value (below about 1e-304) makes the scale infinite; dividing first keeps
     // every value in range, where multiplying would give infinities and NaN for zeros.
     const bool divide = !std::isfinite(scale);
@@ -720,13 +724,16 @@ bool CKalvoDoc::ReadTimeSeries(const QString& path) {
         return false;
     }
     std::vector<double> samples;
+    double unitsPerStep = 1.0;
     try {
-        samples = ScaleTimeSeries(ParseTimeSeries(file.readAll()));
+        samples = ScaleTimeSeries(ParseTimeSeries(file.readAll()), &unitsPerStep);
     } catch (const std::bad_alloc&) {
         ReportNoMemory(static_cast<std::uint64_t>(file.size()) * 2 * sizeof(double));
         return false;
     }
-    return LoadTimeSeriesAsWave(samples);
+    if (!LoadTimeSeriesAsWave(samples)) return false;
+    m_dSeriesUnitsPerSample = unitsPerStep;  // set after the wave's own reading reset it
+    return true;
 }
 
 bool CKalvoDoc::LoadTimeSeriesAsWave(const std::vector<double>& samples) {

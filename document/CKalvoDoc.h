@@ -99,8 +99,9 @@ public:
     bool OpenTimeSeriesFile(const QString& path);
     bool ReadTimeSeries(const QString& path);
     bool LoadTimeSeriesAsWave(const std::vector<double>& samples);
-    // The numbers of a time series scaled to 16-bit samples.
-    static std::vector<double> ScaleTimeSeries(const std::vector<double>& values);
+    // The numbers of a time series scaled to 16-bit samples; unitsPerStep (if given) receives
+    // how much of the numbers' own unit one sample step stands for.
+    static std::vector<double> ScaleTimeSeries(const std::vector<double>& values, double* unitsPerStep = nullptr);
     // Tokens separated by white space; "#..." tokens skipped; non-numbers count as 0.
     static std::vector<double> ParseTimeSeries(const QByteArray& text);
 
@@ -188,6 +189,9 @@ public:
     int m_nBitsPerSample = 16;
     int m_bSigned = 1;
     double m_dFullScale = 0.0;
+    // Units of the loaded series per sample step: an imported time series keeps the scale its
+    // numbers were mapped to 16 bits with; a sound is measured in its own samples (1).
+    double m_dSeriesUnitsPerSample = 1.0;
     int m_nSampleRate = 0;
     int m_nBitsShown = 0;
     QString m_strChannels;
