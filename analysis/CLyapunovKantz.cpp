@@ -13,6 +13,23 @@ constexpr unsigned kAll = ~0u;
 
 double Squared(double x) { return x * x; }
 
+// The local fits of the spectrum: the largest condition number (1-norm, of the moment matrix in
+// units of the neighbourhood radius) that still gives coefficients, and how far the neighbourhood
+// may be widened (a factor of the minimum number of neighbours) to reach it.
+constexpr double kLargestCondition = 1e9;
+constexpr unsigned kWidestNeighbourhood = 8;
+
+// The largest column sum of absolute values of a size x size matrix.
+double ColumnNorm(const std::vector<double>& a, unsigned size) {
+    double largest = 0.0;
+    for (unsigned k = 0; k < size; ++k) {
+        double sum = 0.0;
+        for (unsigned l = 0; l < size; ++l) sum += std::fabs(a[l * size + k]);
+        largest = std::max(largest, sum);
+    }
+    return largest;
+}
+
 // The hot loop of the largest exponent: for every neighbour m of r the squared distances of the
 // delay vectors of dimension dim, 0 .. iters-1 steps later, summed per step with their count
 // (identical vectors do not count). Built for AVX2 as well where the CPU has it.
@@ -198,6 +215,7 @@ std::optional<MaxLyapResult> CLyapunovKantz::Calc_Max_Lyap_Exponent(const double
         result.maxiter = p.maxiter;
         result.epscount = p.epscount;
         result.S.assign(dims, std::vector<double>(static_cast<std::size_t>(p.epscount + 1) * iters, 0.0));
+        result.counts.assign(dims, std::vector<unsigned>(static_cast<std::size_t>(p.epscount + 1) * iters, 0u));
         head.resize(static_cast<std::size_t>(cells) * cells);
         list.resize(n);
         for (auto& l : neighbours) l.resize(boxed);
@@ -218,6 +236,7 @@ std::optional<MaxLyapResult> CLyapunovKantz::Calc_Max_Lyap_Exponent(const double
     const double* v = y.data();
     auto cellOf = [&](double value, double eps) { return static_cast<unsigned>(static_cast<long long>(value / eps)) & mask; };
 
+    bool anyCounted = false;
     for (unsigned e = 0; e < p.epscount; ++e) {
         const double eps = p.epsmin * std::pow(factor, e);
         const double eps2 = eps * eps;
@@ -271,10 +290,19 @@ std::optional<MaxLyapResult> CLyapunovKantz::Calc_Max_Lyap_Exponent(const double
         for (unsigned d = p.mindim - 2; d <= p.maxdim - 2; ++d)
             for (unsigned i = 0; i < iters; ++i) {
                 const std::size_t at = static_cast<std::size_t>(d) * iters + i;
-                if (count[at] > 0.0) result.S[d][static_cast<std::size_t>(e) * iters + i] = sum[at] / count[at];
+                if (count[at] > 0.0) {
+                    result.S[d][static_cast<std::size_t>(e) * iters + i] = sum[at] / count[at];
+                    result.counts[d][static_cast<std::size_t>(e) * iters + i] = static_cast<unsigned>(count[at]);
+                    anyCounted = true;
+                }
             }
         result.epsDone = e + 1;
         if (m_hooks.maxLyapProgress) m_hooks.maxLyapProgress(result);
+    }
+    if (!anyCounted) {
+        // No reference point had a neighbour within any radius: there is no curve to show.
+        Fail(kNoNeighboursCounted);
+        return std::nullopt;
     }
     return result;
 }
@@ -294,7 +322,7 @@ std::uint32_t CLyapunovKantz::TableRandom::Next() {
 }
 
 // Gaussian elimination with the largest pivot of each column; matrix is size x size, row major.
-// The solution replaces vec.
+// The solution replaces vec; false for a singular matrix (a zero pivot).
 bool CLyapunovKantz::SolveLinear(std::vector<double>& a, std::vector<double>& vec, unsigned size) {
     for (unsigned i = 0; i + 1 < size; ++i) {
         unsigned pivot = i;
@@ -304,10 +332,7 @@ bool CLyapunovKantz::SolveLinear(std::vector<double>& a, std::vector<double>& ve
                 largest = std::fabs(a[j * size + i]);
                 pivot = j;
             }
-        if (largest == 0.0) {
-            Fail(kSingularMatrix);
-            return false;
-        }
+        if (largest == 0.0) return false;
         if (pivot != i) {
             for (unsigned k = 0; k < size; ++k) std::swap(a[i * size + k], a[pivot * size + k]);
             std::swap(vec[i], vec[pivot]);
@@ -319,7 +344,7 @@ bool CLyapunovKantz::SolveLinear(std::vector<double>& a, std::vector<double>& ve
             vec[j] += q * vec[i];
         }
     }
-    if (a[(size - 1) * size + size - 1] == 0.0) a[(size - 1) * size + size - 1] = 1e-12;
+    if (a[(size - 1) * size + size - 1] == 0.0) return false;
     for (int i = static_cast<int>(size) - 1; i >= 0; --i) {
         double h = vec[i];
         for (unsigned k = static_cast<unsigned>(i) + 1; k < size; ++k) h -= a[i * size + k] * vec[k];
@@ -420,79 +445,107 @@ std::optional<LyapSpectrumResult> CLyapunovKantz::CalcLyapSpectrum(const double*
     const std::size_t end = std::min<std::size_t>(iterations, last);
     for (std::size_t point = first; point < end; ++point) {
         ++count;
-        // Neighbours: grow the radius until more than the minimum number lie within it.
-        double eps = startRadius;
-        for (;;) {
-            if (eps > 1.0) break;
-            found.clear();
-            const double centre = y[point];
-            auto from = std::lower_bound(sortedValue.begin(), sortedValue.end(), centre - eps);
-            for (auto it = from; it != sortedValue.end() && *it <= centre + eps; ++it) {
-                const unsigned j = sorted[static_cast<std::size_t>(it - sortedValue.begin())];
-                bool inside = true;
-                for (unsigned k = 1; k < D && inside; ++k)
-                    inside = std::fabs(component(j, k) - component(point, k)) <= eps;
-                if (inside) found.push_back(j);
-            }
-            if (found.size() > minNeighbours) {
-                byDistance.clear();
-                for (unsigned j : found) {
-                    double dist = 0.0;
-                    for (unsigned k = 0; k < D; ++k) dist = std::max(dist, std::fabs(component(j, k) - component(point, k)));
-                    byDistance.emplace_back(j == point ? 2.0 : dist, j);
+        // Neighbours: grow the radius from eps until more than `wanted` points lie within it and
+        // keep the nearest `wanted` of them; returns their radius. Beyond the data interval the
+        // search stops with what it found.
+        auto collect = [&](unsigned wanted, double eps) {
+            for (;;) {
+                if (eps > 1.0) return eps;
+                found.clear();
+                const double centre = y[point];
+                auto from = std::lower_bound(sortedValue.begin(), sortedValue.end(), centre - eps);
+                for (auto it = from; it != sortedValue.end() && *it <= centre + eps; ++it) {
+                    const unsigned j = sorted[static_cast<std::size_t>(it - sortedValue.begin())];
+                    bool inside = true;
+                    for (unsigned k = 1; k < D && inside; ++k)
+                        inside = std::fabs(component(j, k) - component(point, k)) <= eps;
+                    if (inside) found.push_back(j);
                 }
-                // Ties are broken by index so that the fit never depends on the search order.
-                std::partial_sort(byDistance.begin(), byDistance.begin() + minNeighbours, byDistance.end());
-                found.resize(minNeighbours);
-                for (unsigned k = 0; k < minNeighbours; ++k) found[k] = byDistance[k].second;
-                eps = byDistance[minNeighbours - 1].first;
-                break;
+                if (found.size() > wanted) {
+                    byDistance.clear();
+                    for (unsigned j : found) {
+                        double dist = 0.0;
+                        for (unsigned k = 0; k < D; ++k)
+                            dist = std::max(dist, std::fabs(component(j, k) - component(point, k)));
+                        byDistance.emplace_back(j == point ? 2.0 : dist, j);
+                    }
+                    // Ties are broken by index so that the fit never depends on the search order.
+                    std::partial_sort(byDistance.begin(), byDistance.begin() + wanted, byDistance.end());
+                    found.resize(wanted);
+                    for (unsigned k = 0; k < wanted; ++k) found[k] = byDistance[k].second;
+                    return byDistance[wanted - 1].first;
+                }
+                eps *= p.radiusFactor;
             }
-            eps *= p.radiusFactor;
-        }
-        neighbourSum += static_cast<double>(found.size());
-        radiusSum += eps;
-        startRadius = radiusSum / static_cast<double>(count);
+        };
+        // The local linear fit next = a0 + sum_k a(k+1) component k, solved in coordinates
+        // relative to the reference point in units of the radius, so that the condition of the
+        // moment matrix tells how well the neighbourhood spans every direction. An
+        // ill-conditioned fit (neighbours on a line or repeated values, as quantised data gives
+        // them) has no meaningful coefficients: false.
+        auto fitLocally = [&](double eps) {
+            const double scale = eps > 0.0 ? eps : 1.0;
+            const double share = 1.0 / static_cast<double>(found.size());
+            std::fill(moments.begin(), moments.end(), 0.0);
+            for (unsigned j : found) {
+                moments[0] += 1.0;
+                for (unsigned k = 0; k < D; ++k) {
+                    const double uk = (component(j, k) - component(point, k)) / scale;
+                    moments[k + 1] += uk;
+                    for (unsigned l = k; l < D; ++l)
+                        moments[(k + 1) * M + l + 1] += uk * (component(j, l) - component(point, l)) / scale;
+                }
+            }
+            for (double& m : moments) m *= share;
+            for (unsigned k = 0; k < M; ++k)
+                for (unsigned l = 0; l < k; ++l) moments[k * M + l] = moments[l * M + k];
+            for (unsigned k = 0; k < M; ++k) {
+                column = moments;
+                std::fill(rhs.begin(), rhs.end(), 0.0);
+                rhs[k] = 1.0;
+                if (!SolveLinear(column, rhs, M)) return false;
+                for (unsigned l = 0; l < M; ++l) inverse[l * M + k] = rhs[l];
+            }
+            if (!(ColumnNorm(moments, M) * ColumnNorm(inverse, M) <= kLargestCondition)) return false;
+            std::fill(rhs.begin(), rhs.end(), 0.0);
+            for (unsigned j : found) {
+                const double next = y[j + delay];
+                rhs[0] += next;
+                for (unsigned k = 0; k < D; ++k) rhs[k + 1] += next * (component(j, k) - component(point, k)) / scale;
+            }
+            for (double& r : rhs) r *= share;
+            for (unsigned k = 0; k < M; ++k) {
+                double a = 0.0;
+                for (unsigned l = 0; l < M; ++l) a += inverse[k * M + l] * rhs[l];
+                coefficients[k] = k == 0 ? a : a / scale;
+            }
+            return true;
+        };
+
+        double eps = collect(minNeighbours, startRadius);
         if (found.size() < minNeighbours) {
             Fail(kTooFewNeighbours);
             return std::nullopt;
         }
-        // Moments of the neighbourhood and their inverse.
-        const double share = 1.0 / static_cast<double>(found.size());
-        std::fill(moments.begin(), moments.end(), 0.0);
-        for (unsigned j : found) {
-            moments[0] += 1.0;
-            for (unsigned k = 0; k < D; ++k) {
-                const double ck = component(j, k);
-                moments[k + 1] += ck;
-                for (unsigned l = k; l < D; ++l) moments[(k + 1) * M + l + 1] += ck * component(j, l);
+        // An ill-conditioned fit is tried again with twice the neighbours, a few times; a
+        // neighbourhood that stays degenerate gives no result rather than a made-up exponent.
+        for (unsigned wanted = minNeighbours; !fitLocally(eps);) {
+            const std::size_t had = found.size();
+            wanted *= 2;
+            if (wanted > minNeighbours * kWidestNeighbourhood) {
+                Fail(kSingularMatrix);
+                return std::nullopt;
+            }
+            eps = collect(wanted, eps);
+            if (found.size() <= had) {
+                Fail(kSingularMatrix);
+                return std::nullopt;
             }
         }
-        for (double& m : moments) m *= share;
-        for (unsigned k = 0; k < M; ++k)
-            for (unsigned l = 0; l < k; ++l) moments[k * M + l] = moments[l * M + k];
-        for (unsigned k = 0; k < M; ++k) {
-            column = moments;
-            std::fill(rhs.begin(), rhs.end(), 0.0);
-            rhs[k] = 1.0;
-            if (!SolveLinear(column, rhs, M)) return std::nullopt;
-            for (unsigned l = 0; l < M; ++l) inverse[l * M + k] = rhs[l];
-        }
-        // Local linear map of the one series.
-        std::fill(rhs.begin(), rhs.end(), 0.0);
-        for (unsigned j : found) {
-            const double next = y[j + delay];
-            rhs[0] += next;
-            for (unsigned k = 0; k < D; ++k) rhs[k + 1] += next * component(j, k);
-        }
-        for (double& r : rhs) r *= share;
-        for (unsigned k = 0; k < M; ++k) {
-            double a = 0.0;
-            for (unsigned l = 0; l < M; ++l) a += inverse[k * M + l] * rhs[l];
-            coefficients[k] = a;
-        }
-        double forecast = coefficients[0];
-        for (unsigned k = 0; k < D; ++k) forecast += coefficients[k + 1] * component(point, k);
+        neighbourSum += static_cast<double>(found.size());
+        radiusSum += eps;
+        startRadius = radiusSum / static_cast<double>(count);
+        const double forecast = coefficients[0];  // the reference point is the origin of the fit
         errorSum += Squared(forecast - y[point + delay]);
         // Tangent vectors through the map, then their stretching.
         for (unsigned i = 0; i < D; ++i) {
@@ -620,20 +673,27 @@ std::optional<CorrDimResult> CLyapunovKantz::CalcCorrDim(const double* input, st
             const double* c = &C[static_cast<std::size_t>(d) * radii];
             auto& curve = result.curves[d];
             for (unsigned k = 1; k < radii; ++k) {
-                double slope = 0.0;
-                if (c[k] > 0.0 && c[k - 1] > 0.0)
-                    slope = std::log((c[k - 1] / norm[k - 1]) / (c[k] / norm[k])) / lnFactor;
-                curve[k - 1] = {radius[k], slope};
+                CorrDimPoint& point = curve[k - 1];
+                point.radius = radius[k];
+                point.hasSum = norm[k] > 0.0;
+                point.sum = point.hasSum ? c[k] / norm[k] : 0.0;
+                // ln(0) has no value: a slope needs pairs at both radii.
+                point.hasSlope = c[k] > 0.0 && c[k - 1] > 0.0 && norm[k] > 0.0 && norm[k - 1] > 0.0;
+                point.slope =
+                    point.hasSlope ? std::log((c[k - 1] / norm[k - 1]) / (c[k] / norm[k])) / lnFactor : 0.0;
             }
+            // Smoothing: each slope becomes the mean of the slopes of up to 7 neighbouring radii
+            // (points before it already smoothed) that have a value. The radii stay the true ones.
             for (unsigned k = 3; k + 5 <= radii; ++k) {
-                double rs = 0.0, ss = 0.0;
-                for (unsigned q = k - 3; q <= k + 3; ++q) {
-                    rs += curve[q].radius;
-                    ss += curve[q].slope;
-                }
-                rs /= 7.0;
-                ss /= 7.0;
-                if (std::fabs(rs) < 1e50) curve[k].radius = rs;
+                if (!curve[k].hasSlope) continue;
+                double ss = 0.0;
+                int used = 0;
+                for (unsigned q = k - 3; q <= k + 3; ++q)
+                    if (curve[q].hasSlope) {
+                        ss += curve[q].slope;
+                        ++used;
+                    }
+                ss /= used;
                 if (std::fabs(ss) < 1e50) curve[k].slope = ss;
             }
         }
@@ -710,6 +770,13 @@ std::optional<CorrDimResult> CLyapunovKantz::CalcCorrDim(const double* input, st
             output();
             if (k0 >= radii) done = true;
         }
+    }
+    const bool anyPair = std::any_of(C.begin(), C.end(), [](double c) { return c > 0.0; });
+    if (!anyPair) {
+        // No pair lay within any radius, or there was no pair to count at all (a series not
+        // longer than the Theiler window).
+        Fail(kNoPairsCounted);
+        return std::nullopt;
     }
     return result;
 }

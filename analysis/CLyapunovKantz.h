@@ -26,8 +26,13 @@ struct MaxLyapResult {
     unsigned epsDone = 0;                 // radii finished (all of them in a complete result)
     std::vector<double> radii;            // the epscount radii, in units of the data interval
     std::vector<std::vector<double>> S;   // maxdim - 1 arrays of (epscount + 1) * (maxiter + 1)
+    // Beside each S, the number of reference points with neighbours that it averages; where it
+    // is 0 nothing was counted and S has no value.
+    std::vector<std::vector<unsigned>> counts;
 
     double Value(unsigned e, unsigned d, unsigned i) const { return S[d][e * (maxiter + 1) + i]; }
+    unsigned Count(unsigned e, unsigned d, unsigned i) const { return counts[d][e * (maxiter + 1) + i]; }
+    bool HasValue(unsigned e, unsigned d, unsigned i) const { return Count(e, d, i) > 0; }
 };
 
 // Result of the spectrum: one row per iteration with the running means of the exponents.
@@ -45,9 +50,14 @@ struct LyapSpectrumResult {
 };
 
 // Result of the correlation sum: per embedding dimension 1..m the local slopes over the radius.
+// A radius at which no pair was counted has no sum, and a slope needs a sum above 0 at both of
+// its radii; a point without them has no value (not 0).
 struct CorrDimPoint {
     double radius = 0.0;                  // in units of the data interval
-    double slope = 0.0;
+    double slope = 0.0;                   // smoothed over up to 7 neighbouring slopes
+    double sum = 0.0;                     // the correlation sum at the radius
+    bool hasSlope = false;
+    bool hasSum = false;
 };
 struct CorrDimResult {
     unsigned m = 0;
@@ -67,6 +77,8 @@ public:
         kZeroVariance = 61480,
         kSpectrumTooShort = 61481,
         kCorrDimTooShort = 61482,
+        kNoPairsCounted = 64229,
+        kNoNeighboursCounted = 64230,
     };
     enum Mode : int { kSpectrum = 0, kMaxLyap = 1, kCorrDim = 2 };
 

@@ -149,6 +149,7 @@ bool CKalvoDoc::OnNewDocument() {
     m_aAnalysis.assign(1, 0.0);
     for (auto& acf : m_aAutoCorr) acf.clear();
     m_dFullScale = 0.0;
+    m_dSeriesUnitsPerSample = 1.0;
     m_nFFTPoints = CKalvoSettings::CheckedFftPoints(m_settings.IniDokumentNumFFTPoints);
     m_strFileName = m_settings.IniDokumentPlayFile.isEmpty() ? NoFile() : m_settings.IniDokumentPlayFile;
     m_nBitsPerSample = 16;
@@ -208,6 +209,7 @@ void CKalvoDoc::RemoveWave() {
     m_nFFTPoints = CKalvoSettings::CheckedFftPoints(m_settings.IniDokumentNumFFTPoints);
     m_pWaveData.reset();
     m_dFullScale = 0.0;
+    m_dSeriesUnitsPerSample = 1.0;
     m_nWaveBytes = 0;
     m_nPlayBytes = 0;
     m_nPlayReduction = m_nPlayExpansion = 1;
@@ -229,6 +231,7 @@ bool CKalvoDoc::WriteWaveParametersInVariables(const WaveFormat& format) {
     m_nSampleRate = static_cast<int>(format.samplesPerSec);
     m_nBitsShown = format.bitsPerSample;
     m_bSigned = format.bitsPerSample != 8 ? 1 : 0;
+    m_dSeriesUnitsPerSample = 1.0;
     switch (format.bitsPerSample) {
         case 8: m_dFullScale = 255.0; break;
         case 16: m_dFullScale = 32767.0; break;
@@ -694,12 +697,14 @@ bool CKalvoDoc::OpenTimeSeriesFile(const QString& path) {
     if (g_bListening) StopListening();
     // The loaded sound stays until the series has been read and found to hold numbers.
     std::size_t notNumbers = 0;
-    const std::optional<std::vector<double>> samples = ReadTimeSeriesSamples(path, &notNumbers);
+    double unitsPerStep = 1.0;
+    const std::optional<std::vector<double>> samples = ReadTimeSeriesSamples(path, &notNumbers, &unitsPerStep);
     if (!samples) return false;
     ResetForOpen();
     m_strFileName = path;
     const bool ok = LoadTimeSeriesAsWave(*samples);
-    if (!ok) m_strFileName = NoFile();
+    if (ok) m_dSeriesUnitsPerSample = unitsPerStep;  // set after the wave's own reading reset it
+    else m_strFileName = NoFile();
     NotifyStatus();
     if (ok) SetTitle(QFileInfo(path).fileName());
     UpdateAllViews(kHintRebuild);
@@ -750,7 +755,7 @@ std::vector<double> CKalvoDoc::ParseTimeSeries(const QByteArray& text, std::size
     return values;
 }
 
-std::vector<double> CKalvoDoc::ScaleTimeSeries(const std::vector<double>& values) {
+std::vector<double> CKalvoDoc::ScaleTimeSeries(const std::vector<double>& values, double* unitsPerStep) {
     double largest = 0.0;
     bool negative = false;
     for (double v : values) {
@@ -761,6 +766,7 @@ std::vector<double> CKalvoDoc::ScaleTimeSeries(const std::vector<double>& values
     if (largest == 0.0) return samples;  // all zeros: silence
     const double range = negative ? 32768.0 : 65536.0;
     const double scale = range / largest;
+    if (unitsPerStep) *unitsPerStep = largest / range;
     // A tiny largest value (below about 1e-304) makes the scale infinite; dividing first keeps
     // every value in range, where multiplying would give infinities and NaN for zeros.
     const bool divide = !std::isfinite(scale);
@@ -772,7 +778,8 @@ std::vector<double> CKalvoDoc::ScaleTimeSeries(const std::vector<double>& values
     return samples;
 }
 
-std::optional<std::vector<double>> CKalvoDoc::ReadTimeSeriesSamples(const QString& path, std::size_t* notNumbers) {
+std::optional<std::vector<double>> CKalvoDoc::ReadTimeSeriesSamples(const QString& path, std::size_t* notNumbers,
+                                                                   double* unitsPerStep) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_ui->Message(62003, MessageIcon::Exclamation, path);
@@ -780,7 +787,7 @@ std::optional<std::vector<double>> CKalvoDoc::ReadTimeSeriesSamples(const QStrin
     }
     std::vector<double> samples;
     try {
-        samples = ScaleTimeSeries(ParseTimeSeries(file.readAll(), notNumbers));
+        samples = ScaleTimeSeries(ParseTimeSeries(file.readAll(), notNumbers), unitsPerStep);
     } catch (const std::bad_alloc&) {
         ReportNoMemory(static_cast<std::uint64_t>(file.size()) * 2 * sizeof(double));
         return std::nullopt;
@@ -793,8 +800,11 @@ std::optional<std::vector<double>> CKalvoDoc::ReadTimeSeriesSamples(const QStrin
 }
 
 bool CKalvoDoc::ReadTimeSeries(const QString& path) {
-    const std::optional<std::vector<double>> samples = ReadTimeSeriesSamples(path);
-    return samples && LoadTimeSeriesAsWave(*samples);
+    double unitsPerStep = 1.0;
+    const std::optional<std::vector<double>> samples = ReadTimeSeriesSamples(path, nullptr, &unitsPerStep);
+    if (!samples || !LoadTimeSeriesAsWave(*samples)) return false;
+    m_dSeriesUnitsPerSample = unitsPerStep;  // set after the wave's own reading reset it
+    return true;
 }
 
 bool CKalvoDoc::LoadTimeSeriesAsWave(const std::vector<double>& samples) {

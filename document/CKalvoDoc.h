@@ -106,11 +106,13 @@ public:
     bool OpenTimeSeriesFile(const QString& path);
     bool ReadTimeSeries(const QString& path);
     bool LoadTimeSeriesAsWave(const std::vector<double>& samples);
-    // The numbers of a time series scaled to 16-bit samples.
-    static std::vector<double> ScaleTimeSeries(const std::vector<double>& values);
+    // The numbers of a time series scaled to 16-bit samples; unitsPerStep (if given) receives
+    // how much of the numbers' own unit one sample step stands for.
+    static std::vector<double> ScaleTimeSeries(const std::vector<double>& values, double* unitsPerStep = nullptr);
     // The file's numbers, scaled; none (the user was told) when it cannot be read or holds no
-    // number. notNumbers, when given, counts the tokens that were not numbers.
-    std::optional<std::vector<double>> ReadTimeSeriesSamples(const QString& path, std::size_t* notNumbers = nullptr);
+    // number. notNumbers, when given, counts the tokens that were not numbers; unitsPerStep as above.
+    std::optional<std::vector<double>> ReadTimeSeriesSamples(const QString& path, std::size_t* notNumbers = nullptr,
+                                                             double* unitsPerStep = nullptr);
     // Tokens separated by white space; "#..." tokens skipped; tokens that are no finite number
     // are skipped too and counted in notNumbers. A lone decimal comma reads as a decimal point.
     static std::vector<double> ParseTimeSeries(const QByteArray& text, std::size_t* notNumbers = nullptr);
@@ -205,6 +207,9 @@ public:
     int m_nBitsPerSample = 16;
     int m_bSigned = 1;
     double m_dFullScale = 0.0;
+    // Units of the loaded series per sample step: an imported time series keeps the scale its
+    // numbers were mapped to 16 bits with; a sound is measured in its own samples (1).
+    double m_dSeriesUnitsPerSample = 1.0;
     int m_nSampleRate = 0;
     int m_nBitsShown = 0;
     QString m_strChannels;

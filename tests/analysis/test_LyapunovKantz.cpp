@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -160,13 +161,14 @@ TEST(LyapunovKantz, UnusableSeriesAreRefusedWithTheirMessage) {
         EXPECT_TRUE(engine.Aborted()) << c.what;
         EXPECT_EQ(rec.messages, std::vector<int>{c.message}) << c.what;
     }
-    // One value more is enough for the largest exponent.
+    // One value more passes the length check; its one delay vector has no neighbour, and that
+    // is what is said.
     Recorder rec;
     CLyapunovKantz engine;
     engine.SetHooks(rec.Hooks());
     engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, CLyapunovKantz::kMaxLyap, ~0u);
-    EXPECT_TRUE(engine.Calc_Max_Lyap_Exponent(henon.data(), 52));
-    EXPECT_TRUE(rec.messages.empty());
+    EXPECT_FALSE(engine.Calc_Max_Lyap_Exponent(henon.data(), 52));
+    EXPECT_EQ(rec.messages, std::vector<int>{CLyapunovKantz::kNoNeighboursCounted});
 }
 
 TEST(LyapunovKantz, CancellingLeavesNoResult) {
@@ -210,7 +212,8 @@ TEST(LyapunovKantz, LargestExponentParameterCorrections) {
     EXPECT_EQ(result->mindim, 3u);
     EXPECT_EQ(result->maxdim, 3u);
     ASSERT_EQ(result->S.size(), 2u);
-    EXPECT_EQ(result->Value(0, 0, 5), 0.0);
+    EXPECT_FALSE(result->HasValue(0, 0, 5));  // dimension 2 was not evaluated: no value, not 0
+    EXPECT_GT(result->Count(0, 1, 5), 0u);
     EXPECT_LT(result->Value(0, 1, 5), 0.0);
     // Radii of zero, as a user may type them, do not divide by zero.
     engine.SetParameters(20, 2, 2, 1, 3, 0.0, 0.0, CLyapunovKantz::kMaxLyap, ~0u);
@@ -232,19 +235,162 @@ TEST(LyapunovKantz, NeighboursAtExactlyTheRadiusCount) {
     const auto result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size());
     ASSERT_TRUE(result);
     EXPECT_NEAR(result->Value(0, 0, 0), std::log(0.25), 1e-12);
+    // Reference points 0, 1, 3 and 4 have a neighbour (each other's pairs), point 2 none.
+    EXPECT_EQ(result->Count(0, 0, 0), 4u);
+    EXPECT_EQ(result->Count(0, 0, 1), 4u);
 }
 
 TEST(LyapunovKantz, CorrelationSumEdges) {
-    const auto series = HenonSeries(400);
+    const auto series = HenonSeries(1200);
     CLyapunovKantz engine;
     // epsmin >= epsmax gives epsmin = epsmax / 2; the last point stands at the smallest radius.
     engine.SetParameters(1000, 2, 0, 1, 10, 0.6, 0.5, CLyapunovKantz::kCorrDim, 0);
     const auto result = engine.CalcCorrDim(series.data(), series.size());
     ASSERT_TRUE(result);
     EXPECT_NEAR(result->curves[0].back().radius, 0.25, 1e-12);
-    // 400 values: every pair is closer in time than the Theiler window of 500, so none counts.
-    for (const auto& curve : result->curves)
-        for (const CorrDimPoint& p : curve) EXPECT_EQ(p.slope, 0.0);
+}
+
+TEST(LyapunovKantz, NothingCountedIsRefusedNotZero) {
+    struct Case {
+        const char* what;
+        int mode;
+        std::vector<double> series;
+        double radius;
+        int message;
+    };
+    const Case cases[] = {
+        // 400 values: every pair is closer in time than the Theiler window of 500.
+        {"correlation, shorter than the Theiler window", CLyapunovKantz::kCorrDim, HenonSeries(400), 0.01,
+         CLyapunovKantz::kNoPairsCounted},
+        // No two points of the Hénon map lie within 2e-9 of the data interval.
+        {"correlation, radii too small", CLyapunovKantz::kCorrDim, HenonSeries(2000), 2e-9,
+         CLyapunovKantz::kNoPairsCounted},
+        {"largest exponent, radii too small", CLyapunovKantz::kMaxLyap, HenonSeries(2000), 2e-9,
+         CLyapunovKantz::kNoNeighboursCounted},
+    };
+    for (const Case& c : cases) {
+        Recorder rec;
+        CLyapunovKantz engine;
+        engine.SetHooks(rec.Hooks());
+        bool result = true;
+        if (c.mode == CLyapunovKantz::kCorrDim) {
+            engine.SetParameters(1000, 4, 0, 1, 10, c.radius / 2, c.radius, c.mode, 0);
+            result = engine.CalcCorrDim(c.series.data(), c.series.size()).has_value();
+        } else {
+            engine.SetParameters(10, 2, 2, 1, 2, c.radius / 2, c.radius, c.mode, ~0u);
+            result = engine.Calc_Max_Lyap_Exponent(c.series.data(), c.series.size()).has_value();
+        }
+        EXPECT_FALSE(result) << c.what;
+        EXPECT_EQ(rec.messages, std::vector<int>{c.message}) << c.what;
+    }
+}
+
+// The correlation sum against a count of all pairs: for each embedding dimension d and radius
+// r, the share of the pairs more than 500 steps apart whose delay vectors (maximum norm over d
+// components) lie within r. Where the sum is 0 there is no slope, and the radii are the
+// geometric series itself.
+TEST(LyapunovKantz, CorrelationSumsMatchABruteForceCount) {
+    auto y = HenonSeries(1600);
+    const unsigned m = 6, radii = 16, theiler = 500;
+    const double epsmax = 1.0, epsmin = 1e-6;
+    CLyapunovKantz engine;
+    engine.SetParameters(4000000000u, m, 0, 1, radii, epsmin, epsmax, CLyapunovKantz::kCorrDim, 0);
+    const auto result = engine.CalcCorrDim(y.data(), y.size());
+    ASSERT_TRUE(result);
+
+    const auto [lo, hi] = std::minmax_element(y.begin(), y.end());
+    const long double low = *lo, span = *hi - *lo;
+    std::vector<long double> v(y.size());
+    for (std::size_t i = 0; i < y.size(); ++i) v[i] = (y[i] - low) / span;
+    const std::size_t N = y.size() - (m - 1);
+    std::vector<long double> radius(radii);
+    for (unsigned k = 0; k < radii; ++k) radius[k] = epsmax * std::pow(epsmin / epsmax, (long double)k / (radii - 1));
+    std::vector<std::vector<double>> within(m, std::vector<double>(radii, 0.0));
+    double pairs = 0;
+    for (std::size_t i = 0; i < N; ++i)
+        for (std::size_t j = i + theiler + 1; j < N; ++j) {
+            ++pairs;
+            long double dist = 0;
+            for (unsigned d = 0; d < m; ++d) {
+                dist = std::max(dist, std::fabs(v[i + d] - v[j + d]));
+                for (unsigned k = 0; k < radii; ++k) within[d][k] += dist <= radius[k];
+            }
+        }
+    bool someWithoutSlope = false;
+    for (unsigned d = 0; d < m; ++d)
+        for (unsigned k = 1; k < radii; ++k) {
+            const CorrDimPoint& p = result->curves[d][k - 1];
+            EXPECT_NEAR(p.radius, double(radius[k]), 1e-12 * double(radius[k])) << "d " << d + 1 << " k " << k;
+            ASSERT_TRUE(p.hasSum);
+            EXPECT_NEAR(p.sum, within[d][k] / pairs, 1e-12) << "d " << d + 1 << " k " << k;
+            EXPECT_EQ(p.hasSlope, within[d][k] > 0 && within[d][k - 1] > 0) << "d " << d + 1 << " k " << k;
+            someWithoutSlope = someWithoutSlope || !p.hasSlope;
+        }
+    EXPECT_TRUE(someWithoutSlope) << "the smallest radii hold no pair in the higher dimensions";
+}
+
+// The logistic map x -> 4x(1-x) has the exponent ln 2. Stored as 16-bit values its delay
+// vectors repeat, and in two dimensions they lie on a parabola: the local fits are degenerate
+// or nearly so. The spectrum either finds ln 2 or says the fit is singular, never another number.
+TEST(LyapunovKantz, SpectrumOfTheQuantisedLogisticMap) {
+    std::vector<double> quantised, onTheGrid, exact;
+    double x = 0.3;
+    for (int i = 0; i < 11000; ++i) {
+        x = 4 * x * (1 - x);
+        if (i >= 1000) {
+            exact.push_back(x);
+            quantised.push_back(std::round(x * 65535) - 32768);
+        }
+    }
+    // The map iterated on the 16-bit values themselves ends in a cycle of repeated values.
+    long q = 8087;
+    for (int i = 0; i < 10000; ++i) {
+        const double g = q / 65535.0;
+        q = std::lround(4 * g * (1 - g) * 65535);
+        onTheGrid.push_back(double(q) - 32768);
+    }
+    struct Case {
+        const char* what;
+        const std::vector<double>* series;
+        unsigned embedding;
+        bool mustFind;
+    };
+    const Case cases[] = {
+        {"quantised, embedding 2", &quantised, 2, true},
+        {"quantised, embedding 1", &quantised, 1, true},
+        {"iterated on 16 bits, embedding 2", &onTheGrid, 2, false},
+        {"iterated on 16 bits, embedding 3", &onTheGrid, 3, false},
+        {"exact, on a parabola", &exact, 2, false},
+    };
+    for (const Case& c : cases) {
+        Recorder rec;
+        CLyapunovKantz engine;
+        engine.SetHooks(rec.Hooks());
+        engine.SetParameters(0, 0, c.embedding, 1, 30, 0.001, 0.0, CLyapunovKantz::kSpectrum, 0);
+        const auto result = engine.CalcLyapSpectrum(c.series->data(), 1000, c.series->size());
+        if (result) {
+            EXPECT_NEAR(result->Exponent(result->RowCount() - 1, 0), std::log(2.0), 0.03) << c.what;
+            EXPECT_TRUE(rec.messages.empty()) << c.what;
+        } else {
+            EXPECT_FALSE(c.mustFind) << c.what;
+            EXPECT_EQ(rec.messages, std::vector<int>{CLyapunovKantz::kSingularMatrix}) << c.what;
+        }
+    }
+}
+
+// The Hénon map embedded in three dimensions: a few neighbourhoods are nearly flat; their fits
+// take more neighbours instead of failing, and the rest keep the minimum number.
+TEST(LyapunovKantz, AnIllConditionedFitWidensItsNeighbourhood) {
+    const auto series = HenonSeries(10000);
+    Recorder rec;
+    CLyapunovKantz engine;
+    engine.SetHooks(rec.Hooks());
+    engine.SetParameters(0, 0, 3, 1, 30, 0.001, 0.0, CLyapunovKantz::kSpectrum, 0);
+    const auto result = engine.CalcLyapSpectrum(series.data(), 1000, series.size());
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(rec.messages.empty());
+    EXPECT_GT(result->meanNeighbours, 30.0);
+    EXPECT_LT(result->meanNeighbours, 60.0);
 }
 
 TEST(LyapunovKantz, KaplanYorkeDimensionOfExponents) {

@@ -5,7 +5,9 @@
 #include <QLineEdit>
 #include <QTest>
 #include <cmath>
+#include <cstdint>
 
+#include "analysis/CLyapunovKantz.h"
 #include "tests/support/ChaoticSeries.h"
 #include "tests/support/DocFixture.h"
 #include "tests/support/KalvoProcess.h"
@@ -227,6 +229,114 @@ TEST(AnalyseCommandLine, TablesReproduceTheHenonValues) {
     run = RunKalvo({QStringLiteral("--export"), QStringLiteral("maxlyap"), QStringLiteral("--open"), flat});
     EXPECT_NE(run.exitCode, 0);
     EXPECT_TRUE(run.err.contains(QStringLiteral("rescale_data")));
+}
+
+TEST_F(AnalyseWindow, KaplanYorkeRadiusIsInTheUnitsOfTheSeries) {
+    // A text series in units of its own (the Hénon map times 1000, about -1300 .. 1300), which
+    // the import maps onto 16-bit samples.
+    std::vector<double> series = HenonSeries(3000);
+    for (double& v : series) v *= 1000.0;
+    const QString path = dir.filePath(QStringLiteral("henon.txt"));
+    {
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        for (double v : series) out.write(QByteArray::number(v, 'g', 15) + '\n');
+    }
+    ASSERT_TRUE(doc.OpenTimeSeriesFile(path));
+    ASSERT_TRUE(doc.OnSelectionChanged(0, doc.SampleCount()));
+    View().OnMode(0);
+    View().OnEdit(CAnalyseView::kTau, QStringLiteral("1"));
+    View().OnEdit(CAnalyseView::kPoints, QStringLiteral("3000"));
+    View().OnEdit(CAnalyseView::kCount, QStringLiteral("3000"));
+    View().OnEdit(CAnalyseView::kMaxDimension, QStringLiteral("2"));
+    View().OnEdit(CAnalyseView::kDimension, QStringLiteral("2"));
+    Calculate();
+    ASSERT_TRUE(View().Spectrum());
+    // The same fits on the numbers as written give the radius in their units.
+    CLyapunovKantz engine;
+    engine.SetParameters(0, 0, 2, 1, 30, 0.001, 0.0, CLyapunovKantz::kSpectrum, 0);
+    const auto direct = engine.CalcLyapSpectrum(series.data(), 3000, series.size());
+    ASSERT_TRUE(direct);
+    const QString text = View().KaplanYorkeText();
+    ASSERT_TRUE(text.contains(Str(64200).section(u'%', 0, 0))) << text.toStdString();
+    EXPECT_NEAR(text.section(u'~', -1).toDouble(), direct->meanRadius, 0.02 * direct->meanRadius)
+        << text.toStdString();
+}
+
+namespace {
+
+QList<QStringList> Rows(const QString& table) {
+    QList<QStringList> rows;
+    for (const QString& line : table.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) rows << line.split(u'\t');
+    return rows;
+}
+
+QString WriteSeries(const QTemporaryDir& dir, const char* name, const std::vector<double>& values) {
+    const QString file = dir.filePath(QString::fromLatin1(name));
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly)) return {};
+    for (double v : values) out.write(QByteArray::number(v, 'g', 15) + '\n');
+    return file;
+}
+
+}  // namespace
+
+// Where nothing was counted there is no number: an empty cell, or a message and no table.
+TEST(AnalyseCommandLine, NothingCountedIsNoNumber) {
+    QTemporaryDir dir;
+    std::vector<double> noise;
+    std::uint32_t x = 12345;
+    for (int i = 0; i < 3000; ++i) {
+        x = 1664525u * x + 1013904223u;
+        noise.push_back(x / 4294967296.0);
+    }
+    const QString noiseFile = WriteSeries(dir, "noise.txt", noise);
+    const QStringList corrdim = {QStringLiteral("--open"), noiseFile, QStringLiteral("--set"),
+                                 QStringLiteral("IniAnalyseTauKorr=1")};
+    KalvoRun run = RunKalvo(QStringList{QStringLiteral("--export"), QStringLiteral("corrdim")} + corrdim);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QList<QStringList> rows = Rows(run.out);
+    ASSERT_GT(rows.size(), 100);
+    EXPECT_EQ(rows[0].size(), 4);
+    int withoutSlope = 0;
+    for (qsizetype i = 1; i < rows.size(); ++i) {
+        const QStringList& row = rows[i];
+        ASSERT_EQ(row.size(), 4) << row.join(u' ').toStdString();
+        // White noise in high dimensions: no pair at the small radii, so no slope there.
+        if (row[3] == QStringLiteral("0")) EXPECT_TRUE(row[2].isEmpty()) << row.join(u' ').toStdString();
+        withoutSlope += row[2].isEmpty();
+    }
+    EXPECT_FALSE(run.out.contains(QStringLiteral("nan")) || run.out.contains(QStringLiteral("inf")));
+    EXPECT_GT(withoutSlope, 0);
+    // The analysis entry exports the calculation the profile chooses.
+    const KalvoRun chosen = RunKalvo(QStringList{QStringLiteral("--export"), QStringLiteral("analysis"),
+                                                 QStringLiteral("--set"), QStringLiteral("IniAnalyseWhatIs=2")} +
+                                     corrdim);
+    EXPECT_EQ(chosen.exitCode, 0);
+    EXPECT_EQ(chosen.out, run.out);
+
+    // The largest exponent names how many reference points each value averages; none: no value.
+    const QString henon = WriteSeries(dir, "henon.txt", HenonSeries(3000));
+    run = RunKalvo({QStringLiteral("--export"), QStringLiteral("maxlyap"), QStringLiteral("--open"), henon,
+                    QStringLiteral("--set"), QStringLiteral("IniAnalyseTauLyaMax=1")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    rows = Rows(run.out);
+    ASSERT_GT(rows.size(), 100);
+    EXPECT_EQ(rows[0].size(), 5);
+    for (qsizetype i = 1; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i].size(), 5);
+        bool ok = false;
+        const int count = rows[i][4].toInt(&ok);
+        ASSERT_TRUE(ok && count >= 0 && count <= 500) << rows[i].join(u' ').toStdString();
+        EXPECT_EQ(rows[i][3].isEmpty(), count == 0) << rows[i].join(u' ').toStdString();
+    }
+
+    // 400 values are shorter than the Theiler window of 500: no pair can be counted.
+    run = RunKalvo({QStringLiteral("--export"), QStringLiteral("corrdim"), QStringLiteral("--open"),
+                    WriteSeries(dir, "short.txt", HenonSeries(400))});
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Theiler"))) << run.err.toStdString();
 }
 
 TEST_F(AnalyseWindow, HelpPagesOfBothNonlinearWindowsExistInBothLanguages) {

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -78,11 +79,13 @@ std::optional<QString> ExportMaxLyap(const ModuleContext& context, const ScriptR
     if (!view) return std::nullopt;
     const MaxLyapResult& r = *view->MaxLyap();
     QString text = Str(kHeaderMaxLyap);
+    // S has no value where no reference point had neighbours: its cell stays empty.
     for (unsigned e = 0; e < r.epsDone; ++e)
         for (unsigned d = r.mindim - 2; d <= r.maxdim - 2; ++d)
             for (unsigned i = 0; i <= r.maxiter; ++i)
                 text += Line({SpreadsheetNumber(r.radii[e]), QString::number(d + 2), QString::number(i),
-                              SpreadsheetNumber(r.Value(e, d, i))});
+                              r.HasValue(e, d, i) ? SpreadsheetNumber(r.Value(e, d, i)) : QString(),
+                              QString::number(r.Count(e, d, i))});
     return text;
 }
 
@@ -107,17 +110,30 @@ std::optional<QString> ExportCorrDim(const ModuleContext& context, const ScriptR
     if (!view) return std::nullopt;
     const CorrDimResult& r = *view->CorrDim();
     QString text = Str(kHeaderCorrDim);
+    // Empty cells where nothing was counted: no sum without pairs, no slope where a sum is 0.
     for (std::size_t d = 0; d < r.curves.size(); ++d)
         for (const CorrDimPoint& p : r.curves[d])
-            text += Line({QString::number(d + 1), SpreadsheetNumber(p.radius), SpreadsheetNumber(p.slope)});
+            text += Line({QString::number(d + 1), SpreadsheetNumber(p.radius),
+                          p.hasSlope ? SpreadsheetNumber(p.slope) : QString(),
+                          p.hasSum ? SpreadsheetNumber(p.sum) : QString()});
     if (view->FitFrom() != 0 && view->FitTo() != 0) {
         const std::vector<double> plateaus =
             CLyapunovPlots::Plateaus(QRect(QPoint(0, 0), request.size), r, view->FitFrom(), view->FitTo());
         text += Str(kHeaderPlateau);
         for (std::size_t d = 0; d < plateaus.size(); ++d)
-            text += Line({QString::number(d + 1), SpreadsheetNumber(plateaus[d])});
+            text += Line({QString::number(d + 1),
+                          std::isfinite(plateaus[d]) ? SpreadsheetNumber(plateaus[d]) : QString()});
     }
     return text;
+}
+
+// The table of the calculation the profile chooses (IniAnalyseWhatIs).
+std::optional<QString> ExportChosen(const ModuleContext& context, const ScriptRequest& request) {
+    switch (std::clamp(context.settings.IniAnalyseWhatIs, 0, 2)) {
+    case CLyapunovKantz::kSpectrum: return ExportSpectrum(context, request);
+    case CLyapunovKantz::kMaxLyap: return ExportMaxLyap(context, request);
+    default: return ExportCorrDim(context, request);
+    }
 }
 
 }  // namespace
@@ -139,6 +155,7 @@ void RegisterAnalyseModule() {
     analysis.module = Module::Analyse;
     analysis.defaultSize = QSize(900, 600);
     analysis.render = Render;
+    analysis.exportText = ExportChosen;
     CommandLineModules::Register(std::move(analysis));
 
     const std::pair<const char*, std::function<std::optional<QString>(const ModuleContext&, const ScriptRequest&)>>

@@ -317,7 +317,7 @@ void CAnalyseView::Finish() {
         g_bCancel = false;
     } else if (mode == 0 && shared->spectrum) {
         m_spectrum = std::move(shared->spectrum);
-        m_kaplanYorke = CLyapunovPlots::KaplanYorkeText(*m_spectrum);
+        m_kaplanYorke = CLyapunovPlots::KaplanYorkeText(*m_spectrum, m_doc.m_dSeriesUnitsPerSample);
     } else if (mode == 1) {
         m_maxLyap = std::move(shared->maxLyap);
     } else if (mode == 2) {

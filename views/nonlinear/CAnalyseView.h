@@ -83,6 +83,7 @@ public:
     const std::optional<LyapSpectrumResult>& Spectrum() const { return m_spectrum; }
     const std::optional<CorrDimResult>& CorrDim() const { return m_corrDim; }
     const QString& SlopeText() const { return m_slopeText; }
+    const QString& KaplanYorkeText() const { return m_kaplanYorke; }
     int FitFrom() const { return m_fit[0].x(); }
     int FitTo() const { return m_fit[1].x(); }
     // A click in the correlation diagram at x: sets, moves or removes a fit boundary.

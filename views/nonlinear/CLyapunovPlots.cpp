@@ -53,7 +53,8 @@ static double Deepest(const MaxLyapResult& r) {
     double a = 0.0;
     for (unsigned e = 0; e < r.epsDone; ++e)
         for (unsigned d = r.mindim - 2; d <= r.maxdim - 2; ++d)
-            for (unsigned i = 0; i <= r.maxiter; ++i) a = std::min(a, r.Value(e, d, i));
+            for (unsigned i = 0; i <= r.maxiter; ++i)
+                if (r.HasValue(e, d, i)) a = std::min(a, r.Value(e, d, i));
     return std::fabs(a);
 }
 
@@ -93,11 +94,18 @@ void CLyapunovPlots::DrawMaxLyapunovPlot(QPainter& painter, const QRect& rect, c
     for (unsigned e = 0; e < r.epsDone; ++e)
         for (unsigned d = r.mindim - 2; d <= r.maxdim - 2; ++d) {
             painter.setPen(QPen(d == r.mindim - 2 ? kRed : d == r.mindim - 1 ? kBlue : kGreen, 1));
+            // An iteration without neighbours has no value: the curve has a gap there.
             QPoint from(40, H - 30);
+            bool joined = true;
             for (unsigned j = 0; j < r.maxiter; ++j) {
+                if (!r.HasValue(e, d, j + 1)) {
+                    joined = false;
+                    continue;
+                }
                 const QPoint to(static_cast<int>(j * xs + 40), static_cast<int>(std::fabs(r.Value(e, d, j + 1)) * ys));
-                painter.drawLine(from, to);
+                if (joined) painter.drawLine(from, to);
                 from = to;
+                joined = true;
             }
         }
     painter.restore();
@@ -106,9 +114,9 @@ void CLyapunovPlots::DrawMaxLyapunovPlot(QPainter& painter, const QRect& rect, c
 // ---------------------------------------------------------------------------------------------
 // Spectrum
 
-QString CLyapunovPlots::KaplanYorkeText(const LyapSpectrumResult& r) {
+QString CLyapunovPlots::KaplanYorkeText(const LyapSpectrumResult& r, double unitsPerSample) {
     return Str(kTextKaplanYorke).arg(CutNumber(r.kaplanYorke, 4, 5), CutNumber(r.meanNeighbours, 4, 5)) +
-           u'\n' + Str(kTextMeanRadius).arg(QString::number(r.meanRadius, 'g', 4));
+           u'\n' + Str(kTextMeanRadius).arg(QString::number(r.meanRadius * unitsPerSample, 'g', 4));
 }
 
 void CLyapunovPlots::DrawSpectrumPlot(QPainter& painter, const QRect& rect, const LyapSpectrumResult& r,
@@ -192,7 +200,7 @@ std::vector<double> CLyapunovPlots::Plateaus(const QRect& rect, const CorrDimRes
     for (const auto& curve : r.curves) {
         std::vector<double> slopes;
         for (const CorrDimPoint& p : curve) {
-            if (!(p.radius > 0.0) || std::fabs(p.slope) >= 1e50) continue;
+            if (!p.hasSlope || !(p.radius > 0.0) || std::fabs(p.slope) >= 1e50) continue;
             const double x = CorrDimX(rect, p.radius);
             if (x > fitFrom && x < fitTo) slopes.push_back(p.slope);
         }
@@ -234,9 +242,14 @@ std::vector<double> CLyapunovPlots::DrawCorrDimPlot(QPainter& painter, const QRe
     painter.setClipRect(QRect(41, 0, W - 41, half));
     for (std::size_t d = 0; d < r.curves.size(); ++d) {
         painter.setPen(QPen(kCurveColours[d % 3], 1));
+        // A radius without a slope leaves a gap in the curve.
         QPolygon line;
         for (const CorrDimPoint& p : r.curves[d]) {
-            if (std::fabs(p.slope) >= 1e50 || !(p.radius > 0.0) || std::fabs(p.radius) >= 1e50) continue;
+            if (!p.hasSlope || std::fabs(p.slope) >= 1e50 || !(p.radius > 0.0) || std::fabs(p.radius) >= 1e50) {
+                painter.drawPolyline(line);
+                line.clear();
+                continue;
+            }
             line << QPoint(static_cast<int>(CorrDimX(local, p.radius)), yOfSlope(p.slope));
         }
         painter.drawPolyline(line);

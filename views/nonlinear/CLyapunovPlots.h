@@ -14,7 +14,7 @@ class QPainter;
 
 class CLyapunovPlots {
 public:
-    // Largest exponent, over the radii finished so far.
+    // Largest exponent, over the radii finished so far; iterations without neighbours are gaps.
     static void DrawMaxLyapunovPlot(QPainter& painter, const QRect& rect, const MaxLyapResult& result);
     // Pixels per iteration and per unit of S of that diagram (for reading a slope off it).
     static double MaxLyapXScale(const QRect& rect, const MaxLyapResult& result);
@@ -23,8 +23,9 @@ public:
     // Spectrum over the first rowsDone rows; the text (Kaplan-Yorke) is written at the top.
     static void DrawSpectrumPlot(QPainter& painter, const QRect& rect, const LyapSpectrumResult& result,
                                  std::size_t rowsDone, const QString& text);
-    // The Kaplan-Yorke text of a finished spectrum.
-    static QString KaplanYorkeText(const LyapSpectrumResult& result);
+    // The Kaplan-Yorke text of a finished spectrum; the mean radius is given in the series' own
+    // units, unitsPerSample of them to one step of the samples the calculation saw.
+    static QString KaplanYorkeText(const LyapSpectrumResult& result, double unitsPerSample = 1.0);
 
     // Correlation dimension; with fitFrom < fitTo (pixel x) the plateau of every dimension is
     // fitted between them and marked. Returns the fitted plateaus (NaN where no point lay between).
