@@ -1,7 +1,8 @@
 #pragma once
 // The parameters of one continuous wavelet transform: which wavelet, the grid of scales and
-// time points, and the stretch of the sound. The scale bounds are periods in seconds (the
-// wavelet view shows them as the frequencies 1/a and 1/b).
+// time points, and the stretch of the sound. The scale bounds are in seconds; the row of scale
+// a answers the frequency centre / a Hz most, with centre the wavelet's centre frequency
+// (wavelet_fkt::centre_frequency), which the wavelet view shows.
 
 #include <string>
 

@@ -259,6 +259,7 @@ cwt_outcome RunTransform(cwt_parameters& p, const double* samples, std::int64_t 
     std::unique_ptr<wavelet_fkt> wavelet = create_wavelet(p.wavelet, &args);
     if (!wavelet) {
         outcome.status = cwt_status::no_wavelet;
+        outcome.error = {wavelet_error::unknown_name, p.wavelet};
         return outcome;
     }
     struct Release {

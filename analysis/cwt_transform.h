@@ -23,7 +23,7 @@ class signal_discrete;
 
 struct cwt_outcome {
     cwt_status status = cwt_status::ok;
-    wavelet_error error;      // why the wavelet refused its arguments (bad_arguments)
+    wavelet_error error;      // why the wavelet text was refused (bad_arguments, no_wavelet)
     std::string diagnostics;  // the run's lines about support, margins and buffer, for a debug log
 };
 

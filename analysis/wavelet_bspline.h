@@ -1,7 +1,8 @@
 #pragma once
 // A complex wave in a B-spline envelope. The envelope is the repeated moving mean of a single
 // 1 over boxes of the given window widths, so the wavelet exists only as sampled values
-// (discretize); its support is half the sum of the widths on either side.
+// (discretize); its support is half the sum of the widths on either side. Its centre frequency
+// comes from those samples too (about 1, a little above for narrow envelopes).
 
 #include "analysis/wavelet_complex.h"
 

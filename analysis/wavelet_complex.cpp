@@ -145,3 +145,10 @@ float wavelet_morlet::evaluate(float x) const {
     const float phase = kTwoPi * x;
     return (imag_part == 1 ? std::sin(phase) : std::cos(phase)) * gauss;
 }
+
+double wavelet_morlet::centre_frequency() {
+    const double s = std::fabs(double(s0));
+    if (s < 0.3) return sampled_centre_frequency(*this);
+    const double pi = 3.14159265358979323846;
+    return (1.0 + std::sqrt(1.0 + 1.0 / (2.0 * pi * pi * s * s))) / 2.0;
+}

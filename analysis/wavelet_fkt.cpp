@@ -1,9 +1,14 @@
 #include "analysis/wavelet_fkt.h"
 
+#include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <complex>
 #include <cstdio>
+
+#include "analysis/CRealFFT.h"
 
 #include "analysis/wavelet_bspline.h"
 #include "analysis/wavelet_complex.h"
@@ -27,6 +32,7 @@ std::string wavelet_error::text() const {
     case bspline_missing: return "At least one window width argument is required for the B-spline wavelet.\n";
     case bspline_evaluate:
         return "wavelet_bspline::evaluate is not implemented - use wavelet_bspline::discretize instead\n";
+    case unknown_name: return quoted("The wavelet <", "> is unknown.\n");
     }
     return {};
 }
@@ -54,7 +60,10 @@ std::unique_ptr<wavelet_fkt> create_wavelet(std::string_view spec, std::string_v
     std::size_t length = 0;
     for (std::size_t i = 0; i < std::size(kWaveletSpecNames) && !wavelet; ++i) {
         const std::string_view name = kWaveletSpecNames[i];
-        if (!spec.starts_with(name)) continue;
+        const auto same = [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        };
+        if (spec.size() < name.size() || !std::equal(name.begin(), name.end(), spec.begin(), same)) continue;
         length = name.size();
         switch (i) {
         case 0: wavelet = std::make_unique<wavelet_haar>(); break;
@@ -118,4 +127,132 @@ bool read_wavelet_arguments(std::string_view text, std::vector<double>& values) 
         values.push_back(value);
     }
     return true;
+}
+
+// ---- centre frequency
+
+namespace {
+
+// The wavelet is sampled at 4096 points of its support, and at least 16 per unit of x (the
+// families oscillate about once per unit), at most 2^18.
+constexpr double kFewestSamples = 4096, kSamplesPerUnit = 16, kMostSamples = 1 << 18;
+// The spectrum's grid is 1 / (8 support widths), coarser for the longest wavelets.
+constexpr std::size_t kPadding = 8, kLargestTransform = std::size_t(1) << 21;
+
+// The wavelet's samples x_j = (i0 + j) h over its support, real and imaginary part.
+struct Sampled {
+    std::vector<double> re, im;
+    double h = 0.0;
+    double x0 = 0.0;
+};
+
+// sqrt(nu) (|psi^(nu)| + |psi^(-nu)|) by the direct sum, for the refinement between grid points.
+double Response(const Sampled& s, double nu) {
+    std::complex<double> a, b;  // the transforms of the real and the imaginary part at nu
+    const double step = -2.0 * 3.14159265358979323846 * nu * s.h;
+    const double start = -2.0 * 3.14159265358979323846 * nu * s.x0;
+    for (std::size_t j = 0; j < s.re.size(); ++j) {
+        const std::complex<double> e = std::polar(1.0, start + step * double(j));
+        a += s.re[j] * e;
+        b += s.im[j] * e;
+    }
+    // psi^(nu) = A + iB; for real parts, A(-nu) = conj A(nu), so psi^(-nu) = conj A + i conj B.
+    const std::complex<double> i(0.0, 1.0);
+    return std::sqrt(nu) * (std::abs(a + i * b) + std::abs(std::conj(a) + i * std::conj(b)));
+}
+
+}  // namespace
+
+double sampled_centre_frequency(wavelet_fkt& wavelet) {
+    const double width = double(wavelet.rsupp) - double(wavelet.lsupp);
+    if (!std::isfinite(width) || !(width > 0.0)) return 0.0;
+    auto* complex = dynamic_cast<wavelet_complex*>(&wavelet);
+    Sampled s;
+    s.h = width / std::clamp(std::ceil(width * kSamplesPerUnit), kFewestSamples, kMostSamples);
+    const auto i0 = static_cast<std::int64_t>(std::floor(double(wavelet.lsupp) / s.h));
+    const auto i1 = static_cast<std::int64_t>(std::ceil(double(wavelet.rsupp) / s.h)) + 1;
+    s.x0 = double(i0) * s.h;
+    const auto count = static_cast<std::size_t>(i1 - i0);
+    std::vector<float> buffer(count);
+    const auto take = [&](std::vector<double>& into) {
+        wavelet.discretize(buffer.data(), i0, i1, static_cast<float>(s.h), 1.0f);
+        into.assign(buffer.begin(), buffer.end());
+    };
+    if (complex) complex->imag_part = 0;
+    take(s.re);
+    if (complex) {
+        complex->imag_part = 1;
+        take(s.im);
+        complex->imag_part = 0;
+    } else {
+        s.im.assign(count, 0.0);
+    }
+    if (wavelet.failed()) return 0.0;
+
+    // The spectrum on a fine grid by zero-padded FFTs of both parts.
+    const std::size_t n = std::max(std::bit_ceil(count) * 2, std::min(std::bit_ceil(count) * kPadding, kLargestTransform));
+    CRealFFT fft(n);
+    std::vector<double> padded(n, 0.0), fa(n), fb(n);
+    std::copy(s.re.begin(), s.re.end(), padded.begin());
+    fft.Transform(fa.data(), padded.data());
+    std::copy(s.im.begin(), s.im.end(), padded.begin());
+    fft.Transform(fb.data(), padded.data());
+    const double bin = 1.0 / (double(n) * s.h);  // grid step in cycles per unit
+    std::size_t best = 0;
+    double largest = 0.0;
+    // Up to half the Nyquist frequency of the samples: far above any centre of these families.
+    for (std::size_t k = 1; k < n / 4; ++k) {
+        const std::complex<double> a(fa[k], -fa[n / 2 + k]);
+        const std::complex<double> b(fb[k], -fb[n / 2 + k]);
+        const std::complex<double> i(0.0, 1.0);
+        const double value = std::sqrt(double(k) * bin) * (std::abs(a + i * b) + std::abs(std::conj(a) + i * std::conj(b)));
+        if (value > largest) {
+            largest = value;
+            best = k;
+        }
+    }
+    if (best == 0 || !(largest > 0.0)) return 0.0;
+    // Golden-section search between the grid's neighbours of the peak.
+    double lo = double(best - 1) * bin;
+    double hi = double(best + 1) * bin;
+    const double g = (std::sqrt(5.0) - 1.0) / 2.0;
+    double c = hi - g * (hi - lo), d = lo + g * (hi - lo);
+    double fc = Response(s, c), fd = Response(s, d);
+    for (int step = 0; step < 40; ++step) {
+        if (fc > fd) {
+            hi = d;
+            d = c;
+            fd = fc;
+            c = hi - g * (hi - lo);
+            fc = Response(s, c);
+        } else {
+            lo = c;
+            c = d;
+            fc = fd;
+            d = lo + g * (hi - lo);
+            fd = Response(s, d);
+        }
+    }
+    return (lo + hi) / 2.0;
+}
+
+double wavelet_fkt::centre_frequency() { return sampled_centre_frequency(*this); }
+
+wavelet_error check_wavelet_spec(std::string_view spec) {
+    std::string_view args;
+    const std::unique_ptr<wavelet_fkt> wavelet = create_wavelet(spec, &args);
+    if (!wavelet) return {wavelet_error::unknown_name, std::string(spec)};
+    const bool accepted = wavelet->parse_args(args);
+    wavelet->release();
+    return accepted ? wavelet_error{} : wavelet->error();
+}
+
+double wavelet_centre_frequency(std::string_view spec) {
+    std::string_view args;
+    const std::unique_ptr<wavelet_fkt> wavelet = create_wavelet(spec, &args);
+    if (!wavelet) return 0.0;
+    const bool accepted = wavelet->parse_args(args);
+    const double centre = accepted ? wavelet->centre_frequency() : 0.0;
+    wavelet->release();
+    return std::isfinite(centre) && centre > 0.0 ? centre : 0.0;
 }

@@ -32,6 +32,7 @@ struct wavelet_error {
         bspline_arguments,
         bspline_missing,
         bspline_evaluate,       // the B-spline wavelet was asked for a single value
+        unknown_name,           // the text begins with no family's name; detail: the text
     };
     code_t code = none;
     std::string detail;
@@ -71,6 +72,14 @@ public:
                                  const cwt_control& control) = 0;
     // buffer[i - i0] := f * psi(i * h) for i0 <= i < i1, with psi 0 outside [lsupp, rsupp].
     virtual void discretize(float* buffer, std::int64_t i0, std::int64_t i1, float h, float f) const;
+    // The frequency, in cycles per unit of x, that the wavelet answers most strongly: a row of
+    // scale a seconds shows a steady tone of centre_frequency() / a Hz strongest. The transform
+    // weighs each scale by sqrt(a), so a tone of f Hz gives at scale a a coefficient of
+    // sqrt(a) |psi^(f a)|: the centre is where sqrt(nu) (|psi^(nu)| + |psi^(-nu)|) peaks, with
+    // psi^ the Fourier transform of the wavelet as the transform uses it (cut at its support).
+    // 0 when there is none (a support that is not a finite interval). Complex wavelets are
+    // set back to their real part afterwards.
+    virtual double centre_frequency();
 
     bool is_complex() const { return m_bComplex; }
     const wavelet_error& error() const { return m_error; }
@@ -98,11 +107,23 @@ protected:
 inline constexpr const char* kWaveletSpecNames[] = {"haar",    "mexicanhat", "sinus",  "poisson",
                                                     "cauchy", "spinning",   "morlet", "bspline"};
 
-// The wavelet whose family name begins the wavelet text, initialised; null when none does.
-// The rest of the text (its arguments) goes into args.
+// The wavelet whose family name begins the wavelet text (in any mix of upper and lower case),
+// initialised; null when none does. The rest of the text (its arguments) goes into args.
 std::unique_ptr<wavelet_fkt> create_wavelet(std::string_view spec, std::string_view* args = nullptr);
 
 // The argument text read as items ",number": the numbers, or nothing when an item is not good.
 // A number is read as strtod reads it in the C locale (leading blanks, sign, exponent); blanks
 // after it are skipped; the item must then end the text or be followed by a comma.
 bool read_wavelet_arguments(std::string_view text, std::vector<double>& values);
+
+// The centre frequency of a wavelet found from its samples: the peak of
+// sqrt(nu) (|psi^(nu)| + |psi^(-nu)|) over the spectrum of the wavelet sampled at 4096 points of
+// its support. For the families whose cut-off support moves that peak away from any closed form.
+double sampled_centre_frequency(wavelet_fkt& wavelet);
+
+// Why the wavelet text is refused: none when it names a wavelet that accepts its arguments.
+wavelet_error check_wavelet_spec(std::string_view spec);
+
+// The centre frequency of the wavelet of a wavelet text with its arguments read; 0 when the text
+// names no wavelet, its arguments are refused or the wavelet has no centre.
+double wavelet_centre_frequency(std::string_view spec);

@@ -32,6 +32,16 @@ void wavelet_haar::init() {
 
 float wavelet_haar::evaluate(float x) const { return x >= 0.0f ? 1.0f : -1.0f; }
 
+double wavelet_haar::centre_frequency() {
+    // The root of tan u = 4 u between 0 and pi/2, by Newton's method from 1.4.
+    double u = 1.4;
+    for (int i = 0; i < 8; ++i) {
+        const double c = std::cos(u);
+        u -= (std::tan(u) - 4.0 * u) / (1.0 / (c * c) - 4.0);
+    }
+    return 2.0 * u / 3.14159265358979323846;
+}
+
 void wavelet_mexicanhat::init() {
     norm = std::sqrt(6.0f);
     lsupp = -5.0f;

@@ -1012,19 +1012,16 @@ QString CKalvoDoc::WaveletRefusalText(const wavelet_error& error) {
     case wavelet_error::bspline_arguments: return Str(64006, detail);
     case wavelet_error::bspline_missing: return Str(64007);
     case wavelet_error::bspline_evaluate: return Str(64008);
+    case wavelet_error::unknown_name: return Str(64048, detail);
     }
     return {};
 }
 
 bool CKalvoDoc::CheckWaveletSpec(const QString& spec) {
-    const std::string text = spec.toStdString();
-    std::string_view args;
-    const std::unique_ptr<wavelet_fkt> wavelet = create_wavelet(text, &args);
-    if (!wavelet) return false;
-    const bool accepted = wavelet->parse_args(args);
-    wavelet->release();
-    if (!accepted) m_ui->ShowMessage(WaveletRefusalText(wavelet->error()), MessageIcon::Exclamation);
-    return accepted;
+    const wavelet_error error = check_wavelet_spec(spec.toStdString());
+    if (error.code == wavelet_error::none) return true;
+    m_ui->ShowMessage(WaveletRefusalText(error), MessageIcon::Exclamation);
+    return false;
 }
 
 bool CKalvoDoc::ComputeWaveletTransform() {
@@ -1043,7 +1040,8 @@ bool CKalvoDoc::ComputeWaveletTransform() {
     LogWavelet(outcome.diagnostics);
     switch (outcome.status) {
     case cwt_status::bad_arguments:
-        // The wavelet is refused; what was shown stays.
+    case cwt_status::no_wavelet:
+        // The wavelet text is refused; what was shown stays.
         m_ui->ShowMessage(WaveletRefusalText(outcome.error), MessageIcon::Exclamation);
         return false;
     case cwt_status::no_memory:

@@ -145,13 +145,14 @@ public:
 
     // ---- Wavelet transform (of the selection, while the wavelet window is open). ----
     // Runs the transform of the selected samples into m_aWaveletResult with m_cwtParameters.
-    // Arguments the wavelet refuses are shown as a message and the previous result stays;
-    // false then, and when the transform could not run.
+    // A wavelet text that is refused (an unknown name, arguments the wavelet does not take) is
+    // shown as a message and the previous result stays; false then, and when the transform
+    // could not run.
     bool ComputeWaveletTransform();
     // True when the wavelet text names a wavelet that accepts its arguments; otherwise the
-    // user is told why (an unknown name silently gives false).
+    // user is told why.
     bool CheckWaveletSpec(const QString& spec);
-    // The message text of a refused wavelet argument.
+    // The message text of a refused wavelet text.
     static QString WaveletRefusalText(const wavelet_error& error);
 
     // ---- Sound devices, playback, listening and recording. ----

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
+#include <functional>
 #include <string>
 
 #include "analysis/wavelet_bspline.h"
@@ -64,7 +66,10 @@ TEST(Wavelets, FamiliesHaveTheirNameNormAndSupport) {
         EXPECT_NEAR(w->rsupp, c.rsupp, 1e-5);
     }
     EXPECT_EQ(create_wavelet("gabor"), nullptr);
-    EXPECT_EQ(create_wavelet("Haar"), nullptr);  // names are matched as they are written
+    // Names in any case.
+    for (const char* spec : {"Haar", "MORLET,2", "BSpline,1"}) EXPECT_NE(create_wavelet(spec), nullptr) << spec;
+    EXPECT_EQ(check_wavelet_spec("MORLET,2").code, wavelet_error::none);
+    EXPECT_EQ(check_wavelet_spec("gabor,1").text(), "The wavelet <gabor,1> is unknown.\n");
 }
 
 TEST(Wavelets, HaarValuesAndTheEndsOfItsSupport) {
@@ -159,6 +164,124 @@ TEST(Wavelets, BsplineEnvelopeIsTheConvolutionOfItsBoxes) {
     EXPECT_FALSE(b.failed());
     EXPECT_EQ(b.evaluate(0.0f), 0.0f);
     EXPECT_TRUE(b.failed());
+}
+
+}  // namespace
+
+namespace {
+
+constexpr long double kPiL = 3.141592653589793238462643383279502884L;
+
+// sqrt(nu) (|psi^(nu)| + |psi^(-nu)|) of a spectrum, found by a scan on a logarithmic grid and
+// a golden-section search between the grid neighbours of the largest value.
+double PeakOf(const std::function<long double(long double)>& spectrum) {
+    const auto response = [&](long double nu) { return std::sqrt(nu) * (spectrum(nu) + spectrum(-nu)); };
+    constexpr int kSteps = 500;
+    const long double lo = 0.01L, hi = 4.0L, ratio = std::pow(hi / lo, 1.0L / kSteps);
+    int best = 0;
+    long double largest = -1;
+    for (int k = 0; k <= kSteps; ++k) {
+        const long double v = response(lo * std::pow(ratio, k));
+        if (v > largest) largest = v, best = k;
+    }
+    long double a = lo * std::pow(ratio, best - 1), b = lo * std::pow(ratio, best + 1);
+    const long double g = (std::sqrt(5.0L) - 1) / 2;
+    for (int i = 0; i < 60; ++i) {
+        const long double c = b - g * (b - a), d = a + g * (b - a);
+        if (response(c) > response(d)) b = d;
+        else a = c;
+    }
+    return static_cast<double>((a + b) / 2);
+}
+
+// The wavelet as evaluate gives it, 0 outside its support, at 3000 midpoints of the support.
+struct Samples {
+    std::vector<std::complex<long double>> values;
+    long double x0 = 0, h = 0;
+};
+
+Samples Sample(wavelet_fkt& w) {
+    auto* complex = dynamic_cast<wavelet_complex*>(&w);
+    constexpr int kPoints = 3000;
+    Samples s;
+    s.h = (static_cast<long double>(w.rsupp) - w.lsupp) / kPoints;
+    s.x0 = w.lsupp + s.h / 2;
+    for (int j = 0; j < kPoints; ++j) {
+        const auto x = static_cast<float>(s.x0 + j * s.h);
+        if (complex) complex->imag_part = 0;
+        const long double re = w.evaluate(x);
+        long double im = 0;
+        if (complex) {
+            complex->imag_part = 1;
+            im = w.evaluate(x);
+            complex->imag_part = 0;
+        }
+        s.values.emplace_back(re, im);
+    }
+    return s;
+}
+
+// |psi^(nu)| by the direct sum in long double (the phase turned on by one step per sample).
+long double SampledSpectrum(const Samples& s, long double nu) {
+    const std::complex<long double> step = std::polar(1.0L, -2 * kPiL * nu * s.h);
+    std::complex<long double> phase = std::polar(1.0L, -2 * kPiL * nu * s.x0), sum;
+    for (const auto& v : s.values) {
+        sum += v * phase;
+        phase *= step;
+    }
+    return std::abs(sum) * s.h;
+}
+
+// The frequency a wavelet answers most: its samples' spectrum, or for the B-spline (which has
+// no single values) the spectrum of its envelope, the product of the boxes' sincs, moved to 1.
+TEST(Wavelets, CentreFrequencyIsThePeakOfTheWaveletsSpectrum) {
+    struct Case {
+        const char* spec;
+        double closedForm;  // 0: none to compare with
+    };
+    const double haarU = [] {  // tan u = 4 u by bisection
+        long double a = 1.2L, b = 1.5L;
+        for (int i = 0; i < 80; ++i) ((std::tan((a + b) / 2) - 4 * (a + b) / 2) < 0 ? a : b) = (a + b) / 2;
+        return static_cast<double>(a);
+    }();
+    const auto morlet = [](double s0) { return (1 + std::sqrt(1 + 1 / (2 * kPi * kPi * s0 * s0))) / 2; };
+    const Case cases[] = {
+        {"haar", 2 * haarU / kPi}, {"mexicanhat", 0}, {"sinus", 1.0},         {"poisson", 0},
+        {"cauchy,1", 1.0},         {"cauchy,2", 1.0}, {"spinning,2,2", 0},   {"spinning,0,0.25", 0},
+        {"morlet,2", morlet(2)},   {"morlet,1", morlet(1)}, {"morlet,0.2", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.spec);
+        const auto w = Make(c.spec);
+        ASSERT_TRUE(w);
+        const double centre = w->centre_frequency();
+        const Samples samples = Sample(*w);
+        const double sampled = PeakOf([&](long double nu) { return SampledSpectrum(samples, nu); });
+        EXPECT_NEAR(centre, sampled, 0.005 * sampled);
+        if (c.closedForm > 0) {
+            EXPECT_NEAR(centre, c.closedForm, 1e-6);
+        }
+    }
+    // The cut Mexican hat and Poisson wavelets lie off their uncut closed forms.
+    EXPECT_NEAR(Make("mexicanhat")->centre_frequency(), std::sqrt(2.5) * 3 * std::sqrt(kPi) / (16 * kPi), 0.01 * 0.1673);
+    EXPECT_GT(Make("poisson")->centre_frequency(), 1.2 / (6 * kPi));
+
+    for (const std::vector<double>& widths : {std::vector<double>{10, 10}, std::vector<double>{0.5, 0.5}, std::vector<double>{2}}) {
+        std::string spec = "bspline";
+        for (double width : widths) spec += "," + std::to_string(width);
+        SCOPED_TRACE(spec);
+        const auto sinc = [](long double y) { return y == 0 ? 1.0L : std::sin(kPiL * y) / (kPiL * y); };
+        const double envelope = PeakOf([&](long double nu) {
+            long double product = 1;
+            for (double width : widths) product *= sinc(width * (nu - 1));
+            return std::fabs(product);
+        });
+        EXPECT_NEAR(Make(spec)->centre_frequency(), envelope, 0.005 * envelope);
+    }
+    // No centre without a finite support or with refused arguments.
+    EXPECT_EQ(wavelet_centre_frequency("cauchy,0"), 1.0);  // the closed form holds for every order
+    EXPECT_EQ(wavelet_centre_frequency("morlet,2,3"), 0.0);
+    EXPECT_EQ(wavelet_centre_frequency("gabor"), 0.0);
 }
 
 }  // namespace

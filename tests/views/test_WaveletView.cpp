@@ -2,13 +2,20 @@
 // transform on selection changes, refused arguments, the colour map and its pictures.
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QSpinBox>
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+
+#include "analysis/wavelet_fkt.h"
 
 #include "tests/support/DocFixture.h"
 #include "views/common/IViewCommands.h"
@@ -97,14 +104,29 @@ TEST_F(WaveletWindow, ChoosingAWaveletPresetsItsArgumentsAndDescription) {
     }
 }
 
+// The Morlet wavelet of base scale s0 answers nu = (1 + sqrt(1 + 1/(2 pi^2 s0^2))) / 2 most.
+double MorletCentre(double s0) {
+    const double pi = 3.14159265358979;
+    return (1 + std::sqrt(1 + 1 / (2 * pi * pi * s0 * s0))) / 2;
+}
+
 TEST_F(WaveletWindow, ControlsSetTheTransformsParameters) {
+    // The frequencies are those the rows answer: the centre frequency over the scale.
+    const double centre = MorletCentre(2);
     Control<QSpinBox>(CWaveletFrame::kMinFreq)->setValue(25);
-    EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_first, 0.04f);
+    EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_first, float(centre / 25));
     Control<QSpinBox>(CWaveletFrame::kMinFreq)->setValue(20);
-    EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_first, 0.05f);
+    EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_first, float(centre / 20));
     Control<QSpinBox>(CWaveletFrame::kMaxFreq)->setValue(1000);
-    EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_last, 0.001f);
+    EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_last, float(centre / 1000));
     EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMaxFreq)->value(), 1000);
+    // Another wavelet keeps the frequencies and moves the scales with its centre.
+    ChooseWavelet(1);
+    EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMinFreq)->value(), 20);
+    EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMaxFreq)->value(), 1000);
+    EXPECT_NEAR(doc.m_cwtParameters.scale_last, wavelet_centre_frequency("mexicanhat") / 1000, 1e-9);
+    ChooseWavelet(6);
+    EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_last, float(centre / 1000));
     Control<QSpinBox>(CWaveletFrame::kScales)->setValue(40);
     Control<QSpinBox>(CWaveletFrame::kTimePoints)->setValue(30);
     auto* division = Control<QComboBox>(CWaveletFrame::kDivision);
@@ -140,12 +162,19 @@ TEST_F(WaveletWindow, TheSelectionIsTransformedOnlyWhileTheWindowIsOpen) {
 TEST_F(WaveletWindow, RefusedArgumentsAreToldAndChangeNothing) {
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
     const std::vector<float> before = doc.m_aWaveletResult;
+    const QImage picture = Paint(QSize(400, 300));
+    for (const char* refused : {"2,3", "x", "0,5,", ""}) {
+        SCOPED_TRACE(refused);
+        ui.messages.clear();
+        TypeArguments(QLatin1String(refused));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(View().Settings().spec, QStringLiteral("morlet,2"));
+        EXPECT_EQ(Control<QLineEdit>(CWaveletFrame::kArguments)->text(), QStringLiteral("2"));
+        EXPECT_EQ(doc.m_aWaveletResult, before);
+        EXPECT_EQ(Paint(QSize(400, 300)), picture);  // the picture and its scale stay
+    }
     TypeArguments(QStringLiteral("2,3"));
-    EXPECT_TRUE(SaidNumber(ui, 64001));
     EXPECT_EQ(ui.messages.back().text, Str(64001, QStringLiteral("2,3")));
-    EXPECT_EQ(View().Settings().spec, QStringLiteral("morlet,2"));
-    EXPECT_EQ(Control<QLineEdit>(CWaveletFrame::kArguments)->text(), QStringLiteral("2"));
-    EXPECT_EQ(doc.m_aWaveletResult, before);
 
     TypeArguments(QStringLiteral("4"));
     EXPECT_EQ(View().Settings().spec, QStringLiteral("morlet,4"));
@@ -186,18 +215,85 @@ TEST_F(WaveletWindow, RowZeroIsTheBottomBandAndValuesMapToThePalette) {
     EXPECT_EQ(CWaveletView::PaletteColor(0), qRgb(0, 0, 0));
     EXPECT_EQ(CWaveletView::PaletteColor(600), qRgb(255 - 88, 255, 0));
 
-    // 100 bands of 20 cells on 200 x 500 pixels: cells of 10 x 5.
+    // 100 bands of 20 cells on 262 x 500 pixels, right of the 62 pixels of the frequency
+    // scale: cells of 10 x 5.
     doc.m_aWaveletResult.assign(2 + 100 * 20, 0.0f);
     doc.m_aWaveletResult[0] = 100;
     doc.m_aWaveletResult[1] = 20;
     doc.m_aWaveletResult[2 + 0] = 255.0f;            // row 0, column 0
     doc.m_aWaveletResult[2 + 99 * 20 + 19] = 127.0f;  // top row, last column
-    const QImage picture = Paint(QSize(200, 500));
-    EXPECT_EQ(picture.pixel(0, 499), qRgb(255, 255, 255));
-    EXPECT_EQ(picture.pixel(9, 495), qRgb(255, 255, 255));
-    EXPECT_EQ(picture.pixel(10, 499), qRgb(0, 0, 0));
-    EXPECT_EQ(picture.pixel(0, 494), qRgb(0, 0, 0));
-    EXPECT_EQ(picture.pixel(195, 2), CWaveletView::PaletteColor(CWaveletView::PaletteIndex(127.0f)));
+    const QImage picture = Paint(QSize(262, 500));
+    EXPECT_EQ(picture.pixel(62, 499), qRgb(255, 255, 255));
+    EXPECT_EQ(picture.pixel(71, 495), qRgb(255, 255, 255));
+    EXPECT_EQ(picture.pixel(72, 499), qRgb(0, 0, 0));
+    EXPECT_EQ(picture.pixel(62, 494), qRgb(0, 0, 0));
+    EXPECT_EQ(picture.pixel(257, 2), CWaveletView::PaletteColor(CWaveletView::PaletteIndex(127.0f)));
+    // The scale left of the map carries labels (white text) and red ticks.
+    bool text = false, tick = false;
+    for (int y = 0; y < 500; ++y)
+        for (int x = 0; x < 62; ++x) {
+            text = text || picture.pixel(x, y) == qRgb(255, 255, 255);
+            tick = tick || picture.pixel(x, y) == qRgb(255, 0, 0);
+        }
+    EXPECT_TRUE(text);
+    EXPECT_TRUE(tick);
+}
+
+TEST_F(WaveletWindow, TheScaleIsLabelledWithTheFrequenciesTheRowsAnswer) {
+    // Morlet, 100 rows from 20 to 20063 Hz (the centre over the scales 0.05 and 0.00005 s),
+    // exponential, largest scale at the bottom.
+    ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
+    const std::vector<double>& rows = View().RowFrequencies();
+    ASSERT_EQ(rows.size(), 100u);
+    const double centre = MorletCentre(2);
+    EXPECT_NEAR(rows.front(), centre / (0.05 * std::pow(0.001, 1.0 / 100)), 1e-3);
+    EXPECT_NEAR(rows.back(), centre / 0.00005, 0.05);
+    EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMaxFreq)->value(), std::lround(centre / 0.00005));
+    // A frequency between two rows lies between their middles.
+    const std::optional<double> at = CWaveletView::RowPosition(rows, std::sqrt(rows[40] * rows[41]));
+    ASSERT_TRUE(at);
+    EXPECT_NEAR(*at, 41.0, 1e-9);
+    EXPECT_FALSE(CWaveletView::RowPosition(rows, 5.0));
+
+    EXPECT_EQ(CWaveletView::FrequencyLabel(440), QStringLiteral("440 Hz"));
+    EXPECT_EQ(CWaveletView::FrequencyLabel(1250), QStringLiteral("1.25 kHz"));
+    EXPECT_EQ(CWaveletView::FrequencyLabel(2.5), QStringLiteral("2.5 Hz"));
+    SetCurrentLanguage(Language::German);
+    EXPECT_EQ(CWaveletView::FrequencyLabel(1250), QStringLiteral("1,25 kHz"));
+    SetCurrentLanguage(Language::English);
+}
+
+// A profile's wavelet text that is refused gives way to the default wavelet, said once.
+TEST_F(WaveletWindow, AProfileWithARefusedWaveletOpensWithTheDefaultAndSaysSoOnce) {
+    for (const char* refused : {"gabor", "morlet,2,3", "spinning,1,0.2"}) {
+        SCOPED_TRACE(refused);
+        Close();
+        const QString profile = Path(QStringLiteral("Profile/KalvoUserProfil-bad.ini"));
+        QDir().mkpath(QFileInfo(profile).path());
+        ASSERT_TRUE(WriteFile(profile, QByteArray("[Wavelet]\r\nIniWaveletWavelet=") + refused +
+                                           "\r\nIniWaveletFreqmin=0.02\r\nIniWaveletFreqmax=0.0002\r\n"
+                                           "IniWaveletFreqn=50\r\nIniWaveletZeitn=20\r\nIniWaveletadiv=2\r\n"));
+        app.m_profileKind = ProfileKind::User;
+        app.m_strUserProfileFile = QStringLiteral("KalvoUserProfil-bad.ini");
+        ASSERT_TRUE(app.LoadProfile());
+        ASSERT_EQ(app.Settings().IniWaveletWavelet, QLatin1String(refused));
+        ui.messages.clear();
+        Open();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(SaidNumber(ui, 64049));
+        EXPECT_TRUE(ui.messages[0].text.contains(QLatin1String(refused)));
+        EXPECT_EQ(View().Settings().spec, QStringLiteral("morlet,2"));
+        EXPECT_EQ(doc.m_cwtParameters.wavelet, "morlet,2");
+        // The profile's scales keep their meaning.
+        EXPECT_FLOAT_EQ(View().Settings().scaleFirst, 0.02f);
+        ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
+        EXPECT_EQ(doc.m_aWaveletResult.size(), 2u + 50 * 20);
+        // Once: the window opened again, or the next selection, say nothing more.
+        Close();
+        Open();
+        ASSERT_TRUE(doc.OnSelectionChanged(0, 4000));
+        EXPECT_EQ(ui.messages.size(), 1u);
+    }
 }
 
 TEST_F(WaveletWindow, SaveViewWritesTheMap) {
@@ -216,7 +312,7 @@ TEST_F(WaveletWindow, SaveViewWritesTheMap) {
 
 TEST_F(WaveletWindow, SettingsComeFromTheProfileAndGoBackWhenTheWindowCloses) {
     EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMinFreq)->value(), 20);
-    EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMaxFreq)->value(), 20000);
+    EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMaxFreq)->value(), std::lround(MorletCentre(2) / 0.00005));
     EXPECT_EQ(Control<QComboBox>(CWaveletFrame::kWaveletList)->currentIndex(), 6);
     Control<QSpinBox>(CWaveletFrame::kTimePoints)->setValue(77);
     ChooseWavelet(0);
@@ -229,7 +325,8 @@ TEST_F(WaveletWindow, SettingsComeFromTheProfileAndGoBackWhenTheWindowCloses) {
     app.Settings().IniWaveletFreqn = 5000;
     app.Settings().IniWaveletadiv = 9;
     Open();
-    EXPECT_FLOAT_EQ(View().Settings().scaleFirst, 0.05f);
+    EXPECT_FLOAT_EQ(View().Settings().scaleFirst, float(wavelet_centre_frequency("haar") / 20));
+    EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMinFreq)->value(), 20);
     EXPECT_EQ(View().Settings().scaleCount, 999);
     EXPECT_EQ(View().Settings().division, 2);
 }

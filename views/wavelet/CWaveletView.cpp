@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/cwt_parameters.h"
 #include "analysis/wavelet_fkt.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
@@ -11,6 +12,8 @@
 #include "platform/UserInterface.h"
 #include "views/common/ViewFont.h"
 #include "views/common/ViewPicture.h"
+#include "settings/CKalvoSettings.h"
+#include "views/wavelet/WaveletExport.h"
 
 namespace {
 
@@ -22,6 +25,45 @@ const QColor kBackground(0, 0, 0);
 const QColor kTextColour(255, 255, 255);
 
 const char* const kPresets[CWaveletView::kWaveletCount] = {"", "", "", "", "2", "2,2", "2", "10,10"};
+
+constexpr int kMsgProfileWavelet = 64049;
+constexpr int kAxisWidth = 62;      // the frequency scale left of the map
+constexpr int kAxisTextHeight = 13;
+constexpr int kLabelSpacing = 18;   // least distance of two labels, pixels
+const QColor kTickColour(255, 0, 0);
+
+// "440 Hz", "2.5 Hz", "1.25 kHz" ("1,25 kHz" in German).
+QString AxisLabel(double hz) {
+    const bool kilo = hz >= 1000.0;
+    const double value = kilo ? hz / 1000.0 : hz;
+    QString text = QString::number(value, 'f', value < 10.0 ? 2 : value < 100.0 ? 1 : 0);
+    if (text.contains(u'.')) {
+        while (text.endsWith(u'0')) text.chop(1);
+        if (text.endsWith(u'.')) text.chop(1);
+    }
+    if (CurrentLanguage() == Language::German) text.replace(u'.', u',');
+    return text + (kilo ? QStringLiteral(" kHz") : QStringLiteral(" Hz"));
+}
+
+// Round frequencies between the lowest and highest row, roundest first: 1, 2 and 5 times a
+// power of ten, then one, two and three significant digits.
+std::vector<std::vector<double>> RoundFrequencies(double lo, double hi) {
+    std::vector<std::vector<double>> levels(5);
+    if (!(lo > 0.0) || !(hi >= lo)) return levels;
+    const int first = static_cast<int>(std::floor(std::log10(lo))) - 1;
+    const int last = static_cast<int>(std::ceil(std::log10(hi)));
+    for (int k = first; k <= last; ++k) {
+        const double unit = std::pow(10.0, k);
+        for (int m = 100; m < 1000; ++m) {
+            const double f = m * unit / 100.0;
+            if (f < lo || f > hi) continue;
+            const int level = m == 100 ? 0 : (m == 200 || m == 500) ? 1 : m % 100 == 0 ? 2 : m % 10 == 0 ? 3 : 4;
+            levels[static_cast<std::size_t>(level)].push_back(f);
+        }
+    }
+    return levels;
+}
+
 
 }  // namespace
 
@@ -39,6 +81,17 @@ CWaveletView::~CWaveletView() {
 
 void CWaveletView::OnInitialUpdate() {
     m_settingsCopy = WaveletViewSettings::From(m_settings);
+    // A profile's wavelet text that is refused gives way to the default one, told once: the
+    // settings take the default at once, so the next window or profile save has it.
+    const wavelet_error refused = check_wavelet_spec(m_settingsCopy.spec.toStdString());
+    if (refused.code != wavelet_error::none) {
+        const QString profileSpec = m_settingsCopy.spec;
+        m_settingsCopy.spec = QString::fromLatin1(WaveletViewSettings::kDefaultSpec);
+        m_settingsCopy.Sanitize();
+        m_settings.IniWaveletWavelet = m_settingsCopy.spec;
+        m_doc.Ui().Message(kMsgProfileWavelet, MessageIcon::Exclamation, profileSpec,
+                           CKalvoDoc::WaveletRefusalText(refused).trimmed(), m_settingsCopy.spec);
+    }
     // A selection made while the window was closed is shown at once.
     Changed();
 }
@@ -75,7 +128,7 @@ QString CWaveletView::Description(int index) {
 
 void CWaveletView::OnWavelet(int index) {
     if (index < 0 || index >= kWaveletCount) return;
-    m_settingsCopy.spec = IsComplex(index) ? SpecName(index) + u',' + PresetArguments(index) : SpecName(index);
+    m_settingsCopy.SetSpec(IsComplex(index) ? SpecName(index) + u',' + PresetArguments(index) : SpecName(index));
     Changed();
 }
 
@@ -89,17 +142,17 @@ void CWaveletView::OnArguments(const QString& text) {
         if (m_listener) m_listener(m_settingsCopy);  // the field shows the arguments in use again
         return;
     }
-    m_settingsCopy.spec = spec;
+    m_settingsCopy.SetSpec(spec);
     Changed();
 }
 
 void CWaveletView::OnMinFrequency(int hz) {
-    m_settingsCopy.scaleFirst = 1.0f / static_cast<float>(std::max(hz, 1));
+    m_settingsCopy.scaleFirst = m_settingsCopy.ScaleOf(hz);
     Changed();
 }
 
 void CWaveletView::OnMaxFrequency(int hz) {
-    m_settingsCopy.scaleLast = 1.0f / static_cast<float>(std::max(hz, 1));
+    m_settingsCopy.scaleLast = m_settingsCopy.ScaleOf(hz);
     Changed();
 }
 
@@ -146,6 +199,16 @@ void CWaveletView::paintEvent(QPaintEvent*) {
     OnDraw(painter, rect());
 }
 
+const std::vector<double>& CWaveletView::RowFrequencies() const {
+    const cwt_parameters& p = m_doc.m_cwtParameters;
+    const auto key = std::make_tuple(p.wavelet, p.scale_first, p.scale_last, p.scale_count, p.division_type);
+    if (!m_rowKey || *m_rowKey != key) {
+        m_rowFrequencies = WaveletRowFrequencies(p);
+        m_rowKey = key;
+    }
+    return m_rowFrequencies;
+}
+
 void CWaveletView::OnDraw(QPainter& painter, const QRect& rect) const {
     painter.save();
     painter.fillRect(rect, kBackground);
@@ -153,21 +216,26 @@ void CWaveletView::OnDraw(QPainter& painter, const QRect& rect) const {
     const auto rows = result.size() > 5 ? static_cast<std::size_t>(result[0]) : 0;
     const auto columns = result.size() > 5 ? static_cast<std::size_t>(result[1]) : 0;
     if (rows > 0 && columns > 0 && result.size() >= 2 + rows * columns) {
-        const double width = double(rect.width()) / double(columns);
-        const double height = double(rect.height()) / double(rows);
-        const int bottom = rect.height();
+        // The frequency scale takes the left edge when there is room for it beside the map.
+        const std::vector<double>& frequencies = RowFrequencies();
+        const bool axis = frequencies.size() == rows && rect.width() >= 3 * kAxisWidth;
+        const QRect map = axis ? rect.adjusted(kAxisWidth, 0, 0, 0) : rect;
+        const double width = double(map.width()) / double(columns);
+        const double height = double(map.height()) / double(rows);
+        const int bottom = map.height();
         for (std::size_t r = 0; r < rows; ++r) {
             // Row 0 is the bottom band.
-            const int top = rect.top() + static_cast<int>(bottom - double(r + 1) * height);
-            const int below = rect.top() + static_cast<int>(bottom - double(r) * height);
+            const int top = map.top() + static_cast<int>(bottom - double(r + 1) * height);
+            const int below = map.top() + static_cast<int>(bottom - double(r) * height);
             const float* values = result.data() + 2 + r * columns;
             for (std::size_t k = 0; k < columns; ++k) {
-                const int left = rect.left() + static_cast<int>(double(k) * width);
-                const int right = rect.left() + static_cast<int>(double(k + 1) * width);
+                const int left = map.left() + static_cast<int>(double(k) * width);
+                const int right = map.left() + static_cast<int>(double(k + 1) * width);
                 if (right <= left || below <= top) continue;
                 painter.fillRect(QRect(left, top, right - left, below - top), QColor(PaletteColor(PaletteIndex(values[k]))));
             }
         }
+        if (axis) DrawFrequencyAxis(painter, QRect(rect.left(), rect.top(), kAxisWidth, rect.height()), frequencies);
     } else {
         painter.setPen(kTextColour);
         painter.setFont(ViewFont(kTextHeight));
@@ -175,6 +243,51 @@ void CWaveletView::OnDraw(QPainter& painter, const QRect& rect) const {
     }
     painter.restore();
 }
+
+std::optional<double> CWaveletView::RowPosition(const std::vector<double>& frequencies, double hz) {
+    const std::size_t rows = frequencies.size();
+    if (rows == 0) return std::nullopt;
+    if (rows == 1) return hz == frequencies[0] ? std::optional<double>(0.5) : std::nullopt;
+    for (std::size_t r = 0; r + 1 < rows; ++r) {
+        const double a = frequencies[r], b = frequencies[r + 1];
+        if (!(a > 0.0) || !(b > 0.0) || a == b) continue;
+        if ((hz - a) * (hz - b) > 0.0) continue;
+        // Rows lie evenly in the scale's division; between two neighbours the logarithm is
+        // close enough.
+        return double(r) + 0.5 + std::log(hz / a) / std::log(b / a);
+    }
+    return std::nullopt;
+}
+
+void CWaveletView::DrawFrequencyAxis(QPainter& painter, const QRect& strip, const std::vector<double>& frequencies) {
+    const auto [lo, hi] = std::minmax_element(frequencies.begin(), frequencies.end());
+    const double rowHeight = double(strip.height()) / double(frequencies.size());
+    std::vector<int> placed;
+    std::vector<std::pair<int, double>> ticks;
+    for (const std::vector<double>& level : RoundFrequencies(*lo, *hi)) {
+        for (double f : level) {
+            const std::optional<double> row = RowPosition(frequencies, f);
+            if (!row) continue;
+            const int y = strip.top() + static_cast<int>(std::lround(double(strip.height()) - *row * rowHeight));
+            if (y < strip.top() + kAxisTextHeight / 2 || y > strip.bottom() - kAxisTextHeight / 2) continue;
+            if (std::any_of(placed.begin(), placed.end(), [y](int other) { return std::abs(other - y) < kLabelSpacing; }))
+                continue;
+            placed.push_back(y);
+            ticks.emplace_back(y, f);
+        }
+    }
+    painter.setFont(ViewFont(kAxisTextHeight));
+    const int right = strip.right();
+    for (const auto& [y, f] : ticks) {
+        painter.setPen(kTickColour);
+        painter.drawLine(right - 5, y, right, y);
+        painter.setPen(kTextColour);
+        painter.drawText(QRect(strip.left() + 1, y - kAxisTextHeight / 2 - 1, strip.width() - 8, kAxisTextHeight + 2),
+                         Qt::AlignRight | Qt::AlignVCenter, AxisLabel(f));
+    }
+}
+
+QString CWaveletView::FrequencyLabel(double hz) { return AxisLabel(hz); }
 
 // ---- commands
 

@@ -9,6 +9,10 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "document/IDocumentView.h"
 #include "views/common/IViewCommands.h"
@@ -31,8 +35,16 @@ public:
     void OnUpdate(int hint) override;
     void CollectWindowState(CKalvoSettings& settings) override;
 
-    // The colour map of the document's result, or the message that there is none.
+    // The colour map of the document's result with its frequency scale at the left, or the
+    // message that there is none.
     void OnDraw(QPainter& painter, const QRect& rect) const;
+    // The frequency each row of the document's result shows strongest, bottom row first.
+    const std::vector<double>& RowFrequencies() const;
+    // Where hz lies among the rows of these frequencies, in rows from the bottom edge (row r's
+    // middle is r + 0.5); nothing outside them.
+    static std::optional<double> RowPosition(const std::vector<double>& frequencies, double hz);
+    // A label of the frequency scale in the interface's language: "440 Hz", "1.25 kHz".
+    static QString FrequencyLabel(double hz);
     static QString PictureName() { return QStringLiteral("Wavelet Abbild"); }
 
     bool HasCommand(ViewCommand command) const override;
@@ -70,9 +82,13 @@ protected:
 
 private:
     void Changed();  // parameters to the document, transform, bar, repaint
+    static void DrawFrequencyAxis(QPainter& painter, const QRect& strip, const std::vector<double>& frequencies);
 
     CKalvoDoc& m_doc;
     CKalvoSettings& m_settings;
     WaveletViewSettings m_settingsCopy;
     std::function<void(const WaveletViewSettings&)> m_listener;
+    // The row frequencies of the parameters they were made for (wavelet, scales, count, division).
+    mutable std::optional<std::tuple<std::string, float, float, int, int>> m_rowKey;
+    mutable std::vector<double> m_rowFrequencies;
 };

@@ -1,5 +1,7 @@
 #include "views/wavelet/WaveletExport.h"
 
+#include <cmath>
+
 #include "analysis/cwt_parameters.h"
 #include "analysis/division_range.h"
 #include "analysis/wavelet_fkt.h"
@@ -12,14 +14,20 @@ constexpr int kHeader = 64040;
 }
 
 std::vector<double> WaveletRowFrequencies(const cwt_parameters& p) {
-    const std::unique_ptr<wavelet_fkt> wavelet = create_wavelet(p.wavelet);
+    std::string_view args;
+    const std::unique_ptr<wavelet_fkt> wavelet = create_wavelet(p.wavelet, &args);
     const std::unique_ptr<division_range> division =
         make_division(p.division_type, p.scale_first, p.scale_last, p.scale_count);
     if (!wavelet || !division || p.scale_count < 1) return {};
+    const bool accepted = wavelet->parse_args(args);
+    const double centre = accepted ? wavelet->centre_frequency() : 0.0;
+    wavelet->release();
+    if (!(centre > 0.0) || !std::isfinite(centre)) return {};
     std::vector<double> frequencies(static_cast<std::size_t>(p.scale_count));
     for (int r = 0; r < p.scale_count; ++r) {
+        // The row of scale a seconds shows a tone of centre / a Hz strongest.
         const float scale = division->value(wavelet->is_complex() ? r + 1 : p.scale_count - r);
-        frequencies[static_cast<std::size_t>(r)] = 1.0 / static_cast<double>(scale);
+        frequencies[static_cast<std::size_t>(r)] = centre / static_cast<double>(scale);
     }
     return frequencies;
 }

@@ -9,9 +9,10 @@
 class CKalvoDoc;
 struct cwt_parameters;
 
-// The frequency in Hz of each row of a result of these parameters, bottom row first (real
-// wavelets have their smallest scale there, complex wavelets their largest). Empty when the
-// parameters name no wavelet or division.
+// The frequency in Hz that each row of a result of these parameters shows strongest (the
+// wavelet's centre frequency over the row's scale), bottom row first (real wavelets have their
+// smallest scale there, complex wavelets their largest). Empty when the parameters name no
+// wavelet or division, or the wavelet refuses its arguments or has no centre frequency.
 std::vector<double> WaveletRowFrequencies(const cwt_parameters& parameters);
 
 // The text of the document's result; empty when there is none.

@@ -3,7 +3,9 @@
 #include <QPainter>
 #include <memory>
 
+#include "analysis/wavelet_fkt.h"
 #include "document/CKalvoDoc.h"
+#include "settings/CKalvoSettings.h"
 #include "platform/PictureWriter.h"
 #include "platform/UserInterface.h"
 #include "views/common/CModuleWindows.h"
@@ -33,7 +35,17 @@ std::pair<quint32, quint32> Selection(const ModuleContext& context, const Script
     return request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
 }
 
+// A wavelet text the wavelet refuses (or no wavelet's name) ends a script run with its message:
+// no picture or table of another wavelet goes out under its name.
+bool WaveletAccepted(const ModuleContext& context) {
+    const wavelet_error refused = check_wavelet_spec(context.settings.IniWaveletWavelet.toStdString());
+    if (refused.code == wavelet_error::none) return true;
+    context.ui.ShowMessage(CKalvoDoc::WaveletRefusalText(refused).trimmed(), MessageIcon::Exclamation);
+    return false;
+}
+
 bool Render(const ModuleContext& context, const ScriptRequest& request) {
+    if (!WaveletAccepted(context)) return false;
     const auto [first, last] = Selection(context, request);
     if (!context.doc.OnSelectionChanged(first, last)) return false;
     const std::unique_ptr<CWaveletView> view = OffscreenView(context, request.size);
@@ -42,6 +54,7 @@ bool Render(const ModuleContext& context, const ScriptRequest& request) {
 }
 
 std::optional<QString> Export(const ModuleContext& context, const ScriptRequest& request) {
+    if (!WaveletAccepted(context)) return std::nullopt;
     const std::unique_ptr<CWaveletView> view = OffscreenView(context, request.size);
     const QString text = WaveletExportText(context.doc);
     if (text.isEmpty()) {

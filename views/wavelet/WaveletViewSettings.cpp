@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "analysis/cwt_parameters.h"
 #include "analysis/wavelet_fkt.h"
@@ -9,16 +10,20 @@
 
 namespace {
 
-// A period in seconds for a frequency in the controls' range.
-float PeriodOf(float seconds, float fallback) {
-    if (!std::isfinite(seconds) || seconds <= 0.0f) return fallback;
-    const float hz = std::clamp(1.0f / seconds, float(WaveletViewSettings::kLowestHz),
-                                float(WaveletViewSettings::kHighestHz));
-    return 1.0f / hz;
+// The centre frequency of a wavelet text; the last one asked is kept, since the controls ask
+// for it at every change and the sampled families take a few milliseconds.
+double CentreOf(const QString& spec) {
+    thread_local QString last;
+    thread_local double centre = 1.0;
+    thread_local bool known = false;
+    if (!known || spec != last) {
+        const double found = wavelet_centre_frequency(spec.toStdString());
+        centre = found > 0.0 ? found : 1.0;
+        last = spec;
+        known = true;
+    }
+    return centre;
 }
-
-// Whole Hz; a period stored from a whole frequency gives that frequency back despite rounding.
-int FrequencyOf(float seconds) { return static_cast<int>(1.0f / seconds + 0.001f); }
 
 }  // namespace
 
@@ -46,8 +51,15 @@ void WaveletViewSettings::StoreInto(CKalvoSettings& s) const {
 void WaveletViewSettings::Sanitize() {
     const WaveletViewSettings defaults;
     if (spec.trimmed().isEmpty()) spec = defaults.spec;
-    scaleFirst = PeriodOf(scaleFirst, defaults.scaleFirst);
-    scaleLast = PeriodOf(scaleLast, defaults.scaleLast);
+    // A scale whose frequency lies outside the controls' range is pulled to its end.
+    const double centre = CentreFrequency();
+    const auto scaleIn = [centre](float seconds, float fallback) {
+        if (!std::isfinite(seconds) || seconds <= 0.0f) return fallback;
+        const double hz = std::clamp(centre / double(seconds), double(kLowestHz), double(kHighestHz));
+        return static_cast<float>(centre / hz);
+    };
+    scaleFirst = scaleIn(scaleFirst, ScaleOf(defaults.MinFrequency()));
+    scaleLast = scaleIn(scaleLast, ScaleOf(defaults.MaxFrequency()));
     scaleCount = std::clamp(scaleCount, 1, kMostScales);
     timeCount = std::clamp(timeCount, 1, kMostTimePoints);
     if (division < 0 || division > 2) division = defaults.division;
@@ -62,13 +74,31 @@ void WaveletViewSettings::ApplyTo(cwt_parameters& p) const {
     p.division_type = division;
 }
 
-int WaveletViewSettings::MinFrequency() const { return FrequencyOf(scaleFirst); }
-int WaveletViewSettings::MaxFrequency() const { return FrequencyOf(scaleLast); }
+double WaveletViewSettings::CentreFrequency() const { return CentreOf(spec); }
+
+int WaveletViewSettings::MinFrequency() const {
+    return static_cast<int>(std::clamp(std::lround(CentreFrequency() / double(scaleFirst)), long(kLowestHz), long(kHighestHz)));
+}
+
+int WaveletViewSettings::MaxFrequency() const {
+    return static_cast<int>(std::clamp(std::lround(CentreFrequency() / double(scaleLast)), long(kLowestHz), long(kHighestHz)));
+}
+
+float WaveletViewSettings::ScaleOf(int hz) const {
+    return static_cast<float>(CentreFrequency() / double(std::clamp(hz, kLowestHz, kHighestHz)));
+}
+
+void WaveletViewSettings::SetSpec(const QString& newSpec) {
+    const double before = CentreFrequency();
+    spec = newSpec;
+    const double ratio = CentreFrequency() / before;
+    scaleFirst = static_cast<float>(double(scaleFirst) * ratio);
+    scaleLast = static_cast<float>(double(scaleLast) * ratio);
+}
 
 int WaveletViewSettings::WaveletIndex() const {
-    const std::string text = spec.toStdString();
     for (int i = 0; i < int(std::size(kWaveletSpecNames)); ++i)
-        if (text.starts_with(kWaveletSpecNames[i])) return i;
+        if (spec.startsWith(QLatin1String(kWaveletSpecNames[i]), Qt::CaseInsensitive)) return i;
     return -1;
 }
 
