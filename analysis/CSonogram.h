@@ -6,9 +6,9 @@
 // by interpolated levels when smoothing is on. Where several bins share a row, the row shows
 // the loudest of them. Bin k of an N-point transform stands for k fs / N Hz.
 //
-// Colours follow the gain Z: the top colour is 4/Z times the level of a full-scale sine
+// Colours follow the gain Z: the top colour is 4/Z times the value |X|/N of a full-scale sine
 // (20 log10(4/Z) dB full scale: +12 dB at Z = 1, -18 dB at the starting gain 32). The
-// logarithmic colour scale starts at one step of 16-bit sound (-78.3 dB full scale), whatever
+// logarithmic colour scale starts at a spectrum value of 1 in 16-bit sound (-78.3 dB full scale), whatever
 // the sample width, so an 8-bit sound and its 16-bit twin look alike.
 
 #include <array>
@@ -57,7 +57,7 @@ public:
     double FrequencyAt(double y) const;
 
     // v of a bin value: s / K on the linear scale, ln(s / s1) / ln(K / s1) on the logarithmic
-    // one (s1 one 16-bit step), at most 1; K is the top colour's value.
+    // one (s1 the value 1 of 16-bit sound), at most 1; K is the top colour's value.
     double Level(double value) const;
     // The palette index of a level: 1279 v (linear) or 1279 v^3 (logarithmic), never below 0.
     int IndexOfLevel(double level) const;
