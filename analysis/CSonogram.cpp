@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "analysis/CRealFFT.h"
+#include "analysis/SpectrumScale.h"
 
 namespace {
 
@@ -74,9 +75,14 @@ void CSonogram::SetScale(const SonoScale& scale, int height) {
     const double fmax = std::max(scale.topCutkHz, 1) * 1000.0;
     m_uMax = scale.freqLinear ? fmax : std::log(fmax);
     m_u0 = scale.freqLinear ? fmin / fmax : std::log(fmin) / std::log(fmax);
-    const double fullScale = std::ldexp(1.0, std::clamp(scale.bits, 1, 32));
-    const double top = fullScale / std::max(scale.gain, 1e-9);
-    m_dK = scale.ampLinear ? top : FastLn(top);
+    // The value |X_k|/N of a full-scale sine; the top colour lies 4/Z above it, which is
+    // where 2^bits / Z always put it.
+    const double fullSine = SpectrumScale::Magnitude(0.0, scale.bits);
+    const double top = 4.0 * fullSine / std::max(scale.gain, 1e-9);
+    // The value 1 of 16-bit sound, in the units of this sample width.
+    const double step = fullSine / SpectrumScale::Magnitude(0.0, 16);
+    m_dLnStep = FastLn(step);
+    m_dK = scale.ampLinear ? top : FastLn(top) - m_dLnStep;
     m_nBins = 0;  // the rows of the bins are computed anew
 }
 
@@ -95,7 +101,7 @@ double CSonogram::FrequencyAt(double y) const {
 double CSonogram::Level(double s) const {
     if (std::isnan(s)) return 0.0;
     if (m_scale.ampLinear) return std::min(s / m_dK, 1.0);
-    const double ls = FastLn(s);
+    const double ls = FastLn(s) - m_dLnStep;
     // Silence gives a level far below 0 but finite, so that blending with it stays a number.
     return ls >= m_dK ? 1.0 : std::max(ls / m_dK, -1.0e30);
 }
@@ -107,13 +113,6 @@ int CSonogram::IndexOfLevel(double v) const {
     return static_cast<int>(index);
 }
 
-double CSonogram::DecibelOfLevel(double v) const {
-    const double fullScale = std::ldexp(1.0, std::clamp(m_scale.bits, 1, 32));
-    v = std::clamp(v, 0.0, 1.0);  // as drawn: nothing darker than colour 0
-    if (m_scale.ampLinear) return 20.0 * std::log10(v * m_dK / fullScale);
-    return 20.0 * (v * m_dK) / std::log(10.0) - 20.0 * std::log10(fullScale);
-}
-
 void CSonogram::PrepareBins(std::size_t n, int sampleRate) {
     if (n == m_nBins && sampleRate == m_nBinRate) return;
     // Which bins a column draws and which rows each of them fills depends only on the spectrum
@@ -121,7 +120,7 @@ void CSonogram::PrepareBins(std::size_t n, int sampleRate) {
     // over its drawn bins and one over the rows, without a branch that depends on the data.
     const int height = m_nHeight;
     const int fmin = m_scale.bottomCutHz;
-    const double binWidth = (sampleRate / 2.0) / static_cast<double>(n);
+    const int points = static_cast<int>(2 * (n - 1));  // n values are bins 0 .. N/2
     m_aPointBins.clear();
     m_aRowFrom.assign(static_cast<std::size_t>(height), 0);
     m_aRowTo.assign(static_cast<std::size_t>(height), 0);
@@ -136,7 +135,7 @@ void CSonogram::PrepareBins(std::size_t n, int sampleRate) {
     int pending = 0;  // rows [pending, pendingEnd) of the point before, drawn once another follows
     int pendingEnd = height;
     for (std::size_t i = 0; i < n; ++i) {
-        const double f = std::trunc(binWidth * static_cast<double>(i));
+        const double f = SpectrumScale::BinFrequency(static_cast<double>(i), sampleRate, points);
         if (f <= fmin) {
             m_nLowBin = static_cast<long>(i);
             continue;
@@ -175,7 +174,7 @@ void CSonogram::PrepareBins(std::size_t n, int sampleRate) {
             // Everything further up lies above the picture; only whether another point
             // follows matters, for the bar of this one.
             for (std::size_t k = i + 1; k < n; ++k) {
-                const double fk = std::trunc(binWidth * static_cast<double>(k));
+                const double fk = SpectrumScale::BinFrequency(static_cast<double>(k), sampleRate, points);
                 if (fk > fmin && Row(fk) < yp) {
                     fill(pending, pendingEnd, source, source, 0.0);
                     m_nTopRow = 0;
@@ -215,6 +214,38 @@ const std::vector<float>& CSonogram::Column(const double* spectrum, std::size_t 
         m_aLevels[row] = static_cast<float>(m_aRowWeight[row] == 0.0 ? a : a + m_aRowWeight[row] * (b - a));
     }
     return m_aLevels;
+}
+
+const std::vector<double>& CSonogram::ColumnDb(const double* spectrum, std::size_t n, int sampleRate) {
+    const std::size_t height = static_cast<std::size_t>(m_nHeight);
+    m_aLevelsDb.resize(height);
+    if (n <= 2 || sampleRate <= 0) {
+        std::fill(m_aLevelsDb.begin(), m_aLevelsDb.end(), std::numeric_limits<double>::quiet_NaN());
+        return m_aLevelsDb;
+    }
+    PrepareBins(n, sampleRate);
+    const int bits = m_scale.bits;
+    const int fftPoints = static_cast<int>(2 * (n - 1));
+    // Bins 0 and N/2 compare with the others as the sine of the same level would.
+    const auto value = [&](std::size_t i) { return SpectrumScale::SineEquivalent(spectrum[i], double(i), fftPoints); };
+    const std::size_t points = m_aPointBins.size();
+    m_aSourcesDb.resize(points + 1);
+    m_aSourcesDb[0] = SpectrumScale::LevelDb(m_nLowBin >= 0 ? value(static_cast<std::size_t>(m_nLowBin)) : 0.0, bits);
+    for (std::size_t k = 0; k < points; ++k) {
+        const auto [first, last] = m_aPointBins[k];
+        double loudest = value(first);
+        for (std::size_t i = first + 1; i <= last; ++i) loudest = std::max(loudest, value(i));
+        m_aSourcesDb[k + 1] = SpectrumScale::LevelDb(loudest, bits);
+    }
+    const std::size_t top = static_cast<std::size_t>(m_nTopRow);
+    std::fill(m_aLevelsDb.begin(), m_aLevelsDb.begin() + static_cast<std::ptrdiff_t>(top),
+              std::numeric_limits<double>::quiet_NaN());
+    for (std::size_t row = top; row < height; ++row) {
+        // A blended row lies in the bar of the upper of its two bins.
+        const int source = m_aRowWeight[row] > 0.0 ? m_aRowTo[row] : m_aRowFrom[row];
+        m_aLevelsDb[row] = m_aSourcesDb[static_cast<std::size_t>(source)];
+    }
+    return m_aLevelsDb;
 }
 
 const std::vector<double>& CSonogram::Spectrum(const double* samples, int points) {

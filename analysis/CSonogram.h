@@ -4,7 +4,12 @@
 // level per picture row (top row first): the bins walked upwards, each bin that reaches a new
 // row starting a bar that runs down to the bar below it, with the rows between two bins filled
 // by interpolated levels when smoothing is on. Where several bins share a row, the row shows
-// the loudest of them.
+// the loudest of them. Bin k of an N-point transform stands for k fs / N Hz.
+//
+// Colours follow the gain Z: the top colour is 4/Z times the value |X|/N of a full-scale sine
+// (20 log10(4/Z) dB full scale: +12 dB at Z = 1, -18 dB at the starting gain 32). The
+// logarithmic colour scale starts at a spectrum value of 1 in 16-bit sound (-78.3 dB full scale), whatever
+// the sample width, so an 8-bit sound and its 16-bit twin look alike.
 
 #include <array>
 #include <cstddef>
@@ -20,8 +25,8 @@ struct SonoScale {
     int topCutkHz = 10;      // fmax in kHz, the top of the picture
     bool freqLinear = true;
     bool ampLinear = false;
-    double gain = 32.0;      // Z: full scale divided by Z is the top colour
-    int bits = 16;           // full scale F = 2^bits
+    double gain = 32.0;      // Z: the top colour is 20 log10(4/Z) dB full scale
+    int bits = 16;           // sample width; levels are relative to its full scale
     bool smooth = false;
 
     bool operator==(const SonoScale&) const = default;
@@ -51,16 +56,20 @@ public:
     // frequency that still lands in the row there.
     double FrequencyAt(double y) const;
 
-    // v of a bin value: s / K on the linear scale, ln s / K on the logarithmic one, at most 1.
+    // v of a bin value: s / K on the linear scale, ln(s / s1) / ln(K / s1) on the logarithmic
+    // one (s1 the value 1 of 16-bit sound), at most 1; K is the top colour's value.
     double Level(double value) const;
     // The palette index of a level: 1279 v (linear) or 1279 v^3 (logarithmic), never below 0.
     int IndexOfLevel(double level) const;
-    // The level in dB below full scale that a level v stands for.
-    double DecibelOfLevel(double level) const;
 
-    // One column from n spectrum values (bin i at truncate((fs/2)/n i) Hz): a level per row,
-    // top row first; rows no bar reaches are NaN.
+    // One column from n = N/2 + 1 spectrum values of an N-point transform (bin i at i fs / N
+    // Hz): a level per row, top row first; rows no bar reaches are NaN.
     const std::vector<float>& Column(const double* spectrum, std::size_t n, int sampleRate);
+    // The same column as measured levels in dB full scale (SpectrumScale), unclipped by the
+    // colours: a row reads the loudest bin of the bar that covers it (rows that smoothing
+    // blends read the bar they lie in without smoothing); silence reads the floor; rows no bar
+    // reaches are NaN.
+    const std::vector<double>& ColumnDb(const double* spectrum, std::size_t n, int sampleRate);
     // The magnitudes |X_k|/N (N/2+1 values) of N samples, the document's spectrum of a stretch.
     const std::vector<double>& Spectrum(const double* samples, int points);
     // The colours of the last column in the palette; rows no bar reaches get the background.
@@ -72,7 +81,8 @@ private:
     SonoScale m_scale;
     int m_nHeight = 1;
     double m_u0 = 0.0, m_uMax = 1.0;  // u(fmin) and u(fmax)
-    double m_dK = 1.0;                // the level that is the top colour
+    double m_dK = 1.0;                // the top colour: a value (linear) or ln(value / s1) (log)
+    double m_dLnStep = 0.0;           // ln s1, the start of the logarithmic scale
     // What a column of the last spectrum size draws: the bins whose levels it needs (points),
     // the bin at or below fmin where smoothing starts, and per row the two sources it blends
     // (0 the low bin, k + 1 point k) with the weight of the second; rows above m_nTopRow stay empty.
@@ -85,6 +95,7 @@ private:
     std::vector<double> m_aRowWeight;
     std::vector<double> m_aSources;
     std::vector<float> m_aLevels;
+    std::vector<double> m_aSourcesDb, m_aLevelsDb;
     std::unique_ptr<CRealFFT> m_fft;
     std::vector<double> m_aTransform, m_aSpectrum;
 };

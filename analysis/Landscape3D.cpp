@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "analysis/SpectrumScale.h"
+
 std::uint32_t RainbowColour(int c) {
     c = std::clamp(c, 0, 1663);
     int r = 0, g = 0, b = 0;
@@ -17,33 +19,42 @@ std::uint32_t RainbowColour(int c) {
     return 0xFF000000u | (std::uint32_t(r) << 16) | (std::uint32_t(g) << 8) | std::uint32_t(b);
 }
 
-double CLandscape3D::Height(double s, int fftBits, bool linear) {
-    const double f = std::ldexp(1.0, fftBits);
-    if (linear) return 60.0 * s / f;
-    return 4.0 * std::log1p(std::max(s, 0.0)) / std::log(f);
+double CLandscape3D::Height(double s, int bits, bool linear) {
+    // In the units of 16-bit sound, so that an 8-bit sound and its 16-bit twin stand alike:
+    // 60 at 2^16 (four times a full-scale sine) on the linear scale, 4 at ln 2^16 on the other.
+    constexpr double kTop = 65536.0;
+    const double s16 = std::max(s, 0.0) * (SpectrumScale::Magnitude(0.0, 16) / SpectrumScale::Magnitude(0.0, bits));
+    if (linear) return 60.0 * s16 / kTop;
+    return 4.0 * std::log1p(s16) / std::log(kTop);
 }
 
-void CLandscape3D::BuildRow(const double* spectrum, std::size_t size, double sampleRate, int fftBits,
+void CLandscape3D::BuildRow(const double* spectrum, std::size_t size, double sampleRate, int bits,
                             const LandscapeSettings& st) {
     m_rowX.clear();
     m_rowH.clear();
     if (size < 2) return;
-    const double n = double(size - 1);
+    const int points = int(2 * (size - 1));  // the values are bins 0 .. N/2
     const double fmin = std::max(st.bottomHz, 1e-9);
     const double fmax = std::max(st.topHz, fmin * 1.000001);
     const double logSpan = std::log(fmax / fmin);
     bool any = false;
     double lastX = 0;
     for (std::size_t i = 0; i < size; ++i) {
-        const double f = std::trunc(sampleRate / 2.0 / n * double(i));
+        const double f = SpectrumScale::BinFrequency(double(i), sampleRate, points);
         if (f <= fmin || f > fmax) continue;
         const double r = st.linearFrequency ? (f - fmin) / (fmax - fmin) : std::log(f / fmin) / logSpan;
         const double x = st.halfWidth - 2.0 * r * st.halfWidth;
-        if (any && std::abs(x - lastX) < st.epsilon) continue;
+        const float h = float(Height(spectrum[i], bits, st.linearHeight));
+        if (any && std::abs(x - lastX) < st.epsilon) {
+            // A bin too near the vertex before is one of the bins that vertex stands for: the
+            // vertex shows the loudest of them, so a tone between two vertices is not lost.
+            m_rowH.back() = std::max(m_rowH.back(), h);
+            continue;
+        }
         any = true;
         lastX = x;
         m_rowX.push_back(float(x));
-        m_rowH.push_back(float(Height(spectrum[i], fftBits, st.linearHeight)));
+        m_rowH.push_back(h);
     }
 }
 
@@ -90,9 +101,9 @@ void CLandscape3D::AddRow(const LandscapeSettings& st, bool computeNormals) {
     if (m_rowCounter == 0) m_rowCounter = 1;
 }
 
-void CLandscape3D::AddSpectrum(const double* spectrum, std::size_t size, double sampleRate, int fftBits,
+void CLandscape3D::AddSpectrum(const double* spectrum, std::size_t size, double sampleRate, int bits,
                                const LandscapeSettings& settings) {
-    BuildRow(spectrum, size, sampleRate, fftBits, settings);
+    BuildRow(spectrum, size, sampleRate, bits, settings);
     AddRow(settings);
 }
 

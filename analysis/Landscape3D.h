@@ -35,9 +35,11 @@ class CLandscape3D {
 public:
     static constexpr int kMaxVertices = 40000;
 
-    // x positions and heights of one row from a spectrum of magnitudes (bins 0 … n, n = size-1).
+    // x positions and heights of one row from a spectrum of magnitudes |X_k|/N (bins 0 … N/2,
+    // N = 2 (size - 1), bin k at k fs / N) of a sound of that many bits per sample. Bins nearer
+    // than epsilon to the vertex before belong to that vertex, which takes the loudest of them.
     // Kept as a member so that the scratch buffers are reused.
-    void BuildRow(const double* spectrum, std::size_t size, double sampleRate, int fftBits,
+    void BuildRow(const double* spectrum, std::size_t size, double sampleRate, int bits,
                   const LandscapeSettings& settings);
     const std::vector<float>& RowX() const { return m_rowX; }
     const std::vector<float>& RowHeight() const { return m_rowH; }
@@ -46,7 +48,7 @@ public:
     // Many rows in a row may leave the normals to one ComputeNormals at their end.
     void AddRow(const LandscapeSettings& settings, bool computeNormals = true);
     // Convenience: BuildRow + AddRow.
-    void AddSpectrum(const double* spectrum, std::size_t size, double sampleRate, int fftBits,
+    void AddSpectrum(const double* spectrum, std::size_t size, double sampleRate, int bits,
                      const LandscapeSettings& settings);
 
     void Clear();
@@ -72,8 +74,9 @@ public:
     // Normals from the faces around each vertex (area weighted).
     void ComputeNormals();
 
-    // Height of a spectrum value s for a transform of 2^bits points.
-    static double Height(double s, int fftBits, bool linear);
+    // Height of a spectrum value s of a sound of that many bits per sample: the same for the
+    // same level in dB full scale whatever the width.
+    static double Height(double s, int bits, bool linear);
 
 private:
     void NewMesh(int k);

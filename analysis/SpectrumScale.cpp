@@ -16,6 +16,15 @@ double LevelDb(double magnitude, int bitsPerSample) {
     return std::max(db, kLevelFloorDb);
 }
 
+double SineEquivalent(double magnitude, double bin, int fftPoints) {
+    const bool real = bin == 0.0 || 2.0 * bin == static_cast<double>(fftPoints);
+    return real ? 0.5 * magnitude : magnitude;
+}
+
+double BinLevelDb(double magnitude, double bin, int fftPoints, int bitsPerSample) {
+    return LevelDb(SineEquivalent(magnitude, bin, fftPoints), bitsPerSample);
+}
+
 double Magnitude(double levelDb, int bitsPerSample) {
     return 0.5 * FullScaleAmplitude(bitsPerSample) * std::pow(10.0, levelDb / 20.0);
 }

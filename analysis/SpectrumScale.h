@@ -20,6 +20,13 @@ double FullScaleAmplitude(int bitsPerSample);
 // The level in dB full scale of a spectrum value |X_k|/N, floored at kLevelFloorDb.
 double LevelDb(double magnitude, int bitsPerSample);
 
+// The level of bin k of an fftPoints-point transform: as LevelDb, except that bins 0 and N/2
+// stand for a constant and for the alternating sequence, whose amplitude is |X_k|/N itself
+// (not twice it as for a sine), so a constant of half full scale reads -6.02 dB.
+double BinLevelDb(double magnitude, double bin, int fftPoints, int bitsPerSample);
+// The value of bin k that compares with the others as a sine's |X_k|/N: bins 0 and N/2 halved.
+double SineEquivalent(double magnitude, double bin, int fftPoints);
+
 // The spectrum value |X_k|/N that reads levelDb (the inverse of LevelDb above the floor).
 double Magnitude(double levelDb, int bitsPerSample);
 

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "settings/CIni.h"
 #include "app/CMainFrame.h"
@@ -59,6 +60,9 @@ QString CKalvoApp::PlacementSection(int slot) {
 bool CKalvoApp::SerializeSettings(bool load) {
     CIni ini(m_strProfilePath, QStringLiteral("Allgemein"), true);
     if (!load) ini.Defer();  // some 200 keys: the file is written once, when ini goes
+    // A number that is not finite ("nan", "inf") gives the Standard profile's value instead.
+    std::optional<CIni> standard;
+    if (load) standard.emplace(ProgramFolder() + ProfileFile(ProfileKind::Standard, QString()), QStringLiteral("Allgemein"), true);
     for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable()) {
         const QString name = QLatin1String(key.key);
         const QString section = QLatin1String(key.section);
@@ -68,8 +72,9 @@ bool CKalvoApp::SerializeSettings(bool load) {
                 using T = std::decay_t<decltype(value)>;
                 if constexpr (std::is_same_v<T, QString>) ini.SerString(load, value, name, section, QString());
                 else if constexpr (std::is_same_v<T, int>) ini.SerInt(load, value, name, section, 0);
-                else if constexpr (std::is_same_v<T, float>) ini.SerFloat(load, value, name, section, 0.0f);
-                else ini.SerDouble(load, value, name, section, 0.0);
+                else if constexpr (std::is_same_v<T, float>)
+                    ini.SerFloat(load, value, name, section, standard ? standard->GetFloat(name, 0.0f, section) : 0.0f);
+                else ini.SerDouble(load, value, name, section, standard ? standard->GetDouble(name, 0.0, section) : 0.0);
             },
             key.member);
         if (key.member == CKalvoSettings::Member(&CKalvoSettings::IniDokumentNumFFTPoints))

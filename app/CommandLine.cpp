@@ -51,6 +51,7 @@ void PrintError(const QString& text) {
 
 constexpr int kMinPictureSide = 40;
 constexpr int kMaxPictureSide = 16000;
+constexpr int kMsgSettingNotFinite = 62060;  // a number setting given "nan", "inf" or the like
 
 bool ParseSize(const QString& text, QSize* out) {
     const QStringList parts = text.toLower().split(u'x');
@@ -174,8 +175,13 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
         } else if (a == QStringLiteral("--set")) {
             if (!value(&v)) return std::nullopt;
             const qsizetype eq = v.indexOf(u'=');
-            if (eq <= 0 || !CKalvoSettings::FindKey(v.left(eq))) {
+            const CKalvoSettings::SettingKey* key = eq > 0 ? CKalvoSettings::FindKey(v.left(eq)) : nullptr;
+            if (!key) {
                 *error = Str(62042, eq > 0 ? v.left(eq) : v);
+                return std::nullopt;
+            }
+            if (!CKalvoSettings::IsFiniteNumberText(*key, v.mid(eq + 1))) {
+                *error = Str(kMsgSettingNotFinite, QString::fromLatin1(key->key), v.mid(eq + 1));
                 return std::nullopt;
             }
             cmd.settings.emplace_back(v.left(eq), v.mid(eq + 1));

@@ -158,11 +158,14 @@ int CIni::GetInt(const QString& key, int def, const QString& section) {
 }
 
 float CIni::GetFloat(const QString& key, float def, const QString& section) {
-    return static_cast<float>(ParseReal(GetString(key, FormatReal(def), section)));
+    // "nan", "inf" or a number beyond the floats is no setting: the default stands for it.
+    const auto value = static_cast<float>(ParseReal(GetString(key, FormatReal(def), section)));
+    return std::isfinite(value) ? value : def;
 }
 
 double CIni::GetDouble(const QString& key, double def, const QString& section) {
-    return ParseReal(GetString(key, FormatReal(def), section));
+    const double value = ParseReal(GetString(key, FormatReal(def), section));
+    return std::isfinite(value) ? value : def;
 }
 
 bool CIni::WriteString(const QString& key, const QString& value, const QString& section) {

@@ -30,6 +30,7 @@ public:
     // A null section keeps the current one; any other replaces it before the access.
     QString GetString(const QString& key, const QString& def = QString(), const QString& section = QString());
     int GetInt(const QString& key, int def = 0, const QString& section = QString());
+    // A number that is not finite ("nan", "inf", beyond the type's range) gives the default.
     float GetFloat(const QString& key, float def = 0.0f, const QString& section = QString());
     double GetDouble(const QString& key, double def = 0.0, const QString& section = QString());
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
+#include <utility>
 
 #include "settings/CIni.h"
 
@@ -126,9 +128,27 @@ QString CKalvoSettings::SettingText(const SettingKey& key) const {
         key.member);
 }
 
+bool CKalvoSettings::IsFiniteNumberText(const SettingKey& key, const QString& text) {
+    return std::visit(
+        [&text](auto member) {
+            using T = std::decay_t<decltype(std::declval<CKalvoSettings&>().*member)>;
+            if constexpr (std::is_same_v<T, QString>) {
+                return true;
+            } else if constexpr (std::is_same_v<T, int>) {
+                // The integer reading would take "inf" or "nan" for a 0 without a word.
+                QString word = text.trimmed().toLower();
+                if (word.startsWith(u'+') || word.startsWith(u'-')) word.remove(0, 1);
+                return !word.startsWith(QLatin1String("inf")) && !word.startsWith(QLatin1String("nan"));
+            } else {
+                return std::isfinite(static_cast<T>(CIni::ParseReal(text)));
+            }
+        },
+        key.member);
+}
+
 bool CKalvoSettings::SetSettingText(const QString& keyName, const QString& text) {
     const SettingKey* key = FindKey(keyName);
-    if (!key) return false;
+    if (!key || !IsFiniteNumberText(*key, text)) return false;
     std::visit(
         [this, &text](auto member) {
             auto& value = this->*member;

@@ -124,9 +124,13 @@ public:
     // Every key, in the order in which profiles hold them.
     static const std::vector<SettingKey>& KeyTable();
     static const SettingKey* FindKey(const QString& key);
-    // A setting as profile text, and set from profile text (false for an unknown key).
+    // A setting as profile text, and set from profile text (false, and nothing set, for an
+    // unknown key or a text the key cannot take).
     QString SettingText(const SettingKey& key) const;
     bool SetSettingText(const QString& key, const QString& text);
+    // False when the key holds a number and the text is not a finite one ("nan", "inf", a
+    // number beyond the field's range), which no setting can stand for.
+    static bool IsFiniteNumberText(const SettingKey& key, const QString& text);
 
     // "IniDokumentNumFFTPoints" must be a power of two (anything else becomes 8192) within
     // the sizes of the FFT settings.

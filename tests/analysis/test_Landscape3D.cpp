@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -29,10 +30,45 @@ TEST(Landscape3D, RainbowEnds) {
     EXPECT_EQ(RainbowColour(383), 0xFFFFFF00u);
 }
 
-TEST(Landscape3D, HeightLinearAndLog) {
-    EXPECT_DOUBLE_EQ(CLandscape3D::Height(1024, 10, true), 60.0);
-    EXPECT_NEAR(CLandscape3D::Height(1023, 10, false), 4.0, 1e-12);
-    EXPECT_DOUBLE_EQ(CLandscape3D::Height(0, 10, false), 0.0);
+TEST(Landscape3D, HeightLinearAndLogAlikeForEightAndSixteenBits) {
+    // 16-bit sound: 60 at 2^16 on the linear scale, 4 ln(1 + s) / ln 2^16 on the other.
+    EXPECT_DOUBLE_EQ(CLandscape3D::Height(65536, 16, true), 60.0);
+    EXPECT_NEAR(CLandscape3D::Height(65535, 16, false), 4.0, 1e-12);
+    EXPECT_NEAR(CLandscape3D::Height(99, 16, false), 4.0 * std::log(100.0) / std::log(65536.0), 1e-12);
+    EXPECT_DOUBLE_EQ(CLandscape3D::Height(0, 16, false), 0.0);
+    // The same level relative to full scale stands as high for an 8-bit sound (|X|/N of a
+    // full-scale sine: 2^14 and 2^6).
+    for (bool linear : {true, false})
+        for (double db : {0.0, -20.0, -60.0})
+            EXPECT_NEAR(CLandscape3D::Height(64 * std::pow(10.0, db / 20), 8, linear),
+                        CLandscape3D::Height(16384 * std::pow(10.0, db / 20), 16, linear), 1e-12)
+                << linear << " " << db;
+}
+
+TEST(Landscape3D, AVertexStandsAsHighAsTheLoudestOfTheBinsItStandsFor) {
+    // The Standard profile's landscape: 20 Hz .. 10 kHz across a width of 3 on a linear axis,
+    // vertices at least 0.03 apart, 8192 points at 44.1 kHz. Of the bins at 990.53 Hz (184)
+    // and 1001.29 Hz (186) only the first gets a vertex of its own; a sine on either gives
+    // |X|/N = A / 2 on its bin and nothing elsewhere, and both stand as a full wall.
+    LandscapeSettings s;
+    s.bottomHz = 20;
+    s.topHz = 10000;
+    s.halfWidth = 3;
+    s.epsilon = 0.03;
+    s.linearFrequency = true;
+    for (bool linear : {true, false}) {
+        s.linearHeight = linear;
+        for (std::size_t bin : {184u, 185u, 186u}) {
+            std::vector<double> spectrum(4097, 0.0);
+            spectrum[bin] = 8000.0;
+            CLandscape3D land;
+            land.BuildRow(spectrum.data(), spectrum.size(), 44100.0, 16, s);
+            ASSERT_LT(land.RowX().size(), 900u);  // thinned: about 200 vertices for 1855 bins
+            const float highest = *std::max_element(land.RowHeight().begin(), land.RowHeight().end());
+            EXPECT_FLOAT_EQ(highest, float(CLandscape3D::Height(8000.0, 16, linear)))
+                << bin * 44100.0 / 8192 << " Hz, linear " << linear;
+        }
+    }
 }
 
 TEST(Landscape3D, RowOf400GivesHundredRowsAndPushesOldestOut) {

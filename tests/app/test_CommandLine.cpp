@@ -30,7 +30,7 @@ TEST(CommandLine, ExportFftPrintsTheSpectrumOfAFile) {
     QStringList lines = run.out.split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.takeLast(), QString());  // every line ends with "\r\n"
     ASSERT_EQ(lines.size(), 1 + 2049);
-    EXPECT_EQ(lines[0], QStringLiteral("frequency[Hz]\tamplitude[dB]"));
+    EXPECT_EQ(lines[0], QStringLiteral("frequency[Hz]\tamplitude[dBFS]"));
     // Bin i lies at i * 44100 / 4096 Hz; the loudest bin is the one nearest 440 Hz.
     EXPECT_EQ(lines[1].section(u'\t', 0, 0), QStringLiteral("0"));
     EXPECT_EQ(lines[2].section(u'\t', 0, 0), QStringLiteral("10,76660156"));
@@ -44,9 +44,10 @@ TEST(CommandLine, ExportFftPrintsTheSpectrumOfAFile) {
         }
     }
     EXPECT_EQ(loudest, 41);  // 41 * 10.77 Hz = 441.4 Hz
-    // Half of 16000/32767 is -12.3 dB; the tone lies between two bins, so a little less.
-    EXPECT_GT(level, -16.0);
-    EXPECT_LT(level, -12.0);
+    // A sine of 16000 reads 20 log10(16000 / 32768) = -6.23 dB full scale on its bin; the tone
+    // lies between two bins, so a little less.
+    EXPECT_GT(level, -10.0);
+    EXPECT_LT(level, -6.2);
 }
 
 TEST(CommandLine, ExportReadsTimeSeriesAndHonoursSettings) {
@@ -58,7 +59,7 @@ TEST(CommandLine, ExportReadsTimeSeriesAndHonoursSettings) {
     const Result run = Kalvo({QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"),
                               series, QStringLiteral("--set"), QStringLiteral("IniAllgemeinLanguage=1031")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.startsWith(QStringLiteral("Frequenz[Hz]\tAmplitude[dB]\r\n")));
+    EXPECT_TRUE(run.out.startsWith(QStringLiteral("Frequenz[Hz]\tAmplitude[dBFS]\r\n")));
     EXPECT_EQ(run.out.count(QStringLiteral("\r\n")), 1 + 129);  // 300 samples: 256 points
     // The alternating series puts all its energy at half the sample rate.
     EXPECT_TRUE(run.out.contains(QStringLiteral("\r\n22050\t")));
@@ -91,6 +92,9 @@ TEST(CommandLine, FailuresGoToStandardErrorWithANonZeroExitCode) {
         {{"--export", "fft", "--open", good, "--select", "3:2"}, "3:2"},
         {{"--export", "fft", "--open", good, "--select", "0:99"}, "outside"},
         {{"--export", "fft", "--open", good, "--set", "IniNoSuchKey=1"}, "IniNoSuchKey"},
+        // A number setting that is not finite would fill a table with nan.
+        {{"--export", "corrdim", "--open", good, "--set", "IniAnalyseRadiusMinKorr=nan"}, "IniAnalyseRadiusMinKorr"},
+        {{"--export", "fft", "--open", good, "--set", "iniFFTDelay=inf"}, "IniFFTDelay"},
         {{"--export", "waveform", "--open", good}, "waveform"},
         {{"--export", "fft"}, "--open"},
         {{"--bogus"}, "--bogus"},
@@ -214,4 +218,38 @@ TEST(CommandLine, ASelectionLongerThanTheLargestSpectrumIsSaidToBeCutToItsStart)
     const Result part = Kalvo(peaks + QStringList{QStringLiteral("--select"), QStringLiteral("0:524288")});
     ASSERT_EQ(part.exitCode, 0) << part.err.toStdString();
     EXPECT_FALSE(part.err.contains(QStringLiteral("selected samples"))) << part.err.toStdString();
+}
+
+TEST(CommandLine, ANumberSettingTakesOnlyAFiniteNumber) {
+    struct Case {
+        const char* setting;
+        bool accepted;
+    };
+    for (const Case& c : {Case{"IniAnalyseRadiusMinKorr=0.5", true}, Case{"IniAnalyseRadiusMinKorr=1e-3", true},
+                          Case{"IniAnalyseRadiusMinKorr=nan", false}, Case{"IniAnalyseRadiusMaxKorr=inf", false},
+                          Case{"IniAnalyseRadiusMaxKorr=-Infinity", false}, Case{"IniAnalyseRadiusMaxKorr=1e999", false},
+                          Case{"Ini3DFFTEpsilon=1e39", false},  // beyond the floats
+                          Case{"Ini3DFFTEpsilon=0.1", true}, Case{"IniFFTDelay=7", true}, Case{"IniFFTDelay=NaN", false},
+                          Case{"IniFFTDelay= -inf", false}, Case{"IniWaveletWavelet=nan", true}}) {
+        SCOPED_TRACE(c.setting);
+        QString error;
+        const auto cmd = CommandLine::Parse({QStringLiteral("--set"), QLatin1String(c.setting)}, &error);
+        EXPECT_EQ(cmd.has_value(), c.accepted) << error.toStdString();
+        const QString setting = QLatin1String(c.setting);
+        const QString key = setting.section(u'=', 0, 0);
+        if (!c.accepted) {
+            EXPECT_TRUE(error.contains(key)) << error.toStdString();
+        }
+        // The settings themselves never take such a value either.
+        CKalvoSettings settings;
+        settings.IniFFTDelay = 3;
+        settings.Ini3DFFTEpsilon = 0.05f;
+        settings.IniAnalyseRadiusMaxKorr = 0.2;
+        EXPECT_EQ(settings.SetSettingText(key, setting.section(u'=', 1)), c.accepted);
+        if (!c.accepted) {
+            EXPECT_EQ(settings.IniFFTDelay, 3);
+            EXPECT_EQ(settings.Ini3DFFTEpsilon, 0.05f);
+            EXPECT_EQ(settings.IniAnalyseRadiusMaxKorr, 0.2);
+        }
+    }
 }

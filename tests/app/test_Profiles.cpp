@@ -296,3 +296,22 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenOrANameWithASlashIsRefusedAndSaid) {
     EXPECT_FALSE(app.OnSaveProfile());
     EXPECT_TRUE(test::SaidNumber(ui, 63620));
 }
+
+TEST_F(Profiles, ANumberThatIsNotFiniteTakesTheStandardProfilesValue) {
+    // "nan", "inf" and numbers beyond the field's type are no setting; a finite number stays.
+    ASSERT_TRUE(test::WriteFile(ProfilePath(QStringLiteral("KalvoUserProfil-odd.ini")),
+                                "[Analyse]\nIniAnalyseRadiusMinKorr=nan\nIniAnalyseRadiusMaxKorr=-inf\n"
+                                "IniAnalyseRadiusMinLya=1e999\nIniAnalyseRadiusMaxLyaMax=0.25\n"
+                                "[3DFFT]\nIni3DFFTEpsilon=1e39\nIni3DFFTSchrittweite=INF\n"));
+    app.m_profileKind = ProfileKind::User;
+    app.m_strUserProfileFile = QStringLiteral("KalvoUserProfil-odd.ini");
+    ASSERT_TRUE(app.LoadProfile());
+    const CKalvoSettings& s = app.Settings();
+    // The Standard profile's values.
+    EXPECT_DOUBLE_EQ(s.IniAnalyseRadiusMinKorr, 0.001);
+    EXPECT_DOUBLE_EQ(s.IniAnalyseRadiusMaxKorr, 1.0);
+    EXPECT_DOUBLE_EQ(s.IniAnalyseRadiusMinLya, 0.001);
+    EXPECT_DOUBLE_EQ(s.IniAnalyseRadiusMaxLyaMax, 0.25);
+    EXPECT_FLOAT_EQ(s.Ini3DFFTEpsilon, 0.03f);
+    EXPECT_FLOAT_EQ(s.Ini3DFFTSchrittweite, 0.03f);
+}

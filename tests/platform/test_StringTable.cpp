@@ -18,7 +18,7 @@ TEST(StringTable, TheCompiledTableHasEveryTextInBothLanguages) {
     for (int id : {61490, 61491, 61496, 61497, 61548, 61551, 61558, 62000, 62038})
         ASSERT_TRUE(table.Contains(id)) << id;
     EXPECT_EQ(table.Text(61548, Language::English), QStringLiteral("no file selected"));
-    EXPECT_EQ(table.Text(61558, Language::German), QStringLiteral("Frequenz[Hz]\tAmplitude[dB]\r\n"));
+    EXPECT_EQ(table.Text(61558, Language::German), QStringLiteral("Frequenz[Hz]\tAmplitude[dBFS]\r\n"));
     for (int id = 0; id < 70000; ++id) {
         if (!table.Contains(id)) continue;
         // Placeholders must match, or a German message would lose its file name.

@@ -143,7 +143,7 @@ TEST(FFTPlot, WithDelayFiveADropOfAHundredPixelsTakesTwentyRepaints) {
     s.delay = 5;
     s.markers = false;
     CFFTPlot plot = Plot(s);
-    const double high = plot.AmplitudeAt(200) - 1.0, low = plot.AmplitudeAt(300) - 1.0;
+    const double high = plot.AmplitudeAt(200), low = plot.AmplitudeAt(300);
     plot.Build(Spectrum({}, high));
     const int start = plot.Curve()[10].y();
     plot.Remember();
@@ -161,6 +161,58 @@ TEST(FFTPlot, WithDelayFiveADropOfAHundredPixelsTakesTwentyRepaints) {
         if (plot.Curve()[10].y() >= target) break;
     }
     EXPECT_EQ(repaints + 1, (target - start + 4) / 5);
+}
+
+TEST(FFTPlot, DelayNeverDrawsTheCurveBelowTheSpectrum) {
+    FftViewSettings s = Plain();
+    s.delayOn = true;
+    s.delay = 5;
+    s.markers = false;
+    CFFTPlot plot = Plot(s);
+    // Drops of 2, 3 and 12 pixels: the curve falls to the spectrum, or by 5 towards it.
+    const int start = 200;
+    plot.Build(Spectrum({}, plot.AmplitudeAt(start)));
+    plot.Remember();
+    int held = plot.Curve()[10].y();
+    for (int drop : {2, 3, 12}) {
+        const std::vector<double> spectrum = Spectrum({}, plot.AmplitudeAt(held + drop));
+        plot.Build(spectrum);
+        const int actual = plot.YOfValue(spectrum[10]);
+        ASSERT_GT(actual, held);
+        EXPECT_EQ(plot.Curve()[10].y(), std::min(actual, held + 5)) << drop;
+        for (std::size_t i = 0; i + 1 < plot.Curve().size(); ++i) EXPECT_LE(plot.Curve()[i].y(), actual) << i;
+        plot.Remember();
+        held = plot.Curve()[10].y();
+    }
+}
+
+TEST(FFTPlot, TheLevelAxisIsDecibelsFullScaleAlikeForEightAndSixteenBits) {
+    // |X|/N of a full-scale sine is 2^(bits - 2). On the axis 0 .. -90 dB, 400 pixels high, it
+    // reaches the top (y = 25), -45 dB lies half way, and the read-out says what is drawn.
+    for (int bits : {8, 16}) {
+        for (bool linear : {false, true}) {
+            FftViewSettings s = Plain();
+            s.ampLinear = linear;
+            CFFTPlot plot = Plot(s);
+            plot.SetGeometry(kClient, kRate, bits);
+            const double fullSine = std::ldexp(1.0, bits - 2);
+            SCOPED_TRACE(testing::Message() << bits << (linear ? " linear" : " log"));
+            EXPECT_EQ(plot.YOfValue(fullSine), 25);
+            EXPECT_NEAR(plot.LevelAt(25), 0.0, 1e-9);
+            EXPECT_NEAR(plot.LevelAt(plot.Base()), -90.0, 1e-9);
+            if (!linear) {
+                EXPECT_NEAR(plot.YOfValue(fullSine * std::pow(10.0, -45.0 / 20)), 225, 1);
+                for (double db : {-3.0, -20.0, -61.5}) {
+                    const int y = plot.YOfValue(fullSine * std::pow(10.0, db / 20));
+                    EXPECT_NEAR(plot.LevelAt(y), db, 90.0 / 400) << db;
+                }
+            }
+            // Silence lies on the base line; below the foot of the axis the read-out says the
+            // floor, never -inf.
+            EXPECT_EQ(plot.YOfValue(0.0), plot.Base());
+            EXPECT_NEAR(plot.LevelAt(plot.Base() + 50), linear ? -150.0 : -90.0 - 50 * 90.0 / 400, 1e-9);
+        }
+    }
 }
 
 TEST(FFTPlot, FewerThanThreeValuesGiveNoCurveAndANewCountStartsAfresh) {
@@ -229,7 +281,7 @@ TEST(FFTPlot, MappingsAndTheirInversesAgree) {
         EXPECT_EQ(plot.YOfAmplitude(plot.TopAmplitude()), 25);
         EXPECT_EQ(plot.YOfAmplitude(plot.BottomAmplitude()), plot.Base());
         EXPECT_NEAR(plot.LevelAt(225), plot.LevelAt(225), 1e-9);
-        EXPECT_NEAR(plot.YOfAmplitude(plot.AmplitudeAt(200)), 200, 1);
+        EXPECT_NEAR(plot.YOfValue(plot.AmplitudeAt(200)), 200, 1);
         // Nothing is drawn below the base line; a silent bin lies on it.
         EXPECT_EQ(plot.YOfValue(0.0), plot.Base());
     }
@@ -279,7 +331,7 @@ protected:
     std::unique_ptr<CFFTFrame> frame;
 };
 
-TEST_F(FFTWindow, AmplitudeEndsStayFiveDecibelsApartAndLinearStartsAtMinusFifteen) {
+TEST_F(FFTWindow, AmplitudeEndsStayFiveDecibelsApartAndLinearStartsAtMinusThree) {
     Spin(CFFTFrame::kLowerAmp)->setValue(-30);
     Spin(CFFTFrame::kUpperAmp)->setValue(-40);
     EXPECT_EQ(View().Settings().bottomCutAmp, -40);
@@ -290,10 +342,10 @@ TEST_F(FFTWindow, AmplitudeEndsStayFiveDecibelsApartAndLinearStartsAtMinusFiftee
     EXPECT_EQ(View().Settings().bottomCutAmp, -15);
     EXPECT_EQ(Spin(CFFTFrame::kUpperAmp)->value(), -15);
 
-    Spin(CFFTFrame::kUpperAmp)->setValue(-3);
+    Spin(CFFTFrame::kUpperAmp)->setValue(-10);
     qobject_cast<QAbstractButton*>(frame->Control(CFFTFrame::kAmpLin))->click();
     EXPECT_TRUE(View().Settings().ampLinear);
-    EXPECT_EQ(Spin(CFFTFrame::kUpperAmp)->value(), -15);
+    EXPECT_EQ(Spin(CFFTFrame::kUpperAmp)->value(), -3);
     qobject_cast<QAbstractButton*>(frame->Control(CFFTFrame::kAmpLog))->click();
     EXPECT_EQ(Spin(CFFTFrame::kUpperAmp)->value(), 0);
 }
@@ -393,12 +445,12 @@ TEST_F(FFTWindow, ExportDataCopiesTheTableAndSaysSoButNotWithoutASpectrum) {
     View().OnViewCommand(ViewCommand::ExportData);
     EXPECT_TRUE(SaidNumber(ui, 63701));
     EXPECT_FALSE(SaidNumber(ui, 61472));
-    doc.m_aSpectrum = {32767.0, 3276.0, 0.5};
+    doc.m_aSpectrum = {32768.0, 1638.4, 0.5};
     View().OnViewCommand(ViewCommand::ExportData);
     EXPECT_TRUE(SaidNumber(ui, 61472));
     const QString text = QGuiApplication::clipboard()->text();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("frequency[Hz]\tamplitude[dB]\r\n0\t0\r\n")));
-    EXPECT_TRUE(text.contains(QStringLiteral("\t-20,00185576\r\n")));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("frequency[Hz]\tamplitude[dBFS]\r\n0\t0\r\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\t-20\r\n")));
 }
 
 TEST_F(FFTWindow, SaveViewWritesThePictureAndCopyAddsTheCaptions) {

@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QMdiArea>
 #include <QTest>
+#include <cmath>
 #include <memory>
+#include <tuple>
 
 #include "tests/support/DocFixture.h"
 #include "views/common/CModuleFrame.h"
@@ -140,6 +142,75 @@ TEST_F(SonoView, EscapeOrANewSoundStopsARebuildAndLeavesNoHalfPicture) {
     EXPECT_FALSE(view->IsRebuilding());
     EXPECT_TRUE(view->MessageText().isEmpty());
     EXPECT_FALSE(g_bBusyComputing);
+}
+
+// The level of bin k of the first N samples by a direct DFT, in dB relative to a full-scale
+// sine of that many bits.
+double DirectLevelDb(const std::vector<double>& x, std::size_t n, int k, int bits) {
+    long double re = 0, im = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        re += x[i] * std::cos(2.0L * M_PIl * k * i / n);
+        im -= x[i] * std::sin(2.0L * M_PIl * k * i / n);
+    }
+    return static_cast<double>(20.0L * std::log10(2.0L * std::sqrt(re * re + im * im) / n / std::ldexp(1.0L, bits - 1)));
+}
+
+// The cells of the exported row nearest a frequency, one per column.
+std::vector<QString> CellsAt(const QString& table, double frequency) {
+    const QStringList lines = table.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    const QStringList header = lines[0].split(u'\t');
+    int row = 1;  // the first row whose highest frequency reaches the frequency
+    while (row + 1 < header.size() && QString(header[row]).replace(u',', u'.').toDouble() < frequency) ++row;
+    std::vector<QString> cells;
+    for (int i = 1; i < lines.size(); ++i) cells.push_back(lines[i].split(u'\t').value(row));
+    return cells;
+}
+
+double Number(const QString& cell) { return QString(cell).replace(u',', u'.').toDouble(); }
+
+TEST_F(SonoView, TheTableHoldsMeasuredLevelsInDecibelsFullScaleAlikeForEightAndSixteenBits) {
+    // 1000 Hz at half full scale and 2000 Hz 20 dB lower, on bins 32 and 64 of 256 points at
+    // 8 kHz. The starting gain puts the top colour at -18 dB: both are louder, yet each row
+    // reads its own level, the one a direct DFT gives.
+    for (int bits : {16, 8}) {
+        const double full = std::ldexp(1.0, bits - 1);
+        std::vector<double> x(256 * 30);
+        QByteArray bytes;
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            const double t = static_cast<double>(i) / 8000.0;
+            x[i] = std::round(full * (0.5 * std::sin(2 * M_PI * 1000 * t) + 0.05 * std::sin(2 * M_PI * 2000 * t)));
+            if (bits == 16) PutU16(bytes, static_cast<std::uint16_t>(static_cast<std::int16_t>(x[i])));
+            else bytes.append(static_cast<char>(static_cast<int>(x[i]) + 128));
+        }
+        ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("two.wav"), Wave(1, 8000, static_cast<std::uint16_t>(bits), bytes))));
+        const auto view = Make(QSize(225, 100));
+        const QString table = view->ExportTable();
+        ASSERT_FALSE(table.isEmpty());
+        EXPECT_TRUE(table.startsWith(Str(64103) + u'\t'));
+        for (const auto& [frequency, bin, nominal] : {std::tuple{1000.0, 32, -6.02}, std::tuple{2000.0, 64, -26.02}}) {
+            const double expected = DirectLevelDb(x, 256, bin, bits);
+            ASSERT_NEAR(expected, nominal, 0.2);
+            for (const QString& cell : CellsAt(table, frequency))
+                ASSERT_NEAR(Number(cell), expected, 0.01) << bits << " bits, " << frequency << " Hz";
+        }
+    }
+}
+
+TEST_F(SonoView, SilenceReadsTheFloorInEveryCell) {
+    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("silence.wav"), Mono16(8000, std::vector<int>(256 * 20, 0)))));
+    for (int linear : {0, 1}) {
+        app.Settings().IniSonobIsAmpLinear = linear;
+        const auto view = Make(QSize(225, 100));
+        const QStringList lines = view->ExportTable().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        ASSERT_GT(lines.size(), 10);
+        for (int i = 1; i < lines.size(); ++i) {
+            const QStringList cells = lines[i].split(u'\t');
+            // Rows above the highest bin stay empty; every other one is the floor.
+            for (int c = 1; c < cells.size(); ++c)
+                ASSERT_TRUE(cells[c] == QStringLiteral("-150") || (cells[c].isEmpty() && c > cells.size() - 3))
+                    << "line " << i << " cell " << c << ": " << cells[c].toStdString();
+        }
+    }
 }
 
 }  // namespace

@@ -5,12 +5,15 @@
 #include <cmath>
 
 #include "analysis/CCubicSpline.h"
+#include "analysis/SpectrumScale.h"
 
 namespace {
 
 constexpr int kLeft = 20;       // the amplitude axis strip
 constexpr int kTop = 25;        // top of the plot
 constexpr int kHitRadius = 5;   // a right click this near a peak removes it
+// A peak quieter than this (relative to a full-scale sine, -68 dB) is never marked.
+constexpr double kPeakFloor = 4e-4;
 
 // A double far outside the picture still becomes a valid pixel coordinate.
 int ToPixel(double v) { return static_cast<int>(std::clamp(v, -1.0e6, 1.0e6)); }
@@ -22,13 +25,13 @@ void CFFTPlot::SetGeometry(const QRect& client, int sampleRate, int bits) {
     m_bottom = client.height();
     m_height = m_bottom - 45;
     m_rate = sampleRate;
-    m_fullScale = std::ldexp(1.0, bits > 0 ? bits : 16);
+    m_unit = SpectrumScale::Magnitude(0.0, bits > 0 ? bits : 16);
     m_fMax = settings.topCutkHz * 1000.0;
     m_fMin = settings.bottomCutHz;
     if (settings.freqLinear) m_u0 = m_fMin / m_fMax;
     else m_u0 = static_cast<double>(std::log(static_cast<float>(m_fMin)) / std::log(static_cast<float>(m_fMax)));
-    m_aTop = m_fullScale * std::pow(10.0, settings.bottomCutAmp / 20.0);
-    m_aBottom = m_fullScale * std::pow(10.0, settings.topCutAmp / 20.0);
+    m_aTop = std::pow(10.0, settings.bottomCutAmp / 20.0);
+    m_aBottom = std::pow(10.0, settings.topCutAmp / 20.0);
 }
 
 double CFFTPlot::Ratio(double f) const {
@@ -46,7 +49,7 @@ int CFFTPlot::YOfAmplitude(double a) const {
     if (settings.ampLinear) {
         y = base - m_height * (a - m_aBottom) / (m_aTop - m_aBottom);
     } else {
-        if (a <= 1.0) return base;
+        if (!(a > 0.0)) return base;
         y = base - m_height * (std::log(a) - std::log(m_aBottom)) / (std::log(m_aTop) - std::log(m_aBottom));
     }
     return std::min(ToPixel(y), base);
@@ -57,15 +60,25 @@ double CFFTPlot::FrequencyAt(int x) const {
     return settings.freqLinear ? u * m_fMax : std::exp(std::log(m_fMax) * u);
 }
 
-double CFFTPlot::AmplitudeAt(int y) const {
+int CFFTPlot::YOfLevel(double db) const { return YOfAmplitude(std::pow(10.0, db / 20.0)); }
+
+double CFFTPlot::RelativeAmplitudeAt(int y) const {
     const double t = double(Base() - y) / double(std::max(m_height, 1));
-    if (settings.ampLinear) return m_aBottom + t * (m_aTop - m_aBottom);
+    if (settings.ampLinear) return std::max(m_aBottom + t * (m_aTop - m_aBottom), 0.0);
     return std::exp(std::log(m_aBottom) + (std::log(m_aTop) - std::log(m_aBottom)) * t);
 }
 
-double CFFTPlot::LevelAt(int y) const { return 20.0 * std::log10(AmplitudeAt(y) / m_fullScale); }
+double CFFTPlot::AmplitudeAt(int y) const { return RelativeAmplitudeAt(y) * m_unit; }
 
-double CFFTPlot::BinFrequency(std::size_t i) const { return m_binHz * static_cast<double>(i); }
+double CFFTPlot::LevelAt(int y) const {
+    // Below the foot of a linear axis lies nothing: the floor, never -inf.
+    const double a = RelativeAmplitudeAt(y);
+    return a > 0.0 ? std::max(20.0 * std::log10(a), SpectrumScale::kLevelFloorDb) : SpectrumScale::kLevelFloorDb;
+}
+
+double CFFTPlot::BinFrequency(std::size_t i) const {
+    return SpectrumScale::BinFrequency(static_cast<double>(i), m_rate, m_points);
+}
 
 void CFFTPlot::Clear() {
     m_curve.assign(1, QPoint(0, 0));
@@ -91,7 +104,7 @@ void CFFTPlot::Build(const std::vector<double>& spectrum) {
         m_lastCount = n;
     }
     // The values are bins 0 .. N/2 of an N-point transform.
-    m_binHz = n >= 2 ? double(m_rate) / double(2 * (n - 1)) : 0.0;
+    m_points = n >= 2 ? static_cast<int>(2 * (n - 1)) : 0;
     if (n < 3) return;
     BuildCurve(spectrum);
     if (settings.delayOn) ApplySlowFall();
@@ -129,11 +142,13 @@ void CFFTPlot::BuildCurve(const std::vector<double>& spectrum) {
 }
 
 void CFFTPlot::ApplySlowFall() {
-    // Every point sinks by at most the fall per repaint below where it was last time. The
-    // curve holds no skipped bins, so the whole curve takes part.
+    // Every point sinks by at most the fall per repaint below where it was last time, and
+    // never below the spectrum it stands for. The curve holds no skipped bins, so the whole
+    // curve takes part.
     const std::size_t last = std::min(m_curve.size(), m_held.size());
     for (std::size_t i = 0; i + 1 < m_curve.size() && i < last; ++i) {
-        if (m_curve[i].y() > m_held[i].y()) m_curve[i] = QPoint(m_held[i].x(), m_held[i].y() + settings.delay);
+        const int y = m_curve[i].y();
+        if (y > m_held[i].y()) m_curve[i].setY(std::min(y, m_held[i].y() + settings.delay));
     }
 }
 
@@ -142,7 +157,7 @@ void CFFTPlot::DetectPeaks(const std::vector<double>& spectrum) {
     m_peakInfo.clear();
     m_peaks.emplace_back(kLeft, Base());
     m_peakInfo.push_back({});
-    FindSpectrumPeaks(spectrum, static_cast<std::size_t>(m_skipped), settings.minDistNeighbour, 0.0001 * m_fullScale,
+    FindSpectrumPeaks(spectrum, static_cast<std::size_t>(m_skipped), settings.minDistNeighbour, kPeakFloor * m_unit,
                       m_found);
     for (const SpectrumPeak& peak : m_found) {
         const double f = std::trunc(BinFrequency(peak.index));

@@ -24,15 +24,18 @@ public:
     struct PeakInfo {
         enum Kind { kAnchor, kDetected, kAdded } kind = kAnchor;
         double frequency = 0.0;  // Hz
-        double amplitude = 0.0;  // in sample units, as the spectrum
+        double amplitude = 0.0;  // a spectrum value |X_k|/N, in sample units
     };
 
     FftViewSettings settings;
 
-    // Lays out the plot for a client area and a sound's rate and sample width.
+    // Lays out the plot for a client area and a sound's rate and sample width. The amplitude
+    // axis is in dB full scale (SpectrumScale): its ends are the settings' dB values.
     void SetGeometry(const QRect& client, int sampleRate, int bits);
     // The whole plot anew from the spectrum (spectrum.size() values, bin i at i * rate / N with
     // N = 2 (size - 1)): curve, slow fall, peaks. A change of the number of values resets the lists.
+    // With slow fall, a point falls by at most the fall per repaint but never below the
+    // spectrum itself.
     void Build(const std::vector<double>& spectrum);
     // After drawing: the held curve becomes this repaint's curve.
     void Remember() { m_held = m_curve; }
@@ -49,7 +52,9 @@ public:
     int Right() const { return m_right; }
     int Bottom() const { return m_bottom; }
     int Base() const { return m_bottom - 20; }      // the base line of the plot
-    double FullScale() const { return m_fullScale; }  // F = 2^bits
+    // Amplitudes of the axis are relative to full scale: 1 is 0 dB, the level of a full-scale
+    // sine; a spectrum value is its amplitude times UnitValue().
+    double UnitValue() const { return m_unit; }
     double TopAmplitude() const { return m_aTop; }
     double BottomAmplitude() const { return m_aBottom; }
     double MaxFrequency() const { return m_fMax; }
@@ -58,10 +63,12 @@ public:
     double Ratio(double frequency) const;
     int XOfRatio(double r) const;
     int XOf(double frequency) const { return XOfRatio(Ratio(frequency)); }
-    // y of an amplitude (not of a spectrum value, which is first raised by 1).
+    // y of an amplitude relative to full scale, of a spectrum value, of a level in dB full
+    // scale; nothing lies below the base line (silence is drawn on it).
     int YOfAmplitude(double amplitude) const;
-    int YOfValue(double value) const { return YOfAmplitude(value + 1.0); }
-    // The frequency and the level in dB (relative to F) under a point of the plot.
+    int YOfValue(double value) const { return YOfAmplitude(value / m_unit); }
+    int YOfLevel(double db) const;
+    // The frequency, the spectrum value and the level in dB full scale under a point of the plot.
     double FrequencyAt(int x) const;
     double AmplitudeAt(int y) const;
     double LevelAt(int y) const;
@@ -83,13 +90,14 @@ private:
     void DetectPeaks(const std::vector<double>& spectrum);
     void MergePeaks();
     void ReplayEdits();
+    double RelativeAmplitudeAt(int y) const;
 
     int m_right = 0, m_bottom = 0, m_height = 0;
     int m_rate = 0;
-    double m_fullScale = 65536.0;
+    double m_unit = 16384.0;  // the spectrum value of 0 dB full scale
     double m_fMax = 10000.0, m_fMin = 20.0, m_u0 = 0.0;
     double m_aTop = 1.0, m_aBottom = 0.0;
-    double m_binHz = 0.0;
+    int m_points = 0;  // the transform size behind the spectrum
 
     std::size_t m_lastCount = static_cast<std::size_t>(-1);
     int m_skipped = 0;

@@ -36,6 +36,9 @@ constexpr int kMsgExported = 61472;
 constexpr int kMsgNoClipboard = 61579;
 constexpr int kTextCents = 63700;
 constexpr int kMsgNothingToExport = 63701;
+// The upper end a linear amplitude axis starts with: a loud sound (peaks a few dB below full
+// scale) reaches the top.
+constexpr int kLinearUpperDb = -3;
 
 const QColor kBackground(0, 0, 0);
 const QColor kWhite(255, 255, 255);
@@ -293,8 +296,9 @@ void CFFTView::DrawAmplitudeAxis(QPainter& painter) const {
     int lastLabel = 0;
     for (int k = 1; k <= count; ++k) {
         const int db = -k * step;
-        const double a = m_plot.FullScale() * std::pow(10.0, db / 20.0);
-        if (a < m_plot.BottomAmplitude() || a > m_plot.TopAmplitude() || (!linear && a <= 1.0)) continue;
+        // Ticks in dB full scale, where the axis reaches.
+        const double a = std::pow(10.0, db / 20.0);
+        if (a < m_plot.BottomAmplitude() || a > m_plot.TopAmplitude()) continue;
         const int y = m_plot.YOfAmplitude(a);
         painter.setPen(QPen(kWhite, 1));
         painter.drawLine(16, y, kLeft, y);
@@ -474,7 +478,7 @@ void CFFTView::OnLowerAmplitude(int db) {
 
 void CFFTView::OnAmplitudeLinear(bool linear) {
     m_plot.settings.ampLinear = linear;
-    OnUpperAmplitude(linear ? -15 : 0);
+    OnUpperAmplitude(linear ? kLinearUpperDb : 0);
 }
 
 void CFFTView::OnFrequencyLinear(bool linear) {

@@ -267,13 +267,13 @@ bool CSonoView::RebuildSlice(int budgetMs) {
         const std::vector<double>& spectrum = m_sono.Spectrum(m_aBlock.data(), m_nPoints);
         AddColumn(spectrum);
         if (m_pExport) {
-            // Bottom row first, as the header lists the frequencies.
-            const std::vector<float>& column = m_sono.Column(spectrum.data(), spectrum.size(), m_doc.m_nSampleRate);
+            // Bottom row first, as the header lists the frequencies; the measured levels, not
+            // the colours, so that a row louder than the top colour still reads its own level.
+            const std::vector<double>& column = m_sono.ColumnDb(spectrum.data(), spectrum.size(), m_doc.m_nSampleRate);
             *m_pExport += SpreadsheetNumber(static_cast<double>(m_nStart) / rate);
             for (auto it = column.rbegin(); it != column.rend(); ++it) {
                 *m_pExport += u'\t';
-                const double db = std::isnan(*it) ? NAN : m_sono.DecibelOfLevel(*it);
-                if (std::isfinite(db)) *m_pExport += SpreadsheetNumber(db);
+                if (std::isfinite(*it)) *m_pExport += SpreadsheetNumber(*it);
             }
             *m_pExport += QLatin1String("\r\n");
         }

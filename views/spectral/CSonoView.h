@@ -57,8 +57,9 @@ public:
     bool RebuildNow();
     bool IsRebuilding() const { return m_bRebuilding; }
     // The whole sound as a table: a header line with the frequencies of the rows in Hz, then
-    // one line per column with its start time in seconds and the level in dB of every row,
-    // bottom row first, as drawn. Empty when the sound gives no column.
+    // one line per column with its start time in seconds and the measured level in dB full
+    // scale of every row (the loudest bin of the bar drawn there, whatever the gain), bottom
+    // row first. Empty when the sound gives no column.
     QString ExportTable();
 
     // ---- the control bar's handlers ----

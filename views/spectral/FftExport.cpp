@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "analysis/SpectrumScale.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 
@@ -28,11 +29,11 @@ QString FftExportText(const CKalvoDoc& doc) {
     const int points = FftExportPoints(doc);
     if (points == 0) return text;
     const std::size_t n = static_cast<std::size_t>(points / 2 + 1);
-    const double fullScale = std::trunc(doc.m_dFullScale);
+    const int bits = doc.m_nBitsPerSample > 0 ? doc.m_nBitsPerSample : 16;
     text.reserve(static_cast<qsizetype>(n) * 32);
     for (std::size_t i = 0; i < n; ++i) {
-        const double frequency = CKalvoDoc::BinFrequency(i, points, doc.m_nSampleRate);
-        const double level = 20.0 * std::log10(doc.m_aSpectrum[i] / fullScale);
+        const double frequency = SpectrumScale::BinFrequency(static_cast<double>(i), doc.m_nSampleRate, points);
+        const double level = SpectrumScale::BinLevelDb(doc.m_aSpectrum[i], static_cast<double>(i), points, bits);
         text += SpreadsheetNumber(frequency);
         text += u'\t';
         text += SpreadsheetNumber(level);

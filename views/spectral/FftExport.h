@@ -1,7 +1,7 @@
 #pragma once
 // The numbers of the spectrum as tab-separated text for a spreadsheet: a header line, then
-// per bin its frequency in Hz and its level in dB relative to full scale, with a decimal
-// comma and "\r\n" line ends.
+// per bin k its frequency k fs / N in Hz and its level in dB full scale (a full-scale sine
+// reads 0 dB, silence the floor of SpectrumScale), with a decimal comma and "\r\n" line ends.
 
 #include <QString>
 
