@@ -14,6 +14,7 @@
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 #include "settings/CKalvoSettings.h"
+#include "views/common/LabelFormat.h"
 #include "views/common/ViewFont.h"
 #include "views/common/ViewPicture.h"
 #include "views/spectral/FftExport.h"
@@ -116,8 +117,11 @@ void CNotenbildView::OnInitialUpdate() {
 int CNotenbildView::BitsPerSample() const { return m_doc.m_nBitsPerSample > 0 ? m_doc.m_nBitsPerSample : 16; }
 
 const std::vector<Partial>& CNotenbildView::AnalyseSpectrum() {
+    // A live block is shorter than the transform and padded with zeros; its lobes are wider.
+    // The empty document holds one sample, which stands for no spectrum at all.
+    const std::size_t samples = m_doc.m_aSelSamples.size();
     FindPartials(m_doc.m_aSpectrum, m_doc.m_nSampleRate, BitsPerSample(), m_settings.IniFFTMinAbstandNachbarMin,
-                 m_aPartials);
+                 samples > 1 ? samples : 0, m_aPartials);
     return m_aPartials;
 }
 
@@ -240,7 +244,7 @@ void CNotenbildView::DrawLadder(QPainter& painter, const QRect& rect) const {
         painter.drawLine(QPointF(centre - length / 2, y), QPointF(centre + length / 2, y));
         painter.setPen(QPen(Qt::black, 1));
         DrawLabel(painter, static_cast<int>(centre + length / 2) + 6, static_cast<int>(y) - 7,
-                  QString::number(p.frequency, 'g', 5) + QStringLiteral(" Hz"));
+                  LocalNumber(p.frequency, 5) + QStringLiteral(" Hz"));
     }
 }
 
@@ -359,9 +363,9 @@ QString CNotenbildView::ExportTable() {
     const double f0 = m_aPartials.front().frequency;
     for (const Partial& p : m_aPartials) {
         const MusicalNote note = NearestNote(p.frequency);
-        const int interval = IntervalStringOf(OvertoneOf(p.frequency, f0));
-        QString name = interval ? Str(interval) : QString();
-        if (name.startsWith(QStringLiteral(": "))) name = name.mid(2);
+        // The interval to the keynote; empty where the partial is no harmonic of it.
+        const int interval = KeynoteIntervalStringOf(p.frequency, f0);
+        const QString name = interval ? Str(interval) : QString();
         text += SpreadsheetNumber(p.frequency) + u'\t' + SpreadsheetNumber(p.level) + u'\t' +
                 QString::number(note.number) + u'\t' + QString::fromStdString(note.name) + u'\t' + name +
                 QLatin1String("\r\n");
