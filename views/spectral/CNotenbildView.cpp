@@ -27,6 +27,8 @@ constexpr int kTitleSave = 64142;
 constexpr int kHeaderExport = 64139;
 constexpr int kFirstNoteX = 70;     // right of the clefs
 constexpr int kOvertoneSpacing = 30;
+// The ladder's bars were laid out for levels against 2^bits, 20 log10(4) dB below full scale.
+constexpr double kBarReferenceDb = 12.041199826559248;
 
 // The treble (G) clef, drawn around the line of G4 at y.
 void DrawTrebleClef(QPainter& painter, double x, double y) {
@@ -238,8 +240,10 @@ void CNotenbildView::DrawLadder(QPainter& painter, const QRect& rect) const {
         const Partial& p = m_aPartials[j];
         const double y = m_bLinear ? (bottom - 10) - (p.frequency - f0) * s / f0
                                    : (bottom - 10) - std::log2(p.frequency / f0) * logSpan;
-        // 0 at -80 dB, the whole width at 0 dB.
-        const double length = std::max(0.0, 1.5 * (right - 50) / ln81 * (ln81 - std::log(1.0 - p.level)));
+        // 0 at -80 dB, the whole width at 0 dB, in dB against 2^bits (12 dB below full scale):
+        // a full-scale sine, the loudest, stays within the window.
+        const double level = std::min(p.level - kBarReferenceDb, 0.0);
+        const double length = std::max(0.0, 1.5 * (right - 50) / ln81 * (ln81 - std::log(1.0 - level)));
         painter.setPen(QPen(QColor(255, 0, 0), 3));
         painter.drawLine(QPointF(centre - length / 2, y), QPointF(centre + length / 2, y));
         painter.setPen(QPen(Qt::black, 1));
