@@ -121,6 +121,30 @@ TEST_F(SpectralCommands, ThePeakTablePlacesATuningForkTone) {
     }
 }
 
+TEST_F(SpectralCommands, AnEightBitFileReadsAsLoudAsItsSixteenBitTwin) {
+    // A half-scale sine on bin 16 of 1024 points: -6.02 dB full scale in either width. The
+    // 8-bit samples stand around 128, so bin 0 is loud; it is no peak, nor the fall from it.
+    const double frequency = 16 * 44100.0 / 1024;
+    const std::vector<int> wide = test::Sine(frequency, 44100, 1024, 16384);
+    const std::vector<int> narrow = test::Sine(frequency, 44100, 1024, 64);
+    QByteArray bytes;
+    for (const int v : narrow) bytes.append(static_cast<char>(128 + v));
+    const QString eight = dir.filePath(QStringLiteral("eight.wav"));
+    ASSERT_TRUE(test::WriteFile(eight, test::Wave(1, 44100, 8, bytes)));
+    for (const QString& wave : {Wave("sixteen.wav", wide, 44100), eight}) {
+        SCOPED_TRACE(wave.toStdString());
+        const test::KalvoRun run =
+            test::RunKalvo({QStringLiteral("--export"), QStringLiteral("fftpeaks"), QStringLiteral("--open"), wave});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QStringList lines = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        // The 8-bit steps add faint odd harmonics (below -54 dB), listed after the tone.
+        ASSERT_GE(lines.size(), 2) << run.out.toStdString();
+        const QStringList fields = lines[1].split(u'\t');
+        EXPECT_NEAR(Number(fields[0]), frequency, 0.01);
+        EXPECT_NEAR(Number(fields[1]), 20 * std::log10(0.5), 0.05);
+    }
+}
+
 TEST_F(SpectralCommands, BothWindowsDrawPictures) {
     const QString wave = Wave("a.wav", test::Sine(440, 44100, 44100, 16000), 44100);
     const QString sono = dir.filePath(QStringLiteral("sono.png"));
