@@ -133,6 +133,31 @@ TEST_F(NotenbildView, AScalePlayedThroughTheMelodyIsRecordedNoteByNote) {
     else qputenv("TMPDIR", oldTmp);
 }
 
+// The same scale sung into the microphone: blocks of 4410 samples that do not line up with
+// the notes, so each note begins and ends inside a block shared with its neighbour.
+TEST_F(NotenbildView, AScaleHeardBlockByBlockIsRecordedNoteByNote) {
+    doc.m_nSampleRate = 44100;
+    const int notes[] = {39, 41, 43, 44, 46};
+    std::vector<double> sound(1000, 0.0);  // a moment of silence first
+    for (const int note : notes) {
+        const std::vector<int> tone = test::Sine(27.5 * std::exp2(note / 12.0), 44100, 22050, 12000);
+        sound.insert(sound.end(), tone.begin(), tone.end());
+    }
+    sound.resize((sound.size() / 4410 + 1) * 4410, 0.0);
+    g_bListening = true;
+    for (const int points : {8192, 16384}) {
+        SCOPED_TRACE(points);
+        doc.m_nFFTPoints = points;
+        view->OnDeleteRecording();
+        for (std::size_t at = 0; at < sound.size(); at += 4410)
+            doc.OnCaptureBlock(std::vector<double>(sound.begin() + at, sound.begin() + at + 4410), QString());
+        std::vector<int> recorded;
+        for (const Partial& p : view->RecordedNotes()) recorded.push_back(NoteNumber(p.frequency));
+        EXPECT_EQ(recorded, std::vector<int>(std::begin(notes), std::end(notes)));
+    }
+    g_bListening = false;
+}
+
 // The export's interval column: the interval to the keynote, or nothing.
 TEST_F(NotenbildView, TheExportNamesTheIntervalToTheKeynote) {
     const struct {
