@@ -25,6 +25,7 @@ QString FrequencyScaleLabel(double f) {
 }
 
 QString NoteLabel(int number) {
-    const NoteNaming naming = CurrentLanguage() == Language::German ? NoteNaming::German : NoteNaming::English;
+    const NoteNaming naming =
+        CurrentLanguage() == Language::German ? NoteNaming::German : NoteNaming::English;
     return QString::fromStdString(NoteName(number, naming));
 }
