@@ -14,5 +14,10 @@ struct MusicalNote {
 // below 0: the result then has an empty name.
 MusicalNote NearestNote(double frequency);
 
-// The English name of a note number counted from A0: 0 "A0", 3 "C1", 48 "A4".
-std::string NoteName(int number);
+// How notes are named. English letters run C D E F G A B with sharps ("A#4"); German ones call
+// B natural H and the key between A and H B (B flat, the same key as A sharp), so A#4 is "B4"
+// and B4 "H4". Exports and the command line keep the English letters in every language.
+enum class NoteNaming { English, German };
+
+// The name of a note number counted from A0: 0 "A0", 3 "C1", 48 "A4" (English).
+std::string NoteName(int number, NoteNaming naming = NoteNaming::English);

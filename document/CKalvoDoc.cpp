@@ -1209,9 +1209,15 @@ void CKalvoDoc::PlaybackUpdate(std::uint32_t cursorBytes) {
     m_nPlayPos = p;
     const std::uint64_t analysis = SoundSampleOfPlaySample(p);
     const int points = m_nFFTPoints;
-    if (analysis + static_cast<std::uint64_t>(points) > SampleCount()) return;  // near the end: the sound plays on
-    m_aSelSamples.resize(static_cast<std::size_t>(points));
-    for (int i = 0; i < points; ++i) m_aSelSamples[static_cast<std::size_t>(i)] = Sample(static_cast<std::uint32_t>(analysis) + i);
+    // In the last FFT length the spectrum is that of the samples left, padded with zeros, so
+    // that the end of the sound is analysed too (the last note of a melody); too few samples
+    // for a tone (under 1/20 s) give none and the sound plays on.
+    const std::uint64_t left = analysis < SampleCount() ? SampleCount() - analysis : 0;
+    const std::uint64_t shortest = std::min<std::uint64_t>(points, std::max(m_nSampleRate / 20, 1));
+    if (left < shortest) return;
+    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(left, points));
+    m_aSelSamples.resize(count);
+    for (std::size_t i = 0; i < count; ++i) m_aSelSamples[i] = Sample(static_cast<std::uint32_t>(analysis + i));
     m_aSpectrum.clear();
     ComputeSpectrum(points);
     const bool selection = m_nSelStart != m_nSelEnd;

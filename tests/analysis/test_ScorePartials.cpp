@@ -7,6 +7,7 @@
 
 #include "analysis/CNoteRecorder.h"
 #include "analysis/ScorePartials.h"
+#include "analysis/SpectrumScale.h"
 
 TEST(ScorePartials, NoteNumbersCountSemitonesFromA0AndTiesRoundDown) {
     const double halfStep = 27.5 * std::exp2(0.5 / 12.0);
@@ -17,27 +18,66 @@ TEST(ScorePartials, NoteNumbersCountSemitonesFromA0AndTiesRoundDown) {
 }
 
 TEST(ScorePartials, OnlyLoudEnoughPeaksInTheirBandArePartials) {
-    // 20 kHz, 2000 values: bin i lies at 5 i Hz. Full scale of 16 bits is 65536.
-    const auto value = [](double db) { return 65536.0 * std::pow(10.0, db / 20.0); };
-    std::vector<double> spectrum(2000, 0.0);
+    // 20 kHz, 2001 values (a 4000-point transform): bin i lies at 5 i Hz. The limits were set
+    // when levels were read against 2^16 on |X|/N; the same sounds pass, read in dB full scale
+    // (12.04 dB higher).
+    const auto value = [](double oldDb) { return 65536.0 * std::pow(10.0, oldDb / 20.0); };
+    std::vector<double> spectrum(2001, 0.0);
     const std::map<std::size_t, double> peaks = {
         {4, value(-10)},     // 20 Hz: below the band
         {1200, value(-10)},  // 6000 Hz: above it
         {160, value(-55)},   // 800 Hz: too quiet under 1 kHz
         {400, value(-55)},   // 2000 Hz: loud enough above 1 kHz
         {60, value(-45)},    // 300 Hz
+        {240, value(-49)},   // 1200 Hz
     };
     for (const auto& [bin, v] : peaks) spectrum[bin] = v;
     std::vector<Partial> partials;
-    FindPartials(spectrum, 20000, 16, 5, partials);
-    ASSERT_EQ(partials.size(), 2u);
-    EXPECT_DOUBLE_EQ(partials[0].frequency, 300.0);
-    EXPECT_NEAR(partials[0].level, -45.0, 1e-9);
-    EXPECT_DOUBLE_EQ(partials[1].frequency, 2000.0);
+    FindPartials(spectrum, 20000, 16, 5, 0, partials);
+    ASSERT_EQ(partials.size(), 3u);
+    EXPECT_NEAR(partials[0].frequency, 300.0, 1e-9);
+    EXPECT_NEAR(partials[0].level, -45.0 + 20 * std::log10(4.0), 1e-9);
+    EXPECT_NEAR(partials[1].frequency, 1200.0, 1e-9);
+    EXPECT_NEAR(partials[2].frequency, 2000.0, 1e-9);
 
     std::vector<double> tiny(1, 1000.0);
-    FindPartials(tiny, 20000, 16, 5, partials);
+    FindPartials(tiny, 20000, 16, 5, 0, partials);
     EXPECT_TRUE(partials.empty());
+}
+
+TEST(ScorePartials, SideLobesAreNoPartialsAndTheKeynoteIsNearTheLoudest) {
+    struct Case {
+        const char* what;
+        std::vector<Partial> in;
+        double resolution;  // Hz
+        std::vector<double> kept;
+    } cases[] = {
+        {"15 dB quieter within a semitone", {{440, -6}, {466, -21}}, 1, {440}},
+        {"14 dB quieter within a semitone stays", {{440, -6}, {466, -20}}, 1, {440, 466}},
+        {"15 dB quieter two semitones away stays", {{440, -6}, {494, -21}}, 1, {440, 494}},
+        {"the first side lobe of a short block", {{130.8, -6}, {145.1, -19.3}}, 10, {130.8}},
+        {"a tone louder than the lobes there stays", {{130.8, -6}, {145.1, -12}}, 10, {130.8, 145.1}},
+        {"a lobe beyond four widths is left to the other rules", {{130.8, -6}, {175, -30}}, 10, {130.8, 175}},
+    };
+    for (Case& c : cases) {
+        RemoveSideLobes(c.in, c.resolution);
+        std::vector<double> kept;
+        for (const Partial& p : c.in) kept.push_back(p.frequency);
+        EXPECT_EQ(kept, c.kept) << c.what;
+    }
+
+    // The keynote is the lowest partial at most 20 dB below the loudest: a hum 24 dB down is
+    // none, a fundamental 15 dB below its octave is. Bin i at 5 i Hz as above.
+    std::vector<double> spectrum(2001, 0.0);
+    spectrum[20] = SpectrumScale::Magnitude(-30, 16);   // 100 Hz
+    spectrum[44] = SpectrumScale::Magnitude(-21, 16);   // 220 Hz
+    spectrum[88] = SpectrumScale::Magnitude(-6, 16);    // 440 Hz
+    spectrum[132] = SpectrumScale::Magnitude(-12, 16);  // 660 Hz
+    std::vector<Partial> partials;
+    FindPartials(spectrum, 20000, 16, 5, 0, partials);
+    std::vector<double> found;
+    for (const Partial& p : partials) found.push_back(std::round(p.frequency));
+    EXPECT_EQ(found, (std::vector<double>{220, 440, 660}));
 }
 
 TEST(ScorePartials, OfTwoClosePartialsTheLouderStaysAndOfEqualOnesTheRight) {

@@ -96,18 +96,18 @@ TEST_F(RenderCommand, DrawsTheSpectrumAndListsItsPeaksWithTheirNotes) {
     ASSERT_EQ(peaks.exitCode, 0) << peaks.err.toStdString();
     const QStringList lines = peaks.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3) << peaks.out.toStdString();
-    EXPECT_EQ(lines[0], QStringLiteral("frequency[Hz]\tlevel[dB]\tnote\tdeviation[cent]"));
+    EXPECT_EQ(lines[0], QStringLiteral("frequency[Hz]\tlevel[dBFS]\tnote\tdeviation[cent]"));
     const QStringList first = lines[1].split(u'\t'), second = lines[2].split(u'\t');
     ASSERT_EQ(first.size(), 4);
     ASSERT_EQ(second.size(), 4);
     const auto number = [](QString text) { return text.replace(u',', u'.').toDouble(); };
-    EXPECT_NEAR(number(first[0]), 164 * bin, 1e-6);
+    EXPECT_NEAR(number(first[0]), 164 * bin, 0.01 * bin);
     EXPECT_EQ(first[2], QStringLiteral("A4"));
     EXPECT_NEAR(number(first[3]), 5.6, 0.1);  // cents above A4
     EXPECT_EQ(second[2], QStringLiteral("A5"));
-    // A sine's bin holds half its amplitude: 6000 and 3000 of 32767.
-    EXPECT_NEAR(number(first[1]), 20 * std::log10(6000.0 / 32767), 0.01);
-    EXPECT_NEAR(number(second[1]), 20 * std::log10(3000.0 / 32767), 0.01);
+    // Levels against full scale, 32768: a full-scale sine reads 0 dB.
+    EXPECT_NEAR(number(first[1]), 20 * std::log10(12000.0 / 32768), 0.01);
+    EXPECT_NEAR(number(second[1]), 20 * std::log10(6000.0 / 32768), 0.01);
 
     const Result png = Kalvo({QStringLiteral("--render"), QStringLiteral("fft"), QStringLiteral("--open"), note,
                               QStringLiteral("--size"), QStringLiteral("800x500"), QStringLiteral("--set"),

@@ -77,17 +77,71 @@ TEST_F(SpectralCommands, AHarmonicTonesScoreTableListsItsPartialsWithTheirInterv
         const char* number;
         const char* name;
         const char* interval;
-    } expected[] = {{220, "36", "A3", "keynote"}, {440, "48", "A4", "octave"}, {660, "55", "E5", "quint"},
-                    {880, "60", "A5", "fourth"}};
+    } expected[] = {{220, "36", "A3", "keynote"}, {440, "48", "A4", "octave"}, {660, "55", "E5", "twelfth"},
+                    {880, "60", "A5", "two octaves"}};
+    // 32768 points: bins 1.35 Hz apart; each partial placed within a twentieth of a bin.
+    const double bin = 44100.0 / 32768.0;
     for (int k = 0; k < 4; ++k) {
         const QStringList fields = lines[k + 1].split(u'\t');
         ASSERT_EQ(fields.size(), 5) << lines[k + 1].toStdString();
-        EXPECT_NEAR(Number(fields[0]), expected[k].frequency, 2.0);
-        // Half the amplitude of each sine, less up to 4 dB where it falls between two bins.
-        EXPECT_NEAR(Number(fields[1]), 20 * std::log10(4000.0 / (k + 1) / 65536.0) - 2.0, 2.0);
+        EXPECT_NEAR(Number(fields[0]), expected[k].frequency, 0.05 * bin);
+        // The amplitude against full scale, less up to 4 dB where it falls between two bins.
+        EXPECT_NEAR(Number(fields[1]), 20 * std::log10(8000.0 / (k + 1) / 32768.0) - 2.0, 2.0);
         EXPECT_EQ(fields[2], QLatin1String(expected[k].number));
         EXPECT_EQ(fields[3], QLatin1String(expected[k].name));
         EXPECT_EQ(fields[4], QLatin1String(expected[k].interval));
+    }
+}
+
+TEST_F(SpectralCommands, ThePeakTablePlacesATuningForkTone) {
+    // 440 Hz in 1024 samples at 44.1 kHz: 10.22 bins, a fifth of a bin off the nearest.
+    const QString wave = Wave("a4.wav", test::Sine(440, 44100, 1024, 16000), 44100);
+    const double bin = 44100.0 / 1024.0;
+    // Peaks are listed whether or not the window shows its markers: with the profile's
+    // settings, in the kids profile (no markers) and with "delay", which turns them off.
+    const QStringList variants[] = {
+        {},
+        {QStringLiteral("--profile"), QStringLiteral("Kids")},
+        {QStringLiteral("--set"), QStringLiteral("IniFFTbIsCrossVisible=0"), QStringLiteral("--set"),
+         QStringLiteral("IniFFTbIsDelay=1")},
+    };
+    for (const QStringList& variant : variants) {
+        SCOPED_TRACE(variant.join(u' ').toStdString());
+        const test::KalvoRun run =
+            test::RunKalvo(QStringList{QStringLiteral("--export"), QStringLiteral("fftpeaks"), QStringLiteral("--open"), wave} +
+                           variant);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QStringList lines = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 2) << run.out.toStdString();
+        const QStringList fields = lines[1].split(u'\t');
+        ASSERT_EQ(fields.size(), 4);
+        EXPECT_NEAR(Number(fields[0]), 440.0, 0.05 * bin);
+        EXPECT_EQ(fields[2], QStringLiteral("A4"));
+        EXPECT_NEAR(Number(fields[3]), 0.0, 2.0);  // cents
+    }
+}
+
+TEST_F(SpectralCommands, AnEightBitFileReadsAsLoudAsItsSixteenBitTwin) {
+    // A half-scale sine on bin 16 of 1024 points: -6.02 dB full scale in either width. The
+    // 8-bit samples stand around 128, so bin 0 is loud; it is no peak, nor the fall from it.
+    const double frequency = 16 * 44100.0 / 1024;
+    const std::vector<int> wide = test::Sine(frequency, 44100, 1024, 16384);
+    const std::vector<int> narrow = test::Sine(frequency, 44100, 1024, 64);
+    QByteArray bytes;
+    for (const int v : narrow) bytes.append(static_cast<char>(128 + v));
+    const QString eight = dir.filePath(QStringLiteral("eight.wav"));
+    ASSERT_TRUE(test::WriteFile(eight, test::Wave(1, 44100, 8, bytes)));
+    for (const QString& wave : {Wave("sixteen.wav", wide, 44100), eight}) {
+        SCOPED_TRACE(wave.toStdString());
+        const test::KalvoRun run =
+            test::RunKalvo({QStringLiteral("--export"), QStringLiteral("fftpeaks"), QStringLiteral("--open"), wave});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QStringList lines = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        // The 8-bit steps add faint odd harmonics (below -54 dB), listed after the tone.
+        ASSERT_GE(lines.size(), 2) << run.out.toStdString();
+        const QStringList fields = lines[1].split(u'\t');
+        EXPECT_NEAR(Number(fields[0]), frequency, 0.01);
+        EXPECT_NEAR(Number(fields[1]), 20 * std::log10(0.5), 0.05);
     }
 }
 

@@ -14,6 +14,7 @@
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 #include "settings/CKalvoSettings.h"
+#include "views/common/LabelFormat.h"
 #include "views/common/ViewFont.h"
 #include "views/common/ViewPicture.h"
 #include "views/spectral/FftExport.h"
@@ -26,6 +27,8 @@ constexpr int kTitleSave = 64142;
 constexpr int kHeaderExport = 64139;
 constexpr int kFirstNoteX = 70;     // right of the clefs
 constexpr int kOvertoneSpacing = 30;
+// The ladder's bars were laid out for levels against 2^bits, 20 log10(4) dB below full scale.
+constexpr double kBarReferenceDb = 12.041199826559248;
 
 // The treble (G) clef, drawn around the line of G4 at y.
 void DrawTrebleClef(QPainter& painter, double x, double y) {
@@ -116,8 +119,11 @@ void CNotenbildView::OnInitialUpdate() {
 int CNotenbildView::BitsPerSample() const { return m_doc.m_nBitsPerSample > 0 ? m_doc.m_nBitsPerSample : 16; }
 
 const std::vector<Partial>& CNotenbildView::AnalyseSpectrum() {
+    // A live block is shorter than the transform and padded with zeros; its lobes are wider.
+    // The empty document holds one sample, which stands for no spectrum at all.
+    const std::size_t samples = m_doc.m_aSelSamples.size();
     FindPartials(m_doc.m_aSpectrum, m_doc.m_nSampleRate, BitsPerSample(), m_settings.IniFFTMinAbstandNachbarMin,
-                 m_aPartials);
+                 samples > 1 ? samples : 0, m_aPartials);
     return m_aPartials;
 }
 
@@ -234,13 +240,15 @@ void CNotenbildView::DrawLadder(QPainter& painter, const QRect& rect) const {
         const Partial& p = m_aPartials[j];
         const double y = m_bLinear ? (bottom - 10) - (p.frequency - f0) * s / f0
                                    : (bottom - 10) - std::log2(p.frequency / f0) * logSpan;
-        // 0 at -80 dB, the whole width at 0 dB.
-        const double length = std::max(0.0, 1.5 * (right - 50) / ln81 * (ln81 - std::log(1.0 - p.level)));
+        // 0 at -80 dB, the whole width at 0 dB, in dB against 2^bits (12 dB below full scale):
+        // a full-scale sine, the loudest, stays within the window.
+        const double level = std::min(p.level - kBarReferenceDb, 0.0);
+        const double length = std::max(0.0, 1.5 * (right - 50) / ln81 * (ln81 - std::log(1.0 - level)));
         painter.setPen(QPen(QColor(255, 0, 0), 3));
         painter.drawLine(QPointF(centre - length / 2, y), QPointF(centre + length / 2, y));
         painter.setPen(QPen(Qt::black, 1));
         DrawLabel(painter, static_cast<int>(centre + length / 2) + 6, static_cast<int>(y) - 7,
-                  QString::number(p.frequency, 'g', 5) + QStringLiteral(" Hz"));
+                  LocalNumber(p.frequency, 5) + QStringLiteral(" Hz"));
     }
 }
 
@@ -359,9 +367,9 @@ QString CNotenbildView::ExportTable() {
     const double f0 = m_aPartials.front().frequency;
     for (const Partial& p : m_aPartials) {
         const MusicalNote note = NearestNote(p.frequency);
-        const int interval = IntervalStringOf(OvertoneOf(p.frequency, f0));
-        QString name = interval ? Str(interval) : QString();
-        if (name.startsWith(QStringLiteral(": "))) name = name.mid(2);
+        // The interval to the keynote; empty where the partial is no harmonic of it.
+        const int interval = KeynoteIntervalStringOf(p.frequency, f0);
+        const QString name = interval ? Str(interval) : QString();
         text += SpreadsheetNumber(p.frequency) + u'\t' + SpreadsheetNumber(p.level) + u'\t' +
                 QString::number(note.number) + u'\t' + QString::fromStdString(note.name) + u'\t' + name +
                 QLatin1String("\r\n");

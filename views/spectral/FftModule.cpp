@@ -2,14 +2,18 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
 #include "analysis/MusicalNote.h"
+#include "analysis/SpectrumPeaks.h"
+#include "analysis/SpectrumScale.h"
 #include "document/CKalvoDoc.h"
 #include "platform/PictureWriter.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
+#include "settings/CKalvoSettings.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
 #include "views/spectral/CFFTFrame.h"
@@ -54,16 +58,35 @@ bool Render(const ModuleContext& context, const ScriptRequest& request) {
                         [&](QPainter& painter, const QRect& rect) { view->OnDraw(painter, rect); });
 }
 
+// The bin of a detected peak: the one at its frequency, or next to it, that holds its value.
+std::size_t PeakIndex(const std::vector<double>& spectrum, const CFFTPlot::PeakInfo& peak, double rate, int points) {
+    const double near = std::round(SpectrumScale::FrequencyBin(peak.frequency, rate, points));
+    const std::size_t centre = static_cast<std::size_t>(std::clamp(near, 0.0, double(spectrum.size() - 1)));
+    for (std::size_t i = centre >= 2 ? centre - 2 : 0; i <= centre + 2 && i < spectrum.size(); ++i)
+        if (spectrum[i] == peak.amplitude) return i;
+    return centre;
+}
+
 QString PeakTable(const ModuleContext& context, const CFFTView& view) {
     QString text = Str(kHeaderPeaks);
-    const double fullScale = std::trunc(context.doc.m_dFullScale);
+    const CKalvoDoc& doc = context.doc;
+    const int points = FftExportPoints(doc);
+    const int bits = doc.m_nBitsPerSample;
+    const double rate = doc.m_nSampleRate;
     const CFFTPlot& plot = view.Plot();
     for (const CFFTPlot::PeakInfo& peak : plot.PeakInfos()) {
         if (peak.kind == CFFTPlot::PeakInfo::kAnchor) continue;
-        const MusicalNote note = NearestNote(peak.frequency);
-        text += SpreadsheetNumber(peak.frequency);
+        double frequency = peak.frequency;
+        if (peak.kind == CFFTPlot::PeakInfo::kDetected && points >= 2) {
+            // Between the bins, where the steady tone behind the peak lies.
+            const std::size_t index = PeakIndex(doc.m_aSpectrum, peak, rate, points);
+            frequency = SpectrumScale::BinFrequency(PeakBin(doc.m_aSpectrum, index, doc.m_aSelSamples.size()), rate,
+                                                    points);
+        }
+        const MusicalNote note = NearestNote(frequency);
+        text += SpreadsheetNumber(frequency);
         text += u'\t';
-        text += SpreadsheetNumber(20.0 * std::log10(peak.amplitude / fullScale));
+        text += SpreadsheetNumber(SpectrumScale::LevelDb(peak.amplitude, bits));
         text += u'\t';
         text += QString::fromStdString(note.name);
         text += u'\t';
@@ -75,8 +98,17 @@ QString PeakTable(const ModuleContext& context, const CFFTView& view) {
 
 std::optional<QString> ExportPeaks(const ModuleContext& context, const ScriptRequest& request) {
     if (!HasSpectrum(context, request)) return std::nullopt;
+    // The table always holds the detected peaks, also where the window shows no markers (the
+    // kids profile, or "delay" on, which turns them off): the view works on a copy of the
+    // settings with the markers on.
+    CKalvoSettings settings = context.settings;
+    settings.IniFFTbIsCrossVisible = 1;
+    settings.IniFFTbIsDelay = 0;
     // Peaks closer than the minimum distance in pixels merge: they are found at the view's size.
-    const std::unique_ptr<CFFTView> view = OffscreenView(context, request.size);
+    auto view = std::make_unique<CFFTView>(context.doc, settings);
+    view->setAttribute(Qt::WA_DontShowOnScreen);
+    view->resize(request.size);
+    view->OnInitialUpdate();
     QImage scratch(request.size, QImage::Format_RGB32);
     QPainter painter(&scratch);
     view->OnDraw(painter, QRect(QPoint(0, 0), request.size));
