@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -218,6 +219,29 @@ TEST(CommandLine, ASelectionLongerThanTheLargestSpectrumIsSaidToBeCutToItsStart)
     const Result part = Kalvo(peaks + QStringList{QStringLiteral("--select"), QStringLiteral("0:524288")});
     ASSERT_EQ(part.exitCode, 0) << part.err.toStdString();
     EXPECT_FALSE(part.err.contains(QStringLiteral("selected samples"))) << part.err.toStdString();
+
+    // The spectrum window says it too, in its picture, in the interface language, whose decimal
+    // separator its frequency axis also follows.
+    struct Case {
+        const char* language;
+        const char* notice;
+        const char* tick;
+    };
+    for (const Case& c : {Case{"1033", "first 524288 of the 528384 selected samples", ">2.0 kHz<"},
+                          Case{"1031", "ersten 524288 der 528384 ausgewählten Samples", ">2,0 kHz<"}}) {
+        SCOPED_TRACE(c.language);
+        const QString picture = dir.filePath(QStringLiteral("fft.svg"));
+        const Result render = Kalvo({QStringLiteral("--render"), QStringLiteral("fft"), QStringLiteral("--open"), wave,
+                                     QStringLiteral("--set"), QStringLiteral("IniAllgemeinLanguage=") + QLatin1String(c.language),
+                                     QStringLiteral("--out"), picture});
+        ASSERT_EQ(render.exitCode, 0) << render.err.toStdString();
+        QFile file(picture);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString svg = QString::fromUtf8(file.readAll());
+        EXPECT_TRUE(svg.contains(QString::fromUtf8(c.notice)));
+        EXPECT_TRUE(svg.contains(QLatin1String(c.tick)));
+        EXPECT_TRUE(render.err.contains(QString::fromUtf8(c.notice))) << render.err.toStdString();
+    }
 }
 
 TEST(CommandLine, ANumberSettingTakesOnlyAFiniteNumber) {

@@ -17,6 +17,7 @@
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 #include "settings/CKalvoSettings.h"
+#include "views/common/LabelFormat.h"
 #include "views/common/ViewFont.h"
 #include "views/common/ViewPicture.h"
 #include "views/spectral/FftExport.h"
@@ -35,6 +36,7 @@ constexpr int kTextAmplitude = 61515;
 constexpr int kMsgExported = 61472;
 constexpr int kMsgNoClipboard = 61579;
 constexpr int kTextCents = 63700;
+constexpr int kTextSpectrumCut = 62103;
 constexpr int kMsgNothingToExport = 63701;
 // The upper end a linear amplitude axis starts with: a loud sound (peaks a few dB below full
 // scale) reaches the top.
@@ -48,15 +50,6 @@ const QColor kGridColour(130, 130, 130);
 const QColor kPeakColour(0, 255, 0);
 
 QPen GridPen() { return QPen(kGridColour, 1, Qt::DotLine); }
-
-// The label of a tick of the frequency axis: "55 Hz", "1,7 kHz", "14 kHz".
-QString FrequencyLabel(double f) {
-    if (f <= 1000.0) return QString::number(static_cast<long long>(f)) + QStringLiteral(" Hz");
-    const auto khz = static_cast<long long>(f / 1000.0);
-    if (f > 10000.0) return QString::number(khz) + QStringLiteral(" kHz");
-    const auto hundreds = static_cast<long long>(f / 100.0) % 10;
-    return QString::number(khz) + u',' + QString::number(hundreds) + QStringLiteral(" kHz");
-}
 
 void DrawTextAt(QPainter& painter, int x, int y, const QString& text) {
     // Placed by the top left corner of the text, as the layout counts.
@@ -153,6 +146,22 @@ void CFFTView::DrawPlot(QPainter& painter, const QRect& rect) const {
     DrawFrequencyAxis(painter);
     DrawAmplitudeAxis(painter);
     DrawPiano(painter);
+    DrawCutNotice(painter, rect);
+    painter.restore();
+}
+
+void CFFTView::DrawCutNotice(QPainter& painter, const QRect& rect) const {
+    // A selection longer than the largest spectrum shows the spectrum of its start: said in
+    // the picture, so that no one takes it for the whole selection.
+    if (!g_bSelectionSpectrum || !m_doc.SelectionSpectrumIsCut()) return;
+    painter.save();
+    painter.setFont(ViewFont(14));
+    const QString text = Str(kTextSpectrumCut, m_doc.m_nSpectrumPoints, static_cast<qulonglong>(m_doc.m_aSelSamples.size()));
+    const QRect area(kLeft + 8, kPianoHeight + 6, std::max(40, rect.width() - kLeft - 16), rect.height());
+    const QRect box = painter.fontMetrics().boundingRect(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+    painter.fillRect(box.adjusted(-3, -2, 3, 2), kBackground);
+    painter.setPen(kSplineColour);
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
     painter.restore();
 }
 
@@ -274,7 +283,7 @@ void CFFTView::DrawFrequencyAxis(QPainter& painter) const {
         }
         painter.setPen(QPen(kWhite, 1));
         painter.drawLine(x, base, x, bottom - 14);
-        const QString label = FrequencyLabel(f);
+        const QString label = FrequencyScaleLabel(f);
         // A label that would run out of the picture is left out.
         if (x - 15 >= 0 && x - 15 + painter.fontMetrics().horizontalAdvance(label) <= right && x > lastLabel + 40) {
             DrawTextAt(painter, x - 15, bottom - 16, label);
@@ -370,13 +379,13 @@ void CFFTView::DrawReadOut(QPainter& painter, const ReadOut& r) const {
         // Kept inside the window when the text is wider than its place.
         DrawTextAt(painter, std::min(x, right - 2 - metrics.horizontalAdvance(text)), y, text);
     };
-    place(right - 55, 30, ReadOutNumber(r.frequency) + QStringLiteral(" Hz"));
-    place(right - 60, 45, ReadOutNumber(r.level) + QStringLiteral(" dB"));
+    place(right - 55, 30, LocalDecimal(ReadOutNumber(r.frequency)) + QStringLiteral(" Hz"));
+    place(right - 60, 45, LocalDecimal(ReadOutNumber(r.level)) + QStringLiteral(" dB"));
     const MusicalNote note = NearestNote(r.frequency);
     if (!note.name.empty()) {
         const long cents = std::lround(note.cents);
         const QString deviation = (cents > 0 ? QStringLiteral("+") : QString()) + QString::number(cents);
-        place(right - 60, 60, Str(kTextCents).arg(QString::fromStdString(note.name), deviation));
+        place(right - 60, 60, Str(kTextCents).arg(NoteLabel(note.number), deviation));
     }
     painter.restore();
 }

@@ -94,6 +94,7 @@ private:
     void DrawFrequencyAxis(QPainter& painter) const;
     void DrawAmplitudeAxis(QPainter& painter) const;
     void DrawPiano(QPainter& painter) const;
+    void DrawCutNotice(QPainter& painter, const QRect& rect) const;
     void DrawReadOut(QPainter& painter, const ReadOut& readOut) const;
     void DrawCaptions(QPainter& painter, const QRect& rect) const;
     void ShowFftPoints(int points);

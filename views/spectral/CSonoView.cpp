@@ -17,6 +17,7 @@
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 #include "settings/CKalvoSettings.h"
+#include "views/common/LabelFormat.h"
 #include "views/common/ViewFont.h"
 #include "views/common/ViewPicture.h"
 #include "views/spectral/FftExport.h"
@@ -37,15 +38,6 @@ constexpr int kKidsFftPoints = 8192;
 constexpr int kSliceMs = 30;  // the window answers at least this often during a rebuild
 
 constexpr std::uint32_t kCursorColour = 0xCC3772;  // RGB(204, 55, 114)
-
-// The label of a scale tick: "55 Hz", "1,7 kHz", "14 kHz".
-QString FrequencyLabel(double f) {
-    if (f <= 1000.0) return QString::number(static_cast<long long>(f)) + QStringLiteral(" Hz");
-    const auto khz = static_cast<long long>(f / 1000.0);
-    if (f > 10000.0) return QString::number(khz) + QStringLiteral(" kHz");
-    const auto hundreds = static_cast<long long>(f / 100.0) % 10;
-    return QString::number(khz) + u',' + QString::number(hundreds) + QStringLiteral(" kHz");
-}
 
 }  // namespace
 
@@ -448,7 +440,7 @@ void CSonoView::DrawScale(QPainter& painter, const QRect& rect) const {
         if (y - 7 >= 0 && y - 7 <= bottom) {
             painter.setPen(TextColour());
             painter.drawText(QRect(QPoint(left + 6, y - 7), QPoint(right, y + 7)), Qt::AlignLeft | Qt::AlignVCenter,
-                             FrequencyLabel(f));
+                             FrequencyScaleLabel(f));
         }
     }
 }
