@@ -121,6 +121,19 @@ TEST_F(SpectralCommands, ThePeakTablePlacesATuningForkTone) {
     }
 }
 
+TEST_F(SpectralCommands, ATunedToneDeviatesByZeroCentsNeverMinusZero) {
+    // 440 and 880 Hz in one second: both land a hair below their notes, which rounds to 0.
+    std::vector<int> tones = test::Sine(440, 44100, 44100, 16000);
+    const std::vector<int> octave = test::Sine(880, 44100, 44100, 6500);
+    for (std::size_t i = 0; i < tones.size(); ++i) tones[i] += octave[i];
+    const test::KalvoRun run = test::RunKalvo(
+        {QStringLiteral("--export"), QStringLiteral("fftpeaks"), QStringLiteral("--open"), Wave("a4a5.wav", tones, 44100)});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << run.out.toStdString();
+    for (int i = 1; i < 3; ++i) EXPECT_EQ(lines[i].section(u'\t', 3, 3), QStringLiteral("0")) << lines[i].toStdString();
+}
+
 TEST_F(SpectralCommands, AnEightBitFileReadsAsLoudAsItsSixteenBitTwin) {
     // A half-scale sine on bin 16 of 1024 points: -6.02 dB full scale in either width. The
     // 8-bit samples stand around 128, so bin 0 is loud; it is no peak, nor the fall from it.

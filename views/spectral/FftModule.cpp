@@ -90,7 +90,7 @@ QString PeakTable(const ModuleContext& context, const CFFTView& view) {
         text += u'\t';
         text += QString::fromStdString(note.name);
         text += u'\t';
-        text += SpreadsheetNumber(std::round(note.cents * 10.0) / 10.0);
+        text += SpreadsheetNumber(std::round(note.cents * 10.0) / 10.0 + 0.0);  // + 0.0: never "-0"
         text += QLatin1String("\r\n");
     }
     return text;
