@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QSpinBox>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -343,3 +344,29 @@ TEST_F(WaveletWindow, F1OpensAPageThatExistsInBothLanguages) {
 }
 
 }  // namespace
+
+TEST_F(WaveletWindow, ANewSelectionIsDrawnEvenWhenAnotherWindowAskedAQuestionFirst) {
+    // A window that asks a question before this one hears of the selection runs a nested event
+    // loop, whose idle processing clears the selection flag; the window is repainted all the same.
+    struct Asking : IDocumentView {
+        void OnUpdate(int) override { g_bSelectionSpectrum = false; }
+    } asking;
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } counter;
+    doc.RemoveView(&View());
+    doc.AddView(&asking);
+    doc.AddView(&View());
+    frame->resize(500, 300);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    QCoreApplication::processEvents();
+    View().installEventFilter(&counter);
+    ASSERT_TRUE(doc.OnSelectionChanged(0, 8820));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }, 10000));
+    doc.RemoveView(&asking);
+}

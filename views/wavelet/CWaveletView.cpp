@@ -99,7 +99,11 @@ void CWaveletView::OnInitialUpdate() {
 void CWaveletView::CollectWindowState(CKalvoSettings& settings) { m_settingsCopy.StoreInto(settings); }
 
 void CWaveletView::OnUpdate(int hint) {
-    if (hint == kHintChannelChosen || hint == kHintRemoveWave || hint == kHintRebuild || g_bSelectionSpectrum) update();
+    // A new selection has a new transform. Its hint is enough: another window may have asked a
+    // question in between (a nested event loop), and idle processing clears the selection flag.
+    if (hint == kHintChannelChosen || hint == kHintRemoveWave || hint == kHintRebuild || hint == kHintSelection ||
+        g_bSelectionSpectrum)
+        update();
 }
 
 void CWaveletView::Changed() {
