@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 #include "settings/CIni.h"
@@ -60,9 +61,15 @@ QString CKalvoApp::PlacementSection(int slot) {
 bool CKalvoApp::SerializeSettings(bool load) {
     CIni ini(m_strProfilePath, QStringLiteral("Allgemein"), true);
     if (!load) ini.Defer();  // some 200 keys: the file is written once, when ini goes
-    // A number that is not finite ("nan", "inf") gives the Standard profile's value instead.
+    // A number that is not finite ("nan", "inf") gives the Standard profile's value instead. Such a
+    // value is read as NaN (a missing key keeps 0); only then is the Standard profile read.
     std::optional<CIni> standard;
-    if (load) standard.emplace(ProgramFolder() + ProfileFile(ProfileKind::Standard, QString()), QStringLiteral("Allgemein"), true);
+    const auto standardValue = [&](const QString& name, const QString& section) {
+        if (ini.GetString(name, QString(), section).isEmpty()) return 0.0;
+        if (!standard) standard.emplace(ProgramFolder() + ProfileFile(ProfileKind::Standard, QString()), QStringLiteral("Allgemein"), true);
+        return standard->GetDouble(name, 0.0, section);
+    };
+    constexpr double kNotFinite = std::numeric_limits<double>::quiet_NaN();
     for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable()) {
         const QString name = QLatin1String(key.key);
         const QString section = QLatin1String(key.section);
@@ -72,9 +79,13 @@ bool CKalvoApp::SerializeSettings(bool load) {
                 using T = std::decay_t<decltype(value)>;
                 if constexpr (std::is_same_v<T, QString>) ini.SerString(load, value, name, section, QString());
                 else if constexpr (std::is_same_v<T, int>) ini.SerInt(load, value, name, section, 0);
-                else if constexpr (std::is_same_v<T, float>)
-                    ini.SerFloat(load, value, name, section, standard ? standard->GetFloat(name, 0.0f, section) : 0.0f);
-                else ini.SerDouble(load, value, name, section, standard ? standard->GetDouble(name, 0.0, section) : 0.0);
+                else if constexpr (std::is_same_v<T, float>) {
+                    ini.SerFloat(load, value, name, section, static_cast<float>(kNotFinite));
+                    if (load && std::isnan(value)) value = static_cast<float>(standardValue(name, section));
+                } else {
+                    ini.SerDouble(load, value, name, section, kNotFinite);
+                    if (load && std::isnan(value)) value = standardValue(name, section);
+                }
             },
             key.member);
         if (key.member == CKalvoSettings::Member(&CKalvoSettings::IniDokumentNumFFTPoints))
