@@ -41,8 +41,19 @@ struct CommandLine {
     static bool IsOpenableFile(const QString& path);
 };
 
-// The profile kind and user profile file a profile name stands for.
+// The profile a name stands for: a saved user profile of that name, else a shipped profile by
+// the name the profile dialog gives it or its English name (case, blanks and dashes do not
+// matter: "komplett", "Complete", "for Kids"); nothing when there is no such profile.
+std::optional<std::pair<ProfileKind, QString>> FindProfile(const QString& name);
+// As FindProfile, but an unknown name stands for a user profile file that is missing, which
+// loading the profile then reports.
 std::pair<ProfileKind, QString> ProfileFromName(const QString& name);
+// "Standard", "Musiker (Musician)", ...: the shipped profiles as the command line takes them.
+QStringList ShippedProfileNames();
+// The names of the user profiles saved in the program folder.
+QStringList UserProfileNames();
+// The message for a profile name that FindProfile does not know, with the names there are.
+QString UnknownProfileText(const QString& name);
 
 // Loads the profile of that name, applies the --set overrides and settles the language
 // (the profile's, else the system's); false when the profile is missing (the user was told).
