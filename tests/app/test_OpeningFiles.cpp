@@ -165,7 +165,7 @@ TEST_F(OpeningFiles, TheRecentFilesListTheLastEightSoundsNewestFirstAndForgetsOn
     SetCurrentLanguage(Language::German);
     app.MainFrame()->LoadMenu(false);
     ASSERT_NE(app.MainFrame()->RecentFilesMenu(), nullptr);
-    EXPECT_EQ(app.MainFrame()->RecentFilesMenu()->title(), QStringLiteral("&Zuletzt geöffnet"));
+    EXPECT_EQ(app.MainFrame()->RecentFilesMenu()->title(), QStringLiteral("Zu&letzt geöffnet"));
     RecentMenuTexts();
     app.MainFrame()->RecentFilesMenu()->actions().constLast()->trigger();
     EXPECT_EQ(RecentMenuTexts(), (QStringList{"(noch keine Dateien) [off]", "-", "Liste &leeren [off]"}));
