@@ -310,7 +310,8 @@ bool CKalvoDoc::OpenSoundFile(const QString& path) {
     // the new one has loaded: a cancelled or failed open leaves it as it was.
     const QString convertedPath = ProgramFolder() + QStringLiteral("converted.wav");
     if (compressed) {
-        loadPath = ProgramFolder() + QStringLiteral("~converting.wav");
+        // A name of this process's own: two runs sharing the program folder never decode into one file.
+        loadPath = ProgramFolder() + QStringLiteral("~converting-%1.wav").arg(QCoreApplication::applicationPid());
         converted = m_mp3Converter && m_mp3Converter(path, loadPath);
     }
     m_strProgress = Str(61551);
