@@ -197,7 +197,6 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
             cmd.settings.emplace_back(v.left(eq), v.mid(eq + 1));
         } else if (a == QStringLiteral("--profile")) {
             if (!value(&cmd.profile)) return std::nullopt;
-            cmd.profileOption = true;
         } else if (a == QStringLiteral("--channel")) {
             if (!value(&v)) return std::nullopt;
             if (v != QStringLiteral("left") && v != QStringLiteral("right")) {

@@ -1,5 +1,5 @@
 #pragma once
-// The command line: the windows with an optional profile ("Kids" or a user profile name),
+// The command line: the windows with an optional profile (a shipped or a saved profile by name),
 // and the script modes that run through the same document code without any window.
 
 #include <QSize>
@@ -20,7 +20,6 @@ struct CommandLine {
     std::vector<std::pair<QString, QString>> settings;     // --set IniKey=VALUE
     std::vector<std::pair<QString, QString>> moduleOptions;  // options the modules register
     QString profile;         // --profile NAME, or the one positional argument
-    bool profileOption = false;  // the name came with --profile (a predefined or user profile)
     int channel = 1;         // --channel left|right: 1 = left, 0 = right
     QString outFile;         // --out PICTURE or FILE.wav
     double recordSeconds = 0;  // --record SECONDS
