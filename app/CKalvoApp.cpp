@@ -17,9 +17,11 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <tuple>
 
 #include "settings/CIni.h"
 #include "app/CMainFrame.h"
+#include "app/CommandLine.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
 #include "views/time/CSplitterFrame.h"
@@ -301,12 +303,9 @@ bool CKalvoApp::InitInstance(const QString& profileArgument, const std::vector<s
         if (m_profileKind == ProfileKind::ForKids && !ChooseKidsStart()) return false;
     } else if (profileArgument.isEmpty()) {
         if (!ChooseStartProfile()) return false;
-    } else if (profileArgument == QStringLiteral("Kids")) {
-        m_profileKind = ProfileKind::ForKids;
-        if (!ChooseKidsStart()) return false;
     } else {
-        m_strUserProfileFile = CSaveProfileDLG::FileNameFor(profileArgument);
-        m_profileKind = ProfileKind::User;
+        std::tie(m_profileKind, m_strUserProfileFile) = ProfileFromName(profileArgument);
+        if (m_profileKind == ProfileKind::ForKids && !ChooseKidsStart()) return false;
     }
     if (!LoadProfile()) return false;
     for (const auto& [key, value] : settings) m_settings.SetSettingText(key, value);
@@ -506,9 +505,10 @@ void CKalvoApp::OnHelp(const QString& topic) {
         QFile::copy(source.filePath(), dest);
         QFile::setPermissions(dest, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     }
-    const QString page = target + topic;
+    // The whole path, so that the page can still be opened by hand when no browser is set up.
+    const QString page = QDir::cleanPath(target + topic);
     if (!QFileInfo::exists(page) || !m_ui.get().OpenPage(page))
-        m_ui.get().Message(62046, MessageIcon::Exclamation, topic);
+        m_ui.get().Message(62046, MessageIcon::Exclamation, QDir::toNativeSeparators(page));
 }
 
 void CKalvoApp::OnMixer() {

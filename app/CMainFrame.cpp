@@ -3,6 +3,13 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
@@ -15,11 +22,13 @@
 #include <QToolBar>
 
 #include "app/CClientAreaScaler.h"
+#include "app/CommandLine.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/IViewCommands.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
+#include "platform/ProgramFolder.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 
@@ -75,6 +84,13 @@ enum Command : int {
 };
 
 constexpr int kSeparator = 0;
+// The File menu's list of recent files: a sub-menu, not a command; its number is its title's.
+constexpr int kMenuRecentFiles = 64610;
+enum RecentFilesText : int {
+    kTextClearRecentFiles = 64611,
+    kTextNoRecentFiles = 64612,
+    kMsgRecentFileMissing = 64613,
+};
 
 // Texts of this window that are not command texts.
 enum Text : int {
@@ -96,7 +112,7 @@ struct Popup {
 
 const std::vector<Popup>& NormalMenu() {
     static const std::vector<Popup> menu = {
-        {63101, {kCmdOpenMusic, kCmdOpenTimeSeries, kCmdSaveView, kSeparator, kCmdExit}},
+        {63101, {kCmdOpenMusic, kCmdOpenTimeSeries, kCmdSaveView, kSeparator, kMenuRecentFiles, kSeparator, kCmdExit}},
         {63102, {kCmdCopy, kSeparator, kCmdClearData}},
         {63103, {kCmdStandardBar, kCmdKidsBar, kCmdStatusBar, kSeparator, kCmdTimeSeries, kCmdFft, kCmdFft3D, kCmdScore,
                  kCmdSonogram, kCmdReconstruction, kCmdAnalysis, kCmdWavelet}},
@@ -111,7 +127,7 @@ const std::vector<Popup>& NormalMenu() {
 
 const std::vector<Popup>& KidsMenu() {
     static const std::vector<Popup> menu = {
-        {63101, {kCmdOpenMusic, kCmdOpenTimeSeries, kCmdSaveView, kSeparator, kCmdExit}},
+        {63101, {kCmdOpenMusic, kCmdOpenTimeSeries, kCmdSaveView, kSeparator, kMenuRecentFiles, kSeparator, kCmdExit}},
         {63103, {kCmdKidsBar, kCmdStatusBar}},
         {63108, {kCmdRecord}},
         {kTextKidsWindowMenu, {kCmdCascade, kCmdTile, kSeparator, kCmdOverview}},
@@ -228,7 +244,9 @@ std::size_t PaneOf(unsigned message) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(CKalvoApp& app, CKalvoDoc& doc) : m_app(app), m_doc(doc) {
+CMainFrame::CMainFrame(CKalvoApp& app, CKalvoDoc& doc)
+    : m_app(app), m_doc(doc), m_recentFiles(ProgramFolder() + QStringLiteral("KalvoRecentFiles.ini")) {
+    setAcceptDrops(true);
     // The program's icon for every window: the main window, the module windows and the dialogs.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/icons/kalvo.svg")));
     m_mdiArea = new QMdiArea(this);
@@ -445,6 +463,7 @@ void CMainFrame::LoadMenu(bool kids) {
     m_kids = kids;
     DropActions();
 
+    m_recentMenu = nullptr;  // goes with the old menu bar
     auto* menus = new QMenuBar(this);  // replaces and deletes the old menu bar
     for (const Popup& popup : kids ? KidsMenu() : NormalMenu()) {
         QMenu* menu = nullptr;
@@ -454,14 +473,19 @@ void CMainFrame::LoadMenu(bool kids) {
                 separator = menu != nullptr;
                 continue;
             }
-            QAction* action = EnsureAction(command);
-            if (!action) continue;
+            QAction* action = command == kMenuRecentFiles ? nullptr : EnsureAction(command);
+            if (!action && command != kMenuRecentFiles) continue;
             if (!menu) {
                 menu = new QMenu(Str(popup.title), menus);  // owned by the menu bar
                 connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
             }
             if (separator) menu->addSeparator();
             separator = false;
+            if (command == kMenuRecentFiles) {
+                m_recentMenu = menu->addMenu(Str(kMenuRecentFiles));  // owned by the File menu
+                connect(m_recentMenu, &QMenu::aboutToShow, this, &CMainFrame::FillRecentFilesMenu);
+                continue;
+            }
             menu->addAction(action);
         }
         if (menu && (popup.title == kTextWindowMenu || popup.title == kTextKidsWindowMenu))
@@ -626,6 +650,74 @@ WindowPlacement CMainFrame::CurrentPlacement() const {
     wp.right = r.left() + r.width();
     wp.bottom = r.top() + r.height();
     return wp;
+}
+
+// ---------------------------------------------------------------------------------------
+// Opening files: dropped on the window, or from the recent list
+
+namespace {
+
+// The first file of a drag that the open commands take, or empty.
+QString OpenableFileOf(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() && CommandLine::IsOpenableFile(url.toLocalFile())) return url.toLocalFile();
+    return {};
+}
+
+}  // namespace
+
+bool CMainFrame::OpenFile(const QString& path) { return m_doc.OpenFile(path); }
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!OpenableFileOf(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
+    if (!OpenableFileOf(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QString path = OpenableFileOf(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    // Opened once the drop has ended: the file manager is not kept waiting while a channel
+    // dialog or a conversion runs.
+    QTimer::singleShot(0, this, [this, path] { OpenFile(path); });
+}
+
+void CMainFrame::OnFileOpened(const QString& path) { m_recentFiles.Add(path); }
+
+void CMainFrame::FillRecentFilesMenu() {
+    QMenu* menu = m_recentMenu;
+    if (!menu) return;
+    menu->clear();
+    const QStringList files = m_recentFiles.Files();
+    int number = 0;
+    for (const QString& path : files) {
+        ++number;
+        const QFileInfo info(path);
+        QString text = info.fileName() + QStringLiteral("  (") + QDir::toNativeSeparators(info.absolutePath()) + u')';
+        text.replace(u'&', QStringLiteral("&&"));
+        QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(QString::number(number), text));
+        action->setToolTip(path);
+        action->setStatusTip(path);
+        connect(action, &QAction::triggered, this, [this, path] { OpenRecentFile(path); });
+    }
+    if (files.isEmpty()) menu->addAction(Str(kTextNoRecentFiles))->setEnabled(false);
+    menu->addSeparator();
+    QAction* clear = menu->addAction(Str(kTextClearRecentFiles));
+    clear->setEnabled(!files.isEmpty());
+    connect(clear, &QAction::triggered, this, [this] { m_recentFiles.Clear(); });
+}
+
+void CMainFrame::OpenRecentFile(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        m_recentFiles.Remove(path);
+        m_app.Ui().Message(kMsgRecentFileMissing, MessageIcon::Exclamation, QDir::toNativeSeparators(path));
+        return;
+    }
+    OpenFile(path);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -13,13 +13,18 @@
 #include <vector>
 
 #include "app/CKalvoApp.h"
+#include "app/CRecentFiles.h"
 #include "document/IDocumentView.h"
 #include "document/IMainFrame.h"
 
 class CKalvoDoc;
 class CModuleFrame;
 class IViewCommands;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QLabel;
+class QMenu;
 class QMdiArea;
 class QToolBar;
 
@@ -65,15 +70,26 @@ public:
     // runs only when there is none.
     std::function<void()> m_showOverview;
 
+    // File › Recent Files (filled each time it opens) and the list behind it.
+    QMenu* RecentFilesMenu() const { return m_recentMenu; }
+    CRecentFiles& RecentFiles() { return m_recentFiles; }
+    // Opens a file as File › Open does once a file is chosen (a dropped file, a recent one).
+    bool OpenFile(const QString& path);
+
     // IMainFrame
     void SendMessage(unsigned message, long long param) override;
     void OnDocumentTitleChanged(const QString& title) override;
+    void OnFileOpened(const QString& path) override;
     bool IsStatusBarShown() const override;
     // IDocumentView
     void OnUpdate(int hint) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A file dropped on the window opens as if chosen in File › Open.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     // No bar context menu: the bars follow the settings and the View menu only.
     QMenu* createPopupMenu() override { return nullptr; }
 
@@ -94,6 +110,8 @@ private:
     void ArrangeIcons();
     // The open windows, numbered, at the end of the Window menu; choosing one brings it forward.
     void ListWindows(QMenu* menu);
+    void FillRecentFilesMenu();
+    void OpenRecentFile(const QString& path);
     void SetPane(std::size_t pane, const QString& text);
     void RefreshPanes();
 
@@ -108,4 +126,6 @@ private:
     // The last parameter of each status message, so the panes can be redrawn in another language.
     QMap<unsigned, long long> m_statusParams;
     QMap<int, QAction*> m_actions;      // owned by the window
+    QMenu* m_recentMenu = nullptr;      // owned by the File menu
+    CRecentFiles m_recentFiles;
 };

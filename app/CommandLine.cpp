@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -14,6 +15,7 @@
 #include "platform/CSaveProfileDLG.h"
 #include "platform/ConsoleUserInterface.h"
 #include "platform/PictureWriter.h"
+#include "platform/ProgramFolder.h"
 #include "platform/StringTable.h"
 #include "views/Modules.h"
 #include "views/common/CommandLineModules.h"
@@ -52,6 +54,12 @@ void PrintError(const QString& text) {
 constexpr int kMinPictureSide = 40;
 constexpr int kMaxPictureSide = 16000;
 constexpr int kMsgSettingNotFinite = 62060;  // a number setting given "nan", "inf" or the like
+constexpr int kMsgNoSuchProfile = 64600;      // a profile name that is neither shipped nor saved
+constexpr int kTextNoUserProfiles = 64601;
+constexpr int kTextUsageWindows = 64602;
+constexpr int kTextUsageRecord = 64603;
+constexpr int kTextUsageCommon = 64604;
+constexpr int kTextUsageProfiles = 64605;
 
 bool ParseSize(const QString& text, QSize* out) {
     const QStringList parts = text.toLower().split(u'x');
@@ -115,8 +123,10 @@ bool CommandLine::IsOpenableFile(const QString& path) {
 QString CommandLine::UsageText() {
     RegisterModules();
     return Str(62038, CommandLineModules::ExportNames().join(u'|')) + u'\n' +
-           Str(63020, CommandLineModules::RenderNames().join(u'|')) + u'\n' +
-           Str(64041, CommandLineModules::OptionUsage().join(QStringLiteral(" ")));
+           Str(63020, CommandLineModules::RenderNames().join(u'|')) + u'\n' + Str(kTextUsageRecord) + u'\n' +
+           Str(kTextUsageWindows) + u'\n' + Str(kTextUsageCommon) + u'\n' +
+           Str(64041, CommandLineModules::OptionUsage().join(QStringLiteral(" "))) + u'\n' +
+           Str(kTextUsageProfiles, ShippedProfileNames().join(QStringLiteral(", ")));
 }
 
 std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* error) {
@@ -187,7 +197,6 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
             cmd.settings.emplace_back(v.left(eq), v.mid(eq + 1));
         } else if (a == QStringLiteral("--profile")) {
             if (!value(&cmd.profile)) return std::nullopt;
-            cmd.profileOption = true;
         } else if (a == QStringLiteral("--channel")) {
             if (!value(&v)) return std::nullopt;
             if (v != QStringLiteral("left") && v != QStringLiteral("right")) {
@@ -249,16 +258,86 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
     return cmd;
 }
 
+namespace {
+
+// The shipped profiles by the names the profile dialog gives them, then the English names a
+// teacher may type; "for Kids", "for-kids" and "FORKIDS" are all the kids profile.
+struct ShippedProfile {
+    ProfileKind kind;
+    const char* names[3];
+};
+constexpr ShippedProfile kShippedProfiles[] = {
+    {ProfileKind::Standard, {"Standard", nullptr, nullptr}},
+    {ProfileKind::Musiker, {"Musiker", "Musician", nullptr}},
+    {ProfileKind::Analytiker, {"Analytiker", "Analyst", nullptr}},
+    {ProfileKind::Komplett, {"Komplett", "Complete", nullptr}},
+    {ProfileKind::Oberschule, {"Oberschule", "SecondarySchool", nullptr}},
+    {ProfileKind::ForKids, {"Kids", "forKids", "Grundschule"}},
+    {ProfileKind::LastUsed, {"ZuletztVerwendet", "LastUsed", nullptr}},
+};
+
+QString FoldedProfileName(const QString& name) {
+    QString folded;
+    for (const QChar c : name)
+        if (!c.isSpace() && c != u'-' && c != u'_') folded += c.toCaseFolded();
+    return folded;
+}
+
+std::optional<ProfileKind> ShippedProfileKind(const QString& name) {
+    const QString folded = FoldedProfileName(name);
+    if (folded.isEmpty()) return std::nullopt;
+    for (const ShippedProfile& profile : kShippedProfiles)
+        for (const char* text : profile.names)
+            if (text && folded == FoldedProfileName(QLatin1String(text))) return profile.kind;
+    return std::nullopt;
+}
+
+bool UserProfileExists(const QString& name) {
+    return CSaveProfileDLG::IsUsableName(name) &&
+           QFileInfo(ProgramFolder() + CKalvoApp::ProfileFile(ProfileKind::User, CSaveProfileDLG::FileNameFor(name)))
+               .isFile();
+}
+
+}  // namespace
+
+QStringList ShippedProfileNames() {
+    QStringList names;
+    for (const ShippedProfile& profile : kShippedProfiles) {
+        QString entry = QLatin1String(profile.names[0]);
+        if (profile.names[1]) entry += QStringLiteral(" (") + QLatin1String(profile.names[1]) + u')';
+        names << entry;
+    }
+    return names;
+}
+
+QStringList UserProfileNames() {
+    QStringList names;
+    const QString prefix = QStringLiteral("KalvoUserProfil-");
+    const QDir folder(ProgramFolder() + QStringLiteral("Profile"));
+    for (const QString& file : folder.entryList({prefix + QStringLiteral("*.ini")}, QDir::Files, QDir::Name)) {
+        const QString name = file.mid(prefix.size()).chopped(4);
+        if (!name.isEmpty()) names << name;
+    }
+    return names;
+}
+
+std::optional<std::pair<ProfileKind, QString>> FindProfile(const QString& name) {
+    if (name.isEmpty()) return std::pair{ProfileKind::Standard, QString()};
+    // A saved user profile keeps its name even where it sounds like a shipped one.
+    if (UserProfileExists(name)) return std::pair{ProfileKind::User, CSaveProfileDLG::FileNameFor(name)};
+    if (const std::optional<ProfileKind> kind = ShippedProfileKind(name)) return std::pair{*kind, QString()};
+    return std::nullopt;
+}
+
+QString UnknownProfileText(const QString& name) {
+    const QStringList users = UserProfileNames();
+    return Str(kMsgNoSuchProfile, name, ShippedProfileNames().join(QStringLiteral(", ")),
+               users.isEmpty() ? Str(kTextNoUserProfiles) : users.join(QStringLiteral(", ")));
+}
+
 std::pair<ProfileKind, QString> ProfileFromName(const QString& name) {
-    static const std::pair<const char*, ProfileKind> predefined[] = {
-        {"Standard", ProfileKind::Standard},     {"Musiker", ProfileKind::Musiker},
-        {"Analytiker", ProfileKind::Analytiker}, {"Komplett", ProfileKind::Komplett},
-        {"Kids", ProfileKind::ForKids},          {"forKids", ProfileKind::ForKids},
-        {"Oberschule", ProfileKind::Oberschule}, {"ZuletztVerwendet", ProfileKind::LastUsed}};
-    if (name.isEmpty()) return {ProfileKind::Standard, QString()};
-    for (const auto& [text, kind] : predefined)
-        if (name.compare(QLatin1String(text), Qt::CaseInsensitive) == 0) return {kind, QString()};
-    return {ProfileKind::User, CSaveProfileDLG::FileNameFor(name)};
+    if (const auto found = FindProfile(name)) return *found;
+    return {ProfileKind::User, CSaveProfileDLG::FileNameFor(name)};  // missing: loading it says so
 }
 
 bool LoadStartProfile(CKalvoApp& app, const QString& profileName,

@@ -1,5 +1,5 @@
 #pragma once
-// The command line: the windows with an optional profile ("Kids" or a user profile name),
+// The command line: the windows with an optional profile (a shipped or a saved profile by name),
 // and the script modes that run through the same document code without any window.
 
 #include <QSize>
@@ -20,7 +20,6 @@ struct CommandLine {
     std::vector<std::pair<QString, QString>> settings;     // --set IniKey=VALUE
     std::vector<std::pair<QString, QString>> moduleOptions;  // options the modules register
     QString profile;         // --profile NAME, or the one positional argument
-    bool profileOption = false;  // the name came with --profile (a predefined or user profile)
     int channel = 1;         // --channel left|right: 1 = left, 0 = right
     QString outFile;         // --out PICTURE or FILE.wav
     double recordSeconds = 0;  // --record SECONDS
@@ -41,8 +40,19 @@ struct CommandLine {
     static bool IsOpenableFile(const QString& path);
 };
 
-// The profile kind and user profile file a profile name stands for.
+// The profile a name stands for: a saved user profile of that name, else a shipped profile by
+// the name the profile dialog gives it or its English name (case, blanks and dashes do not
+// matter: "komplett", "Complete", "for Kids"); nothing when there is no such profile.
+std::optional<std::pair<ProfileKind, QString>> FindProfile(const QString& name);
+// As FindProfile, but an unknown name stands for a user profile file that is missing, which
+// loading the profile then reports.
 std::pair<ProfileKind, QString> ProfileFromName(const QString& name);
+// "Standard", "Musiker (Musician)", ...: the shipped profiles as the command line takes them.
+QStringList ShippedProfileNames();
+// The names of the user profiles saved in the program folder.
+QStringList UserProfileNames();
+// The message for a profile name that FindProfile does not know, with the names there are.
+QString UnknownProfileText(const QString& name);
 
 // Loads the profile of that name, applies the --set overrides and settles the language
 // (the profile's, else the system's); false when the profile is missing (the user was told).

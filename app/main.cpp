@@ -28,21 +28,14 @@ int RunWindows(const CommandLine& cmd) {
     QtUserInterface ui;
     CKalvoApp app(ui);
     app.m_strCaptureDeviceId = cmd.input;
+    // The name was checked in main(): without one the start dialog asks.
     std::optional<std::pair<ProfileKind, QString>> forced;
-    if (cmd.profileOption) forced = ProfileFromName(cmd.profile);
-    if (!app.InitInstance(cmd.profileOption ? QString() : cmd.profile, cmd.settings, forced)) {
+    if (!cmd.profile.isEmpty()) forced = FindProfile(cmd.profile);
+    if (!app.InitInstance(QString(), cmd.settings, forced)) {
         app.ExitInstance();
         return 0;  // cancelled, or the user has been told what is missing
     }
-    if (!cmd.openFile.isEmpty()) {
-        CKalvoDoc& doc = *app.Document();
-        const QString suffix = QFileInfo(cmd.openFile).suffix().toLower();
-        if (suffix == QStringLiteral("txt") || suffix == QStringLiteral("dat") ||
-            suffix == QStringLiteral("prn"))
-            doc.OpenTimeSeriesFile(cmd.openFile);
-        else
-            doc.OpenSoundFile(cmd.openFile);
-    }
+    if (!cmd.openFile.isEmpty()) app.Document()->OpenFile(cmd.openFile);
     const int code = QApplication::exec();
     app.ExitInstance();
     return code != 0 ? code : app.ExitCode();
@@ -115,6 +108,12 @@ int main(int argc, char** argv) {
     if (!cmd) {
         std::fprintf(stderr, "%s\n%s\n", error.toLocal8Bit().constData(),
                      CommandLine::UsageText().toLocal8Bit().constData());
+        return 2;
+    }
+    // A profile name that is neither shipped nor saved ends the run before anything starts,
+    // with the names there are.
+    if (!cmd->profile.isEmpty() && !FindProfile(cmd->profile)) {
+        std::fprintf(stderr, "%s\n", UnknownProfileText(cmd->profile).toLocal8Bit().constData());
         return 2;
     }
     if (cmd->mode == CommandLine::Mode::Export) return RunExport(*cmd);

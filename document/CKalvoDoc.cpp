@@ -42,6 +42,7 @@ const char* const kMusicFilter =
     "Ogg Vorbis - Ogg Audio Files|*.ogg;*.oga|Opus - Opus Audio Files|*.opus|";
 const char* const kSaveRecordingFilter = "WAV - Windows Waves|*.wav|MP3 - MPEG Layer 3 Audio Files|*.mp3|";
 const char* const kWaveFilter = "WAV - Standardwavefiles|*.wav|";
+constexpr int kMsgSaveOverOriginal = 64614;  // the save dialog chose the compressed file the sound came from
 const char* const kTimeSeriesFilter =
     "TXT - Textfiles mit 1 Spalte|*.txt|PRN - Mathcadexportfiles mit 1 Spalte|*.prn|"
     "DAT - Datenfiles mit 1 Spalte|*.dat|Alle Dateien|*.*|";
@@ -205,6 +206,7 @@ void CKalvoDoc::RemoveWave() {
     m_strFormat.clear();
     m_nSampleRate = 0;
     m_strFileName = NoFile();
+    m_strWavePath.clear();
     m_strRecordPath = NoFile();
     m_nFFTPoints = CKalvoSettings::CheckedFftPoints(m_settings.IniDokumentNumFFTPoints);
     m_pWaveData.reset();
@@ -303,8 +305,13 @@ bool CKalvoDoc::OpenSoundFile(const QString& path) {
     if (!kids) m_ui->BeginProgress(Str(62027));
     QString loadPath = path;
     bool converted = true;
-    if (CMp3Converter::IsCompressedSoundFile(path)) {
-        loadPath = ProgramFolder() + QStringLiteral("converted.wav");
+    const bool compressed = CMp3Converter::IsCompressedSoundFile(path);
+    // A compressed file is decoded beside "converted.wav", which holds the loaded sound until
+    // the new one has loaded: a cancelled or failed open leaves it as it was.
+    const QString convertedPath = ProgramFolder() + QStringLiteral("converted.wav");
+    if (compressed) {
+        // A name of this process's own: two runs sharing the program folder never decode into one file.
+        loadPath = ProgramFolder() + QStringLiteral("~converting-%1.wav").arg(QCoreApplication::applicationPid());
         converted = m_mp3Converter && m_mp3Converter(path, loadPath);
     }
     m_strProgress = Str(61551);
@@ -316,20 +323,44 @@ bool CKalvoDoc::OpenSoundFile(const QString& path) {
         m_ui->Message(m_mp3Converter ? 61495 : 62005, MessageIcon::Exclamation);
     } else {
         // The old sound goes only once the new one has been read.
-        ok = LoadWave(loadPath, [this, &path] {
-            ResetForOpen();
-            m_strFileName = path;
-        });
+        ok = LoadWave(
+            loadPath,
+            [this, &path] {
+                ResetForOpen();
+                m_strFileName = path;
+            },
+            path);
         if (!kids) m_ui->EndProgress();
     }
-    if (ok) SetTitle(QFileInfo(path).fileName());
+    if (compressed) {
+        if (ok && (!QFileInfo::exists(convertedPath) || QFile::remove(convertedPath)) &&
+            QFile::rename(loadPath, convertedPath)) {
+            if (m_strPlaybackPath == loadPath) m_strPlaybackPath = convertedPath;
+            m_strWavePath = convertedPath;
+        } else if (!ok) {
+            QFile::remove(loadPath);
+        }
+    }
+    if (ok) {
+        SetTitle(QFileInfo(path).fileName());
+        if (m_pMainFrame) m_pMainFrame->OnFileOpened(path);
+    }
     return ok;
 }
 
-std::optional<int> CKalvoDoc::AskChannel(const QString& path, const WaveBlock& block) {
+bool CKalvoDoc::IsTimeSeriesFile(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("txt") || suffix == QLatin1String("dat") || suffix == QLatin1String("prn");
+}
+
+bool CKalvoDoc::OpenFile(const QString& path) {
+    return IsTimeSeriesFile(path) ? OpenTimeSeriesFile(path) : OpenSoundFile(path);
+}
+
+std::optional<int> CKalvoDoc::AskChannel(const QString& shownPath, const WaveBlock& block) {
     if (m_settings.IniAllgemeinGrundschulprofil) return 1;  // the kids profile takes the left channel
     ChannelDialogInfo info;
-    info.path = path;
+    info.path = shownPath;
     info.channels = block.format.channels == 2 ? QStringLiteral("Stereo") : QStringLiteral("?");
     info.sampleRate = static_cast<int>(block.format.samplesPerSec);
     info.bits = block.convertedFromBits != 0 ? block.convertedFromBits : block.format.bitsPerSample;
@@ -338,12 +369,15 @@ std::optional<int> CKalvoDoc::AskChannel(const QString& path, const WaveBlock& b
     return m_ui->ChooseChannel(info);
 }
 
-bool CKalvoDoc::ReadAndPrepare(const QString& path, const std::function<void()>& makeRoom) {
+bool CKalvoDoc::ReadAndPrepare(const QString& path, const std::function<void()>& makeRoom, const QString& shownPath) {
     std::optional<WaveBlock> block = ReadWaveBlock(path);
     std::optional<int> channel = 1;
-    if (block && block->format.channels >= 2) channel = AskChannel(path, *block);
+    if (block && block->format.channels >= 2) channel = AskChannel(shownPath.isEmpty() ? path : shownPath, *block);
     if (!block || !channel) {
-        if (!makeRoom) m_strFileName = NoFile();
+        if (!makeRoom) {
+            m_strFileName = NoFile();
+            m_strWavePath.clear();
+        }
         return false;
     }
     if (makeRoom) makeRoom();
@@ -353,27 +387,30 @@ bool CKalvoDoc::ReadAndPrepare(const QString& path, const std::function<void()>&
     if (multiChannel) UpdateAllViews(kHintChannelChosen);
     if (!PrepareWave(path)) {
         m_strFileName = NoFile();
+        m_strWavePath.clear();
         m_pWaveData.reset();
         m_nWaveBytes = 0;
         m_nPlayBytes = 0;
         return false;
     }
+    m_strWavePath = path;
     g_bWaveLoaded = true;
     return true;
 }
 
-bool CKalvoDoc::LoadWave(const QString& path, const std::function<void()>& makeRoom) {
+bool CKalvoDoc::LoadWave(const QString& path, const std::function<void()>& makeRoom, const QString& shownPath) {
     BusyCursor busy(*m_ui);
-    const bool ok = ReadAndPrepare(path, makeRoom);
+    const QString shown = shownPath.isEmpty() ? path : shownPath;
+    const bool ok = ReadAndPrepare(path, makeRoom, shown);
     if (ok) {
         if (IModuleFrame* fft = ModuleFrame(Module::FFT)) fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
-        m_strFileName = path;
+        m_strFileName = shown;
         if (m_nConvertedFromBits != 0) {
             // Told once per file, after it has loaded.
             if (m_bConvertedFromFloat)
-                m_ui->Message(62001, MessageIcon::Information, path, m_nConvertedFromBits);
+                m_ui->Message(62001, MessageIcon::Information, shown, m_nConvertedFromBits);
             else
-                m_ui->Message(62000, MessageIcon::Information, path, m_nConvertedFromBits);
+                m_ui->Message(62000, MessageIcon::Information, shown, m_nConvertedFromBits);
         }
     }
     NotifyStatus();
@@ -636,11 +673,24 @@ void CKalvoDoc::OnSaveRecording() {
     options.filter = QLatin1String(kSaveRecordingFilter);
     options.filterIndex = 1;
     options.defaultExtension = QStringLiteral("wav");
-    const std::optional<QString> path = m_ui->ChooseSaveFile(options);
-    if (!path) return;
+    const QString source = m_strWavePath.isEmpty() ? m_strFileName : m_strWavePath;
+    // A sound decoded from a compressed file (or read from a time series) is offered as a wave
+    // beside the file it came from; that file itself is never written over.
+    const bool decoded = !m_strWavePath.isEmpty() && QFileInfo(m_strWavePath) != QFileInfo(m_strFileName);
+    if (decoded) {
+        const QFileInfo original(m_strFileName);
+        options.proposedFile = original.absolutePath() + u'/' + original.completeBaseName() + QStringLiteral(".wav");
+    }
+    std::optional<QString> path;
+    for (;;) {
+        path = m_ui->ChooseSaveFile(options);
+        if (!path) return;
+        if (!decoded || QFileInfo(*path) != QFileInfo(m_strFileName)) break;
+        m_ui->Message(kMsgSaveOverOriginal, MessageIcon::Exclamation, *path);
+    }
     const QString extension = QFileInfo(*path).suffix().toLower();
-    if (extension == QLatin1String("wav")) CopyWaveFile(*path, m_strFileName);
-    else if (extension == QLatin1String("mp3")) CMp3Converter(*m_ui).ConvertWAVtoMP3(*path, m_strFileName);
+    if (extension == QLatin1String("wav")) CopyWaveFile(*path, source);
+    else if (extension == QLatin1String("mp3")) CMp3Converter(*m_ui).ConvertWAVtoMP3(*path, source);
     else m_ui->Message(63309, MessageIcon::Information);  // rather than silently saving nothing
 }
 
@@ -706,7 +756,10 @@ bool CKalvoDoc::OpenTimeSeriesFile(const QString& path) {
     if (ok) m_dSeriesUnitsPerSample = unitsPerStep;  // set after the wave's own reading reset it
     else m_strFileName = NoFile();
     NotifyStatus();
-    if (ok) SetTitle(QFileInfo(path).fileName());
+    if (ok) {
+        SetTitle(QFileInfo(path).fileName());
+        if (m_pMainFrame) m_pMainFrame->OnFileOpened(path);
+    }
     UpdateAllViews(kHintRebuild);
     if (ok && notNumbers > 0) m_ui->Message(62004, MessageIcon::Information, path, static_cast<qulonglong>(notNumbers));
     return ok;

@@ -89,9 +89,15 @@ public:
     // Until the new file has been read (and its channel chosen) the loaded sound, its selection
     // and results stay; a cancelled, refused or unreadable file leaves them as they were.
     bool OpenSoundFile(const QString& path);
+    // Opens any file the open commands take: a time series by its ending (.txt, .dat, .prn),
+    // every other file as a sound file.
+    bool OpenFile(const QString& path);
+    static bool IsTimeSeriesFile(const QString& path);
     // Loads a wave file. makeRoom, when given, runs once the file has been read and its channel
     // chosen, just before it becomes the loaded sound: the place to let the old one go.
-    bool LoadWave(const QString& path, const std::function<void()>& makeRoom = {});
+    // shownPath, when given, is the file the user chose (a compressed file decoded into path):
+    // the name dialogs, messages and the document show.
+    bool LoadWave(const QString& path, const std::function<void()>& makeRoom = {}, const QString& shownPath = {});
     bool CreateAbbild(const QString& path);
     bool PrepareWave(const QString& path);
     bool ExtractChannel();
@@ -215,7 +221,8 @@ public:
     int m_nBitsShown = 0;
     QString m_strChannels;
     QString m_strFormat;
-    QString m_strFileName;
+    QString m_strFileName;  // the file the user opened (a wave, a compressed sound or a time series)
+    QString m_strWavePath;  // the wave file the loaded samples were read from (for a wave, m_strFileName)
     int m_bStereoSource = 0;
     int m_nChannelChoice = 1;
 
@@ -272,11 +279,11 @@ private:
     // Makes a block read by ReadWaveBlock the document's samples.
     void InstallBlock(WaveBlock block);
     // The channel of a multi-channel file to keep (1 left, 2 right); none when the user cancels.
-    std::optional<int> AskChannel(const QString& path, const WaveBlock& block);
+    std::optional<int> AskChannel(const QString& shownPath, const WaveBlock& block);
     // Reads, chooses the channel, runs makeRoom, then installs and prepares the sound. A file that
     // cannot be read or whose channel dialog is cancelled changes nothing when makeRoom is given;
     // without it (the recording, a time series) the document then holds no file name.
-    bool ReadAndPrepare(const QString& path, const std::function<void()>& makeRoom = {});
+    bool ReadAndPrepare(const QString& path, const std::function<void()>& makeRoom = {}, const QString& shownPath = {});
     // |X_k|/N of N values into out (N/2+1 elements).
     void Magnitudes(const double* values, int points, std::vector<double>& out);
     void ClearAnalysisArrays();

@@ -21,5 +21,7 @@ public:
     virtual ~IMainFrame() = default;
     virtual void SendMessage(unsigned message, long long param) = 0;
     virtual void OnDocumentTitleChanged(const QString&) {}
+    // A file the user chose (a wave, a compressed sound or a time series) is now the loaded sound.
+    virtual void OnFileOpened(const QString& /*path*/) {}
     virtual bool IsStatusBarShown() const = 0;
 };

@@ -9,6 +9,7 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QStringList>
@@ -91,6 +92,10 @@ std::optional<QString> QtUserInterface::ChooseSaveFile(const FileDialogOptions& 
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(options.defaultExtension);
     dialog.selectNameFilter(NthFilter(QtFileFilter(options.filter), options.filterIndex));
+    if (!options.proposedFile.isEmpty()) {
+        dialog.setDirectory(QFileInfo(options.proposedFile).absolutePath());
+        dialog.selectFile(QFileInfo(options.proposedFile).fileName());
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }

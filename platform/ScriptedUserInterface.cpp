@@ -87,7 +87,7 @@ void ScriptedUserInterface::ShowAbout() { dialogsShown << QStringLiteral("about"
 void ScriptedUserInterface::ShowShortcuts() { dialogsShown << QStringLiteral("shortcuts"); }
 bool ScriptedUserInterface::OpenPage(const QString& localFile) {
     pagesOpened << localFile;
-    return true;
+    return browserWorks;
 }
 
 std::optional<int> ScriptedUserInterface::ChooseFromList(const QString&, const QStringList& items) {

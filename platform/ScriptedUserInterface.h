@@ -33,6 +33,7 @@ public:
     std::vector<QStringList> listsShown;  // the items of each list dialog
     QStringList dialogsShown;  // names of the dialogs opened, in order
     QStringList pagesOpened;   // local pages opened in the browser
+    bool browserWorks = true;  // false: every page fails to open, as on a desktop without one
 
     std::vector<FileDialogOptions> fileDialogs;
     std::vector<ChannelDialogInfo> channelDialogs;

@@ -19,6 +19,7 @@ struct FileDialogOptions {
     QString filter;
     int filterIndex = 1;  // 1-based, as in the filter text
     QString defaultExtension;  // without the dot
+    QString proposedFile;      // a save dialog's suggested file (folder and name), or empty
 };
 
 // What the channel dialog shows about the file being opened.

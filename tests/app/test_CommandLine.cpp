@@ -4,9 +4,12 @@
 #include <sys/resource.h>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include "app/CommandLine.h"
+#include "views/Modules.h"
+#include "views/common/CommandLineModules.h"
 #include "tests/support/KalvoProcess.h"
 #include "tests/support/WaveBytes.h"
 
@@ -276,4 +279,57 @@ TEST(CommandLine, ANumberSettingTakesOnlyAFiniteNumber) {
             EXPECT_EQ(settings.IniAnalyseRadiusMaxKorr, 0.2);
         }
     }
+}
+
+TEST(CommandLine, AnUnknownProfileNameListsTheProfilesThereAreAndEndsTheRun) {
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("good.wav"));
+    ASSERT_TRUE(test::WriteFile(good, test::Mono16(8000, test::Sine(440, 8000, 800, 8000))));
+    // A teacher's saved profile, in the program folder the started program uses.
+    const QString saved = test::PrivateProgramFolder() + QStringLiteral("Profile/KalvoUserProfil-Klasse 4b.ini");
+    ASSERT_TRUE(QFile::copy(test::PrivateProgramFolder() + QStringLiteral("Profile/KalvoStandardProfil.ini"), saved));
+    const auto removeSaved = qScopeGuard([&] { QFile::remove(saved); });
+
+    // The shipped profiles by name, as the profile dialog calls them or in English, and the saved one.
+    for (const char* name : {"Komplett", "analyst", "Klasse 4b"}) {
+        SCOPED_TRACE(name);
+        const Result run = Kalvo({QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"), good,
+                                  QStringLiteral("--profile"), QLatin1String(name)});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    }
+    // A name that is none of them, for the windows (without a window opening) and for a script.
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("Komplet"), good},
+          QStringList{QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"), good,
+                      QStringLiteral("--profile"), QStringLiteral("Komplet")}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(env);
+        process.start(test::KalvoExecutable(), args);
+        const bool ended = process.waitForFinished(60000);
+        if (!ended) process.kill();
+        ASSERT_TRUE(ended) << "the windows started instead";
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        EXPECT_EQ(process.exitCode(), 2) << err.toStdString();
+        EXPECT_TRUE(err.startsWith(QStringLiteral("There is no profile called \"Komplet\"."))) << err.toStdString();
+        for (const char* listed : {"Standard", "Musiker", "Analytiker", "Komplett", "Oberschule", "Kids", "Klasse 4b"})
+            EXPECT_TRUE(err.contains(QLatin1String(listed))) << listed;
+    }
+}
+
+TEST(CommandLine, HelpNamesEveryOptionThatTheProgramTakes) {
+    RegisterModules();
+    const Result run = Kalvo({QStringLiteral("--help")});
+    ASSERT_EQ(run.exitCode, 0);
+    QStringList options = {"--help",   "--version", "--export", "--render", "--record",  "--input",  "--out",
+                           "--size",   "--open",    "--select", "--set",    "--profile", "--channel"};
+    for (const QString& usage : CommandLineModules::OptionUsage()) options << usage.section(u' ', 0, 0);
+    EXPECT_TRUE(options.contains(QStringLiteral("--cwt-method")));
+    for (const QString& option : options) EXPECT_TRUE(run.out.contains(option)) << option.toStdString();
+    // And the names --profile takes.
+    for (const char* profile : {"Standard", "Musiker", "Analytiker", "Komplett", "Oberschule", "Kids"})
+        EXPECT_TRUE(run.out.contains(QLatin1String(profile))) << profile;
 }

@@ -61,6 +61,11 @@ TEST(Package, InstallsTheProgramItsDataAndDesktopFilesWithComputedDependencies) 
         EXPECT_TRUE(depends.out.contains(QLatin1String(library)))
             << library << " in " << depends.out.toStdString();
 
+    // The help opens in the desktop's browser through xdg-open.
+    const Output recommends =
+        RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Recommends")});
+    EXPECT_TRUE(recommends.out.contains(QLatin1String("xdg-utils"))) << recommends.out.toStdString();
+
     const QString root = dir.filePath(QStringLiteral("root"));
     ASSERT_EQ(RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, root}).code, 0);
     const QStringList files = FilesBelow(root);

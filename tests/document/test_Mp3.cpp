@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <random>
 
+#include "app/CMainFrame.h"
 #include "document/CMp3Converter.h"
 #include "document/CRiffWave.h"
 #include "tests/support/DocFixture.h"
@@ -60,15 +61,16 @@ protected:
         return data;
     }
     // A compressed file written directly through libsndfile.
-    bool WriteCompressed(const QString& path, int format, int rate) {
+    bool WriteCompressed(const QString& path, int format, int rate, int channels = 1) {
         SF_INFO info{};
         info.samplerate = rate;
-        info.channels = 1;
+        info.channels = channels;
         info.format = format;
         SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
         if (!file) return false;
         const std::vector<int> tone = Sine(440.0, static_cast<std::uint32_t>(rate), static_cast<std::size_t>(rate), 12000.0);
-        std::vector<short> samples(tone.begin(), tone.end());
+        std::vector<short> samples;
+        for (int s : tone) samples.insert(samples.end(), static_cast<std::size_t>(channels), static_cast<short>(s));
         const bool ok = sf_writef_short(file, samples.data(), rate) == rate;
         return sf_close(file) == 0 && ok;
     }
@@ -88,7 +90,8 @@ TEST_F(Mp3, ToneSurvivesTheRoundTripAndOpensAsTheMp3File) {
     const QString converted = Path(QStringLiteral("converted.wav"));
     EXPECT_TRUE(QFileInfo(converted).isFile());
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("tone.mp3"));
-    EXPECT_EQ(doc.m_strFileName, converted);
+    EXPECT_EQ(doc.m_strFileName, mp3);
+    EXPECT_EQ(doc.m_strWavePath, converted);
     EXPECT_TRUE(g_bWaveLoaded);
     EXPECT_EQ(doc.m_nSampleRate, 44100);
     EXPECT_EQ(doc.m_nBitsPerSample, 16);
@@ -260,6 +263,52 @@ TEST_F(Mp3, SaveRecordingWritesWaveOrMp3ByTheChosenExtension) {
     ui.saveFiles.push_back(std::nullopt);
     doc.OnSaveRecording();
     EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Mp3, TheChosenFileIsWhatTheUserSeesAndSavingNeverWritesOverIt) {
+    const QString mp3 = Path(QStringLiteral("tone.mp3"));
+    ASSERT_TRUE(CMp3Converter(ui).ConvertWAVtoMP3(mp3, ToneWave(QStringLiteral("source.wav"))));
+    const QByteArray mp3Bytes = ReadFile(mp3);
+    ASSERT_TRUE(doc.OpenSoundFile(mp3));
+    const QString converted = Path(QStringLiteral("converted.wav"));
+    const QByteArray loaded = DataOf(converted);
+    ASSERT_FALSE(loaded.isEmpty());
+
+    // The status bar and the setting that reopens it at the next start name the MP3 file.
+    EXPECT_EQ(CMainFrame::StatusPaneText(kMsgStatusFile, 0, doc), QStringLiteral("File: tone.mp3"));
+    CKalvoSettings settings;
+    doc.CollectWindowState(settings);
+    EXPECT_EQ(settings.IniDokumentPlayFile, mp3);
+
+    // A stereo Ogg file whose channel dialog is cancelled: the dialog names it, and the sound
+    // before, its decoded copy included, stays as it was.
+    const QString ogg = Path(QStringLiteral("duet.ogg"));
+    ASSERT_TRUE(WriteCompressed(ogg, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2));
+    ui.channels.push_back(std::nullopt);
+    EXPECT_FALSE(doc.OpenSoundFile(ogg));
+    ASSERT_EQ(ui.channelDialogs.size(), 1u);
+    EXPECT_EQ(ui.channelDialogs[0].path, ogg);
+    EXPECT_EQ(doc.GetTitle(), QStringLiteral("tone.mp3"));
+    EXPECT_EQ(DataOf(converted), loaded);
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("~*")}, QDir::Files | QDir::Hidden), QStringList{});
+
+    // Save offers a wave beside the MP3 and asks again when the MP3 itself is chosen.
+    ui.saveFiles = {mp3, Path(QStringLiteral("copy.wav"))};
+    doc.OnSaveRecording();
+    ASSERT_EQ(ui.fileDialogs.size(), 2u);
+    EXPECT_EQ(ui.fileDialogs[0].proposedFile, Path(QStringLiteral("tone.wav")));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, Str(64614, mp3));
+    EXPECT_EQ(ReadFile(mp3), mp3Bytes);
+    EXPECT_EQ(DataOf(Path(QStringLiteral("copy.wav"))), loaded);
+
+    // Chosen and loaded, the Ogg file is what the user sees.
+    ui.channels.push_back(0);
+    ASSERT_TRUE(doc.OpenSoundFile(ogg));
+    EXPECT_EQ(doc.m_strFileName, ogg);
+    EXPECT_EQ(doc.GetTitle(), QStringLiteral("duet.ogg"));
+    EXPECT_EQ(CMainFrame::StatusPaneText(kMsgStatusFile, 0, doc), QStringLiteral("File: duet.ogg"));
+    EXPECT_EQ(FormatOf(converted).channels, 2);
 }
 
 TEST(Mp3Texts, DurationsAndProgressReadNaturally) {
