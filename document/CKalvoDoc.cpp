@@ -1109,9 +1109,10 @@ void CKalvoDoc::OnFftSettings() {
     // What the spectrum showed, so that it is shown again after the change instead of a blank
     // window beside a selection that stays marked: the selection's spectrum (its size follows
     // the selection's length; the sonogram, 3D FFT and time series take the new size), or the
-    // spectrum at the play position, at the new size.
-    const bool selectionShown = !wasPlaying && g_bWaveLoaded && g_bSelectionSpectrum && m_nSpectrumPoints > 0;
-    const bool positionShown = !wasPlaying && g_bWaveLoaded && !g_bSelectionSpectrum && m_aSpectrum.size() > 1;
+    // spectrum at the play position, at the new size. The selection flag lasts one update only
+    // (idle clears it); the selection's size stays until playback or listening starts.
+    const bool selectionShown = !wasPlaying && g_bWaveLoaded && m_nSpectrumPoints > 0 && m_aSelSamples.size() > 1;
+    const bool positionShown = !wasPlaying && g_bWaveLoaded && m_nSpectrumPoints == 0 && m_aSpectrum.size() > 1;
     const bool waveletInput = m_bWaveletInput;
     const int selectionPoints = m_nSpectrumPoints;
     if (g_bPlaying) {

@@ -529,6 +529,7 @@ TEST_F(FFTWindow, ANewFftSizeShowsTheSpectrumAgainInsteadOfABlankWindow) {
     // and the other windows hear of the selection anew and take the new size.
     ASSERT_TRUE(doc.OnSelectionChanged(2000, 6096));
     ASSERT_EQ(doc.m_aSpectrum.size(), 2049u);
+    g_bSelectionSpectrum = false;  // the program's idle time clears it after the update
     ui.fftSizes.push_back(0);  // 256 points
     view.hints.clear();
     doc.OnFftSettings();
@@ -543,6 +544,7 @@ TEST_F(FFTWindow, ANewFftSizeShowsTheSpectrumAgainInsteadOfABlankWindow) {
 
     // The spectrum at the play position, where playback stopped: computed again at the new size.
     g_bSelectionSpectrum = false;
+    doc.m_nSpectrumPoints = 0;  // as playback leaves it
     doc.PlaybackUpdate(2000 * 2);
     ASSERT_EQ(doc.m_aSpectrum.size(), 129u);
     ui.fftSizes.push_back(2);  // 1024 points

@@ -4,9 +4,11 @@
 #include <QMdiArea>
 #include <QTest>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <tuple>
 
+#include "document/IModuleFrame.h"
 #include "tests/support/DocFixture.h"
 #include "views/common/LabelFormat.h"
 #include "views/common/ViewFont.h"
@@ -56,6 +58,23 @@ protected:
         return drawn;
     }
 };
+
+TEST_F(SonoView, ItsFftFieldFollowsANewFftSize) {
+    struct Bar : IModuleFrame {
+        std::map<int, int> values;
+        void SetControlInt(int id, int value) override { values[id] = value; }
+        void SetSliderRange(int, int, int, int) override {}
+    } bar;
+    Open(20000);
+    const auto view = Make(QSize(200, 100));
+    view->SetFrame(&bar);
+    view->OnInitialUpdate();
+    EXPECT_EQ(bar.values[CSonoView::kCtrlFftPoints], 256);
+    ui.fftSizes.push_back(2);  // 1024 points: the picture is drawn again at that size, and says so
+    doc.OnFftSettings();
+    EXPECT_EQ(bar.values[CSonoView::kCtrlFftPoints], 1024);
+    view->SetFrame(nullptr);
+}
 
 TEST_F(SonoView, ASoundShorterThanTheFftOnlyShowsTheMessage) {
     Open(200);

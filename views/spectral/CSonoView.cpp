@@ -183,8 +183,8 @@ void CSonoView::OnUpdate(int hint) {
         m_bClear = true;
     }
     if (hint == kHintRebuild) {
-        if (live) ShowFftPoints(m_doc.m_nFFTPoints);
-        // A new sound or a new FFT size: the whole sound is drawn again.
+        // A new sound or a new FFT size: the whole sound is drawn again, at the size shown.
+        ShowFftPoints(m_doc.m_nFFTPoints);
         if (g_bWaveLoaded && !live && !m_bKeepCleared) StartRebuild();
         else CancelRebuild(false);
     }
