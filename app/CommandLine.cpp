@@ -17,10 +17,13 @@
 #include "platform/PictureWriter.h"
 #include "platform/ProgramFolder.h"
 #include "platform/StringTable.h"
+#include "render3d/DdsWriter.h"
 #include "views/Modules.h"
 #include "views/common/CommandLineModules.h"
 
 namespace {
+
+constexpr int kMsg3DPictureType = 62114;
 
 // Stands for an open module window in a run without windows: the document computes what
 // that module needs, and there are no controls to set.
@@ -250,7 +253,14 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
             *error = Str(63024, QStringLiteral("--out"));
             return std::nullopt;
         }
-        if (!PictureFormatOf(cmd.outFile)) {
+        const CommandLineModule* entry = CommandLineModules::Find(cmd.module);
+        if (entry && entry->renderNeedsOpenGL) {
+            // A 3D picture is the rendered image; said before any sound is read or any scene built.
+            if (!Is3DPictureName(cmd.outFile)) {
+                *error = Str(kMsg3DPictureType, cmd.outFile);
+                return std::nullopt;
+            }
+        } else if (!PictureFormatOf(cmd.outFile)) {
             *error = Str(63023, cmd.outFile);
             return std::nullopt;
         }

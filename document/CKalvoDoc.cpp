@@ -36,6 +36,7 @@ namespace {
 
 constexpr std::uint32_t kMaxPlaybackRate = 48000;
 constexpr std::uint32_t kMinPlaybackRate = 8000;
+constexpr int kMsgNoNumberInSeries = 62111;
 const char* const kMusicFilter =
     "All readable music files (*.wav,*.mp3,*.flac,*.ogg,*.oga,*.opus)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus|"
     "WAV - Standardwavefiles|*.wav|MP3 - MPEG Layer 3 Files|*.mp3|FLAC - Free Lossless Audio Codec Files|*.flac|"
@@ -846,7 +847,8 @@ std::optional<std::vector<double>> CKalvoDoc::ReadTimeSeriesSamples(const QStrin
         return std::nullopt;
     }
     if (samples.empty()) {
-        m_ui->Message(61496, MessageIcon::Exclamation);  // not one number: nothing to load
+        // Not one number (a log, a table of words): refused, so that no silence stands in for it.
+        m_ui->Message(kMsgNoNumberInSeries, MessageIcon::Exclamation, path);
         return std::nullopt;
     }
     return samples;
@@ -1125,6 +1127,27 @@ void CKalvoDoc::OnCaptureBlock(const std::vector<double>& block, const QString& 
     UpdateAllViews(kHintSpectrum);
 }
 
+namespace {
+
+// The samples of the spectrum at a play position (in samples of the playback sound) into
+// doc.m_aSelSamples; false when too few are left there for one.
+bool FillPositionBlock(CKalvoDoc& doc, std::uint32_t playSample) {
+    const std::uint64_t analysis = doc.SoundSampleOfPlaySample(playSample);
+    const int points = doc.m_nFFTPoints;
+    // In the last FFT length the spectrum is that of the samples left, padded with zeros, so
+    // that the end of the sound is analysed too (the last note of a melody); too few samples
+    // for a tone (under 1/20 s) give none.
+    const std::uint64_t left = analysis < doc.SampleCount() ? doc.SampleCount() - analysis : 0;
+    const std::uint64_t shortest = std::min<std::uint64_t>(points, std::max(doc.m_nSampleRate / 20, 1));
+    if (left < shortest) return false;
+    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(left, points));
+    doc.m_aSelSamples.resize(count);
+    for (std::size_t i = 0; i < count; ++i) doc.m_aSelSamples[i] = doc.Sample(static_cast<std::uint32_t>(analysis + i));
+    return true;
+}
+
+}  // namespace
+
 int CKalvoDoc::FftPointsOfEntry(int entry) { return entry >= 0 && entry <= 11 ? 256 << entry : -1; }
 
 int CKalvoDoc::FftEntryOfPoints(int points) {
@@ -1136,6 +1159,15 @@ int CKalvoDoc::FftEntryOfPoints(int points) {
 void CKalvoDoc::OnFftSettings() {
     if (g_bListening) StopListening();
     const bool wasPlaying = g_bPlaying && m_pSound;
+    // What the spectrum showed, so that it is shown again after the change instead of a blank
+    // window beside a selection that stays marked: the selection's spectrum (its size follows
+    // the selection's length; the sonogram, 3D FFT and time series take the new size), or the
+    // spectrum at the play position, at the new size. The selection flag lasts one update only
+    // (idle clears it); the selection's size stays until playback or listening starts.
+    const bool selectionShown = !wasPlaying && g_bWaveLoaded && m_nSpectrumPoints > 0 && m_aSelSamples.size() > 1;
+    const bool positionShown = !wasPlaying && g_bWaveLoaded && m_nSpectrumPoints == 0 && m_aSpectrum.size() > 1;
+    const bool waveletInput = m_bWaveletInput;
+    const int selectionPoints = m_nSpectrumPoints;
     if (g_bPlaying) {
         if (m_pSound) m_pSound->Stop();  // stays where it is, to go on from there
         g_bPlaying = false;
@@ -1149,12 +1181,29 @@ void CKalvoDoc::OnFftSettings() {
         m_settings.IniDokumentNumFFTPoints = m_nFFTPoints;
         if (m_pMainFrame) m_pMainFrame->SendMessage(kMsgStatusFftPoints, m_nFFTPoints);
     }
+    std::vector<double> selection;
+    if (selectionShown) selection = std::move(m_aSelSamples);  // the views read it until here
     DeleteContents();
     NotifyStatus();
     UpdateAllViews(kHintRebuild);
     // Playback goes on with the new size; it keeps looping when the loop button says so, so
     // that the button and the sound agree. Started after the rebuild, which resets running displays.
-    if (wasPlaying) StartPlayback(g_bLoop);
+    if (wasPlaying) {
+        StartPlayback(g_bLoop);
+    } else if (selectionShown) {
+        m_aSelSamples = std::move(selection);
+        m_bWaveletInput = waveletInput;
+        if (IsModuleOpen(Module::FFT) || IsModuleOpen(Module::Sono) || IsModuleOpen(Module::Notenbild) ||
+            IsModuleOpen(Module::Zeitreihe))
+            ComputeSpectrum(selectionPoints);
+        if (IsModuleOpen(Module::Wavelet)) ComputeWaveletTransform();
+        g_bSelectionSpectrum = true;
+        m_nSpectrumPoints = selectionPoints;
+        UpdateAllViews(kHintSelection);
+    } else if (positionShown && FillPositionBlock(*this, m_nPlayPos)) {
+        ComputeSpectrum(m_nFFTPoints);
+        UpdateAllViews(kHintSpectrum);
+    }
 }
 
 
@@ -1260,19 +1309,9 @@ void CKalvoDoc::PlaybackUpdate(std::uint32_t cursorBytes) {
     const int playBits = g_bPlayCopyReduced ? m_nPlayBits : m_nBitsPerSample;
     const std::uint32_t p = playBits == 16 ? cursorBytes / 2 : cursorBytes;
     m_nPlayPos = p;
-    const std::uint64_t analysis = SoundSampleOfPlaySample(p);
-    const int points = m_nFFTPoints;
-    // In the last FFT length the spectrum is that of the samples left, padded with zeros, so
-    // that the end of the sound is analysed too (the last note of a melody); too few samples
-    // for a tone (under 1/20 s) give none and the sound plays on.
-    const std::uint64_t left = analysis < SampleCount() ? SampleCount() - analysis : 0;
-    const std::uint64_t shortest = std::min<std::uint64_t>(points, std::max(m_nSampleRate / 20, 1));
-    if (left < shortest) return;
-    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(left, points));
-    m_aSelSamples.resize(count);
-    for (std::size_t i = 0; i < count; ++i) m_aSelSamples[i] = Sample(static_cast<std::uint32_t>(analysis + i));
+    if (!FillPositionBlock(*this, p)) return;
     m_aSpectrum.clear();
-    ComputeSpectrum(points);
+    ComputeSpectrum(m_nFFTPoints);
     const bool selection = m_nSelStart != m_nSelEnd;
     if ((selection && m_nPlayPos > m_nSelEnd) || m_nPlayPos < m_nSelStart) {
         if (g_bLoop && m_pSound) {

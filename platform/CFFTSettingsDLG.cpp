@@ -19,6 +19,7 @@ CFFTSettingsDLG::CFFTSettingsDLG(int initialEntry, QWidget* parent) : QDialog(pa
     layout->addWidget(m_sizes);
     auto* buttons = MakeOkCancelButtons(this);
     layout->addWidget(buttons);
+    setMinimumWidth(TitleFittingWidth(windowTitle()));
 }
 
 int CFFTSettingsDLG::Entry() const { return m_sizes->currentIndex(); }

@@ -2,6 +2,9 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QApplication>
 #include <QPushButton>
 
 #include "platform/StringTable.h"
@@ -14,4 +17,18 @@ QDialogButtonBox* MakeOkCancelButtons(QDialog* dialog, bool withCancel) {
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;
+}
+
+int TitleFittingWidth(const QString& title) {
+    // Window managers draw titles in their own font, often bold and as large as the
+    // application's; the larger of the two is the safe measure.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    const QFont application = QApplication::font();
+    if (application.pointSizeF() > font.pointSizeF()) font.setPointSizeF(application.pointSizeF());
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    constexpr int kTitleButtons = 4;
+    const int button = metrics.height() + 8;
+    constexpr int kBorders = 40;
+    return metrics.horizontalAdvance(title) + kTitleButtons * button + kBorders;
 }

@@ -9,12 +9,19 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <QStringList>
+
+#include "platform/StringTable.h"
 
 namespace {
 
 // Screen pixels per inch assumed for the vector formats, so that one view pixel is one
 // picture pixel (SVG) or 1/96 inch (PDF).
 constexpr int kScreenDpi = 96;
+
+constexpr int kTextApplication = 62112;
+// One text with every picture name, a line each in the order of PictureKind.
+constexpr int kTextPictureNames = 62113;
 
 bool PaintInto(QPaintDevice& device, const QSize& size, const PaintRoutine& paint, QColor background,
                bool scaleToDevice) {
@@ -32,6 +39,14 @@ bool PaintInto(QPaintDevice& device, const QSize& size, const PaintRoutine& pain
 }
 
 }  // namespace
+
+QString PictureApplication() { return Str(kTextApplication); }
+
+QString PictureNameOf(PictureKind kind) {
+    const QStringList names = Str(kTextPictureNames).split(u'\n');
+    const auto index = static_cast<qsizetype>(kind);
+    return index < names.size() ? names[index] : QString();
+}
 
 std::optional<PictureFormat> PictureFormatOf(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -55,7 +70,7 @@ std::optional<QByteArray> RenderPicture(PictureFormat format, const QSize& size,
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setResolution(kScreenDpi);
-        svg.setTitle(QLatin1String(kPictureApplication));
+        svg.setTitle(PictureApplication());
         svg.setDescription(pictureName);
         if (!PaintInto(svg, size, paint, background, false)) return std::nullopt;
         break;
@@ -63,7 +78,7 @@ std::optional<QByteArray> RenderPicture(PictureFormat format, const QSize& size,
     case PictureFormat::Pdf: {
         QPdfWriter pdf(&buffer);
         pdf.setResolution(kScreenDpi);
-        pdf.setCreator(QLatin1String(kPictureApplication));
+        pdf.setCreator(PictureApplication());
         pdf.setTitle(pictureName);
         const QSizeF points(size.width() * 72.0 / kScreenDpi, size.height() * 72.0 / kScreenDpi);
         pdf.setPageLayout(QPageLayout(QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch),
@@ -77,7 +92,7 @@ std::optional<QByteArray> RenderPicture(PictureFormat format, const QSize& size,
         if (image.isNull()) return std::nullopt;  // too large to allocate
         if (!PaintInto(image, size, paint, background, false)) return std::nullopt;
         if (format == PictureFormat::Png) image.setText(QStringLiteral("Title"), pictureName);
-        if (format == PictureFormat::Png) image.setText(QStringLiteral("Software"), QLatin1String(kPictureApplication));
+        if (format == PictureFormat::Png) image.setText(QStringLiteral("Software"), PictureApplication());
         if (!image.save(&buffer, format == PictureFormat::Png ? "PNG" : "BMP")) return std::nullopt;
         break;
     }

@@ -15,15 +15,20 @@ using PaintRoutine = std::function<void(QPainter&, const QRect&)>;
 
 enum class PictureFormat { Svg, Pdf, Png, Bmp };
 
-// Every picture carries this as its title (SVG) or creator (PDF), and its own name beside it.
-inline constexpr const char* kPictureApplication = "KALVO Soundanalyse";
+// The pictures the program saves; each carries its name in the interface language.
+enum class PictureKind { Wave, Overview, Envelope, Fft, Fft3D, Sonogram, Score, TimeSeries, Analysis, Reconstruction, Wavelet };
+
+// Every picture carries this as its title (SVG), creator (PDF) or software (PNG), and its own
+// name beside it, both in the interface language ("KALVO sound analysis", "FFT picture").
+QString PictureApplication();
+QString PictureNameOf(PictureKind kind);
 
 // The format a file name asks for by its extension (case-insensitive); nothing for any other.
 std::optional<PictureFormat> PictureFormatOf(const QString& path);
 
 // The picture as bytes of the format. The area is first filled with background (a view's
 // fresh off-screen surface is black), then paint runs with the rectangle (0, 0, size).
-// pictureName: the picture's description ("Wave Abbild").
+// pictureName: the picture's description (PictureNameOf).
 std::optional<QByteArray> RenderPicture(PictureFormat format, const QSize& size, const QString& pictureName,
                                         const PaintRoutine& paint, QColor background = Qt::black);
 

@@ -295,8 +295,9 @@ void CD3DApplication::DrawHostOverlay(QPainter& painter, const QRect& rect) cons
     small.setPixelSize(12);
     painter.setFont(small);
     const int line = painter.fontMetrics().height();
-    // The statistics are for the screen; a saved picture shows the scene.
-    if (!m_bForPicture) {
+    // The statistics are for the screen, and only with the help: a class sees the scene, and a
+    // saved picture too.
+    if (m_bShowHelp && !m_bForPicture) {
         painter.drawText(QPoint(4, 2 + painter.fontMetrics().ascent()), m_strFrameStats);
         painter.drawText(QPoint(4, 2 + line + painter.fontMetrics().ascent()), m_strDeviceStats);
     }

@@ -65,11 +65,15 @@ bool WriteDds(const QString& path, const QImage& image) {
     return file.commit();
 }
 
-bool WritePicture3D(const QString& path, const QImage& image) {
+bool Is3DPictureName(const QString& path) {
     const QString suffix = path.section(u'.', -1).toLower();
-    if (path.indexOf(u'.') < 0 || image.isNull()) return false;
+    return path.indexOf(u'.') >= 0 && (suffix == u"png" || suffix == u"bmp" || suffix == u"dds");
+}
+
+bool WritePicture3D(const QString& path, const QImage& image) {
+    if (!Is3DPictureName(path) || image.isNull()) return false;
+    const QString suffix = path.section(u'.', -1).toLower();
     if (suffix == u"dds") return WriteDds(path, image);
-    if (suffix != u"png" && suffix != u"bmp") return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
     if (!image.save(&file, suffix == u"png" ? "PNG" : "BMP")) {

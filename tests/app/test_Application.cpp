@@ -412,7 +412,7 @@ TEST_F(Application, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
     ASSERT_TRUE(frame->OnCommand(32808));
     EXPECT_EQ(ui.fileDialogs.back().title, Str(63600));
     const QByteArray svg = ReadFile(dir.filePath(QStringLiteral("waveform.svg")));
-    EXPECT_TRUE(svg.contains("Wave Abbild")) << svg.left(300).toStdString();
+    EXPECT_TRUE(svg.contains("Wave picture")) << svg.left(300).toStdString();
     QGuiApplication::clipboard()->clear();
     ASSERT_TRUE(frame->OnCommand(57634));
     ASSERT_NE(QGuiApplication::clipboard()->mimeData(), nullptr);
@@ -444,8 +444,8 @@ TEST_F(Application, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
     ASSERT_TRUE(frame->OnCommand(32808));
     EXPECT_EQ(ui.fileDialogs.back().title, Str(63600));
     const QByteArray overSvg = ReadFile(dir.filePath(QStringLiteral("overview.svg")));
-    EXPECT_TRUE(overSvg.contains("Wave Abbild"));
-    EXPECT_TRUE(overSvg.contains("KALVO Soundanalyse"));
+    EXPECT_TRUE(overSvg.contains("Wave picture"));
+    EXPECT_TRUE(overSvg.contains("KALVO sound analysis"));
     const QByteArray overSize = QStringLiteral("width=\"%1").arg(over->viewport()->width()).toUtf8();
     EXPECT_TRUE(overSvg.contains(overSize)) << overSvg.left(400).toStdString();
     EXPECT_NE(over->viewport()->height(), app.SplitterFrame()->WaveView()->height());
@@ -453,7 +453,7 @@ TEST_F(Application, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
     QGuiApplication::clipboard()->clear();
     ASSERT_TRUE(frame->OnCommand(57634));
     ASSERT_NE(QGuiApplication::clipboard()->mimeData(), nullptr);
-    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/svg+xml")).contains("Wave Abbild"));
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/svg+xml")).contains("Wave picture"));
     ASSERT_TRUE(frame->OnCommand(57667));
     EXPECT_TRUE(ui.pagesOpened.last().endsWith(QStringLiteral("html/Hauptfenster.html")));
 }

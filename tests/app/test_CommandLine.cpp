@@ -83,12 +83,16 @@ TEST(CommandLine, FailuresGoToStandardErrorWithANonZeroExitCode) {
     ASSERT_TRUE(test::WriteFile(rate0, test::Mono16(0, {1, 2, 3, 4})));
     const QString rate2g = dir.filePath(QStringLiteral("rate2g.wav"));
     ASSERT_TRUE(test::WriteFile(rate2g, test::Mono16(0x80000000u, {1, 2, 3, 4})));
+    const QString services = dir.filePath(QStringLiteral("services.txt"));
+    ASSERT_TRUE(test::WriteFile(services, "tcpmux\t\t1/tcp\t\t\t# TCP port service multiplexer\necho\t\t7/tcp\n"));
     struct Case {
         QStringList args;
         const char* says;
     };
     const std::vector<Case> cases = {
         {{"--export", "fft", "--open", text}, "fake.wav"},
+        // A text of words is no time series, and no empty wave file either.
+        {{"--export", "fft", "--open", services}, "holds no number"},
         {{"--export", "fft", "--open", empty}, "empty"},
         {{"--export", "fft", "--open", dir.filePath("missing.wav")}, "missing.wav"},
         {{"--export", "fft", "--open", rate0}, "0 Hz"},

@@ -78,8 +78,8 @@ TEST_F(TimeSeries, EmptyAndUnreadableFilesLeaveTheDocumentEmptyWithAMessage) {
         int message;
     };
     const std::vector<Case> cases = {
-        {"empty", Write(QStringLiteral("empty.txt"), QByteArray()), 61496},
-        {"only comments", Write(QStringLiteral("comments.txt"), "#a #b\n#c\n"), 61496},
+        {"empty", Write(QStringLiteral("empty.txt"), QByteArray()), 62111},
+        {"only comments", Write(QStringLiteral("comments.txt"), "#a #b\n#c\n"), 62111},
         {"missing", Path(QStringLiteral("missing.txt")), 62003},
         {"a folder", dir.path(), 62003},
     };
@@ -91,6 +91,33 @@ TEST_F(TimeSeries, EmptyAndUnreadableFilesLeaveTheDocumentEmptyWithAMessage) {
         EXPECT_EQ(doc.m_strFileName, Str(61548));
         EXPECT_TRUE(SaidNumber(ui, c.message));
     }
+}
+
+TEST_F(TimeSeries, ATextWithoutNumbersIsRefusedAndTheLoadedSoundStays) {
+    // The head of /etc/services: "1/tcp" and "7/udp" are no numbers.
+    const QString services = Write(QStringLiteral("services.txt"),
+                                   "# Network services, Internet style\n\ntcpmux\t\t1/tcp\t\t\t# TCP port service multiplexer\n"
+                                   "echo\t\t7/tcp\necho\t\t7/udp\ndiscard\t\t9/tcp\t\tsink null\n");
+    const QString series = Write(QStringLiteral("series.txt"), "1\n-1\n1\n-1\n");
+    ASSERT_TRUE(doc.OpenTimeSeriesFile(series));
+    const std::vector<double> before = Samples();
+    ui.messages.clear();
+    EXPECT_FALSE(doc.OpenTimeSeriesFile(services));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, Str(62111, services));
+    EXPECT_FALSE(ui.messages[0].text.contains(QStringLiteral("0 Byte")));
+    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_EQ(doc.m_strFileName, series);
+    EXPECT_EQ(Samples(), before);
+
+    // A log with a few numbers among many words loads its numbers and says how many were left out.
+    const QString log = Write(QStringLiteral("log.txt"), "Dec 11 06:00:01 host cron[12]: started 3 jobs\n"
+                                                        "Dec 11 06:00:02 host kernel: 42\n");
+    ui.messages.clear();
+    ASSERT_TRUE(doc.OpenTimeSeriesFile(log));
+    EXPECT_EQ(Samples().size(), 4u);  // 11, 3, 11 and 42
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, Str(62004, log, 10));
 }
 
 TEST_F(TimeSeries, TheCommandOffersDataFilesFirst) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/PictureWriter.h"
+#include "platform/StringTable.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ TEST(PictureWriter, WritesEachFormatWithThePaintRoutineAtTheGivenSize) {
     for (const Case& c : cases) {
         QRect painted;
         const QString path = dir.filePath(QLatin1String(c.name));
-        const bool ok = WritePicture(path, QSize(64, 32), QStringLiteral("Wave Abbild"),
+        const bool ok = WritePicture(path, QSize(64, 32), QStringLiteral("Wave picture"),
                                      [&](QPainter& painter, const QRect& rect) {
                                          painted = rect;
                                          painter.fillRect(QRect(0, 0, 8, 8), Qt::red);
@@ -33,8 +34,8 @@ TEST(PictureWriter, WritesEachFormatWithThePaintRoutineAtTheGivenSize) {
         const QByteArray bytes = file.readAll();
         EXPECT_TRUE(bytes.startsWith(c.magic)) << c.name;
         if (QByteArray(c.name).endsWith("svg")) {
-            EXPECT_TRUE(bytes.contains("<title>KALVO Soundanalyse</title>"));
-            EXPECT_TRUE(bytes.contains("<desc>Wave Abbild</desc>"));
+            EXPECT_TRUE(bytes.contains("<title>KALVO sound analysis</title>"));
+            EXPECT_TRUE(bytes.contains("<desc>Wave picture</desc>"));
         }
     }
     // A raster picture starts black, as the views' screen surface does.
@@ -42,6 +43,45 @@ TEST(PictureWriter, WritesEachFormatWithThePaintRoutineAtTheGivenSize) {
     EXPECT_EQ(png.size(), QSize(64, 32));
     EXPECT_EQ(png.pixel(2, 2), qRgb(255, 0, 0));
     EXPECT_EQ(png.pixel(40, 20), qRgb(0, 0, 0));
+}
+
+TEST(PictureWriter, TitleAndNameInsideThePictureAreInTheInterfaceLanguage) {
+    struct Case {
+        Language language;
+        const char* application;
+        const char* fft;
+        const char* score;
+    };
+    const Case cases[] = {{Language::English, "KALVO sound analysis", "FFT picture", "Score"},
+                          {Language::German, "KALVO Soundanalyse", "FFT Abbild", "Notenbild"}};
+    const auto paint = [](QPainter& painter, const QRect& rect) { painter.fillRect(rect, Qt::blue); };
+    for (const Case& c : cases) {
+        SetCurrentLanguage(c.language);
+        SCOPED_TRACE(c.application);
+        EXPECT_EQ(PictureApplication(), QString::fromUtf8(c.application));
+        EXPECT_EQ(PictureNameOf(PictureKind::Fft), QString::fromUtf8(c.fft));
+        EXPECT_EQ(PictureNameOf(PictureKind::Score), QString::fromUtf8(c.score));
+        const std::optional<QByteArray> svg =
+            RenderPicture(PictureFormat::Svg, QSize(20, 10), PictureNameOf(PictureKind::Fft), paint);
+        ASSERT_TRUE(svg);
+        EXPECT_TRUE(svg->contains("<title>" + QByteArray(c.application) + "</title>"));
+        EXPECT_TRUE(svg->contains("<desc>" + QByteArray(c.fft) + "</desc>"));
+        const std::optional<QByteArray> png =
+            RenderPicture(PictureFormat::Png, QSize(20, 10), PictureNameOf(PictureKind::Fft), paint);
+        ASSERT_TRUE(png);
+        const QImage image = QImage::fromData(*png, "PNG");
+        EXPECT_EQ(image.text(QStringLiteral("Title")), QString::fromUtf8(c.fft));
+        EXPECT_EQ(image.text(QStringLiteral("Software")), QString::fromUtf8(c.application));
+        // Every picture has a name of its own in either language.
+        QStringList names;
+        for (int k = 0; k <= static_cast<int>(PictureKind::Wavelet); ++k) names << PictureNameOf(static_cast<PictureKind>(k));
+        EXPECT_EQ(names.size(), 11);
+        EXPECT_EQ(names.removeDuplicates(), 0);
+        EXPECT_FALSE(names.contains(QString()));
+        if (c.language == Language::English)
+            for (const QString& name : names) EXPECT_FALSE(name.contains(QStringLiteral("Abbild"))) << name.toStdString();
+    }
+    SetCurrentLanguage(Language::English);
 }
 
 TEST(PictureWriter, FailsWithoutLeavingAFile) {

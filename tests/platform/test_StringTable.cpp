@@ -29,3 +29,30 @@ TEST(StringTable, TheCompiledTableHasEveryTextInBothLanguages) {
         EXPECT_FALSE(de.isEmpty()) << id;
     }
 }
+
+TEST(StringTable, TheTextsAreFreeOfCarriedOverTyposAndWrongTerms) {
+    const StringTable& table = StringTable::Instance();
+    // Typos and German words that came along into the English texts, and English or mixed
+    // words in the German ones; the musical intervals by their English names.
+    const char* const englishFaults[] = {"succesful", "perfomance", "quint", "big third", "sm. third", "does not exists",
+                                         "predifined", "doesn´t", "a a ", "to short", "LyapunivKantz", "LyapuovKantz",
+                                         "Speichert", " Abbild", "reell", "Entropie", "Mexikan", "Fehler",
+                                         "logarithmical", "Pointsize", "gaudy", "unisonous", "You paste it"};
+    const char* const germanFaults[] = {"(complex)", "Error der", "LyapunivKantz", "LyapuovKantz", "Bitte wähle ",
+                                        "Samplingrate"};
+    for (int id = 0; id < 70000; ++id) {
+        if (!table.Contains(id)) continue;
+        const QString en = table.Text(id, Language::English), de = table.Text(id, Language::German);
+        for (const char* fault : englishFaults)
+            EXPECT_FALSE(en.contains(QString::fromUtf8(fault), Qt::CaseInsensitive)) << id << ": " << en.toStdString();
+        for (const char* fault : germanFaults)
+            EXPECT_FALSE(de.contains(QString::fromUtf8(fault))) << id << ": " << de.toStdString();
+    }
+    EXPECT_EQ(table.Text(61525, Language::English), QStringLiteral(": fifth"));
+    EXPECT_EQ(table.Text(61527, Language::English), QStringLiteral(": major third"));
+    EXPECT_EQ(table.Text(61528, Language::English), QStringLiteral(": minor third"));
+    EXPECT_EQ(table.Text(61525, Language::German), QStringLiteral(": Quinte"));
+    // The mutual information's text is the interface's, not always German.
+    EXPECT_EQ(table.Text(62110, Language::English), QStringLiteral("Shannon entropy: "));
+    EXPECT_EQ(table.Text(62110, Language::German), QStringLiteral("Shannon-Entropie: "));
+}

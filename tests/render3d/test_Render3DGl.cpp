@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QOpenGLWidget>
 #include <QTest>
 #include <memory>
 
@@ -105,6 +106,32 @@ TEST_F(Gl3D, KeysTurnTheViewOnceAndCtrlHShowsTheHelp) {
     EXPECT_FALSE(view->HelpShown());
     QTest::keyClick(view, Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(view->Navigation().cameraRotation[0], 0.0);
+}
+
+TEST_F(Gl3D, TheFrameAndDeviceLinesShowOnlyWithTheHelp) {
+    ASSERT_TRUE(doc.OnSelectionChanged(0, 4000));
+    QMainWindow window;
+    auto* view = new CFFT3DView(doc, app.Settings());  // the window owns it
+    window.setCentralWidget(view);
+    window.resize(500, 300);
+    window.show();
+    view->OnInitialUpdate();
+    ASSERT_TRUE(Drawn(*view));
+    // What the window shows (the saved picture never has the lines): yellow text at the top left.
+    auto* surface = view->findChild<QOpenGLWidget*>();
+    ASSERT_NE(surface, nullptr);
+    const auto yellowAtTop = [&] {
+        const QImage frame = surface->grabFramebuffer();
+        int count = 0;
+        for (int y = 0; y < std::min(frame.height(), 34); ++y)
+            for (int x = 0; x < std::min(frame.width(), 300); ++x) count += (frame.pixel(x, y) & 0xFFFFFF) == 0xFFFF00u;
+        return count;
+    };
+    EXPECT_EQ(yellowAtTop(), 0);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_H, Qt::ControlModifier);
+    ASSERT_TRUE(view->HelpShown());
+    EXPECT_GT(yellowAtTop(), 50);
 }
 
 TEST_F(Gl3D, ALostContextIsRestoredWithoutLosingTheScene) {

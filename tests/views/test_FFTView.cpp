@@ -466,8 +466,8 @@ TEST_F(FFTWindow, SaveViewWritesThePictureAndCopyAddsTheCaptions) {
     View().OnViewCommand(ViewCommand::SaveView);
     EXPECT_EQ(ui.fileDialogs.back().title, Str(61557));
     const QByteArray text = ReadFile(svg);
-    EXPECT_TRUE(text.contains("<title>KALVO Soundanalyse</title>"));
-    EXPECT_TRUE(text.contains("<desc>FFT Abbild</desc>"));
+    EXPECT_TRUE(text.contains("<title>KALVO sound analysis</title>"));
+    EXPECT_TRUE(text.contains("<desc>FFT picture</desc>"));
     const QImage picture(png);
     ASSERT_EQ(picture.size(), kClient.size());
     const QPoint peak = View().Plot().Peaks()[1];
@@ -505,4 +505,53 @@ TEST_F(FFTWindow, F1OpensAPageThatExistsInBothLanguages) {
     ASSERT_FALSE(topic.isEmpty());
     for (const char* language : {"en", "de"})
         EXPECT_TRUE(QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic)) << language;
+}
+
+namespace {
+
+int RedPixels(const QImage& picture) {
+    int red = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 21; x < picture.width(); ++x) red += picture.pixelColor(x, y) == QColor(255, 0, 0);
+    return red;
+}
+
+}  // namespace
+
+TEST_F(FFTWindow, ANewFftSizeShowsTheSpectrumAgainInsteadOfABlankWindow) {
+    // 1250 Hz at 20 kHz lies on a bin of every size: bin 256 of 4096 points, bin 64 of 1024.
+    // A sine of amplitude A on a bin reads A / 2 there.
+    constexpr double kAmplitude = 16000.0;
+    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("tone.wav"), Mono16(kRate, Sine(1250, kRate, 20000, kAmplitude)))));
+    auto* points = qobject_cast<QLineEdit*>(frame->Control(CFFTView::kCtrlFftPoints));
+
+    // A selection of 4096 samples: its spectrum is shown again, at its own size; the sonogram
+    // and the other windows hear of the selection anew and take the new size.
+    ASSERT_TRUE(doc.OnSelectionChanged(2000, 6096));
+    ASSERT_EQ(doc.m_aSpectrum.size(), 2049u);
+    g_bSelectionSpectrum = false;  // the program's idle time clears it after the update
+    ui.fftSizes.push_back(0);  // 256 points
+    view.hints.clear();
+    doc.OnFftSettings();
+    EXPECT_EQ(doc.m_nFFTPoints, 256);
+    EXPECT_TRUE(g_bSelectionSpectrum);
+    EXPECT_EQ(doc.m_aSelSamples.size(), 4096u);
+    ASSERT_EQ(doc.m_aSpectrum.size(), 2049u);
+    EXPECT_NEAR(doc.m_aSpectrum[256], kAmplitude / 2, kAmplitude * 0.005);
+    EXPECT_EQ(view.hints.back(), kHintSelection);
+    EXPECT_EQ(points->text(), QStringLiteral("4096"));
+    EXPECT_GT(RedPixels(Repaint()), 100);
+
+    // The spectrum at the play position, where playback stopped: computed again at the new size.
+    g_bSelectionSpectrum = false;
+    doc.m_nSpectrumPoints = 0;  // as playback leaves it
+    doc.PlaybackUpdate(2000 * 2);
+    ASSERT_EQ(doc.m_aSpectrum.size(), 129u);
+    ui.fftSizes.push_back(2);  // 1024 points
+    doc.OnFftSettings();
+    EXPECT_FALSE(g_bSelectionSpectrum);
+    ASSERT_EQ(doc.m_aSpectrum.size(), 513u);
+    EXPECT_NEAR(doc.m_aSpectrum[64], kAmplitude / 2, kAmplitude * 0.005);
+    EXPECT_EQ(view.hints.back(), kHintSpectrum);
+    EXPECT_GT(RedPixels(Repaint()), 100);
 }

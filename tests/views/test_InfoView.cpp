@@ -76,7 +76,7 @@ TEST_F(InfoView, SpeaksTheInterfaceLanguage) {
     SetCurrentLanguage(Language::German);
     CInfoView german(doc);
     const QStringList labels = LabelTexts(german);
-    for (const QString& text : {QStringLiteral("Samplingrate:"), QStringLiteral("Für Aufnahme:"),
+    for (const QString& text : {QStringLiteral("Abtastrate:"), QStringLiteral("Für Aufnahme:"),
                                 QStringLiteral("Abhören läuft"), QStringLiteral("Aufzeichnung läuft")})
         EXPECT_TRUE(labels.contains(text)) << text.toStdString();
 }

@@ -364,6 +364,15 @@ TEST_F(SplitterFrameTest, ShowsTheDraggedLengthAndCannotBeClosed) {
     EXPECT_TRUE(frame->isVisible());
 }
 
+TEST_F(SplitterFrameTest, TheDraggedLengthGoesWithTheSoundItWasMeasuredIn) {
+    ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("a.wav"), test::Mono16(44100, test::Sine(441, 44100, 20000, 9000)))));
+    frame->SetControlInt(CSplitterFrame::kCtrlSamples, 1234);  // as a drag in the waveform leaves it
+    auto* samples = Control<QLineEdit>(CSplitterFrame::kCtrlSamples);
+    ASSERT_EQ(samples->text(), QStringLiteral("1234"));
+    ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("b.wav"), test::Mono16(8000, test::Sine(200, 8000, 3000, 9000)))));
+    EXPECT_EQ(samples->text(), QString());
+}
+
 TEST_F(SplitterFrameTest, RowHeightsFollowTheProfile) {
     EXPECT_NEAR(frame->Splitter()->sizes()[0], frame->Splitter()->height() / 6, 2);
     frame->SetRowHeights(false);

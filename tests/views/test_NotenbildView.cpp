@@ -67,7 +67,7 @@ TEST_F(NotenbildView, TheSavedScoreIsAsWideAsAllItsNotes) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray svg = file.readAll();
     EXPECT_TRUE(svg.contains(QStringLiteral("viewBox=\"0 0 %1 ").arg(width).toUtf8())) << svg.left(400).toStdString();
-    EXPECT_TRUE(svg.contains("Notenbild"));
+    EXPECT_TRUE(svg.contains("<desc>Score</desc>"));
 }
 
 TEST_F(NotenbildView, PlayingTheOvertonesNeedsThreePartials) {

@@ -37,8 +37,18 @@ TEST_F(RenderCommand, DrawsTheOverviewAsSvgAndTheWaveformAsPng) {
     ASSERT_EQ(svg.exitCode, 0) << svg.err.toStdString();
     const QByteArray text = test::ReadFile(Out("over.svg"));
     EXPECT_TRUE(text.contains("<svg"));
-    EXPECT_TRUE(text.contains("<title>KALVO Soundanalyse</title>"));
+    EXPECT_TRUE(text.contains("<title>KALVO sound analysis</title>"));
+    EXPECT_TRUE(text.contains("<desc>Overview picture</desc>"));
+    EXPECT_FALSE(text.contains("Abbild"));
     EXPECT_TRUE(text.contains("viewBox=\"0 0 1200 400\""));
+    // In the German interface the picture's title and name are German.
+    const Result german = Kalvo({QStringLiteral("--render"), QStringLiteral("overview"), QStringLiteral("--open"), wave,
+                                 QStringLiteral("--set"), QStringLiteral("IniAllgemeinLanguage=1031"),
+                                 QStringLiteral("--out"), Out("uebersicht.svg")});
+    ASSERT_EQ(german.exitCode, 0) << german.err.toStdString();
+    const QByteArray germanText = test::ReadFile(Out("uebersicht.svg"));
+    EXPECT_TRUE(germanText.contains("<title>KALVO Soundanalyse</title>"));
+    EXPECT_TRUE(germanText.contains(QStringLiteral("<desc>Übersicht Abbild</desc>").toUtf8()));
 
     const Result png = Kalvo({QStringLiteral("--render"), QStringLiteral("waveform"), QStringLiteral("--open"), wave,
                               QStringLiteral("--select"), QStringLiteral("0:400"), QStringLiteral("--size"),
@@ -56,6 +66,27 @@ TEST_F(RenderCommand, DrawsTheOverviewAsSvgAndTheWaveformAsPng) {
             }
     EXPECT_NEAR(top, 100 - 90 * 20000 / 32768, 2);
     EXPECT_NEAR(bottom, 100 + 90 * 20000 / 32768, 2);
+}
+
+TEST_F(RenderCommand, TheMutualInformationIsLabelledInTheInterfaceLanguage) {
+    struct Case {
+        const char* language;
+        const char* says;
+        const char* never;
+    };
+    const Case cases[] = {{"1033", "Shannon entropy: ", "Entropie"}, {"1031", "Shannon-Entropie: ", "entropy"}};
+    for (const Case& c : cases) {
+        const QString out = Out(c.language) + QStringLiteral(".svg");
+        const Result run = Kalvo({QStringLiteral("--render"), QStringLiteral("timeseries"), QStringLiteral("--open"), wave,
+                                  QStringLiteral("--select"), QStringLiteral("0:4000"), QStringLiteral("--set"),
+                                  QStringLiteral("IniZeitreiheWhatIs=2"), QStringLiteral("--set"),
+                                  QStringLiteral("IniAllgemeinLanguage=") + QLatin1String(c.language),
+                                  QStringLiteral("--out"), out});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QByteArray svg = test::ReadFile(out);
+        EXPECT_TRUE(svg.contains(c.says)) << c.language;
+        EXPECT_FALSE(svg.contains(c.never)) << c.language;
+    }
 }
 
 TEST_F(RenderCommand, FailuresExplainThemselvesAndLeaveNoPicture) {
@@ -131,6 +162,19 @@ TEST_F(RenderCommand, The3DPicturesAskForADisplayAndTheReconstructionExportsWith
     EXPECT_EQ(fft3d.exitCode, 1);
     EXPECT_TRUE(fft3d.err.contains(QStringLiteral("xvfb-run -a kalvo --render fft3d"))) << fft3d.err.toStdString();
     EXPECT_FALSE(QFile::exists(Out("l.png")));
+
+    // A 3D picture is an image: a vector type is refused with the types it takes, before
+    // anything is drawn (and so before the display is asked for).
+    for (const char* module : {"fft3d", "reko"}) {
+        for (const char* name : {"l.svg", "l.PDF", "l.gif"}) {
+            const Result run = Kalvo({QStringLiteral("--render"), QLatin1String(module), QStringLiteral("--open"), wave,
+                                      QStringLiteral("--out"), Out(name)});
+            EXPECT_NE(run.exitCode, 0) << module << " " << name;
+            EXPECT_TRUE(run.err.contains(QStringLiteral(".png, .bmp or .dds"))) << run.err.toStdString();
+            EXPECT_FALSE(run.err.contains(QStringLiteral("xvfb-run"))) << run.err.toStdString();
+            EXPECT_FALSE(QFile::exists(Out(name)));
+        }
+    }
 
     const Result reko = Kalvo({QStringLiteral("--export"), QStringLiteral("reko"), QStringLiteral("--open"), wave,
                                QStringLiteral("--select"), QStringLiteral("0:40"), QStringLiteral("--set"),

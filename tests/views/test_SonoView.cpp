@@ -4,10 +4,14 @@
 #include <QMdiArea>
 #include <QTest>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <tuple>
 
+#include "document/IModuleFrame.h"
 #include "tests/support/DocFixture.h"
+#include "views/common/LabelFormat.h"
+#include "views/common/ViewFont.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
 #include "views/spectral/CNotenbildView.h"
@@ -54,6 +58,23 @@ protected:
         return drawn;
     }
 };
+
+TEST_F(SonoView, ItsFftFieldFollowsANewFftSize) {
+    struct Bar : IModuleFrame {
+        std::map<int, int> values;
+        void SetControlInt(int id, int value) override { values[id] = value; }
+        void SetSliderRange(int, int, int, int) override {}
+    } bar;
+    Open(20000);
+    const auto view = Make(QSize(200, 100));
+    view->SetFrame(&bar);
+    view->OnInitialUpdate();
+    EXPECT_EQ(bar.values[CSonoView::kCtrlFftPoints], 256);
+    ui.fftSizes.push_back(2);  // 1024 points: the picture is drawn again at that size, and says so
+    doc.OnFftSettings();
+    EXPECT_EQ(bar.values[CSonoView::kCtrlFftPoints], 1024);
+    view->SetFrame(nullptr);
+}
 
 TEST_F(SonoView, ASoundShorterThanTheFftOnlyShowsTheMessage) {
     Open(200);
@@ -102,7 +123,7 @@ TEST_F(SonoView, SaveViewWritesTheNamedPictureAndClearAllDataEmptiesIt) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray svg = file.readAll();
-    EXPECT_TRUE(svg.contains("Sonogramm Abbild"));
+    EXPECT_TRUE(svg.contains("Sonogram picture"));
     EXPECT_TRUE(svg.contains("viewBox=\"0 0 400 200\""));
 
     view->OnViewCommand(ViewCommand::ClearAllData);  // its own rebuild hint leaves it empty
@@ -251,4 +272,19 @@ TEST_F(SonoView, TheWindowsOpenThroughTheRegistryAndTheKidsModeKeepsOneOfThem) {
     }
     CModuleWindows::Unregister(Module::Sono);
     CModuleWindows::Unregister(Module::Notenbild);
+}
+
+TEST(SonoScale, TheScaleIsWideEnoughForItsWidestLabelInBothLanguages) {
+    // "1000 Hz" was cut to "1000 H" in a strip of a fixed 45 pixels; German writes "1,5 kHz".
+    const QFontMetrics metrics(ViewFont(15));
+    for (Language language : {Language::English, Language::German}) {
+        SetCurrentLanguage(language);
+        const int width = CSonoView::ScaleWidth();
+        for (double f : {1000.0, 880.0, 1500.0, 9900.0, 14080.0, 100000.0, 450560.0}) {
+            const QString label = FrequencyScaleLabel(f);
+            // The label starts 6 pixels right of the tick line at the strip's left edge.
+            EXPECT_LE(6 + metrics.horizontalAdvance(label), width) << label.toStdString();
+        }
+    }
+    SetCurrentLanguage(Language::English);
 }

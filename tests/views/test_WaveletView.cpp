@@ -303,10 +303,10 @@ TEST_F(WaveletWindow, SaveViewWritesTheMap) {
     const QString svg = Path(QStringLiteral("wavelet.svg"));
     ui.saveFiles.push_back(svg);
     View().OnViewCommand(ViewCommand::SaveView);
-    EXPECT_EQ(ui.fileDialogs.back().title, QStringLiteral("Speichert diese Waveletansicht..."));
+    EXPECT_EQ(ui.fileDialogs.back().title, QStringLiteral("Saves this wavelet view..."));
     const QByteArray text = ReadFile(svg);
-    EXPECT_TRUE(text.contains("<title>KALVO Soundanalyse</title>"));
-    EXPECT_TRUE(text.contains("<desc>Wavelet Abbild</desc>"));
+    EXPECT_TRUE(text.contains("<title>KALVO sound analysis</title>"));
+    EXPECT_TRUE(text.contains("<desc>Wavelet picture</desc>"));
     EXPECT_TRUE(View().HasCommand(ViewCommand::Copy));
     EXPECT_FALSE(View().HasCommand(ViewCommand::ExportData));
 }

@@ -21,6 +21,7 @@
 #include "document/IDocumentView.h"
 #include "views/common/IViewCommands.h"
 #include "views/nonlinear/AnalyseSettings.h"
+#include "platform/PictureWriter.h"
 
 class CKalvoDoc;
 class CKalvoSettings;
@@ -50,7 +51,7 @@ public:
     void CollectWindowState(CKalvoSettings& settings) override;
 
     void OnDraw(QPainter& painter, const QRect& rect);
-    static QString PictureName() { return QStringLiteral("Analyse Abbild"); }
+    static QString PictureName() { return PictureNameOf(PictureKind::Analysis); }
 
     bool HasCommand(ViewCommand command) const override;
     void OnViewCommand(ViewCommand command) override;

@@ -13,6 +13,7 @@
 #include "render3d/CD3DApplication.h"
 #include "views/common/IViewCommands.h"
 #include "views/nonlinear/RekoViewSettings.h"
+#include "platform/PictureWriter.h"
 
 class CKalvoSettings;
 
@@ -54,7 +55,7 @@ public:
     // Told the document's first autocorrelation minimum after a frame when it changed (0: not
     // computed yet; the time series window computes it).
     void SetAcfListener(std::function<void(int)> l) { m_acfListener = std::move(l); }
-    static QString PictureName() { return QStringLiteral("Rekonstruktion Abbild"); }
+    static QString PictureName() { return PictureNameOf(PictureKind::Reconstruction); }
 
 protected:
     bool RestoreDeviceObjects() override;

@@ -23,6 +23,7 @@ namespace {
 
 constexpr int kAskSimplify = 61446, kMsgConstant = 61476, kMsgExported = 61512, kTextNotFound = 61537,
               kTitleSave = 61576, kHeaderTime = 61577, kHeaderBoxes = 61578, kMsgNoClipboard = 61579;
+constexpr int kTextEntropy = 62110, kTextFirstMinimum = 62115;
 constexpr int kPixelsPerDelay = 4;
 
 const QColor kBackground(0, 0, 0), kCurve(0, 255, 0), kCentre(255, 255, 255), kText(255, 255, 255);
@@ -204,9 +205,9 @@ void CZeitreiheView::DrawTexts(QPainter& painter, const QRect& rect) const {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(16);
     painter.setFont(font);
-    const QString entropy = QStringLiteral("Shannon Entropie: ") + CLyapunovPlots::CutNumber(m_aInformation[0], 10, 6);
+    const QString entropy = Str(kTextEntropy) + CLyapunovPlots::CutNumber(m_aInformation[0], 10, 6);
     const QString minimum =
-        QStringLiteral("1.Minimum: ") + (m_firstMinimum ? QString::number(*m_firstMinimum) : Str(kTextNotFound)) + u' ';
+        Str(kTextFirstMinimum) + (m_firstMinimum ? QString::number(*m_firstMinimum) : Str(kTextNotFound)) + u' ';
     const QFontMetrics metrics(font);
     const int entropyWidth = metrics.horizontalAdvance(entropy);
     const int minimumWidth = metrics.horizontalAdvance(minimum);

@@ -11,6 +11,7 @@
 
 #include "document/IDocumentView.h"
 #include "views/common/IViewCommands.h"
+#include "platform/PictureWriter.h"
 
 class CKalvoDoc;
 class CKalvoSettings;
@@ -34,7 +35,7 @@ public:
     int PlotWidth() const;
     // The entropy and first-minimum texts of the mutual-information mode, at the top of rect.
     void DrawTexts(QPainter& painter, const QRect& rect) const;
-    static QString PictureName() { return QStringLiteral("Zeitreihe Abbild"); }
+    static QString PictureName() { return PictureNameOf(PictureKind::TimeSeries); }
 
     bool HasCommand(ViewCommand command) const override;
     void OnViewCommand(ViewCommand command) override;

@@ -14,6 +14,7 @@
 #include "render3d/CD3DApplication.h"
 #include "views/common/IViewCommands.h"
 #include "views/spectral/FFT3DViewSettings.h"
+#include "platform/PictureWriter.h"
 
 class CKalvoSettings;
 
@@ -58,7 +59,7 @@ public:
     const CLandscape3D& Landscape() const { return m_landscape; }
     const QString& MessageText() const { return m_strMessage; }
     void SetSettingsListener(std::function<void(const FFT3DViewSettings&)> l) { m_listener = std::move(l); }
-    static QString PictureName() { return QStringLiteral("FFT3D Abbild"); }
+    static QString PictureName() { return PictureNameOf(PictureKind::Fft3D); }
 
 protected:
     bool RestoreDeviceObjects() override;

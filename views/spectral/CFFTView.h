@@ -13,6 +13,7 @@
 #include "document/IDocumentView.h"
 #include "views/common/IViewCommands.h"
 #include "views/spectral/CFFTPlot.h"
+#include "platform/PictureWriter.h"
 
 class CKalvoDoc;
 class CKalvoSettings;
@@ -39,7 +40,7 @@ public:
     void OnDraw(QPainter& painter, const QRect& rect);
     // Draws the plot as it stands, without rebuilding it (pictures of the view on screen).
     void DrawPlot(QPainter& painter, const QRect& rect) const;
-    static QString PictureName() { return QStringLiteral("FFT Abbild"); }
+    static QString PictureName() { return PictureNameOf(PictureKind::Fft); }
 
     bool HasCommand(ViewCommand command) const override;
     void OnViewCommand(ViewCommand command) override;

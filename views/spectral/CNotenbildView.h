@@ -12,6 +12,7 @@
 #include "analysis/ScorePartials.h"
 #include "document/IDocumentView.h"
 #include "views/common/IViewCommands.h"
+#include "platform/PictureWriter.h"
 
 class CKalvoDoc;
 class CKalvoSettings;
@@ -35,7 +36,7 @@ public:
     // Analyses the document's spectrum and draws the chosen mode into rect, the score scrolled
     // by offset pixels.
     void OnDraw(QPainter& painter, const QRect& rect, int offset);
-    static QString PictureName() { return QStringLiteral("Notenbild"); }
+    static QString PictureName() { return PictureNameOf(PictureKind::Score); }
 
     bool HasCommand(ViewCommand command) const override;
     void OnViewCommand(ViewCommand command) override;

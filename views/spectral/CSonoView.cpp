@@ -39,6 +39,16 @@ constexpr int kSliceMs = 30;  // the window answers at least this often during a
 
 constexpr std::uint32_t kCursorColour = 0xCC3772;  // RGB(204, 55, 114)
 
+// The frequency scale: labels in a 15-pixel font, 6 pixels right of the tick line and 4
+// pixels of room beyond; ticks at the A notes 1.71875 * 2^k Hz (logarithmic) or every
+// kHz up to 100 kHz (linear; labels above have as many digits).
+constexpr int kScaleFont = 15;
+constexpr int kLabelLeft = 6;
+constexpr int kLabelRight = 4;
+constexpr int kLastNoteTick = 18;
+constexpr int kLastKHzTick = 100;
+double NoteTick(int k) { return 1.71875 * std::ldexp(1.0, k); }
+
 }  // namespace
 
 CSonoView::CSonoView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent)
@@ -173,8 +183,8 @@ void CSonoView::OnUpdate(int hint) {
         m_bClear = true;
     }
     if (hint == kHintRebuild) {
-        if (live) ShowFftPoints(m_doc.m_nFFTPoints);
-        // A new sound or a new FFT size: the whole sound is drawn again.
+        // A new sound or a new FFT size: the whole sound is drawn again, at the size shown.
+        ShowFftPoints(m_doc.m_nFFTPoints);
         if (g_bWaveLoaded && !live && !m_bKeepCleared) StartRebuild();
         else CancelRebuild(false);
     }
@@ -349,7 +359,7 @@ void CSonoView::paintEvent(QPaintEvent*) {
 void CSonoView::OnDraw(QPainter& painter, const QRect& rect) const {
     const QColor background = QColor::fromRgb(Background());
     painter.fillRect(rect, background);
-    const QRect target(kKeyboardWidth, 0, std::max(0, rect.width() - kKeyboardWidth - kScaleWidth), rect.height());
+    const QRect target(kKeyboardWidth, 0, std::max(0, rect.width() - kKeyboardWidth - ScaleWidth()), rect.height());
     if (!m_picture.isNull() && !target.isEmpty()) {
         // The full-screen picture shrinks into the window: averaged, so that no column is lost.
         painter.save();
@@ -404,12 +414,24 @@ void CSonoView::DrawKeyboard(QPainter& painter, const QRect& rect) const {
     painter.restore();
 }
 
+int CSonoView::ScaleWidth() {
+    const QFontMetrics metrics(ViewFont(kScaleFont));
+    int widest = 0;
+    // Every label the scale can show: the A notes of the logarithmic scale, whole kHz of the linear one.
+    for (int k = 0; k <= kLastNoteTick; ++k)
+        widest = std::max(widest, metrics.horizontalAdvance(FrequencyScaleLabel(NoteTick(k))));
+    for (int k = 0; k <= kLastKHzTick; ++k)
+        widest = std::max(widest, metrics.horizontalAdvance(FrequencyScaleLabel(k * 1000.0)));
+    return kLabelLeft + widest + kLabelRight;
+}
+
 void CSonoView::DrawScale(QPainter& painter, const QRect& rect) const {
     const int right = rect.width();
     const int bottom = rect.height();
-    const int left = right - kScaleWidth;
-    painter.fillRect(QRect(left, 0, kScaleWidth, bottom), QColor::fromRgb(Background()));
-    painter.setFont(ViewFont(15));
+    const int scaleWidth = ScaleWidth();
+    const int left = right - scaleWidth;
+    painter.fillRect(QRect(left, 0, scaleWidth, bottom), QColor::fromRgb(Background()));
+    painter.setFont(ViewFont(kScaleFont));
     const auto yOf = [&](double f) {
         return static_cast<int>(std::clamp(std::trunc(bottom * (1.0 - m_sono.Fraction(f))), -1.0e6, 1.0e6));
     };
@@ -421,7 +443,7 @@ void CSonoView::DrawScale(QPainter& painter, const QRect& rect) const {
         const int last = std::max(m_doc.m_nSampleRate / 2000, m_s.topCutkHz);
         for (int k = 0; k <= last; k += step) ticks.push_back(k * 1000.0);
     } else {
-        for (int k = 0; k <= 18; ++k) ticks.push_back(1.71875 * std::ldexp(1.0, k));  // the A notes
+        for (int k = 0; k <= kLastNoteTick; ++k) ticks.push_back(NoteTick(k));
     }
     const QPen red(QColor(255, 0, 0), 1);
     std::optional<int> previous;
@@ -439,7 +461,7 @@ void CSonoView::DrawScale(QPainter& painter, const QRect& rect) const {
         painter.drawLine(left, y, left + 7, y);
         if (y - 7 >= 0 && y - 7 <= bottom) {
             painter.setPen(TextColour());
-            painter.drawText(QRect(QPoint(left + 6, y - 7), QPoint(right, y + 7)), Qt::AlignLeft | Qt::AlignVCenter,
+            painter.drawText(QRect(QPoint(left + kLabelLeft, y - 7), QPoint(right, y + 7)), Qt::AlignLeft | Qt::AlignVCenter,
                              FrequencyScaleLabel(f));
         }
     }

@@ -16,6 +16,7 @@
 #include "document/IDocumentView.h"
 #include "views/common/IViewCommands.h"
 #include "views/spectral/SonoViewSettings.h"
+#include "platform/PictureWriter.h"
 
 class CKalvoDoc;
 class CKalvoSettings;
@@ -27,7 +28,9 @@ class CSonoView : public QWidget, public IDocumentView, public IModuleView {
 public:
     static constexpr int kCtrlFftPoints = 1076;
     static constexpr int kKeyboardWidth = 25;  // the keyboard strip at the left
-    static constexpr int kScaleWidth = 45;     // the frequency scale at the right
+    // The width of the frequency scale at the right: its widest label in the interface
+    // language (German writes decimal commas) beside the tick marks.
+    static int ScaleWidth();
     static constexpr double kInitialGain = 32.0;
 
     CSonoView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent = nullptr);
@@ -43,7 +46,7 @@ public:
 
     // The picture scaled between the keyboard and the scale, both strips and the message.
     void OnDraw(QPainter& painter, const QRect& rect) const;
-    static QString PictureName() { return QStringLiteral("Sonogramm Abbild"); }
+    static QString PictureName() { return PictureNameOf(PictureKind::Sonogram); }
 
     bool HasCommand(ViewCommand command) const override;
     void OnViewCommand(ViewCommand command) override;

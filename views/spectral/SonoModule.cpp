@@ -21,16 +21,20 @@ constexpr int kMsgTooLittle = 61544;
 
 // The view at the picture's size, never on screen: its off-screen picture is the picture's
 // size too, so that every column and row of the picture is one of the sound.
-std::unique_ptr<CSonoView> OffscreenView(const ModuleContext& context, const QSize& size) {
+std::unique_ptr<CSonoView> OffscreenView(const ModuleContext& context, const QSize& size, int scaleWidth) {
     auto view = std::make_unique<CSonoView>(context.doc, context.settings);
     view->setAttribute(Qt::WA_DontShowOnScreen);
     view->resize(size);
-    view->SetPictureSize(QSize(size.width() - CSonoView::kScaleWidth, size.height()));
+    view->SetPictureSize(QSize(size.width() - scaleWidth, size.height()));
     return view;
 }
 
+// The table's columns follow the size alone, never the fonts of the machine it runs on: a
+// script gets the same table everywhere.
+constexpr int kTableScaleWidth = 45;
+
 bool Render(const ModuleContext& context, const ScriptRequest& request) {
-    const std::unique_ptr<CSonoView> view = OffscreenView(context, request.size);
+    const std::unique_ptr<CSonoView> view = OffscreenView(context, request.size, CSonoView::ScaleWidth());
     view->OnInitialUpdate();
     view->RebuildNow();  // a message over the picture says when the sound is too short
     return WritePicture(request.outFile, request.size, CSonoView::PictureName(),
@@ -38,7 +42,7 @@ bool Render(const ModuleContext& context, const ScriptRequest& request) {
 }
 
 std::optional<QString> Export(const ModuleContext& context, const ScriptRequest& request) {
-    const std::unique_ptr<CSonoView> view = OffscreenView(context, request.size);
+    const std::unique_ptr<CSonoView> view = OffscreenView(context, request.size, kTableScaleWidth);
     QString text = view->ExportTable();
     if (text.isEmpty()) {
         context.ui.Message(kMsgTooLittle, MessageIcon::Exclamation);

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include "views/time/EnvelopeCurves.h"
+#include "platform/PictureWriter.h"
 
 class CEnvelopePicture;
 class QLabel;
@@ -27,7 +28,7 @@ public:
     // curves belongs to the waveform view and outlives the dialog.
     CHuellkurveDlg(EnvelopeCurves& curves, UserInterface& ui, QWidget* parent = nullptr);
 
-    static QString PictureName() { return QStringLiteral("Hüllkurve Abbild"); }
+    static QString PictureName() { return PictureNameOf(PictureKind::Envelope); }
     CEnvelopePicture* Picture() const { return m_pPicture; }
     QPushButton* Button(int id) const;
 

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
@@ -16,6 +17,7 @@
 #include "document/IModuleFrame.h"
 #include "platform/StringTable.h"
 #include "views/CMemDC.h"
+#include "views/common/CModuleFrame.h"
 #include "views/common/ViewPicture.h"
 #include "views/time/CKalvoView.h"
 
@@ -82,6 +84,9 @@ void CKalvoOverView::OnUpdate(int hint) {
         m_playTimer.stop();
         ClearMark();
         m_bTraceValid = false;
+        // The count of the last drag belongs to the sound that goes: the next one starts with none.
+        if (auto* frame = dynamic_cast<CModuleFrame*>(m_pFrame))
+            if (auto* samples = qobject_cast<QLineEdit*>(frame->Control(kCtrlSamples))) samples->clear();
         break;
     case kHintChannelChosen:
         m_bTraceValid = false;

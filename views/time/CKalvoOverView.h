@@ -17,6 +17,7 @@
 #include "document/IDocumentView.h"
 #include "views/common/IViewCommands.h"
 #include "views/time/CTraceBuilder.h"
+#include "platform/PictureWriter.h"
 
 class CKalvoSettings;
 class CKalvoDoc;
@@ -42,7 +43,7 @@ public:
     void OnUpdate(int hint) override;
     // Draws the view for a client area of rect's size, at the current scroll position.
     void OnDraw(QPainter& painter, const QRect& rect);
-    static QString PictureName() { return QStringLiteral("Übersicht Abbild"); }
+    static QString PictureName() { return PictureNameOf(PictureKind::Overview); }
     QString HelpTopic() const override { return QStringLiteral("html/Hauptfenster.html"); }
     // Save View and Copy give the picture of the view as it is on screen, under the name of the
     // main sound window's pictures.

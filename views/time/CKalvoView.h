@@ -16,6 +16,7 @@
 #include "views/common/IViewCommands.h"
 #include "views/time/CTraceBuilder.h"
 #include "views/time/EnvelopeCurves.h"
+#include "platform/PictureWriter.h"
 
 class CKalvoSettings;
 class CKalvoDoc;
@@ -52,7 +53,7 @@ public:
     // Draws the view for a client area of rect's size: on screen through the off-screen
     // surface, and into pictures.
     void OnDraw(QPainter& painter, const QRect& rect);
-    static QString PictureName() { return QStringLiteral("Wave Abbild"); }
+    static QString PictureName() { return PictureNameOf(PictureKind::Wave); }
 
     // Save View and Copy give the picture of the view as it is on screen.
     bool HasCommand(ViewCommand command) const override;

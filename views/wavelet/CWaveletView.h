@@ -17,6 +17,7 @@
 #include "document/IDocumentView.h"
 #include "views/common/IViewCommands.h"
 #include "views/wavelet/WaveletViewSettings.h"
+#include "platform/PictureWriter.h"
 
 class CKalvoDoc;
 class CKalvoSettings;
@@ -45,7 +46,7 @@ public:
     static std::optional<double> RowPosition(const std::vector<double>& frequencies, double hz);
     // A label of the frequency scale in the interface's language: "440 Hz", "1.25 kHz".
     static QString FrequencyLabel(double hz);
-    static QString PictureName() { return QStringLiteral("Wavelet Abbild"); }
+    static QString PictureName() { return PictureNameOf(PictureKind::Wavelet); }
 
     bool HasCommand(ViewCommand command) const override;
     void OnViewCommand(ViewCommand command) override;
