@@ -588,7 +588,8 @@ CorrDimResult SlopeOf(double slope, unsigned m, unsigned radii) {
 }  // namespace
 
 // Labels are spaced by their width: at 400 and 1000 iterations the largest-exponent labels
-// once ran into each other, and some labels ran into their axis caption.
+// once ran into each other, some ran into their axis caption, and the last one out of the
+// diagram.
 TEST(LyapunovPlots, NoTwoTextsOverlap) {
     struct Case {
         const char* what;
@@ -627,6 +628,9 @@ TEST(LyapunovPlots, NoTwoTextsOverlap) {
         c.draw(painter, QRect(QPoint(0, 0), c.size));
         painter.end();
         EXPECT_GT(device.Boxes().size(), 5u) << c.what;
+        for (const auto& box : device.Boxes())
+            EXPECT_TRUE(box.rect.left() >= -1.0 && box.rect.right() <= c.size.width() + 1.0)
+                << c.what << ": \"" << box.text.toStdString() << "\" runs out of the diagram";
         if (const auto overlap = device.Overlap())
             ADD_FAILURE() << c.what << ": \"" << overlap->first.text.toStdString() << "\" and \""
                           << overlap->second.text.toStdString() << "\" overlap";
@@ -663,6 +667,20 @@ TEST(LyapunovPlots, TheCorrelationDiagramHasTheWholeHeightUntilAFitRangeIsSet) {
     for (int y = 0; y < size.height(); ++y)
         if (image.pixelColor(600, y) == QColor(0, 160, 0)) top = std::min(top, y);
     EXPECT_NEAR(top, (bottom + 20) / 2, 3);
+
+    // Slopes above the axis stay below the title's line.
+    const CorrDimResult steep = SlopeOf(7.1, 3, 100);  // the top curve a little above 7
+    image.fill(Qt::white);
+    painter.begin(&image);
+    CLyapunovPlots::DrawCorrDimPlot(painter, image.rect(), steep, 0, 0);
+    painter.end();
+    int curveAbove = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 41; x < size.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            curveAbove += c.red() != c.green() || c.green() != c.blue();
+        }
+    EXPECT_EQ(curveAbove, 0);
 
     // With a fit range the plateaus take the lower half.
     image.fill(Qt::white);

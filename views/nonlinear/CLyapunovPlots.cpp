@@ -38,22 +38,24 @@ void Title(QPainter& painter, const QRect& rect, const QString& text) {
 
 constexpr int kLabelGap = 8;  // the least free room between two neighbouring axis labels, in pixels
 
-// The caption of an x axis, centred under it across the width W, and the tick labels that
-// would run into it (they share its line in part) are left out.
+// The caption of an x axis, centred under it across the width W; the tick labels that would
+// run into it (they share its line in part) or out of the diagram are left out.
 class AxisCaption {
 public:
-    AxisCaption(QPainter& painter, int W, int H, const QString& text) : m_metrics(painter.font()) {
+    AxisCaption(QPainter& painter, int W, int H, const QString& text) : m_metrics(painter.font()), m_width(W) {
         const int width = m_metrics.horizontalAdvance(text);
         m_from = (W - width) / 2;
         m_to = m_from + width;
         painter.drawText(QRect(0, H - 18, W, 18), Qt::AlignHCenter | Qt::AlignTop, text);
     }
     bool LeavesRoomFor(int x, const QString& label) const {
-        return x + m_metrics.horizontalAdvance(label) + kLabelGap / 2 <= m_from || x >= m_to + kLabelGap / 2;
+        const int end = x + m_metrics.horizontalAdvance(label);
+        return end <= m_width && (end + kLabelGap / 2 <= m_from || x >= m_to + kLabelGap / 2);
     }
 
 private:
     QFontMetrics m_metrics;
+    int m_width;
     int m_from = 0, m_to = 0;
 };
 
@@ -303,7 +305,8 @@ std::vector<double> CLyapunovPlots::DrawCorrDimPlot(QPainter& painter, const QRe
     }
     painter.drawText(QRect(40, half + 22, W - 45, 20), Qt::AlignHCenter | Qt::AlignTop, Str(kTextRadii));
     painter.save();
-    painter.setClipRect(QRect(41, 0, W - 41, half), Qt::IntersectClip);
+    // Slopes above the axis (it ends at 7) would run through the title.
+    painter.setClipRect(QRect(41, yOfSlope(7.0), W - 41, half - yOfSlope(7.0)), Qt::IntersectClip);
     for (std::size_t d = 0; d < r.curves.size(); ++d) {
         painter.setPen(QPen(kCurveColours[d % 3], 1));
         // A radius without a slope leaves a gap in the curve.
