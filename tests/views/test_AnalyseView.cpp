@@ -2,17 +2,29 @@
 // cancelling on the worker thread, the slope read-out and the fit boundaries; and the tables
 // of the command line.
 
+#include <QAction>
+#include <QFontMetrics>
+#include <QImage>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QScopeGuard>
 #include <QTest>
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 #include "analysis/CLyapunovKantz.h"
 #include "tests/support/ChaoticSeries.h"
 #include "tests/support/DocFixture.h"
 #include "tests/support/KalvoProcess.h"
+#include "views/common/ViewFont.h"
 #include "views/nonlinear/CAnalyseFrame.h"
 #include "views/nonlinear/CAnalyseView.h"
+#include "views/nonlinear/CLyapunovPlots.h"
 #include "views/nonlinear/CZeitreiheView.h"
 
 using namespace test;
@@ -172,7 +184,7 @@ TEST_F(AnalyseWindow, FitBoundariesAndSlopeReadOut) {
     ASSERT_TRUE(View().MaxLyap());
     const MaxLyapResult& r = *View().MaxLyap();
     const QRect rect = View().rect();
-    const double xs = (rect.width() - 40) / static_cast<int>(r.maxiter + 1);
+    const double xs = (rect.width() - 40) / (r.maxiter + 1.0);  // fractions of a pixel per iteration
     double deepest = 0;
     for (unsigned e = 0; e < r.epsDone; ++e)
         for (unsigned i = 0; i <= r.maxiter; ++i) deepest = std::min(deepest, r.Value(e, 0, i));
@@ -345,4 +357,395 @@ TEST_F(AnalyseWindow, HelpPagesOfBothNonlinearWindowsExistInBothLanguages) {
         for (const char* language : {"en", "de"})
             EXPECT_TRUE(QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic))
                 << language << " " << topic.toStdString();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys, counts and what the window says instead of a diagram
+
+TEST_F(AnalyseWindow, EscapeReachesTheMainWindowUnlessACalculationRuns) {
+    // The main window's Escape (stop listening or playing) is a window-wide shortcut.
+    QMainWindow main;
+    auto* area = new QMdiArea;  // owned by the main window
+    main.setCentralWidget(area);
+    int stops = 0;
+    QAction stop(QStringLiteral("Stop"));
+    stop.setShortcut(QKeySequence(Qt::Key_Escape));
+    QObject::connect(&stop, &QAction::triggered, [&stops] { ++stops; });
+    main.addAction(&stop);
+    area->addSubWindow(frame.get());
+    const auto release = qScopeGuard([&] { area->removeSubWindow(frame.get()); });  // the fixture owns the frame
+    main.resize(1200, 800);
+    main.show();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    area->setActiveSubWindow(frame.get());
+    View().setFocus();
+    ASSERT_TRUE(View().hasFocus());
+
+    QTest::keyClick(&View(), Qt::Key_Escape);
+    EXPECT_EQ(stops, 1) << "Escape with nothing to cancel goes to the main window";
+
+    // While it calculates, Escape is the window's own and stops the calculation.
+    doc.m_aSelSamples = LorenzSeries(20000);
+    View().OnMode(0);
+    View().OnEdit(CAnalyseView::kPoints, QStringLiteral("20000"));
+    View().OnEdit(CAnalyseView::kCount, QStringLiteral("1000"));
+    View().OnEdit(CAnalyseView::kMaxDimension, QStringLiteral("10"));
+    View().OnEdit(CAnalyseView::kDimension, QStringLiteral("10"));
+    View().OnCalculate();
+    ASSERT_TRUE(View().IsCalculating());
+    QTest::keyClick(&View(), Qt::Key_Escape);
+    View().WaitForCalculation();
+    EXPECT_EQ(stops, 1);
+    EXPECT_FALSE(View().HasResult(0));
+    QTest::keyClick(&View(), Qt::Key_Escape);
+    EXPECT_EQ(stops, 2);
+}
+
+TEST_F(AnalyseWindow, AClearedSelectionKeepsTheCountsAndCountsOfNothingAreRefused) {
+    const QString path = dir.filePath(QStringLiteral("henon.txt"));
+    {
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        for (double v : HenonSeries(3000)) out.write(QByteArray::number(v, 'g', 15) + '\n');
+    }
+    ASSERT_TRUE(doc.OpenTimeSeriesFile(path));
+    View().OnMode(2);
+    ASSERT_TRUE(doc.OnSelectionChanged(0, 3000));
+    Edit(CAnalyseView::kRadii)->setText(QStringLiteral("100"));
+    EXPECT_EQ(Edit(CAnalyseView::kPoints)->text(), QStringLiteral("3000"));
+    EXPECT_EQ(Edit(CAnalyseView::kCount)->text(), QStringLiteral("3000"));
+
+    // One click in the waveform clears the selection: the counts stay.
+    ASSERT_TRUE(doc.OnSelectionChanged(1200, 1200));
+    for (const auto& [id, value] : {std::pair{CAnalyseView::kPoints, "3000"}, std::pair{CAnalyseView::kCount, "3000"},
+                                    std::pair{CAnalyseView::kRadii, "100"}})
+        EXPECT_EQ(Edit(id)->text(), QString::fromLatin1(value)) << id;
+    EXPECT_EQ(View().Parameters().numberOfKorr, 100);
+    // A shorter selection brings its length; the radii stay while they fit.
+    ASSERT_TRUE(doc.OnSelectionChanged(0, 2000));
+    EXPECT_EQ(View().Parameters().numPointsKorr, 2000);
+    EXPECT_EQ(View().Parameters().iterKorr, 2000);
+    EXPECT_EQ(View().Parameters().numberOfKorr, 100);
+    View().OnEdit(CAnalyseView::kTau, QStringLiteral("1"));
+    Calculate();
+    ASSERT_TRUE(View().HasResult(2));
+
+    // Counts that leave nothing to calculate are refused with a message naming the control;
+    // the last result stays.
+    struct Case {
+        int mode, control;
+        const char* value;
+        int label;
+    };
+    const Case cases[] = {
+        {2, CAnalyseView::kRadii, "0", 61540}, {2, CAnalyseView::kRadii, "2", 61540},
+        {2, CAnalyseView::kCount, "0", 61541}, {1, CAnalyseView::kRadii, "0", 61540},
+        {1, CAnalyseView::kIterations, "0", 64205}, {0, CAnalyseView::kPoints, "0", 64202},
+        {1, CAnalyseView::kPoints, "20", 64202},
+    };
+    for (const Case& c : cases) {
+        const AnalyseSettings kept = View().Parameters();
+        View().OnMode(c.mode);
+        View().OnEdit(c.control, QString::fromLatin1(c.value));
+        ui.messages.clear();
+        View().OnCalculate();
+        EXPECT_FALSE(View().IsCalculating()) << c.mode << " " << c.control;
+        ASSERT_EQ(ui.messages.size(), 1u) << c.mode << " " << c.control;
+        EXPECT_TRUE(SaidNumber(ui, 64260));
+        EXPECT_TRUE(ui.messages[0].text.contains(u'"' + Str(c.label) + u'"')) << ui.messages[0].text.toStdString();
+        View().WaitForCalculation();
+        EXPECT_EQ(View().HasResult(2), true);  // the last result stays
+        // Back to counts that work, for the next case.
+        View().OnMode(0);
+        View().OnEdit(CAnalyseView::kPoints, QString::number(kept.numPointsLya));
+        View().OnMode(1);
+        for (int id : {CAnalyseView::kPoints, CAnalyseView::kRadii, CAnalyseView::kIterations})
+            View().OnEdit(id, QString::number(id == CAnalyseView::kPoints ? kept.numPointsLyaMax
+                                              : id == CAnalyseView::kRadii ? kept.numberOfLyaMax : kept.iterLyaMax));
+        View().OnMode(2);
+        View().OnEdit(CAnalyseView::kRadii, QString::number(kept.numberOfKorr));
+        View().OnEdit(CAnalyseView::kCount, QString::number(kept.iterKorr));
+    }
+    // Points of 0 leave the other counts as they were.
+    View().OnEdit(CAnalyseView::kPoints, QStringLiteral("0"));
+    EXPECT_EQ(View().Parameters().numberOfKorr, 100);
+    EXPECT_EQ(View().Parameters().iterKorr, 2000);
+}
+
+namespace {
+
+// A paint device that keeps the box of every text drawn on it, as it lands on the device
+// (turned texts turned), so that a test can see whether two texts overlap.
+class TextBoxes : public QPaintDevice {
+public:
+    struct Box {
+        QString text;
+        QRectF rect;
+    };
+    TextBoxes(int width, int height) : m_width(width), m_height(height) {}
+    QPaintEngine* paintEngine() const override { return &m_engine; }
+    const std::vector<Box>& Boxes() const { return m_engine.boxes; }
+    // The first two texts that overlap by more than a pixel both ways, or nothing.
+    std::optional<std::pair<Box, Box>> Overlap() const {
+        const auto& b = Boxes();
+        for (std::size_t i = 0; i < b.size(); ++i)
+            for (std::size_t j = i + 1; j < b.size(); ++j) {
+                const QRectF common = b[i].rect.intersected(b[j].rect);
+                if (common.width() > 1.0 && common.height() > 1.0) return std::pair{b[i], b[j]};
+            }
+        return std::nullopt;
+    }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override {
+        switch (metric) {
+        case PdmWidth: return m_width;
+        case PdmHeight: return m_height;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return 96;
+        case PdmDepth: return 32;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
+        default: return 0;
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine {
+    public:
+        Engine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        Type type() const override { return QPaintEngine::User; }
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawPolygon(const QPoint*, int, PolygonDrawMode) override {}
+        void drawLines(const QLineF*, int) override {}
+        void drawLines(const QLine*, int) override {}
+        void drawRects(const QRectF*, int) override {}
+        void drawRects(const QRect*, int) override {}
+        void drawEllipse(const QRectF&) override {}
+        void drawPath(const QPainterPath&) override {}
+        void drawPoints(const QPointF*, int) override {}
+        void drawTextItem(const QPointF& at, const QTextItem& item) override {
+            const QRectF box(at.x(), at.y() - item.ascent(), item.width(), item.ascent() + item.descent());
+            boxes.push_back({item.text(), painter()->transform().mapRect(box)});
+        }
+        std::vector<Box> boxes;
+    };
+    mutable Engine m_engine;
+    int m_width, m_height;
+};
+
+MaxLyapResult StraightStretching(unsigned maxiter, unsigned radii, double slope) {
+    MaxLyapResult r;
+    r.mindim = 2;
+    r.maxdim = 3;
+    r.maxiter = maxiter;
+    r.epscount = r.epsDone = radii;
+    const std::size_t size = static_cast<std::size_t>(radii + 1) * (maxiter + 1);
+    r.S.assign(2, std::vector<double>(size));
+    r.counts.assign(2, std::vector<unsigned>(size, 1u));
+    for (unsigned e = 0; e < radii; ++e) {
+        r.radii.push_back(0.001 * (e + 1));
+        for (unsigned d = 0; d < 2; ++d)
+            for (unsigned i = 0; i <= maxiter; ++i) r.S[d][e * (maxiter + 1) + i] = -5.0 + slope * i - 0.1 * d;
+    }
+    return r;
+}
+
+LyapSpectrumResult FlatSpectrum(unsigned iterations, std::vector<double> exponents) {
+    LyapSpectrumResult r;
+    r.dimension = static_cast<unsigned>(exponents.size());
+    r.iterations = iterations;
+    for (unsigned row = 0; row < iterations; ++row) r.rows.insert(r.rows.end(), exponents.begin(), exponents.end());
+    r.kaplanYorke = 1.26;
+    r.meanNeighbours = 30;
+    return r;
+}
+
+CorrDimResult SlopeOf(double slope, unsigned m, unsigned radii) {
+    CorrDimResult r;
+    r.m = m;
+    r.radii = radii;
+    r.curves.assign(m, {});
+    for (unsigned d = 0; d < m; ++d)
+        for (unsigned k = 1; k < radii; ++k) {
+            CorrDimPoint p;
+            p.radius = std::pow(10.0, -4.0 * k / radii);
+            p.slope = slope * (d + 1) / m;
+            p.hasSlope = p.hasSum = true;
+            p.sum = 0.5;
+            r.curves[d].push_back(p);
+        }
+    return r;
+}
+
+}  // namespace
+
+// Labels are spaced by their width: at 400 and 1000 iterations the largest-exponent labels
+// once ran into each other, some ran into their axis caption, and the last one out of the
+// diagram.
+TEST(LyapunovPlots, NoTwoTextsOverlap) {
+    struct Case {
+        const char* what;
+        QSize size;
+        std::function<void(QPainter&, const QRect&)> draw;
+    };
+    const MaxLyapResult iter50 = StraightStretching(50, 2, 0.05), iter400 = StraightStretching(400, 2, 0.01),
+                        iter1000 = StraightStretching(1000, 1, 0.004), deep = StraightStretching(50, 1, -0.4);
+    const LyapSpectrumResult spectrum = FlatSpectrum(1000, {0.42, -1.62}), longSpectrum = FlatSpectrum(100000, {0.42, -1.62}),
+                             nearZero = FlatSpectrum(1000, {0.02, -1.62});
+    const CorrDimResult corr = SlopeOf(2.0, 10, 100);
+    const auto maxLyap = [](const MaxLyapResult& r) {
+        return [&r](QPainter& p, const QRect& rect) { CLyapunovPlots::DrawMaxLyapunovPlot(p, rect, r); };
+    };
+    const auto spectral = [](const LyapSpectrumResult& r) {
+        return [&r](QPainter& p, const QRect& rect) {
+            CLyapunovPlots::DrawSpectrumPlot(p, rect, r, r.RowCount(), CLyapunovPlots::KaplanYorkeText(r));
+        };
+    };
+    const auto correlation = [&corr](bool fit) {
+        return [&corr, fit](QPainter& p, const QRect& rect) {
+            CLyapunovPlots::DrawCorrDimPlot(p, rect, corr, fit ? rect.width() / 3 : 0, fit ? rect.width() * 2 / 3 : 0);
+        };
+    };
+    const Case cases[] = {
+        {"max 50", {900, 600}, maxLyap(iter50)},       {"max 400", {900, 600}, maxLyap(iter400)},
+        {"max 400 narrow", {500, 300}, maxLyap(iter400)}, {"max 1000", {900, 600}, maxLyap(iter1000)},
+        {"max deep", {900, 200}, maxLyap(deep)},        {"spectrum", {900, 600}, spectral(spectrum)},
+        {"spectrum long", {500, 400}, spectral(longSpectrum)}, {"spectrum near 0", {900, 600}, spectral(nearZero)},
+        {"corrdim", {900, 600}, correlation(false)},    {"corrdim fit", {900, 600}, correlation(true)},
+        {"corrdim small", {300, 200}, correlation(false)},
+    };
+    for (const Case& c : cases) {
+        TextBoxes device(c.size.width(), c.size.height());
+        QPainter painter(&device);
+        c.draw(painter, QRect(QPoint(0, 0), c.size));
+        painter.end();
+        EXPECT_GT(device.Boxes().size(), 5u) << c.what;
+        for (const auto& box : device.Boxes())
+            EXPECT_TRUE(box.rect.left() >= -1.0 && box.rect.right() <= c.size.width() + 1.0)
+                << c.what << ": \"" << box.text.toStdString() << "\" runs out of the diagram";
+        if (const auto overlap = device.Overlap())
+            ADD_FAILURE() << c.what << ": \"" << overlap->first.text.toStdString() << "\" and \""
+                          << overlap->second.text.toStdString() << "\" overlap";
+    }
+    // Many iterations still spread over the whole width.
+    EXPECT_NEAR(CLyapunovPlots::MaxLyapXScale(QRect(0, 0, 900, 600), iter1000), 860.0 / 1001.0, 1e-12);
+}
+
+namespace {
+
+// The rows of the picture in which some pixel is drawn in black.
+std::vector<int> BlackRowsAt(const QImage& image, int x) {
+    std::vector<int> rows;
+    for (int y = 0; y < image.height(); ++y)
+        if (image.pixelColor(x, y) == QColor(Qt::black)) rows.push_back(y);
+    return rows;
+}
+
+}  // namespace
+
+TEST(LyapunovPlots, TheCorrelationDiagramHasTheWholeHeightUntilAFitRangeIsSet) {
+    const CorrDimResult corr = SlopeOf(3.5, 3, 100);
+    const QSize size(900, 600);
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    CLyapunovPlots::DrawCorrDimPlot(painter, image.rect(), corr, 0, 0);
+    painter.end();
+    // The radius axis is the only black across the middle column, near the bottom.
+    const int bottom = CLyapunovPlots::CorrDimSlopeBottom(image.rect(), 0, 0);
+    EXPECT_GT(bottom, size.height() * 4 / 5);
+    EXPECT_EQ(BlackRowsAt(image, 450), std::vector<int>{bottom});
+    // The highest slope reaches high up: slope 3.5 of 7 is halfway up the slope range.
+    int top = size.height();
+    for (int y = 0; y < size.height(); ++y)
+        if (image.pixelColor(600, y) == QColor(0, 160, 0)) top = std::min(top, y);
+    EXPECT_NEAR(top, (bottom + 20) / 2, 3);
+
+    // Slopes above the axis stay below the title's line.
+    const CorrDimResult steep = SlopeOf(7.1, 3, 100);  // the top curve a little above 7
+    image.fill(Qt::white);
+    painter.begin(&image);
+    CLyapunovPlots::DrawCorrDimPlot(painter, image.rect(), steep, 0, 0);
+    painter.end();
+    int curveAbove = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 41; x < size.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            curveAbove += c.red() != c.green() || c.green() != c.blue();
+        }
+    EXPECT_EQ(curveAbove, 0);
+
+    // With a fit range the plateaus take the lower half.
+    image.fill(Qt::white);
+    painter.begin(&image);
+    CLyapunovPlots::DrawCorrDimPlot(painter, image.rect(), corr, 300, 600);
+    painter.end();
+    EXPECT_EQ(CLyapunovPlots::CorrDimSlopeBottom(image.rect(), 300, 600), size.height() / 2);
+    const std::vector<int> rows = BlackRowsAt(image, 450);
+    EXPECT_TRUE(std::find(rows.begin(), rows.end(), size.height() / 2) != rows.end());
+    EXPECT_TRUE(std::find(rows.begin(), rows.end(), size.height() - 30) != rows.end());
+}
+
+TEST_F(AnalyseWindow, TheProgressLineHasARowOfItsOwnAndACancelledCalculationSaysSo) {
+    doc.m_aSelSamples = LorenzSeries(20000);
+    View().resize(700, 500);
+    View().OnMode(0);
+    View().OnEdit(CAnalyseView::kPoints, QStringLiteral("20000"));
+    View().OnEdit(CAnalyseView::kCount, QStringLiteral("1000"));
+    View().OnEdit(CAnalyseView::kMaxDimension, QStringLiteral("6"));
+    View().OnEdit(CAnalyseView::kDimension, QStringLiteral("6"));
+    View().OnCalculate();
+    ASSERT_TRUE(View().IsCalculating());
+    // Wait for the first part of the diagram (its black axes).
+    const QFontMetrics metrics(ViewFont(16));
+    const int strip = metrics.height() + 4;
+    QImage picture;
+    const auto diagramShown = [&] {
+        picture = View().grab().toImage();
+        for (int y = strip; y < picture.height(); ++y)
+            if (picture.pixelColor(40, y) == QColor(Qt::black)) return true;
+        return false;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(diagramShown, 60000));
+    // Above the diagram only the message: no axis, title or curve runs into it.
+    int messagePixels = 0;
+    for (int y = 0; y < strip; ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            if (c == QColor(Qt::white)) continue;
+            ASSERT_EQ(c.red(), c.green()) << x << "," << y;  // greys only: the message
+            ASSERT_EQ(c.green(), c.blue()) << x << "," << y;
+            ASSERT_GT(c.red(), 40) << x << "," << y << " is darker than the message";
+            ++messagePixels;
+        }
+    EXPECT_GT(messagePixels, 50);
+
+    // Cancelled: the picture says so, and in the other mode nothing is said about it.
+    View().Cancel();
+    View().WaitForCalculation();
+    EXPECT_FALSE(View().HasResult(0));
+    EXPECT_EQ(View().CancelledMode(), 0);
+    const auto texts = [this] {
+        TextBoxes device(700, 500);
+        QPainter painter(&device);
+        View().OnDraw(painter, QRect(0, 0, 700, 500));
+        painter.end();
+        QString all;
+        for (const auto& box : device.Boxes()) all += box.text + u' ';
+        return all;
+    };
+    const QString said = Str(64261).section(u'\n', 0, 0);
+    EXPECT_TRUE(texts().contains(said.left(20))) << texts().toStdString();
+    View().OnMode(1);
+    EXPECT_FALSE(texts().contains(said.left(20)));
+    View().OnMode(0);
+    View().OnReset();
+    EXPECT_FALSE(texts().contains(said.left(20)));
 }

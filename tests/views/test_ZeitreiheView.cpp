@@ -4,11 +4,13 @@
 #include <QImage>
 #include <QPainter>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <cmath>
 
 #include "analysis/MutualInformation.h"
 #include "tests/support/DocFixture.h"
 #include "tests/support/ChaoticSeries.h"
+#include "tests/support/KalvoProcess.h"
 #include "views/nonlinear/CZeitreiheFrame.h"
 #include "views/nonlinear/CZeitreiheView.h"
 
@@ -175,4 +177,103 @@ TEST_F(ZeitreiheWindow, ThreeAutocorrelationStripsEachWithItsCentreLine) {
         EXPECT_LE(top, strip * 100 + 2) << "each strip is scaled to its own largest value";
         EXPECT_GE(bottom, strip * 100 + 40) << strip;
     }
+}
+
+TEST_F(ZeitreiheWindow, ASelectionTooShortForTheModeClearsItsCurveAndSaysWhy) {
+    doc.m_nFFTPoints = 1024;
+    app.Settings().IniZeitreiheWhatIs = 1;
+    View().OnInitialUpdate();
+    Select(Sine(1024, 64));
+    ASSERT_EQ(doc.m_aAutoCorr[0].size(), 1024u);
+    EXPECT_TRUE(View().MissingCurveText().isEmpty());
+    const auto textPixels = [this] {
+        QImage image(800, 300, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        View().DrawTexts(painter, image.rect());
+        painter.end();
+        int white = 0;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 800; ++x) white += image.pixelColor(x, y) == QColor(Qt::white);
+        return white;
+    };
+    // 10 samples, and the single zero that stands for no selection after a click.
+    for (const std::size_t n : {std::size_t{10}, std::size_t{1}}) {
+        Select(Sine(n, 64));
+        for (const auto& acf : doc.m_aAutoCorr) EXPECT_TRUE(acf.empty()) << n;
+        EXPECT_EQ(View().PlotWidth(), 0) << n;
+        EXPECT_EQ(View().MissingCurveText(), Str(64262, QStringLiteral("11"))) << n;
+        EXPECT_GT(textPixels(), 50) << n;
+        ui.messages.clear();
+        View().OnViewCommand(ViewCommand::ExportData);  // no table of an earlier selection
+        EXPECT_TRUE(SaidNumber(ui, 64262)) << n;
+        EXPECT_FALSE(SaidNumber(ui, 61512)) << n;
+    }
+    View().OnCorrelationCount(4);
+    EXPECT_TRUE(doc.m_aAutoCorr[0].empty());
+    Select(Sine(11, 64));
+    EXPECT_EQ(doc.m_aAutoCorr[0].size(), 1024u);
+    EXPECT_TRUE(View().MissingCurveText().isEmpty());
+
+    // The mutual information of 500 values goes with a selection of 100, and the window says why.
+    View().OnMode(CZeitreiheView::kMutualInformation);
+    const auto henon = HenonSeries(500);
+    Select(henon);
+    ASSERT_FALSE(View().Information().empty());
+    Select(std::vector<double>(henon.begin(), henon.begin() + 100));
+    EXPECT_TRUE(View().Information().empty());
+    EXPECT_EQ(View().MissingCurveText(), Str(64263, QStringLiteral("101")));
+    EXPECT_GT(textPixels(), 50);
+}
+
+TEST_F(ZeitreiheWindow, AConstantSelectionIsReportedOncePerSelection) {
+    app.Settings().IniZeitreiheWhatIs = 2;
+    View().OnInitialUpdate();
+    const auto told = [this] {
+        int count = 0;
+        for (const auto& m : ui.messages) count += m.text == Str(61476);
+        return count;
+    };
+    Select(std::vector<double>(300, 5.0));
+    View().OnUpdate(kHintRebuild);  // further updates of the same selection
+    (void)View().ExportText();
+    EXPECT_EQ(told(), 1);
+    EXPECT_EQ(View().MissingCurveText(), Str(64264));
+    // Another constant selection is told again, also after one with a curve.
+    Select(std::vector<double>(400, 5.0));
+    EXPECT_EQ(told(), 2);
+    Select(HenonSeries(300));
+    EXPECT_TRUE(View().MissingCurveText().isEmpty());
+    Select(std::vector<double>(400, 5.0));
+    EXPECT_EQ(told(), 3);
+}
+
+TEST(ZeitreiheCommandLine, NoTableWithoutACurveAndAConstantSeriesToldOnce) {
+    QTemporaryDir dir;
+    const auto write = [&dir](const char* name, const std::vector<double>& values) {
+        const QString file = dir.filePath(QString::fromLatin1(name));
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly)) return QString();
+        for (double v : values) out.write(QByteArray::number(v, 'g', 15) + '\n');
+        return file;
+    };
+    const QString flat = write("flat.txt", std::vector<double>(500, 3.0));
+    KalvoRun run = RunKalvo({QStringLiteral("--export"), QStringLiteral("timeseries"), QStringLiteral("--open"), flat,
+                             QStringLiteral("--set"), QStringLiteral("IniZeitreiheWhatIs=2")});
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_EQ(run.err.count(Str(61476)), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(Str(64264))) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+
+    const QString henon = write("henon.txt", HenonSeries(500));
+    const QStringList autocorrelation = {QStringLiteral("--export"), QStringLiteral("timeseries"),
+                                         QStringLiteral("--open"), henon, QStringLiteral("--set"),
+                                         QStringLiteral("IniZeitreiheWhatIs=1"), QStringLiteral("--select")};
+    run = RunKalvo(autocorrelation + QStringList{QStringLiteral("0:10")});
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.err.contains(Str(64262, QStringLiteral("11")))) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+    run = RunKalvo(autocorrelation + QStringList{QStringLiteral("0:11")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_GT(run.out.count(QStringLiteral("\r\n")), 11);
 }

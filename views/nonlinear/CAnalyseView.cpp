@@ -1,12 +1,14 @@
 #include "views/nonlinear/CAnalyseView.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 #include <chrono>
 #include <cmath>
+#include <vector>
 
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
@@ -20,7 +22,11 @@
 namespace {
 
 constexpr int kAskIterMaxLyap = 61447, kAskIterSpectrum = 61448, kTextTooShort = 61529, kTextSlope = 61530,
-              kTitleSave = 61555, kTextCalculating = 64209;
+              kTitleSave = 61555, kTextCalculating = 64209, kTextNothingToCalculate = 64260, kTextCancelled = 64261;
+// The labels of the bar's counts, for a message that names one of them.
+constexpr int kLabelRadii = 61540, kLabelPairs = 61541, kLabelPoints = 64202, kLabelIterations = 64205;
+// Below this many samples a calculation has nothing to show (the selection's own limit).
+constexpr int kFewestPoints = 50;
 constexpr int kPollMs = 100;
 
 }  // namespace
@@ -82,6 +88,7 @@ void CAnalyseView::OnUpdate(int hint) {
         m_maxLyap.reset();
         m_corrDim.reset();
         m_slopeText.clear();
+        m_cancelledMode = -1;
     }
     if (g_bSelectionSpectrum) m_tooShortShown = false;
     update();
@@ -142,6 +149,8 @@ int CAnalyseView::DimensionSliderMaximum() const {
 
 void CAnalyseView::ClampCounts() {
     const int points = *IntField(kPoints);
+    // No points calculate nothing anyway; the counts the user set stay for the next number.
+    if (points <= 0) return;
     for (int control : {kCount, kRadii}) {
         int* v = IntField(control);
         if (*v > points) *v = points;
@@ -196,7 +205,26 @@ void CAnalyseView::OnReset() {
     case 1: m_maxLyap.reset(); m_slopeText.clear(); break;
     default: m_corrDim.reset(); break;
     }
+    m_cancelledMode = -1;
     update();
+}
+
+QString CAnalyseView::NothingToCalculate() const {
+    auto* self = const_cast<CAnalyseView*>(this);
+    struct Needed {
+        int control, label, fewest;
+    };
+    // The spectrum's 0 iterations and 0 neighbours stand for their defaults; the reference
+    // vectors' 0 for all of them.
+    std::vector<Needed> needed = {{kPoints, kLabelPoints, kFewestPoints}};
+    if (m_params.whatIs == 1) needed.insert(needed.end(), {{kRadii, kLabelRadii, 1}, {kIterations, kLabelIterations, 1}});
+    // Each point of a slope curve joins two radii, and a curve needs two points.
+    if (m_params.whatIs == 2) needed.insert(needed.end(), {{kRadii, kLabelRadii, 3}, {kCount, kLabelPairs, 1}});
+    for (const Needed& n : needed) {
+        const int value = *self->IntField(n.control);
+        if (value < n.fewest) return Str(kTextNothingToCalculate, Str(n.label), QString::number(value), QString::number(n.fewest));
+    }
+    return {};
 }
 
 void CAnalyseView::OnCalculate() {
@@ -209,6 +237,11 @@ void CAnalyseView::OnCalculate() {
         update();
         return;
     }
+    if (const QString refusal = NothingToCalculate(); !refusal.isEmpty()) {
+        ui.ShowMessage(refusal, MessageIcon::Exclamation);
+        return;
+    }
+    m_cancelledMode = -1;
     const int mode = m_params.whatIs;
     if (mode == 0 && m_params.iterLya > 1000 && m_askIterSpectrum) {
         m_askIterSpectrum = ui.AskYesNo(Str(kAskIterSpectrum, m_params.iterLya), MessageIcon::Question);
@@ -313,7 +346,9 @@ void CAnalyseView::Finish() {
     if (!shared) return;
     if (shared->message) m_doc.Ui().Message(shared->message, MessageIcon::Exclamation);
     if (shared->aborted || shared->cancel) {
-        // A stopped calculation leaves nothing that could pass for a result.
+        // A stopped calculation leaves nothing that could pass for a result; the picture says
+        // it was stopped (a failure has said why in its message).
+        if (shared->cancel || g_bCancel || !shared->message) m_cancelledMode = mode;
         g_bCancel = false;
     } else if (mode == 0 && shared->spectrum) {
         m_spectrum = std::move(shared->spectrum);
@@ -332,20 +367,7 @@ void CAnalyseView::Finish() {
 void CAnalyseView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (m_shared && m_runningMode == m_params.whatIs) {
-        // The diagram as far as the calculation has come.
-        painter.fillRect(rect(), Qt::white);
-        {
-            const std::lock_guard<std::mutex> hold(m_shared->lock);
-            if (m_runningMode == 0 && m_shared->spectrum)
-                CLyapunovPlots::DrawSpectrumPlot(painter, rect(), *m_shared->spectrum, m_shared->spectrumRows, {});
-            else if (m_runningMode == 1 && m_shared->maxLyap)
-                CLyapunovPlots::DrawMaxLyapunovPlot(painter, rect(), *m_shared->maxLyap);
-            else if (m_runningMode == 2 && m_shared->corrDim)
-                CLyapunovPlots::DrawCorrDimPlot(painter, rect(), *m_shared->corrDim, 0, 0);
-        }
-        painter.setFont(ViewFont(16));
-        painter.setPen(Qt::darkGray);
-        painter.drawText(rect().adjusted(45, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, Str(kTextCalculating));
+        DrawProgress(painter, rect());
         return;
     }
     OnDraw(painter, rect());
@@ -355,13 +377,41 @@ void CAnalyseView::paintEvent(QPaintEvent*) {
     }
 }
 
+void CAnalyseView::DrawProgress(QPainter& painter, const QRect& rect) {
+    // The diagram as far as the calculation has come, below a line of its own that says so:
+    // the growing curves may run anywhere in the diagram.
+    painter.fillRect(rect, Qt::white);
+    const QFont font = ViewFont(16);
+    const int strip = QFontMetrics(font).height() + 4;
+    const QRect plot = rect.adjusted(0, strip, 0, 0);
+    {
+        const std::lock_guard<std::mutex> hold(m_shared->lock);
+        if (m_runningMode == 0 && m_shared->spectrum)
+            CLyapunovPlots::DrawSpectrumPlot(painter, plot, *m_shared->spectrum, m_shared->spectrumRows, {});
+        else if (m_runningMode == 1 && m_shared->maxLyap)
+            CLyapunovPlots::DrawMaxLyapunovPlot(painter, plot, *m_shared->maxLyap);
+        else if (m_runningMode == 2 && m_shared->corrDim)
+            CLyapunovPlots::DrawCorrDimPlot(painter, plot, *m_shared->corrDim, 0, 0);
+    }
+    painter.setFont(font);
+    painter.setPen(Qt::darkGray);
+    painter.drawText(QRect(rect.left() + 45, rect.top() + 2, rect.width() - 45, strip - 2), Qt::AlignLeft | Qt::AlignTop,
+                     Str(kTextCalculating));
+}
+
 void CAnalyseView::OnDraw(QPainter& painter, const QRect& rect) {
     painter.fillRect(rect, Qt::white);
-    if (m_tooShortShown) {
+    const auto note = [&](int text) {
         painter.setFont(ViewFont(20));
         painter.setPen(Qt::black);
-        painter.drawText(rect.adjusted(10, 10, -10, -10), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop,
-                         Str(kTextTooShort));
+        painter.drawText(rect.adjusted(10, 10, -10, -10), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, Str(text));
+    };
+    if (m_tooShortShown) {
+        note(kTextTooShort);
+        return;
+    }
+    if (m_cancelledMode == m_params.whatIs && !HasResult(m_params.whatIs)) {
+        note(kTextCancelled);
         return;
     }
     if (m_doc.m_aSelSamples.size() <= 50) return;
@@ -392,8 +442,9 @@ void CAnalyseView::OnDraw(QPainter& painter, const QRect& rect) {
             painter.save();
             painter.translate(rect.topLeft());
             painter.setPen(QPen(QColor(0, 0, 255), 1));
+            const int bottom = CLyapunovPlots::CorrDimSlopeBottom(QRect(QPoint(0, 0), rect.size()), m_fit[0].x(), m_fit[1].x());
             for (const QPoint& boundary : m_fit)
-                if (boundary.x() != 0) painter.drawLine(boundary.x(), 0, boundary.x(), rect.height() / 2 - 30);
+                if (boundary.x() != 0) painter.drawLine(boundary.x(), 0, boundary.x(), bottom);
             painter.restore();
         }
         break;
@@ -431,8 +482,13 @@ void CAnalyseView::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+QList<QKeySequence> CAnalyseView::ViewKeys() const {
+    if (IsCalculating()) return {QKeySequence(Qt::Key_Escape)};
+    return {};
+}
+
 void CAnalyseView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
+    if (event->key() == Qt::Key_Escape && IsCalculating()) {
         Cancel();
         return;
     }

@@ -56,7 +56,9 @@ public:
     bool HasCommand(ViewCommand command) const override;
     void OnViewCommand(ViewCommand command) override;
     QString HelpTopic() const override { return QStringLiteral("html/Zeitreihenanalysefenster.html"); }
-    QList<QKeySequence> ViewKeys() const override { return {QKeySequence(Qt::Key_Escape)}; }
+    // Escape is the view's own only while it calculates; otherwise it stops listening or playing
+    // in the main window, as everywhere else.
+    QList<QKeySequence> ViewKeys() const override;
 
     // ---- the control bar ----
     int Mode() const { return m_params.whatIs; }
@@ -80,6 +82,8 @@ public:
 
     const AnalyseSettings& Parameters() const { return m_params; }
     bool HasResult(int mode) const;
+    // The mode whose last calculation was stopped before it ended (-1: none).
+    int CancelledMode() const { return m_cancelledMode; }
     const std::optional<MaxLyapResult>& MaxLyap() const { return m_maxLyap; }
     const std::optional<LyapSpectrumResult>& Spectrum() const { return m_spectrum; }
     const std::optional<CorrDimResult>& CorrDim() const { return m_corrDim; }
@@ -109,6 +113,9 @@ private:
     double* DoubleField(int control);
     void ClampCounts();
     bool SelectionTooShort() const;
+    // Why the mode's counts leave nothing to calculate (a count of 0 radii...); empty if they do not.
+    QString NothingToCalculate() const;
+    void DrawProgress(QPainter& painter, const QRect& rect);
 
     CKalvoDoc& m_doc;
     CKalvoSettings& m_settings;
@@ -126,6 +133,7 @@ private:
     bool m_askIterSpectrum = true;  // the two iteration questions are asked while these hold
     bool m_askIterMaxLyap = true;
     bool m_tooShortShown = false;
+    int m_cancelledMode = -1;  // the mode whose last calculation was stopped (the picture says so)
 
     std::shared_ptr<Shared> m_shared;
     std::thread m_worker;

@@ -1,5 +1,6 @@
 #include "views/nonlinear/CLyapunovPlots.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -35,6 +36,40 @@ void Title(QPainter& painter, const QRect& rect, const QString& text) {
     painter.drawText(rect.adjusted(0, 2, -6, 0), Qt::AlignRight | Qt::AlignTop, text);
 }
 
+constexpr int kLabelGap = 8;  // the least free room between two neighbouring axis labels, in pixels
+
+// The caption of an x axis, centred under it across the width W; the tick labels that would
+// run into it (they share its line in part) or out of the diagram are left out.
+class AxisCaption {
+public:
+    AxisCaption(QPainter& painter, int W, int H, const QString& text) : m_metrics(painter.font()), m_width(W) {
+        const int width = m_metrics.horizontalAdvance(text);
+        m_from = (W - width) / 2;
+        m_to = m_from + width;
+        painter.drawText(QRect(0, H - 18, W, 18), Qt::AlignHCenter | Qt::AlignTop, text);
+    }
+    bool LeavesRoomFor(int x, const QString& label) const {
+        const int end = x + m_metrics.horizontalAdvance(label);
+        return end <= m_width && (end + kLabelGap / 2 <= m_from || x >= m_to + kLabelGap / 2);
+    }
+
+private:
+    QFontMetrics m_metrics;
+    int m_width;
+    int m_from = 0, m_to = 0;
+};
+
+// The smallest step of base x 1, 2, 5, 10, 20, 50, ... units at which labels pixelsPerUnit apart
+// per unit leave room for the widest of them, so that no two labels run into each other.
+long long LabelStep(long long base, double pixelsPerUnit, int widestLabel) {
+    const double room = widestLabel + kLabelGap;
+    if (!(pixelsPerUnit > 0.0)) return std::numeric_limits<int>::max();
+    for (long long decade = std::max(base, 1ll); decade < (1ll << 50); decade *= 10)
+        for (const long long factor : {1, 2, 5})
+            if (static_cast<double>(decade * factor) * pixelsPerUnit >= room) return decade * factor;
+    return std::numeric_limits<int>::max();
+}
+
 }  // namespace
 
 QString CLyapunovPlots::CutNumber(double value, int digits, int width) {
@@ -59,7 +94,8 @@ static double Deepest(const MaxLyapResult& r) {
 }
 
 double CLyapunovPlots::MaxLyapXScale(const QRect& rect, const MaxLyapResult& r) {
-    return static_cast<double>((rect.width() - 40) / static_cast<int>(r.maxiter + 1));
+    // Fractions of a pixel per iteration, so that many iterations still spread over the width.
+    return std::max(0.0, static_cast<double>(rect.width() - 40) / (static_cast<double>(r.maxiter) + 1.0));
 }
 
 double CLyapunovPlots::MaxLyapYScale(const QRect& rect, const MaxLyapResult& r) {
@@ -71,25 +107,34 @@ void CLyapunovPlots::DrawMaxLyapunovPlot(QPainter& painter, const QRect& rect, c
     painter.save();
     const int W = rect.width(), H = rect.height();
     painter.translate(rect.topLeft());
+    painter.setClipRect(QRect(0, 0, W, H), Qt::IntersectClip);  // wide swings stay inside the diagram
     painter.fillRect(QRect(0, 0, W, H), Qt::white);
     painter.setFont(ViewFont(16));
     painter.setPen(kBlack);
     Title(painter, QRect(0, 0, W, H), Str(kTitleMaxLyap));
     const double A = Deepest(r);
     const double xs = MaxLyapXScale(rect, r), ys = MaxLyapYScale(rect, r);
+    const QFontMetrics metrics(painter.font());
     painter.drawLine(40, 5, 40, H - 25);
     TurnedText(painter, 4, H / 2, Str(kTextS));
-    for (int k = 1; A > 0.0 && k * ys < H - 30 && k < 4 * A; ++k) {
-        const int y = static_cast<int>(k * ys);
+    // The turned labels of S take their width along the axis.
+    const long long sStep =
+        LabelStep(1, ys, metrics.horizontalAdvance(QStringLiteral("-") + QString::number(static_cast<int>(4 * A) + 1)));
+    for (long long k = 1; A > 0.0 && k * ys < H - 30 && k < 4 * A; ++k) {
+        const int y = static_cast<int>(static_cast<double>(k) * ys);
         painter.drawLine(40, y, 36, y);
-        TurnedText(painter, 22, y, QStringLiteral("-") + QString::number(k));
+        if (k % sStep == 0) TurnedText(painter, 22, y, QStringLiteral("-") + QString::number(k));
     }
     painter.drawLine(5, H - 30, W - 5, H - 30);
-    painter.drawText(QRect(0, H - 18, W, 18), Qt::AlignHCenter | Qt::AlignTop, Str(kTextIterations));
-    for (unsigned k = 0; k <= r.maxiter; k += 10) {
-        const int x = static_cast<int>(k * xs + 40);
+    const AxisCaption caption(painter, W, H, Str(kTextIterations));
+    // A tick every 10 iterations while they stay apart; labels as far apart as their width needs.
+    const long long labelStep = LabelStep(10, xs, metrics.horizontalAdvance(QString::number(r.maxiter)));
+    const long long tickStep = 10 * xs >= 4.0 ? 10 : labelStep;
+    for (long long k = 0; k <= r.maxiter; k += tickStep) {
+        const int x = static_cast<int>(static_cast<double>(k) * xs + 40);
         painter.drawLine(x, H - 30, x, H - 26);
-        TextAt(painter, static_cast<int>(k * xs + 37), H - 28, QString::number(k));
+        const QString label = QString::number(k);
+        if (k % labelStep == 0 && caption.LeavesRoomFor(x - 3, label)) TextAt(painter, x - 3, H - 28, label);
     }
     for (unsigned e = 0; e < r.epsDone; ++e)
         for (unsigned d = r.mindim - 2; d <= r.maxdim - 2; ++d) {
@@ -124,6 +169,7 @@ void CLyapunovPlots::DrawSpectrumPlot(QPainter& painter, const QRect& rect, cons
     painter.save();
     const int W = rect.width(), H = rect.height();
     painter.translate(rect.topLeft());
+    painter.setClipRect(QRect(0, 0, W, H), Qt::IntersectClip);  // wide swings stay inside the diagram
     painter.fillRect(QRect(0, 0, W, H), Qt::white);
     painter.setFont(ViewFont(16));
     painter.setPen(kBlack);
@@ -153,16 +199,21 @@ void CLyapunovPlots::DrawSpectrumPlot(QPainter& painter, const QRect& rect, cons
     painter.drawLine(40, top - 5, 40, H - 25);
     painter.drawLine(40, yOf(0.0), W - 5, yOf(0.0));
     painter.drawLine(40, H - 30, W - 5, H - 30);
-    painter.drawText(QRect(0, H - 18, W, 18), Qt::AlignHCenter | Qt::AlignTop, Str(kTextIterations));
+    const AxisCaption caption(painter, W, H, Str(kTextIterations));
+    // The ends of the scale are labelled where they stand clear of the zero label.
+    const QFontMetrics metrics(painter.font());
     TextAt(painter, 4, yOf(0.0) - 8, QStringLiteral("0"));
-    TextAt(painter, 2, yOf(hi) - 8, CutNumber(hi, 3, 5));
-    TextAt(painter, 2, yOf(lo) - 8, CutNumber(lo, 3, 5));
-    int step = static_cast<int>(iterations / 5) / 100 * 100;
-    if (step <= 0) step = std::max(1, static_cast<int>(iterations / 5));
-    for (int k = 0; k <= iterations; k += step) {
+    if (std::abs(yOf(hi) - yOf(0.0)) >= metrics.height()) TextAt(painter, 2, yOf(hi) - 8, CutNumber(hi, 3, 5));
+    if (std::abs(yOf(lo) - yOf(0.0)) >= metrics.height()) TextAt(painter, 2, yOf(lo) - 8, CutNumber(lo, 3, 5));
+    long long step = static_cast<long long>(iterations / 5) / 100 * 100;
+    if (step <= 0) step = std::max(1ll, static_cast<long long>(iterations / 5));
+    const int widest = metrics.horizontalAdvance(QString::number(static_cast<long long>(iterations)));
+    if (static_cast<double>(step) * xs < widest + kLabelGap) step = LabelStep(1, xs, widest);
+    for (long long k = 0; k <= iterations; k += step) {
         const int x = static_cast<int>(k * xs + 40);
         painter.drawLine(x, H - 30, x, H - 26);
-        TextAt(painter, x - 3, H - 28, QString::number(k));
+        const QString label = QString::number(k);
+        if (caption.LeavesRoomFor(x - 3, label)) TextAt(painter, x - 3, H - 28, label);
     }
     for (unsigned i = 0; i < D; ++i) {
         painter.setPen(QPen(kCurveColours[i % std::size(kCurveColours)], 1));
@@ -189,6 +240,11 @@ double Scale(const QRect& rect) { return (rect.width() - 45) / std::fabs(std::lo
 
 }  // namespace
 
+int CLyapunovPlots::CorrDimSlopeBottom(const QRect& rect, int fitFrom, int fitTo) {
+    // Below the slopes: the radius labels and the axis caption (and with a fit, the plateaus).
+    return fitFrom < fitTo ? rect.height() / 2 : rect.height() - 42;
+}
+
 double CLyapunovPlots::CorrDimX(const QRect& rect, double radius) {
     // Radius 1 at the right end, 0.0001 on the y axis.
     return (rect.width() - 5) - std::fabs(std::log(radius)) * Scale(rect);
@@ -214,13 +270,16 @@ std::vector<double> CLyapunovPlots::DrawCorrDimPlot(QPainter& painter, const QRe
     painter.save();
     const int W = rect.width(), H = rect.height();
     painter.translate(rect.topLeft());
+    painter.setClipRect(QRect(0, 0, W, H), Qt::IntersectClip);  // wide swings stay inside the diagram
     const QRect local(0, 0, W, H);
     painter.fillRect(local, Qt::white);
     painter.setFont(ViewFont(16));
     painter.setPen(kBlack);
     Title(painter, local, Str(kTitleCorrDim));
-    // Upper half: slopes 0 .. 7 over the radius.
-    const int half = H / 2;
+    // The slopes 0 .. 7 over the radius; they share the area with the plateaus once a fit range
+    // is set, and have all of it before.
+    const std::vector<double> plateaus = Plateaus(local, r, fitFrom, fitTo);
+    const int half = CorrDimSlopeBottom(local, fitFrom, fitTo);
     const double sy = (half - 20) / 7.0;
     auto yOfSlope = [&](double s) { return static_cast<int>(half - s * sy); };
     painter.drawLine(40, 5, 40, half);
@@ -230,16 +289,24 @@ std::vector<double> CLyapunovPlots::DrawCorrDimPlot(QPainter& painter, const QRe
         painter.drawLine(36, yOfSlope(k), 40, yOfSlope(k));
         TextAt(painter, 24, yOfSlope(k) - 8, QString::number(k));
     }
+    const QFontMetrics metrics(painter.font());
+    int labelsEnd = 40;  // a label that would run into the one before it is left out
     for (double decade : {0.0001, 0.001, 0.01, 0.1}) {
         for (int m = 1; m <= 10; ++m) {
             const int x = static_cast<int>(CorrDimX(local, decade * m));
             if (x <= 40) continue;
             painter.drawLine(x, half, x, half + (m == 1 || m == 10 ? 6 : 3));
-            if (m == 10) TextAt(painter, x - 12, half + 6, QString::number(decade * 10, 'g', 3).replace(u'.', u','));
+            if (m != 10) continue;
+            const QString label = QString::number(decade * 10, 'g', 3).replace(u'.', u',');
+            if (x - 12 < labelsEnd + kLabelGap) continue;
+            TextAt(painter, x - 12, half + 6, label);
+            labelsEnd = x - 12 + metrics.horizontalAdvance(label);
         }
     }
     painter.drawText(QRect(40, half + 22, W - 45, 20), Qt::AlignHCenter | Qt::AlignTop, Str(kTextRadii));
-    painter.setClipRect(QRect(41, 0, W - 41, half));
+    painter.save();
+    // Slopes above the axis (it ends at 7) would run through the title.
+    painter.setClipRect(QRect(41, yOfSlope(7.0), W - 41, half - yOfSlope(7.0)), Qt::IntersectClip);
     for (std::size_t d = 0; d < r.curves.size(); ++d) {
         painter.setPen(QPen(kCurveColours[d % 3], 1));
         // A radius without a slope leaves a gap in the curve.
@@ -254,14 +321,13 @@ std::vector<double> CLyapunovPlots::DrawCorrDimPlot(QPainter& painter, const QRe
         }
         painter.drawPolyline(line);
     }
-    painter.setClipping(false);
+    painter.restore();
     // Lower half: the fitted plateau against the embedding dimension.
-    const std::vector<double> plateaus = Plateaus(local, r, fitFrom, fitTo);
     if (!plateaus.empty()) {
         const int m = static_cast<int>(r.curves.size());
         painter.setPen(kBlack);
         painter.drawLine(40, H - 30, W - 5, H - 30);
-        painter.drawText(QRect(0, H - 18, W, 18), Qt::AlignHCenter | Qt::AlignTop, Str(kTextEmbedding));
+        const AxisCaption caption(painter, W, H, Str(kTextEmbedding));
         QPoint previous;
         bool havePrevious = false;
         double largest = -std::numeric_limits<double>::infinity();
@@ -269,7 +335,8 @@ std::vector<double> CLyapunovPlots::DrawCorrDimPlot(QPainter& painter, const QRe
             const int x = (d + 1) * (W - 40) / m + 40 - (W - 40) / (2 * m);
             painter.setPen(kBlack);
             painter.drawLine(x, H - 30, x, H - 26);
-            TextAt(painter, x - 4, H - 28, QString::number(d + 1));
+            if (const QString label = QString::number(d + 1); caption.LeavesRoomFor(x - 4, label))
+                TextAt(painter, x - 4, H - 28, label);
             if (!std::isfinite(plateaus[d])) continue;
             const QPoint mark(x, static_cast<int>((H - 30) - plateaus[d] * (H - 30) / 14.0));
             painter.setPen(QPen(kBlue, 1));

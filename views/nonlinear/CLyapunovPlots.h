@@ -31,6 +31,9 @@ public:
     // fitted between them and marked. Returns the fitted plateaus (NaN where no point lay between).
     static std::vector<double> DrawCorrDimPlot(QPainter& painter, const QRect& rect, const CorrDimResult& result,
                                                int fitFrom, int fitTo);
+    // The y of the radius axis under the slope curves: the slopes take the whole height until a
+    // fit range (fitFrom < fitTo) makes room for the plateaus below them.
+    static int CorrDimSlopeBottom(const QRect& rect, int fitFrom, int fitTo);
     // The pixel x of a radius on the logarithmic axis, and back.
     static double CorrDimX(const QRect& rect, double radius);
     // The plateaus between two pixel abscissae, as the diagram fits them.

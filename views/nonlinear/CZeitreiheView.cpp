@@ -24,7 +24,10 @@ namespace {
 constexpr int kAskSimplify = 61446, kMsgConstant = 61476, kMsgExported = 61512, kTextNotFound = 61537,
               kTitleSave = 61576, kHeaderTime = 61577, kHeaderBoxes = 61578, kMsgNoClipboard = 61579;
 constexpr int kTextEntropy = 62110, kTextFirstMinimum = 62115;
+constexpr int kTextAutoCorrTooShort = 64262, kTextInformationTooShort = 64263, kTextConstant = 64264;
 constexpr int kPixelsPerDelay = 4;
+// The fewest samples each calculation takes: below, the window says so instead of a curve.
+constexpr std::size_t kAutoCorrSamples = 11, kInformationSamples = 101;
 
 const QColor kBackground(0, 0, 0), kCurve(0, 255, 0), kCentre(255, 255, 255), kText(255, 255, 255);
 
@@ -82,10 +85,9 @@ void CZeitreiheView::OnUpdate(int hint) {
         viewport()->update();
         return;
     }
-    if (g_bListening || g_bPlaying || !m_doc.m_aSelSamples.empty()) {
-        Recompute();
-        AskSimplify();
-    }
+    // Also a selection too short to compute from replaces what the previous one gave.
+    Recompute();
+    AskSimplify();
     Changed();
 }
 
@@ -95,21 +97,49 @@ void CZeitreiheView::Changed() {
     viewport()->update();
 }
 
+void CZeitreiheView::RecomputeAutoCorrelations() {
+    // Functions of an earlier selection must not pass for this one's.
+    if (m_doc.m_aSelSamples.size() < kAutoCorrSamples) {
+        for (std::vector<double>& acf : m_doc.m_aAutoCorr) acf.clear();
+        return;
+    }
+    m_doc.ComputeAutoCorrelations(m_nKorrCount);
+}
+
 void CZeitreiheView::Recompute() {
-    if (m_nWhatIs == kAutoCorrelation && m_doc.m_aSelSamples.size() > 10) m_doc.ComputeAutoCorrelations(m_nKorrCount);
+    if (m_nWhatIs == kAutoCorrelation || m_doc.m_aSelSamples.size() < kAutoCorrSamples) RecomputeAutoCorrelations();
     if (m_nWhatIs == kMutualInformation) {
         m_aInformation.clear();
         m_firstMinimum.reset();
-        if (m_doc.m_aSelSamples.size() <= 100) return;
-        int tau = m_nCorrLength;
-        m_aInformation = MutualInformation(m_doc.m_aSelSamples, m_nPartitions, tau);
-        if (m_aInformation.empty()) {
-            m_doc.Ui().Message(kMsgConstant, MessageIcon::Exclamation);
+        m_bConstant = false;
+        const std::vector<double>& x = m_doc.m_aSelSamples;
+        if (x.size() < kInformationSamples) {
+            m_toldConstant.reset();
             return;
         }
+        int tau = m_nCorrLength;
+        m_aInformation = MutualInformation(x, m_nPartitions, tau);
+        if (m_aInformation.empty()) {
+            m_bConstant = true;
+            // The same constant series is recomputed for every update it goes through (opening,
+            // the selection, an export): it is reported once, and the picture keeps saying it.
+            const ConstantSeries series{x.size(), x.front(), m_nPartitions, m_nCorrLength};
+            if (m_toldConstant != series) m_doc.Ui().Message(kMsgConstant, MessageIcon::Exclamation);
+            m_toldConstant = series;
+            return;
+        }
+        m_toldConstant.reset();
         m_nCorrLength = tau;
         m_firstMinimum = FirstMinimum(m_aInformation);
     }
+}
+
+QString CZeitreiheView::MissingCurveText() const {
+    if (m_nWhatIs == kAutoCorrelation && m_doc.m_aAutoCorr[0].size() < kAutoCorrSamples)
+        return Str(kTextAutoCorrTooShort, QString::number(kAutoCorrSamples));
+    if (m_nWhatIs == kMutualInformation && m_aInformation.empty())
+        return m_bConstant ? Str(kTextConstant) : Str(kTextInformationTooShort, QString::number(kInformationSamples));
+    return {};
 }
 
 static std::size_t ValuesDrawn(const CKalvoDoc& doc, int mode) {
@@ -167,7 +197,7 @@ void CZeitreiheView::OnMaxTau(int tau) {
 
 void CZeitreiheView::OnCorrelationCount(int count) {
     m_nKorrCount = std::clamp(count, 1, 9);
-    if (m_doc.m_aSelSamples.size() > 10) m_doc.ComputeAutoCorrelations(m_nKorrCount);
+    RecomputeAutoCorrelations();
     CollectWindowState(m_settings);
     Changed();
 }
@@ -199,11 +229,19 @@ void CZeitreiheView::paintEvent(QPaintEvent*) {
 }
 
 void CZeitreiheView::DrawTexts(QPainter& painter, const QRect& rect) const {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(16);
+    if (const QString missing = MissingCurveText(); !missing.isEmpty()) {
+        painter.save();
+        painter.setPen(kText);
+        painter.setFont(font);
+        painter.drawText(rect.adjusted(10, 10, -10, -10), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, missing);
+        painter.restore();
+        return;
+    }
     if (m_nWhatIs != kMutualInformation || m_aInformation.empty()) return;
     painter.save();
     painter.setPen(kText);
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(16);
     painter.setFont(font);
     const QString entropy = Str(kTextEntropy) + CLyapunovPlots::CutNumber(m_aInformation[0], 10, 6);
     const QString minimum =
@@ -296,6 +334,11 @@ void CZeitreiheView::OnViewCommand(ViewCommand command) {
     case ViewCommand::Copy: CopyViewPicture(ui, PictureName(), size, paint); break;
     case ViewCommand::ExportData: {
         if (g_bPlaying && !g_bListening) return;
+        // No table of a curve that the window cannot show; the same words as in the window.
+        if (const QString missing = MissingCurveText(); !missing.isEmpty()) {
+            ui.ShowMessage(missing, MessageIcon::Exclamation);
+            return;
+        }
         QClipboard* clipboard = QGuiApplication::clipboard();
         if (!clipboard) {
             ui.Message(kMsgNoClipboard, MessageIcon::Exclamation);
@@ -338,8 +381,6 @@ QString CZeitreiheView::ExportText() {
     } else {
         text = Str(kHeaderBoxes) + QString::number(m_nPartitions) + QLatin1String("\r\n");
         text += QLatin1String("Delay-Parameter Tau\tMutual Information\r\n");
-        Recompute();
-        viewport()->update();
         for (std::size_t tau = 0; tau < m_aInformation.size(); ++tau)
             line(QString::number(tau), SpreadsheetNumber(m_aInformation[tau]));
     }

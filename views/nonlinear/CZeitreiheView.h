@@ -60,6 +60,9 @@ public:
     QString ExportText();
     // Mutual information of the selection, as drawn (empty with 100 samples or fewer).
     const std::vector<double>& Information() const { return m_aInformation; }
+    // Why the mode shows no curve for the selection (too few samples, a constant series); empty
+    // while it shows one. The window and its pictures show the text in place of the curve.
+    QString MissingCurveText() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -68,6 +71,7 @@ protected:
 private:
     void Changed();
     void Recompute();       // what the mode needs from the selection
+    void RecomputeAutoCorrelations();
     void AskSimplify();     // the performance question for long selections
     void UpdateScrollRange();
     int Step() const;
@@ -84,4 +88,13 @@ private:
     int m_nSimplify = 7;  // 7: not simplified (the answer No), 6: the user accepted (Yes)
     std::vector<double> m_aInformation;
     std::optional<int> m_firstMinimum;
+    bool m_bConstant = false;  // the selection is constant: it has no mutual information
+    // The constant series last reported (its length, value, boxes and delays), told only once.
+    struct ConstantSeries {
+        std::size_t length;
+        double value;
+        int boxes, maxTau;
+        bool operator==(const ConstantSeries&) const = default;
+    };
+    std::optional<ConstantSeries> m_toldConstant;
 };

@@ -4,6 +4,7 @@
 
 #include "document/CKalvoDoc.h"
 #include "platform/PictureWriter.h"
+#include "platform/UserInterface.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
 #include "views/nonlinear/CZeitreiheFrame.h"
@@ -56,6 +57,11 @@ void RegisterZeitreiheModule() {
     entry.exportText = [](const ModuleContext& context, const ScriptRequest& request) -> std::optional<QString> {
         const auto view = OffscreenView(context, request);
         if (!view) return std::nullopt;
+        // A mode without a curve for this selection has no table: say why instead.
+        if (const QString missing = view->MissingCurveText(); !missing.isEmpty()) {
+            context.ui.ShowMessage(missing, MessageIcon::Exclamation);
+            return std::nullopt;
+        }
         return view->ExportText();
     };
     CommandLineModules::Register(std::move(entry));
