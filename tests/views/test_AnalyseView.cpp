@@ -315,7 +315,9 @@ TEST(AnalyseCommandLine, NothingCountedIsNoNumber) {
         const QStringList& row = rows[i];
         ASSERT_EQ(row.size(), 4) << row.join(u' ').toStdString();
         // White noise in high dimensions: no pair at the small radii, so no slope there.
-        if (row[3] == QStringLiteral("0")) EXPECT_TRUE(row[2].isEmpty()) << row.join(u' ').toStdString();
+        if (row[3] == QStringLiteral("0")) {
+            EXPECT_TRUE(row[2].isEmpty()) << row.join(u' ').toStdString();
+        }
         withoutSlope += row[2].isEmpty();
     }
     EXPECT_FALSE(run.out.contains(QStringLiteral("nan")) || run.out.contains(QStringLiteral("inf")));
