@@ -22,6 +22,7 @@
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
+#include "render3d/CD3DApplication.h"
 
 namespace {
 
@@ -280,6 +281,8 @@ CMainFrame::CMainFrame(CKalvoApp& app, CKalvoDoc& doc) : m_app(app), m_doc(doc) 
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CMainFrame::UpdateCommandStates);
 
+    // The 3D windows must not cost the main window its maximised state.
+    CD3DApplication::PrepareTopLevel(*this);
     resize(960, 640);
     ShowBars();
     LoadMenu(m_app.IsKidsMode());
