@@ -139,6 +139,20 @@ TEST_F(Application, KidsStartShowsTheKidsDialogAndTheKidsLayout) {
     EXPECT_EQ(app.MainFrame()->Action(32795), nullptr);  // no FFT settings in the kids menu
 }
 
+// The sound input is there from the start (the virtual inputs always are): the kids start
+// dialog offers recording at start-up as it does when the kids profile is chosen later.
+TEST_F(Application, TheKidsStartOffersTheMicrophoneWhenASoundInputExists) {
+    ASSERT_FALSE(AudioSystem::Inputs().empty());
+    ui.kidsStarts = {0, 0};
+    ui.openFiles = {std::nullopt, std::nullopt};
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Kids")));
+    ui.startProfiles.push_back(StartProfileAnswer{1, {}});
+    ui.predefinedProfiles.push_back(5);  // "for Kids"
+    app.OnChooseProfile();
+    EXPECT_EQ(ui.dialogsShown, (QStringList{"kids", "start", "predefined", "kids"}));
+    EXPECT_EQ(ui.kidsMicrophoneOffered, (std::vector<bool>{true, true}));
+}
+
 TEST_F(Application, OpeningAWaveFillsTheStatusBar) {
     MakeUserProfile(QStringLiteral("Anna"));
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
