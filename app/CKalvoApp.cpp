@@ -394,7 +394,9 @@ void CKalvoApp::ApplyProfile() {
     m_splitter->SetRowHeights(IsKidsMode());
 
     m_mainFrame->LoadMenu(IsKidsMode());
-    ShowModuleFrames(IsKidsMode() ? 0 : 1, false);
+    // Kids mode too: the profile keeps the top of the window for the overview of the whole
+    // sound, above the big picture.
+    ShowModuleFrames(1, false);
     m_strTitle = IsKidsMode() ? QStringLiteral("KALVO for Kids") : QStringLiteral("KALVO");
     m_mainFrame->setWindowTitle(m_strTitle);
 

@@ -640,8 +640,9 @@ void CMainFrame::ShowOverview() {
     for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
         auto* frame = qobject_cast<CModuleFrame*>(sub);
         if (!frame || frame->Slot() != kSlotUebersicht) continue;
-        // Kids mode starts with the sound window hidden; this is the way back to it.
+        // A hidden or minimised sound window comes back; the command never only activates it.
         if (frame->isHidden()) frame->show();
+        if (frame->isMinimized()) frame->showNormal();
         frame->raise();
         m_mdiArea->setActiveSubWindow(frame);
         return;
