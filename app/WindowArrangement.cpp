@@ -132,10 +132,20 @@ QRect LeastCoveringPlace(const QRect& area, const QRect& wanted, const std::vect
         visible.push_back(region);
         full.push_back(std::max(1LL, AreaOf(open[i])));
     }
+    // The corner of each title bar with the buttons that minimise, maximise and close it, where
+    // it can be seen now.
+    constexpr int kButtonsWidth = 80, kTitleHeight = 24;
+    std::vector<QRegion> buttons;
+    for (std::size_t i = 0; i < open.size(); ++i) {
+        const QRect& r = open[i];
+        const QRect corner(r.left() + std::max(0, r.width() - kButtonsWidth), r.top(), std::min(r.width(), kButtonsWidth),
+                           std::min(r.height(), kTitleHeight));
+        buttons.push_back(visible[i].intersected(corner));
+    }
     const long long windowArea = AreaOf(QRect(QPoint(), size));
     // Costs in whole percent, so that places which differ by a few pixels count as equal and
     // the one nearest to where the window wanted to be wins.
-    using Cost = std::tuple<long long, long long, long long>;
+    using Cost = std::tuple<long long, long long, long long, long long>;
     Cost best{};
     QRect bestRect;
     bool first = true;
@@ -144,15 +154,16 @@ QRect LeastCoveringPlace(const QRect& area, const QRect& wanted, const std::vect
         for (int y : ys) {
             y = std::clamp(y, area.top(), std::max(area.top(), maxY));
             const QRect candidate(QPoint(x, y), size);
-            long long hidden = 0, leastLeft = 100;
+            long long hidden = 0, leastLeft = 100, buttonsHidden = 0;
             for (std::size_t i = 0; i < visible.size(); ++i) {
+                if (!buttons[i].isEmpty() && buttons[i].intersects(candidate)) ++buttonsHidden;
                 const long long shown = AreaOf(visible[i]);
                 const long long covered = AreaOf(visible[i].intersected(candidate));
                 hidden += covered;
                 leastLeft = std::min(leastLeft, (shown - covered) * 100 / full[i]);
             }
             const long long dx = x - wanted.left(), dy = y - wanted.top();
-            const Cost cost{hidden * 100 / std::max(1LL, windowArea), 100 - leastLeft, dx * dx + dy * dy};
+            const Cost cost{hidden * 100 / std::max(1LL, windowArea), buttonsHidden, 100 - leastLeft, dx * dx + dy * dy};
             if (first || cost < best) {
                 best = cost;
                 bestRect = candidate;

@@ -16,8 +16,9 @@ namespace WindowArrangement {
 std::vector<QRect> Tile(const QRect& area, const std::vector<QSize>& needs);
 
 // A place inside area for a window of wanted's size (made smaller to fit the area) that hides as
-// little of the open windows as it can: first the least of what they show together, then so that
-// each keeps as large a visible share as can be, then the place nearest to wanted. open is in
+// little of the open windows as it can: first the least of what they show together, then the
+// fewest of their title bar buttons, then so that each keeps as large a visible share as can
+// be, then the place nearest to wanted. open is in
 // stacking order, the lowest window first (a window shows what those above it leave).
 QRect LeastCoveringPlace(const QRect& area, const QRect& wanted, const std::vector<QRect>& open);
 
