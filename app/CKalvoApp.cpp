@@ -276,7 +276,7 @@ bool CKalvoApp::ChooseStartProfile() {
 }
 
 bool CKalvoApp::ChooseKidsStart() {
-    const std::optional<int> option = m_ui.get().ChooseKidsStart(m_bCaptureAvailable);
+    const std::optional<int> option = m_ui.get().ChooseKidsStart(SoundInputExists());
     if (!option) return false;
     m_nKidsStartMode = *option == 1 ? 0 : 1;
     return true;
@@ -393,7 +393,9 @@ void CKalvoApp::ApplyProfile() {
     m_splitter->SetRowHeights(IsKidsMode());
 
     m_mainFrame->LoadMenu(IsKidsMode());
-    ShowModuleFrames(IsKidsMode() ? 0 : 1, false);
+    // Kids mode too: the profile keeps the top of the window for the overview of the whole
+    // sound, above the big picture.
+    ShowModuleFrames(1, false);
     m_strTitle = IsKidsMode() ? QStringLiteral("KALVO for Kids") : QStringLiteral("KALVO");
     m_mainFrame->setWindowTitle(m_strTitle);
 
@@ -547,7 +549,6 @@ bool CKalvoApp::InitSound(QString* deviceError) {
     if (!m_input) m_input = AudioSystem::OpenInput(QStringLiteral("virtual:sine:440"), &openError);
     if (m_output) m_strOutputDevice = m_output->Name();
     if (m_input) m_strCaptureDevice = m_input->Name();
-    m_bCaptureAvailable = m_input != nullptr;
     if (doc) {
         doc->SetAudioDevices(m_input.get(), m_output.get());
         doc->SetSoundFactory([this](const QString& path, QString* silentReason) -> std::unique_ptr<CSound> {
@@ -566,6 +567,15 @@ bool CKalvoApp::InitSound(QString* deviceError) {
         });
     }
     return real;
+}
+
+bool CKalvoApp::SoundInputExists() {
+    if (m_input) return true;
+    // At start-up the kids start dialog comes before the sound devices are opened: the sound
+    // card's back end is started here already (quietly; InitSound reports a missing card over
+    // the main window) so that its inputs are counted.
+    AudioSystem::InitRealDevices(nullptr);
+    return !AudioSystem::Inputs().empty();
 }
 
 void CKalvoApp::OnSoundcard() {

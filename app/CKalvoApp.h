@@ -86,6 +86,9 @@ public:
     // was told; the program goes on with the virtual device). With deviceError, a chosen device
     // that cannot be opened is described there instead of being reported.
     bool InitSound(QString* deviceError = nullptr);
+    // Whether the kids can choose to record with the microphone: a sound input is open, or
+    // (before the sound devices are opened, as for the kids start dialog) one can be opened.
+    bool SoundInputExists();
     void OnSoundcard();  // command 32771
     // Switches to the sound devices of these ids; a device that fails is reported (61459) and
     // the virtual device takes its place.
@@ -104,7 +107,6 @@ public:
 
     int m_nKidsStartMode = 1;            // 1 open a music file, 0 record with the microphone
     int m_nExitCode = 0;
-    bool m_bCaptureAvailable = false;    // sound input exists (the microphone can be chosen)
     QString m_strTitle = QStringLiteral("KALVO");
     QString m_strOutputDevice = QStringLiteral("Primärer Soundtreiber");
     QString m_strCaptureDevice = QStringLiteral("Primärer Soundaufnahmetreiber");

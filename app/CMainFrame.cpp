@@ -20,9 +20,11 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
 
 #include "app/CClientAreaScaler.h"
 #include "app/CommandLine.h"
+#include "app/WindowArrangement.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/IViewCommands.h"
@@ -31,6 +33,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
+#include "render3d/CD3DApplication.h"
 
 namespace {
 
@@ -298,6 +301,8 @@ CMainFrame::CMainFrame(CKalvoApp& app, CKalvoDoc& doc)
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CMainFrame::UpdateCommandStates);
 
+    // The 3D windows must not cost the main window its maximised state.
+    CD3DApplication::PrepareTopLevel(*this);
     resize(960, 640);
     ShowBars();
     LoadMenu(m_app.IsKidsMode());
@@ -330,7 +335,7 @@ std::function<void()> CMainFrame::CommandHandler(int command) {
         case kCmdStandardBar:
         case kCmdKidsBar: return [this, command] { ToggleBar(command); };
         case kCmdCascade: return [this] { m_mdiArea->cascadeSubWindows(); };
-        case kCmdTile: return [this] { m_mdiArea->tileSubWindows(); };
+        case kCmdTile: return [this] { TileWindows(); };
         case kCmdArrangeIcons: return [this] { ArrangeIcons(); };
         case kCmdOverview: return [this] { ShowOverview(); };
         case kCmdExit: return [this] { close(); };
@@ -369,7 +374,11 @@ std::function<void()> CMainFrame::CommandHandler(int command) {
     if (!registration || registration->toggleCommand != command) return {};
     const Module module = registration->module;
     return [this, module] {
-        if (CModuleWindows* modules = m_app.Modules()) modules->Toggle(module);
+        CModuleWindows* modules = m_app.Modules();
+        if (!modules) return;
+        const bool wasOpen = modules->IsOpen(module);
+        modules->Toggle(module);
+        if (!wasOpen) PlaceNewWindow(modules->Frame(module));
     };
 }
 
@@ -729,8 +738,9 @@ void CMainFrame::ShowOverview() {
     for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
         auto* frame = qobject_cast<CModuleFrame*>(sub);
         if (!frame || frame->Slot() != kSlotUebersicht) continue;
-        // Kids mode starts with the sound window hidden; this is the way back to it.
+        // A hidden or minimised sound window comes back; the command never only activates it.
         if (frame->isHidden()) frame->show();
+        if (frame->isMinimized()) frame->showNormal();
         frame->raise();
         m_mdiArea->setActiveSubWindow(frame);
         return;
@@ -764,6 +774,43 @@ void CMainFrame::ListWindows(QMenu* menu) {
             m_mdiArea->setActiveSubWindow(target);
         });
     }
+}
+
+void CMainFrame::TileWindows() {
+    // Qt's own tiling gives every cell the largest minimum size of all windows, which pushes the
+    // last column out of the area when many windows are open; here every window stays inside.
+    std::vector<QMdiSubWindow*> windows;
+    std::vector<QSize> needs;
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (!sub->isVisibleTo(m_mdiArea) || sub->isMinimized()) continue;
+        if (sub->isMaximized()) sub->showNormal();
+        windows.push_back(sub);
+        needs.push_back(sub->minimumSizeHint().expandedTo(sub->minimumSize()));
+    }
+    const QRect area = m_mdiArea->viewport()->rect();
+    const std::vector<QRect> cells = WindowArrangement::Tile(area, needs);
+    for (std::size_t i = 0; i < windows.size() && i < cells.size(); ++i) {
+        QMdiSubWindow* sub = windows[i];
+        sub->setGeometry(cells[i]);
+        // A window of fixed size keeps it; it is only kept inside the area.
+        QRect placed = sub->geometry();
+        placed.moveLeft(std::clamp(placed.left(), area.left(), std::max(area.left(), area.right() + 1 - placed.width())));
+        placed.moveTop(std::clamp(placed.top(), area.top(), std::max(area.top(), area.bottom() + 1 - placed.height())));
+        if (placed != sub->geometry()) sub->setGeometry(placed);
+    }
+    ArrangeIcons();
+}
+
+void CMainFrame::PlaceNewWindow(CModuleFrame* frame) {
+    if (!frame || frame->isMaximized() || frame->isMinimized()) return;
+    std::vector<QRect> open;
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList(QMdiArea::StackingOrder)) {
+        if (sub == frame || !sub->isVisibleTo(m_mdiArea) || sub->isMinimized()) continue;
+        if (sub->isMaximized()) return;  // it covers everything; the new window simply comes on top
+        open.push_back(sub->geometry());
+    }
+    const QRect place = WindowArrangement::LeastCoveringPlace(m_mdiArea->viewport()->rect(), frame->geometry(), open);
+    if (place != frame->geometry()) frame->setGeometry(place);
 }
 
 void CMainFrame::ArrangeIcons() {

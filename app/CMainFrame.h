@@ -108,6 +108,11 @@ private:
     // Escape: listening stops at its next block; a long computation stops at its next check.
     void OnEscape();
     void ArrangeIcons();
+    // Window › Tile: the shown windows side by side, each whole inside the client area.
+    void TileWindows();
+    // A window just opened by its command goes where it covers least of the other windows
+    // (its stored place when that is free).
+    void PlaceNewWindow(CModuleFrame* frame);
     // The open windows, numbered, at the end of the Window menu; choosing one brings it forward.
     void ListWindows(QMenu* menu);
     void FillRecentFilesMenu();

@@ -73,8 +73,9 @@ std::optional<int> ScriptedUserInterface::ChoosePredefinedProfile(int) {
     return Next(predefinedProfiles, std::optional<int>{});
 }
 
-std::optional<int> ScriptedUserInterface::ChooseKidsStart(bool) {
+std::optional<int> ScriptedUserInterface::ChooseKidsStart(bool microphone) {
     dialogsShown << QStringLiteral("kids");
+    kidsMicrophoneOffered.push_back(microphone);
     return Next(kidsStarts, std::optional<int>{});
 }
 

@@ -26,6 +26,7 @@ public:
     std::deque<std::optional<StartProfileAnswer>> startProfiles;
     std::deque<std::optional<int>> predefinedProfiles;
     std::deque<std::optional<int>> kidsStarts;
+    std::vector<bool> kidsMicrophoneOffered;  // per kids start dialog: whether recording could be chosen
     std::deque<std::optional<QString>> languages;
     std::deque<std::optional<int>> listChoices;
     std::deque<std::optional<QColor>> colours;

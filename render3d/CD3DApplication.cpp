@@ -121,6 +121,15 @@ bool CD3DApplication::CheckDevice(QString* reason) {
     return true;
 }
 
+void CD3DApplication::PrepareTopLevel(QWidget& window) {
+    if (window.testAttribute(Qt::WA_WState_Created) || !CheckDevice(nullptr)) return;
+    // An OpenGL widget among its children, never shown, makes the window ask for an OpenGL
+    // surface when it is created.
+    auto* marker = new QOpenGLWidget(&window);  // owned by the window
+    marker->setObjectName(QStringLiteral("kalvoOpenGLComposition"));
+    marker->hide();
+}
+
 bool CD3DApplication::Create3DEnvironment() {
     QString reason;
     if (!CheckDevice(&reason)) {

@@ -38,6 +38,11 @@ public:
     static std::uint32_t OpaqueColour(int argb) { return 0xFF000000u | (std::uint32_t(argb) & 0x00FFFFFFu); }
     // Whether an OpenGL 3.3 core context can be made here; the reason when not.
     static bool CheckDevice(QString* reason);
+    // Call before a top-level window that may hold 3D views is shown: it is then composed
+    // through OpenGL from the start. Otherwise Qt builds its native window anew when the first
+    // 3D view appears in it, and the new one comes up in the normal rectangle (no longer
+    // maximised). Does nothing where there is no OpenGL for the 3D views.
+    static void PrepareTopLevel(QWidget& window);
 
     // Checks that OpenGL is there and puts the OpenGL surface into the view (a view that is never
     // shown renders offscreen only). False after the user was told and the document was asked

@@ -139,6 +139,37 @@ TEST_F(Application, KidsStartShowsTheKidsDialogAndTheKidsLayout) {
     EXPECT_EQ(app.MainFrame()->Action(32795), nullptr);  // no FFT settings in the kids menu
 }
 
+// The sound input is there from the start (the virtual inputs always are): the kids start
+// dialog offers recording at start-up as it does when the kids profile is chosen later.
+TEST_F(Application, TheKidsStartOffersTheMicrophoneWhenASoundInputExists) {
+    ASSERT_FALSE(AudioSystem::Inputs().empty());
+    ui.kidsStarts = {0, 0};
+    ui.openFiles = {std::nullopt, std::nullopt};
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Kids")));
+    ui.startProfiles.push_back(StartProfileAnswer{1, {}});
+    ui.predefinedProfiles.push_back(5);  // "for Kids"
+    app.OnChooseProfile();
+    EXPECT_EQ(ui.dialogsShown, (QStringList{"kids", "start", "predefined", "kids"}));
+    EXPECT_EQ(ui.kidsMicrophoneOffered, (std::vector<bool>{true, true}));
+}
+
+TEST_F(Application, TheOverviewCommandShowsTheSoundWindowHiddenOrMinimised) {
+    ui.kidsStarts.push_back(0);
+    ui.openFiles.push_back(std::nullopt);
+    ASSERT_TRUE(app.InitInstance(QStringLiteral("Kids")));
+    CModuleFrame* sound = app.SplitterFrame();
+    QMdiArea* area = app.MainFrame()->MdiArea();
+    for (const char* how : {"hidden", "minimised"}) {
+        SCOPED_TRACE(how);
+        if (how[0] == 'h') sound->hide();
+        else sound->showMinimized();
+        ASSERT_TRUE(app.MainFrame()->OnCommand(32852));  // Window › Overview
+        EXPECT_TRUE(sound->isVisibleTo(area));
+        EXPECT_FALSE(sound->isMinimized());
+        EXPECT_EQ(area->activeSubWindow(), sound);
+    }
+}
+
 TEST_F(Application, OpeningAWaveFillsTheStatusBar) {
     MakeUserProfile(QStringLiteral("Anna"));
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
@@ -551,7 +582,7 @@ TEST_F(Application, ThePredefinedProfilesTileTheClientAreaAtCommonScreenSizes) {
         CKalvoApp start(startUi);
         ASSERT_TRUE(start.InitInstance(QString(), {}, std::make_pair(kind, QString())));
         CMainFrame* frame = start.MainFrame();
-        // The main sound window (in kids mode shown by the Overview command) and every module
+        // The main sound window (in kids mode too: the overview fills the top) and every module
         // the profile opens.
         std::vector<CModuleFrame*> frames = start.Modules()->OpenFrames();
         frames.push_back(start.SplitterFrame());
@@ -567,6 +598,7 @@ TEST_F(Application, ThePredefinedProfilesTileTheClientAreaAtCommonScreenSizes) {
             for (std::size_t i = 0; i < frames.size(); ++i) {
                 const QRect r = frames[i]->geometry();
                 const std::string name = "slot " + std::to_string(frames[i]->Slot());
+                EXPECT_TRUE(frames[i]->isVisibleTo(frame->MdiArea())) << name;
                 EXPECT_TRUE(area.contains(r)) << name << " at " << r.x() << "," << r.y() << " " << r.width() << "x"
                                               << r.height() << " in " << area.width() << "x" << area.height();
                 EXPECT_GE(r.width(), 300) << name;

@@ -6,6 +6,7 @@
 #include <QMdiArea>
 #include <QOpenGLWidget>
 #include <QTest>
+#include <QWindow>
 #include <memory>
 
 #include "app/CMainFrame.h"
@@ -240,4 +241,85 @@ TEST(Gl3DProgram, KeysNoViewUsesLeaveThe3DWindowsRunningAndTheMainShortcutsWork)
     }
     RestoreProgramFolder();
     ResetFlags();
+}
+
+namespace {
+
+// The program started with a shipped profile in a private program folder.
+class Gl3DMainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!CD3DApplication::CheckDevice(nullptr)) GTEST_SKIP() << "no OpenGL here";
+        ASSERT_TRUE(dir.isValid());
+        SetProgramFolder(dir.path());
+        ASSERT_TRUE(SeedProfiles(dir.path()));
+        for (const QString& file : QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
+            CIni(dir.filePath(QStringLiteral("Profile/") + file))
+                .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+        ResetFlags();
+    }
+    void TearDown() override {
+        if (app) app->ExitInstance();
+        app.reset();
+        RestoreProgramFolder();
+        ResetFlags();
+    }
+    CMainFrame* Start(ProfileKind kind) {
+        app = std::make_unique<CKalvoApp>(ui);
+        if (!app->InitInstance(QString(), {}, std::make_pair(kind, QString()))) return nullptr;
+        return app->MainFrame();
+    }
+    // Every 3D window of the profile has drawn on its OpenGL surface.
+    bool ThreeDDrawn() const {
+        return QTest::qWaitFor(
+            [&] {
+                for (Module module : {Module::FFT3D, Module::Reko})
+                    if (CModuleFrame* frame = app->Modules()->Frame(module)) {
+                        const auto* view = static_cast<const CD3DApplication*>(frame->View());
+                        if (!view->IsReady() || view->FrameStats().isEmpty()) return false;
+                    }
+                return true;
+            },
+            20000);
+    }
+    static bool Maximised(const CMainFrame* main) {
+        return main->isMaximized() && main->windowHandle() &&
+               (main->windowHandle()->windowStates() & Qt::WindowMaximized);
+    }
+
+    QTemporaryDir dir;
+    ScriptedUserInterface ui;
+    std::unique_ptr<CKalvoApp> app;
+};
+
+}  // namespace
+
+// A 3D view's OpenGL surface must not make Qt build the main window's native window anew: the
+// new one would come up in the normal rectangle, no longer maximised.
+TEST_F(Gl3DMainWindow, ProfilesWith3DWindowsStartMaximised) {
+    for (const ProfileKind kind : {ProfileKind::Komplett, ProfileKind::Analytiker}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        CMainFrame* main = Start(kind);
+        ASSERT_NE(main, nullptr);
+        const WId native = main->winId();
+        ASSERT_TRUE(app->Modules()->IsOpen(Module::Reko));
+        ASSERT_TRUE(ThreeDDrawn());
+        EXPECT_EQ(main->winId(), native);
+        EXPECT_TRUE(Maximised(main));
+        app->ExitInstance();
+        app.reset();
+    }
+}
+
+TEST_F(Gl3DMainWindow, OpeningThe3DFftLeavesTheMainWindowAsItIs) {
+    CMainFrame* main = Start(ProfileKind::Standard);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    ASSERT_TRUE(Maximised(main));
+    const WId native = main->winId();
+    ASSERT_TRUE(main->OnCommand(32806));  // View › 3D FFT
+    ASSERT_TRUE(app->Modules()->IsOpen(Module::FFT3D));
+    ASSERT_TRUE(ThreeDDrawn());
+    EXPECT_EQ(main->winId(), native);
+    EXPECT_TRUE(Maximised(main));
 }

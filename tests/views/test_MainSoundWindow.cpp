@@ -379,6 +379,15 @@ TEST_F(SplitterFrameTest, RowHeightsFollowTheProfile) {
     EXPECT_EQ(frame->Splitter()->sizes()[0], 50);
     frame->SetRowHeights(true);
     EXPECT_EQ(frame->Splitter()->sizes()[0], 200);
+    // Kids mode, in a window too low for both: the overview takes the height rather than leave
+    // the waveform a strip too thin to show anything.
+    frame->SetControlBarVisible(false);  // its controls would keep the window higher
+    frame->resize(900, 230);
+    QApplication::processEvents();
+    frame->SetRowHeights(true);
+    const int splitter = frame->Splitter()->height() - frame->Splitter()->handleWidth();
+    ASSERT_LT(splitter, 240);
+    EXPECT_EQ(frame->Splitter()->sizes(), (QList<int>{splitter, 0}));
 }
 
 TEST_F(SplitterFrameTest, TheViewsFollowTheDocumentUntilTheFrameGoes) {

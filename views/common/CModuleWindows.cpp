@@ -145,6 +145,8 @@ void CModuleWindows::Toggle(Module module) {
 
 void CModuleWindows::Show(Module module) {
     if (CModuleFrame* frame = Frame(module)) {
+        if (frame->isHidden()) frame->show();
+        if (frame->isMinimized()) frame->showNormal();
         frame->raise();
         if (m_area) m_area->setActiveSubWindow(frame);
     }

@@ -56,7 +56,7 @@ public:
     void Toggle(Module module);
     void Open(Module module);
     void Close(Module module);
-    // Brings an open module to the front; does nothing for a closed one.
+    // Brings an open module to the front, shown and not minimised; does nothing for a closed one.
     void Show(Module module);
     void CloseAll();
     // Every open frame stores its placement, or re-applies it.

@@ -206,7 +206,9 @@ void CSplitterFrame::OnViewCommand(ViewCommand command) {
 QString CSplitterFrame::HelpTopic() const { return QStringLiteral("html/Hauptfenster.html"); }
 
 void CSplitterFrame::SetRowHeights(bool kids) {
-    m_rows = kids ? RowHeights{200, 100, 0} : RowHeights{50, 50, 50};
+    // Kids mode gives the waveform only what the overview leaves; less than a readable strip of
+    // it is folded away.
+    m_rows = kids ? RowHeights{200, 100, 40} : RowHeights{50, 50, 50};
     m_bSixth = false;
     m_bRowsPending = true;
     ApplyRowHeights();
@@ -229,7 +231,8 @@ void CSplitterFrame::ApplyRowHeights() {
         wave = 0;
         overview = available;
     }
-    m_pSplitter->setChildrenCollapsible(m_rows.waveMin == 0 || m_rows.overviewMin == 0);
+    // A folded pane needs a collapsible splitter, or the splitter gives it its minimum height back.
+    m_pSplitter->setChildrenCollapsible(m_rows.waveMin == 0 || m_rows.overviewMin == 0 || overview == 0 || wave == 0);
     m_pSplitter->setSizes({overview, wave});
 }
 
