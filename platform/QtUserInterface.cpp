@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <utility>
 #include <QStringList>
 #include <QVBoxLayout>
 
@@ -39,8 +41,20 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// Qt's own button texts are English unless a Qt translation is installed; the program's
+// table gives them in the interface language.
+void NameButtons(QMessageBox& box) {
+    constexpr int kOk = 62028, kCancel = 62029, kYes = 62116, kNo = 62117;
+    const std::pair<QMessageBox::StandardButton, int> names[] = {
+        {QMessageBox::Ok, kOk}, {QMessageBox::Cancel, kCancel}, {QMessageBox::Yes, kYes}, {QMessageBox::No, kNo}};
+    for (const auto& [button, id] : names) {
+        if (QAbstractButton* shown = box.button(button)) shown->setText(Str(id));
+    }
+}
+
 int Ask(QWidget* parent, const QString& text, MessageIcon icon, QMessageBox::StandardButtons buttons) {
     QMessageBox box(ToQt(icon), QStringLiteral("Kalvo"), text, buttons, parent);
+    NameButtons(box);
     return box.exec();
 }
 

@@ -31,3 +31,35 @@ TEST(QtUserInterface, TheFftSettingsDialogIsWideEnoughForItsWholeTitle) {
     }
     SetCurrentLanguage(Language::English);
 }
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+TEST(QtUserInterface, QuestionBoxesNameTheirButtonsInTheInterfaceLanguage) {
+    // Without a Qt translation the standard buttons said "Yes"/"No" under German questions.
+    struct Case {
+        Language language;
+        QStringList expected;
+    };
+    for (const Case& c : {Case{Language::German, {QStringLiteral("&Ja"), QStringLiteral("&Nein")}},
+                          Case{Language::English, {QStringLiteral("&Yes"), QStringLiteral("&No")}}}) {
+        SetCurrentLanguage(c.language);
+        QStringList seen;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            for (QAbstractButton* button : box->buttons()) seen << button->text();
+            box->button(QMessageBox::No)->click();
+        });
+        poll.start(10);
+        QtUserInterface ui(nullptr);
+        EXPECT_FALSE(ui.AskYesNo(QStringLiteral("?"), MessageIcon::Question));
+        seen.sort();
+        QStringList expected = c.expected;
+        expected.sort();
+        EXPECT_EQ(seen, expected);
+    }
+    SetCurrentLanguage(Language::English);
+}
