@@ -1,5 +1,6 @@
 // The spectrum window: what it keeps from repaint to repaint, its controls, and its commands.
 
+#include <QLabel>
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -348,6 +349,13 @@ TEST_F(FFTWindow, AmplitudeEndsStayFiveDecibelsApartAndLinearStartsAtMinusThree)
     EXPECT_EQ(Spin(CFFTFrame::kUpperAmp)->value(), -3);
     qobject_cast<QAbstractButton*>(frame->Control(CFFTFrame::kAmpLog))->click();
     EXPECT_EQ(Spin(CFFTFrame::kUpperAmp)->value(), 0);
+
+    // The ends are read on the same full-scale axis the picture draws, and say so.
+    QStringList units;
+    for (const QLabel* label : frame->ControlBar()->findChildren<QLabel*>()) {
+        if (label->text().startsWith(QStringLiteral("dB"))) units << label->text();
+    }
+    EXPECT_EQ(units, QStringList({QStringLiteral("dBFS"), QStringLiteral("dBFS")}));
 }
 
 TEST_F(FFTWindow, ExclusiveControlsAndTheDocumentsFields) {

@@ -22,7 +22,7 @@ namespace {
 constexpr int kBarWidth = 168;
 
 // Texts of the bar.
-constexpr int kTextFrequency = 63710, kTextHz = 63711, kTextkHz = 63712, kTextAmplitude = 63713, kTextdBr = 63714,
+constexpr int kTextFrequency = 63710, kTextHz = 63711, kTextkHz = 63712, kTextAmplitude = 63713, kTextdBFS = 63714,
               kTextLin = 63715, kTextLog = 63716, kTextChart = 63717, kTextBars = 63718, kTextLines = 63719,
               kTextColumns = 63720, kTextHold = 63721, kTextDelay = 63722, kTextGrid = 63723, kTextPeaks = 63724,
               kTextDisplay = 63725, kTextMinDist = 63726, kTextSpline = 63727, kTextBezier = 63728,
@@ -111,7 +111,7 @@ QWidget* CFFTFrame::BuildControlBar() {
     connect(frequency.log, &QRadioButton::clicked, this, [view] { view->OnFrequencyLinear(false); });
 
     const AxisGroup amplitude = MakeAxisGroup(kTextAmplitude, Spin(kUpperAmp, kUpperAmpSpin, -99, 0, kTipUpperAmp),
-                                              kTextdBr, Spin(kLowerAmp, kLowerAmpSpin, -99, 0, kTipLowerAmp), kTextdBr,
+                                              kTextdBFS, Spin(kLowerAmp, kLowerAmpSpin, -99, 0, kTipLowerAmp), kTextdBFS,
                                               {kAmpLin, kTipAmpLin}, {kAmpLog, kTipAmpLog});
     column->addWidget(amplitude.box);
     connect(amplitude.first, &QSpinBox::valueChanged, this, [view](int v) { view->OnUpperAmplitude(v); });
