@@ -22,7 +22,10 @@ struct JobRunner::Job {
 };
 
 JobRunner::JobRunner(QObject* parent) : QObject(parent) {
-    m_sliceTimer.setInterval(0);
+    // Not 0: with a zero timer always due under the GLib event loop (the usual one on Linux), the
+    // progress box's own event processing left the window system's keys unread for the whole
+    // job, so Escape never arrived; a 1 ms timer lets the event loop take them between slices.
+    m_sliceTimer.setInterval(1);
     connect(&m_sliceTimer, &QTimer::timeout, this, &JobRunner::RunSlices);
     m_pollTimer.setInterval(kPollMs);
     connect(&m_pollTimer, &QTimer::timeout, this, &JobRunner::PollWorkers);
