@@ -77,7 +77,7 @@ public:
     // Stops a running calculation (Escape).
     void Cancel();
     bool IsCalculating() const { return m_nJob != 0; }
-    // Waits until a running calculation has ended and was taken over (tests, the command line).
+    // Waits until a running calculation has ended and was taken over (tests).
     void WaitForCalculation();
 
     const AnalyseSettings& Parameters() const { return m_params; }
