@@ -30,6 +30,7 @@
 #include "views/common/IViewCommands.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
+#include "document/JobRunner.h"
 #include "platform/ProgramFolder.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
@@ -402,7 +403,8 @@ void CMainFrame::OnHelpKey() {
 
 void CMainFrame::OnEscape() {
     if (g_bListening) m_doc.RequestStopListening();
-    else if (g_bBusyComputing) g_bCancel = true;
+    else if (m_doc.Jobs().Busy()) m_doc.Jobs().CancelAll();
+    else if (g_bBusyComputing) g_bCancel = true;  // the wavelet transform, which runs outside the job runner
 }
 
 QAction* CMainFrame::EnsureAction(int command) {

@@ -1,4 +1,5 @@
 #include "document/CKalvoDoc.h"
+#include "document/JobRunner.h"
 
 #include <charconv>
 #include <QCoreApplication>
@@ -85,7 +86,8 @@ QString NoFile() { return Str(61548); }
 
 }  // namespace
 
-CKalvoDoc::CKalvoDoc(CKalvoSettings& settings, UserInterface& ui) : m_settings(settings), m_ui(&ui) {
+CKalvoDoc::CKalvoDoc(CKalvoSettings& settings, UserInterface& ui)
+    : m_settings(settings), m_ui(&ui), m_jobs(std::make_unique<JobRunner>()) {
     m_strHelpFile = ProgramFolder() + QStringLiteral("KalvoHelp.chm");
 }
 

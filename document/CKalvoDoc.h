@@ -25,6 +25,7 @@ class CKalvoSettings;
 class CRealFFT;
 class IDocumentView;
 class IMainFrame;
+class JobRunner;
 class PlaybackBuffer;
 class UserInterface;
 struct wavelet_error;
@@ -56,6 +57,8 @@ public:
     void SetMainFrame(IMainFrame* frame) { m_pMainFrame = frame; }
     void SetUi(UserInterface& ui);
     UserInterface& Ui() { return *m_ui; }
+    // Runs the long computations of the views; Escape and the cancel command stop them here.
+    JobRunner& Jobs() { return *m_jobs; }
     void AddView(IDocumentView* view);
     void RemoveView(IDocumentView* view);
     void UpdateAllViews(int hint);
@@ -296,6 +299,7 @@ private:
 
     CKalvoSettings& m_settings;
     UserInterface* m_ui;
+    std::unique_ptr<JobRunner> m_jobs;
     IMainFrame* m_pMainFrame = nullptr;
     std::vector<IDocumentView*> m_views;
     std::array<IModuleFrame*, static_cast<std::size_t>(Module::Count)> m_modules{};

@@ -9,11 +9,14 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 #include <gtest/gtest.h>
+#include <optional>
 #include <set>
 #include <memory>
 
+#include "document/JobRunner.h"
 #include "settings/CIni.h"
 #include "app/CKalvoApp.h"
 #include "app/CMainFrame.h"
@@ -179,6 +182,17 @@ TEST_F(MainFrame, CommandsReachTheirTargets) {
     // Escape stops a long computation; with nothing running it changes nothing.
     EXPECT_TRUE(frame->OnCommand(32825));
     EXPECT_FALSE(g_bCancel);
+    // A running job is cancelled through the document's job runner.
+    std::optional<JobRunner::Outcome> outcome;
+    JobRunner::SlicedJob job;
+    job.step = [] { return true; };  // never done by itself
+    job.finished = [&](JobRunner::Outcome o) { outcome = o; };
+    doc.Jobs().StartSliced(std::move(job));
+    EXPECT_TRUE(frame->OnCommand(32825));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 60000));
+    EXPECT_EQ(outcome, JobRunner::Outcome::Cancelled);
+    EXPECT_FALSE(g_bCancel);
+    // Busy outside the runner (the wavelet transform): its flag.
     g_bBusyComputing = true;
     EXPECT_TRUE(frame->OnCommand(32825));
     EXPECT_TRUE(g_bCancel);

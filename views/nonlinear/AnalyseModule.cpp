@@ -45,8 +45,7 @@ std::unique_ptr<CAnalyseView> Calculated(const ModuleContext& context, const Scr
     view->resize(request.size);
     view->OnInitialUpdate();
     if (mode >= 0) view->OnMode(mode);
-    view->OnCalculate();
-    view->WaitForCalculation();
+    view->CalculateNow();
     if (!view->HasResult(view->Mode())) return nullptr;
     // The plateau range the profile gives as radii, as two clicks in the diagram.
     const double from = context.settings.IniAnalyseFitFromKorr, to = context.settings.IniAnalyseFitToKorr;

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTimer>
 #include <chrono>
 #include <cmath>
 #include <vector>
@@ -27,7 +26,6 @@ constexpr int kAskIterMaxLyap = 61447, kAskIterSpectrum = 61448, kTextTooShort =
 constexpr int kLabelRadii = 61540, kLabelPairs = 61541, kLabelPoints = 64202, kLabelIterations = 64205;
 // Below this many samples a calculation has nothing to show (the selection's own limit).
 constexpr int kFewestPoints = 50;
-constexpr int kPollMs = 100;
 
 }  // namespace
 
@@ -35,8 +33,6 @@ constexpr int kPollMs = 100;
 // long as it waits for the worker (a closed window joins its worker first).
 struct CAnalyseView::Shared {
     std::mutex lock;
-    std::atomic<bool> cancel{false};
-    std::atomic<bool> done{false};
     int message = 0;
     bool aborted = false;
     std::optional<MaxLyapResult> maxLyap;
@@ -46,25 +42,17 @@ struct CAnalyseView::Shared {
 };
 
 CAnalyseView::CAnalyseView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_settings(settings), m_poll(new QTimer(this)) {
+    : QWidget(parent), m_doc(doc), m_settings(settings) {
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(200, 150);
     setAutoFillBackground(false);
     m_params = AnalyseSettings::From(settings);
-    connect(m_poll, &QTimer::timeout, this, [this] {
-        if (m_shared && m_shared->done) Finish();
-        update();
-    });
     m_doc.AddView(this);
 }
 
 CAnalyseView::~CAnalyseView() {
-    if (m_worker.joinable()) {
-        m_shared->cancel = true;
-        m_worker.join();
-        qApp->removeEventFilter(this);
-        g_bBusyComputing = false;
-    }
+    // A closed window waits for its calculation to stop.
+    if (m_nJob != 0) m_doc.Jobs().Stop(m_nJob);
     m_doc.RemoveView(this);
     m_params.StoreInto(m_settings);
 }
@@ -229,17 +217,30 @@ QString CAnalyseView::NothingToCalculate() const {
 
 void CAnalyseView::OnCalculate() {
     if (IsCalculating()) return;
+    std::optional<JobRunner::WorkerJob> job = PrepareCalculation();
+    if (!job) return;
+    setCursor(Qt::WaitCursor);
+    m_nJob = m_doc.Jobs().StartWorker(std::move(*job));
+    update();
+}
+
+void CAnalyseView::CalculateNow() {
+    if (IsCalculating()) return;
+    if (std::optional<JobRunner::WorkerJob> job = PrepareCalculation()) JobRunner::RunNow(*job);
+}
+
+std::optional<JobRunner::WorkerJob> CAnalyseView::PrepareCalculation() {
     UserInterface& ui = m_doc.Ui();
     m_askIterMaxLyap = true;
     m_tooShortShown = false;
     if (SelectionTooShort()) {
         m_tooShortShown = true;
         update();
-        return;
+        return std::nullopt;
     }
     if (const QString refusal = NothingToCalculate(); !refusal.isEmpty()) {
         ui.ShowMessage(refusal, MessageIcon::Exclamation);
-        return;
+        return std::nullopt;
     }
     m_cancelledMode = -1;
     const int mode = m_params.whatIs;
@@ -266,17 +267,15 @@ void CAnalyseView::OnCalculate() {
     auto shared = std::make_shared<Shared>();
     m_shared = shared;
     m_runningMode = mode;
-    g_bCancel = false;
-    g_bBusyComputing = true;
-    setCursor(Qt::WaitCursor);
-    m_worker = std::thread([shared, params, mode, samples = std::move(samples)] {
+    JobRunner::WorkerJob job;
+    job.work = [shared, params, mode, samples = std::move(samples)](const CancelToken& token) {
         CLyapunovKantz engine;
         CLyapunovKantz::Hooks hooks;
         hooks.message = [shared](int id) {
             const std::lock_guard<std::mutex> hold(shared->lock);
             if (!shared->message) shared->message = id;
         };
-        hooks.cancelled = [shared] { return shared->cancel.load() || g_bCancel.load(); };
+        hooks.cancelled = [token] { return token.Cancelled(); };
         auto last = std::chrono::steady_clock::now();
         hooks.maxLyapProgress = [shared](const MaxLyapResult& partial) {
             const std::lock_guard<std::mutex> hold(shared->lock);
@@ -302,54 +301,39 @@ void CAnalyseView::OnCalculate() {
         if (mode == 0) spectrum = engine.CalcLyapSpectrum(samples.data(), params.SpectrumIterations(), samples.size());
         else if (mode == 1) maxLyap = engine.Calc_Max_Lyap_Exponent(samples.data(), samples.size());
         else corrDim = engine.CalcCorrDim(samples.data(), samples.size());
-        {
-            const std::lock_guard<std::mutex> hold(shared->lock);
-            shared->aborted = engine.Aborted();
-            shared->maxLyap = std::move(maxLyap);
-            shared->spectrum = std::move(spectrum);
-            shared->spectrumRows = shared->spectrum ? shared->spectrum->RowCount() : 0;
-            shared->corrDim = std::move(corrDim);
-        }
-        shared->done = true;
-    });
-    m_poll->start(kPollMs);
-    // The main frame's cancel flag is cleared at the next idle moment, which may come before the
-    // worker looks at it; Escape is therefore also caught here, wherever the focus is.
-    qApp->installEventFilter(this);
-    update();
-}
-
-bool CAnalyseView::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) Cancel();
-    return QWidget::eventFilter(watched, event);
+        const std::lock_guard<std::mutex> hold(shared->lock);
+        shared->aborted = engine.Aborted();
+        shared->maxLyap = std::move(maxLyap);
+        shared->spectrum = std::move(spectrum);
+        shared->spectrumRows = shared->spectrum ? shared->spectrum->RowCount() : 0;
+        shared->corrDim = std::move(corrDim);
+    };
+    job.progress = [this] { update(); };
+    job.finished = [this](JobRunner::Outcome outcome) { Finish(outcome); };
+    return job;
 }
 
 void CAnalyseView::Cancel() {
-    if (m_shared && IsCalculating()) m_shared->cancel = true;
+    if (IsCalculating()) m_doc.Jobs().Cancel(m_nJob);
 }
 
 void CAnalyseView::WaitForCalculation() {
-    if (!IsCalculating()) return;
-    m_worker.join();
-    Finish();
+    if (IsCalculating()) m_doc.Jobs().Wait(m_nJob);
 }
 
-void CAnalyseView::Finish() {
-    if (m_worker.joinable()) m_worker.join();
-    qApp->removeEventFilter(this);
-    m_poll->stop();
+void CAnalyseView::Finish(JobRunner::Outcome outcome) {
+    m_nJob = 0;
     unsetCursor();
-    g_bBusyComputing = false;
     std::shared_ptr<Shared> shared = std::move(m_shared);
     const int mode = m_runningMode;
     m_runningMode = -1;
-    if (!shared) return;
+    if (!shared || outcome == JobRunner::Outcome::Stopped) return;  // the window is closing
     if (shared->message) m_doc.Ui().Message(shared->message, MessageIcon::Exclamation);
-    if (shared->aborted || shared->cancel) {
+    const bool cancelled = outcome == JobRunner::Outcome::Cancelled;
+    if (shared->aborted || cancelled) {
         // A stopped calculation leaves nothing that could pass for a result; the picture says
         // it was stopped (a failure has said why in its message).
-        if (shared->cancel || g_bCancel || !shared->message) m_cancelledMode = mode;
-        g_bCancel = false;
+        if (cancelled || !shared->message) m_cancelledMode = mode;
     } else if (mode == 0 && shared->spectrum) {
         m_spectrum = std::move(shared->spectrum);
         m_kaplanYorke = CLyapunovPlots::KaplanYorkeText(*m_spectrum, m_doc.m_dSeriesUnitsPerSample);

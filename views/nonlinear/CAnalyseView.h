@@ -5,20 +5,19 @@
 //
 // A calculation runs on a worker thread so that the window stays responsive; the diagram grows
 // from the engine's progress, which the window picks up a few times a second. Escape (or the
-// main frame's cancel flag) stops it, and a stopped or failed calculation leaves no result.
+// main frame's cancel command) stops it, and a stopped or failed calculation leaves no result.
 // In the largest-exponent diagram a dragged line reads off a slope; in the correlation diagram
 // two clicks set the radius range in which the plateau of every dimension is fitted.
 
 #include <QWidget>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 #include "analysis/CLyapunovKantz.h"
 #include "document/IDocumentView.h"
+#include "document/JobRunner.h"
 #include "views/common/IViewCommands.h"
 #include "views/nonlinear/AnalyseSettings.h"
 #include "platform/PictureWriter.h"
@@ -26,7 +25,6 @@
 class CKalvoDoc;
 class CKalvoSettings;
 class QPainter;
-class QTimer;
 
 class CAnalyseView : public QWidget, public IDocumentView, public IModuleView {
     Q_OBJECT
@@ -73,11 +71,13 @@ public:
 
     // Calculate: asks the iteration questions, then starts the calculation of the mode.
     void OnCalculate();
+    // The same calculation to the end on the calling thread (the command line).
+    void CalculateNow();
     void OnReset();
     // Stops a running calculation (Escape).
     void Cancel();
-    bool IsCalculating() const { return m_worker.joinable(); }
-    // Waits until a running calculation has ended and was taken over (tests, the command line).
+    bool IsCalculating() const { return m_nJob != 0; }
+    // Waits until a running calculation has ended and was taken over (tests).
     void WaitForCalculation();
 
     const AnalyseSettings& Parameters() const { return m_params; }
@@ -102,12 +102,12 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    // While a calculation runs, Escape anywhere in the program stops it.
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Shared;  // what the worker and the window share while a calculation runs
-    void Finish();  // the worker has ended: take its result or show its message
+    // Asks what the calculation needs and makes it a job; nothing when it cannot start.
+    std::optional<JobRunner::WorkerJob> PrepareCalculation();
+    void Finish(JobRunner::Outcome outcome);  // the worker has ended: take its result or show its message
     void Changed();
     int* IntField(int control);
     double* DoubleField(int control);
@@ -136,7 +136,6 @@ private:
     int m_cancelledMode = -1;  // the mode whose last calculation was stopped (the picture says so)
 
     std::shared_ptr<Shared> m_shared;
-    std::thread m_worker;
+    JobRunner::JobId m_nJob = 0;
     int m_runningMode = -1;
-    QTimer* m_poll;
 };

@@ -1,8 +1,6 @@
 #include "views/spectral/CFFT3DView.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -19,7 +17,6 @@ constexpr int kMsgSelectMore = 61543;
 constexpr int kMsgTooLittle = 61544;
 constexpr int kTitleSave = 61556;
 constexpr int kMsgCancelled = 64316;
-constexpr int kSliceMs = 30;
 
 }  // namespace
 
@@ -31,8 +28,6 @@ CFFT3DView::CFFT3DView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent
     m_rebuildLater.setSingleShot(true);
     m_rebuildLater.setInterval(0);
     connect(&m_rebuildLater, &QTimer::timeout, this, [this] { StartRebuild(); });
-    m_sliceTimer.setInterval(0);
-    connect(&m_sliceTimer, &QTimer::timeout, this, [this] { RebuildSlice(kSliceMs); });
     Doc().AddView(this);
 }
 
@@ -80,7 +75,7 @@ void CFFT3DView::OnUpdate(int hint) {
         m_strMessage.clear();
         AddSpectrum(Doc().m_aSpectrum);
     }
-    if (hint == kHintSelection && !live && g_bWaveLoaded && !g_bCancel) {
+    if (hint == kHintSelection && !live && g_bWaveLoaded) {
         ResetView();
         ScheduleRebuild();
     }
@@ -133,7 +128,6 @@ bool CFFT3DView::PrepareRebuild() {
     m_nLast = n - std::size_t(m_nPoints);
     m_nStep = std::max<std::size_t>(m_nLast / (rows - 1), 1);
     m_nStart = m_nStep;
-    m_bEscape = false;
     return m_nLast >= 1;
 }
 
@@ -143,84 +137,58 @@ bool CFFT3DView::StartRebuild() {
         Render3DEnvironment();
         return m_strMessage.isEmpty() && !m_landscape.Empty();
     }
-    m_bRebuilding = true;
-    g_bBusyComputing = true;
-    // Escape goes to the main window's cancel command too; the key is noticed here as well,
-    // because the idle handler clears g_bCancel between two slices.
-    qApp->installEventFilter(this);
-    Doc().Ui().SetBusy(true);
-    m_sliceTimer.start();
+    JobRunner::SlicedJob job = RebuildJob();
+    job.ui = &Doc().Ui();  // the wait cursor; the growing landscape shows the progress
+    job.sliceDone = [this] {
+        m_landscape.ComputeNormals();
+        ++m_nGeneration;
+        Render3DEnvironment();  // the landscape grows in front of the user
+    };
+    m_nJob = Doc().Jobs().StartSliced(std::move(job));
     return true;
 }
 
 bool CFFT3DView::RebuildNow() {
     if (!PrepareRebuild()) return m_strMessage.isEmpty() && !m_landscape.Empty();
-    m_bRebuilding = true;
-    while (m_bRebuilding && RebuildSlice(1000)) {
-    }
-    return m_strMessage.isEmpty();
+    return JobRunner::RunNow(RebuildJob()) == JobRunner::Outcome::Finished;
 }
 
-bool CFFT3DView::RebuildSlice(int budgetMs) {
-    if (!m_bRebuilding) return false;
-    QElapsedTimer clock;
-    clock.start();
+JobRunner::SlicedJob CFFT3DView::RebuildJob() {
+    JobRunner::SlicedJob job;
+    job.step = [this] { return RebuildStep(); };
+    job.finished = [this](JobRunner::Outcome outcome) { FinishRebuild(outcome); };
+    return job;
+}
+
+bool CFFT3DView::RebuildStep() {
+    const auto more = [this] { return m_nStart <= m_nLast && !m_landscape.Full(); };
+    if (!more()) return false;
     const LandscapeSettings landscape = m_s.Landscape();
-    while (m_nStart <= m_nLast && !m_landscape.Full()) {
-        if ((g_bCancel && m_sliceTimer.isActive()) || m_bEscape) {
-            FinishRebuild(true);
-            return false;
-        }
-        SourceBlock(m_nStart, std::size_t(m_nPoints), m_aBlock);
-        if (Doc().ComputeSpectrumOf(m_aBlock, 0, m_nPoints, m_aSpectrum)) {
-            m_landscape.BuildRow(m_aSpectrum.data(), m_aSpectrum.size(), Doc().m_nSampleRate, Bits(), landscape);
-            m_landscape.AddRow(landscape, false);
-        }
-        m_nStart += m_nStep;
-        if (clock.elapsed() >= budgetMs) break;
+    SourceBlock(m_nStart, std::size_t(m_nPoints), m_aBlock);
+    if (Doc().ComputeSpectrumOf(m_aBlock, 0, m_nPoints, m_aSpectrum)) {
+        m_landscape.BuildRow(m_aSpectrum.data(), m_aSpectrum.size(), Doc().m_nSampleRate, Bits(), landscape);
+        m_landscape.AddRow(landscape, false);
     }
-    m_landscape.ComputeNormals();
-    ++m_nGeneration;
-    if (m_nStart > m_nLast || m_landscape.Full()) {
-        FinishRebuild(false);
-        return false;
-    }
-    Render3DEnvironment();  // the landscape grows in front of the user
-    return true;
+    m_nStart += m_nStep;
+    return more();
 }
 
-void CFFT3DView::FinishRebuild(bool cancelled) {
-    const bool interactive = m_sliceTimer.isActive();
-    m_sliceTimer.stop();
-    m_bRebuilding = false;
-    if (interactive) {
-        qApp->removeEventFilter(this);
-        g_bBusyComputing = false;
-        g_bCancel = false;
-        Doc().Ui().SetBusy(false);
-    }
-    if (cancelled) {
-        // Never a part of the sound that looks like all of it.
+void CFFT3DView::FinishRebuild(JobRunner::Outcome outcome) {
+    m_nJob = 0;
+    if (outcome == JobRunner::Outcome::Finished) {
+        m_landscape.ComputeNormals();
+    } else {
+        // Never a part of the sound that looks like all of it; a build its owner stopped says nothing.
         m_landscape.Clear();
-        ++m_nGeneration;
-        m_strMessage = Str(kMsgCancelled);
+        if (outcome == JobRunner::Outcome::Cancelled) m_strMessage = Str(kMsgCancelled);
     }
+    ++m_nGeneration;
     Render3DEnvironment();
 }
 
 void CFFT3DView::CancelRebuild() {
     m_rebuildLater.stop();
-    if (m_bRebuilding) {
-        FinishRebuild(true);
-        m_strMessage.clear();
-    }
-}
-
-bool CFFT3DView::eventFilter(QObject* watched, QEvent* event) {
-    if (m_bRebuilding && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) m_bEscape = true;
-    }
-    return CD3DApplication::eventFilter(watched, event);
+    if (m_nJob != 0) Doc().Jobs().Stop(m_nJob);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 
 #include "analysis/Landscape3D.h"
 #include "document/IDocumentView.h"
+#include "document/JobRunner.h"
 #include "render3d/CD3DApplication.h"
 #include "views/common/IViewCommands.h"
 #include "views/spectral/FFT3DViewSettings.h"
@@ -39,7 +40,7 @@ public:
     bool StartRebuild();
     // Builds it at once (command line, tests); false as above or when cancelled.
     bool RebuildNow();
-    bool IsRebuilding() const { return m_bRebuilding; }
+    bool IsRebuilding() const { return m_nJob != 0; }
     // One spectrum (N/2 + 1 magnitudes of the FFT size) as the newest row.
     void AddSpectrum(const std::vector<double>& spectrum);
 
@@ -69,14 +70,15 @@ protected:
     void InitialCamera(float& distance, float& pitch, float& yaw) const override;
     void OnSaveKey() override { OnViewCommand(ViewCommand::SaveView); }
     std::uint32_t BackgroundColour() const override { return m_s.background; }
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Changed();  // a setting that shapes the landscape changed
     void ScheduleRebuild();
     bool PrepareRebuild();
-    bool RebuildSlice(int budgetMs);
-    void FinishRebuild(bool cancelled);
+    // The build as a job: one row a step.
+    JobRunner::SlicedJob RebuildJob();
+    bool RebuildStep();
+    void FinishRebuild(JobRunner::Outcome outcome);
     void CancelRebuild();
     // The samples the landscape is built from: the selection, or the whole sound without one.
     std::size_t SourceLength() const;
@@ -94,9 +96,7 @@ private:
     QString m_strMessage;
 
     QTimer m_rebuildLater;  // settings changes and hints come in bursts: one rebuild for them
-    QTimer m_sliceTimer;
-    bool m_bRebuilding = false;
-    bool m_bEscape = false;
+    JobRunner::JobId m_nJob = 0;  // the build running in slices
     bool m_bKeepCleared = false;  // Clear all Data: the landscape stays empty until new sound
     std::size_t m_nStart = 0, m_nStep = 1, m_nLast = 0;
     int m_nPoints = 0;

@@ -1,8 +1,6 @@
 #include "views/spectral/CSonoView.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -35,7 +33,6 @@ constexpr int kTitleSave = 64141;
 constexpr int kClickToneMs = 400;
 constexpr int kDragToneMs = 50;
 constexpr int kKidsFftPoints = 8192;
-constexpr int kSliceMs = 30;  // the window answers at least this often during a rebuild
 
 constexpr std::uint32_t kCursorColour = 0xCC3772;  // RGB(204, 55, 114)
 
@@ -57,8 +54,6 @@ CSonoView::CSonoView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent)
     setMouseTracking(true);  // the "Freq:" field follows the cursor
     setMinimumSize(120, 90);
     m_s = SonoViewSettings::From(settings);
-    m_sliceTimer.setInterval(0);
-    connect(&m_sliceTimer, &QTimer::timeout, this, [this] { RebuildSlice(kSliceMs); });
     m_doc.AddView(this);
 }
 
@@ -194,7 +189,7 @@ void CSonoView::OnUpdate(int hint) {
         AddColumn(m_doc.m_aSpectrum);
     }
     if (hint == kHintPlayStarted) CancelRebuild(false);
-    if (g_bSelectionSpectrum && !g_bCancel && !live) StartRebuild();
+    if (g_bSelectionSpectrum && !live) StartRebuild();
     update();
 }
 
@@ -222,7 +217,6 @@ bool CSonoView::PrepareRebuild() {
     m_nLastStart = n - m_nPoints;
     m_nX = w + 2;
     m_aBlock.resize(static_cast<std::size_t>(m_nPoints));
-    m_bEscape = false;
     return true;
 }
 
@@ -233,100 +227,71 @@ bool CSonoView::StartRebuild() {
         update();
         return false;
     }
-    m_bRebuilding = true;
-    g_bBusyComputing = true;
-    // Escape goes to the main window's cancel command, which sets g_bCancel; the key is also
-    // noticed here, because the idle handler clears g_bCancel between two slices.
-    qApp->installEventFilter(this);
-    m_doc.Ui().SetBusy(true);
-    m_bProgressShown = false;  // shown once the rebuild takes longer than one slice
-    m_sliceTimer.start();
+    JobRunner::SlicedJob job = RebuildJob();
+    job.ui = &m_doc.Ui();
+    job.progressTitle = Str(kTextDrawing);
+    job.progressText = [this] {
+        const double done = static_cast<double>(m_nStart) / static_cast<double>(m_nLastStart + 1);
+        return Str(kTextProgress, QString::number(static_cast<int>(100.0 * done)));
+    };
+    job.sliceDone = [this] { update(); };
+    m_nJob = m_doc.Jobs().StartSliced(std::move(job));
     return true;
 }
 
 bool CSonoView::RebuildNow() {
     if (!PrepareRebuild()) return false;
-    m_bRebuilding = true;
-    while (m_bRebuilding && RebuildSlice(1000)) {
-    }
+    m_bRebuildingNow = true;
+    JobRunner::RunNow(RebuildJob());
     return m_strMessage.isEmpty();  // a message says the sound was too short or the drawing was cancelled
 }
 
-bool CSonoView::RebuildSlice(int budgetMs) {
-    if (!m_bRebuilding) return false;
-    QElapsedTimer clock;
-    clock.start();
-    const int w = m_s.lineWidth;
-    const std::size_t points = static_cast<std::size_t>(m_nPoints);
-    const double rate = m_doc.m_nSampleRate > 0 ? m_doc.m_nSampleRate : 1;
-    std::vector<double> levels;
-    while (m_nStart <= m_nLastStart && m_nX <= m_picture.width() - w) {
-        if (g_bCancel || m_bEscape) {
-            FinishRebuild(true, true);
-            return false;
-        }
-        for (std::size_t i = 0; i < points; ++i) m_aBlock[i] = m_doc.Sample(static_cast<std::uint32_t>(m_nStart + i));
-        const std::vector<double>& spectrum = m_sono.Spectrum(m_aBlock.data(), m_nPoints);
-        AddColumn(spectrum);
-        if (m_pExport) {
-            // Bottom row first, as the header lists the frequencies; the measured levels, not
-            // the colours, so that a row louder than the top colour still reads its own level.
-            const std::vector<double>& column = m_sono.ColumnDb(spectrum.data(), spectrum.size(), m_doc.m_nSampleRate);
-            *m_pExport += SpreadsheetNumber(static_cast<double>(m_nStart) / rate);
-            for (auto it = column.rbegin(); it != column.rend(); ++it) {
-                *m_pExport += u'\t';
-                if (std::isfinite(*it)) *m_pExport += SpreadsheetNumber(*it);
-            }
-            *m_pExport += QLatin1String("\r\n");
-        }
-        m_nStart += m_nStep;
-        if (clock.elapsed() >= budgetMs) break;
-    }
-    if (m_nStart > m_nLastStart || m_nX > m_picture.width() - w) {
-        FinishRebuild(false, false);
-        return false;
-    }
-    if (m_sliceTimer.isActive()) {
-        if (!m_bProgressShown) {
-            m_doc.Ui().BeginProgress(Str(kTextDrawing));
-            m_bProgressShown = true;
-        }
-        const int percent = static_cast<int>(100.0 * static_cast<double>(m_nStart) / static_cast<double>(m_nLastStart + 1));
-        m_doc.Ui().SetProgressText(Str(kTextProgress, QString::number(percent)));
-        update();
-    }
-    return true;
+JobRunner::SlicedJob CSonoView::RebuildJob() {
+    JobRunner::SlicedJob job;
+    job.step = [this] { return RebuildStep(); };
+    job.finished = [this](JobRunner::Outcome outcome) { FinishRebuild(outcome); };
+    return job;
 }
 
-void CSonoView::FinishRebuild(bool cancelled, bool tell) {
-    const bool interactive = m_sliceTimer.isActive();
-    m_sliceTimer.stop();
-    m_bRebuilding = false;
-    if (interactive) {
-        qApp->removeEventFilter(this);
-        g_bBusyComputing = false;
-        g_bCancel = false;
-        if (m_bProgressShown) m_doc.Ui().EndProgress();
-        m_bProgressShown = false;
-        m_doc.Ui().SetBusy(false);
+bool CSonoView::RebuildStep() {
+    const int w = m_s.lineWidth;
+    const auto more = [&] { return m_nStart <= m_nLastStart && m_nX <= m_picture.width() - w; };
+    if (!more()) return false;
+    const std::size_t points = static_cast<std::size_t>(m_nPoints);
+    for (std::size_t i = 0; i < points; ++i) m_aBlock[i] = m_doc.Sample(static_cast<std::uint32_t>(m_nStart + i));
+    const std::vector<double>& spectrum = m_sono.Spectrum(m_aBlock.data(), m_nPoints);
+    AddColumn(spectrum);
+    if (m_pExport) {
+        // Bottom row first, as the header lists the frequencies; the measured levels, not
+        // the colours, so that a row louder than the top colour still reads its own level.
+        const double rate = m_doc.m_nSampleRate > 0 ? m_doc.m_nSampleRate : 1;
+        const std::vector<double>& column = m_sono.ColumnDb(spectrum.data(), spectrum.size(), m_doc.m_nSampleRate);
+        *m_pExport += SpreadsheetNumber(static_cast<double>(m_nStart) / rate);
+        for (auto it = column.rbegin(); it != column.rend(); ++it) {
+            *m_pExport += u'\t';
+            if (std::isfinite(*it)) *m_pExport += SpreadsheetNumber(*it);
+        }
+        *m_pExport += QLatin1String("\r\n");
     }
-    if (cancelled) {
+    m_nStart += m_nStep;
+    return more();
+}
+
+void CSonoView::FinishRebuild(JobRunner::Outcome outcome) {
+    m_nJob = 0;
+    m_bRebuildingNow = false;
+    if (outcome != JobRunner::Outcome::Finished) {
         // Never a part of the sound that looks like all of it.
         ClearPicture();
-        if (tell) m_strMessage = Str(kMsgCancelled);
+        if (outcome == JobRunner::Outcome::Cancelled) m_strMessage = Str(kMsgCancelled);
     }
     update();
 }
 
 void CSonoView::CancelRebuild(bool tell) {
-    if (m_bRebuilding) FinishRebuild(true, tell);
-}
-
-bool CSonoView::eventFilter(QObject* watched, QEvent* event) {
-    if (m_bRebuilding && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) m_bEscape = true;
-    }
-    return QWidget::eventFilter(watched, event);
+    if (m_nJob == 0) return;
+    m_doc.Jobs().Stop(m_nJob);
+    if (tell) m_strMessage = Str(kMsgCancelled);
 }
 
 QString CSonoView::ExportTable() {

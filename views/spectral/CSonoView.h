@@ -7,13 +7,13 @@
 // document and starts again at the left when the picture is full.
 
 #include <QImage>
-#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <vector>
 
 #include "analysis/CSonogram.h"
 #include "document/IDocumentView.h"
+#include "document/JobRunner.h"
 #include "views/common/IViewCommands.h"
 #include "views/spectral/SonoViewSettings.h"
 #include "platform/PictureWriter.h"
@@ -58,7 +58,7 @@ public:
     bool StartRebuild();
     // Draws the whole sound at once (command line, tests); false as above or when cancelled.
     bool RebuildNow();
-    bool IsRebuilding() const { return m_bRebuilding; }
+    bool IsRebuilding() const { return m_nJob != 0 || m_bRebuildingNow; }
     // The whole sound as a table: a header line with the frequencies of the rows in Hz, then
     // one line per column with its start time in seconds and the measured level in dB full
     // scale of every row (the loudest bin of the bar drawn there, whatever the gain), bottom
@@ -92,7 +92,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Changed(bool redraw);  // the bar follows; the picture starts anew when redraw is set
@@ -101,8 +100,10 @@ private:
     void ClearPicture();
     void FillColumns(int x, int width, std::uint32_t colour);
     bool PrepareRebuild();
-    bool RebuildSlice(int budgetMs);
-    void FinishRebuild(bool cancelled, bool tell);
+    // The rebuild as a job: one column a step.
+    JobRunner::SlicedJob RebuildJob();
+    bool RebuildStep();
+    void FinishRebuild(JobRunner::Outcome outcome);
     // Stops a rebuild; tell: the picture says that it was cancelled.
     void CancelRebuild(bool tell);
     void DrawKeyboard(QPainter& painter, const QRect& rect) const;
@@ -127,11 +128,9 @@ private:
     QString m_strMessage;
 
     // The whole-sound rebuild in progress.
-    QTimer m_sliceTimer;
-    bool m_bRebuilding = false;
-    bool m_bEscape = false;
+    JobRunner::JobId m_nJob = 0;   // the rebuild running in slices
+    bool m_bRebuildingNow = false;  // the rebuild running to the end at once
     bool m_bKeepCleared = false;
-    bool m_bProgressShown = false;
     std::uint64_t m_nStart = 0, m_nStep = 1, m_nLastStart = 0;
     int m_nPoints = 0;
     std::vector<double> m_aBlock;
