@@ -19,6 +19,7 @@
 #include <optional>
 #include <tuple>
 
+#include "settings/ProfileStore.h"
 #include "settings/CIni.h"
 #include "app/CMainFrame.h"
 #include "app/CommandLine.h"
@@ -39,92 +40,11 @@
 CKalvoApp::CKalvoApp(UserInterface& ui) : m_ui(ui) {}
 CKalvoApp::~CKalvoApp() = default;
 
-QString CKalvoApp::ProfileFile(ProfileKind kind, const QString& userProfileFile) {
-    switch (kind) {
-        case ProfileKind::Standard: return QStringLiteral("Profile/KalvoStandardProfil.ini");
-        case ProfileKind::Musiker: return QStringLiteral("Profile/KalvoMusikerProfil.ini");
-        case ProfileKind::Analytiker: return QStringLiteral("Profile/KalvoAnalytikerProfil.ini");
-        case ProfileKind::Komplett: return QStringLiteral("Profile/KalvoKomplettProfil.ini");
-        case ProfileKind::ForKids: return QStringLiteral("Profile/KalvoforKidsProfil.ini");
-        case ProfileKind::Oberschule: return QStringLiteral("Profile/KalvoOberschuleProfil.ini");
-        case ProfileKind::LastUsed: return QStringLiteral("Profile/KalvoZuletztVerwendetProfil.ini");
-        case ProfileKind::User: return QStringLiteral("Profile/") + userProfileFile;
-    }
-    return {};
-}
-
-QString CKalvoApp::PlacementSection(int slot) {
-    static const char* const sections[kSlotCount] = {
-        "MainWindow", "UebersichtWindow", "FFTWindow", "AnalyseWindow", "RekonstruktionsWindow",
-        "FFT3DWindow", "NotenbildWindow", "SonogrammWindow", "WaveletWindow", "ZeitreiheWindow"};
-    return QLatin1String(sections[std::clamp(slot, 0, kSlotCount - 1)]);
-}
-
-bool CKalvoApp::SerializeSettings(bool load) {
-    CIni ini(m_strProfilePath, QStringLiteral("Allgemein"), true);
-    if (!load) ini.Defer();  // some 200 keys: the file is written once, when ini goes
-    // A number that is not finite ("nan", "inf") gives the Standard profile's value instead. Such a
-    // value is read as NaN (a missing key keeps 0); only then is the Standard profile read.
-    std::optional<CIni> standard;
-    const auto standardValue = [&](const QString& name, const QString& section) {
-        if (ini.GetString(name, QString(), section).isEmpty()) return 0.0;
-        if (!standard) standard.emplace(ProgramFolder() + ProfileFile(ProfileKind::Standard, QString()), QStringLiteral("Allgemein"), true);
-        return standard->GetDouble(name, 0.0, section);
-    };
-    constexpr double kNotFinite = std::numeric_limits<double>::quiet_NaN();
-    for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable()) {
-        const QString name = QLatin1String(key.key);
-        const QString section = QLatin1String(key.section);
-        std::visit(
-            [&](auto member) {
-                auto& value = m_settings.*member;
-                using T = std::decay_t<decltype(value)>;
-                if constexpr (std::is_same_v<T, QString>) ini.SerString(load, value, name, section, QString());
-                else if constexpr (std::is_same_v<T, int>) ini.SerInt(load, value, name, section, 0);
-                else if constexpr (std::is_same_v<T, float>) {
-                    ini.SerFloat(load, value, name, section, static_cast<float>(kNotFinite));
-                    if (load && std::isnan(value)) value = static_cast<float>(standardValue(name, section));
-                } else {
-                    ini.SerDouble(load, value, name, section, kNotFinite);
-                    if (load && std::isnan(value)) value = standardValue(name, section);
-                }
-            },
-            key.member);
-        if (key.member == CKalvoSettings::Member(&CKalvoSettings::IniDokumentNumFFTPoints))
-            m_settings.IniDokumentNumFFTPoints = CKalvoSettings::CheckedFftPoints(m_settings.IniDokumentNumFFTPoints);
-    }
-    const WindowPlacement def = WindowPlacement::Default();
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        WindowPlacement placement = m_settings.GetWindowSlot(slot);
-        SerializePlacement(ini, load, placement, def, PlacementSection(slot));
-        if (load) {
-            m_settings.SetWindowSlot(placement, slot);
-            if (slot == kSlotMain) FitMainPlacement(def);
-        }
-    }
-    return load || ini.Commit();
-}
-
-void CKalvoApp::SerializePlacement(CIni& ini, bool load, WindowPlacement& wp, const WindowPlacement& def,
-                                   const QString& section) {
-    ini.SetSection(section);
-    const QString s = section;
-    ini.SerInt(load, wp.showCmd, QStringLiteral("wp->showCmd"), s, def.showCmd);
-    ini.SerInt(load, wp.flags, QStringLiteral("wp->flags"), s, def.flags);
-    ini.SerInt(load, wp.minX, QStringLiteral("wp->ptMinPosition.x"), s, def.minX);
-    ini.SerInt(load, wp.minY, QStringLiteral("wp->ptMinPosition.y"), s, def.minY);
-    ini.SerInt(load, wp.maxX, QStringLiteral("wp->ptMaxPosition.x"), s, def.maxX);
-    ini.SerInt(load, wp.maxY, QStringLiteral("wp->ptMaxPosition.y"), s, def.maxY);
-    ini.SerInt(load, wp.left, QStringLiteral("wp->rcNormalPosition.left"), s, def.left);
-    ini.SerInt(load, wp.top, QStringLiteral("wp->rcNormalPosition.top"), s, def.top);
-    ini.SerInt(load, wp.right, QStringLiteral("wp->rcNormalPosition.right"), s, def.right);
-    ini.SerInt(load, wp.bottom, QStringLiteral("wp->rcNormalPosition.bottom"), s, def.bottom);
-}
-
 bool CKalvoApp::LoadProfile() {
-    m_strProfilePath = ProgramFolder() + ProfileFile(m_profileKind, m_strUserProfileFile);
+    m_strProfilePath = ProgramFolder() + ProfileStore::ProfileFile(m_profileKind, m_strUserProfileFile);
     if (QFileInfo(m_strProfilePath).isFile()) {
-        SerializeSettings(true);
+        ProfileStore::Read(m_strProfilePath, m_settings);
+        FitMainPlacement(WindowPlacement::Default());
         return true;
     }
     m_ui.get().Message(61490, MessageIcon::Error, m_strProfilePath);
@@ -133,7 +53,7 @@ bool CKalvoApp::LoadProfile() {
 
 bool CKalvoApp::SaveProfile() {
     const bool user = m_profileKind == ProfileKind::User;
-    const QString target = ProfileFile(user ? ProfileKind::User : ProfileKind::LastUsed, m_strUserProfileFile);
+    const QString target = ProfileStore::ProfileFile(user ? ProfileKind::User : ProfileKind::LastUsed, m_strUserProfileFile);
     m_strProfilePath = ProgramFolder() + target;
     if (user) {
         if (QFileInfo::exists(m_strProfilePath)) {
@@ -141,7 +61,7 @@ bool CKalvoApp::SaveProfile() {
         }
         // A new profile is written key by key, so a missing template costs nothing.
     }
-    if (!SerializeSettings(false)) {
+    if (!ProfileStore::Write(m_strProfilePath, m_settings)) {
         m_ui.get().Message(63620, MessageIcon::Error, m_strProfilePath);
         return false;
     }
@@ -245,7 +165,7 @@ void CKalvoApp::DetectLanguage() {
     m_settings.IniAllgemeinLanguage = static_cast<int>(language);
     for (ProfileKind kind : {ProfileKind::Standard, ProfileKind::Musiker, ProfileKind::Analytiker, ProfileKind::Komplett,
                              ProfileKind::Oberschule, ProfileKind::ForKids}) {
-        CIni ini(ProgramFolder() + ProfileFile(kind, QString()), QStringLiteral("Allgemein"));
+        CIni ini(ProgramFolder() + ProfileStore::ProfileFile(kind, QString()), QStringLiteral("Allgemein"));
         ini.WriteInt(QStringLiteral("IniAllgemeinLanguage"), m_settings.IniAllgemeinLanguage);
     }
     for (const char* file : {"Profile/KalvoUserVorlage.ini", "Profile/KalvoZuletztVerwendetProfil.ini"}) {
@@ -285,7 +205,7 @@ bool CKalvoApp::ChooseKidsStart() {
 bool CKalvoApp::InitInstance(const QString& profileArgument, const std::vector<std::pair<QString, QString>>& settings,
                              std::optional<std::pair<ProfileKind, QString>> forcedProfile) {
     // The language of the start dialogs comes from the standard profile until a profile is chosen.
-    CIni standard(ProgramFolder() + ProfileFile(ProfileKind::Standard, QString()), QStringLiteral("Allgemein"));
+    CIni standard(ProgramFolder() + ProfileStore::ProfileFile(ProfileKind::Standard, QString()), QStringLiteral("Allgemein"));
     const int code = standard.GetInt(QStringLiteral("IniAllgemeinLanguage"), 0, QStringLiteral("Allgemein"));
     Language language = Language::English;
     if (code == 0) DetectLanguage();

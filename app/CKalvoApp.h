@@ -16,7 +16,6 @@
 class AudioInputDevice;
 class AudioOutputDevice;
 class PlaybackBuffer;
-class CIni;
 class CKalvoDoc;
 class CMainFrame;
 class CModuleWindows;
@@ -42,14 +41,8 @@ public:
     QString m_strProfilePath;      // full path of the current profile file
     QString m_strUserProfileFile;  // "KalvoUserProfil-<name>.ini" for a user profile
 
-    // The file of a profile kind, relative to the program folder ("Profile/...").
-    static QString ProfileFile(ProfileKind kind, const QString& userProfileFile);
-    static QString PlacementSection(int slot);
-
-    // False when a save could not be written.
-    bool SerializeSettings(bool load);
-    virtual void SerializePlacement(CIni& ini, bool load, WindowPlacement& placement, const WindowPlacement& def,
-                                    const QString& section);
+    // Reads the current profile into the settings; tells the user and returns false when
+    // the file is missing.
     bool LoadProfile();
     bool SaveProfile();
     // Before a user profile is saved: the document and every view write back what they hold.

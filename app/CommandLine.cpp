@@ -18,6 +18,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/StringTable.h"
 #include "render3d/DdsWriter.h"
+#include "settings/ProfileStore.h"
 #include "views/Modules.h"
 #include "views/common/CommandLineModules.h"
 
@@ -304,7 +305,7 @@ std::optional<ProfileKind> ShippedProfileKind(const QString& name) {
 
 bool UserProfileExists(const QString& name) {
     return CSaveProfileDLG::IsUsableName(name) &&
-           QFileInfo(ProgramFolder() + CKalvoApp::ProfileFile(ProfileKind::User, CSaveProfileDLG::FileNameFor(name)))
+           QFileInfo(ProgramFolder() + ProfileStore::ProfileFile(ProfileKind::User, CSaveProfileDLG::FileNameFor(name)))
                .isFile();
 }
 

@@ -14,7 +14,6 @@
 #include <QWheelEvent>
 #include <cmath>
 
-#include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 #include "render3d/CGrafikDeviceDlg.h"
@@ -64,7 +63,8 @@ private:
     CD3DApplication& m_host;
 };
 
-CD3DApplication::CD3DApplication(CKalvoDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
+CD3DApplication::CD3DApplication(UserInterface& ui, FailureHook onFailure, QWidget* parent)
+    : QWidget(parent), m_ui(ui), m_onFailure(std::move(onFailure)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(120, 90);
@@ -160,10 +160,10 @@ void CD3DApplication::Fail(const QString& detail) {
     m_bReady = false;
     // Told once: not again by this view, nor by its sibling failing in the same round (the
     // flag stays set until a 3D window is opened anew).
-    const bool told = m_bFailed || m_doc.m_bClose3DWindows;
+    const bool askedBefore = m_onFailure ? m_onFailure() : false;
+    const bool told = m_bFailed || askedBefore;
     m_bFailed = true;
-    m_doc.m_bClose3DWindows = 1;
-    if (!told) m_doc.Ui().Message(kMsgNoOpenGL, MessageIcon::Error, detail);
+    if (!told) m_ui.Message(kMsgNoOpenGL, MessageIcon::Error, detail);
 }
 
 bool CD3DApplication::SetUpScene(QOpenGLContext* context, QString* error) {

@@ -6,8 +6,8 @@
 // picture, and saves the picture. The same scene renders offscreen into a framebuffer object
 // for the command line and for saving at another size.
 //
-// When OpenGL cannot be had the user is told once, with what to do on Linux, and the document
-// is asked to close the 3D windows; the rest of the program goes on.
+// When OpenGL cannot be had the user is told once, with what to do on Linux, and the owner is
+// asked, through the failure hook, to close the 3D windows; the rest of the program goes on.
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -16,12 +16,12 @@
 #include <QWidget>
 #include <QPoint>
 #include <QTimer>
+#include <functional>
 #include <optional>
 
-#include "analysis/NavigationState.h"
+#include "render3d/NavigationState.h"
 #include "render3d/CGlRenderer.h"
 
-class CKalvoDoc;
 class QOpenGLContext;
 class QPainter;
 class UserInterface;
@@ -29,7 +29,12 @@ class UserInterface;
 class CD3DApplication : public QWidget {
     Q_OBJECT
 public:
-    explicit CD3DApplication(CKalvoDoc& doc, QWidget* parent = nullptr);
+    // Called when OpenGL fails: asks the owner to close the 3D windows and returns whether they
+    // already were asked (by this view or a sibling since a 3D window was last opened), in
+    // which case the user has been told and is not told again.
+    using FailureHook = std::function<bool()>;
+
+    CD3DApplication(UserInterface& ui, FailureHook onFailure, QWidget* parent = nullptr);
     ~CD3DApplication() override;
 
     // The surface every 3D picture asks for: OpenGL 3.3 core with a depth buffer.
@@ -45,7 +50,7 @@ public:
     static void PrepareTopLevel(QWidget& window);
 
     // Checks that OpenGL is there and puts the OpenGL surface into the view (a view that is never
-    // shown renders offscreen only). False after the user was told and the document was asked
+    // shown renders offscreen only). False after the user was told and the owner was asked
     // to close the 3D windows; the view then shows no OpenGL surface at all, since a platform
     // without OpenGL cannot even compose one.
     bool Create3DEnvironment();
@@ -113,8 +118,6 @@ protected:
     virtual void OnSaveKey() {}
 
     CGlRenderer& Renderer() { return *m_renderer; }
-    CKalvoDoc& Doc() { return m_doc; }
-    const CKalvoDoc& Doc() const { return m_doc; }
     QMatrix4x4 ViewMatrix() const;
     QMatrix4x4 WorldMatrix() const;
     static QMatrix4x4 Projection(const QSize& size);
@@ -138,7 +141,8 @@ private:
     void UpdateFrameStats(const QSize& size);
     void Advance(double seconds);
 
-    CKalvoDoc& m_doc;
+    UserInterface& m_ui;
+    FailureHook m_onFailure;
     Surface* m_surface = nullptr;  // the OpenGL surface, a child; null without OpenGL
     QMetaObject::Connection m_contextConnection;
     CGlRenderer m_windowRenderer;

@@ -1,4 +1,4 @@
-// The 3D landscape of spectra, the delay reconstruction and the navigation of the 3D views.
+// The 3D landscape of spectra and the delay reconstruction.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 
 #include "analysis/DelayReconstruction.h"
 #include "analysis/Landscape3D.h"
-#include "analysis/NavigationState.h"
 
 namespace {
 
@@ -187,20 +186,4 @@ TEST(DelayReconstruction, ExportOfASineLiesOnAnEllipse) {
         ++lines;
     }
     EXPECT_EQ(lines, s.size() - 2 * tau);
-}
-
-TEST(NavigationState, OneEventMovesOnceAndInertiaDecays) {
-    NavigationState nav;
-    nav.Press(NavigationState::kObjRotXPlus);
-    nav.Press(NavigationState::kCamRight);
-    nav.Update(1.0);
-    nav.ReleaseAll();
-    EXPECT_DOUBLE_EQ(nav.objectRotation[0], 1.0);
-    EXPECT_DOUBLE_EQ(nav.rotationVelocity[0], 0.1);
-    nav.Update(1.0);
-    EXPECT_DOUBLE_EQ(nav.objectRotation[0], 1.0);  // the object moved once
-    EXPECT_NEAR(nav.rotationVelocity[0], 0.09, 1e-12);  // the camera coasts and slows
-    EXPECT_GT(nav.cameraRotation[0], 0.1);
-    nav.Reset();
-    EXPECT_DOUBLE_EQ(nav.cameraRotation[0], 0.0);
 }

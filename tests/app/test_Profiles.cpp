@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "settings/CIni.h"
+#include "settings/ProfileStore.h"
 #include "app/CKalvoApp.h"
 #include "platform/CSaveProfileDLG.h"
 #include "platform/ProgramFolder.h"
@@ -50,7 +51,7 @@ TEST_F(Profiles, EveryShippedProfileHoldsEveryKeyAndLoads) {
         }
         for (int slot = 0; slot < kSlotCount; ++slot)
             EXPECT_NE(ini.GetString(QStringLiteral("wp->rcNormalPosition.right"), QStringLiteral("<missing>"),
-                                    CKalvoApp::PlacementSection(slot)),
+                                    ProfileStore::PlacementSection(slot)),
                       QStringLiteral("<missing>"));
     }
     for (ProfileKind kind : {ProfileKind::Standard, ProfileKind::Musiker, ProfileKind::Analytiker, ProfileKind::Komplett,

@@ -22,7 +22,7 @@ constexpr float kAxisLength = 2.0f;
 }  // namespace
 
 CRekoView::CRekoView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent)
-    : CD3DApplication(doc, parent), m_settings(settings) {
+    : Document3DView(doc, parent), m_settings(settings) {
     m_s = RekoViewSettings::From(settings);
     Doc().AddView(this);
 }

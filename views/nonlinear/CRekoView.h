@@ -10,14 +10,14 @@
 
 #include "analysis/DelayReconstruction.h"
 #include "document/IDocumentView.h"
-#include "render3d/CD3DApplication.h"
+#include "views/common/Document3DView.h"
 #include "views/common/IViewCommands.h"
 #include "views/nonlinear/RekoViewSettings.h"
 #include "platform/PictureWriter.h"
 
 class CKalvoSettings;
 
-class CRekoView : public CD3DApplication, public IDocumentView, public IModuleView {
+class CRekoView : public Document3DView, public IDocumentView, public IModuleView {
     Q_OBJECT
 public:
     static constexpr int kCtrlAcfMinimum = 1167;

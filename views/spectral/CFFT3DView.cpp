@@ -23,7 +23,7 @@ constexpr int kMsgCancelled = 64316;
 // ---------------------------------------------------------------------------------------
 
 CFFT3DView::CFFT3DView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent)
-    : CD3DApplication(doc, parent), m_settings(settings) {
+    : Document3DView(doc, parent), m_settings(settings) {
     m_s = FFT3DViewSettings::From(settings);
     m_rebuildLater.setSingleShot(true);
     m_rebuildLater.setInterval(0);

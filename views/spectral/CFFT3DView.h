@@ -12,14 +12,14 @@
 #include "analysis/Landscape3D.h"
 #include "document/IDocumentView.h"
 #include "document/JobRunner.h"
-#include "render3d/CD3DApplication.h"
+#include "views/common/Document3DView.h"
 #include "views/common/IViewCommands.h"
 #include "views/spectral/FFT3DViewSettings.h"
 #include "platform/PictureWriter.h"
 
 class CKalvoSettings;
 
-class CFFT3DView : public CD3DApplication, public IDocumentView, public IModuleView {
+class CFFT3DView : public Document3DView, public IDocumentView, public IModuleView {
     Q_OBJECT
 public:
     CFFT3DView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent = nullptr);

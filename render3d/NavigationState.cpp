@@ -1,4 +1,4 @@
-#include "analysis/NavigationState.h"
+#include "render3d/NavigationState.h"
 
 void NavigationState::Reset() {
     *this = NavigationState{};

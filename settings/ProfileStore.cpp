@@ -1,0 +1,95 @@
+#include "settings/ProfileStore.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <type_traits>
+#include <variant>
+
+#include "platform/ProgramFolder.h"
+#include "settings/CIni.h"
+#include "settings/CKalvoSettings.h"
+
+QString ProfileStore::ProfileFile(ProfileKind kind, const QString& userProfileFile) {
+    switch (kind) {
+        case ProfileKind::Standard: return QStringLiteral("Profile/KalvoStandardProfil.ini");
+        case ProfileKind::Musiker: return QStringLiteral("Profile/KalvoMusikerProfil.ini");
+        case ProfileKind::Analytiker: return QStringLiteral("Profile/KalvoAnalytikerProfil.ini");
+        case ProfileKind::Komplett: return QStringLiteral("Profile/KalvoKomplettProfil.ini");
+        case ProfileKind::ForKids: return QStringLiteral("Profile/KalvoforKidsProfil.ini");
+        case ProfileKind::Oberschule: return QStringLiteral("Profile/KalvoOberschuleProfil.ini");
+        case ProfileKind::LastUsed: return QStringLiteral("Profile/KalvoZuletztVerwendetProfil.ini");
+        case ProfileKind::User: return QStringLiteral("Profile/") + userProfileFile;
+    }
+    return {};
+}
+
+QString ProfileStore::PlacementSection(int slot) {
+    static const char* const sections[kSlotCount] = {
+        "MainWindow", "UebersichtWindow", "FFTWindow", "AnalyseWindow", "RekonstruktionsWindow",
+        "FFT3DWindow", "NotenbildWindow", "SonogrammWindow", "WaveletWindow", "ZeitreiheWindow"};
+    return QLatin1String(sections[std::clamp(slot, 0, kSlotCount - 1)]);
+}
+
+void ProfileStore::Read(const QString& path, CKalvoSettings& settings) { Serialize(path, settings, true); }
+
+bool ProfileStore::Write(const QString& path, CKalvoSettings& settings) { return Serialize(path, settings, false); }
+
+bool ProfileStore::Serialize(const QString& path, CKalvoSettings& settings, bool load) {
+    CIni ini(path, QStringLiteral("Allgemein"), true);
+    if (!load) ini.Defer();  // some 200 keys: the file is written once, when ini goes
+    // A number that is not finite ("nan", "inf") gives the Standard profile's value instead. Such a
+    // value is read as NaN (a missing key keeps 0); only then is the Standard profile read.
+    std::optional<CIni> standard;
+    const auto standardValue = [&](const QString& name, const QString& section) {
+        if (ini.GetString(name, QString(), section).isEmpty()) return 0.0;
+        if (!standard) standard.emplace(ProgramFolder() + ProfileFile(ProfileKind::Standard, QString()), QStringLiteral("Allgemein"), true);
+        return standard->GetDouble(name, 0.0, section);
+    };
+    constexpr double kNotFinite = std::numeric_limits<double>::quiet_NaN();
+    for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable()) {
+        const QString name = QLatin1String(key.key);
+        const QString section = QLatin1String(key.section);
+        std::visit(
+            [&](auto member) {
+                auto& value = settings.*member;
+                using T = std::decay_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, QString>) ini.SerString(load, value, name, section, QString());
+                else if constexpr (std::is_same_v<T, int>) ini.SerInt(load, value, name, section, 0);
+                else if constexpr (std::is_same_v<T, float>) {
+                    ini.SerFloat(load, value, name, section, static_cast<float>(kNotFinite));
+                    if (load && std::isnan(value)) value = static_cast<float>(standardValue(name, section));
+                } else {
+                    ini.SerDouble(load, value, name, section, kNotFinite);
+                    if (load && std::isnan(value)) value = standardValue(name, section);
+                }
+            },
+            key.member);
+        if (key.member == CKalvoSettings::Member(&CKalvoSettings::IniDokumentNumFFTPoints))
+            settings.IniDokumentNumFFTPoints = CKalvoSettings::CheckedFftPoints(settings.IniDokumentNumFFTPoints);
+    }
+    const WindowPlacement def = WindowPlacement::Default();
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        WindowPlacement placement = settings.GetWindowSlot(slot);
+        SerializePlacement(ini, load, placement, def, PlacementSection(slot));
+        if (load) settings.SetWindowSlot(placement, slot);
+    }
+    return load || ini.Commit();
+}
+
+void ProfileStore::SerializePlacement(CIni& ini, bool load, WindowPlacement& wp, const WindowPlacement& def,
+                                      const QString& section) {
+    ini.SetSection(section);
+    const QString s = section;
+    ini.SerInt(load, wp.showCmd, QStringLiteral("wp->showCmd"), s, def.showCmd);
+    ini.SerInt(load, wp.flags, QStringLiteral("wp->flags"), s, def.flags);
+    ini.SerInt(load, wp.minX, QStringLiteral("wp->ptMinPosition.x"), s, def.minX);
+    ini.SerInt(load, wp.minY, QStringLiteral("wp->ptMinPosition.y"), s, def.minY);
+    ini.SerInt(load, wp.maxX, QStringLiteral("wp->ptMaxPosition.x"), s, def.maxX);
+    ini.SerInt(load, wp.maxY, QStringLiteral("wp->ptMaxPosition.y"), s, def.maxY);
+    ini.SerInt(load, wp.left, QStringLiteral("wp->rcNormalPosition.left"), s, def.left);
+    ini.SerInt(load, wp.top, QStringLiteral("wp->rcNormalPosition.top"), s, def.top);
+    ini.SerInt(load, wp.right, QStringLiteral("wp->rcNormalPosition.right"), s, def.right);
+    ini.SerInt(load, wp.bottom, QStringLiteral("wp->rcNormalPosition.bottom"), s, def.bottom);
+}
