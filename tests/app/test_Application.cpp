@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "settings/CIni.h"
@@ -633,6 +634,10 @@ TEST_F(Application, AProfileThatCannotBeReadOnChangeEndsTheProgramTheUsualWay) {
     app.OnChooseProfile();  // this process goes on: the event loop ends it, with a code that says so
     EXPECT_TRUE(SaidNumber(ui, 61490));
     EXPECT_EQ(app.ExitCode(), 1);
+    // The request to leave waits for an event loop, and until one runs every dialog of this
+    // process would close at once: run one here so the request ends with this test.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }
 
 TEST_F(Application, AMainWindowStoredAsHiddenStillShows) {
