@@ -8,7 +8,7 @@ FUZZ_TARGETS ?= wave timeseries ini
 BUILD_TYPE ?= RelWithDebInfo
 ARGS       ?=
 
-.PHONY: all deps configure build run test bench test-sanitize fuzz install package clean
+.PHONY: all deps configure build run test bench test-sanitize fuzz install package clean format format-check
 
 all: build
 
@@ -25,6 +25,13 @@ build: configure
 
 run: build
 	./$(BUILD)/kalvo $(ARGS)
+
+# The sources keep the one style of .clang-format; this fails on any file that strays from it.
+format-check: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run --Werror
+
+format: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format-14 -i
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure

@@ -9,7 +9,8 @@ constexpr int kJacobiIterations = 10;
 
 // Approximate solution of the tridiagonal system (lower diagonal 1, diagonal b, upper c,
 // right-hand side rhs) by Jacobi iterations started at rhs / b.
-std::vector<float> SolveJacobi(const std::vector<float>& b, const std::vector<float>& c, const std::vector<float>& rhs) {
+std::vector<float> SolveJacobi(const std::vector<float>& b, const std::vector<float>& c,
+                               const std::vector<float>& rhs) {
     const std::size_t n = b.size();
     std::vector<float> t(n), next(n);
     for (std::size_t i = 0; i < n; ++i) t[i] = rhs[i] / b[i];
@@ -74,7 +75,8 @@ std::size_t CCubicSpline::SegmentSteps(const SplinePoint& a, const SplinePoint& 
 
 std::size_t CCubicSpline::OutputCount() const {
     std::size_t count = 0;
-    for (std::size_t i = 0; i + 1 < m_points.size(); ++i) count += SegmentSteps(m_points[i], m_points[i + 1]) + 1;
+    for (std::size_t i = 0; i + 1 < m_points.size(); ++i)
+        count += SegmentSteps(m_points[i], m_points[i + 1]) + 1;
     return count;
 }
 

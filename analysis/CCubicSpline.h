@@ -23,16 +23,16 @@ public:
     // no ratio). Fewer than two distinct points: no segment, no output.
     explicit CCubicSpline(const std::vector<SplinePoint>& points);
 
-    std::size_t OutputCount() const;                       // sum over the segments of s + 1
-    void Evaluate(std::vector<SplinePoint>& out) const;    // clears out, then appends OutputCount() points
-    const std::vector<float>& TangentsX() const { return m_tx; }   // T_i after the iterations
+    std::size_t OutputCount() const;                     // sum over the segments of s + 1
+    void Evaluate(std::vector<SplinePoint>& out) const;  // clears out, then appends OutputCount() points
+    const std::vector<float>& TangentsX() const { return m_tx; }  // T_i after the iterations
     const std::vector<float>& TangentsY() const { return m_ty; }
 
 private:
     static std::size_t SegmentSteps(const SplinePoint& a, const SplinePoint& b);
 
-    std::vector<SplinePoint> m_points;   // distinct consecutive points
-    std::vector<float> m_ratio;          // r_i, one per chord
+    std::vector<SplinePoint> m_points;  // distinct consecutive points
+    std::vector<float> m_ratio;         // r_i, one per chord
     std::vector<float> m_tx;
     std::vector<float> m_ty;
 };

@@ -59,8 +59,8 @@ void CEnvelope::Scan(const OffsetAt& offset, std::int64_t from, std::int64_t to,
     }
 }
 
-std::vector<SplinePoint> CEnvelope::ToPicture(const std::vector<SplinePoint>& points, int originX, int pictureWidth,
-                                              double yScale) {
+std::vector<SplinePoint> CEnvelope::ToPicture(const std::vector<SplinePoint>& points, int originX,
+                                              int pictureWidth, double yScale) {
     std::vector<SplinePoint> mapped;
     if (points.empty() || points.back().x <= originX) return mapped;
     const double scale = static_cast<double>(pictureWidth) / (points.back().x - originX);
@@ -76,10 +76,13 @@ std::vector<SplinePoint> CEnvelope::ToPicture(const std::vector<SplinePoint>& po
 
 void CEnvelope::Merge(std::vector<SplinePoint>& stored, const std::vector<SplinePoint>& points) {
     for (const SplinePoint& p : points) {
-        const auto at = std::lower_bound(stored.begin(), stored.end(), p,
-                                         [](const SplinePoint& a, const SplinePoint& b) { return a.x < b.x; });
-        if (at != stored.end() && at->x == p.x) at->y = (at->y + p.y) / 2;
-        else stored.insert(at, p);
+        const auto at =
+            std::lower_bound(stored.begin(), stored.end(), p,
+                             [](const SplinePoint& a, const SplinePoint& b) { return a.x < b.x; });
+        if (at != stored.end() && at->x == p.x)
+            at->y = (at->y + p.y) / 2;
+        else
+            stored.insert(at, p);
     }
 }
 

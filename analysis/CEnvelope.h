@@ -32,8 +32,8 @@ public:
     // Points of the waveform mapped into a picture pictureWidth wide: x from originX .. lastX
     // (the last point's x) onto 0 .. pictureWidth, y scaled by yScale. Only points whose x goes
     // on increasing are taken; nothing when the last point is not right of originX.
-    static std::vector<SplinePoint> ToPicture(const std::vector<SplinePoint>& points, int originX, int pictureWidth,
-                                              double yScale);
+    static std::vector<SplinePoint> ToPicture(const std::vector<SplinePoint>& points, int originX,
+                                              int pictureWidth, double yScale);
 
     // Merges points into a curve kept in x order: a point on the x of a stored point averages
     // the two heights, any other is inserted at its place.

@@ -11,7 +11,9 @@ namespace {
 
 constexpr unsigned kAll = ~0u;
 
-double Squared(double x) { return x * x; }
+double Squared(double x) {
+    return x * x;
+}
 
 // The local fits of the spectrum: the largest condition number (1-norm, of the moment matrix in
 // units of the neighbourhood radius) that still gives coefficients, and how far the neighbourhood
@@ -65,41 +67,41 @@ CLyapunovKantz::~CLyapunovKantz() = default;
 void CLyapunovKantz::SetParameters(unsigned a1, unsigned a2, unsigned a3, unsigned a4, unsigned a5, double e1,
                                    double e2, int mode, unsigned a9) {
     switch (mode) {
-    case kSpectrum:
-        m_spec.embedding = a3;
-        m_spec.delay = a4;
-        m_spec.minNeighbours = a5;
-        m_spec.startRadius = e1;
-        m_spec.absolute = false;
-        m_spec.reverse = false;
-        m_spec.mask = 511;
-        break;
-    case kMaxLyap:
-        m_max.maxiter = a1;
-        m_max.maxdim = a2;
-        m_max.mindim = a3;
-        m_max.delay = a4;
-        m_max.epscount = a5;
-        m_max.epsmin = e1;
-        m_max.epsmax = e2;
-        m_max.reference = a9;
-        m_max.mask = 127;
-        m_max.theiler = 0;
-        m_max.epsminAbsolute = m_max.epsmaxAbsolute = false;
-        break;
-    case kCorrDim:
-        m_corr.pairs = a1;
-        m_corr.m = a2;
-        m_corr.delay = a4;
-        m_corr.radii = a5;
-        m_corr.epsmin = e1;
-        m_corr.epsmax = e2;
-        m_corr.columns = 1;
-        m_corr.theiler = 500;
-        m_corr.mask = 255;
-        break;
-    default:
-        break;
+        case kSpectrum:
+            m_spec.embedding = a3;
+            m_spec.delay = a4;
+            m_spec.minNeighbours = a5;
+            m_spec.startRadius = e1;
+            m_spec.absolute = false;
+            m_spec.reverse = false;
+            m_spec.mask = 511;
+            break;
+        case kMaxLyap:
+            m_max.maxiter = a1;
+            m_max.maxdim = a2;
+            m_max.mindim = a3;
+            m_max.delay = a4;
+            m_max.epscount = a5;
+            m_max.epsmin = e1;
+            m_max.epsmax = e2;
+            m_max.reference = a9;
+            m_max.mask = 127;
+            m_max.theiler = 0;
+            m_max.epsminAbsolute = m_max.epsmaxAbsolute = false;
+            break;
+        case kCorrDim:
+            m_corr.pairs = a1;
+            m_corr.m = a2;
+            m_corr.delay = a4;
+            m_corr.radii = a5;
+            m_corr.epsmin = e1;
+            m_corr.epsmax = e2;
+            m_corr.columns = 1;
+            m_corr.theiler = 500;
+            m_corr.mask = 255;
+            break;
+        default:
+            break;
     }
     m_dKaplanYorke = 0.0;
 }
@@ -182,8 +184,8 @@ std::optional<MaxLyapResult> CLyapunovKantz::Calc_Max_Lyap_Exponent(const double
         p.epscount = 1;
         p.epsmax = p.epsmin;
     }
-    const std::size_t span = static_cast<std::size_t>(p.maxiter) +
-                             static_cast<std::size_t>(std::max(p.maxdim, 1u) - 1) * p.delay;
+    const std::size_t span =
+        static_cast<std::size_t>(p.maxiter) + static_cast<std::size_t>(std::max(p.maxdim, 1u) - 1) * p.delay;
     if (span >= n) {
         Fail(kMaxLyapTooShort);
         return std::nullopt;
@@ -193,7 +195,8 @@ std::optional<MaxLyapResult> CLyapunovKantz::Calc_Max_Lyap_Exponent(const double
     p.maxdim = std::max(p.maxdim, 2u);
     if (p.mindim > p.maxdim) p.maxdim = p.mindim;
     // The corrected maxdim may reach further than the check above allowed.
-    const std::size_t reach = static_cast<std::size_t>(p.maxiter) + static_cast<std::size_t>(p.maxdim - 1) * p.delay;
+    const std::size_t reach =
+        static_cast<std::size_t>(p.maxiter) + static_cast<std::size_t>(p.maxdim - 1) * p.delay;
     if (reach >= n) {
         Fail(kMaxLyapTooShort);
         return std::nullopt;
@@ -215,7 +218,8 @@ std::optional<MaxLyapResult> CLyapunovKantz::Calc_Max_Lyap_Exponent(const double
         result.maxiter = p.maxiter;
         result.epscount = p.epscount;
         result.S.assign(dims, std::vector<double>(static_cast<std::size_t>(p.epscount + 1) * iters, 0.0));
-        result.counts.assign(dims, std::vector<unsigned>(static_cast<std::size_t>(p.epscount + 1) * iters, 0u));
+        result.counts.assign(dims,
+                             std::vector<unsigned>(static_cast<std::size_t>(p.epscount + 1) * iters, 0u));
         head.resize(static_cast<std::size_t>(cells) * cells);
         list.resize(n);
         for (auto& l : neighbours) l.resize(boxed);
@@ -234,7 +238,9 @@ std::optional<MaxLyapResult> CLyapunovKantz::Calc_Max_Lyap_Exponent(const double
     const unsigned mask = p.mask;
     const unsigned delay = p.delay;
     const double* v = y.data();
-    auto cellOf = [&](double value, double eps) { return static_cast<unsigned>(static_cast<long long>(value / eps)) & mask; };
+    auto cellOf = [&](double value, double eps) {
+        return static_cast<unsigned>(static_cast<long long>(value / eps)) & mask;
+    };
 
     bool anyCounted = false;
     for (unsigned e = 0; e < p.epscount; ++e) {
@@ -258,7 +264,8 @@ std::optional<MaxLyapResult> CLyapunovKantz::Calc_Max_Lyap_Exponent(const double
                 for (unsigned j = b + mask; j <= b + mask + 2; ++j) {
                     for (int m = head[(i & mask) * cells + (j & mask)]; m != -1; m = list[m]) {
                         const long long gap = static_cast<long long>(m) - r;
-                        if (gap >= -static_cast<long long>(p.theiler) && gap <= static_cast<long long>(p.theiler))
+                        if (gap >= -static_cast<long long>(p.theiler) &&
+                            gap <= static_cast<long long>(p.theiler))
                             continue;
                         double dist = Squared(v[r] - v[m]);
                         if (dist > eps2) continue;
@@ -275,8 +282,8 @@ std::optional<MaxLyapResult> CLyapunovKantz::Calc_Max_Lyap_Exponent(const double
                 if (neighbourCount[d] == 0) continue;
                 std::fill(localCount.begin(), localCount.end(), 0.0);
                 std::fill(localSum.begin(), localSum.end(), 0.0);
-                AccumulateDivergence(v, r, neighbours[d].data(), neighbourCount[d], iters, d + 2, delay, squares.data(),
-                                     distances.data(), localCount.data(), localSum.data());
+                AccumulateDivergence(v, r, neighbours[d].data(), neighbourCount[d], iters, d + 2, delay,
+                                     squares.data(), distances.data(), localCount.data(), localSum.data());
                 double* c = &count[static_cast<std::size_t>(d) * iters];
                 double* s = &sum[static_cast<std::size_t>(d) * iters];
                 for (unsigned i = 0; i < iters; ++i) {
@@ -292,7 +299,8 @@ std::optional<MaxLyapResult> CLyapunovKantz::Calc_Max_Lyap_Exponent(const double
                 const std::size_t at = static_cast<std::size_t>(d) * iters + i;
                 if (count[at] > 0.0) {
                     result.S[d][static_cast<std::size_t>(e) * iters + i] = sum[at] / count[at];
-                    result.counts[d][static_cast<std::size_t>(e) * iters + i] = static_cast<unsigned>(count[at]);
+                    result.counts[d][static_cast<std::size_t>(e) * iters + i] =
+                        static_cast<unsigned>(count[at]);
                     anyCounted = true;
                 }
             }
@@ -439,7 +447,9 @@ std::optional<LyapSpectrumResult> CLyapunovKantz::CalcLyapSpectrum(const double*
     };
     gramSchmidt(tangent);
 
-    auto component = [&](std::size_t point, unsigned k) { return y[point - static_cast<std::size_t>(k) * delay]; };
+    auto component = [&](std::size_t point, unsigned k) {
+        return y[point - static_cast<std::size_t>(k) * delay];
+    };
     double neighbourSum = 0.0, radiusSum = 0.0, errorSum = 0.0;
     unsigned long count = 0;
     const std::size_t end = std::min<std::size_t>(iterations, last);
@@ -511,7 +521,8 @@ std::optional<LyapSpectrumResult> CLyapunovKantz::CalcLyapSpectrum(const double*
             for (unsigned j : found) {
                 const double next = y[j + delay];
                 rhs[0] += next;
-                for (unsigned k = 0; k < D; ++k) rhs[k + 1] += next * (component(j, k) - component(point, k)) / scale;
+                for (unsigned k = 0; k < D; ++k)
+                    rhs[k + 1] += next * (component(j, k) - component(point, k)) / scale;
             }
             for (double& r : rhs) r *= share;
             for (unsigned k = 0; k < M; ++k) {
@@ -648,7 +659,9 @@ std::optional<CorrDimResult> CLyapunovKantz::CalcCorrDim(const double* input, st
     const double* v = y.data();
     unsigned k0 = 0;
     double r = epsmax;
-    auto cellOf = [&](double value) { return static_cast<unsigned>(static_cast<long long>(value / r)) & mask; };
+    auto cellOf = [&](double value) {
+        return static_cast<unsigned>(static_cast<long long>(value / r)) & mask;
+    };
     auto insert = [&](unsigned j) {
         const unsigned c = cellOf(v[j]);
         list1[j] = head1[c];
@@ -722,7 +735,8 @@ std::optional<CorrDimResult> CLyapunovKantz::CalcCorrDim(const double* input, st
             long long close = 0;
             if (theiler > 0) {
                 const long long lo = std::max(0ll, static_cast<long long>(i) - theiler);
-                const long long hi = std::min(static_cast<long long>(N) - 1, static_cast<long long>(i) + theiler);
+                const long long hi =
+                    std::min(static_cast<long long>(N) - 1, static_cast<long long>(i) + theiler);
                 for (long long j = lo; j <= hi; ++j)
                     if (inverse[static_cast<std::size_t>(j)] < pos) ++close;
             }

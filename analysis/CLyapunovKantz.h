@@ -23,9 +23,9 @@ struct MaxLyapResult {
     unsigned maxdim = 2;
     unsigned maxiter = 0;
     unsigned epscount = 0;
-    unsigned epsDone = 0;                 // radii finished (all of them in a complete result)
-    std::vector<double> radii;            // the epscount radii, in units of the data interval
-    std::vector<std::vector<double>> S;   // maxdim - 1 arrays of (epscount + 1) * (maxiter + 1)
+    unsigned epsDone = 0;                // radii finished (all of them in a complete result)
+    std::vector<double> radii;           // the epscount radii, in units of the data interval
+    std::vector<std::vector<double>> S;  // maxdim - 1 arrays of (epscount + 1) * (maxiter + 1)
     // Beside each S, the number of reference points with neighbours that it averages; where it
     // is 0 nothing was counted and S has no value.
     std::vector<std::vector<unsigned>> counts;
@@ -39,23 +39,23 @@ struct MaxLyapResult {
 struct LyapSpectrumResult {
     unsigned dimension = 0;
     unsigned delay = 1;
-    unsigned iterations = 0;              // the iteration parameter (the diagram's x range)
-    std::vector<double> rows;             // row after row, dimension values each
+    unsigned iterations = 0;   // the iteration parameter (the diagram's x range)
+    std::vector<double> rows;  // row after row, dimension values each
     std::size_t RowCount() const { return dimension ? rows.size() / dimension : 0; }
     double Exponent(std::size_t row, unsigned i) const { return rows[row * dimension + i]; }
     double kaplanYorke = 0.0;
-    double meanNeighbours = 0.0;          // neighbours used per local fit
-    double meanRadius = 0.0;              // mean neighbourhood radius in data units
-    double forecastError = 0.0;           // rms one-step error of the local fits, data units
+    double meanNeighbours = 0.0;  // neighbours used per local fit
+    double meanRadius = 0.0;      // mean neighbourhood radius in data units
+    double forecastError = 0.0;   // rms one-step error of the local fits, data units
 };
 
 // Result of the correlation sum: per embedding dimension 1..m the local slopes over the radius.
 // A radius at which no pair was counted has no sum, and a slope needs a sum above 0 at both of
 // its radii; a point without them has no value (not 0).
 struct CorrDimPoint {
-    double radius = 0.0;                  // in units of the data interval
-    double slope = 0.0;                   // smoothed over up to 7 neighbouring slopes
-    double sum = 0.0;                     // the correlation sum at the radius
+    double radius = 0.0;  // in units of the data interval
+    double slope = 0.0;   // smoothed over up to 7 neighbouring slopes
+    double sum = 0.0;     // the correlation sum at the radius
     bool hasSlope = false;
     bool hasSum = false;
 };
@@ -83,11 +83,11 @@ public:
     enum Mode : int { kSpectrum = 0, kMaxLyap = 1, kCorrDim = 2 };
 
     struct Hooks {
-        std::function<void(int)> message;   // show the message of this number
-        std::function<bool()> cancelled;    // true: stop now
-        std::function<void(const MaxLyapResult&)> maxLyapProgress;     // after each radius
+        std::function<void(int)> message;                                 // show the message of this number
+        std::function<bool()> cancelled;                                  // true: stop now
+        std::function<void(const MaxLyapResult&)> maxLyapProgress;        // after each radius
         std::function<void(const LyapSpectrumResult&)> spectrumProgress;  // after each iteration > 10
-        std::function<void(const CorrDimResult&)> corrDimProgress;     // about once a second
+        std::function<void(const CorrDimResult&)> corrDimProgress;        // about once a second
     };
 
     CLyapunovKantz();
@@ -104,7 +104,8 @@ public:
                        int mode, unsigned a9);
 
     std::optional<MaxLyapResult> Calc_Max_Lyap_Exponent(const double* values, std::size_t n);
-    std::optional<LyapSpectrumResult> CalcLyapSpectrum(const double* values, unsigned iterations, std::size_t n);
+    std::optional<LyapSpectrumResult> CalcLyapSpectrum(const double* values, unsigned iterations,
+                                                       std::size_t n);
     std::optional<CorrDimResult> CalcCorrDim(const double* values, std::size_t n);
 
     // Shared routines. rescale_data maps the values onto [0, 1]; a constant series reports

@@ -11,13 +11,16 @@
 namespace {
 
 constexpr std::uint32_t Rgb(int r, int g, int b) {
-    return (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) | static_cast<std::uint32_t>(b);
+    return (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) |
+           static_cast<std::uint32_t>(b);
 }
 
 CSonogram::Palette MakePalette(bool colour1) {
     CSonogram::Palette p{};
     for (int k = 0; k < 256; ++k) {
-        const auto at = [&](int ramp) -> std::uint32_t& { return p[static_cast<std::size_t>(ramp * 256 + k)]; };
+        const auto at = [&](int ramp) -> std::uint32_t& {
+            return p[static_cast<std::size_t>(ramp * 256 + k)];
+        };
         if (colour1) {
             at(0) = Rgb(0, 0, k);
             at(1) = Rgb(0, k, 255);
@@ -38,10 +41,12 @@ CSonogram::Palette MakePalette(bool colour1) {
 // about 1e-9 relative; exact at 1 and for powers of two consistently with itself, which is
 // what the comparisons against the top level need.
 inline double FastLn(double x) {
-    if (!(x > 0.0)) return x == 0.0 ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN();
+    if (!(x > 0.0))
+        return x == 0.0 ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN();
     if (std::isinf(x)) return x;
     const auto bits = std::bit_cast<std::uint64_t>(x);
-    int exponent = static_cast<int>((bits >> 52) & 0x7FF) - 1023;  // subnormals: near enough to 0 for a colour
+    int exponent =
+        static_cast<int>((bits >> 52) & 0x7FF) - 1023;  // subnormals: near enough to 0 for a colour
     double m = std::bit_cast<double>((bits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);  // 1 <= m < 2
     if (m > 1.4142135623730951) {
         m *= 0.5;
@@ -55,7 +60,9 @@ inline double FastLn(double x) {
 }
 
 // A row as an int even for frequencies far outside the picture (or 0 Hz on a log axis).
-int ToRow(double y) { return static_cast<int>(std::clamp(y, -1.0e9, 1.0e9)); }
+int ToRow(double y) {
+    return static_cast<int>(std::clamp(y, -1.0e9, 1.0e9));
+}
 
 }  // namespace
 
@@ -91,7 +98,9 @@ double CSonogram::Fraction(double f) const {
     return (u - m_u0) / (1.0 - m_u0);
 }
 
-int CSonogram::Row(double f) const { return ToRow(std::trunc(m_nHeight * (1.0 - Fraction(f)))); }
+int CSonogram::Row(double f) const {
+    return ToRow(std::trunc(m_nHeight * (1.0 - Fraction(f))));
+}
 
 double CSonogram::FrequencyAt(double y) const {
     const double u = m_u0 + (m_nHeight - y) / m_nHeight * (1.0 - m_u0);
@@ -227,10 +236,13 @@ const std::vector<double>& CSonogram::ColumnDb(const double* spectrum, std::size
     const int bits = m_scale.bits;
     const int fftPoints = static_cast<int>(2 * (n - 1));
     // Bins 0 and N/2 compare with the others as the sine of the same level would.
-    const auto value = [&](std::size_t i) { return SpectrumScale::SineEquivalent(spectrum[i], double(i), fftPoints); };
+    const auto value = [&](std::size_t i) {
+        return SpectrumScale::SineEquivalent(spectrum[i], double(i), fftPoints);
+    };
     const std::size_t points = m_aPointBins.size();
     m_aSourcesDb.resize(points + 1);
-    m_aSourcesDb[0] = SpectrumScale::LevelDb(m_nLowBin >= 0 ? value(static_cast<std::size_t>(m_nLowBin)) : 0.0, bits);
+    m_aSourcesDb[0] =
+        SpectrumScale::LevelDb(m_nLowBin >= 0 ? value(static_cast<std::size_t>(m_nLowBin)) : 0.0, bits);
     for (std::size_t k = 0; k < points; ++k) {
         const auto [first, last] = m_aPointBins[k];
         double loudest = value(first);

@@ -21,12 +21,12 @@
 class CRealFFT;
 
 struct SonoScale {
-    int bottomCutHz = 20;    // fmin: bins at or below it are not drawn
-    int topCutkHz = 10;      // fmax in kHz, the top of the picture
+    int bottomCutHz = 20;  // fmin: bins at or below it are not drawn
+    int topCutkHz = 10;    // fmax in kHz, the top of the picture
     bool freqLinear = true;
     bool ampLinear = false;
-    double gain = 32.0;      // Z: the top colour is 20 log10(4/Z) dB full scale
-    int bits = 16;           // sample width; levels are relative to its full scale
+    double gain = 32.0;  // Z: the top colour is 20 log10(4/Z) dB full scale
+    int bits = 16;       // sample width; levels are relative to its full scale
     bool smooth = false;
 
     bool operator==(const SonoScale&) const = default;

@@ -9,13 +9,28 @@
 std::uint32_t RainbowColour(int c) {
     c = std::clamp(c, 0, 1663);
     int r = 0, g = 0, b = 0;
-    if (c < 128) { r = c + 128; }
-    else if (c < 384) { r = 255; g = c - 128; }
-    else if (c < 640) { r = 639 - c; g = 255; }
-    else if (c < 896) { g = 255; b = c - 640; }
-    else if (c < 1152) { g = 1151 - c; b = 255; }
-    else if (c < 1408) { r = c - 1152; b = 255; }
-    else { r = 255; g = c - 1408; b = 255; }
+    if (c < 128) {
+        r = c + 128;
+    } else if (c < 384) {
+        r = 255;
+        g = c - 128;
+    } else if (c < 640) {
+        r = 639 - c;
+        g = 255;
+    } else if (c < 896) {
+        g = 255;
+        b = c - 640;
+    } else if (c < 1152) {
+        g = 1151 - c;
+        b = 255;
+    } else if (c < 1408) {
+        r = c - 1152;
+        b = 255;
+    } else {
+        r = 255;
+        g = c - 1408;
+        b = 255;
+    }
     return 0xFF000000u | (std::uint32_t(r) << 16) | (std::uint32_t(g) << 8) | std::uint32_t(b);
 }
 
@@ -23,7 +38,8 @@ double CLandscape3D::Height(double s, int bits, bool linear) {
     // In the units of 16-bit sound, so that an 8-bit sound and its 16-bit twin stand alike:
     // 60 at 2^16 (four times a full-scale sine) on the linear scale, 4 at ln 2^16 on the other.
     constexpr double kTop = 65536.0;
-    const double s16 = std::max(s, 0.0) * (SpectrumScale::Magnitude(0.0, 16) / SpectrumScale::Magnitude(0.0, bits));
+    const double s16 =
+        std::max(s, 0.0) * (SpectrumScale::Magnitude(0.0, 16) / SpectrumScale::Magnitude(0.0, bits));
     if (linear) return 60.0 * s16 / kTop;
     return 4.0 * std::log1p(s16) / std::log(kTop);
 }
@@ -123,11 +139,22 @@ void CLandscape3D::ComputeNormals() {
         const float ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
         const float vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
         const float nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
-        for (LandscapeVertex* p : {&a, &b, &c}) { p->nx += nx; p->ny += ny; p->nz += nz; }
+        for (LandscapeVertex* p : {&a, &b, &c}) {
+            p->nx += nx;
+            p->ny += ny;
+            p->nz += nz;
+        }
     }
     for (LandscapeVertex& v : m_vertices) {
         const float len = std::sqrt(v.nx * v.nx + v.ny * v.ny + v.nz * v.nz);
-        if (len > 0) { v.nx /= len; v.ny /= len; v.nz /= len; }
-        else { v.nx = 0; v.ny = 0; v.nz = 1; }
+        if (len > 0) {
+            v.nx /= len;
+            v.ny /= len;
+            v.nz /= len;
+        } else {
+            v.nx = 0;
+            v.ny = 0;
+            v.nz = 1;
+        }
     }
 }

@@ -17,11 +17,11 @@ static_assert(sizeof(LandscapeVertex) == 32);
 std::uint32_t RainbowColour(int c);
 
 struct LandscapeSettings {
-    double bottomHz = 20;       // lowest frequency shown
-    double topHz = 20000;       // highest frequency shown
-    double halfWidth = 5;       // the row runs from +halfWidth to -halfWidth
-    double epsilon = 0.05;      // smallest distance across frequency between two vertices of a row
-    double rowStep = 0.1;       // distance between two rows
+    double bottomHz = 20;   // lowest frequency shown
+    double topHz = 20000;   // highest frequency shown
+    double halfWidth = 5;   // the row runs from +halfWidth to -halfWidth
+    double epsilon = 0.05;  // smallest distance across frequency between two vertices of a row
+    double rowStep = 0.1;   // distance between two rows
     bool linearHeight = false;
     bool linearFrequency = false;
     bool rainbow = true;

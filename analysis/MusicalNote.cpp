@@ -10,10 +10,10 @@ constexpr double kA0 = 27.5;
 }  // namespace
 
 std::string NoteName(int number, NoteNaming naming) {
-    static constexpr std::array<const char*, 12> kEnglish{"C", "C#", "D", "D#", "E", "F",
-                                                          "F#", "G", "G#", "A", "A#", "B"};
-    static constexpr std::array<const char*, 12> kGerman{"C", "C#", "D", "D#", "E", "F",
-                                                         "F#", "G", "G#", "A", "B", "H"};
+    static constexpr std::array<const char*, 12> kEnglish{"C",  "C#", "D",  "D#", "E",  "F",
+                                                          "F#", "G",  "G#", "A",  "A#", "B"};
+    static constexpr std::array<const char*, 12> kGerman{"C",  "C#", "D",  "D#", "E", "F",
+                                                         "F#", "G",  "G#", "A",  "B", "H"};
     const auto& kNames = naming == NoteNaming::German ? kGerman : kEnglish;
     const int midi = number + 21;  // A0 is key 21 of the MIDI numbering, whose octaves start at C
     const int pitch = ((midi % 12) + 12) % 12;

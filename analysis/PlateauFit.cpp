@@ -25,6 +25,7 @@ double FitPlateau(const std::vector<double>& slopes) {
     int ipvt[n];
     int nfev = 0;
     lmdif(Residuals, const_cast<std::vector<double>*>(&slopes), m, n, x, fvec.data(), 1e-14, 1e-14, 1e-14,
-          100 * (n + 1), 1e-14, diag, 1, 100.0, 0, &nfev, fjac.data(), m, ipvt, qtf, wa1, wa2, wa3, wa4.data());
+          100 * (n + 1), 1e-14, diag, 1, 100.0, 0, &nfev, fjac.data(), m, ipvt, qtf, wa1, wa2, wa3,
+          wa4.data());
     return x[0];
 }

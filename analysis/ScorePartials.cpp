@@ -54,7 +54,8 @@ void FindPartials(const std::vector<double>& spectrum, int sampleRate, int bits,
     std::vector<SpectrumPeak> peaks;
     FindSpectrumPeaks(spectrum, 1, bins, floor, peaks);
     for (const SpectrumPeak& peak : peaks) {
-        const double f = SpectrumScale::BinFrequency(PeakBin(spectrum, peak.index, length), sampleRate, points);
+        const double f =
+            SpectrumScale::BinFrequency(PeakBin(spectrum, peak.index, length), sampleRate, points);
         const double level = SpectrumScale::LevelDb(peak.value, bits);
         const bool low = f > 25.0 && f < 1000.0 && level > kLowBandFloorDb;
         const bool high = f >= 1000.0 && f < 5000.0 && level > kHighBandFloorDb;
@@ -63,23 +64,34 @@ void FindPartials(const std::vector<double>& spectrum, int sampleRate, int bits,
     RemoveSideLobes(out, static_cast<double>(sampleRate) / static_cast<double>(length));
     MergePartials(out, distance);
     if (out.empty()) return;
-    const double loudest =
-        std::max_element(out.begin(), out.end(), [](const Partial& a, const Partial& b) { return a.level < b.level; })
-            ->level;
-    const auto keynote =
-        std::find_if(out.begin(), out.end(), [&](const Partial& p) { return p.level >= loudest - kKeynoteRangeDb; });
+    const double loudest = std::max_element(out.begin(), out.end(), [](const Partial& a, const Partial& b) {
+                               return a.level < b.level;
+                           })->level;
+    const auto keynote = std::find_if(out.begin(), out.end(),
+                                      [&](const Partial& p) { return p.level >= loudest - kKeynoteRangeDb; });
     out.erase(out.begin(), keynote);
 }
 
-int NoteNumber(double frequency) { return NearestNote(frequency).number; }
+int NoteNumber(double frequency) {
+    return NearestNote(frequency).number;
+}
 
 StaffPosition StaffPositionOf(int k) {
     StaffPosition p;
     int steps = 0;
     for (int m = 1; m <= k; ++m) {
         switch (m % 12) {
-        case 0: case 2: case 3: case 5: case 7: case 8: case 10: ++steps; break;
-        default: break;
+            case 0:
+            case 2:
+            case 3:
+            case 5:
+            case 7:
+            case 8:
+            case 10:
+                ++steps;
+                break;
+            default:
+                break;
         }
     }
     p.height = 5 + 5 * steps;
@@ -88,7 +100,8 @@ StaffPosition StaffPositionOf(int k) {
     struct Range {
         int from, to, lines;
     };
-    static constexpr Range kBelow[] = {{0, 2, 6}, {3, 6, 5}, {7, 9, 4}, {10, 13, 3}, {14, 16, 2}, {17, 19, 1}};
+    static constexpr Range kBelow[] = {{0, 2, 6},   {3, 6, 5},   {7, 9, 4},
+                                       {10, 13, 3}, {14, 16, 2}, {17, 19, 1}};
     static constexpr Range kAbove[] = {{60, 62, 1}, {63, 66, 2}, {67, 69, 3}, {70, 73, 4},
                                        {74, 76, 5}, {77, 79, 6}, {80, 83, 7}};
     for (const Range& r : kBelow)
@@ -104,7 +117,9 @@ namespace {
 constexpr int kKeynoteIntervalStrings = 64160;
 }  // namespace
 
-int IntervalStringOf(int overtone) { return overtone >= 0 && overtone <= 5 ? 61523 + overtone : 0; }
+int IntervalStringOf(int overtone) {
+    return overtone >= 0 && overtone <= 5 ? 61523 + overtone : 0;
+}
 
 int OvertoneOf(double frequency, double fundamental) {
     if (!(fundamental > 0.0)) return -1;

@@ -63,8 +63,10 @@ double PeakBin(const std::vector<double>& spectrum, std::size_t index, std::size
     double low = 0.0, high = 0.5;
     for (int step = 0; step < 60; ++step) {
         const double mid = 0.5 * (low + high);
-        if (Kernel(1.0 - mid, m, n) / Kernel(mid, m, n) < ratio) low = mid;
-        else high = mid;
+        if (Kernel(1.0 - mid, m, n) / Kernel(mid, m, n) < ratio)
+            low = mid;
+        else
+            high = mid;
     }
     return at + side * 0.5 * (low + high);
 }

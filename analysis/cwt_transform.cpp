@@ -17,7 +17,8 @@ constexpr std::int64_t kLargestGrid = std::int64_t(1) << 26;
 // Interval lengths up to this have their reciprocal in a table.
 constexpr std::size_t kMostReciprocals = 1 << 16;
 
-void Append(std::string& text, const char* format, long first, long second = 0, long third = 0, long fourth = 0) {
+void Append(std::string& text, const char* format, long first, long second = 0, long third = 0,
+            long fourth = 0) {
     char line[200];
     std::snprintf(line, sizeof line, format, first, second, third, fourth);
     text += line;
@@ -89,15 +90,15 @@ bool TablePass(const wavelet_fkt& wavelet, const signal_discrete& signal, const 
         if (means) {
             const auto longest = static_cast<std::size_t>(2.0f * std::fabs(spacing)) + 6;
             reciprocals.resize(std::min<std::size_t>(longest, kMostReciprocals));
-            for (std::size_t n = 1; n < reciprocals.size(); ++n) reciprocals[n] = 1.0 / static_cast<double>(n);
+            for (std::size_t n = 1; n < reciprocals.size(); ++n)
+                reciprocals[n] = 1.0 / static_cast<double>(n);
         }
         const auto inverse = [&](std::size_t n) {
             return n < reciprocals.size() ? reciprocals[n] : 1.0 / static_cast<double>(n);
         };
         // Point m reads the sample at left + t + m spacing, or the triangle from the point
         // before it to the point after it; offsets[m + 1] belongs to point m.
-        for (std::size_t m = 0; m < taps + 2; ++m)
-            offsets[m] = (static_cast<float>(m) - 1.0f) * spacing;
+        for (std::size_t m = 0; m < taps + 2; ++m) offsets[m] = (static_cast<float>(m) - 1.0f) * spacing;
         const float left = x * wavelet.lsupp;
         float t = p.start_time * rate;
         float* row = out.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(columns);
@@ -119,8 +120,8 @@ bool TablePass(const wavelet_fkt& wavelet, const signal_discrete& signal, const 
                     }
                     // The mean of the running sum after the point less that before it, over the
                     // distance of the two halves' centres: the triangle-weighted mean.
-                    const double rise =
-                        (sums2[hi] - sums2[mid]) * inverse(hi - mid) - (sums2[mid] - sums2[lo]) * inverse(mid - lo);
+                    const double rise = (sums2[hi] - sums2[mid]) * inverse(hi - mid) -
+                                        (sums2[mid] - sums2[lo]) * inverse(mid - lo);
                     gathered[m] = static_cast<float>(2.0 * rise * inverse(hi - lo) + mean);
                 }
             } else {
@@ -159,7 +160,8 @@ bool DirectPass(const wavelet_fkt& wavelet, const signal_discrete& signal, const
             continue;
         }
         sampled.resize(static_cast<std::size_t>(std::max<std::int64_t>(last - first, 0)));
-        wavelet.discretize(sampled.data(), first, last, 1.0f / x, 1.0f / std::sqrt(std::fabs(a) * wavelet.norm));
+        wavelet.discretize(sampled.data(), first, last, 1.0f / x,
+                           1.0f / std::sqrt(std::fabs(a) * wavelet.norm));
         float t = 0.0f;
         for (int k = 0; k < columns; ++k) {
             // Sample of the sound under the wavelet's first sample; only the part inside the
@@ -176,7 +178,9 @@ bool DirectPass(const wavelet_fkt& wavelet, const signal_discrete& signal, const
     return true;
 }
 
-bool Usable(float value) { return std::isfinite(value) && value != 0.0f; }
+bool Usable(float value) {
+    return std::isfinite(value) && value != 0.0f;
+}
 
 }  // namespace
 
@@ -194,8 +198,9 @@ bool cwt_support_in_samples(const wavelet_fkt& wavelet, float x, std::int64_t& f
 
 bool cwt_core_pass(const wavelet_fkt& wavelet, const signal_discrete& signal, const division_range& division,
                    const cwt_parameters& parameters, std::vector<float>& out, const cwt_control& control) {
-    out.assign(static_cast<std::size_t>(parameters.scale_count) * static_cast<std::size_t>(parameters.time_count),
-               0.0f);
+    out.assign(
+        static_cast<std::size_t>(parameters.scale_count) * static_cast<std::size_t>(parameters.time_count),
+        0.0f);
     return parameters.method == 0 ? TablePass(wavelet, signal, division, parameters, out, control)
                                   : DirectPass(wavelet, signal, division, parameters, out, control);
 }
@@ -279,10 +284,12 @@ cwt_outcome RunTransform(cwt_parameters& p, const double* samples, std::int64_t 
         std::int64_t(p.scale_count) * p.time_count > kLargestGrid || p.resolution > (1 << 24))
         return unusable();
     if (!Usable(p.scale_first) || !Usable(p.scale_last)) return unusable();
-    if (!std::isfinite(wavelet->lsupp) || !std::isfinite(wavelet->rsupp) || !(wavelet->rsupp > wavelet->lsupp))
+    if (!std::isfinite(wavelet->lsupp) || !std::isfinite(wavelet->rsupp) ||
+        !(wavelet->rsupp > wavelet->lsupp))
         return unusable();
 
-    const float sMax = p.scale_first > 0.0f ? std::max(p.scale_first, p.scale_last) : std::min(p.scale_first, p.scale_last);
+    const float sMax =
+        p.scale_first > 0.0f ? std::max(p.scale_first, p.scale_last) : std::min(p.scale_first, p.scale_last);
     std::int64_t spareBegin = 0;
     std::int64_t spareEnd = 0;
     if (!cwt_support_in_samples(*wavelet, sMax * rate, spareBegin, spareEnd)) return unusable();
@@ -292,11 +299,13 @@ cwt_outcome RunTransform(cwt_parameters& p, const double* samples, std::int64_t 
     Append(outcome.diagnostics, "bmin %ld, bmax %ld, sparebegin %ld, spareend %ld\n", long(bmin), long(bmax),
            long(spareBegin), long(spareEnd));
     Append(outcome.diagnostics, "size %ld\n", long(bmax - bmin));
-    Append(outcome.diagnostics, "leadingzeros %ld, skipdata %ld\n", long(std::min<std::int64_t>(bmax, 0) - std::min<std::int64_t>(bmin, 0)),
+    Append(outcome.diagnostics, "leadingzeros %ld, skipdata %ld\n",
+           long(std::min<std::int64_t>(bmax, 0) - std::min<std::int64_t>(bmin, 0)),
            long(std::max<std::int64_t>(bmin, 0)));
     outcome.diagnostics += "\n----------------------------\n";
 
-    const std::unique_ptr<division_range> division = make_division(p.division_type, p.scale_first, p.scale_last, p.scale_count);
+    const std::unique_ptr<division_range> division =
+        make_division(p.division_type, p.scale_first, p.scale_last, p.scale_count);
     if (!division) return unusable();
 
     try {
@@ -316,7 +325,8 @@ cwt_outcome RunTransform(cwt_parameters& p, const double* samples, std::int64_t 
         return outcome;
     }
     // A constant transform (silence) scales to 127 everywhere: nothing to show.
-    const bool constant = result.size() < 2 || std::all_of(result.begin(), result.end() - 1, [](float v) { return v == 127.0f; });
+    const bool constant = result.size() < 2 ||
+                          std::all_of(result.begin(), result.end() - 1, [](float v) { return v == 127.0f; });
     if (constant) {
         result.clear();
         outcome.status = cwt_status::constant;

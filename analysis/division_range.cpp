@@ -23,9 +23,13 @@ float division_exponential::value(int i) const {
 
 std::unique_ptr<division_range> make_division(int type, float a, float b, int n) {
     switch (type) {
-    case 0: return std::make_unique<division_linear>(a, b, n);
-    case 1: return std::make_unique<division_reciprocal>(a, b, n);
-    case 2: return std::make_unique<division_exponential>(a, b, n);
-    default: return nullptr;
+        case 0:
+            return std::make_unique<division_linear>(a, b, n);
+        case 1:
+            return std::make_unique<division_reciprocal>(a, b, n);
+        case 2:
+            return std::make_unique<division_exponential>(a, b, n);
+        default:
+            return nullptr;
     }
 }

@@ -8,7 +8,8 @@ float signal_fkt::evaluate_imag(float) const {
     return 0.0f;
 }
 
-signal_discrete::signal_discrete(const double* samples, std::int64_t count, std::int64_t bmin, std::int64_t bmax)
+signal_discrete::signal_discrete(const double* samples, std::int64_t count, std::int64_t bmin,
+                                 std::int64_t bmax)
     : m_bmin(bmin), m_bmax(std::max(bmin, bmax)) {
     const std::int64_t size = m_bmax - m_bmin;
     m_buffer.assign(static_cast<std::size_t>(size) + 2, 0.0f);

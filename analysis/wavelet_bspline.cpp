@@ -24,7 +24,8 @@ bool wavelet_bspline::parse_args(std::string_view args) {
     const bool good = read_wavelet_arguments(args, values);
     for (double v : values)
         if (!(v > 0.0)) return fail(wavelet_error::bspline_arguments, std::string(args.substr(1)));
-    if (!good) return fail(wavelet_error::bspline_arguments, std::string(args.empty() ? args : args.substr(1)));
+    if (!good)
+        return fail(wavelet_error::bspline_arguments, std::string(args.empty() ? args : args.substr(1)));
     if (values.empty()) return fail(wavelet_error::bspline_missing, {});
     for (double v : values) {
         widths.push_back(static_cast<float>(v));

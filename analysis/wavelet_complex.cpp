@@ -12,7 +12,9 @@ constexpr float kTwoPi = 6.2831855f;
 constexpr float kFourPi = 12.566371f;
 
 // The argument text without its leading comma, as the messages quote it.
-std::string Quoted(std::string_view args) { return std::string(args.empty() ? args : args.substr(1)); }
+std::string Quoted(std::string_view args) {
+    return std::string(args.empty() ? args : args.substr(1));
+}
 }  // namespace
 
 cwt_status wavelet_complex::modulus_transform(const signal_discrete& signal, const division_range& division,
@@ -26,7 +28,8 @@ cwt_status wavelet_complex::modulus_transform(const signal_discrete& signal, con
     if (!cwt_core_pass(*this, signal, division, parameters, im, control)) return cwt_status::cancelled;
     imag_part = 0;
     if (failed()) return cwt_status::unusable;
-    if (!cwt_modulus(re, im, division.n, static_cast<int>(re.size() / static_cast<std::size_t>(division.n)), result))
+    if (!cwt_modulus(re, im, division.n, static_cast<int>(re.size() / static_cast<std::size_t>(division.n)),
+                     result))
         return cwt_status::constant;
     return cwt_status::ok;
 }

@@ -17,22 +17,31 @@
 std::string wavelet_error::text() const {
     const auto quoted = [this](const char* before, const char* after) { return before + detail + after; };
     switch (code) {
-    case none: return {};
-    case no_arguments_expected: return quoted("The ", " wavelet doesn't expect any arguments.\n");
-    case morlet_arguments: return quoted("Morlet wavelet accepts only one float argument for frequency, but not <", ">\n");
-    case cauchy_arguments:
-        return quoted("Cauchy wavelet accepts only one non-negative argument for the order, but not <", ">\n");
-    case spinning_missing: return "Two arguments required for spinning wavelet.\n";
-    case spinning_arguments: return quoted("Spinning wavelet requires two arguments but not <", ">\n");
-    case spinning_mu2:
-        return quoted("To get an admissible wavelet it must hold mu2 >= 1/4, but for mu2=",
-                      " this does not hold.\n");
-    case bspline_arguments:
-        return quoted("B-Spline wavelet accepts a comma separated list of positive floats, but not <", ">\n");
-    case bspline_missing: return "At least one window width argument is required for the B-spline wavelet.\n";
-    case bspline_evaluate:
-        return "wavelet_bspline::evaluate is not implemented - use wavelet_bspline::discretize instead\n";
-    case unknown_name: return quoted("The wavelet <", "> is unknown.\n");
+        case none:
+            return {};
+        case no_arguments_expected:
+            return quoted("The ", " wavelet doesn't expect any arguments.\n");
+        case morlet_arguments:
+            return quoted("Morlet wavelet accepts only one float argument for frequency, but not <", ">\n");
+        case cauchy_arguments:
+            return quoted("Cauchy wavelet accepts only one non-negative argument for the order, but not <",
+                          ">\n");
+        case spinning_missing:
+            return "Two arguments required for spinning wavelet.\n";
+        case spinning_arguments:
+            return quoted("Spinning wavelet requires two arguments but not <", ">\n");
+        case spinning_mu2:
+            return quoted("To get an admissible wavelet it must hold mu2 >= 1/4, but for mu2=",
+                          " this does not hold.\n");
+        case bspline_arguments:
+            return quoted("B-Spline wavelet accepts a comma separated list of positive floats, but not <",
+                          ">\n");
+        case bspline_missing:
+            return "At least one window width argument is required for the B-spline wavelet.\n";
+        case bspline_evaluate:
+            return "wavelet_bspline::evaluate is not implemented - use wavelet_bspline::discretize instead\n";
+        case unknown_name:
+            return quoted("The wavelet <", "> is unknown.\n");
     }
     return {};
 }
@@ -66,14 +75,30 @@ std::unique_ptr<wavelet_fkt> create_wavelet(std::string_view spec, std::string_v
         if (spec.size() < name.size() || !std::equal(name.begin(), name.end(), spec.begin(), same)) continue;
         length = name.size();
         switch (i) {
-        case 0: wavelet = std::make_unique<wavelet_haar>(); break;
-        case 1: wavelet = std::make_unique<wavelet_mexicanhat>(); break;
-        case 2: wavelet = std::make_unique<wavelet_sinus>(); break;
-        case 3: wavelet = std::make_unique<wavelet_poisson>(); break;
-        case 4: wavelet = std::make_unique<wavelet_cauchy>(); break;
-        case 5: wavelet = std::make_unique<wavelet_spinning>(); break;
-        case 6: wavelet = std::make_unique<wavelet_morlet>(); break;
-        default: wavelet = std::make_unique<wavelet_bspline>(); break;
+            case 0:
+                wavelet = std::make_unique<wavelet_haar>();
+                break;
+            case 1:
+                wavelet = std::make_unique<wavelet_mexicanhat>();
+                break;
+            case 2:
+                wavelet = std::make_unique<wavelet_sinus>();
+                break;
+            case 3:
+                wavelet = std::make_unique<wavelet_poisson>();
+                break;
+            case 4:
+                wavelet = std::make_unique<wavelet_cauchy>();
+                break;
+            case 5:
+                wavelet = std::make_unique<wavelet_spinning>();
+                break;
+            case 6:
+                wavelet = std::make_unique<wavelet_morlet>();
+                break;
+            default:
+                wavelet = std::make_unique<wavelet_bspline>();
+                break;
         }
     }
     if (!wavelet) return nullptr;
@@ -84,7 +109,9 @@ std::unique_ptr<wavelet_fkt> create_wavelet(std::string_view spec, std::string_v
 
 namespace {
 
-bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsBlank(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 // One number as strtod reads it in the C locale; the locale of the desktop plays no part.
 bool ReadNumber(std::string_view& text, double& value) {
@@ -190,7 +217,8 @@ double sampled_centre_frequency(wavelet_fkt& wavelet) {
     if (wavelet.failed()) return 0.0;
 
     // The spectrum on a fine grid by zero-padded FFTs of both parts.
-    const std::size_t n = std::max(std::bit_ceil(count) * 2, std::min(std::bit_ceil(count) * kPadding, kLargestTransform));
+    const std::size_t n =
+        std::max(std::bit_ceil(count) * 2, std::min(std::bit_ceil(count) * kPadding, kLargestTransform));
     CRealFFT fft(n);
     std::vector<double> padded(n, 0.0), fa(n), fb(n);
     std::copy(s.re.begin(), s.re.end(), padded.begin());
@@ -205,7 +233,8 @@ double sampled_centre_frequency(wavelet_fkt& wavelet) {
         const std::complex<double> a(fa[k], -fa[n / 2 + k]);
         const std::complex<double> b(fb[k], -fb[n / 2 + k]);
         const std::complex<double> i(0.0, 1.0);
-        const double value = std::sqrt(double(k) * bin) * (std::abs(a + i * b) + std::abs(std::conj(a) + i * std::conj(b)));
+        const double value =
+            std::sqrt(double(k) * bin) * (std::abs(a + i * b) + std::abs(std::conj(a) + i * std::conj(b)));
         if (value > largest) {
             largest = value;
             best = k;
@@ -236,7 +265,9 @@ double sampled_centre_frequency(wavelet_fkt& wavelet) {
     return (lo + hi) / 2.0;
 }
 
-double wavelet_fkt::centre_frequency() { return sampled_centre_frequency(*this); }
+double wavelet_fkt::centre_frequency() {
+    return sampled_centre_frequency(*this);
+}
 
 wavelet_error check_wavelet_spec(std::string_view spec) {
     std::string_view args;

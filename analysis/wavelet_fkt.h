@@ -28,11 +28,11 @@ struct wavelet_error {
         cauchy_arguments,
         spinning_missing,
         spinning_arguments,
-        spinning_mu2,           // detail: mu2 as "%f"
+        spinning_mu2,  // detail: mu2 as "%f"
         bspline_arguments,
         bspline_missing,
-        bspline_evaluate,       // the B-spline wavelet was asked for a single value
-        unknown_name,           // the text begins with no family's name; detail: the text
+        bspline_evaluate,  // the B-spline wavelet was asked for a single value
+        unknown_name,      // the text begins with no family's name; detail: the text
     };
     code_t code = none;
     std::string detail;
@@ -104,7 +104,7 @@ protected:
 };
 
 // The family names in the order they are matched as prefixes of a wavelet text.
-inline constexpr const char* kWaveletSpecNames[] = {"haar",    "mexicanhat", "sinus",  "poisson",
+inline constexpr const char* kWaveletSpecNames[] = {"haar",   "mexicanhat", "sinus",  "poisson",
                                                     "cauchy", "spinning",   "morlet", "bspline"};
 
 // The wavelet whose family name begins the wavelet text (in any mix of upper and lower case),

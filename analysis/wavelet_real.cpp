@@ -30,7 +30,9 @@ void wavelet_haar::init() {
     name = "Haar";
 }
 
-float wavelet_haar::evaluate(float x) const { return x >= 0.0f ? 1.0f : -1.0f; }
+float wavelet_haar::evaluate(float x) const {
+    return x >= 0.0f ? 1.0f : -1.0f;
+}
 
 double wavelet_haar::centre_frequency() {
     // The root of tan u = 4 u between 0 and pi/2, by Newton's method from 1.4.
@@ -62,7 +64,9 @@ void wavelet_sinus::init() {
     name = "Sinus";
 }
 
-float wavelet_sinus::evaluate(float x) const { return std::sin(2.0f * kPi * x); }
+float wavelet_sinus::evaluate(float x) const {
+    return std::sin(2.0f * kPi * x);
+}
 
 void wavelet_poisson::init() {
     norm = 1.0f;

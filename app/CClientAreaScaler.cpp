@@ -21,7 +21,8 @@ int Scaled(double part, int size) {
 
 }  // namespace
 
-CClientAreaScaler::CClientAreaScaler(QMdiArea* area) : QObject(area), m_area(area), m_viewport(area->viewport()) {
+CClientAreaScaler::CClientAreaScaler(QMdiArea* area)
+    : QObject(area), m_area(area), m_viewport(area->viewport()) {
     area->viewport()->installEventFilter(this);
 }
 

@@ -12,30 +12,30 @@
 #include <QProcess>
 #include <QScreen>
 #include <QUrl>
-#include <cstdlib>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <tuple>
 
-#include "settings/ProfileStore.h"
-#include "settings/CIni.h"
 #include "app/CMainFrame.h"
 #include "app/CommandLine.h"
-#include "views/common/CModuleFrame.h"
-#include "views/common/CModuleWindows.h"
-#include "views/time/CSplitterFrame.h"
 #include "document/AppFlags.h"
+#include "document/CKalvoDoc.h"
 #include "document/CMp3Converter.h"
 #include "document/CSound.h"
-#include "views/Modules.h"
-#include "platform/audio/AudioDevice.h"
-#include "document/CKalvoDoc.h"
 #include "platform/CSaveProfileDLG.h"
 #include "platform/ProgramFolder.h"
 #include "platform/QtUserInterface.h"
 #include "platform/UserInterface.h"
+#include "platform/audio/AudioDevice.h"
+#include "settings/CIni.h"
+#include "settings/ProfileStore.h"
+#include "views/Modules.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
+#include "views/time/CSplitterFrame.h"
 
 CKalvoApp::CKalvoApp(UserInterface& ui) : m_ui(ui) {}
 CKalvoApp::~CKalvoApp() = default;
@@ -53,7 +53,8 @@ bool CKalvoApp::LoadProfile() {
 
 bool CKalvoApp::SaveProfile() {
     const bool user = m_profileKind == ProfileKind::User;
-    const QString target = ProfileStore::ProfileFile(user ? ProfileKind::User : ProfileKind::LastUsed, m_strUserProfileFile);
+    const QString target =
+        ProfileStore::ProfileFile(user ? ProfileKind::User : ProfileKind::LastUsed, m_strUserProfileFile);
     m_strProfilePath = ProgramFolder() + target;
     if (user) {
         if (QFileInfo::exists(m_strProfilePath)) {
@@ -82,7 +83,8 @@ bool CKalvoApp::OnSaveProfile() {
     for (;;) {
         answer = m_ui.get().ChooseProfileName(name, m_strUserProfileFile);
         if (!answer) return false;
-        if (CSaveProfileDLG::IsUsableName(answer->name) && answer->fileName == CSaveProfileDLG::FileNameFor(answer->name))
+        if (CSaveProfileDLG::IsUsableName(answer->name) &&
+            answer->fileName == CSaveProfileDLG::FileNameFor(answer->name))
             break;
         m_ui.get().Message(63621, MessageIcon::Exclamation, answer->name);
         name = answer->name;
@@ -107,11 +109,23 @@ void CKalvoApp::FitMainPlacement(const WindowPlacement& def, const QRect& workAr
     }
     const bool inside = l >= waLeft && r <= waRight && t >= waTop && b <= waBottom;
     if (!inside) {
-        if (l < waLeft) { r += waLeft - l; l = waLeft; }
-        if (r > waRight) { l -= r - waRight; r = waRight; }
+        if (l < waLeft) {
+            r += waLeft - l;
+            l = waLeft;
+        }
+        if (r > waRight) {
+            l -= r - waRight;
+            r = waRight;
+        }
         if (l < waLeft) l = waLeft;
-        if (t < waTop) { b += waTop - t; t = waTop; }
-        if (b > waBottom) { t -= b - waBottom; b = waBottom; }
+        if (t < waTop) {
+            b += waTop - t;
+            t = waTop;
+        }
+        if (b > waBottom) {
+            t -= b - waBottom;
+            b = waBottom;
+        }
         if (t < waTop) t = waTop;
     }
     wp.left = static_cast<int>(l);
@@ -138,8 +152,9 @@ void CKalvoApp::FitMainPlacement(const WindowPlacement& def) {
 namespace {
 
 // Names of the predefined profiles in the order of the picture buttons, and their kinds.
-constexpr ProfileKind kButtonKinds[6] = {ProfileKind::Standard, ProfileKind::Musiker, ProfileKind::Analytiker,
-                                         ProfileKind::Komplett, ProfileKind::Oberschule, ProfileKind::ForKids};
+constexpr ProfileKind kButtonKinds[6] = {ProfileKind::Standard,   ProfileKind::Musiker,
+                                         ProfileKind::Analytiker, ProfileKind::Komplett,
+                                         ProfileKind::Oberschule, ProfileKind::ForKids};
 
 int ButtonOfKind(ProfileKind kind) {
     for (int b = 0; b < 6; ++b)
@@ -151,7 +166,8 @@ const char* const kNoFileEnglish = "no file selected";
 
 bool IsTimeSeriesPath(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QStringLiteral("txt") || suffix == QStringLiteral("dat") || suffix == QStringLiteral("prn");
+    return suffix == QStringLiteral("txt") || suffix == QStringLiteral("dat") ||
+           suffix == QStringLiteral("prn");
 }
 
 }  // namespace
@@ -163,8 +179,8 @@ void CKalvoApp::DetectLanguage() {
     const Language language = german ? Language::German : Language::English;
     SetCurrentLanguage(language);
     m_settings.IniAllgemeinLanguage = static_cast<int>(language);
-    for (ProfileKind kind : {ProfileKind::Standard, ProfileKind::Musiker, ProfileKind::Analytiker, ProfileKind::Komplett,
-                             ProfileKind::Oberschule, ProfileKind::ForKids}) {
+    for (ProfileKind kind : {ProfileKind::Standard, ProfileKind::Musiker, ProfileKind::Analytiker,
+                             ProfileKind::Komplett, ProfileKind::Oberschule, ProfileKind::ForKids}) {
         CIni ini(ProgramFolder() + ProfileStore::ProfileFile(kind, QString()), QStringLiteral("Allgemein"));
         ini.WriteInt(QStringLiteral("IniAllgemeinLanguage"), m_settings.IniAllgemeinLanguage);
     }
@@ -176,7 +192,8 @@ void CKalvoApp::DetectLanguage() {
 
 bool CKalvoApp::ChooseStartProfile() {
     for (;;) {
-        const std::optional<StartProfileAnswer> answer = m_ui.get().ChooseStartProfile(ProgramFolder() + QStringLiteral("Profile/"));
+        const std::optional<StartProfileAnswer> answer =
+            m_ui.get().ChooseStartProfile(ProgramFolder() + QStringLiteral("Profile/"));
         if (!answer) return false;
         if (answer->option == 1) {
             const std::optional<int> button = m_ui.get().ChoosePredefinedProfile(ButtonOfKind(m_profileKind));
@@ -202,14 +219,18 @@ bool CKalvoApp::ChooseKidsStart() {
     return true;
 }
 
-bool CKalvoApp::InitInstance(const QString& profileArgument, const std::vector<std::pair<QString, QString>>& settings,
+bool CKalvoApp::InitInstance(const QString& profileArgument,
+                             const std::vector<std::pair<QString, QString>>& settings,
                              std::optional<std::pair<ProfileKind, QString>> forcedProfile) {
     // The language of the start dialogs comes from the standard profile until a profile is chosen.
-    CIni standard(ProgramFolder() + ProfileStore::ProfileFile(ProfileKind::Standard, QString()), QStringLiteral("Allgemein"));
+    CIni standard(ProgramFolder() + ProfileStore::ProfileFile(ProfileKind::Standard, QString()),
+                  QStringLiteral("Allgemein"));
     const int code = standard.GetInt(QStringLiteral("IniAllgemeinLanguage"), 0, QStringLiteral("Allgemein"));
     Language language = Language::English;
-    if (code == 0) DetectLanguage();
-    else if (LanguageFromCode(code, &language)) SetCurrentLanguage(language);
+    if (code == 0)
+        DetectLanguage();
+    else if (LanguageFromCode(code, &language))
+        SetCurrentLanguage(language);
 
     m_profileKind = ProfileKind::Standard;
     m_strProfilePath.clear();
@@ -256,7 +277,8 @@ bool CKalvoApp::InitInstance(const QString& profileArgument, const std::vector<s
 
     // Idle processing: whenever the event loop has nothing left to do.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, m_mainFrame.get(), [this] { OnIdle(); });
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, m_mainFrame.get(),
+                         [this] { OnIdle(); });
     ApplyProfile();
     return true;
 }
@@ -285,8 +307,10 @@ void CKalvoApp::ApplyProfile() {
     QString noFile = Str(61548);
     const QString german = StringTable::Instance().Text(61548, Language::German);
     const QString english = StringTable::Instance().Text(61548, Language::English);
-    if (noFile == german && m_settings.IniDokumentPlayFile == english) m_settings.IniDokumentPlayFile = german;
-    if (noFile == english && m_settings.IniDokumentPlayFile == german) m_settings.IniDokumentPlayFile = english;
+    if (noFile == german && m_settings.IniDokumentPlayFile == english)
+        m_settings.IniDokumentPlayFile = german;
+    if (noFile == english && m_settings.IniDokumentPlayFile == german)
+        m_settings.IniDokumentPlayFile = english;
     if (m_settings.IniDokumentPlayFile.isEmpty()) m_settings.IniDokumentPlayFile = noFile;
 
     Language language = CurrentLanguage();
@@ -294,15 +318,18 @@ void CKalvoApp::ApplyProfile() {
     noFile = Str(61548);
 
     // The window made at start-up speaks the language of the start dialogs; now the profile's.
-    if (!m_splitter) CreateMainSoundWindow();
-    else m_splitter->UpdateTexts();
+    if (!m_splitter)
+        CreateMainSoundWindow();
+    else
+        m_splitter->UpdateTexts();
     QString title = noFile;
     const QString lastFile = m_settings.IniDokumentPlayFile;
     if (lastFile != noFile && lastFile != QLatin1String(kNoFileEnglish)) {
         if (!QFileInfo(lastFile).isFile()) {
             m_ui.get().Message(62048, MessageIcon::Error);
         } else {
-            const bool ok = IsTimeSeriesPath(lastFile) ? doc.OpenTimeSeriesFile(lastFile) : doc.OpenSoundFile(lastFile);
+            const bool ok =
+                IsTimeSeriesPath(lastFile) ? doc.OpenTimeSeriesFile(lastFile) : doc.OpenSoundFile(lastFile);
             if (ok) title = QFileInfo(lastFile).fileName();
         }
     }
@@ -319,18 +346,23 @@ void CKalvoApp::ApplyProfile() {
     m_strTitle = IsKidsMode() ? QStringLiteral("KALVO for Kids") : QStringLiteral("KALVO");
     m_mainFrame->setWindowTitle(m_strTitle);
 
-    const std::pair<Module, int*> flags[] = {
-        {Module::Reko, &m_settings.IniFensterReko},       {Module::Zeitreihe, &m_settings.IniFensterZeitreihe},
-        {Module::FFT, &m_settings.IniFensterFFT},         {Module::Sono, &m_settings.IniFensterSono},
-        {Module::FFT3D, &m_settings.IniFensterFFT3D},     {Module::Analyse, &m_settings.IniFensterAnalyse},
-        {Module::Notenbild, &m_settings.IniFensterNotenbild}, {Module::Wavelet, &m_settings.IniFensterWavelet}};
+    const std::pair<Module, int*> flags[] = {{Module::Reko, &m_settings.IniFensterReko},
+                                             {Module::Zeitreihe, &m_settings.IniFensterZeitreihe},
+                                             {Module::FFT, &m_settings.IniFensterFFT},
+                                             {Module::Sono, &m_settings.IniFensterSono},
+                                             {Module::FFT3D, &m_settings.IniFensterFFT3D},
+                                             {Module::Analyse, &m_settings.IniFensterAnalyse},
+                                             {Module::Notenbild, &m_settings.IniFensterNotenbild},
+                                             {Module::Wavelet, &m_settings.IniFensterWavelet}};
     for (const auto& [module, flag] : flags)
         if (*flag) m_modules->Open(module);
 
     // The kids' start choice: record music with the microphone, or open a music file.
     if (IsKidsMode() && m_profileKind != ProfileKind::LastUsed) {
-        if (m_nKidsStartMode == 0) doc.OnRecordMusic();
-        else doc.OnFileOpen();
+        if (m_nKidsStartMode == 0)
+            doc.OnRecordMusic();
+        else
+            doc.OnFileOpen();
     }
 
     doc.NotifyStatus();
@@ -341,9 +373,12 @@ void CKalvoApp::ShowModuleFrames(int showCmd, bool replace) {
     std::vector<CModuleFrame*> frames = m_modules->OpenFrames();
     if (m_splitter) frames.insert(frames.begin(), m_splitter);
     for (CModuleFrame* frame : frames) {
-        if (replace) frame->ApplyStoredPlacement();
-        else if (showCmd == 0) frame->hide();
-        else frame->show();
+        if (replace)
+            frame->ApplyStoredPlacement();
+        else if (showCmd == 0)
+            frame->hide();
+        else
+            frame->show();
     }
 }
 
@@ -414,18 +449,21 @@ void CKalvoApp::ExitInstance() {
 
 void CKalvoApp::OnHelp(const QString& topic) {
     // The pages are compiled in; they are laid out in a private folder for the browser.
-    const QString language = CurrentLanguage() == Language::German ? QStringLiteral("de") : QStringLiteral("en");
+    const QString language =
+        CurrentLanguage() == Language::German ? QStringLiteral("de") : QStringLiteral("en");
     const QString target = TemporaryFolder() + QStringLiteral("help/") + language + u'/';
     QDirIterator it(QStringLiteral(":/resources/help/") + language, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo source(it.next());
         if (source.isDir()) continue;
-        const QString relative = source.filePath().mid(QStringLiteral(":/resources/help/").size() + language.size() + 1);
+        const QString relative =
+            source.filePath().mid(QStringLiteral(":/resources/help/").size() + language.size() + 1);
         const QString dest = target + relative;
         QDir().mkpath(QFileInfo(dest).path());
         QFile::remove(dest);
         QFile::copy(source.filePath(), dest);
-        QFile::setPermissions(dest, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        QFile::setPermissions(dest,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     }
     // The whole path, so that the page can still be opened by hand when no browser is set up.
     const QString page = QDir::cleanPath(target + topic);
@@ -435,12 +473,15 @@ void CKalvoApp::OnHelp(const QString& topic) {
 
 void CKalvoApp::OnMixer() {
     if (QProcess::startDetached(QStringLiteral("pavucontrol"), {})) return;
-    if (QProcess::startDetached(QStringLiteral("x-terminal-emulator"), {QStringLiteral("-e"), QStringLiteral("alsamixer")}))
+    if (QProcess::startDetached(QStringLiteral("x-terminal-emulator"),
+                                {QStringLiteral("-e"), QStringLiteral("alsamixer")}))
         return;
     m_ui.get().Message(61492, MessageIcon::Exclamation);
 }
 
-void CKalvoApp::OnUpdates() { m_ui.get().Message(62047, MessageIcon::Information); }
+void CKalvoApp::OnUpdates() {
+    m_ui.get().Message(62047, MessageIcon::Information);
+}
 
 bool CKalvoApp::InitSound(QString* deviceError) {
     CKalvoDoc* doc = m_pDocument;
@@ -454,7 +495,8 @@ bool CKalvoApp::InitSound(QString* deviceError) {
     QString openError;
     m_output = AudioSystem::OpenOutput(m_strOutputDeviceId, &openError);
     if (!m_output) {
-        if (deviceError) *deviceError = Str(63405, m_strOutputDeviceId, openError);
+        if (deviceError)
+            *deviceError = Str(63405, m_strOutputDeviceId, openError);
         else if (!m_strOutputDeviceId.isEmpty())
             m_ui.get().Message(63405, MessageIcon::Exclamation, m_strOutputDeviceId, openError);
         m_output = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &openError);
@@ -462,8 +504,10 @@ bool CKalvoApp::InitSound(QString* deviceError) {
     m_input = AudioSystem::OpenInput(m_strCaptureDeviceId, &openError);
     if (!m_input && !m_strCaptureDeviceId.isEmpty()) {
         const QString failed = Str(63405, m_strCaptureDeviceId, openError);
-        if (!deviceError) m_ui.get().Message(63405, MessageIcon::Exclamation, m_strCaptureDeviceId, openError);
-        else *deviceError = deviceError->isEmpty() ? failed : *deviceError + QLatin1Char('\n') + failed;
+        if (!deviceError)
+            m_ui.get().Message(63405, MessageIcon::Exclamation, m_strCaptureDeviceId, openError);
+        else
+            *deviceError = deviceError->isEmpty() ? failed : *deviceError + QLatin1Char('\n') + failed;
         m_input = AudioSystem::OpenInput(QString(), &openError);
     }
     if (!m_input) m_input = AudioSystem::OpenInput(QStringLiteral("virtual:sine:440"), &openError);
@@ -475,7 +519,8 @@ bool CKalvoApp::InitSound(QString* deviceError) {
             QString why;
             std::unique_ptr<CSound> sound = m_output ? CSound::Create(*m_output, path, &why) : nullptr;
             if (!sound) {
-                // The real card may refuse a format; the sound is still analysed, shown and "played" silently.
+                // The real card may refuse a format; the sound is still analysed, shown and "played"
+                // silently.
                 QString ignored;
                 if (auto silent = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &ignored)) {
                     sound = CSound::Create(*silent, path, &ignored);
@@ -523,9 +568,12 @@ void CKalvoApp::ApplySoundDevices(const QString& inputId, const QString& outputI
     }
     QString failed;
     InitSound(&failed);
-    if (!failed.isEmpty()) m_ui.get().Message(61459, MessageIcon::Exclamation, failed + QLatin1Char(' ') + Str(63413));
+    if (!failed.isEmpty())
+        m_ui.get().Message(61459, MessageIcon::Exclamation, failed + QLatin1Char(' ') + Str(63413));
     // The loaded sound plays through the new output.
     if (m_pDocument) m_pDocument->RecreatePlaybackSound();
 }
 
-bool CKalvoApp::Beep(double frequency, int ms) { return m_document && m_document->Beep(frequency, ms); }
+bool CKalvoApp::Beep(double frequency, int ms) {
+    return m_document && m_document->Beep(frequency, ms);
+}

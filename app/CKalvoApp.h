@@ -98,12 +98,12 @@ public:
     CModuleWindows* Modules() const { return m_modules.get(); }
     CSplitterFrame* SplitterFrame() const { return m_splitter; }
 
-    int m_nKidsStartMode = 1;            // 1 open a music file, 0 record with the microphone
+    int m_nKidsStartMode = 1;  // 1 open a music file, 0 record with the microphone
     int m_nExitCode = 0;
     QString m_strTitle = QStringLiteral("KALVO");
     QString m_strOutputDevice = QStringLiteral("Primärer Soundtreiber");
     QString m_strCaptureDevice = QStringLiteral("Primärer Soundaufnahmetreiber");
-    QString m_strOutputDeviceId;   // device ids of the sound-device layer; empty = the default
+    QString m_strOutputDeviceId;  // device ids of the sound-device layer; empty = the default
     QString m_strCaptureDeviceId;
 
     // Keeps the main window's placement on the work area (the desktop less its panels).
@@ -125,5 +125,5 @@ private:
     std::unique_ptr<AudioInputDevice> m_input;
     std::unique_ptr<AudioOutputDevice> m_output;
     std::unique_ptr<AudioOutputDevice> m_fallbackOutput;  // plays what the chosen output refuses
-    CSplitterFrame* m_splitter = nullptr;  // owned by the main frame's MDI area
+    CSplitterFrame* m_splitter = nullptr;                 // owned by the main frame's MDI area
 };

@@ -3,31 +3,28 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QDir>
 #include <QFileInfo>
-#include <QMimeData>
-#include <QTimer>
-#include <QUrl>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPointer>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPointer>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 #include <algorithm>
 
 #include "app/CClientAreaScaler.h"
 #include "app/CommandLine.h"
 #include "app/WindowArrangement.h"
-#include "views/common/CModuleFrame.h"
-#include "views/common/CModuleWindows.h"
-#include "views/common/IViewCommands.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/JobRunner.h"
@@ -35,6 +32,9 @@
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 #include "render3d/CD3DApplication.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
+#include "views/common/IViewCommands.h"
 
 namespace {
 
@@ -116,13 +116,17 @@ struct Popup {
 
 const std::vector<Popup>& NormalMenu() {
     static const std::vector<Popup> menu = {
-        {63101, {kCmdOpenMusic, kCmdOpenTimeSeries, kCmdSaveView, kSeparator, kMenuRecentFiles, kSeparator, kCmdExit}},
+        {63101,
+         {kCmdOpenMusic, kCmdOpenTimeSeries, kCmdSaveView, kSeparator, kMenuRecentFiles, kSeparator,
+          kCmdExit}},
         {63102, {kCmdCopy, kSeparator, kCmdClearData}},
-        {63103, {kCmdStandardBar, kCmdKidsBar, kCmdStatusBar, kSeparator, kCmdTimeSeries, kCmdFft, kCmdFft3D, kCmdScore,
-                 kCmdSonogram, kCmdReconstruction, kCmdAnalysis, kCmdWavelet}},
+        {63103,
+         {kCmdStandardBar, kCmdKidsBar, kCmdStatusBar, kSeparator, kCmdTimeSeries, kCmdFft, kCmdFft3D,
+          kCmdScore, kCmdSonogram, kCmdReconstruction, kCmdAnalysis, kCmdWavelet}},
         {63104, {kCmdListen, kCmdExportData}},
-        {63105, {kCmdChooseProfile, kCmdSaveProfile, kSeparator, kCmdSoundcard, kCmdWaveFormat, kSeparator, kCmdLanguage,
-                 kCmdFftSettings}},
+        {63105,
+         {kCmdChooseProfile, kCmdSaveProfile, kSeparator, kCmdSoundcard, kCmdWaveFormat, kSeparator,
+          kCmdLanguage, kCmdFftSettings}},
         {kTextWindowMenu, {kCmdCascade, kCmdTile, kCmdArrangeIcons, kSeparator, kCmdOverview}},
         {63107, {kCmdHelp, kCmdHelpIndex, kCmdShortcuts, kSeparator, kCmdAbout}},
     };
@@ -131,7 +135,9 @@ const std::vector<Popup>& NormalMenu() {
 
 const std::vector<Popup>& KidsMenu() {
     static const std::vector<Popup> menu = {
-        {63101, {kCmdOpenMusic, kCmdOpenTimeSeries, kCmdSaveView, kSeparator, kMenuRecentFiles, kSeparator, kCmdExit}},
+        {63101,
+         {kCmdOpenMusic, kCmdOpenTimeSeries, kCmdSaveView, kSeparator, kMenuRecentFiles, kSeparator,
+          kCmdExit}},
         {63103, {kCmdKidsBar, kCmdStatusBar}},
         {63108, {kCmdRecord}},
         {kTextKidsWindowMenu, {kCmdCascade, kCmdTile, kSeparator, kCmdOverview}},
@@ -143,17 +149,20 @@ const std::vector<Popup>& KidsMenu() {
 // The wave info module has no place in the menus; its button follows the other modules.
 const std::vector<int>& StandardButtons() {
     static const std::vector<int> buttons = {
-        kCmdOpenWave, kCmdOpenTimeSeries, kCmdSaveRecording, kSeparator, kCmdSaveView, kCmdCopy, kCmdExportData,
-        kSeparator, kCmdLiveInput, kCmdRecord, kCmdPlay, kCmdStop, kCmdBackToStart, kCmdLoop, kCmdRemoveWave,
-        kSeparator, kCmdFftSettings, kSeparator, kCmdTimeSeries, kCmdFft, kCmdFft3D, kCmdScore, kCmdSonogram,
-        kCmdWavelet, kCmdReconstruction, kCmdAnalysis, kCmdWaveInfo, kSeparator, kCmdMixer, kSeparator, kCmdHelp};
+        kCmdOpenWave, kCmdOpenTimeSeries, kCmdSaveRecording, kSeparator,     kCmdSaveView,
+        kCmdCopy,     kCmdExportData,     kSeparator,        kCmdLiveInput,  kCmdRecord,
+        kCmdPlay,     kCmdStop,           kCmdBackToStart,   kCmdLoop,       kCmdRemoveWave,
+        kSeparator,   kCmdFftSettings,    kSeparator,        kCmdTimeSeries, kCmdFft,
+        kCmdFft3D,    kCmdScore,          kCmdSonogram,      kCmdWavelet,    kCmdReconstruction,
+        kCmdAnalysis, kCmdWaveInfo,       kSeparator,        kCmdMixer,      kSeparator,
+        kCmdHelp};
     return buttons;
 }
 
 const std::vector<int>& KidsButtons() {
-    static const std::vector<int> buttons = {kCmdOpenMusic, kSeparator, kCmdRecord,  kCmdPlay,  kCmdStop,
-                                             kCmdBackToStart, kCmdLoop, kSeparator, kCmdFft3D, kCmdScore,
-                                             kCmdSonogram, kCmdReconstruction};
+    static const std::vector<int> buttons = {
+        kCmdOpenMusic, kSeparator, kCmdRecord, kCmdPlay,  kCmdStop,     kCmdBackToStart,
+        kCmdLoop,      kSeparator, kCmdFft3D,  kCmdScore, kCmdSonogram, kCmdReconstruction};
     return buttons;
 }
 
@@ -162,56 +171,99 @@ constexpr int kKeyCommands[] = {kCmdChooseProfile, kCmdLanguage, kCmdHelp, kCmdC
 
 QList<QKeySequence> Keys(int command) {
     switch (command) {
-        case kCmdOpenMusic: return {QKeySequence(Qt::CTRL | Qt::Key_O)};
-        case kCmdOpenTimeSeries: return {QKeySequence(Qt::CTRL | Qt::Key_Z)};
-        case kCmdSaveView: return {QKeySequence(Qt::CTRL | Qt::Key_S)};
-        case kCmdCopy: return {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)};
-        case kCmdExportData: return {QKeySequence(Qt::CTRL | Qt::Key_E)};
-        case kCmdListen: return {QKeySequence(Qt::CTRL | Qt::Key_M)};
-        case kCmdLanguage: return {QKeySequence(Qt::CTRL | Qt::Key_L)};
-        case kCmdChooseProfile: return {QKeySequence(Qt::CTRL | Qt::Key_P)};
-        case kCmdHelp: return {QKeySequence(Qt::Key_F1)};
-        case kCmdCancel: return {QKeySequence(Qt::Key_Escape)};
-        case kCmdSoundcard: return {QKeySequence(Qt::Key_F10)};
-        case kCmdWaveFormat: return {QKeySequence(Qt::Key_F11)};
-        default: return {};
+        case kCmdOpenMusic:
+            return {QKeySequence(Qt::CTRL | Qt::Key_O)};
+        case kCmdOpenTimeSeries:
+            return {QKeySequence(Qt::CTRL | Qt::Key_Z)};
+        case kCmdSaveView:
+            return {QKeySequence(Qt::CTRL | Qt::Key_S)};
+        case kCmdCopy:
+            return {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)};
+        case kCmdExportData:
+            return {QKeySequence(Qt::CTRL | Qt::Key_E)};
+        case kCmdListen:
+            return {QKeySequence(Qt::CTRL | Qt::Key_M)};
+        case kCmdLanguage:
+            return {QKeySequence(Qt::CTRL | Qt::Key_L)};
+        case kCmdChooseProfile:
+            return {QKeySequence(Qt::CTRL | Qt::Key_P)};
+        case kCmdHelp:
+            return {QKeySequence(Qt::Key_F1)};
+        case kCmdCancel:
+            return {QKeySequence(Qt::Key_Escape)};
+        case kCmdSoundcard:
+            return {QKeySequence(Qt::Key_F10)};
+        case kCmdWaveFormat:
+            return {QKeySequence(Qt::Key_F11)};
+        default:
+            return {};
     }
 }
 
 QString IconName(int command) {
     switch (command) {
         case kCmdOpenWave:
-        case kCmdOpenMusic: return QStringLiteral("open");
-        case kCmdOpenTimeSeries: return QStringLiteral("open_timeseries");
-        case kCmdSaveRecording: return QStringLiteral("save_recording");
-        case kCmdSaveView: return QStringLiteral("save_view");
-        case kCmdCopy: return QStringLiteral("copy");
-        case kCmdExportData: return QStringLiteral("export_data");
+        case kCmdOpenMusic:
+            return QStringLiteral("open");
+        case kCmdOpenTimeSeries:
+            return QStringLiteral("open_timeseries");
+        case kCmdSaveRecording:
+            return QStringLiteral("save_recording");
+        case kCmdSaveView:
+            return QStringLiteral("save_view");
+        case kCmdCopy:
+            return QStringLiteral("copy");
+        case kCmdExportData:
+            return QStringLiteral("export_data");
         case kCmdLiveInput:
-        case kCmdListen: return QStringLiteral("listen");
-        case kCmdRecord: return QStringLiteral("record");
-        case kCmdPlay: return QStringLiteral("play");
-        case kCmdStop: return QStringLiteral("stop");
-        case kCmdBackToStart: return QStringLiteral("back_to_start");
-        case kCmdLoop: return QStringLiteral("loop");
-        case kCmdRemoveWave: return QStringLiteral("remove_wave");
-        case kCmdFftSettings: return QStringLiteral("fft_settings");
-        case kCmdTimeSeries: return QStringLiteral("timeseries");
-        case kCmdFft: return QStringLiteral("fft");
-        case kCmdFft3D: return QStringLiteral("fft3d");
-        case kCmdScore: return QStringLiteral("score");
-        case kCmdSonogram: return QStringLiteral("sonogram");
-        case kCmdWavelet: return QStringLiteral("wavelet");
-        case kCmdReconstruction: return QStringLiteral("reconstruction");
-        case kCmdAnalysis: return QStringLiteral("analysis");
-        case kCmdWaveInfo: return QStringLiteral("info");
-        case kCmdMixer: return QStringLiteral("mixer");
-        case kCmdHelp: return QStringLiteral("help");
-        case kCmdChooseProfile: return QStringLiteral("profile");
-        case kCmdSaveProfile: return QStringLiteral("save_profile");
-        case kCmdLanguage: return QStringLiteral("language");
-        case kCmdAbout: return QStringLiteral("kalvo");
-        default: return {};
+        case kCmdListen:
+            return QStringLiteral("listen");
+        case kCmdRecord:
+            return QStringLiteral("record");
+        case kCmdPlay:
+            return QStringLiteral("play");
+        case kCmdStop:
+            return QStringLiteral("stop");
+        case kCmdBackToStart:
+            return QStringLiteral("back_to_start");
+        case kCmdLoop:
+            return QStringLiteral("loop");
+        case kCmdRemoveWave:
+            return QStringLiteral("remove_wave");
+        case kCmdFftSettings:
+            return QStringLiteral("fft_settings");
+        case kCmdTimeSeries:
+            return QStringLiteral("timeseries");
+        case kCmdFft:
+            return QStringLiteral("fft");
+        case kCmdFft3D:
+            return QStringLiteral("fft3d");
+        case kCmdScore:
+            return QStringLiteral("score");
+        case kCmdSonogram:
+            return QStringLiteral("sonogram");
+        case kCmdWavelet:
+            return QStringLiteral("wavelet");
+        case kCmdReconstruction:
+            return QStringLiteral("reconstruction");
+        case kCmdAnalysis:
+            return QStringLiteral("analysis");
+        case kCmdWaveInfo:
+            return QStringLiteral("info");
+        case kCmdMixer:
+            return QStringLiteral("mixer");
+        case kCmdHelp:
+            return QStringLiteral("help");
+        case kCmdChooseProfile:
+            return QStringLiteral("profile");
+        case kCmdSaveProfile:
+            return QStringLiteral("save_profile");
+        case kCmdLanguage:
+            return QStringLiteral("language");
+        case kCmdAbout:
+            return QStringLiteral("kalvo");
+        default:
+            return {};
     }
 }
 
@@ -236,13 +288,20 @@ constexpr int kFilePaneMaxWidth = 360;
 
 std::size_t PaneOf(unsigned message) {
     switch (message) {
-        case kMsgStatusFile: return 1;
-        case kMsgStatusBits: return 2;
-        case kMsgStatusRate: return 3;
-        case kMsgStatusFftPoints: return 5;
-        case kMsgStatusListening: return 7;
-        case kMsgStatusRecording: return 8;
-        default: return 0;
+        case kMsgStatusFile:
+            return 1;
+        case kMsgStatusBits:
+            return 2;
+        case kMsgStatusRate:
+            return 3;
+        case kMsgStatusFftPoints:
+            return 5;
+        case kMsgStatusListening:
+            return 7;
+        case kMsgStatusRecording:
+            return 8;
+        default:
+            return 0;
     }
 }
 
@@ -325,49 +384,80 @@ CMainFrame::~CMainFrame() {
 std::function<void()> CMainFrame::CommandHandler(int command) {
     switch (command) {
         case kCmdOpenWave:
-        case kCmdOpenMusic: return [this] { m_doc.OnFileOpen(); };
-        case kCmdOpenTimeSeries: return [this] { m_doc.OnOpenTimeSeries(); };
-        case kCmdRemoveWave: return [this] { m_doc.RemoveWave(); };
-        case kCmdFftSettings: return [this] { m_doc.OnFftSettings(); };
-        case kCmdChooseProfile: return [this] { m_app.OnChooseProfile(); };
-        case kCmdSaveProfile: return [this] { m_app.OnSaveProfile(); };
-        case kCmdLanguage: return [this] { m_app.OnLanguage(); };
+        case kCmdOpenMusic:
+            return [this] { m_doc.OnFileOpen(); };
+        case kCmdOpenTimeSeries:
+            return [this] { m_doc.OnOpenTimeSeries(); };
+        case kCmdRemoveWave:
+            return [this] { m_doc.RemoveWave(); };
+        case kCmdFftSettings:
+            return [this] { m_doc.OnFftSettings(); };
+        case kCmdChooseProfile:
+            return [this] { m_app.OnChooseProfile(); };
+        case kCmdSaveProfile:
+            return [this] { m_app.OnSaveProfile(); };
+        case kCmdLanguage:
+            return [this] { m_app.OnLanguage(); };
         case kCmdStatusBar:
         case kCmdStandardBar:
-        case kCmdKidsBar: return [this, command] { ToggleBar(command); };
-        case kCmdCascade: return [this] { m_mdiArea->cascadeSubWindows(); };
-        case kCmdTile: return [this] { TileWindows(); };
-        case kCmdArrangeIcons: return [this] { ArrangeIcons(); };
-        case kCmdOverview: return [this] { ShowOverview(); };
-        case kCmdExit: return [this] { close(); };
-        case kCmdHelp: return [this] { OnHelpKey(); };
-        case kCmdHelpIndex: return [this] { m_app.OnHelp(QStringLiteral("html/Vorwort.html")); };
-        case kCmdShortcuts: return [this] { m_app.Ui().ShowShortcuts(); };
-        case kCmdAbout: return [this] { m_app.Ui().ShowAbout(); };
-        case kCmdMixer: return [this] { m_app.OnMixer(); };
-        case kCmdPlay: return [this] { m_doc.OnPlay(); };
-        case kCmdStop: return [this] { m_doc.OnStopPlaying(); };
-        case kCmdBackToStart: return [this] { m_doc.OnBackToStart(); };
-        case kCmdLoop: return [this] { m_doc.OnLoop(); };
+        case kCmdKidsBar:
+            return [this, command] { ToggleBar(command); };
+        case kCmdCascade:
+            return [this] { m_mdiArea->cascadeSubWindows(); };
+        case kCmdTile:
+            return [this] { TileWindows(); };
+        case kCmdArrangeIcons:
+            return [this] { ArrangeIcons(); };
+        case kCmdOverview:
+            return [this] { ShowOverview(); };
+        case kCmdExit:
+            return [this] { close(); };
+        case kCmdHelp:
+            return [this] { OnHelpKey(); };
+        case kCmdHelpIndex:
+            return [this] { m_app.OnHelp(QStringLiteral("html/Vorwort.html")); };
+        case kCmdShortcuts:
+            return [this] { m_app.Ui().ShowShortcuts(); };
+        case kCmdAbout:
+            return [this] { m_app.Ui().ShowAbout(); };
+        case kCmdMixer:
+            return [this] { m_app.OnMixer(); };
+        case kCmdPlay:
+            return [this] { m_doc.OnPlay(); };
+        case kCmdStop:
+            return [this] { m_doc.OnStopPlaying(); };
+        case kCmdBackToStart:
+            return [this] { m_doc.OnBackToStart(); };
+        case kCmdLoop:
+            return [this] { m_doc.OnLoop(); };
         case kCmdListen:
-        case kCmdLiveInput: return [this] { m_doc.OnListen(); };
+        case kCmdLiveInput:
+            return [this] { m_doc.OnListen(); };
         case kCmdRecord:
             // The kids' single button records music and loads it when pressed again; the standard
             // bar starts and stops recording while listening.
             if (m_kids) return [this] { m_doc.OnRecordMusic(); };
             return [this] {
-                if (g_bRecording) m_doc.OnStopRecording();
-                else m_doc.OnRecord();
+                if (g_bRecording)
+                    m_doc.OnStopRecording();
+                else
+                    m_doc.OnRecord();
             };
-        case kCmdWaveFormat: return [this] { m_doc.OnWaveFormat(); };
-        case kCmdSaveRecording: return [this] { m_doc.OnSaveRecording(); };
-        case kCmdSoundcard: return [this] { m_app.OnSoundcard(); };
-        case kCmdCancel: return [this] { OnEscape(); };
+        case kCmdWaveFormat:
+            return [this] { m_doc.OnWaveFormat(); };
+        case kCmdSaveRecording:
+            return [this] { m_doc.OnSaveRecording(); };
+        case kCmdSoundcard:
+            return [this] { m_app.OnSoundcard(); };
+        case kCmdCancel:
+            return [this] { OnEscape(); };
         case kCmdSaveView:
         case kCmdCopy:
         case kCmdExportData:
-        case kCmdClearData: return [this, command] { OnViewCommand(command); };
-        default: break;
+        case kCmdClearData:
+            return [this, command] { OnViewCommand(command); };
+        default:
+            break;
     }
     // A module window's toggle, when that module is part of the program.
     if (!m_app.Modules()) return {};
@@ -391,20 +481,26 @@ IViewCommands* CMainFrame::ActiveViewCommands() const {
 
 void CMainFrame::OnViewCommand(int command) {
     const auto viewCommand = static_cast<ViewCommand>(command);
-    if (IViewCommands* view = ActiveViewCommands(); view && view->HasCommand(viewCommand)) view->OnViewCommand(viewCommand);
+    if (IViewCommands* view = ActiveViewCommands(); view && view->HasCommand(viewCommand))
+        view->OnViewCommand(viewCommand);
 }
 
 void CMainFrame::OnHelpKey() {
     const IViewCommands* view = ActiveViewCommands();
     const QString topic = view ? view->HelpTopic() : QString();
-    if (topic.isEmpty()) m_app.OnHelp();
-    else m_app.OnHelp(topic);
+    if (topic.isEmpty())
+        m_app.OnHelp();
+    else
+        m_app.OnHelp(topic);
 }
 
 void CMainFrame::OnEscape() {
-    if (g_bListening) m_doc.RequestStopListening();
-    else if (m_doc.Jobs().Busy()) m_doc.Jobs().CancelAll();
-    else if (g_bBusyComputing) g_bCancel = true;  // the wavelet transform, which runs outside the job runner
+    if (g_bListening)
+        m_doc.RequestStopListening();
+    else if (m_doc.Jobs().Busy())
+        m_doc.Jobs().CancelAll();
+    else if (g_bBusyComputing)
+        g_bCancel = true;  // the wavelet transform, which runs outside the job runner
 }
 
 QAction* CMainFrame::EnsureAction(int command) {
@@ -474,7 +570,7 @@ void CMainFrame::LoadMenu(bool kids) {
     m_kids = kids;
     DropActions();
 
-    m_recentMenu = nullptr;  // goes with the old menu bar
+    m_recentMenu = nullptr;            // goes with the old menu bar
     auto* menus = new QMenuBar(this);  // replaces and deletes the old menu bar
     for (const Popup& popup : kids ? KidsMenu() : NormalMenu()) {
         QMenu* menu = nullptr;
@@ -518,7 +614,9 @@ void CMainFrame::LoadMenu(bool kids) {
     UpdateCommandStates();
 }
 
-QAction* CMainFrame::Action(int commandId) const { return m_actions.value(commandId); }
+QAction* CMainFrame::Action(int commandId) const {
+    return m_actions.value(commandId);
+}
 
 bool CMainFrame::OnCommand(int commandId) {
     if (QAction* action = Action(commandId)) {
@@ -546,8 +644,12 @@ void CMainFrame::UpdateCommandStates() {
             case kCmdBackToStart:
             case kCmdLoop:
             case kCmdRemoveWave:
-            case kCmdSaveRecording: enabled = g_bWaveLoaded; break;
-            case kCmdRecord: enabled = m_kids || g_bListening; break;
+            case kCmdSaveRecording:
+                enabled = g_bWaveLoaded;
+                break;
+            case kCmdRecord:
+                enabled = m_kids || g_bListening;
+                break;
             case kCmdSaveView:
             case kCmdCopy:
             case kCmdExportData:
@@ -556,22 +658,38 @@ void CMainFrame::UpdateCommandStates() {
                 enabled = view && view->HasCommand(static_cast<ViewCommand>(it.key()));
                 break;
             }
-            default: break;
+            default:
+                break;
         }
         if (action->isEnabled() != enabled) action->setEnabled(enabled);
         if (!action->isCheckable()) continue;
         bool on = false;
         switch (it.key()) {
-            case kCmdPlay: on = g_bPlaying; break;
-            case kCmdLoop: on = g_bLoop; break;
+            case kCmdPlay:
+                on = g_bPlaying;
+                break;
+            case kCmdLoop:
+                on = g_bLoop;
+                break;
             case kCmdListen:
-            case kCmdLiveInput: on = g_bListening && !g_bRecording; break;
-            case kCmdRecord: on = g_bRecording; break;
-            case kCmdStatusBar: on = m_app.Settings().IniAllgemeinStatusbar != 0; break;
-            case kCmdStandardBar: on = m_app.Settings().IniAllgemeinToolbarNormal != 0; break;
-            case kCmdKidsBar: on = m_app.Settings().IniAllgemeinToolbarSchule != 0; break;
+            case kCmdLiveInput:
+                on = g_bListening && !g_bRecording;
+                break;
+            case kCmdRecord:
+                on = g_bRecording;
+                break;
+            case kCmdStatusBar:
+                on = m_app.Settings().IniAllgemeinStatusbar != 0;
+                break;
+            case kCmdStandardBar:
+                on = m_app.Settings().IniAllgemeinToolbarNormal != 0;
+                break;
+            case kCmdKidsBar:
+                on = m_app.Settings().IniAllgemeinToolbarSchule != 0;
+                break;
             default:
-                if (const auto* r = CModuleWindows::FindByCommand(it.key()); r && r->toggleCommand == it.key() && m_app.Modules())
+                if (const auto* r = CModuleWindows::FindByCommand(it.key());
+                    r && r->toggleCommand == it.key() && m_app.Modules())
                     on = m_app.Modules()->IsOpen(r->module);
                 break;
         }
@@ -598,7 +716,8 @@ std::vector<CModuleFrame*> CMainFrame::PlacedFrames() const {
     for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
         auto* frame = qobject_cast<CModuleFrame*>(sub);
         // Hidden windows stay hidden; maximised and minimised ones follow the area by themselves.
-        if (!frame || !frame->isVisibleTo(m_mdiArea) || frame->isMaximized() || frame->isMinimized()) continue;
+        if (!frame || !frame->isVisibleTo(m_mdiArea) || frame->isMaximized() || frame->isMinimized())
+            continue;
         frames.push_back(frame);
     }
     return frames;
@@ -636,17 +755,24 @@ FrameMetrics CMainFrame::Metrics() const {
 }
 
 void CMainFrame::ApplyPlacement(const WindowPlacement& placement) {
-    const QRect normal = QRect(QPoint(placement.left, placement.top), QPoint(placement.right - 1, placement.bottom - 1))
-                             .normalized();
+    const QRect normal =
+        QRect(QPoint(placement.left, placement.top), QPoint(placement.right - 1, placement.bottom - 1))
+            .normalized();
     setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
     setGeometry(normal);
     switch (placement.showCmd) {
         // A hidden main window could never be reached again: it shows normally.
         case 2:
         case 6:
-        case 7: showMinimized(); break;
-        case 3: showMaximized(); break;
-        default: showNormal(); break;
+        case 7:
+            showMinimized();
+            break;
+        case 3:
+            showMaximized();
+            break;
+        default:
+            showNormal();
+            break;
     }
 }
 
@@ -678,7 +804,9 @@ QString OpenableFileOf(const QMimeData* data) {
 
 }  // namespace
 
-bool CMainFrame::OpenFile(const QString& path) { return m_doc.OpenFile(path); }
+bool CMainFrame::OpenFile(const QString& path) {
+    return m_doc.OpenFile(path);
+}
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
     if (!OpenableFileOf(event->mimeData()).isEmpty()) event->acceptProposedAction();
@@ -697,7 +825,9 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     QTimer::singleShot(0, this, [this, path] { OpenFile(path); });
 }
 
-void CMainFrame::OnFileOpened(const QString& path) { m_recentFiles.Add(path); }
+void CMainFrame::OnFileOpened(const QString& path) {
+    m_recentFiles.Add(path);
+}
 
 void CMainFrame::FillRecentFilesMenu() {
     QMenu* menu = m_recentMenu;
@@ -708,7 +838,8 @@ void CMainFrame::FillRecentFilesMenu() {
     for (const QString& path : files) {
         ++number;
         const QFileInfo info(path);
-        QString text = info.fileName() + QStringLiteral("  (") + QDir::toNativeSeparators(info.absolutePath()) + u')';
+        QString text =
+            info.fileName() + QStringLiteral("  (") + QDir::toNativeSeparators(info.absolutePath()) + u')';
         text.replace(u'&', QStringLiteral("&&"));
         QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(QString::number(number), text));
         action->setToolTip(path);
@@ -796,8 +927,10 @@ void CMainFrame::TileWindows() {
         sub->setGeometry(cells[i]);
         // A window of fixed size keeps it; it is only kept inside the area.
         QRect placed = sub->geometry();
-        placed.moveLeft(std::clamp(placed.left(), area.left(), std::max(area.left(), area.right() + 1 - placed.width())));
-        placed.moveTop(std::clamp(placed.top(), area.top(), std::max(area.top(), area.bottom() + 1 - placed.height())));
+        placed.moveLeft(
+            std::clamp(placed.left(), area.left(), std::max(area.left(), area.right() + 1 - placed.width())));
+        placed.moveTop(
+            std::clamp(placed.top(), area.top(), std::max(area.top(), area.bottom() + 1 - placed.height())));
         if (placed != sub->geometry()) sub->setGeometry(placed);
     }
     ArrangeIcons();
@@ -811,7 +944,8 @@ void CMainFrame::PlaceNewWindow(CModuleFrame* frame) {
         if (sub->isMaximized()) return;  // it covers everything; the new window simply comes on top
         open.push_back(sub->geometry());
     }
-    const QRect place = WindowArrangement::LeastCoveringPlace(m_mdiArea->viewport()->rect(), frame->geometry(), open);
+    const QRect place =
+        WindowArrangement::LeastCoveringPlace(m_mdiArea->viewport()->rect(), frame->geometry(), open);
     if (place != frame->geometry()) frame->setGeometry(place);
 }
 
@@ -840,7 +974,8 @@ void CMainFrame::ArrangeIcons() {
 
 QString CMainFrame::StatusPaneText(unsigned message, long long param, const CKalvoDoc& doc) {
     switch (message) {
-        case kMsgStatusFftPoints: return param ? Str(61545) + QString::number(param) : QString();
+        case kMsgStatusFftPoints:
+            return param ? Str(61545) + QString::number(param) : QString();
         case kMsgStatusFile: {
             QString path = doc.m_strFileName;
             // "No file" is kept in the language of its time; show it in today's.
@@ -850,11 +985,16 @@ QString CMainFrame::StatusPaneText(unsigned message, long long param, const CKal
             const qsizetype slash = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
             return Str(kTextFilePrefix) + path.mid(slash + 1);
         }
-        case kMsgStatusBits: return param ? QStringLiteral("Mono: %1-Bit").arg(param) : QString();
-        case kMsgStatusRate: return param ? QStringLiteral("%1 kHz").arg(param / 1000) : QString();
-        case kMsgStatusListening: return g_bListening ? Str(61546) : QString();
-        case kMsgStatusRecording: return g_bRecording ? Str(61547) : QString();
-        default: return {};
+        case kMsgStatusBits:
+            return param ? QStringLiteral("Mono: %1-Bit").arg(param) : QString();
+        case kMsgStatusRate:
+            return param ? QStringLiteral("%1 kHz").arg(param / 1000) : QString();
+        case kMsgStatusListening:
+            return g_bListening ? Str(61546) : QString();
+        case kMsgStatusRecording:
+            return g_bRecording ? Str(61547) : QString();
+        default:
+            return {};
     }
 }
 
@@ -888,11 +1028,17 @@ void CMainFrame::RefreshPanes() {
         SetPane(PaneOf(it.key()), StatusPaneText(it.key(), it.value(), m_doc));
 }
 
-QString CMainFrame::PaneText(int pane) const { return m_paneTexts.at(static_cast<std::size_t>(pane)); }
+QString CMainFrame::PaneText(int pane) const {
+    return m_paneTexts.at(static_cast<std::size_t>(pane));
+}
 
-bool CMainFrame::IsStatusBarShown() const { return m_app.Settings().IniAllgemeinStatusbar != 0; }
+bool CMainFrame::IsStatusBarShown() const {
+    return m_app.Settings().IniAllgemeinStatusbar != 0;
+}
 
 // The caption names the program and its mode, never the sound.
 void CMainFrame::OnDocumentTitleChanged(const QString&) {}
 
-void CMainFrame::OnUpdate(int) { UpdateCommandStates(); }
+void CMainFrame::OnUpdate(int) {
+    UpdateCommandStates();
+}

@@ -56,7 +56,8 @@ public:
     QAction* Action(int commandId) const;
     QToolBar* StandardToolBar() const { return m_standardBar; }
     QToolBar* KidsToolBar() const { return m_kidsBar; }
-    // The text of a status bar pane (0 message, 1 file, 2 bits, 3 rate, 5 FFT points, 7 listening, 8 recording).
+    // The text of a status bar pane (0 message, 1 file, 2 bits, 3 rate, 5 FFT points, 7 listening, 8
+    // recording).
     QString PaneText(int pane) const;
     static QString StatusPaneText(unsigned message, long long param, const CKalvoDoc& doc);
     // Checks the bar commands by the settings and the module commands by their open windows.
@@ -130,7 +131,7 @@ private:
     std::array<QString, 9> m_paneTexts;
     // The last parameter of each status message, so the panes can be redrawn in another language.
     QMap<unsigned, long long> m_statusParams;
-    QMap<int, QAction*> m_actions;      // owned by the window
-    QMenu* m_recentMenu = nullptr;      // owned by the File menu
+    QMap<int, QAction*> m_actions;  // owned by the window
+    QMenu* m_recentMenu = nullptr;  // owned by the File menu
     CRecentFiles m_recentFiles;
 };

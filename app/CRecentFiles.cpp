@@ -8,9 +8,13 @@ namespace {
 
 const QString kGroup = QStringLiteral("RecentFiles");
 
-QString KeyOf(int index) { return QStringLiteral("File%1").arg(index + 1); }
+QString KeyOf(int index) {
+    return QStringLiteral("File%1").arg(index + 1);
+}
 
-QString Absolute(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
+QString Absolute(const QString& path) {
+    return QFileInfo(path).absoluteFilePath();
+}
 
 }  // namespace
 
@@ -41,7 +45,9 @@ void CRecentFiles::Remove(const QString& path) {
     Write(files);
 }
 
-void CRecentFiles::Clear() { Write({}); }
+void CRecentFiles::Clear() {
+    Write({});
+}
 
 void CRecentFiles::Write(const QStringList& files) const {
     QSettings ini(m_iniPath, QSettings::IniFormat);

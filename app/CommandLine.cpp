@@ -58,7 +58,7 @@ void PrintError(const QString& text) {
 constexpr int kMinPictureSide = 40;
 constexpr int kMaxPictureSide = 16000;
 constexpr int kMsgSettingNotFinite = 62060;  // a number setting given "nan", "inf" or the like
-constexpr int kMsgNoSuchProfile = 64600;      // a profile name that is neither shipped nor saved
+constexpr int kMsgNoSuchProfile = 64600;     // a profile name that is neither shipped nor saved
 constexpr int kTextNoUserProfiles = 64601;
 constexpr int kTextUsageWindows = 64602;
 constexpr int kTextUsageRecord = 64603;
@@ -305,7 +305,8 @@ std::optional<ProfileKind> ShippedProfileKind(const QString& name) {
 
 bool UserProfileExists(const QString& name) {
     return CSaveProfileDLG::IsUsableName(name) &&
-           QFileInfo(ProgramFolder() + ProfileStore::ProfileFile(ProfileKind::User, CSaveProfileDLG::FileNameFor(name)))
+           QFileInfo(ProgramFolder() +
+                     ProfileStore::ProfileFile(ProfileKind::User, CSaveProfileDLG::FileNameFor(name)))
                .isFile();
 }
 
@@ -325,7 +326,8 @@ QStringList UserProfileNames() {
     QStringList names;
     const QString prefix = QStringLiteral("KalvoUserProfil-");
     const QDir folder(ProgramFolder() + QStringLiteral("Profile"));
-    for (const QString& file : folder.entryList({prefix + QStringLiteral("*.ini")}, QDir::Files, QDir::Name)) {
+    for (const QString& file :
+         folder.entryList({prefix + QStringLiteral("*.ini")}, QDir::Files, QDir::Name)) {
         const QString name = file.mid(prefix.size()).chopped(4);
         if (!name.isEmpty()) names << name;
     }

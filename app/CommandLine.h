@@ -14,19 +14,19 @@
 struct CommandLine {
     enum class Mode { Windows, Export, Render, Record };
     Mode mode = Mode::Windows;
-    QString module;          // --export MODULE or --render MODULE
-    QString openFile;        // --open FILE
-    std::optional<std::pair<quint32, quint32>> selection;  // --select FIRST:LAST (last exclusive)
-    std::vector<std::pair<QString, QString>> settings;     // --set IniKey=VALUE
+    QString module;                                          // --export MODULE or --render MODULE
+    QString openFile;                                        // --open FILE
+    std::optional<std::pair<quint32, quint32>> selection;    // --select FIRST:LAST (last exclusive)
+    std::vector<std::pair<QString, QString>> settings;       // --set IniKey=VALUE
     std::vector<std::pair<QString, QString>> moduleOptions;  // options the modules register
-    QString profile;         // --profile NAME, or the one positional argument
-    int channel = 1;         // --channel left|right: 1 = left, 0 = right
-    QString outFile;         // --out PICTURE or FILE.wav
-    double recordSeconds = 0;  // --record SECONDS
-    QString input;           // --input DEVICE (a sound-device id such as virtual:sine:440)
-    QSize size;              // --size WxH; empty: the module's own default
+    QString profile;                                         // --profile NAME, or the one positional argument
+    int channel = 1;                                         // --channel left|right: 1 = left, 0 = right
+    QString outFile;                                         // --out PICTURE or FILE.wav
+    double recordSeconds = 0;                                // --record SECONDS
+    QString input;  // --input DEVICE (a sound-device id such as virtual:sine:440)
+    QSize size;     // --size WxH; empty: the module's own default
     bool help = false;
-    bool version = false;    // --version
+    bool version = false;  // --version
 
     // Parses the arguments after the program name; on failure returns nothing and sets error.
     // How the program is called, with the module names that --export and --render take.

@@ -25,8 +25,10 @@ std::vector<int> Shares(int total, const std::vector<int>& needs) {
             changed = false;
             int left = total, open = 0;
             for (std::size_t i = 0; i < parts.size(); ++i) {
-                if (fixed[i]) left -= needs[i];
-                else ++open;
+                if (fixed[i])
+                    left -= needs[i];
+                else
+                    ++open;
             }
             if (open == 0) break;
             const int share = left / open;
@@ -57,7 +59,9 @@ std::vector<int> Shares(int total, const std::vector<int>& needs) {
     return parts;
 }
 
-long long AreaOf(const QRect& r) { return r.isEmpty() ? 0 : static_cast<long long>(r.width()) * r.height(); }
+long long AreaOf(const QRect& r) {
+    return r.isEmpty() ? 0 : static_cast<long long>(r.width()) * r.height();
+}
 
 long long AreaOf(const QRegion& region) {
     long long sum = 0;
@@ -118,9 +122,11 @@ QRect LeastCoveringPlace(const QRect& area, const QRect& wanted, const std::vect
     xs.push_back(wanted.left());
     ys.push_back(wanted.top());
     for (const QRect& r : open) {
-        for (int v : {r.left(), r.left() + r.width(), r.left() - size.width(), r.left() + r.width() - size.width()})
+        for (int v :
+             {r.left(), r.left() + r.width(), r.left() - size.width(), r.left() + r.width() - size.width()})
             xs.push_back(v);
-        for (int v : {r.top(), r.top() + r.height(), r.top() - size.height(), r.top() + r.height() - size.height()})
+        for (int v :
+             {r.top(), r.top() + r.height(), r.top() - size.height(), r.top() + r.height() - size.height()})
             ys.push_back(v);
     }
     // What each open window shows now: the windows above it hide the rest.
@@ -138,8 +144,8 @@ QRect LeastCoveringPlace(const QRect& area, const QRect& wanted, const std::vect
     std::vector<QRegion> buttons;
     for (std::size_t i = 0; i < open.size(); ++i) {
         const QRect& r = open[i];
-        const QRect corner(r.left() + std::max(0, r.width() - kButtonsWidth), r.top(), std::min(r.width(), kButtonsWidth),
-                           std::min(r.height(), kTitleHeight));
+        const QRect corner(r.left() + std::max(0, r.width() - kButtonsWidth), r.top(),
+                           std::min(r.width(), kButtonsWidth), std::min(r.height(), kTitleHeight));
         buttons.push_back(visible[i].intersected(corner));
     }
     const long long windowArea = AreaOf(QRect(QPoint(), size));
@@ -163,7 +169,8 @@ QRect LeastCoveringPlace(const QRect& area, const QRect& wanted, const std::vect
                 leastLeft = std::min(leastLeft, (shown - covered) * 100 / full[i]);
             }
             const long long dx = x - wanted.left(), dy = y - wanted.top();
-            const Cost cost{hidden * 100 / std::max(1LL, windowArea), buttonsHidden, 100 - leastLeft, dx * dx + dy * dy};
+            const Cost cost{hidden * 100 / std::max(1LL, windowArea), buttonsHidden, 100 - leastLeft,
+                            dx * dx + dy * dy};
             if (first || cost < best) {
                 best = cost;
                 bestRect = candidate;

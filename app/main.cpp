@@ -10,11 +10,11 @@
 
 #include "app/CKalvoApp.h"
 #include "app/CommandLine.h"
-#include "views/common/CommandLineModules.h"
 #include "document/CKalvoDoc.h"
 #include "platform/ProgramFolder.h"
 #include "platform/QtUserInterface.h"
 #include "platform/StringTable.h"
+#include "views/common/CommandLineModules.h"
 
 namespace {
 
@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
     const CommandLineModule* entry =
         early->mode == CommandLine::Mode::Render ? CommandLineModules::Find(early->module) : nullptr;
     const bool openGL = entry && entry->renderNeedsOpenGL;
-    const bool realDisplay = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const bool realDisplay =
+        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
     const bool noOpenGLPlatform = platform.isEmpty() ? !realDisplay
                                                      : platform.startsWith(QLatin1String("offscreen")) ||
@@ -90,7 +91,8 @@ int main(int argc, char** argv) {
     }
     // Script modes never show a window and need no display.
     if (scriptMode) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !openGL) qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !openGL)
+            qputenv("QT_QPA_PLATFORM", "offscreen");
         // Scripts often run outside a desktop session; give Qt the private runtime folder it
         // would otherwise make itself with a warning on standard error.
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {

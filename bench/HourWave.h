@@ -18,7 +18,8 @@ inline bool WriteHourWave(const QString& path) {
     if (out.Open(path, &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success) return false;
     std::vector<std::int16_t> block(kRate);
     for (std::uint32_t s = 0; s < kSamples; s += kRate) {
-        for (std::uint32_t i = 0; i < kRate; ++i) block[i] = static_cast<std::int16_t>((((s + i) * 37) & 0x7FFF) - 16384);
+        for (std::uint32_t i = 0; i < kRate; ++i)
+            block[i] = static_cast<std::int16_t>((((s + i) * 37) & 0x7FFF) - 16384);
         if (out.Write(kRate * 2, block.data(), nullptr) != CRiffWave::Status::Success) return false;
     }
     return out.Close() == CRiffWave::Status::Success;

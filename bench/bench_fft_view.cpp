@@ -86,7 +86,8 @@ int main(int argc, char** argv) {
         view.OnUpdate(kHintSpectrum);  // what every live block does
         const auto t0 = std::chrono::steady_clock::now();
         view.repaint();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
     }
     const double ms = Median(times);
     std::printf("paint view=fft bins=%zu ms=%.2f block_ratio=%.3f\n", kValues, ms, ms / kBlockMs);

@@ -17,8 +17,8 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <string>
 #include <memory>
+#include <string>
 
 #include <QImage>
 #include <QMdiArea>
@@ -26,19 +26,19 @@
 #include <map>
 
 #include "app/CKalvoApp.h"
-#include "render3d/CD3DApplication.h"
-#include "views/Modules.h"
-#include "views/common/CModuleFrame.h"
-#include "views/common/CModuleWindows.h"
-#include "views/time/CSplitterFrame.h"
-#include "views/time/CKalvoOverView.h"
-#include "views/time/CKalvoView.h"
 #include "document/AppFlags.h"
 #include "document/CCaptureThread.h"
 #include "document/CKalvoDoc.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
 #include "platform/audio/AudioDevice.h"
+#include "render3d/CD3DApplication.h"
+#include "views/Modules.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
+#include "views/time/CKalvoOverView.h"
+#include "views/time/CKalvoView.h"
+#include "views/time/CSplitterFrame.h"
 
 namespace {
 
@@ -99,17 +99,19 @@ void MeasureAllModules(CKalvoApp& app, CKalvoDoc& doc, ScriptedUserInterface& ui
     CModuleWindows modules({app.Settings(), doc, ui});
     modules.SetArea(&area);
     const std::pair<Module, const char*> all[] = {
-        {Module::FFT, "fft"},         {Module::FFT3D, "fft3d"},         {Module::Notenbild, "score"},
-        {Module::Sono, "sonogram"},   {Module::Zeitreihe, "timeseries"}, {Module::Analyse, "analysis"},
-        {Module::Reko, "reko"},       {Module::Wavelet, "wavelet"}};
+        {Module::FFT, "fft"},       {Module::FFT3D, "fft3d"},          {Module::Notenbild, "score"},
+        {Module::Sono, "sonogram"}, {Module::Zeitreihe, "timeseries"}, {Module::Analyse, "analysis"},
+        {Module::Reko, "reko"},     {Module::Wavelet, "wavelet"}};
     for (const auto& [module, name] : all) modules.Open(module);
     // Let the windows appear and the 3D views set up their scenes.
     const auto settle = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (std::chrono::steady_clock::now() < settle) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (std::chrono::steady_clock::now() < settle)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     // Each window where the profile puts it, in units of the area shown by now.
     for (CModuleFrame* frame : modules.OpenFrames()) frame->ApplyStoredPlacement();
     const auto placed = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (std::chrono::steady_clock::now() < placed) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (std::chrono::steady_clock::now() < placed)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     QString missing;
     for (const auto& [module, name] : all) {
         if (!modules.IsOpen(module)) missing += QString::fromLatin1(name) + u' ';
@@ -126,7 +128,8 @@ void MeasureAllModules(CKalvoApp& app, CKalvoDoc& doc, ScriptedUserInterface& ui
             if (!frame) continue;
             const auto start = std::chrono::steady_clock::now();
             RepaintModule(*frame);
-            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            const double ms =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
             perModule[name].push_back(ms);
             total += ms;
         }
@@ -144,9 +147,10 @@ void MeasureAllModules(CKalvoApp& app, CKalvoDoc& doc, ScriptedUserInterface& ui
             worst = name;
         }
     }
-    std::printf("live modules=all fft=8192 block_ms=100 cost_ms=%.3f ratio=%.4f most_expensive=%s:%.2fms%s%s\n", median,
-                median / 100.0, worst.c_str(), worstMs, missing.isEmpty() ? "" : " not_open=",
-                missing.trimmed().toLocal8Bit().constData());
+    std::printf(
+        "live modules=all fft=8192 block_ms=100 cost_ms=%.3f ratio=%.4f most_expensive=%s:%.2fms%s%s\n",
+        median, median / 100.0, worst.c_str(), worstMs,
+        missing.isEmpty() ? "" : " not_open=", missing.trimmed().toLocal8Bit().constData());
     modules.CloseAll();
 }
 
@@ -170,7 +174,8 @@ int main(int argc, char** argv) {
 
     // 100 ms of a 44.1 kHz 16-bit tone.
     std::vector<double> block(4410);
-    for (std::size_t i = 0; i < block.size(); ++i) block[i] = 16000.0 * std::sin(2.0 * M_PI * 440.0 * double(i) / 44100.0);
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = 16000.0 * std::sin(2.0 * M_PI * 440.0 * double(i) / 44100.0);
     for (int points : {8192, 65536}) {
         doc.m_nFFTPoints = points;
         std::vector<double> times;
@@ -204,8 +209,9 @@ int main(int argc, char** argv) {
         const std::uint64_t dropped = doc.CaptureThread()->BlocksDropped();
         const long growth = rssAfterWarmUp ? RssKb() - rssAfterWarmUp : 0;
         doc.StopListening();
-        std::printf("soak rate=192000 fft=65536 seconds=%d blocks=%llu dropped=%llu rss_growth_kb=%ld\n", seconds,
-                    static_cast<unsigned long long>(blocks), static_cast<unsigned long long>(dropped), growth);
+        std::printf("soak rate=192000 fft=65536 seconds=%d blocks=%llu dropped=%llu rss_growth_kb=%ld\n",
+                    seconds, static_cast<unsigned long long>(blocks),
+                    static_cast<unsigned long long>(dropped), growth);
     }
     return 0;
 }

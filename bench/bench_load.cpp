@@ -3,6 +3,8 @@
 //
 // Prints: load bytes=<n> ours_ms=<t> read_ms=<t> ratio=<ours/read> peak_rss_over_file=<x>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -11,8 +13,6 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include "app/CKalvoApp.h"
 #include "bench/HourWave.h"
@@ -44,7 +44,9 @@ void ResetPeakRss() {
     clear << "5";
 }
 
-double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 }  // namespace
 

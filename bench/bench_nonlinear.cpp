@@ -32,7 +32,8 @@ double MedianMs(F&& run, int runs) {
             std::fprintf(stderr, "calculation failed\n");
             return -1.0;
         }
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        ms.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(ms.begin(), ms.end());
     return ms[ms.size() / 2];

@@ -39,7 +39,8 @@ double PaintMs(QWidget& widget, Rebuild rebuild) {
         rebuild();
         const auto t0 = std::chrono::steady_clock::now();
         widget.repaint();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
     }
     return Median(times);
 }

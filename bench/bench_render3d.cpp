@@ -7,12 +7,12 @@
 //         render3d view=reko vertices=<n> frame_ms=<t> build_ms=<t> block_ratio=<...>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QOpenGLWidget>
 #include <QTemporaryDir>
-#include <QElapsedTimer>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -32,7 +32,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-double Ms(Clock::time_point since) { return std::chrono::duration<double, std::milli>(Clock::now() - since).count(); }
+double Ms(Clock::time_point since) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
 
 // One frame of the view's OpenGL surface, drawn at once and finished: the surface renders into
 // its framebuffer and the frame is read back, so this is an upper bound of a repaint.
@@ -46,7 +48,8 @@ void Repaint(CD3DApplication& view) {
 void WaitUntilReady(const CD3DApplication& view) {
     QElapsedTimer clock;
     clock.start();
-    while (!view.IsReady() && clock.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!view.IsReady() && clock.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 double Median(std::vector<double> v) {
@@ -60,7 +63,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QString reason;
     if (!CD3DApplication::CheckDevice(&reason)) {
-        std::printf("render3d skipped: no OpenGL (%s); run under xvfb-run\n", reason.toLocal8Bit().constData());
+        std::printf("render3d skipped: no OpenGL (%s); run under xvfb-run\n",
+                    reason.toLocal8Bit().constData());
         return 0;
     }
     QTemporaryDir dir;
@@ -84,8 +88,9 @@ int main(int argc, char** argv) {
     for (int s = 0; s < 8; ++s) {
         for (int i = 0; i < kPoints; ++i) {
             const double t = double(i) / 44100.0;
-            samples[std::size_t(i)] = 8000 * std::sin(2 * M_PI * 220 * t) + 4000 * std::sin(2 * M_PI * 440 * t + s) +
-                                      2000 * std::sin(2 * M_PI * 660 * t) + double((i * 7919 + s * 104729) % 200 - 100);
+            samples[std::size_t(i)] =
+                8000 * std::sin(2 * M_PI * 220 * t) + 4000 * std::sin(2 * M_PI * 440 * t + s) +
+                2000 * std::sin(2 * M_PI * 660 * t) + double((i * 7919 + s * 104729) % 200 - 100);
         }
         std::vector<double> spectrum;
         doc.ComputeSpectrumOf(samples, 0, kPoints, spectrum);
@@ -113,14 +118,16 @@ int main(int argc, char** argv) {
         }
         const double frameMs = Median(frames);
         std::printf("render3d view=fft3d vertices=%zu frame_ms=%.2f build_ms=%.2f block_ratio=%.4f\n",
-                    view->Landscape().Vertices().size(), frameMs, buildMs, (frameMs + buildMs / 100.0) / 100.0);
+                    view->Landscape().Vertices().size(), frameMs, buildMs,
+                    (frameMs + buildMs / 100.0) / 100.0);
     }
 
     {
         // 20000 points: a selection of 20001 samples with the point budget of 20000.
         std::vector<double> tone(20001);
         for (std::size_t i = 0; i < tone.size(); ++i)
-            tone[i] = 16000 * std::sin(2 * M_PI * 220 * double(i) / 44100.0) + 6000 * std::sin(2 * M_PI * 330 * double(i) / 44100.0);
+            tone[i] = 16000 * std::sin(2 * M_PI * 220 * double(i) / 44100.0) +
+                      6000 * std::sin(2 * M_PI * 330 * double(i) / 44100.0);
         doc.m_aSelSamples = tone;
         doc.m_dFullScale = 32767;
         app.Settings().IniRekoNumRekoPoints = 20000;
@@ -145,8 +152,8 @@ int main(int argc, char** argv) {
             frames.push_back(Ms(start));
         }
         const double frameMs = Median(frames);
-        std::printf("render3d view=reko vertices=%zu frame_ms=%.2f build_ms=%.2f block_ratio=%.4f\n", count, frameMs,
-                    buildMs, (frameMs + buildMs / 100.0) / 100.0);
+        std::printf("render3d view=reko vertices=%zu frame_ms=%.2f build_ms=%.2f block_ratio=%.4f\n", count,
+                    frameMs, buildMs, (frameMs + buildMs / 100.0) / 100.0);
     }
     app.m_pDocument = nullptr;
     return 0;

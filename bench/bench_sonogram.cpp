@@ -85,7 +85,8 @@ int main() {
                 sono.Column(spectrum.data(), spectrum.size(), kRate);
                 sono.Colour(palette, 0, column.data());
                 for (int y = 0; y < kHeight; ++y)
-                    picture[static_cast<std::size_t>(y) * kColumns + static_cast<std::size_t>(c)] = column[static_cast<std::size_t>(y)];
+                    picture[static_cast<std::size_t>(y) * kColumns + static_cast<std::size_t>(c)] =
+                        column[static_cast<std::size_t>(y)];
             }
         };
 
@@ -101,8 +102,9 @@ int main() {
                 for (int i = 0; i < kPoints; ++i) in.get()[i] = from[i];
                 fftw_execute(plan.get());
                 for (int k = 0; k <= kPoints / 2; ++k)
-                    magnitudes[static_cast<std::size_t>(k)] = 
-                        std::sqrt(out.get()[k][0] * out.get()[k][0] + out.get()[k][1] * out.get()[k][1]) / kPoints;
+                    magnitudes[static_cast<std::size_t>(k)] =
+                        std::sqrt(out.get()[k][0] * out.get()[k][0] + out.get()[k][1] * out.get()[k][1]) /
+                        kPoints;
             }
         };
 
@@ -114,8 +116,8 @@ int main() {
             fftwMs.push_back(Ms(theirs));
         }
         const double o = Median(oursMs), t = Median(fftwMs);
-        std::printf("sonogram seconds=%d columns=%d fft=%d ms=%.1f fftw_loop_ms=%.1f ratio=%.2f\n", seconds, kColumns,
-                    kPoints, o, t, o / t);
+        std::printf("sonogram seconds=%d columns=%d fft=%d ms=%.1f fftw_loop_ms=%.1f ratio=%.2f\n", seconds,
+                    kColumns, kPoints, o, t, o / t);
         std::fflush(stdout);
     }
     return 0;

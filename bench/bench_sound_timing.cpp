@@ -25,7 +25,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 bool CaptureNotifications() {
     const PcmFormat format{44100, 16, 1};
@@ -60,8 +62,9 @@ bool CaptureNotifications() {
     const double mean = Ms(times.back() - times.front()) / double(gaps.size());
     const double longest = *std::max_element(gaps.begin(), gaps.end());
     const bool met = mean > 70.0 && mean < 130.0 && longest < 150.0;
-    std::printf("timing goal=capture-notifications count=%zu mean_ms=%.2f shortest_ms=%.2f longest_ms=%.2f met=%s\n",
-                gaps.size(), mean, *std::min_element(gaps.begin(), gaps.end()), longest, met ? "yes" : "no");
+    std::printf(
+        "timing goal=capture-notifications count=%zu mean_ms=%.2f shortest_ms=%.2f longest_ms=%.2f met=%s\n",
+        gaps.size(), mean, *std::min_element(gaps.begin(), gaps.end()), longest, met ? "yes" : "no");
     return met;
 }
 

@@ -26,7 +26,8 @@ double MsPerSecondOfSound(VirtualSignal signal, const PcmFormat& format) {
     for (int run = 0; run < 5; ++run) {
         const auto start = std::chrono::steady_clock::now();
         for (std::uint32_t done = 0; done < format.rate; done += piece) signal.Render(out.data(), piece);
-        runs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        runs.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(runs.begin(), runs.end());
     return runs[runs.size() / 2];
@@ -68,8 +69,8 @@ int main() {
     for (const PcmFormat& format : {PcmFormat{192000, 16, 2}, PcmFormat{44100, 16, 1}}) {
         for (const Case& c : cases) {
             const double ms = MsPerSecondOfSound(c.signal, format);
-            std::printf("virtual signal=%s rate=%u channels=%u ms_per_second=%.3f ratio=%.5f\n", c.name, format.rate,
-                        unsigned(format.channels), ms, ms / 1000.0);
+            std::printf("virtual signal=%s rate=%u channels=%u ms_per_second=%.3f ratio=%.5f\n", c.name,
+                        format.rate, unsigned(format.channels), ms, ms / 1000.0);
         }
     }
     return 0;

@@ -89,8 +89,8 @@ int main() {
                 times.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
             }
             const double ms = Median(times);
-            std::printf("cwt wavelet=%s method=%s ms=%.2f ns_per_mac=%.3f\n", spec, method == 0 ? "table" : "direct", ms,
-                        ms * 1e6 / MultiplyAdds(p));
+            std::printf("cwt wavelet=%s method=%s ms=%.2f ns_per_mac=%.3f\n", spec,
+                        method == 0 ? "table" : "direct", ms, ms * 1e6 / MultiplyAdds(p));
         }
     }
     return 0;

@@ -10,7 +10,9 @@ std::uint32_t CCaptureThread::NotifySize(const PcmFormat& format) {
     return bytes - bytes % std::max<std::uint32_t>(format.BlockAlign(), 1);
 }
 
-CCaptureThread::~CCaptureThread() { Stop(); }
+CCaptureThread::~CCaptureThread() {
+    Stop();
+}
 
 void CCaptureThread::Start(Parameters parameters) {
     Stop();
@@ -88,7 +90,8 @@ void CCaptureThread::Run() {
             wave.channels = format.channels;
             wave.blockAlign = static_cast<std::uint16_t>(format.BlockAlign());
             wave.avgBytesPerSec = format.BytesPerSecond();
-            if (writer.Open(m_params.recordPath, &wave, CRiffWave::Mode::Write) == CRiffWave::Status::Success) {
+            if (writer.Open(m_params.recordPath, &wave, CRiffWave::Mode::Write) ==
+                CRiffWave::Status::Success) {
                 m_recordingOpened = true;
                 writer.UpdateSizes();
             } else {
@@ -112,14 +115,16 @@ void CCaptureThread::Run() {
         block.resize(region.length1 / bytesPerSample);
         for (std::size_t i = 0; i < block.size(); ++i) {
             const std::uint8_t* p = region.part1 + i * bytesPerSample;
-            block[i] = bytesPerSample == 1 ? double(p[0]) : double(static_cast<std::int16_t>(p[0] | (p[1] << 8)));
+            block[i] =
+                bytesPerSample == 1 ? double(p[0]) : double(static_cast<std::int16_t>(p[0] | (p[1] << 8)));
         }
         const bool recording = g_bRecording && m_recordingOpened && !m_writeFailed;
         bool writeOk = true;
         if (recording) {
             const auto append = [&](const std::uint8_t* bytes, std::uint32_t length) {
                 if (length == 0) return true;
-                if (writer.GetSize() + static_cast<std::uint64_t>(length) > m_params.recordLimitBytes) return false;
+                if (writer.GetSize() + static_cast<std::uint64_t>(length) > m_params.recordLimitBytes)
+                    return false;
                 return writer.Write(length, bytes, nullptr) == CRiffWave::Status::Success;
             };
             writeOk = append(region.part1, region.length1) && append(region.part2, region.length2);
@@ -139,8 +144,11 @@ void CCaptureThread::Run() {
             }
         }
         if (block.empty()) continue;
-        if (m_params.handOver && m_params.handOver(block, m_recordingOpened ? m_params.recordPath : QString())) ++m_handedOver;
-        else ++m_dropped;
+        if (m_params.handOver &&
+            m_params.handOver(block, m_recordingOpened ? m_params.recordPath : QString()))
+            ++m_handedOver;
+        else
+            ++m_dropped;
     }
     capture->Stop();
     if (m_recordingOpened) writer.Close();

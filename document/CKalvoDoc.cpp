@@ -1,7 +1,6 @@
 #include "document/CKalvoDoc.h"
 #include "document/JobRunner.h"
 
-#include <charconv>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -20,11 +19,9 @@
 
 #include "analysis/CRealFFT.h"
 #include "analysis/cwt_transform.h"
-#include "settings/CIni.h"
-#include "settings/CKalvoSettings.h"
 #include "document/AppFlags.h"
-#include "document/CMp3Converter.h"
 #include "document/CCaptureThread.h"
+#include "document/CMp3Converter.h"
 #include "document/CRiffWave.h"
 #include "document/IDocumentView.h"
 #include "document/IMainFrame.h"
@@ -32,6 +29,8 @@
 #include "platform/ProgramFolder.h"
 #include "platform/UserInterface.h"
 #include "platform/audio/AudioDevice.h"
+#include "settings/CIni.h"
+#include "settings/CKalvoSettings.h"
 
 namespace {
 
@@ -40,7 +39,8 @@ constexpr std::uint32_t kMinPlaybackRate = 8000;
 constexpr int kMsgNoNumberInSeries = 62111;
 const char* const kMusicFilter =
     "All readable music files (*.wav,*.mp3,*.flac,*.ogg,*.oga,*.opus)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus|"
-    "WAV - Standardwavefiles|*.wav|MP3 - MPEG Layer 3 Files|*.mp3|FLAC - Free Lossless Audio Codec Files|*.flac|"
+    "WAV - Standardwavefiles|*.wav|MP3 - MPEG Layer 3 Files|*.mp3|FLAC - Free Lossless Audio Codec "
+    "Files|*.flac|"
     "Ogg Vorbis - Ogg Audio Files|*.ogg;*.oga|Opus - Opus Audio Files|*.opus|";
 const char* const kSaveRecordingFilter = "WAV - Windows Waves|*.wav|MP3 - MPEG Layer 3 Audio Files|*.mp3|";
 const char* const kWaveFilter = "WAV - Standardwavefiles|*.wav|";
@@ -49,7 +49,9 @@ const char* const kTimeSeriesFilter =
     "TXT - Textfiles mit 1 Spalte|*.txt|PRN - Mathcadexportfiles mit 1 Spalte|*.prn|"
     "DAT - Datenfiles mit 1 Spalte|*.dat|Alle Dateien|*.*|";
 
-std::int16_t ReadS16(const std::uint8_t* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); }
+std::int16_t ReadS16(const std::uint8_t* p) {
+    return static_cast<std::int16_t>(p[0] | (p[1] << 8));
+}
 void WriteS16(std::uint8_t* p, int v) {
     p[0] = static_cast<std::uint8_t>(v & 0xFF);
     p[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
@@ -82,7 +84,9 @@ std::uint32_t ConvertTo16Bit(std::uint8_t* data, std::uint32_t bytes, int bits, 
     return count * 2;
 }
 
-QString NoFile() { return Str(61548); }
+QString NoFile() {
+    return Str(61548);
+}
 
 }  // namespace
 
@@ -97,13 +101,17 @@ CKalvoDoc::~CKalvoDoc() {
     if (g_bListening) StopListening();
 }
 
-void CKalvoDoc::SetUi(UserInterface& ui) { m_ui = &ui; }
+void CKalvoDoc::SetUi(UserInterface& ui) {
+    m_ui = &ui;
+}
 
 void CKalvoDoc::AddView(IDocumentView* view) {
     if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end()) m_views.push_back(view);
 }
 
-void CKalvoDoc::RemoveView(IDocumentView* view) { std::erase(m_views, view); }
+void CKalvoDoc::RemoveView(IDocumentView* view) {
+    std::erase(m_views, view);
+}
 
 void CKalvoDoc::UpdateAllViews(int hint) {
     // A view may close itself while it handles a hint.
@@ -124,7 +132,7 @@ std::uint32_t CKalvoDoc::PaletteColor(int index) {
             return static_cast<std::uint32_t>((r << 16) | (g << 8) | b);
         };
         for (int i = 0; i < 256; ++i) {
-            p[static_cast<std::size_t>(i)] = rgb(255, i, 0);             // red -> yellow
+            p[static_cast<std::size_t>(i)] = rgb(255, i, 0);              // red -> yellow
             p[static_cast<std::size_t>(256 + i)] = rgb(255 - i, 255, 0);  // yellow -> green
             p[static_cast<std::size_t>(512 + i)] = rgb(0, 255, i);        // green -> cyan
             p[static_cast<std::size_t>(768 + i)] = rgb(0, 255 - i, 255);  // cyan -> blue
@@ -182,7 +190,9 @@ bool CKalvoDoc::OnNewDocument() {
     return true;
 }
 
-void CKalvoDoc::DeleteContents() { ClearAnalysisArrays(); }
+void CKalvoDoc::DeleteContents() {
+    ClearAnalysisArrays();
+}
 
 void CKalvoDoc::SetSelection(std::uint32_t first, std::uint32_t last) {
     if (first != kKeepBound) m_nSelStart = first;
@@ -227,7 +237,7 @@ void CKalvoDoc::RemoveWave() {
 }
 
 bool CKalvoDoc::WriteWaveParametersInVariables(const WaveFormat& format) {
-    m_strChannels = format.channels == 1 ? QStringLiteral("Mono")
+    m_strChannels = format.channels == 1   ? QStringLiteral("Mono")
                     : format.channels == 2 ? QStringLiteral("Stereo")
                                            : QStringLiteral("?");
     const std::uint16_t tag = format.EffectiveTag();
@@ -238,11 +248,21 @@ bool CKalvoDoc::WriteWaveParametersInVariables(const WaveFormat& format) {
     m_bSigned = format.bitsPerSample != 8 ? 1 : 0;
     m_dSeriesUnitsPerSample = 1.0;
     switch (format.bitsPerSample) {
-        case 8: m_dFullScale = 255.0; break;
-        case 16: m_dFullScale = 32767.0; break;
-        case 24: m_dFullScale = 8388607.0; break;
-        case 32: m_dFullScale = 2147483647.0; break;
-        default: m_ui->Message(61497, MessageIcon::Exclamation); return false;
+        case 8:
+            m_dFullScale = 255.0;
+            break;
+        case 16:
+            m_dFullScale = 32767.0;
+            break;
+        case 24:
+            m_dFullScale = 8388607.0;
+            break;
+        case 32:
+            m_dFullScale = 2147483647.0;
+            break;
+        default:
+            m_ui->Message(61497, MessageIcon::Exclamation);
+            return false;
     }
     m_nBitsPerSample = format.bitsPerSample;
     return true;
@@ -271,8 +291,12 @@ double CKalvoDoc::Sample(std::uint32_t i) const {
 // ---------------------------------------------------------------------------------------
 // Wave files
 
-QString CKalvoDoc::TempMonoPath() { return TemporaryFolder() + QStringLiteral("~TempWaveMono.wav"); }
-QString CKalvoDoc::TempWavePath() { return TemporaryFolder() + QStringLiteral("~TempWave.wav"); }
+QString CKalvoDoc::TempMonoPath() {
+    return TemporaryFolder() + QStringLiteral("~TempWaveMono.wav");
+}
+QString CKalvoDoc::TempWavePath() {
+    return TemporaryFolder() + QStringLiteral("~TempWave.wav");
+}
 
 void CKalvoDoc::StopPlaybackForOpen() {
     // The playback sound is stopped and rewound by its owner; here the state follows.
@@ -314,7 +338,8 @@ bool CKalvoDoc::OpenSoundFile(const QString& path) {
     const QString convertedPath = ProgramFolder() + QStringLiteral("converted.wav");
     if (compressed) {
         // A name of this process's own: two runs sharing the program folder never decode into one file.
-        loadPath = ProgramFolder() + QStringLiteral("~converting-%1.wav").arg(QCoreApplication::applicationPid());
+        loadPath =
+            ProgramFolder() + QStringLiteral("~converting-%1.wav").arg(QCoreApplication::applicationPid());
         converted = m_mp3Converter && m_mp3Converter(path, loadPath);
     }
     m_strProgress = Str(61551);
@@ -372,10 +397,12 @@ std::optional<int> CKalvoDoc::AskChannel(const QString& shownPath, const WaveBlo
     return m_ui->ChooseChannel(info);
 }
 
-bool CKalvoDoc::ReadAndPrepare(const QString& path, const std::function<void()>& makeRoom, const QString& shownPath) {
+bool CKalvoDoc::ReadAndPrepare(const QString& path, const std::function<void()>& makeRoom,
+                               const QString& shownPath) {
     std::optional<WaveBlock> block = ReadWaveBlock(path);
     std::optional<int> channel = 1;
-    if (block && block->format.channels >= 2) channel = AskChannel(shownPath.isEmpty() ? path : shownPath, *block);
+    if (block && block->format.channels >= 2)
+        channel = AskChannel(shownPath.isEmpty() ? path : shownPath, *block);
     if (!block || !channel) {
         if (!makeRoom) {
             m_strFileName = NoFile();
@@ -401,12 +428,14 @@ bool CKalvoDoc::ReadAndPrepare(const QString& path, const std::function<void()>&
     return true;
 }
 
-bool CKalvoDoc::LoadWave(const QString& path, const std::function<void()>& makeRoom, const QString& shownPath) {
+bool CKalvoDoc::LoadWave(const QString& path, const std::function<void()>& makeRoom,
+                         const QString& shownPath) {
     BusyCursor busy(*m_ui);
     const QString shown = shownPath.isEmpty() ? path : shownPath;
     const bool ok = ReadAndPrepare(path, makeRoom, shown);
     if (ok) {
-        if (IModuleFrame* fft = ModuleFrame(Module::FFT)) fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
+        if (IModuleFrame* fft = ModuleFrame(Module::FFT))
+            fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
         m_strFileName = shown;
         if (m_nConvertedFromBits != 0) {
             // Told once per file, after it has loaded.
@@ -435,7 +464,8 @@ std::optional<CKalvoDoc::WaveBlock> CKalvoDoc::ReadWaveBlock(const QString& path
         m_ui->Message(62002, MessageIcon::Exclamation, path, format.formatTag);
         return std::nullopt;
     }
-    if ((isFloat && bits != 32 && bits != 64) || (!isFloat && bits != 8 && bits != 16 && bits != 24 && bits != 32)) {
+    if ((isFloat && bits != 32 && bits != 64) ||
+        (!isFloat && bits != 8 && bits != 16 && bits != 24 && bits != 32)) {
         m_ui->Message(61497, MessageIcon::Exclamation);
         return std::nullopt;
     }
@@ -497,7 +527,6 @@ bool CKalvoDoc::CreateAbbild(const QString& path) {
     return true;
 }
 
-
 bool CKalvoDoc::PrepareWave(const QString& path) {
     {
         CRiffWave wave;
@@ -521,7 +550,8 @@ bool CKalvoDoc::PrepareWave(const QString& path) {
         m_strChannels = QStringLiteral("Mono");
     }
     // Sound cards play 8 to 48 kHz, and converted files need a 16-bit copy to play.
-    if (m_nConvertedFromBits != 0 || format.samplesPerSec > kMaxPlaybackRate || format.samplesPerSec < kMinPlaybackRate)
+    if (m_nConvertedFromBits != 0 || format.samplesPerSec > kMaxPlaybackRate ||
+        format.samplesPerSec < kMinPlaybackRate)
         return MakePlaybackCopy();
     if (!CreatePlaybackSound(multiChannel ? TempMonoPath() : path)) return false;
     m_bStereoSource = 0;
@@ -552,7 +582,8 @@ bool CKalvoDoc::ExtractChannel() {
             for (std::size_t i = 0; i < n; ++i)
                 std::memcpy(&chunk[i * static_cast<std::size_t>(bytesPerSample)], in + i * frame,
                             static_cast<std::size_t>(bytesPerSample));
-            if (out.Write(static_cast<std::uint32_t>(chunk.size()), chunk.data(), nullptr) != CRiffWave::Status::Success) {
+            if (out.Write(static_cast<std::uint32_t>(chunk.size()), chunk.data(), nullptr) !=
+                CRiffWave::Status::Success) {
                 m_ui->Message(61503, MessageIcon::Exclamation);
                 return false;
             }
@@ -578,13 +609,16 @@ bool CKalvoDoc::MakePlaybackCopy() {
     // Above 48 kHz each group of `reduction` samples becomes their mean; below 8 kHz each sample
     // is repeated `expansion` times. Either way the copy plays at a rate every card takes.
     std::uint32_t reduction = 1, expansion = 1;
-    if (rate > kMaxPlaybackRate) reduction = (rate + kMaxPlaybackRate - 1) / kMaxPlaybackRate;
-    else if (rate > 0 && rate < kMinPlaybackRate) expansion = (kMinPlaybackRate + rate - 1) / rate;
+    if (rate > kMaxPlaybackRate)
+        reduction = (rate + kMaxPlaybackRate - 1) / kMaxPlaybackRate;
+    else if (rate > 0 && rate < kMinPlaybackRate)
+        expansion = (kMinPlaybackRate + rate - 1) / rate;
     const std::uint32_t copyRate = rate / reduction * expansion;
     const int bits = m_nBitsPerSample == 8 ? 8 : 16;
     const std::uint32_t width = static_cast<std::uint32_t>(bits / 8);
     const std::uint32_t samples = SampleCount();
-    const std::uint64_t copySamples = (static_cast<std::uint64_t>(samples) + reduction - 1) / reduction * expansion;
+    const std::uint64_t copySamples =
+        (static_cast<std::uint64_t>(samples) + reduction - 1) / reduction * expansion;
     // A wave file holds at most 4 GiB: a longer copy cannot be made, and the sound stays silent.
     if (copySamples * width > 0xFFFFFF00ull) {
         m_pSound.reset();
@@ -601,13 +635,15 @@ bool CKalvoDoc::MakePlaybackCopy() {
     std::vector<std::uint8_t> chunk;
     // About 64 Ki samples of the copy per write.
     const std::uint32_t groupsPerWrite = std::max<std::uint32_t>(1, (1u << 16) / expansion);
-    for (std::uint64_t start = 0; start < samples; start += static_cast<std::uint64_t>(groupsPerWrite) * reduction) {
+    for (std::uint64_t start = 0; start < samples;
+         start += static_cast<std::uint64_t>(groupsPerWrite) * reduction) {
         const std::uint32_t groups = static_cast<std::uint32_t>(
             std::min<std::uint64_t>(groupsPerWrite, (samples - start + reduction - 1) / reduction));
         chunk.resize(static_cast<std::size_t>(groups) * expansion * width);
         std::size_t at = 0;
         for (std::uint32_t j = 0; j < groups; ++j) {
-            const std::uint32_t first = static_cast<std::uint32_t>(start + static_cast<std::uint64_t>(j) * reduction);
+            const std::uint32_t first =
+                static_cast<std::uint32_t>(start + static_cast<std::uint64_t>(j) * reduction);
             const std::uint32_t count = std::min(reduction, samples - first);  // a short last group
             long long sum = 0;
             for (std::uint32_t k = 0; k < count; ++k) sum += static_cast<long long>(Sample(first + k));
@@ -615,11 +651,14 @@ bool CKalvoDoc::MakePlaybackCopy() {
             long long mean = sum / count;
             if (sum % count != 0 && sum < 0) --mean;
             for (std::uint32_t k = 0; k < expansion; ++k, at += width) {
-                if (bits == 8) chunk[at] = static_cast<std::uint8_t>(mean);
-                else WriteS16(&chunk[at], static_cast<int>(mean));
+                if (bits == 8)
+                    chunk[at] = static_cast<std::uint8_t>(mean);
+                else
+                    WriteS16(&chunk[at], static_cast<int>(mean));
             }
         }
-        if (out.Write(static_cast<std::uint32_t>(chunk.size()), chunk.data(), nullptr) != CRiffWave::Status::Success) {
+        if (out.Write(static_cast<std::uint32_t>(chunk.size()), chunk.data(), nullptr) !=
+            CRiffWave::Status::Success) {
             m_ui->Message(61503, MessageIcon::Exclamation);
             return false;
         }
@@ -682,7 +721,8 @@ void CKalvoDoc::OnSaveRecording() {
     const bool decoded = !m_strWavePath.isEmpty() && QFileInfo(m_strWavePath) != QFileInfo(m_strFileName);
     if (decoded) {
         const QFileInfo original(m_strFileName);
-        options.proposedFile = original.absolutePath() + u'/' + original.completeBaseName() + QStringLiteral(".wav");
+        options.proposedFile =
+            original.absolutePath() + u'/' + original.completeBaseName() + QStringLiteral(".wav");
     }
     std::optional<QString> path;
     for (;;) {
@@ -692,9 +732,12 @@ void CKalvoDoc::OnSaveRecording() {
         m_ui->Message(kMsgSaveOverOriginal, MessageIcon::Exclamation, *path);
     }
     const QString extension = QFileInfo(*path).suffix().toLower();
-    if (extension == QLatin1String("wav")) CopyWaveFile(*path, source);
-    else if (extension == QLatin1String("mp3")) CMp3Converter(*m_ui).ConvertWAVtoMP3(*path, source);
-    else m_ui->Message(63309, MessageIcon::Information);  // rather than silently saving nothing
+    if (extension == QLatin1String("wav"))
+        CopyWaveFile(*path, source);
+    else if (extension == QLatin1String("mp3"))
+        CMp3Converter(*m_ui).ConvertWAVtoMP3(*path, source);
+    else
+        m_ui->Message(63309, MessageIcon::Information);  // rather than silently saving nothing
 }
 
 bool CKalvoDoc::CopyWaveFile(const QString& destination, const QString& source) {
@@ -751,20 +794,24 @@ bool CKalvoDoc::OpenTimeSeriesFile(const QString& path) {
     // The loaded sound stays until the series has been read and found to hold numbers.
     std::size_t notNumbers = 0;
     double unitsPerStep = 1.0;
-    const std::optional<std::vector<double>> samples = ReadTimeSeriesSamples(path, &notNumbers, &unitsPerStep);
+    const std::optional<std::vector<double>> samples =
+        ReadTimeSeriesSamples(path, &notNumbers, &unitsPerStep);
     if (!samples) return false;
     ResetForOpen();
     m_strFileName = path;
     const bool ok = LoadTimeSeriesAsWave(*samples);
-    if (ok) m_dSeriesUnitsPerSample = unitsPerStep;  // set after the wave's own reading reset it
-    else m_strFileName = NoFile();
+    if (ok)
+        m_dSeriesUnitsPerSample = unitsPerStep;  // set after the wave's own reading reset it
+    else
+        m_strFileName = NoFile();
     NotifyStatus();
     if (ok) {
         SetTitle(QFileInfo(path).fileName());
         if (m_pMainFrame) m_pMainFrame->OnFileOpened(path);
     }
     UpdateAllViews(kHintRebuild);
-    if (ok && notNumbers > 0) m_ui->Message(62004, MessageIcon::Information, path, static_cast<qulonglong>(notNumbers));
+    if (ok && notNumbers > 0)
+        m_ui->Message(62004, MessageIcon::Information, path, static_cast<qulonglong>(notNumbers));
     return ok;
 }
 
@@ -772,7 +819,8 @@ std::optional<double> CKalvoDoc::ParseTimeSeriesNumber(std::string_view token) {
     std::string text(token);
     // German spreadsheets write one decimal comma where C writes a point.
     if (const std::size_t comma = text.find(','); comma != std::string::npos) {
-        if (text.find(',', comma + 1) != std::string::npos || text.find('.') != std::string::npos) return std::nullopt;
+        if (text.find(',', comma + 1) != std::string::npos || text.find('.') != std::string::npos)
+            return std::nullopt;
         text[comma] = '.';
     }
     const char* p = text.data();
@@ -796,13 +844,16 @@ std::vector<double> CKalvoDoc::ParseTimeSeries(const QByteArray& text, std::size
     std::size_t skipped = 0;
     const char* p = text.constData();
     const char* const end = p + text.size();
-    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; };
+    const auto space = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+    };
     while (p < end) {
         while (p < end && space(*p)) ++p;
         const char* start = p;
         while (p < end && !space(*p)) ++p;
         if (start == p || *start == '#') continue;
-        if (const std::optional<double> v = ParseTimeSeriesNumber(std::string_view(start, static_cast<std::size_t>(p - start))))
+        if (const std::optional<double> v =
+                ParseTimeSeriesNumber(std::string_view(start, static_cast<std::size_t>(p - start))))
             values.push_back(*v);
         else
             ++skipped;  // a word, a header or a broken number is no sample
@@ -834,8 +885,9 @@ std::vector<double> CKalvoDoc::ScaleTimeSeries(const std::vector<double>& values
     return samples;
 }
 
-std::optional<std::vector<double>> CKalvoDoc::ReadTimeSeriesSamples(const QString& path, std::size_t* notNumbers,
-                                                                   double* unitsPerStep) {
+std::optional<std::vector<double>> CKalvoDoc::ReadTimeSeriesSamples(const QString& path,
+                                                                    std::size_t* notNumbers,
+                                                                    double* unitsPerStep) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_ui->Message(62003, MessageIcon::Exclamation, path);
@@ -914,7 +966,8 @@ bool CKalvoDoc::LoadTimeSeriesAsWave(const std::vector<double>& samples) {
 
 void CKalvoDoc::Magnitudes(const double* values, int points, std::vector<double>& out) {
     // One transform object per size, kept: building the tables costs more than a transform.
-    if (!m_fft || static_cast<int>(m_fft->Size()) != points) m_fft = std::make_unique<CRealFFT>(static_cast<std::size_t>(points));
+    if (!m_fft || static_cast<int>(m_fft->Size()) != points)
+        m_fft = std::make_unique<CRealFFT>(static_cast<std::size_t>(points));
     const std::size_t n = static_cast<std::size_t>(points);
     m_fftOut.resize(n);
     m_fft->Transform(m_fftOut.data(), values);
@@ -993,7 +1046,8 @@ void CKalvoDoc::ComputeSpectrum(int points) {
 
 bool CKalvoDoc::ComputeSpectrumOf(const std::vector<double>& values, std::size_t start, int points,
                                   std::vector<double>& out) {
-    if (points < 1 || values.size() < static_cast<std::size_t>(points) || start + points > values.size()) return false;
+    if (points < 1 || values.size() < static_cast<std::size_t>(points) || start + points > values.size())
+        return false;
     Magnitudes(values.data() + start, points, out);
     return true;
 }
@@ -1062,17 +1116,28 @@ void LogWavelet(const std::string& lines) {
 QString CKalvoDoc::WaveletRefusalText(const wavelet_error& error) {
     const QString detail = QString::fromStdString(error.detail);
     switch (error.code) {
-    case wavelet_error::none: return {};
-    case wavelet_error::no_arguments_expected: return Str(64000, detail);
-    case wavelet_error::morlet_arguments: return Str(64001, detail);
-    case wavelet_error::cauchy_arguments: return Str(64002, detail);
-    case wavelet_error::spinning_missing: return Str(64003);
-    case wavelet_error::spinning_arguments: return Str(64004, detail);
-    case wavelet_error::spinning_mu2: return Str(64005, detail);
-    case wavelet_error::bspline_arguments: return Str(64006, detail);
-    case wavelet_error::bspline_missing: return Str(64007);
-    case wavelet_error::bspline_evaluate: return Str(64008);
-    case wavelet_error::unknown_name: return Str(64048, detail);
+        case wavelet_error::none:
+            return {};
+        case wavelet_error::no_arguments_expected:
+            return Str(64000, detail);
+        case wavelet_error::morlet_arguments:
+            return Str(64001, detail);
+        case wavelet_error::cauchy_arguments:
+            return Str(64002, detail);
+        case wavelet_error::spinning_missing:
+            return Str(64003);
+        case wavelet_error::spinning_arguments:
+            return Str(64004, detail);
+        case wavelet_error::spinning_mu2:
+            return Str(64005, detail);
+        case wavelet_error::bspline_arguments:
+            return Str(64006, detail);
+        case wavelet_error::bspline_missing:
+            return Str(64007);
+        case wavelet_error::bspline_evaluate:
+            return Str(64008);
+        case wavelet_error::unknown_name:
+            return Str(64048, detail);
     }
     return {};
 }
@@ -1099,17 +1164,21 @@ bool CKalvoDoc::ComputeWaveletTransform() {
     g_bBusyComputing = wasBusy;
     LogWavelet(outcome.diagnostics);
     switch (outcome.status) {
-    case cwt_status::bad_arguments:
-    case cwt_status::no_wavelet:
-        // The wavelet text is refused; what was shown stays.
-        m_ui->ShowMessage(WaveletRefusalText(outcome.error), MessageIcon::Exclamation);
-        return false;
-    case cwt_status::no_memory:
-        m_aWaveletResult.clear();
-        ReportNoMemory(static_cast<std::uint64_t>(n) * sizeof(float));
-        return false;
-    case cwt_status::ok: m_aWaveletResult = std::move(result); return true;
-    default: m_aWaveletResult.clear(); return false;
+        case cwt_status::bad_arguments:
+        case cwt_status::no_wavelet:
+            // The wavelet text is refused; what was shown stays.
+            m_ui->ShowMessage(WaveletRefusalText(outcome.error), MessageIcon::Exclamation);
+            return false;
+        case cwt_status::no_memory:
+            m_aWaveletResult.clear();
+            ReportNoMemory(static_cast<std::uint64_t>(n) * sizeof(float));
+            return false;
+        case cwt_status::ok:
+            m_aWaveletResult = std::move(result);
+            return true;
+        default:
+            m_aWaveletResult.clear();
+            return false;
     }
 }
 
@@ -1118,7 +1187,9 @@ void CKalvoDoc::ReportNoMemory(std::uint64_t bytes) {
     m_ui->Message(62102, MessageIcon::Exclamation, QString::number((bytes + kMiB - 1) / kMiB));
 }
 
-void CKalvoDoc::RequestStopListening() { m_bStopListeningRequested = g_bListening; }
+void CKalvoDoc::RequestStopListening() {
+    m_bStopListeningRequested = g_bListening;
+}
 
 void CKalvoDoc::OnCaptureBlock(const std::vector<double>& block, const QString& recordPath) {
     if (m_bStopListeningRequested) {
@@ -1147,13 +1218,16 @@ bool FillPositionBlock(CKalvoDoc& doc, std::uint32_t playSample) {
     if (left < shortest) return false;
     const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(left, points));
     doc.m_aSelSamples.resize(count);
-    for (std::size_t i = 0; i < count; ++i) doc.m_aSelSamples[i] = doc.Sample(static_cast<std::uint32_t>(analysis + i));
+    for (std::size_t i = 0; i < count; ++i)
+        doc.m_aSelSamples[i] = doc.Sample(static_cast<std::uint32_t>(analysis + i));
     return true;
 }
 
 }  // namespace
 
-int CKalvoDoc::FftPointsOfEntry(int entry) { return entry >= 0 && entry <= 11 ? 256 << entry : -1; }
+int CKalvoDoc::FftPointsOfEntry(int entry) {
+    return entry >= 0 && entry <= 11 ? 256 << entry : -1;
+}
 
 int CKalvoDoc::FftEntryOfPoints(int points) {
     for (int entry = 0; entry <= 11; ++entry)
@@ -1169,8 +1243,10 @@ void CKalvoDoc::OnFftSettings() {
     // the selection's length; the sonogram, 3D FFT and time series take the new size), or the
     // spectrum at the play position, at the new size. The selection flag lasts one update only
     // (idle clears it); the selection's size stays until playback or listening starts.
-    const bool selectionShown = !wasPlaying && g_bWaveLoaded && m_nSpectrumPoints > 0 && m_aSelSamples.size() > 1;
-    const bool positionShown = !wasPlaying && g_bWaveLoaded && m_nSpectrumPoints == 0 && m_aSpectrum.size() > 1;
+    const bool selectionShown =
+        !wasPlaying && g_bWaveLoaded && m_nSpectrumPoints > 0 && m_aSelSamples.size() > 1;
+    const bool positionShown =
+        !wasPlaying && g_bWaveLoaded && m_nSpectrumPoints == 0 && m_aSpectrum.size() > 1;
     const bool waveletInput = m_bWaveletInput;
     const int selectionPoints = m_nSpectrumPoints;
     if (g_bPlaying) {
@@ -1180,7 +1256,8 @@ void CKalvoDoc::OnFftSettings() {
     const std::optional<int> entry = m_ui->ChooseFftSize(FftEntryOfPoints(m_nFFTPoints));
     if (entry) {
         const int points = FftPointsOfEntry(*entry);
-        m_nFFTPoints = points > 0 ? points : CKalvoSettings::CheckedFftPoints(m_settings.IniDokumentNumFFTPoints);
+        m_nFFTPoints =
+            points > 0 ? points : CKalvoSettings::CheckedFftPoints(m_settings.IniDokumentNumFFTPoints);
         if (IsModuleOpen(Module::Notenbild) && m_settings.IniAllgemeinGrundschulprofil) m_nFFTPoints = 32768;
         // The choice is carried, so that opening the next file keeps it.
         m_settings.IniDokumentNumFFTPoints = m_nFFTPoints;
@@ -1211,7 +1288,6 @@ void CKalvoDoc::OnFftSettings() {
     }
 }
 
-
 void CKalvoDoc::CollectWindowState(CKalvoSettings& settings) {
     settings.IniDokumentNumFFTPoints = m_nFFTPoints;
     settings.IniDokumentPlayFile = m_strFileName;
@@ -1238,7 +1314,8 @@ bool CKalvoDoc::Beep(double frequency, int ms) {
     format.bits = 16;
     const std::size_t count = static_cast<std::size_t>(format.rate) * static_cast<std::size_t>(ms) / 1000;
     std::vector<std::uint8_t> data(count * 2);
-    const std::size_t fade = std::min<std::size_t>(count / 2, format.rate / 200);  // 5 ms, so the tone does not click
+    const std::size_t fade =
+        std::min<std::size_t>(count / 2, format.rate / 200);  // 5 ms, so the tone does not click
     for (std::size_t i = 0; i < count; ++i) {
         double gain = 0.5;
         if (i < fade) gain *= double(i) / double(fade);
@@ -1365,23 +1442,30 @@ struct HandOverSlot {
 }  // namespace
 
 WaveFormat CKalvoDoc::CaptureFormatOfIndex(int index) {
-    static constexpr std::uint32_t kRates[10] = {8000, 11025, 22050, 32000, 44100, 48000, 64000, 88200, 96000, 192000};
+    static constexpr std::uint32_t kRates[10] = {8000,  11025, 22050, 32000, 44100,
+                                                 48000, 64000, 88200, 96000, 192000};
     index = std::clamp(index, 0, 19);
     return WaveFormat::MonoPcm(kRates[index / 2], static_cast<std::uint16_t>(index % 2 ? 16 : 8));
 }
 
-QString CKalvoDoc::RecordingPath() { return ProgramFolder() + QStringLiteral("Aufnahme.wav"); }
+QString CKalvoDoc::RecordingPath() {
+    return ProgramFolder() + QStringLiteral("Aufnahme.wav");
+}
 
 void CKalvoDoc::OnListen() {
     if (!g_bListening) StartListening(false);
     // Whatever was recorded while listening becomes the sound on screen, so it is not lost from view.
-    else if (m_capture && m_capture->RecordingOpened()) FinishRecording();
-    else StopListening();
+    else if (m_capture && m_capture->RecordingOpened())
+        FinishRecording();
+    else
+        StopListening();
 }
 
 void CKalvoDoc::OnRecordMusic() {
-    if (!g_bListening) StartListening(true);
-    else FinishRecording();
+    if (!g_bListening)
+        StartListening(true);
+    else
+        FinishRecording();
 }
 
 void CKalvoDoc::FinishRecording() {
@@ -1490,7 +1574,8 @@ void CKalvoDoc::StartListening(bool recordMusic) {
     params.recordLimitBytes = m_nRecordLimitBytes;
     if (!m_capture) m_capture = std::make_unique<CCaptureThread>();
     m_capture->Start(std::move(params));
-    if (IModuleFrame* fft = ModuleFrame(Module::FFT)) fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
+    if (IModuleFrame* fft = ModuleFrame(Module::FFT))
+        fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
     NotifyStatus();
     UpdateAllViews(kHintRebuild);
 }
@@ -1515,7 +1600,10 @@ void CKalvoDoc::OnWaveFormat() {
         pcm.bits = f.bitsPerSample;
         if (m_input && m_input->SupportsFormat(pcm)) {
             usable.push_back(index);
-            names << QStringLiteral("%1 Hz, %2-bit %3").arg(f.samplesPerSec).arg(f.bitsPerSample).arg(QStringLiteral("Mono"));
+            names << QStringLiteral("%1 Hz, %2-bit %3")
+                         .arg(f.samplesPerSec)
+                         .arg(f.bitsPerSample)
+                         .arg(QStringLiteral("Mono"));
         }
     }
     if (usable.empty()) {

@@ -6,11 +6,11 @@
 
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string_view>
-#include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "analysis/cwt_parameters.h"
@@ -68,7 +68,9 @@ public:
     // Makes the playback sound anew from the same data (after the output device changed).
     bool RecreatePlaybackSound();
     void SetMp3Converter(SoundFileConverter converter) { m_mp3Converter = std::move(converter); }
-    void SetModuleFrame(Module module, IModuleFrame* frame) { m_modules[static_cast<std::size_t>(module)] = frame; }
+    void SetModuleFrame(Module module, IModuleFrame* frame) {
+        m_modules[static_cast<std::size_t>(module)] = frame;
+    }
     IModuleFrame* ModuleFrame(Module module) const { return m_modules[static_cast<std::size_t>(module)]; }
     bool IsModuleOpen(Module module) const { return ModuleFrame(module) != nullptr; }
 
@@ -86,7 +88,7 @@ public:
     static std::uint32_t PaletteColor(int index);  // 0xRRGGBB of the document palette
 
     // ---- Wave files. ----
-    void OnFileOpen();  // the "Open Wave File..." command
+    void OnFileOpen();       // the "Open Wave File..." command
     void OnSaveRecording();  // the "save recording" command: the loaded wave as WAV or MP3
     // Opens a chosen sound file (wave, or MP3 through the converter) as the command does.
     // Until the new file has been read (and its channel chosen) the loaded sound, its selection
@@ -100,7 +102,8 @@ public:
     // chosen, just before it becomes the loaded sound: the place to let the old one go.
     // shownPath, when given, is the file the user chose (a compressed file decoded into path):
     // the name dialogs, messages and the document show.
-    bool LoadWave(const QString& path, const std::function<void()>& makeRoom = {}, const QString& shownPath = {});
+    bool LoadWave(const QString& path, const std::function<void()>& makeRoom = {},
+                  const QString& shownPath = {});
     bool CreateAbbild(const QString& path);
     bool PrepareWave(const QString& path);
     bool ExtractChannel();
@@ -117,10 +120,12 @@ public:
     bool LoadTimeSeriesAsWave(const std::vector<double>& samples);
     // The numbers of a time series scaled to 16-bit samples; unitsPerStep (if given) receives
     // how much of the numbers' own unit one sample step stands for.
-    static std::vector<double> ScaleTimeSeries(const std::vector<double>& values, double* unitsPerStep = nullptr);
+    static std::vector<double> ScaleTimeSeries(const std::vector<double>& values,
+                                               double* unitsPerStep = nullptr);
     // The file's numbers, scaled; none (the user was told) when it cannot be read or holds no
     // number. notNumbers, when given, counts the tokens that were not numbers; unitsPerStep as above.
-    std::optional<std::vector<double>> ReadTimeSeriesSamples(const QString& path, std::size_t* notNumbers = nullptr,
+    std::optional<std::vector<double>> ReadTimeSeriesSamples(const QString& path,
+                                                             std::size_t* notNumbers = nullptr,
                                                              double* unitsPerStep = nullptr);
     // Tokens separated by white space; "#..." tokens skipped; tokens that are no finite number
     // are skipped too and counted in notNumbers. A lone decimal comma reads as a decimal point.
@@ -129,7 +134,8 @@ public:
 
     // ---- Spectrum. ----
     void ComputeSpectrum(int points);
-    bool ComputeSpectrumOf(const std::vector<double>& values, std::size_t start, int points, std::vector<double>& out);
+    bool ComputeSpectrumOf(const std::vector<double>& values, std::size_t start, int points,
+                           std::vector<double>& out);
     // The iterated autocorrelation functions of the selection (m_aAutoCorr: functions 1 ..
     // min(count, 10) + 1, each the autocorrelation of the one before) over the FFT size, the
     // magnitude spectrum of the last one transformed (m_aAnalysis) and the first minimum of
@@ -138,13 +144,14 @@ public:
     // False when there was not enough memory for it (the user was told; the previous selection stays).
     bool OnSelectionChanged(std::uint32_t first, std::uint32_t last);
     void OnCaptureBlock(const std::vector<double>& block, const QString& recordPath);
-    void OnFftSettings();  // the "FFT" settings command
-    static int FftPointsOfEntry(int entry);   // -1 outside 0..11
+    void OnFftSettings();                                           // the "FFT" settings command
+    static int FftPointsOfEntry(int entry);                         // -1 outside 0..11
     static constexpr std::uint32_t kLargestFftPoints = 256u << 11;  // the last entry of the settings' list
     // True when the selection is longer than the largest spectrum, whose spectrum therefore is
     // that of its first kLargestFftPoints samples only: the views and the command line say so.
     bool SelectionSpectrumIsCut() const {
-        return m_nSpectrumPoints == static_cast<int>(kLargestFftPoints) && m_aSelSamples.size() > kLargestFftPoints;
+        return m_nSpectrumPoints == static_cast<int>(kLargestFftPoints) &&
+               m_aSelSamples.size() > kLargestFftPoints;
     }
     static int FftEntryOfPoints(int points);  // 2 (1024) for sizes not in the list
     // Frequency of spectrum bin i of an N-point transform.
@@ -180,7 +187,8 @@ public:
     void OnStopPlaying();
     void OnLoop();
     void OnBackToStart();
-    // The spectrum at the play position (cursor in bytes of the playback data); loops and stops at the selection.
+    // The spectrum at the play position (cursor in bytes of the playback data); loops and stops at the
+    // selection.
     void PlaybackUpdate(std::uint32_t cursorBytes);
     // One tick of the playback timer: reads the play cursor and runs the playback update; false when
     // playback has ended (then rewound). cursor receives the position in bytes.
@@ -192,11 +200,11 @@ public:
         return playSample * m_nPlayReduction / m_nPlayExpansion;
     }
 
-    void OnListen();        // listen / stop listening
-    void OnRecordMusic();   // listen and record at once; again: stop and load the recording
-    void OnRecord();        // start recording while listening
-    void OnStopRecording(); // stop recording, listening goes on
-    void OnWaveFormat();    // choose the capture format
+    void OnListen();         // listen / stop listening
+    void OnRecordMusic();    // listen and record at once; again: stop and load the recording
+    void OnRecord();         // start recording while listening
+    void OnStopRecording();  // stop recording, listening goes on
+    void OnWaveFormat();     // choose the capture format
     void StartListening(bool recordMusic);
     void StopListening();
     // Listening stops at its next block (the Escape key). A request left over from an earlier
@@ -286,7 +294,8 @@ private:
     // Reads, chooses the channel, runs makeRoom, then installs and prepares the sound. A file that
     // cannot be read or whose channel dialog is cancelled changes nothing when makeRoom is given;
     // without it (the recording, a time series) the document then holds no file name.
-    bool ReadAndPrepare(const QString& path, const std::function<void()>& makeRoom = {}, const QString& shownPath = {});
+    bool ReadAndPrepare(const QString& path, const std::function<void()>& makeRoom = {},
+                        const QString& shownPath = {});
     // |X_k|/N of N values into out (N/2+1 elements).
     void Magnitudes(const double* values, int points, std::vector<double>& out);
     void ClearAnalysisArrays();
@@ -306,11 +315,11 @@ private:
     SoundFactory m_soundFactory;
     SoundFileConverter m_mp3Converter;
     QString m_strTitle;
-    QString m_strPlaybackPath;  // the wave file the playback sound was made from
-    WaveFormat m_fileFormat;          // the format of the file being loaded, as read
-    int m_nConvertedFromBits = 0;     // the file's sample width when it was converted to 16 bit
+    QString m_strPlaybackPath;           // the wave file the playback sound was made from
+    WaveFormat m_fileFormat;             // the format of the file being loaded, as read
+    int m_nConvertedFromBits = 0;        // the file's sample width when it was converted to 16 bit
     bool m_bConvertedFromFloat = false;  // and whether those samples were floating point
-    std::unique_ptr<CRealFFT> m_fft;  // kept between spectra of the same size
+    std::unique_ptr<CRealFFT> m_fft;     // kept between spectra of the same size
     std::vector<double> m_fftIn, m_fftOut;
     bool m_bToldNoMemory = false;  // a spectrum failed for want of memory and the user knows
     AudioInputDevice* m_input = nullptr;

@@ -73,14 +73,19 @@ std::int32_t SampleAsInt32(const std::uint8_t* p, int bits, bool isFloat) {
         return static_cast<std::int32_t>(std::lround(std::clamp(x, -1.0, 1.0) * 2147483647.0));
     }
     switch (bits) {
-        case 8: return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0] ^ 0x80u) << 24);
-        case 16: return static_cast<std::int32_t>((static_cast<std::uint32_t>(p[0]) << 16) | (static_cast<std::uint32_t>(p[1]) << 24));
+        case 8:
+            return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0] ^ 0x80u) << 24);
+        case 16:
+            return static_cast<std::int32_t>((static_cast<std::uint32_t>(p[0]) << 16) |
+                                             (static_cast<std::uint32_t>(p[1]) << 24));
         case 24:
-            return static_cast<std::int32_t>((static_cast<std::uint32_t>(p[0]) << 8) | (static_cast<std::uint32_t>(p[1]) << 16) |
+            return static_cast<std::int32_t>((static_cast<std::uint32_t>(p[0]) << 8) |
+                                             (static_cast<std::uint32_t>(p[1]) << 16) |
                                              (static_cast<std::uint32_t>(p[2]) << 24));
         default:
-            return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                                             (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24));
+            return static_cast<std::int32_t>(
+                static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+                (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24));
     }
 }
 
@@ -94,8 +99,9 @@ QString Percent(double percent) {
 
 bool CMp3Converter::IsCompressedSoundFile(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("mp3") || suffix == QLatin1String("flac") || suffix == QLatin1String("ogg") ||
-           suffix == QLatin1String("oga") || suffix == QLatin1String("opus");
+    return suffix == QLatin1String("mp3") || suffix == QLatin1String("flac") ||
+           suffix == QLatin1String("ogg") || suffix == QLatin1String("oga") ||
+           suffix == QLatin1String("opus");
 }
 
 QString CMp3Converter::FormatDuration(std::int64_t milliseconds) {
@@ -119,8 +125,8 @@ QString CMp3Converter::ProgressText(std::int64_t done, std::int64_t total, std::
     // A length read from the file's header may be a little short: never beyond 100 %.
     done = std::min(done, total);
     const double percent = 100.0 * static_cast<double>(done) / static_cast<double>(total);
-    const auto remaining = static_cast<std::int64_t>(
-        std::llround(static_cast<double>(elapsedMs) * static_cast<double>(total - done) / static_cast<double>(done)));
+    const auto remaining = static_cast<std::int64_t>(std::llround(
+        static_cast<double>(elapsedMs) * static_cast<double>(total - done) / static_cast<double>(done)));
     return Str(kTextProgress, Percent(percent), elapsed, FormatDuration(remaining));
 }
 
@@ -129,12 +135,14 @@ int CMp3Converter::Mp3RateFor(int rate) {
     if (rate <= kMp3Rates.back()) return 0;
     // Above 48 kHz, as the playback copy does: every group of `factor` samples becomes one.
     for (int factor = 2; factor <= 8; ++factor)
-        if (rate % factor == 0 && std::find(kMp3Rates.begin(), kMp3Rates.end(), rate / factor) != kMp3Rates.end())
+        if (rate % factor == 0 &&
+            std::find(kMp3Rates.begin(), kMp3Rates.end(), rate / factor) != kMp3Rates.end())
             return rate / factor;
     return 0;
 }
 
-bool CMp3Converter::ConvertMP3toWAV(const QString& source, const QString& waveOut, const ProgressCallback& progress) {
+bool CMp3Converter::ConvertMP3toWAV(const QString& source, const QString& waveOut,
+                                    const ProgressCallback& progress) {
     if (!QFileInfo(source).isFile()) {
         m_ui.Message(kMsgInputNotFound, MessageIcon::Exclamation);
         return false;
@@ -171,7 +179,8 @@ bool CMp3Converter::ConvertMP3toWAV(const QString& source, const QString& waveOu
     format.bitsPerSample = 16;
     format.blockAlign = static_cast<std::uint16_t>(2 * info.channels);
     format.avgBytesPerSec = format.blockAlign * format.samplesPerSec;
-    if (!part || info.channels > 0xFFFF / 2 || out.Open(part->fileName(), &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success) {
+    if (!part || info.channels > 0xFFFF / 2 ||
+        out.Open(part->fileName(), &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success) {
         m_ui.Message(kMsgConvertFailed, MessageIcon::Exclamation);
         return false;
     }
@@ -186,7 +195,8 @@ bool CMp3Converter::ConvertMP3toWAV(const QString& source, const QString& waveOu
         if (frames <= 0) break;
         const std::size_t count = static_cast<std::size_t>(frames) * channels;
         for (std::size_t i = 0; i < count; ++i) PutS16(&bytes[2 * i], samples[i]);
-        if (out.Write(static_cast<std::uint32_t>(2 * count), bytes.data(), nullptr) != CRiffWave::Status::Success) {
+        if (out.Write(static_cast<std::uint32_t>(2 * count), bytes.data(), nullptr) !=
+            CRiffWave::Status::Success) {
             ok = false;  // a full disk, or more than a wave file can hold
             break;
         }
@@ -219,8 +229,9 @@ bool CMp3Converter::ConvertWAVtoMP3(const QString& mp3Path, const QString& waveS
     const std::uint16_t tag = format.EffectiveTag();
     const bool isFloat = tag == WaveFormat::kIeeeFloat;
     const int bits = format.bitsPerSample;
-    const bool codingKnown = (tag == WaveFormat::kPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32)) ||
-                             (isFloat && (bits == 32 || bits == 64));
+    const bool codingKnown =
+        (tag == WaveFormat::kPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32)) ||
+        (isFloat && (bits == 32 || bits == 64));
     if (!codingKnown || format.channels == 0 || format.blockAlign != format.channels * (bits / 8)) {
         m_ui.Message(kMsgConvertFailed, MessageIcon::Exclamation);
         return false;
@@ -243,7 +254,8 @@ bool CMp3Converter::ConvertWAVtoMP3(const QString& mp3Path, const QString& waveS
     info.samplerate = mp3Rate;
     info.channels = format.channels;
     info.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
-    SndFilePtr out(part ? sf_open(QFile::encodeName(part->fileName()).constData(), SFM_WRITE, &info) : nullptr);
+    SndFilePtr out(part ? sf_open(QFile::encodeName(part->fileName()).constData(), SFM_WRITE, &info)
+                        : nullptr);
     if (!out) {
         m_ui.Message(kMsgConvertFailed, MessageIcon::Exclamation);
         return false;
@@ -256,14 +268,16 @@ bool CMp3Converter::ConvertWAVtoMP3(const QString& mp3Path, const QString& waveS
 
     const auto factor = static_cast<std::uint32_t>(rate / mp3Rate);
     const std::size_t channels = format.channels;
-    const std::uint32_t blockFrames = static_cast<std::uint32_t>(kBlockFrames) * factor;  // whole groups per block
+    const std::uint32_t blockFrames =
+        static_cast<std::uint32_t>(kBlockFrames) * factor;  // whole groups per block
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(blockFrames) * frameBytes);
     std::vector<int> samples(static_cast<std::size_t>(kBlockFrames) * channels);
     bool ok = true;
     for (std::uint32_t start = 0; ok && start < frames; start += blockFrames) {
         const std::uint32_t n = std::min(blockFrames, frames - start);
         std::uint32_t read = 0;
-        if (in.Read(bytes.data(), n * frameBytes, &read) != CRiffWave::Status::Success || read != n * frameBytes) {
+        if (in.Read(bytes.data(), n * frameBytes, &read) != CRiffWave::Status::Success ||
+            read != n * frameBytes) {
             ok = false;
             break;
         }
@@ -275,7 +289,9 @@ bool CMp3Converter::ConvertWAVtoMP3(const QString& mp3Path, const QString& waveS
             for (std::size_t c = 0; c < channels; ++c) {
                 std::int64_t sum = 0;
                 for (std::uint32_t k = 0; k < count; ++k)
-                    sum += SampleAsInt32(&bytes[(first + k) * static_cast<std::size_t>(frameBytes) + c * (bits / 8)], bits, isFloat);
+                    sum += SampleAsInt32(
+                        &bytes[(first + k) * static_cast<std::size_t>(frameBytes) + c * (bits / 8)], bits,
+                        isFloat);
                 samples[g * channels + c] = static_cast<int>(sum / count);
             }
         }

@@ -18,7 +18,8 @@ public:
     explicit CMp3Converter(UserInterface& ui) : m_ui(ui) {}
 
     // Decodes source into a 16-bit PCM wave file with the source's channels and rate.
-    bool ConvertMP3toWAV(const QString& source, const QString& waveOut, const ProgressCallback& progress = {});
+    bool ConvertMP3toWAV(const QString& source, const QString& waveOut,
+                         const ProgressCallback& progress = {});
     // Encodes a PCM (or float) wave file of one or two channels into an MP3 file.
     bool ConvertWAVtoMP3(const QString& mp3Path, const QString& waveSource);
 

@@ -10,7 +10,9 @@ std::uint32_t U32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
-std::uint16_t U16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t U16(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 
 void PutU32(unsigned char* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
@@ -47,7 +49,9 @@ bool FindChunk(QFile& file, const char* id, qint64 from, qint64 end, ChunkHeader
 
 }  // namespace
 
-CRiffWave::~CRiffWave() { Close(); }
+CRiffWave::~CRiffWave() {
+    Close();
+}
 
 CRiffWave::Status CRiffWave::Open(const QString& path, WaveFormat* format, Mode mode) {
     if (m_file.isOpen()) Close();
@@ -96,8 +100,8 @@ CRiffWave::Status CRiffWave::OpenRead(const QString& path) {
         // Extra bytes beyond the chunk are not there: take what the chunk holds.
         f.extraSize = static_cast<std::uint16_t>(std::min<std::uint32_t>(U16(&record[16]), fmt.size - 18));
         f.extra.resize(f.extraSize);
-        if (f.extraSize > 0 &&
-            m_file.read(reinterpret_cast<char*>(f.extra.data()), f.extraSize) != static_cast<qint64>(f.extraSize))
+        if (f.extraSize > 0 && m_file.read(reinterpret_cast<char*>(f.extra.data()), f.extraSize) !=
+                                   static_cast<qint64>(f.extraSize))
             return Status::Failure;
     }
     m_format = std::move(f);
@@ -105,14 +109,16 @@ CRiffWave::Status CRiffWave::OpenRead(const QString& path) {
     ChunkHeader data{};
     if (!FindChunk(m_file, "data", 12, riffEnd, &data)) return Status::Failure;
     m_dataStart = data.bodyPos;
-    m_dataSize = static_cast<std::uint32_t>(std::min<qint64>(data.size, std::max<qint64>(0, fileSize - data.bodyPos)));
+    m_dataSize =
+        static_cast<std::uint32_t>(std::min<qint64>(data.size, std::max<qint64>(0, fileSize - data.bodyPos)));
     return ResetFile();
 }
 
 CRiffWave::Status CRiffWave::OpenWrite(const QString& path, const WaveFormat& format) {
     m_file.setFileName(path);
     // Unbuffered, so that a full disk shows in the Write that meets it, not in a later flush.
-    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered)) return Status::Failure;
+    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
+        return Status::Failure;
     m_format = format;
     const bool pcm = format.formatTag == WaveFormat::kPcm;
     const std::uint32_t fmtSize = pcm ? 16u : 18u + format.extraSize;
@@ -132,7 +138,8 @@ CRiffWave::Status CRiffWave::OpenWrite(const QString& path, const WaveFormat& fo
     PutU16(p + 22, format.bitsPerSample);
     if (!pcm) {
         PutU16(p + 24, format.extraSize);
-        std::copy_n(format.extra.begin(), std::min<std::size_t>(format.extra.size(), format.extraSize), p + 26);
+        std::copy_n(format.extra.begin(), std::min<std::size_t>(format.extra.size(), format.extraSize),
+                    p + 26);
     }
     p += 8 + fmtSize + (fmtSize & 1u);
     std::memcpy(p, "fact", 4);

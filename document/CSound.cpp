@@ -12,7 +12,8 @@ std::unique_ptr<CSound> CSound::Create(AudioOutputDevice& device, const QString&
         if (error) *error = wavePath;
         return nullptr;
     }
-    const std::uint32_t size = wave.GetSize() - wave.GetSize() % std::max<std::uint32_t>(format.blockAlign, 1);
+    const std::uint32_t size =
+        wave.GetSize() - wave.GetSize() % std::max<std::uint32_t>(format.blockAlign, 1);
     if (size == 0) {
         if (error) *error = wavePath;
         return nullptr;
@@ -31,15 +32,30 @@ std::unique_ptr<CSound> CSound::Create(AudioOutputDevice& device, const QString&
     return std::unique_ptr<CSound>(new CSound(std::move(buffer), format.bitsPerSample));
 }
 
-CSound::CSound(std::unique_ptr<PlaybackBuffer> buffer, int bits) : m_buffer(std::move(buffer)), m_bits(bits) {}
+CSound::CSound(std::unique_ptr<PlaybackBuffer> buffer, int bits)
+    : m_buffer(std::move(buffer)), m_bits(bits) {}
 CSound::~CSound() {
     if (m_buffer) m_buffer->Stop();
 }
 
-bool CSound::Play(bool loop) { return m_buffer->Play(loop); }
-void CSound::Stop() { m_buffer->Stop(); }
-void CSound::Reset() { m_buffer->SetPosition(0); }
-bool CSound::IsPlaying() const { return m_buffer->IsPlaying(); }
-bool CSound::GetCurrentPosition(std::uint32_t* byte) const { return m_buffer->GetPosition(byte); }
-bool CSound::SetCurrentPosition(std::uint32_t byte) { return m_buffer->SetPosition(byte); }
-std::uint32_t CSound::Size() const { return m_buffer->Size(); }
+bool CSound::Play(bool loop) {
+    return m_buffer->Play(loop);
+}
+void CSound::Stop() {
+    m_buffer->Stop();
+}
+void CSound::Reset() {
+    m_buffer->SetPosition(0);
+}
+bool CSound::IsPlaying() const {
+    return m_buffer->IsPlaying();
+}
+bool CSound::GetCurrentPosition(std::uint32_t* byte) const {
+    return m_buffer->GetPosition(byte);
+}
+bool CSound::SetCurrentPosition(std::uint32_t byte) {
+    return m_buffer->SetPosition(byte);
+}
+std::uint32_t CSound::Size() const {
+    return m_buffer->Size();
+}

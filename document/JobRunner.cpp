@@ -142,7 +142,8 @@ bool JobRunner::RunSlice(const std::shared_ptr<Job>& job, int budgetMs) {
         if (!IsRunning(job->id)) return false;  // its step ended it
         if (clock.elapsed() >= budgetMs) break;
     }
-    if (sliced.ui && !sliced.progressTitle.isEmpty() && (m_progressOwner == 0 || m_progressOwner == job->id)) {
+    if (sliced.ui && !sliced.progressTitle.isEmpty() &&
+        (m_progressOwner == 0 || m_progressOwner == job->id)) {
         // Shown only once the job takes longer than one slice.
         if (!job->progressShown) {
             sliced.ui->BeginProgress(sliced.progressTitle);

@@ -32,7 +32,8 @@ struct WaveFormat {
     // The sample coding behind the tag: PCM or IEEE float, also when the file uses the
     // extensible record; any other tag is returned as it is.
     std::uint16_t EffectiveTag() const {
-        if (formatTag == kExtensible && extra.size() >= 8) return static_cast<std::uint16_t>(extra[6] | (extra[7] << 8));
+        if (formatTag == kExtensible && extra.size() >= 8)
+            return static_cast<std::uint16_t>(extra[6] | (extra[7] << 8));
         return formatTag;
     }
 };

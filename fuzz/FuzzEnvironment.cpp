@@ -43,7 +43,8 @@ FuzzEnvironment::FuzzEnvironment() : m_dir(FolderTemplate()) {
     if (!QDir().mkpath(m_folder + QStringLiteral("tmp"))) qFatal("no temporary folder for the fuzz inputs");
     qputenv("TMPDIR", QFile::encodeName(m_folder + QStringLiteral("tmp")));
     const QString runtime = m_folder + QStringLiteral("runtime");
-    if (QDir().mkpath(runtime) && QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+    if (QDir().mkpath(runtime) &&
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     m_app = std::make_unique<QApplication>(g_argc, g_argv);
@@ -63,11 +64,12 @@ QString FuzzEnvironment::WriteInput(const QString& name, const std::uint8_t* dat
 }
 
 QByteArray FuzzEnvironment::Bytes(const std::uint8_t* data, std::size_t size) {
-    return size == 0 ? QByteArray() : QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    return size == 0 ? QByteArray()
+                     : QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 }
 
 void FuzzEnvironment::ResetProgramFlags() {
-    for (auto* flag : {&g_bListening, &g_bRecording, &g_bPlaying, &g_bWaveLoaded, &g_bLoop, &g_bPlayCopyReduced,
-                       &g_bSelectionSpectrum, &g_bCancel, &g_bBusyComputing})
+    for (auto* flag : {&g_bListening, &g_bRecording, &g_bPlaying, &g_bWaveLoaded, &g_bLoop,
+                       &g_bPlayCopyReduced, &g_bSelectionSpectrum, &g_bCancel, &g_bBusyComputing})
         *flag = false;
 }

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "settings/CIni.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzEnvironment.h"
+#include "settings/CIni.h"
 
 namespace {
 
@@ -34,7 +34,8 @@ void CollectNames(const QByteArray& text, QStringList* sections, QStringList* ke
 QString ValueFrom(const std::uint8_t* data, std::size_t size) {
     static const char alphabet[] = "abcxyz0189 \"=;#[]\t";
     QString value;
-    for (std::size_t i = 0; i < size && i < 300; ++i) value += QLatin1Char(alphabet[data[i] % (sizeof alphabet - 1)]);
+    for (std::size_t i = 0; i < size && i < 300; ++i)
+        value += QLatin1Char(alphabet[data[i] % (sizeof alphabet - 1)]);
     return value;
 }
 
@@ -73,13 +74,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    const QString section = sections[static_cast<qsizetype>(size % static_cast<std::size_t>(sections.size()))];
+    const QString section =
+        sections[static_cast<qsizetype>(size % static_cast<std::size_t>(sections.size()))];
     const QString key = QStringLiteral("FuzzKey");
     const QString value = ValueFrom(data, size);
     FUZZ_CHECK(ini.WriteString(key, value, section));
     FUZZ_CHECK(ini.GetString(key, QStringLiteral("-"), section) == AsRead(value));
     for (const Entry& e : before) {
-        if (e.key.compare(key, Qt::CaseInsensitive) == 0 && e.section.compare(section, Qt::CaseInsensitive) == 0)
+        if (e.key.compare(key, Qt::CaseInsensitive) == 0 &&
+            e.section.compare(section, Qt::CaseInsensitive) == 0)
             continue;
         FUZZ_CHECK(ini.GetString(e.key, QStringLiteral("-"), e.section) == e.value);
     }

@@ -33,7 +33,8 @@ std::vector<FuzzSeed> WaveSeeds() {
         {QStringLiteral("stereo16.wav"), Wave(2, 22050, 16, Pcm16({100, -7, 200, -8, 300, -9}))},
         {QStringLiteral("stereo8.wav"), Wave(2, 8000, 8, QByteArray("\x10\xf0\x11\xf1", 4))},
         {QStringLiteral("mono24.wav"), Wave(1, 48000, 24, bytes24)},
-        {QStringLiteral("stereo32.wav"), Wave(2, 44100, 32, QByteArray::fromHex("00000080ffffff7f0100000000000000"))},
+        {QStringLiteral("stereo32.wav"),
+         Wave(2, 44100, 32, QByteArray::fromHex("00000080ffffff7f0100000000000000"))},
         {QStringLiteral("fast96k.wav"), Wave(1, 96000, 16, tone)},
         {QStringLiteral("float32.wav"),
          Riff(Chunk("fmt ", FmtBody(3, 1, 8000, 32, 0)) + Chunk("data", Float32({0.5f, -1.0f, 2.0f, 0.0f})))},
@@ -44,8 +45,8 @@ std::vector<FuzzSeed> WaveSeeds() {
         {QStringLiteral("extensible-float.wav"),
          Riff(Chunk("fmt ", ExtensibleFmtBody(1, 8000, 32, 3)) + Chunk("data", Float32({0.1f, -0.1f})))},
         {QStringLiteral("extra-chunks.wav"),
-         Riff(Chunk("LIST", QByteArray("INFOISFT\x03\0\0\0abc", 15)) + fmt16 + Chunk("fact", QByteArray(4, '\x02')) +
-              Chunk("data", Pcm16({5, -5})))},
+         Riff(Chunk("LIST", QByteArray("INFOISFT\x03\0\0\0abc", 15)) + fmt16 +
+              Chunk("fact", QByteArray(4, '\x02')) + Chunk("data", Pcm16({5, -5})))},
         {QStringLiteral("streamed-sizes.wav"), Riff(fmt16 + Chunk("data", tone, 0xFFFFFFFF), 0xFFFFFFFF)},
         {QStringLiteral("data-longer-than-file.wav"), Riff(fmt16 + Chunk("data", Pcm16({1, 2, 3}), 1000))},
         {QStringLiteral("torn-frame.wav"), Wave(2, 8000, 16, Pcm16({1, 2, 3}))},
@@ -80,7 +81,8 @@ std::vector<FuzzSeed> IniSeeds() {
         {QStringLiteral("crlf.ini"), QByteArray("[allgemein]\r\n iniallgemeinlanguage = 1031 \r\n;x=1\r\n")},
         {QStringLiteral("twice.ini"), QByteArray("[Dokument]\nx=1\n[Dokument]\nx=2\nx=3\n")},
         {QStringLiteral("before-section.ini"), QByteArray("x=0\n[ZEITREIHE]\n=5\nx\n[broken\nx=4")},
-        {QStringLiteral("numbers.ini"), QByteArray("[x]\nx=-2147483649\nIniAllgemeinLanguage=1e999\ny=0x1F\n")},
+        {QStringLiteral("numbers.ini"),
+         QByteArray("[x]\nx=-2147483649\nIniAllgemeinLanguage=1e999\ny=0x1F\n")},
         {QStringLiteral("long.ini"), QByteArray("[Allgemein]\nx=") + QByteArray(400, 'v') + "\n"},
         {QStringLiteral("empty.ini"), QByteArray()},
     };

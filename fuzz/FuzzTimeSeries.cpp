@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "settings/CKalvoSettings.h"
 #include "document/CKalvoDoc.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzEnvironment.h"
 #include "platform/ScriptedUserInterface.h"
+#include "settings/CKalvoSettings.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "settings/CKalvoSettings.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/CRiffWave.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzEnvironment.h"
 #include "platform/ScriptedUserInterface.h"
+#include "settings/CKalvoSettings.h"
 
 namespace {
 
@@ -27,7 +27,8 @@ void ReadWithChunkReader(const QString& path, std::size_t fileSize) {
     std::uint64_t total = 0;
     for (;;) {
         std::uint32_t read = 0;
-        const CRiffWave::Status status = wave.Read(block.data(), static_cast<std::uint32_t>(block.size()), &read);
+        const CRiffWave::Status status =
+            wave.Read(block.data(), static_cast<std::uint32_t>(block.size()), &read);
         FUZZ_CHECK(read <= block.size());
         total += read;
         if (status != CRiffWave::Status::Success || read == 0) break;

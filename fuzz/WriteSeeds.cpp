@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
         }
         for (const FuzzSeed& seed : FuzzSeeds(target)) {
             QFile file(QDir(folder).filePath(seed.name));
-            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(seed.bytes) != seed.bytes.size()) {
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+                file.write(seed.bytes) != seed.bytes.size()) {
                 std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
                 return 1;
             }

@@ -51,9 +51,11 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     layout->addWidget(purpose);
     layout->addSpacing(8);
 
-    QString credits = QStringLiteral("<p>%1</p><ul style=\"margin-left:-20px\">").arg(Str(63159).toHtmlEscaped());
+    QString credits =
+        QStringLiteral("<p>%1</p><ul style=\"margin-left:-20px\">").arg(Str(63159).toHtmlEscaped());
     for (const Credit& credit : kCredits) {
-        const QString link = QStringLiteral("<a href=\"%1\">%2</a>").arg(QLatin1String(credit.link), QLatin1String(credit.name));
+        const QString link = QStringLiteral("<a href=\"%1\">%2</a>")
+                                 .arg(QLatin1String(credit.link), QLatin1String(credit.name));
         credits += QStringLiteral("<li>%1</li>").arg(Str(credit.text).toHtmlEscaped().arg(link));
     }
     credits += QStringLiteral("<li>%1</li></ul>").arg(Str(63166).toHtmlEscaped());

@@ -44,4 +44,6 @@ CChannelDLG::CChannelDLG(const ChannelDialogInfo& info, QWidget* parent) : QDial
     layout->addWidget(buttons);
 }
 
-bool CChannelDLG::LeftChosen() const { return m_left->isChecked(); }
+bool CChannelDLG::LeftChosen() const {
+    return m_left->isChecked();
+}

@@ -22,4 +22,6 @@ CFFTSettingsDLG::CFFTSettingsDLG(int initialEntry, QWidget* parent) : QDialog(pa
     setMinimumWidth(TitleFittingWidth(windowTitle()));
 }
 
-int CFFTSettingsDLG::Entry() const { return m_sizes->currentIndex(); }
+int CFFTSettingsDLG::Entry() const {
+    return m_sizes->currentIndex();
+}

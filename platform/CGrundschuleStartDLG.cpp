@@ -39,7 +39,8 @@ CGrundschuleStartDLG::CGrundschuleStartDLG(bool microphone, QWidget* parent) : Q
     m_options = new QButtonGroup(this);
     for (int option = 0; option < 2; ++option) {
         auto* picture = new QToolButton(this);
-        picture->setIcon(QIcon(QStringLiteral(":/resources/icons/%1.svg").arg(QLatin1String(rows[option].icon))));
+        picture->setIcon(
+            QIcon(QStringLiteral(":/resources/icons/%1.svg").arg(QLatin1String(rows[option].icon))));
         picture->setIconSize(QSize(48, 48));
         picture->setAutoRaise(true);
         picture->setToolTip(Str(63148));
@@ -63,4 +64,6 @@ CGrundschuleStartDLG::CGrundschuleStartDLG(bool microphone, QWidget* parent) : Q
     layout->addWidget(buttons);
 }
 
-int CGrundschuleStartDLG::Option() const { return m_options->checkedId(); }
+int CGrundschuleStartDLG::Option() const {
+    return m_options->checkedId();
+}

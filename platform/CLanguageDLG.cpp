@@ -24,4 +24,6 @@ CLanguageDLG::CLanguageDLG(QWidget* parent) : QDialog(parent) {
     layout->addWidget(buttons);
 }
 
-QString CLanguageDLG::Chosen() const { return m_languages->currentText(); }
+QString CLanguageDLG::Chosen() const {
+    return m_languages->currentText();
+}

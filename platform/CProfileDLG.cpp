@@ -22,8 +22,8 @@ struct Choice {
 
 // In the order of the buttons.
 constexpr Choice kChoices[6] = {
-    {"standard", 63131, 63137},   {"musiker", 63132, 63138},    {"analytiker", 63133, 63139},
-    {"komplett", 63134, 63140},   {"oberschule", 63135, 63141}, {"kids", 63136, 63142},
+    {"standard", 63131, 63137}, {"musiker", 63132, 63138},    {"analytiker", 63133, 63139},
+    {"komplett", 63134, 63140}, {"oberschule", 63135, 63141}, {"kids", 63136, 63142},
 };
 
 }  // namespace
@@ -32,9 +32,10 @@ CProfileDLG::CProfileDLG(int preselected, QWidget* parent) : QDialog(parent) {
     setWindowTitle(Str(63130));
     auto* layout = new QVBoxLayout(this);
     // The chosen picture must be plain to see from the back of a classroom.
-    setStyleSheet(QStringLiteral("QToolButton { border: 3px solid transparent; border-radius: 8px; padding: 4px; }"
-                                 "QToolButton:hover { border-color: #a9c6ea; }"
-                                 "QToolButton:checked { border-color: palette(highlight); background: #dceafb; }"));
+    setStyleSheet(
+        QStringLiteral("QToolButton { border: 3px solid transparent; border-radius: 8px; padding: 4px; }"
+                       "QToolButton:hover { border-color: #a9c6ea; }"
+                       "QToolButton:checked { border-color: palette(highlight); background: #dceafb; }"));
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(14);
     grid->setVerticalSpacing(10);
@@ -44,7 +45,8 @@ CProfileDLG::CProfileDLG(int preselected, QWidget* parent) : QDialog(parent) {
         const Choice& choice = kChoices[i];
         auto* button = new QToolButton(this);
         button->setCheckable(true);
-        button->setIcon(QIcon(QStringLiteral(":/resources/pictures/%1.svg").arg(QLatin1String(choice.picture))));
+        button->setIcon(
+            QIcon(QStringLiteral(":/resources/pictures/%1.svg").arg(QLatin1String(choice.picture))));
         button->setIconSize(QSize(168, 112));
         button->setText(Str(choice.name));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -69,4 +71,6 @@ CProfileDLG::CProfileDLG(int preselected, QWidget* parent) : QDialog(parent) {
     layout->addWidget(buttons);
 }
 
-int CProfileDLG::Chosen() const { return m_buttons->checkedId(); }
+int CProfileDLG::Chosen() const {
+    return m_buttons->checkedId();
+}

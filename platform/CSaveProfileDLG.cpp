@@ -14,10 +14,12 @@ QString CSaveProfileDLG::FileNameFor(const QString& name) {
 }
 
 bool CSaveProfileDLG::IsUsableName(const QString& name) {
-    return !name.trimmed().isEmpty() && !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(0));
+    return !name.trimmed().isEmpty() && !name.contains(u'/') && !name.contains(u'\\') &&
+           !name.contains(QChar(0));
 }
 
-CSaveProfileDLG::CSaveProfileDLG(const QString& name, const QString& fileName, QWidget* parent) : QDialog(parent) {
+CSaveProfileDLG::CSaveProfileDLG(const QString& name, const QString& fileName, QWidget* parent)
+    : QDialog(parent) {
     setWindowTitle(Str(62023));
     auto* layout = new QVBoxLayout(this);
     auto* text = new QLabel(Str(62026), this);
@@ -47,5 +49,9 @@ CSaveProfileDLG::CSaveProfileDLG(const QString& name, const QString& fileName, Q
     layout->addWidget(buttons);
 }
 
-QString CSaveProfileDLG::Name() const { return m_name->text(); }
-QString CSaveProfileDLG::FileName() const { return m_fileName->text(); }
+QString CSaveProfileDLG::Name() const {
+    return m_name->text();
+}
+QString CSaveProfileDLG::FileName() const {
+    return m_fileName->text();
+}

@@ -32,7 +32,9 @@ CSoundcardDLG::CSoundcardDLG(const QString& title, const QStringList& first, con
     };
     connect(m_first, &QListWidget::currentRowChanged, this, update);
     if (m_second) connect(m_second, &QListWidget::currentRowChanged, this, update);
-    connect(m_first, &QListWidget::itemDoubleClicked, this, [this] { if (!m_second) accept(); });
+    connect(m_first, &QListWidget::itemDoubleClicked, this, [this] {
+        if (!m_second) accept();
+    });
     update();
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -12,7 +12,8 @@ class CSoundcardDLG : public QDialog {
     Q_OBJECT
 public:
     // second empty: one list only.
-    CSoundcardDLG(const QString& title, const QStringList& first, const QStringList& second, QWidget* parent = nullptr);
+    CSoundcardDLG(const QString& title, const QStringList& first, const QStringList& second,
+                  QWidget* parent = nullptr);
     // The rows chosen (second -1 with one list).
     std::pair<int, int> Chosen() const;
 

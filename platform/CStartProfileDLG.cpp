@@ -35,7 +35,8 @@ QLabel* Note(const QString& text, QWidget* parent) {
 QStringList CStartProfileDLG::UserProfileNames(const QString& folder) {
     QStringList names;
     const QDir dir(folder);
-    const QStringList files = dir.entryList({kPrefix + u'*' + kSuffix}, QDir::Files | QDir::Readable, QDir::Name);
+    const QStringList files =
+        dir.entryList({kPrefix + u'*' + kSuffix}, QDir::Files | QDir::Readable, QDir::Name);
     for (const QString& file : files) {
         // A prefix that occurs twice would leave a name nobody could save under again.
         if (dir.absoluteFilePath(file).count(kPrefix) != 1) continue;
@@ -101,9 +102,13 @@ CStartProfileDLG::CStartProfileDLG(const QString& profileFolder, QWidget* parent
     UpdateOk();
 }
 
-int CStartProfileDLG::Option() const { return m_options->checkedId(); }
+int CStartProfileDLG::Option() const {
+    return m_options->checkedId();
+}
 
-QString CStartProfileDLG::UserProfileName() const { return Option() == 2 ? m_profiles->currentText().trimmed() : QString(); }
+QString CStartProfileDLG::UserProfileName() const {
+    return Option() == 2 ? m_profiles->currentText().trimmed() : QString();
+}
 
 void CStartProfileDLG::OnOptionChosen(int option) {
     m_profiles->setVisible(option == 2);

@@ -17,7 +17,9 @@ public:
     std::optional<QString> ChooseSaveFile(const FileDialogOptions&) override { return std::nullopt; }
     std::optional<int> ChooseChannel(const ChannelDialogInfo& info) override;
     std::optional<int> ChooseFftSize(int initialEntry) override { return initialEntry; }
-    std::optional<ProfileNameAnswer> ChooseProfileName(const QString&, const QString&) override { return std::nullopt; }
+    std::optional<ProfileNameAnswer> ChooseProfileName(const QString&, const QString&) override {
+        return std::nullopt;
+    }
     std::optional<StartProfileAnswer> ChooseStartProfile(const QString&) override { return std::nullopt; }
     std::optional<int> ChoosePredefinedProfile(int) override { return std::nullopt; }
     std::optional<int> ChooseKidsStart(bool) override { return std::nullopt; }

@@ -1,17 +1,18 @@
 #include "platform/DialogButtons.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <QApplication>
 #include <QPushButton>
 
 #include "platform/StringTable.h"
 
 QDialogButtonBox* MakeOkCancelButtons(QDialog* dialog, bool withCancel) {
-    auto* buttons = new QDialogButtonBox(withCancel ? QDialogButtonBox::Ok | QDialogButtonBox::Cancel : QDialogButtonBox::Ok,
-                                         dialog);  // owned by the dialog
+    auto* buttons = new QDialogButtonBox(
+        withCancel ? QDialogButtonBox::Ok | QDialogButtonBox::Cancel : QDialogButtonBox::Ok,
+        dialog);  // owned by the dialog
     buttons->button(QDialogButtonBox::Ok)->setText(Str(62028));
     if (withCancel) buttons->button(QDialogButtonBox::Cancel)->setText(Str(62029));
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);

@@ -8,8 +8,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
-#include <QSvgGenerator>
 #include <QStringList>
+#include <QSvgGenerator>
 
 #include "platform/StringTable.h"
 
@@ -40,7 +40,9 @@ bool PaintInto(QPaintDevice& device, const QSize& size, const PaintRoutine& pain
 
 }  // namespace
 
-QString PictureApplication() { return Str(kTextApplication); }
+QString PictureApplication() {
+    return Str(kTextApplication);
+}
 
 QString PictureNameOf(PictureKind kind) {
     const QStringList names = Str(kTextPictureNames).split(u'\n');
@@ -64,46 +66,47 @@ std::optional<QByteArray> RenderPicture(PictureFormat format, const QSize& size,
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::WriteOnly)) return std::nullopt;
     switch (format) {
-    case PictureFormat::Svg: {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(size);
-        svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setResolution(kScreenDpi);
-        svg.setTitle(PictureApplication());
-        svg.setDescription(pictureName);
-        if (!PaintInto(svg, size, paint, background, false)) return std::nullopt;
-        break;
-    }
-    case PictureFormat::Pdf: {
-        QPdfWriter pdf(&buffer);
-        pdf.setResolution(kScreenDpi);
-        pdf.setCreator(PictureApplication());
-        pdf.setTitle(pictureName);
-        const QSizeF points(size.width() * 72.0 / kScreenDpi, size.height() * 72.0 / kScreenDpi);
-        pdf.setPageLayout(QPageLayout(QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch),
-                                      QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        if (!PaintInto(pdf, size, paint, background, true)) return std::nullopt;
-        break;
-    }
-    case PictureFormat::Png:
-    case PictureFormat::Bmp: {
-        QImage image(size, QImage::Format_RGB32);
-        if (image.isNull()) return std::nullopt;  // too large to allocate
-        if (!PaintInto(image, size, paint, background, false)) return std::nullopt;
-        if (format == PictureFormat::Png) image.setText(QStringLiteral("Title"), pictureName);
-        if (format == PictureFormat::Png) image.setText(QStringLiteral("Software"), PictureApplication());
-        if (!image.save(&buffer, format == PictureFormat::Png ? "PNG" : "BMP")) return std::nullopt;
-        break;
-    }
+        case PictureFormat::Svg: {
+            QSvgGenerator svg;
+            svg.setOutputDevice(&buffer);
+            svg.setSize(size);
+            svg.setViewBox(QRect(QPoint(0, 0), size));
+            svg.setResolution(kScreenDpi);
+            svg.setTitle(PictureApplication());
+            svg.setDescription(pictureName);
+            if (!PaintInto(svg, size, paint, background, false)) return std::nullopt;
+            break;
+        }
+        case PictureFormat::Pdf: {
+            QPdfWriter pdf(&buffer);
+            pdf.setResolution(kScreenDpi);
+            pdf.setCreator(PictureApplication());
+            pdf.setTitle(pictureName);
+            const QSizeF points(size.width() * 72.0 / kScreenDpi, size.height() * 72.0 / kScreenDpi);
+            pdf.setPageLayout(
+                QPageLayout(QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch),
+                            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+            if (!PaintInto(pdf, size, paint, background, true)) return std::nullopt;
+            break;
+        }
+        case PictureFormat::Png:
+        case PictureFormat::Bmp: {
+            QImage image(size, QImage::Format_RGB32);
+            if (image.isNull()) return std::nullopt;  // too large to allocate
+            if (!PaintInto(image, size, paint, background, false)) return std::nullopt;
+            if (format == PictureFormat::Png) image.setText(QStringLiteral("Title"), pictureName);
+            if (format == PictureFormat::Png) image.setText(QStringLiteral("Software"), PictureApplication());
+            if (!image.save(&buffer, format == PictureFormat::Png ? "PNG" : "BMP")) return std::nullopt;
+            break;
+        }
     }
     buffer.close();
     if (bytes.isEmpty()) return std::nullopt;
     return bytes;
 }
 
-bool WritePicture(const QString& path, const QSize& size, const QString& pictureName, const PaintRoutine& paint,
-                  QColor background) {
+bool WritePicture(const QString& path, const QSize& size, const QString& pictureName,
+                  const PaintRoutine& paint, QColor background) {
     const std::optional<PictureFormat> format = PictureFormatOf(path);
     if (!format) return false;
     const std::optional<QByteArray> bytes = RenderPicture(*format, size, pictureName, paint, background);

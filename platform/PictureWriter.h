@@ -16,7 +16,19 @@ using PaintRoutine = std::function<void(QPainter&, const QRect&)>;
 enum class PictureFormat { Svg, Pdf, Png, Bmp };
 
 // The pictures the program saves; each carries its name in the interface language.
-enum class PictureKind { Wave, Overview, Envelope, Fft, Fft3D, Sonogram, Score, TimeSeries, Analysis, Reconstruction, Wavelet };
+enum class PictureKind {
+    Wave,
+    Overview,
+    Envelope,
+    Fft,
+    Fft3D,
+    Sonogram,
+    Score,
+    TimeSeries,
+    Analysis,
+    Reconstruction,
+    Wavelet
+};
 
 // Every picture carries this as its title (SVG), creator (PDF) or software (PNG), and its own
 // name beside it, both in the interface language ("KALVO sound analysis", "FFT picture").
@@ -35,5 +47,5 @@ std::optional<QByteArray> RenderPicture(PictureFormat format, const QSize& size,
 // Renders and writes the picture in the format of the path's extension. False when the
 // extension is unknown, the size is empty or the file cannot be written; no file is left
 // behind then (an existing file keeps its content).
-bool WritePicture(const QString& path, const QSize& size, const QString& pictureName, const PaintRoutine& paint,
-                  QColor background = Qt::black);
+bool WritePicture(const QString& path, const QSize& size, const QString& pictureName,
+                  const PaintRoutine& paint, QColor background = Qt::black);

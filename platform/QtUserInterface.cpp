@@ -4,39 +4,44 @@
 #include <QUrl>
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <atomic>
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <utility>
 #include <QStringList>
 #include <QVBoxLayout>
+#include <atomic>
+#include <utility>
 
 #include "platform/CAboutDlg.h"
 #include "platform/CChannelDLG.h"
-#include "platform/CSoundcardDLG.h"
 #include "platform/CFFTSettingsDLG.h"
 #include "platform/CGrundschuleStartDLG.h"
 #include "platform/CLanguageDLG.h"
 #include "platform/CProfileDLG.h"
 #include "platform/CSaveProfileDLG.h"
 #include "platform/CShortCutsInfoDLG.h"
+#include "platform/CSoundcardDLG.h"
 #include "platform/CStartProfileDLG.h"
 
 namespace {
 
 QMessageBox::Icon ToQt(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::Information: return QMessageBox::Information;
-        case MessageIcon::Exclamation: return QMessageBox::Warning;
-        case MessageIcon::Error: return QMessageBox::Critical;
-        case MessageIcon::Question: return QMessageBox::Question;
-        case MessageIcon::None: break;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -45,8 +50,10 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
 // table gives them in the interface language.
 void NameButtons(QMessageBox& box) {
     constexpr int kOk = 62028, kCancel = 62029, kYes = 62116, kNo = 62117;
-    const std::pair<QMessageBox::StandardButton, int> names[] = {
-        {QMessageBox::Ok, kOk}, {QMessageBox::Cancel, kCancel}, {QMessageBox::Yes, kYes}, {QMessageBox::No, kNo}};
+    const std::pair<QMessageBox::StandardButton, int> names[] = {{QMessageBox::Ok, kOk},
+                                                                 {QMessageBox::Cancel, kCancel},
+                                                                 {QMessageBox::Yes, kYes},
+                                                                 {QMessageBox::No, kNo}};
     for (const auto& [button, id] : names) {
         if (QAbstractButton* shown = box.button(button)) shown->setText(Str(id));
     }
@@ -126,14 +133,16 @@ std::optional<int> QtUserInterface::ChooseFftSize(int initialEntry) {
     return dialog.Entry();
 }
 
-std::optional<ProfileNameAnswer> QtUserInterface::ChooseProfileName(const QString& name, const QString& fileName) {
+std::optional<ProfileNameAnswer> QtUserInterface::ChooseProfileName(const QString& name,
+                                                                    const QString& fileName) {
     CSaveProfileDLG dialog(name, fileName, m_parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return ProfileNameAnswer{dialog.Name(), dialog.FileName()};
 }
 
 void QtUserInterface::BeginProgress(const QString& text) {
-    m_progress = std::make_unique<QDialog>(m_parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    m_progress =
+        std::make_unique<QDialog>(m_parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     m_progress->setWindowTitle(QStringLiteral("Kalvo"));
     auto* layout = new QVBoxLayout(m_progress.get());  // owned by the dialog
     m_progressText = new QLabel(text, m_progress.get());
@@ -161,8 +170,10 @@ void QtUserInterface::EndProgress() {
 }
 
 void QtUserInterface::SetBusy(bool busy) {
-    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
-    else QApplication::restoreOverrideCursor();
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 std::optional<StartProfileAnswer> QtUserInterface::ChooseStartProfile(const QString& profileFolder) {

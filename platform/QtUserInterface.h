@@ -31,7 +31,8 @@ public:
     std::optional<QString> ChooseLanguage() override;
     std::optional<int> ChooseFromList(const QString& title, const QStringList& items) override;
     std::optional<QColor> ChooseColour(const QColor& initial) override;
-    std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList& inputs, const QStringList& outputs) override;
+    std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList& inputs,
+                                                          const QStringList& outputs) override;
     void ShowAbout() override;
     void ShowShortcuts() override;
     bool OpenPage(const QString& localFile) override;

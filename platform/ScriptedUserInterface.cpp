@@ -18,7 +18,9 @@ bool ScriptedUserInterface::Said(const QString& text) const {
     return false;
 }
 
-void ScriptedUserInterface::ShowMessage(const QString& text, MessageIcon icon) { messages.push_back({text, icon}); }
+void ScriptedUserInterface::ShowMessage(const QString& text, MessageIcon icon) {
+    messages.push_back({text, icon});
+}
 
 bool ScriptedUserInterface::AskOkCancel(const QString& text, MessageIcon icon) {
     messages.push_back({text, icon});
@@ -59,9 +61,15 @@ void ScriptedUserInterface::BeginProgress(const QString& text) {
     progressTexts << text;
 }
 
-void ScriptedUserInterface::SetProgressText(const QString& text) { progressTexts << text; }
-void ScriptedUserInterface::EndProgress() { progressOpen = false; }
-void ScriptedUserInterface::SetBusy(bool busy) { busyDepth += busy ? 1 : -1; }
+void ScriptedUserInterface::SetProgressText(const QString& text) {
+    progressTexts << text;
+}
+void ScriptedUserInterface::EndProgress() {
+    progressOpen = false;
+}
+void ScriptedUserInterface::SetBusy(bool busy) {
+    busyDepth += busy ? 1 : -1;
+}
 
 std::optional<StartProfileAnswer> ScriptedUserInterface::ChooseStartProfile(const QString&) {
     dialogsShown << QStringLiteral("start");
@@ -84,8 +92,12 @@ std::optional<QString> ScriptedUserInterface::ChooseLanguage() {
     return Next(languages, std::optional<QString>{});
 }
 
-void ScriptedUserInterface::ShowAbout() { dialogsShown << QStringLiteral("about"); }
-void ScriptedUserInterface::ShowShortcuts() { dialogsShown << QStringLiteral("shortcuts"); }
+void ScriptedUserInterface::ShowAbout() {
+    dialogsShown << QStringLiteral("about");
+}
+void ScriptedUserInterface::ShowShortcuts() {
+    dialogsShown << QStringLiteral("shortcuts");
+}
 bool ScriptedUserInterface::OpenPage(const QString& localFile) {
     pagesOpened << localFile;
     return browserWorks;

@@ -32,9 +32,9 @@ public:
     std::deque<std::optional<QColor>> colours;
     std::deque<std::optional<std::pair<int, int>>> soundDevices;
     std::vector<QStringList> listsShown;  // the items of each list dialog
-    QStringList dialogsShown;  // names of the dialogs opened, in order
-    QStringList pagesOpened;   // local pages opened in the browser
-    bool browserWorks = true;  // false: every page fails to open, as on a desktop without one
+    QStringList dialogsShown;             // names of the dialogs opened, in order
+    QStringList pagesOpened;              // local pages opened in the browser
+    bool browserWorks = true;             // false: every page fails to open, as on a desktop without one
 
     std::vector<FileDialogOptions> fileDialogs;
     std::vector<ChannelDialogInfo> channelDialogs;
@@ -59,7 +59,8 @@ public:
     std::optional<QString> ChooseLanguage() override;
     std::optional<int> ChooseFromList(const QString& title, const QStringList& items) override;
     std::optional<QColor> ChooseColour(const QColor& initial) override;
-    std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList& inputs, const QStringList& outputs) override;
+    std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList& inputs,
+                                                          const QStringList& outputs) override;
     void ShowAbout() override;
     void ShowShortcuts() override;
     bool OpenPage(const QString& localFile) override;

@@ -16,11 +16,18 @@ QString Unescape(const QString& field) {
             continue;
         }
         const QChar n = field[++i];
-        if (n == u'n') out += u'\n';
-        else if (n == u'r') out += u'\r';
-        else if (n == u't') out += u'\t';
-        else if (n == u'\\') out += u'\\';
-        else { out += c; out += n; }
+        if (n == u'n')
+            out += u'\n';
+        else if (n == u'r')
+            out += u'\r';
+        else if (n == u't')
+            out += u'\t';
+        else if (n == u'\\')
+            out += u'\\';
+        else {
+            out += c;
+            out += n;
+        }
     }
     return out;
 }
@@ -60,8 +67,12 @@ QString StringTable::Text(int id, Language language) const {
     return language == Language::German ? it->german : it->english;
 }
 
-Language CurrentLanguage() { return g_language.load(); }
-void SetCurrentLanguage(Language language) { g_language.store(language); }
+Language CurrentLanguage() {
+    return g_language.load();
+}
+void SetCurrentLanguage(Language language) {
+    g_language.store(language);
+}
 
 bool LanguageFromCode(int code, Language* language) {
     if (code == static_cast<int>(Language::German) || code == static_cast<int>(Language::English)) {
@@ -71,4 +82,6 @@ bool LanguageFromCode(int code, Language* language) {
     return false;
 }
 
-QString Str(int id) { return StringTable::Instance().Text(id, CurrentLanguage()); }
+QString Str(int id) {
+    return StringTable::Instance().Text(id, CurrentLanguage());
+}

@@ -6,8 +6,8 @@
 #include <QColor>
 #include <QString>
 #include <QStringList>
-#include <utility>
 #include <optional>
+#include <utility>
 
 #include "platform/StringTable.h"
 
@@ -17,7 +17,7 @@ enum class MessageIcon { None, Information, Exclamation, Error, Question };
 struct FileDialogOptions {
     QString title;
     QString filter;
-    int filterIndex = 1;  // 1-based, as in the filter text
+    int filterIndex = 1;       // 1-based, as in the filter text
     QString defaultExtension;  // without the dot
     QString proposedFile;      // a save dialog's suggested file (folder and name), or empty
 };
@@ -60,7 +60,8 @@ public:
     // The entry (0 = 256 points … 11 = 524288 points) chosen in the FFT settings dialog; nothing = Cancel.
     virtual std::optional<int> ChooseFftSize(int initialEntry) = 0;
     // The save-profile dialog, opened with a name and a file name; nothing = Cancel.
-    virtual std::optional<ProfileNameAnswer> ChooseProfileName(const QString& name, const QString& fileName) = 0;
+    virtual std::optional<ProfileNameAnswer> ChooseProfileName(const QString& name,
+                                                               const QString& fileName) = 0;
 
     // The start dialog; profileFolder holds the user profiles it offers. Nothing = Cancel.
     virtual std::optional<StartProfileAnswer> ChooseStartProfile(const QString& profileFolder) = 0;
@@ -76,7 +77,8 @@ public:
     // One line chosen from a list (the wave format dialog); nothing = Cancel.
     virtual std::optional<int> ChooseFromList(const QString& title, const QStringList& items) = 0;
     // The sound card dialog: an input and an output device; nothing = Cancel.
-    virtual std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList& inputs, const QStringList& outputs) = 0;
+    virtual std::optional<std::pair<int, int>> ChooseSoundDevices(const QStringList& inputs,
+                                                                  const QStringList& outputs) = 0;
     // The colour dialog, starting at initial; nothing = Cancel.
     virtual std::optional<QColor> ChooseColour(const QColor& initial) = 0;
     virtual void ShowAbout() = 0;

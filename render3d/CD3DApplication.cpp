@@ -4,12 +4,12 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QOffscreenSurface>
-#include <QOpenGLWidget>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
 #include <QOpenGLFunctions_3_3_Core>
 #include <QOpenGLVersionFunctionsFactory>
+#include <QOpenGLWidget>
 #include <QPainter>
 #include <QWheelEvent>
 #include <cmath>
@@ -90,7 +90,9 @@ CD3DApplication::~CD3DApplication() {
     }
 }
 
-QWidget* CD3DApplication::GlSurface() const { return m_surface; }
+QWidget* CD3DApplication::GlSurface() const {
+    return m_surface;
+}
 
 QSurfaceFormat CD3DApplication::Format() {
     QSurfaceFormat format;
@@ -110,7 +112,9 @@ bool CD3DApplication::CheckDevice(QString* reason) {
     QOpenGLContext probe;
     probe.setFormat(Format());
     if (!probe.create()) {
-        if (reason) *reason = QStringLiteral("no OpenGL context on platform \"%1\"").arg(QGuiApplication::platformName());
+        if (reason)
+            *reason =
+                QStringLiteral("no OpenGL context on platform \"%1\"").arg(QGuiApplication::platformName());
         return false;
     }
     const QPair<int, int> version = probe.format().version();
@@ -169,7 +173,9 @@ void CD3DApplication::Fail(const QString& detail) {
 bool CD3DApplication::SetUpScene(QOpenGLContext* context, QString* error) {
     auto* gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(context);
     if (!gl || context->format().version() < qMakePair(3, 3)) {
-        *error = QStringLiteral("OpenGL %1.%2 only").arg(context->format().majorVersion()).arg(context->format().minorVersion());
+        *error = QStringLiteral("OpenGL %1.%2 only")
+                     .arg(context->format().majorVersion())
+                     .arg(context->format().minorVersion());
         return false;
     }
     gl->initializeOpenGLFunctions();
@@ -224,8 +230,9 @@ QMatrix4x4 CD3DApplication::Projection(const QSize& size) {
     // A field of view of 60° across the narrower side, so that a tall window shows the scene too.
     const float aspect = float(std::max(size.width(), 1)) / float(std::max(size.height(), 1));
     constexpr float kFov = 60.0f;
-    const float fovY = aspect >= 1.0f ? kFov
-                                      : 2.0f * qRadiansToDegrees(std::atan(std::tan(qDegreesToRadians(kFov / 2)) / aspect));
+    const float fovY =
+        aspect >= 1.0f ? kFov
+                       : 2.0f * qRadiansToDegrees(std::atan(std::tan(qDegreesToRadians(kFov / 2)) / aspect));
     QMatrix4x4 projection;
     projection.perspective(fovY, aspect, 0.1f, 100.0f);
     return projection;
@@ -271,7 +278,8 @@ void CD3DApplication::PaintGL() {
     const QSize pixels = m_surface->size() * m_surface->devicePixelRatioF();
     if (m_bReady) {
         DrawFrame(pixels);
-    } else if (auto* gl = QOpenGLContext::currentContext() ? QOpenGLContext::currentContext()->functions() : nullptr) {
+    } else if (auto* gl = QOpenGLContext::currentContext() ? QOpenGLContext::currentContext()->functions()
+                                                           : nullptr) {
         gl->glClearColor(0, 0, 0, 1);
         gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
@@ -291,8 +299,10 @@ void CD3DApplication::UpdateFrameStats(const QSize& size) {
         m_statsClock.restart();
     }
     const QSurfaceFormat f = m_surface ? m_surface->format() : Format();
-    const int bits = f.redBufferSize() + f.greenBufferSize() + f.blueBufferSize() + std::max(f.alphaBufferSize(), 0);
-    m_strFrameStats = QString::asprintf("%.02f fps (%dx%dx%d)", m_dFps, size.width(), size.height(), bits > 0 ? bits : 32);
+    const int bits =
+        f.redBufferSize() + f.greenBufferSize() + f.blueBufferSize() + std::max(f.alphaBufferSize(), 0);
+    m_strFrameStats =
+        QString::asprintf("%.02f fps (%dx%dx%d)", m_dFps, size.width(), size.height(), bits > 0 ? bits : 32);
 }
 
 void CD3DApplication::DrawOverlay(QPainter&, const QRect&) const {}
@@ -319,18 +329,22 @@ void CD3DApplication::DrawHostOverlay(QPainter& painter, const QRect& rect) cons
         painter.drawText(QPoint(4, top), Str(kTextHelpOff));
         // Two columns, the inputs beside the longest action.
         const QString actions = Str(kTextHelpActions);
-        const int actionsWidth = painter.fontMetrics().boundingRect(QRect(0, 0, 10000, 10000), Qt::AlignLeft, actions).width();
-        painter.drawText(QRect(QPoint(14, top + 6), rect.bottomRight()), Qt::AlignLeft | Qt::AlignTop, actions);
-        painter.drawText(QRect(QPoint(14 + actionsWidth + 24, top + 6), rect.bottomRight()), Qt::AlignLeft | Qt::AlignTop,
-                         Str(kTextHelpInputs));
+        const int actionsWidth =
+            painter.fontMetrics().boundingRect(QRect(0, 0, 10000, 10000), Qt::AlignLeft, actions).width();
+        painter.drawText(QRect(QPoint(14, top + 6), rect.bottomRight()), Qt::AlignLeft | Qt::AlignTop,
+                         actions);
+        painter.drawText(QRect(QPoint(14 + actionsWidth + 24, top + 6), rect.bottomRight()),
+                         Qt::AlignLeft | Qt::AlignTop, Str(kTextHelpInputs));
     }
     painter.restore();
 }
 
 void CD3DApplication::Render3DEnvironment() {
     if (m_nPause > 0) return;
-    if (m_surface) m_surface->update();
-    else update();
+    if (m_surface)
+        m_surface->update();
+    else
+        update();
 }
 
 void CD3DApplication::Pause(bool pause) {
@@ -387,11 +401,12 @@ void CD3DApplication::ShowDeviceDialog() {
 }
 
 QList<QKeySequence> CD3DApplication::NavigationKeys() {
-    return {QKeySequence(Qt::CTRL | Qt::Key_H), QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F2),
-            QKeySequence(Qt::Key_F5),          QKeySequence(Qt::Key_Return),       QKeySequence(Qt::Key_Enter),
-            QKeySequence(Qt::Key_Space),       QKeySequence(Qt::Key_Plus),         QKeySequence(Qt::Key_Minus),
-            QKeySequence(Qt::Key_Left),        QKeySequence(Qt::Key_Right),        QKeySequence(Qt::Key_Up),
-            QKeySequence(Qt::Key_Down)};
+    return {
+        QKeySequence(Qt::CTRL | Qt::Key_H), QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F2),
+        QKeySequence(Qt::Key_F5),           QKeySequence(Qt::Key_Return),       QKeySequence(Qt::Key_Enter),
+        QKeySequence(Qt::Key_Space),        QKeySequence(Qt::Key_Plus),         QKeySequence(Qt::Key_Minus),
+        QKeySequence(Qt::Key_Left),         QKeySequence(Qt::Key_Right),        QKeySequence(Qt::Key_Up),
+        QKeySequence(Qt::Key_Down)};
 }
 
 void CD3DApplication::keyPressEvent(QKeyEvent* event) {
@@ -406,30 +421,50 @@ void CD3DApplication::keyPressEvent(QKeyEvent* event) {
     }
     if (mods != Qt::NoModifier && mods != Qt::ShiftModifier) return QWidget::keyPressEvent(event);
     switch (key) {
-        case Qt::Key_F2: return ShowDeviceDialog();
-        case Qt::Key_F5: return OnSaveKey();
+        case Qt::Key_F2:
+            return ShowDeviceDialog();
+        case Qt::Key_F5:
+            return OnSaveKey();
         case Qt::Key_Return:
-        case Qt::Key_Enter: return ToggleAnimation();
-        case Qt::Key_Space: return SingleStep();
-        case Qt::Key_Left: return Navigate(N::kCamLeft);
-        case Qt::Key_Right: return Navigate(N::kCamRight);
-        case Qt::Key_Up: return Navigate(N::kCamUp);
-        case Qt::Key_Down: return Navigate(N::kCamDown);
-        case Qt::Key_Plus: return Navigate(N::kZoomIn);
-        case Qt::Key_Minus: return Navigate(N::kZoomOut);
-        default: break;
+        case Qt::Key_Enter:
+            return ToggleAnimation();
+        case Qt::Key_Space:
+            return SingleStep();
+        case Qt::Key_Left:
+            return Navigate(N::kCamLeft);
+        case Qt::Key_Right:
+            return Navigate(N::kCamRight);
+        case Qt::Key_Up:
+            return Navigate(N::kCamUp);
+        case Qt::Key_Down:
+            return Navigate(N::kCamDown);
+        case Qt::Key_Plus:
+            return Navigate(N::kZoomIn);
+        case Qt::Key_Minus:
+            return Navigate(N::kZoomOut);
+        default:
+            break;
     }
     if (keypad) {
         switch (key) {
-            case Qt::Key_1: return Navigate(N::kCamLeft);
-            case Qt::Key_3: return Navigate(N::kCamRight);
-            case Qt::Key_8: return Navigate(N::kCamForward);
-            case Qt::Key_2: return Navigate(N::kCamBack);
-            case Qt::Key_4: return Navigate(N::kCamStrafeLeft);
-            case Qt::Key_6: return Navigate(N::kCamStrafeRight);
-            case Qt::Key_7: return Navigate(N::kRollLeft);
-            case Qt::Key_9: return Navigate(N::kRollRight);
-            default: break;
+            case Qt::Key_1:
+                return Navigate(N::kCamLeft);
+            case Qt::Key_3:
+                return Navigate(N::kCamRight);
+            case Qt::Key_8:
+                return Navigate(N::kCamForward);
+            case Qt::Key_2:
+                return Navigate(N::kCamBack);
+            case Qt::Key_4:
+                return Navigate(N::kCamStrafeLeft);
+            case Qt::Key_6:
+                return Navigate(N::kCamStrafeRight);
+            case Qt::Key_7:
+                return Navigate(N::kRollLeft);
+            case Qt::Key_9:
+                return Navigate(N::kRollRight);
+            default:
+                break;
         }
     }
     // The letters of the key table: the object's steps and the camera's travel.
@@ -447,9 +482,12 @@ void CD3DApplication::wheelEvent(QWheelEvent* event) {
     const int turn = delta.y() != 0 ? delta.y() : delta.x();  // Shift turns some wheels sideways
     if (turn == 0) return;
     const bool away = turn > 0;
-    if (event->modifiers() & Qt::ShiftModifier) Navigate(away ? N::kObjRotXMinus : N::kObjRotXPlus);
-    else if (event->modifiers() & Qt::ControlModifier) Navigate(away ? N::kObjRotYMinus : N::kObjRotYPlus);
-    else Navigate(away ? N::kObjRotZMinus : N::kObjRotZPlus);
+    if (event->modifiers() & Qt::ShiftModifier)
+        Navigate(away ? N::kObjRotXMinus : N::kObjRotXPlus);
+    else if (event->modifiers() & Qt::ControlModifier)
+        Navigate(away ? N::kObjRotYMinus : N::kObjRotYPlus);
+    else
+        Navigate(away ? N::kObjRotZMinus : N::kObjRotZPlus);
     event->accept();
 }
 
@@ -488,7 +526,9 @@ std::optional<QImage> CD3DApplication::RenderOffscreen(QSize size, QString* erro
     surface.setFormat(Format());
     surface.create();
     if (!context.create() || !context.makeCurrent(&surface)) {
-        if (error) *error = QStringLiteral("no OpenGL context on platform \"%1\"").arg(QGuiApplication::platformName());
+        if (error)
+            *error =
+                QStringLiteral("no OpenGL context on platform \"%1\"").arg(QGuiApplication::platformName());
         return std::nullopt;
     }
     QOpenGLFramebufferObjectFormat fboFormat;
@@ -549,7 +589,8 @@ bool CD3DApplication::SaveView(UserInterface& ui, const QString& dialogTitle) {
     if (!chosen || chosen->isEmpty()) return false;
     QString path = *chosen;
     const QString suffix = path.section(u'.', -1).toLower();
-    if (path.indexOf(u'.') < 0 || (suffix != u"png" && suffix != u"bmp" && suffix != u"dds")) path += QStringLiteral(".png");
+    if (path.indexOf(u'.') < 0 || (suffix != u"png" && suffix != u"bmp" && suffix != u"dds"))
+        path += QStringLiteral(".png");
     const std::optional<QImage> picture = Picture();
     const bool written = picture && WritePicture3D(path, *picture);
     if (!written) ui.Message(kMsgNotWritten, MessageIcon::Exclamation, path);

@@ -12,15 +12,15 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QMatrix4x4>
-#include <QSurfaceFormat>
-#include <QWidget>
 #include <QPoint>
+#include <QSurfaceFormat>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
 #include <optional>
 
-#include "render3d/NavigationState.h"
 #include "render3d/CGlRenderer.h"
+#include "render3d/NavigationState.h"
 
 class QOpenGLContext;
 class QPainter;
@@ -149,7 +149,7 @@ private:
     CGlRenderer* m_renderer = &m_windowRenderer;  // the offscreen one while a picture renders
     NavigationState m_nav;
     QTimer m_animation;
-    QElapsedTimer m_clock;        // application time; stops while paused
+    QElapsedTimer m_clock;  // application time; stops while paused
     QElapsedTimer m_statsClock;
     qint64 m_lastAdvance = 0;
     int m_nFrames = 0;

@@ -149,8 +149,8 @@ void CGlRenderer::Upload(unsigned target, unsigned buffer, std::size_t& capacity
     }
 }
 
-void CGlRenderer::UploadMesh(const LandscapeVertex* vertices, std::size_t vertexCount, const std::uint32_t* indices,
-                             std::size_t indexCount) {
+void CGlRenderer::UploadMesh(const LandscapeVertex* vertices, std::size_t vertexCount,
+                             const std::uint32_t* indices, std::size_t indexCount) {
     if (!m_gl) return;
     m_gl->glBindVertexArray(m_mesh.vao);
     Upload(GL_ARRAY_BUFFER, m_mesh.vbo, m_mesh.vboBytes, vertices, vertexCount * sizeof(LandscapeVertex));
@@ -170,7 +170,8 @@ void CGlRenderer::SetUniforms(QOpenGLShaderProgram& program, bool lit) {
     program.setUniformValue("normalMatrix", modelView.normalMatrix());
     program.setUniformValue("lit", lit);
     // Key light from the upper left front, a fill light from the right, a weak back light.
-    const QVector3D directions[3] = {QVector3D(-0.4f, 0.6f, 0.7f).normalized(), QVector3D(0.8f, 0.2f, 0.5f).normalized(),
+    const QVector3D directions[3] = {QVector3D(-0.4f, 0.6f, 0.7f).normalized(),
+                                     QVector3D(0.8f, 0.2f, 0.5f).normalized(),
                                      QVector3D(0.0f, -0.5f, -0.8f).normalized()};
     const QVector3D colours[3] = {QVector3D(0.75f, 0.75f, 0.75f), QVector3D(0.35f, 0.35f, 0.35f),
                                   QVector3D(0.2f, 0.2f, 0.2f)};
@@ -206,7 +207,7 @@ void CGlRenderer::DrawBatch(Batch batch, Primitive primitive, std::size_t count,
     SetUniforms(*m_program, false);
     m_program->setUniformValue("pointSize", pointSize);
     m_gl->glBindVertexArray(m_batches[batch].vao);
-    const GLenum mode = primitive == Primitive::Points ? GL_POINTS
+    const GLenum mode = primitive == Primitive::Points  ? GL_POINTS
                         : primitive == Primitive::Lines ? GL_LINES
                                                         : GL_LINE_STRIP;
     m_gl->glDrawArrays(mode, 0, GLsizei(count));

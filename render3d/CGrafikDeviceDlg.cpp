@@ -37,14 +37,16 @@ GraphicsDeviceInfo GraphicsDeviceInfo::OfCurrentContext() {
     info.version = Text(gl, GL_VERSION);
     info.shadingLanguage = Text(gl, GL_SHADING_LANGUAGE_VERSION);
     const QSurfaceFormat f = context->format();
-    info.profile = f.profile() == QSurfaceFormat::CoreProfile ? QStringLiteral("core") : QStringLiteral("compatibility");
+    info.profile =
+        f.profile() == QSurfaceFormat::CoreProfile ? QStringLiteral("core") : QStringLiteral("compatibility");
     info.colourFormat = QStringLiteral("R%1 G%2 B%3 A%4")
                             .arg(f.redBufferSize())
                             .arg(f.greenBufferSize())
                             .arg(f.blueBufferSize())
                             .arg(std::max(f.alphaBufferSize(), 0));
-    info.depthFormat = f.stencilBufferSize() > 0 ? QStringLiteral("D%1S%2").arg(f.depthBufferSize()).arg(f.stencilBufferSize())
-                                                 : QStringLiteral("D%1").arg(f.depthBufferSize());
+    info.depthFormat = f.stencilBufferSize() > 0
+                           ? QStringLiteral("D%1S%2").arg(f.depthBufferSize()).arg(f.stencilBufferSize())
+                           : QStringLiteral("D%1").arg(f.depthBufferSize());
     GLint samples = 0;
     gl->glGetIntegerv(kMaxSamples, &samples);
     info.maxSamples = samples;

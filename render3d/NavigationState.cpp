@@ -5,7 +5,9 @@ void NavigationState::Reset() {
 }
 
 void NavigationState::Update(double dt) {
-    auto axis = [this](Key minus, Key plus) { return (Pressed(plus) ? 1.0 : 0.0) - (Pressed(minus) ? 1.0 : 0.0); };
+    auto axis = [this](Key minus, Key plus) {
+        return (Pressed(plus) ? 1.0 : 0.0) - (Pressed(minus) ? 1.0 : 0.0);
+    };
     objectRotation[0] += axis(kObjRotXMinus, kObjRotXPlus);
     objectRotation[1] += axis(kObjRotYMinus, kObjRotYPlus);
     objectRotation[2] += axis(kObjRotZMinus, kObjRotZPlus);

@@ -10,12 +10,30 @@ class NavigationState {
 public:
     // Key codes of the table (one per action; the views map Qt keys onto them).
     enum Key : std::uint8_t {
-        kObjRotXMinus = 'O', kObjRotXPlus = 'P', kObjRotYMinus = 'K', kObjRotYPlus = 'L',
-        kObjRotZMinus = 'N', kObjRotZPlus = 'M', kObjMoveXMinus = 'X', kObjMoveXPlus = 'C',
-        kObjMoveYMinus = 'V', kObjMoveYPlus = 'B', kObjMoveZMinus = 'G', kObjMoveZPlus = 'H',
-        kCamLeft = 1, kCamRight = 2, kCamDown = 3, kCamUp = 4, kZoomIn = 5, kZoomOut = 6,
-        kCamForward = 'A', kCamBack = 'Z', kCamStrafeLeft = 'E', kCamStrafeRight = 'Q',
-        kRollLeft = 7, kRollRight = 8,
+        kObjRotXMinus = 'O',
+        kObjRotXPlus = 'P',
+        kObjRotYMinus = 'K',
+        kObjRotYPlus = 'L',
+        kObjRotZMinus = 'N',
+        kObjRotZPlus = 'M',
+        kObjMoveXMinus = 'X',
+        kObjMoveXPlus = 'C',
+        kObjMoveYMinus = 'V',
+        kObjMoveYPlus = 'B',
+        kObjMoveZMinus = 'G',
+        kObjMoveZPlus = 'H',
+        kCamLeft = 1,
+        kCamRight = 2,
+        kCamDown = 3,
+        kCamUp = 4,
+        kZoomIn = 5,
+        kZoomOut = 6,
+        kCamForward = 'A',
+        kCamBack = 'Z',
+        kCamStrafeLeft = 'E',
+        kCamStrafeRight = 'Q',
+        kRollLeft = 7,
+        kRollRight = 8,
     };
 
     void Press(Key key) { m_keys[key] = 1; }

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev libfftw3-dev
   fonts-urw-base35 fonts-liberation2 fonts-dejavu-core
   xvfb xauth libgl1-mesa-dri imagemagick
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format-14
   dpkg-dev desktop-file-utils appstream
 )
 missing=()

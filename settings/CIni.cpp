@@ -42,7 +42,9 @@ bool IsKeyLine(const QString& trimmed, QString* key, QString* value) {
     return true;
 }
 
-bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool SameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 // The power of ten of the first significant digit of a decimal number "ddd.ddde±nn" (without
 // its sign): enough to tell a number too large for a double from one too small.
@@ -145,7 +147,8 @@ QString CIni::GetString(const QString& key, const QString& def, const QString& s
             inSection = SameName(name, m_section);
         } else if (inSection && IsKeyLine(trimmed, &name, &value) && SameName(name, key)) {
             // A value in matching quotes is given without them, as the classic functions do.
-            if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"')) value = value.mid(1, value.size() - 2);
+            if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
+                value = value.mid(1, value.size() - 2);
             m_value = value.left(kMaxValue);
             break;
         }
@@ -190,7 +193,8 @@ bool CIni::WriteString(const QString& key, const QString& value, const QString& 
                 break;
             }
             if (SameName(name, m_section)) sectionStart = i;
-        } else if (sectionStart >= 0 && keyLine < 0 && IsKeyLine(trimmed, &name, nullptr) && SameName(name, key)) {
+        } else if (sectionStart >= 0 && keyLine < 0 && IsKeyLine(trimmed, &name, nullptr) &&
+                   SameName(name, key)) {
             keyLine = i;
         }
     }
@@ -244,27 +248,38 @@ bool CIni::WriteDouble(const QString& key, double value, const QString& section)
     return WriteString(key, FormatReal(value), section);
 }
 
-void CIni::SerString(bool load, QString& value, const QString& key, const QString& section, const QString& def) {
-    if (load) value = GetString(key, def, section);
-    else WriteString(key, value, section);
+void CIni::SerString(bool load, QString& value, const QString& key, const QString& section,
+                     const QString& def) {
+    if (load)
+        value = GetString(key, def, section);
+    else
+        WriteString(key, value, section);
 }
 
 void CIni::SerInt(bool load, int& value, const QString& key, const QString& section, int def) {
-    if (load) value = GetInt(key, def, section);
-    else WriteInt(key, value, section);
+    if (load)
+        value = GetInt(key, def, section);
+    else
+        WriteInt(key, value, section);
 }
 
 void CIni::SerFloat(bool load, float& value, const QString& key, const QString& section, float def) {
-    if (load) value = GetFloat(key, def, section);
-    else WriteFloat(key, value, section);
+    if (load)
+        value = GetFloat(key, def, section);
+    else
+        WriteFloat(key, value, section);
 }
 
 void CIni::SerDouble(bool load, double& value, const QString& key, const QString& section, double def) {
-    if (load) value = GetDouble(key, def, section);
-    else WriteDouble(key, value, section);
+    if (load)
+        value = GetDouble(key, def, section);
+    else
+        WriteDouble(key, value, section);
 }
 
-QString CIni::FormatInt(int value) { return QString::number(value); }
+QString CIni::FormatInt(int value) {
+    return QString::number(value);
+}
 
 QString CIni::FormatReal(double value) {
     // std::to_chars with the general format and precision 6 is "%g" without the locale.

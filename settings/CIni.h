@@ -18,7 +18,8 @@ public:
     // path: the INI file; empty gives "<program name>.ini". A relative path is made absolute
     // against the program folder (moduleFolder true) or the current directory.
     // section: the current section; empty gives the program name.
-    explicit CIni(const QString& path = QString(), const QString& section = QString(), bool moduleFolder = false);
+    explicit CIni(const QString& path = QString(), const QString& section = QString(),
+                  bool moduleFolder = false);
     ~CIni();  // writes what Defer() has held back
     CIni(const CIni&) = delete;
     CIni& operator=(const CIni&) = delete;
@@ -53,8 +54,8 @@ public:
 
     // The encodings, shared with everything that reads or writes settings as text.
     static QString FormatInt(int value);
-    static QString FormatReal(double value);  // "%g": six significant digits
-    static int ParseInt(const QString& text);  // like atoi: blanks, sign, digits; anything else ends it
+    static QString FormatReal(double value);       // "%g": six significant digits
+    static int ParseInt(const QString& text);      // like atoi: blanks, sign, digits; anything else ends it
     static double ParseReal(const QString& text);  // like atof: the longest number at the start, else 0
 
     // The last value read (at most 255 characters).
@@ -81,7 +82,7 @@ private:
     Stamp m_stamp;        // the file the lines were read from
     bool m_loaded = false;
     bool m_readable = true;
-    bool m_dirty = false;  // writes not yet in the file
+    bool m_dirty = false;    // writes not yet in the file
     bool m_refused = false;  // a deferred write found the file unreadable: Commit() says so
     bool m_deferred = false;
 };

@@ -121,9 +121,12 @@ QString CKalvoSettings::SettingText(const SettingKey& key) const {
         [this](auto member) -> QString {
             const auto& value = this->*member;
             using T = std::decay_t<decltype(value)>;
-            if constexpr (std::is_same_v<T, QString>) return value;
-            else if constexpr (std::is_same_v<T, int>) return CIni::FormatInt(value);
-            else return CIni::FormatReal(value);
+            if constexpr (std::is_same_v<T, QString>)
+                return value;
+            else if constexpr (std::is_same_v<T, int>)
+                return CIni::FormatInt(value);
+            else
+                return CIni::FormatReal(value);
         },
         key.member);
 }
@@ -153,9 +156,12 @@ bool CKalvoSettings::SetSettingText(const QString& keyName, const QString& text)
         [this, &text](auto member) {
             auto& value = this->*member;
             using T = std::decay_t<decltype(value)>;
-            if constexpr (std::is_same_v<T, QString>) value = text.left(CIni::kMaxValue);
-            else if constexpr (std::is_same_v<T, int>) value = CIni::ParseInt(text);
-            else value = static_cast<T>(CIni::ParseReal(text));
+            if constexpr (std::is_same_v<T, QString>)
+                value = text.left(CIni::kMaxValue);
+            else if constexpr (std::is_same_v<T, int>)
+                value = CIni::ParseInt(text);
+            else
+                value = static_cast<T>(CIni::ParseReal(text));
         },
         key->member);
     IniDokumentNumFFTPoints = CheckedFftPoints(IniDokumentNumFFTPoints);
@@ -197,7 +203,8 @@ void CKalvoSettings::ConvertPlacement(bool toRelative, WindowPlacement& wp, cons
         wp.bottom = rel(wp.bottom, h);
     } else {
         const auto px = [](int v, int size) {
-            const int p = static_cast<int>(std::ceil(static_cast<double>(static_cast<long long>(v) * size) / 10000.0));
+            const int p =
+                static_cast<int>(std::ceil(static_cast<double>(static_cast<long long>(v) * size) / 10000.0));
             return p - p % 2;  // even, toward zero
         };
         wp.left = px(wp.left, w);
@@ -206,4 +213,3 @@ void CKalvoSettings::ConvertPlacement(bool toRelative, WindowPlacement& wp, cons
         wp.bottom = px(wp.bottom, h);
     }
 }
-

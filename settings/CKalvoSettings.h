@@ -115,7 +115,8 @@ public:
     double IniAnalyseFitToKorr = 0.0;
 
     // One row of the key table: section, key and the field that holds it.
-    using Member = std::variant<int CKalvoSettings::*, float CKalvoSettings::*, double CKalvoSettings::*, QString CKalvoSettings::*>;
+    using Member = std::variant<int CKalvoSettings::*, float CKalvoSettings::*, double CKalvoSettings::*,
+                                QString CKalvoSettings::*>;
     struct SettingKey {
         const char* section;
         const char* key;

@@ -13,28 +13,40 @@
 
 QString ProfileStore::ProfileFile(ProfileKind kind, const QString& userProfileFile) {
     switch (kind) {
-        case ProfileKind::Standard: return QStringLiteral("Profile/KalvoStandardProfil.ini");
-        case ProfileKind::Musiker: return QStringLiteral("Profile/KalvoMusikerProfil.ini");
-        case ProfileKind::Analytiker: return QStringLiteral("Profile/KalvoAnalytikerProfil.ini");
-        case ProfileKind::Komplett: return QStringLiteral("Profile/KalvoKomplettProfil.ini");
-        case ProfileKind::ForKids: return QStringLiteral("Profile/KalvoforKidsProfil.ini");
-        case ProfileKind::Oberschule: return QStringLiteral("Profile/KalvoOberschuleProfil.ini");
-        case ProfileKind::LastUsed: return QStringLiteral("Profile/KalvoZuletztVerwendetProfil.ini");
-        case ProfileKind::User: return QStringLiteral("Profile/") + userProfileFile;
+        case ProfileKind::Standard:
+            return QStringLiteral("Profile/KalvoStandardProfil.ini");
+        case ProfileKind::Musiker:
+            return QStringLiteral("Profile/KalvoMusikerProfil.ini");
+        case ProfileKind::Analytiker:
+            return QStringLiteral("Profile/KalvoAnalytikerProfil.ini");
+        case ProfileKind::Komplett:
+            return QStringLiteral("Profile/KalvoKomplettProfil.ini");
+        case ProfileKind::ForKids:
+            return QStringLiteral("Profile/KalvoforKidsProfil.ini");
+        case ProfileKind::Oberschule:
+            return QStringLiteral("Profile/KalvoOberschuleProfil.ini");
+        case ProfileKind::LastUsed:
+            return QStringLiteral("Profile/KalvoZuletztVerwendetProfil.ini");
+        case ProfileKind::User:
+            return QStringLiteral("Profile/") + userProfileFile;
     }
     return {};
 }
 
 QString ProfileStore::PlacementSection(int slot) {
     static const char* const sections[kSlotCount] = {
-        "MainWindow", "UebersichtWindow", "FFTWindow", "AnalyseWindow", "RekonstruktionsWindow",
-        "FFT3DWindow", "NotenbildWindow", "SonogrammWindow", "WaveletWindow", "ZeitreiheWindow"};
+        "MainWindow",  "UebersichtWindow", "FFTWindow",       "AnalyseWindow", "RekonstruktionsWindow",
+        "FFT3DWindow", "NotenbildWindow",  "SonogrammWindow", "WaveletWindow", "ZeitreiheWindow"};
     return QLatin1String(sections[std::clamp(slot, 0, kSlotCount - 1)]);
 }
 
-void ProfileStore::Read(const QString& path, CKalvoSettings& settings) { Serialize(path, settings, true); }
+void ProfileStore::Read(const QString& path, CKalvoSettings& settings) {
+    Serialize(path, settings, true);
+}
 
-bool ProfileStore::Write(const QString& path, CKalvoSettings& settings) { return Serialize(path, settings, false); }
+bool ProfileStore::Write(const QString& path, CKalvoSettings& settings) {
+    return Serialize(path, settings, false);
+}
 
 bool ProfileStore::Serialize(const QString& path, CKalvoSettings& settings, bool load) {
     CIni ini(path, QStringLiteral("Allgemein"), true);
@@ -44,7 +56,9 @@ bool ProfileStore::Serialize(const QString& path, CKalvoSettings& settings, bool
     std::optional<CIni> standard;
     const auto standardValue = [&](const QString& name, const QString& section) {
         if (ini.GetString(name, QString(), section).isEmpty()) return 0.0;
-        if (!standard) standard.emplace(ProgramFolder() + ProfileFile(ProfileKind::Standard, QString()), QStringLiteral("Allgemein"), true);
+        if (!standard)
+            standard.emplace(ProgramFolder() + ProfileFile(ProfileKind::Standard, QString()),
+                             QStringLiteral("Allgemein"), true);
         return standard->GetDouble(name, 0.0, section);
     };
     constexpr double kNotFinite = std::numeric_limits<double>::quiet_NaN();
@@ -55,8 +69,10 @@ bool ProfileStore::Serialize(const QString& path, CKalvoSettings& settings, bool
             [&](auto member) {
                 auto& value = settings.*member;
                 using T = std::decay_t<decltype(value)>;
-                if constexpr (std::is_same_v<T, QString>) ini.SerString(load, value, name, section, QString());
-                else if constexpr (std::is_same_v<T, int>) ini.SerInt(load, value, name, section, 0);
+                if constexpr (std::is_same_v<T, QString>)
+                    ini.SerString(load, value, name, section, QString());
+                else if constexpr (std::is_same_v<T, int>)
+                    ini.SerInt(load, value, name, section, 0);
                 else if constexpr (std::is_same_v<T, float>) {
                     ini.SerFloat(load, value, name, section, static_cast<float>(kNotFinite));
                     if (load && std::isnan(value)) value = static_cast<float>(standardValue(name, section));
@@ -67,7 +83,8 @@ bool ProfileStore::Serialize(const QString& path, CKalvoSettings& settings, bool
             },
             key.member);
         if (key.member == CKalvoSettings::Member(&CKalvoSettings::IniDokumentNumFFTPoints))
-            settings.IniDokumentNumFFTPoints = CKalvoSettings::CheckedFftPoints(settings.IniDokumentNumFFTPoints);
+            settings.IniDokumentNumFFTPoints =
+                CKalvoSettings::CheckedFftPoints(settings.IniDokumentNumFFTPoints);
     }
     const WindowPlacement def = WindowPlacement::Default();
     for (int slot = 0; slot < kSlotCount; ++slot) {

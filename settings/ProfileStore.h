@@ -25,6 +25,6 @@ public:
 
 private:
     static bool Serialize(const QString& path, CKalvoSettings& settings, bool load);
-    static void SerializePlacement(CIni& ini, bool load, WindowPlacement& placement, const WindowPlacement& def,
-                                   const QString& section);
+    static void SerializePlacement(CIni& ini, bool load, WindowPlacement& placement,
+                                   const WindowPlacement& def, const QString& section);
 };

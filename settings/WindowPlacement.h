@@ -18,13 +18,30 @@ struct WindowPlacement {
 };
 
 // The numbering is fixed: it is compared in several places.
-enum class ProfileKind { Standard = 0, Musiker = 1, Analytiker = 2, Komplett = 3, ForKids = 4, Oberschule = 5,
-                         LastUsed = 6, User = 7 };
+enum class ProfileKind {
+    Standard = 0,
+    Musiker = 1,
+    Analytiker = 2,
+    Komplett = 3,
+    ForKids = 4,
+    Oberschule = 5,
+    LastUsed = 6,
+    User = 7
+};
 
 // Index of a stored placement.
 enum WindowSlot {
-    kSlotMain = 0, kSlotUebersicht = 1, kSlotFFT = 2, kSlotAnalyse = 3, kSlotRekonstruktion = 4, kSlotFFT3D = 5,
-    kSlotNotenbild = 6, kSlotSonogramm = 7, kSlotWavelet = 8, kSlotZeitreihe = 9, kSlotCount = 10
+    kSlotMain = 0,
+    kSlotUebersicht = 1,
+    kSlotFFT = 2,
+    kSlotAnalyse = 3,
+    kSlotRekonstruktion = 4,
+    kSlotFFT3D = 5,
+    kSlotNotenbild = 6,
+    kSlotSonogramm = 7,
+    kSlotWavelet = 8,
+    kSlotZeitreihe = 9,
+    kSlotCount = 10
 };
 
 // What the relative placements of module windows are measured against: the main frame's

@@ -1,8 +1,8 @@
 // Runs every test with a Qt application on the offscreen platform, so widgets can be built
 // and no window ever appears, in folders of this process's own.
 
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 #include "tests/support/TestFolders.h"
 

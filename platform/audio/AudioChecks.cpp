@@ -28,7 +28,8 @@ QString DescribeFormat(const PcmFormat& format) {
     return QStringLiteral("%1 Hz, %2-bit %3").arg(format.rate).arg(format.bits).arg(channels);
 }
 
-bool CheckCaptureRequest(const PcmFormat& format, std::uint32_t bytes, const QString& device, QString* error) {
+bool CheckCaptureRequest(const PcmFormat& format, std::uint32_t bytes, const QString& device,
+                         QString* error) {
     if (!CheckFormat(format, device, error)) return false;
     if (bytes == 0 || bytes % format.BlockAlign() != 0)
         return Fail(error, QStringLiteral("A capture buffer of %1 bytes does not hold whole frames of %2.")

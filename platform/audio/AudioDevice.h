@@ -64,7 +64,8 @@ public:
     // the offsets, that is once the byte at the offset is written. Call before Start. notify
     // must be short and must not wait for the thread that calls Stop (it runs on the sound
     // card's own thread: signal an event and return).
-    virtual bool SetNotificationPositions(const std::vector<std::uint32_t>& offsets, std::function<void()> notify) = 0;
+    virtual bool SetNotificationPositions(const std::vector<std::uint32_t>& offsets,
+                                          std::function<void()> notify) = 0;
     virtual bool Start() = 0;  // capturing in a loop; after a Stop it goes on where it stopped
     virtual void Stop() = 0;   // no notification comes after it returns
     // The offset up to which data is complete and may be read.
@@ -82,7 +83,8 @@ public:
     virtual QString Name() const = 0;
     virtual bool SupportsFormat(const PcmFormat& format) const = 0;
     // A static buffer holding data (whole frames of the format); null and error set on failure.
-    virtual std::unique_ptr<PlaybackBuffer> CreatePlaybackBuffer(const PcmFormat& format, std::vector<std::uint8_t> data,
+    virtual std::unique_ptr<PlaybackBuffer> CreatePlaybackBuffer(const PcmFormat& format,
+                                                                 std::vector<std::uint8_t> data,
                                                                  QString* error) = 0;
 };
 

@@ -36,7 +36,8 @@ bool AudioSystem::InitRealDevices(QString* error) {
     auto session = PortAudioSession::Create(error);
     if (!session) return false;
     if (session->Devices(true).empty() && session->Devices(false).empty()) {
-        if (error) *error = QStringLiteral("No sound card was found; the virtual sound devices are used instead.");
+        if (error)
+            *error = QStringLiteral("No sound card was found; the virtual sound devices are used instead.");
         return false;
     }
     Real().session = std::move(session);
@@ -74,7 +75,8 @@ std::unique_ptr<AudioInputDevice> AudioSystem::OpenInput(const QString& id, QStr
         chosen = session ? session->DefaultId(true) : QString();
         if (chosen.isEmpty()) chosen = QString::fromLatin1(VirtualInputDevice::kDefaultId);
     }
-    if (chosen.startsWith(QLatin1String(VirtualInputDevice::kPrefix))) return VirtualInputDevice::Open(chosen, error);
+    if (chosen.startsWith(QLatin1String(VirtualInputDevice::kPrefix)))
+        return VirtualInputDevice::Open(chosen, error);
     if (chosen.startsWith(QLatin1String(PortAudioSession::kPrefix))) {
         if (!session) {
             if (error) *error = NoRealDevices();

@@ -6,14 +6,15 @@
 CaptureRing::CaptureRing(std::uint32_t bytes, std::uint32_t blockAlign, std::uint8_t silence)
     : m_data(bytes, silence), m_blockAlign(blockAlign) {}
 
-bool CaptureRing::SetNotificationPositions(const std::vector<std::uint32_t>& offsets, std::function<void()> notify,
-                                           QString* error) {
+bool CaptureRing::SetNotificationPositions(const std::vector<std::uint32_t>& offsets,
+                                           std::function<void()> notify, QString* error) {
     for (std::uint32_t o : offsets) {
         if (o >= Size()) {
             if (error)
-                *error = QStringLiteral("The notification position %1 lies beyond the capture buffer of %2 bytes.")
-                             .arg(o)
-                             .arg(Size());
+                *error =
+                    QStringLiteral("The notification position %1 lies beyond the capture buffer of %2 bytes.")
+                        .arg(o)
+                        .arg(Size());
             return false;
         }
     }

@@ -4,30 +4,34 @@
 #include <cstring>
 #include <new>
 
-PortAudioCaptureBuffer::PortAudioCaptureBuffer(std::shared_ptr<PortAudioSession> session, const PcmFormat& format,
-                                               std::uint32_t bytes)
+PortAudioCaptureBuffer::PortAudioCaptureBuffer(std::shared_ptr<PortAudioSession> session,
+                                               const PcmFormat& format, std::uint32_t bytes)
     : RingCaptureBuffer(format, bytes), m_session(std::move(session)) {}
 
-std::unique_ptr<PortAudioCaptureBuffer> PortAudioCaptureBuffer::Open(std::shared_ptr<PortAudioSession> session,
-                                                                     int device, const PcmFormat& format,
-                                                                     std::uint32_t bytes, QString* error) {
+std::unique_ptr<PortAudioCaptureBuffer> PortAudioCaptureBuffer::Open(
+    std::shared_ptr<PortAudioSession> session, int device, const PcmFormat& format, std::uint32_t bytes,
+    QString* error) {
     std::unique_ptr<PortAudioCaptureBuffer> buffer;
     try {
         buffer.reset(new PortAudioCaptureBuffer(std::move(session), format, bytes));
     } catch (const std::bad_alloc&) {
-        if (error) *error = QStringLiteral("There is not enough memory for a capture buffer of %1 bytes.").arg(bytes);
+        if (error)
+            *error =
+                QStringLiteral("There is not enough memory for a capture buffer of %1 bytes.").arg(bytes);
         return nullptr;
     }
     PaError e = paNoError;
     {
         const auto lock = PortAudioSession::Lock();
         const PaStreamParameters in = buffer->m_session->StreamParameters(device, true, format);
-        e = Pa_OpenStream(&buffer->m_stream, &in, nullptr, format.rate, paFramesPerBufferUnspecified, paNoFlag,
-                          &PortAudioCaptureBuffer::Callback, buffer.get());
+        e = Pa_OpenStream(&buffer->m_stream, &in, nullptr, format.rate, paFramesPerBufferUnspecified,
+                          paNoFlag, &PortAudioCaptureBuffer::Callback, buffer.get());
     }
     if (e != paNoError) {
         buffer->m_stream = nullptr;
-        if (error) *error = QStringLiteral("The sound input could not be opened: %1").arg(PortAudioSession::ErrorText(e));
+        if (error)
+            *error =
+                QStringLiteral("The sound input could not be opened: %1").arg(PortAudioSession::ErrorText(e));
         return nullptr;
     }
     return buffer;
@@ -60,8 +64,8 @@ void PortAudioCaptureBuffer::Stop() {
     m_running = false;
 }
 
-int PortAudioCaptureBuffer::Callback(const void* input, void*, unsigned long frames, const PaStreamCallbackTimeInfo*,
-                                     PaStreamCallbackFlags, void* self) {
+int PortAudioCaptureBuffer::Callback(const void* input, void*, unsigned long frames,
+                                     const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* self) {
     auto* buffer = static_cast<PortAudioCaptureBuffer*>(self);
     CaptureRing& ring = buffer->m_ring;
     const std::uint32_t bytes = static_cast<std::uint32_t>(frames) * ring.BlockAlign();

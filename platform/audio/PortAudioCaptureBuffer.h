@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "platform/audio/AudioDevice.h"
-#include "platform/audio/RingCaptureBuffer.h"
 #include "platform/audio/PortAudioSession.h"
+#include "platform/audio/RingCaptureBuffer.h"
 
 class PortAudioCaptureBuffer final : public RingCaptureBuffer {
 public:
@@ -24,9 +24,10 @@ public:
 
 private:
     bool IsCapturing() const override { return m_running; }
-    PortAudioCaptureBuffer(std::shared_ptr<PortAudioSession> session, const PcmFormat& format, std::uint32_t bytes);
-    static int Callback(const void* input, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* time,
-                        PaStreamCallbackFlags flags, void* self);
+    PortAudioCaptureBuffer(std::shared_ptr<PortAudioSession> session, const PcmFormat& format,
+                           std::uint32_t bytes);
+    static int Callback(const void* input, void* output, unsigned long frames,
+                        const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags flags, void* self);
 
     std::shared_ptr<PortAudioSession> m_session;
     PaStream* m_stream = nullptr;

@@ -11,7 +11,8 @@ bool PortAudioInputDevice::SupportsFormat(const PcmFormat& format) const {
 }
 
 std::unique_ptr<CaptureBuffer> PortAudioInputDevice::CreateCaptureBuffer(const PcmFormat& format,
-                                                                         std::uint32_t bytes, QString* error) {
+                                                                         std::uint32_t bytes,
+                                                                         QString* error) {
     if (!CheckCaptureRequest(format, bytes, m_name, error)) return nullptr;
     QString reason;
     if (!m_session->SupportsFormat(m_index, true, format, &reason)) {

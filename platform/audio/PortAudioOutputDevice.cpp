@@ -17,7 +17,8 @@ std::unique_ptr<PlaybackBuffer> PortAudioOutputDevice::CreatePlaybackBuffer(cons
     QString reason;
     // The stream opens only on Play; asking now makes an unplayable format fail here, where it is explained.
     if (!m_session->SupportsFormat(m_index, false, format, &reason)) {
-        if (error) *error = QStringLiteral("%1 cannot play %2: %3").arg(m_name, DescribeFormat(format), reason);
+        if (error)
+            *error = QStringLiteral("%1 cannot play %2: %3").arg(m_name, DescribeFormat(format), reason);
         return nullptr;
     }
     return std::make_unique<PortAudioPlaybackBuffer>(m_session, m_index, format, std::move(data));

@@ -12,7 +12,8 @@ public:
 
     QString Name() const override { return m_name; }
     bool SupportsFormat(const PcmFormat& format) const override;
-    std::unique_ptr<PlaybackBuffer> CreatePlaybackBuffer(const PcmFormat& format, std::vector<std::uint8_t> data,
+    std::unique_ptr<PlaybackBuffer> CreatePlaybackBuffer(const PcmFormat& format,
+                                                         std::vector<std::uint8_t> data,
                                                          QString* error) override;
 
 private:

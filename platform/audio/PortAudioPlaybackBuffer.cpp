@@ -11,7 +11,9 @@ PortAudioPlaybackBuffer::PortAudioPlaybackBuffer(std::shared_ptr<PortAudioSessio
       m_data(std::move(data)),
       m_silence(format.bits == 8 ? 128 : 0) {}
 
-PortAudioPlaybackBuffer::~PortAudioPlaybackBuffer() { CloseStream(); }
+PortAudioPlaybackBuffer::~PortAudioPlaybackBuffer() {
+    CloseStream();
+}
 
 void PortAudioPlaybackBuffer::CloseStream() const {
     if (!m_stream) return;
@@ -89,8 +91,8 @@ bool PortAudioPlaybackBuffer::IsPlaying() const {
     return (m_state.load(std::memory_order_acquire) & kPlaying) != 0;
 }
 
-int PortAudioPlaybackBuffer::Callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
-                                      PaStreamCallbackFlags, void* self) {
+int PortAudioPlaybackBuffer::Callback(const void*, void* output, unsigned long frames,
+                                      const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* self) {
     auto* b = static_cast<PortAudioPlaybackBuffer*>(self);
     auto* out = static_cast<std::uint8_t*>(output);
     const std::uint64_t want = std::uint64_t{frames} * b->m_format.BlockAlign();

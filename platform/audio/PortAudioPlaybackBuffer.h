@@ -36,8 +36,8 @@ private:
     static constexpr std::uint64_t kLoop = std::uint64_t{1} << 33;
     static constexpr std::uint64_t kPositionMask = 0xFFFFFFFFu;
 
-    static int Callback(const void* input, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* time,
-                        PaStreamCallbackFlags flags, void* self);
+    static int Callback(const void* input, void* output, unsigned long frames,
+                        const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags flags, void* self);
     void CloseStream() const;
     // Closes the stream once a play has ended by itself and the card has played it out.
     void ReleaseIfFinished() const;

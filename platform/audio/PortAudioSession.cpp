@@ -12,7 +12,9 @@ std::mutex& ApiMutex() {
     return mutex;
 }
 
-int Channels(const PaDeviceInfo* info, bool input) { return input ? info->maxInputChannels : info->maxOutputChannels; }
+int Channels(const PaDeviceInfo* info, bool input) {
+    return input ? info->maxInputChannels : info->maxOutputChannels;
+}
 
 QString NameOf(PaDeviceIndex index) {
     const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
@@ -24,7 +26,9 @@ QString NameOf(PaDeviceIndex index) {
 
 }  // namespace
 
-std::unique_lock<std::mutex> PortAudioSession::Lock() { return std::unique_lock(ApiMutex()); }
+std::unique_lock<std::mutex> PortAudioSession::Lock() {
+    return std::unique_lock(ApiMutex());
+}
 
 QString PortAudioSession::ErrorText(PaError error) {
     if (error == paUnanticipatedHostError) {
@@ -74,7 +78,8 @@ int PortAudioSession::DeviceIndex(const QString& id, bool input, QString* error)
     bool ok = false;
     const int index = id.startsWith(QLatin1String(kPrefix)) ? id.mid(int(strlen(kPrefix))).toInt(&ok) : -1;
     const auto lock = Lock();
-    const PaDeviceInfo* info = ok && index >= 0 && index < Pa_GetDeviceCount() ? Pa_GetDeviceInfo(index) : nullptr;
+    const PaDeviceInfo* info =
+        ok && index >= 0 && index < Pa_GetDeviceCount() ? Pa_GetDeviceInfo(index) : nullptr;
     if (info && Channels(info, input) > 0) return index;
     if (error) *error = QStringLiteral("There is no sound %1 \"%2\".").arg(input ? "input" : "output", id);
     return -1;

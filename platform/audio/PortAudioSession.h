@@ -7,10 +7,10 @@
 // opens its buffer while the user-interface thread plays), so every call outside the stream
 // callbacks is made under Lock().
 
+#include <portaudio.h>
 #include <QString>
 #include <memory>
 #include <mutex>
-#include <portaudio.h>
 #include <vector>
 
 #include "platform/audio/AudioDevice.h"
@@ -28,7 +28,9 @@ public:
     static std::unique_lock<std::mutex> Lock();
     // PortAudio's text for an error, with the host's own text where it has one.
     static QString ErrorText(PaError error);
-    static PaSampleFormat SampleFormat(const PcmFormat& format) { return format.bits == 8 ? paUInt8 : paInt16; }
+    static PaSampleFormat SampleFormat(const PcmFormat& format) {
+        return format.bits == 8 ? paUInt8 : paInt16;
+    }
 
     // The devices that can record (input) or play; ids "portaudio:<index>".
     std::vector<AudioDeviceInfo> Devices(bool input) const;

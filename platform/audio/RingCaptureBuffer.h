@@ -10,7 +10,8 @@ class RingCaptureBuffer : public CaptureBuffer {
 public:
     RingCaptureBuffer(const PcmFormat& format, std::uint32_t bytes);
 
-    bool SetNotificationPositions(const std::vector<std::uint32_t>& offsets, std::function<void()> notify) override;
+    bool SetNotificationPositions(const std::vector<std::uint32_t>& offsets,
+                                  std::function<void()> notify) override;
     bool GetReadPosition(std::uint32_t* offset) const override;
     bool Lock(std::uint32_t offset, std::uint32_t bytes, Region* region) override;
     // The region points into the loop itself: nothing to copy back.

@@ -5,12 +5,13 @@
 #include <system_error>
 
 VirtualCaptureBuffer::VirtualCaptureBuffer(const PcmFormat& format, std::uint32_t bytes, VirtualSignal signal)
-    : RingCaptureBuffer(format, bytes),
-      m_signal(std::move(signal)) {
+    : RingCaptureBuffer(format, bytes), m_signal(std::move(signal)) {
     m_signal.Prepare(format);
 }
 
-VirtualCaptureBuffer::~VirtualCaptureBuffer() { Stop(); }
+VirtualCaptureBuffer::~VirtualCaptureBuffer() {
+    Stop();
+}
 
 bool VirtualCaptureBuffer::Start() {
     if (m_worker.joinable()) return true;
@@ -18,7 +19,8 @@ bool VirtualCaptureBuffer::Start() {
     try {
         m_worker = std::thread(&VirtualCaptureBuffer::Run, this);
     } catch (const std::system_error& e) {
-        m_error = QStringLiteral("The virtual input could not start: %1").arg(QString::fromLocal8Bit(e.what()));
+        m_error =
+            QStringLiteral("The virtual input could not start: %1").arg(QString::fromLocal8Bit(e.what()));
         return false;
     }
     return true;
@@ -45,12 +47,14 @@ void VirtualCaptureBuffer::Run() {
         ++ticks;
         m_wake.wait_until(lock, start + ticks * tick, [this] { return m_stop; });
         if (m_stop) break;
-        const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
         // After a long stall, go on from now instead of waking in a burst for every missed tick.
         ticks = std::max<std::int64_t>(ticks, elapsed / std::chrono::nanoseconds(tick).count());
         // Whole seconds and the rest apart, so the product cannot overflow.
         constexpr std::int64_t second = 1'000'000'000;
-        const std::uint64_t due = framesAtStart + static_cast<std::uint64_t>(elapsed / second) * m_format.rate +
+        const std::uint64_t due = framesAtStart +
+                                  static_cast<std::uint64_t>(elapsed / second) * m_format.rate +
                                   static_cast<std::uint64_t>(elapsed % second) * m_format.rate / second;
         lock.unlock();
         Produce(due - m_signal.FramesRendered());

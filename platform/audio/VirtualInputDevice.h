@@ -22,7 +22,8 @@ public:
                                                        QString* error) override;
 
 private:
-    VirtualInputDevice(QString name, VirtualSignal signal) : m_name(std::move(name)), m_signal(std::move(signal)) {}
+    VirtualInputDevice(QString name, VirtualSignal signal)
+        : m_name(std::move(name)), m_signal(std::move(signal)) {}
 
     QString m_name;
     VirtualSignal m_signal;  // the pattern each capture buffer starts from

@@ -7,9 +7,13 @@ AudioDeviceInfo VirtualOutputDevice::Info() {
     return {QString::fromLatin1(kId), QStringLiteral("virtual output (silent)")};
 }
 
-QString VirtualOutputDevice::Name() const { return Info().name; }
+QString VirtualOutputDevice::Name() const {
+    return Info().name;
+}
 
-bool VirtualOutputDevice::SupportsFormat(const PcmFormat& format) const { return IsUsableFormat(format); }
+bool VirtualOutputDevice::SupportsFormat(const PcmFormat& format) const {
+    return IsUsableFormat(format);
+}
 
 std::unique_ptr<PlaybackBuffer> VirtualOutputDevice::CreatePlaybackBuffer(const PcmFormat& format,
                                                                           std::vector<std::uint8_t> data,

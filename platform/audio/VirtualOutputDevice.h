@@ -12,6 +12,7 @@ public:
 
     QString Name() const override;
     bool SupportsFormat(const PcmFormat& format) const override;
-    std::unique_ptr<PlaybackBuffer> CreatePlaybackBuffer(const PcmFormat& format, std::vector<std::uint8_t> data,
+    std::unique_ptr<PlaybackBuffer> CreatePlaybackBuffer(const PcmFormat& format,
+                                                         std::vector<std::uint8_t> data,
                                                          QString* error) override;
 };

@@ -1,5 +1,6 @@
 #include "platform/audio/VirtualSignal.h"
 
+#include <sndfile.h>
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -7,7 +8,6 @@
 #include <cmath>
 #include <new>
 #include <numbers>
-#include <sndfile.h>
 
 namespace {
 
@@ -17,7 +17,9 @@ struct MemoryFile {
     sf_count_t at = 0;
 };
 
-sf_count_t MemLength(void* user) { return static_cast<MemoryFile*>(user)->bytes.size(); }
+sf_count_t MemLength(void* user) {
+    return static_cast<MemoryFile*>(user)->bytes.size();
+}
 
 sf_count_t MemSeek(sf_count_t offset, int whence, void* user) {
     auto* f = static_cast<MemoryFile*>(user);
@@ -34,9 +36,13 @@ sf_count_t MemRead(void* to, sf_count_t count, void* user) {
     return n;
 }
 
-sf_count_t MemWrite(const void*, sf_count_t, void*) { return 0; }
+sf_count_t MemWrite(const void*, sf_count_t, void*) {
+    return 0;
+}
 
-sf_count_t MemTell(void* user) { return static_cast<MemoryFile*>(user)->at; }
+sf_count_t MemTell(void* user) {
+    return static_cast<MemoryFile*>(user)->at;
+}
 
 struct SndfileCloser {
     void operator()(SNDFILE* f) const { sf_close(f); }
@@ -50,9 +56,13 @@ VirtualSignal VirtualSignal::Sine(double frequency) {
     return s;
 }
 
-VirtualSignal VirtualSignal::Chirp() { return VirtualSignal(Kind::Chirp); }
+VirtualSignal VirtualSignal::Chirp() {
+    return VirtualSignal(Kind::Chirp);
+}
 
-VirtualSignal VirtualSignal::Noise() { return VirtualSignal(Kind::Noise); }
+VirtualSignal VirtualSignal::Noise() {
+    return VirtualSignal(Kind::Noise);
+}
 
 VirtualSignal VirtualSignal::File(std::shared_ptr<const Clip> clip) {
     VirtualSignal s(Kind::File);
@@ -62,7 +72,8 @@ VirtualSignal VirtualSignal::File(std::shared_ptr<const Clip> clip) {
 
 std::shared_ptr<const VirtualSignal::Clip> VirtualSignal::LoadClip(const QString& path, QString* error) {
     auto fail = [&](const QString& why) {
-        if (error) *error = QStringLiteral("The sound file \"%1\" cannot be used as input: %2").arg(path, why);
+        if (error)
+            *error = QStringLiteral("The sound file \"%1\" cannot be used as input: %2").arg(path, why);
         return nullptr;
     };
     QFile file(path);
@@ -74,7 +85,8 @@ std::shared_ptr<const VirtualSignal::Clip> VirtualSignal::LoadClip(const QString
     SF_INFO info{};
     std::unique_ptr<SNDFILE, SndfileCloser> sf(sf_open_virtual(&io, SFM_READ, &info, &memory));
     if (!sf) return fail(QString::fromUtf8(sf_strerror(nullptr)));
-    if (info.channels < 1 || info.samplerate < 1) return fail(QStringLiteral("the file has no valid format."));
+    if (info.channels < 1 || info.samplerate < 1)
+        return fail(QStringLiteral("the file has no valid format."));
     if (info.frames <= 0) return fail(QStringLiteral("the file holds no samples."));
 
     auto clip = std::make_shared<Clip>();
@@ -109,7 +121,8 @@ double VirtualSignal::SyntheticValue(int channel) {
         case Kind::Chirp: {
             const auto period = static_cast<std::uint64_t>(kChirpSeconds * rate);
             const double t = double(m_frame % period) / rate;
-            const double cycles = kChirpStart * t + (m_chirpEnd - kChirpStart) * t * t / (2.0 * kChirpSeconds);
+            const double cycles =
+                kChirpStart * t + (m_chirpEnd - kChirpStart) * t * t / (2.0 * kChirpSeconds);
             return std::sin(2.0 * std::numbers::pi * (cycles - std::floor(cycles)));
         }
         case Kind::Noise: {

@@ -43,7 +43,8 @@ cwt_parameters For(const std::vector<double>& samples, const char* wavelet, int 
     return p;
 }
 
-std::vector<float> Transform(cwt_parameters p, const std::vector<double>& samples, cwt_status expected = cwt_status::ok) {
+std::vector<float> Transform(cwt_parameters p, const std::vector<double>& samples,
+                             cwt_status expected = cwt_status::ok) {
     std::vector<float> result;
     const cwt_outcome outcome = RunTransform(p, samples.data(), std::int64_t(samples.size()), result);
     EXPECT_EQ(outcome.status, expected) << p.wavelet << " method " << p.method;
@@ -75,7 +76,8 @@ TEST(CwtTransform, DivisionsGiveTheirScales) {
                           {2, {2.0f, 1.6817929f, 1.4142135f, 1.1892071f}}};
     for (const Case& c : cases) {
         const auto division = make_division(c.type, 1.0f, 2.0f, 4);
-        for (int r = 0; r < 4; ++r) EXPECT_NEAR(division->value(4 - r), c.rows[r], 1e-6) << c.type << " row " << r;
+        for (int r = 0; r < 4; ++r)
+            EXPECT_NEAR(division->value(4 - r), c.rows[r], 1e-6) << c.type << " row " << r;
         EXPECT_FLOAT_EQ(division->value(0), 1.0f);
     }
     EXPECT_EQ(make_division(3, 1.0f, 2.0f, 4), nullptr);
@@ -91,8 +93,8 @@ TEST(CwtTransform, DefaultsOnATenthOfASecondGiveAHundredRowsOfTwenty) {
 
 TEST(CwtTransform, DisplayValuesSpanTheirRangeForEveryWavelet) {
     const std::vector<double> chirp = Chirp(100.0, 3000.0, 0.2);
-    const char* wavelets[] = {"haar",         "mexicanhat", "sinus",     "poisson",        "cauchy,2",
-                              "spinning,2,2", "morlet,2",   "morlet",    "bspline,10,10"};
+    const char* wavelets[] = {"haar",         "mexicanhat", "sinus",  "poisson",      "cauchy,2",
+                              "spinning,2,2", "morlet,2",   "morlet", "bspline,10,10"};
     for (int method : {0, 1}) {
         for (const char* wavelet : wavelets) {
             SCOPED_TRACE(std::string(wavelet) + " method " + std::to_string(method));
@@ -109,7 +111,8 @@ TEST(CwtTransform, DisplayValuesSpanTheirRangeForEveryWavelet) {
             if (spec.starts_with("haar") || spec.starts_with("mex") || spec.starts_with("sinus") ||
                 spec.starts_with("poisson") || spec.starts_with("bspline")) {
                 EXPECT_EQ(*lo, 0.0f);
-                EXPECT_TRUE(std::all_of(result.begin() + 2, result.end(), [](float v) { return v == std::trunc(v); }));
+                EXPECT_TRUE(std::all_of(result.begin() + 2, result.end(),
+                                        [](float v) { return v == std::trunc(v); }));
             }
         }
     }
@@ -118,7 +121,8 @@ TEST(CwtTransform, DisplayValuesSpanTheirRangeForEveryWavelet) {
 TEST(CwtTransform, SilenceGivesNoResult) {
     const std::vector<double> silence(4410, 0.0);
     for (const char* wavelet : {"haar", "morlet,2", "bspline,10,10"})
-        for (int method : {0, 1}) EXPECT_TRUE(Transform(For(silence, wavelet, method), silence, cwt_status::constant).empty());
+        for (int method : {0, 1})
+            EXPECT_TRUE(Transform(For(silence, wavelet, method), silence, cwt_status::constant).empty());
 }
 
 TEST(CwtTransform, ATonesLargestRowIsAtItsFrequency) {
@@ -131,9 +135,11 @@ TEST(CwtTransform, ATonesLargestRowIsAtItsFrequency) {
         // The row whose frequency is nearest 440 Hz.
         int nearest = 0;
         for (int r = 1; r < 100; ++r)
-            if (std::fabs(RowFrequency(p, true, r) - 440.0) < std::fabs(RowFrequency(p, true, nearest) - 440.0))
+            if (std::fabs(RowFrequency(p, true, r) - 440.0) <
+                std::fabs(RowFrequency(p, true, nearest) - 440.0))
                 nearest = r;
-        for (int column = 2; column < 18; ++column) EXPECT_EQ(LargestRowOfColumn(result, column), nearest) << column;
+        for (int column = 2; column < 18; ++column)
+            EXPECT_EQ(LargestRowOfColumn(result, column), nearest) << column;
     }
 }
 
@@ -176,12 +182,14 @@ TEST(CwtTransform, WhatCannotBeComputedNeverEndsTheProgram) {
 
     cwt_parameters p = For(tone, "haar");
     std::vector<float> result;
-    for (auto change : {+[](cwt_parameters& q) { q.scale_count = 0; }, +[](cwt_parameters& q) { q.time_count = -3; },
-                        +[](cwt_parameters& q) { q.scale_first = INFINITY; }, +[](cwt_parameters& q) { q.division_type = 7; },
-                        +[](cwt_parameters& q) { q.scale_last = 0.0f; }}) {
+    for (auto change :
+         {+[](cwt_parameters& q) { q.scale_count = 0; }, +[](cwt_parameters& q) { q.time_count = -3; },
+          +[](cwt_parameters& q) { q.scale_first = INFINITY; },
+          +[](cwt_parameters& q) { q.division_type = 7; }, +[](cwt_parameters& q) { q.scale_last = 0.0f; }}) {
         cwt_parameters q = p;
         change(q);
-        EXPECT_EQ(RunTransform(q, tone.data(), std::int64_t(tone.size()), result).status, cwt_status::unusable);
+        EXPECT_EQ(RunTransform(q, tone.data(), std::int64_t(tone.size()), result).status,
+                  cwt_status::unusable);
         EXPECT_TRUE(result.empty());
     }
 }
@@ -202,7 +210,8 @@ TEST(CwtTransform, DiagnosticsDescribeTheBuffer) {
     std::vector<float> result;
     const cwt_outcome outcome = RunTransform(p, tone.data(), std::int64_t(tone.size()), result);
     // Haar at the largest scale of 0.05 s = 2205 samples reaches 1103 samples either way.
-    EXPECT_NE(outcome.diagnostics.find("bmin -1103, bmax 5513, sparebegin -1103, spareend 1103\n"), std::string::npos)
+    EXPECT_NE(outcome.diagnostics.find("bmin -1103, bmax 5513, sparebegin -1103, spareend 1103\n"),
+              std::string::npos)
         << outcome.diagnostics;
     EXPECT_NE(outcome.diagnostics.find("size 6616\n"), std::string::npos);
 }

@@ -17,7 +17,8 @@ TEST(CEnvelope, ScanKeepsThePeaksOfEverySevenOscillations) {
     const CEnvelope::Mapping m{0.0, 1000.0, 520, 220, 10};
     std::vector<SplinePoint> upper, lower;
     // The amplitude grows by one every period, so each group shows its own last period's height.
-    CEnvelope::Scan([](std::int64_t i) { return Square(i, 10 + static_cast<int>(i / 10)); }, 0, 700, m, upper, lower);
+    CEnvelope::Scan([](std::int64_t i) { return Square(i, 10 + static_cast<int>(i / 10)); }, 0, 700, m, upper,
+                    lower);
     ASSERT_EQ(upper.size(), 10u);  // 70 periods, 7 per group
     ASSERT_EQ(lower.size(), 10u);
     for (std::size_t g = 0; g < upper.size(); ++g) {

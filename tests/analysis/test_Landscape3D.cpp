@@ -104,7 +104,9 @@ TEST(Landscape3D, IndicesStayInsideAndWindConsistently) {
     // Both triangles of a cell are wound the same way, so culling keeps or drops them together.
     float first = 0;
     for (std::size_t t = 0; t < 6; t += 3) {
-        const auto& a = v[idx[t]]; const auto& b = v[idx[t + 1]]; const auto& c = v[idx[t + 2]];
+        const auto& a = v[idx[t]];
+        const auto& b = v[idx[t + 1]];
+        const auto& c = v[idx[t + 2]];
         const float nz = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
         ASSERT_NE(nz, 0.f);
         if (t == 0) first = nz;
@@ -177,7 +179,8 @@ TEST(DelayReconstruction, ExportOfASineLiesOnAnEllipse) {
     while (pos < text.size()) {
         const std::size_t end = text.find("\r\n", pos);
         std::string line = text.substr(pos, end - pos);
-        for (char& c : line) if (c == ',') c = '.';
+        for (char& c : line)
+            if (c == ',') c = '.';
         double t, x, y, z;
         ASSERT_EQ(std::sscanf(line.c_str(), "%lf\t%lf\t%lf\t%lf", &t, &x, &y, &z), 4) << line;
         EXPECT_NEAR(t, double(lines) / rate * 1000, 1e-9);

@@ -58,7 +58,9 @@ TEST(LyapunovKantz, HenonLargestExponentIsTheSlopeOfTheStretchingFactor) {
     engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, CLyapunovKantz::kMaxLyap, ~0u);
     int progress = 0;
     auto hooks = rec.Hooks();
-    hooks.maxLyapProgress = [&](const MaxLyapResult& partial) { EXPECT_EQ(partial.epsDone, unsigned(++progress)); };
+    hooks.maxLyapProgress = [&](const MaxLyapResult& partial) {
+        EXPECT_EQ(partial.epsDone, unsigned(++progress));
+    };
     engine.SetHooks(hooks);
     const auto result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size());
     ASSERT_TRUE(result);
@@ -129,14 +131,14 @@ TEST(LyapunovKantz, UnusableSeriesAreRefusedWithTheirMessage) {
         {"constant, spectrum", CLyapunovKantz::kSpectrum, constant, CLyapunovKantz::kConstantData},
         {"constant, correlation", CLyapunovKantz::kCorrDim, constant, CLyapunovKantz::kConstantData},
         // 50 iterations + (2 - 1) * 1 = 51 values are one too few.
-        {"short, largest exponent", CLyapunovKantz::kMaxLyap, std::vector<double>(henon.begin(), henon.begin() + 51),
-         CLyapunovKantz::kMaxLyapTooShort},
+        {"short, largest exponent", CLyapunovKantz::kMaxLyap,
+         std::vector<double>(henon.begin(), henon.begin() + 51), CLyapunovKantz::kMaxLyapTooShort},
         // embedding 2, delay 1, 30 neighbours: 31 values are one too few.
         {"short, spectrum", CLyapunovKantz::kSpectrum, std::vector<double>(henon.begin(), henon.begin() + 31),
          CLyapunovKantz::kSpectrumTooShort},
         // dimension 10 with delay 1 needs 10 values for one vector.
-        {"short, correlation", CLyapunovKantz::kCorrDim, std::vector<double>(henon.begin(), henon.begin() + 9),
-         CLyapunovKantz::kCorrDimTooShort},
+        {"short, correlation", CLyapunovKantz::kCorrDim,
+         std::vector<double>(henon.begin(), henon.begin() + 9), CLyapunovKantz::kCorrDimTooShort},
     };
     for (const Case& c : cases) {
         Recorder rec;
@@ -144,18 +146,18 @@ TEST(LyapunovKantz, UnusableSeriesAreRefusedWithTheirMessage) {
         engine.SetHooks(rec.Hooks());
         bool result = true;
         switch (c.mode) {
-        case CLyapunovKantz::kMaxLyap:
-            engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, c.mode, ~0u);
-            result = engine.Calc_Max_Lyap_Exponent(c.series.data(), c.series.size()).has_value();
-            break;
-        case CLyapunovKantz::kSpectrum:
-            engine.SetParameters(0, 0, 2, 1, 30, 0.001, 0.0, c.mode, 0);
-            result = engine.CalcLyapSpectrum(c.series.data(), 1000, c.series.size()).has_value();
-            break;
-        default:
-            engine.SetParameters(1000, 10, 0, 1, 100, 0.001, 1.0, c.mode, 0);
-            result = engine.CalcCorrDim(c.series.data(), c.series.size()).has_value();
-            break;
+            case CLyapunovKantz::kMaxLyap:
+                engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, c.mode, ~0u);
+                result = engine.Calc_Max_Lyap_Exponent(c.series.data(), c.series.size()).has_value();
+                break;
+            case CLyapunovKantz::kSpectrum:
+                engine.SetParameters(0, 0, 2, 1, 30, 0.001, 0.0, c.mode, 0);
+                result = engine.CalcLyapSpectrum(c.series.data(), 1000, c.series.size()).has_value();
+                break;
+            default:
+                engine.SetParameters(1000, 10, 0, 1, 100, 0.001, 1.0, c.mode, 0);
+                result = engine.CalcCorrDim(c.series.data(), c.series.size()).has_value();
+                break;
         }
         EXPECT_FALSE(result) << c.what;
         EXPECT_TRUE(engine.Aborted()) << c.what;
@@ -304,7 +306,8 @@ TEST(LyapunovKantz, CorrelationSumsMatchABruteForceCount) {
     for (std::size_t i = 0; i < y.size(); ++i) v[i] = (y[i] - low) / span;
     const std::size_t N = y.size() - (m - 1);
     std::vector<long double> radius(radii);
-    for (unsigned k = 0; k < radii; ++k) radius[k] = epsmax * std::pow(epsmin / epsmax, (long double)k / (radii - 1));
+    for (unsigned k = 0; k < radii; ++k)
+        radius[k] = epsmax * std::pow(epsmin / epsmax, (long double)k / (radii - 1));
     std::vector<std::vector<double>> within(m, std::vector<double>(radii, 0.0));
     double pairs = 0;
     for (std::size_t i = 0; i < N; ++i)
@@ -320,7 +323,8 @@ TEST(LyapunovKantz, CorrelationSumsMatchABruteForceCount) {
     for (unsigned d = 0; d < m; ++d)
         for (unsigned k = 1; k < radii; ++k) {
             const CorrDimPoint& p = result->curves[d][k - 1];
-            EXPECT_NEAR(p.radius, double(radius[k]), 1e-12 * double(radius[k])) << "d " << d + 1 << " k " << k;
+            EXPECT_NEAR(p.radius, double(radius[k]), 1e-12 * double(radius[k]))
+                << "d " << d + 1 << " k " << k;
             ASSERT_TRUE(p.hasSum);
             EXPECT_NEAR(p.sum, within[d][k] / pairs, 1e-12) << "d " << d + 1 << " k " << k;
             EXPECT_EQ(p.hasSlope, within[d][k] > 0 && within[d][k - 1] > 0) << "d " << d + 1 << " k " << k;
@@ -404,7 +408,8 @@ TEST(LyapunovKantz, KaplanYorkeDimensionOfExponents) {
         {{-0.5, -1.0}, 0.0},
         {{0.5, 0.0, -1.0}, 2.5},
     };
-    for (const Case& c : cases) EXPECT_NEAR(CLyapunovKantz::KaplanYorkeDimension(c.exponents), c.dimension, 1e-12);
+    for (const Case& c : cases)
+        EXPECT_NEAR(CLyapunovKantz::KaplanYorkeDimension(c.exponents), c.dimension, 1e-12);
 }
 
 TEST(PlateauFit, FitsTheMeanOfTheSlopes) {

@@ -87,8 +87,8 @@ TEST(ScorePartials, OfTwoClosePartialsTheLouderStaysAndOfEqualOnesTheRight) {
     } cases[] = {
         {{{100, -20}, {103, -10}}, {103}},
         {{{100, -10}, {103, -20}}, {100}},
-        {{{100, -10}, {103, -10}}, {103}},                      // equal: the left goes
-        {{{100, -10}, {105, -10}}, {105}},                      // the distance apart counts as close
+        {{{100, -10}, {103, -10}}, {103}},                              // equal: the left goes
+        {{{100, -10}, {105, -10}}, {105}},                              // the distance apart counts as close
         {{{100, -30}, {103, -20}, {106, -10}, {200, -5}}, {106, 200}},  // compared again in place
     };
     for (Case& c : cases) {

@@ -51,11 +51,20 @@ TEST(Sonogram, LevelsReachTheTopColourAtFullScaleOverGain) {
         double value;
         int index;
     } cases[] = {
-        {true, 1, 0.0, 0},             {true, 1, full / 2, 639},       {true, 1, full, 1279},
-        {true, 1, 4 * full, 1279},     {true, 41, full / 41, 1279},    {true, 1, full / 41, 31},
-        {false, 1, 0.0, 0},            {false, 1, 0.5, 0},             {false, 1, 1.0, 0},
-        {false, 1, std::sqrt(full), 159}, {false, 1, full, 1279},      {false, 1, 4 * full, 1279},
-        {false, 32, full / 32, 1279},  {false, 1, NAN, 0},
+        {true, 1, 0.0, 0},
+        {true, 1, full / 2, 639},
+        {true, 1, full, 1279},
+        {true, 1, 4 * full, 1279},
+        {true, 41, full / 41, 1279},
+        {true, 1, full / 41, 31},
+        {false, 1, 0.0, 0},
+        {false, 1, 0.5, 0},
+        {false, 1, 1.0, 0},
+        {false, 1, std::sqrt(full), 159},
+        {false, 1, full, 1279},
+        {false, 1, 4 * full, 1279},
+        {false, 32, full / 32, 1279},
+        {false, 1, NAN, 0},
     };
     for (const Case& c : cases) {
         CSonogram sono;
@@ -113,7 +122,8 @@ TEST(Sonogram, ASpectrumBeyondTheTopFillsEveryRowAndATinyOneNone) {
 TEST(Sonogram, SpectrumIsTheMagnitudeOverN) {
     CSonogram sono;
     std::vector<double> samples(64);
-    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = 1000.0 * std::cos(2 * M_PI * 8 * i / 64.0) + 7.0;
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = 1000.0 * std::cos(2 * M_PI * 8 * i / 64.0) + 7.0;
     const std::vector<double>& s = sono.Spectrum(samples.data(), 64);
     ASSERT_EQ(s.size(), 33u);
     EXPECT_NEAR(s[0], 7.0, 1e-9);
@@ -148,7 +158,8 @@ TEST(Sonogram, ASineLandsInTheRowOfItsFrequencyKTimesRateOverN) {
         const long double f = static_cast<long double>(k) * kRate / kPoints;
         std::vector<double> samples(kPoints);
         for (int i = 0; i < kPoints; ++i)
-            samples[static_cast<std::size_t>(i)] = static_cast<double>(8000.0L * std::sin(2.0L * M_PIl * f * i / kRate));
+            samples[static_cast<std::size_t>(i)] =
+                static_cast<double>(8000.0L * std::sin(2.0L * M_PIl * f * i / kRate));
         const std::vector<double> spectrum = sono.Spectrum(samples.data(), kPoints);
         const std::vector<float>& column = sono.Column(spectrum.data(), spectrum.size(), kRate);
         const auto loudest = std::max_element(column.begin(), column.end(), [](float a, float b) {
@@ -171,8 +182,10 @@ TEST(Sonogram, ThePictureOfAnEightBitSoundIsThatOfItsSixteenBitTwin) {
             narrow.SetScale(s, kHeight);
             for (double db : {6.0, 0.0, -12.0, -20.0, -40.0, -60.0, -75.0}) {
                 const double ratio = std::pow(10.0, db / 20.0);
-                SCOPED_TRACE(testing::Message() << (linear ? "linear " : "log ") << gain << " " << db << " dB");
-                EXPECT_EQ(narrow.IndexOfLevel(narrow.Level(64.0 * ratio)), wide.IndexOfLevel(wide.Level(16384.0 * ratio)));
+                SCOPED_TRACE(testing::Message()
+                             << (linear ? "linear " : "log ") << gain << " " << db << " dB");
+                EXPECT_EQ(narrow.IndexOfLevel(narrow.Level(64.0 * ratio)),
+                          wide.IndexOfLevel(wide.Level(16384.0 * ratio)));
             }
         }
     }
@@ -182,7 +195,7 @@ TEST(Sonogram, MeasuredLevelsAreDecibelsFullScaleWhateverTheGainAndSilenceIsTheF
     // 2049 values at 8 kHz: bin k at k * 8000 / 4096 Hz; 100 rows up to 4 kHz, about 20 bins a row.
     constexpr std::size_t kValues = 2049;
     std::vector<double> spectrum(kValues, 0.0);
-    spectrum[512] = 16384.0 * std::pow(10.0, -6.0 / 20.0);   // 1000 Hz at -6 dB full scale
+    spectrum[512] = 16384.0 * std::pow(10.0, -6.0 / 20.0);    // 1000 Hz at -6 dB full scale
     spectrum[1024] = 16384.0 * std::pow(10.0, -26.0 / 20.0);  // 2000 Hz at -26 dB
     spectrum[1026] = 16384.0 * std::pow(10.0, -40.0 / 20.0);  // a quieter bin in the same row
     for (bool smooth : {false, true}) {

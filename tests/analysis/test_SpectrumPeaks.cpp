@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <tuple>
 
@@ -41,8 +41,7 @@ TEST(SpectrumPeaks, AMaximumIsAPeakOnlyWhenItStandsOutAndIsAboveTheFloor) {
         {"two maxima", {0, 10, 0, 0, 6, 0}, 1, 0.5, {1, 4}},
         {"rising to the end is no maximum", {0, 1, 2, 3}, 1, 0.5, {}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Indices(c.spectrum, 0, c.distance, c.floor), c.peaks) << c.what;
+    for (const Case& c : cases) EXPECT_EQ(Indices(c.spectrum, 0, c.distance, c.floor), c.peaks) << c.what;
     // Scanning starts where it is told; a maximum before it is not seen.
     EXPECT_EQ(Indices({0, 10, 0, 0, 6, 0}, 3, 1, 0.5), (std::vector<std::size_t>{4}));
     // A value that is not a number does not stop the scan.
@@ -58,8 +57,8 @@ TEST(MusicalNote, NamesTheNearestNoteAndTheDeviationInCents) {
         double cents;
     };
     const Case cases[] = {
-        {440.0, "A4", 48, 0.0},      {27.5, "A0", 0, 0.0},        {261.6256, "C4", 39, 0.0},
-        {554.3653, "C#5", 52, 0.0},  {445.0, "A4", 48, 19.56},    {4186.009, "C8", 87, 0.0},
+        {440.0, "A4", 48, 0.0},     {27.5, "A0", 0, 0.0},     {261.6256, "C4", 39, 0.0},
+        {554.3653, "C#5", 52, 0.0}, {445.0, "A4", 48, 19.56}, {4186.009, "C8", 87, 0.0},
         {432.0, "A4", 48, -31.77},
     };
     for (const Case& c : cases) {
@@ -113,13 +112,26 @@ TEST(SpectrumPeaks, ASteadyToneIsPlacedBetweenTheBinsWithinFiveHundredthsOfABin)
         std::size_t count, n;  // samples of the tone, padded to n
     };
     const Case cases[] = {
-        {10.2177, 1024, 1024},   // 440 Hz at 44.1 kHz
-        {20.0, 1024, 1024},      {20.1, 1024, 1024},   {20.25, 1024, 1024},  {20.45, 1024, 1024},
-        {20.5, 1024, 1024},      {20.55, 1024, 1024},  {20.75, 1024, 1024},  {20.95, 1024, 1024},
-        {6.5, 1024, 1024},       {300.49, 1024, 1024}, {500.51, 1024, 1024}, {100.3, 4096, 4096},
+        {10.2177, 1024, 1024},  // 440 Hz at 44.1 kHz
+        {20.0, 1024, 1024},
+        {20.1, 1024, 1024},
+        {20.25, 1024, 1024},
+        {20.45, 1024, 1024},
+        {20.5, 1024, 1024},
+        {20.55, 1024, 1024},
+        {20.75, 1024, 1024},
+        {20.95, 1024, 1024},
+        {6.5, 1024, 1024},
+        {300.49, 1024, 1024},
+        {500.51, 1024, 1024},
+        {100.3, 4096, 4096},
         // A live block of 4410 samples padded to the transform size: wider lobes.
-        {81.73, 4410, 8192},     {48.6, 4410, 8192},   {163.46, 4410, 16384}, {97.0, 4410, 16384},
-        {326.9, 4410, 32768},    {200.5, 2000, 8192},
+        {81.73, 4410, 8192},
+        {48.6, 4410, 8192},
+        {163.46, 4410, 16384},
+        {97.0, 4410, 16384},
+        {326.9, 4410, 32768},
+        {200.5, 2000, 8192},
     };
     for (const Case& c : cases) {
         for (const long double phase : {0.0L, 1.0L, 2.5L}) {
@@ -138,7 +150,8 @@ TEST(SpectrumPeaks, ASteadyToneIsPlacedBetweenTheBinsWithinFiveHundredthsOfABin)
 
 TEST(MusicalNote, GermanNamesCallBNaturalHAndTheKeyBelowItB) {
     const std::tuple<int, const char*, const char*> cases[] = {
-        {48, "A4", "A4"}, {49, "A#4", "B4"}, {50, "B4", "H4"}, {51, "C5", "C5"}, {52, "C#5", "C#5"}, {2, "B0", "H0"},
+        {48, "A4", "A4"}, {49, "A#4", "B4"},  {50, "B4", "H4"},
+        {51, "C5", "C5"}, {52, "C#5", "C#5"}, {2, "B0", "H0"},
     };
     for (const auto& [number, english, german] : cases) {
         EXPECT_EQ(NoteName(number), english);

@@ -21,10 +21,10 @@ TEST(CCubicSpline, TwoPointsGiveOneSegmentWithTangentsNearTheChord) {
         std::size_t count;
     };
     const Case cases[] = {
-        {{0, 0}, {40, -12}, 11},     // truncate(40 / 4) + 1
-        {{5, 5}, {-2, 30}, 7},       // the larger of |dx|, |dy| decides: 25 / 4 = 6
-        {{10, 10}, {12, 11}, 2},     // a chord shorter than 4 pixels still gives its two ends
-        {{-7, 3}, {-7, -40}, 11},    // vertical, negative coordinates
+        {{0, 0}, {40, -12}, 11},   // truncate(40 / 4) + 1
+        {{5, 5}, {-2, 30}, 7},     // the larger of |dx|, |dy| decides: 25 / 4 = 6
+        {{10, 10}, {12, 11}, 2},   // a chord shorter than 4 pixels still gives its two ends
+        {{-7, 3}, {-7, -40}, 11},  // vertical, negative coordinates
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.a.x << "," << c.a.y << " -> " << c.b.x << "," << c.b.y);
@@ -95,7 +95,8 @@ TEST(CCubicSpline, ConsecutiveEqualPointsAreSkipped) {
     for (float v : repeated.TangentsY()) EXPECT_TRUE(std::isfinite(v));
 
     for (const std::vector<SplinePoint>& degenerate :
-         {std::vector<SplinePoint>{}, std::vector<SplinePoint>{{4, 4}}, std::vector<SplinePoint>{{4, 4}, {4, 4}, {4, 4}}}) {
+         {std::vector<SplinePoint>{}, std::vector<SplinePoint>{{4, 4}},
+          std::vector<SplinePoint>{{4, 4}, {4, 4}, {4, 4}}}) {
         const CCubicSpline spline(degenerate);
         EXPECT_EQ(spline.OutputCount(), 0u);
         EXPECT_TRUE(Evaluated(spline).empty());
@@ -115,7 +116,8 @@ SplinePoint UniformBSpline(const std::vector<SplinePoint>& p, std::size_t s, dou
 }
 
 TEST(CSplines, BiasOneTensionZeroIsTheUniformCubicBSpline) {
-    const std::vector<SplinePoint> control{{0, 400}, {100, 50}, {220, 380}, {300, 100}, {450, 300}, {520, 20}};
+    const std::vector<SplinePoint> control{{0, 400},   {100, 50},  {220, 380},
+                                           {300, 100}, {450, 300}, {520, 20}};
     const CSplines uniform(1.0, 0.0);
     std::vector<SplinePoint> out;
     uniform.Curve(control, out);

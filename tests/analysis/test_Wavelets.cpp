@@ -67,7 +67,8 @@ TEST(Wavelets, FamiliesHaveTheirNameNormAndSupport) {
     }
     EXPECT_EQ(create_wavelet("gabor"), nullptr);
     // Names in any case.
-    for (const char* spec : {"Haar", "MORLET,2", "BSpline,1"}) EXPECT_NE(create_wavelet(spec), nullptr) << spec;
+    for (const char* spec : {"Haar", "MORLET,2", "BSpline,1"})
+        EXPECT_NE(create_wavelet(spec), nullptr) << spec;
     EXPECT_EQ(check_wavelet_spec("MORLET,2").code, wavelet_error::none);
     EXPECT_EQ(check_wavelet_spec("gabor,1").text(), "The wavelet <gabor,1> is unknown.\n");
 }
@@ -79,11 +80,11 @@ TEST(Wavelets, HaarValuesAndTheEndsOfItsSupport) {
     // x = -0.6 .. 0.6 in steps of 0.1, times 2: both ends of the support belong to it.
     float buffer[13];
     haar->discretize(buffer, -6, 7, 0.1f, 2.0f);
-    EXPECT_EQ(buffer[0], 0.0f);    // -0.6
-    EXPECT_EQ(buffer[1], -2.0f);   // -0.5
-    EXPECT_EQ(buffer[6], 2.0f);    // 0
-    EXPECT_EQ(buffer[11], 2.0f);   // 0.5
-    EXPECT_EQ(buffer[12], 0.0f);   // 0.6
+    EXPECT_EQ(buffer[0], 0.0f);   // -0.6
+    EXPECT_EQ(buffer[1], -2.0f);  // -0.5
+    EXPECT_EQ(buffer[6], 2.0f);   // 0
+    EXPECT_EQ(buffer[11], 2.0f);  // 0.5
+    EXPECT_EQ(buffer[12], 0.0f);  // 0.6
 }
 
 TEST(Wavelets, ComplexValues) {
@@ -133,8 +134,10 @@ TEST(Wavelets, RefusedArgumentsSayWhy) {
         {"spinning,1,0.2",
          "To get an admissible wavelet it must hold mu2 >= 1/4, but for mu2=0.200000 this does not hold.\n"},
         {"bspline", "At least one window width argument is required for the B-spline wavelet.\n"},
-        {"bspline,1,0", "B-Spline wavelet accepts a comma separated list of positive floats, but not <1,0>\n"},
-        {"bspline,1,,2", "B-Spline wavelet accepts a comma separated list of positive floats, but not <1,,2>\n"},
+        {"bspline,1,0",
+         "B-Spline wavelet accepts a comma separated list of positive floats, but not <1,0>\n"},
+        {"bspline,1,,2",
+         "B-Spline wavelet accepts a comma separated list of positive floats, but not <1,,2>\n"},
     };
     for (const auto& [spec, text] : cases) EXPECT_EQ(Refusal(spec), text) << spec;
     // Blanks after a number are skipped; an exponent is a number.
@@ -154,11 +157,11 @@ TEST(Wavelets, BsplineEnvelopeIsTheConvolutionOfItsBoxes) {
     // discretize: half = 4, so i = -3 .. 3 carry the wave times the envelope, the rest is 0.
     float buffer[11];
     b.discretize(buffer, -5, 6, 0.1f, 123.0f);
-    EXPECT_EQ(buffer[0], 0.0f);   // i = -5
-    EXPECT_EQ(buffer[1], 0.0f);   // i = -4
+    EXPECT_EQ(buffer[0], 0.0f);          // i = -5
+    EXPECT_EQ(buffer[1], 0.0f);          // i = -4
     EXPECT_NEAR(buffer[5], e[3], 1e-6);  // i = 0: cos 0 times E[3]
     EXPECT_NEAR(buffer[8], std::cos(2 * kPi * 0.3f) * e[6], 1e-6);
-    EXPECT_EQ(buffer[9], 0.0f);   // i = 4
+    EXPECT_EQ(buffer[9], 0.0f);  // i = 4
 
     // It has no single value: asking for one fails the wavelet, never the program.
     EXPECT_FALSE(b.failed());
@@ -188,8 +191,10 @@ double PeakOf(const std::function<long double(long double)>& spectrum) {
     const long double g = (std::sqrt(5.0L) - 1) / 2;
     for (int i = 0; i < 60; ++i) {
         const long double c = b - g * (b - a), d = a + g * (b - a);
-        if (response(c) > response(d)) b = d;
-        else a = c;
+        if (response(c) > response(d))
+            b = d;
+        else
+            a = c;
     }
     return static_cast<double>((a + b) / 2);
 }
@@ -246,8 +251,8 @@ TEST(Wavelets, CentreFrequencyIsThePeakOfTheWaveletsSpectrum) {
     }();
     const auto morlet = [](double s0) { return (1 + std::sqrt(1 + 1 / (2 * kPi * kPi * s0 * s0))) / 2; };
     const Case cases[] = {
-        {"haar", 2 * haarU / kPi}, {"mexicanhat", 0}, {"sinus", 1.0},         {"poisson", 0},
-        {"cauchy,1", 1.0},         {"cauchy,2", 1.0}, {"spinning,2,2", 0},   {"spinning,0,0.25", 0},
+        {"haar", 2 * haarU / kPi}, {"mexicanhat", 0},       {"sinus", 1.0},      {"poisson", 0},
+        {"cauchy,1", 1.0},         {"cauchy,2", 1.0},       {"spinning,2,2", 0}, {"spinning,0,0.25", 0},
         {"morlet,2", morlet(2)},   {"morlet,1", morlet(1)}, {"morlet,0.2", 0},
     };
     for (const Case& c : cases) {
@@ -263,10 +268,12 @@ TEST(Wavelets, CentreFrequencyIsThePeakOfTheWaveletsSpectrum) {
         }
     }
     // The cut Mexican hat and Poisson wavelets lie off their uncut closed forms.
-    EXPECT_NEAR(Make("mexicanhat")->centre_frequency(), std::sqrt(2.5) * 3 * std::sqrt(kPi) / (16 * kPi), 0.01 * 0.1673);
+    EXPECT_NEAR(Make("mexicanhat")->centre_frequency(), std::sqrt(2.5) * 3 * std::sqrt(kPi) / (16 * kPi),
+                0.01 * 0.1673);
     EXPECT_GT(Make("poisson")->centre_frequency(), 1.2 / (6 * kPi));
 
-    for (const std::vector<double>& widths : {std::vector<double>{10, 10}, std::vector<double>{0.5, 0.5}, std::vector<double>{2}}) {
+    for (const std::vector<double>& widths :
+         {std::vector<double>{10, 10}, std::vector<double>{0.5, 0.5}, std::vector<double>{2}}) {
         std::string spec = "bspline";
         for (double width : widths) spec += "," + std::to_string(width);
         SCOPED_TRACE(spec);

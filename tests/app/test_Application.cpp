@@ -1,34 +1,34 @@
 // The whole program in one process: start-up with the scripted answerer, the main window,
 // the main sound window, profiles and languages, as a user meets them.
 
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
-#include <QElapsedTimer>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMdiArea>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPointer>
-#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolBar>
 #include <QTimer>
-#include <gtest/gtest.h>
+#include <QToolBar>
 
-#include "settings/CIni.h"
 #include "app/CKalvoApp.h"
 #include "app/CMainFrame.h"
+#include "platform/audio/AudioDevice.h"
+#include "settings/CIni.h"
+#include "tests/support/DocFixture.h"
+#include "tests/support/StandInModule.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
-#include "views/time/CSplitterFrame.h"
-#include "platform/audio/AudioDevice.h"
+#include "views/common/IViewCommands.h"
 #include "views/time/CKalvoOverView.h"
 #include "views/time/CKalvoView.h"
-#include "views/common/IViewCommands.h"
-#include "tests/support/StandInModule.h"
-#include "tests/support/DocFixture.h"
+#include "views/time/CSplitterFrame.h"
 
 using namespace test;
 
@@ -42,8 +42,10 @@ protected:
         SetProgramFolder(dir.path());
         ASSERT_TRUE(SeedProfiles(dir.path()));
         // A known language, so that the start does not depend on the machine's locale.
-        for (const QString& file : QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
-            CIni(dir.filePath(QStringLiteral("Profile/") + file)).WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+        for (const QString& file :
+             QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
+            CIni(dir.filePath(QStringLiteral("Profile/") + file))
+                .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
     }
     void TearDown() override {
         app.ExitInstance();
@@ -162,8 +164,10 @@ TEST_F(Application, TheOverviewCommandShowsTheSoundWindowHiddenOrMinimised) {
     QMdiArea* area = app.MainFrame()->MdiArea();
     for (const char* how : {"hidden", "minimised"}) {
         SCOPED_TRACE(how);
-        if (how[0] == 'h') sound->hide();
-        else sound->showMinimized();
+        if (how[0] == 'h')
+            sound->hide();
+        else
+            sound->showMinimized();
         ASSERT_TRUE(app.MainFrame()->OnCommand(32852));  // Window › Overview
         EXPECT_TRUE(sound->isVisibleTo(area));
         EXPECT_FALSE(sound->isMinimized());
@@ -211,7 +215,8 @@ TEST_F(Application, SwitchingTheLanguageRebuildsTheWindowsInTheOtherLanguage) {
 
 TEST_F(Application, TheMainSoundWindowSpeaksTheLanguageOfTheProfile) {
     // The start dialogs speak the standard profile's English; the chosen profile is German.
-    MakeUserProfile(QStringLiteral("Anna"), {{QStringLiteral("IniAllgemeinLanguage"), QStringLiteral("1031")}});
+    MakeUserProfile(QStringLiteral("Anna"),
+                    {{QStringLiteral("IniAllgemeinLanguage"), QStringLiteral("1031")}});
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     ASSERT_EQ(CurrentLanguage(), Language::German);
     const CSplitterFrame* frame = app.SplitterFrame();
@@ -234,13 +239,15 @@ TEST_F(Application, TheMainSoundWindowSpeaksTheLanguageOfTheProfile) {
 }
 
 TEST_F(Application, GarbagePlacementsStillOpenTheWindowsWhereTheyCanBeSeen) {
-    MakeUserProfile(QStringLiteral("Chaos"), {{QStringLiteral("MainWindow/wp->rcNormalPosition.left"), QStringLiteral("900000")},
-                                              {QStringLiteral("MainWindow/wp->rcNormalPosition.right"), QStringLiteral("-5")},
-                                              {QStringLiteral("MainWindow/wp->showCmd"), QStringLiteral("1")},
-                                              {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.left"), QStringLiteral("-70000")},
-                                              {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.top"), QStringLiteral("99999999")},
-                                              {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.right"), QStringLiteral("-3")},
-                                              {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.bottom"), QStringLiteral("garbage")}});
+    MakeUserProfile(
+        QStringLiteral("Chaos"),
+        {{QStringLiteral("MainWindow/wp->rcNormalPosition.left"), QStringLiteral("900000")},
+         {QStringLiteral("MainWindow/wp->rcNormalPosition.right"), QStringLiteral("-5")},
+         {QStringLiteral("MainWindow/wp->showCmd"), QStringLiteral("1")},
+         {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.left"), QStringLiteral("-70000")},
+         {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.top"), QStringLiteral("99999999")},
+         {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.right"), QStringLiteral("-3")},
+         {QStringLiteral("UebersichtWindow/wp->rcNormalPosition.bottom"), QStringLiteral("garbage")}});
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Chaos")));
     const WindowPlacement main = app.Settings().GetWindowSlot(kSlotMain);
     EXPECT_LE(main.left, main.right);
@@ -270,7 +277,8 @@ struct TestModules {
 QRectF Relative(const CModuleFrame* frame, const QMdiArea* area) {
     const QSizeF size = area->viewport()->size();
     const QRectF g = frame->geometry();
-    return {g.x() / size.width(), g.y() / size.height(), g.width() / size.width(), g.height() / size.height()};
+    return {g.x() / size.width(), g.y() / size.height(), g.width() / size.width(),
+            g.height() / size.height()};
 }
 
 void ExpectNear(const QRectF& a, const QRectF& b, double tolerance) {
@@ -304,7 +312,8 @@ TEST_F(Application, ModuleWindowsKeepTheirRelativePlacesThroughBarsAndProfiles) 
     ASSERT_TRUE(app.MainFrame()->OnCommand(59393));
 
     // Saved in a user profile and started again, they come back at the same places.
-    ui.profileNames.push_back(ProfileNameAnswer{QStringLiteral("Geo"), QStringLiteral("KalvoUserProfil-Geo.ini")});
+    ui.profileNames.push_back(
+        ProfileNameAnswer{QStringLiteral("Geo"), QStringLiteral("KalvoUserProfil-Geo.ini")});
     ASSERT_TRUE(app.OnSaveProfile());
     app.ExitInstance();
 
@@ -314,7 +323,8 @@ TEST_F(Application, ModuleWindowsKeepTheirRelativePlacesThroughBarsAndProfiles) 
     ASSERT_TRUE(again.Modules()->IsOpen(Module::FFT));
     ASSERT_TRUE(again.Modules()->IsOpen(Module::Sono));
     ExpectNear(Relative(again.Modules()->Frame(Module::FFT), again.MainFrame()->MdiArea()), fftBefore, 0.01);
-    ExpectNear(Relative(again.Modules()->Frame(Module::Sono), again.MainFrame()->MdiArea()), sonoBefore, 0.01);
+    ExpectNear(Relative(again.Modules()->Frame(Module::Sono), again.MainFrame()->MdiArea()), sonoBefore,
+               0.01);
 
     // Toggling twice leaves no frame and the flag cleared; show does nothing for a closed module.
     again.Modules()->Toggle(Module::FFT);
@@ -332,7 +342,8 @@ TEST_F(Application, KidsModeKeepsOneBigPictureOpen) {
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Kids")));
     app.Modules()->Open(Module::Sono);
     ASSERT_TRUE(app.Modules()->IsOpen(Module::Sono));
-    EXPECT_FALSE(app.Modules()->Frame(Module::Sono)->ControlBar()->isVisibleTo(app.Modules()->Frame(Module::Sono)));
+    EXPECT_FALSE(
+        app.Modules()->Frame(Module::Sono)->ControlBar()->isVisibleTo(app.Modules()->Frame(Module::Sono)));
     app.Modules()->Toggle(Module::Notenbild);
     EXPECT_TRUE(app.Modules()->IsOpen(Module::Notenbild));
     EXPECT_FALSE(app.Modules()->IsOpen(Module::Sono));
@@ -396,8 +407,9 @@ TEST_F(Application, TheSoundcardDialogSwitchesDevicesAndTheLoadedSoundStaysPlaya
     ASSERT_TRUE(app.Document()->OpenSoundFile(wave));
     ASSERT_NE(app.Document()->m_pSound, nullptr);
     const std::vector<AudioDeviceInfo> inputs = AudioSystem::Inputs();
-    const auto chirp = std::find_if(inputs.begin(), inputs.end(),
-                                    [](const AudioDeviceInfo& d) { return d.id == QStringLiteral("virtual:chirp"); });
+    const auto chirp = std::find_if(inputs.begin(), inputs.end(), [](const AudioDeviceInfo& d) {
+        return d.id == QStringLiteral("virtual:chirp");
+    });
     ASSERT_NE(chirp, inputs.end());
     ui.soundDevices.push_back(std::pair{static_cast<int>(chirp - inputs.begin()), 0});
     app.OnSoundcard();
@@ -454,7 +466,8 @@ TEST_F(Application, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
     // F1 opens the page of the view, the Help Index the first page.
     ASSERT_TRUE(frame->OnCommand(57667));
     ASSERT_FALSE(ui.pagesOpened.isEmpty());
-    EXPECT_TRUE(ui.pagesOpened.last().endsWith(QStringLiteral("html/Hauptfenster.html"))) << ui.pagesOpened.last().toStdString();
+    EXPECT_TRUE(ui.pagesOpened.last().endsWith(QStringLiteral("html/Hauptfenster.html")))
+        << ui.pagesOpened.last().toStdString();
     ASSERT_TRUE(frame->OnCommand(57666));
     EXPECT_TRUE(ui.pagesOpened.last().endsWith(QStringLiteral("html/Vorwort.html")));
 
@@ -485,7 +498,10 @@ TEST_F(Application, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
     QGuiApplication::clipboard()->clear();
     ASSERT_TRUE(frame->OnCommand(57634));
     ASSERT_NE(QGuiApplication::clipboard()->mimeData(), nullptr);
-    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/svg+xml")).contains("Wave picture"));
+    EXPECT_TRUE(QGuiApplication::clipboard()
+                    ->mimeData()
+                    ->data(QStringLiteral("image/svg+xml"))
+                    .contains("Wave picture"));
     ASSERT_TRUE(frame->OnCommand(57667));
     EXPECT_TRUE(ui.pagesOpened.last().endsWith(QStringLiteral("html/Hauptfenster.html")));
 }
@@ -560,7 +576,7 @@ struct AllTestModules {
     static constexpr std::tuple<Module, int, int> kModules[] = {
         {Module::Reko, kSlotRekonstruktion, 32778}, {Module::FFT, kSlotFFT, 32794},
         {Module::Zeitreihe, kSlotZeitreihe, 32776}, {Module::Sono, kSlotSonogramm, 32804},
-        {Module::FFT3D, kSlotFFT3D, 32806},          {Module::Analyse, kSlotAnalyse, 32814},
+        {Module::FFT3D, kSlotFFT3D, 32806},         {Module::Analyse, kSlotAnalyse, 32814},
         {Module::Notenbild, kSlotNotenbild, 32823}, {Module::Wavelet, kSlotWavelet, 32826}};
     AllTestModules() {
         for (const auto& [module, slot, command] : kModules)
@@ -575,7 +591,7 @@ struct AllTestModules {
 
 TEST_F(Application, ThePredefinedProfilesTileTheClientAreaAtCommonScreenSizes) {
     AllTestModules modules;
-    const ProfileKind kinds[] = {ProfileKind::Standard, ProfileKind::Musiker,   ProfileKind::Analytiker,
+    const ProfileKind kinds[] = {ProfileKind::Standard, ProfileKind::Musiker,    ProfileKind::Analytiker,
                                  ProfileKind::Komplett, ProfileKind::Oberschule, ProfileKind::ForKids};
     for (const ProfileKind kind : kinds) {
         ScriptedUserInterface startUi;
@@ -587,8 +603,9 @@ TEST_F(Application, ThePredefinedProfilesTileTheClientAreaAtCommonScreenSizes) {
         // the profile opens.
         std::vector<CModuleFrame*> frames = start.Modules()->OpenFrames();
         frames.push_back(start.SplitterFrame());
-        const int open = start.Settings().IniFensterFFT + start.Settings().IniFensterFFT3D + start.Settings().IniFensterAnalyse +
-                         start.Settings().IniFensterNotenbild + start.Settings().IniFensterReko + start.Settings().IniFensterSono +
+        const int open = start.Settings().IniFensterFFT + start.Settings().IniFensterFFT3D +
+                         start.Settings().IniFensterAnalyse + start.Settings().IniFensterNotenbild +
+                         start.Settings().IniFensterReko + start.Settings().IniFensterSono +
                          start.Settings().IniFensterWavelet + start.Settings().IniFensterZeitreihe;
         ASSERT_EQ(static_cast<int>(frames.size()), open + 1) << static_cast<int>(kind);
 
@@ -600,20 +617,22 @@ TEST_F(Application, ThePredefinedProfilesTileTheClientAreaAtCommonScreenSizes) {
                 const QRect r = frames[i]->geometry();
                 const std::string name = "slot " + std::to_string(frames[i]->Slot());
                 EXPECT_TRUE(frames[i]->isVisibleTo(frame->MdiArea())) << name;
-                EXPECT_TRUE(area.contains(r)) << name << " at " << r.x() << "," << r.y() << " " << r.width() << "x"
-                                              << r.height() << " in " << area.width() << "x" << area.height();
+                EXPECT_TRUE(area.contains(r))
+                    << name << " at " << r.x() << "," << r.y() << " " << r.width() << "x" << r.height()
+                    << " in " << area.width() << "x" << area.height();
                 EXPECT_GE(r.width(), 300) << name;
                 EXPECT_GE(r.height(), 180) << name;
                 covered += static_cast<long long>(r.width()) * r.height();
                 for (std::size_t j = i + 1; j < frames.size(); ++j)
-                    EXPECT_FALSE(r.intersects(frames[j]->geometry())) << name << " and slot " << frames[j]->Slot();
+                    EXPECT_FALSE(r.intersects(frames[j]->geometry()))
+                        << name << " and slot " << frames[j]->Slot();
             }
             // Together they fill the area: no empty stretch on the first screen.
             EXPECT_GT(covered, static_cast<long long>(area.width()) * area.height() * 97 / 100);
         };
         for (const QSize screen : {QSize(1366, 768), QSize(1920, 1080)}) {
-            SCOPED_TRACE(testing::Message() << "profile " << static_cast<int>(kind) << " at " << screen.width() << "x"
-                                            << screen.height());
+            SCOPED_TRACE(testing::Message() << "profile " << static_cast<int>(kind) << " at "
+                                            << screen.width() << "x" << screen.height());
             // As when the window manager maximises the main window after the profile placed
             // the windows in its normal rectangle.
             frame->showNormal();
@@ -641,7 +660,8 @@ TEST_F(Application, AProfileThatCannotBeReadOnChangeEndsTheProgramTheUsualWay) {
 }
 
 TEST_F(Application, AMainWindowStoredAsHiddenStillShows) {
-    MakeUserProfile(QStringLiteral("Anna"), {{QStringLiteral("MainWindow/wp->showCmd"), QStringLiteral("0")}});
+    MakeUserProfile(QStringLiteral("Anna"),
+                    {{QStringLiteral("MainWindow/wp->showCmd"), QStringLiteral("0")}});
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     EXPECT_TRUE(app.MainFrame()->isVisible());
 }
@@ -661,7 +681,9 @@ TEST_F(Application, ASoundDeviceThatCannotBeOpenedIsReportedAndTheVirtualOneTake
     const auto said = std::find_if(ui.messages.begin(), ui.messages.end(),
                                    [&](const auto& m) { return m.text.startsWith(prefix); });
     ASSERT_NE(said, ui.messages.end());
-    EXPECT_EQ(std::count_if(ui.messages.begin(), ui.messages.end(), [&](const auto& m) { return m.text.startsWith(prefix); }), 1);
+    EXPECT_EQ(std::count_if(ui.messages.begin(), ui.messages.end(),
+                            [&](const auto& m) { return m.text.startsWith(prefix); }),
+              1);
     EXPECT_TRUE(said->text.contains(missingInput));
     EXPECT_TRUE(said->text.contains(missingOutput));
     EXPECT_TRUE(said->text.contains(Str(63413)));
@@ -685,8 +707,10 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
-        if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_E)) ++ownKeys;
-        else QWidget::keyPressEvent(event);
+        if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_E))
+            ++ownKeys;
+        else
+            QWidget::keyPressEvent(event);
     }
 };
 

@@ -1,6 +1,7 @@
 // The main window on its own: status bar texts, the two menus and tool bars, both languages,
 // the bar commands that must keep module windows in place, and the placement of slot 0.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QMdiArea>
@@ -11,20 +12,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
-#include <gtest/gtest.h>
+#include <memory>
 #include <optional>
 #include <set>
-#include <memory>
 
-#include "document/JobRunner.h"
-#include "settings/CIni.h"
 #include "app/CKalvoApp.h"
 #include "app/CMainFrame.h"
+#include "document/JobRunner.h"
 #include "platform/CShortCutsInfoDLG.h"
+#include "settings/CIni.h"
+#include "tests/support/DocFixture.h"
+#include "tests/support/StandInModule.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
-#include "tests/support/StandInModule.h"
-#include "tests/support/DocFixture.h"
 
 using namespace test;
 
@@ -71,7 +71,8 @@ protected:
     }
     // A module window with a plain view, placed in the MDI area as the module commands do.
     CModuleFrame* AddModuleWindow(const QRect& geometry) {
-        auto* module = new CModuleFrame(app.Settings(), kSlotFFT, new QWidget, nullptr, true);  // owned by the MDI area
+        auto* module =
+            new CModuleFrame(app.Settings(), kSlotFFT, new QWidget, nullptr, true);  // owned by the MDI area
         frame->MdiArea()->addSubWindow(module);
         module->show();
         module->setGeometry(geometry);
@@ -80,7 +81,8 @@ protected:
     QRectF Relative(const QWidget* w) const {
         const QSizeF area = frame->MdiArea()->viewport()->size();
         const QRect g = w->geometry();
-        return {g.x() / area.width(), g.y() / area.height(), g.width() / area.width(), g.height() / area.height()};
+        return {g.x() / area.width(), g.y() / area.height(), g.width() / area.width(),
+                g.height() / area.height()};
     }
 
     QTemporaryDir dir;
@@ -101,14 +103,16 @@ TEST_F(MainFrame, StatusMessagesFillTheirPanes) {
         const char* text;
     };
     const Case cases[] = {
-        {kMsgStatusRate, 44100, 3, "44 kHz"}, {kMsgStatusRate, 8000, 3, "8 kHz"},   {kMsgStatusRate, 0, 3, ""},
-        {kMsgStatusFftPoints, 4096, 5, "FFT points: 4096"}, {kMsgStatusFftPoints, 0, 5, ""},
-        {kMsgStatusBits, 16, 2, "Mono: 16-Bit"},            {kMsgStatusBits, 0, 2, ""},
-        {kMsgStatusFile, 0, 1, "File: violin.wav"},         {kMsgStatusListening, 0, 7, ""},
+        {kMsgStatusRate, 44100, 3, "44 kHz"}, {kMsgStatusRate, 8000, 3, "8 kHz"},
+        {kMsgStatusRate, 0, 3, ""},           {kMsgStatusFftPoints, 4096, 5, "FFT points: 4096"},
+        {kMsgStatusFftPoints, 0, 5, ""},      {kMsgStatusBits, 16, 2, "Mono: 16-Bit"},
+        {kMsgStatusBits, 0, 2, ""},           {kMsgStatusFile, 0, 1, "File: violin.wav"},
+        {kMsgStatusListening, 0, 7, ""},
     };
     for (const Case& c : cases) {
         frame->SendMessage(c.message, c.param);
-        EXPECT_EQ(frame->PaneText(c.pane), QLatin1String(c.text)) << std::hex << c.message << std::dec << " " << c.param;
+        EXPECT_EQ(frame->PaneText(c.pane), QLatin1String(c.text))
+            << std::hex << c.message << std::dec << " " << c.param;
     }
     g_bListening = true;
     g_bRecording = true;
@@ -129,9 +133,10 @@ TEST_F(MainFrame, NormalAndKidsMenusHoldOnlyCommandsThatWork) {
     frame->LoadMenu(false);
     EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&Edit", "&View", "&Data", "&Settings", "&Window", "&?"}));
     EXPECT_EQ(Ids(frame->StandardToolBar()->actions()),
-              (std::vector<int>{32807, 32773, 32847, 0, 32808, 57634, 32848, 0, 32801, 32785, 32790, 32791, 32840, 32793, 32792, 0, 32795, 0,
-                                32813, 0, 57667}));
-    EXPECT_EQ(Ids(frame->KidsToolBar()->actions()), (std::vector<int>{32789, 0, 32785, 32790, 32791, 32840, 32793}));
+              (std::vector<int>{32807, 32773, 32847, 0,     32808, 57634, 32848, 0,     32801, 32785, 32790,
+                                32791, 32840, 32793, 32792, 0,     32795, 0,     32813, 0,     57667}));
+    EXPECT_EQ(Ids(frame->KidsToolBar()->actions()),
+              (std::vector<int>{32789, 0, 32785, 32790, 32791, 32840, 32793}));
     EXPECT_EQ(frame->StandardToolBar()->iconSize(), QSize(16, 16));
     EXPECT_EQ(frame->KidsToolBar()->iconSize(), QSize(32, 32));
     // Features not built yet leave no trace: no item, no button, no key.
@@ -140,11 +145,14 @@ TEST_F(MainFrame, NormalAndKidsMenusHoldOnlyCommandsThatWork) {
     const std::set<int> viewCommands = {32808, 57634, 32848, 32788};
     for (const QAction* popup : frame->menuBar()->actions())
         for (const QAction* item : popup->menu()->actions()) {
-            if (viewCommands.count(item->data().toInt())) EXPECT_FALSE(item->isEnabled()) << item->data().toInt();
-            else EXPECT_TRUE(item->isSeparator() || item->isEnabled());
+            if (viewCommands.count(item->data().toInt()))
+                EXPECT_FALSE(item->isEnabled()) << item->data().toInt();
+            else
+                EXPECT_TRUE(item->isSeparator() || item->isEnabled());
         }
     // Without a sound there is nothing to play; recording needs a running input.
-    for (int needsSound : {32790, 32791, 32840, 32793, 32847, 32785}) EXPECT_FALSE(frame->Action(needsSound)->isEnabled()) << needsSound;
+    for (int needsSound : {32790, 32791, 32840, 32793, 32847, 32785})
+        EXPECT_FALSE(frame->Action(needsSound)->isEnabled()) << needsSound;
     EXPECT_EQ(frame->Action(32789)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_TRUE(frame->Action(59393)->isChecked());
     EXPECT_FALSE(frame->Action(32831)->isChecked());
@@ -152,8 +160,8 @@ TEST_F(MainFrame, NormalAndKidsMenusHoldOnlyCommandsThatWork) {
     app.Settings().IniAllgemeinToolbarNormal = 0;  // as the kids profile has it
     frame->LoadMenu(true);
     EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&View", "&Microphone", "&Windows", "&?"}));
-    EXPECT_EQ(MenuCommands(),
-              (std::vector<int>{32789, 32773, 32808, 57665, 32831, 59393, 32785, 57650, 57651, 32852, 57664, 32849}));
+    EXPECT_EQ(MenuCommands(), (std::vector<int>{32789, 32773, 32808, 57665, 32831, 59393, 32785, 57650, 57651,
+                                                32852, 57664, 32849}));
     // Kids record music with the key their menu shows.
     EXPECT_EQ(frame->Action(32785)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
     EXPECT_EQ(frame->Action(32831)->text(), QStringLiteral("&Toolbar"));
@@ -167,7 +175,8 @@ TEST_F(MainFrame, NormalAndKidsMenusHoldOnlyCommandsThatWork) {
 TEST_F(MainFrame, MenusFollowTheLanguage) {
     SetCurrentLanguage(Language::German);
     frame->LoadMenu(false);
-    EXPECT_EQ(MenuTitles(), (QStringList{"&Datei", "&Bearbeiten", "&Ansicht", "Da&ten", "&Einstellungen", "&Fenster", "&?"}));
+    EXPECT_EQ(MenuTitles(), (QStringList{"&Datei", "&Bearbeiten", "&Ansicht", "Da&ten", "&Einstellungen",
+                                         "&Fenster", "&?"}));
     EXPECT_EQ(frame->Action(32789)->text(), QStringLiteral("&Wavedatei öffnen..."));
     EXPECT_EQ(frame->Action(32789)->toolTip(), QStringLiteral("Wavedatei öffnen"));
     SetCurrentLanguage(Language::English);
@@ -249,14 +258,16 @@ TEST_F(MainFrame, WindowsFollowTheAreaWhenTheMainWindowChangesSize) {
     const QSize area = frame->MdiArea()->viewport()->size();
     // Two windows side by side that share an edge, over the whole area.
     CModuleFrame* left = AddModuleWindow(QRect(0, 0, area.width() / 3, area.height()));
-    CModuleFrame* right = AddModuleWindow(QRect(area.width() / 3, 0, area.width() - area.width() / 3, area.height()));
+    CModuleFrame* right =
+        AddModuleWindow(QRect(area.width() / 3, 0, area.width() - area.width() / 3, area.height()));
     const QRect leftBefore = left->geometry(), rightBefore = right->geometry();
     // A resize dragged in many small steps, as a user or a window manager does it.
     for (int step = 1; step <= 25; ++step) {
         frame->resize(800 + 37 * step, 600 + 13 * step);
         QApplication::processEvents();
         const QSize now = frame->MdiArea()->viewport()->size();
-        ASSERT_EQ(left->geometry().right() + 1, right->geometry().left()) << step;  // touching, not overlapping
+        ASSERT_EQ(left->geometry().right() + 1, right->geometry().left())
+            << step;  // touching, not overlapping
         EXPECT_EQ(right->geometry().right() + 1, now.width()) << step;
         EXPECT_EQ(left->geometry().height(), now.height()) << step;
     }
@@ -286,7 +297,8 @@ TEST_F(MainFrame, ClosingStoresTheMainPlacementInSlotZero) {
     frame->close();
     WindowPlacement stored = app.Settings().GetWindowSlot(kSlotMain);
     EXPECT_EQ(stored.showCmd, 1);
-    EXPECT_EQ(QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top), QRect(40, 50, 660, 480));
+    EXPECT_EQ(QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top),
+              QRect(40, 50, 660, 480));
     EXPECT_EQ(stored.length, WindowPlacement::kRecordSize);
 
     normal.showCmd = 3;
@@ -296,7 +308,8 @@ TEST_F(MainFrame, ClosingStoresTheMainPlacementInSlotZero) {
     stored = app.Settings().GetWindowSlot(kSlotMain);
     EXPECT_EQ(stored.showCmd, 3);
     // The normal rectangle survives for when the user restores the window.
-    EXPECT_EQ(QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top), QRect(40, 50, 660, 480));
+    EXPECT_EQ(QRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top),
+              QRect(40, 50, 660, 480));
 }
 
 TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
@@ -327,12 +340,15 @@ TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
         for (const QAction* a : frame->menuBar()->actions().value(2)->menu()->actions())
             if (!a->isSeparator()) view.push_back(a->data().toInt());
         // The windows the program registers itself join them.
-        EXPECT_EQ(view, (std::vector<int>{32830, 32831, 59393, 32776, 32794, 32806, 32823, 32804, 32778, 32814, 32826}));
+        EXPECT_EQ(view, (std::vector<int>{32830, 32831, 59393, 32776, 32794, 32806, 32823, 32804, 32778,
+                                          32814, 32826}));
         std::vector<int> bar;
-        for (const QAction* a : frame->StandardToolBar()->actions()) bar.push_back(a->isSeparator() ? 0 : a->data().toInt());
-        EXPECT_EQ(bar, (std::vector<int>{32807, 32773, 32847, 0, 32808, 57634, 32848, 0, 32801, 32785, 32790, 32791, 32840,
-                                         32793, 32792, 0, 32795, 0, 32776, 32794, 32806, 32823, 32804, 32826, 32778, 32814,
-                                         32797, 0, 32813, 0, 57667}));
+        for (const QAction* a : frame->StandardToolBar()->actions())
+            bar.push_back(a->isSeparator() ? 0 : a->data().toInt());
+        EXPECT_EQ(bar, (std::vector<int>{32807, 32773, 32847, 0,     32808, 57634, 32848, 0,
+                                         32801, 32785, 32790, 32791, 32840, 32793, 32792, 0,
+                                         32795, 0,     32776, 32794, 32806, 32823, 32804, 32826,
+                                         32778, 32814, 32797, 0,     32813, 0,     57667}));
 
         // The Window menu ends with the open windows, listed once however often it opens;
         // choosing one brings it forward.
@@ -370,8 +386,10 @@ TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
 
         frame->LoadMenu(true);
         bar.clear();
-        for (const QAction* a : frame->KidsToolBar()->actions()) bar.push_back(a->isSeparator() ? 0 : a->data().toInt());
-        EXPECT_EQ(bar, (std::vector<int>{32789, 0, 32785, 32790, 32791, 32840, 32793, 0, 32806, 32823, 32804, 32778}));
+        for (const QAction* a : frame->KidsToolBar()->actions())
+            bar.push_back(a->isSeparator() ? 0 : a->data().toInt());
+        EXPECT_EQ(bar, (std::vector<int>{32789, 0, 32785, 32790, 32791, 32840, 32793, 0, 32806, 32823, 32804,
+                                         32778}));
         app.ExitInstance();
     }
     for (const auto& [module, slot, command] : modules) CModuleWindows::Unregister(module);
@@ -385,13 +403,15 @@ TEST(MainFrameTexts, EveryMenuItemButtonAndKeyHasATextInBothLanguages) {
     ASSERT_TRUE(dir.isValid());
     SetProgramFolder(dir.path());
     ASSERT_TRUE(SeedProfiles(dir.path()));
-    for (const QString& file : QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
-        CIni(dir.filePath(QStringLiteral("Profile/") + file)).WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+    for (const QString& file :
+         QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
+        CIni(dir.filePath(QStringLiteral("Profile/") + file))
+            .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
     // Every module window, so that the menus and bars hold every command they can ever show.
     const std::tuple<Module, int, int> modules[] = {
         {Module::Reko, kSlotRekonstruktion, 32778}, {Module::FFT, kSlotFFT, 32794},
         {Module::Zeitreihe, kSlotZeitreihe, 32776}, {Module::Sono, kSlotSonogramm, 32804},
-        {Module::FFT3D, kSlotFFT3D, 32806},          {Module::Analyse, kSlotAnalyse, 32814},
+        {Module::FFT3D, kSlotFFT3D, 32806},         {Module::Analyse, kSlotAnalyse, 32814},
         {Module::Notenbild, kSlotNotenbild, 32823}, {Module::Wavelet, kSlotWavelet, 32826}};
     for (const auto& [module, slot, command] : modules)
         CModuleWindows::Register(test::StandInModule(module, slot, command));
@@ -400,12 +420,14 @@ TEST(MainFrameTexts, EveryMenuItemButtonAndKeyHasATextInBothLanguages) {
         QString plain = text;
         plain.remove(u'&');
         EXPECT_FALSE(plain.trimmed().isEmpty()) << where.toStdString();
-        EXPECT_FALSE(placeholder.match(plain.trimmed()).hasMatch()) << where.toStdString() << ": " << text.toStdString();
+        EXPECT_FALSE(placeholder.match(plain.trimmed()).hasMatch())
+            << where.toStdString() << ": " << text.toStdString();
     };
     {
         ScriptedUserInterface ui;
         CKalvoApp app(ui);
-        ASSERT_TRUE(app.InitInstance(QStringLiteral("Standard"), {}, std::make_pair(ProfileKind::Standard, QString())));
+        ASSERT_TRUE(app.InitInstance(QStringLiteral("Standard"), {},
+                                     std::make_pair(ProfileKind::Standard, QString())));
         CMainFrame* frame = app.MainFrame();
         // The standard bar too in kids mode, so that both bars are filled in both modes.
         app.Settings().IniAllgemeinToolbarNormal = 1;
@@ -413,13 +435,15 @@ TEST(MainFrameTexts, EveryMenuItemButtonAndKeyHasATextInBothLanguages) {
             SetCurrentLanguage(language);
             for (bool kids : {false, true}) {
                 frame->LoadMenu(kids);
-                const QString mode = QStringLiteral("%1 %2 ").arg(static_cast<int>(language)).arg(kids ? "kids" : "normal");
+                const QString mode =
+                    QStringLiteral("%1 %2 ").arg(static_cast<int>(language)).arg(kids ? "kids" : "normal");
                 int items = 0;
                 for (const QAction* popup : frame->menuBar()->actions()) {
                     checkText(popup->text(), mode + QStringLiteral("menu title"));
                     for (const QAction* item : popup->menu()->actions()) {
                         if (item->isSeparator()) continue;
-                        checkText(item->text(), mode + QStringLiteral("menu item %1").arg(item->data().toInt()));
+                        checkText(item->text(),
+                                  mode + QStringLiteral("menu item %1").arg(item->data().toInt()));
                         ++items;
                     }
                 }
@@ -428,7 +452,8 @@ TEST(MainFrameTexts, EveryMenuItemButtonAndKeyHasATextInBothLanguages) {
                     EXPECT_FALSE(bar->actions().isEmpty()) << mode.toStdString();
                     for (const QAction* button : bar->actions()) {
                         if (button->isSeparator()) continue;
-                        checkText(button->toolTip(), mode + QStringLiteral("button %1").arg(button->data().toInt()));
+                        checkText(button->toolTip(),
+                                  mode + QStringLiteral("button %1").arg(button->data().toInt()));
                     }
                 }
                 const std::vector<CShortCutsInfoDLG::Entry> keys = CShortCutsInfoDLG::EntriesOf(frame);

@@ -8,10 +8,10 @@
 #include <QTemporaryDir>
 
 #include "app/CommandLine.h"
-#include "views/Modules.h"
-#include "views/common/CommandLineModules.h"
 #include "tests/support/KalvoProcess.h"
 #include "tests/support/WaveBytes.h"
+#include "views/Modules.h"
+#include "views/common/CommandLineModules.h"
 
 namespace {
 
@@ -84,7 +84,8 @@ TEST(CommandLine, FailuresGoToStandardErrorWithANonZeroExitCode) {
     const QString rate2g = dir.filePath(QStringLiteral("rate2g.wav"));
     ASSERT_TRUE(test::WriteFile(rate2g, test::Mono16(0x80000000u, {1, 2, 3, 4})));
     const QString services = dir.filePath(QStringLiteral("services.txt"));
-    ASSERT_TRUE(test::WriteFile(services, "tcpmux\t\t1/tcp\t\t\t# TCP port service multiplexer\necho\t\t7/tcp\n"));
+    ASSERT_TRUE(
+        test::WriteFile(services, "tcpmux\t\t1/tcp\t\t\t# TCP port service multiplexer\necho\t\t7/tcp\n"));
     struct Case {
         QStringList args;
         const char* says;
@@ -101,7 +102,8 @@ TEST(CommandLine, FailuresGoToStandardErrorWithANonZeroExitCode) {
         {{"--export", "fft", "--open", good, "--select", "0:99"}, "outside"},
         {{"--export", "fft", "--open", good, "--set", "IniNoSuchKey=1"}, "IniNoSuchKey"},
         // A number setting that is not finite would fill a table with nan.
-        {{"--export", "corrdim", "--open", good, "--set", "IniAnalyseRadiusMinKorr=nan"}, "IniAnalyseRadiusMinKorr"},
+        {{"--export", "corrdim", "--open", good, "--set", "IniAnalyseRadiusMinKorr=nan"},
+         "IniAnalyseRadiusMinKorr"},
         {{"--export", "fft", "--open", good, "--set", "iniFFTDelay=inf"}, "IniFFTDelay"},
         {{"--export", "waveform", "--open", good}, "waveform"},
         {{"--export", "fft"}, "--open"},
@@ -200,8 +202,8 @@ TEST(CommandLine, AFileGivenAloneIsOpenedAndANameIsAProfile) {
     ASSERT_TRUE(test::WriteFile(wave, test::Mono16(8000, {1, 2, 3})));
     QString error;
     // What a file manager starts for "Open with Kalvo", with Qt's own options around it.
-    std::optional<CommandLine> cmd =
-        CommandLine::Parse(CommandLine::WithoutQtOptions({QStringLiteral("-style"), QStringLiteral("Fusion"), wave}), &error);
+    std::optional<CommandLine> cmd = CommandLine::Parse(
+        CommandLine::WithoutQtOptions({QStringLiteral("-style"), QStringLiteral("Fusion"), wave}), &error);
     ASSERT_TRUE(cmd) << error.toStdString();
     EXPECT_EQ(cmd->openFile, wave);
     EXPECT_TRUE(cmd->profile.isEmpty());
@@ -219,10 +221,12 @@ TEST(CommandLine, ASelectionLongerThanTheLargestSpectrumIsSaidToBeCutToItsStart)
     QTemporaryDir dir;
     const QString wave = dir.filePath(QStringLiteral("long.wav"));
     ASSERT_TRUE(test::WriteFile(wave, test::Mono16(8000, test::Sine(440, 8000, 524288 + 4096, 8000))));
-    const QStringList peaks = {QStringLiteral("--export"), QStringLiteral("fftpeaks"), QStringLiteral("--open"), wave};
+    const QStringList peaks = {QStringLiteral("--export"), QStringLiteral("fftpeaks"),
+                               QStringLiteral("--open"), wave};
     const Result whole = Kalvo(peaks);
     ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
-    EXPECT_TRUE(whole.err.contains(QStringLiteral("first 524288 of the 528384 selected samples"))) << whole.err.toStdString();
+    EXPECT_TRUE(whole.err.contains(QStringLiteral("first 524288 of the 528384 selected samples")))
+        << whole.err.toStdString();
     const Result part = Kalvo(peaks + QStringList{QStringLiteral("--select"), QStringLiteral("0:524288")});
     ASSERT_EQ(part.exitCode, 0) << part.err.toStdString();
     EXPECT_FALSE(part.err.contains(QStringLiteral("selected samples"))) << part.err.toStdString();
@@ -238,8 +242,9 @@ TEST(CommandLine, ASelectionLongerThanTheLargestSpectrumIsSaidToBeCutToItsStart)
                           Case{"1031", "ersten 524288 der 528384 ausgewählten Samples", ">2,0 kHz<"}}) {
         SCOPED_TRACE(c.language);
         const QString picture = dir.filePath(QStringLiteral("fft.svg"));
-        const Result render = Kalvo({QStringLiteral("--render"), QStringLiteral("fft"), QStringLiteral("--open"), wave,
-                                     QStringLiteral("--set"), QStringLiteral("IniAllgemeinLanguage=") + QLatin1String(c.language),
+        const Result render = Kalvo({QStringLiteral("--render"), QStringLiteral("fft"),
+                                     QStringLiteral("--open"), wave, QStringLiteral("--set"),
+                                     QStringLiteral("IniAllgemeinLanguage=") + QLatin1String(c.language),
                                      QStringLiteral("--out"), picture});
         ASSERT_EQ(render.exitCode, 0) << render.err.toStdString();
         QFile file(picture);
@@ -256,12 +261,13 @@ TEST(CommandLine, ANumberSettingTakesOnlyAFiniteNumber) {
         const char* setting;
         bool accepted;
     };
-    for (const Case& c : {Case{"IniAnalyseRadiusMinKorr=0.5", true}, Case{"IniAnalyseRadiusMinKorr=1e-3", true},
-                          Case{"IniAnalyseRadiusMinKorr=nan", false}, Case{"IniAnalyseRadiusMaxKorr=inf", false},
-                          Case{"IniAnalyseRadiusMaxKorr=-Infinity", false}, Case{"IniAnalyseRadiusMaxKorr=1e999", false},
-                          Case{"Ini3DFFTEpsilon=1e39", false},  // beyond the floats
-                          Case{"Ini3DFFTEpsilon=0.1", true}, Case{"IniFFTDelay=7", true}, Case{"IniFFTDelay=NaN", false},
-                          Case{"IniFFTDelay= -inf", false}, Case{"IniWaveletWavelet=nan", true}}) {
+    for (const Case& c :
+         {Case{"IniAnalyseRadiusMinKorr=0.5", true}, Case{"IniAnalyseRadiusMinKorr=1e-3", true},
+          Case{"IniAnalyseRadiusMinKorr=nan", false}, Case{"IniAnalyseRadiusMaxKorr=inf", false},
+          Case{"IniAnalyseRadiusMaxKorr=-Infinity", false}, Case{"IniAnalyseRadiusMaxKorr=1e999", false},
+          Case{"Ini3DFFTEpsilon=1e39", false},  // beyond the floats
+          Case{"Ini3DFFTEpsilon=0.1", true}, Case{"IniFFTDelay=7", true}, Case{"IniFFTDelay=NaN", false},
+          Case{"IniFFTDelay= -inf", false}, Case{"IniWaveletWavelet=nan", true}}) {
         SCOPED_TRACE(c.setting);
         QString error;
         const auto cmd = CommandLine::Parse({QStringLiteral("--set"), QLatin1String(c.setting)}, &error);
@@ -290,15 +296,17 @@ TEST(CommandLine, AnUnknownProfileNameListsTheProfilesThereAreAndEndsTheRun) {
     const QString good = dir.filePath(QStringLiteral("good.wav"));
     ASSERT_TRUE(test::WriteFile(good, test::Mono16(8000, test::Sine(440, 8000, 800, 8000))));
     // A teacher's saved profile, in the program folder the started program uses.
-    const QString saved = test::PrivateProgramFolder() + QStringLiteral("Profile/KalvoUserProfil-Klasse 4b.ini");
-    ASSERT_TRUE(QFile::copy(test::PrivateProgramFolder() + QStringLiteral("Profile/KalvoStandardProfil.ini"), saved));
+    const QString saved =
+        test::PrivateProgramFolder() + QStringLiteral("Profile/KalvoUserProfil-Klasse 4b.ini");
+    ASSERT_TRUE(
+        QFile::copy(test::PrivateProgramFolder() + QStringLiteral("Profile/KalvoStandardProfil.ini"), saved));
     const auto removeSaved = qScopeGuard([&] { QFile::remove(saved); });
 
     // The shipped profiles by name, as the profile dialog calls them or in English, and the saved one.
     for (const char* name : {"Komplett", "analyst", "Klasse 4b"}) {
         SCOPED_TRACE(name);
-        const Result run = Kalvo({QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"), good,
-                                  QStringLiteral("--profile"), QLatin1String(name)});
+        const Result run = Kalvo({QStringLiteral("--export"), QStringLiteral("fft"), QStringLiteral("--open"),
+                                  good, QStringLiteral("--profile"), QLatin1String(name)});
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     }
     // A name that is none of them, for the windows (without a window opening) and for a script.
@@ -318,8 +326,10 @@ TEST(CommandLine, AnUnknownProfileNameListsTheProfilesThereAreAndEndsTheRun) {
         ASSERT_TRUE(ended) << "the windows started instead";
         const QString err = QString::fromUtf8(process.readAllStandardError());
         EXPECT_EQ(process.exitCode(), 2) << err.toStdString();
-        EXPECT_TRUE(err.startsWith(QStringLiteral("There is no profile called \"Komplet\"."))) << err.toStdString();
-        for (const char* listed : {"Standard", "Musiker", "Analytiker", "Komplett", "Oberschule", "Kids", "Klasse 4b"})
+        EXPECT_TRUE(err.startsWith(QStringLiteral("There is no profile called \"Komplet\".")))
+            << err.toStdString();
+        for (const char* listed :
+             {"Standard", "Musiker", "Analytiker", "Komplett", "Oberschule", "Kids", "Klasse 4b"})
             EXPECT_TRUE(err.contains(QLatin1String(listed))) << listed;
     }
 }
@@ -328,8 +338,8 @@ TEST(CommandLine, HelpNamesEveryOptionThatTheProgramTakes) {
     RegisterModules();
     const Result run = Kalvo({QStringLiteral("--help")});
     ASSERT_EQ(run.exitCode, 0);
-    QStringList options = {"--help",   "--version", "--export", "--render", "--record",  "--input",  "--out",
-                           "--size",   "--open",    "--select", "--set",    "--profile", "--channel"};
+    QStringList options = {"--help", "--version", "--export", "--render", "--record",  "--input",  "--out",
+                           "--size", "--open",    "--select", "--set",    "--profile", "--channel"};
     for (const QString& usage : CommandLineModules::OptionUsage()) options << usage.section(u' ', 0, 0);
     EXPECT_TRUE(options.contains(QStringLiteral("--cwt-method")));
     for (const QString& option : options) EXPECT_TRUE(run.out.contains(option)) << option.toStdString();

@@ -1,6 +1,7 @@
 // Opening files in the running program: a file dropped on the main window, the File menu's
 // recent files, profile names given at start-up, and the help when no browser is there.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -10,12 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
-#include <gtest/gtest.h>
 
 #include "app/CKalvoApp.h"
 #include "app/CMainFrame.h"
-#include "app/CommandLine.h"
 #include "app/CRecentFiles.h"
+#include "app/CommandLine.h"
 #include "settings/CIni.h"
 #include "tests/support/DocFixture.h"
 
@@ -30,7 +30,8 @@ protected:
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
         ASSERT_TRUE(SeedProfiles(dir.path()));
-        for (const QString& file : QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
+        for (const QString& file :
+             QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
             CIni(dir.filePath(QStringLiteral("Profile/") + file))
                 .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
     }
@@ -46,8 +47,9 @@ protected:
         ASSERT_TRUE(QFile::copy(dir.filePath(QStringLiteral("Profile/KalvoStandardProfil.ini")), path));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
         CIni ini(path);
-        for (const char* key : {"IniFensterReko", "IniFensterZeitreihe", "IniFensterFFT", "IniFensterSono",
-                                "IniFensterFFT3D", "IniFensterAnalyse", "IniFensterNotenbild", "IniFensterWavelet"})
+        for (const char* key :
+             {"IniFensterReko", "IniFensterZeitreihe", "IniFensterFFT", "IniFensterSono", "IniFensterFFT3D",
+              "IniFensterAnalyse", "IniFensterNotenbild", "IniFensterWavelet"})
             ini.WriteInt(QLatin1String(key), 0, QStringLiteral("Fenster"));
         ASSERT_TRUE(app.InitInstance(QStringLiteral("Plain")));
         ui.messages.clear();  // that there is no sound card here
@@ -79,7 +81,8 @@ protected:
         emit menu->aboutToShow();
         QStringList texts;
         for (const QAction* action : menu->actions())
-            texts << (action->isSeparator() ? QStringLiteral("-") : action->text() + (action->isEnabled() ? "" : " [off]"));
+            texts << (action->isSeparator() ? QStringLiteral("-")
+                                            : action->text() + (action->isEnabled() ? "" : " [off]"));
         return texts;
     }
     QAction* RecentEntry(int index) {
@@ -137,8 +140,8 @@ TEST_F(OpeningFiles, TheRecentFilesListTheLastEightSoundsNewestFirstAndForgetsOn
     ASSERT_TRUE(app.Document()->OpenTimeSeriesFile(b));
     ASSERT_TRUE(app.Document()->OpenSoundFile(a));  // again: it moves to the top, once
     const QString folder = QDir::toNativeSeparators(dir.path());
-    EXPECT_EQ(RecentMenuTexts(), (QStringList{"&1 a.wav  (" + folder + ")", "&2 b && c.txt  (" + folder + ")", "-",
-                                              "&Clear List"}));
+    EXPECT_EQ(RecentMenuTexts(), (QStringList{"&1 a.wav  (" + folder + ")", "&2 b && c.txt  (" + folder + ")",
+                                              "-", "&Clear List"}));
 
     // Choosing an entry opens it.
     RecentEntry(1)->trigger();
@@ -154,7 +157,8 @@ TEST_F(OpeningFiles, TheRecentFilesListTheLastEightSoundsNewestFirstAndForgetsOn
     EXPECT_EQ(app.MainFrame()->RecentFiles().Files(), QStringList{b});
 
     // Eight at most, newest first; the list is kept in the program folder for the next start.
-    for (int i = 0; i < 10; ++i) app.MainFrame()->RecentFiles().Add(dir.filePath(QStringLiteral("s%1.wav").arg(i)));
+    for (int i = 0; i < 10; ++i)
+        app.MainFrame()->RecentFiles().Add(dir.filePath(QStringLiteral("s%1.wav").arg(i)));
     const QStringList kept = CRecentFiles(dir.filePath(QStringLiteral("KalvoRecentFiles.ini"))).Files();
     ASSERT_EQ(kept.size(), 8);
     EXPECT_EQ(kept.first(), dir.filePath(QStringLiteral("s9.wav")));
@@ -176,10 +180,11 @@ TEST_F(OpeningFiles, AShippedProfileIsNamedOnTheCommandLineInEitherLanguageAndAS
         const char* name;
         ProfileKind kind;
     };
-    for (const Case& c : {Case{"Komplett", ProfileKind::Komplett}, Case{"complete", ProfileKind::Komplett},
-                          Case{"ANALYTIKER", ProfileKind::Analytiker}, Case{"Musician", ProfileKind::Musiker},
-                          Case{"Oberschule", ProfileKind::Oberschule}, Case{"for Kids", ProfileKind::ForKids},
-                          Case{"standard", ProfileKind::Standard}, Case{"ZuletztVerwendet", ProfileKind::LastUsed}}) {
+    for (const Case& c :
+         {Case{"Komplett", ProfileKind::Komplett}, Case{"complete", ProfileKind::Komplett},
+          Case{"ANALYTIKER", ProfileKind::Analytiker}, Case{"Musician", ProfileKind::Musiker},
+          Case{"Oberschule", ProfileKind::Oberschule}, Case{"for Kids", ProfileKind::ForKids},
+          Case{"standard", ProfileKind::Standard}, Case{"ZuletztVerwendet", ProfileKind::LastUsed}}) {
         SCOPED_TRACE(c.name);
         const auto found = FindProfile(QLatin1String(c.name));
         ASSERT_TRUE(found);
@@ -190,8 +195,9 @@ TEST_F(OpeningFiles, AShippedProfileIsNamedOnTheCommandLineInEitherLanguageAndAS
     // A teacher's own profile keeps its name, even one that sounds like a shipped profile.
     ASSERT_TRUE(QFile::copy(dir.filePath(QStringLiteral("Profile/KalvoStandardProfil.ini")),
                             dir.filePath(QStringLiteral("Profile/KalvoUserProfil-Komplett.ini"))));
-    EXPECT_EQ(FindProfile(QStringLiteral("Komplett")),
-              (std::pair<ProfileKind, QString>{ProfileKind::User, QStringLiteral("KalvoUserProfil-Komplett.ini")}));
+    EXPECT_EQ(
+        FindProfile(QStringLiteral("Komplett")),
+        (std::pair<ProfileKind, QString>{ProfileKind::User, QStringLiteral("KalvoUserProfil-Komplett.ini")}));
     EXPECT_EQ(FindProfile(QStringLiteral("komplett"))->first, ProfileKind::Komplett);
     EXPECT_EQ(UserProfileNames(), QStringList{QStringLiteral("Komplett")});
 

@@ -5,12 +5,12 @@
 #include <QDirIterator>
 #include <QTemporaryDir>
 
-#include "settings/CIni.h"
-#include "settings/ProfileStore.h"
 #include "app/CKalvoApp.h"
 #include "platform/CSaveProfileDLG.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
+#include "settings/CIni.h"
+#include "settings/ProfileStore.h"
 #include "tests/support/DocFixture.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WaveBytes.h"
@@ -45,7 +45,8 @@ TEST_F(Profiles, EveryShippedProfileHoldsEveryKeyAndLoads) {
         SCOPED_TRACE(file.toStdString());
         CIni ini(ProfilePath(file));
         for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable()) {
-            EXPECT_NE(ini.GetString(QLatin1String(key.key), QStringLiteral("<missing>"), QLatin1String(key.section)),
+            EXPECT_NE(ini.GetString(QLatin1String(key.key), QStringLiteral("<missing>"),
+                                    QLatin1String(key.section)),
                       QStringLiteral("<missing>"))
                 << key.key;
         }
@@ -54,11 +55,13 @@ TEST_F(Profiles, EveryShippedProfileHoldsEveryKeyAndLoads) {
                                     ProfileStore::PlacementSection(slot)),
                       QStringLiteral("<missing>"));
     }
-    for (ProfileKind kind : {ProfileKind::Standard, ProfileKind::Musiker, ProfileKind::Analytiker, ProfileKind::Komplett,
-                             ProfileKind::ForKids, ProfileKind::Oberschule, ProfileKind::LastUsed}) {
+    for (ProfileKind kind :
+         {ProfileKind::Standard, ProfileKind::Musiker, ProfileKind::Analytiker, ProfileKind::Komplett,
+          ProfileKind::ForKids, ProfileKind::Oberschule, ProfileKind::LastUsed}) {
         app.m_profileKind = kind;
         ASSERT_TRUE(app.LoadProfile());
-        EXPECT_EQ(app.Settings().IniDokumentNumFFTPoints, CKalvoSettings::CheckedFftPoints(app.Settings().IniDokumentNumFFTPoints));
+        EXPECT_EQ(app.Settings().IniDokumentNumFFTPoints,
+                  CKalvoSettings::CheckedFftPoints(app.Settings().IniDokumentNumFFTPoints));
         EXPECT_EQ(app.Settings().IniAllgemeinGrundschulprofil, kind == ProfileKind::ForKids ? 1 : 0);
     }
     EXPECT_TRUE(ui.messages.empty());
@@ -144,10 +147,10 @@ TEST_F(Profiles, FftPointsMustBeAPowerOfTwoWithinTheOfferedSizes) {
         int points;
     };
     // Odd sizes above 2^24 once passed a float test; 2^30 once asked for gigabytes.
-    for (const Case& c : {Case{"1000", 8192}, Case{"1", 256}, Case{"128", 256}, Case{"65536", 65536}, Case{"0", 8192},
-                          Case{"-4", 8192}, Case{"garbage", 8192}, Case{"3000", 8192}, Case{"16777217", 8192},
-                          Case{"33554433", 8192}, Case{"1073741824", 524288}, Case{"524288", 524288},
-                          Case{"1048576", 524288}}) {
+    for (const Case& c : {Case{"1000", 8192}, Case{"1", 256}, Case{"128", 256}, Case{"65536", 65536},
+                          Case{"0", 8192}, Case{"-4", 8192}, Case{"garbage", 8192}, Case{"3000", 8192},
+                          Case{"16777217", 8192}, Case{"33554433", 8192}, Case{"1073741824", 524288},
+                          Case{"524288", 524288}, Case{"1048576", 524288}}) {
         SCOPED_TRACE(c.text);
         ASSERT_TRUE(test::WriteFile(ProfilePath(QStringLiteral("KalvoStandardProfil.ini")),
                                     QByteArray("[Dokument]\nIniDokumentNumFFTPoints=") + c.text + "\n"));
@@ -162,9 +165,11 @@ TEST_F(Profiles, FftPointsMustBeAPowerOfTwoWithinTheOfferedSizes) {
 }
 
 TEST_F(Profiles, BrokenProfilesReadAsZerosAndDefaultsAndAMissingOneIsReported) {
-    const QByteArray broken = "garbage line without equals\n[Allgemein]\nIniAllgemeinStatusbar=yes\n"
-                              "IniAllgemeinLanguage=" + QByteArray(300, '9') + "\n[Wavelet]\nIniWaveletWavelet=" +
-                              QByteArray(300, 'w') + "\nIniWaveletFreqmin=abc\n[MainWindow]\nwp->showCmd=\n";
+    const QByteArray broken =
+        "garbage line without equals\n[Allgemein]\nIniAllgemeinStatusbar=yes\n"
+        "IniAllgemeinLanguage=" +
+        QByteArray(300, '9') + "\n[Wavelet]\nIniWaveletWavelet=" + QByteArray(300, 'w') +
+        "\nIniWaveletFreqmin=abc\n[MainWindow]\nwp->showCmd=\n";
     ASSERT_TRUE(test::WriteFile(ProfilePath(QStringLiteral("KalvoStandardProfil.ini")), broken));
     app.m_profileKind = ProfileKind::Standard;
     ASSERT_TRUE(app.LoadProfile());
@@ -172,7 +177,7 @@ TEST_F(Profiles, BrokenProfilesReadAsZerosAndDefaultsAndAMissingOneIsReported) {
     EXPECT_EQ(app.Settings().IniAllgemeinLanguage, 2147483647);
     EXPECT_EQ(app.Settings().IniWaveletWavelet.size(), 255);
     EXPECT_EQ(app.Settings().IniWaveletFreqmin, 0.0f);
-    EXPECT_EQ(app.Settings().IniFFTTopCutkHz, 0);  // missing
+    EXPECT_EQ(app.Settings().IniFFTTopCutkHz, 0);                  // missing
     EXPECT_EQ(app.Settings().GetWindowSlot(kSlotFFT).showCmd, 5);  // missing section: default placement
 
     QFile::remove(ProfilePath(QStringLiteral("KalvoMusikerProfil.ini")));
@@ -188,13 +193,15 @@ TEST_F(Profiles, SavingAUserProfileOverAnExistingOneAsksFirst) {
     ASSERT_TRUE(app.LoadProfile());
     const QString file = ProfilePath(QStringLiteral("KalvoUserProfil-Mine.ini"));
     ASSERT_TRUE(test::WriteFile(file, "[Allgemein]\nIniAllgemeinMenu=1\n"));
-    ui.profileNames.push_back(ProfileNameAnswer{QStringLiteral("Mine"), QStringLiteral("KalvoUserProfil-Mine.ini")});
+    ui.profileNames.push_back(
+        ProfileNameAnswer{QStringLiteral("Mine"), QStringLiteral("KalvoUserProfil-Mine.ini")});
     ui.okCancelAnswers.push_back(false);
     EXPECT_FALSE(app.OnSaveProfile());
     EXPECT_TRUE(ui.Said(Str(61491)));
     EXPECT_EQ(test::ReadFile(file), QByteArray("[Allgemein]\nIniAllgemeinMenu=1\n"));
 
-    ui.profileNames.push_back(ProfileNameAnswer{QStringLiteral("Mine"), QStringLiteral("KalvoUserProfil-Mine.ini")});
+    ui.profileNames.push_back(
+        ProfileNameAnswer{QStringLiteral("Mine"), QStringLiteral("KalvoUserProfil-Mine.ini")});
     ui.okCancelAnswers.push_back(true);
     EXPECT_TRUE(app.OnSaveProfile());
     EXPECT_TRUE(QString::fromUtf8(test::ReadFile(file)).contains(QStringLiteral("IniAnalyseWhatIs=")));
@@ -240,7 +247,8 @@ TEST_F(Profiles, ModulePlacementsGoToRelativeUnitsAndBack) {
     app.Settings().IniAllgemeinToolbarNormal = 1;
     app.Settings().IniAllgemeinToolbarSchule = 0;
     const FrameMetrics frame{1277, 803, 22, 60, 31};
-    for (const auto& [l, t, r, b] : {std::array{0, 0, 640, 375}, std::array{13, 7, 1277, 750}, std::array{333, 101, 801, 555}}) {
+    for (const auto& [l, t, r, b] :
+         {std::array{0, 0, 640, 375}, std::array{13, 7, 1277, 750}, std::array{333, 101, 801, 555}}) {
         WindowPlacement wp;
         wp.left = l;
         wp.top = t;
@@ -251,8 +259,8 @@ TEST_F(Profiles, ModulePlacementsGoToRelativeUnitsAndBack) {
         EXPECT_LE(rel.right, 10000 + 1);
         WindowPlacement back = rel;
         app.Settings().ConvertPlacement(false, back, frame);
-        for (const auto& [orig, got] : {std::pair{l, back.left}, std::pair{t, back.top}, std::pair{r, back.right},
-                                        std::pair{b, back.bottom}}) {
+        for (const auto& [orig, got] : {std::pair{l, back.left}, std::pair{t, back.top},
+                                        std::pair{r, back.right}, std::pair{b, back.bottom}}) {
             EXPECT_EQ(got % 2, 0);
             EXPECT_LE(std::abs(got - orig), 2) << orig << " -> " << got;
         }
@@ -280,7 +288,8 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenOrANameWithASlashIsRefusedAndSaid) {
     app.m_profileKind = ProfileKind::Standard;
     ASSERT_TRUE(app.LoadProfile());
     // A name that would leave the profile folder is refused like an empty one; the dialog comes again.
-    ui.profileNames.push_back(ProfileNameAnswer{QStringLiteral("../../evil"), CSaveProfileDLG::FileNameFor(QStringLiteral("../../evil"))});
+    ui.profileNames.push_back(ProfileNameAnswer{QStringLiteral("../../evil"),
+                                                CSaveProfileDLG::FileNameFor(QStringLiteral("../../evil"))});
     ui.profileNames.push_back(std::nullopt);
     EXPECT_FALSE(app.OnSaveProfile());
     EXPECT_TRUE(test::SaidNumber(ui, 63621));

@@ -1,11 +1,11 @@
 // Recording through the real program: `--record`, and a program killed while it records.
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <csignal>
 
 #include "document/CRiffWave.h"
@@ -67,9 +67,9 @@ TEST(RecordCommand, AProgramKilledWhileRecordingLeavesAValidFileWithAllButTheLas
     QTemporaryDir dir;
     QProcess run;
     run.setProcessEnvironment(ScriptEnvironment());
-    run.start(test::KalvoExecutable(),
-              {QStringLiteral("--record"), QStringLiteral("60"), QStringLiteral("--input"),
-               QStringLiteral("virtual:sine:440"), QStringLiteral("--out"), dir.filePath(QStringLiteral("never.wav"))});
+    run.start(test::KalvoExecutable(), {QStringLiteral("--record"), QStringLiteral("60"),
+                                        QStringLiteral("--input"), QStringLiteral("virtual:sine:440"),
+                                        QStringLiteral("--out"), dir.filePath(QStringLiteral("never.wav"))});
     ASSERT_TRUE(run.waitForStarted(10000));
     // The sizes in the file are brought up to date once a second while it is written: kill the
     // program once they hold two seconds.

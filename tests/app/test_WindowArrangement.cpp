@@ -1,27 +1,29 @@
 // Tiling and the place of a newly opened window: every window inside the client area, nothing
 // pushed out, a new window not laid exactly over an open one.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRegion>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/CKalvoApp.h"
 #include "app/CMainFrame.h"
 #include "app/WindowArrangement.h"
 #include "settings/CIni.h"
+#include "tests/support/DocFixture.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
-#include "tests/support/DocFixture.h"
 
 using namespace test;
 
 namespace {
 
-long long AreaOf(const QRect& r) { return static_cast<long long>(r.width()) * r.height(); }
+long long AreaOf(const QRect& r) {
+    return static_cast<long long>(r.width()) * r.height();
+}
 
 long long AreaOf(const QRegion& region) {
     long long sum = 0;
@@ -36,7 +38,8 @@ void ExpectTiled(const QRect& area, const std::vector<QRect>& rects) {
         EXPECT_TRUE(area.contains(rects[i])) << i;
         EXPECT_FALSE(rects[i].isEmpty()) << i;
         covered += AreaOf(rects[i]);
-        for (std::size_t j = i + 1; j < rects.size(); ++j) EXPECT_FALSE(rects[i].intersects(rects[j])) << i << " " << j;
+        for (std::size_t j = i + 1; j < rects.size(); ++j)
+            EXPECT_FALSE(rects[i].intersects(rects[j])) << i << " " << j;
     }
     EXPECT_EQ(covered, AreaOf(area));
 }
@@ -46,8 +49,10 @@ void ExpectTiled(const QRect& area, const std::vector<QRect>& rects) {
 TEST(WindowArrangement, TilingFillsTheAreaWithEveryWindowInside) {
     for (const QRect area : {QRect(0, 0, 1366, 640), QRect(0, 0, 1600, 870), QRect(0, 0, 301, 199)}) {
         for (int count = 1; count <= 11; ++count) {
-            SCOPED_TRACE(testing::Message() << count << " windows in " << area.width() << "x" << area.height());
-            const std::vector<QRect> rects = WindowArrangement::Tile(area, std::vector<QSize>(std::size_t(count)));
+            SCOPED_TRACE(testing::Message()
+                         << count << " windows in " << area.width() << "x" << area.height());
+            const std::vector<QRect> rects =
+                WindowArrangement::Tile(area, std::vector<QSize>(std::size_t(count)));
             ASSERT_EQ(static_cast<int>(rects.size()), count);
             ExpectTiled(area, rects);
         }
@@ -80,7 +85,8 @@ TEST(WindowArrangement, ANewWindowGoesWhereItCoversLeast) {
     EXPECT_EQ(WindowArrangement::LeastCoveringPlace(area, QRect(0, 0, 400, 300), {QRect(0, 0, 600, 600)}),
               QRect(600, 0, 400, 300));
     // Too big for the area: made to fit.
-    EXPECT_EQ(WindowArrangement::LeastCoveringPlace(area, QRect(-50, 20, 1200, 300), {}), QRect(0, 20, 1000, 300));
+    EXPECT_EQ(WindowArrangement::LeastCoveringPlace(area, QRect(-50, 20, 1200, 300), {}),
+              QRect(0, 20, 1000, 300));
 
     // The area is full: the window hides the same amount anywhere, so it takes the place where
     // each window keeps the largest share visible, never where it hides the whole of one.
@@ -95,7 +101,8 @@ TEST(WindowArrangement, ANewWindowGoesWhereItCoversLeast) {
     EXPECT_LT(worst, 0.36);
     // It cannot avoid the title bar of both lower windows, but leaves the buttons of all but one.
     int buttonsHidden = 0;
-    for (const QRect& r : {overview, fft, sono}) buttonsHidden += placed.intersects(QRect(r.right() - 79, r.top(), 80, 24));
+    for (const QRect& r : {overview, fft, sono})
+        buttonsHidden += placed.intersects(QRect(r.right() - 79, r.top(), 80, 24));
     EXPECT_LE(buttonsHidden, 1);
 }
 
@@ -108,7 +115,8 @@ protected:
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
         ASSERT_TRUE(SeedProfiles(dir.path()));
-        for (const QString& file : QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
+        for (const QString& file :
+             QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
             CIni(dir.filePath(QStringLiteral("Profile/") + file))
                 .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
     }
@@ -174,7 +182,8 @@ TEST_F(WindowPlaces, WindowsOpenedFromTheViewMenuLeaveTheOpenOnesVisible) {
     ASSERT_NE(main, nullptr);
     const QRect area = main->MdiArea()->viewport()->rect();
     // Time series and wavelet keep their place over the FFT's in this profile.
-    for (const auto& [command, module] : {std::pair{32776, Module::Zeitreihe}, std::pair{32826, Module::Wavelet}}) {
+    for (const auto& [command, module] :
+         {std::pair{32776, Module::Zeitreihe}, std::pair{32826, Module::Wavelet}}) {
         SCOPED_TRACE(command);
         ASSERT_TRUE(main->OnCommand(command));
         CModuleFrame* opened = app.Modules()->Frame(module);

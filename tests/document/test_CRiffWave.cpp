@@ -1,8 +1,8 @@
 #include <sys/resource.h>
 
-#include <csignal>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
+#include <csignal>
 
 #include "document/CRiffWave.h"
 #include "tests/support/WaveBytes.h"
@@ -32,7 +32,8 @@ TEST(CRiffWave, OpensWhatItShouldAndRefusesBrokenHeaders) {
         {"data before fmt", Riff(data + fmt), true, 6},
         {"18-byte fmt for PCM", Riff(Chunk("fmt ", FmtBody(1, 1, 8000, 16, 0)) + data), true, 6},
         {"odd data with pad byte", Riff(fmt + Chunk("data", QByteArray("\x01\x02\x03", 3))), true, 3},
-        {"sizes left unset by a streaming writer", Riff(fmt + Chunk("data", Pcm16({1, 2}), 0xFFFFFFFF), 0xFFFFFFFF), true, 4},
+        {"sizes left unset by a streaming writer",
+         Riff(fmt + Chunk("data", Pcm16({1, 2}), 0xFFFFFFFF), 0xFFFFFFFF), true, 4},
         {"data size past the end", Riff(fmt + Chunk("data", Pcm16({1, 2, 3, 4}), 1000)), true, 8},
         {"zero-length data", Riff(fmt + Chunk("data", QByteArray())), true, 0},
         {"empty file", QByteArray(), false, 0},
@@ -59,7 +60,8 @@ TEST(CRiffWave, OpensWhatItShouldAndRefusesBrokenHeaders) {
         EXPECT_EQ(format.bitsPerSample, 16);
         std::vector<char> buffer(c.dataSize + 16);
         std::uint32_t read = 0;
-        EXPECT_EQ(wave.Read(buffer.data(), static_cast<std::uint32_t>(buffer.size()), &read), CRiffWave::Status::Success);
+        EXPECT_EQ(wave.Read(buffer.data(), static_cast<std::uint32_t>(buffer.size()), &read),
+                  CRiffWave::Status::Success);
         EXPECT_EQ(read, c.dataSize);  // never more than the chunk holds
     }
 }
@@ -120,7 +122,8 @@ TEST(CRiffWave, RejectsCallsOnFilesThatAreNotOpen) {
     EXPECT_EQ(wave.Read(b, 4, &n), CRiffWave::Status::NotOpen);
     EXPECT_EQ(n, 0u);
     EXPECT_EQ(wave.Write(4, b, nullptr), CRiffWave::Status::NotOpen);
-    EXPECT_EQ(wave.Open(QStringLiteral("x.wav"), nullptr, CRiffWave::Mode::Write), CRiffWave::Status::InvalidArgument);
+    EXPECT_EQ(wave.Open(QStringLiteral("x.wav"), nullptr, CRiffWave::Mode::Write),
+              CRiffWave::Status::InvalidArgument);
 }
 
 TEST(CRiffWave, AWriteThatMeetsAFullDiskIsTakenBackAndTheFileStaysValid) {

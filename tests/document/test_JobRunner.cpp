@@ -1,11 +1,11 @@
 // The job runner: sliced and worker jobs run to the end or stop on their own cancel token,
 // Escape cancels through the runner, and the command line's synchronous run.
 
+#include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
 #include <QWidget>
-#include <gtest/gtest.h>
 #include <optional>
 
 #include "document/AppFlags.h"

@@ -1,10 +1,10 @@
 // Listening and recording through the virtual input device, in real time.
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "document/CCaptureThread.h"
 #include "document/CRiffWave.h"
@@ -26,7 +26,10 @@ void Pump(int ms) {
     while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-int CountEntries(const char* folder) { return static_cast<int>(QDir(QLatin1String(folder)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size()); }
+int CountEntries(const char* folder) {
+    return static_cast<int>(
+        QDir(QLatin1String(folder)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
+}
 
 // Helper threads of the libraries underneath (Qt, the C library) come and go on their own: give
 // the count up to withinMs to come down to atMost.
@@ -86,8 +89,8 @@ TEST(CaptureThread, NotifySizeIsAFifthOfTheRateInWholeFrames) {
         std::uint16_t bits;
         std::uint32_t bytes;
     };
-    for (const Case c : {Case{8000, 8, 1600}, Case{11025, 16, 2204}, Case{44100, 16, 8820}, Case{44100, 8, 8820},
-                         Case{192000, 16, 38400}}) {
+    for (const Case c : {Case{8000, 8, 1600}, Case{11025, 16, 2204}, Case{44100, 16, 8820},
+                         Case{44100, 8, 8820}, Case{192000, 16, 38400}}) {
         PcmFormat f;
         f.rate = c.rate;
         f.bits = c.bits;
@@ -104,11 +107,12 @@ TEST_F(Listening, TheFirstListenTakes44kHz16BitMonoAndGivesLiveSpectra) {
     EXPECT_EQ(doc.m_captureFormat.channels, 1);
     EXPECT_EQ(doc.m_nSampleRate, 44100);
     view.hints.clear();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return std::count(view.hints.begin(), view.hints.end(), kHintSpectrum) >= 3; },
-                                kDeadlineMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return std::count(view.hints.begin(), view.hints.end(), kHintSpectrum) >= 3; }, kDeadlineMs));
     ASSERT_EQ(doc.m_aSpectrum.size(), 513u);
     // The virtual input plays 440 Hz: the loudest bin lies at 440 Hz (bin width 43 Hz).
-    const auto peak = std::max_element(doc.m_aSpectrum.begin() + 1, doc.m_aSpectrum.end()) - doc.m_aSpectrum.begin();
+    const auto peak =
+        std::max_element(doc.m_aSpectrum.begin() + 1, doc.m_aSpectrum.end()) - doc.m_aSpectrum.begin();
     EXPECT_NEAR(CKalvoDoc::BinFrequency(static_cast<std::size_t>(peak), 1024, 44100), 440.0, 44.0);
     doc.StopListening();
     EXPECT_FALSE(g_bListening);
@@ -178,7 +182,8 @@ TEST_F(Listening, ARecordingIsAValidFileWhileItIsStillBeingWritten) {
     EXPECT_EQ(U32At(bytes, 4), static_cast<std::uint32_t>(U32At(bytes, 52) + 48 + (U32At(bytes, 52) & 1)));
     CRiffWave wave;
     WaveFormat format;
-    ASSERT_EQ(wave.Open(CKalvoDoc::RecordingPath(), &format, CRiffWave::Mode::Read), CRiffWave::Status::Success);
+    ASSERT_EQ(wave.Open(CKalvoDoc::RecordingPath(), &format, CRiffWave::Mode::Read),
+              CRiffWave::Status::Success);
     EXPECT_GE(wave.GetSize(), 88200u);
     EXPECT_EQ(format.samplesPerSec, 44100u);
     doc.StopListening();
@@ -245,13 +250,15 @@ TEST_F(Listening, AFailedWriteStopsTheRecordingOnceKeepsTheFileAndListeningGoesO
     EXPECT_TRUE(g_bListening);
     // The live view goes on, and the user is told only once.
     view.hints.clear();
-    ASSERT_TRUE(PumpUntil([&] { return std::count(view.hints.begin(), view.hints.end(), kHintSpectrum) >= 3; }));
+    ASSERT_TRUE(
+        PumpUntil([&] { return std::count(view.hints.begin(), view.hints.end(), kHintSpectrum) >= 3; }));
     EXPECT_EQ(ui.messages.size(), 1u);
 
     // What was written is a valid wave file, also before listening ends.
     CRiffWave wave;
     WaveFormat format;
-    ASSERT_EQ(wave.Open(CKalvoDoc::RecordingPath(), &format, CRiffWave::Mode::Read), CRiffWave::Status::Success);
+    ASSERT_EQ(wave.Open(CKalvoDoc::RecordingPath(), &format, CRiffWave::Mode::Read),
+              CRiffWave::Status::Success);
     const std::uint32_t written = wave.GetSize();
     EXPECT_GT(written, 0u);
     EXPECT_LE(written, 3 * kBlock);

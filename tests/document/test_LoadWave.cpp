@@ -1,7 +1,7 @@
-#include <QDir>
-#include <QFileInfo>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <QDir>
+#include <QFileInfo>
 
 #include "tests/support/DocFixture.h"
 
@@ -83,12 +83,15 @@ TEST_F(LoadWave, StereoKeepsTheChosenChannel) {
         int channel;
         std::vector<double> expected;
     };
-    const std::vector<Case> cases = {{16, stereo16, 1, {100, 200, 300}}, {16, stereo16, 0, {-7, -8, -9}},
-                                     {8, stereo8, 1, {0x10, 0x11, 0x12}}, {8, stereo8, 0, {0xf0, 0xf1, 0xf2}}};
+    const std::vector<Case> cases = {{16, stereo16, 1, {100, 200, 300}},
+                                     {16, stereo16, 0, {-7, -8, -9}},
+                                     {8, stereo8, 1, {0x10, 0x11, 0x12}},
+                                     {8, stereo8, 0, {0xf0, 0xf1, 0xf2}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.bits << "-bit channel " << c.channel);
         ui.channels.push_back(c.channel);
-        const QString path = Write(QStringLiteral("stereo.wav"), Wave(2, 8000, static_cast<std::uint16_t>(c.bits), c.data));
+        const QString path =
+            Write(QStringLiteral("stereo.wav"), Wave(2, 8000, static_cast<std::uint16_t>(c.bits), c.data));
         ASSERT_TRUE(doc.OpenSoundFile(path));
         EXPECT_EQ(Samples(), c.expected);
         EXPECT_EQ(doc.m_nWaveBytes, static_cast<std::uint32_t>(c.data.size() / 2));
@@ -120,7 +123,8 @@ TEST_F(LoadWave, EightBitSilenceKeepsItsOffsetOf128) {
         void SetSliderRange(int, int, int, int) override {}
     } frame;
     doc.SetModuleFrame(Module::FFT, &frame);
-    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("silence.wav"), Wave(1, 8000, 8, QByteArray(512, '\x80')))));
+    ASSERT_TRUE(
+        doc.LoadWave(Write(QStringLiteral("silence.wav"), Wave(1, 8000, 8, QByteArray(512, '\x80')))));
     doc.OnSelectionChanged(0, 512);
     ASSERT_EQ(doc.m_aSelSamples.size(), 512u);
     EXPECT_EQ(doc.m_aSelSamples[0], 128.0);
@@ -317,7 +321,8 @@ TEST_F(LoadWave, ACancelledRefusedOrUnreadableFileKeepsTheLoadedSoundItsSelectio
     {
         SCOPED_TRACE("the channel dialog cancelled");
         ui.channels.push_back(std::nullopt);
-        EXPECT_FALSE(doc.OpenSoundFile(Write(QStringLiteral("stereo.wav"), Wave(2, 8000, 16, Pcm16({1, 2, 3, 4})))));
+        EXPECT_FALSE(
+            doc.OpenSoundFile(Write(QStringLiteral("stereo.wav"), Wave(2, 8000, 16, Pcm16({1, 2, 3, 4})))));
         unchanged();
     }
     const std::vector<std::pair<const char*, QString>> refused = {

@@ -1,8 +1,8 @@
 #include <sndfile.h>
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 #include <random>
 
 #include "app/CMainFrame.h"
@@ -38,8 +38,8 @@ protected:
     double PeakFrequency() {
         doc.OnSelectionChanged(0, doc.SampleCount());
         const auto peak = std::max_element(doc.m_aSpectrum.begin() + 1, doc.m_aSpectrum.end());
-        return CKalvoDoc::BinFrequency(static_cast<std::size_t>(peak - doc.m_aSpectrum.begin()), doc.m_nSpectrumPoints,
-                                       doc.m_nSampleRate);
+        return CKalvoDoc::BinFrequency(static_cast<std::size_t>(peak - doc.m_aSpectrum.begin()),
+                                       doc.m_nSpectrumPoints, doc.m_nSampleRate);
     }
     // Names of the half-made files a conversion might have left in the folder.
     QStringList LeftOvers() const {
@@ -48,7 +48,8 @@ protected:
     WaveFormat FormatOf(const QString& path, std::uint32_t* bytes = nullptr) {
         CRiffWave wave;
         WaveFormat format;
-        EXPECT_EQ(wave.Open(path, &format, CRiffWave::Mode::Read), CRiffWave::Status::Success) << path.toStdString();
+        EXPECT_EQ(wave.Open(path, &format, CRiffWave::Mode::Read), CRiffWave::Status::Success)
+            << path.toStdString();
         if (bytes) *bytes = wave.GetSize();
         return format;
     }
@@ -68,9 +69,11 @@ protected:
         info.format = format;
         SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
         if (!file) return false;
-        const std::vector<int> tone = Sine(440.0, static_cast<std::uint32_t>(rate), static_cast<std::size_t>(rate), 12000.0);
+        const std::vector<int> tone =
+            Sine(440.0, static_cast<std::uint32_t>(rate), static_cast<std::size_t>(rate), 12000.0);
         std::vector<short> samples;
-        for (int s : tone) samples.insert(samples.end(), static_cast<std::size_t>(channels), static_cast<short>(s));
+        for (int s : tone)
+            samples.insert(samples.end(), static_cast<std::size_t>(channels), static_cast<short>(s));
         const bool ok = sf_writef_short(file, samples.data(), rate) == rate;
         return sf_close(file) == 0 && ok;
     }
@@ -101,7 +104,8 @@ TEST_F(Mp3, ToneSurvivesTheRoundTripAndOpensAsTheMp3File) {
     // The progress box heard the conversion from its start to its end, then the loading.
     ASSERT_GE(ui.progressTexts.size(), 4);
     EXPECT_EQ(ui.progressTexts[0], Str(62027));
-    EXPECT_TRUE(ui.progressTexts[1].startsWith(QStringLiteral("Completed 0.00%, elapsed "))) << ui.progressTexts[1].toStdString();
+    EXPECT_TRUE(ui.progressTexts[1].startsWith(QStringLiteral("Completed 0.00%, elapsed ")))
+        << ui.progressTexts[1].toStdString();
     const QString last = ui.progressTexts[ui.progressTexts.size() - 2];
     EXPECT_TRUE(last.startsWith(QStringLiteral("Completed 100.00%, elapsed ")) &&
                 last.endsWith(QStringLiteral(", estimated remaining 0 sec.")))
@@ -117,7 +121,8 @@ TEST_F(Mp3, FlacOggAndOpusFilesAreConvertedLikeMp3) {
         const char* name;
         int format;
     };
-    for (const Case c : {Case{"tone.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16}, Case{"tone.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+    for (const Case c : {Case{"tone.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+                         Case{"tone.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
                          Case{"tone.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS}}) {
         SCOPED_TRACE(c.name);
         const QString path = Path(QString::fromLatin1(c.name));
@@ -134,7 +139,8 @@ TEST_F(Mp3, FlacOggAndOpusFilesAreConvertedLikeMp3) {
     ASSERT_FALSE(ui.fileDialogs.empty());
     const QString filter = ui.fileDialogs.back().filter;
     EXPECT_TRUE(filter.startsWith(QStringLiteral("All readable music files (")));
-    for (const char* pattern : {"*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus|", "|MP3 - MPEG Layer 3 Files|*.mp3|", "|*.flac|", "|*.opus|"})
+    for (const char* pattern : {"*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus|", "|MP3 - MPEG Layer 3 Files|*.mp3|",
+                                "|*.flac|", "|*.opus|"})
         EXPECT_TRUE(filter.contains(QLatin1String(pattern))) << pattern;
 }
 
@@ -181,8 +187,10 @@ TEST_F(Mp3, EncodingKeepsTheFormatMp3CanCarryAndRefusesTheRest) {
         const std::vector<int> tone = Sine(440.0, c.rate, c.rate / 2, c.bits == 8 ? 100.0 : 12000.0);
         for (int s : tone)
             for (int ch = 0; ch < c.channels; ++ch) {
-                if (c.bits == 8) data.append(static_cast<char>(128 + s));
-                else PutU16(data, static_cast<std::uint16_t>(static_cast<std::int16_t>(s)));
+                if (c.bits == 8)
+                    data.append(static_cast<char>(128 + s));
+                else
+                    PutU16(data, static_cast<std::uint16_t>(static_cast<std::int16_t>(s)));
             }
         const QString wave = Write(QStringLiteral("in.wav"), Wave(c.channels, c.rate, c.bits, data));
         const QString mp3 = Path(QStringLiteral("out.mp3"));
@@ -192,7 +200,8 @@ TEST_F(Mp3, EncodingKeepsTheFormatMp3CanCarryAndRefusesTheRest) {
         EXPECT_TRUE(LeftOvers().isEmpty());
         if (!ok) {
             ASSERT_EQ(ui.messages.size(), 1u);
-            EXPECT_EQ(ui.messages[0].text, Str(63308, static_cast<int>(c.rate), static_cast<int>(c.channels)));
+            EXPECT_EQ(ui.messages[0].text,
+                      Str(63308, static_cast<int>(c.rate), static_cast<int>(c.channels)));
             EXPECT_FALSE(QFileInfo::exists(mp3));
             continue;
         }
@@ -218,8 +227,8 @@ TEST_F(Mp3, EncodingFailuresLeaveNoFile) {
     for (const Case& c : {Case{Path(QStringLiteral("no/such/folder/x.mp3")), wave, Str(61504)},
                           Case{Path(QStringLiteral("x.mp3")), Path(QStringLiteral("gone.wav")),
                                Str(61500, Path(QStringLiteral("gone.wav")))},
-                          Case{Path(QStringLiteral("x.mp3")), Write(QStringLiteral("silent.wav"), Mono16(44100, {})),
-                               Str(61496)}}) {
+                          Case{Path(QStringLiteral("x.mp3")),
+                               Write(QStringLiteral("silent.wav"), Mono16(44100, {})), Str(61496)}}) {
         SCOPED_TRACE(c.message.toStdString());
         ui.messages.clear();
         EXPECT_FALSE(CMp3Converter(ui).ConvertWAVtoMP3(c.destination, c.source));
@@ -240,14 +249,16 @@ TEST_F(Mp3, SaveRecordingWritesWaveOrMp3ByTheChosenExtension) {
     ASSERT_EQ(ui.fileDialogs.size(), 1u);
     const FileDialogOptions& options = ui.fileDialogs[0];
     EXPECT_EQ(options.title, Str(61566));
-    EXPECT_EQ(options.filter, QStringLiteral("WAV - Windows Waves|*.wav|MP3 - MPEG Layer 3 Audio Files|*.mp3|"));
+    EXPECT_EQ(options.filter,
+              QStringLiteral("WAV - Windows Waves|*.wav|MP3 - MPEG Layer 3 Audio Files|*.mp3|"));
     EXPECT_EQ(options.filterIndex, 1);
     EXPECT_EQ(options.defaultExtension, QStringLiteral("wav"));
     EXPECT_EQ(DataOf(Path(QStringLiteral("copy.WAV"))), DataOf(source));
 
     ui.saveFiles.push_back(Path(QStringLiteral("copy.mp3")));
     doc.OnSaveRecording();
-    ASSERT_TRUE(CMp3Converter(ui).ConvertMP3toWAV(Path(QStringLiteral("copy.mp3")), Path(QStringLiteral("back.wav"))));
+    ASSERT_TRUE(CMp3Converter(ui).ConvertMP3toWAV(Path(QStringLiteral("copy.mp3")),
+                                                  Path(QStringLiteral("back.wav"))));
     EXPECT_EQ(FormatOf(Path(QStringLiteral("back.wav"))).samplesPerSec, 22050u);
     EXPECT_TRUE(ui.messages.empty());
 
@@ -317,10 +328,11 @@ TEST(Mp3Texts, DurationsAndProgressReadNaturally) {
         std::int64_t ms;
         const char* text;
     };
-    for (const Duration d : {Duration{0, "0 sec"}, Duration{-5, "0 sec"}, Duration{1, "1 msec"}, Duration{999, "999 msec"},
-                             Duration{1000, "1 sec"}, Duration{59999, "59 sec"}, Duration{60000, "1 min 0 sec"},
-                             Duration{3723000, "1 h 2 min 3 sec"}, Duration{86400000, "1 days 0 h 0 min 0 sec"},
-                             Duration{2 * 86400000LL + 3723000, "2 days 1 h 2 min 3 sec"}})
+    for (const Duration d :
+         {Duration{0, "0 sec"}, Duration{-5, "0 sec"}, Duration{1, "1 msec"}, Duration{999, "999 msec"},
+          Duration{1000, "1 sec"}, Duration{59999, "59 sec"}, Duration{60000, "1 min 0 sec"},
+          Duration{3723000, "1 h 2 min 3 sec"}, Duration{86400000, "1 days 0 h 0 min 0 sec"},
+          Duration{2 * 86400000LL + 3723000, "2 days 1 h 2 min 3 sec"}})
         EXPECT_EQ(CMp3Converter::FormatDuration(d.ms), QString::fromLatin1(d.text)) << d.ms;
 
     struct Progress {
@@ -329,17 +341,23 @@ TEST(Mp3Texts, DurationsAndProgressReadNaturally) {
     };
     for (const Progress& p :
          {Progress{0, 1000, 0, QStringLiteral("Completed 0.00%, elapsed 0 sec.")},
-          Progress{42, 100, 3000, QStringLiteral("Completed 42.00%, elapsed 3 sec, estimated remaining 4 sec.")},
-          Progress{1, 3, 500, QStringLiteral("Completed 33.33%, elapsed 500 msec, estimated remaining 1 sec.")},
-          Progress{120, 100, 2000, QStringLiteral("Completed 100.00%, elapsed 2 sec, estimated remaining 0 sec.")},
+          Progress{42, 100, 3000,
+                   QStringLiteral("Completed 42.00%, elapsed 3 sec, estimated remaining 4 sec.")},
+          Progress{1, 3, 500,
+                   QStringLiteral("Completed 33.33%, elapsed 500 msec, estimated remaining 1 sec.")},
+          Progress{120, 100, 2000,
+                   QStringLiteral("Completed 100.00%, elapsed 2 sec, estimated remaining 0 sec.")},
           Progress{5, -1, 65000,
-                   QStringLiteral("Please be patient, the file is being converted into the WAV format.\nTime taken: 1 min 5 sec.")}})
+                   QStringLiteral("Please be patient, the file is being converted into the WAV format.\nTime "
+                                  "taken: 1 min 5 sec.")}})
         EXPECT_EQ(CMp3Converter::ProgressText(p.done, p.total, p.elapsed), p.text) << p.done;
 
     SetCurrentLanguage(Language::German);
-    EXPECT_EQ(CMp3Converter::ProgressText(42, 100, 3723000),
-              QStringLiteral("42,00 % erledigt, vergangen: 1 h 2 min 3 s, geschätzte Restzeit: 1 h 25 min 41 s."));
+    EXPECT_EQ(
+        CMp3Converter::ProgressText(42, 100, 3723000),
+        QStringLiteral("42,00 % erledigt, vergangen: 1 h 2 min 3 s, geschätzte Restzeit: 1 h 25 min 41 s."));
     EXPECT_EQ(CMp3Converter::ProgressText(5, -1, 250),
-              QStringLiteral("Bitte haben Sie ein wenig Geduld, die Datei wird ins WAV-Format konvertiert.\nBenötigt: 250 ms."));
+              QStringLiteral("Bitte haben Sie ein wenig Geduld, die Datei wird ins WAV-Format "
+                             "konvertiert.\nBenötigt: 250 ms."));
     SetCurrentLanguage(Language::English);
 }

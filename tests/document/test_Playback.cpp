@@ -1,10 +1,10 @@
 // Playback through the virtual output: positions, loops, and the spectrum that follows the music.
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QTest>
 #include <chrono>
 #include <cmath>
-#include <gtest/gtest.h>
 
 #include "document/CRiffWave.h"
 #include "document/CSound.h"
@@ -25,13 +25,16 @@ protected:
         QString error;
         output = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &error);
         ASSERT_TRUE(output) << error.toStdString();
-        doc.SetSoundFactory([this](const QString& path, QString*) { return CSound::Create(*output, path, nullptr); });
+        doc.SetSoundFactory(
+            [this](const QString& path, QString*) { return CSound::Create(*output, path, nullptr); });
         doc.m_nFFTPoints = 1024;
     }
     void TearDown() override {
         if (g_bPlaying) doc.OnStopPlaying();
-        if (oldTmp.isEmpty()) qunsetenv("TMPDIR");
-        else qputenv("TMPDIR", oldTmp);
+        if (oldTmp.isEmpty())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", oldTmp);
         DocFixture::TearDown();
     }
     void Load(std::uint32_t rate, std::size_t samples) {
@@ -53,7 +56,8 @@ protected:
         const double seconds = std::chrono::duration<double>(Clock::now() - since).count();
         const double furthest = from + 2.0 * std::ceil(seconds * 44100.0) + 2.0;
         if (position >= from && position <= furthest) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "position " << position << " outside [" << from << ", " << furthest << "]";
+        return ::testing::AssertionFailure()
+               << "position " << position << " outside [" << from << ", " << furthest << "]";
     }
     std::unique_ptr<AudioOutputDevice> output;
     QByteArray oldTmp;
@@ -112,12 +116,13 @@ TEST_F(Playback, FilesOutsideTheCardsRatesPlayACopyWhileTheSpectrumReadsEverySam
         std::uint32_t playSample;      // a position in the copy
         std::uint32_t analysedSample;  // the sample of the sound analysed there
     };
-    for (const Case c : {Case{96000, 96001, 48000, 48001, 3000, 6000}, Case{192000, 192003, 48000, 48001, 3000, 12000},
-                         Case{4000, 4001, 8000, 8002, 3001, 1500}, Case{3000, 3100, 9000, 9300, 3001, 1000},
-                         Case{44100, 44101, 44100, 44101, 3000, 3000}}) {
+    for (const Case c :
+         {Case{96000, 96001, 48000, 48001, 3000, 6000}, Case{192000, 192003, 48000, 48001, 3000, 12000},
+          Case{4000, 4001, 8000, 8002, 3001, 1500}, Case{3000, 3100, 9000, 9300, 3001, 1000},
+          Case{44100, 44101, 44100, 44101, 3000, 3000}}) {
         SCOPED_TRACE(c.rate);
         Load(c.rate, c.samples);
-        doc.m_nFFTPoints = 1024;  // each new sound takes the carried size again
+        doc.m_nFFTPoints = 1024;                  // each new sound takes the carried size again
         EXPECT_EQ(doc.SampleCount(), c.samples);  // the analysis keeps the file's own samples
         EXPECT_EQ(doc.m_nSampleRate, static_cast<int>(c.rate));
         EXPECT_EQ(doc.m_nPlayBytes, 2 * c.copySamples);
@@ -148,7 +153,8 @@ TEST_F(Playback, ALowRateCopyRepeatsEachSample) {
         ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("low.wav"), c.file)));
         CRiffWave copy;
         WaveFormat format;
-        ASSERT_EQ(copy.Open(CKalvoDoc::TempWavePath(), &format, CRiffWave::Mode::Read), CRiffWave::Status::Success);
+        ASSERT_EQ(copy.Open(CKalvoDoc::TempWavePath(), &format, CRiffWave::Mode::Read),
+                  CRiffWave::Status::Success);
         EXPECT_EQ(format.samplesPerSec, c.copyRate);
         EXPECT_EQ(format.bitsPerSample, c.bits);
         QByteArray bytes(static_cast<qsizetype>(copy.GetSize()), '\0');
@@ -169,13 +175,15 @@ TEST_F(Playback, ASoundNoOutputCanPlayStaysLoadedAndTheUserIsToldWhy) {
             if (why) *why = c.reason;
             return std::unique_ptr<CSound>();
         });
-        ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("low.wav"), Mono16(4000, Sine(440, 4000, 4000, 8000)))));
+        ASSERT_TRUE(
+            doc.OpenSoundFile(Write(QStringLiteral("low.wav"), Mono16(4000, Sine(440, 4000, 4000, 8000)))));
         EXPECT_TRUE(g_bWaveLoaded);
         EXPECT_EQ(doc.SampleCount(), 4000u);
         EXPECT_EQ(doc.m_pSound, nullptr);
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_TRUE(SaidNumber(ui, 61459));
-        EXPECT_TRUE(ui.messages[0].text.contains(c.message ? Str(c.message, QStringLiteral("low.wav")) : c.reason))
+        EXPECT_TRUE(
+            ui.messages[0].text.contains(c.message ? Str(c.message, QStringLiteral("low.wav")) : c.reason))
             << ui.messages[0].text.toStdString();
         doc.OnPlay();  // nothing to play: nothing pretends to
         EXPECT_FALSE(g_bPlaying);
@@ -215,7 +223,8 @@ TEST_F(Playback, RemovingTheWaveWhilePlayingStopsThePlayback) {
 TEST_F(Playback, FftSettingsWhilePlayingGoOnPlayingWithTheNewSize) {
     Load(44100, 3 * 44100);
     g_bLoop = true;
-    for (const std::optional<int> answer : {std::optional<int>(0), std::optional<int>()}) {  // OK with 256, Cancel
+    for (const std::optional<int> answer :
+         {std::optional<int>(0), std::optional<int>()}) {  // OK with 256, Cancel
         doc.OnPlay();
         doc.SetPlayPosition(2 * 50000);
         ui.fftSizes.push_back(answer);

@@ -94,7 +94,8 @@ TEST_F(Spectrum, TheAnalysisModuleIsToldTheNewLength) {
     doc.SetModuleFrame(Module::Analyse, &analysis);
     doc.OnSelectionChanged(0, 2500);
     doc.SetModuleFrame(Module::Analyse, nullptr);
-    EXPECT_EQ(analysis.values, (std::vector<std::pair<int, int>>{{1127, 2500}, {1025, 2500}, {1128, 2500}, {1124, 2500}}));
+    EXPECT_EQ(analysis.values,
+              (std::vector<std::pair<int, int>>{{1127, 2500}, {1025, 2500}, {1128, 2500}, {1124, 2500}}));
     EXPECT_EQ(analysis.sliders, (std::vector<std::pair<int, int>>{{1111, 2500}, {1123, 2500}}));
 }
 
@@ -103,7 +104,8 @@ TEST_F(Spectrum, ASineShowsItsAmplitudeAtItsBin) {
     ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("sine.wav"), Mono16(8000, Sine(1000, 8000, 1024, 10000)))));
     doc.OnSelectionChanged(0, 1024);
     ASSERT_EQ(doc.m_aSpectrum.size(), 513u);
-    const auto peak = std::max_element(doc.m_aSpectrum.begin(), doc.m_aSpectrum.end()) - doc.m_aSpectrum.begin();
+    const auto peak =
+        std::max_element(doc.m_aSpectrum.begin(), doc.m_aSpectrum.end()) - doc.m_aSpectrum.begin();
     EXPECT_EQ(peak, 128);
     EXPECT_NEAR(doc.m_aSpectrum[128], 5000.0, 1.0);
     EXPECT_DOUBLE_EQ(CKalvoDoc::BinFrequency(128, 1024, 8000), 1000.0);
@@ -138,7 +140,8 @@ TEST_F(Spectrum, CaptureBlocksGiveLiveSpectraUntilEscape) {
     doc.RequestStopListening();
     doc.OnCaptureBlock(std::vector<double>(800, 3.0), QString());
     EXPECT_FALSE(g_bListening);
-    EXPECT_EQ(std::count(view.hints.begin(), view.hints.end(), kHintSpectrum), 1);  // no spectrum for that block
+    EXPECT_EQ(std::count(view.hints.begin(), view.hints.end(), kHintSpectrum),
+              1);  // no spectrum for that block
 }
 
 TEST_F(Spectrum, FftSettingsDialogShowsTheSizeAndCarriesTheChoice) {

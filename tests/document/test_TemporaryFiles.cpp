@@ -46,4 +46,3 @@ TEST_F(TemporaryFiles, ASecondAccountOpensStereoAndHighRateFilesAndGetsItsOwnHel
     EXPECT_FALSE(ReadFile(page).contains("planted"));
     EXPECT_EQ(ReadFile(planted), QByteArray("<html>planted</html>"));  // theirs, untouched
 }
-

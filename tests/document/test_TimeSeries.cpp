@@ -32,10 +32,12 @@ TEST_F(TimeSeries, ScalingFillsTheSixteenBitRange) {
 
 TEST_F(TimeSeries, TokensAreNumbersACommaIsADecimalPointAndTheRestIsLeftOutAndCounted) {
     std::size_t skipped = 0;
-    EXPECT_EQ(CKalvoDoc::ParseTimeSeries("1 2\r\n#skip 3\r\n\t-4.5e1 abc 7x\n#\n1e999 -1e999 nan inf +8", &skipped),
-              (std::vector<double>{1, 2, 3, -45, 8}));
+    EXPECT_EQ(
+        CKalvoDoc::ParseTimeSeries("1 2\r\n#skip 3\r\n\t-4.5e1 abc 7x\n#\n1e999 -1e999 nan inf +8", &skipped),
+        (std::vector<double>{1, 2, 3, -45, 8}));
     EXPECT_EQ(skipped, 6u);  // abc, 7x, the two numbers beyond the doubles, nan and inf; "#" is a comment
-    // German spreadsheets: one decimal comma is a decimal point; two, or a comma beside a point, are no number.
+    // German spreadsheets: one decimal comma is a decimal point; two, or a comma beside a point, are no
+    // number.
     EXPECT_EQ(CKalvoDoc::ParseTimeSeries("0,5\n1,5\n-2,25e1\n1,2,3\n1.000,5\n,\n", &skipped),
               (std::vector<double>{0.5, 1.5, -22.5}));
     EXPECT_EQ(skipped, 3u);
@@ -95,9 +97,10 @@ TEST_F(TimeSeries, EmptyAndUnreadableFilesLeaveTheDocumentEmptyWithAMessage) {
 
 TEST_F(TimeSeries, ATextWithoutNumbersIsRefusedAndTheLoadedSoundStays) {
     // The head of /etc/services: "1/tcp" and "7/udp" are no numbers.
-    const QString services = Write(QStringLiteral("services.txt"),
-                                   "# Network services, Internet style\n\ntcpmux\t\t1/tcp\t\t\t# TCP port service multiplexer\n"
-                                   "echo\t\t7/tcp\necho\t\t7/udp\ndiscard\t\t9/tcp\t\tsink null\n");
+    const QString services =
+        Write(QStringLiteral("services.txt"),
+              "# Network services, Internet style\n\ntcpmux\t\t1/tcp\t\t\t# TCP port service multiplexer\n"
+              "echo\t\t7/tcp\necho\t\t7/udp\ndiscard\t\t9/tcp\t\tsink null\n");
     const QString series = Write(QStringLiteral("series.txt"), "1\n-1\n1\n-1\n");
     ASSERT_TRUE(doc.OpenTimeSeriesFile(series));
     const std::vector<double> before = Samples();
@@ -111,8 +114,9 @@ TEST_F(TimeSeries, ATextWithoutNumbersIsRefusedAndTheLoadedSoundStays) {
     EXPECT_EQ(Samples(), before);
 
     // A log with a few numbers among many words loads its numbers and says how many were left out.
-    const QString log = Write(QStringLiteral("log.txt"), "Dec 11 06:00:01 host cron[12]: started 3 jobs\n"
-                                                        "Dec 11 06:00:02 host kernel: 42\n");
+    const QString log = Write(QStringLiteral("log.txt"),
+                              "Dec 11 06:00:01 host cron[12]: started 3 jobs\n"
+                              "Dec 11 06:00:02 host kernel: 42\n");
     ui.messages.clear();
     ASSERT_TRUE(doc.OpenTimeSeriesFile(log));
     EXPECT_EQ(Samples().size(), 4u);  // 11, 3, 11 and 42

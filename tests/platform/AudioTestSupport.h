@@ -15,7 +15,9 @@
 
 namespace test {
 
-inline std::int16_t Sample16(const std::uint8_t* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); }
+inline std::int16_t Sample16(const std::uint8_t* p) {
+    return static_cast<std::int16_t>(p[0] | (p[1] << 8));
+}
 
 inline std::vector<std::int16_t> Samples16(const std::vector<std::uint8_t>& bytes) {
     std::vector<std::int16_t> s(bytes.size() / 2);

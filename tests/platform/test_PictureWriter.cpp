@@ -1,11 +1,11 @@
 // Pictures of a paint routine in every format, and no file left behind by a failure.
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "platform/PictureWriter.h"
 #include "platform/StringTable.h"
@@ -74,12 +74,14 @@ TEST(PictureWriter, TitleAndNameInsideThePictureAreInTheInterfaceLanguage) {
         EXPECT_EQ(image.text(QStringLiteral("Software")), QString::fromUtf8(c.application));
         // Every picture has a name of its own in either language.
         QStringList names;
-        for (int k = 0; k <= static_cast<int>(PictureKind::Wavelet); ++k) names << PictureNameOf(static_cast<PictureKind>(k));
+        for (int k = 0; k <= static_cast<int>(PictureKind::Wavelet); ++k)
+            names << PictureNameOf(static_cast<PictureKind>(k));
         EXPECT_EQ(names.size(), 11);
         EXPECT_EQ(names.removeDuplicates(), 0);
         EXPECT_FALSE(names.contains(QString()));
         if (c.language == Language::English)
-            for (const QString& name : names) EXPECT_FALSE(name.contains(QStringLiteral("Abbild"))) << name.toStdString();
+            for (const QString& name : names)
+                EXPECT_FALSE(name.contains(QStringLiteral("Abbild"))) << name.toStdString();
     }
     SetCurrentLanguage(Language::English);
 }
@@ -88,7 +90,8 @@ TEST(PictureWriter, FailsWithoutLeavingAFile) {
     QTemporaryDir dir;
     const auto paint = [](QPainter& painter, const QRect& rect) { painter.fillRect(rect, Qt::red); };
     EXPECT_FALSE(WritePicture(dir.filePath(QStringLiteral("a.wmf")), QSize(10, 10), QString(), paint));
-    EXPECT_FALSE(WritePicture(dir.filePath(QStringLiteral("missing/a.png")), QSize(10, 10), QString(), paint));
+    EXPECT_FALSE(
+        WritePicture(dir.filePath(QStringLiteral("missing/a.png")), QSize(10, 10), QString(), paint));
     EXPECT_FALSE(WritePicture(dir.filePath(QStringLiteral("a.png")), QSize(0, 10), QString(), paint));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
 }

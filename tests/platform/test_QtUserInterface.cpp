@@ -1,12 +1,14 @@
+#include <gtest/gtest.h>
 #include <QTest>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include "platform/QtUserInterface.h"
 
 TEST(QtUserInterface, FileFiltersBecomeQtFilters) {
-    EXPECT_EQ(QtFileFilter(QStringLiteral("All readable music files (*.wav,*.mp3)|*.wav;*.mp3|WAV - Standardwavefiles|*.wav|")),
-              QStringLiteral("All readable music files (*.wav,*.mp3) (*.wav *.mp3);;WAV - Standardwavefiles (*.wav)"));
+    EXPECT_EQ(QtFileFilter(QStringLiteral(
+                  "All readable music files (*.wav,*.mp3)|*.wav;*.mp3|WAV - Standardwavefiles|*.wav|")),
+              QStringLiteral(
+                  "All readable music files (*.wav,*.mp3) (*.wav *.mp3);;WAV - Standardwavefiles (*.wav)"));
 }
 
 #include <QApplication>

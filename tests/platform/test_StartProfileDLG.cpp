@@ -1,17 +1,17 @@
 // The start dialog offers exactly the saved user profiles and starts none that does not exist.
 
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QMessageBox>
-#include <gtest/gtest.h>
 
 #include "platform/CStartProfileDLG.h"
 #include "platform/StringTable.h"
@@ -32,8 +32,9 @@ QPushButton* OkButton(const QDialog& dialog) {
 TEST(StartProfileDLG, ListsTheSavedUserProfilesOnly) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    for (const char* name : {"KalvoUserProfil-Anna.ini", "KalvoUserProfil-Zoe Klasse 4b.ini", "KalvoUserProfil-.ini",
-                             "KalvoStandardProfil.ini", "KalvoUserProfil-Bert.txt", "notes.ini"})
+    for (const char* name :
+         {"KalvoUserProfil-Anna.ini", "KalvoUserProfil-Zoe Klasse 4b.ini", "KalvoUserProfil-.ini",
+          "KalvoStandardProfil.ini", "KalvoUserProfil-Bert.txt", "notes.ini"})
         Touch(dir.filePath(QLatin1String(name)));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("KalvoUserProfil-Folder.ini")));
     EXPECT_EQ(CStartProfileDLG::UserProfileNames(dir.path()), (QStringList{"Anna", "Zoe Klasse 4b"}));

@@ -4,7 +4,8 @@
 
 TEST(StringTable, ParsesEscapesAndIgnoresCommentsAndBrokenLines) {
     const StringTable table = StringTable::FromText(
-        "# comment\n\n1\tLine\\none\\tand \\\\ back\tZeile\\r\\n\n2\tonly two fields\nx\tno\tnumber\n3\ta\tb\r\n");
+        "# comment\n\n1\tLine\\none\\tand \\\\ back\tZeile\\r\\n\n2\tonly two "
+        "fields\nx\tno\tnumber\n3\ta\tb\r\n");
     EXPECT_EQ(table.Text(1, Language::English), QStringLiteral("Line\none\tand \\ back"));
     EXPECT_EQ(table.Text(1, Language::German), QStringLiteral("Zeile\r\n"));
     EXPECT_FALSE(table.Contains(2));
@@ -34,17 +35,19 @@ TEST(StringTable, TheTextsAreFreeOfCarriedOverTyposAndWrongTerms) {
     const StringTable& table = StringTable::Instance();
     // Typos and German words that came along into the English texts, and English or mixed
     // words in the German ones; the musical intervals by their English names.
-    const char* const englishFaults[] = {"succesful", "perfomance", "quint", "big third", "sm. third", "does not exists",
-                                         "predifined", "doesn´t", "a a ", "to short", "LyapunivKantz", "LyapuovKantz",
-                                         "Speichert", " Abbild", "reell", "Entropie", "Mexikan", "Fehler",
-                                         "logarithmical", "Pointsize", "gaudy", "unisonous", "You paste it"};
-    const char* const germanFaults[] = {"(complex)", "Error der", "LyapunivKantz", "LyapuovKantz", "Bitte wähle ",
-                                        "Samplingrate"};
+    const char* const englishFaults[] = {
+        "succesful",     "perfomance", "quint", "big third", "sm. third",     "does not exists",
+        "predifined",    "doesn´t",    "a a ",  "to short",  "LyapunivKantz", "LyapuovKantz",
+        "Speichert",     " Abbild",    "reell", "Entropie",  "Mexikan",       "Fehler",
+        "logarithmical", "Pointsize",  "gaudy", "unisonous", "You paste it"};
+    const char* const germanFaults[] = {"(complex)",    "Error der",    "LyapunivKantz",
+                                        "LyapuovKantz", "Bitte wähle ", "Samplingrate"};
     for (int id = 0; id < 70000; ++id) {
         if (!table.Contains(id)) continue;
         const QString en = table.Text(id, Language::English), de = table.Text(id, Language::German);
         for (const char* fault : englishFaults)
-            EXPECT_FALSE(en.contains(QString::fromUtf8(fault), Qt::CaseInsensitive)) << id << ": " << en.toStdString();
+            EXPECT_FALSE(en.contains(QString::fromUtf8(fault), Qt::CaseInsensitive))
+                << id << ": " << en.toStdString();
         for (const char* fault : germanFaults)
             EXPECT_FALSE(de.contains(QString::fromUtf8(fault))) << id << ": " << de.toStdString();
     }

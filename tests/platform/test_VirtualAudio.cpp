@@ -61,7 +61,9 @@ std::unique_ptr<PlaybackBuffer> VirtualPlayback(const PcmFormat& format, std::ui
     return buffer;
 }
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 // Polls until the condition holds, for far longer than it takes even on a busy machine.
 template <typename Condition>
@@ -87,8 +89,8 @@ TEST(VirtualSignal, SyntheticSignalsAreAtHalfScaleInEveryFormat) {
     const PcmFormat formats[] = {{8000, 8, 1}, {44100, 16, 2}, {192000, 16, 1}};
     for (const Case& c : cases) {
         for (const PcmFormat& f : formats) {
-            SCOPED_TRACE(std::string(c.name) + " " + std::to_string(f.rate) + "/" + std::to_string(f.bits) + "/" +
-                         std::to_string(f.channels));
+            SCOPED_TRACE(std::string(c.name) + " " + std::to_string(f.rate) + "/" + std::to_string(f.bits) +
+                         "/" + std::to_string(f.channels));
             const auto bytes = Render(c.signal, f, f.rate);
             double peak = 0.0, sum = 0.0;
             int differing = 0;
@@ -117,12 +119,14 @@ TEST(VirtualSignal, SineStaysExactAfterHoursAndChirpSweepsAndRepeats) {
         sine.Skip(start - sine.FramesRendered());
         sine.Render(bytes.data(), 800);
         const auto s = test::Samples16(bytes);
-        for (std::size_t i = 0; i < s.size(); ++i) ASSERT_NEAR(s[i], ExpectedSine440At8000(start + i), 1) << start + i;
+        for (std::size_t i = 0; i < s.size(); ++i)
+            ASSERT_NEAR(s[i], ExpectedSine440At8000(start + i), 1) << start + i;
     }
 
     // The frequency from the zero crossings of a 50 ms window starting at t seconds.
     auto frequencyAt = [](const std::vector<std::uint8_t>& b, const PcmFormat& f, double t) {
-        const auto first = static_cast<std::size_t>(t * f.rate), count = static_cast<std::size_t>(0.05 * f.rate);
+        const auto first = static_cast<std::size_t>(t * f.rate),
+                   count = static_cast<std::size_t>(0.05 * f.rate);
         int crossings = 0;
         for (std::size_t n = first + 1; n < first + count; ++n)
             if ((ValueAt(b, f, n - 1, 0) < 0) != (ValueAt(b, f, n, 0) < 0)) ++crossings;
@@ -134,7 +138,8 @@ TEST(VirtualSignal, SineStaysExactAfterHoursAndChirpSweepsAndRepeats) {
     };
     for (const Case& c : {Case{{44100, 16, 1}, 5000.0}, Case{{8000, 8, 1}, 3600.0}}) {
         SCOPED_TRACE(c.format.rate);
-        const auto b = Render(VirtualSignal::Chirp(), c.format, static_cast<std::uint32_t>(5.2 * c.format.rate));
+        const auto b =
+            Render(VirtualSignal::Chirp(), c.format, static_cast<std::uint32_t>(5.2 * c.format.rate));
         for (double t : {0.0, 2.5, 4.95, 5.0}) {
             const double mid = std::fmod(t, 5.0) + 0.025;
             const double expected = 100.0 + (c.top - 100.0) * mid / 5.0;
@@ -176,19 +181,32 @@ TEST(VirtualSignal, FileIsConvertedToTheCaptureFormatAndLoops) {
     };
     auto looped = [](const std::vector<int>& v, std::size_t i) { return v[i % v.size()]; };
     const Case cases[] = {
-        {"same format", test::Mono16(8000, ramp), {8000, 16, 1}, [&](std::size_t n, int) { return looped(ramp, n); }},
-        {"8-bit stereo to 16-bit mono", test::Wave(2, 8000, 8, pcm8(stereo8)), {8000, 16, 1},
+        {"same format",
+         test::Mono16(8000, ramp),
+         {8000, 16, 1},
+         [&](std::size_t n, int) { return looped(ramp, n); }},
+        {"8-bit stereo to 16-bit mono",
+         test::Wave(2, 8000, 8, pcm8(stereo8)),
+         {8000, 16, 1},
          [&](std::size_t n, int) { return ((looped(left8, n) - 128) + (looped(right8, n) - 128)) * 128; }},
-        {"16-bit mono to 8-bit stereo", test::Mono16(8000, ramp), {8000, 8, 2},
+        {"16-bit mono to 8-bit stereo",
+         test::Mono16(8000, ramp),
+         {8000, 8, 2},
          [&](std::size_t n, int) { return 128 + static_cast<int>(std::lround(looped(ramp, n) / 256.0)); }},
-        {"16-bit stereo keeps its channels", test::Wave(2, 8000, 16, test::Pcm16(stereo16)), {8000, 16, 2},
+        {"16-bit stereo keeps its channels",
+         test::Wave(2, 8000, 16, test::Pcm16(stereo16)),
+         {8000, 16, 2},
          [&](std::size_t n, int ch) { return looped(stereo16, 2 * (n % 40) + ch); }},
-        {"8000 Hz to 16000 Hz interpolates", test::Mono16(8000, ramp), {16000, 16, 1},
+        {"8000 Hz to 16000 Hz interpolates",
+         test::Mono16(8000, ramp),
+         {16000, 16, 1},
          [&](std::size_t n, int) {
              const int a = looped(ramp, n / 2), b = looped(ramp, n / 2 + 1);
              return n % 2 ? static_cast<int>(std::lround((a + b) / 2.0)) : a;
          }},
-        {"16000 Hz to 8000 Hz takes every second frame", test::Mono16(16000, ramp), {8000, 16, 1},
+        {"16000 Hz to 8000 Hz takes every second frame",
+         test::Mono16(16000, ramp),
+         {8000, 16, 1},
          [&](std::size_t n, int) { return looped(ramp, 2 * n); }},
     };
     for (const Case& c : cases) {
@@ -212,7 +230,8 @@ TEST(VirtualSignal, FileIsConvertedToTheCaptureFormatAndLoops) {
 
 TEST(VirtualSignal, UnusableFilesAreExplained) {
     QTemporaryDir dir;
-    const QString text = dir.filePath(QStringLiteral("notes.wav")), empty = dir.filePath(QStringLiteral("empty.wav"));
+    const QString text = dir.filePath(QStringLiteral("notes.wav")),
+                  empty = dir.filePath(QStringLiteral("empty.wav"));
     ASSERT_TRUE(test::WriteFile(text, "this is not a sound"));
     ASSERT_TRUE(test::WriteFile(empty, test::Mono16(8000, {})));
     for (const QString& path : {dir.filePath(QStringLiteral("missing.wav")), text, empty}) {
@@ -253,15 +272,17 @@ TEST(VirtualDevices, ListsOpensAndRejectsIds) {
     const auto output = AudioSystem::OpenOutput(QString(), &error);
     ASSERT_TRUE(output) << error.toStdString();
     EXPECT_EQ(output->Name(), QStringLiteral("virtual output (silent)"));
-    EXPECT_EQ(InputName(QStringLiteral("virtual:sine:1000.5")), QStringLiteral("virtual input: sine 1000.5 Hz"));
+    EXPECT_EQ(InputName(QStringLiteral("virtual:sine:1000.5")),
+              QStringLiteral("virtual input: sine 1000.5 Hz"));
 
     QTemporaryDir dir;
     const QString wave = dir.filePath(QStringLiteral("Stimme A.wav"));
     ASSERT_TRUE(test::WriteFile(wave, test::Mono16(8000, {1, 2, 3})));
-    EXPECT_EQ(InputName(QStringLiteral("virtual:file:") + wave), QStringLiteral("virtual input: file Stimme A.wav"));
+    EXPECT_EQ(InputName(QStringLiteral("virtual:file:") + wave),
+              QStringLiteral("virtual input: file Stimme A.wav"));
 
-    for (const char* bad : {"virtual:sine:", "virtual:sine:-5", "virtual:sine:abc", "virtual:square", "virtual:output",
-                            "portaudio:0", "microphone"}) {
+    for (const char* bad : {"virtual:sine:", "virtual:sine:-5", "virtual:sine:abc", "virtual:square",
+                            "virtual:output", "portaudio:0", "microphone"}) {
         error.clear();
         EXPECT_FALSE(AudioSystem::OpenInput(QString::fromLatin1(bad), &error)) << bad;
         EXPECT_FALSE(error.isEmpty()) << bad;
@@ -354,7 +375,8 @@ TEST(VirtualCapture, DeliversTheSignalInRealTimeWithoutGapsAcrossTheWrap) {
     // Every sample, also those of the reads that wrapped, continues the sine.
     EXPECT_GE(reader.wrappedLocks, 1);
     const auto samples = test::Samples16(reader.data);
-    for (std::size_t n = 0; n < samples.size(); ++n) ASSERT_NEAR(samples[n], ExpectedSine440At8000(n), 1) << n;
+    for (std::size_t n = 0; n < samples.size(); ++n)
+        ASSERT_NEAR(samples[n], ExpectedSine440At8000(n), 1) << n;
 
     // The notifications came in order, each when its block was complete (how evenly they come
     // is measured by bench_capture_timing).

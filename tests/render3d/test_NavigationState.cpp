@@ -15,7 +15,7 @@ TEST(NavigationState, OneEventMovesOnceAndInertiaDecays) {
     EXPECT_DOUBLE_EQ(nav.objectRotation[0], 1.0);
     EXPECT_DOUBLE_EQ(nav.rotationVelocity[0], 0.1);
     nav.Update(1.0);
-    EXPECT_DOUBLE_EQ(nav.objectRotation[0], 1.0);  // the object moved once
+    EXPECT_DOUBLE_EQ(nav.objectRotation[0], 1.0);       // the object moved once
     EXPECT_NEAR(nav.rotationVelocity[0], 0.09, 1e-12);  // the camera coasts and slows
     EXPECT_GT(nav.cameraRotation[0], 0.1);
     nav.Reset();

@@ -12,10 +12,10 @@
 #include "app/CMainFrame.h"
 #include "render3d/DdsWriter.h"
 #include "settings/CIni.h"
-#include "views/common/CModuleFrame.h"
-#include "views/common/CModuleWindows.h"
 #include "tests/support/DocFixture.h"
 #include "tests/support/KalvoProcess.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/CModuleWindows.h"
 #include "views/nonlinear/CRekoView.h"
 #include "views/spectral/CFFT3DView.h"
 
@@ -44,12 +44,14 @@ protected:
         s.IniRekobIsBunt = 0;
         s.IniRekoSizePts = 6;
         doc.m_nFFTPoints = 256;
-        ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("s.wav"), Mono16(8000, Sine(1000, 8000, 40000, 20000)))));
+        ASSERT_TRUE(
+            doc.LoadWave(Write(QStringLiteral("s.wav"), Mono16(8000, Sine(1000, 8000, 40000, 20000)))));
     }
     static int CountNot(const QImage& picture, QRgb background) {
         int count = 0;
         for (int y = 0; y < picture.height(); ++y)
-            for (int x = 0; x < picture.width(); ++x) count += (picture.pixel(x, y) & 0xFFFFFF) != (background & 0xFFFFFF);
+            for (int x = 0; x < picture.width(); ++x)
+                count += (picture.pixel(x, y) & 0xFFFFFF) != (background & 0xFFFFFF);
         return count;
     }
     // Waits until the view drew a frame on its OpenGL surface.
@@ -66,7 +68,7 @@ TEST_F(Gl3D, TheLandscapeIsDrawnOverTheBackgroundAndSavedAsDds) {
     const std::optional<QImage> picture = view.RenderOffscreen(QSize(320, 200), &error);
     ASSERT_TRUE(picture) << error.toStdString();
     EXPECT_EQ(picture->size(), QSize(320, 200));
-    EXPECT_EQ(picture->pixel(2, 2) & 0xFFFFFF, 0x000040u);  // the corner shows the background
+    EXPECT_EQ(picture->pixel(2, 2) & 0xFFFFFF, 0x000040u);       // the corner shows the background
     EXPECT_GT(CountNot(*picture, 0xFF000040u), 320 * 200 / 20);  // the landscape covers a good part
 
     // The DDS file holds the same pixels, B G R A after a 128-byte header.
@@ -125,7 +127,8 @@ TEST_F(Gl3D, TheFrameAndDeviceLinesShowOnlyWithTheHelp) {
         const QImage frame = surface->grabFramebuffer();
         int count = 0;
         for (int y = 0; y < std::min(frame.height(), 34); ++y)
-            for (int x = 0; x < std::min(frame.width(), 300); ++x) count += (frame.pixel(x, y) & 0xFFFFFF) == 0xFFFF00u;
+            for (int x = 0; x < std::min(frame.width(), 300); ++x)
+                count += (frame.pixel(x, y) & 0xFFFFFF) == 0xFFFF00u;
         return count;
     };
     EXPECT_EQ(yellowAtTop(), 0);
@@ -157,8 +160,8 @@ TEST_F(Gl3D, ALostContextIsRestoredWithoutLosingTheScene) {
     second.setCentralWidget(view);
     view->show();
     first.reset();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view->InvalidateCount() >= 1 && view->RestoreCount() >= 2 && view->IsReady(); },
-                                20000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return view->InvalidateCount() >= 1 && view->RestoreCount() >= 2 && view->IsReady(); }, 20000));
     const std::optional<QImage> after = view->Picture();
     ASSERT_TRUE(after);
     EXPECT_NEAR(CountNot(*after, 0xFF000000u), drawn, drawn / 10);
@@ -174,16 +177,18 @@ TEST(Gl3DCommand, TheCommandLineDrawsBothPicturesWithoutAWindow) {
     const QString wave = dir.filePath(QStringLiteral("tone.wav"));
     ASSERT_TRUE(WriteFile(wave, Mono16(8000, Sine(440, 8000, 16000, 20000))));
     for (const auto& [module, file] : {std::pair{"fft3d", "l.png"}, std::pair{"reko", "r.bmp"}}) {
-        const KalvoRun run = RunKalvo({QStringLiteral("--render"), QLatin1String(module), QStringLiteral("--open"), wave,
-                                       QStringLiteral("--size"), QStringLiteral("320x200"), QStringLiteral("--set"),
-                                       QStringLiteral("IniDokumentNumFFTPoints=256"), QStringLiteral("--out"),
-                                       dir.filePath(QLatin1String(file))});
+        const KalvoRun run =
+            RunKalvo({QStringLiteral("--render"), QLatin1String(module), QStringLiteral("--open"), wave,
+                      QStringLiteral("--size"), QStringLiteral("320x200"), QStringLiteral("--set"),
+                      QStringLiteral("IniDokumentNumFFTPoints=256"), QStringLiteral("--out"),
+                      dir.filePath(QLatin1String(file))});
         ASSERT_EQ(run.exitCode, 0) << module << run.err.toStdString();
         const QImage picture(dir.filePath(QLatin1String(file)));
         ASSERT_EQ(picture.size(), QSize(320, 200)) << module;
         int drawn = 0;
         for (int y = 0; y < 200; ++y)
-            for (int x = 0; x < 320; ++x) drawn += (picture.pixel(x, y) & 0xFFFFFF) != (picture.pixel(0, 0) & 0xFFFFFF);
+            for (int x = 0; x < 320; ++x)
+                drawn += (picture.pixel(x, y) & 0xFFFFFF) != (picture.pixel(0, 0) & 0xFFFFFF);
         EXPECT_GT(drawn, 300) << module;
     }
 }
@@ -253,7 +258,8 @@ protected:
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
         ASSERT_TRUE(SeedProfiles(dir.path()));
-        for (const QString& file : QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
+        for (const QString& file :
+             QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
             CIni(dir.filePath(QStringLiteral("Profile/") + file))
                 .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
         ResetFlags();

@@ -15,14 +15,16 @@ TEST(CIni, ReadsAndWritesWithPrivateProfileSemantics) {
     EXPECT_EQ(ini.GetString(QStringLiteral("name")), QStringLiteral("first"));  // names ignore case
     EXPECT_EQ(ini.GetInt(QStringLiteral("COUNT"), 0, QStringLiteral("ALPHA")), 12);
     EXPECT_EQ(ini.GetInt(QStringLiteral("missing"), 7), 7);
-    EXPECT_EQ(ini.GetString(QStringLiteral("x"), QStringLiteral("d"), QStringLiteral("Nowhere")), QStringLiteral("d"));
+    EXPECT_EQ(ini.GetString(QStringLiteral("x"), QStringLiteral("d"), QStringLiteral("Nowhere")),
+              QStringLiteral("d"));
 
     // Replace in place, append to an existing section, create a new section.
     ini.WriteInt(QStringLiteral("count"), 13, QStringLiteral("Alpha"));
     ini.WriteString(QStringLiteral("added"), QStringLiteral("yes"), QStringLiteral("Alpha"));
     ini.WriteString(QStringLiteral("y"), QStringLiteral("2"), QStringLiteral("Gamma"));
     const QString text = QString::fromUtf8(test::ReadFile(path));
-    EXPECT_EQ(text, QStringLiteral("[Alpha]\nName = first\ncount=13\nadded=yes\n\n[beta]\nx=1\n[Gamma]\ny=2\n"));
+    EXPECT_EQ(text,
+              QStringLiteral("[Alpha]\nName = first\ncount=13\nadded=yes\n\n[beta]\nx=1\n[Gamma]\ny=2\n"));
 
     // Values are cut to 255 characters and the file is created when missing.
     CIni fresh(dir.filePath(QStringLiteral("new.ini")), QStringLiteral("S"));
@@ -68,9 +70,10 @@ TEST(CIni, NumbersBeyondTheRangeOfDoublesGiveInfinityWhenLargeAndZeroWhenTiny) {
         double value;
     };
     const double inf = std::numeric_limits<double>::infinity();
-    for (const Case& c : {Case{"1e999", inf}, Case{"-1e999", -inf}, Case{"123456e305", inf}, Case{"0.001e312", inf},
-                          Case{"1e-999", 0.0}, Case{"-1e-400", -0.0}, Case{"0.0001e-321", 0.0},
-                          Case{"12345e-330", 0.0}, Case{"1e-99999999999999999999", 0.0}}) {
+    for (const Case& c :
+         {Case{"1e999", inf}, Case{"-1e999", -inf}, Case{"123456e305", inf}, Case{"0.001e312", inf},
+          Case{"1e-999", 0.0}, Case{"-1e-400", -0.0}, Case{"0.0001e-321", 0.0}, Case{"12345e-330", 0.0},
+          Case{"1e-99999999999999999999", 0.0}}) {
         const double v = CIni::ParseReal(QLatin1String(c.text));
         EXPECT_EQ(v, c.value) << c.text;
         EXPECT_EQ(std::signbit(v), std::signbit(c.value)) << c.text;

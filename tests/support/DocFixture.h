@@ -53,8 +53,8 @@ inline bool SaidNumber(const ScriptedUserInterface& ui, int id) {
 }
 
 inline void ResetFlags() {
-    for (auto* flag : {&g_bListening, &g_bRecording, &g_bPlaying, &g_bWaveLoaded, &g_bLoop, &g_bPlayCopyReduced,
-                       &g_bSelectionSpectrum, &g_bCancel, &g_bBusyComputing})
+    for (auto* flag : {&g_bListening, &g_bRecording, &g_bPlaying, &g_bWaveLoaded, &g_bLoop,
+                       &g_bPlayCopyReduced, &g_bSelectionSpectrum, &g_bCancel, &g_bBusyComputing})
         *flag = false;
 }
 

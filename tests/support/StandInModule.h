@@ -19,8 +19,8 @@ inline CModuleWindows::Registration StandInModule(Module module, int slot, int c
     r.titleString = title;
     r.slot = slot;
     r.create = [slot, withBar, resizable](const ModuleContext& context) {
-        return std::make_unique<CModuleFrame>(context.settings, slot, new QWidget, withBar ? new QWidget : nullptr,
-                                              resizable);
+        return std::make_unique<CModuleFrame>(context.settings, slot, new QWidget,
+                                              withBar ? new QWidget : nullptr, resizable);
     };
     return r;
 }

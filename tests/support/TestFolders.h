@@ -15,6 +15,7 @@
 // sound back end finds no card, so the program runs on its virtual devices, as without one.
 // The folder goes when the process ends.
 
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,7 +23,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <unistd.h>
 
 #include "platform/ProgramFolder.h"
 
@@ -43,7 +43,8 @@ inline void Require(bool ok, const char* what) {
 
 inline void WriteText(const QString& path, const QByteArray& text) {
     QFile file(path);
-    Require(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size(), "writing a file");
+    Require(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size(),
+            "writing a file");
 }
 
 }  // namespace detail
@@ -53,7 +54,9 @@ inline QString PrivateFolder() {
     return detail::Root() ? detail::Root()->path() + u'/' : QString();
 }
 
-inline QString PrivateProgramFolder() { return PrivateFolder() + QStringLiteral("program/"); }
+inline QString PrivateProgramFolder() {
+    return PrivateFolder() + QStringLiteral("program/");
+}
 
 inline void UsePrivateFolders() {
     auto& root = detail::Root();
@@ -89,7 +92,9 @@ inline void UsePrivateFolders() {
 }
 
 // Gives the program folder back to this process's private one (after a test used its own).
-inline void RestoreProgramFolder() { SetProgramFolder(PrivateProgramFolder()); }
+inline void RestoreProgramFolder() {
+    SetProgramFolder(PrivateProgramFolder());
+}
 
 // The program as the tests start it: a link to (or copy of) the built executable inside the
 // private program folder, so that folder is its program folder.
@@ -98,7 +103,8 @@ inline QString KalvoExecutable() {
     if (PrivateFolder().isEmpty()) return built;
     const QString own = PrivateProgramFolder() + QFileInfo(built).fileName();
     if (!QFileInfo::exists(own)) {
-        const bool linked = ::link(QFile::encodeName(built).constData(), QFile::encodeName(own).constData()) == 0;
+        const bool linked =
+            ::link(QFile::encodeName(built).constData(), QFile::encodeName(own).constData()) == 0;
         detail::Require(linked || QFile::copy(built, own), "placing the program");
     }
     return own;

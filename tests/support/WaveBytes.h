@@ -19,9 +19,11 @@ inline void PutU32(QByteArray& b, std::uint32_t v) {
 }
 
 // A chunk: id, size (the body's length unless given), body and a pad byte for odd bodies.
-inline QByteArray Chunk(const char* id, const QByteArray& body, std::int64_t sizeField = -1, bool pad = true) {
+inline QByteArray Chunk(const char* id, const QByteArray& body, std::int64_t sizeField = -1,
+                        bool pad = true) {
     QByteArray c(id, 4);
-    PutU32(c, sizeField < 0 ? static_cast<std::uint32_t>(body.size()) : static_cast<std::uint32_t>(sizeField));
+    PutU32(c,
+           sizeField < 0 ? static_cast<std::uint32_t>(body.size()) : static_cast<std::uint32_t>(sizeField));
     c += body;
     if (pad && (body.size() & 1)) c.append('\0');
     return c;
@@ -54,7 +56,8 @@ inline QByteArray ExtensibleFmtBody(std::uint16_t channels, std::uint32_t rate, 
 
 inline QByteArray Riff(const QByteArray& chunks, std::int64_t sizeField = -1) {
     QByteArray r("RIFF", 4);
-    PutU32(r, sizeField < 0 ? static_cast<std::uint32_t>(4 + chunks.size()) : static_cast<std::uint32_t>(sizeField));
+    PutU32(r, sizeField < 0 ? static_cast<std::uint32_t>(4 + chunks.size())
+                            : static_cast<std::uint32_t>(sizeField));
     r += "WAVE";
     r += chunks;
     return r;
@@ -66,7 +69,8 @@ inline QByteArray Pcm16(const std::vector<int>& samples) {
     return b;
 }
 
-inline QByteArray Wave(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, const QByteArray& data) {
+inline QByteArray Wave(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
+                       const QByteArray& data) {
     return Riff(Chunk("fmt ", FmtBody(1, channels, rate, bits)) + Chunk("data", data));
 }
 

@@ -205,10 +205,10 @@ TEST(AnalyseCommandLine, TablesReproduceTheHenonValues) {
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         for (double v : HenonSeries(10000)) out.write(QByteArray::number(v, 'g', 15) + '\n');
     }
-    KalvoRun run = RunKalvo({QStringLiteral("--export"), QStringLiteral("lyapspec"), QStringLiteral("--open"), file,
-                             QStringLiteral("--set"), QStringLiteral("IniAnalyseDimLya=2"), QStringLiteral("--set"),
-                             QStringLiteral("IniAnalyseTauLya=1"), QStringLiteral("--set"),
-                             QStringLiteral("IniAnalyseIterLya=10000")});
+    KalvoRun run = RunKalvo({QStringLiteral("--export"), QStringLiteral("lyapspec"), QStringLiteral("--open"),
+                             file, QStringLiteral("--set"), QStringLiteral("IniAnalyseDimLya=2"),
+                             QStringLiteral("--set"), QStringLiteral("IniAnalyseTauLya=1"),
+                             QStringLiteral("--set"), QStringLiteral("IniAnalyseIterLya=10000")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QStringList lines = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_GT(lines.size(), 2);
@@ -279,7 +279,8 @@ namespace {
 
 QList<QStringList> Rows(const QString& table) {
     QList<QStringList> rows;
-    for (const QString& line : table.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) rows << line.split(u'\t');
+    for (const QString& line : table.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        rows << line.split(u'\t');
     return rows;
 }
 
@@ -323,9 +324,10 @@ TEST(AnalyseCommandLine, NothingCountedIsNoNumber) {
     EXPECT_FALSE(run.out.contains(QStringLiteral("nan")) || run.out.contains(QStringLiteral("inf")));
     EXPECT_GT(withoutSlope, 0);
     // The analysis entry exports the calculation the profile chooses.
-    const KalvoRun chosen = RunKalvo(QStringList{QStringLiteral("--export"), QStringLiteral("analysis"),
-                                                 QStringLiteral("--set"), QStringLiteral("IniAnalyseWhatIs=2")} +
-                                     corrdim);
+    const KalvoRun chosen =
+        RunKalvo(QStringList{QStringLiteral("--export"), QStringLiteral("analysis"), QStringLiteral("--set"),
+                             QStringLiteral("IniAnalyseWhatIs=2")} +
+                 corrdim);
     EXPECT_EQ(chosen.exitCode, 0);
     EXPECT_EQ(chosen.out, run.out);
 
@@ -357,7 +359,8 @@ TEST_F(AnalyseWindow, HelpPagesOfBothNonlinearWindowsExistInBothLanguages) {
     CZeitreiheView series(doc, app.Settings());
     for (const QString& topic : {View().HelpTopic(), series.HelpTopic()})
         for (const char* language : {"en", "de"})
-            EXPECT_TRUE(QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic))
+            EXPECT_TRUE(
+                QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic))
                 << language << " " << topic.toStdString();
 }
 
@@ -375,7 +378,8 @@ TEST_F(AnalyseWindow, EscapeReachesTheMainWindowUnlessACalculationRuns) {
     QObject::connect(&stop, &QAction::triggered, [&stops] { ++stops; });
     main.addAction(&stop);
     area->addSubWindow(frame.get());
-    const auto release = qScopeGuard([&] { area->removeSubWindow(frame.get()); });  // the fixture owns the frame
+    const auto release =
+        qScopeGuard([&] { area->removeSubWindow(frame.get()); });  // the fixture owns the frame
     main.resize(1200, 800);
     main.show();
     main.activateWindow();
@@ -420,8 +424,9 @@ TEST_F(AnalyseWindow, AClearedSelectionKeepsTheCountsAndCountsOfNothingAreRefuse
 
     // One click in the waveform clears the selection: the counts stay.
     ASSERT_TRUE(doc.OnSelectionChanged(1200, 1200));
-    for (const auto& [id, value] : {std::pair{CAnalyseView::kPoints, "3000"}, std::pair{CAnalyseView::kCount, "3000"},
-                                    std::pair{CAnalyseView::kRadii, "100"}})
+    for (const auto& [id, value] :
+         {std::pair{CAnalyseView::kPoints, "3000"}, std::pair{CAnalyseView::kCount, "3000"},
+          std::pair{CAnalyseView::kRadii, "100"}})
         EXPECT_EQ(Edit(id)->text(), QString::fromLatin1(value)) << id;
     EXPECT_EQ(View().Parameters().numberOfKorr, 100);
     // A shorter selection brings its length; the radii stay while they fit.
@@ -441,8 +446,8 @@ TEST_F(AnalyseWindow, AClearedSelectionKeepsTheCountsAndCountsOfNothingAreRefuse
         int label;
     };
     const Case cases[] = {
-        {2, CAnalyseView::kRadii, "0", 61540}, {2, CAnalyseView::kRadii, "2", 61540},
-        {2, CAnalyseView::kCount, "0", 61541}, {1, CAnalyseView::kRadii, "0", 61540},
+        {2, CAnalyseView::kRadii, "0", 61540},      {2, CAnalyseView::kRadii, "2", 61540},
+        {2, CAnalyseView::kCount, "0", 61541},      {1, CAnalyseView::kRadii, "0", 61540},
         {1, CAnalyseView::kIterations, "0", 64205}, {0, CAnalyseView::kPoints, "0", 64202},
         {1, CAnalyseView::kPoints, "20", 64202},
     };
@@ -455,7 +460,8 @@ TEST_F(AnalyseWindow, AClearedSelectionKeepsTheCountsAndCountsOfNothingAreRefuse
         EXPECT_FALSE(View().IsCalculating()) << c.mode << " " << c.control;
         ASSERT_EQ(ui.messages.size(), 1u) << c.mode << " " << c.control;
         EXPECT_TRUE(SaidNumber(ui, 64260));
-        EXPECT_TRUE(ui.messages[0].text.contains(u'"' + Str(c.label) + u'"')) << ui.messages[0].text.toStdString();
+        EXPECT_TRUE(ui.messages[0].text.contains(u'"' + Str(c.label) + u'"'))
+            << ui.messages[0].text.toStdString();
         View().WaitForCalculation();
         EXPECT_EQ(View().HasResult(2), true);  // the last result stays
         // Back to counts that work, for the next case.
@@ -463,8 +469,9 @@ TEST_F(AnalyseWindow, AClearedSelectionKeepsTheCountsAndCountsOfNothingAreRefuse
         View().OnEdit(CAnalyseView::kPoints, QString::number(kept.numPointsLya));
         View().OnMode(1);
         for (int id : {CAnalyseView::kPoints, CAnalyseView::kRadii, CAnalyseView::kIterations})
-            View().OnEdit(id, QString::number(id == CAnalyseView::kPoints ? kept.numPointsLyaMax
-                                              : id == CAnalyseView::kRadii ? kept.numberOfLyaMax : kept.iterLyaMax));
+            View().OnEdit(id, QString::number(id == CAnalyseView::kPoints  ? kept.numPointsLyaMax
+                                              : id == CAnalyseView::kRadii ? kept.numberOfLyaMax
+                                                                           : kept.iterLyaMax));
         View().OnMode(2);
         View().OnEdit(CAnalyseView::kRadii, QString::number(kept.numberOfKorr));
         View().OnEdit(CAnalyseView::kCount, QString::number(kept.iterKorr));
@@ -502,16 +509,23 @@ public:
 protected:
     int metric(PaintDeviceMetric metric) const override {
         switch (metric) {
-        case PdmWidth: return m_width;
-        case PdmHeight: return m_height;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY: return 96;
-        case PdmDepth: return 32;
-        case PdmDevicePixelRatio: return 1;
-        case PdmDevicePixelRatioScaled: return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
-        default: return 0;
+            case PdmWidth:
+                return m_width;
+            case PdmHeight:
+                return m_height;
+            case PdmDpiX:
+            case PdmDpiY:
+            case PdmPhysicalDpiX:
+            case PdmPhysicalDpiY:
+                return 96;
+            case PdmDepth:
+                return 32;
+            case PdmDevicePixelRatio:
+                return 1;
+            case PdmDevicePixelRatioScaled:
+                return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
+            default:
+                return 0;
         }
     }
 
@@ -555,7 +569,8 @@ MaxLyapResult StraightStretching(unsigned maxiter, unsigned radii, double slope)
     for (unsigned e = 0; e < radii; ++e) {
         r.radii.push_back(0.001 * (e + 1));
         for (unsigned d = 0; d < 2; ++d)
-            for (unsigned i = 0; i <= maxiter; ++i) r.S[d][e * (maxiter + 1) + i] = -5.0 + slope * i - 0.1 * d;
+            for (unsigned i = 0; i <= maxiter; ++i)
+                r.S[d][e * (maxiter + 1) + i] = -5.0 + slope * i - 0.1 * d;
     }
     return r;
 }
@@ -564,7 +579,8 @@ LyapSpectrumResult FlatSpectrum(unsigned iterations, std::vector<double> exponen
     LyapSpectrumResult r;
     r.dimension = static_cast<unsigned>(exponents.size());
     r.iterations = iterations;
-    for (unsigned row = 0; row < iterations; ++row) r.rows.insert(r.rows.end(), exponents.begin(), exponents.end());
+    for (unsigned row = 0; row < iterations; ++row)
+        r.rows.insert(r.rows.end(), exponents.begin(), exponents.end());
     r.kaplanYorke = 1.26;
     r.meanNeighbours = 30;
     return r;
@@ -600,7 +616,8 @@ TEST(LyapunovPlots, NoTwoTextsOverlap) {
     };
     const MaxLyapResult iter50 = StraightStretching(50, 2, 0.05), iter400 = StraightStretching(400, 2, 0.01),
                         iter1000 = StraightStretching(1000, 1, 0.004), deep = StraightStretching(50, 1, -0.4);
-    const LyapSpectrumResult spectrum = FlatSpectrum(1000, {0.42, -1.62}), longSpectrum = FlatSpectrum(100000, {0.42, -1.62}),
+    const LyapSpectrumResult spectrum = FlatSpectrum(1000, {0.42, -1.62}),
+                             longSpectrum = FlatSpectrum(100000, {0.42, -1.62}),
                              nearZero = FlatSpectrum(1000, {0.02, -1.62});
     const CorrDimResult corr = SlopeOf(2.0, 10, 100);
     const auto maxLyap = [](const MaxLyapResult& r) {
@@ -613,15 +630,21 @@ TEST(LyapunovPlots, NoTwoTextsOverlap) {
     };
     const auto correlation = [&corr](bool fit) {
         return [&corr, fit](QPainter& p, const QRect& rect) {
-            CLyapunovPlots::DrawCorrDimPlot(p, rect, corr, fit ? rect.width() / 3 : 0, fit ? rect.width() * 2 / 3 : 0);
+            CLyapunovPlots::DrawCorrDimPlot(p, rect, corr, fit ? rect.width() / 3 : 0,
+                                            fit ? rect.width() * 2 / 3 : 0);
         };
     };
     const Case cases[] = {
-        {"max 50", {900, 600}, maxLyap(iter50)},       {"max 400", {900, 600}, maxLyap(iter400)},
-        {"max 400 narrow", {500, 300}, maxLyap(iter400)}, {"max 1000", {900, 600}, maxLyap(iter1000)},
-        {"max deep", {900, 200}, maxLyap(deep)},        {"spectrum", {900, 600}, spectral(spectrum)},
-        {"spectrum long", {500, 400}, spectral(longSpectrum)}, {"spectrum near 0", {900, 600}, spectral(nearZero)},
-        {"corrdim", {900, 600}, correlation(false)},    {"corrdim fit", {900, 600}, correlation(true)},
+        {"max 50", {900, 600}, maxLyap(iter50)},
+        {"max 400", {900, 600}, maxLyap(iter400)},
+        {"max 400 narrow", {500, 300}, maxLyap(iter400)},
+        {"max 1000", {900, 600}, maxLyap(iter1000)},
+        {"max deep", {900, 200}, maxLyap(deep)},
+        {"spectrum", {900, 600}, spectral(spectrum)},
+        {"spectrum long", {500, 400}, spectral(longSpectrum)},
+        {"spectrum near 0", {900, 600}, spectral(nearZero)},
+        {"corrdim", {900, 600}, correlation(false)},
+        {"corrdim fit", {900, 600}, correlation(true)},
         {"corrdim small", {300, 200}, correlation(false)},
     };
     for (const Case& c : cases) {

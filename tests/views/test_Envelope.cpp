@@ -27,7 +27,8 @@ std::vector<int> Tone(std::size_t count, double amplitude, double decay) {
     std::vector<int> s(count);
     for (std::size_t i = 0; i < count; ++i) {
         const double t = static_cast<double>(i) / 44100.0;
-        s[i] = static_cast<int>(std::lround(amplitude * std::pow(decay, t) * std::sin(2 * std::numbers::pi * 441.0 * t)));
+        s[i] = static_cast<int>(
+            std::lround(amplitude * std::pow(decay, t) * std::sin(2 * std::numbers::pi * 441.0 * t)));
     }
     return s;
 }
@@ -62,7 +63,9 @@ protected:
         DocFixture::TearDown();
     }
 
-    void Open(const QByteArray& file) { ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("s.wav"), file))); }
+    void Open(const QByteArray& file) {
+        ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("s.wav"), file)));
+    }
     // 20000 samples over 500 pixels: 40 samples per pixel.
     void OpenTone(double decay, int bits = 16) {
         const std::vector<int> tone = Tone(20000, 20000, decay);
@@ -265,7 +268,10 @@ TEST_F(Envelope, PicturesShowTheCurvesAndTheInterpolationPoints) {
 
     QGuiApplication::clipboard()->clear();
     ASSERT_TRUE(Dialog().OnCopy());
-    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/svg+xml")).contains("KALVO sound analysis"));
+    EXPECT_TRUE(QGuiApplication::clipboard()
+                    ->mimeData()
+                    ->data(QStringLiteral("image/svg+xml"))
+                    .contains("KALVO sound analysis"));
 }
 
 TEST_F(Envelope, TheDialogSpeaksTheCurrentLanguage) {
@@ -305,7 +311,8 @@ TEST_F(EnvelopeFrame, TheControlBarSwitchesTheModeAndEditsTheEnvelope) {
     EXPECT_EQ(edit->text(), QStringLiteral("edit\nenvelope"));
     EXPECT_FALSE(edit->toolTip().isEmpty());
 
-    ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("s.wav"), test::Mono16(44100, Tone(20000, 20000, 0.02)))));
+    ASSERT_TRUE(
+        doc.OpenSoundFile(Write(QStringLiteral("s.wav"), test::Mono16(44100, Tone(20000, 20000, 0.02)))));
     const auto darkRed = [](const QImage& image) {
         int n = 0;
         for (int y = 0; y < image.height(); ++y)

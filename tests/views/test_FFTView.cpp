@@ -1,10 +1,10 @@
 // The spectrum window: what it keeps from repaint to repaint, its controls, and its commands.
 
-#include <QLabel>
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
@@ -60,7 +60,9 @@ CFFTPlot Plot(const FftViewSettings& settings) {
 }
 
 // The x where the peak of bin i is marked.
-int PeakX(const CFFTPlot& plot, std::size_t bin) { return plot.XOf(std::trunc(plot.BinFrequency(bin))) + 1; }
+int PeakX(const CFFTPlot& plot, std::size_t bin) {
+    return plot.XOf(std::trunc(plot.BinFrequency(bin))) + 1;
+}
 
 std::vector<int> PeakXs(const CFFTPlot& plot) {
     std::vector<int> xs;
@@ -289,10 +291,11 @@ TEST(FFTPlot, MappingsAndTheirInversesAgree) {
 }
 
 TEST(FFTView, ReadOutNumbersHaveFiveDigitsAndAtMostOneDecimal) {
-    const std::pair<double, const char*> cases[] = {
-        {440.1234, "440.1"}, {-23.456, "-23.4"}, {12345.6, "12346"}, {1.23456, "1.2"}, {100000.4, "100000"},
-        {-6.0, "-6"}};
-    for (const auto& [value, text] : cases) EXPECT_EQ(CFFTView::ReadOutNumber(value), QLatin1String(text)) << value;
+    const std::pair<double, const char*> cases[] = {{440.1234, "440.1"},  {-23.456, "-23.4"},
+                                                    {12345.6, "12346"},   {1.23456, "1.2"},
+                                                    {100000.4, "100000"}, {-6.0, "-6"}};
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(CFFTView::ReadOutNumber(value), QLatin1String(text)) << value;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -408,7 +411,8 @@ TEST_F(FFTWindow, ALiveBlockIsDrawnAndItsPeakFound) {
     doc.m_nSampleRate = 8000;
     doc.m_nFFTPoints = 1024;
     std::vector<double> block(1024);
-    for (std::size_t i = 0; i < block.size(); ++i) block[i] = 16000.0 * std::sin(2 * M_PI * 1000.0 * i / 8000.0);
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = 16000.0 * std::sin(2 * M_PI * 1000.0 * i / 8000.0);
     doc.OnCaptureBlock(block, QString());
     const QImage picture = Repaint();
     const CFFTPlot& plot = View().Plot();
@@ -512,7 +516,9 @@ TEST_F(FFTWindow, F1OpensAPageThatExistsInBothLanguages) {
     const QString topic = View().HelpTopic();
     ASSERT_FALSE(topic.isEmpty());
     for (const char* language : {"en", "de"})
-        EXPECT_TRUE(QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic)) << language;
+        EXPECT_TRUE(
+            QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic))
+            << language;
 }
 
 namespace {
@@ -530,7 +536,8 @@ TEST_F(FFTWindow, ANewFftSizeShowsTheSpectrumAgainInsteadOfABlankWindow) {
     // 1250 Hz at 20 kHz lies on a bin of every size: bin 256 of 4096 points, bin 64 of 1024.
     // A sine of amplitude A on a bin reads A / 2 there.
     constexpr double kAmplitude = 16000.0;
-    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("tone.wav"), Mono16(kRate, Sine(1250, kRate, 20000, kAmplitude)))));
+    ASSERT_TRUE(
+        doc.LoadWave(Write(QStringLiteral("tone.wav"), Mono16(kRate, Sine(1250, kRate, 20000, kAmplitude)))));
     auto* points = qobject_cast<QLineEdit*>(frame->Control(CFFTView::kCtrlFftPoints));
 
     // A selection of 4096 samples: its spectrum is shown again, at its own size; the sonogram
@@ -538,7 +545,7 @@ TEST_F(FFTWindow, ANewFftSizeShowsTheSpectrumAgainInsteadOfABlankWindow) {
     ASSERT_TRUE(doc.OnSelectionChanged(2000, 6096));
     ASSERT_EQ(doc.m_aSpectrum.size(), 2049u);
     g_bSelectionSpectrum = false;  // the program's idle time clears it after the update
-    ui.fftSizes.push_back(0);  // 256 points
+    ui.fftSizes.push_back(0);      // 256 points
     view.hints.clear();
     doc.OnFftSettings();
     EXPECT_EQ(doc.m_nFFTPoints, 256);

@@ -23,8 +23,8 @@ TEST_F(FftExport, LevelsAreDecibelsFullScaleAlikeForEightAndSixteenBitsAndSilenc
         SCOPED_TRACE(doc.m_nBitsPerSample);
         ASSERT_EQ(lines.size(), 5);
         EXPECT_EQ(lines[0], QStringLiteral("frequency[Hz]\tamplitude[dBFS]"));
-        EXPECT_EQ(lines[1], QStringLiteral("0\t0"));  // a constant of full scale
-        EXPECT_EQ(lines[2], QStringLiteral("2000\t-20"));  // bin 1 of 4 points at 8 kHz
+        EXPECT_EQ(lines[1], QStringLiteral("0\t0"));        // a constant of full scale
+        EXPECT_EQ(lines[2], QStringLiteral("2000\t-20"));   // bin 1 of 4 points at 8 kHz
         EXPECT_EQ(lines[3], QStringLiteral("4000\t-150"));  // silence: the floor, never -inf
         EXPECT_EQ(lines[4], QString());
     }

@@ -1,13 +1,13 @@
+#include <gtest/gtest.h>
 #include <QLabel>
 #include <QMdiArea>
-#include <gtest/gtest.h>
 
+#include "platform/audio/VirtualInputDevice.h"
+#include "tests/support/DocFixture.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
-#include "tests/support/DocFixture.h"
 #include "views/time/CInfoView.h"
 #include "views/time/InfoModule.h"
-#include "platform/audio/VirtualInputDevice.h"
 
 using namespace test;
 
@@ -32,7 +32,8 @@ TEST_F(InfoView, ShowsTheSoundAndLightsWhileListeningOrRecording) {
     EXPECT_EQ(info.FieldText(CInfoView::kInputDevice), QStringLiteral("Primärer Soundaufnahmetreiber"));
     EXPECT_EQ(info.FieldText(CInfoView::kOutputDevice), QStringLiteral("Primärer Soundtreiber"));
     QString error;
-    const std::unique_ptr<VirtualInputDevice> input = VirtualInputDevice::Open(QStringLiteral("virtual:sine:440"), &error);
+    const std::unique_ptr<VirtualInputDevice> input =
+        VirtualInputDevice::Open(QStringLiteral("virtual:sine:440"), &error);
     ASSERT_TRUE(input) << error.toStdString();
     doc.SetAudioDevices(input.get(), nullptr);
     doc.UpdateAllViews(kHintRebuild);

@@ -13,12 +13,12 @@
 #include <memory>
 
 #include "document/CSound.h"
-#include "platform/audio/AudioDevice.h"
-#include "views/time/CSplitterFrame.h"
 #include "document/IModuleFrame.h"
+#include "platform/audio/AudioDevice.h"
 #include "tests/support/DocFixture.h"
 #include "views/time/CKalvoOverView.h"
 #include "views/time/CKalvoView.h"
+#include "views/time/CSplitterFrame.h"
 
 namespace {
 
@@ -37,7 +37,9 @@ QImage Render(View& view, QSize size) {
     return image;
 }
 
-bool IsRed(const QImage& image, int x, int y) { return image.pixel(x, y) == qRgb(255, 0, 0); }
+bool IsRed(const QImage& image, int x, int y) {
+    return image.pixel(x, y) == qRgb(255, 0, 0);
+}
 
 int CountRed(const QImage& image) {
     int n = 0;
@@ -74,7 +76,9 @@ protected:
         DocFixture::TearDown();
     }
 
-    void Open(const QByteArray& waveFile) { ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("s.wav"), waveFile))); }
+    void Open(const QByteArray& waveFile) {
+        ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("s.wav"), waveFile)));
+    }
     void Open16(std::size_t count) { Open(test::Mono16(44100, test::Sine(441, 44100, count, 20000))); }
     void Open8(const QByteArray& bytes) { Open(test::Wave(1, 8000, 8, bytes)); }
 
@@ -99,9 +103,9 @@ TEST_F(MainSoundWindow, MarkingInTheOverviewSetsTheWaveformWindowAndTheLoopBound
     };
     const Case cases[] = {
         {110, 310, 100, 300, 1000, 3000},
-        {310, 110, 100, 300, 1000, 3000},   // marked right to left
-        {5, 1015, 0, 1000, 0, 10000},       // beyond both ends: held at the plot
-        {110, 113, 100, 103, 1000, 1030},   // 30 samples are enough
+        {310, 110, 100, 300, 1000, 3000},  // marked right to left
+        {5, 1015, 0, 1000, 0, 10000},      // beyond both ends: held at the plot
+        {110, 113, 100, 103, 1000, 1030},  // 30 samples are enough
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.fromX << " -> " << c.toX);
@@ -152,15 +156,18 @@ TEST_F(MainSoundWindow, RemovingTheWaveClearsTheMark) {
 
 TEST_F(MainSoundWindow, TheCaretFollowsPlaybackThroughBackToStartAndFftSettings) {
     QString error;
-    const std::unique_ptr<AudioOutputDevice> output = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &error);
+    const std::unique_ptr<AudioOutputDevice> output =
+        AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &error);
     ASSERT_TRUE(output) << error.toStdString();
-    doc.SetSoundFactory([&](const QString& path, QString*) { return CSound::Create(*output, path, nullptr); });
+    doc.SetSoundFactory(
+        [&](const QString& path, QString*) { return CSound::Create(*output, path, nullptr); });
     Open16(10 * 44100);  // 100 pixels a second
     // Waits for the caret with a generous deadline; the sound plays on in real time meanwhile.
     const auto caretReaches = [&](auto condition) {
         QElapsedTimer timer;
         timer.start();
-        while (!condition(overview->CaretX()) && timer.elapsed() < 8000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        while (!condition(overview->CaretX()) && timer.elapsed() < 8000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         return condition(overview->CaretX());
     };
     doc.OnPlay();
@@ -183,9 +190,11 @@ TEST_F(MainSoundWindow, TheWaveformDragReachesTheDocumentInOrderAndEvenFor16Bit)
     };
     for (const Case c : {Case{16, 100}, Case{8, 101}}) {
         SCOPED_TRACE(c.bits);
-        if (c.bits == 16) Open16(1000);
-        else Open8(test::Pcm16(test::Sine(441, 44100, 500, 9000)));  // 1000 bytes of varied 8-bit samples
-        overview->MarkSamples(0, 500);  // one waveform pixel per sample
+        if (c.bits == 16)
+            Open16(1000);
+        else
+            Open8(test::Pcm16(test::Sine(441, 44100, 500, 9000)));  // 1000 bytes of varied 8-bit samples
+        overview->MarkSamples(0, 500);                              // one waveform pixel per sample
         const std::uint32_t loopEnd = doc.m_nSelEnd;
         for (const auto& [fromX, toX] : {std::pair{311, 111}, std::pair{111, 311}}) {
             Drag(wave.get(), fromX, toX);  // samples 301 and 101
@@ -206,13 +215,11 @@ TEST_F(MainSoundWindow, DoubleClicksSetMoveAndRemoveTheMarkers) {
         std::array<int, 2> markers;
     };
     const Step steps[] = {
-        {300, {300, 0}},
-        {100, {100, 300}},  // the second marker left of the first: they swap
-        {180, {180, 300}},  // between the two: the nearer one moves
-        {240, {180, 240}},  // equally near: the second moves
-        {243, {180, 0}},    // within 4 pixels: removed
-        {184, {0, 0}},
-        {184, {184, 0}},
+        {300, {300, 0}},   {100, {100, 300}},  // the second marker left of the first: they swap
+        {180, {180, 300}},                     // between the two: the nearer one moves
+        {240, {180, 240}},                     // equally near: the second moves
+        {243, {180, 0}},                       // within 4 pixels: removed
+        {184, {0, 0}},     {184, {184, 0}},
     };
     for (const Step& s : steps) {
         QTest::mouseDClick(wave.get(), Qt::LeftButton, {}, QPoint(s.x, 100));
@@ -261,7 +268,8 @@ TEST_F(MainSoundWindow, WithNothingMarkedTheWaveformShowsTheWholeSound) {
     const QImage listening = Render(*wave, kWaveSize);
     g_bListening = false;
     for (int y = 10; y < kWaveSize.height() - 10; ++y)
-        for (int x = 11; x < kWaveSize.width() - 10; ++x) ASSERT_EQ(listening.pixel(x, y), qRgb(0, 0, 0)) << x << "," << y;
+        for (int x = 11; x < kWaveSize.width() - 10; ++x)
+            ASSERT_EQ(listening.pixel(x, y), qRgb(0, 0, 0)) << x << "," << y;
 }
 
 TEST_F(MainSoundWindow, AFileOfFiftyBytesOrLessShowsOnlyFrameAndRuler) {
@@ -305,7 +313,8 @@ TEST(WaveformDrawStep, AtMostPrecisionPointsPerPixelColumn) {
         {500, 500, 520, 30, 1},  // nothing visible
     };
     for (const Case& c : cases)
-        EXPECT_EQ(CKalvoView::DrawStep(c.first, c.last, c.width, c.precision), c.step) << c.last << " " << c.precision;
+        EXPECT_EQ(CKalvoView::DrawStep(c.first, c.last, c.width, c.precision), c.step)
+            << c.last << " " << c.precision;
 }
 
 class SplitterFrameTest : public test::DocFixture {
@@ -344,15 +353,18 @@ TEST_F(SplitterFrameTest, TheControlBarSetsTheFactorsOfBothPanes) {
 }
 
 TEST_F(SplitterFrameTest, ZoomingKeepsTheMarkedStretch) {
-    ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("s.wav"), test::Mono16(44100, test::Sine(441, 44100, 20000, 9000)))));
+    ASSERT_TRUE(doc.OpenSoundFile(
+        Write(QStringLiteral("s.wav"), test::Mono16(44100, test::Sine(441, 44100, 20000, 9000)))));
     frame->OverView()->MarkSamples(4000, 8000);
     const CKalvoView::Stretch before = frame->WaveView()->VisibleSamples();
     const int markX = frame->OverView()->MarkStart().x();
     Control<QSlider>(CSplitterFrame::kCtrlZoom)->setValue(1);
     EXPECT_EQ(frame->WaveView()->VisibleSamples().first, before.first);
     EXPECT_EQ(frame->WaveView()->VisibleSamples().last, before.last);
-    EXPECT_NEAR(frame->OverView()->MarkStart().x(), markX * (3.0 * frame->OverView()->viewport()->width() - 20) /
-                                                        (frame->OverView()->viewport()->width() - 20), 1.0);
+    EXPECT_NEAR(frame->OverView()->MarkStart().x(),
+                markX * (3.0 * frame->OverView()->viewport()->width() - 20) /
+                    (frame->OverView()->viewport()->width() - 20),
+                1.0);
 }
 
 TEST_F(SplitterFrameTest, ShowsTheDraggedLengthAndCannotBeClosed) {
@@ -365,11 +377,13 @@ TEST_F(SplitterFrameTest, ShowsTheDraggedLengthAndCannotBeClosed) {
 }
 
 TEST_F(SplitterFrameTest, TheDraggedLengthGoesWithTheSoundItWasMeasuredIn) {
-    ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("a.wav"), test::Mono16(44100, test::Sine(441, 44100, 20000, 9000)))));
+    ASSERT_TRUE(doc.OpenSoundFile(
+        Write(QStringLiteral("a.wav"), test::Mono16(44100, test::Sine(441, 44100, 20000, 9000)))));
     frame->SetControlInt(CSplitterFrame::kCtrlSamples, 1234);  // as a drag in the waveform leaves it
     auto* samples = Control<QLineEdit>(CSplitterFrame::kCtrlSamples);
     ASSERT_EQ(samples->text(), QStringLiteral("1234"));
-    ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("b.wav"), test::Mono16(8000, test::Sine(200, 8000, 3000, 9000)))));
+    ASSERT_TRUE(doc.OpenSoundFile(
+        Write(QStringLiteral("b.wav"), test::Mono16(8000, test::Sine(200, 8000, 3000, 9000)))));
     EXPECT_EQ(samples->text(), QString());
 }
 
@@ -391,7 +405,8 @@ TEST_F(SplitterFrameTest, RowHeightsFollowTheProfile) {
 }
 
 TEST_F(SplitterFrameTest, TheViewsFollowTheDocumentUntilTheFrameGoes) {
-    ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("s.wav"), test::Mono16(44100, test::Sine(441, 44100, 20000, 9000)))));
+    ASSERT_TRUE(doc.OpenSoundFile(
+        Write(QStringLiteral("s.wav"), test::Mono16(44100, test::Sine(441, 44100, 20000, 9000)))));
     frame->OverView()->MarkSamples(4000, 8000);
     doc.RemoveWave();  // hint 11 reaches the overview
     EXPECT_EQ(frame->WaveView()->GetZoomWindow(), CKalvoView::ZoomWindow{});

@@ -1,8 +1,8 @@
 // The score window: the melody recorded from a running sound, and the picture of the whole score.
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QScrollBar>
-#include <gtest/gtest.h>
 #include <cmath>
 #include <memory>
 
@@ -66,7 +66,8 @@ TEST_F(NotenbildView, TheSavedScoreIsAsWideAsAllItsNotes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray svg = file.readAll();
-    EXPECT_TRUE(svg.contains(QStringLiteral("viewBox=\"0 0 %1 ").arg(width).toUtf8())) << svg.left(400).toStdString();
+    EXPECT_TRUE(svg.contains(QStringLiteral("viewBox=\"0 0 %1 ").arg(width).toUtf8()))
+        << svg.left(400).toStdString();
     EXPECT_TRUE(svg.contains("<desc>Score</desc>"));
 }
 
@@ -105,9 +106,11 @@ TEST_F(NotenbildView, AScalePlayedThroughTheMelodyIsRecordedNoteByNote) {
     const QByteArray oldTmp = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(dir.path()));
     QString error;
-    const std::unique_ptr<AudioOutputDevice> output = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &error);
+    const std::unique_ptr<AudioOutputDevice> output =
+        AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &error);
     ASSERT_TRUE(output) << error.toStdString();
-    doc.SetSoundFactory([&](const QString& path, QString*) { return CSound::Create(*output, path, nullptr); });
+    doc.SetSoundFactory(
+        [&](const QString& path, QString*) { return CSound::Create(*output, path, nullptr); });
     // C4 D4 E4 F4 G4, half a second each.
     const int notes[] = {39, 41, 43, 44, 46};
     std::vector<int> samples;
@@ -129,8 +132,10 @@ TEST_F(NotenbildView, AScalePlayedThroughTheMelodyIsRecordedNoteByNote) {
         for (const Partial& p : view->RecordedNotes()) recorded.push_back(NoteNumber(p.frequency));
         EXPECT_EQ(recorded, std::vector<int>(std::begin(notes), std::end(notes)));
     }
-    if (oldTmp.isEmpty()) qunsetenv("TMPDIR");
-    else qputenv("TMPDIR", oldTmp);
+    if (oldTmp.isEmpty())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", oldTmp);
 }
 
 // The same scale sung into the microphone: blocks of 4410 samples that do not line up with
@@ -164,10 +169,20 @@ TEST_F(NotenbildView, TheExportNamesTheIntervalToTheKeynote) {
         double f, f0;
         const char* cell;
     } cases[] = {
-        {440, 440, "keynote"}, {441, 440, "keynote"},     {880, 440, "octave"},  {880, 220, "two octaves"},
-        {660, 220, "twelfth"}, {1100, 220, "two octaves and a major third"},       {1540, 220, "two octaves and a minor seventh"},
-        {3520, 220, "four octaves"},                      {620, 440, ""},        {330, 220, ""},
-        {2420, 220, ""},       {4000, 220, ""},           {897, 440, ""},        {440, 0, ""},
+        {440, 440, "keynote"},
+        {441, 440, "keynote"},
+        {880, 440, "octave"},
+        {880, 220, "two octaves"},
+        {660, 220, "twelfth"},
+        {1100, 220, "two octaves and a major third"},
+        {1540, 220, "two octaves and a minor seventh"},
+        {3520, 220, "four octaves"},
+        {620, 440, ""},
+        {330, 220, ""},
+        {2420, 220, ""},
+        {4000, 220, ""},
+        {897, 440, ""},
+        {440, 0, ""},
     };
     for (const auto& c : cases) {
         const int id = KeynoteIntervalStringOf(c.f, c.f0);
@@ -175,9 +190,9 @@ TEST_F(NotenbildView, TheExportNamesTheIntervalToTheKeynote) {
     }
     // The table: 220 Hz and two partials, one of them no harmonic.
     doc.m_aSpectrum.assign(2001, 0.0);
-    doc.m_aSpectrum[44] = 10000.0;   // 220 Hz
-    doc.m_aSpectrum[124] = 8000.0;   // 620 Hz
-    doc.m_aSpectrum[176] = 6000.0;   // 880 Hz
+    doc.m_aSpectrum[44] = 10000.0;  // 220 Hz
+    doc.m_aSpectrum[124] = 8000.0;  // 620 Hz
+    doc.m_aSpectrum[176] = 6000.0;  // 880 Hz
     const QStringList lines = view->ExportTable().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 4);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\tA3\tkeynote"))) << lines[1].toStdString();

@@ -2,12 +2,12 @@
 
 #include <cmath>
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "tests/support/KalvoProcess.h"
 #include "tests/support/WaveBytes.h"
@@ -16,7 +16,9 @@ namespace {
 
 using Result = test::KalvoRun;
 
-Result Kalvo(const QStringList& args) { return test::RunKalvo(args); }
+Result Kalvo(const QStringList& args) {
+    return test::RunKalvo(args);
+}
 
 class RenderCommand : public ::testing::Test {
 protected:
@@ -31,9 +33,9 @@ protected:
 };
 
 TEST_F(RenderCommand, DrawsTheOverviewAsSvgAndTheWaveformAsPng) {
-    const Result svg = Kalvo({QStringLiteral("--render"), QStringLiteral("overview"), QStringLiteral("--open"), wave,
-                              QStringLiteral("--select"), QStringLiteral("4000:8000"), QStringLiteral("--out"),
-                              Out("over.svg")});
+    const Result svg = Kalvo({QStringLiteral("--render"), QStringLiteral("overview"),
+                              QStringLiteral("--open"), wave, QStringLiteral("--select"),
+                              QStringLiteral("4000:8000"), QStringLiteral("--out"), Out("over.svg")});
     ASSERT_EQ(svg.exitCode, 0) << svg.err.toStdString();
     const QByteArray text = test::ReadFile(Out("over.svg"));
     EXPECT_TRUE(text.contains("<svg"));
@@ -42,17 +44,19 @@ TEST_F(RenderCommand, DrawsTheOverviewAsSvgAndTheWaveformAsPng) {
     EXPECT_FALSE(text.contains("Abbild"));
     EXPECT_TRUE(text.contains("viewBox=\"0 0 1200 400\""));
     // In the German interface the picture's title and name are German.
-    const Result german = Kalvo({QStringLiteral("--render"), QStringLiteral("overview"), QStringLiteral("--open"), wave,
-                                 QStringLiteral("--set"), QStringLiteral("IniAllgemeinLanguage=1031"),
-                                 QStringLiteral("--out"), Out("uebersicht.svg")});
+    const Result german =
+        Kalvo({QStringLiteral("--render"), QStringLiteral("overview"), QStringLiteral("--open"), wave,
+               QStringLiteral("--set"), QStringLiteral("IniAllgemeinLanguage=1031"), QStringLiteral("--out"),
+               Out("uebersicht.svg")});
     ASSERT_EQ(german.exitCode, 0) << german.err.toStdString();
     const QByteArray germanText = test::ReadFile(Out("uebersicht.svg"));
     EXPECT_TRUE(germanText.contains("<title>KALVO Soundanalyse</title>"));
     EXPECT_TRUE(germanText.contains(QStringLiteral("<desc>Übersicht Abbild</desc>").toUtf8()));
 
-    const Result png = Kalvo({QStringLiteral("--render"), QStringLiteral("waveform"), QStringLiteral("--open"), wave,
-                              QStringLiteral("--select"), QStringLiteral("0:400"), QStringLiteral("--size"),
-                              QStringLiteral("640x200"), QStringLiteral("--out"), Out("wave.png")});
+    const Result png =
+        Kalvo({QStringLiteral("--render"), QStringLiteral("waveform"), QStringLiteral("--open"), wave,
+               QStringLiteral("--select"), QStringLiteral("0:400"), QStringLiteral("--size"),
+               QStringLiteral("640x200"), QStringLiteral("--out"), Out("wave.png")});
     ASSERT_EQ(png.exitCode, 0) << png.err.toStdString();
     const QImage image(Out("wave.png"));
     ASSERT_EQ(image.size(), QSize(640, 200));
@@ -74,14 +78,16 @@ TEST_F(RenderCommand, TheMutualInformationIsLabelledInTheInterfaceLanguage) {
         const char* says;
         const char* never;
     };
-    const Case cases[] = {{"1033", "Shannon entropy: ", "Entropie"}, {"1031", "Shannon-Entropie: ", "entropy"}};
+    const Case cases[] = {{"1033", "Shannon entropy: ", "Entropie"},
+                          {"1031", "Shannon-Entropie: ", "entropy"}};
     for (const Case& c : cases) {
         const QString out = Out(c.language) + QStringLiteral(".svg");
-        const Result run = Kalvo({QStringLiteral("--render"), QStringLiteral("timeseries"), QStringLiteral("--open"), wave,
-                                  QStringLiteral("--select"), QStringLiteral("0:4000"), QStringLiteral("--set"),
-                                  QStringLiteral("IniZeitreiheWhatIs=2"), QStringLiteral("--set"),
-                                  QStringLiteral("IniAllgemeinLanguage=") + QLatin1String(c.language),
-                                  QStringLiteral("--out"), out});
+        const Result run =
+            Kalvo({QStringLiteral("--render"), QStringLiteral("timeseries"), QStringLiteral("--open"), wave,
+                   QStringLiteral("--select"), QStringLiteral("0:4000"), QStringLiteral("--set"),
+                   QStringLiteral("IniZeitreiheWhatIs=2"), QStringLiteral("--set"),
+                   QStringLiteral("IniAllgemeinLanguage=") + QLatin1String(c.language),
+                   QStringLiteral("--out"), out});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         const QByteArray svg = test::ReadFile(out);
         EXPECT_TRUE(svg.contains(c.says)) << c.language;
@@ -95,18 +101,22 @@ TEST_F(RenderCommand, FailuresExplainThemselvesAndLeaveNoPicture) {
         const char* says;
     };
     const Case cases[] = {
-        {{QStringLiteral("--size"), QStringLiteral("10x5"), QStringLiteral("--out"), Out("a.png")}, "is not valid"},
+        {{QStringLiteral("--size"), QStringLiteral("10x5"), QStringLiteral("--out"), Out("a.png")},
+         "is not valid"},
         {{QStringLiteral("--out"), Out("a.gif")}, "no known type"},
         {{QStringLiteral("--out"), Out("missing/a.png")}, "could not be written"},
-        {{QStringLiteral("--select"), QStringLiteral("0:99999"), QStringLiteral("--out"), Out("a.png")}, "outside the sound"},
+        {{QStringLiteral("--select"), QStringLiteral("0:99999"), QStringLiteral("--out"), Out("a.png")},
+         "outside the sound"},
     };
     for (const Case& c : cases) {
         const Result run = Kalvo(QStringList{QStringLiteral("--render"), QStringLiteral("waveform"),
-                                             QStringLiteral("--open"), wave} + c.args);
+                                             QStringLiteral("--open"), wave} +
+                                 c.args);
         EXPECT_NE(run.exitCode, 0) << c.says;
         EXPECT_TRUE(run.err.contains(QLatin1String(c.says))) << run.err.toStdString();
     }
-    const Result noOut = Kalvo({QStringLiteral("--render"), QStringLiteral("overview"), QStringLiteral("--open"), wave});
+    const Result noOut =
+        Kalvo({QStringLiteral("--render"), QStringLiteral("overview"), QStringLiteral("--open"), wave});
     EXPECT_NE(noOut.exitCode, 0);
     EXPECT_TRUE(noOut.err.contains(QStringLiteral("--out")));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);  // only the sound
@@ -122,8 +132,9 @@ TEST_F(RenderCommand, DrawsTheSpectrumAndListsItsPeaksWithTheirNotes) {
     const QString note = dir.filePath(QStringLiteral("note.wav"));
     ASSERT_TRUE(test::WriteFile(note, test::Mono16(44100, samples)));
 
-    const Result peaks = Kalvo({QStringLiteral("--export"), QStringLiteral("fftpeaks"), QStringLiteral("--open"), note,
-                                QStringLiteral("--set"), QStringLiteral("IniFFTbIsCrossVisible=1")});
+    const Result peaks =
+        Kalvo({QStringLiteral("--export"), QStringLiteral("fftpeaks"), QStringLiteral("--open"), note,
+               QStringLiteral("--set"), QStringLiteral("IniFFTbIsCrossVisible=1")});
     ASSERT_EQ(peaks.exitCode, 0) << peaks.err.toStdString();
     const QStringList lines = peaks.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3) << peaks.out.toStdString();
@@ -140,16 +151,17 @@ TEST_F(RenderCommand, DrawsTheSpectrumAndListsItsPeaksWithTheirNotes) {
     EXPECT_NEAR(number(first[1]), 20 * std::log10(12000.0 / 32768), 0.01);
     EXPECT_NEAR(number(second[1]), 20 * std::log10(6000.0 / 32768), 0.01);
 
-    const Result png = Kalvo({QStringLiteral("--render"), QStringLiteral("fft"), QStringLiteral("--open"), note,
-                              QStringLiteral("--size"), QStringLiteral("800x500"), QStringLiteral("--set"),
-                              QStringLiteral("IniFFTbDarstellung=1"), QStringLiteral("--out"), Out("fft.png")});
+    const Result png =
+        Kalvo({QStringLiteral("--render"), QStringLiteral("fft"), QStringLiteral("--open"), note,
+               QStringLiteral("--size"), QStringLiteral("800x500"), QStringLiteral("--set"),
+               QStringLiteral("IniFFTbDarstellung=1"), QStringLiteral("--out"), Out("fft.png")});
     ASSERT_EQ(png.exitCode, 0) << png.err.toStdString();
     const QImage image(Out("fft.png"));
     ASSERT_EQ(image.size(), QSize(800, 500));
     int red = 0;
     for (int y = 0; y < 500; ++y)
         for (int x = 0; x < 800; ++x) red += image.pixel(x, y) == qRgb(255, 0, 0);
-    EXPECT_GT(red, 100);  // the curve
+    EXPECT_GT(red, 100);                                    // the curve
     EXPECT_EQ(image.pixel(799, 480), qRgb(255, 255, 255));  // the base line
 }
 
@@ -157,18 +169,19 @@ TEST_F(RenderCommand, DrawsTheSpectrumAndListsItsPeaksWithTheirNotes) {
 
 TEST_F(RenderCommand, The3DPicturesAskForADisplayAndTheReconstructionExportsWithoutOne) {
     // The tests run without OpenGL, as a script on a server would.
-    const Result fft3d = Kalvo({QStringLiteral("--render"), QStringLiteral("fft3d"), QStringLiteral("--open"), wave,
-                                QStringLiteral("--out"), Out("l.png")});
+    const Result fft3d = Kalvo({QStringLiteral("--render"), QStringLiteral("fft3d"), QStringLiteral("--open"),
+                                wave, QStringLiteral("--out"), Out("l.png")});
     EXPECT_EQ(fft3d.exitCode, 1);
-    EXPECT_TRUE(fft3d.err.contains(QStringLiteral("xvfb-run -a kalvo --render fft3d"))) << fft3d.err.toStdString();
+    EXPECT_TRUE(fft3d.err.contains(QStringLiteral("xvfb-run -a kalvo --render fft3d")))
+        << fft3d.err.toStdString();
     EXPECT_FALSE(QFile::exists(Out("l.png")));
 
     // A 3D picture is an image: a vector type is refused with the types it takes, before
     // anything is drawn (and so before the display is asked for).
     for (const char* module : {"fft3d", "reko"}) {
         for (const char* name : {"l.svg", "l.PDF", "l.gif"}) {
-            const Result run = Kalvo({QStringLiteral("--render"), QLatin1String(module), QStringLiteral("--open"), wave,
-                                      QStringLiteral("--out"), Out(name)});
+            const Result run = Kalvo({QStringLiteral("--render"), QLatin1String(module),
+                                      QStringLiteral("--open"), wave, QStringLiteral("--out"), Out(name)});
             EXPECT_NE(run.exitCode, 0) << module << " " << name;
             EXPECT_TRUE(run.err.contains(QStringLiteral(".png, .bmp or .dds"))) << run.err.toStdString();
             EXPECT_FALSE(run.err.contains(QStringLiteral("xvfb-run"))) << run.err.toStdString();
@@ -176,9 +189,9 @@ TEST_F(RenderCommand, The3DPicturesAskForADisplayAndTheReconstructionExportsWith
         }
     }
 
-    const Result reko = Kalvo({QStringLiteral("--export"), QStringLiteral("reko"), QStringLiteral("--open"), wave,
-                               QStringLiteral("--select"), QStringLiteral("0:40"), QStringLiteral("--set"),
-                               QStringLiteral("IniRekoTau=10")});
+    const Result reko = Kalvo({QStringLiteral("--export"), QStringLiteral("reko"), QStringLiteral("--open"),
+                               wave, QStringLiteral("--select"), QStringLiteral("0:40"),
+                               QStringLiteral("--set"), QStringLiteral("IniRekoTau=10")});
     ASSERT_EQ(reko.exitCode, 0) << reko.err.toStdString();
     const QStringList lines = reko.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2 + 40 - 2 * 10);

@@ -10,10 +10,10 @@
 
 #include "document/IModuleFrame.h"
 #include "tests/support/DocFixture.h"
-#include "views/common/LabelFormat.h"
-#include "views/common/ViewFont.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
+#include "views/common/LabelFormat.h"
+#include "views/common/ViewFont.h"
 #include "views/spectral/CNotenbildView.h"
 #include "views/spectral/CSonoView.h"
 #include "views/spectral/NotenbildModule.h"
@@ -44,7 +44,8 @@ protected:
         return view;
     }
     void Open(std::size_t samples) {
-        ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("s.wav"), Mono16(8000, Sine(1000, 8000, samples, 20000)))));
+        ASSERT_TRUE(
+            doc.LoadWave(Write(QStringLiteral("s.wav"), Mono16(8000, Sine(1000, 8000, samples, 20000)))));
     }
     // Columns of the picture that hold anything but the black background.
     static int DrawnColumns(const QImage& picture) {
@@ -173,7 +174,8 @@ double DirectLevelDb(const std::vector<double>& x, std::size_t n, int k, int bit
         re += x[i] * std::cos(2.0L * M_PIl * k * i / n);
         im -= x[i] * std::sin(2.0L * M_PIl * k * i / n);
     }
-    return static_cast<double>(20.0L * std::log10(2.0L * std::sqrt(re * re + im * im) / n / std::ldexp(1.0L, bits - 1)));
+    return static_cast<double>(
+        20.0L * std::log10(2.0L * std::sqrt(re * re + im * im) / n / std::ldexp(1.0L, bits - 1)));
 }
 
 // The cells of the exported row nearest a frequency, one per column.
@@ -187,7 +189,9 @@ std::vector<QString> CellsAt(const QString& table, double frequency) {
     return cells;
 }
 
-double Number(const QString& cell) { return QString(cell).replace(u',', u'.').toDouble(); }
+double Number(const QString& cell) {
+    return QString(cell).replace(u',', u'.').toDouble();
+}
 
 TEST_F(SonoView, TheTableHoldsMeasuredLevelsInDecibelsFullScaleAlikeForEightAndSixteenBits) {
     // 1000 Hz at half full scale and 2000 Hz 20 dB lower, on bins 32 and 64 of 256 points at
@@ -199,16 +203,21 @@ TEST_F(SonoView, TheTableHoldsMeasuredLevelsInDecibelsFullScaleAlikeForEightAndS
         QByteArray bytes;
         for (std::size_t i = 0; i < x.size(); ++i) {
             const double t = static_cast<double>(i) / 8000.0;
-            x[i] = std::round(full * (0.5 * std::sin(2 * M_PI * 1000 * t) + 0.05 * std::sin(2 * M_PI * 2000 * t)));
-            if (bits == 16) PutU16(bytes, static_cast<std::uint16_t>(static_cast<std::int16_t>(x[i])));
-            else bytes.append(static_cast<char>(static_cast<int>(x[i]) + 128));
+            x[i] = std::round(full *
+                              (0.5 * std::sin(2 * M_PI * 1000 * t) + 0.05 * std::sin(2 * M_PI * 2000 * t)));
+            if (bits == 16)
+                PutU16(bytes, static_cast<std::uint16_t>(static_cast<std::int16_t>(x[i])));
+            else
+                bytes.append(static_cast<char>(static_cast<int>(x[i]) + 128));
         }
-        ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("two.wav"), Wave(1, 8000, static_cast<std::uint16_t>(bits), bytes))));
+        ASSERT_TRUE(doc.LoadWave(
+            Write(QStringLiteral("two.wav"), Wave(1, 8000, static_cast<std::uint16_t>(bits), bytes))));
         const auto view = Make(QSize(225, 100));
         const QString table = view->ExportTable();
         ASSERT_FALSE(table.isEmpty());
         EXPECT_TRUE(table.startsWith(Str(64103) + u'\t'));
-        for (const auto& [frequency, bin, nominal] : {std::tuple{1000.0, 32, -6.02}, std::tuple{2000.0, 64, -26.02}}) {
+        for (const auto& [frequency, bin, nominal] :
+             {std::tuple{1000.0, 32, -6.02}, std::tuple{2000.0, 64, -26.02}}) {
             const double expected = DirectLevelDb(x, 256, bin, bits);
             ASSERT_NEAR(expected, nominal, 0.2);
             for (const QString& cell : CellsAt(table, frequency))
@@ -218,7 +227,8 @@ TEST_F(SonoView, TheTableHoldsMeasuredLevelsInDecibelsFullScaleAlikeForEightAndS
 }
 
 TEST_F(SonoView, SilenceReadsTheFloorInEveryCell) {
-    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("silence.wav"), Mono16(8000, std::vector<int>(256 * 20, 0)))));
+    ASSERT_TRUE(
+        doc.LoadWave(Write(QStringLiteral("silence.wav"), Mono16(8000, std::vector<int>(256 * 20, 0)))));
     for (int linear : {0, 1}) {
         app.Settings().IniSonobIsAmpLinear = linear;
         const auto view = Make(QSize(225, 100));
@@ -228,7 +238,8 @@ TEST_F(SonoView, SilenceReadsTheFloorInEveryCell) {
             const QStringList cells = lines[i].split(u'\t');
             // Rows above the highest bin stay empty; every other one is the floor.
             for (int c = 1; c < cells.size(); ++c)
-                ASSERT_TRUE(cells[c] == QStringLiteral("-150") || (cells[c].isEmpty() && c > cells.size() - 3))
+                ASSERT_TRUE(cells[c] == QStringLiteral("-150") ||
+                            (cells[c].isEmpty() && c > cells.size() - 3))
                     << "line " << i << " cell " << c << ": " << cells[c].toStdString();
         }
     }
@@ -243,7 +254,8 @@ TEST_F(SpectralHelp, SonogramAndScoreOpenHelpPagesThatExistInBothLanguages) {
     const CNotenbildView score(doc, app.Settings());
     for (const QString& topic : {sono.HelpTopic(), score.HelpTopic()})
         for (const char* language : {"en", "de"})
-            EXPECT_TRUE(QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic))
+            EXPECT_TRUE(
+                QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic))
                 << language << " " << topic.toStdString();
 }
 

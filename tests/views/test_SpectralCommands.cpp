@@ -1,17 +1,19 @@
 // The sonogram and the score on the command line: their pictures and their tables.
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <cmath>
-#include <gtest/gtest.h>
 
 #include "tests/support/KalvoProcess.h"
 #include "tests/support/WaveBytes.h"
 
 namespace {
 
-double Number(const QString& field) { return QString(field).replace(u',', u'.').toDouble(); }
+double Number(const QString& field) {
+    return QString(field).replace(u',', u'.').toDouble();
+}
 
 class SpectralCommands : public ::testing::Test {
 protected:
@@ -32,11 +34,11 @@ TEST_F(SpectralCommands, AChirpsRidgeInTheSonogramTableRisesOverTime) {
         const double t = static_cast<double>(i) / kRate;
         samples[i] = static_cast<int>(12000 * std::sin(2 * M_PI * (300 * t + 500 * t * t)));
     }
-    const test::KalvoRun run = test::RunKalvo({QStringLiteral("--export"), QStringLiteral("sonogram"), QStringLiteral("--open"),
-                                              Wave("chirp.wav", samples, kRate), QStringLiteral("--size"),
-                                              QStringLiteral("445x200"), QStringLiteral("--set"),
-                                              QStringLiteral("IniSonoTopCutkHz=4"), QStringLiteral("--set"),
-                                              QStringLiteral("IniDokumentNumFFTPoints=1024")});
+    const test::KalvoRun run = test::RunKalvo(
+        {QStringLiteral("--export"), QStringLiteral("sonogram"), QStringLiteral("--open"),
+         Wave("chirp.wav", samples, kRate), QStringLiteral("--size"), QStringLiteral("445x200"),
+         QStringLiteral("--set"), QStringLiteral("IniSonoTopCutkHz=4"), QStringLiteral("--set"),
+         QStringLiteral("IniDokumentNumFFTPoints=1024")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList lines = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_GT(lines.size(), 100);
@@ -67,8 +69,8 @@ TEST_F(SpectralCommands, AHarmonicTonesScoreTableListsItsPartialsWithTheirInterv
         for (int k = 1; k <= 4; ++k) v += 8000.0 / k * std::sin(2 * M_PI * 220 * k * t);
         samples[i] = static_cast<int>(v);
     }
-    const test::KalvoRun run = test::RunKalvo(
-        {QStringLiteral("--export"), QStringLiteral("score"), QStringLiteral("--open"), Wave("tone.wav", samples, kRate)});
+    const test::KalvoRun run = test::RunKalvo({QStringLiteral("--export"), QStringLiteral("score"),
+                                               QStringLiteral("--open"), Wave("tone.wav", samples, kRate)});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList lines = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 5) << run.out.toStdString();
@@ -77,7 +79,9 @@ TEST_F(SpectralCommands, AHarmonicTonesScoreTableListsItsPartialsWithTheirInterv
         const char* number;
         const char* name;
         const char* interval;
-    } expected[] = {{220, "36", "A3", "keynote"}, {440, "48", "A4", "octave"}, {660, "55", "E5", "twelfth"},
+    } expected[] = {{220, "36", "A3", "keynote"},
+                    {440, "48", "A4", "octave"},
+                    {660, "55", "E5", "twelfth"},
                     {880, "60", "A5", "two octaves"}};
     // 32768 points: bins 1.35 Hz apart; each partial placed within a twentieth of a bin.
     const double bin = 44100.0 / 32768.0;
@@ -108,7 +112,8 @@ TEST_F(SpectralCommands, ThePeakTablePlacesATuningForkTone) {
     for (const QStringList& variant : variants) {
         SCOPED_TRACE(variant.join(u' ').toStdString());
         const test::KalvoRun run =
-            test::RunKalvo(QStringList{QStringLiteral("--export"), QStringLiteral("fftpeaks"), QStringLiteral("--open"), wave} +
+            test::RunKalvo(QStringList{QStringLiteral("--export"), QStringLiteral("fftpeaks"),
+                                       QStringLiteral("--open"), wave} +
                            variant);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         const QStringList lines = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
@@ -126,12 +131,13 @@ TEST_F(SpectralCommands, ATunedToneDeviatesByZeroCentsNeverMinusZero) {
     std::vector<int> tones = test::Sine(440, 44100, 44100, 16000);
     const std::vector<int> octave = test::Sine(880, 44100, 44100, 6500);
     for (std::size_t i = 0; i < tones.size(); ++i) tones[i] += octave[i];
-    const test::KalvoRun run = test::RunKalvo(
-        {QStringLiteral("--export"), QStringLiteral("fftpeaks"), QStringLiteral("--open"), Wave("a4a5.wav", tones, 44100)});
+    const test::KalvoRun run = test::RunKalvo({QStringLiteral("--export"), QStringLiteral("fftpeaks"),
+                                               QStringLiteral("--open"), Wave("a4a5.wav", tones, 44100)});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList lines = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3) << run.out.toStdString();
-    for (int i = 1; i < 3; ++i) EXPECT_EQ(lines[i].section(u'\t', 3, 3), QStringLiteral("0")) << lines[i].toStdString();
+    for (int i = 1; i < 3; ++i)
+        EXPECT_EQ(lines[i].section(u'\t', 3, 3), QStringLiteral("0")) << lines[i].toStdString();
 }
 
 TEST_F(SpectralCommands, AnEightBitFileReadsAsLoudAsItsSixteenBitTwin) {
@@ -146,8 +152,8 @@ TEST_F(SpectralCommands, AnEightBitFileReadsAsLoudAsItsSixteenBitTwin) {
     ASSERT_TRUE(test::WriteFile(eight, test::Wave(1, 44100, 8, bytes)));
     for (const QString& wave : {Wave("sixteen.wav", wide, 44100), eight}) {
         SCOPED_TRACE(wave.toStdString());
-        const test::KalvoRun run =
-            test::RunKalvo({QStringLiteral("--export"), QStringLiteral("fftpeaks"), QStringLiteral("--open"), wave});
+        const test::KalvoRun run = test::RunKalvo(
+            {QStringLiteral("--export"), QStringLiteral("fftpeaks"), QStringLiteral("--open"), wave});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         const QStringList lines = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         // The 8-bit steps add faint odd harmonics (below -54 dB), listed after the tone.
@@ -161,8 +167,8 @@ TEST_F(SpectralCommands, AnEightBitFileReadsAsLoudAsItsSixteenBitTwin) {
 TEST_F(SpectralCommands, BothWindowsDrawPictures) {
     const QString wave = Wave("a.wav", test::Sine(440, 44100, 44100, 16000), 44100);
     const QString sono = dir.filePath(QStringLiteral("sono.png"));
-    test::KalvoRun run = test::RunKalvo({QStringLiteral("--render"), QStringLiteral("sonogram"), QStringLiteral("--open"),
-                                         wave, QStringLiteral("--out"), sono});
+    test::KalvoRun run = test::RunKalvo({QStringLiteral("--render"), QStringLiteral("sonogram"),
+                                         QStringLiteral("--open"), wave, QStringLiteral("--out"), sono});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QImage sonoImage(sono);
     ASSERT_EQ(sonoImage.size(), QSize(1000, 500));
@@ -177,7 +183,8 @@ TEST_F(SpectralCommands, BothWindowsDrawPictures) {
 
     const QString score = dir.filePath(QStringLiteral("score.png"));
     run = test::RunKalvo({QStringLiteral("--render"), QStringLiteral("score"), QStringLiteral("--open"), wave,
-                          QStringLiteral("--set"), QStringLiteral("IniNotenbildWhatIs=1"), QStringLiteral("--out"), score});
+                          QStringLiteral("--set"), QStringLiteral("IniNotenbildWhatIs=1"),
+                          QStringLiteral("--out"), score});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QImage scoreImage(score);
     ASSERT_EQ(scoreImage.size(), QSize(800, 400));

@@ -1,10 +1,10 @@
 // The reduced trace covers the pixels of the full polyline through every point, give or take
 // the one pixel in which the line rasteriser places the ends of its segments.
 
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QPainter>
 #include <cmath>
-#include <gtest/gtest.h>
 #include <vector>
 
 #include "views/time/CTraceBuilder.h"
@@ -61,7 +61,8 @@ TEST(TraceBuilder, ADenseTraceDrawsTheColumnsOfTheFullPolyline) {
     for (int i = 0; i < 40 * 280; ++i) {
         seed = seed * 1103515245u + 12345u;
         const int swing = static_cast<int>((seed >> 16) % 61) - 30;
-        points.emplace_back(10 + i / 40, 100 + static_cast<int>(80 * std::sin(i / 700.0)) + swing + (i > 10000 ? 150 : 0));
+        points.emplace_back(10 + i / 40,
+                            100 + static_cast<int>(80 * std::sin(i / 700.0)) + swing + (i > 10000 ? 150 : 0));
     }
     Compare(points, 1);
 }

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QPushButton>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 #include <memory>
@@ -41,7 +41,8 @@ protected:
         doc.m_nFFTPoints = 256;
     }
     void Open(std::size_t samples) {
-        ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("s.wav"), Mono16(8000, Sine(1000, 8000, samples, 20000)))));
+        ASSERT_TRUE(
+            doc.LoadWave(Write(QStringLiteral("s.wav"), Mono16(8000, Sine(1000, 8000, samples, 20000)))));
     }
     // Stands for the main window: counts the key presses that come up to it.
     struct KeyCounter : QWidget {
@@ -146,7 +147,8 @@ TEST_F(Views3D, ExportDataCopiesTheReconstructionOfTheRawSelection) {
     CRekoView view(doc, app.Settings());
     view.OnViewCommand(ViewCommand::ExportData);
     EXPECT_TRUE(SaidNumber(ui, 61485));
-    const QStringList lines = QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    const QStringList lines =
+        QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2 + 100 - 2 * 5);
     EXPECT_EQ(lines[1], QStringLiteral("Time[ms]\ty(t)[%]\ty(t+Tau)[%]\ty(t+2*Tau)[%]"));
     // The third sample of an 8 kHz sound lies at 0,25 ms; its partners 5 and 10 samples later.
@@ -162,7 +164,8 @@ TEST_F(Views3D, BothWindowsOpenHelpPagesThatExistInBothLanguages) {
     const CRekoView reko(doc, app.Settings());
     for (const QString& topic : {landscape.HelpTopic(), reko.HelpTopic()})
         for (const char* language : {"en", "de"})
-            EXPECT_TRUE(QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic))
+            EXPECT_TRUE(
+                QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic))
                 << language << " " << topic.toStdString();
 }
 

@@ -1,11 +1,11 @@
 // `kalvo --export wavelet` and `--render wavelet`, with both transform methods.
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <cmath>
 #include <vector>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "tests/support/KalvoProcess.h"
 #include "tests/support/WaveBytes.h"
@@ -20,9 +20,10 @@ protected:
         ASSERT_TRUE(test::WriteFile(wave, test::Mono16(44100, test::Sine(440, 44100, 22050, 12000))));
     }
     test::KalvoRun Export(const QStringList& more) {
-        return test::RunKalvo(QStringList{QStringLiteral("--export"), QStringLiteral("wavelet"), QStringLiteral("--open"),
-                                          wave, QStringLiteral("--select"), QStringLiteral("0:8820"),
-                                          QStringLiteral("--set"), QStringLiteral("IniWaveletZeitn=10")} +
+        return test::RunKalvo(QStringList{QStringLiteral("--export"), QStringLiteral("wavelet"),
+                                          QStringLiteral("--open"), wave, QStringLiteral("--select"),
+                                          QStringLiteral("0:8820"), QStringLiteral("--set"),
+                                          QStringLiteral("IniWaveletZeitn=10")} +
                               more);
     }
     QTemporaryDir dir;
@@ -56,9 +57,9 @@ TEST_F(WaveletCommand, ExportsOneLinePerRowAndBothMethodsFindTheTone) {
 
 TEST_F(WaveletCommand, RendersTheMapAndRefusesAnUnknownMethod) {
     const QString png = dir.filePath(QStringLiteral("wavelet.png"));
-    const test::KalvoRun run = test::RunKalvo({QStringLiteral("--render"), QStringLiteral("wavelet"), QStringLiteral("--open"),
-                                               wave, QStringLiteral("--size"), QStringLiteral("300x200"),
-                                               QStringLiteral("--out"), png});
+    const test::KalvoRun run =
+        test::RunKalvo({QStringLiteral("--render"), QStringLiteral("wavelet"), QStringLiteral("--open"), wave,
+                        QStringLiteral("--size"), QStringLiteral("300x200"), QStringLiteral("--out"), png});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QImage picture(png);
     ASSERT_EQ(picture.size(), QSize(300, 200));
@@ -71,8 +72,8 @@ TEST_F(WaveletCommand, RendersTheMapAndRefusesAnUnknownMethod) {
     // Silence has no transform: the message, and no data.
     const QString silence = dir.filePath(QStringLiteral("silence.wav"));
     ASSERT_TRUE(test::WriteFile(silence, test::Mono16(44100, std::vector<int>(8820, 0))));
-    const test::KalvoRun none = test::RunKalvo({QStringLiteral("--export"), QStringLiteral("wavelet"),
-                                                QStringLiteral("--open"), silence});
+    const test::KalvoRun none = test::RunKalvo(
+        {QStringLiteral("--export"), QStringLiteral("wavelet"), QStringLiteral("--open"), silence});
     EXPECT_NE(none.exitCode, 0);
     EXPECT_TRUE(none.out.isEmpty());
     EXPECT_TRUE(none.err.contains(QStringLiteral("not enough sample data"))) << none.err.toStdString();
@@ -85,9 +86,10 @@ TEST_F(WaveletCommand, EachWaveletShowsTheToneInTheRowLabelledWithItsFrequency) 
     for (const char* spec : {"haar", "mexicanhat", "sinus", "poisson", "cauchy,2", "spinning,2,2", "morlet,2",
                              "bspline,10,10", "MORLET,2"}) {
         SCOPED_TRACE(spec);
-        const test::KalvoRun run = Export({QStringLiteral("--set"), QStringLiteral("IniWaveletWavelet=") + QLatin1String(spec),
-                                           QStringLiteral("--set"), QStringLiteral("IniWaveletFreqmin=0.05"),
-                                           QStringLiteral("--set"), QStringLiteral("IniWaveletFreqmax=0.00004")});
+        const test::KalvoRun run =
+            Export({QStringLiteral("--set"), QStringLiteral("IniWaveletWavelet=") + QLatin1String(spec),
+                    QStringLiteral("--set"), QStringLiteral("IniWaveletFreqmin=0.05"),
+                    QStringLiteral("--set"), QStringLiteral("IniWaveletFreqmax=0.00004")});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         const QStringList lines = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         ASSERT_EQ(lines.size(), 101);
@@ -98,7 +100,8 @@ TEST_F(WaveletCommand, EachWaveletShowsTheToneInTheRowLabelledWithItsFrequency) 
             ASSERT_EQ(cells.size(), 11);
             labels.push_back(QString(cells[0]).replace(u',', u'.').toDouble());
             double sum = 0;
-            for (qsizetype k = 1; k < cells.size(); ++k) sum += QString(cells[k]).replace(u',', u'.').toDouble();
+            for (qsizetype k = 1; k < cells.size(); ++k)
+                sum += QString(cells[k]).replace(u',', u'.').toDouble();
             if (sum > loudest) loudest = sum, at = labels.back();
         }
         // Exponential division: neighbouring rows stand in a fixed ratio.
@@ -126,7 +129,8 @@ TEST_F(WaveletCommand, RefusedWaveletTextsEndTheRunWithTheirMessage) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.spec);
-        const test::KalvoRun run = Export({QStringLiteral("--set"), QStringLiteral("IniWaveletWavelet=") + QLatin1String(c.spec)});
+        const test::KalvoRun run =
+            Export({QStringLiteral("--set"), QStringLiteral("IniWaveletWavelet=") + QLatin1String(c.spec)});
         if (!c.said) {
             EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
             EXPECT_TRUE(run.out.startsWith(QStringLiteral("Frequency[Hz]")));
@@ -139,11 +143,12 @@ TEST_F(WaveletCommand, RefusedWaveletTextsEndTheRunWithTheirMessage) {
     }
     // Nor is a picture drawn for it.
     const QString png = dir.filePath(QStringLiteral("refused.png"));
-    const test::KalvoRun render = test::RunKalvo({QStringLiteral("--render"), QStringLiteral("wavelet"), QStringLiteral("--open"),
-                                                  wave, QStringLiteral("--set"), QStringLiteral("IniWaveletWavelet=haar,1"),
-                                                  QStringLiteral("--out"), png});
+    const test::KalvoRun render = test::RunKalvo(
+        {QStringLiteral("--render"), QStringLiteral("wavelet"), QStringLiteral("--open"), wave,
+         QStringLiteral("--set"), QStringLiteral("IniWaveletWavelet=haar,1"), QStringLiteral("--out"), png});
     EXPECT_NE(render.exitCode, 0);
-    EXPECT_TRUE(render.err.contains(QStringLiteral("doesn't expect any arguments"))) << render.err.toStdString();
+    EXPECT_TRUE(render.err.contains(QStringLiteral("doesn't expect any arguments")))
+        << render.err.toStdString();
     EXPECT_FALSE(QFile::exists(png));
 }
 

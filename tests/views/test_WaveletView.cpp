@@ -1,6 +1,7 @@
 // The wavelet window: its controls and the transform parameters they set, the document's
 // transform on selection changes, refused arguments, the colour map and its pictures.
 
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <QPainter>
 #include <QSpinBox>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <optional>
@@ -59,7 +59,9 @@ protected:
     }
     CWaveletView& View() { return *frame->WaveletView(); }
     template <typename T>
-    T* Control(int id) { return qobject_cast<T*>(frame->Control(id)); }
+    T* Control(int id) {
+        return qobject_cast<T*>(frame->Control(id));
+    }
     void ChooseWavelet(int index) {
         auto* list = Control<QComboBox>(CWaveletFrame::kWaveletList);
         list->setCurrentIndex(index);
@@ -86,8 +88,8 @@ TEST_F(WaveletWindow, ChoosingAWaveletPresetsItsArgumentsAndDescription) {
         const char* spec;
         const char* arguments;  // null: the field is hidden
     };
-    const Case cases[] = {{0, "haar", nullptr},    {1, "mexicanhat", nullptr}, {3, "poisson", nullptr},
-                          {4, "cauchy,2", "2"},    {5, "spinning,2,2", "2,2"}, {6, "morlet,2", "2"},
+    const Case cases[] = {{0, "haar", nullptr},         {1, "mexicanhat", nullptr}, {3, "poisson", nullptr},
+                          {4, "cauchy,2", "2"},         {5, "spinning,2,2", "2,2"}, {6, "morlet,2", "2"},
                           {7, "bspline,10,10", "10,10"}};
     frame->show();
     for (const Case& c : cases) {
@@ -221,7 +223,7 @@ TEST_F(WaveletWindow, RowZeroIsTheBottomBandAndValuesMapToThePalette) {
     doc.m_aWaveletResult.assign(2 + 100 * 20, 0.0f);
     doc.m_aWaveletResult[0] = 100;
     doc.m_aWaveletResult[1] = 20;
-    doc.m_aWaveletResult[2 + 0] = 255.0f;            // row 0, column 0
+    doc.m_aWaveletResult[2 + 0] = 255.0f;             // row 0, column 0
     doc.m_aWaveletResult[2 + 99 * 20 + 19] = 127.0f;  // top row, last column
     const QImage picture = Paint(QSize(262, 500));
     EXPECT_EQ(picture.pixel(62, 499), qRgb(255, 255, 255));
@@ -271,9 +273,10 @@ TEST_F(WaveletWindow, AProfileWithARefusedWaveletOpensWithTheDefaultAndSaysSoOnc
         Close();
         const QString profile = Path(QStringLiteral("Profile/KalvoUserProfil-bad.ini"));
         QDir().mkpath(QFileInfo(profile).path());
-        ASSERT_TRUE(WriteFile(profile, QByteArray("[Wavelet]\r\nIniWaveletWavelet=") + refused +
-                                           "\r\nIniWaveletFreqmin=0.02\r\nIniWaveletFreqmax=0.0002\r\n"
-                                           "IniWaveletFreqn=50\r\nIniWaveletZeitn=20\r\nIniWaveletadiv=2\r\n"));
+        ASSERT_TRUE(
+            WriteFile(profile, QByteArray("[Wavelet]\r\nIniWaveletWavelet=") + refused +
+                                   "\r\nIniWaveletFreqmin=0.02\r\nIniWaveletFreqmax=0.0002\r\n"
+                                   "IniWaveletFreqn=50\r\nIniWaveletZeitn=20\r\nIniWaveletadiv=2\r\n"));
         app.m_profileKind = ProfileKind::User;
         app.m_strUserProfileFile = QStringLiteral("KalvoUserProfil-bad.ini");
         ASSERT_TRUE(app.LoadProfile());
@@ -340,7 +343,9 @@ TEST_F(WaveletWindow, F1OpensAPageThatExistsInBothLanguages) {
     const QString topic = View().HelpTopic();
     ASSERT_FALSE(topic.isEmpty());
     for (const char* language : {"en", "de"})
-        EXPECT_TRUE(QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic)) << language;
+        EXPECT_TRUE(
+            QFile::exists(QStringLiteral(":/resources/help/%1/").arg(QLatin1String(language)) + topic))
+            << language;
 }
 
 }  // namespace

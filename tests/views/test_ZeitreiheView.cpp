@@ -8,8 +8,8 @@
 #include <cmath>
 
 #include "analysis/MutualInformation.h"
-#include "tests/support/DocFixture.h"
 #include "tests/support/ChaoticSeries.h"
+#include "tests/support/DocFixture.h"
 #include "tests/support/KalvoProcess.h"
 #include "views/nonlinear/CZeitreiheFrame.h"
 #include "views/nonlinear/CZeitreiheView.h"
@@ -51,7 +51,8 @@ struct ZeitreiheWindow : DocFixture {
 
 std::vector<double> Sine(std::size_t n, double period, double amplitude = 10000.0) {
     std::vector<double> v(n);
-    for (std::size_t i = 0; i < n; ++i) v[i] = amplitude * std::sin(2.0 * M_PI * static_cast<double>(i) / period);
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = amplitude * std::sin(2.0 * M_PI * static_cast<double>(i) / period);
     return v;
 }
 
@@ -258,17 +259,18 @@ TEST(ZeitreiheCommandLine, NoTableWithoutACurveAndAConstantSeriesToldOnce) {
         return file;
     };
     const QString flat = write("flat.txt", std::vector<double>(500, 3.0));
-    KalvoRun run = RunKalvo({QStringLiteral("--export"), QStringLiteral("timeseries"), QStringLiteral("--open"), flat,
-                             QStringLiteral("--set"), QStringLiteral("IniZeitreiheWhatIs=2")});
+    KalvoRun run =
+        RunKalvo({QStringLiteral("--export"), QStringLiteral("timeseries"), QStringLiteral("--open"), flat,
+                  QStringLiteral("--set"), QStringLiteral("IniZeitreiheWhatIs=2")});
     EXPECT_NE(run.exitCode, 0);
     EXPECT_EQ(run.err.count(Str(61476)), 1) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(Str(64264))) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
 
     const QString henon = write("henon.txt", HenonSeries(500));
-    const QStringList autocorrelation = {QStringLiteral("--export"), QStringLiteral("timeseries"),
-                                         QStringLiteral("--open"), henon, QStringLiteral("--set"),
-                                         QStringLiteral("IniZeitreiheWhatIs=1"), QStringLiteral("--select")};
+    const QStringList autocorrelation = {
+        QStringLiteral("--export"), QStringLiteral("timeseries"),           QStringLiteral("--open"),  henon,
+        QStringLiteral("--set"),    QStringLiteral("IniZeitreiheWhatIs=1"), QStringLiteral("--select")};
     run = RunKalvo(autocorrelation + QStringList{QStringLiteral("0:10")});
     EXPECT_NE(run.exitCode, 0);
     EXPECT_TRUE(run.err.contains(Str(64262, QStringLiteral("11")))) << run.err.toStdString();

@@ -54,7 +54,8 @@ QLineEdit* ReadOnlyField(int id) {
     return field;
 }
 
-QButtonGroup* ModeRadios(QWidget* bar, QBoxLayout* column, std::initializer_list<std::pair<int, int>> radios) {
+QButtonGroup* ModeRadios(QWidget* bar, QBoxLayout* column,
+                         std::initializer_list<std::pair<int, int>> radios) {
     auto* group = new QButtonGroup(bar);
     int mode = 0;
     for (const auto& [id, text] : radios) {
@@ -79,8 +80,8 @@ void ShowColour(QAbstractButton* button, QColor colour) {
     QColor text(255 - colour.red(), 255 - colour.green(), 255 - colour.blue());
     if (std::abs(qGray(text.rgb()) - qGray(colour.rgb())) < 100)
         text = qGray(colour.rgb()) > 128 ? QColor(Qt::black) : QColor(Qt::white);
-    button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: %2; }")
-                              .arg(colour.name(), text.name()));
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; color: %2; }").arg(colour.name(), text.name()));
 }
 
 void SetValueQuietly(const QWidget* bar, int id, int value) {

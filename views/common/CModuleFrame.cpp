@@ -10,13 +10,14 @@
 #include <QMdiArea>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QStyle>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyle>
 
 #include "views/common/IViewCommands.h"
 
-CModuleFrame::CModuleFrame(CKalvoSettings& settings, int slot, QWidget* view, QWidget* controlBar, bool resizable)
+CModuleFrame::CModuleFrame(CKalvoSettings& settings, int slot, QWidget* view, QWidget* controlBar,
+                           bool resizable)
     : m_settings(settings), m_slot(slot), m_resizable(resizable), m_view(view), m_controlBar(controlBar) {
     auto* content = new QWidget(this);  // owned by the sub-window
     auto* layout = new QHBoxLayout(content);
@@ -27,8 +28,10 @@ CModuleFrame::CModuleFrame(CKalvoSettings& settings, int slot, QWidget* view, QW
     setWidget(content);
     setAttribute(Qt::WA_DeleteOnClose, false);
     Qt::WindowFlags flags = Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint;
-    if (resizable) flags |= Qt::WindowMinMaxButtonsHint;
-    else flags |= Qt::MSWindowsFixedSizeDialogHint;
+    if (resizable)
+        flags |= Qt::WindowMinMaxButtonsHint;
+    else
+        flags |= Qt::MSWindowsFixedSizeDialogHint;
     setWindowFlags(flags);
 }
 
@@ -38,9 +41,13 @@ void CModuleFrame::SetControlBarVisible(bool visible) {
     if (m_controlBar) m_controlBar->setVisible(visible);
 }
 
-IModuleView* CModuleFrame::ModuleView() const { return dynamic_cast<IModuleView*>(m_view); }
+IModuleView* CModuleFrame::ModuleView() const {
+    return dynamic_cast<IModuleView*>(m_view);
+}
 
-IViewCommands* CModuleFrame::Commands() const { return dynamic_cast<IViewCommands*>(m_view); }
+IViewCommands* CModuleFrame::Commands() const {
+    return dynamic_cast<IViewCommands*>(m_view);
+}
 
 namespace {
 
@@ -80,9 +87,12 @@ QWidget* CModuleFrame::Control(int controlId) const {
 
 void CModuleFrame::SetControlInt(int controlId, int value) {
     QWidget* control = Control(controlId);
-    if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->setText(QString::number(value));
-    else if (auto* slider = qobject_cast<QSlider*>(control)) slider->setValue(value);
-    else if (auto* spin = qobject_cast<QSpinBox*>(control)) spin->setValue(value);
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        edit->setText(QString::number(value));
+    else if (auto* slider = qobject_cast<QSlider*>(control))
+        slider->setValue(value);
+    else if (auto* spin = qobject_cast<QSpinBox*>(control))
+        spin->setValue(value);
     else if (auto* button = qobject_cast<QAbstractButton*>(control); button && button->isCheckable())
         button->setChecked(value != 0);
 }
@@ -135,7 +145,8 @@ WindowPlacement CModuleFrame::CurrentPlacement() const {
     WindowPlacement wp;
     wp.showCmd = isMaximized() ? 3 : isMinimized() ? 2 : isVisible() ? 1 : 0;
     // Qt keeps no normal geometry for sub-windows; the frame remembers it itself.
-    const QRect r = (isMaximized() || isMinimized()) && m_normalGeometry.isValid() ? m_normalGeometry : geometry();
+    const QRect r =
+        (isMaximized() || isMinimized()) && m_normalGeometry.isValid() ? m_normalGeometry : geometry();
     wp.left = r.left();
     wp.top = r.top();
     wp.right = r.left() + r.width();
@@ -167,8 +178,10 @@ void CModuleFrame::ApplyStoredPlacement() {
     r.moveTop(std::clamp(r.top(), 0, std::max(0, area.height() - r.height())));
     showNormal();
     setGeometry(r);
-    if (wp.showCmd == 3) showMaximized();
-    else if (wp.showCmd == 2 || wp.showCmd == 6) showMinimized();
+    if (wp.showCmd == 3)
+        showMaximized();
+    else if (wp.showCmd == 2 || wp.showCmd == 6)
+        showMinimized();
 }
 
 void CModuleFrame::moveEvent(QMoveEvent* event) {

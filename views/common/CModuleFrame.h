@@ -69,9 +69,9 @@ protected:
 private:
     int m_slot;
     bool m_resizable;
-    QWidget* m_view;        // owned by the frame's widget tree
-    QWidget* m_controlBar;  // owned by the frame's widget tree, may be null
+    QWidget* m_view;               // owned by the frame's widget tree
+    QWidget* m_controlBar;         // owned by the frame's widget tree, may be null
     bool m_forwardingKey = false;  // a key is on its way to the view through ForwardKeyToView
-    QRect m_normalGeometry;  // the last geometry while neither maximised nor minimised
+    QRect m_normalGeometry;        // the last geometry while neither maximised nor minimised
     std::function<void()> m_closeHandler;
 };

@@ -3,11 +3,11 @@
 #include <QMdiArea>
 #include <algorithm>
 
-#include "views/common/CModuleFrame.h"
 #include "document/CKalvoDoc.h"
-#include "settings/CKalvoSettings.h"
-#include "views/common/IViewCommands.h"
 #include "platform/StringTable.h"
+#include "settings/CKalvoSettings.h"
+#include "views/common/CModuleFrame.h"
+#include "views/common/IViewCommands.h"
 
 namespace {
 
@@ -16,7 +16,9 @@ std::vector<CModuleWindows::Registration>& Table() {
     return table;
 }
 
-constexpr std::size_t Index(Module m) { return static_cast<std::size_t>(m); }
+constexpr std::size_t Index(Module m) {
+    return static_cast<std::size_t>(m);
+}
 
 // Modules of which kids mode keeps only one open: the big pictures fill the same place.
 bool IsKidsExclusive(Module m) {
@@ -27,7 +29,9 @@ bool IsKidsExclusive(Module m) {
 
 CModuleWindows::CModuleWindows(const ModuleContext& context) : m_context(context) {}
 
-CModuleWindows::~CModuleWindows() { CloseAll(); }
+CModuleWindows::~CModuleWindows() {
+    CloseAll();
+}
 
 void CModuleWindows::Register(Registration registration) {
     auto& table = Table();
@@ -39,7 +43,9 @@ void CModuleWindows::Unregister(Module module) {
     std::erase_if(Table(), [&](const Registration& r) { return r.module == module; });
 }
 
-const std::vector<CModuleWindows::Registration>& CModuleWindows::Registered() { return Table(); }
+const std::vector<CModuleWindows::Registration>& CModuleWindows::Registered() {
+    return Table();
+}
 
 const CModuleWindows::Registration* CModuleWindows::Find(Module module) {
     for (const Registration& r : Table())
@@ -53,9 +59,13 @@ const CModuleWindows::Registration* CModuleWindows::FindByCommand(int commandId)
     return nullptr;
 }
 
-bool CModuleWindows::IsOpen(Module module) const { return m_frames[Index(module)] != nullptr; }
+bool CModuleWindows::IsOpen(Module module) const {
+    return m_frames[Index(module)] != nullptr;
+}
 
-CModuleFrame* CModuleWindows::Frame(Module module) const { return m_frames[Index(module)].get(); }
+CModuleFrame* CModuleWindows::Frame(Module module) const {
+    return m_frames[Index(module)].get();
+}
 
 std::vector<CModuleFrame*> CModuleWindows::OpenFrames() const {
     std::vector<CModuleFrame*> frames;
@@ -67,16 +77,33 @@ std::vector<CModuleFrame*> CModuleWindows::OpenFrames() const {
 void CModuleWindows::SetOpenFlag(Module module, bool open) {
     int* flag = nullptr;
     switch (module) {
-        case Module::FFT: flag = &m_context.settings.IniFensterFFT; break;
-        case Module::FFT3D: flag = &m_context.settings.IniFensterFFT3D; break;
-        case Module::Analyse: flag = &m_context.settings.IniFensterAnalyse; break;
-        case Module::Notenbild: flag = &m_context.settings.IniFensterNotenbild; break;
-        case Module::Reko: flag = &m_context.settings.IniFensterReko; break;
-        case Module::Sono: flag = &m_context.settings.IniFensterSono; break;
-        case Module::Wavelet: flag = &m_context.settings.IniFensterWavelet; break;
-        case Module::Zeitreihe: flag = &m_context.settings.IniFensterZeitreihe; break;
+        case Module::FFT:
+            flag = &m_context.settings.IniFensterFFT;
+            break;
+        case Module::FFT3D:
+            flag = &m_context.settings.IniFensterFFT3D;
+            break;
+        case Module::Analyse:
+            flag = &m_context.settings.IniFensterAnalyse;
+            break;
+        case Module::Notenbild:
+            flag = &m_context.settings.IniFensterNotenbild;
+            break;
+        case Module::Reko:
+            flag = &m_context.settings.IniFensterReko;
+            break;
+        case Module::Sono:
+            flag = &m_context.settings.IniFensterSono;
+            break;
+        case Module::Wavelet:
+            flag = &m_context.settings.IniFensterWavelet;
+            break;
+        case Module::Zeitreihe:
+            flag = &m_context.settings.IniFensterZeitreihe;
+            break;
         case Module::Info:
-        case Module::Count: break;
+        case Module::Count:
+            break;
     }
     if (flag) *flag = open ? 1 : 0;
 }
@@ -98,11 +125,14 @@ void CModuleWindows::Open(Module module) {
     doc.SetModuleFrame(module, frame.get());
     if (IModuleView* view = frame->ModuleView()) view->OnInitialUpdate();
     if (!frame->IsResizable()) {
-        const QSize size = r->fixedSize.isValid() ? r->fixedSize.expandedTo(frame->sizeHint()) : frame->sizeHint();
+        const QSize size =
+            r->fixedSize.isValid() ? r->fixedSize.expandedTo(frame->sizeHint()) : frame->sizeHint();
         frame->setFixedSize(size);
     }
-    if (r->slot >= kSlotUebersicht) frame->ApplyStoredPlacement();
-    else frame->move(r->position);
+    if (r->slot >= kSlotUebersicht)
+        frame->ApplyStoredPlacement();
+    else
+        frame->move(r->position);
     frame->show();
     m_frames[Index(module)] = std::move(frame);
     SetOpenFlag(module, true);
@@ -112,9 +142,13 @@ void CModuleWindows::Open(Module module) {
     }
 }
 
-void CModuleWindows::Close(Module module) { Release(module, false); }
+void CModuleWindows::Close(Module module) {
+    Release(module, false);
+}
 
-void CModuleWindows::CloseByUser(Module module) { Release(module, true); }
+void CModuleWindows::CloseByUser(Module module) {
+    Release(module, true);
+}
 
 void CModuleWindows::Release(Module module, bool later) {
     std::unique_ptr<CModuleFrame>& frame = m_frames[Index(module)];
@@ -154,8 +188,8 @@ void CModuleWindows::Show(Module module) {
 
 void CModuleWindows::CloseAll() {
     // The order in which profiles open them, so that closing and reopening keeps the stacking.
-    for (Module m : {Module::Reko, Module::Zeitreihe, Module::FFT, Module::Sono, Module::FFT3D, Module::Analyse,
-                     Module::Notenbild, Module::Wavelet, Module::Info})
+    for (Module m : {Module::Reko, Module::Zeitreihe, Module::FFT, Module::Sono, Module::FFT3D,
+                     Module::Analyse, Module::Notenbild, Module::Wavelet, Module::Info})
         Close(m);
 }
 

@@ -10,7 +10,8 @@ constexpr int kMsgNoOpenGL = 64300;
 }
 
 bool TakeSelection(const ModuleContext& context, const ScriptRequest& request) {
-    const auto [first, last] = request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
+    const auto [first, last] =
+        request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
     return context.doc.OnSelectionChanged(first, last);
 }
 

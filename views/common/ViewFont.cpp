@@ -16,11 +16,12 @@ QFont Make(const QStringList& families, int height) {
 }  // namespace
 
 QFont ViewFont(int height) {
-    return Make({QStringLiteral("Century Gothic"), QStringLiteral("URW Gothic"), QStringLiteral("DejaVu Sans"),
-                 QStringLiteral("Liberation Sans")},
+    return Make({QStringLiteral("Century Gothic"), QStringLiteral("URW Gothic"),
+                 QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")},
                 height);
 }
 
 QFont CaptionFont(int height) {
-    return Make({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")}, height);
+    return Make({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")},
+                height);
 }

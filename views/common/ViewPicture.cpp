@@ -17,8 +17,8 @@ constexpr int kMsgNotWritten = 63022;
 
 }  // namespace
 
-bool SaveViewPicture(UserInterface& ui, const QString& dialogTitle, const QString& pictureName, const QSize& size,
-                     const PaintRoutine& paint) {
+bool SaveViewPicture(UserInterface& ui, const QString& dialogTitle, const QString& pictureName,
+                     const QSize& size, const PaintRoutine& paint) {
     FileDialogOptions options;
     options.title = dialogTitle;
     options.filter = Str(kTextPictureFilter);
@@ -35,7 +35,8 @@ bool SaveViewPicture(UserInterface& ui, const QString& dialogTitle, const QStrin
     return true;
 }
 
-bool CopyViewPicture(UserInterface& ui, const QString& pictureName, const QSize& size, const PaintRoutine& paint) {
+bool CopyViewPicture(UserInterface& ui, const QString& pictureName, const QSize& size,
+                     const PaintRoutine& paint) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     const std::optional<QByteArray> svg = RenderPicture(PictureFormat::Svg, size, pictureName, paint);
     const std::optional<QByteArray> png = RenderPicture(PictureFormat::Png, size, pictureName, paint);

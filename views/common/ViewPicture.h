@@ -12,8 +12,9 @@ class UserInterface;
 
 // Asks for the file with the dialog title and writes the picture; a file that cannot be
 // written is reported. False when nothing was written (also when the user cancelled).
-bool SaveViewPicture(UserInterface& ui, const QString& dialogTitle, const QString& pictureName, const QSize& size,
-                     const PaintRoutine& paint);
+bool SaveViewPicture(UserInterface& ui, const QString& dialogTitle, const QString& pictureName,
+                     const QSize& size, const PaintRoutine& paint);
 
 // Puts the picture on the clipboard; false (the user was told) when it cannot.
-bool CopyViewPicture(UserInterface& ui, const QString& pictureName, const QSize& size, const PaintRoutine& paint);
+bool CopyViewPicture(UserInterface& ui, const QString& pictureName, const QSize& size,
+                     const PaintRoutine& paint);

@@ -33,7 +33,8 @@ std::pair<quint32, quint32> Selection(const ModuleContext& context, const Script
 
 // An analysis view that is never shown, laid out at the picture's size, which has run the
 // calculation of `mode` on the selection exactly as its Calculate button runs it.
-std::unique_ptr<CAnalyseView> Calculated(const ModuleContext& context, const ScriptRequest& request, int mode) {
+std::unique_ptr<CAnalyseView> Calculated(const ModuleContext& context, const ScriptRequest& request,
+                                         int mode) {
     const auto [first, last] = Selection(context, request);
     if (!context.doc.OnSelectionChanged(first, last)) return nullptr;
     if (context.doc.m_aSelSamples.size() < 50) {
@@ -129,9 +130,12 @@ std::optional<QString> ExportCorrDim(const ModuleContext& context, const ScriptR
 // The table of the calculation the profile chooses (IniAnalyseWhatIs).
 std::optional<QString> ExportChosen(const ModuleContext& context, const ScriptRequest& request) {
     switch (std::clamp(context.settings.IniAnalyseWhatIs, 0, 2)) {
-    case CLyapunovKantz::kSpectrum: return ExportSpectrum(context, request);
-    case CLyapunovKantz::kMaxLyap: return ExportMaxLyap(context, request);
-    default: return ExportCorrDim(context, request);
+        case CLyapunovKantz::kSpectrum:
+            return ExportSpectrum(context, request);
+        case CLyapunovKantz::kMaxLyap:
+            return ExportMaxLyap(context, request);
+        default:
+            return ExportCorrDim(context, request);
     }
 }
 
@@ -157,7 +161,8 @@ void RegisterAnalyseModule() {
     analysis.exportText = ExportChosen;
     CommandLineModules::Register(std::move(analysis));
 
-    const std::pair<const char*, std::function<std::optional<QString>(const ModuleContext&, const ScriptRequest&)>>
+    const std::pair<const char*,
+                    std::function<std::optional<QString>(const ModuleContext&, const ScriptRequest&)>>
         tables[] = {{"maxlyap", ExportMaxLyap}, {"lyapspec", ExportSpectrum}, {"corrdim", ExportCorrDim}};
     for (const auto& [name, exporter] : tables) {
         CommandLineModule entry;

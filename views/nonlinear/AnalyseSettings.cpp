@@ -5,7 +5,9 @@
 #include "settings/CKalvoSettings.h"
 
 namespace {
-unsigned U(int v) { return v > 0 ? static_cast<unsigned>(v) : 0u; }
+unsigned U(int v) {
+    return v > 0 ? static_cast<unsigned>(v) : 0u;
+}
 }  // namespace
 
 AnalyseSettings AnalyseSettings::From(const CKalvoSettings& s) {
@@ -68,19 +70,20 @@ void AnalyseSettings::StoreInto(CKalvoSettings& s) const {
 
 std::size_t AnalyseSettings::Prepare(CLyapunovKantz& engine, int mode, std::size_t available) const {
     switch (mode) {
-    case CLyapunovKantz::kSpectrum:
-        engine.SetParameters(0, 0, U(dimLya), U(tauLya), numberOfLya > 0 ? U(numberOfLya) : 30u, radiusMinLya, 0.0,
-                             mode, 0);
-        return std::min<std::size_t>(available, U(numPointsLya));
-    case CLyapunovKantz::kMaxLyap:
-        // The reference vectors are those of their own control (not the iteration count), so
-        // that a user can trade accuracy for time.
-        engine.SetParameters(U(iterLyaMax), U(maxDimDoneMaxLya), U(minDimDoneMaxLya), U(tauLyaMax), U(numberOfLyaMax),
-                             radiusMinLyaMax, radiusMaxLyaMax, mode, referenzLyaMax > 0 ? U(referenzLyaMax) : ~0u);
-        return std::min<std::size_t>(available, U(numPointsLyaMax));
-    default:
-        engine.SetParameters(U(iterKorr), U(maxDimKorr), U(dimKorr), U(tauKorr), U(numberOfKorr), radiusMinKorr,
-                             radiusMaxKorr, CLyapunovKantz::kCorrDim, 0);
-        return std::min<std::size_t>(available, U(numPointsKorr));
+        case CLyapunovKantz::kSpectrum:
+            engine.SetParameters(0, 0, U(dimLya), U(tauLya), numberOfLya > 0 ? U(numberOfLya) : 30u,
+                                 radiusMinLya, 0.0, mode, 0);
+            return std::min<std::size_t>(available, U(numPointsLya));
+        case CLyapunovKantz::kMaxLyap:
+            // The reference vectors are those of their own control (not the iteration count), so
+            // that a user can trade accuracy for time.
+            engine.SetParameters(U(iterLyaMax), U(maxDimDoneMaxLya), U(minDimDoneMaxLya), U(tauLyaMax),
+                                 U(numberOfLyaMax), radiusMinLyaMax, radiusMaxLyaMax, mode,
+                                 referenzLyaMax > 0 ? U(referenzLyaMax) : ~0u);
+            return std::min<std::size_t>(available, U(numPointsLyaMax));
+        default:
+            engine.SetParameters(U(iterKorr), U(maxDimKorr), U(dimKorr), U(tauKorr), U(numberOfKorr),
+                                 radiusMinKorr, radiusMaxKorr, CLyapunovKantz::kCorrDim, 0);
+            return std::min<std::size_t>(available, U(numPointsKorr));
     }
 }

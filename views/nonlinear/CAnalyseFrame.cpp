@@ -20,11 +20,11 @@ using namespace BarControls;
 namespace {
 
 constexpr int kBarWidth = 240;
-constexpr int kTextIterations = 61518, kTextEmbedding = 61522, kTextNeighbours = 61538, kTextReference = 61539,
-              kTextRadii = 61540, kTextPairs = 61541, kTextMaxEmbedding = 61542;
-constexpr int kTextTau = 64201, kTextPoints = 64202, kTextMin = 64203, kTextMax = 64204, kTextIterationsBar = 64205,
-              kTextCalculate = 64206, kTextReset = 64207, kTextRadius = 64208, kTextSpectrum = 64217,
-              kTextMaxLyap = 64218, kTextCorrDim = 64219;
+constexpr int kTextIterations = 61518, kTextEmbedding = 61522, kTextNeighbours = 61538,
+              kTextReference = 61539, kTextRadii = 61540, kTextPairs = 61541, kTextMaxEmbedding = 61542;
+constexpr int kTextTau = 64201, kTextPoints = 64202, kTextMin = 64203, kTextMax = 64204,
+              kTextIterationsBar = 64205, kTextCalculate = 64206, kTextReset = 64207, kTextRadius = 64208,
+              kTextSpectrum = 64217, kTextMaxLyap = 64218, kTextCorrDim = 64219;
 
 // The document writes into the edits (a new selection); the user's typing counts when it is
 // complete (Enter or leaving the edit), so that limits do not bite into half-typed numbers.
@@ -32,7 +32,8 @@ void ConnectEdit(QObject* context, QLineEdit* edit, CAnalyseView* view, int id) 
     QObject::connect(edit, &QLineEdit::textChanged, context, [edit, view, id](const QString& t) {
         if (!edit->hasFocus()) view->OnEdit(id, t);
     });
-    QObject::connect(edit, &QLineEdit::editingFinished, context, [edit, view, id] { view->OnEdit(id, edit->text()); });
+    QObject::connect(edit, &QLineEdit::editingFinished, context,
+                     [edit, view, id] { view->OnEdit(id, edit->text()); });
 }
 
 }  // namespace
@@ -52,8 +53,9 @@ void CAnalyseFrame::BuildControlBar() {
     column->setSpacing(3);
     CAnalyseView* view = m_view;
 
-    QButtonGroup* modes = ModeRadios(bar, column, {{kModeSpectrum, kTextSpectrum}, {kModeMaxLyap, kTextMaxLyap},
-                                                    {kModeCorrDim, kTextCorrDim}});
+    QButtonGroup* modes = ModeRadios(
+        bar, column,
+        {{kModeSpectrum, kTextSpectrum}, {kModeMaxLyap, kTextMaxLyap}, {kModeCorrDim, kTextCorrDim}});
     connect(modes, &QButtonGroup::idClicked, this, [view](int id) { view->OnMode(id); });
 
     // An edit with its slider; the slider writes its position into the edit when released.
@@ -119,7 +121,8 @@ void CAnalyseFrame::BuildControlBar() {
         slider->setRange(1, 1000);
         column->addWidget(slider);
         ConnectEdit(this, edit, view, CAnalyseView::kIterations);
-        connect(slider, &QSlider::sliderReleased, this, [edit, slider] { edit->setText(QString::number(slider->value())); });
+        connect(slider, &QSlider::sliderReleased, this,
+                [edit, slider] { edit->setText(QString::number(slider->value())); });
     }
     auto* calculate = new QPushButton(Str(kTextCalculate));
     SetControlIds(calculate, CAnalyseView::kCalculate);
@@ -135,10 +138,11 @@ void CAnalyseFrame::BuildControlBar() {
 void CAnalyseFrame::ShowControls() {
     QWidget* bar = ControlBar();
     const int mode = m_view->Mode();
-    for (int id : {kModeSpectrum, kModeMaxLyap, kModeCorrDim}) SetCheckedQuietly(bar, id, id - kModeSpectrum == mode);
-    for (int id : {CAnalyseView::kTau, CAnalyseView::kPoints, CAnalyseView::kDimension, CAnalyseView::kMaxDimension,
-                   CAnalyseView::kCount, CAnalyseView::kRadiusMin, CAnalyseView::kRadiusMax, CAnalyseView::kRadii,
-                   CAnalyseView::kIterations})
+    for (int id : {kModeSpectrum, kModeMaxLyap, kModeCorrDim})
+        SetCheckedQuietly(bar, id, id - kModeSpectrum == mode);
+    for (int id : {CAnalyseView::kTau, CAnalyseView::kPoints, CAnalyseView::kDimension,
+                   CAnalyseView::kMaxDimension, CAnalyseView::kCount, CAnalyseView::kRadiusMin,
+                   CAnalyseView::kRadiusMax, CAnalyseView::kRadii, CAnalyseView::kIterations})
         if (auto* edit = Find<QLineEdit>(bar, id)) {
             const QString value = m_view->Value(id);
             if (edit->text() != value) {
@@ -155,8 +159,10 @@ void CAnalyseFrame::ShowControls() {
     for (const auto& [sliderId, editId] : sliders)
         if (auto* slider = Find<QSlider>(bar, sliderId)) {
             const QSignalBlocker quiet(slider);
-            if (sliderId == CAnalyseView::kDimensionSlider) slider->setRange(2, m_view->DimensionSliderMaximum());
-            if (sliderId == CAnalyseView::kRadiiSlider) slider->setRange(1, mode == 0 ? 500 : mode == 1 ? 100 : 1000);
+            if (sliderId == CAnalyseView::kDimensionSlider)
+                slider->setRange(2, m_view->DimensionSliderMaximum());
+            if (sliderId == CAnalyseView::kRadiiSlider)
+                slider->setRange(1, mode == 0 ? 500 : mode == 1 ? 100 : 1000);
             slider->setValue(m_view->Value(editId).toInt());
         }
     const auto setText = [bar](int id, int text) {

@@ -12,8 +12,12 @@ class CAnalyseFrame : public CModuleFrame {
     Q_OBJECT
 public:
     enum ControlId : int {
-        kModeSpectrum = 1134, kModeMaxLyap = 1135, kModeCorrDim = 1136,
-        kDimensionLabel = 1152, kCountLabel = 1153, kRadiiLabel = 1155,
+        kModeSpectrum = 1134,
+        kModeMaxLyap = 1135,
+        kModeCorrDim = 1136,
+        kDimensionLabel = 1152,
+        kCountLabel = 1153,
+        kRadiiLabel = 1155,
     };
 
     CAnalyseFrame(CKalvoSettings& settings, CKalvoDoc& doc);

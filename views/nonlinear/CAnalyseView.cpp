@@ -21,7 +21,8 @@
 namespace {
 
 constexpr int kAskIterMaxLyap = 61447, kAskIterSpectrum = 61448, kTextTooShort = 61529, kTextSlope = 61530,
-              kTitleSave = 61555, kTextCalculating = 64209, kTextNothingToCalculate = 64260, kTextCancelled = 64261;
+              kTitleSave = 61555, kTextCalculating = 64209, kTextNothingToCalculate = 64260,
+              kTextCancelled = 64261;
 // The labels of the bar's counts, for a message that names one of them.
 constexpr int kLabelRadii = 61540, kLabelPairs = 61541, kLabelPoints = 64202, kLabelIterations = 64205;
 // Below this many samples a calculation has nothing to show (the selection's own limit).
@@ -68,7 +69,9 @@ void CAnalyseView::OnInitialUpdate() {
     Changed();
 }
 
-void CAnalyseView::CollectWindowState(CKalvoSettings& settings) { m_params.StoreInto(settings); }
+void CAnalyseView::CollectWindowState(CKalvoSettings& settings) {
+    m_params.StoreInto(settings);
+}
 
 void CAnalyseView::OnUpdate(int hint) {
     if (hint == kHintRemoveWave) {
@@ -82,14 +85,20 @@ void CAnalyseView::OnUpdate(int hint) {
     update();
 }
 
-bool CAnalyseView::SelectionTooShort() const { return m_doc.m_aSelSamples.size() < 50; }
+bool CAnalyseView::SelectionTooShort() const {
+    return m_doc.m_aSelSamples.size() < 50;
+}
 
 bool CAnalyseView::HasResult(int mode) const {
     switch (mode) {
-    case 0: return m_spectrum.has_value();
-    case 1: return m_maxLyap.has_value();
-    case 2: return m_corrDim.has_value();
-    default: return false;
+        case 0:
+            return m_spectrum.has_value();
+        case 1:
+            return m_maxLyap.has_value();
+        case 2:
+            return m_corrDim.has_value();
+        default:
+            return false;
     }
 }
 
@@ -105,21 +114,30 @@ int* CAnalyseView::IntField(int control) {
     AnalyseSettings& p = m_params;
     const int mode = p.whatIs;
     switch (control) {
-    case kTau: return mode == 0 ? &p.tauLya : mode == 1 ? &p.tauLyaMax : &p.tauKorr;
-    case kPoints: return mode == 0 ? &p.numPointsLya : mode == 1 ? &p.numPointsLyaMax : &p.numPointsKorr;
-    case kDimension: return mode == 0 ? &p.dimLya : mode == 1 ? &p.minDimDoneMaxLya : &p.dimKorr;
-    case kMaxDimension: return mode == 0 ? &p.maxDimLya : mode == 1 ? &p.maxDimDoneMaxLya : &p.maxDimKorr;
-    case kCount: return mode == 0 ? &p.iterLya : mode == 1 ? &p.referenzLyaMax : &p.iterKorr;
-    case kRadii: return mode == 0 ? &p.numberOfLya : mode == 1 ? &p.numberOfLyaMax : &p.numberOfKorr;
-    case kIterations: return &p.iterLyaMax;
-    default: return nullptr;
+        case kTau:
+            return mode == 0 ? &p.tauLya : mode == 1 ? &p.tauLyaMax : &p.tauKorr;
+        case kPoints:
+            return mode == 0 ? &p.numPointsLya : mode == 1 ? &p.numPointsLyaMax : &p.numPointsKorr;
+        case kDimension:
+            return mode == 0 ? &p.dimLya : mode == 1 ? &p.minDimDoneMaxLya : &p.dimKorr;
+        case kMaxDimension:
+            return mode == 0 ? &p.maxDimLya : mode == 1 ? &p.maxDimDoneMaxLya : &p.maxDimKorr;
+        case kCount:
+            return mode == 0 ? &p.iterLya : mode == 1 ? &p.referenzLyaMax : &p.iterKorr;
+        case kRadii:
+            return mode == 0 ? &p.numberOfLya : mode == 1 ? &p.numberOfLyaMax : &p.numberOfKorr;
+        case kIterations:
+            return &p.iterLyaMax;
+        default:
+            return nullptr;
     }
 }
 
 double* CAnalyseView::DoubleField(int control) {
     AnalyseSettings& p = m_params;
     const int mode = p.whatIs;
-    if (control == kRadiusMin) return mode == 0 ? &p.radiusMinLya : mode == 1 ? &p.radiusMinLyaMax : &p.radiusMinKorr;
+    if (control == kRadiusMin)
+        return mode == 0 ? &p.radiusMinLya : mode == 1 ? &p.radiusMinLyaMax : &p.radiusMinKorr;
     if (control == kRadiusMax && mode != 0) return mode == 1 ? &p.radiusMaxLyaMax : &p.radiusMaxKorr;
     return nullptr;
 }
@@ -166,15 +184,20 @@ void CAnalyseView::OnEdit(int control, const QString& text) {
     int value = text.trimmed().toInt(&ok);
     if (!ok) value = 0;
     switch (control) {
-    case kDimension: value = std::clamp(value, 2, DimensionSliderMaximum()); break;
-    case kMaxDimension:
-        value = std::max(value, 2);
-        *field = value;
-        if (int* dim = IntField(kDimension); *dim > value) *dim = value;
-        break;
-    case kCount:
-    case kRadii: value = std::min(value, *IntField(kPoints)); break;
-    default: break;
+        case kDimension:
+            value = std::clamp(value, 2, DimensionSliderMaximum());
+            break;
+        case kMaxDimension:
+            value = std::max(value, 2);
+            *field = value;
+            if (int* dim = IntField(kDimension); *dim > value) *dim = value;
+            break;
+        case kCount:
+        case kRadii:
+            value = std::min(value, *IntField(kPoints));
+            break;
+        default:
+            break;
     }
     *field = value;
     if (control == kPoints) ClampCounts();
@@ -189,9 +212,16 @@ void CAnalyseView::OnReset() {
     m_askIterMaxLyap = true;
     m_tooShortShown = false;
     switch (m_params.whatIs) {
-    case 0: m_spectrum.reset(); break;
-    case 1: m_maxLyap.reset(); m_slopeText.clear(); break;
-    default: m_corrDim.reset(); break;
+        case 0:
+            m_spectrum.reset();
+            break;
+        case 1:
+            m_maxLyap.reset();
+            m_slopeText.clear();
+            break;
+        default:
+            m_corrDim.reset();
+            break;
     }
     m_cancelledMode = -1;
     update();
@@ -205,12 +235,16 @@ QString CAnalyseView::NothingToCalculate() const {
     // The spectrum's 0 iterations and 0 neighbours stand for their defaults; the reference
     // vectors' 0 for all of them.
     std::vector<Needed> needed = {{kPoints, kLabelPoints, kFewestPoints}};
-    if (m_params.whatIs == 1) needed.insert(needed.end(), {{kRadii, kLabelRadii, 1}, {kIterations, kLabelIterations, 1}});
+    if (m_params.whatIs == 1)
+        needed.insert(needed.end(), {{kRadii, kLabelRadii, 1}, {kIterations, kLabelIterations, 1}});
     // Each point of a slope curve joins two radii, and a curve needs two points.
-    if (m_params.whatIs == 2) needed.insert(needed.end(), {{kRadii, kLabelRadii, 3}, {kCount, kLabelPairs, 1}});
+    if (m_params.whatIs == 2)
+        needed.insert(needed.end(), {{kRadii, kLabelRadii, 3}, {kCount, kLabelPairs, 1}});
     for (const Needed& n : needed) {
         const int value = *self->IntField(n.control);
-        if (value < n.fewest) return Str(kTextNothingToCalculate, Str(n.label), QString::number(value), QString::number(n.fewest));
+        if (value < n.fewest)
+            return Str(kTextNothingToCalculate, Str(n.label), QString::number(value),
+                       QString::number(n.fewest));
     }
     return {};
 }
@@ -254,15 +288,24 @@ std::optional<JobRunner::WorkerJob> CAnalyseView::PrepareCalculation() {
     }
     Changed();
     switch (mode) {
-    case 0: m_spectrum.reset(); m_kaplanYorke.clear(); break;
-    case 1: m_maxLyap.reset(); m_slopeText.clear(); break;
-    default: m_corrDim.reset(); break;
+        case 0:
+            m_spectrum.reset();
+            m_kaplanYorke.clear();
+            break;
+        case 1:
+            m_maxLyap.reset();
+            m_slopeText.clear();
+            break;
+        default:
+            m_corrDim.reset();
+            break;
     }
 
     // The worker gets its own copy of the samples and parameters.
     CLyapunovKantz probe;
     const std::size_t n = m_params.Prepare(probe, mode, m_doc.m_aSelSamples.size());
-    std::vector<double> samples(m_doc.m_aSelSamples.begin(), m_doc.m_aSelSamples.begin() + static_cast<std::ptrdiff_t>(n));
+    std::vector<double> samples(m_doc.m_aSelSamples.begin(),
+                                m_doc.m_aSelSamples.begin() + static_cast<std::ptrdiff_t>(n));
     const AnalyseSettings params = m_params;
     auto shared = std::make_shared<Shared>();
     m_shared = shared;
@@ -298,9 +341,12 @@ std::optional<JobRunner::WorkerJob> CAnalyseView::PrepareCalculation() {
         std::optional<MaxLyapResult> maxLyap;
         std::optional<LyapSpectrumResult> spectrum;
         std::optional<CorrDimResult> corrDim;
-        if (mode == 0) spectrum = engine.CalcLyapSpectrum(samples.data(), params.SpectrumIterations(), samples.size());
-        else if (mode == 1) maxLyap = engine.Calc_Max_Lyap_Exponent(samples.data(), samples.size());
-        else corrDim = engine.CalcCorrDim(samples.data(), samples.size());
+        if (mode == 0)
+            spectrum = engine.CalcLyapSpectrum(samples.data(), params.SpectrumIterations(), samples.size());
+        else if (mode == 1)
+            maxLyap = engine.Calc_Max_Lyap_Exponent(samples.data(), samples.size());
+        else
+            corrDim = engine.CalcCorrDim(samples.data(), samples.size());
         const std::lock_guard<std::mutex> hold(shared->lock);
         shared->aborted = engine.Aborted();
         shared->maxLyap = std::move(maxLyap);
@@ -379,8 +425,8 @@ void CAnalyseView::DrawProgress(QPainter& painter, const QRect& rect) {
     }
     painter.setFont(font);
     painter.setPen(Qt::darkGray);
-    painter.drawText(QRect(rect.left() + 45, rect.top() + 2, rect.width() - 45, strip - 2), Qt::AlignLeft | Qt::AlignTop,
-                     Str(kTextCalculating));
+    painter.drawText(QRect(rect.left() + 45, rect.top() + 2, rect.width() - 45, strip - 2),
+                     Qt::AlignLeft | Qt::AlignTop, Str(kTextCalculating));
 }
 
 void CAnalyseView::OnDraw(QPainter& painter, const QRect& rect) {
@@ -388,7 +434,8 @@ void CAnalyseView::OnDraw(QPainter& painter, const QRect& rect) {
     const auto note = [&](int text) {
         painter.setFont(ViewFont(20));
         painter.setPen(Qt::black);
-        painter.drawText(rect.adjusted(10, 10, -10, -10), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, Str(text));
+        painter.drawText(rect.adjusted(10, 10, -10, -10), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop,
+                         Str(text));
     };
     if (m_tooShortShown) {
         note(kTextTooShort);
@@ -400,38 +447,41 @@ void CAnalyseView::OnDraw(QPainter& painter, const QRect& rect) {
     }
     if (m_doc.m_aSelSamples.size() <= 50) return;
     switch (m_params.whatIs) {
-    case 0:
-        if (m_spectrum)
-            CLyapunovPlots::DrawSpectrumPlot(painter, rect, *m_spectrum, m_spectrum->RowCount(), m_kaplanYorke);
-        break;
-    case 1:
-        if (m_maxLyap) {
-            CLyapunovPlots::DrawMaxLyapunovPlot(painter, rect, *m_maxLyap);
-            if (!m_slopeText.isEmpty()) {
+        case 0:
+            if (m_spectrum)
+                CLyapunovPlots::DrawSpectrumPlot(painter, rect, *m_spectrum, m_spectrum->RowCount(),
+                                                 m_kaplanYorke);
+            break;
+        case 1:
+            if (m_maxLyap) {
+                CLyapunovPlots::DrawMaxLyapunovPlot(painter, rect, *m_maxLyap);
+                if (!m_slopeText.isEmpty()) {
+                    painter.save();
+                    painter.translate(rect.topLeft());
+                    painter.setPen(Qt::black);
+                    painter.drawLine(m_slopeFrom, m_slopeTo);
+                    QFont font(QStringLiteral("Arial"));
+                    font.setPixelSize(16);
+                    painter.setFont(font);
+                    painter.drawText(QRect(0, 2, rect.width(), 20), Qt::AlignHCenter | Qt::AlignTop,
+                                     m_slopeText);
+                    painter.restore();
+                }
+            }
+            break;
+        default:
+            if (m_corrDim) {
+                CLyapunovPlots::DrawCorrDimPlot(painter, rect, *m_corrDim, m_fit[0].x(), m_fit[1].x());
                 painter.save();
                 painter.translate(rect.topLeft());
-                painter.setPen(Qt::black);
-                painter.drawLine(m_slopeFrom, m_slopeTo);
-                QFont font(QStringLiteral("Arial"));
-                font.setPixelSize(16);
-                painter.setFont(font);
-                painter.drawText(QRect(0, 2, rect.width(), 20), Qt::AlignHCenter | Qt::AlignTop, m_slopeText);
+                painter.setPen(QPen(QColor(0, 0, 255), 1));
+                const int bottom = CLyapunovPlots::CorrDimSlopeBottom(QRect(QPoint(0, 0), rect.size()),
+                                                                      m_fit[0].x(), m_fit[1].x());
+                for (const QPoint& boundary : m_fit)
+                    if (boundary.x() != 0) painter.drawLine(boundary.x(), 0, boundary.x(), bottom);
                 painter.restore();
             }
-        }
-        break;
-    default:
-        if (m_corrDim) {
-            CLyapunovPlots::DrawCorrDimPlot(painter, rect, *m_corrDim, m_fit[0].x(), m_fit[1].x());
-            painter.save();
-            painter.translate(rect.topLeft());
-            painter.setPen(QPen(QColor(0, 0, 255), 1));
-            const int bottom = CLyapunovPlots::CorrDimSlopeBottom(QRect(QPoint(0, 0), rect.size()), m_fit[0].x(), m_fit[1].x());
-            for (const QPoint& boundary : m_fit)
-                if (boundary.x() != 0) painter.drawLine(boundary.x(), 0, boundary.x(), bottom);
-            painter.restore();
-        }
-        break;
+            break;
     }
 }
 
@@ -497,12 +547,18 @@ void CAnalyseView::OnSlopeLine(const QPoint& from, const QPoint& to) {
 void CAnalyseView::OnFitClick(const QPoint& at) {
     QPoint& first = m_fit[0];
     QPoint& second = m_fit[1];
-    if (first.x() != 0 && std::abs(at.x() - first.x()) < 5) first = QPoint();
-    else if (second.x() != 0 && std::abs(at.x() - second.x()) < 5) second = QPoint();
-    else if (first.x() == 0) first = at;
-    else if (second.x() == 0) second = at;
-    else if (std::abs(at.x() - first.x()) < std::abs(at.x() - second.x())) first = at;
-    else second = at;
+    if (first.x() != 0 && std::abs(at.x() - first.x()) < 5)
+        first = QPoint();
+    else if (second.x() != 0 && std::abs(at.x() - second.x()) < 5)
+        second = QPoint();
+    else if (first.x() == 0)
+        first = at;
+    else if (second.x() == 0)
+        second = at;
+    else if (std::abs(at.x() - first.x()) < std::abs(at.x() - second.x()))
+        first = at;
+    else
+        second = at;
     if (first.x() != 0 && second.x() != 0 && second.x() < first.x()) std::swap(first, second);
     update();
 }
@@ -517,6 +573,8 @@ bool CAnalyseView::HasCommand(ViewCommand command) const {
 void CAnalyseView::OnViewCommand(ViewCommand command) {
     UserInterface& ui = m_doc.Ui();
     const auto paint = [this](QPainter& painter, const QRect& rect) { OnDraw(painter, rect); };
-    if (command == ViewCommand::SaveView) SaveViewPicture(ui, Str(kTitleSave), PictureName(), size(), paint);
-    else if (command == ViewCommand::Copy) CopyViewPicture(ui, PictureName(), size(), paint);
+    if (command == ViewCommand::SaveView)
+        SaveViewPicture(ui, Str(kTitleSave), PictureName(), size(), paint);
+    else if (command == ViewCommand::Copy)
+        CopyViewPicture(ui, PictureName(), size(), paint);
 }

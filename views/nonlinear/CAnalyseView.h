@@ -18,9 +18,9 @@
 #include "analysis/CLyapunovKantz.h"
 #include "document/IDocumentView.h"
 #include "document/JobRunner.h"
+#include "platform/PictureWriter.h"
 #include "views/common/IViewCommands.h"
 #include "views/nonlinear/AnalyseSettings.h"
-#include "platform/PictureWriter.h"
 
 class CKalvoDoc;
 class CKalvoSettings;
@@ -31,14 +31,23 @@ class CAnalyseView : public QWidget, public IDocumentView, public IModuleView {
 public:
     // The shared controls of the bar (their meaning changes with the mode).
     enum Control : int {
-        kTau = 1110, kTauSlider = 1109,
-        kPoints = 1025, kPointsSlider = 1111,
-        kDimension = 1114, kDimensionSlider = 1113, kMaxDimension = 1115,
-        kCount = 1124, kCountSlider = 1123,
-        kRadiusMin = 1116, kRadiusMax = 1126,
-        kRadii = 1118, kRadiiSlider = 1117,
-        kIterations = 1120, kIterationsSlider = 1119,
-        kCalculate = 1133, kReset = 1130,
+        kTau = 1110,
+        kTauSlider = 1109,
+        kPoints = 1025,
+        kPointsSlider = 1111,
+        kDimension = 1114,
+        kDimensionSlider = 1113,
+        kMaxDimension = 1115,
+        kCount = 1124,
+        kCountSlider = 1123,
+        kRadiusMin = 1116,
+        kRadiusMax = 1126,
+        kRadii = 1118,
+        kRadiiSlider = 1117,
+        kIterations = 1120,
+        kIterationsSlider = 1119,
+        kCalculate = 1133,
+        kReset = 1130,
     };
 
     CAnalyseView(CKalvoDoc& doc, CKalvoSettings& settings, QWidget* parent = nullptr);

@@ -2,10 +2,10 @@
 
 #include <QButtonGroup>
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QIntValidator>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,8 +25,9 @@ namespace {
 constexpr int kBarWidth = 170;
 constexpr int kTextGaudy = 64321, kTextFix = 64322, kTextRotation = 64333;
 constexpr int kTextTau = 64340, kTextPoints = 64341, kTextLines = 64342, kTextPointSize = 64343,
-              kTextNumPoints = 64344, kTextForeground = 64345, kTextBackground = 64346, kTextResetView = 64347,
-              kTextAcfMinimum = 64348, kTextSaveView = 64349, kTextColours = 64350, kTextDrawing = 64351;
+              kTextNumPoints = 64344, kTextForeground = 64345, kTextBackground = 64346,
+              kTextResetView = 64347, kTextAcfMinimum = 64348, kTextSaveView = 64349, kTextColours = 64350,
+              kTextDrawing = 64351;
 
 }  // namespace
 
@@ -36,7 +37,8 @@ CD3DRekoFrame::CD3DRekoFrame(CKalvoSettings& settings, CKalvoDoc& doc)
     BuildControlBar(settings.IniAllgemeinGrundschulprofil != 0);
     m_view->SetSettingsListener([this](const RekoViewSettings& s) { ShowSettings(s); });
     m_view->SetAcfListener([this](int lag) {
-        if (auto* field = Find<QLineEdit>(ControlBar(), kAcfMinimum)) field->setText(lag > 0 ? QString::number(lag) : QString());
+        if (auto* field = Find<QLineEdit>(ControlBar(), kAcfMinimum))
+            field->setText(lag > 0 ? QString::number(lag) : QString());
     });
     ShowSettings(m_view->Settings());
 }
@@ -82,7 +84,8 @@ void CD3DRekoFrame::BuildControlBar(bool kids) {
     connect(points, &QRadioButton::clicked, this, [view] { view->OnPointMode(true); });
     connect(lines, &QRadioButton::clicked, this, [view] { view->OnPointMode(false); });
     connect(pointSize, &QSpinBox::valueChanged, this, [view](int v) { view->OnPointSize(v); });
-    connect(numPoints, &QLineEdit::editingFinished, this, [view, numPoints] { view->OnNumPoints(numPoints->text().toInt()); });
+    connect(numPoints, &QLineEdit::editingFinished, this,
+            [view, numPoints] { view->OnNumPoints(numPoints->text().toInt()); });
 
     auto* colours = new QGroupBox(Str(kTextColours));
     auto* colourRows = new QGridLayout(colours);

@@ -17,7 +17,8 @@ constexpr int kTitleMaxLyap = 61516, kTextS = 61517, kTextIterations = 61518, kT
               kTextMeanRadius = 64200;
 
 const QColor kRed(255, 0, 0), kBlue(0, 0, 255), kGreen(0, 160, 0), kBlack(0, 0, 0);
-const QColor kCurveColours[] = {kRed, kBlue, kGreen, QColor(200, 120, 0), QColor(160, 0, 160), QColor(0, 150, 150)};
+const QColor kCurveColours[] = {
+    kRed, kBlue, kGreen, QColor(200, 120, 0), QColor(160, 0, 160), QColor(0, 150, 150)};
 
 void TextAt(QPainter& painter, int x, int y, const QString& text) {
     painter.drawText(QRect(x, y, 1000, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
@@ -42,7 +43,8 @@ constexpr int kLabelGap = 8;  // the least free room between two neighbouring ax
 // run into it (they share its line in part) or out of the diagram are left out.
 class AxisCaption {
 public:
-    AxisCaption(QPainter& painter, int W, int H, const QString& text) : m_metrics(painter.font()), m_width(W) {
+    AxisCaption(QPainter& painter, int W, int H, const QString& text)
+        : m_metrics(painter.font()), m_width(W) {
         const int width = m_metrics.horizontalAdvance(text);
         m_from = (W - width) / 2;
         m_to = m_from + width;
@@ -118,8 +120,8 @@ void CLyapunovPlots::DrawMaxLyapunovPlot(QPainter& painter, const QRect& rect, c
     painter.drawLine(40, 5, 40, H - 25);
     TurnedText(painter, 4, H / 2, Str(kTextS));
     // The turned labels of S take their width along the axis.
-    const long long sStep =
-        LabelStep(1, ys, metrics.horizontalAdvance(QStringLiteral("-") + QString::number(static_cast<int>(4 * A) + 1)));
+    const long long sStep = LabelStep(
+        1, ys, metrics.horizontalAdvance(QStringLiteral("-") + QString::number(static_cast<int>(4 * A) + 1)));
     for (long long k = 1; A > 0.0 && k * ys < H - 30 && k < 4 * A; ++k) {
         const int y = static_cast<int>(static_cast<double>(k) * ys);
         painter.drawLine(40, y, 36, y);
@@ -147,7 +149,8 @@ void CLyapunovPlots::DrawMaxLyapunovPlot(QPainter& painter, const QRect& rect, c
                     joined = false;
                     continue;
                 }
-                const QPoint to(static_cast<int>(j * xs + 40), static_cast<int>(std::fabs(r.Value(e, d, j + 1)) * ys));
+                const QPoint to(static_cast<int>(j * xs + 40),
+                                static_cast<int>(std::fabs(r.Value(e, d, j + 1)) * ys));
                 if (joined) painter.drawLine(from, to);
                 from = to;
                 joined = true;
@@ -176,7 +179,8 @@ void CLyapunovPlots::DrawSpectrumPlot(QPainter& painter, const QRect& rect, cons
     Title(painter, QRect(0, 0, W, H), Str(kTitleSpectrum));
     rowsDone = std::min(rowsDone, r.RowCount());
     const unsigned D = r.dimension;
-    const double iterations = std::max(1.0, static_cast<double>(std::max<std::size_t>(r.iterations, rowsDone)));
+    const double iterations =
+        std::max(1.0, static_cast<double>(std::max<std::size_t>(r.iterations, rowsDone)));
     const double xs = (W - 40) / iterations;
     // The first rows swing widely; they are drawn but do not set the scale.
     double lo = 0.0, hi = 0.0;
@@ -194,7 +198,9 @@ void CLyapunovPlots::DrawSpectrumPlot(QPainter& painter, const QRect& rect, cons
     if (hi - lo <= 0.0) hi = lo + 1.0;
     const double ys = (H - 70) / (hi - lo);
     const int top = 40;
-    auto yOf = [&](double v) { return static_cast<int>(top + (hi - std::clamp(v, lo - (hi - lo), hi + (hi - lo))) * ys); };
+    auto yOf = [&](double v) {
+        return static_cast<int>(top + (hi - std::clamp(v, lo - (hi - lo), hi + (hi - lo))) * ys);
+    };
     // Axes: exponent zero and the iterations.
     painter.drawLine(40, top - 5, 40, H - 25);
     painter.drawLine(40, yOf(0.0), W - 5, yOf(0.0));
@@ -203,8 +209,10 @@ void CLyapunovPlots::DrawSpectrumPlot(QPainter& painter, const QRect& rect, cons
     // The ends of the scale are labelled where they stand clear of the zero label.
     const QFontMetrics metrics(painter.font());
     TextAt(painter, 4, yOf(0.0) - 8, QStringLiteral("0"));
-    if (std::abs(yOf(hi) - yOf(0.0)) >= metrics.height()) TextAt(painter, 2, yOf(hi) - 8, CutNumber(hi, 3, 5));
-    if (std::abs(yOf(lo) - yOf(0.0)) >= metrics.height()) TextAt(painter, 2, yOf(lo) - 8, CutNumber(lo, 3, 5));
+    if (std::abs(yOf(hi) - yOf(0.0)) >= metrics.height())
+        TextAt(painter, 2, yOf(hi) - 8, CutNumber(hi, 3, 5));
+    if (std::abs(yOf(lo) - yOf(0.0)) >= metrics.height())
+        TextAt(painter, 2, yOf(lo) - 8, CutNumber(lo, 3, 5));
     long long step = static_cast<long long>(iterations / 5) / 100 * 100;
     if (step <= 0) step = std::max(1ll, static_cast<long long>(iterations / 5));
     const int widest = metrics.horizontalAdvance(QString::number(static_cast<long long>(iterations)));
@@ -236,7 +244,9 @@ namespace {
 
 constexpr double kLowestRadius = 1e-4;  // the left end of the radius axis
 
-double Scale(const QRect& rect) { return (rect.width() - 45) / std::fabs(std::log(kLowestRadius)); }
+double Scale(const QRect& rect) {
+    return (rect.width() - 45) / std::fabs(std::log(kLowestRadius));
+}
 
 }  // namespace
 
@@ -250,7 +260,8 @@ double CLyapunovPlots::CorrDimX(const QRect& rect, double radius) {
     return (rect.width() - 5) - std::fabs(std::log(radius)) * Scale(rect);
 }
 
-std::vector<double> CLyapunovPlots::Plateaus(const QRect& rect, const CorrDimResult& r, int fitFrom, int fitTo) {
+std::vector<double> CLyapunovPlots::Plateaus(const QRect& rect, const CorrDimResult& r, int fitFrom,
+                                             int fitTo) {
     std::vector<double> plateaus;
     if (!(fitFrom < fitTo)) return plateaus;
     for (const auto& curve : r.curves) {
@@ -265,8 +276,8 @@ std::vector<double> CLyapunovPlots::Plateaus(const QRect& rect, const CorrDimRes
     return plateaus;
 }
 
-std::vector<double> CLyapunovPlots::DrawCorrDimPlot(QPainter& painter, const QRect& rect, const CorrDimResult& r,
-                                                    int fitFrom, int fitTo) {
+std::vector<double> CLyapunovPlots::DrawCorrDimPlot(QPainter& painter, const QRect& rect,
+                                                    const CorrDimResult& r, int fitFrom, int fitTo) {
     painter.save();
     const int W = rect.width(), H = rect.height();
     painter.translate(rect.topLeft());
@@ -312,7 +323,8 @@ std::vector<double> CLyapunovPlots::DrawCorrDimPlot(QPainter& painter, const QRe
         // A radius without a slope leaves a gap in the curve.
         QPolygon line;
         for (const CorrDimPoint& p : r.curves[d]) {
-            if (!p.hasSlope || std::fabs(p.slope) >= 1e50 || !(p.radius > 0.0) || std::fabs(p.radius) >= 1e50) {
+            if (!p.hasSlope || std::fabs(p.slope) >= 1e50 || !(p.radius > 0.0) ||
+                std::fabs(p.radius) >= 1e50) {
                 painter.drawPolyline(line);
                 line.clear();
                 continue;

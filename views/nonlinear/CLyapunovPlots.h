@@ -29,15 +29,16 @@ public:
 
     // Correlation dimension; with fitFrom < fitTo (pixel x) the plateau of every dimension is
     // fitted between them and marked. Returns the fitted plateaus (NaN where no point lay between).
-    static std::vector<double> DrawCorrDimPlot(QPainter& painter, const QRect& rect, const CorrDimResult& result,
-                                               int fitFrom, int fitTo);
+    static std::vector<double> DrawCorrDimPlot(QPainter& painter, const QRect& rect,
+                                               const CorrDimResult& result, int fitFrom, int fitTo);
     // The y of the radius axis under the slope curves: the slopes take the whole height until a
     // fit range (fitFrom < fitTo) makes room for the plateaus below them.
     static int CorrDimSlopeBottom(const QRect& rect, int fitFrom, int fitTo);
     // The pixel x of a radius on the logarithmic axis, and back.
     static double CorrDimX(const QRect& rect, double radius);
     // The plateaus between two pixel abscissae, as the diagram fits them.
-    static std::vector<double> Plateaus(const QRect& rect, const CorrDimResult& result, int fitFrom, int fitTo);
+    static std::vector<double> Plateaus(const QRect& rect, const CorrDimResult& result, int fitFrom,
+                                        int fitTo);
 
     // value with `digits` significant digits, cut to `width` characters: "1.2589", "0.4200", "-1.62".
     static QString CutNumber(double value, int digits, int width);

@@ -45,7 +45,9 @@ void CRekoView::OnInitialUpdate() {
     Render3DEnvironment();
 }
 
-void CRekoView::CollectWindowState(CKalvoSettings& settings) { m_s.StoreInto(settings); }
+void CRekoView::CollectWindowState(CKalvoSettings& settings) {
+    m_s.StoreInto(settings);
+}
 
 void CRekoView::OnUpdate(int hint) {
     if (hint == kHintSelection || hint == kHintRebuild || hint == kHintRemoveWave || hint == kHintSpectrum)
@@ -67,8 +69,8 @@ void CRekoView::Rebuild() {
         from[a] = -kAxisLength;
         to[a] = kAxisLength;
     }
-    m_aPoints = DelayReconstruction::Build(doc.m_aSelSamples, doc.m_dFullScale, doc.m_nBitsPerSample == 8, m_s.tau,
-                                           m_s.numPoints, m_s.rainbow, m_s.fixedColour);
+    m_aPoints = DelayReconstruction::Build(doc.m_aSelSamples, doc.m_dFullScale, doc.m_nBitsPerSample == 8,
+                                           m_s.tau, m_s.numPoints, m_s.rainbow, m_s.fixedColour);
     m_bRebuild = false;
     ++m_nGeneration;
 }
@@ -80,9 +82,8 @@ const std::vector<ReconstructionPoint>& CRekoView::Points() {
 
 QString CRekoView::ExportText() const {
     const CKalvoDoc& doc = Doc();
-    return QString::fromStdString(DelayReconstruction::ExportText(doc.m_aSelSamples, doc.m_dFullScale,
-                                                                  doc.m_nSampleRate, m_s.tau,
-                                                                  Str(kHeaderExport).toStdString()));
+    return QString::fromStdString(DelayReconstruction::ExportText(
+        doc.m_aSelSamples, doc.m_dFullScale, doc.m_nSampleRate, m_s.tau, Str(kHeaderExport).toStdString()));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -94,7 +95,9 @@ void CRekoView::InitialCamera(float& distance, float& pitch, float& yaw) const {
     yaw = -35.0f;
 }
 
-bool CRekoView::RestoreDeviceObjects() { return true; }
+bool CRekoView::RestoreDeviceObjects() {
+    return true;
+}
 
 void CRekoView::InvalidateDeviceObjects() {}
 
@@ -110,7 +113,8 @@ void CRekoView::RenderFrame() {
     r.DrawBatch(CGlRenderer::kAxes, CGlRenderer::Primitive::Lines, m_aAxes.size(), 1.0f);
     if (m_aPoints.size() > 1) {
         if (m_s.points)
-            r.DrawBatch(CGlRenderer::kPoints, CGlRenderer::Primitive::Points, m_aPoints.size(), m_s.pointSize * 0.5f);
+            r.DrawBatch(CGlRenderer::kPoints, CGlRenderer::Primitive::Points, m_aPoints.size(),
+                        m_s.pointSize * 0.5f);
         else
             r.DrawBatch(CGlRenderer::kPoints, CGlRenderer::Primitive::LineStrip, m_aPoints.size(), 1.0f);
     }
@@ -175,32 +179,36 @@ void CRekoView::OnChooseBackground() {
 // Commands
 
 bool CRekoView::HasCommand(ViewCommand command) const {
-    return command == ViewCommand::SaveView || command == ViewCommand::Copy || command == ViewCommand::ClearAllData ||
-           command == ViewCommand::ExportData;
+    return command == ViewCommand::SaveView || command == ViewCommand::Copy ||
+           command == ViewCommand::ClearAllData || command == ViewCommand::ExportData;
 }
 
 void CRekoView::OnViewCommand(ViewCommand command) {
     UserInterface& ui = Doc().Ui();
     switch (command) {
-    case ViewCommand::SaveView: SaveView(ui, Str(kTitleSave)); break;
-    case ViewCommand::Copy: CopyView(ui); break;
-    case ViewCommand::ExportData: {
-        if (g_bPlaying && !g_bListening) break;
-        QClipboard* clipboard = QGuiApplication::clipboard();
-        if (!clipboard) {
-            ui.Message(kMsgNoClipboard, MessageIcon::Exclamation);
+        case ViewCommand::SaveView:
+            SaveView(ui, Str(kTitleSave));
+            break;
+        case ViewCommand::Copy:
+            CopyView(ui);
+            break;
+        case ViewCommand::ExportData: {
+            if (g_bPlaying && !g_bListening) break;
+            QClipboard* clipboard = QGuiApplication::clipboard();
+            if (!clipboard) {
+                ui.Message(kMsgNoClipboard, MessageIcon::Exclamation);
+                break;
+            }
+            clipboard->setText(ExportText());
+            ui.Message(kMsgExported, MessageIcon::Information);
             break;
         }
-        clipboard->setText(ExportText());
-        ui.Message(kMsgExported, MessageIcon::Information);
-        break;
-    }
-    case ViewCommand::ClearAllData:
-        Doc().DeleteContents();
-        ResetView();
-        m_bRebuild = true;
-        Render3DEnvironment();
-        Doc().UpdateAllViews(kHintRebuild);
-        break;
+        case ViewCommand::ClearAllData:
+            Doc().DeleteContents();
+            ResetView();
+            m_bRebuild = true;
+            Render3DEnvironment();
+            Doc().UpdateAllViews(kHintRebuild);
+            break;
     }
 }

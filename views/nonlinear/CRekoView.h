@@ -10,10 +10,10 @@
 
 #include "analysis/DelayReconstruction.h"
 #include "document/IDocumentView.h"
+#include "platform/PictureWriter.h"
 #include "views/common/Document3DView.h"
 #include "views/common/IViewCommands.h"
 #include "views/nonlinear/RekoViewSettings.h"
-#include "platform/PictureWriter.h"
 
 class CKalvoSettings;
 

@@ -17,8 +17,8 @@ using namespace BarControls;
 namespace {
 
 constexpr int kBarWidth = 240;
-constexpr int kTextZoom = 64210, kTextBoxes = 64211, kTextMaxTau = 64212, kTextCount = 64213, kTextTimeSeries = 64214,
-              kTextAutoCorrelation = 64215, kTextMutualInformation = 64216;
+constexpr int kTextZoom = 64210, kTextBoxes = 64211, kTextMaxTau = 64212, kTextCount = 64213,
+              kTextTimeSeries = 64214, kTextAutoCorrelation = 64215, kTextMutualInformation = 64216;
 
 }  // namespace
 
@@ -37,8 +37,10 @@ void CZeitreiheFrame::BuildControlBar() {
     column->setSpacing(4);
     CZeitreiheView* view = m_view;
 
-    QButtonGroup* modes = ModeRadios(bar, column, {{kTimeSeries, kTextTimeSeries}, {kAutoCorrelation, kTextAutoCorrelation},
-                                                    {kMutualInformation, kTextMutualInformation}});
+    QButtonGroup* modes = ModeRadios(bar, column,
+                                     {{kTimeSeries, kTextTimeSeries},
+                                      {kAutoCorrelation, kTextAutoCorrelation},
+                                      {kMutualInformation, kTextMutualInformation}});
     connect(modes, &QButtonGroup::idClicked, this, [view](int id) { view->OnMode(id); });
 
     column->addWidget(new QLabel(Str(kTextZoom)));
@@ -70,7 +72,8 @@ void CZeitreiheFrame::ShowControls() {
     QWidget* bar = ControlBar();
     const int mode = m_view->Mode();
     int index = 0;
-    for (int id : {kTimeSeries, kAutoCorrelation, kMutualInformation}) SetCheckedQuietly(bar, id, index++ == mode);
+    for (int id : {kTimeSeries, kAutoCorrelation, kMutualInformation})
+        SetCheckedQuietly(bar, id, index++ == mode);
     if (auto* zoom = Find<QSlider>(bar, kZoom); zoom && !zoom->isSliderDown()) {
         const QSignalBlocker quiet(zoom);
         zoom->setValue(m_view->ZoomSliderPosition());

@@ -12,12 +12,19 @@ class CZeitreiheFrame : public CModuleFrame {
     Q_OBJECT
 public:
     enum ControlId : int {
-        kTimeSeries = 1160, kAutoCorrelation = 1161, kMutualInformation = 1163,
+        kTimeSeries = 1160,
+        kAutoCorrelation = 1161,
+        kMutualInformation = 1163,
         kZoom = 1231,
-        kBoxes = 1171, kBoxesSpin = 1172,
-        kMaxTau = 1169, kMaxTauSpin = 1170,
-        kCount = 1229, kCountSpin = 1230,
-        kBoxesLabel = 1233, kMaxTauLabel = 1234, kCountLabel = 1232,
+        kBoxes = 1171,
+        kBoxesSpin = 1172,
+        kMaxTau = 1169,
+        kMaxTauSpin = 1170,
+        kCount = 1229,
+        kCountSpin = 1230,
+        kBoxesLabel = 1233,
+        kMaxTauLabel = 1234,
+        kCountLabel = 1232,
     };
 
     CZeitreiheFrame(CKalvoSettings& settings, CKalvoDoc& doc);

@@ -107,7 +107,8 @@ void CZeitreiheView::RecomputeAutoCorrelations() {
 }
 
 void CZeitreiheView::Recompute() {
-    if (m_nWhatIs == kAutoCorrelation || m_doc.m_aSelSamples.size() < kAutoCorrSamples) RecomputeAutoCorrelations();
+    if (m_nWhatIs == kAutoCorrelation || m_doc.m_aSelSamples.size() < kAutoCorrSamples)
+        RecomputeAutoCorrelations();
     if (m_nWhatIs == kMutualInformation) {
         m_aInformation.clear();
         m_firstMinimum.reset();
@@ -138,7 +139,8 @@ QString CZeitreiheView::MissingCurveText() const {
     if (m_nWhatIs == kAutoCorrelation && m_doc.m_aAutoCorr[0].size() < kAutoCorrSamples)
         return Str(kTextAutoCorrTooShort, QString::number(kAutoCorrSamples));
     if (m_nWhatIs == kMutualInformation && m_aInformation.empty())
-        return m_bConstant ? Str(kTextConstant) : Str(kTextInformationTooShort, QString::number(kInformationSamples));
+        return m_bConstant ? Str(kTextConstant)
+                           : Str(kTextInformationTooShort, QString::number(kInformationSamples));
     return {};
 }
 
@@ -158,7 +160,9 @@ void CZeitreiheView::AskSimplify() {
     if (yes) m_dZoom = 5000.0 / static_cast<double>(n);
 }
 
-double CZeitreiheView::DrawZoom() const { return (m_dZoom > 0.0 && !std::isnan(m_dZoom)) ? m_dZoom : 1.0; }
+double CZeitreiheView::DrawZoom() const {
+    return (m_dZoom > 0.0 && !std::isnan(m_dZoom)) ? m_dZoom : 1.0;
+}
 
 int CZeitreiheView::Step() const {
     const double zoom = DrawZoom();
@@ -235,7 +239,8 @@ void CZeitreiheView::DrawTexts(QPainter& painter, const QRect& rect) const {
         painter.save();
         painter.setPen(kText);
         painter.setFont(font);
-        painter.drawText(rect.adjusted(10, 10, -10, -10), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, missing);
+        painter.drawText(rect.adjusted(10, 10, -10, -10), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                         missing);
         painter.restore();
         return;
     }
@@ -244,15 +249,16 @@ void CZeitreiheView::DrawTexts(QPainter& painter, const QRect& rect) const {
     painter.setPen(kText);
     painter.setFont(font);
     const QString entropy = Str(kTextEntropy) + CLyapunovPlots::CutNumber(m_aInformation[0], 10, 6);
-    const QString minimum =
-        Str(kTextFirstMinimum) + (m_firstMinimum ? QString::number(*m_firstMinimum) : Str(kTextNotFound)) + u' ';
+    const QString minimum = Str(kTextFirstMinimum) +
+                            (m_firstMinimum ? QString::number(*m_firstMinimum) : Str(kTextNotFound)) + u' ';
     const QFontMetrics metrics(font);
     const int entropyWidth = metrics.horizontalAdvance(entropy);
     const int minimumWidth = metrics.horizontalAdvance(minimum);
     // In a narrow window the two texts would run into each other: the minimum goes one line lower.
     const bool oneLine = (rect.width() + entropyWidth) / 2 + 8 <= rect.width() - minimumWidth;
     painter.drawText(rect, (oneLine ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop, entropy);
-    painter.drawText(oneLine ? rect : rect.adjusted(0, metrics.lineSpacing(), 0, 0), Qt::AlignRight | Qt::AlignTop, minimum);
+    painter.drawText(oneLine ? rect : rect.adjusted(0, metrics.lineSpacing(), 0, 0),
+                     Qt::AlignRight | Qt::AlignTop, minimum);
     painter.restore();
 }
 
@@ -270,7 +276,8 @@ int CZeitreiheView::OnDraw(QPainter& painter, int H) {
         const std::vector<double>& x = m_doc.m_aSelSamples;
         const double s = H / fullScale / c;
         for (std::size_t i = 0; i + 1 < x.size(); i += static_cast<std::size_t>(step))
-            points.emplace_back(static_cast<int>(static_cast<double>(i) * zoom), static_cast<int>((fullScale - x[i]) * s));
+            points.emplace_back(static_cast<int>(static_cast<double>(i) * zoom),
+                                static_cast<int>((fullScale - x[i]) * s));
         if (points.size() >= 3) StepCurve(painter, points, points.size() - 2);
         painter.setPen(QPen(kCentre, 1));
         painter.drawLine(0, H / 2, width, H / 2);
@@ -303,7 +310,8 @@ int CZeitreiheView::OnDraw(QPainter& painter, int H) {
             for (std::size_t tau = 1; tau < I.size(); ++tau) top = std::max(top, I[tau]);
             if (top <= 0.0) top = 1.0;
             for (std::size_t tau = 0; tau < I.size(); ++tau)
-                points.emplace_back(kPixelsPerDelay * static_cast<int>(tau), static_cast<int>((top - I[tau]) * H / top));
+                points.emplace_back(kPixelsPerDelay * static_cast<int>(tau),
+                                    static_cast<int>((top - I[tau]) * H / top));
             StepCurve(painter, points, points.size());
         }
         painter.setPen(QPen(kCentre, 1));
@@ -317,8 +325,8 @@ int CZeitreiheView::OnDraw(QPainter& painter, int H) {
 // Commands
 
 bool CZeitreiheView::HasCommand(ViewCommand command) const {
-    return command == ViewCommand::SaveView || command == ViewCommand::Copy || command == ViewCommand::ExportData ||
-           command == ViewCommand::ClearAllData;
+    return command == ViewCommand::SaveView || command == ViewCommand::Copy ||
+           command == ViewCommand::ExportData || command == ViewCommand::ClearAllData;
 }
 
 void CZeitreiheView::OnViewCommand(ViewCommand command) {
@@ -330,30 +338,34 @@ void CZeitreiheView::OnViewCommand(ViewCommand command) {
         DrawTexts(painter, rect);
     };
     switch (command) {
-    case ViewCommand::SaveView: SaveViewPicture(ui, Str(kTitleSave), PictureName(), size, paint); break;
-    case ViewCommand::Copy: CopyViewPicture(ui, PictureName(), size, paint); break;
-    case ViewCommand::ExportData: {
-        if (g_bPlaying && !g_bListening) return;
-        // No table of a curve that the window cannot show; the same words as in the window.
-        if (const QString missing = MissingCurveText(); !missing.isEmpty()) {
-            ui.ShowMessage(missing, MessageIcon::Exclamation);
-            return;
+        case ViewCommand::SaveView:
+            SaveViewPicture(ui, Str(kTitleSave), PictureName(), size, paint);
+            break;
+        case ViewCommand::Copy:
+            CopyViewPicture(ui, PictureName(), size, paint);
+            break;
+        case ViewCommand::ExportData: {
+            if (g_bPlaying && !g_bListening) return;
+            // No table of a curve that the window cannot show; the same words as in the window.
+            if (const QString missing = MissingCurveText(); !missing.isEmpty()) {
+                ui.ShowMessage(missing, MessageIcon::Exclamation);
+                return;
+            }
+            QClipboard* clipboard = QGuiApplication::clipboard();
+            if (!clipboard) {
+                ui.Message(kMsgNoClipboard, MessageIcon::Exclamation);
+                return;
+            }
+            clipboard->setText(ExportText());
+            ui.Message(kMsgExported, MessageIcon::Information);
+            break;
         }
-        QClipboard* clipboard = QGuiApplication::clipboard();
-        if (!clipboard) {
-            ui.Message(kMsgNoClipboard, MessageIcon::Exclamation);
-            return;
-        }
-        clipboard->setText(ExportText());
-        ui.Message(kMsgExported, MessageIcon::Information);
-        break;
-    }
-    case ViewCommand::ClearAllData:
-        m_aInformation.clear();
-        m_doc.DeleteContents();
-        m_doc.UpdateAllViews(kHintRebuild);
-        Changed();
-        break;
+        case ViewCommand::ClearAllData:
+            m_aInformation.clear();
+            m_doc.DeleteContents();
+            m_doc.UpdateAllViews(kHintRebuild);
+            Changed();
+            break;
     }
 }
 
@@ -371,13 +383,15 @@ QString CZeitreiheView::ExportText() {
         text = Str(kHeaderTime);
         const std::vector<double>& x = m_doc.m_aSelSamples;
         for (std::size_t i = 0; i < x.size(); ++i)
-            line(SpreadsheetNumber(static_cast<double>(i) / rate * 1000.0), SpreadsheetNumber(x[i] / F * 100.0));
+            line(SpreadsheetNumber(static_cast<double>(i) / rate * 1000.0),
+                 SpreadsheetNumber(x[i] / F * 100.0));
     } else if (m_nWhatIs == kAutoCorrelation) {
         text = Str(kHeaderTime);
         const std::vector<double>& f = m_doc.m_aAutoCorr[0];
         const std::size_t end = std::min(m_doc.m_aSelSamples.size(), f.size());
         for (std::size_t i = 0; i < end; ++i)
-            line(SpreadsheetNumber(static_cast<double>(i) / rate * 1000.0), SpreadsheetNumber(f[i] / F * 100.0));
+            line(SpreadsheetNumber(static_cast<double>(i) / rate * 1000.0),
+                 SpreadsheetNumber(f[i] / F * 100.0));
     } else {
         text = Str(kHeaderBoxes) + QString::number(m_nPartitions) + QLatin1String("\r\n");
         text += QLatin1String("Delay-Parameter Tau\tMutual Information\r\n");

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "document/IDocumentView.h"
-#include "views/common/IViewCommands.h"
 #include "platform/PictureWriter.h"
+#include "views/common/IViewCommands.h"
 
 class CKalvoDoc;
 class CKalvoSettings;
@@ -70,9 +70,9 @@ protected:
 
 private:
     void Changed();
-    void Recompute();       // what the mode needs from the selection
+    void Recompute();  // what the mode needs from the selection
     void RecomputeAutoCorrelations();
-    void AskSimplify();     // the performance question for long selections
+    void AskSimplify();  // the performance question for long selections
     void UpdateScrollRange();
     int Step() const;
     double DrawZoom() const;

@@ -50,7 +50,8 @@ void RegisterRekoModule() {
     reko.renderNeedsOpenGL = true;
     reko.render = Render;
     // The table needs no OpenGL: it comes from the selection alone.
-    reko.exportText = [](const ModuleContext& context, const ScriptRequest& request) -> std::optional<QString> {
+    reko.exportText = [](const ModuleContext& context,
+                         const ScriptRequest& request) -> std::optional<QString> {
         const std::unique_ptr<CRekoView> view = OffscreenView(context, request);
         return view->ExportText();
     };

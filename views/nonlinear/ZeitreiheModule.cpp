@@ -17,7 +17,8 @@ constexpr int kCmdShowZeitreihe = 32837;
 constexpr int kTitleZeitreihe = 132;
 
 std::unique_ptr<CZeitreiheView> OffscreenView(const ModuleContext& context, const ScriptRequest& request) {
-    const auto [first, last] = request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
+    const auto [first, last] =
+        request.selection.value_or(std::pair<quint32, quint32>(0, context.doc.SampleCount()));
     if (!context.doc.OnSelectionChanged(first, last)) return nullptr;
     auto view = std::make_unique<CZeitreiheView>(context.doc, context.settings);
     view->setAttribute(Qt::WA_DontShowOnScreen);
@@ -54,7 +55,8 @@ void RegisterZeitreiheModule() {
                                 view->DrawTexts(painter, rect);
                             });
     };
-    entry.exportText = [](const ModuleContext& context, const ScriptRequest& request) -> std::optional<QString> {
+    entry.exportText = [](const ModuleContext& context,
+                          const ScriptRequest& request) -> std::optional<QString> {
         const auto view = OffscreenView(context, request);
         if (!view) return std::nullopt;
         // A mode without a curve for this selection has no table: say why instead.

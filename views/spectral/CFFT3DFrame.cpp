@@ -2,9 +2,9 @@
 
 #include <QButtonGroup>
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>

@@ -45,9 +45,13 @@ void CFFT3DView::OnInitialUpdate() {
     Render3DEnvironment();
 }
 
-void CFFT3DView::CollectWindowState(CKalvoSettings& settings) { m_s.StoreInto(settings); }
+void CFFT3DView::CollectWindowState(CKalvoSettings& settings) {
+    m_s.StoreInto(settings);
+}
 
-int CFFT3DView::Bits() const { return Doc().m_nBitsPerSample > 0 ? Doc().m_nBitsPerSample : 16; }
+int CFFT3DView::Bits() const {
+    return Doc().m_nBitsPerSample > 0 ? Doc().m_nBitsPerSample : 16;
+}
 
 // ---------------------------------------------------------------------------------------
 // Rows
@@ -65,8 +69,10 @@ void CFFT3DView::OnUpdate(int hint) {
         ResetView();
     }
     if (hint == kHintRebuild) {
-        if (g_bWaveLoaded && !live && !m_bKeepCleared) ScheduleRebuild();
-        else CancelRebuild();
+        if (g_bWaveLoaded && !live && !m_bKeepCleared)
+            ScheduleRebuild();
+        else
+            CancelRebuild();
     }
     if (hint == kHintPlayStarted) CancelRebuild();
     // While listening or playing every spectrum of the transform size is a new row.
@@ -318,25 +324,31 @@ void CFFT3DView::OnWire(bool wire) {
 // Commands
 
 bool CFFT3DView::HasCommand(ViewCommand command) const {
-    return command == ViewCommand::SaveView || command == ViewCommand::Copy || command == ViewCommand::ClearAllData;
+    return command == ViewCommand::SaveView || command == ViewCommand::Copy ||
+           command == ViewCommand::ClearAllData;
 }
 
 void CFFT3DView::OnViewCommand(ViewCommand command) {
     UserInterface& ui = Doc().Ui();
     switch (command) {
-    case ViewCommand::SaveView: SaveView(ui, Str(kTitleSave)); break;
-    case ViewCommand::Copy: CopyView(ui); break;
-    case ViewCommand::ClearAllData:
-        CancelRebuild();
-        Doc().DeleteContents();
-        m_landscape.Clear();
-        ++m_nGeneration;
-        m_strMessage.clear();
-        Render3DEnvironment();
-        m_bKeepCleared = true;
-        Doc().UpdateAllViews(kHintRebuild);
-        m_bKeepCleared = false;
-        break;
-    case ViewCommand::ExportData: break;
+        case ViewCommand::SaveView:
+            SaveView(ui, Str(kTitleSave));
+            break;
+        case ViewCommand::Copy:
+            CopyView(ui);
+            break;
+        case ViewCommand::ClearAllData:
+            CancelRebuild();
+            Doc().DeleteContents();
+            m_landscape.Clear();
+            ++m_nGeneration;
+            m_strMessage.clear();
+            Render3DEnvironment();
+            m_bKeepCleared = true;
+            Doc().UpdateAllViews(kHintRebuild);
+            m_bKeepCleared = false;
+            break;
+        case ViewCommand::ExportData:
+            break;
     }
 }

@@ -12,10 +12,10 @@
 #include "analysis/Landscape3D.h"
 #include "document/IDocumentView.h"
 #include "document/JobRunner.h"
+#include "platform/PictureWriter.h"
 #include "views/common/Document3DView.h"
 #include "views/common/IViewCommands.h"
 #include "views/spectral/FFT3DViewSettings.h"
-#include "platform/PictureWriter.h"
 
 class CKalvoSettings;
 
@@ -95,7 +95,7 @@ private:
     int m_nLastRows = -1, m_nLastK = -1;
     QString m_strMessage;
 
-    QTimer m_rebuildLater;  // settings changes and hints come in bursts: one rebuild for them
+    QTimer m_rebuildLater;        // settings changes and hints come in bursts: one rebuild for them
     JobRunner::JobId m_nJob = 0;  // the build running in slices
     bool m_bKeepCleared = false;  // Clear all Data: the landscape stays empty until new sound
     std::size_t m_nStart = 0, m_nStep = 1, m_nLast = 0;

@@ -22,16 +22,18 @@ namespace {
 constexpr int kBarWidth = 168;
 
 // Texts of the bar.
-constexpr int kTextFrequency = 63710, kTextHz = 63711, kTextkHz = 63712, kTextAmplitude = 63713, kTextdBFS = 63714,
-              kTextLin = 63715, kTextLog = 63716, kTextChart = 63717, kTextBars = 63718, kTextLines = 63719,
-              kTextColumns = 63720, kTextHold = 63721, kTextDelay = 63722, kTextGrid = 63723, kTextPeaks = 63724,
-              kTextDisplay = 63725, kTextMinDist = 63726, kTextSpline = 63727, kTextBezier = 63728,
-              kTextCubic = 63729, kTextBeta = 63730, kTextActualFft = 63731, kTextPt = 63732;
+constexpr int kTextFrequency = 63710, kTextHz = 63711, kTextkHz = 63712, kTextAmplitude = 63713,
+              kTextdBFS = 63714, kTextLin = 63715, kTextLog = 63716, kTextChart = 63717, kTextBars = 63718,
+              kTextLines = 63719, kTextColumns = 63720, kTextHold = 63721, kTextDelay = 63722,
+              kTextGrid = 63723, kTextPeaks = 63724, kTextDisplay = 63725, kTextMinDist = 63726,
+              kTextSpline = 63727, kTextBezier = 63728, kTextCubic = 63729, kTextBeta = 63730,
+              kTextActualFft = 63731, kTextPt = 63732;
 // Tool tips.
 constexpr int kTipBottomCut = 63740, kTipTopCut = 63741, kTipUpperAmp = 63742, kTipLowerAmp = 63743,
-              kTipFreqLin = 63744, kTipFreqLog = 63745, kTipAmpLin = 63746, kTipAmpLog = 63747, kTipHold = 63748,
-              kTipDelay = 63749, kTipGrid = 63750, kTipMarkers = 63751, kTipMinDistMaxima = 63752,
-              kTipMinDistNeighbour = 63753, kTipSpline = 63754, kTipFftPoints = 63755, kTipChart = 63756;
+              kTipFreqLin = 63744, kTipFreqLog = 63745, kTipAmpLin = 63746, kTipAmpLog = 63747,
+              kTipHold = 63748, kTipDelay = 63749, kTipGrid = 63750, kTipMarkers = 63751,
+              kTipMinDistMaxima = 63752, kTipMinDistNeighbour = 63753, kTipSpline = 63754,
+              kTipFftPoints = 63755, kTipChart = 63756;
 
 template <typename Button>
 Button* MakeButton(int id, int text, int tip) {
@@ -63,8 +65,8 @@ struct ButtonIds {
     int tip;
 };
 
-AxisGroup MakeAxisGroup(int title, QSpinBox* first, int firstUnit, QSpinBox* second, int secondUnit, ButtonIds lin,
-                        ButtonIds log) {
+AxisGroup MakeAxisGroup(int title, QSpinBox* first, int firstUnit, QSpinBox* second, int secondUnit,
+                        ButtonIds lin, ButtonIds log) {
     AxisGroup group{new QGroupBox(Str(title)), first, second,  // the box is parented by the bar's layout
                     MakeButton<QRadioButton>(lin.id, kTextLin, lin.tip),
                     MakeButton<QRadioButton>(log.id, kTextLog, log.tip)};
@@ -101,18 +103,20 @@ QWidget* CFFTFrame::BuildControlBar() {
 
     // Frequency: lowest and highest frequency; amplitude: upper and lower end in dB below
     // full scale. Each with a linear or logarithmic axis.
-    const AxisGroup frequency = MakeAxisGroup(kTextFrequency, Spin(kBottomCutHz, kBottomCutHzSpin, 1, 999, kTipBottomCut),
-                                              kTextHz, Spin(kTopCutkHz, kTopCutkHzSpin, 1, 100, kTipTopCut), kTextkHz,
-                                              {kFreqLin, kTipFreqLin}, {kFreqLog, kTipFreqLog});
+    const AxisGroup frequency =
+        MakeAxisGroup(kTextFrequency, Spin(kBottomCutHz, kBottomCutHzSpin, 1, 999, kTipBottomCut), kTextHz,
+                      Spin(kTopCutkHz, kTopCutkHzSpin, 1, 100, kTipTopCut), kTextkHz, {kFreqLin, kTipFreqLin},
+                      {kFreqLog, kTipFreqLog});
     column->addWidget(frequency.box);
     connect(frequency.first, &QSpinBox::valueChanged, this, [view](int v) { view->OnBottomCutHz(v); });
     connect(frequency.second, &QSpinBox::valueChanged, this, [view](int v) { view->OnTopCutkHz(v); });
     connect(frequency.lin, &QRadioButton::clicked, this, [view] { view->OnFrequencyLinear(true); });
     connect(frequency.log, &QRadioButton::clicked, this, [view] { view->OnFrequencyLinear(false); });
 
-    const AxisGroup amplitude = MakeAxisGroup(kTextAmplitude, Spin(kUpperAmp, kUpperAmpSpin, -99, 0, kTipUpperAmp),
-                                              kTextdBFS, Spin(kLowerAmp, kLowerAmpSpin, -99, 0, kTipLowerAmp), kTextdBFS,
-                                              {kAmpLin, kTipAmpLin}, {kAmpLog, kTipAmpLog});
+    const AxisGroup amplitude =
+        MakeAxisGroup(kTextAmplitude, Spin(kUpperAmp, kUpperAmpSpin, -99, 0, kTipUpperAmp), kTextdBFS,
+                      Spin(kLowerAmp, kLowerAmpSpin, -99, 0, kTipLowerAmp), kTextdBFS, {kAmpLin, kTipAmpLin},
+                      {kAmpLog, kTipAmpLog});
     column->addWidget(amplitude.box);
     connect(amplitude.first, &QSpinBox::valueChanged, this, [view](int v) { view->OnUpperAmplitude(v); });
     connect(amplitude.second, &QSpinBox::valueChanged, this, [view](int v) { view->OnLowerAmplitude(v); });
@@ -173,7 +177,8 @@ QWidget* CFFTFrame::BuildControlBar() {
     for (const auto& [id, text] : boxes) {
         auto* box = MakeButton<QCheckBox>(id, text, 0);
         sGrid->addWidget(box);
-        connect(box, &QCheckBox::clicked, this, [view, type](bool checked) { view->OnSplineBox(type, checked); });
+        connect(box, &QCheckBox::clicked, this,
+                [view, type](bool checked) { view->OnSplineBox(type, checked); });
         ++type;
     }
     column->addWidget(spline);

@@ -9,14 +9,16 @@
 
 namespace {
 
-constexpr int kLeft = 20;       // the amplitude axis strip
-constexpr int kTop = 25;        // top of the plot
-constexpr int kHitRadius = 5;   // a right click this near a peak removes it
+constexpr int kLeft = 20;      // the amplitude axis strip
+constexpr int kTop = 25;       // top of the plot
+constexpr int kHitRadius = 5;  // a right click this near a peak removes it
 // A peak quieter than this (relative to a full-scale sine, -68 dB) is never marked.
 constexpr double kPeakFloor = 4e-4;
 
 // A double far outside the picture still becomes a valid pixel coordinate.
-int ToPixel(double v) { return static_cast<int>(std::clamp(v, -1.0e6, 1.0e6)); }
+int ToPixel(double v) {
+    return static_cast<int>(std::clamp(v, -1.0e6, 1.0e6));
+}
 
 }  // namespace
 
@@ -28,20 +30,29 @@ void CFFTPlot::SetGeometry(const QRect& client, int sampleRate, int bits) {
     m_unit = SpectrumScale::Magnitude(0.0, bits > 0 ? bits : 16);
     m_fMax = settings.topCutkHz * 1000.0;
     m_fMin = settings.bottomCutHz;
-    if (settings.freqLinear) m_u0 = m_fMin / m_fMax;
-    else m_u0 = static_cast<double>(std::log(static_cast<float>(m_fMin)) / std::log(static_cast<float>(m_fMax)));
+    if (settings.freqLinear)
+        m_u0 = m_fMin / m_fMax;
+    else
+        m_u0 =
+            static_cast<double>(std::log(static_cast<float>(m_fMin)) / std::log(static_cast<float>(m_fMax)));
     m_aTop = std::pow(10.0, settings.bottomCutAmp / 20.0);
     m_aBottom = std::pow(10.0, settings.topCutAmp / 20.0);
 }
 
 double CFFTPlot::Ratio(double f) const {
     double u = 0.0;
-    if (settings.freqLinear) u = f / m_fMax;
-    else u = f > 0 ? static_cast<double>(std::log(static_cast<float>(f)) / std::log(static_cast<float>(m_fMax))) : -1e9;
+    if (settings.freqLinear)
+        u = f / m_fMax;
+    else
+        u = f > 0
+                ? static_cast<double>(std::log(static_cast<float>(f)) / std::log(static_cast<float>(m_fMax)))
+                : -1e9;
     return (u - m_u0) / (1.0 - m_u0);
 }
 
-int CFFTPlot::XOfRatio(double r) const { return ToPixel(kLeft + (m_right - kLeft) * r); }
+int CFFTPlot::XOfRatio(double r) const {
+    return ToPixel(kLeft + (m_right - kLeft) * r);
+}
 
 int CFFTPlot::YOfAmplitude(double a) const {
     const int base = Base();
@@ -60,7 +71,9 @@ double CFFTPlot::FrequencyAt(int x) const {
     return settings.freqLinear ? u * m_fMax : std::exp(std::log(m_fMax) * u);
 }
 
-int CFFTPlot::YOfLevel(double db) const { return YOfAmplitude(std::pow(10.0, db / 20.0)); }
+int CFFTPlot::YOfLevel(double db) const {
+    return YOfAmplitude(std::pow(10.0, db / 20.0));
+}
 
 double CFFTPlot::RelativeAmplitudeAt(int y) const {
     const double t = double(Base() - y) / double(std::max(m_height, 1));
@@ -68,12 +81,15 @@ double CFFTPlot::RelativeAmplitudeAt(int y) const {
     return std::exp(std::log(m_aBottom) + (std::log(m_aTop) - std::log(m_aBottom)) * t);
 }
 
-double CFFTPlot::AmplitudeAt(int y) const { return RelativeAmplitudeAt(y) * m_unit; }
+double CFFTPlot::AmplitudeAt(int y) const {
+    return RelativeAmplitudeAt(y) * m_unit;
+}
 
 double CFFTPlot::LevelAt(int y) const {
     // Below the foot of a linear axis lies nothing: the floor, never -inf.
     const double a = RelativeAmplitudeAt(y);
-    return a > 0.0 ? std::max(20.0 * std::log10(a), SpectrumScale::kLevelFloorDb) : SpectrumScale::kLevelFloorDb;
+    return a > 0.0 ? std::max(20.0 * std::log10(a), SpectrumScale::kLevelFloorDb)
+                   : SpectrumScale::kLevelFloorDb;
 }
 
 double CFFTPlot::BinFrequency(std::size_t i) const {
@@ -136,8 +152,10 @@ void CFFTPlot::BuildCurve(const std::vector<double>& spectrum) {
         columnTop = INT_MAX;
         previousX = x;
         const std::size_t index = m_curve.size();
-        if (settings.hold && index < m_held.size() && m_held[index].y() <= y) m_curve.push_back(m_held[index]);
-        else m_curve.emplace_back(x, y);
+        if (settings.hold && index < m_held.size() && m_held[index].y() <= y)
+            m_curve.push_back(m_held[index]);
+        else
+            m_curve.emplace_back(x, y);
     }
 }
 
@@ -157,8 +175,8 @@ void CFFTPlot::DetectPeaks(const std::vector<double>& spectrum) {
     m_peakInfo.clear();
     m_peaks.emplace_back(kLeft, Base());
     m_peakInfo.push_back({});
-    FindSpectrumPeaks(spectrum, static_cast<std::size_t>(m_skipped), settings.minDistNeighbour, kPeakFloor * m_unit,
-                      m_found);
+    FindSpectrumPeaks(spectrum, static_cast<std::size_t>(m_skipped), settings.minDistNeighbour,
+                      kPeakFloor * m_unit, m_found);
     for (const SpectrumPeak& peak : m_found) {
         const double f = std::trunc(BinFrequency(peak.index));
         const double r = Ratio(f);

@@ -17,8 +17,8 @@ public:
     // A correction of the peak list made with the right mouse button.
     struct PeakEdit {
         bool remove = false;
-        int index = 0;   // removal: the point's place in the peak list
-        QPoint point;    // addition: where the user clicked
+        int index = 0;  // removal: the point's place in the peak list
+        QPoint point;   // addition: where the user clicked
     };
     // What a point of the peak list stands for, for the read-out and the peak table.
     struct PeakInfo {
@@ -51,7 +51,7 @@ public:
     // ---- mappings of the current geometry ----
     int Right() const { return m_right; }
     int Bottom() const { return m_bottom; }
-    int Base() const { return m_bottom - 20; }      // the base line of the plot
+    int Base() const { return m_bottom - 20; }  // the base line of the plot
     // Amplitudes of the axis are relative to full scale: 1 is 0 dB, the level of a full-scale
     // sine; a spectrum value is its amplitude times UnitValue().
     double UnitValue() const { return m_unit; }

@@ -24,9 +24,9 @@
 
 namespace {
 
-constexpr int kLeft = 20;          // width of the amplitude axis strip
-constexpr int kPianoHeight = 28;   // the piano strip at the top
-constexpr int kToneStrip = 20;     // dragging here plays short tones
+constexpr int kLeft = 20;         // width of the amplitude axis strip
+constexpr int kPianoHeight = 28;  // the piano strip at the top
+constexpr int kToneStrip = 20;    // dragging here plays short tones
 constexpr int kClickToneMs = 400;
 constexpr int kDragToneMs = 50;
 constexpr int kTitleSave = 61557;
@@ -49,7 +49,9 @@ const QColor kCurveColour(255, 0, 0);
 const QColor kGridColour(130, 130, 130);
 const QColor kPeakColour(0, 255, 0);
 
-QPen GridPen() { return QPen(kGridColour, 1, Qt::DotLine); }
+QPen GridPen() {
+    return QPen(kGridColour, 1, Qt::DotLine);
+}
 
 void DrawTextAt(QPainter& painter, int x, int y, const QString& text) {
     // Placed by the top left corner of the text, as the layout counts.
@@ -79,7 +81,9 @@ void CFFTView::OnInitialUpdate() {
     Changed();
 }
 
-void CFFTView::CollectWindowState(CKalvoSettings& settings) { m_plot.settings.StoreInto(settings); }
+void CFFTView::CollectWindowState(CKalvoSettings& settings) {
+    m_plot.settings.StoreInto(settings);
+}
 
 void CFFTView::OnUpdate(int hint) {
     if (hint == kHintRebuild) ShowFftPoints(m_doc.m_nFFTPoints);
@@ -101,9 +105,13 @@ void CFFTView::Changed() {
     Rebuild();
 }
 
-int CFFTView::BitsPerSample() const { return m_doc.m_nBitsPerSample > 0 ? m_doc.m_nBitsPerSample : 16; }
+int CFFTView::BitsPerSample() const {
+    return m_doc.m_nBitsPerSample > 0 ? m_doc.m_nBitsPerSample : 16;
+}
 
-void CFFTView::Geometry(const QRect& rect) { m_plot.SetGeometry(rect, m_doc.m_nSampleRate, BitsPerSample()); }
+void CFFTView::Geometry(const QRect& rect) {
+    m_plot.SetGeometry(rect, m_doc.m_nSampleRate, BitsPerSample());
+}
 
 // ---------------------------------------------------------------------------------------
 // Painting
@@ -156,9 +164,11 @@ void CFFTView::DrawCutNotice(QPainter& painter, const QRect& rect) const {
     if (!g_bSelectionSpectrum || !m_doc.SelectionSpectrumIsCut()) return;
     painter.save();
     painter.setFont(ViewFont(14));
-    const QString text = Str(kTextSpectrumCut, m_doc.m_nSpectrumPoints, static_cast<qulonglong>(m_doc.m_aSelSamples.size()));
+    const QString text =
+        Str(kTextSpectrumCut, m_doc.m_nSpectrumPoints, static_cast<qulonglong>(m_doc.m_aSelSamples.size()));
     const QRect area(kLeft + 8, kPianoHeight + 6, std::max(40, rect.width() - kLeft - 16), rect.height());
-    const QRect box = painter.fontMetrics().boundingRect(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+    const QRect box =
+        painter.fontMetrics().boundingRect(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
     painter.fillRect(box.adjusted(-3, -2, 3, 2), kBackground);
     painter.setPen(kSplineColour);
     painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
@@ -175,10 +185,10 @@ void CFFTView::DrawCurve(QPainter& painter) const {
         const std::size_t count = curve.size();
         for (std::size_t i = 0; i < end; ++i) {
             if (curve[i].x() == 0) continue;
-            const std::size_t c = s.freqLinear
-                                      ? i * CKalvoDoc::kPaletteSize / count
-                                      : static_cast<std::size_t>(CKalvoDoc::kPaletteSize * std::sqrt(double(i)) /
-                                                                 std::sqrt(double(count)));
+            const std::size_t c =
+                s.freqLinear ? i * CKalvoDoc::kPaletteSize / count
+                             : static_cast<std::size_t>(CKalvoDoc::kPaletteSize * std::sqrt(double(i)) /
+                                                        std::sqrt(double(count)));
             painter.setPen(QPen(QColor::fromRgb(CKalvoDoc::PaletteColor(static_cast<int>(c))), 1));
             painter.drawLine(curve[i].x(), base, curve[i].x(), curve[i].y());
         }
@@ -213,37 +223,38 @@ void CFFTView::DrawPeaks(QPainter& painter) const {
     painter.setBrush(Qt::NoBrush);
     const int base = m_plot.Base();
     switch (s.splineType) {
-    case FftViewSettings::kBezier: {
-        // Each three points are one cubic segment continuing from the current position.
-        const std::size_t count = peaks.size() - peaks.size() % 3;
-        QPainterPath path(QPointF(kLeft, base));
-        for (std::size_t j = 0; j + 2 < count; j += 3) path.cubicTo(peaks[j], peaks[j + 1], peaks[j + 2]);
-        painter.drawPath(path);
-        break;
-    }
-    case FftViewSettings::kCubic: {
-        const std::vector<QPoint>& points = m_plot.SplinePoints();
-        painter.drawPolyline(points.data(), static_cast<int>(points.size()));
-        break;
-    }
-    case FftViewSettings::kBeta: {
-        // Extra points at both ends make the curve start and end on the base line.
-        std::vector<SplinePoint> control;
-        control.reserve(peaks.size() + 4);
-        control.push_back({kLeft + 1, base - 1});
-        control.push_back({kLeft + 2, base - 2});
-        for (const QPoint& p : peaks) control.push_back({p.x(), p.y()});
-        control.push_back({m_plot.Right(), base});
-        control.push_back({m_plot.Right(), base});
-        std::vector<SplinePoint> curve;
-        CSplines().Curve(control, curve);
-        QPolygon line;
-        line.reserve(static_cast<qsizetype>(curve.size()));
-        for (const SplinePoint& p : curve) line << QPoint(p.x, p.y);
-        painter.drawPolyline(line);
-        break;
-    }
-    default: break;
+        case FftViewSettings::kBezier: {
+            // Each three points are one cubic segment continuing from the current position.
+            const std::size_t count = peaks.size() - peaks.size() % 3;
+            QPainterPath path(QPointF(kLeft, base));
+            for (std::size_t j = 0; j + 2 < count; j += 3) path.cubicTo(peaks[j], peaks[j + 1], peaks[j + 2]);
+            painter.drawPath(path);
+            break;
+        }
+        case FftViewSettings::kCubic: {
+            const std::vector<QPoint>& points = m_plot.SplinePoints();
+            painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+            break;
+        }
+        case FftViewSettings::kBeta: {
+            // Extra points at both ends make the curve start and end on the base line.
+            std::vector<SplinePoint> control;
+            control.reserve(peaks.size() + 4);
+            control.push_back({kLeft + 1, base - 1});
+            control.push_back({kLeft + 2, base - 2});
+            for (const QPoint& p : peaks) control.push_back({p.x(), p.y()});
+            control.push_back({m_plot.Right(), base});
+            control.push_back({m_plot.Right(), base});
+            std::vector<SplinePoint> curve;
+            CSplines().Curve(control, curve);
+            QPolygon line;
+            line.reserve(static_cast<qsizetype>(curve.size()));
+            for (const SplinePoint& p : curve) line << QPoint(p.x, p.y);
+            painter.drawPolyline(line);
+            break;
+        }
+        default:
+            break;
     }
 }
 
@@ -285,7 +296,8 @@ void CFFTView::DrawFrequencyAxis(QPainter& painter) const {
         painter.drawLine(x, base, x, bottom - 14);
         const QString label = FrequencyScaleLabel(f);
         // A label that would run out of the picture is left out.
-        if (x - 15 >= 0 && x - 15 + painter.fontMetrics().horizontalAdvance(label) <= right && x > lastLabel + 40) {
+        if (x - 15 >= 0 && x - 15 + painter.fontMetrics().horizontalAdvance(label) <= right &&
+            x > lastLabel + 40) {
             DrawTextAt(painter, x - 15, bottom - 16, label);
             lastLabel = x;
         }
@@ -337,7 +349,8 @@ void CFFTView::DrawPiano(QPainter& painter) const {
     // The white keys: one strip from the lowest to the highest key.
     const int half0 = std::max(1, (x[1] - x[0]) / 2);
     const int halfLast = std::max(1, (x[kKeys] - x[kKeys - 1]) / 2);
-    painter.fillRect(QRect(QPoint(x[0] - half0, 0), QPoint(x[kKeys - 1] + halfLast, kPianoHeight - 1)), kWhite);
+    painter.fillRect(QRect(QPoint(x[0] - half0, 0), QPoint(x[kKeys - 1] + halfLast, kPianoHeight - 1)),
+                     kWhite);
     painter.setPen(QPen(kBackground, 1));
     for (int k = 0; k < kKeys; ++k) {
         const int key = k % 12;  // 0 is A
@@ -397,7 +410,8 @@ void CFFTView::DrawCaptions(QPainter& painter, const QRect& rect) const {
     const QString frequency = Str(kTextFrequency);
     const int width = painter.fontMetrics().horizontalAdvance(frequency);
     DrawTextAt(painter, rect.width() - width - 10, rect.height() - 40, frequency);
-    painter.translate(kLeft + 4, kPianoHeight + 10 + painter.fontMetrics().horizontalAdvance(Str(kTextAmplitude)));
+    painter.translate(kLeft + 4,
+                      kPianoHeight + 10 + painter.fontMetrics().horizontalAdvance(Str(kTextAmplitude)));
     painter.rotate(-90);
     DrawTextAt(painter, 0, 0, Str(kTextAmplitude));
     painter.restore();
@@ -551,30 +565,32 @@ void CFFTView::OnSplineBox(int type, bool checked) {
 // Commands
 
 bool CFFTView::HasCommand(ViewCommand command) const {
-    return command == ViewCommand::SaveView || command == ViewCommand::Copy || command == ViewCommand::ExportData ||
-           command == ViewCommand::ClearAllData;
+    return command == ViewCommand::SaveView || command == ViewCommand::Copy ||
+           command == ViewCommand::ExportData || command == ViewCommand::ClearAllData;
 }
 
 void CFFTView::OnViewCommand(ViewCommand command) {
     UserInterface& ui = m_doc.Ui();
     switch (command) {
-    case ViewCommand::SaveView:
-        SaveViewPicture(ui, Str(kTitleSave), PictureName(), size(),
-                        [this](QPainter& painter, const QRect& rect) { DrawPlot(painter, rect); });
-        break;
-    case ViewCommand::Copy:
-        CopyViewPicture(ui, PictureName(), size(), [this](QPainter& painter, const QRect& rect) {
-            DrawPlot(painter, rect);
-            DrawCaptions(painter, rect);
-        });
-        break;
-    case ViewCommand::ExportData: ExportData(); break;
-    case ViewCommand::ClearAllData:
-        m_plot.Clear();
-        m_doc.DeleteContents();
-        Rebuild();
-        m_doc.UpdateAllViews(kHintRebuild);
-        break;
+        case ViewCommand::SaveView:
+            SaveViewPicture(ui, Str(kTitleSave), PictureName(), size(),
+                            [this](QPainter& painter, const QRect& rect) { DrawPlot(painter, rect); });
+            break;
+        case ViewCommand::Copy:
+            CopyViewPicture(ui, PictureName(), size(), [this](QPainter& painter, const QRect& rect) {
+                DrawPlot(painter, rect);
+                DrawCaptions(painter, rect);
+            });
+            break;
+        case ViewCommand::ExportData:
+            ExportData();
+            break;
+        case ViewCommand::ClearAllData:
+            m_plot.Clear();
+            m_doc.DeleteContents();
+            Rebuild();
+            m_doc.UpdateAllViews(kHintRebuild);
+            break;
     }
 }
 

@@ -11,9 +11,9 @@
 #include <optional>
 
 #include "document/IDocumentView.h"
+#include "platform/PictureWriter.h"
 #include "views/common/IViewCommands.h"
 #include "views/spectral/CFFTPlot.h"
-#include "platform/PictureWriter.h"
 
 class CKalvoDoc;
 class CKalvoSettings;
@@ -44,13 +44,15 @@ public:
 
     bool HasCommand(ViewCommand command) const override;
     void OnViewCommand(ViewCommand command) override;
-    QString HelpTopic() const override { return QStringLiteral("html/Fouriertransformationsdarstellung.html"); }
+    QString HelpTopic() const override {
+        return QStringLiteral("html/Fouriertransformationsdarstellung.html");
+    }
 
     // ---- the control bar's handlers; each repaints ----
     void OnBottomCutHz(int hz);
     void OnTopCutkHz(int khz);
-    void OnUpperAmplitude(int db);   // upper end of the amplitude axis
-    void OnLowerAmplitude(int db);   // lower end
+    void OnUpperAmplitude(int db);  // upper end of the amplitude axis
+    void OnLowerAmplitude(int db);  // lower end
     void OnAmplitudeLinear(bool linear);
     void OnFrequencyLinear(bool linear);
     void OnStyle(int style);
@@ -67,7 +69,9 @@ public:
     const FftViewSettings& Settings() const { return m_plot.settings; }
     const CFFTPlot& Plot() const { return m_plot; }
     // Called after a handler changed the settings: the control bar shows them.
-    void SetSettingsListener(std::function<void(const FftViewSettings&)> listener) { m_listener = std::move(listener); }
+    void SetSettingsListener(std::function<void(const FftViewSettings&)> listener) {
+        m_listener = std::move(listener);
+    }
 
     // The read-out under a left click, while the button is held.
     struct ReadOut {

@@ -45,7 +45,8 @@ void CNotenbildFrame::BuildControlBar() {
     auto* display = new QGroupBox(Str(kTextDisplay));
     auto* displayRows = new QVBoxLayout(display);
     auto* modes = new QButtonGroup(display);
-    const std::pair<int, int> radios[] = {{kLadder, kTextLadder}, {kOvertoneNotes, kTextOvertoneNotes}, {kMelody, kTextMelody}};
+    const std::pair<int, int> radios[] = {
+        {kLadder, kTextLadder}, {kOvertoneNotes, kTextOvertoneNotes}, {kMelody, kTextMelody}};
     int mode = 0;
     for (const auto& [id, text] : radios) {
         auto* radio = Make<QRadioButton>(id, text);

@@ -11,10 +11,15 @@ class CNotenbildFrame : public CModuleFrame {
     Q_OBJECT
 public:
     enum ControlId : int {
-        kLinear = 1025, kLogarithmic = 1026,
-        kLadder = 1188, kOvertoneNotes = 1189, kMelody = 1190,
-        kOvertones = 1192, kOvertonesSpin = 1193,
-        kPlay = 1194, kDelete = 1195,
+        kLinear = 1025,
+        kLogarithmic = 1026,
+        kLadder = 1188,
+        kOvertoneNotes = 1189,
+        kMelody = 1190,
+        kOvertones = 1192,
+        kOvertonesSpin = 1193,
+        kPlay = 1194,
+        kDelete = 1195,
     };
 
     CNotenbildFrame(CKalvoSettings& settings, CKalvoDoc& doc);

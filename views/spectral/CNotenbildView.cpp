@@ -25,7 +25,7 @@ constexpr int kWarningKids = 61535;
 constexpr int kWarning = 61536;
 constexpr int kTitleSave = 64142;
 constexpr int kHeaderExport = 64139;
-constexpr int kFirstNoteX = 70;     // right of the clefs
+constexpr int kFirstNoteX = 70;  // right of the clefs
 constexpr int kOvertoneSpacing = 30;
 // The ladder's bars were laid out for levels against 2^bits, 20 log10(4) dB below full scale.
 constexpr double kBarReferenceDb = 12.041199826559248;
@@ -33,13 +33,13 @@ constexpr double kBarReferenceDb = 12.041199826559248;
 // The treble (G) clef, drawn around the line of G4 at y.
 void DrawTrebleClef(QPainter& painter, double x, double y) {
     QPainterPath path;
-    path.moveTo(x + 1, y + 28);                                    // the foot, curled to the left
+    path.moveTo(x + 1, y + 28);  // the foot, curled to the left
     path.cubicTo(x - 6, y + 30, x - 6, y + 20, x + 1, y + 21);
-    path.lineTo(x + 3, y - 38);                                    // the stem up to the top
-    path.cubicTo(x + 12, y - 30, x + 10, y - 20, x - 6, y - 6);    // the loop at the top, down
-    path.cubicTo(x - 14, y + 3, x - 8, y + 14, x + 3, y + 14);     // the big belly around G
+    path.lineTo(x + 3, y - 38);                                  // the stem up to the top
+    path.cubicTo(x + 12, y - 30, x + 10, y - 20, x - 6, y - 6);  // the loop at the top, down
+    path.cubicTo(x - 14, y + 3, x - 8, y + 14, x + 3, y + 14);   // the big belly around G
     path.cubicTo(x + 14, y + 14, x + 14, y - 2, x + 2, y - 3);
-    path.cubicTo(x - 6, y - 3, x - 6, y + 6, x + 1, y + 7);        // curling in to the centre
+    path.cubicTo(x - 6, y - 3, x - 6, y + 6, x + 1, y + 7);  // curling in to the centre
     painter.save();
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(Qt::black, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -116,14 +116,16 @@ void CNotenbildView::OnInitialUpdate() {
     viewport()->update();
 }
 
-int CNotenbildView::BitsPerSample() const { return m_doc.m_nBitsPerSample > 0 ? m_doc.m_nBitsPerSample : 16; }
+int CNotenbildView::BitsPerSample() const {
+    return m_doc.m_nBitsPerSample > 0 ? m_doc.m_nBitsPerSample : 16;
+}
 
 const std::vector<Partial>& CNotenbildView::AnalyseSpectrum() {
     // A live block is shorter than the transform and padded with zeros; its lobes are wider.
     // The empty document holds one sample, which stands for no spectrum at all.
     const std::size_t samples = m_doc.m_aSelSamples.size();
-    FindPartials(m_doc.m_aSpectrum, m_doc.m_nSampleRate, BitsPerSample(), m_settings.IniFFTMinAbstandNachbarMin,
-                 samples > 1 ? samples : 0, m_aPartials);
+    FindPartials(m_doc.m_aSpectrum, m_doc.m_nSampleRate, BitsPerSample(),
+                 m_settings.IniFFTMinAbstandNachbarMin, samples > 1 ? samples : 0, m_aPartials);
     return m_aPartials;
 }
 
@@ -147,8 +149,10 @@ void CNotenbildView::OnUpdate(int hint) {
     }
     if (m_nMode == kMelody) {
         // The melody follows the spectra of the running sound, and a chosen stretch at once.
-        if (hint == kHintSpectrum && (g_bListening || g_bPlaying)) Detect(false);
-        else if (hint == kHintSelection && g_bSelectionSpectrum) Detect(true);
+        if (hint == kHintSpectrum && (g_bListening || g_bPlaying))
+            Detect(false);
+        else if (hint == kHintSelection && g_bSelectionSpectrum)
+            Detect(true);
     }
     viewport()->update();
 }
@@ -200,7 +204,8 @@ void CNotenbildView::OnDraw(QPainter& painter, const QRect& rect, int offset) {
     } else {
         const std::vector<Partial>& notes = m_recorder.Notes();
         for (std::size_t i = 0; i < notes.size(); ++i)
-            DrawNote(painter, kFirstNoteX + kNoteSpacing * static_cast<int>(i), bottom, NoteNumber(notes[i].frequency));
+            DrawNote(painter, kFirstNoteX + kNoteSpacing * static_cast<int>(i), bottom,
+                     NoteNumber(notes[i].frequency));
     }
     painter.restore();
     if (m_nMode == kMelody) DrawWarning(painter, rect);
@@ -274,9 +279,11 @@ void CNotenbildView::DrawNote(QPainter& painter, int x, int bottom, int note) co
     const int y = bottom - 10 - p.height;
     painter.setPen(QPen(Qt::black, 1));
     // Ledger lines: below the bass staff, middle C between the staves, above the treble staff.
-    for (int i = 1; i <= p.ledgerBelow; ++i) painter.drawLine(x - 8, bottom - 80 + 10 * i, x + 8, bottom - 80 + 10 * i);
+    for (int i = 1; i <= p.ledgerBelow; ++i)
+        painter.drawLine(x - 8, bottom - 80 + 10 * i, x + 8, bottom - 80 + 10 * i);
     if (p.ledgerMiddle) painter.drawLine(x - 8, bottom - 130, x + 8, bottom - 130);
-    for (int i = 1; i <= p.ledgerAbove; ++i) painter.drawLine(x - 8, bottom - 180 - 10 * i, x + 8, bottom - 180 - 10 * i);
+    for (int i = 1; i <= p.ledgerAbove; ++i)
+        painter.drawLine(x - 8, bottom - 180 - 10 * i, x + 8, bottom - 180 - 10 * i);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setBrush(Qt::black);
     painter.drawEllipse(QPointF(x, y), 5.5, 4.2);

@@ -11,8 +11,8 @@
 #include "analysis/CNoteRecorder.h"
 #include "analysis/ScorePartials.h"
 #include "document/IDocumentView.h"
-#include "views/common/IViewCommands.h"
 #include "platform/PictureWriter.h"
+#include "views/common/IViewCommands.h"
 
 class CKalvoDoc;
 class CKalvoSettings;

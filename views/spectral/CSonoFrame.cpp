@@ -35,7 +35,8 @@ CSonoFrame::CSonoFrame(CKalvoSettings& settings, CKalvoDoc& doc)
     m_view->SetFrame(this);
     m_view->SetSettingsListener([this](const SonoViewSettings& s) { ShowSettings(s); });
     m_view->SetFrequencyListener([this](double f) {
-        if (auto* field = Find<QLineEdit>(ControlBar(), kFrequency)) field->setText(QString::number(f, 'g', 5));
+        if (auto* field = Find<QLineEdit>(ControlBar(), kFrequency))
+            field->setText(QString::number(f, 'g', 5));
     });
     ShowSettings(m_view->Settings());
 }

@@ -44,7 +44,9 @@ constexpr int kLabelLeft = 6;
 constexpr int kLabelRight = 4;
 constexpr int kLastNoteTick = 18;
 constexpr int kLastKHzTick = 100;
-double NoteTick(int k) { return 1.71875 * std::ldexp(1.0, k); }
+double NoteTick(int k) {
+    return 1.71875 * std::ldexp(1.0, k);
+}
 
 }  // namespace
 
@@ -76,17 +78,26 @@ void CSonoView::OnInitialUpdate() {
     if (m_listener) m_listener(m_s);
     m_bClear = true;
     // A sound that is already loaded is drawn at once.
-    if (g_bWaveLoaded && !g_bListening && !g_bPlaying && !testAttribute(Qt::WA_DontShowOnScreen)) StartRebuild();
+    if (g_bWaveLoaded && !g_bListening && !g_bPlaying && !testAttribute(Qt::WA_DontShowOnScreen))
+        StartRebuild();
     update();
 }
 
-void CSonoView::CollectWindowState(CKalvoSettings& settings) { m_s.StoreInto(settings); }
+void CSonoView::CollectWindowState(CKalvoSettings& settings) {
+    m_s.StoreInto(settings);
+}
 
-int CSonoView::BitsPerSample() const { return m_doc.m_nBitsPerSample > 0 ? m_doc.m_nBitsPerSample : 16; }
+int CSonoView::BitsPerSample() const {
+    return m_doc.m_nBitsPerSample > 0 ? m_doc.m_nBitsPerSample : 16;
+}
 
-std::uint32_t CSonoView::Background() const { return m_s.colour1 ? 0x000000u : 0xFFFFFFu; }
+std::uint32_t CSonoView::Background() const {
+    return m_s.colour1 ? 0x000000u : 0xFFFFFFu;
+}
 
-QColor CSonoView::TextColour() const { return m_s.colour1 ? QColor(255, 255, 255) : QColor(0, 0, 0); }
+QColor CSonoView::TextColour() const {
+    return m_s.colour1 ? QColor(255, 255, 255) : QColor(0, 0, 0);
+}
 
 void CSonoView::ShowFftPoints(int points) {
     if (m_pFrame) m_pFrame->SetControlInt(kCtrlFftPoints, points);
@@ -180,8 +191,10 @@ void CSonoView::OnUpdate(int hint) {
     if (hint == kHintRebuild) {
         // A new sound or a new FFT size: the whole sound is drawn again, at the size shown.
         ShowFftPoints(m_doc.m_nFFTPoints);
-        if (g_bWaveLoaded && !live && !m_bKeepCleared) StartRebuild();
-        else CancelRebuild(false);
+        if (g_bWaveLoaded && !live && !m_bKeepCleared)
+            StartRebuild();
+        else
+            CancelRebuild(false);
     }
     if (hint == kHintSpectrum && live) {
         ShowFftPoints(m_doc.m_nFFTPoints);
@@ -258,14 +271,16 @@ bool CSonoView::RebuildStep() {
     const auto more = [&] { return m_nStart <= m_nLastStart && m_nX <= m_picture.width() - w; };
     if (!more()) return false;
     const std::size_t points = static_cast<std::size_t>(m_nPoints);
-    for (std::size_t i = 0; i < points; ++i) m_aBlock[i] = m_doc.Sample(static_cast<std::uint32_t>(m_nStart + i));
+    for (std::size_t i = 0; i < points; ++i)
+        m_aBlock[i] = m_doc.Sample(static_cast<std::uint32_t>(m_nStart + i));
     const std::vector<double>& spectrum = m_sono.Spectrum(m_aBlock.data(), m_nPoints);
     AddColumn(spectrum);
     if (m_pExport) {
         // Bottom row first, as the header lists the frequencies; the measured levels, not
         // the colours, so that a row louder than the top colour still reads its own level.
         const double rate = m_doc.m_nSampleRate > 0 ? m_doc.m_nSampleRate : 1;
-        const std::vector<double>& column = m_sono.ColumnDb(spectrum.data(), spectrum.size(), m_doc.m_nSampleRate);
+        const std::vector<double>& column =
+            m_sono.ColumnDb(spectrum.data(), spectrum.size(), m_doc.m_nSampleRate);
         *m_pExport += SpreadsheetNumber(static_cast<double>(m_nStart) / rate);
         for (auto it = column.rbegin(); it != column.rend(); ++it) {
             *m_pExport += u'\t';
@@ -324,7 +339,8 @@ void CSonoView::paintEvent(QPaintEvent*) {
 void CSonoView::OnDraw(QPainter& painter, const QRect& rect) const {
     const QColor background = QColor::fromRgb(Background());
     painter.fillRect(rect, background);
-    const QRect target(kKeyboardWidth, 0, std::max(0, rect.width() - kKeyboardWidth - ScaleWidth()), rect.height());
+    const QRect target(kKeyboardWidth, 0, std::max(0, rect.width() - kKeyboardWidth - ScaleWidth()),
+                       rect.height());
     if (!m_picture.isNull() && !target.isEmpty()) {
         // The full-screen picture shrinks into the window: averaged, so that no column is lost.
         painter.save();
@@ -352,15 +368,19 @@ double CSonoView::FrequencyAt(int y) const {
 void CSonoView::DrawKeyboard(QPainter& painter, const QRect& rect) const {
     const int bottom = rect.height();
     painter.fillRect(QRect(0, 0, kKeyboardWidth, bottom), QColor::fromRgb(Background()));
-    const auto yOf = [&](double f) { return static_cast<int>(std::trunc(bottom * (1.0 - m_sono.Fraction(f)))); };
+    const auto yOf = [&](double f) {
+        return static_cast<int>(std::trunc(bottom * (1.0 - m_sono.Fraction(f))));
+    };
     constexpr int kKeys = 88;
     std::array<int, kKeys + 1> y{};
     for (int k = 0; k <= kKeys; ++k) y[static_cast<std::size_t>(k)] = yOf(27.5 * std::exp2(k / 12.0));
     painter.save();
     painter.setClipRect(QRect(0, 0, kKeyboardWidth, bottom));
     // The white keys: one strip from the lowest to the highest key.
-    const int halfFirst = std::max(1, (y[0] - y[1]) / 2), halfLast = std::max(1, (y[kKeys - 2] - y[kKeys - 1]) / 2);
-    painter.fillRect(QRect(QPoint(0, y[kKeys - 1] - halfLast), QPoint(kKeyboardWidth - 1, y[0] + halfFirst)), Qt::white);
+    const int halfFirst = std::max(1, (y[0] - y[1]) / 2),
+              halfLast = std::max(1, (y[kKeys - 2] - y[kKeys - 1]) / 2);
+    painter.fillRect(QRect(QPoint(0, y[kKeys - 1] - halfLast), QPoint(kKeyboardWidth - 1, y[0] + halfFirst)),
+                     Qt::white);
     painter.setPen(QPen(Qt::black, 1));
     for (int k = 0; k < kKeys; ++k) {
         const int key = k % 12;  // 0 is A
@@ -404,7 +424,8 @@ void CSonoView::DrawScale(QPainter& painter, const QRect& rect) const {
     if (m_s.freqLinear) {
         const double fmax = m_s.topCutkHz * 1000.0;
         const double u0 = m_s.bottomCutHz / fmax;
-        const int step = std::max(1, static_cast<int>(std::floor((fmax - m_s.bottomCutHz) / 11000.0 + (1.0 - u0))));
+        const int step =
+            std::max(1, static_cast<int>(std::floor((fmax - m_s.bottomCutHz) / 11000.0 + (1.0 - u0))));
         const int last = std::max(m_doc.m_nSampleRate / 2000, m_s.topCutkHz);
         for (int k = 0; k <= last; k += step) ticks.push_back(k * 1000.0);
     } else {
@@ -426,8 +447,8 @@ void CSonoView::DrawScale(QPainter& painter, const QRect& rect) const {
         painter.drawLine(left, y, left + 7, y);
         if (y - 7 >= 0 && y - 7 <= bottom) {
             painter.setPen(TextColour());
-            painter.drawText(QRect(QPoint(left + kLabelLeft, y - 7), QPoint(right, y + 7)), Qt::AlignLeft | Qt::AlignVCenter,
-                             FrequencyScaleLabel(f));
+            painter.drawText(QRect(QPoint(left + kLabelLeft, y - 7), QPoint(right, y + 7)),
+                             Qt::AlignLeft | Qt::AlignVCenter, FrequencyScaleLabel(f));
         }
     }
 }
@@ -437,7 +458,8 @@ void CSonoView::DrawScale(QPainter& painter, const QRect& rect) const {
 
 void CSonoView::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    if (event->button() == Qt::LeftButton && p.x() < kKeyboardWidth + 1) m_doc.Beep(FrequencyAt(p.y()), kClickToneMs);
+    if (event->button() == Qt::LeftButton && p.x() < kKeyboardWidth + 1)
+        m_doc.Beep(FrequencyAt(p.y()), kClickToneMs);
 }
 
 void CSonoView::mouseMoveEvent(QMouseEvent* event) {
@@ -456,8 +478,10 @@ void CSonoView::Changed(bool redraw) {
     if (redraw) {
         m_bClear = true;
         // A loaded sound is drawn again with the new scale; a live picture starts anew.
-        if (g_bWaveLoaded && !g_bListening && !g_bPlaying) StartRebuild();
-        else CancelRebuild(false);
+        if (g_bWaveLoaded && !g_bListening && !g_bPlaying)
+            StartRebuild();
+        else
+            CancelRebuild(false);
     }
     update();
 }
@@ -507,25 +531,31 @@ void CSonoView::OnZoom(int position) {
 // Commands
 
 bool CSonoView::HasCommand(ViewCommand command) const {
-    return command == ViewCommand::SaveView || command == ViewCommand::Copy || command == ViewCommand::ClearAllData;
+    return command == ViewCommand::SaveView || command == ViewCommand::Copy ||
+           command == ViewCommand::ClearAllData;
 }
 
 void CSonoView::OnViewCommand(ViewCommand command) {
     UserInterface& ui = m_doc.Ui();
     const auto paint = [this](QPainter& painter, const QRect& rect) { OnDraw(painter, rect); };
     switch (command) {
-    case ViewCommand::SaveView: SaveViewPicture(ui, Str(kTitleSave), PictureName(), size(), paint); break;
-    case ViewCommand::Copy: CopyViewPicture(ui, PictureName(), size(), paint); break;
-    case ViewCommand::ClearAllData:
-        CancelRebuild(false);
-        m_strMessage.clear();
-        m_bClear = true;
-        m_doc.DeleteContents();
-        update();
-        m_bKeepCleared = true;  // the picture stays empty until the next selection or sound
-        m_doc.UpdateAllViews(kHintRebuild);
-        m_bKeepCleared = false;
-        break;
-    case ViewCommand::ExportData: break;
+        case ViewCommand::SaveView:
+            SaveViewPicture(ui, Str(kTitleSave), PictureName(), size(), paint);
+            break;
+        case ViewCommand::Copy:
+            CopyViewPicture(ui, PictureName(), size(), paint);
+            break;
+        case ViewCommand::ClearAllData:
+            CancelRebuild(false);
+            m_strMessage.clear();
+            m_bClear = true;
+            m_doc.DeleteContents();
+            update();
+            m_bKeepCleared = true;  // the picture stays empty until the next selection or sound
+            m_doc.UpdateAllViews(kHintRebuild);
+            m_bKeepCleared = false;
+            break;
+        case ViewCommand::ExportData:
+            break;
     }
 }

@@ -14,9 +14,9 @@
 #include "analysis/CSonogram.h"
 #include "document/IDocumentView.h"
 #include "document/JobRunner.h"
+#include "platform/PictureWriter.h"
 #include "views/common/IViewCommands.h"
 #include "views/spectral/SonoViewSettings.h"
-#include "platform/PictureWriter.h"
 
 class CKalvoDoc;
 class CKalvoSettings;
@@ -128,7 +128,7 @@ private:
     QString m_strMessage;
 
     // The whole-sound rebuild in progress.
-    JobRunner::JobId m_nJob = 0;   // the rebuild running in slices
+    JobRunner::JobId m_nJob = 0;    // the rebuild running in slices
     bool m_bRebuildingNow = false;  // the rebuild running to the end at once
     bool m_bKeepCleared = false;
     std::uint64_t m_nStart = 0, m_nStep = 1, m_nLastStart = 0;

@@ -32,8 +32,10 @@ QString FftExportText(const CKalvoDoc& doc) {
     const int bits = doc.m_nBitsPerSample > 0 ? doc.m_nBitsPerSample : 16;
     text.reserve(static_cast<qsizetype>(n) * 32);
     for (std::size_t i = 0; i < n; ++i) {
-        const double frequency = SpectrumScale::BinFrequency(static_cast<double>(i), doc.m_nSampleRate, points);
-        const double level = SpectrumScale::BinLevelDb(doc.m_aSpectrum[i], static_cast<double>(i), points, bits);
+        const double frequency =
+            SpectrumScale::BinFrequency(static_cast<double>(i), doc.m_nSampleRate, points);
+        const double level =
+            SpectrumScale::BinLevelDb(doc.m_aSpectrum[i], static_cast<double>(i), points, bits);
         text += SpreadsheetNumber(frequency);
         text += u'\t';
         text += SpreadsheetNumber(level);

@@ -59,7 +59,8 @@ bool Render(const ModuleContext& context, const ScriptRequest& request) {
 }
 
 // The bin of a detected peak: the one at its frequency, or next to it, that holds its value.
-std::size_t PeakIndex(const std::vector<double>& spectrum, const CFFTPlot::PeakInfo& peak, double rate, int points) {
+std::size_t PeakIndex(const std::vector<double>& spectrum, const CFFTPlot::PeakInfo& peak, double rate,
+                      int points) {
     const double near = std::round(SpectrumScale::FrequencyBin(peak.frequency, rate, points));
     const std::size_t centre = static_cast<std::size_t>(std::clamp(near, 0.0, double(spectrum.size() - 1)));
     for (std::size_t i = centre >= 2 ? centre - 2 : 0; i <= centre + 2 && i < spectrum.size(); ++i)
@@ -80,8 +81,8 @@ QString PeakTable(const ModuleContext& context, const CFFTView& view) {
         if (peak.kind == CFFTPlot::PeakInfo::kDetected && points >= 2) {
             // Between the bins, where the steady tone behind the peak lies.
             const std::size_t index = PeakIndex(doc.m_aSpectrum, peak, rate, points);
-            frequency = SpectrumScale::BinFrequency(PeakBin(doc.m_aSpectrum, index, doc.m_aSelSamples.size()), rate,
-                                                    points);
+            frequency = SpectrumScale::BinFrequency(PeakBin(doc.m_aSpectrum, index, doc.m_aSelSamples.size()),
+                                                    rate, points);
         }
         const MusicalNote note = NearestNote(frequency);
         text += SpreadsheetNumber(frequency);
@@ -135,7 +136,8 @@ void RegisterFftModule() {
     fft.module = Module::FFT;  // the document computes the spectrum as for an open window
     fft.defaultSize = QSize(1000, 600);
     fft.render = Render;
-    fft.exportText = [](const ModuleContext& context, const ScriptRequest& request) -> std::optional<QString> {
+    fft.exportText = [](const ModuleContext& context,
+                        const ScriptRequest& request) -> std::optional<QString> {
         if (!HasSpectrum(context, request)) return std::nullopt;
         return FftExportText(context.doc);
     };

@@ -52,8 +52,10 @@ void FftViewSettings::Sanitize() {
     topCutAmp = std::clamp(topCutAmp, -99, 0);
     // The upper end stays at least 5 dB above the lower one, as the controls keep it.
     if (topCutAmp > bottomCutAmp - 5) {
-        if (bottomCutAmp - 5 >= -99) topCutAmp = bottomCutAmp - 5;
-        else bottomCutAmp = topCutAmp + 5;
+        if (bottomCutAmp - 5 >= -99)
+            topCutAmp = bottomCutAmp - 5;
+        else
+            bottomCutAmp = topCutAmp + 5;
     }
     if (style < kBars || style > kColumns) style = kLines;
     delay = std::clamp(delay, 0, 15);

@@ -9,20 +9,20 @@ struct FftViewSettings {
     enum Style { kBars = 0, kLines = 1, kColumns = 2 };
     enum Spline { kNoSpline = 0, kBezier = 1, kCubic = 2, kBeta = 3 };
 
-    int bottomCutHz = 20;     // lowest frequency shown, Hz (1 .. 999)
-    int topCutkHz = 10;       // highest frequency shown, kHz (1 .. 100)
-    int bottomCutAmp = 0;     // upper end of the amplitude axis, dB (-99 .. 0)
-    int topCutAmp = -90;      // lower end of the amplitude axis, dB (-99 .. 0)
+    int bottomCutHz = 20;  // lowest frequency shown, Hz (1 .. 999)
+    int topCutkHz = 10;    // highest frequency shown, kHz (1 .. 100)
+    int bottomCutAmp = 0;  // upper end of the amplitude axis, dB (-99 .. 0)
+    int topCutAmp = -90;   // lower end of the amplitude axis, dB (-99 .. 0)
     bool ampLinear = false;
     bool freqLinear = true;
     int style = kLines;
-    bool hold = false;        // "memorize maxima"
-    bool delayOn = false;     // slow fall
-    int delay = 3;            // fall per repaint in pixels (0 .. 15)
+    bool hold = false;     // "memorize maxima"
+    bool delayOn = false;  // slow fall
+    int delay = 3;         // fall per repaint in pixels (0 .. 15)
     bool grid = true;
-    bool markers = true;      // peak markers; peak detection runs
-    int minDistMaxima = 10;   // pixels between two peaks (0 .. 50)
-    int minDistNeighbour = 5; // bins to the neighbours a peak is tested against (1 .. 50)
+    bool markers = true;       // peak markers; peak detection runs
+    int minDistMaxima = 10;    // pixels between two peaks (0 .. 50)
+    int minDistNeighbour = 5;  // bins to the neighbours a peak is tested against (1 .. 50)
     bool spline = false;
     int splineType = kNoSpline;
 

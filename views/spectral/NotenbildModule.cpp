@@ -56,7 +56,8 @@ void RegisterNotenbildModule() {
     score.module = Module::Notenbild;
     score.defaultSize = QSize(800, 400);
     score.render = Render;
-    score.exportText = [](const ModuleContext& context, const ScriptRequest& request) -> std::optional<QString> {
+    score.exportText = [](const ModuleContext& context,
+                          const ScriptRequest& request) -> std::optional<QString> {
         const std::unique_ptr<CNotenbildView> view = OffscreenView(context, request.size);
         return view->ExportTable();
     };

@@ -5,12 +5,12 @@
 class CKalvoSettings;
 
 struct SonoViewSettings {
-    int bottomCutHz = 20;   // lowest frequency shown, Hz (1 .. 999)
-    int topCutkHz = 10;     // highest frequency shown, kHz (1 .. 100)
+    int bottomCutHz = 20;  // lowest frequency shown, Hz (1 .. 999)
+    int topCutkHz = 10;    // highest frequency shown, kHz (1 .. 100)
     bool ampLinear = false;
     bool freqLinear = true;
-    bool colour1 = true;    // "Color1" on black, else "Color2" on white
-    int lineWidth = 2;      // pixels per column (1 .. 9)
+    bool colour1 = true;  // "Color1" on black, else "Color2" on white
+    int lineWidth = 2;    // pixels per column (1 .. 9)
     bool smooth = true;
 
     static SonoViewSettings From(const CKalvoSettings& settings);

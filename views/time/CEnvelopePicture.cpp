@@ -27,15 +27,18 @@ QPainterPath SmoothPath(const std::vector<SplinePoint>& points, double sx, doubl
     CCubicSpline(points).Evaluate(curve);
     for (std::size_t i = 0; i < curve.size(); ++i) {
         const QPointF p(curve[i].x * sx, curve[i].y * sy);
-        if (i == 0) path.moveTo(p);
-        else path.lineTo(p);
+        if (i == 0)
+            path.moveTo(p);
+        else
+            path.lineTo(p);
     }
     return path;
 }
 
 }  // namespace
 
-CEnvelopePicture::CEnvelopePicture(EnvelopeCurves& curves, QWidget* parent) : QWidget(parent), m_curves(curves) {
+CEnvelopePicture::CEnvelopePicture(EnvelopeCurves& curves, QWidget* parent)
+    : QWidget(parent), m_curves(curves) {
     setObjectName(QString::number(kCtrlId));
     setMinimumSize(200, 160);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -120,10 +123,13 @@ void CEnvelopePicture::mousePressEvent(QMouseEvent* event) {
         const SplinePoint p = ToPicture(pos);
         // In x order, so that the curve through them runs from left to right; a point on the
         // x of another would make the curve turn back, so it takes that point's place.
-        const auto at = std::lower_bound(points.begin(), points.end(), p,
-                                         [](const SplinePoint& a, const SplinePoint& b) { return a.x < b.x; });
-        if (at != points.end() && at->x == p.x) *at = p;
-        else points.insert(at, p);
+        const auto at =
+            std::lower_bound(points.begin(), points.end(), p,
+                             [](const SplinePoint& a, const SplinePoint& b) { return a.x < b.x; });
+        if (at != points.end() && at->x == p.x)
+            *at = p;
+        else
+            points.insert(at, p);
     } else if (event->button() == Qt::RightButton) {
         const int hit = HitPoint(pos);
         if (hit < 0) return;

@@ -23,10 +23,8 @@ struct ButtonText {
     int id, text, tip;
 };
 constexpr ButtonText kButtons[] = {
-    {CHuellkurveDlg::kCtrlDelete, 63812, 63819},
-    {CHuellkurveDlg::kCtrlOptimize, 63813, 63817},
-    {CHuellkurveDlg::kCtrlDraw, 63814, 63818},
-    {CHuellkurveDlg::kCtrlSave, 63815, 0},
+    {CHuellkurveDlg::kCtrlDelete, 63812, 63819}, {CHuellkurveDlg::kCtrlOptimize, 63813, 63817},
+    {CHuellkurveDlg::kCtrlDraw, 63814, 63818},   {CHuellkurveDlg::kCtrlSave, 63815, 0},
     {CHuellkurveDlg::kCtrlCopy, 63816, 0},
 };
 
@@ -36,7 +34,7 @@ CHuellkurveDlg::CHuellkurveDlg(EnvelopeCurves& curves, UserInterface& ui, QWidge
     : QDialog(parent), m_curves(curves), m_ui(ui) {
     setModal(false);
     setSizeGripEnabled(true);
-    auto* layout = new QVBoxLayout(this);  // parented by the dialog
+    auto* layout = new QVBoxLayout(this);       // parented by the dialog
     m_pPicture = new CEnvelopePicture(curves);  // parented by the layout
     layout->addWidget(m_pPicture, 1);
     m_pHint = new QLabel;
@@ -63,7 +61,9 @@ QPushButton* CHuellkurveDlg::NewButton(int id) {
     return button;
 }
 
-QPushButton* CHuellkurveDlg::Button(int id) const { return findChild<QPushButton*>(QString::number(id)); }
+QPushButton* CHuellkurveDlg::Button(int id) const {
+    return findChild<QPushButton*>(QString::number(id));
+}
 
 void CHuellkurveDlg::UpdateTexts() {
     setWindowTitle(Str(kTextTitle));
@@ -92,7 +92,8 @@ void CHuellkurveDlg::OnDeletePoints() {
 
 void CHuellkurveDlg::OnOptimizePoints() {
     // Without points of their own the user gets a thinned copy of the upper envelope to start from.
-    const std::vector<SplinePoint>& from = m_curves.interpolation.empty() ? m_curves.upper : m_curves.interpolation;
+    const std::vector<SplinePoint>& from =
+        m_curves.interpolation.empty() ? m_curves.upper : m_curves.interpolation;
     m_curves.interpolation = CEnvelope::Simplify(from, kOptimizeTolerance);
     m_pPicture->update();
 }

@@ -5,8 +5,8 @@
 
 #include <QDialog>
 
-#include "views/time/EnvelopeCurves.h"
 #include "platform/PictureWriter.h"
+#include "views/time/EnvelopeCurves.h"
 
 class CEnvelopePicture;
 class QLabel;

@@ -7,10 +7,10 @@
 #include <QPalette>
 #include <QVBoxLayout>
 
-#include "platform/audio/AudioDevice.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
+#include "platform/audio/AudioDevice.h"
 
 namespace {
 
@@ -78,7 +78,9 @@ CInfoView::CInfoView(CKalvoDoc& doc, QWidget* parent) : QWidget(parent), m_doc(d
     m_doc.AddView(this);
 }
 
-CInfoView::~CInfoView() { m_doc.RemoveView(this); }
+CInfoView::~CInfoView() {
+    m_doc.RemoveView(this);
+}
 
 QLineEdit* CInfoView::AddField(QGridLayout* grid, int row, int labelText, int control, int unitText) {
     auto* field = new QLineEdit(grid->parentWidget());  // owned by the group
@@ -133,8 +135,10 @@ void CInfoView::OnUpdate(int hint) {
 void CInfoView::Refill() {
     const auto set = [this](int control, const QString& text) { m_fields[control]->setText(text); };
     // Without a device the program names the system's default ones.
-    set(kInputDevice, m_doc.InputDevice() ? m_doc.InputDevice()->Name() : QStringLiteral("Primärer Soundaufnahmetreiber"));
-    set(kOutputDevice, m_doc.OutputDevice() ? m_doc.OutputDevice()->Name() : QStringLiteral("Primärer Soundtreiber"));
+    set(kInputDevice,
+        m_doc.InputDevice() ? m_doc.InputDevice()->Name() : QStringLiteral("Primärer Soundaufnahmetreiber"));
+    set(kOutputDevice,
+        m_doc.OutputDevice() ? m_doc.OutputDevice()->Name() : QStringLiteral("Primärer Soundtreiber"));
     set(kChannels, m_doc.m_strChannels);
     set(kSampleRate, QString::number(m_doc.m_nSampleRate));
     set(kBits, QString::number(m_doc.m_nBitsShown));
@@ -152,7 +156,9 @@ QString CInfoView::FieldText(int control) const {
 }
 
 bool CInfoView::IndicatorOn(int control) const {
-    const QLabel* indicator = control == kListening ? m_pListening : control == kRecording ? m_pRecording : nullptr;
+    const QLabel* indicator = control == kListening   ? m_pListening
+                              : control == kRecording ? m_pRecording
+                                                      : nullptr;
     return indicator && indicator->palette().color(QPalette::Window) == m_clrRed &&
            indicator->palette().color(QPalette::WindowText) != m_clrRed;
 }

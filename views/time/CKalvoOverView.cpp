@@ -4,18 +4,18 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "settings/CKalvoSettings.h"
 #include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/IModuleFrame.h"
 #include "platform/StringTable.h"
+#include "settings/CKalvoSettings.h"
 #include "views/CMemDC.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/ViewPicture.h"
@@ -30,11 +30,14 @@ QString RulerLabel(std::int64_t ms, RulerUnit unit) {
     const std::int64_t minutes = ms / 60000;
     const std::int64_t seconds = ms / 1000 % 60;
     QString text = QStringLiteral("%1:%2").arg(minutes).arg(seconds, 2, 10, QLatin1Char('0'));
-    if (unit == RulerUnit::Milliseconds) text += QStringLiteral(".%1").arg(ms % 1000, 3, 10, QLatin1Char('0'));
+    if (unit == RulerUnit::Milliseconds)
+        text += QStringLiteral(".%1").arg(ms % 1000, 3, 10, QLatin1Char('0'));
     return text;
 }
 
-std::int64_t Even(std::int64_t v) { return v & ~std::int64_t{1}; }
+std::int64_t Even(std::int64_t v) {
+    return v & ~std::int64_t{1};
+}
 
 }  // namespace
 
@@ -66,39 +69,43 @@ void CKalvoOverView::OnInitialUpdate() {
 void CKalvoOverView::OnUpdate(int hint) {
     viewport()->update();
     switch (hint) {
-    case kHintSpectrum:
-        if (g_bListening) AppendLiveBlock();
-        break;
-    case kHintPlayStarted:
-        m_playTimer.start();
-        break;
-    case kHintRebuild:
-        m_playTimer.stop();
-        // A new sound, format or listening state: the play position and the running trace start again.
-        m_nCaretX = kMargin;
-        m_liveTrace.Clear();
-        m_nNextX = kMargin;
-        m_bTraceValid = false;
-        break;
-    case kHintRemoveWave:
-        m_playTimer.stop();
-        ClearMark();
-        m_bTraceValid = false;
-        // The count of the last drag belongs to the sound that goes: the next one starts with none.
-        if (auto* frame = dynamic_cast<CModuleFrame*>(m_pFrame))
-            if (auto* samples = qobject_cast<QLineEdit*>(frame->Control(kCtrlSamples))) samples->clear();
-        break;
-    case kHintChannelChosen:
-        m_bTraceValid = false;
-        break;
-    default:
-        break;
+        case kHintSpectrum:
+            if (g_bListening) AppendLiveBlock();
+            break;
+        case kHintPlayStarted:
+            m_playTimer.start();
+            break;
+        case kHintRebuild:
+            m_playTimer.stop();
+            // A new sound, format or listening state: the play position and the running trace start again.
+            m_nCaretX = kMargin;
+            m_liveTrace.Clear();
+            m_nNextX = kMargin;
+            m_bTraceValid = false;
+            break;
+        case kHintRemoveWave:
+            m_playTimer.stop();
+            ClearMark();
+            m_bTraceValid = false;
+            // The count of the last drag belongs to the sound that goes: the next one starts with none.
+            if (auto* frame = dynamic_cast<CModuleFrame*>(m_pFrame))
+                if (auto* samples = qobject_cast<QLineEdit*>(frame->Control(kCtrlSamples))) samples->clear();
+            break;
+        case kHintChannelChosen:
+            m_bTraceValid = false;
+            break;
+        default:
+            break;
     }
 }
 
-int CKalvoOverView::CanvasWidth() const { return m_nZoom * viewport()->width(); }
+int CKalvoOverView::CanvasWidth() const {
+    return m_nZoom * viewport()->width();
+}
 
-int CKalvoOverView::ScrollX() const { return horizontalScrollBar()->value(); }
+int CKalvoOverView::ScrollX() const {
+    return horizontalScrollBar()->value();
+}
 
 void CKalvoOverView::UpdateScrollRange() {
     const int client = viewport()->width();
@@ -146,8 +153,14 @@ std::int64_t CKalvoOverView::PlaybackSampleCount() const {
 // Drawing
 
 const std::vector<QPoint>& CKalvoOverView::Trace(int width, int height, int scroll) {
-    const TraceKey key{m_doc.WaveData(), m_doc.m_nWaveBytes, m_doc.m_nBitsPerSample, width, height,
-                       m_nZoom, m_nVFactor, scroll};
+    const TraceKey key{m_doc.WaveData(),
+                       m_doc.m_nWaveBytes,
+                       m_doc.m_nBitsPerSample,
+                       width,
+                       height,
+                       m_nZoom,
+                       m_nVFactor,
+                       scroll};
     if (m_bTraceValid && key == m_traceKey) return m_trace.Points();
     m_traceKey = key;
     m_bTraceValid = true;
@@ -164,7 +177,8 @@ const std::vector<QPoint>& CKalvoOverView::Trace(int width, int height, int scro
     const std::int64_t half = static_cast<std::int64_t>(m_nVFactor) * traceH / 2;
     const int bits = m_doc.m_nBitsPerSample;
     const std::int64_t from = std::max<std::int64_t>(0, static_cast<std::int64_t>((scroll - kMargin) * spp));
-    const std::int64_t to = std::min(total, static_cast<std::int64_t>((static_cast<double>(scroll) + width) * spp));
+    const std::int64_t to =
+        std::min(total, static_cast<std::int64_t>((static_cast<double>(scroll) + width) * spp));
 
     m_trace.Reserve(static_cast<std::size_t>(width));
     m_trace.Add(kMargin - scroll, mid + kRuler);  // the trace begins at the middle of the left margin
@@ -192,7 +206,9 @@ void CKalvoOverView::OnDraw(QPainter& painter, const QRect& rect) {
 
     static const std::vector<QPoint> kNoTrace;
     CTraceBuilder* shown = g_bListening ? &m_liveTrace : m_doc.m_nWaveBytes > 50 ? &m_trace : nullptr;
-    const std::vector<QPoint>& trace = !shown ? kNoTrace : g_bListening ? m_liveTrace.Points() : Trace(w, h, scroll);
+    const std::vector<QPoint>& trace = !shown         ? kNoTrace
+                                       : g_bListening ? m_liveTrace.Points()
+                                                      : Trace(w, h, scroll);
     if (shown) shown->Draw(painter, m_penRed.color(), QRect(0, 0, w, h));
 
     if (m_bBandShown) {
@@ -225,7 +241,8 @@ void CKalvoOverView::DrawRuler(QPainter& painter, int width, int scroll) {
     const RulerUnit unit = visibleSeconds > 300.0 ? RulerUnit::Minutes
                            : visibleSeconds > 5.0 ? RulerUnit::Seconds
                                                   : RulerUnit::Milliseconds;
-    static const std::vector<std::int64_t> kMinuteSteps{60000, 120000, 300000, 600000, 900000, 1800000, 3600000};
+    static const std::vector<std::int64_t> kMinuteSteps{60000,  120000,  300000, 600000,
+                                                        900000, 1800000, 3600000};
     static const std::vector<std::int64_t> kSecondSteps{1000, 2000, 5000, 10000, 15000, 30000, 60000};
     static const std::vector<std::int64_t> kMsSteps{1, 2, 5, 10, 20, 50, 100, 200, 500, 1000};
     const std::vector<std::int64_t>& steps = unit == RulerUnit::Minutes   ? kMinuteSteps
@@ -250,8 +267,11 @@ void CKalvoOverView::DrawRuler(QPainter& painter, int width, int scroll) {
     const bool drawMinor = minor < step && minor * pxPerMs >= 4.0;
     const std::int64_t tick = drawMinor ? minor : step;
 
-    const auto xOf = [&](std::int64_t ms) { return static_cast<int>(std::lround(ms * pxPerMs)) + kMargin - scroll; };
-    const std::int64_t fromMs = std::max<std::int64_t>(0, static_cast<std::int64_t>((scroll - kMargin) / pxPerMs));
+    const auto xOf = [&](std::int64_t ms) {
+        return static_cast<int>(std::lround(ms * pxPerMs)) + kMargin - scroll;
+    };
+    const std::int64_t fromMs =
+        std::max<std::int64_t>(0, static_cast<std::int64_t>((scroll - kMargin) / pxPerMs));
     const std::int64_t toMs = std::min(totalMs, static_cast<std::int64_t>((scroll + width) / pxPerMs) + 1);
 
     painter.save();
@@ -264,7 +284,8 @@ void CKalvoOverView::DrawRuler(QPainter& painter, int width, int scroll) {
         if (!major) continue;
         // A label that would run off the pane is left out.
         const QString label = RulerLabel(t, unit);
-        if (x + 3 + metrics.horizontalAdvance(label) <= width - kMargin) painter.drawText(QPoint(x + 3, kRuler - 5), label);
+        if (x + 3 + metrics.horizontalAdvance(label) <= width - kMargin)
+            painter.drawText(QPoint(x + 3, kRuler - 5), label);
     }
     painter.restore();
 }
@@ -275,7 +296,8 @@ void CKalvoOverView::paintEvent(QPaintEvent*) {
     CMemDC mem(painter, r);
     OnDraw(mem.Painter(), r);
     // The play position, as an inverting caret below the ruler.
-    if (g_bWaveLoaded) CMemDC::InvertRect(mem.Painter(), QRect(m_nCaretX, kRuler, 1, r.height() - kRuler - 1));
+    if (g_bWaveLoaded)
+        CMemDC::InvertRect(mem.Painter(), QRect(m_nCaretX, kRuler, 1, r.height() - kRuler - 1));
 }
 
 void CKalvoOverView::resizeEvent(QResizeEvent* event) {
@@ -286,7 +308,9 @@ void CKalvoOverView::resizeEvent(QResizeEvent* event) {
     viewport()->update();
 }
 
-void CKalvoOverView::scrollContentsBy(int, int) { viewport()->update(); }
+void CKalvoOverView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
 
 // ---------------------------------------------------------------------------------------
 // Marking
@@ -328,7 +352,8 @@ void CKalvoOverView::mousePressEvent(QMouseEvent* event) {
     // The play position follows the click, also while the sound plays.
     const std::int64_t plot = CanvasWidth() - 2 * kMargin;
     if (g_bWaveLoaded && plot > 0)
-        m_doc.SetPlayPosition(static_cast<std::uint32_t>(static_cast<std::int64_t>(m_doc.m_nPlayBytes) * m_ptMarkStart.x() / plot));
+        m_doc.SetPlayPosition(static_cast<std::uint32_t>(static_cast<std::int64_t>(m_doc.m_nPlayBytes) *
+                                                         m_ptMarkStart.x() / plot));
 }
 
 void CKalvoOverView::OnPlayTick() {
@@ -337,7 +362,8 @@ void CKalvoOverView::OnPlayTick() {
     const std::int64_t plot = CanvasWidth() - 2 * kMargin;
     const int oldCaret = m_nCaretX;
     if (m_doc.m_nPlayBytes > 0 && plot > 0) {
-        int x = static_cast<int>(static_cast<double>(cursor) / m_doc.m_nPlayBytes * plot - ScrollX()) + kMargin;
+        int x =
+            static_cast<int>(static_cast<double>(cursor) / m_doc.m_nPlayBytes * plot - ScrollX()) + kMargin;
         if (x < kMargin) {
             horizontalScrollBar()->setValue(0);
             x = static_cast<int>(static_cast<double>(cursor) / m_doc.m_nPlayBytes * plot) + kMargin;
@@ -348,7 +374,8 @@ void CKalvoOverView::OnPlayTick() {
         }
         m_nCaretX = x;
     }
-    viewport()->update(QRect(std::min(oldCaret, m_nCaretX) - 2, 0, std::abs(oldCaret - m_nCaretX) + 5, viewport()->height()));
+    viewport()->update(QRect(std::min(oldCaret, m_nCaretX) - 2, 0, std::abs(oldCaret - m_nCaretX) + 5,
+                             viewport()->height()));
     if (!playing) m_playTimer.stop();
 }
 
@@ -377,8 +404,8 @@ void CKalvoOverView::mouseReleaseEvent(QMouseEvent* event) {
 void CKalvoOverView::ApplyMark() {
     const std::int64_t plot = CanvasWidth() - 2 * kMargin;
     if (m_pWaveView) {
-        m_pWaveView->SetZoomWindow(
-            {m_ptMarkStart.x(), m_ptMarkStart.y(), m_ptMarkEnd.x(), m_ptMarkEnd.y(), std::max<std::int64_t>(plot, 0)});
+        m_pWaveView->SetZoomWindow({m_ptMarkStart.x(), m_ptMarkStart.y(), m_ptMarkEnd.x(), m_ptMarkEnd.y(),
+                                    std::max<std::int64_t>(plot, 0)});
         m_pWaveView->ClearDragBand();
     }
     if (plot <= 0) {
@@ -392,7 +419,8 @@ void CKalvoOverView::ApplyMark() {
     ApplySelection(first, last, m_ptMarkStart.x() * played / plot, m_ptMarkEnd.x() * played / plot);
 }
 
-void CKalvoOverView::ApplySelection(std::int64_t first, std::int64_t last, std::int64_t firstp, std::int64_t lastp) {
+void CKalvoOverView::ApplySelection(std::int64_t first, std::int64_t last, std::int64_t firstp,
+                                    std::int64_t lastp) {
     if (m_doc.m_nBitsPerSample == 16) {
         first = Even(first);
         last = Even(last);
@@ -421,9 +449,9 @@ void CKalvoOverView::MarkSamples(std::uint32_t first, std::uint32_t last) {
     UpdateBand(m_nBandStartX, m_nBandEndX);
     // The waveform gets the exact stretch: its window counts in samples of the whole sound.
     if (m_pWaveView) {
-        m_pWaveView->SetZoomWindow({static_cast<int>(std::min<std::int64_t>(from, std::numeric_limits<int>::max())), 0,
-                                    static_cast<int>(std::min<std::int64_t>(to, std::numeric_limits<int>::max())), 0,
-                                    total});
+        m_pWaveView->SetZoomWindow(
+            {static_cast<int>(std::min<std::int64_t>(from, std::numeric_limits<int>::max())), 0,
+             static_cast<int>(std::min<std::int64_t>(to, std::numeric_limits<int>::max())), 0, total});
         m_pWaveView->ClearDragBand();
     }
     const std::int64_t played = PlaybackSampleCount();
@@ -456,7 +484,6 @@ void CKalvoOverView::AppendLiveBlock() {
     m_liveTrace.Finish();
     m_nNextX = x;
 }
-
 
 bool CKalvoOverView::HasCommand(ViewCommand command) const {
     return command == ViewCommand::SaveView || command == ViewCommand::Copy;

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "document/IDocumentView.h"
+#include "platform/PictureWriter.h"
 #include "views/common/IViewCommands.h"
 #include "views/time/CTraceBuilder.h"
-#include "platform/PictureWriter.h"
 
 class CKalvoSettings;
 class CKalvoDoc;

@@ -2,8 +2,8 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -15,16 +15,18 @@
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 #include "settings/CKalvoSettings.h"
+#include "views/CMemDC.h"
 #include "views/common/ViewPicture.h"
 #include "views/time/CEnvelopePicture.h"
 #include "views/time/CHuellkurveDlg.h"
-#include "views/CMemDC.h"
 
 namespace {
 
 constexpr int kMarkerHitDistance = 5;  // a double-click closer than this hits a marker
 
-std::int64_t Even(std::int64_t v) { return v & ~std::int64_t{1}; }
+std::int64_t Even(std::int64_t v) {
+    return v & ~std::int64_t{1};
+}
 
 // The pixel offset of a raw sample value from the middle line; half: the amplitude factor
 // times half the plot height. Very large amplitude factors are held at the 16-bit range, far
@@ -35,8 +37,8 @@ int OffsetOf(int raw, int bits, std::int64_t half) {
                                                      std::numeric_limits<std::int16_t>::max()));
 }
 
-const QColor kEnvelopeColor(255, 255, 0);      // the envelope between the markers
-const QColor kEnvelopeFill(110, 0, 0);          // inside the envelope of the stretch ("envelope" mode)
+const QColor kEnvelopeColor(255, 255, 0);  // the envelope between the markers
+const QColor kEnvelopeFill(110, 0, 0);     // inside the envelope of the stretch ("envelope" mode)
 
 }  // namespace
 
@@ -157,7 +159,8 @@ void CKalvoView::SyncDrawState() {
     }
     // The dialog's curves have a picture of their own and outlive a new size; they go with
     // the stretch they were measured on, and with the sound.
-    const bool otherSound = m_pCurvesData && (m_pCurvesData != m_doc.WaveData() || m_nCurvesBytes != m_doc.m_nWaveBytes);
+    const bool otherSound =
+        m_pCurvesData && (m_pCurvesData != m_doc.WaveData() || m_nCurvesBytes != m_doc.m_nWaveBytes);
     if (newWindow || m_doc.m_nWaveBytes < 10 || otherSound) ResetEnvelope(true);
     if (newWindow) m_ptMarker = {};
     m_bRedrawAll = false;
@@ -168,8 +171,15 @@ const std::vector<QPoint>& CKalvoView::Trace(const QRect& rect) {
     const int w = rect.width();
     const int h = rect.height();
     const Stretch s = VisibleSamples();
-    TraceKey key{m_doc.WaveData(), m_doc.m_nWaveBytes, m_doc.m_nBitsPerSample, s.first, s.last,
-                 DrawStep(s.first, s.last, w, m_nPrecision), w, h, m_nAmpFactor};
+    TraceKey key{m_doc.WaveData(),
+                 m_doc.m_nWaveBytes,
+                 m_doc.m_nBitsPerSample,
+                 s.first,
+                 s.last,
+                 DrawStep(s.first, s.last, w, m_nPrecision),
+                 w,
+                 h,
+                 m_nAmpFactor};
     if (m_bTraceValid && key == m_traceKey) return m_trace.Points();
     m_traceKey = key;
     m_bTraceValid = true;
@@ -200,13 +210,15 @@ const std::vector<QPoint>& CKalvoView::Trace(const QRect& rect) {
 
 int CKalvoView::SampleOffset(std::int64_t sample, int height) const {
     const std::int64_t half = static_cast<std::int64_t>(m_nAmpFactor) * (height - 2 * kMargin) / 2;
-    return OffsetOf(RawSample(m_doc.WaveData(), m_doc.m_nBitsPerSample, sample), m_doc.m_nBitsPerSample, half);
+    return OffsetOf(RawSample(m_doc.WaveData(), m_doc.m_nBitsPerSample, sample), m_doc.m_nBitsPerSample,
+                    half);
 }
 
 const std::vector<QPoint>& CKalvoView::StretchEnvelope(const QRect& rect) {
     const Stretch s = VisibleSamples();
-    const TraceKey key{m_doc.WaveData(), m_doc.m_nWaveBytes, m_doc.m_nBitsPerSample, s.first, s.last, 0,
-                       rect.width(), rect.height(), m_nAmpFactor};
+    const TraceKey key{
+        m_doc.WaveData(), m_doc.m_nWaveBytes, m_doc.m_nBitsPerSample, s.first, s.last, 0, rect.width(),
+        rect.height(),    m_nAmpFactor};
     if (m_bStretchEnvelopeValid && key == m_stretchEnvelopeKey) return m_stretchEnvelope;
     m_stretchEnvelopeKey = key;
     m_bStretchEnvelopeValid = true;
@@ -214,9 +226,11 @@ const std::vector<QPoint>& CKalvoView::StretchEnvelope(const QRect& rect) {
     if (!m_doc.WaveData() || s.last <= s.first) return m_stretchEnvelope;
     std::vector<SplinePoint> upper, lower;
     const int h = rect.height();
-    CEnvelope::Scan([this, h](std::int64_t i) { return SampleOffset(i, h); }, static_cast<std::int64_t>(s.first),
-                    static_cast<std::int64_t>(s.last), {s.first, s.last, rect.width(), h, kMargin}, upper, lower);
-    for (const SplinePoint& p : CEnvelope::DrawingList(upper, lower)) m_stretchEnvelope.emplace_back(p.x, p.y);
+    CEnvelope::Scan([this, h](std::int64_t i) { return SampleOffset(i, h); },
+                    static_cast<std::int64_t>(s.first), static_cast<std::int64_t>(s.last),
+                    {s.first, s.last, rect.width(), h, kMargin}, upper, lower);
+    for (const SplinePoint& p : CEnvelope::DrawingList(upper, lower))
+        m_stretchEnvelope.emplace_back(p.x, p.y);
     return m_stretchEnvelope;
 }
 
@@ -309,13 +323,16 @@ void CKalvoView::resizeEvent(QResizeEvent* event) {
     if (oldPlot > 0 && newPlot > 0 && oldPlot != newPlot) {
         for (QPoint& marker : m_ptMarker)
             if (marker.x() != 0)
-                marker.setX(kMargin + static_cast<int>(static_cast<std::int64_t>(marker.x() - kMargin) * newPlot / oldPlot));
+                marker.setX(kMargin + static_cast<int>(static_cast<std::int64_t>(marker.x() - kMargin) *
+                                                       newPlot / oldPlot));
     }
     m_bRedrawAll = true;
     update();
 }
 
-int CKalvoView::ClampToPlot(int x) const { return std::clamp(x, kMargin, std::max(kMargin, width() - kMargin)); }
+int CKalvoView::ClampToPlot(int x) const {
+    return std::clamp(x, kMargin, std::max(kMargin, width() - kMargin));
+}
 
 void CKalvoView::UpdateStrip(int x1, int x2) {
     const int left = std::min(x1, x2);
@@ -343,8 +360,8 @@ void CKalvoView::mouseMoveEvent(QMouseEvent* event) {
         const auto now = static_cast<std::int64_t>(SampleAtX(p.x(), s, width()));
         const auto start = static_cast<std::int64_t>(SampleAtX(m_ptBandStart.x(), s, width()));
         const std::int64_t distance = std::abs(now - start);
-        m_pFrame->SetControlInt(kCtrlSamples,
-                                static_cast<int>(std::min<std::int64_t>(distance, std::numeric_limits<int>::max())));
+        m_pFrame->SetControlInt(kCtrlSamples, static_cast<int>(std::min<std::int64_t>(
+                                                  distance, std::numeric_limits<int>::max())));
     }
 }
 
@@ -393,15 +410,16 @@ void CKalvoView::mouseDoubleClickEvent(QMouseEvent* event) {
     update();
 }
 
-
 bool CKalvoView::HasCommand(ViewCommand command) const {
     return command == ViewCommand::SaveView || command == ViewCommand::Copy;
 }
 
 void CKalvoView::OnViewCommand(ViewCommand command) {
     const PaintRoutine paint = [this](QPainter& painter, const QRect& rect) { OnDraw(painter, rect); };
-    if (command == ViewCommand::SaveView) SaveViewPicture(m_doc.Ui(), Str(63600), PictureName(), size(), paint);
-    else if (command == ViewCommand::Copy) CopyViewPicture(m_doc.Ui(), PictureName(), size(), paint);
+    if (command == ViewCommand::SaveView)
+        SaveViewPicture(m_doc.Ui(), Str(63600), PictureName(), size(), paint);
+    else if (command == ViewCommand::Copy)
+        CopyViewPicture(m_doc.Ui(), PictureName(), size(), paint);
 }
 
 void CKalvoView::OnEditEnvelope() {
@@ -423,8 +441,8 @@ void CKalvoView::OnEditEnvelope() {
     const auto first = static_cast<std::int64_t>(s.first), last = static_cast<std::int64_t>(s.last);
     from = std::clamp(from, first, last);
     to = std::clamp(to, first, last);
-    CEnvelope::Scan([this, h](std::int64_t i) { return SampleOffset(i, h); }, from, to, {s.first, s.last, w, h, kMargin},
-                    m_upperEnvelope, m_lowerEnvelope);
+    CEnvelope::Scan([this, h](std::int64_t i) { return SampleOffset(i, h); }, from, to,
+                    {s.first, s.last, w, h, kMargin}, m_upperEnvelope, m_lowerEnvelope);
     m_bEnvelopeShown = true;
     update();
 
@@ -436,11 +454,14 @@ void CKalvoView::OnEditEnvelope() {
     }
     const double yScale = h > 0 ? static_cast<double>(m_curves.pictureSize.height()) / h : 1.0;
     const int origin = m_ptMarker[0].x();
-    CEnvelope::Merge(m_curves.upper, CEnvelope::ToPicture(m_upperEnvelope, origin, m_curves.pictureSize.width(), yScale));
-    CEnvelope::Merge(m_curves.lower, CEnvelope::ToPicture(m_lowerEnvelope, origin, m_curves.pictureSize.width(), yScale));
+    CEnvelope::Merge(m_curves.upper,
+                     CEnvelope::ToPicture(m_upperEnvelope, origin, m_curves.pictureSize.width(), yScale));
+    CEnvelope::Merge(m_curves.lower,
+                     CEnvelope::ToPicture(m_lowerEnvelope, origin, m_curves.pictureSize.width(), yScale));
 
     if (!m_pEnvelopeDlg) {
-        m_pEnvelopeDlg = new CHuellkurveDlg(m_curves, m_doc.Ui(), this);  // a child window: goes with the view
+        m_pEnvelopeDlg =
+            new CHuellkurveDlg(m_curves, m_doc.Ui(), this);  // a child window: goes with the view
         connect(m_pEnvelopeDlg, &CHuellkurveDlg::EnvelopeDeleted, this, [this] {
             ResetEnvelope(true);
             update();

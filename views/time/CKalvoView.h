@@ -13,10 +13,10 @@
 
 #include "analysis/SplinePoint.h"
 #include "document/IDocumentView.h"
+#include "platform/PictureWriter.h"
 #include "views/common/IViewCommands.h"
 #include "views/time/CTraceBuilder.h"
 #include "views/time/EnvelopeCurves.h"
-#include "platform/PictureWriter.h"
 
 class CKalvoSettings;
 class CKalvoDoc;
@@ -27,8 +27,8 @@ class CKalvoView : public QWidget, public IDocumentView, public IViewCommands {
     Q_OBJECT
 public:
     static constexpr int kMargin = 10;
-    static constexpr int kCtrlSamples = 1099;  // the "Samples" field of the control bar
-    static constexpr int kTextNoSound = 63012;  // what the empty pane says
+    static constexpr int kCtrlSamples = 1099;       // the "Samples" field of the control bar
+    static constexpr int kTextNoSound = 63012;      // what the empty pane says
     static constexpr int kCtrlModeSamples = 1184;   // radio: the waveform shows the samples
     static constexpr int kCtrlModeEnvelope = 1025;  // radio: the waveform shows the envelope
     static constexpr int kMsgSetMarkers = 61506;    // "edit envelope" needs both markers

@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
-#include <algorithm>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +10,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QSplitter>
+#include <algorithm>
 
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
@@ -130,7 +130,8 @@ QWidget* CSplitterFrame::BuildControlBar() {
     SetTextIds(precision, 0, 63009);
     grid->addWidget(NewLabel(63002), 2, 1);
     grid->addWidget(precision, 3, 1);
-    connect(precision, &QSpinBox::valueChanged, this, [this](int value) { m_pWaveView->SetPrecision(value); });
+    connect(precision, &QSpinBox::valueChanged, this,
+            [this](int value) { m_pWaveView->SetPrecision(value); });
 
     auto* samples = new QLineEdit;
     samples->setObjectName(QString::number(kCtrlSamples));
@@ -171,8 +172,10 @@ void CSplitterFrame::UpdateTexts() {
     setWindowTitle(Str(kTitle));
     for (QWidget* control : ControlBar()->findChildren<QWidget*>()) {
         if (const int text = control->property(kTextId).toInt()) {
-            if (auto* label = qobject_cast<QLabel*>(control)) label->setText(Str(text));
-            else if (auto* button = qobject_cast<QAbstractButton*>(control)) button->setText(Str(text));
+            if (auto* label = qobject_cast<QLabel*>(control))
+                label->setText(Str(text));
+            else if (auto* button = qobject_cast<QAbstractButton*>(control))
+                button->setText(Str(text));
         }
         if (const int tip = control->property(kTipId).toInt()) control->setToolTip(Str(tip));
     }
@@ -180,11 +183,14 @@ void CSplitterFrame::UpdateTexts() {
 
 QWidget* CSplitterFrame::ActivePane() const {
     const QWidget* focus = focusWidget();
-    return focus && (focus == m_pOverView || m_pOverView->isAncestorOf(focus)) ? static_cast<QWidget*>(m_pOverView)
-                                                                               : m_pWaveView;
+    return focus && (focus == m_pOverView || m_pOverView->isAncestorOf(focus))
+               ? static_cast<QWidget*>(m_pOverView)
+               : m_pWaveView;
 }
 
-IViewCommands* CSplitterFrame::Commands() const { return const_cast<CSplitterFrame*>(this); }
+IViewCommands* CSplitterFrame::Commands() const {
+    return const_cast<CSplitterFrame*>(this);
+}
 
 bool CSplitterFrame::HasCommand(ViewCommand command) const {
     if (command == ViewCommand::ClearAllData) return true;
@@ -203,7 +209,9 @@ void CSplitterFrame::OnViewCommand(ViewCommand command) {
         pane->OnViewCommand(command);
 }
 
-QString CSplitterFrame::HelpTopic() const { return QStringLiteral("html/Hauptfenster.html"); }
+QString CSplitterFrame::HelpTopic() const {
+    return QStringLiteral("html/Hauptfenster.html");
+}
 
 void CSplitterFrame::SetRowHeights(bool kids) {
     // Kids mode gives the waveform only what the overview leaves; less than a readable strip of
@@ -232,7 +240,8 @@ void CSplitterFrame::ApplyRowHeights() {
         overview = available;
     }
     // A folded pane needs a collapsible splitter, or the splitter gives it its minimum height back.
-    m_pSplitter->setChildrenCollapsible(m_rows.waveMin == 0 || m_rows.overviewMin == 0 || overview == 0 || wave == 0);
+    m_pSplitter->setChildrenCollapsible(m_rows.waveMin == 0 || m_rows.overviewMin == 0 || overview == 0 ||
+                                        wave == 0);
     m_pSplitter->setSizes({overview, wave});
 }
 

@@ -15,16 +15,16 @@ class CSplitterFrame : public CModuleFrame, public IViewCommands {
     Q_OBJECT
 public:
     // Controls of the bar, found by their number as object name.
-    static constexpr int kCtrlZoom = 1046;          // horizontal zoom of both panes
+    static constexpr int kCtrlZoom = 1046;            // horizontal zoom of both panes
     static constexpr int kCtrlOverviewFactor = 1047;  // amplitude of the overview
-    static constexpr int kCtrlWaveFactor = 1048;    // amplitude of the waveform
-    static constexpr int kCtrlPrecision = 1106;     // samples per pixel column of the waveform
-    static constexpr int kCtrlSamples = 1099;       // length of the selection being dragged
-    static constexpr int kCtrlModeSamples = 1184;   // the waveform shows samples
-    static constexpr int kCtrlModeEnvelope = 1025;  // the waveform shows the envelope
-    static constexpr int kCtrlEditEnvelope = 1183;  // the envelope between the waveform's markers
-    static constexpr int kStartPrecision = 30;      // the precision field's value when the window opens
-    static constexpr int kTitle = 63000;            // string of the window title
+    static constexpr int kCtrlWaveFactor = 1048;      // amplitude of the waveform
+    static constexpr int kCtrlPrecision = 1106;       // samples per pixel column of the waveform
+    static constexpr int kCtrlSamples = 1099;         // length of the selection being dragged
+    static constexpr int kCtrlModeSamples = 1184;     // the waveform shows samples
+    static constexpr int kCtrlModeEnvelope = 1025;    // the waveform shows the envelope
+    static constexpr int kCtrlEditEnvelope = 1183;    // the envelope between the waveform's markers
+    static constexpr int kStartPrecision = 30;        // the precision field's value when the window opens
+    static constexpr int kTitle = 63000;              // string of the window title
 
     CSplitterFrame(CKalvoSettings& settings, CKalvoDoc& doc);
     ~CSplitterFrame() override;
@@ -59,7 +59,7 @@ private:
     void ApplyRowHeights();
 
     CKalvoDoc& m_doc;
-    QSplitter* m_pSplitter;             // the frame's view, owned by the frame's widget tree
+    QSplitter* m_pSplitter;                 // the frame's view, owned by the frame's widget tree
     CKalvoOverView* m_pOverView = nullptr;  // owned by the splitter
     CKalvoView* m_pWaveView = nullptr;      // owned by the splitter
     RowHeights m_rows;

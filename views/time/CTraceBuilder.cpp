@@ -55,11 +55,13 @@ void CTraceBuilder::Flush() {
     Emit({m_x, m_last});
 }
 
-std::pair<std::size_t, std::size_t> CTraceBuilder::ColumnRange(const std::vector<QPoint>& points, int left, int right) {
+std::pair<std::size_t, std::size_t> CTraceBuilder::ColumnRange(const std::vector<QPoint>& points, int left,
+                                                               int right) {
     const auto byX = [](const QPoint& p, int x) { return p.x() < x; };
     const auto first = std::lower_bound(points.begin(), points.end(), left, byX);
     const auto last = std::lower_bound(first, points.end(), right, byX);
-    return {static_cast<std::size_t>(first - points.begin()), static_cast<std::size_t>(last - points.begin())};
+    return {static_cast<std::size_t>(first - points.begin()),
+            static_cast<std::size_t>(last - points.begin())};
 }
 
 void CTraceBuilder::Draw(QPainter& painter, const QColor& color, const QRect& clip) {
@@ -92,7 +94,8 @@ void CTraceBuilder::RenderLayer(const QColor& color, const QRect& clip) {
         if (i > 0 && m_points[i].x() - m_points[i - 1].x() > 1) contiguous = false;
     }
     // A pixel of room: a one-pixel pen may end a pixel beyond a line's end points.
-    const QRect box = QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-1, -1, 1, 1).intersected(clip);
+    const QRect box =
+        QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-1, -1, 1, 1).intersected(clip);
     if (box.isEmpty()) return;
     m_layer = QImage(box.size(), QImage::Format_ARGB32_Premultiplied);
     if (m_layer.isNull()) return;

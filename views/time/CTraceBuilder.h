@@ -38,7 +38,8 @@ public:
     void Draw(QPainter& painter, const QColor& color, const QRect& clip);
 
     // The points with left <= x < right, as indices [first, last) into points.
-    static std::pair<std::size_t, std::size_t> ColumnRange(const std::vector<QPoint>& points, int left, int right);
+    static std::pair<std::size_t, std::size_t> ColumnRange(const std::vector<QPoint>& points, int left,
+                                                           int right);
     // Shows a selection band over the trace: inverted on screen and in bitmaps; in vector
     // pictures, which cannot invert, as the inverted colours of black and red.
     static void DrawBand(QPainter& painter, const QRect& band, const std::vector<QPoint>& trace);
@@ -55,7 +56,7 @@ private:
     int m_first = 0, m_last = 0, m_min = 0, m_max = 0;
     bool m_minBeforeMax = true;  // the lowest point came before the highest
 
-    QImage m_layer;      // the trace's pixels, placed at m_layerOrigin
+    QImage m_layer;  // the trace's pixels, placed at m_layerOrigin
     QPoint m_layerOrigin;
     QColor m_layerColor;
     QRect m_layerClip;

@@ -24,13 +24,17 @@ bool RenderPane(const ModuleContext& context, const ScriptRequest& request, bool
     waveform.OnInitialUpdate();
     waveform.SetPrecision(CSplitterFrame::kStartPrecision);
     // The marked stretch: the selection, or for the waveform the whole sound.
-    if (request.selection) overview.MarkSamples(request.selection->first, request.selection->second);
-    else if (wave) overview.MarkSamples(0, doc.SampleCount());
+    if (request.selection)
+        overview.MarkSamples(request.selection->first, request.selection->second);
+    else if (wave)
+        overview.MarkSamples(0, doc.SampleCount());
 
     const QString name = wave ? CKalvoView::PictureName() : CKalvoOverView::PictureName();
     const PaintRoutine paint = [&](QPainter& painter, const QRect& rect) {
-        if (wave) waveform.OnDraw(painter, rect);
-        else overview.OnDraw(painter, rect);
+        if (wave)
+            waveform.OnDraw(painter, rect);
+        else
+            overview.OnDraw(painter, rect);
     };
     return WritePicture(request.outFile, request.size, name, paint);
 }

@@ -76,7 +76,8 @@ void CWaveletFrame::BuildControlBar() {
     // The time points.
     auto* timeBox = new QGroupBox(Str(kTextTimeScale));
     auto* tGrid = new QGridLayout(timeBox);
-    QSpinBox* timePoints = Spin(kTimePoints, kTimePointsSpin, 1, WaveletViewSettings::kMostTimePoints, kTipTimePoints);
+    QSpinBox* timePoints =
+        Spin(kTimePoints, kTimePointsSpin, 1, WaveletViewSettings::kMostTimePoints, kTipTimePoints);
     tGrid->addWidget(new QLabel(Str(kTextTimePoints)), 0, 0);
     tGrid->addWidget(timePoints, 0, 1);
     column->addWidget(timeBox);
@@ -90,10 +91,10 @@ void CWaveletFrame::BuildControlBar() {
     for (int i = 0; i < 3; ++i) division->addItem(Str(kFirstDivision + i));
     division->setToolTip(Str(kTipDivision));
     QSpinBox* scales = Spin(kScales, kScalesSpin, 1, WaveletViewSettings::kMostScales, kTipScales);
-    QSpinBox* minFreq = Spin(kMinFreq, kMinFreqSpin, WaveletViewSettings::kLowestHz, WaveletViewSettings::kHighestHz,
-                             kTipMinFreq);
-    QSpinBox* maxFreq = Spin(kMaxFreq, kMaxFreqSpin, WaveletViewSettings::kLowestHz, WaveletViewSettings::kHighestHz,
-                             kTipMaxFreq);
+    QSpinBox* minFreq = Spin(kMinFreq, kMinFreqSpin, WaveletViewSettings::kLowestHz,
+                             WaveletViewSettings::kHighestHz, kTipMinFreq);
+    QSpinBox* maxFreq = Spin(kMaxFreq, kMaxFreqSpin, WaveletViewSettings::kLowestHz,
+                             WaveletViewSettings::kHighestHz, kTipMaxFreq);
     minFreq->setSuffix(u' ' + Str(kTextHz));
     maxFreq->setSuffix(u' ' + Str(kTextHz));
     fGrid->addWidget(division, 0, 0, 1, 2);
@@ -135,5 +136,6 @@ void CWaveletFrame::ShowSettings(const WaveletViewSettings& s) {
         arguments->setVisible(complex);
     }
     if (auto* label = Find<QLabel>(bar, kArgumentsLabel)) label->setVisible(complex);
-    if (auto* description = Find<QLabel>(bar, kDescription)) description->setText(CWaveletView::Description(index));
+    if (auto* description = Find<QLabel>(bar, kDescription))
+        description->setText(CWaveletView::Description(index));
 }

@@ -14,12 +14,19 @@ class CWaveletFrame : public CModuleFrame {
     Q_OBJECT
 public:
     enum ControlId : int {
-        kWaveletList = 1198, kArguments = 1199, kArgumentsLabel = 1209, kDescription = 1210,
-        kTimePoints = 1200, kTimePointsSpin = 1208,
+        kWaveletList = 1198,
+        kArguments = 1199,
+        kArgumentsLabel = 1209,
+        kDescription = 1210,
+        kTimePoints = 1200,
+        kTimePointsSpin = 1208,
         kDivision = 1201,
-        kScales = 1205, kScalesSpin = 1206,
-        kMinFreq = 1203, kMinFreqSpin = 1202,
-        kMaxFreq = 1204, kMaxFreqSpin = 1207,
+        kScales = 1205,
+        kScalesSpin = 1206,
+        kMinFreq = 1203,
+        kMinFreqSpin = 1202,
+        kMaxFreq = 1204,
+        kMaxFreqSpin = 1207,
     };
     static constexpr int kBarWidth = 190;
 

@@ -10,9 +10,9 @@
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
+#include "settings/CKalvoSettings.h"
 #include "views/common/ViewFont.h"
 #include "views/common/ViewPicture.h"
-#include "settings/CKalvoSettings.h"
 #include "views/wavelet/WaveletExport.h"
 
 namespace {
@@ -27,9 +27,9 @@ const QColor kTextColour(255, 255, 255);
 const char* const kPresets[CWaveletView::kWaveletCount] = {"", "", "", "", "2", "2,2", "2", "10,10"};
 
 constexpr int kMsgProfileWavelet = 64049;
-constexpr int kAxisWidth = 62;      // the frequency scale left of the map
+constexpr int kAxisWidth = 62;  // the frequency scale left of the map
 constexpr int kAxisTextHeight = 13;
-constexpr int kLabelSpacing = 18;   // least distance of two labels, pixels
+constexpr int kLabelSpacing = 18;  // least distance of two labels, pixels
 const QColor kTickColour(255, 0, 0);
 
 // "440 Hz", "2.5 Hz", "1.25 kHz" ("1,25 kHz" in German).
@@ -57,13 +57,16 @@ std::vector<std::vector<double>> RoundFrequencies(double lo, double hi) {
         for (int m = 100; m < 1000; ++m) {
             const double f = m * unit / 100.0;
             if (f < lo || f > hi) continue;
-            const int level = m == 100 ? 0 : (m == 200 || m == 500) ? 1 : m % 100 == 0 ? 2 : m % 10 == 0 ? 3 : 4;
+            const int level = m == 100                 ? 0
+                              : (m == 200 || m == 500) ? 1
+                              : m % 100 == 0           ? 2
+                              : m % 10 == 0            ? 3
+                                                       : 4;
             levels[static_cast<std::size_t>(level)].push_back(f);
         }
     }
     return levels;
 }
-
 
 }  // namespace
 
@@ -96,13 +99,15 @@ void CWaveletView::OnInitialUpdate() {
     Changed();
 }
 
-void CWaveletView::CollectWindowState(CKalvoSettings& settings) { m_settingsCopy.StoreInto(settings); }
+void CWaveletView::CollectWindowState(CKalvoSettings& settings) {
+    m_settingsCopy.StoreInto(settings);
+}
 
 void CWaveletView::OnUpdate(int hint) {
     // A new selection has a new transform. Its hint is enough: another window may have asked a
     // question in between (a nested event loop), and idle processing clears the selection flag.
-    if (hint == kHintChannelChosen || hint == kHintRemoveWave || hint == kHintRebuild || hint == kHintSelection ||
-        g_bSelectionSpectrum)
+    if (hint == kHintChannelChosen || hint == kHintRemoveWave || hint == kHintRebuild ||
+        hint == kHintSelection || g_bSelectionSpectrum)
         update();
 }
 
@@ -132,7 +137,8 @@ QString CWaveletView::Description(int index) {
 
 void CWaveletView::OnWavelet(int index) {
     if (index < 0 || index >= kWaveletCount) return;
-    m_settingsCopy.SetSpec(IsComplex(index) ? SpecName(index) + u',' + PresetArguments(index) : SpecName(index));
+    m_settingsCopy.SetSpec(IsComplex(index) ? SpecName(index) + u',' + PresetArguments(index)
+                                            : SpecName(index));
     Changed();
 }
 
@@ -182,13 +188,20 @@ QRgb CWaveletView::PaletteColor(int index) {
     index = std::clamp(index, 0, kPaletteSize - 1);
     const int i = index % 256;
     switch (index / 256) {
-    case 0: return qRgb(i, 0, 0);          // black -> red
-    case 1: return qRgb(255, i, 0);        // red -> yellow
-    case 2: return qRgb(255 - i, 255, 0);  // yellow -> green
-    case 3: return qRgb(0, 255, i);        // green -> cyan
-    case 4: return qRgb(0, 255 - i, 255);  // cyan -> blue
-    case 5: return qRgb(i, 0, 255);        // blue -> magenta
-    default: return qRgb(255, i, 255);     // magenta -> white
+        case 0:
+            return qRgb(i, 0, 0);  // black -> red
+        case 1:
+            return qRgb(255, i, 0);  // red -> yellow
+        case 2:
+            return qRgb(255 - i, 255, 0);  // yellow -> green
+        case 3:
+            return qRgb(0, 255, i);  // green -> cyan
+        case 4:
+            return qRgb(0, 255 - i, 255);  // cyan -> blue
+        case 5:
+            return qRgb(i, 0, 255);  // blue -> magenta
+        default:
+            return qRgb(255, i, 255);  // magenta -> white
     }
 }
 
@@ -236,10 +249,13 @@ void CWaveletView::OnDraw(QPainter& painter, const QRect& rect) const {
                 const int left = map.left() + static_cast<int>(double(k) * width);
                 const int right = map.left() + static_cast<int>(double(k + 1) * width);
                 if (right <= left || below <= top) continue;
-                painter.fillRect(QRect(left, top, right - left, below - top), QColor(PaletteColor(PaletteIndex(values[k]))));
+                painter.fillRect(QRect(left, top, right - left, below - top),
+                                 QColor(PaletteColor(PaletteIndex(values[k]))));
             }
         }
-        if (axis) DrawFrequencyAxis(painter, QRect(rect.left(), rect.top(), kAxisWidth, rect.height()), frequencies);
+        if (axis)
+            DrawFrequencyAxis(painter, QRect(rect.left(), rect.top(), kAxisWidth, rect.height()),
+                              frequencies);
     } else {
         painter.setPen(kTextColour);
         painter.setFont(ViewFont(kTextHeight));
@@ -263,7 +279,8 @@ std::optional<double> CWaveletView::RowPosition(const std::vector<double>& frequ
     return std::nullopt;
 }
 
-void CWaveletView::DrawFrequencyAxis(QPainter& painter, const QRect& strip, const std::vector<double>& frequencies) {
+void CWaveletView::DrawFrequencyAxis(QPainter& painter, const QRect& strip,
+                                     const std::vector<double>& frequencies) {
     const auto [lo, hi] = std::minmax_element(frequencies.begin(), frequencies.end());
     const double rowHeight = double(strip.height()) / double(frequencies.size());
     std::vector<int> placed;
@@ -272,9 +289,11 @@ void CWaveletView::DrawFrequencyAxis(QPainter& painter, const QRect& strip, cons
         for (double f : level) {
             const std::optional<double> row = RowPosition(frequencies, f);
             if (!row) continue;
-            const int y = strip.top() + static_cast<int>(std::lround(double(strip.height()) - *row * rowHeight));
+            const int y =
+                strip.top() + static_cast<int>(std::lround(double(strip.height()) - *row * rowHeight));
             if (y < strip.top() + kAxisTextHeight / 2 || y > strip.bottom() - kAxisTextHeight / 2) continue;
-            if (std::any_of(placed.begin(), placed.end(), [y](int other) { return std::abs(other - y) < kLabelSpacing; }))
+            if (std::any_of(placed.begin(), placed.end(),
+                            [y](int other) { return std::abs(other - y) < kLabelSpacing; }))
                 continue;
             placed.push_back(y);
             ticks.emplace_back(y, f);
@@ -286,12 +305,15 @@ void CWaveletView::DrawFrequencyAxis(QPainter& painter, const QRect& strip, cons
         painter.setPen(kTickColour);
         painter.drawLine(right - 5, y, right, y);
         painter.setPen(kTextColour);
-        painter.drawText(QRect(strip.left() + 1, y - kAxisTextHeight / 2 - 1, strip.width() - 8, kAxisTextHeight + 2),
-                         Qt::AlignRight | Qt::AlignVCenter, AxisLabel(f));
+        painter.drawText(
+            QRect(strip.left() + 1, y - kAxisTextHeight / 2 - 1, strip.width() - 8, kAxisTextHeight + 2),
+            Qt::AlignRight | Qt::AlignVCenter, AxisLabel(f));
     }
 }
 
-QString CWaveletView::FrequencyLabel(double hz) { return AxisLabel(hz); }
+QString CWaveletView::FrequencyLabel(double hz) {
+    return AxisLabel(hz);
+}
 
 // ---- commands
 
@@ -302,6 +324,8 @@ bool CWaveletView::HasCommand(ViewCommand command) const {
 void CWaveletView::OnViewCommand(ViewCommand command) {
     UserInterface& ui = m_doc.Ui();
     const auto paint = [this](QPainter& painter, const QRect& rect) { OnDraw(painter, rect); };
-    if (command == ViewCommand::SaveView) SaveViewPicture(ui, Str(kTitleSave), PictureName(), size(), paint);
-    else if (command == ViewCommand::Copy) CopyViewPicture(ui, PictureName(), size(), paint);
+    if (command == ViewCommand::SaveView)
+        SaveViewPicture(ui, Str(kTitleSave), PictureName(), size(), paint);
+    else if (command == ViewCommand::Copy)
+        CopyViewPicture(ui, PictureName(), size(), paint);
 }

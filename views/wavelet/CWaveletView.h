@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "document/IDocumentView.h"
+#include "platform/PictureWriter.h"
 #include "views/common/IViewCommands.h"
 #include "views/wavelet/WaveletViewSettings.h"
-#include "platform/PictureWriter.h"
 
 class CKalvoDoc;
 class CKalvoSettings;
@@ -50,10 +50,12 @@ public:
 
     bool HasCommand(ViewCommand command) const override;
     void OnViewCommand(ViewCommand command) override;
-    QString HelpTopic() const override { return QStringLiteral("html/Wavelettransformationsdarstellung.html"); }
+    QString HelpTopic() const override {
+        return QStringLiteral("html/Wavelettransformationsdarstellung.html");
+    }
 
     // ---- the control bar's handlers; each recomputes the transform of the selection ----
-    void OnWavelet(int index);            // list position 0 .. 7; presets the arguments
+    void OnWavelet(int index);              // list position 0 .. 7; presets the arguments
     void OnArguments(const QString& text);  // refused arguments are told and not taken
     void OnMinFrequency(int hz);
     void OnMaxFrequency(int hz);
@@ -83,7 +85,8 @@ protected:
 
 private:
     void Changed();  // parameters to the document, transform, bar, repaint
-    static void DrawFrequencyAxis(QPainter& painter, const QRect& strip, const std::vector<double>& frequencies);
+    static void DrawFrequencyAxis(QPainter& painter, const QRect& strip,
+                                  const std::vector<double>& frequencies);
 
     CKalvoDoc& m_doc;
     CKalvoSettings& m_settings;

@@ -39,7 +39,8 @@ QString WaveletExportText(const CKalvoDoc& doc) {
     const auto columns = static_cast<std::size_t>(result[1]);
     const cwt_parameters& p = doc.m_cwtParameters;
     const std::vector<double> frequencies = WaveletRowFrequencies(p);
-    if (rows == 0 || columns == 0 || result.size() < 2 + rows * columns || frequencies.size() != rows) return {};
+    if (rows == 0 || columns == 0 || result.size() < 2 + rows * columns || frequencies.size() != rows)
+        return {};
     QString text = Str(kHeader);
     const double seconds = double(p.end_time) - double(p.start_time);
     for (std::size_t k = 0; k < columns; ++k) {

@@ -5,9 +5,9 @@
 
 #include "analysis/wavelet_fkt.h"
 #include "document/CKalvoDoc.h"
-#include "settings/CKalvoSettings.h"
 #include "platform/PictureWriter.h"
 #include "platform/UserInterface.h"
+#include "settings/CKalvoSettings.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
 #include "views/wavelet/CWaveletFrame.h"

@@ -74,14 +74,18 @@ void WaveletViewSettings::ApplyTo(cwt_parameters& p) const {
     p.division_type = division;
 }
 
-double WaveletViewSettings::CentreFrequency() const { return CentreOf(spec); }
+double WaveletViewSettings::CentreFrequency() const {
+    return CentreOf(spec);
+}
 
 int WaveletViewSettings::MinFrequency() const {
-    return static_cast<int>(std::clamp(std::lround(CentreFrequency() / double(scaleFirst)), long(kLowestHz), long(kHighestHz)));
+    return static_cast<int>(
+        std::clamp(std::lround(CentreFrequency() / double(scaleFirst)), long(kLowestHz), long(kHighestHz)));
 }
 
 int WaveletViewSettings::MaxFrequency() const {
-    return static_cast<int>(std::clamp(std::lround(CentreFrequency() / double(scaleLast)), long(kLowestHz), long(kHighestHz)));
+    return static_cast<int>(
+        std::clamp(std::lround(CentreFrequency() / double(scaleLast)), long(kLowestHz), long(kHighestHz)));
 }
 
 float WaveletViewSettings::ScaleOf(int hz) const {

@@ -16,11 +16,11 @@ struct WaveletViewSettings {
     static constexpr const char* kDefaultSpec = "morlet,2";
 
     QString spec = QString::fromLatin1(kDefaultSpec);  // wavelet name and arguments
-    float scaleFirst = 0.05f;    // the scale of the lowest frequency, s
-    float scaleLast = 0.00005f;  // the scale of the highest frequency, s
-    int scaleCount = 100;        // 1 .. 999
-    int timeCount = 200;         // 1 .. 999
-    int division = 2;            // 0 linear, 1 reciprocal, 2 exponential
+    float scaleFirst = 0.05f;                          // the scale of the lowest frequency, s
+    float scaleLast = 0.00005f;                        // the scale of the highest frequency, s
+    int scaleCount = 100;                              // 1 .. 999
+    int timeCount = 200;                               // 1 .. 999
+    int division = 2;                                  // 0 linear, 1 reciprocal, 2 exponential
 
     static WaveletViewSettings From(const CKalvoSettings& settings);
     void StoreInto(CKalvoSettings& settings) const;
