@@ -47,8 +47,7 @@ TEST_F(Spectrum, SelectionUsesTheLargestPowerOfTwoNotAboveItsLength) {
         EXPECT_EQ(doc.m_aSelSamples.size(), c.samples);
         EXPECT_EQ(doc.m_aSpectrum.size(), c.points / 2 + 1);
         EXPECT_EQ(doc.m_nSpectrumPoints, static_cast<int>(c.points));
-        EXPECT_TRUE(g_bSelectionSpectrum);
-        EXPECT_EQ(view.hints, std::vector<int>{kHintSelection});
+        EXPECT_EQ(view.hints, std::vector<int>{kHintSelectionSpectrum});
     }
 }
 
@@ -74,12 +73,12 @@ TEST_F(Spectrum, SixteenBitSelectionsStartAtAnEvenSample) {
 
 TEST_F(Spectrum, NothingChangesWhilePlayingAndNoSpectrumWithoutAModuleThatNeedsIt) {
     LoadRamp(2048);
-    g_bPlaying = true;
+    DocumentTestAccess::Activity(doc).SetPlaying(true);
     view.hints.clear();
     doc.OnSelectionChanged(0, 1024);
     EXPECT_TRUE(view.hints.empty());
     EXPECT_EQ(doc.m_aSelSamples.size(), 1u);
-    g_bPlaying = false;
+    DocumentTestAccess::Activity(doc).SetPlaying(false);
 
     doc.SetModuleFrame(Module::FFT, nullptr);
     doc.OnSelectionChanged(0, 1024);
@@ -130,7 +129,7 @@ TEST_F(Spectrum, ComputeSpectrumOfNeedsEnoughValuesAndPadsSelections) {
 
 TEST_F(Spectrum, CaptureBlocksGiveLiveSpectraUntilEscape) {
     doc.m_nFFTPoints = 256;
-    g_bListening = true;
+    DocumentTestAccess::Activity(doc).SetListening(true);
     view.hints.clear();
     doc.OnCaptureBlock(std::vector<double>(800, 3.0), QStringLiteral("/tmp/rec.wav"));
     EXPECT_EQ(doc.m_aSpectrum.size(), 129u);
@@ -139,7 +138,7 @@ TEST_F(Spectrum, CaptureBlocksGiveLiveSpectraUntilEscape) {
     EXPECT_EQ(view.hints, std::vector<int>{kHintSpectrum});
     doc.RequestStopListening();
     doc.OnCaptureBlock(std::vector<double>(800, 3.0), QString());
-    EXPECT_FALSE(g_bListening);
+    EXPECT_FALSE(doc.IsListening());
     EXPECT_EQ(std::count(view.hints.begin(), view.hints.end(), kHintSpectrum),
               1);  // no spectrum for that block
 }

@@ -133,7 +133,7 @@ TEST_F(AnalyseWindow, TooShortSelectionAndAFinishedCalculation) {
     Calculate();
     ASSERT_TRUE(View().HasResult(2));
     EXPECT_EQ(View().CorrDim()->m, unsigned(View().Parameters().maxDimKorr));
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_FALSE(doc.IsBusy());
 }
 
 TEST_F(AnalyseWindow, EscapeCancelsAndLeavesNoResult) {
@@ -145,18 +145,17 @@ TEST_F(AnalyseWindow, EscapeCancelsAndLeavesNoResult) {
     View().OnEdit(CAnalyseView::kDimension, QStringLiteral("10"));
     View().OnCalculate();
     ASSERT_TRUE(View().IsCalculating());
-    EXPECT_TRUE(g_bBusyComputing);
+    EXPECT_TRUE(doc.IsBusy());
     QTest::keyClick(Edit(CAnalyseView::kTau), Qt::Key_Escape);  // anywhere in the program
     View().WaitForCalculation();
     EXPECT_FALSE(View().HasResult(0));
-    EXPECT_FALSE(g_bCancel);
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_FALSE(doc.IsBusy());
     // Closing the window while it calculates stops the calculation first.
     View().OnCalculate();
     ASSERT_TRUE(View().IsCalculating());
     doc.SetModuleFrame(Module::Analyse, nullptr);
     frame.reset();
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_FALSE(doc.IsBusy());
 }
 
 TEST_F(AnalyseWindow, FitBoundariesAndSlopeReadOut) {

@@ -391,8 +391,7 @@ TEST_F(FFTWindow, ExclusiveControlsAndTheDocumentsFields) {
     EXPECT_EQ(points->text(), QStringLiteral("16384"));
     EXPECT_FALSE(points->isEnabled());
     doc.m_nSpectrumPoints = 2048;
-    g_bSelectionSpectrum = true;
-    doc.UpdateAllViews(kHintSelection);
+    doc.UpdateAllViews(kHintSelectionSpectrum);
     EXPECT_EQ(points->text(), QStringLiteral("2048"));
 }
 
@@ -544,27 +543,25 @@ TEST_F(FFTWindow, ANewFftSizeShowsTheSpectrumAgainInsteadOfABlankWindow) {
     // and the other windows hear of the selection anew and take the new size.
     ASSERT_TRUE(doc.OnSelectionChanged(2000, 6096));
     ASSERT_EQ(doc.m_aSpectrum.size(), 2049u);
-    g_bSelectionSpectrum = false;  // the program's idle time clears it after the update
-    ui.fftSizes.push_back(0);      // 256 points
+    ui.fftSizes.push_back(0);  // 256 points
     view.hints.clear();
     doc.OnFftSettings();
     EXPECT_EQ(doc.m_nFFTPoints, 256);
-    EXPECT_TRUE(g_bSelectionSpectrum);
     EXPECT_EQ(doc.m_aSelSamples.size(), 4096u);
     ASSERT_EQ(doc.m_aSpectrum.size(), 2049u);
     EXPECT_NEAR(doc.m_aSpectrum[256], kAmplitude / 2, kAmplitude * 0.005);
-    EXPECT_EQ(view.hints.back(), kHintSelection);
+    EXPECT_EQ(view.hints.back(), kHintSelectionSpectrum);
     EXPECT_EQ(points->text(), QStringLiteral("4096"));
     EXPECT_GT(RedPixels(Repaint()), 100);
 
     // The spectrum at the play position, where playback stopped: computed again at the new size.
-    g_bSelectionSpectrum = false;
     doc.m_nSpectrumPoints = 0;  // as playback leaves it
     doc.PlaybackUpdate(2000 * 2);
     ASSERT_EQ(doc.m_aSpectrum.size(), 129u);
     ui.fftSizes.push_back(2);  // 1024 points
     doc.OnFftSettings();
-    EXPECT_FALSE(g_bSelectionSpectrum);
+    EXPECT_EQ(std::count(view.hints.begin(), view.hints.end(), kHintSelectionSpectrum),
+              1);  // the first change only
     ASSERT_EQ(doc.m_aSpectrum.size(), 513u);
     EXPECT_NEAR(doc.m_aSpectrum[64], kAmplitude / 2, kAmplitude * 0.005);
     EXPECT_EQ(view.hints.back(), kHintSpectrum);

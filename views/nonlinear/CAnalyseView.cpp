@@ -9,7 +9,6 @@
 #include <cmath>
 #include <vector>
 
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
@@ -81,7 +80,7 @@ void CAnalyseView::OnUpdate(int hint) {
         m_slopeText.clear();
         m_cancelledMode = -1;
     }
-    if (g_bSelectionSpectrum) m_tooShortShown = false;
+    if (hint == kHintSelectionSpectrum) m_tooShortShown = false;
     update();
 }
 
