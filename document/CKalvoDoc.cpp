@@ -1089,14 +1089,6 @@ bool CKalvoDoc::OnSelectionChanged(std::uint32_t first, std::uint32_t last) {
         ComputeWaveletTransform();
     }
     m_nSpectrumPoints = points;
-    // A click that clears the selection leaves the analysis counts as the user set them; a new
-    // selection brings its own length.
-    IModuleFrame* analysis = count > 0 ? ModuleFrame(Module::Analyse) : nullptr;
-    if (analysis) {
-        const int n = static_cast<int>(std::min<std::uint32_t>(count, std::numeric_limits<int>::max()));
-        for (int id : {1127, 1025, 1128, 1124}) analysis->SetControlInt(id, n);
-        for (int id : {1111, 1123}) analysis->SetSliderRange(id, 0, n, n);
-    }
     UpdateAllViews(kHintSelectionSpectrum);
     return true;
 }

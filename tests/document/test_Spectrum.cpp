@@ -87,17 +87,6 @@ TEST_F(Spectrum, NothingChangesWhilePlayingAndNoSpectrumWithoutAModuleThatNeedsI
     EXPECT_EQ(doc.m_nSpectrumPoints, 1024);
 }
 
-TEST_F(Spectrum, TheAnalysisModuleIsToldTheNewLength) {
-    LoadRamp(3000);
-    NoControls analysis;
-    doc.SetModuleFrame(Module::Analyse, &analysis);
-    doc.OnSelectionChanged(0, 2500);
-    doc.SetModuleFrame(Module::Analyse, nullptr);
-    EXPECT_EQ(analysis.values,
-              (std::vector<std::pair<int, int>>{{1127, 2500}, {1025, 2500}, {1128, 2500}, {1124, 2500}}));
-    EXPECT_EQ(analysis.sliders, (std::vector<std::pair<int, int>>{{1111, 2500}, {1123, 2500}}));
-}
-
 TEST_F(Spectrum, ASineShowsItsAmplitudeAtItsBin) {
     // 1000 Hz at 8000 Hz lies exactly on bin 128 of 1024 points; |X|/N is half the amplitude.
     ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("sine.wav"), Mono16(8000, Sine(1000, 8000, 1024, 10000)))));

@@ -11,6 +11,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QScopeGuard>
+#include <QSlider>
 #include <QTest>
 #include <cmath>
 #include <cstdint>
@@ -94,6 +95,28 @@ TEST_F(AnalyseWindow, ControlLimitsAndCouplings) {
     frame->SetControlInt(CAnalyseView::kCount, 700);
     EXPECT_EQ(View().Parameters().numPointsLyaMax, 700);
     EXPECT_EQ(View().Parameters().referenzLyaMax, 700);
+}
+
+TEST_F(AnalyseWindow, ANewSelectionBringsItsLengthIntoTheBarAndAClearedOneLeavesIt) {
+    std::vector<int> ramp(3000);
+    for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<int>(i % 1000);
+    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("ramp.wav"), Mono16(8000, ramp))));
+    View().OnMode(1);
+    ASSERT_TRUE(doc.OnSelectionChanged(0, 2500));
+    for (int id : {CAnalyseView::kPoints, CAnalyseView::kCount})
+        EXPECT_EQ(Edit(id)->text(), QStringLiteral("2500"));
+    for (int id : {CAnalyseView::kPointsSlider, CAnalyseView::kCountSlider}) {
+        auto* slider = qobject_cast<QSlider*>(frame->Control(id));
+        ASSERT_TRUE(slider);
+        EXPECT_EQ(slider->maximum(), 2500);
+        EXPECT_EQ(slider->value(), 2500);
+    }
+    EXPECT_EQ(View().Parameters().numPointsLyaMax, 2500);
+    EXPECT_EQ(View().Parameters().referenzLyaMax, 2500);
+    // A click that clears the selection leaves the counts as they are.
+    ASSERT_TRUE(doc.OnSelectionChanged(1000, 1000));
+    EXPECT_EQ(Edit(CAnalyseView::kPoints)->text(), QStringLiteral("2500"));
+    EXPECT_EQ(View().Parameters().numPointsLyaMax, 2500);
 }
 
 TEST_F(AnalyseWindow, IterationQuestions) {
