@@ -432,8 +432,7 @@ bool CKalvoDoc::LoadWave(const QString& path, const std::function<void()>& makeR
     const QString shown = shownPath.isEmpty() ? path : shownPath;
     const bool ok = ReadAndPrepare(path, makeRoom, shown);
     if (ok) {
-        if (IModuleFrame* fft = ModuleFrame(Module::FFT))
-            fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
+        emit m_activity.SoundFormatTaken(false);
         m_strFileName = shown;
         if (m_nConvertedFromBits != 0) {
             // Told once per file, after it has loaded.
@@ -945,15 +944,7 @@ bool CKalvoDoc::LoadTimeSeriesAsWave(const std::vector<double>& samples) {
     m_nPlayBits = 16;
     m_nPlayRate = 44100;
     const bool ok = ReadAndPrepare(path);
-    if (ok) {
-        const int field = m_nSampleRate / 2000;
-        if (IModuleFrame* fft = ModuleFrame(Module::FFT)) {
-            fft->SetControlInt(kCtrlFrequency, field);
-            fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
-        }
-        for (Module m : {Module::Sono, Module::FFT3D})
-            if (IModuleFrame* frame = ModuleFrame(m)) frame->SetControlInt(kCtrlFrequency, field);
-    }
+    if (ok) emit m_activity.SoundFormatTaken(true);
     NotifyStatus();
     UpdateAllViews(kHintRebuild);
     return ok;
@@ -1570,8 +1561,7 @@ void CKalvoDoc::StartListening(bool recordMusic) {
     params.recordLimitBytes = m_nRecordLimitBytes;
     if (!m_capture) m_capture = std::make_unique<CCaptureThread>();
     m_capture->Start(std::move(params));
-    if (IModuleFrame* fft = ModuleFrame(Module::FFT))
-        fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
+    emit m_activity.SoundFormatTaken(false);
     NotifyStatus();
     UpdateAllViews(kHintRebuild);
 }

@@ -53,9 +53,6 @@ class CKalvoDoc {
 public:
     static constexpr std::uint32_t kKeepBound = 0xFFFFFFFFu;
     static constexpr int kPaletteSize = 1536;
-    // Control ids on module control bars that the document sets.
-    static constexpr int kCtrlFftLowerDb = 1089;
-    static constexpr int kCtrlFrequency = 1069;
 
     CKalvoDoc(CKalvoSettings& settings, UserInterface& ui);
     ~CKalvoDoc();

@@ -43,6 +43,9 @@ signals:
     void LoopingChanged(bool on);
     void WaveLoadedChanged(bool on);
     void BusyChanged(bool on);
+    // A sound of a new format was taken: a loaded file, an imported time series (timeSeries), or
+    // the capture format as listening starts. The spectral windows fit their ranges to it.
+    void SoundFormatTaken(bool timeSeries);
 
 private:
     std::atomic<bool> m_listening{false};

@@ -17,6 +17,7 @@
 #include "views/spectral/CFFTFrame.h"
 #include "views/spectral/CFFTPlot.h"
 #include "views/spectral/CFFTView.h"
+#include "views/spectral/CSonoFrame.h"
 
 using namespace test;
 
@@ -566,4 +567,27 @@ TEST_F(FFTWindow, ANewFftSizeShowsTheSpectrumAgainInsteadOfABlankWindow) {
     EXPECT_NEAR(doc.m_aSpectrum[64], kAmplitude / 2, kAmplitude * 0.005);
     EXPECT_EQ(view.hints.back(), kHintSpectrum);
     EXPECT_GT(RedPixels(Repaint()), 100);
+}
+
+TEST_F(FFTWindow, ANewSoundSetsTheLowerAmplitudeToItsRangeAndATimeSeriesTheFrequencies) {
+    CSonoFrame sono(app.Settings(), doc);
+    const auto sonoTop = [&sono] {
+        return qobject_cast<QSpinBox*>(sono.Control(CSonoFrame::kTopCutkHz))->value();
+    };
+    frame->SetControlInt(CFFTFrame::kLowerAmpSpin, -20);
+    frame->SetControlInt(CFFTFrame::kTopCutkHz, 5);
+    sono.SetControlInt(CSonoFrame::kTopCutkHz, 5);
+
+    // A wave file: 6 dB for each of its 8 bits; the frequencies stay as they were.
+    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("eight.wav"), Wave(1, 8000, 8, QByteArray(4000, '\x80')))));
+    EXPECT_EQ(Spin(CFFTFrame::kLowerAmpSpin)->value(), -48);
+    EXPECT_EQ(Spin(CFFTFrame::kTopCutkHz)->value(), 5);
+    EXPECT_EQ(sonoTop(), 5);
+
+    // A time series becomes 16-bit samples at 44.1 kHz: up to 22 kHz in both windows.
+    ASSERT_TRUE(
+        doc.OpenTimeSeriesFile(Write(QStringLiteral("series.txt"), QByteArray("1 3 2 5 4 6 5 8 7 9\n"))));
+    EXPECT_EQ(Spin(CFFTFrame::kLowerAmpSpin)->value(), -96);
+    EXPECT_EQ(Spin(CFFTFrame::kTopCutkHz)->value(), 22);
+    EXPECT_EQ(sonoTop(), 22);
 }
