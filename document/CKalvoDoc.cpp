@@ -25,6 +25,7 @@
 #include "document/IDocumentView.h"
 #include "document/IMainFrame.h"
 #include "document/PartFile.h"
+#include "document/WaveLoader.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UserInterface.h"
 #include "platform/audio/AudioDevice.h"
@@ -54,33 +55,6 @@ std::int16_t ReadS16(const std::uint8_t* p) {
 void WriteS16(std::uint8_t* p, int v) {
     p[0] = static_cast<std::uint8_t>(v & 0xFF);
     p[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
-}
-
-// Converts samples of wider PCM or of 32/64-bit float to 16-bit PCM in place; returns the new byte count.
-std::uint32_t ConvertTo16Bit(std::uint8_t* data, std::uint32_t bytes, int bits, bool isFloat) {
-    const std::uint32_t width = static_cast<std::uint32_t>(bits / 8);
-    const std::uint32_t count = bytes / width;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint8_t* in = data + static_cast<std::size_t>(i) * width;
-        int v = 0;
-        if (isFloat) {
-            double x = 0.0;
-            if (bits == 32) {
-                float f;
-                std::memcpy(&f, in, 4);
-                x = f;
-            } else {
-                std::memcpy(&x, in, 8);
-            }
-            if (!std::isfinite(x)) x = 0.0;
-            v = static_cast<int>(std::lround(std::clamp(x, -1.0, 1.0) * 32767.0));
-        } else {
-            // The two most significant bytes of a little-endian sample.
-            v = ReadS16(in + width - 2);
-        }
-        WriteS16(data + static_cast<std::size_t>(i) * 2, v);  // never beyond what was read
-    }
-    return count * 2;
 }
 
 QString NoFile() {
@@ -447,63 +421,35 @@ bool CKalvoDoc::LoadWave(const QString& path, const std::function<void()>& makeR
     return ok;
 }
 
-std::optional<CKalvoDoc::WaveBlock> CKalvoDoc::ReadWaveBlock(const QString& path) {
-    CRiffWave wave;
-    WaveFormat format;
-    if (wave.Open(path, &format, CRiffWave::Mode::Read) != CRiffWave::Status::Success) {
-        m_ui->Message(62006, MessageIcon::Exclamation, path);
-        return std::nullopt;
+std::optional<WaveBlock> CKalvoDoc::ReadWaveBlock(const QString& path) {
+    WaveLoader::Result read = WaveLoader::Read(path);
+    if (WaveBlock* block = std::get_if<WaveBlock>(&read)) return std::move(*block);
+    const WaveLoadFailure& failure = std::get<WaveLoadFailure>(read);
+    switch (failure.error) {
+        case WaveLoadError::CannotOpen:
+        case WaveLoadError::BadLayout:
+            m_ui->Message(62006, MessageIcon::Exclamation, path);
+            break;
+        case WaveLoadError::NotPcm:
+            m_ui->Message(62002, MessageIcon::Exclamation, path, failure.formatTag);
+            break;
+        case WaveLoadError::UnsupportedWidth:
+            m_ui->Message(61497, MessageIcon::Exclamation);
+            break;
+        case WaveLoadError::BadSampleRate:
+            m_ui->Message(62100, MessageIcon::Exclamation, path, failure.sampleRate);
+            break;
+        case WaveLoadError::OutOfMemory:
+            ReportNoMemory(failure.bytes);
+            break;
+        case WaveLoadError::ReadFailed:
+            m_ui->Message(61498, MessageIcon::Exclamation);
+            break;
+        case WaveLoadError::NoSamples:
+            m_ui->Message(61496, MessageIcon::Exclamation);
+            break;
     }
-    const std::uint16_t tag = format.EffectiveTag();
-    const int bits = format.bitsPerSample;
-    const bool isFloat = tag == WaveFormat::kIeeeFloat;
-    if (tag != WaveFormat::kPcm && !isFloat) {
-        m_ui->Message(62002, MessageIcon::Exclamation, path, format.formatTag);
-        return std::nullopt;
-    }
-    if ((isFloat && bits != 32 && bits != 64) ||
-        (!isFloat && bits != 8 && bits != 16 && bits != 24 && bits != 32)) {
-        m_ui->Message(61497, MessageIcon::Exclamation);
-        return std::nullopt;
-    }
-    // Every rate computation works in int; a header beyond that (or 0) is broken, not a sound.
-    if (format.samplesPerSec == 0 ||
-        format.samplesPerSec > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
-        m_ui->Message(62100, MessageIcon::Exclamation, path, format.samplesPerSec);
-        return std::nullopt;
-    }
-    if (format.channels == 0 || format.blockAlign != format.channels * (bits / 8)) {
-        m_ui->Message(62006, MessageIcon::Exclamation, path);
-        return std::nullopt;
-    }
-    WaveBlock result;
-    result.format = format;
-    // Only whole frames are kept: a torn last frame would shift every channel after it.
-    const std::uint32_t size = wave.GetSize() - wave.GetSize() % format.blockAlign;
-    std::unique_ptr<std::uint8_t[]> block = AllocateBlock(size);
-    if (!block) return std::nullopt;
-    std::uint32_t read = 0;
-    if (wave.Read(block.get(), size, &read) != CRiffWave::Status::Success || read != size) {
-        m_ui->Message(61498, MessageIcon::Exclamation);
-        return std::nullopt;
-    }
-    if (size == 0) {
-        m_ui->Message(61496, MessageIcon::Exclamation);
-        return std::nullopt;
-    }
-    result.bytes = size;
-    if (isFloat || bits > 16) {
-        result.bytes = ConvertTo16Bit(block.get(), size, bits, isFloat);
-        result.convertedFromBits = bits;
-        result.convertedFromFloat = isFloat;
-        result.format.formatTag = WaveFormat::kPcm;
-        result.format.bitsPerSample = 16;
-        result.format.blockAlign = static_cast<std::uint16_t>(format.channels * 2);
-        result.format.avgBytesPerSec = result.format.blockAlign * format.samplesPerSec;
-        if (isFloat) result.format.extra.clear();  // the float origin is kept in convertedFromFloat
-    }
-    result.data = std::move(block);
-    return result;
+    return std::nullopt;
 }
 
 void CKalvoDoc::InstallBlock(WaveBlock block) {
@@ -559,8 +505,7 @@ bool CKalvoDoc::ExtractChannel() {
     const WaveFormat source = m_fileFormat;
     const int bytesPerSample = source.bitsPerSample / 8;
     const std::size_t frame = source.blockAlign;
-    // Left is the first channel, right the second.
-    const std::size_t offset = static_cast<std::size_t>(m_nChannelChoice == 1 ? 0 : 1) * bytesPerSample;
+    const int channel = m_nChannelChoice == 1 ? 0 : 1;  // left is the first channel, right the second
     const std::size_t frames = m_nWaveBytes / frame;
     const WaveFormat mono = WaveFormat::MonoPcm(source.samplesPerSec, source.bitsPerSample);
     {
@@ -575,10 +520,7 @@ bool CKalvoDoc::ExtractChannel() {
         for (std::size_t start = 0; start < frames; start += kFramesPerChunk) {
             const std::size_t n = std::min(kFramesPerChunk, frames - start);
             chunk.resize(n * static_cast<std::size_t>(bytesPerSample));
-            const std::uint8_t* in = m_pWaveData.get() + start * frame + offset;
-            for (std::size_t i = 0; i < n; ++i)
-                std::memcpy(&chunk[i * static_cast<std::size_t>(bytesPerSample)], in + i * frame,
-                            static_cast<std::size_t>(bytesPerSample));
+            WaveLoader::CopyChannel(source, m_pWaveData.get(), start, n, channel, chunk.data());
             if (out.Write(static_cast<std::uint32_t>(chunk.size()), chunk.data(), nullptr) !=
                 CRiffWave::Status::Success) {
                 m_ui->Message(61503, MessageIcon::Exclamation);
@@ -680,15 +622,6 @@ bool CKalvoDoc::RecreatePlaybackSound() {
     return m_pSound != nullptr;
 }
 
-std::unique_ptr<std::uint8_t[]> CKalvoDoc::AllocateBlock(std::uint32_t size) {
-    try {
-        return std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::uint32_t>(size, 1));
-    } catch (const std::bad_alloc&) {
-        ReportNoMemory(size);
-        return nullptr;
-    }
-}
-
 bool CKalvoDoc::CreatePlaybackSound(const QString& path) {
     m_pSound.reset();
     m_strPlaybackPath = path;
@@ -745,8 +678,11 @@ bool CKalvoDoc::CopyWaveFile(const QString& destination, const QString& source) 
         return false;
     }
     const std::uint32_t size = in.GetSize();
-    std::unique_ptr<std::uint8_t[]> block = AllocateBlock(size);
-    if (!block) return false;
+    std::unique_ptr<std::uint8_t[]> block = WaveLoader::Allocate(size);
+    if (!block) {
+        ReportNoMemory(size);
+        return false;
+    }
     std::uint32_t read = 0;
     if (in.Read(block.get(), size, &read) != CRiffWave::Status::Success || read != size) {
         m_ui->Message(61501, MessageIcon::Information, source);

@@ -29,6 +29,7 @@ class IMainFrame;
 class JobRunner;
 class PlaybackBuffer;
 class UserInterface;
+struct WaveBlock;
 struct wavelet_error;
 
 // Update hints sent to all views.
@@ -299,15 +300,7 @@ private:
     void StartPlayback(bool loop);
     // Stops recording and listening and loads the recording.
     void FinishRecording();
-    // A wave file's samples as read, before they become the loaded sound.
-    struct WaveBlock {
-        WaveFormat format;  // after any conversion to 16 bit
-        std::unique_ptr<std::uint8_t[]> data;
-        std::uint32_t bytes = 0;
-        int convertedFromBits = 0;  // the file's own width when converted to 16 bit, else 0
-        bool convertedFromFloat = false;
-    };
-    // Reads a whole wave file without touching the loaded sound; says why when it cannot.
+    // Reads a whole wave file without touching the loaded sound; tells the user why when it cannot.
     std::optional<WaveBlock> ReadWaveBlock(const QString& path);
     // Makes a block read by ReadWaveBlock the document's samples.
     void InstallBlock(WaveBlock block);
@@ -323,8 +316,6 @@ private:
     void ClearAnalysisArrays();
     // Tells the user that a step needing that many bytes could not get them.
     void ReportNoMemory(std::uint64_t bytes);
-    // Room for a whole file's data; null (the user was told) when memory runs out.
-    std::unique_ptr<std::uint8_t[]> AllocateBlock(std::uint32_t size);
     void ResetForOpen();
     void StopPlaybackForOpen();
 
