@@ -34,8 +34,6 @@
 
 namespace {
 
-constexpr std::uint32_t kMaxPlaybackRate = 48000;
-constexpr std::uint32_t kMinPlaybackRate = 8000;
 constexpr int kMsgNoNumberInSeries = 62111;
 const char* const kMusicFilter =
     "All readable music files (*.wav,*.mp3,*.flac,*.ogg,*.oga,*.opus)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus|"
@@ -128,9 +126,8 @@ void CKalvoDoc::ClearAnalysisArrays() {
 bool CKalvoDoc::OnNewDocument() {
     m_nSelStart = m_nSelEnd = 0;
     m_nWaveBytes = 0;
-    m_nPlayBytes = 0;
+    m_playback.Clear(true);
     m_pWaveData.reset();
-    m_pSound.reset();
     ClearAnalysisArrays();
     m_aAnalysis.assign(1, 0.0);
     for (auto& acf : m_aAutoCorr) acf.clear();
@@ -151,8 +148,6 @@ bool CKalvoDoc::OnNewDocument() {
     m_strFormat.clear();
     m_nSampleRate = 0;
     m_strRecordPath = NoFile();
-    m_nPlayBits = m_nPlayRate = 0;
-    m_nPlayReduction = m_nPlayExpansion = 1;
     m_nSpectrumPoints = 0;
     m_nFirstAcfMinimum = 0;
     NotifyStatus();
@@ -176,10 +171,10 @@ void CKalvoDoc::SetSelection(std::uint32_t first, std::uint32_t last) {
 void CKalvoDoc::RemoveWave() {
     // The sound goes with its samples: nothing may go on playing, or look as if it did.
     if (IsPlaying()) {
-        if (m_pSound) m_pSound->Stop();
+        m_playback.Hold();
         m_activity.SetPlaying(false);
     }
-    m_nPlayPos = 0;
+    m_playback.SetPosition(0);
     UpdateAllViews(kHintRemoveWave);
     m_activity.SetWaveLoaded(false);
     m_activity.SetLooping(false);
@@ -198,11 +193,9 @@ void CKalvoDoc::RemoveWave() {
     m_dFullScale = 0.0;
     m_dSeriesUnitsPerSample = 1.0;
     m_nWaveBytes = 0;
-    m_nPlayBytes = 0;
-    m_nPlayReduction = m_nPlayExpansion = 1;
+    m_playback.Clear(false);
     m_nConvertedFromBits = 0;
     m_bConvertedFromFloat = false;
-    m_pSound.reset();
     SetTitle(NoFile());
     NotifyStatus();
     UpdateAllViews(kHintRebuild);
@@ -273,7 +266,7 @@ QString CKalvoDoc::TempWavePath() {
 void CKalvoDoc::StopPlaybackForOpen() {
     // The playback sound is stopped and rewound by its owner; here the state follows.
     m_activity.SetPlaying(false);
-    m_nPlayPos = 0;
+    m_playback.SetPosition(0);
 }
 
 void CKalvoDoc::ResetForOpen() {
@@ -335,7 +328,7 @@ bool CKalvoDoc::OpenSoundFile(const QString& path) {
     if (compressed) {
         if (ok && (!QFileInfo::exists(convertedPath) || QFile::remove(convertedPath)) &&
             QFile::rename(loadPath, convertedPath)) {
-            if (m_strPlaybackPath == loadPath) m_strPlaybackPath = convertedPath;
+            m_playback.SoundFileMoved(loadPath, convertedPath);
             m_strWavePath = convertedPath;
         } else if (!ok) {
             QFile::remove(loadPath);
@@ -392,7 +385,7 @@ bool CKalvoDoc::ReadAndPrepare(const QString& path, const std::function<void()>&
         m_strWavePath.clear();
         m_pWaveData.reset();
         m_nWaveBytes = 0;
-        m_nPlayBytes = 0;
+        m_playback.UseSound(0);
         return false;
     }
     m_strWavePath = path;
@@ -459,8 +452,7 @@ void CKalvoDoc::InstallBlock(WaveBlock block) {
     m_nBitsPerSample = m_fileFormat.bitsPerSample;
     m_pWaveData = std::move(block.data);
     m_nWaveBytes = block.bytes;
-    m_nPlayBytes = block.bytes;
-    m_nPlayReduction = m_nPlayExpansion = 1;
+    m_playback.UseSound(block.bytes);
 }
 
 bool CKalvoDoc::CreateAbbild(const QString& path) {
@@ -493,8 +485,8 @@ bool CKalvoDoc::PrepareWave(const QString& path) {
         m_strChannels = QStringLiteral("Mono");
     }
     // Sound cards play 8 to 48 kHz, and converted files need a 16-bit copy to play.
-    if (m_nConvertedFromBits != 0 || format.samplesPerSec > kMaxPlaybackRate ||
-        format.samplesPerSec < kMinPlaybackRate)
+    if (m_nConvertedFromBits != 0 || format.samplesPerSec > Playback::kMaxRate ||
+        format.samplesPerSec < Playback::kMinRate)
         return MakePlaybackCopy();
     if (!CreatePlaybackSound(multiChannel ? TempMonoPath() : path)) return false;
     m_bStereoSource = 0;
@@ -544,96 +536,45 @@ bool CKalvoDoc::ExtractChannel() {
 }
 
 bool CKalvoDoc::MakePlaybackCopy() {
-    const std::uint32_t rate = static_cast<std::uint32_t>(m_nSampleRate);
-    // Above 48 kHz each group of `reduction` samples becomes their mean; below 8 kHz each sample
-    // is repeated `expansion` times. Either way the copy plays at a rate every card takes.
-    std::uint32_t reduction = 1, expansion = 1;
-    if (rate > kMaxPlaybackRate)
-        reduction = (rate + kMaxPlaybackRate - 1) / kMaxPlaybackRate;
-    else if (rate > 0 && rate < kMinPlaybackRate)
-        expansion = (kMinPlaybackRate + rate - 1) / rate;
-    const std::uint32_t copyRate = rate / reduction * expansion;
-    const int bits = m_nBitsPerSample == 8 ? 8 : 16;
-    const std::uint32_t width = static_cast<std::uint32_t>(bits / 8);
-    const std::uint32_t samples = SampleCount();
-    const std::uint64_t copySamples =
-        (static_cast<std::uint64_t>(samples) + reduction - 1) / reduction * expansion;
-    // A wave file holds at most 4 GiB: a longer copy cannot be made, and the sound stays silent.
-    if (copySamples * width > 0xFFFFFF00ull) {
-        m_pSound.reset();
-        m_strPlaybackPath.clear();
+    const Playback::Copy copy =
+        Playback::PlanCopy(static_cast<std::uint32_t>(m_nSampleRate), m_nBitsPerSample, SampleCount());
+    if (!Playback::CopyFits(copy)) {
+        // The sound stays silent.
+        m_playback.ReleaseSound(true);
         m_ui->Message(61459, MessageIcon::Exclamation, Str(63411));
         return true;
     }
-    CRiffWave out;
-    WaveFormat format = WaveFormat::MonoPcm(copyRate, static_cast<std::uint16_t>(bits));
-    if (out.Open(TempWavePath(), &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success) {
-        m_ui->Message(61502, MessageIcon::Exclamation);
-        return false;
-    }
-    std::vector<std::uint8_t> chunk;
-    // About 64 Ki samples of the copy per write.
-    const std::uint32_t groupsPerWrite = std::max<std::uint32_t>(1, (1u << 16) / expansion);
-    for (std::uint64_t start = 0; start < samples;
-         start += static_cast<std::uint64_t>(groupsPerWrite) * reduction) {
-        const std::uint32_t groups = static_cast<std::uint32_t>(
-            std::min<std::uint64_t>(groupsPerWrite, (samples - start + reduction - 1) / reduction));
-        chunk.resize(static_cast<std::size_t>(groups) * expansion * width);
-        std::size_t at = 0;
-        for (std::uint32_t j = 0; j < groups; ++j) {
-            const std::uint32_t first =
-                static_cast<std::uint32_t>(start + static_cast<std::uint64_t>(j) * reduction);
-            const std::uint32_t count = std::min(reduction, samples - first);  // a short last group
-            long long sum = 0;
-            for (std::uint32_t k = 0; k < count; ++k) sum += static_cast<long long>(Sample(first + k));
-            // The mean rounded down, also for negative sums.
-            long long mean = sum / count;
-            if (sum % count != 0 && sum < 0) --mean;
-            for (std::uint32_t k = 0; k < expansion; ++k, at += width) {
-                if (bits == 8)
-                    chunk[at] = static_cast<std::uint8_t>(mean);
-                else
-                    WriteS16(&chunk[at], static_cast<int>(mean));
-            }
-        }
-        if (out.Write(static_cast<std::uint32_t>(chunk.size()), chunk.data(), nullptr) !=
-            CRiffWave::Status::Success) {
+    switch (Playback::WriteCopy(TempWavePath(), copy, m_pWaveData.get(), m_nBitsPerSample, SampleCount())) {
+        case Playback::CopyWritten::CannotCreate:
+            m_ui->Message(61502, MessageIcon::Exclamation);
+            return false;
+        case Playback::CopyWritten::CannotWrite:
             m_ui->Message(61503, MessageIcon::Exclamation);
             return false;
-        }
+        case Playback::CopyWritten::Written:
+            break;
     }
-    if (out.Close() != CRiffWave::Status::Success) {
-        m_ui->Message(61503, MessageIcon::Exclamation);
-        return false;
-    }
-    m_nPlayBytes = static_cast<std::uint32_t>(copySamples * width);
-    m_nPlayReduction = reduction;
-    m_nPlayExpansion = expansion;
+    m_playback.UseCopy(copy);
     m_activity.SetPlaysReducedCopy(true);
-    m_nPlayBits = bits;
-    m_nPlayRate = static_cast<int>(copyRate);
     return CreatePlaybackSound(TempWavePath());
 }
 
 bool CKalvoDoc::RecreatePlaybackSound() {
-    if (!IsWaveLoaded() || m_strPlaybackPath.isEmpty()) return false;
+    if (!IsWaveLoaded() || m_playback.SoundPath().isEmpty()) return false;
     if (IsPlaying()) OnStopPlaying();
-    CreatePlaybackSound(m_strPlaybackPath);
-    return m_pSound != nullptr;
+    CreatePlaybackSound(m_playback.SoundPath());
+    return m_playback.Sound() != nullptr;
 }
 
 bool CKalvoDoc::CreatePlaybackSound(const QString& path) {
-    m_pSound.reset();
-    m_strPlaybackPath = path;
-    if (!m_soundFactory) return true;  // no sound output in this run: the sound is analysed only
     QString silentReason;
-    try {
-        m_pSound = m_soundFactory(path, &silentReason);  // holds a copy of the whole sound
-    } catch (const std::bad_alloc&) {
+    if (!m_playback.MakeSound(path, &silentReason)) {
         ReportNoMemory(static_cast<std::uint64_t>(QFileInfo(path).size()));
         return false;
     }
-    if (!m_pSound && silentReason.isEmpty()) silentReason = Str(63410, QFileInfo(m_strFileName).fileName());
+    if (!m_playback.HasSoundOutput()) return true;  // no sound output in this run: the sound is analysed only
+    if (!m_playback.Sound() && silentReason.isEmpty())
+        silentReason = Str(63410, QFileInfo(m_strFileName).fileName());
     // The sound is analysed all the same; the user learns why it cannot be heard.
     if (!silentReason.isEmpty()) m_ui->Message(61459, MessageIcon::Exclamation, silentReason);
     return true;
@@ -877,8 +818,7 @@ bool CKalvoDoc::LoadTimeSeriesAsWave(const std::vector<double>& samples) {
         }
     }
     m_activity.SetPlaysReducedCopy(true);
-    m_nPlayBits = 16;
-    m_nPlayRate = 44100;
+    m_playback.SetCopyFormat(16, 44100);
     const bool ok = ReadAndPrepare(path);
     if (ok) emit m_activity.SoundFormatTaken(true);
     NotifyStatus();
@@ -1127,7 +1067,7 @@ namespace {
 // The samples of the spectrum at a play position (in samples of the playback sound) into
 // doc.m_aSelSamples; false when too few are left there for one.
 bool FillPositionBlock(CKalvoDoc& doc, std::uint32_t playSample) {
-    const std::uint64_t analysis = doc.SoundSampleOfPlaySample(playSample);
+    const std::uint64_t analysis = doc.Player().SoundSampleOfPlaySample(playSample);
     const int points = doc.m_nFFTPoints;
     // In the last FFT length the spectrum is that of the samples left, padded with zeros, so
     // that the end of the sound is analysed too (the last note of a melody); too few samples
@@ -1156,7 +1096,7 @@ int CKalvoDoc::FftEntryOfPoints(int points) {
 
 void CKalvoDoc::OnFftSettings() {
     if (IsListening()) StopListening();
-    const bool wasPlaying = IsPlaying() && m_pSound;
+    const bool wasPlaying = IsPlaying() && m_playback.Sound();
     // What the spectrum showed, so that it is shown again after the change instead of a blank
     // window beside a selection that stays marked: the selection's spectrum (its size follows
     // the selection's length; the sonogram, 3D FFT and time series take the new size), or the
@@ -1169,7 +1109,7 @@ void CKalvoDoc::OnFftSettings() {
     const bool waveletInput = m_bWaveletInput;
     const int selectionPoints = m_nSpectrumPoints;
     if (IsPlaying()) {
-        if (m_pSound) m_pSound->Stop();  // stays where it is, to go on from there
+        m_playback.Hold();  // stays where it is, to go on from there
         m_activity.SetPlaying(false);
     }
     const std::optional<int> entry = m_ui->ChooseFftSize(FftEntryOfPoints(m_nFFTPoints));
@@ -1200,7 +1140,7 @@ void CKalvoDoc::OnFftSettings() {
         if (IsModuleOpen(Module::Wavelet)) ComputeWaveletTransform();
         m_nSpectrumPoints = selectionPoints;
         UpdateAllViews(kHintSelectionSpectrum);
-    } else if (positionShown && FillPositionBlock(*this, m_nPlayPos)) {
+    } else if (positionShown && FillPositionBlock(*this, m_playback.Position())) {
         ComputeSpectrum(m_nFFTPoints);
         UpdateAllViews(kHintSpectrum);
     }
@@ -1257,28 +1197,21 @@ bool CKalvoDoc::Beep(double frequency, int ms) {
 }
 
 void CKalvoDoc::OnPlay() {
-    if (IsBusy() || !IsWaveLoaded() || !m_pSound) return;
-    const std::uint32_t width = static_cast<std::uint32_t>(std::max(m_pSound->Bits() / 8, 1));
+    if (IsBusy() || !IsWaveLoaded() || !m_playback.Sound()) return;
     // Outside the selection: start at its beginning.
-    const bool selection = m_nSelStart != m_nSelEnd;
-    if ((selection && m_nPlayPos > m_nSelEnd) || m_nPlayPos < m_nSelStart) {
-        std::uint32_t start = m_nSelStart * width;
-        start -= start % width;
-        m_pSound->SetCurrentPosition(start);
-        m_nPlayPos = m_nSelStart;
-    }
+    if (m_playback.OutsideOf(m_nSelStart, m_nSelEnd)) m_playback.MoveTo(m_nSelStart * m_playback.Width());
     StartPlayback(IsLooping());
 }
 
 void CKalvoDoc::StartPlayback(bool loop) {
     m_nSpectrumPoints = 0;
-    if (!m_pSound->Play(loop)) m_ui->Message(61499, MessageIcon::Exclamation);
+    if (!m_playback.Play(loop)) m_ui->Message(61499, MessageIcon::Exclamation);
     m_activity.SetPlaying(true);
     UpdateAllViews(kHintPlayStarted);
 }
 
 void CKalvoDoc::OnStopPlaying() {
-    if (m_pSound && m_pSound->IsPlaying()) m_pSound->Stop();
+    m_playback.Stop();
     m_activity.SetPlaying(false);
     UpdateAllViews(kHintRebuild);
 }
@@ -1289,61 +1222,48 @@ void CKalvoDoc::OnLoop() {
 }
 
 void CKalvoDoc::OnBackToStart() {
-    if (IsPlaying() && m_pSound) {
+    if (IsPlaying() && m_playback.Sound()) {
         // The music goes on from the start of what is playing (the marked stretch, else the sound);
         // the spectrum follows at once and the caret at the next tick of the play timer.
-        const std::uint32_t width = static_cast<std::uint32_t>(std::max(m_pSound->Bits() / 8, 1));
+        const std::uint32_t width = m_playback.Width();
         SetPlayPosition(m_nSelStart * width);
         PlaybackUpdate(m_nSelStart * width);
         return;
     }
-    if (m_pSound) m_pSound->Reset();
-    m_nPlayPos = 0;
+    m_playback.Rewind();
     UpdateAllViews(kHintRebuild);
 }
 
 void CKalvoDoc::SetPlayPosition(std::uint32_t byte) {
-    if (!m_pSound) return;
-    const std::uint32_t width = static_cast<std::uint32_t>(std::max(m_pSound->Bits() / 8, 1));
-    byte -= byte % width;
-    m_pSound->SetCurrentPosition(byte);
-    m_nPlayPos = byte / width;
+    m_playback.MoveTo(byte);
 }
 
 void CKalvoDoc::PlaybackUpdate(std::uint32_t cursorBytes) {
-    const int playBits = PlaysReducedCopy() ? m_nPlayBits : m_nBitsPerSample;
-    const std::uint32_t p = playBits == 16 ? cursorBytes / 2 : cursorBytes;
-    m_nPlayPos = p;
-    if (!FillPositionBlock(*this, p)) return;
+    const int playBits = PlaysReducedCopy() ? m_playback.Bits() : m_nBitsPerSample;
+    m_playback.SetPosition(playBits == 16 ? cursorBytes / 2 : cursorBytes);
+    if (!FillPositionBlock(*this, m_playback.Position())) return;
     m_aSpectrum.clear();
     ComputeSpectrum(m_nFFTPoints);
-    const bool selection = m_nSelStart != m_nSelEnd;
-    if ((selection && m_nPlayPos > m_nSelEnd) || m_nPlayPos < m_nSelStart) {
-        if (IsLooping() && m_pSound) {
-            m_pSound->SetCurrentPosition(m_nSelStart * static_cast<std::uint32_t>(std::max(playBits / 8, 1)));
-            m_nPlayPos = m_nSelStart;
-        } else {
+    if (m_playback.OutsideOf(m_nSelStart, m_nSelEnd)) {
+        if (IsLooping() && m_playback.Sound())
+            m_playback.MoveToSample(m_nSelStart, playBits);
+        else
             OnStopPlaying();
-        }
     }
     UpdateAllViews(kHintSpectrum);
 }
 
 bool CKalvoDoc::PlaybackTick(std::uint32_t* cursor) {
-    if (!IsPlaying() || !m_pSound) return false;
-    std::uint32_t position = 0;
-    if (!m_pSound->GetCurrentPosition(&position)) {
+    if (!IsPlaying() || !m_playback.Sound()) return false;
+    std::optional<std::uint32_t> position = m_playback.Cursor();
+    if (!position) {
         m_ui->Message(61505, MessageIcon::Exclamation);
-        position = m_nPlayPos;
+        position = m_playback.Position();
     }
-    PlaybackUpdate(position);
-    if (cursor) {
-        std::uint32_t now = position;
-        m_pSound->GetCurrentPosition(&now);
-        *cursor = now;
-    }
-    if (IsPlaying() && !m_pSound->IsPlaying()) {
-        m_pSound->Reset();
+    PlaybackUpdate(*position);
+    if (cursor) *cursor = m_playback.Cursor().value_or(*position);
+    if (IsPlaying() && !m_playback.Sounding()) {
+        m_playback.Rewind(true);
         m_activity.SetPlaying(false);
         return false;
     }

@@ -17,6 +17,7 @@
 #include "document/CSound.h"
 #include "document/DocumentActivity.h"
 #include "document/IModuleFrame.h"
+#include "document/Playback.h"
 #include "document/WaveFormat.h"
 
 class AudioInputDevice;
@@ -81,7 +82,9 @@ public:
     void UpdateAllViews(int hint);
     const QString& GetTitle() const { return m_strTitle; }
     void SetTitle(const QString& title);
-    void SetSoundFactory(SoundFactory factory) { m_soundFactory = std::move(factory); }
+    void SetSoundFactory(SoundFactory factory) { m_playback.SetSoundFactory(std::move(factory)); }
+    // The playback sound, its position and the copy it may play from.
+    const Playback& Player() const { return m_playback; }
     // Makes the playback sound anew from the same data (after the output device changed).
     bool RecreatePlaybackSound();
     void SetMp3Converter(SoundFileConverter converter) { m_mp3Converter = std::move(converter); }
@@ -215,10 +218,6 @@ public:
     bool PlaybackTick(std::uint32_t* cursor);
     // Moves the play position (bytes of the playback data).
     void SetPlayPosition(std::uint32_t byte);
-    // The sample of the sound that plays at a sample of the playback data.
-    std::uint64_t SoundSampleOfPlaySample(std::uint64_t playSample) const {
-        return playSample * m_nPlayReduction / m_nPlayExpansion;
-    }
 
     void OnListen();         // listen / stop listening
     void OnRecordMusic();    // listen and record at once; again: stop and load the recording
@@ -272,16 +271,6 @@ public:
     int m_nFFTPoints = 8192;
     int m_nSpectrumPoints = 0;
 
-    std::unique_ptr<CSound> m_pSound;
-    std::uint32_t m_nPlayPos = 0;
-    int m_nPlayBits = 0;
-    int m_nPlayRate = 0;
-    std::uint32_t m_nPlayBytes = 0;
-    // A playback copy at another rate: samples of the sound per sample of the copy (above 48 kHz)
-    // and samples of the copy per sample of the sound (below 8 kHz); both 1 without a copy.
-    std::uint32_t m_nPlayReduction = 1;
-    std::uint32_t m_nPlayExpansion = 1;
-
     WaveFormat m_captureFormat;
     QString m_strRecordPath;
     QString m_strProgress;
@@ -323,13 +312,12 @@ private:
     UserInterface* m_ui;
     DocumentActivity m_activity;  // before the runner, which tells it when it is busy
     std::unique_ptr<JobRunner> m_jobs;
+    Playback m_playback;
     IMainFrame* m_pMainFrame = nullptr;
     std::vector<IDocumentView*> m_views;
     std::array<IModuleFrame*, static_cast<std::size_t>(Module::Count)> m_modules{};
-    SoundFactory m_soundFactory;
     SoundFileConverter m_mp3Converter;
     QString m_strTitle;
-    QString m_strPlaybackPath;           // the wave file the playback sound was made from
     WaveFormat m_fileFormat;             // the format of the file being loaded, as read
     int m_nConvertedFromBits = 0;        // the file's sample width when it was converted to 16 bit
     bool m_bConvertedFromFloat = false;  // and whether those samples were floating point

@@ -403,7 +403,7 @@ TEST_F(Application, TheSoundcardDialogSwitchesDevicesAndTheLoadedSoundStaysPlaya
     const QString wave = dir.filePath(QStringLiteral("tone.wav"));
     ASSERT_TRUE(WriteFile(wave, Mono16(8000, Sine(440, 8000, 8000, 8000))));
     ASSERT_TRUE(app.Document()->OpenSoundFile(wave));
-    ASSERT_NE(app.Document()->m_pSound, nullptr);
+    ASSERT_NE(app.Document()->Player().Sound(), nullptr);
     const std::vector<AudioDeviceInfo> inputs = AudioSystem::Inputs();
     const auto chirp = std::find_if(inputs.begin(), inputs.end(), [](const AudioDeviceInfo& d) {
         return d.id == QStringLiteral("virtual:chirp");
@@ -414,7 +414,7 @@ TEST_F(Application, TheSoundcardDialogSwitchesDevicesAndTheLoadedSoundStaysPlaya
     EXPECT_EQ(app.m_strCaptureDeviceId, QStringLiteral("virtual:chirp"));
     EXPECT_EQ(app.m_strCaptureDevice, app.Document()->InputDevice()->Name());
     EXPECT_TRUE(app.Document()->IsWaveLoaded());
-    ASSERT_NE(app.Document()->m_pSound, nullptr);
+    ASSERT_NE(app.Document()->Player().Sound(), nullptr);
     EXPECT_TRUE(ui.channelDialogs.empty());
 }
 
@@ -688,7 +688,7 @@ TEST_F(Application, ASoundDeviceThatCannotBeOpenedIsReportedAndTheVirtualOneTake
     ASSERT_NE(app.Document()->InputDevice(), nullptr);
     ASSERT_NE(app.Document()->OutputDevice(), nullptr);
     EXPECT_TRUE(app.Document()->IsWaveLoaded());
-    EXPECT_NE(app.Document()->m_pSound, nullptr);
+    EXPECT_NE(app.Document()->Player().Sound(), nullptr);
 }
 
 namespace {

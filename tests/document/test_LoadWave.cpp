@@ -152,9 +152,9 @@ TEST_F(LoadWave, HighRatesKeepEverySampleForAnalysisAndPlayAFlooredMeanCopy) {
         ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("fast.wav"), Mono16(c.rate, c.samples))));
         EXPECT_EQ(doc.m_nWaveBytes, c.samples.size() * 2);
         EXPECT_TRUE(doc.PlaysReducedCopy());
-        EXPECT_EQ(doc.m_nPlayRate, static_cast<int>(c.copyRate));
-        EXPECT_EQ(doc.m_nPlayBits, 16);
-        EXPECT_EQ(doc.m_nPlayBytes, c.copy.size() * 2);
+        EXPECT_EQ(doc.Player().Rate(), static_cast<int>(c.copyRate));
+        EXPECT_EQ(doc.Player().Bits(), 16);
+        EXPECT_EQ(doc.Player().Bytes(), c.copy.size() * 2);
         const QByteArray copy = ReadFile(CKalvoDoc::TempWavePath());
         EXPECT_EQ(U32At(copy, 24), c.copyRate);
         EXPECT_EQ(copy.right(static_cast<qsizetype>(c.copy.size() * 2)), Pcm16(c.copy));

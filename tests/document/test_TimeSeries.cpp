@@ -69,7 +69,7 @@ TEST_F(TimeSeries, ImportLoadsA44kHzSixteenBitSound) {
     EXPECT_EQ(doc.m_strFileName, path);
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("series.dat"));
     EXPECT_TRUE(doc.PlaysReducedCopy());
-    EXPECT_EQ(doc.m_nPlayRate, 44100);
+    EXPECT_EQ(doc.Player().Rate(), 44100);
     EXPECT_EQ(view.hints.back(), kHintRebuild);
 }
 

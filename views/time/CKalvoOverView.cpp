@@ -144,8 +144,8 @@ void CKalvoOverView::SetVerticalFactor(int factor) {
 
 std::int64_t CKalvoOverView::PlaybackSampleCount() const {
     // A reduced-rate playback copy counts its own samples; otherwise playback plays the sound itself.
-    if (m_doc.PlaysReducedCopy() && m_doc.m_nPlayBits >= 8)
-        return m_doc.m_nPlayBytes / (m_doc.m_nPlayBits / 8);
+    if (m_doc.PlaysReducedCopy() && m_doc.Player().Bits() >= 8)
+        return m_doc.Player().Bytes() / (m_doc.Player().Bits() / 8);
     return m_doc.SampleCount();
 }
 
@@ -352,7 +352,7 @@ void CKalvoOverView::mousePressEvent(QMouseEvent* event) {
     // The play position follows the click, also while the sound plays.
     const std::int64_t plot = CanvasWidth() - 2 * kMargin;
     if (m_doc.IsWaveLoaded() && plot > 0)
-        m_doc.SetPlayPosition(static_cast<std::uint32_t>(static_cast<std::int64_t>(m_doc.m_nPlayBytes) *
+        m_doc.SetPlayPosition(static_cast<std::uint32_t>(static_cast<std::int64_t>(m_doc.Player().Bytes()) *
                                                          m_ptMarkStart.x() / plot));
 }
 
@@ -361,12 +361,12 @@ void CKalvoOverView::OnPlayTick() {
     const bool playing = m_doc.PlaybackTick(&cursor);
     const std::int64_t plot = CanvasWidth() - 2 * kMargin;
     const int oldCaret = m_nCaretX;
-    if (m_doc.m_nPlayBytes > 0 && plot > 0) {
-        int x =
-            static_cast<int>(static_cast<double>(cursor) / m_doc.m_nPlayBytes * plot - ScrollX()) + kMargin;
+    if (m_doc.Player().Bytes() > 0 && plot > 0) {
+        int x = static_cast<int>(static_cast<double>(cursor) / m_doc.Player().Bytes() * plot - ScrollX()) +
+                kMargin;
         if (x < kMargin) {
             horizontalScrollBar()->setValue(0);
-            x = static_cast<int>(static_cast<double>(cursor) / m_doc.m_nPlayBytes * plot) + kMargin;
+            x = static_cast<int>(static_cast<double>(cursor) / m_doc.Player().Bytes() * plot) + kMargin;
         } else if (x > viewport()->width()) {
             // The view turns one client width further, as a page of music is turned.
             horizontalScrollBar()->setValue(ScrollX() + viewport()->width());
