@@ -10,16 +10,13 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <condition_variable>
 #include <cstring>
 #include <limits>
-#include <mutex>
 #include <new>
 #include <thread>
 
 #include "analysis/CRealFFT.h"
 #include "analysis/cwt_transform.h"
-#include "document/CCaptureThread.h"
 #include "document/CMp3Converter.h"
 #include "document/CRiffWave.h"
 #include "document/IDocumentView.h"
@@ -1273,17 +1270,6 @@ bool CKalvoDoc::PlaybackTick(std::uint32_t* cursor) {
 // ---------------------------------------------------------------------------------------
 // Listening and recording
 
-namespace {
-
-// Waits on the capture thread until the user-interface thread has taken the block, at most 1000 ms.
-struct HandOverSlot {
-    std::mutex mutex;
-    std::condition_variable done;
-    int state = 0;  // 0 waiting, 1 taken, 2 given up
-};
-
-}  // namespace
-
 WaveFormat CKalvoDoc::CaptureFormatOfIndex(int index) {
     static constexpr std::uint32_t kRates[10] = {8000,  11025, 22050, 32000, 44100,
                                                  48000, 64000, 88200, 96000, 192000};
@@ -1298,7 +1284,7 @@ QString CKalvoDoc::RecordingPath() {
 void CKalvoDoc::OnListen() {
     if (!IsListening()) StartListening(false);
     // Whatever was recorded while listening becomes the sound on screen, so it is not lost from view.
-    else if (m_capture && m_capture->RecordingOpened())
+    else if (m_capture.RecordingOpened())
         FinishRecording();
     else
         StopListening();
@@ -1324,7 +1310,7 @@ void CKalvoDoc::FinishRecording() {
 
 void CKalvoDoc::OnRecord() {
     if (!IsListening() || IsRecording()) return;
-    if (m_capture) m_capture->ResumeRecording();  // after a failed write: try again
+    m_capture.ResumeRecording();  // after a failed write: try again
     m_activity.SetRecording(true);
     NotifyStatus();
 }
@@ -1360,63 +1346,28 @@ void CKalvoDoc::StartListening(bool recordMusic) {
     WriteWaveParametersInVariables(m_captureFormat);
     m_activity.SetListening(true);
 
-    CCaptureThread::Parameters params;
-    params.input = m_input;
-    params.format.rate = m_captureFormat.samplesPerSec;
-    params.format.bits = m_captureFormat.bitsPerSample;
-    params.format.channels = 1;
-    params.recordPath = RecordingPath();
-    params.listening = &m_activity.ListeningFlag();
-    params.recording = &m_activity.RecordingFlag();
-    // The block is handed to this thread through its event loop; the capture thread waits for
-    // it at most 1000 ms and drops it then, so a busy window never stalls the capture.
-    params.handOver = [this](const std::vector<double>& block, const QString& recordPath) {
-        auto slot = std::make_shared<HandOverSlot>();
-        auto copy = std::make_shared<std::vector<double>>(block);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [this, slot, copy, recordPath] {
-                {
-                    std::lock_guard lock(slot->mutex);
-                    if (slot->state != 0) return;  // given up: the block is stale
-                    slot->state = 1;
-                }
-                slot->done.notify_one();
-                if (IsListening()) OnCaptureBlock(*copy, recordPath.isEmpty() ? Str(61548) : recordPath);
-            },
-            Qt::QueuedConnection);
-        // Waits in short steps, so that stopping (which waits for this thread) is never held up.
-        std::unique_lock lock(slot->mutex);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
-        while (slot->state != 1 && IsListening() && std::chrono::steady_clock::now() < deadline)
-            slot->done.wait_for(lock, std::chrono::milliseconds(10));
-        const bool taken = slot->state == 1;
-        if (!taken) slot->state = 2;
-        return taken;
+    Capture::Source source;
+    source.input = m_input;
+    source.format = m_captureFormat;
+    source.recordPath = RecordingPath();
+    source.listening = &m_activity.ListeningFlag();
+    source.recording = &m_activity.RecordingFlag();
+    source.recordLimitBytes = m_nRecordLimitBytes;
+    Capture::Handlers handlers;
+    handlers.block = [this](const std::vector<double>& block, const QString& recordPath) {
+        if (IsListening()) OnCaptureBlock(block, recordPath.isEmpty() ? Str(61548) : recordPath);
     };
-    params.failure = [this](int message) {
-        // The capture ends; the window is told on its own thread.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [this, message] {
-                m_ui->Message(message, MessageIcon::Exclamation);
-                if (IsListening()) StopListening();
-            },
-            Qt::QueuedConnection);
+    handlers.failure = [this](int message) {
+        // The capture has ended.
+        m_ui->Message(message, MessageIcon::Exclamation);
+        if (IsListening()) StopListening();
     };
-    params.recordingFailed = [this](const QString& path) {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [this, path] {
-                // Recording ends with what was written; the live view goes on.
-                if (IsRecording()) OnStopRecording();
-                m_ui->Message(63414, MessageIcon::Exclamation, QDir::toNativeSeparators(path));
-            },
-            Qt::QueuedConnection);
+    handlers.recordingFailed = [this](const QString& path) {
+        // Recording ends with what was written; the live view goes on.
+        if (IsRecording()) OnStopRecording();
+        m_ui->Message(63414, MessageIcon::Exclamation, QDir::toNativeSeparators(path));
     };
-    params.recordLimitBytes = m_nRecordLimitBytes;
-    if (!m_capture) m_capture = std::make_unique<CCaptureThread>();
-    m_capture->Start(std::move(params));
+    m_capture.Start(source, std::move(handlers));
     emit m_activity.SoundFormatTaken(false);
     NotifyStatus();
     UpdateAllViews(kHintRebuild);
@@ -1426,7 +1377,7 @@ void CKalvoDoc::StopListening() {
     if (IsWaveLoaded()) RemoveWave();
     m_activity.SetListening(false);
     m_activity.SetRecording(false);
-    if (m_capture) m_capture->Stop();
+    m_capture.Stop();
     NotifyStatus();
     UpdateAllViews(kHintRebuild);
 }

@@ -15,6 +15,7 @@
 
 #include "analysis/cwt_parameters.h"
 #include "document/CSound.h"
+#include "document/Capture.h"
 #include "document/DocumentActivity.h"
 #include "document/IModuleFrame.h"
 #include "document/Playback.h"
@@ -231,7 +232,7 @@ public:
     void RequestStopListening();
     // The recording file: "Aufnahme.wav" in the program folder.
     static QString RecordingPath();
-    const CCaptureThread* CaptureThread() const { return m_capture.get(); }
+    const CCaptureThread* CaptureThread() const { return m_capture.Thread(); }
     // The largest recording in bytes of sound; the default is what a wave file can hold.
     void SetRecordingLimit(std::uint64_t bytes) { m_nRecordLimitBytes = bytes; }
 
@@ -327,7 +328,7 @@ private:
     AudioInputDevice* m_input = nullptr;
     AudioOutputDevice* m_output = nullptr;
     bool m_bStopListeningRequested = false;
-    std::unique_ptr<CCaptureThread> m_capture;
+    Capture m_capture;
     std::vector<std::unique_ptr<PlaybackBuffer>> m_tones;  // test tones still sounding
     std::uint64_t m_nRecordLimitBytes = 0xFFFFFFFFull;
     bool m_bWaveletInput = false;  // m_aSelSamples holds a selection the wavelet transform may take
