@@ -70,8 +70,8 @@ void CFFT3DFrame::BuildControlBar() {
     connect(fixColour, &QPushButton::clicked, this, [view] { view->OnChooseFixedColour(); });
     connect(background, &QPushButton::clicked, this, [view] { view->OnChooseBackground(); });
 
-    auto* data = new QGroupBox(Str(kTextData));
-    auto* dataRows = new QVBoxLayout(data);
+    auto* dataBox = new QGroupBox(Str(kTextData));
+    auto* dataRows = new QVBoxLayout(dataBox);
     QSpinBox* bottom = Spin(kBottomCutHz, kBottomCutHzSpin, 1, 999);
     QSpinBox* top = Spin(kTopCutkHz, kTopCutkHzSpin, 1, 100);
     QSpinBox* precision = Spin(kPrecision, kPrecisionSpin, 1, 20);
@@ -85,7 +85,7 @@ void CFFT3DFrame::BuildControlBar() {
     width->setPageStep(1);
     width->setTickPosition(QSlider::TicksBelow);
     dataRows->addWidget(width);
-    column->addWidget(data);
+    column->addWidget(dataBox);
     connect(bottom, &QSpinBox::valueChanged, this, [view](int v) { view->OnBottomCutHz(v); });
     connect(top, &QSpinBox::valueChanged, this, [view](int v) { view->OnTopCutkHz(v); });
     connect(precision, &QSpinBox::valueChanged, this, [view](int v) { view->OnPrecision(v); });
