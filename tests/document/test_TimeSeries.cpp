@@ -70,7 +70,7 @@ TEST_F(TimeSeries, ImportLoadsA44kHzSixteenBitSound) {
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("series.dat"));
     EXPECT_TRUE(g_bPlayCopyReduced);
     EXPECT_EQ(doc.m_nPlayRate, 44100);
-    EXPECT_EQ(view.hints.back(), kHintRebuild);
+    EXPECT_EQ(recorder.hints.back(), kHintRebuild);
 }
 
 TEST_F(TimeSeries, EmptyAndUnreadableFilesLeaveTheDocumentEmptyWithAMessage) {

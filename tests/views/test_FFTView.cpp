@@ -504,12 +504,12 @@ TEST_F(FFTWindow, ClearAllDataEmptiesTheListsAndTheDocumentsSpectrum) {
     doc.m_aSpectrum = Spectrum({{100, 10000}});
     Repaint();
     ASSERT_FALSE(View().Plot().Peaks().empty());
-    view.hints.clear();
+    recorder.hints.clear();
     View().OnViewCommand(ViewCommand::ClearAllData);
     EXPECT_TRUE(View().Plot().Peaks().empty());
     EXPECT_EQ(View().Plot().Curve(), (std::vector<QPoint>{QPoint(0, 0)}));
     EXPECT_LE(doc.m_aSpectrum.size(), 1u);
-    EXPECT_EQ(view.hints, (std::vector<int>{kHintRebuild}));
+    EXPECT_EQ(recorder.hints, (std::vector<int>{kHintRebuild}));
 }
 
 TEST_F(FFTWindow, F1OpensAPageThatExistsInBothLanguages) {
@@ -546,14 +546,14 @@ TEST_F(FFTWindow, ANewFftSizeShowsTheSpectrumAgainInsteadOfABlankWindow) {
     ASSERT_EQ(doc.m_aSpectrum.size(), 2049u);
     g_bSelectionSpectrum = false;  // the program's idle time clears it after the update
     ui.fftSizes.push_back(0);      // 256 points
-    view.hints.clear();
+    recorder.hints.clear();
     doc.OnFftSettings();
     EXPECT_EQ(doc.m_nFFTPoints, 256);
     EXPECT_TRUE(g_bSelectionSpectrum);
     EXPECT_EQ(doc.m_aSelSamples.size(), 4096u);
     ASSERT_EQ(doc.m_aSpectrum.size(), 2049u);
     EXPECT_NEAR(doc.m_aSpectrum[256], kAmplitude / 2, kAmplitude * 0.005);
-    EXPECT_EQ(view.hints.back(), kHintSelection);
+    EXPECT_EQ(recorder.hints.back(), kHintSelection);
     EXPECT_EQ(points->text(), QStringLiteral("4096"));
     EXPECT_GT(RedPixels(Repaint()), 100);
 
@@ -567,6 +567,6 @@ TEST_F(FFTWindow, ANewFftSizeShowsTheSpectrumAgainInsteadOfABlankWindow) {
     EXPECT_FALSE(g_bSelectionSpectrum);
     ASSERT_EQ(doc.m_aSpectrum.size(), 513u);
     EXPECT_NEAR(doc.m_aSpectrum[64], kAmplitude / 2, kAmplitude * 0.005);
-    EXPECT_EQ(view.hints.back(), kHintSpectrum);
+    EXPECT_EQ(recorder.hints.back(), kHintSpectrum);
     EXPECT_GT(RedPixels(Repaint()), 100);
 }

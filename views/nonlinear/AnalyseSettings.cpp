@@ -36,7 +36,7 @@ AnalyseSettings AnalyseSettings::From(const CKalvoSettings& s) {
     a.radiusMaxKorr = s.IniAnalyseRadiusMaxKorr;
     a.maxDimKorr = s.IniAnalyseMaxDimKorr;
     a.iterKorr = s.IniAnalyseIterKorr;
-    a.whatIs = std::clamp(s.IniAnalyseWhatIs, 0, 2);
+    a.mode = static_cast<AnalysisMode>(std::clamp(s.IniAnalyseWhatIs, 0, 2));
     return a;
 }
 
@@ -65,25 +65,27 @@ void AnalyseSettings::StoreInto(CKalvoSettings& s) const {
     s.IniAnalyseRadiusMaxKorr = radiusMaxKorr;
     s.IniAnalyseMaxDimKorr = maxDimKorr;
     s.IniAnalyseIterKorr = iterKorr;
-    s.IniAnalyseWhatIs = whatIs;
+    s.IniAnalyseWhatIs = static_cast<int>(mode);
 }
 
-std::size_t AnalyseSettings::Prepare(CLyapunovKantz& engine, int mode, std::size_t available) const {
-    switch (mode) {
-        case CLyapunovKantz::kSpectrum:
+std::size_t AnalyseSettings::Prepare(CLyapunovKantz& engine, AnalysisMode calculation,
+                                     std::size_t available) const {
+    switch (calculation) {
+        case AnalysisMode::Spectrum:
             engine.SetParameters(0, 0, U(dimLya), U(tauLya), numberOfLya > 0 ? U(numberOfLya) : 30u,
-                                 radiusMinLya, 0.0, mode, 0);
+                                 radiusMinLya, 0.0, CLyapunovKantz::kSpectrum, 0);
             return std::min<std::size_t>(available, U(numPointsLya));
-        case CLyapunovKantz::kMaxLyap:
+        case AnalysisMode::LargestExponent:
             // The reference vectors are those of their own control (not the iteration count), so
             // that a user can trade accuracy for time.
             engine.SetParameters(U(iterLyaMax), U(maxDimDoneMaxLya), U(minDimDoneMaxLya), U(tauLyaMax),
-                                 U(numberOfLyaMax), radiusMinLyaMax, radiusMaxLyaMax, mode,
-                                 referenzLyaMax > 0 ? U(referenzLyaMax) : ~0u);
+                                 U(numberOfLyaMax), radiusMinLyaMax, radiusMaxLyaMax,
+                                 CLyapunovKantz::kMaxLyap, referenzLyaMax > 0 ? U(referenzLyaMax) : ~0u);
             return std::min<std::size_t>(available, U(numPointsLyaMax));
-        default:
-            engine.SetParameters(U(iterKorr), U(maxDimKorr), U(dimKorr), U(tauKorr), U(numberOfKorr),
-                                 radiusMinKorr, radiusMaxKorr, CLyapunovKantz::kCorrDim, 0);
-            return std::min<std::size_t>(available, U(numPointsKorr));
+        case AnalysisMode::CorrelationDimension:
+            break;
     }
+    engine.SetParameters(U(iterKorr), U(maxDimKorr), U(dimKorr), U(tauKorr), U(numberOfKorr), radiusMinKorr,
+                         radiusMaxKorr, CLyapunovKantz::kCorrDim, 0);
+    return std::min<std::size_t>(available, U(numPointsKorr));
 }
