@@ -61,8 +61,9 @@ protected:
     }
     // Live spectra shown since the hint at index from.
     long SpectraSince(std::size_t from) const {
-        return std::count(recorder.hints.begin() + static_cast<std::ptrdiff_t>(std::min(from, recorder.hints.size())),
-                          recorder.hints.end(), kHintSpectrum);
+        return std::count(
+            recorder.hints.begin() + static_cast<std::ptrdiff_t>(std::min(from, recorder.hints.size())),
+            recorder.hints.end(), kHintSpectrum);
     }
     std::unique_ptr<AudioInputDevice> input;
     std::unique_ptr<AudioOutputDevice> output;
@@ -108,7 +109,8 @@ TEST_F(Listening, TheFirstListenTakes44kHz16BitMonoAndGivesLiveSpectra) {
     EXPECT_EQ(doc.m_nSampleRate, 44100);
     recorder.hints.clear();
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return std::count(recorder.hints.begin(), recorder.hints.end(), kHintSpectrum) >= 3; }, kDeadlineMs));
+        [&] { return std::count(recorder.hints.begin(), recorder.hints.end(), kHintSpectrum) >= 3; },
+        kDeadlineMs));
     ASSERT_EQ(doc.m_aSpectrum.size(), 513u);
     // The virtual input plays 440 Hz: the loudest bin lies at 440 Hz (bin width 43 Hz).
     const auto peak =
@@ -250,8 +252,8 @@ TEST_F(Listening, AFailedWriteStopsTheRecordingOnceKeepsTheFileAndListeningGoesO
     EXPECT_TRUE(g_bListening);
     // The live view goes on, and the user is told only once.
     recorder.hints.clear();
-    ASSERT_TRUE(
-        PumpUntil([&] { return std::count(recorder.hints.begin(), recorder.hints.end(), kHintSpectrum) >= 3; }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return std::count(recorder.hints.begin(), recorder.hints.end(), kHintSpectrum) >= 3; }));
     EXPECT_EQ(ui.messages.size(), 1u);
 
     // What was written is a valid wave file, also before listening ends.

@@ -98,7 +98,8 @@ TEST_F(LoadWave, StereoKeepsTheChosenChannel) {
         EXPECT_EQ(doc.m_strChannels, QStringLiteral("Mono"));
         EXPECT_TRUE(ui.channelDialogs.back().stereo);
     }
-    EXPECT_NE(std::find(recorder.hints.begin(), recorder.hints.end(), kHintChannelChosen), recorder.hints.end());
+    EXPECT_NE(std::find(recorder.hints.begin(), recorder.hints.end(), kHintChannelChosen),
+              recorder.hints.end());
 }
 
 TEST_F(LoadWave, CancelInTheChannelDialogLoadsNothingAndKidsModeTakesLeftWithoutAsking) {

@@ -88,6 +88,7 @@ void CZeitreiheFrame::ShowControls() {
     const auto show = [bar](int id, bool visible) {
         if (auto* w = bar->findChild<QWidget*>(QString::number(id))) w->setVisible(visible);
     };
-    for (int id : {kBoxesLabel, kMaxTauLabel, kBoxes, kMaxTau}) show(id, mode == CZeitreiheView::kMutualInformation);
+    for (int id : {kBoxesLabel, kMaxTauLabel, kBoxes, kMaxTau})
+        show(id, mode == CZeitreiheView::kMutualInformation);
     for (int id : {kCountLabel, kCount}) show(id, mode == CZeitreiheView::kAutoCorrelation);
 }
