@@ -6,6 +6,10 @@
 
 #include "analysis/CLyapunovKantz.h"
 
+#include <vector>
+
+#include "settings/SettingDescriptor.h"
+
 class CKalvoSettings;
 
 struct AnalyseSettings {
@@ -21,6 +25,12 @@ struct AnalyseSettings {
     double radiusMinKorr = 0.001, radiusMaxKorr = 1.0;
     int maxDimKorr = 10, iterKorr = 1000;
     int whatIs = 1;
+
+    // The profile keys of these settings, with their ranges.
+
+    static const std::vector<SettingDescriptor>& Keys();
+
+    static const SettingDescriptor& Key(const char* key) { return FindDescriptor(Keys(), key); }
 
     static AnalyseSettings From(const CKalvoSettings& settings);
     void StoreInto(CKalvoSettings& settings) const;

@@ -8,6 +8,19 @@
 #include "analysis/wavelet_fkt.h"
 #include "settings/CKalvoSettings.h"
 
+const std::vector<SettingDescriptor>& WaveletViewSettings::Keys() {
+    using S = CKalvoSettings;
+    static const std::vector<SettingDescriptor> keys = {
+        {"Wavelet", "IniWaveletWavelet", &S::IniWaveletWavelet},
+        {"Wavelet", "IniWaveletFreqmin", &S::IniWaveletFreqmin},
+        {"Wavelet", "IniWaveletFreqmax", &S::IniWaveletFreqmax},
+        {"Wavelet", "IniWaveletFreqn", &S::IniWaveletFreqn},
+        {"Wavelet", "IniWaveletZeitn", &S::IniWaveletZeitn},
+        {"Wavelet", "IniWaveletadiv", &S::IniWaveletadiv},
+    };
+    return keys;
+}
+
 namespace {
 
 // The centre frequency of a wavelet text; the last one asked is kept, since the controls ask
