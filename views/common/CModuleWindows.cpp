@@ -23,11 +23,6 @@ bool IsKidsExclusive(Module m) {
     return r && r->kidsBarOrder > 0;
 }
 
-// Whether the document keeps a reference to the module's frame and computes for it.
-bool DocumentKnows(Module m) {
-    return static_cast<int>(m) >= 0 && m < Module::Count;
-}
-
 }  // namespace
 
 CModuleWindows::CModuleWindows(const ModuleContext& context) : m_context(context) {}
@@ -119,7 +114,7 @@ void CModuleWindows::Open(Module module) {
     const bool kids = m_context.settings.IsKidsMode();
     if (kids && (module == Module::FFT || IsKidsExclusive(module))) frame->SetControlBarVisible(false);
     // The document reaches the module through its frame from now on; the view takes its settings.
-    if (DocumentKnows(module)) doc.SetModuleFrame(module, frame.get());
+    if (IsDocumentModule(module)) doc.SetModuleFrame(module, frame.get());
     if (IModuleView* view = frame->ModuleView()) view->OnInitialUpdate();
     if (!frame->IsResizable()) {
         const QSize size =
@@ -154,7 +149,7 @@ void CModuleWindows::Release(Module module, bool later) {
     m_frames.erase(it);
     if (!frame) return;
     frame->StorePlacement();
-    if (DocumentKnows(module)) m_context.doc.SetModuleFrame(module, nullptr);
+    if (IsDocumentModule(module)) m_context.doc.SetModuleFrame(module, nullptr);
     SetOpenFlag(module, false);
     if (m_area) m_area->removeSubWindow(frame.get());
     if (later) {
