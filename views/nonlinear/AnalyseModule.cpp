@@ -131,7 +131,7 @@ std::optional<QString> ExportCorrDim(const ModuleContext& context, const ScriptR
 
 // The table of the calculation the profile chooses (IniAnalyseWhatIs).
 std::optional<QString> ExportChosen(const ModuleContext& context, const ScriptRequest& request) {
-    switch (std::clamp(context.settings.IniAnalyseWhatIs, 0, 2)) {
+    switch (AnalyseSettings::Key("IniAnalyseWhatIs").Clamped(context.settings.IniAnalyseWhatIs)) {
         case CLyapunovKantz::kSpectrum:
             return ExportSpectrum(context, request);
         case CLyapunovKantz::kMaxLyap:

@@ -30,19 +30,19 @@ std::unique_ptr<CZeitreiheView> OffscreenView(const ModuleContext& context, cons
     return view;
 }
 
+}  // namespace
+
 // The profile keys of the window's settings.
-const std::vector<SettingDescriptor>& Keys() {
+const std::vector<SettingDescriptor>& ZeitreiheKeys() {
     using S = CKalvoSettings;
     static const std::vector<SettingDescriptor> keys = {
-        {"ZEITREIHE", "IniZeitreiheKorrCount", &S::IniZeitreiheKorrCount},
-        {"ZEITREIHE", "IniZeitreihePartitions", &S::IniZeitreihePartitions},
-        {"ZEITREIHE", "IniZeitreiheCorrlength", &S::IniZeitreiheCorrlength},
-        {"ZEITREIHE", "IniZeitreiheWhatIs", &S::IniZeitreiheWhatIs},
+        {"ZEITREIHE", "IniZeitreiheKorrCount", &S::IniZeitreiheKorrCount, 1, 9},
+        {"ZEITREIHE", "IniZeitreihePartitions", &S::IniZeitreihePartitions, 2, 100},
+        {"ZEITREIHE", "IniZeitreiheCorrlength", &S::IniZeitreiheCorrlength, 1, 100},
+        {"ZEITREIHE", "IniZeitreiheWhatIs", &S::IniZeitreiheWhatIs, 0, 2},
     };
     return keys;
 }
-
-}  // namespace
 
 void RegisterZeitreiheModule() {
     CModuleWindows::Registration window{};
@@ -62,7 +62,7 @@ void RegisterZeitreiheModule() {
     window.openFlag = "IniFensterZeitreihe";
     window.settings = {
         {kPlaceWindowFlags + 8, {{"Fenster", "IniFensterZeitreihe", &CKalvoSettings::IniFensterZeitreihe}}},
-        {kPlaceModuleSettings + 1, Keys()}};
+        {kPlaceModuleSettings + 1, ZeitreiheKeys()}};
     CModuleWindows::Register(std::move(window));
 
     CommandLineModule entry;
