@@ -41,6 +41,16 @@ std::vector<CKalvoSettings::SettingKey>& Table() {
     return table;
 }
 
+bool SameTable(const SettingTable& a, const SettingTable& b) {
+    const auto same = [](const SettingDescriptor& x, const SettingDescriptor& y) {
+        const auto text = [](const char* t) { return QByteArray(t ? t : ""); };
+        return text(x.section) == text(y.section) && text(x.key) == text(y.key) && x.member == y.member &&
+               x.minimum == y.minimum && x.maximum == y.maximum &&
+               text(x.defaultText) == text(y.defaultText) && x.control == y.control;
+    };
+    return a.place == b.place && std::equal(a.keys.begin(), a.keys.end(), b.keys.begin(), b.keys.end(), same);
+}
+
 void RebuildTable() {
     std::vector<const OwnedTable*> tables;
     for (const OwnedTable& t : ModuleTables()) tables.push_back(&t);
@@ -65,6 +75,14 @@ const std::vector<CKalvoSettings::SettingKey>& CKalvoSettings::KeyTable() {
 }
 
 void CKalvoSettings::AddKeys(int owner, std::vector<SettingTable> tables) {
+    // The same tables again (the modules register at every start) keep the table as it is, so
+    // that the rows found before stay valid.
+    std::vector<const SettingTable*> current;
+    for (const OwnedTable& t : ModuleTables())
+        if (t.owner == owner) current.push_back(&t.table);
+    if (std::equal(current.begin(), current.end(), tables.begin(), tables.end(),
+                   [](const SettingTable* a, const SettingTable& b) { return SameTable(*a, b); }))
+        return;
     std::erase_if(ModuleTables(), [owner](const OwnedTable& t) { return t.owner == owner; });
     for (SettingTable& t : tables) ModuleTables().push_back({owner, std::move(t)});
     RebuildTable();

@@ -125,7 +125,8 @@ public:
     // modules registered, by their place.
     static const std::vector<SettingKey>& KeyTable();
     static const SettingKey* FindKey(const QString& key);
-    // A module's keys join the table (replacing those it registered before) or leave it.
+    // A module's keys join the table (replacing those it registered before) or leave it. Rows
+    // found before stay valid until the table changes: registering the same keys again keeps it.
     static void AddKeys(int owner, std::vector<SettingTable> tables);
     static void RemoveKeys(int owner);
     // A setting as profile text, and set from profile text (false, and nothing set, for an

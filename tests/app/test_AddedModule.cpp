@@ -202,6 +202,8 @@ TEST_F(AddedModuleTest, ASettingWithoutAFieldTakesItsDefaultSetAndExport) {
         EXPECT_FALSE(app.Modules()->IsOpen(added.module));
         app.ExitInstance();
     }
+    // The program registered its modules again meanwhile: the row found before is still the one.
+    EXPECT_EQ(CKalvoSettings::FindKey(QLatin1String(kNumberKey)), number);
     // The range is the descriptor's; --set takes what the other keys' --set takes (a number out
     // of the range too), and refuses what they refuse.
     EXPECT_TRUE(number->InRange(1));
