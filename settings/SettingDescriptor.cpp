@@ -4,6 +4,15 @@
 #include <cstdlib>
 #include <cstring>
 
+bool SettingDescriptor::InRange(double value) const {
+    if (!HasRange()) return true;
+    if (std::holds_alternative<float CKalvoSettings::*>(member)) {
+        const float v = static_cast<float>(value);
+        return v >= static_cast<float>(minimum) && v <= static_cast<float>(maximum);
+    }
+    return value >= minimum && value <= maximum;
+}
+
 int SettingDescriptor::Clamped(int value) const {
     return HasRange() ? std::clamp(value, Minimum(), Maximum()) : value;
 }

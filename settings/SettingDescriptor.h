@@ -35,8 +35,9 @@ struct SettingDescriptor {
     int control = 0;
 
     bool HasRange() const { return minimum <= maximum; }
-    // Whether value is one the setting may take; every value for a setting without a range.
-    bool InRange(double value) const { return !HasRange() || (value >= minimum && value <= maximum); }
+    // Whether value is one the setting may take; every value for a setting without a range. A
+    // setting held as a float is compared in float: its ends are what the float holds.
+    bool InRange(double value) const;
     // The value pulled into the range (unchanged without one).
     int Clamped(int value) const;
     double Clamped(double value) const;

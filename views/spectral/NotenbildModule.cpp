@@ -39,18 +39,18 @@ bool Render(const ModuleContext& context, const ScriptRequest& request) {
                         [&](QPainter& painter, const QRect& rect) { view->OnDraw(painter, rect, 0); });
 }
 
+}  // namespace
+
 // The profile keys of the window's settings.
-const std::vector<SettingDescriptor>& Keys() {
+const std::vector<SettingDescriptor>& NotenbildKeys() {
     using S = CKalvoSettings;
     static const std::vector<SettingDescriptor> keys = {
         {"Notenbild", "IniNotenbildIsLinear", &S::IniNotenbildIsLinear},
-        {"Notenbild", "IniNotenbildWhatIs", &S::IniNotenbildWhatIs},
-        {"Notenbild", "IniNotenbildObertonanzahl", &S::IniNotenbildObertonanzahl},
+        {"Notenbild", "IniNotenbildWhatIs", &S::IniNotenbildWhatIs, 0, 2},
+        {"Notenbild", "IniNotenbildObertonanzahl", &S::IniNotenbildObertonanzahl, 3, 40},
     };
     return keys;
 }
-
-}  // namespace
 
 void RegisterNotenbildModule() {
     CModuleWindows::Registration window{};
@@ -70,7 +70,7 @@ void RegisterNotenbildModule() {
     window.openFlag = "IniFensterNotenbild";
     window.settings = {
         {kPlaceWindowFlags + 4, {{"Fenster", "IniFensterNotenbild", &CKalvoSettings::IniFensterNotenbild}}},
-        {kPlaceModuleSettings + 6, Keys()}};
+        {kPlaceModuleSettings + 6, NotenbildKeys()}};
     CModuleWindows::Register(std::move(window));
 
     CommandLineModule score;
