@@ -11,8 +11,10 @@
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 #include "settings/CKalvoSettings.h"
+#include "settings/SettingDescriptor.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
+#include "views/nonlinear/AnalyseSettings.h"
 #include "views/nonlinear/CAnalyseFrame.h"
 #include "views/nonlinear/CAnalyseView.h"
 #include "views/nonlinear/CLyapunovPlots.h"
@@ -130,7 +132,7 @@ std::optional<QString> ExportCorrDim(const ModuleContext& context, const ScriptR
 
 // The table of the calculation the profile chooses (IniAnalyseWhatIs).
 std::optional<QString> ExportChosen(const ModuleContext& context, const ScriptRequest& request) {
-    switch (std::clamp(context.settings.IniAnalyseWhatIs, 0, 2)) {
+    switch (AnalyseSettings::Key("IniAnalyseWhatIs").Clamped(context.settings.IniAnalyseWhatIs)) {
         case CLyapunovKantz::kSpectrum:
             return ExportSpectrum(context, request);
         case CLyapunovKantz::kMaxLyap:
@@ -152,6 +154,15 @@ void RegisterAnalyseModule() {
     window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
         return std::make_unique<CAnalyseFrame>(context.settings, context.doc);
     };
+    window.menuOrder = 70;
+    window.toolBarOrder = 80;
+    window.kidsBarOrder = 0;
+    window.icon = QStringLiteral("analysis");
+    window.openOrder = 6;
+    window.openFlag = "IniFensterAnalyse";
+    window.settings = {
+        {kPlaceWindowFlags + 3, {{"Fenster", "IniFensterAnalyse", &CKalvoSettings::IniFensterAnalyse}}},
+        {kPlaceModuleSettings + 8, AnalyseSettings::Keys()}};
     CModuleWindows::Register(std::move(window));
 
     CommandLineModule analysis;

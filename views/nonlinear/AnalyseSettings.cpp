@@ -4,6 +4,40 @@
 
 #include "settings/CKalvoSettings.h"
 
+const std::vector<SettingDescriptor>& AnalyseSettings::Keys() {
+    using S = CKalvoSettings;
+    static const std::vector<SettingDescriptor> keys = {
+        {"Analyse", "IniAnalyseDimLya", &S::IniAnalyseDimLya},
+        {"Analyse", "IniAnalyseTauLya", &S::IniAnalyseTauLya},
+        {"Analyse", "IniAnalyseNumberOfLya", &S::IniAnalyseNumberOfLya},
+        {"Analyse", "IniAnalyseIterLya", &S::IniAnalyseIterLya},
+        {"Analyse", "IniAnalyseNumPointsLya", &S::IniAnalyseNumPointsLya},
+        {"Analyse", "IniAnalyseMaxDimLya", &S::IniAnalyseMaxDimLya},
+        {"Analyse", "IniAnalyseRadiusMinLya", &S::IniAnalyseRadiusMinLya},
+        {"Analyse", "IniAnalyseNumPointsLyaMax", &S::IniAnalyseNumPointsLyaMax},
+        {"Analyse", "IniAnalyseIterLyaMax", &S::IniAnalyseIterLyaMax},
+        {"Analyse", "IniAnalyseNumberOfLyaMax", &S::IniAnalyseNumberOfLyaMax},
+        {"Analyse", "IniAnalyseTauLyaMax", &S::IniAnalyseTauLyaMax},
+        {"Analyse", "IniAnalyseRadiusMinLyaMax", &S::IniAnalyseRadiusMinLyaMax},
+        {"Analyse", "IniAnalyseRadiusMaxLyaMax", &S::IniAnalyseRadiusMaxLyaMax},
+        {"Analyse", "IniAnalyseMinDimDoneMaxLya", &S::IniAnalyseMinDimDoneMaxLya},
+        {"Analyse", "IniAnalyseMaxDimDoneMaxLya", &S::IniAnalyseMaxDimDoneMaxLya},
+        {"Analyse", "IniAnalyseReferenzLyaMax", &S::IniAnalyseReferenzLyaMax},
+        {"Analyse", "IniAnalyseDimKorr", &S::IniAnalyseDimKorr},
+        {"Analyse", "IniAnalyseNumPointsKorr", &S::IniAnalyseNumPointsKorr},
+        {"Analyse", "IniAnalyseNumberOfKorr", &S::IniAnalyseNumberOfKorr},
+        {"Analyse", "IniAnalyseTauKorr", &S::IniAnalyseTauKorr},
+        {"Analyse", "IniAnalyseRadiusMinKorr", &S::IniAnalyseRadiusMinKorr},
+        {"Analyse", "IniAnalyseRadiusMaxKorr", &S::IniAnalyseRadiusMaxKorr},
+        {"Analyse", "IniAnalyseMaxDimKorr", &S::IniAnalyseMaxDimKorr},
+        {"Analyse", "IniAnalyseIterKorr", &S::IniAnalyseIterKorr},
+        {"Analyse", "IniAnalyseWhatIs", &S::IniAnalyseWhatIs, 0, 2},
+        {"Analyse", "IniAnalyseFitFromKorr", &S::IniAnalyseFitFromKorr},
+        {"Analyse", "IniAnalyseFitToKorr", &S::IniAnalyseFitToKorr},
+    };
+    return keys;
+}
+
 namespace {
 unsigned U(int v) {
     return v > 0 ? static_cast<unsigned>(v) : 0u;
@@ -36,7 +70,7 @@ AnalyseSettings AnalyseSettings::From(const CKalvoSettings& s) {
     a.radiusMaxKorr = s.IniAnalyseRadiusMaxKorr;
     a.maxDimKorr = s.IniAnalyseMaxDimKorr;
     a.iterKorr = s.IniAnalyseIterKorr;
-    a.mode = static_cast<AnalysisMode>(std::clamp(s.IniAnalyseWhatIs, 0, 2));
+    a.mode = static_cast<AnalysisMode>(Key("IniAnalyseWhatIs").Clamped(s.IniAnalyseWhatIs));
     return a;
 }
 

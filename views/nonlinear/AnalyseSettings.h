@@ -6,6 +6,10 @@
 
 #include "analysis/CLyapunovKantz.h"
 
+#include <vector>
+
+#include "settings/SettingDescriptor.h"
+
 class CKalvoSettings;
 
 // The three calculations of the analysis window; the numbers are the profile's
@@ -39,6 +43,12 @@ struct AnalyseSettings {
     double radiusMinKorr = 0.001, radiusMaxKorr = 1.0;
     int maxDimKorr = 10, iterKorr = 1000;
     AnalysisMode mode = AnalysisMode::LargestExponent;
+
+    // The profile keys of these settings, with their ranges.
+
+    static const std::vector<SettingDescriptor>& Keys();
+
+    static const SettingDescriptor& Key(const char* key) { return FindDescriptor(Keys(), key); }
 
     static AnalyseSettings From(const CKalvoSettings& settings);
     void StoreInto(CKalvoSettings& settings) const;

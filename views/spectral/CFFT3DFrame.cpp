@@ -15,6 +15,7 @@
 
 #include "platform/StringTable.h"
 #include "views/common/BarControls.h"
+#include "views/spectral/FFT3DViewSettings.h"
 
 using namespace BarControls;
 
@@ -72,9 +73,9 @@ void CFFT3DFrame::BuildControlBar() {
 
     auto* dataBox = new QGroupBox(Str(kTextData));
     auto* dataRows = new QVBoxLayout(dataBox);
-    QSpinBox* bottom = Spin(kBottomCutHz, kBottomCutHzSpin, 1, 999);
-    QSpinBox* top = Spin(kTopCutkHz, kTopCutkHzSpin, 1, 100);
-    QSpinBox* precision = Spin(kPrecision, kPrecisionSpin, 1, 20);
+    QSpinBox* bottom = Spin(kBottomCutHz, kBottomCutHzSpin, FFT3DViewSettings::Key("Ini3DFFTBottomCutHz"));
+    QSpinBox* top = Spin(kTopCutkHz, kTopCutkHzSpin, FFT3DViewSettings::Key("Ini3DFFTTopCutkHz"));
+    QSpinBox* precision = Spin(kPrecision, kPrecisionSpin, FFT3DViewSettings::Key("Ini3DFFTBreite"));
     dataRows->addLayout(Row(bottom, new QLabel(Str(kTextHz))));
     dataRows->addLayout(Row(top, new QLabel(Str(kTextkHz))));
     dataRows->addLayout(Row(new QLabel(Str(kTextPrecision)), precision));
