@@ -25,10 +25,10 @@ struct cwt_parameters {
     float sample_rate = 44100.0f;  // samples per second
 };
 
-#include <atomic>
+#include "analysis/CancelToken.h"
 
-// How a run is watched: a flag that stops it between two rows (the Escape key).
+// How a run is watched: its job's cancel token, looked at between two rows (the Escape key).
 struct cwt_control {
-    const std::atomic<bool>* cancel = nullptr;
-    bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
+    const CancelToken* cancel = nullptr;
+    bool cancelled() const { return cancel && cancel->Cancelled(); }
 };

@@ -21,7 +21,6 @@
 
 #include "app/CMainFrame.h"
 #include "app/CommandLine.h"
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/CMp3Converter.h"
 #include "document/CSound.h"
@@ -293,7 +292,7 @@ void CKalvoApp::CreateMainSoundWindow() {
 }
 
 void CKalvoApp::CloseDocumentWindows() {
-    if (g_bWaveLoaded) m_document->RemoveWave();
+    if (m_document && m_document->IsWaveLoaded()) m_document->RemoveWave();
     m_modules->CloseAll();
     // The main sound window is made anew, so that its bar speaks the current language.
     if (m_splitter) {
@@ -386,12 +385,10 @@ void CKalvoApp::ShowModuleFrames(int showCmd, bool replace) {
 }
 
 void CKalvoApp::OnIdle() {
-    g_bCancel = false;
     if (m_document && m_document->m_bClose3DWindows && m_modules) {
         m_modules->Close(Module::FFT3D);
         m_modules->Close(Module::Reko);
     }
-    g_bSelectionSpectrum = false;
 }
 
 void CKalvoApp::OnChooseProfile() {
@@ -417,7 +414,7 @@ void CKalvoApp::OnLanguage() {
     if (!chosen) return;
     const Language language = *chosen == QStringLiteral("Deutsch") ? Language::German : Language::English;
     // The sound on screen stays: the windows are made anew in the other language with it.
-    const QString loaded = g_bWaveLoaded ? m_document->m_strFileName : QString();
+    const QString loaded = m_document && m_document->IsWaveLoaded() ? m_document->m_strFileName : QString();
     SetCurrentLanguage(language);
     CloseDocumentWindows();
     if (!LoadProfile()) {
@@ -439,7 +436,7 @@ void CKalvoApp::ExitInstance() {
         m_profileKind = ProfileKind::LastUsed;
         SaveProfile();
     }
-    if (m_document && g_bListening) m_document->StopListening();
+    if (m_document && m_document->IsListening()) m_document->StopListening();
     if (m_modules) m_modules->CloseAll();
     m_modules.reset();
     m_splitter = nullptr;
@@ -566,7 +563,7 @@ void CKalvoApp::ApplySoundDevices(const QString& inputId, const QString& outputI
     m_strCaptureDeviceId = inputId;
     m_strOutputDeviceId = outputId;
     if (m_pDocument) {
-        if (g_bPlaying) m_pDocument->OnStopPlaying();
+        if (m_pDocument->IsPlaying()) m_pDocument->OnStopPlaying();
         m_pDocument->UpdateAllViews(kHintRebuild);
     }
     QString failed;

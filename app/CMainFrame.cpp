@@ -25,7 +25,6 @@
 #include "app/CClientAreaScaler.h"
 #include "app/CommandLine.h"
 #include "app/WindowArrangement.h"
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/JobRunner.h"
 #include "platform/ProgramFolder.h"
@@ -423,7 +422,7 @@ std::function<void()> CMainFrame::CommandHandler(int command) {
             // bar starts and stops recording while listening.
             if (m_kids) return [this] { m_doc.OnRecordMusic(); };
             return [this] {
-                if (g_bRecording)
+                if (m_doc.IsRecording())
                     m_doc.OnStopRecording();
                 else
                     m_doc.OnRecord();
@@ -480,12 +479,10 @@ void CMainFrame::OnHelpKey() {
 }
 
 void CMainFrame::OnEscape() {
-    if (g_bListening)
+    if (m_doc.IsListening())
         m_doc.RequestStopListening();
-    else if (m_doc.Jobs().Busy())
+    else
         m_doc.Jobs().CancelAll();
-    else if (g_bBusyComputing)
-        g_bCancel = true;  // the wavelet transform, which runs outside the job runner
 }
 
 QAction* CMainFrame::EnsureAction(int command) {
@@ -632,10 +629,10 @@ void CMainFrame::UpdateCommandStates() {
             case kCmdLoop:
             case kCmdRemoveWave:
             case kCmdSaveRecording:
-                enabled = g_bWaveLoaded;
+                enabled = m_doc.IsWaveLoaded();
                 break;
             case kCmdRecord:
-                enabled = m_kids || g_bListening;
+                enabled = m_kids || m_doc.IsListening();
                 break;
             case kCmdSaveView:
             case kCmdCopy:
@@ -653,17 +650,17 @@ void CMainFrame::UpdateCommandStates() {
         bool on = false;
         switch (it.key()) {
             case kCmdPlay:
-                on = g_bPlaying;
+                on = m_doc.IsPlaying();
                 break;
             case kCmdLoop:
-                on = g_bLoop;
+                on = m_doc.IsLooping();
                 break;
             case kCmdListen:
             case kCmdLiveInput:
-                on = g_bListening && !g_bRecording;
+                on = m_doc.IsListening() && !m_doc.IsRecording();
                 break;
             case kCmdRecord:
-                on = g_bRecording;
+                on = m_doc.IsRecording();
                 break;
             case kCmdStatusBar:
                 on = m_app.Settings().IniAllgemeinStatusbar != 0;
@@ -977,9 +974,9 @@ QString CMainFrame::StatusPaneText(unsigned message, long long param, const CKal
         case kMsgStatusRate:
             return param ? QStringLiteral("%1 kHz").arg(param / 1000) : QString();
         case kMsgStatusListening:
-            return g_bListening ? Str(61546) : QString();
+            return doc.IsListening() ? Str(61546) : QString();
         case kMsgStatusRecording:
-            return g_bRecording ? Str(61547) : QString();
+            return doc.IsRecording() ? Str(61547) : QString();
         default:
             return {};
     }

@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/CMp3Converter.h"
 #include "document/IModuleFrame.h"
@@ -473,14 +472,14 @@ int RunRecord(const CommandLine& cmd) {
     if (!doc.InputDevice()) return 1;
     QFile::remove(CKalvoDoc::RecordingPath());  // a fresh recording, not appended to an old one
     doc.StartListening(true);
-    if (!g_bListening) return 1;
+    if (!doc.IsListening()) return 1;
     bool ok = false;
     QTimer::singleShot(static_cast<int>(cmd.recordSeconds * 1000.0), [&] {
         doc.OnRecordMusic();  // stops and loads the recording
-        ok = g_bWaveLoaded && doc.CopyWaveFile(cmd.outFile, CKalvoDoc::RecordingPath());
+        ok = doc.IsWaveLoaded() && doc.CopyWaveFile(cmd.outFile, CKalvoDoc::RecordingPath());
         QCoreApplication::quit();
     });
     QCoreApplication::exec();
-    if (g_bListening) doc.StopListening();
+    if (doc.IsListening()) doc.StopListening();
     return ok ? 0 : 1;
 }

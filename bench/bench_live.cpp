@@ -26,13 +26,13 @@
 #include <map>
 
 #include "app/CKalvoApp.h"
-#include "document/AppFlags.h"
 #include "document/CCaptureThread.h"
 #include "document/CKalvoDoc.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
 #include "platform/audio/AudioDevice.h"
 #include "render3d/CD3DApplication.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "views/Modules.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
@@ -116,7 +116,7 @@ void MeasureAllModules(CKalvoApp& app, CKalvoDoc& doc, ScriptedUserInterface& ui
     for (const auto& [module, name] : all) {
         if (!modules.IsOpen(module)) missing += QString::fromLatin1(name) + u' ';
     }
-    g_bListening = true;
+    DocumentTestAccess::Activity(doc).SetListening(true);
     // The steady state: the 3D landscape full of rows, the sonogram well on.
     for (int i = 0; i < 250; ++i) doc.OnCaptureBlock(block, QString());
     std::map<std::string, std::vector<double>> perModule;
@@ -135,7 +135,7 @@ void MeasureAllModules(CKalvoApp& app, CKalvoDoc& doc, ScriptedUserInterface& ui
         }
         totals.push_back(total);
     }
-    g_bListening = false;
+    DocumentTestAccess::Activity(doc).SetListening(false);
     std::sort(totals.begin(), totals.end());
     const double median = totals[totals.size() / 2];
     std::string worst;
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
     CSplitterFrame frame(app.Settings(), doc);  // the overview draws the incoming trace
     frame.resize(1200, 500);
     frame.show();
-    g_bListening = true;
+    DocumentTestAccess::Activity(doc).SetListening(true);
 
     // 100 ms of a 44.1 kHz 16-bit tone.
     std::vector<double> block(4410);
@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
         const double median = times[times.size() / 2];
         std::printf("live fft=%d block_ms=100 cost_ms=%.3f ratio=%.4f\n", points, median, median / 100.0);
     }
-    g_bListening = false;
+    DocumentTestAccess::Activity(doc).SetListening(false);
 
     SeedProfiles(dir.path());
     MeasureAllModules(app, doc, ui, frame, block);

@@ -22,7 +22,6 @@
 #include "analysis/CRealFFT.h"
 #include "analysis/DelayReconstruction.h"
 #include "app/CKalvoApp.h"
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"

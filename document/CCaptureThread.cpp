@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include "document/AppFlags.h"
 #include "document/CRiffWave.h"
 
 std::uint32_t CCaptureThread::NotifySize(const PcmFormat& format) {
@@ -55,7 +54,7 @@ void CCaptureThread::Run() {
     const auto fail = [this](int message) {
         if (m_params.failure) m_params.failure(message);
     };
-    if (notifySize == 0 || !m_params.input) {
+    if (notifySize == 0 || !m_params.input || !m_params.listening || !m_params.recording) {
         fail(61451);
         return;
     }
@@ -84,8 +83,10 @@ void CCaptureThread::Run() {
     block.reserve(bufferSize);
     const int bytesPerSample = format.bits / 8;
 
-    while (g_bListening && !m_stop) {
-        if (g_bRecording && !m_recordingOpened && !writerFailed) {
+    const std::atomic<bool>& listening = *m_params.listening;
+    const std::atomic<bool>& recordingOn = *m_params.recording;
+    while (listening && !m_stop) {
+        if (recordingOn && !m_recordingOpened && !writerFailed) {
             WaveFormat wave = WaveFormat::MonoPcm(format.rate, format.bits);
             wave.channels = format.channels;
             wave.blockAlign = static_cast<std::uint16_t>(format.BlockAlign());
@@ -118,7 +119,7 @@ void CCaptureThread::Run() {
             block[i] =
                 bytesPerSample == 1 ? double(p[0]) : double(static_cast<std::int16_t>(p[0] | (p[1] << 8)));
         }
-        const bool recording = g_bRecording && m_recordingOpened && !m_writeFailed;
+        const bool recording = recordingOn && m_recordingOpened && !m_writeFailed;
         bool writeOk = true;
         if (recording) {
             const auto append = [&](const std::uint8_t* bytes, std::uint32_t length) {

@@ -22,6 +22,10 @@ public:
         AudioInputDevice* input = nullptr;  // owned by the caller, alive while the thread runs
         PcmFormat format;
         QString recordPath;  // where a recording goes ("Aufnahme.wav" in the program folder)
+        // The document's listening and recording, read while the thread runs: it ends once
+        // listening does, and writes the file while recording is on. Alive while the thread runs.
+        const std::atomic<bool>* listening = nullptr;
+        const std::atomic<bool>* recording = nullptr;
         // Hands a block (raw sample values) to the user-interface thread and waits until it has been
         // taken or the time is up; false when the block was dropped. Called on the capture thread.
         std::function<bool(const std::vector<double>& block, const QString& recordPath)> handOver;

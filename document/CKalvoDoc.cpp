@@ -19,7 +19,6 @@
 
 #include "analysis/CRealFFT.h"
 #include "analysis/cwt_transform.h"
-#include "document/AppFlags.h"
 #include "document/CCaptureThread.h"
 #include "document/CMp3Converter.h"
 #include "document/CRiffWave.h"
@@ -92,13 +91,14 @@ QString NoFile() {
 
 CKalvoDoc::CKalvoDoc(CKalvoSettings& settings, UserInterface& ui)
     : m_settings(settings), m_ui(&ui), m_jobs(std::make_unique<JobRunner>()) {
+    QObject::connect(m_jobs.get(), &JobRunner::BusyChanged, &m_activity, &DocumentActivity::SetBusy);
     m_strHelpFile = ProgramFolder() + QStringLiteral("KalvoHelp.chm");
 }
 
 CKalvoDoc::~CKalvoDoc() {
     m_settings.IniDokumentNumFFTPoints = m_nFFTPoints;
     m_settings.IniDokumentPlayFile = m_strFileName;
-    if (g_bListening) StopListening();
+    if (IsListening()) StopListening();
 }
 
 void CKalvoDoc::SetUi(UserInterface& ui) {
@@ -201,17 +201,15 @@ void CKalvoDoc::SetSelection(std::uint32_t first, std::uint32_t last) {
 
 void CKalvoDoc::RemoveWave() {
     // The sound goes with its samples: nothing may go on playing, or look as if it did.
-    if (g_bPlaying) {
+    if (IsPlaying()) {
         if (m_pSound) m_pSound->Stop();
-        g_bPlaying = false;
+        m_activity.SetPlaying(false);
     }
     m_nPlayPos = 0;
     UpdateAllViews(kHintRemoveWave);
-    g_bWaveLoaded = false;
-    g_bLoop = false;
-    g_bPlayCopyReduced = false;
-    g_bSelectionSpectrum = false;
-    g_bCancel = false;
+    m_activity.SetWaveLoaded(false);
+    m_activity.SetLooping(false);
+    m_activity.SetPlaysReducedCopy(false);
     DeleteContents();
     m_nSpectrumPoints = 0;
     m_nBitsShown = 0;
@@ -300,23 +298,23 @@ QString CKalvoDoc::TempWavePath() {
 
 void CKalvoDoc::StopPlaybackForOpen() {
     // The playback sound is stopped and rewound by its owner; here the state follows.
-    g_bPlaying = false;
+    m_activity.SetPlaying(false);
     m_nPlayPos = 0;
 }
 
 void CKalvoDoc::ResetForOpen() {
     // A sound is never loaded while listening: the input stops first (a recording is completed).
-    if (g_bListening) StopListening();
+    if (IsListening()) StopListening();
     DeleteContents();
-    if (g_bWaveLoaded) {
-        if (g_bPlaying) StopPlaybackForOpen();
+    if (IsWaveLoaded()) {
+        if (IsPlaying()) StopPlaybackForOpen();
         RemoveWave();
     }
 }
 
 void CKalvoDoc::OnFileOpen() {
     // A sound is never loaded while listening: the input stops first (a recording is completed).
-    if (g_bListening) StopListening();
+    if (IsListening()) StopListening();
     FileDialogOptions options;
     options.title = Str(61565);
     options.filter = QLatin1String(m_mp3Converter ? kMusicFilter : kWaveFilter);
@@ -327,7 +325,7 @@ void CKalvoDoc::OnFileOpen() {
 }
 
 bool CKalvoDoc::OpenSoundFile(const QString& path) {
-    if (g_bListening) StopListening();
+    if (IsListening()) StopListening();
     const bool kids = m_settings.IniAllgemeinGrundschulprofil != 0;
     if (!kids) m_ui->BeginProgress(Str(62027));
     QString loadPath = path;
@@ -424,7 +422,7 @@ bool CKalvoDoc::ReadAndPrepare(const QString& path, const std::function<void()>&
         return false;
     }
     m_strWavePath = path;
-    g_bWaveLoaded = true;
+    m_activity.SetWaveLoaded(true);
     return true;
 }
 
@@ -434,8 +432,7 @@ bool CKalvoDoc::LoadWave(const QString& path, const std::function<void()>& makeR
     const QString shown = shownPath.isEmpty() ? path : shownPath;
     const bool ok = ReadAndPrepare(path, makeRoom, shown);
     if (ok) {
-        if (IModuleFrame* fft = ModuleFrame(Module::FFT))
-            fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
+        emit m_activity.SoundFormatTaken(false);
         m_strFileName = shown;
         if (m_nConvertedFromBits != 0) {
             // Told once per file, after it has loaded.
@@ -670,15 +667,15 @@ bool CKalvoDoc::MakePlaybackCopy() {
     m_nPlayBytes = static_cast<std::uint32_t>(copySamples * width);
     m_nPlayReduction = reduction;
     m_nPlayExpansion = expansion;
-    g_bPlayCopyReduced = true;
+    m_activity.SetPlaysReducedCopy(true);
     m_nPlayBits = bits;
     m_nPlayRate = static_cast<int>(copyRate);
     return CreatePlaybackSound(TempWavePath());
 }
 
 bool CKalvoDoc::RecreatePlaybackSound() {
-    if (!g_bWaveLoaded || m_strPlaybackPath.isEmpty()) return false;
-    if (g_bPlaying) OnStopPlaying();
+    if (!IsWaveLoaded() || m_strPlaybackPath.isEmpty()) return false;
+    if (IsPlaying()) OnStopPlaying();
     CreatePlaybackSound(m_strPlaybackPath);
     return m_pSound != nullptr;
 }
@@ -779,7 +776,7 @@ bool CKalvoDoc::CopyWaveFile(const QString& destination, const QString& source) 
 // Time series
 
 void CKalvoDoc::OnOpenTimeSeries() {
-    if (g_bListening) StopListening();
+    if (IsListening()) StopListening();
     FileDialogOptions options;
     options.title = Str(61559);
     options.filter = QLatin1String(kTimeSeriesFilter);
@@ -790,7 +787,7 @@ void CKalvoDoc::OnOpenTimeSeries() {
 }
 
 bool CKalvoDoc::OpenTimeSeriesFile(const QString& path) {
-    if (g_bListening) StopListening();
+    if (IsListening()) StopListening();
     // The loaded sound stays until the series has been read and found to hold numbers.
     std::size_t notNumbers = 0;
     double unitsPerStep = 1.0;
@@ -943,19 +940,11 @@ bool CKalvoDoc::LoadTimeSeriesAsWave(const std::vector<double>& samples) {
             return false;
         }
     }
-    g_bPlayCopyReduced = true;
+    m_activity.SetPlaysReducedCopy(true);
     m_nPlayBits = 16;
     m_nPlayRate = 44100;
     const bool ok = ReadAndPrepare(path);
-    if (ok) {
-        const int field = m_nSampleRate / 2000;
-        if (IModuleFrame* fft = ModuleFrame(Module::FFT)) {
-            fft->SetControlInt(kCtrlFrequency, field);
-            fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
-        }
-        for (Module m : {Module::Sono, Module::FFT3D})
-            if (IModuleFrame* frame = ModuleFrame(m)) frame->SetControlInt(kCtrlFrequency, field);
-    }
+    if (ok) emit m_activity.SoundFormatTaken(true);
     NotifyStatus();
     UpdateAllViews(kHintRebuild);
     return ok;
@@ -1053,9 +1042,9 @@ bool CKalvoDoc::ComputeSpectrumOf(const std::vector<double>& values, std::size_t
 }
 
 bool CKalvoDoc::OnSelectionChanged(std::uint32_t first, std::uint32_t last) {
-    if (g_bPlaying) return true;
+    if (IsPlaying()) return true;
     BusyCursor busy(*m_ui);
-    if (!g_bWaveLoaded) {
+    if (!IsWaveLoaded()) {
         DeleteContents();
         UpdateAllViews(kHintSelection);
         return true;
@@ -1090,17 +1079,8 @@ bool CKalvoDoc::OnSelectionChanged(std::uint32_t first, std::uint32_t last) {
         m_aWaveletResult = std::move(previousWavelet);
         ComputeWaveletTransform();
     }
-    g_bSelectionSpectrum = true;
     m_nSpectrumPoints = points;
-    // A click that clears the selection leaves the analysis counts as the user set them; a new
-    // selection brings its own length.
-    IModuleFrame* analysis = count > 0 ? ModuleFrame(Module::Analyse) : nullptr;
-    if (analysis) {
-        const int n = static_cast<int>(std::min<std::uint32_t>(count, std::numeric_limits<int>::max()));
-        for (int id : {1127, 1025, 1128, 1124}) analysis->SetControlInt(id, n);
-        for (int id : {1111, 1123}) analysis->SetSliderRange(id, 0, n, n);
-    }
-    UpdateAllViews(kHintSelection);
+    UpdateAllViews(kHintSelectionSpectrum);
     return true;
 }
 
@@ -1158,10 +1138,13 @@ bool CKalvoDoc::ComputeWaveletTransform() {
     m_cwtParameters.start_time = 0.0f;
     m_cwtParameters.end_time = static_cast<float>(static_cast<double>(n) / m_nSampleRate);
     m_cwtParameters.sample_rate = static_cast<float>(m_nSampleRate);
-    const bool wasBusy = g_bBusyComputing.exchange(true);
     std::vector<float> result;
-    const cwt_outcome outcome = RunTransform(m_cwtParameters, m_aSelSamples.data(), n, result, {&g_bCancel});
-    g_bBusyComputing = wasBusy;
+    cwt_outcome outcome;
+    JobRunner::WorkerJob job;
+    job.work = [&](const CancelToken& token) {
+        outcome = RunTransform(m_cwtParameters, m_aSelSamples.data(), n, result, {&token});
+    };
+    m_jobs->RunHere(std::move(job));
     LogWavelet(outcome.diagnostics);
     switch (outcome.status) {
         case cwt_status::bad_arguments:
@@ -1188,7 +1171,7 @@ void CKalvoDoc::ReportNoMemory(std::uint64_t bytes) {
 }
 
 void CKalvoDoc::RequestStopListening() {
-    m_bStopListeningRequested = g_bListening;
+    m_bStopListeningRequested = IsListening();
 }
 
 void CKalvoDoc::OnCaptureBlock(const std::vector<double>& block, const QString& recordPath) {
@@ -1236,22 +1219,22 @@ int CKalvoDoc::FftEntryOfPoints(int points) {
 }
 
 void CKalvoDoc::OnFftSettings() {
-    if (g_bListening) StopListening();
-    const bool wasPlaying = g_bPlaying && m_pSound;
+    if (IsListening()) StopListening();
+    const bool wasPlaying = IsPlaying() && m_pSound;
     // What the spectrum showed, so that it is shown again after the change instead of a blank
     // window beside a selection that stays marked: the selection's spectrum (its size follows
     // the selection's length; the sonogram, 3D FFT and time series take the new size), or the
-    // spectrum at the play position, at the new size. The selection flag lasts one update only
-    // (idle clears it); the selection's size stays until playback or listening starts.
+    // spectrum at the play position, at the new size. The selection's size stays until playback
+    // or listening starts.
     const bool selectionShown =
-        !wasPlaying && g_bWaveLoaded && m_nSpectrumPoints > 0 && m_aSelSamples.size() > 1;
+        !wasPlaying && IsWaveLoaded() && m_nSpectrumPoints > 0 && m_aSelSamples.size() > 1;
     const bool positionShown =
-        !wasPlaying && g_bWaveLoaded && m_nSpectrumPoints == 0 && m_aSpectrum.size() > 1;
+        !wasPlaying && IsWaveLoaded() && m_nSpectrumPoints == 0 && m_aSpectrum.size() > 1;
     const bool waveletInput = m_bWaveletInput;
     const int selectionPoints = m_nSpectrumPoints;
-    if (g_bPlaying) {
+    if (IsPlaying()) {
         if (m_pSound) m_pSound->Stop();  // stays where it is, to go on from there
-        g_bPlaying = false;
+        m_activity.SetPlaying(false);
     }
     const std::optional<int> entry = m_ui->ChooseFftSize(FftEntryOfPoints(m_nFFTPoints));
     if (entry) {
@@ -1271,7 +1254,7 @@ void CKalvoDoc::OnFftSettings() {
     // Playback goes on with the new size; it keeps looping when the loop button says so, so
     // that the button and the sound agree. Started after the rebuild, which resets running displays.
     if (wasPlaying) {
-        StartPlayback(g_bLoop);
+        StartPlayback(IsLooping());
     } else if (selectionShown) {
         m_aSelSamples = std::move(selection);
         m_bWaveletInput = waveletInput;
@@ -1279,13 +1262,18 @@ void CKalvoDoc::OnFftSettings() {
             IsModuleOpen(Module::Zeitreihe))
             ComputeSpectrum(selectionPoints);
         if (IsModuleOpen(Module::Wavelet)) ComputeWaveletTransform();
-        g_bSelectionSpectrum = true;
         m_nSpectrumPoints = selectionPoints;
-        UpdateAllViews(kHintSelection);
+        UpdateAllViews(kHintSelectionSpectrum);
     } else if (positionShown && FillPositionBlock(*this, m_nPlayPos)) {
         ComputeSpectrum(m_nFFTPoints);
         UpdateAllViews(kHintSpectrum);
     }
+}
+
+void CKalvoDoc::SetFftPoints(int points) {
+    if (m_nFFTPoints == points) return;
+    m_nFFTPoints = points;
+    if (IsWaveLoaded() && m_nSelStart != m_nSelEnd) OnSelectionChanged(m_nSelStart, m_nSelEnd);
 }
 
 void CKalvoDoc::CollectWindowState(CKalvoSettings& settings) {
@@ -1299,7 +1287,7 @@ void CKalvoDoc::CollectWindowState(CKalvoSettings& settings) {
 // Playback
 
 void CKalvoDoc::SetAudioDevices(AudioInputDevice* input, AudioOutputDevice* output) {
-    if (g_bListening) StopListening();
+    if (IsListening()) StopListening();
     m_tones.clear();  // they belong to the output that goes
     m_input = input;
     m_output = output;
@@ -1333,7 +1321,7 @@ bool CKalvoDoc::Beep(double frequency, int ms) {
 }
 
 void CKalvoDoc::OnPlay() {
-    if (g_bBusyComputing || !g_bWaveLoaded || !m_pSound) return;
+    if (IsBusy() || !IsWaveLoaded() || !m_pSound) return;
     const std::uint32_t width = static_cast<std::uint32_t>(std::max(m_pSound->Bits() / 8, 1));
     // Outside the selection: start at its beginning.
     const bool selection = m_nSelStart != m_nSelEnd;
@@ -1343,30 +1331,29 @@ void CKalvoDoc::OnPlay() {
         m_pSound->SetCurrentPosition(start);
         m_nPlayPos = m_nSelStart;
     }
-    StartPlayback(g_bLoop);
+    StartPlayback(IsLooping());
 }
 
 void CKalvoDoc::StartPlayback(bool loop) {
     m_nSpectrumPoints = 0;
     if (!m_pSound->Play(loop)) m_ui->Message(61499, MessageIcon::Exclamation);
-    g_bPlaying = true;
-    g_bSelectionSpectrum = false;
+    m_activity.SetPlaying(true);
     UpdateAllViews(kHintPlayStarted);
 }
 
 void CKalvoDoc::OnStopPlaying() {
     if (m_pSound && m_pSound->IsPlaying()) m_pSound->Stop();
-    g_bPlaying = false;
+    m_activity.SetPlaying(false);
     UpdateAllViews(kHintRebuild);
 }
 
 void CKalvoDoc::OnLoop() {
-    if (g_bPlaying) return;
-    g_bLoop = !g_bLoop;
+    if (IsPlaying()) return;
+    m_activity.SetLooping(!IsLooping());
 }
 
 void CKalvoDoc::OnBackToStart() {
-    if (g_bPlaying && m_pSound) {
+    if (IsPlaying() && m_pSound) {
         // The music goes on from the start of what is playing (the marked stretch, else the sound);
         // the spectrum follows at once and the caret at the next tick of the play timer.
         const std::uint32_t width = static_cast<std::uint32_t>(std::max(m_pSound->Bits() / 8, 1));
@@ -1388,7 +1375,7 @@ void CKalvoDoc::SetPlayPosition(std::uint32_t byte) {
 }
 
 void CKalvoDoc::PlaybackUpdate(std::uint32_t cursorBytes) {
-    const int playBits = g_bPlayCopyReduced ? m_nPlayBits : m_nBitsPerSample;
+    const int playBits = PlaysReducedCopy() ? m_nPlayBits : m_nBitsPerSample;
     const std::uint32_t p = playBits == 16 ? cursorBytes / 2 : cursorBytes;
     m_nPlayPos = p;
     if (!FillPositionBlock(*this, p)) return;
@@ -1396,7 +1383,7 @@ void CKalvoDoc::PlaybackUpdate(std::uint32_t cursorBytes) {
     ComputeSpectrum(m_nFFTPoints);
     const bool selection = m_nSelStart != m_nSelEnd;
     if ((selection && m_nPlayPos > m_nSelEnd) || m_nPlayPos < m_nSelStart) {
-        if (g_bLoop && m_pSound) {
+        if (IsLooping() && m_pSound) {
             m_pSound->SetCurrentPosition(m_nSelStart * static_cast<std::uint32_t>(std::max(playBits / 8, 1)));
             m_nPlayPos = m_nSelStart;
         } else {
@@ -1407,7 +1394,7 @@ void CKalvoDoc::PlaybackUpdate(std::uint32_t cursorBytes) {
 }
 
 bool CKalvoDoc::PlaybackTick(std::uint32_t* cursor) {
-    if (!g_bPlaying || !m_pSound) return false;
+    if (!IsPlaying() || !m_pSound) return false;
     std::uint32_t position = 0;
     if (!m_pSound->GetCurrentPosition(&position)) {
         m_ui->Message(61505, MessageIcon::Exclamation);
@@ -1419,12 +1406,12 @@ bool CKalvoDoc::PlaybackTick(std::uint32_t* cursor) {
         m_pSound->GetCurrentPosition(&now);
         *cursor = now;
     }
-    if (g_bPlaying && !m_pSound->IsPlaying()) {
+    if (IsPlaying() && !m_pSound->IsPlaying()) {
         m_pSound->Reset();
-        g_bPlaying = false;
+        m_activity.SetPlaying(false);
         return false;
     }
-    return g_bPlaying;
+    return IsPlaying();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1453,7 +1440,7 @@ QString CKalvoDoc::RecordingPath() {
 }
 
 void CKalvoDoc::OnListen() {
-    if (!g_bListening) StartListening(false);
+    if (!IsListening()) StartListening(false);
     // Whatever was recorded while listening becomes the sound on screen, so it is not lost from view.
     else if (m_capture && m_capture->RecordingOpened())
         FinishRecording();
@@ -1462,43 +1449,42 @@ void CKalvoDoc::OnListen() {
 }
 
 void CKalvoDoc::OnRecordMusic() {
-    if (!g_bListening)
+    if (!IsListening())
         StartListening(true);
     else
         FinishRecording();
 }
 
 void CKalvoDoc::FinishRecording() {
-    if (g_bRecording) OnStopRecording();
+    if (IsRecording()) OnStopRecording();
     StopListening();
     BusyCursor busy(*m_ui);
     m_strFileName = RecordingPath();
     LoadWave(RecordingPath());
-    if (g_bWaveLoaded) SetTitle(QFileInfo(RecordingPath()).fileName());
+    if (IsWaveLoaded()) SetTitle(QFileInfo(RecordingPath()).fileName());
     NotifyStatus();
     UpdateAllViews(kHintRebuild);
 }
 
 void CKalvoDoc::OnRecord() {
-    if (!g_bListening || g_bRecording) return;
+    if (!IsListening() || IsRecording()) return;
     if (m_capture) m_capture->ResumeRecording();  // after a failed write: try again
-    g_bRecording = true;
-    g_bSelectionSpectrum = false;
+    m_activity.SetRecording(true);
     NotifyStatus();
 }
 
 void CKalvoDoc::OnStopRecording() {
-    if (!g_bRecording) return;
-    g_bRecording = false;
+    if (!IsRecording()) return;
+    m_activity.SetRecording(false);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     NotifyStatus();
 }
 
 void CKalvoDoc::StartListening(bool recordMusic) {
-    if (g_bListening) return;
+    if (IsListening()) return;
     m_bStopListeningRequested = false;
-    if (g_bWaveLoaded) {
-        if (g_bPlaying) OnStopPlaying();
+    if (IsWaveLoaded()) {
+        if (IsPlaying()) OnStopPlaying();
         RemoveWave();
     }
     m_nSpectrumPoints = 0;
@@ -1513,11 +1499,10 @@ void CKalvoDoc::StartListening(bool recordMusic) {
         return;
     }
     if (recordMusic) {
-        g_bRecording = true;
-        g_bSelectionSpectrum = false;
+        m_activity.SetRecording(true);
     }
     WriteWaveParametersInVariables(m_captureFormat);
-    g_bListening = true;
+    m_activity.SetListening(true);
 
     CCaptureThread::Parameters params;
     params.input = m_input;
@@ -1525,6 +1510,8 @@ void CKalvoDoc::StartListening(bool recordMusic) {
     params.format.bits = m_captureFormat.bitsPerSample;
     params.format.channels = 1;
     params.recordPath = RecordingPath();
+    params.listening = &m_activity.ListeningFlag();
+    params.recording = &m_activity.RecordingFlag();
     // The block is handed to this thread through its event loop; the capture thread waits for
     // it at most 1000 ms and drops it then, so a busy window never stalls the capture.
     params.handOver = [this](const std::vector<double>& block, const QString& recordPath) {
@@ -1539,13 +1526,13 @@ void CKalvoDoc::StartListening(bool recordMusic) {
                     slot->state = 1;
                 }
                 slot->done.notify_one();
-                if (g_bListening) OnCaptureBlock(*copy, recordPath.isEmpty() ? Str(61548) : recordPath);
+                if (IsListening()) OnCaptureBlock(*copy, recordPath.isEmpty() ? Str(61548) : recordPath);
             },
             Qt::QueuedConnection);
         // Waits in short steps, so that stopping (which waits for this thread) is never held up.
         std::unique_lock lock(slot->mutex);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
-        while (slot->state != 1 && g_bListening && std::chrono::steady_clock::now() < deadline)
+        while (slot->state != 1 && IsListening() && std::chrono::steady_clock::now() < deadline)
             slot->done.wait_for(lock, std::chrono::milliseconds(10));
         const bool taken = slot->state == 1;
         if (!taken) slot->state = 2;
@@ -1557,7 +1544,7 @@ void CKalvoDoc::StartListening(bool recordMusic) {
             QCoreApplication::instance(),
             [this, message] {
                 m_ui->Message(message, MessageIcon::Exclamation);
-                if (g_bListening) StopListening();
+                if (IsListening()) StopListening();
             },
             Qt::QueuedConnection);
     };
@@ -1566,7 +1553,7 @@ void CKalvoDoc::StartListening(bool recordMusic) {
             QCoreApplication::instance(),
             [this, path] {
                 // Recording ends with what was written; the live view goes on.
-                if (g_bRecording) OnStopRecording();
+                if (IsRecording()) OnStopRecording();
                 m_ui->Message(63414, MessageIcon::Exclamation, QDir::toNativeSeparators(path));
             },
             Qt::QueuedConnection);
@@ -1574,23 +1561,22 @@ void CKalvoDoc::StartListening(bool recordMusic) {
     params.recordLimitBytes = m_nRecordLimitBytes;
     if (!m_capture) m_capture = std::make_unique<CCaptureThread>();
     m_capture->Start(std::move(params));
-    if (IModuleFrame* fft = ModuleFrame(Module::FFT))
-        fft->SetControlInt(kCtrlFftLowerDb, -6 * m_nBitsPerSample);
+    emit m_activity.SoundFormatTaken(false);
     NotifyStatus();
     UpdateAllViews(kHintRebuild);
 }
 
 void CKalvoDoc::StopListening() {
-    if (g_bWaveLoaded) RemoveWave();
-    g_bListening = false;
-    g_bRecording = false;
+    if (IsWaveLoaded()) RemoveWave();
+    m_activity.SetListening(false);
+    m_activity.SetRecording(false);
     if (m_capture) m_capture->Stop();
     NotifyStatus();
     UpdateAllViews(kHintRebuild);
 }
 
 void CKalvoDoc::OnWaveFormat() {
-    if (g_bListening) StopListening();
+    if (IsListening()) StopListening();
     std::vector<int> usable;
     QStringList names;
     for (int index = 0; index < 20; ++index) {

@@ -15,6 +15,7 @@
 
 #include "analysis/cwt_parameters.h"
 #include "document/CSound.h"
+#include "document/DocumentActivity.h"
 #include "document/IModuleFrame.h"
 #include "document/WaveFormat.h"
 
@@ -35,18 +36,23 @@ enum DocumentHint : int {
     kHintChannelChosen = 0,  // the channel of a stereo file was chosen
     kHintRemoveWave = 11,    // the wave is about to go (the samples are still there)
     kHintSpectrum = 12,      // a new live or playback spectrum is in m_aSpectrum
-    kHintSelection = 18,     // the selection changed and, where needed, its spectrum is there
-    kHintPlayStarted = 23,   // playback started
-    kHintRebuild = 50,       // sound, format, listening state or settings changed
+    kHintSelection = 18,     // the selection was cleared (no sound is loaded)
+    // The selection of the loaded sound changed: its samples are in m_aSelSamples and, where a
+    // window needs it, its spectrum of m_nSpectrumPoints points in m_aSpectrum.
+    kHintSelectionSpectrum = 19,
+    kHintPlayStarted = 23,  // playback started
+    kHintRebuild = 50,      // sound, format, listening state or settings changed
 };
+
+// Either hint of a changed selection.
+inline bool IsSelectionHint(int hint) {
+    return hint == kHintSelection || hint == kHintSelectionSpectrum;
+}
 
 class CKalvoDoc {
 public:
     static constexpr std::uint32_t kKeepBound = 0xFFFFFFFFu;
     static constexpr int kPaletteSize = 1536;
-    // Control ids on module control bars that the document sets.
-    static constexpr int kCtrlFftLowerDb = 1089;
-    static constexpr int kCtrlFrequency = 1069;
 
     CKalvoDoc(CKalvoSettings& settings, UserInterface& ui);
     ~CKalvoDoc();
@@ -59,6 +65,16 @@ public:
     UserInterface& Ui() { return *m_ui; }
     // Runs the long computations of the views; Escape and the cancel command stop them here.
     JobRunner& Jobs() { return *m_jobs; }
+    // What the document is doing, with a signal for each change.
+    const DocumentActivity& Activity() const { return m_activity; }
+    bool IsListening() const { return m_activity.Listening(); }
+    bool IsRecording() const { return m_activity.Recording(); }
+    bool IsPlaying() const { return m_activity.Playing(); }
+    bool IsLooping() const { return m_activity.Looping(); }
+    bool IsWaveLoaded() const { return m_activity.WaveLoaded(); }
+    bool IsBusy() const { return m_activity.Busy(); }
+    // Playback plays a copy of the sound at another rate (its own sample count).
+    bool PlaysReducedCopy() const { return m_activity.PlaysReducedCopy(); }
     void AddView(IDocumentView* view);
     void RemoveView(IDocumentView* view);
     void UpdateAllViews(int hint);
@@ -147,6 +163,9 @@ public:
     void OnFftSettings();                                           // the "FFT" settings command
     static int FftPointsOfEntry(int entry);                         // -1 outside 0..11
     static constexpr std::uint32_t kLargestFftPoints = 256u << 11;  // the last entry of the settings' list
+    // The FFT size a window needs (the kids' windows keep their own); a marked selection of the
+    // loaded sound gets its spectrum again.
+    void SetFftPoints(int points);
     // True when the selection is longer than the largest spectrum, whose spectrum therefore is
     // that of its first kLargestFftPoints samples only: the views and the command line say so.
     bool SelectionSpectrumIsCut() const {
@@ -269,6 +288,9 @@ public:
     int m_bClose3DWindows = 0;
 
 private:
+    // Tests and benchmarks put the document into a state without a sound card.
+    friend class DocumentTestAccess;
+
     // Makes the playback sound; when it cannot be heard the sound stays loaded and the user is told why.
     // False only when memory ran out (the user was told); a sound that cannot be heard is
     // still loaded, with a message that says why.
@@ -308,6 +330,7 @@ private:
 
     CKalvoSettings& m_settings;
     UserInterface* m_ui;
+    DocumentActivity m_activity;  // before the runner, which tells it when it is busy
     std::unique_ptr<JobRunner> m_jobs;
     IMainFrame* m_pMainFrame = nullptr;
     std::vector<IDocumentView*> m_views;

@@ -7,7 +7,6 @@
 #include <thread>
 #include <vector>
 
-#include "document/AppFlags.h"
 #include "platform/UserInterface.h"
 
 struct JobRunner::Job {
@@ -39,19 +38,18 @@ JobRunner::~JobRunner() {
         if (job->progressShown) job->sliced.ui->EndProgress();
     }
     if (!m_jobs.empty()) {
-        g_bBusyComputing = false;
         if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
     }
 }
 
 JobRunner::JobId JobRunner::Add(std::shared_ptr<Job> job) {
-    if (m_jobs.empty()) {
-        g_bBusyComputing = true;
+    const bool first = m_jobs.empty();
+    if (first)
         if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
-    }
     job->id = m_nNext++;
     const JobId id = job->id;
     m_jobs.emplace(id, std::move(job));
+    if (first) emit BusyChanged(true);
     return id;
 }
 
@@ -95,6 +93,19 @@ JobRunner::Outcome JobRunner::RunNow(const WorkerJob& job, const CancelToken& to
     job.work(token);
     const Outcome outcome = token.Cancelled() ? Outcome::Cancelled : Outcome::Finished;
     if (job.finished) job.finished(outcome);
+    return outcome;
+}
+
+JobRunner::Outcome JobRunner::RunHere(WorkerJob work) {
+    auto job = std::make_shared<Job>();
+    job->worker = true;  // never marked done: the poll of the workers leaves it alone
+    job->work = std::move(work);
+    const CancelToken token = job->token;
+    const auto run = job->work.work;
+    const JobId id = Add(std::move(job));
+    run(token);
+    const Outcome outcome = token.Cancelled() ? Outcome::Cancelled : Outcome::Finished;
+    End(id, outcome);
     return outcome;
 }
 
@@ -197,8 +208,8 @@ void JobRunner::End(JobId id, Outcome outcome) {
     if (!slicedLeft) m_sliceTimer.stop();
     if (!workersLeft) m_pollTimer.stop();
     if (m_jobs.empty()) {
-        g_bBusyComputing = false;
         if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
+        emit BusyChanged(false);
     }
     const auto finished = job->worker ? job->work.finished : job->sliced.finished;
     if (finished) finished(outcome);

@@ -68,6 +68,10 @@ public:
     // (the command line, pictures that are never shown). finished is called as well.
     static Outcome RunNow(const SlicedJob& job, const CancelToken& token = {});
     static Outcome RunNow(const WorkerJob& job, const CancelToken& token = {});
+    // A job that must finish before its caller goes on (the wavelet transform, which the window
+    // draws at once): it runs on the calling thread, but counts as running meanwhile, so the
+    // program is busy and CancelAll reaches its token. finished is called as well.
+    Outcome RunHere(WorkerJob job);
 
     // Asks the job to stop; it ends at its next step and reports Cancelled.
     void Cancel(JobId id);
@@ -79,6 +83,10 @@ public:
 
     bool IsRunning(JobId id) const { return m_jobs.count(id) != 0; }
     bool Busy() const { return !m_jobs.empty(); }
+
+signals:
+    // The first job started, or the last one ended.
+    void BusyChanged(bool busy);
 
 protected:
     // Escape anywhere in the program cancels the running jobs.

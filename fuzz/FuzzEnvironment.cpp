@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <cstdlib>
 
-#include "document/AppFlags.h"
 #include "platform/ProgramFolder.h"
 #include "platform/StringTable.h"
 
@@ -66,10 +65,4 @@ QString FuzzEnvironment::WriteInput(const QString& name, const std::uint8_t* dat
 QByteArray FuzzEnvironment::Bytes(const std::uint8_t* data, std::size_t size) {
     return size == 0 ? QByteArray()
                      : QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-}
-
-void FuzzEnvironment::ResetProgramFlags() {
-    for (auto* flag : {&g_bListening, &g_bRecording, &g_bPlaying, &g_bWaveLoaded, &g_bLoop,
-                       &g_bPlayCopyReduced, &g_bSelectionSpectrum, &g_bCancel, &g_bBusyComputing})
-        *flag = false;
 }

@@ -23,9 +23,6 @@ public:
     // Writes the input to Folder() + name and returns the path (empty when writing failed).
     QString WriteInput(const QString& name, const std::uint8_t* data, std::size_t size) const;
     static QByteArray Bytes(const std::uint8_t* data, std::size_t size);
-    // Clears the program's state flags (listening, playing, a wave loaded, ...), so every input
-    // meets the program as it starts.
-    static void ResetProgramFlags();
 
 private:
     FuzzEnvironment();

@@ -42,7 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const QString path = environment.WriteInput(QStringLiteral("input.txt"), data, size);
     FUZZ_CHECK(!path.isEmpty());
-    FuzzEnvironment::ResetProgramFlags();
     ScriptedUserInterface ui;
     CKalvoSettings settings;
     CKalvoDoc doc(settings, ui);

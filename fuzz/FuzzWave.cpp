@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/CRiffWave.h"
 #include "fuzz/FuzzCheck.h"
@@ -38,19 +37,18 @@ void ReadWithChunkReader(const QString& path, std::size_t fileSize) {
 }
 
 void LoadIntoDocument(const QString& path, bool chooseLeft) {
-    FuzzEnvironment::ResetProgramFlags();
     ScriptedUserInterface ui;
     ui.channels.push_back(chooseLeft ? 1 : 0);
     CKalvoSettings settings;
     CKalvoDoc doc(settings, ui);
     doc.OnNewDocument();
     if (!doc.LoadWave(path)) {
-        FUZZ_CHECK(!g_bWaveLoaded);
+        FUZZ_CHECK(!doc.IsWaveLoaded());
         FUZZ_CHECK(doc.m_nWaveBytes == 0);
         FUZZ_CHECK(!ui.messages.empty());  // a refused file is always explained
         return;
     }
-    FUZZ_CHECK(g_bWaveLoaded);
+    FUZZ_CHECK(doc.IsWaveLoaded());
     const std::uint32_t count = doc.SampleCount();
     FUZZ_CHECK(count > 0);
     double sum = 0.0;

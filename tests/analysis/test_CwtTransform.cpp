@@ -194,9 +194,10 @@ TEST(CwtTransform, WhatCannotBeComputedNeverEndsTheProgram) {
     }
 }
 
-TEST(CwtTransform, TheCancelFlagStopsARunWithoutAResult) {
+TEST(CwtTransform, ACancelledTokenStopsARunWithoutAResult) {
     const std::vector<double> tone = Tone(440.0, 0.1);
-    std::atomic<bool> cancel{true};
+    CancelToken cancel;
+    cancel.Cancel();
     cwt_parameters p = For(tone, "morlet,2");
     std::vector<float> result = {1.0f};
     const cwt_outcome outcome = RunTransform(p, tone.data(), std::int64_t(tone.size()), result, {&cancel});

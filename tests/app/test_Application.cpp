@@ -37,7 +37,6 @@ namespace {
 class Application : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetFlags();
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
         ASSERT_TRUE(SeedProfiles(dir.path()));
@@ -51,7 +50,6 @@ protected:
         app.ExitInstance();
         RestoreProgramFolder();
         SetCurrentLanguage(Language::English);
-        ResetFlags();
     }
     QString ProfilePath(const QString& file) const { return dir.filePath(QStringLiteral("Profile/") + file); }
     // A user profile made from the standard one, with some settings changed.
@@ -182,7 +180,7 @@ TEST_F(Application, OpeningAWaveFillsTheStatusBar) {
     ASSERT_TRUE(WriteFile(wave, Mono16(44100, Sine(440, 44100, 4410, 8000))));
     ui.openFiles.push_back(wave);
     ASSERT_TRUE(app.MainFrame()->OnCommand(32807));
-    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_TRUE(app.Document()->IsWaveLoaded());
     EXPECT_EQ(app.MainFrame()->PaneText(1), QStringLiteral("File: tone.wav"));
     EXPECT_EQ(app.MainFrame()->PaneText(2), QStringLiteral("Mono: 16-Bit"));
     EXPECT_EQ(app.MainFrame()->PaneText(3), QStringLiteral("44 kHz"));
@@ -208,7 +206,7 @@ TEST_F(Application, SwitchingTheLanguageRebuildsTheWindowsInTheOtherLanguage) {
     ui.languages.push_back(QStringLiteral("English"));
     app.OnLanguage();
     EXPECT_EQ(CurrentLanguage(), Language::English);
-    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_TRUE(app.Document()->IsWaveLoaded());
     EXPECT_EQ(app.Document()->GetTitle(), QStringLiteral("tone.wav"));
     EXPECT_EQ(app.MainFrame()->menuBar()->actions().value(0)->text(), englishFile);
 }
@@ -376,7 +374,7 @@ TEST_F(Application, MarkingAndSelectingInTheMainSoundWindowReachTheDocument) {
     QTest::mousePress(wave_, Qt::LeftButton, {}, QPoint(wave_->width() - 40, wy));
     QTest::mouseMove(wave_, QPoint(wave_->width() / 2, wy));
     QTest::mouseRelease(wave_, Qt::LeftButton, {}, QPoint(40, wy));
-    EXPECT_TRUE(g_bSelectionSpectrum);
+    EXPECT_GT(app.Document()->m_nSpectrumPoints, 0);  // the selection came with its spectrum
     ASSERT_GT(app.Document()->m_aSelSamples.size(), 10000u);
     EXPECT_EQ(app.Document()->m_aSelSamples.size() % 2, 0u);
 
@@ -415,7 +413,7 @@ TEST_F(Application, TheSoundcardDialogSwitchesDevicesAndTheLoadedSoundStaysPlaya
     app.OnSoundcard();
     EXPECT_EQ(app.m_strCaptureDeviceId, QStringLiteral("virtual:chirp"));
     EXPECT_EQ(app.m_strCaptureDevice, app.Document()->InputDevice()->Name());
-    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_TRUE(app.Document()->IsWaveLoaded());
     ASSERT_NE(app.Document()->m_pSound, nullptr);
     EXPECT_TRUE(ui.channelDialogs.empty());
 }
@@ -476,7 +474,7 @@ TEST_F(Application, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
     ASSERT_GT(app.Document()->m_aSelSamples.size(), 1u);
     ASSERT_TRUE(frame->OnCommand(32788));
     EXPECT_EQ(app.Document()->m_aSelSamples.size(), 1u);
-    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_TRUE(app.Document()->IsWaveLoaded());
 
     // The overview saves and copies its own picture, at its own size, under the window's picture name.
     CKalvoOverView* over = app.SplitterFrame()->OverView();
@@ -543,15 +541,14 @@ TEST_F(Application, EscapeKeyStopsListeningAtTheNextBlockAndIsNotKeptForLater) {
     // An Escape while nothing listens (as when it closed a dialog) is forgotten.
     QTest::keyClick(wave, Qt::Key_Escape);
     app.Document()->StartListening(false);
-    ASSERT_TRUE(g_bListening);
+    ASSERT_TRUE(app.Document()->IsListening());
     app.Document()->m_aSpectrum.clear();
     ASSERT_TRUE(WaitFor([&] { return app.Document()->m_aSpectrum.size() > 1; }));
-    EXPECT_TRUE(g_bListening);
+    EXPECT_TRUE(app.Document()->IsListening());
 
     // Escape in the window, where the window-wide shortcut sees it first.
     QTest::keyClick(wave, Qt::Key_Escape);
-    EXPECT_TRUE(WaitFor([] { return !g_bListening; }));
-    EXPECT_FALSE(g_bCancel);
+    EXPECT_TRUE(WaitFor([&] { return !app.Document()->IsListening(); }));
 }
 
 TEST_F(Application, KidsChoosingTheMicrophoneStartRecordingMusic) {
@@ -560,13 +557,13 @@ TEST_F(Application, KidsChoosingTheMicrophoneStartRecordingMusic) {
     ui.kidsStarts.push_back(1);  // "record music with microphone"
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Kids")));
     EXPECT_TRUE(ui.fileDialogs.empty());
-    EXPECT_TRUE(g_bListening);
-    EXPECT_TRUE(g_bRecording);
+    EXPECT_TRUE(app.Document()->IsListening());
+    EXPECT_TRUE(app.Document()->IsRecording());
     // Ctrl+M, the key its menu shows, stops and loads the recording.
     ASSERT_NE(app.MainFrame()->Action(32785), nullptr);
     EXPECT_EQ(app.MainFrame()->Action(32785)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
     app.MainFrame()->OnCommand(32785);
-    EXPECT_FALSE(g_bRecording);
+    EXPECT_FALSE(app.Document()->IsRecording());
 }
 
 namespace {
@@ -690,7 +687,7 @@ TEST_F(Application, ASoundDeviceThatCannotBeOpenedIsReportedAndTheVirtualOneTake
     // The program goes on with working devices, and the loaded sound stays playable.
     ASSERT_NE(app.Document()->InputDevice(), nullptr);
     ASSERT_NE(app.Document()->OutputDevice(), nullptr);
-    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_TRUE(app.Document()->IsWaveLoaded());
     EXPECT_NE(app.Document()->m_pSound, nullptr);
 }
 

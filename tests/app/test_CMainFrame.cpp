@@ -33,7 +33,6 @@ namespace {
 class MainFrame : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetFlags();
         // Only the modules a test registers itself: the info window joins when the program starts.
         CModuleWindows::Unregister(Module::Info);
         SetCurrentLanguage(Language::English);
@@ -49,7 +48,6 @@ protected:
         frame.reset();
         RestoreProgramFolder();
         SetCurrentLanguage(Language::English);
-        ResetFlags();
     }
 
     static std::vector<int> Ids(const QList<QAction*>& actions) {
@@ -114,8 +112,8 @@ TEST_F(MainFrame, StatusMessagesFillTheirPanes) {
         EXPECT_EQ(frame->PaneText(c.pane), QLatin1String(c.text))
             << std::hex << c.message << std::dec << " " << c.param;
     }
-    g_bListening = true;
-    g_bRecording = true;
+    DocumentTestAccess::Activity(doc).SetListening(true);
+    DocumentTestAccess::Activity(doc).SetRecording(true);
     frame->SendMessage(kMsgStatusListening, 0);
     frame->SendMessage(kMsgStatusRecording, 0);
     EXPECT_EQ(frame->PaneText(7), Str(61546));
@@ -190,7 +188,7 @@ TEST_F(MainFrame, CommandsReachTheirTargets) {
     EXPECT_EQ(ui.dialogsShown, (QStringList{"about", "shortcuts"}));
     // Escape stops a long computation; with nothing running it changes nothing.
     EXPECT_TRUE(frame->OnCommand(32825));
-    EXPECT_FALSE(g_bCancel);
+    EXPECT_FALSE(doc.IsBusy());
     // A running job is cancelled through the document's job runner.
     std::optional<JobRunner::Outcome> outcome;
     JobRunner::SlicedJob job;
@@ -200,11 +198,19 @@ TEST_F(MainFrame, CommandsReachTheirTargets) {
     EXPECT_TRUE(frame->OnCommand(32825));
     ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 60000));
     EXPECT_EQ(outcome, JobRunner::Outcome::Cancelled);
-    EXPECT_FALSE(g_bCancel);
-    // Busy outside the runner (the wavelet transform): its flag.
-    g_bBusyComputing = true;
-    EXPECT_TRUE(frame->OnCommand(32825));
-    EXPECT_TRUE(g_bCancel);
+    EXPECT_FALSE(doc.IsBusy());
+    // A job that runs on the window's thread (the wavelet transform) is reached as well, by a
+    // cancel that arrives while it runs.
+    JobRunner::WorkerJob here;
+    bool cancelled = false;
+    here.work = [&](const CancelToken& token) {
+        EXPECT_TRUE(doc.IsBusy());
+        EXPECT_TRUE(frame->OnCommand(32825));
+        cancelled = token.Cancelled();
+    };
+    EXPECT_EQ(doc.Jobs().RunHere(std::move(here)), JobRunner::Outcome::Cancelled);
+    EXPECT_TRUE(cancelled);
+    EXPECT_FALSE(doc.IsBusy());
     EXPECT_FALSE(frame->OnCommand(32790));  // play: not built
 }
 
@@ -313,7 +319,6 @@ TEST_F(MainFrame, ClosingStoresTheMainPlacementInSlotZero) {
 }
 
 TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
-    ResetFlags();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     SetProgramFolder(dir.path());
@@ -394,11 +399,9 @@ TEST(MainFrameModules, RegisteredModulesJoinMenusAndBarsInTheirPlaces) {
     }
     for (const auto& [module, slot, command] : modules) CModuleWindows::Unregister(module);
     RestoreProgramFolder();
-    ResetFlags();
 }
 
 TEST(MainFrameTexts, EveryMenuItemButtonAndKeyHasATextInBothLanguages) {
-    ResetFlags();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     SetProgramFolder(dir.path());
@@ -467,5 +470,4 @@ TEST(MainFrameTexts, EveryMenuItemButtonAndKeyHasATextInBothLanguages) {
     }
     for (const auto& [module, slot, command] : modules) CModuleWindows::Unregister(module);
     RestoreProgramFolder();
-    ResetFlags();
 }

@@ -26,7 +26,6 @@ namespace {
 class OpeningFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetFlags();
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
         ASSERT_TRUE(SeedProfiles(dir.path()));
@@ -39,7 +38,6 @@ protected:
         app.ExitInstance();
         RestoreProgramFolder();
         SetCurrentLanguage(Language::English);
-        ResetFlags();
     }
     // A user profile that opens no module window and no last file: the main sound window only.
     void StartPlain() {
@@ -103,7 +101,7 @@ TEST_F(OpeningFiles, AFileDroppedOnTheMainWindowOpensAsFileOpenWouldAndKeepsTheO
     StartPlain();
     const QString tone = Write(QStringLiteral("tone.wav"), Mono16(8000, Sine(440, 8000, 800, 8000)));
     ASSERT_TRUE(Drop({tone}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return g_bWaveLoaded.load(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app.Document()->IsWaveLoaded(); }, 20000));
     EXPECT_EQ(Title(), QStringLiteral("tone.wav"));
     EXPECT_EQ(app.MainFrame()->PaneText(1), QStringLiteral("File: tone.wav"));
 

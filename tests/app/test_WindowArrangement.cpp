@@ -111,7 +111,6 @@ namespace {
 class WindowPlaces : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetFlags();
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
         ASSERT_TRUE(SeedProfiles(dir.path()));
@@ -123,7 +122,6 @@ protected:
     void TearDown() override {
         app.ExitInstance();
         RestoreProgramFolder();
-        ResetFlags();
     }
     // The program with a shipped profile in a main window of a common screen's size.
     CMainFrame* Start(ProfileKind kind, QSize screen) {

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 #include "tests/support/DocFixture.h"
 
@@ -64,4 +66,32 @@ TEST_F(DocumentState, PaletteRunsFromRedOverYellowGreenCyanBlueMagentaToWhite) {
     EXPECT_EQ(CKalvoDoc::PaletteColor(1023), 0x0000FFu);
     EXPECT_EQ(CKalvoDoc::PaletteColor(1279), 0xFF00FFu);
     EXPECT_EQ(CKalvoDoc::PaletteColor(1535), 0xFFFFFFu);
+}
+
+TEST_F(DocumentState, WhatTheDocumentDoesIsSignalledOnceForEachChange) {
+    std::vector<std::string> changes;
+    const DocumentActivity& activity = doc.Activity();
+    const auto note = [&changes](const char* on, const char* off) {
+        return [&changes, on, off](bool state) { changes.emplace_back(state ? on : off); };
+    };
+    QObject::connect(&activity, &DocumentActivity::WaveLoadedChanged, note("loaded", "gone"));
+    QObject::connect(&activity, &DocumentActivity::LoopingChanged, note("loop", "no loop"));
+    QObject::connect(&activity, &DocumentActivity::BusyChanged, note("busy", "idle"));
+    QObject::connect(&activity, &DocumentActivity::PlayingChanged, note("playing", "stopped"));
+
+    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("tone.wav"), Mono16(8000, Sine(440, 8000, 4000, 8000)))));
+    EXPECT_TRUE(doc.IsWaveLoaded());
+    const CKalvoDoc other(app.Settings(), ui);  // the state is this document's own
+    EXPECT_FALSE(other.IsWaveLoaded());
+    doc.OnLoop();  // while nothing plays the loop button toggles
+    EXPECT_TRUE(doc.IsLooping());
+    // The wavelet transform of a new selection runs as a job of the document: busy meanwhile.
+    ASSERT_TRUE(doc.OnSelectionChanged(0, 2000));
+    EXPECT_TRUE(doc.ComputeWaveletTransform());
+    EXPECT_FALSE(doc.IsBusy());
+    doc.RemoveWave();
+    doc.RemoveWave();  // nothing more to tell
+    EXPECT_FALSE(doc.IsWaveLoaded());
+    EXPECT_FALSE(doc.IsLooping());
+    EXPECT_EQ(changes, (std::vector<std::string>{"loaded", "loop", "busy", "idle", "gone", "no loop"}));
 }

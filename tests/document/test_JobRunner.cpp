@@ -7,8 +7,8 @@
 #include <QThread>
 #include <QWidget>
 #include <optional>
+#include <vector>
 
-#include "document/AppFlags.h"
 #include "document/JobRunner.h"
 #include "platform/ScriptedUserInterface.h"
 
@@ -77,9 +77,13 @@ struct Record {
 
 class JobRunnerTest : public ::testing::Test {
 protected:
-    void TearDown() override { g_bBusyComputing = false; }
+    void SetUp() override {
+        QObject::connect(&runner, &JobRunner::BusyChanged,
+                         [this](bool busy) { busyChanges.push_back(busy); });
+    }
     ScriptedUserInterface ui;
     JobRunner runner;
+    std::vector<bool> busyChanges;  // as the runner told them
 };
 
 TEST_F(JobRunnerTest, ASlicedJobRunsToTheEndWithTheWindowAnsweringBetweenSlices) {
@@ -90,7 +94,7 @@ TEST_F(JobRunnerTest, ASlicedJobRunsToTheEndWithTheWindowAnsweringBetweenSlices)
     job.progressText = [] { return QStringLiteral("step"); };
     const JobRunner::JobId quickId = runner.StartSliced(std::move(job));
     EXPECT_TRUE(runner.IsRunning(quickId));
-    EXPECT_TRUE(g_bBusyComputing);
+    EXPECT_TRUE(runner.Busy());
     EXPECT_EQ(ui.busyDepth, 1);
     EXPECT_EQ(quick.steps, 0);  // nothing before the window's next turn
     ASSERT_TRUE(QTest::qWaitFor([&] { return quick.Ended(); }, kGenerousMs));
@@ -114,7 +118,7 @@ TEST_F(JobRunnerTest, ASlicedJobRunsToTheEndWithTheWindowAnsweringBetweenSlices)
     EXPECT_FALSE(ui.progressOpen);
     EXPECT_EQ(ui.busyDepth, 0);
     EXPECT_FALSE(runner.Busy());
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_EQ(busyChanges, (std::vector<bool>{true, false, true, false}));  // once for each job
     EXPECT_TRUE(slow.onWindowThread);
 }
 
@@ -122,14 +126,14 @@ TEST_F(JobRunnerTest, AWorkerRunsToTheEndAndReportsOnTheWindowsThread) {
     Record r;
     std::atomic<int> counted{0};
     const JobRunner::JobId id = runner.StartWorker(r.Worker(100000, counted));
-    EXPECT_TRUE(g_bBusyComputing);
+    EXPECT_TRUE(runner.Busy());
     ASSERT_TRUE(QTest::qWaitFor([&] { return r.Ended(); }, kGenerousMs));
     EXPECT_EQ(r.outcome, Outcome::Finished);
     EXPECT_EQ(counted, 100000);
     EXPECT_EQ(r.finishedCalls, 1);
     EXPECT_TRUE(r.onWindowThread);
     EXPECT_FALSE(runner.IsRunning(id));
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_FALSE(runner.Busy());
 
     // Waiting for it (the tests, a closing program) takes the result at once.
     Record waited;
@@ -156,7 +160,7 @@ TEST_F(JobRunnerTest, EscapeAnywhereCancelsEveryRunningJobAndEachReportsCancelle
     EXPECT_EQ(sliced.finishedCalls + worker.finishedCalls, 2);
     EXPECT_FALSE(ui.progressOpen);
     EXPECT_EQ(ui.busyDepth, 0);
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_FALSE(runner.Busy());
 
     // With nothing running, Escape is left alone.
     const int stepsBefore = sliced.steps;
@@ -192,7 +196,7 @@ TEST_F(JobRunnerTest, CancellingOneJobLeavesTheOtherRunning) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return first.Ended(); }, kGenerousMs));
     EXPECT_EQ(first.outcome, Outcome::Cancelled);
     EXPECT_TRUE(runner.IsRunning(b));
-    EXPECT_TRUE(g_bBusyComputing);
+    EXPECT_TRUE(runner.Busy());
     const int stepsThen = second.steps;
     ASSERT_TRUE(QTest::qWaitFor([&] { return second.steps > stepsThen; }, kGenerousMs));  // still working
     release = true;
@@ -224,9 +228,40 @@ TEST_F(JobRunnerTest, StopEndsAJobAtOnceWithoutSayingItWasCancelled) {
     EXPECT_EQ(worker.outcome, Outcome::Stopped);
     EXPECT_FALSE(runner.Busy());
     EXPECT_EQ(ui.busyDepth, 0);
-    EXPECT_FALSE(g_bBusyComputing);
     runner.Stop(s);  // a second time changes nothing
     EXPECT_EQ(sliced.finishedCalls, 1);
+}
+
+TEST_F(JobRunnerTest, AJobRunHereKeepsTheProgramBusyAndEscapeMeanwhileCancelsIt) {
+    Record r;
+    std::atomic<int> counted{0};
+    bool busyWhileWorking = false;
+    JobRunner::WorkerJob job = r.Worker(300, counted);
+    job.work = [inner = job.work, &busyWhileWorking, this](const CancelToken& token) {
+        busyWhileWorking = runner.Busy();
+        inner(token);
+    };
+    EXPECT_EQ(runner.RunHere(job), Outcome::Finished);
+    EXPECT_TRUE(busyWhileWorking);
+    EXPECT_EQ(counted, 300);
+    EXPECT_EQ(r.finishedCalls, 1);
+    EXPECT_EQ(r.outcome, Outcome::Finished);
+    EXPECT_FALSE(runner.Busy());
+    EXPECT_EQ(busyChanges, (std::vector<bool>{true, false}));
+
+    // An Escape handled while it works (a nested turn of the event loop) reaches its token.
+    QWidget somewhere;
+    Record escaped;
+    std::atomic<int> untilEscape{0};
+    job = escaped.Worker(-1, untilEscape);  // never done by itself
+    job.work = [inner = job.work, &somewhere](const CancelToken& token) {
+        QTest::keyClick(&somewhere, Qt::Key_Escape);
+        inner(token);
+    };
+    EXPECT_EQ(runner.RunHere(job), Outcome::Cancelled);
+    EXPECT_EQ(escaped.outcome, Outcome::Cancelled);
+    EXPECT_EQ(untilEscape, 0);
+    EXPECT_FALSE(runner.Busy());
 }
 
 TEST_F(JobRunnerTest, TheSynchronousRunDoesTheSameJobToTheEndOnTheCallingThread) {
@@ -240,7 +275,7 @@ TEST_F(JobRunnerTest, TheSynchronousRunDoesTheSameJobToTheEndOnTheCallingThread)
     EXPECT_EQ(sliced.slicesShown, 0);
     EXPECT_TRUE(ui.progressTexts.isEmpty());
     EXPECT_EQ(ui.busyDepth, 0);
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_FALSE(runner.Busy());
 
     Record worker;
     std::atomic<int> counted{0};

@@ -55,7 +55,7 @@ protected:
         doc.SetAudioDevices(input.get(), output.get());
     }
     void TearDown() override {
-        if (g_bListening) doc.StopListening();
+        if (doc.IsListening()) doc.StopListening();
         doc.SetAudioDevices(nullptr, nullptr);
         DocFixture::TearDown();
     }
@@ -102,7 +102,7 @@ TEST(CaptureThread, NotifySizeIsAFifthOfTheRateInWholeFrames) {
 TEST_F(Listening, TheFirstListenTakes44kHz16BitMonoAndGivesLiveSpectra) {
     doc.m_nFFTPoints = 1024;
     doc.StartListening(false);
-    ASSERT_TRUE(g_bListening);
+    ASSERT_TRUE(doc.IsListening());
     EXPECT_EQ(doc.m_captureFormat.samplesPerSec, 44100u);
     EXPECT_EQ(doc.m_captureFormat.bitsPerSample, 16);
     EXPECT_EQ(doc.m_captureFormat.channels, 1);
@@ -117,7 +117,7 @@ TEST_F(Listening, TheFirstListenTakes44kHz16BitMonoAndGivesLiveSpectra) {
         std::max_element(doc.m_aSpectrum.begin() + 1, doc.m_aSpectrum.end()) - doc.m_aSpectrum.begin();
     EXPECT_NEAR(CKalvoDoc::BinFrequency(static_cast<std::size_t>(peak), 1024, 44100), 440.0, 44.0);
     doc.StopListening();
-    EXPECT_FALSE(g_bListening);
+    EXPECT_FALSE(doc.IsListening());
     EXPECT_FALSE(doc.CaptureThread()->IsRunning());
 }
 
@@ -127,7 +127,7 @@ TEST_F(Listening, EscapeStopsListeningAtTheNextBlock) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return SpectraSince(0) >= 1; }, kDeadlineMs));
     doc.RequestStopListening();
     const std::size_t before = recorder.hints.size();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !g_bListening; }, kDeadlineMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !doc.IsListening(); }, kDeadlineMs));
     EXPECT_EQ(SpectraSince(before), 0);  // the block that saw the key was not shown
 }
 
@@ -137,7 +137,7 @@ TEST_F(Listening, RecordStopRecordAgainWritesBothStretchesIntoOneFileThatBecomes
     ShownBlocks shown(doc);
     doc.AddView(&shown);
     doc.StartListening(false);
-    EXPECT_FALSE(g_bWaveLoaded);  // listening removes the loaded sound
+    EXPECT_FALSE(doc.IsWaveLoaded());  // listening removes the loaded sound
     // Lets the given number of blocks go by and gives the samples they held.
     const auto stretch = [&](int blocks) {
         const std::size_t samples = shown.samples;
@@ -147,7 +147,7 @@ TEST_F(Listening, RecordStopRecordAgainWritesBothStretchesIntoOneFileThatBecomes
     };
     stretch(1);
     doc.OnRecord();
-    EXPECT_TRUE(g_bRecording);
+    EXPECT_TRUE(doc.IsRecording());
     const std::size_t first = stretch(3);
     doc.OnStopRecording();
     const std::size_t pause = stretch(20);  // not recorded
@@ -155,8 +155,8 @@ TEST_F(Listening, RecordStopRecordAgainWritesBothStretchesIntoOneFileThatBecomes
     const std::size_t second = stretch(3);
     doc.OnRecordMusic();  // stops both and loads the recording
     doc.RemoveView(&shown);
-    EXPECT_FALSE(g_bListening);
-    ASSERT_TRUE(g_bWaveLoaded);
+    EXPECT_FALSE(doc.IsListening());
+    ASSERT_TRUE(doc.IsWaveLoaded());
     EXPECT_EQ(doc.m_strFileName, CKalvoDoc::RecordingPath());
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("Aufnahme.wav"));
     // Both stretches and not the pause between them. At each of the four switches a block or two
@@ -171,7 +171,7 @@ TEST_F(Listening, RecordStopRecordAgainWritesBothStretchesIntoOneFileThatBecomes
 TEST_F(Listening, ARecordingIsAValidFileWhileItIsStillBeingWritten) {
     QFile::remove(CKalvoDoc::RecordingPath());
     doc.StartListening(true);
-    ASSERT_TRUE(g_bRecording);
+    ASSERT_TRUE(doc.IsRecording());
     // Read it as another program would, while the recording goes on, until the sizes in the
     // file (brought up to date once a second) hold a second of sound.
     QByteArray bytes;
@@ -229,11 +229,11 @@ TEST_F(Listening, OpeningAFileStopsListeningFirst) {
     const QString series = Write(QStringLiteral("x.txt"), QByteArray("1 2 3 4 5 4 3 2 1"));
     for (const bool timeSeries : {false, true}) {
         doc.StartListening(false);
-        ASSERT_TRUE(g_bListening);
+        ASSERT_TRUE(doc.IsListening());
         ASSERT_TRUE(timeSeries ? doc.OpenTimeSeriesFile(series) : doc.OpenSoundFile(wave));
-        EXPECT_FALSE(g_bListening);
+        EXPECT_FALSE(doc.IsListening());
         EXPECT_FALSE(doc.CaptureThread()->IsRunning());
-        EXPECT_TRUE(g_bWaveLoaded);
+        EXPECT_TRUE(doc.IsWaveLoaded());
         EXPECT_EQ(doc.m_strFileName, timeSeries ? series : wave);
         EXPECT_EQ(doc.SampleCount(), timeSeries ? 9u : 4000u);
     }
@@ -245,11 +245,11 @@ TEST_F(Listening, AFailedWriteStopsTheRecordingOnceKeepsTheFileAndListeningGoesO
     constexpr std::uint32_t kBlock = 8820;
     doc.SetRecordingLimit(3 * kBlock + 100);
     doc.StartListening(true);
-    ASSERT_TRUE(g_bRecording);
+    ASSERT_TRUE(doc.IsRecording());
     ASSERT_TRUE(PumpUntil([&] { return SaidNumber(ui, 63414); }));
     EXPECT_TRUE(ui.messages.back().text.contains(QDir::toNativeSeparators(CKalvoDoc::RecordingPath())));
-    EXPECT_FALSE(g_bRecording);
-    EXPECT_TRUE(g_bListening);
+    EXPECT_FALSE(doc.IsRecording());
+    EXPECT_TRUE(doc.IsListening());
     // The live view goes on, and the user is told only once.
     recorder.hints.clear();
     ASSERT_TRUE(PumpUntil(
@@ -272,11 +272,11 @@ TEST_F(Listening, AFailedWriteStopsTheRecordingOnceKeepsTheFileAndListeningGoesO
     // Recording again meets the same limit: told again, for the new attempt.
     doc.OnRecord();
     ASSERT_TRUE(PumpUntil([&] { return ui.messages.size() == 2; }));
-    EXPECT_FALSE(g_bRecording);
+    EXPECT_FALSE(doc.IsRecording());
 
     doc.OnListen();  // ends listening and loads what was recorded
-    EXPECT_FALSE(g_bListening);
-    ASSERT_TRUE(g_bWaveLoaded);
+    EXPECT_FALSE(doc.IsListening());
+    ASSERT_TRUE(doc.IsWaveLoaded());
     EXPECT_GE(doc.SampleCount(), written / 2);
     EXPECT_EQ(doc.SampleCount() % (kBlock / 2), 0u);
 }

@@ -47,7 +47,7 @@ TEST_F(LoadWave, BrokenFilesLeaveTheDocumentEmptyWithAClearMessage) {
         SCOPED_TRACE(c.name);
         ui.messages.clear();
         EXPECT_FALSE(doc.LoadWave(Write(QStringLiteral("bad.wav"), c.bytes)));
-        EXPECT_FALSE(g_bWaveLoaded);
+        EXPECT_FALSE(doc.IsWaveLoaded());
         EXPECT_EQ(doc.m_nWaveBytes, 0u);
         EXPECT_EQ(doc.m_strFileName, Str(61548));
         ASSERT_EQ(ui.messages.size(), 1u);
@@ -58,7 +58,7 @@ TEST_F(LoadWave, BrokenFilesLeaveTheDocumentEmptyWithAClearMessage) {
 TEST_F(LoadWave, MonoSixteenBitLoadsAsItStands) {
     const QString path = Write(QStringLiteral("tone.wav"), Mono16(22050, {0, 1000, -1000, 32767, -32768}));
     ASSERT_TRUE(doc.OpenSoundFile(path));
-    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_TRUE(doc.IsWaveLoaded());
     EXPECT_EQ(Samples(), (std::vector<double>{0, 1000, -1000, 32767, -32768}));
     EXPECT_EQ(doc.m_nSampleRate, 22050);
     EXPECT_EQ(doc.m_dFullScale, 32767.0);
@@ -106,7 +106,7 @@ TEST_F(LoadWave, CancelInTheChannelDialogLoadsNothingAndKidsModeTakesLeftWithout
     const QString path = Write(QStringLiteral("stereo.wav"), Wave(2, 8000, 16, Pcm16({1, 2, 3, 4})));
     ui.channels.push_back(std::nullopt);
     EXPECT_FALSE(doc.OpenSoundFile(path));
-    EXPECT_FALSE(g_bWaveLoaded);
+    EXPECT_FALSE(doc.IsWaveLoaded());
     EXPECT_EQ(doc.m_nWaveBytes, 0u);
 
     app.Settings().IniAllgemeinGrundschulprofil = 1;
@@ -152,7 +152,7 @@ TEST_F(LoadWave, HighRatesKeepEverySampleForAnalysisAndPlayAFlooredMeanCopy) {
         SCOPED_TRACE(c.rate);
         ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("fast.wav"), Mono16(c.rate, c.samples))));
         EXPECT_EQ(doc.m_nWaveBytes, c.samples.size() * 2);
-        EXPECT_TRUE(g_bPlayCopyReduced);
+        EXPECT_TRUE(doc.PlaysReducedCopy());
         EXPECT_EQ(doc.m_nPlayRate, static_cast<int>(c.copyRate));
         EXPECT_EQ(doc.m_nPlayBits, 16);
         EXPECT_EQ(doc.m_nPlayBytes, c.copy.size() * 2);
@@ -273,19 +273,19 @@ TEST_F(LoadWave, TheOpenCommandOffersWaveFilesAndCancelDoesNothing) {
     ASSERT_EQ(ui.fileDialogs.size(), 1u);
     EXPECT_EQ(ui.fileDialogs[0].title, Str(61565));
     EXPECT_TRUE(ui.fileDialogs[0].filter.contains(QStringLiteral("*.wav")));
-    EXPECT_FALSE(g_bWaveLoaded);
+    EXPECT_FALSE(doc.IsWaveLoaded());
 
     const QString path = Write(QStringLiteral("a.wav"), Mono16(8000, {1, 2, 3}));
     ui.openFiles.push_back(path);
     doc.OnFileOpen();
-    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_TRUE(doc.IsWaveLoaded());
     EXPECT_EQ(ui.progressTexts.value(1), Str(61551));
 
     // Without an MP3 converter an MP3 file is refused in words, not misread.
     ui.messages.clear();
     EXPECT_FALSE(doc.OpenSoundFile(Write(QStringLiteral("song.mp3"), QByteArray("ID3"))));
     EXPECT_TRUE(ui.Said(Str(62005)));
-    EXPECT_TRUE(g_bWaveLoaded);  // and the sound loaded before stays
+    EXPECT_TRUE(doc.IsWaveLoaded());  // and the sound loaded before stays
     EXPECT_EQ(doc.m_strFileName, path);
 }
 
@@ -297,7 +297,7 @@ TEST_F(LoadWave, ACancelledRefusedOrUnreadableFileKeepsTheLoadedSoundItsSelectio
     const std::vector<double> samples = Samples(), selected = doc.m_aSelSamples, spectrum = doc.m_aSpectrum;
     const QString title = doc.GetTitle();
     const auto unchanged = [&] {
-        EXPECT_TRUE(g_bWaveLoaded);
+        EXPECT_TRUE(doc.IsWaveLoaded());
         EXPECT_EQ(Samples(), samples);
         EXPECT_EQ(doc.m_strFileName, path);
         EXPECT_EQ(doc.GetTitle(), title);

@@ -95,7 +95,7 @@ TEST_F(Mp3, ToneSurvivesTheRoundTripAndOpensAsTheMp3File) {
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("tone.mp3"));
     EXPECT_EQ(doc.m_strFileName, mp3);
     EXPECT_EQ(doc.m_strWavePath, converted);
-    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_TRUE(doc.IsWaveLoaded());
     EXPECT_EQ(doc.m_nSampleRate, 44100);
     EXPECT_EQ(doc.m_nBitsPerSample, 16);
     EXPECT_NEAR(doc.SampleCount(), 44100.0, 1152.0);  // at most one MPEG frame of padding
@@ -164,7 +164,7 @@ TEST_F(Mp3, AFailedConversionSaysWhyOnceAndKeepsTheSoundLoadedBefore) {
         ASSERT_EQ(ui.messages.size(), 2u);  // the cause, then that the file could not be read
         EXPECT_EQ(ui.messages[0].text, Str(c.cause));
         EXPECT_EQ(ui.messages[1].text, Str(61495));
-        EXPECT_TRUE(g_bWaveLoaded);
+        EXPECT_TRUE(doc.IsWaveLoaded());
         EXPECT_EQ(doc.SampleCount(), 44100u);
         EXPECT_EQ(doc.m_strFileName, before);
         EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("converted.wav"))));

@@ -30,7 +30,7 @@ protected:
         doc.m_nFFTPoints = 1024;
     }
     void TearDown() override {
-        if (g_bPlaying) doc.OnStopPlaying();
+        if (doc.IsPlaying()) doc.OnStopPlaying();
         if (oldTmp.isEmpty())
             qunsetenv("TMPDIR");
         else
@@ -69,27 +69,27 @@ TEST_F(Playback, PlayStartsInsideTheSelectionAndTheLoopJumpsBackAtItsEnd) {
     Load(44100, 3 * 44100);
     doc.SetSelection(44100, 88200);
     doc.SetPlayPosition(2 * 100000);  // beyond the selection
-    g_bLoop = true;
+    DocumentTestAccess::Activity(doc).SetLooping(true);
     recorder.hints.clear();
     const Clock::time_point play = Clock::now();
     doc.OnPlay();
-    EXPECT_TRUE(g_bPlaying);
+    EXPECT_TRUE(doc.IsPlaying());
     EXPECT_EQ(recorder.hints.back(), kHintPlayStarted);
     EXPECT_TRUE(PlaysFrom(2u * 44100, play));
 
     doc.OnLoop();  // does nothing while playing
-    EXPECT_TRUE(g_bLoop);
+    EXPECT_TRUE(doc.IsLooping());
 
     const Clock::time_point jump = Clock::now();
     doc.PlaybackUpdate(2 * 88300);  // just past the end of the selection
     EXPECT_EQ(doc.m_nPlayPos, 44100u);
     EXPECT_TRUE(PlaysFrom(2u * 44100, jump));
-    EXPECT_TRUE(g_bPlaying);
+    EXPECT_TRUE(doc.IsPlaying());
     EXPECT_EQ(recorder.hints.back(), kHintSpectrum);
 
-    g_bLoop = false;
+    DocumentTestAccess::Activity(doc).SetLooping(false);
     doc.PlaybackUpdate(2 * 88300);  // without the loop playback stops there
-    EXPECT_FALSE(g_bPlaying);
+    EXPECT_FALSE(doc.IsPlaying());
 }
 
 TEST_F(Playback, TheSpectrumFollowsThePlayPositionUntilTooFewSamplesRemain) {
@@ -103,7 +103,7 @@ TEST_F(Playback, TheSpectrumFollowsThePlayPositionUntilTooFewSamplesRemain) {
     doc.PlaybackUpdate(2 * (44100 - 500));  // fewer than 1024 samples left: the sound plays on
     EXPECT_EQ(doc.m_aSelSamples[0], 1000.0);
     EXPECT_TRUE(recorder.hints.empty());
-    EXPECT_TRUE(g_bPlaying);
+    EXPECT_TRUE(doc.IsPlaying());
 }
 
 TEST_F(Playback, FilesOutsideTheCardsRatesPlayACopyWhileTheSpectrumReadsEverySample) {
@@ -128,7 +128,7 @@ TEST_F(Playback, FilesOutsideTheCardsRatesPlayACopyWhileTheSpectrumReadsEverySam
         EXPECT_EQ(doc.m_nPlayBytes, 2 * c.copySamples);
         EXPECT_EQ(doc.m_pSound->Size(), doc.m_nPlayBytes);
         if (c.copyRate != c.rate) {
-            EXPECT_TRUE(g_bPlayCopyReduced);
+            EXPECT_TRUE(doc.PlaysReducedCopy());
             EXPECT_EQ(doc.m_nPlayRate, static_cast<int>(c.copyRate));
         }
         doc.OnPlay();
@@ -177,7 +177,7 @@ TEST_F(Playback, ASoundNoOutputCanPlayStaysLoadedAndTheUserIsToldWhy) {
         });
         ASSERT_TRUE(
             doc.OpenSoundFile(Write(QStringLiteral("low.wav"), Mono16(4000, Sine(440, 4000, 4000, 8000)))));
-        EXPECT_TRUE(g_bWaveLoaded);
+        EXPECT_TRUE(doc.IsWaveLoaded());
         EXPECT_EQ(doc.SampleCount(), 4000u);
         EXPECT_EQ(doc.m_pSound, nullptr);
         ASSERT_EQ(ui.messages.size(), 1u);
@@ -186,7 +186,7 @@ TEST_F(Playback, ASoundNoOutputCanPlayStaysLoadedAndTheUserIsToldWhy) {
             ui.messages[0].text.contains(c.message ? Str(c.message, QStringLiteral("low.wav")) : c.reason))
             << ui.messages[0].text.toStdString();
         doc.OnPlay();  // nothing to play: nothing pretends to
-        EXPECT_FALSE(g_bPlaying);
+        EXPECT_FALSE(doc.IsPlaying());
     }
 }
 
@@ -197,7 +197,7 @@ TEST_F(Playback, BackToStartWhilePlayingGoesOnFromTheStartOfTheMarkedStretch) {
     doc.PlaybackUpdate(2 * 70000);
     recorder.hints.clear();
     doc.OnBackToStart();
-    EXPECT_TRUE(g_bPlaying);
+    EXPECT_TRUE(doc.IsPlaying());
     EXPECT_TRUE(doc.m_pSound->IsPlaying());
     EXPECT_EQ(doc.m_nPlayPos, 44100u);
     EXPECT_NEAR(SoundPosition(), 2u * 44100, 2u * 4410);
@@ -215,14 +215,14 @@ TEST_F(Playback, RemovingTheWaveWhilePlayingStopsThePlayback) {
     Load(44100, 44100);
     doc.OnPlay();
     doc.RemoveWave();
-    EXPECT_FALSE(g_bPlaying);
+    EXPECT_FALSE(doc.IsPlaying());
     EXPECT_EQ(doc.m_pSound, nullptr);
     EXPECT_EQ(doc.m_nPlayPos, 0u);
 }
 
 TEST_F(Playback, FftSettingsWhilePlayingGoOnPlayingWithTheNewSize) {
     Load(44100, 3 * 44100);
-    g_bLoop = true;
+    DocumentTestAccess::Activity(doc).SetLooping(true);
     for (const std::optional<int> answer :
          {std::optional<int>(0), std::optional<int>()}) {  // OK with 256, Cancel
         doc.OnPlay();
@@ -230,7 +230,7 @@ TEST_F(Playback, FftSettingsWhilePlayingGoOnPlayingWithTheNewSize) {
         ui.fftSizes.push_back(answer);
         recorder.hints.clear();
         doc.OnFftSettings();
-        EXPECT_TRUE(g_bPlaying);
+        EXPECT_TRUE(doc.IsPlaying());
         EXPECT_TRUE(doc.m_pSound->IsPlaying());
         EXPECT_NEAR(SoundPosition(), 2u * 50000, 2u * 4410);  // on from where it was
         EXPECT_EQ(doc.m_nFFTPoints, 256);
@@ -244,7 +244,7 @@ TEST_F(Playback, FftSettingsWhilePlayingGoOnPlayingWithTheNewSize) {
     }
     ui.fftSizes.push_back(1);
     doc.OnFftSettings();  // not playing: nothing starts
-    EXPECT_FALSE(g_bPlaying);
+    EXPECT_FALSE(doc.IsPlaying());
     EXPECT_FALSE(doc.m_pSound->IsPlaying());
 }
 
@@ -254,6 +254,6 @@ TEST_F(Playback, TheTimerTickMovesWithTheSoundAndRewindsAtItsEnd) {
     std::uint32_t cursor = 0;
     EXPECT_TRUE(doc.PlaybackTick(&cursor));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !doc.PlaybackTick(&cursor); }, 30000));
-    EXPECT_FALSE(g_bPlaying);
+    EXPECT_FALSE(doc.IsPlaying());
     EXPECT_EQ(SoundPosition(), 0u);
 }

@@ -47,8 +47,7 @@ TEST_F(Spectrum, SelectionUsesTheLargestPowerOfTwoNotAboveItsLength) {
         EXPECT_EQ(doc.m_aSelSamples.size(), c.samples);
         EXPECT_EQ(doc.m_aSpectrum.size(), c.points / 2 + 1);
         EXPECT_EQ(doc.m_nSpectrumPoints, static_cast<int>(c.points));
-        EXPECT_TRUE(g_bSelectionSpectrum);
-        EXPECT_EQ(recorder.hints, std::vector<int>{kHintSelection});
+        EXPECT_EQ(recorder.hints, std::vector<int>{kHintSelectionSpectrum});
     }
 }
 
@@ -74,29 +73,18 @@ TEST_F(Spectrum, SixteenBitSelectionsStartAtAnEvenSample) {
 
 TEST_F(Spectrum, NothingChangesWhilePlayingAndNoSpectrumWithoutAModuleThatNeedsIt) {
     LoadRamp(2048);
-    g_bPlaying = true;
+    DocumentTestAccess::Activity(doc).SetPlaying(true);
     recorder.hints.clear();
     doc.OnSelectionChanged(0, 1024);
     EXPECT_TRUE(recorder.hints.empty());
     EXPECT_EQ(doc.m_aSelSamples.size(), 1u);
-    g_bPlaying = false;
+    DocumentTestAccess::Activity(doc).SetPlaying(false);
 
     doc.SetModuleFrame(Module::FFT, nullptr);
     doc.OnSelectionChanged(0, 1024);
     EXPECT_EQ(doc.m_aSelSamples.size(), 1024u);
     EXPECT_EQ(doc.m_aSpectrum.size(), 1u);  // not computed
     EXPECT_EQ(doc.m_nSpectrumPoints, 1024);
-}
-
-TEST_F(Spectrum, TheAnalysisModuleIsToldTheNewLength) {
-    LoadRamp(3000);
-    NoControls analysis;
-    doc.SetModuleFrame(Module::Analyse, &analysis);
-    doc.OnSelectionChanged(0, 2500);
-    doc.SetModuleFrame(Module::Analyse, nullptr);
-    EXPECT_EQ(analysis.values,
-              (std::vector<std::pair<int, int>>{{1127, 2500}, {1025, 2500}, {1128, 2500}, {1124, 2500}}));
-    EXPECT_EQ(analysis.sliders, (std::vector<std::pair<int, int>>{{1111, 2500}, {1123, 2500}}));
 }
 
 TEST_F(Spectrum, ASineShowsItsAmplitudeAtItsBin) {
@@ -130,7 +118,7 @@ TEST_F(Spectrum, ComputeSpectrumOfNeedsEnoughValuesAndPadsSelections) {
 
 TEST_F(Spectrum, CaptureBlocksGiveLiveSpectraUntilEscape) {
     doc.m_nFFTPoints = 256;
-    g_bListening = true;
+    DocumentTestAccess::Activity(doc).SetListening(true);
     recorder.hints.clear();
     doc.OnCaptureBlock(std::vector<double>(800, 3.0), QStringLiteral("/tmp/rec.wav"));
     EXPECT_EQ(doc.m_aSpectrum.size(), 129u);
@@ -139,7 +127,7 @@ TEST_F(Spectrum, CaptureBlocksGiveLiveSpectraUntilEscape) {
     EXPECT_EQ(recorder.hints, std::vector<int>{kHintSpectrum});
     doc.RequestStopListening();
     doc.OnCaptureBlock(std::vector<double>(800, 3.0), QString());
-    EXPECT_FALSE(g_bListening);
+    EXPECT_FALSE(doc.IsListening());
     EXPECT_EQ(std::count(recorder.hints.begin(), recorder.hints.end(), kHintSpectrum),
               1);  // no spectrum for that block
 }

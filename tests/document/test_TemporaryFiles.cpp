@@ -29,7 +29,7 @@ TEST_F(TemporaryFiles, ASecondAccountOpensStereoAndHighRateFilesAndGetsItsOwnHel
         doc.OpenSoundFile(Write(QStringLiteral("stereo.wav"), Wave(2, 44100, 16, Pcm16({1, -1, 2, -2})))));
     EXPECT_EQ(Samples(), (std::vector<double>{-1, -2}));
     ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("fast.wav"), Mono16(96000, {10, 20, 30, 40}))));
-    EXPECT_TRUE(g_bPlayCopyReduced);
+    EXPECT_TRUE(doc.PlaysReducedCopy());
     EXPECT_EQ(ReadFile(CKalvoDoc::TempWavePath()).right(4), Pcm16({15, 35}));
     ASSERT_TRUE(doc.OpenTimeSeriesFile(Write(QStringLiteral("series.dat"), "1 2 3 4")));
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front().text.toStdString();

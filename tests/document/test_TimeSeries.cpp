@@ -62,13 +62,13 @@ TEST_F(TimeSeries, ASeriesWithWordsLoadsItsNumbersAndSaysHowManyEntriesWereLeftO
 TEST_F(TimeSeries, ImportLoadsA44kHzSixteenBitSound) {
     const QString path = Write(QStringLiteral("series.dat"), "#measured\r\n1\r\n2\r\n3\r\n4\r\n");
     ASSERT_TRUE(doc.OpenTimeSeriesFile(path));
-    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_TRUE(doc.IsWaveLoaded());
     EXPECT_EQ(Samples(), (std::vector<double>{-16384, 0, 16384, 32767}));
     EXPECT_EQ(doc.m_nSampleRate, 44100);
     EXPECT_EQ(doc.m_nBitsPerSample, 16);
     EXPECT_EQ(doc.m_strFileName, path);
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("series.dat"));
-    EXPECT_TRUE(g_bPlayCopyReduced);
+    EXPECT_TRUE(doc.PlaysReducedCopy());
     EXPECT_EQ(doc.m_nPlayRate, 44100);
     EXPECT_EQ(recorder.hints.back(), kHintRebuild);
 }
@@ -89,7 +89,7 @@ TEST_F(TimeSeries, EmptyAndUnreadableFilesLeaveTheDocumentEmptyWithAMessage) {
         SCOPED_TRACE(c.name);
         ui.messages.clear();
         EXPECT_FALSE(doc.OpenTimeSeriesFile(c.path));
-        EXPECT_FALSE(g_bWaveLoaded);
+        EXPECT_FALSE(doc.IsWaveLoaded());
         EXPECT_EQ(doc.m_strFileName, Str(61548));
         EXPECT_TRUE(SaidNumber(ui, c.message));
     }
@@ -109,7 +109,7 @@ TEST_F(TimeSeries, ATextWithoutNumbersIsRefusedAndTheLoadedSoundStays) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, Str(62111, services));
     EXPECT_FALSE(ui.messages[0].text.contains(QStringLiteral("0 Byte")));
-    EXPECT_TRUE(g_bWaveLoaded);
+    EXPECT_TRUE(doc.IsWaveLoaded());
     EXPECT_EQ(doc.m_strFileName, series);
     EXPECT_EQ(Samples(), before);
 

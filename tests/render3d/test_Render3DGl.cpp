@@ -209,7 +209,6 @@ TEST(Gl3DProgram, KeysNoViewUsesLeaveThe3DWindowsRunningAndTheMainShortcutsWork)
         CIni(profile).WriteString(QLatin1String(key), QStringLiteral("1"),
                                   QLatin1String(CKalvoSettings::FindKey(QLatin1String(key))->section));
     CIni(profile).WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
-    ResetFlags();
     {
         ScriptedUserInterface ui;
         CKalvoApp app{ui};
@@ -245,7 +244,6 @@ TEST(Gl3DProgram, KeysNoViewUsesLeaveThe3DWindowsRunningAndTheMainShortcutsWork)
         app.ExitInstance();
     }
     RestoreProgramFolder();
-    ResetFlags();
 }
 
 namespace {
@@ -262,13 +260,11 @@ protected:
              QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
             CIni(dir.filePath(QStringLiteral("Profile/") + file))
                 .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
-        ResetFlags();
     }
     void TearDown() override {
         if (app) app->ExitInstance();
         app.reset();
         RestoreProgramFolder();
-        ResetFlags();
     }
     CMainFrame* Start(ProfileKind kind) {
         app = std::make_unique<CKalvoApp>(ui);

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "app/CKalvoApp.h"
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/IDocumentView.h"
 #include "document/IMainFrame.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
 #include "platform/StringTable.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WaveBytes.h"
 
@@ -52,19 +52,12 @@ inline bool SaidNumber(const ScriptedUserInterface& ui, int id) {
     return false;
 }
 
-inline void ResetFlags() {
-    for (auto* flag : {&g_bListening, &g_bRecording, &g_bPlaying, &g_bWaveLoaded, &g_bLoop,
-                       &g_bPlayCopyReduced, &g_bSelectionSpectrum, &g_bCancel, &g_bBusyComputing})
-        *flag = false;
-}
-
 class DocFixture : public ::testing::Test {
 protected:
     DocFixture() : app(ui), doc(app.Settings(), ui) { app.m_pDocument = &doc; }
     ~DocFixture() override { app.m_pDocument = nullptr; }
 
     void SetUp() override {
-        ResetFlags();
         SetCurrentLanguage(Language::English);
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
@@ -78,7 +71,6 @@ protected:
         doc.RemoveView(&recorder);
         doc.SetMainFrame(nullptr);
         RestoreProgramFolder();
-        ResetFlags();
     }
 
     QString Path(const QString& name) const { return dir.filePath(name); }

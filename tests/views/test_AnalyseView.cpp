@@ -11,6 +11,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QScopeGuard>
+#include <QSlider>
 #include <QTest>
 #include <cmath>
 #include <cstdint>
@@ -96,6 +97,28 @@ TEST_F(AnalyseWindow, ControlLimitsAndCouplings) {
     EXPECT_EQ(View().Parameters().referenzLyaMax, 700);
 }
 
+TEST_F(AnalyseWindow, ANewSelectionBringsItsLengthIntoTheBarAndAClearedOneLeavesIt) {
+    std::vector<int> ramp(3000);
+    for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<int>(i % 1000);
+    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("ramp.wav"), Mono16(8000, ramp))));
+    View().OnMode(AnalysisMode::LargestExponent);
+    ASSERT_TRUE(doc.OnSelectionChanged(0, 2500));
+    for (int id : {CAnalyseView::kPoints, CAnalyseView::kCount})
+        EXPECT_EQ(Edit(id)->text(), QStringLiteral("2500"));
+    for (int id : {CAnalyseView::kPointsSlider, CAnalyseView::kCountSlider}) {
+        auto* slider = qobject_cast<QSlider*>(frame->Control(id));
+        ASSERT_TRUE(slider);
+        EXPECT_EQ(slider->maximum(), 2500);
+        EXPECT_EQ(slider->value(), 2500);
+    }
+    EXPECT_EQ(View().Parameters().numPointsLyaMax, 2500);
+    EXPECT_EQ(View().Parameters().referenzLyaMax, 2500);
+    // A click that clears the selection leaves the counts as they are.
+    ASSERT_TRUE(doc.OnSelectionChanged(1000, 1000));
+    EXPECT_EQ(Edit(CAnalyseView::kPoints)->text(), QStringLiteral("2500"));
+    EXPECT_EQ(View().Parameters().numPointsLyaMax, 2500);
+}
+
 TEST_F(AnalyseWindow, IterationQuestions) {
     doc.m_aSelSamples = HenonSeries(400);
     // Largest exponent: asked at every Calculate with more than 50 iterations, also after No.
@@ -133,7 +156,7 @@ TEST_F(AnalyseWindow, TooShortSelectionAndAFinishedCalculation) {
     Calculate();
     ASSERT_TRUE(View().HasResult(AnalysisMode::CorrelationDimension));
     EXPECT_EQ(View().CorrDim()->m, unsigned(View().Parameters().maxDimKorr));
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_FALSE(doc.IsBusy());
 }
 
 TEST_F(AnalyseWindow, EscapeCancelsAndLeavesNoResult) {
@@ -145,18 +168,17 @@ TEST_F(AnalyseWindow, EscapeCancelsAndLeavesNoResult) {
     View().OnEdit(CAnalyseView::kDimension, QStringLiteral("10"));
     View().OnCalculate();
     ASSERT_TRUE(View().IsCalculating());
-    EXPECT_TRUE(g_bBusyComputing);
+    EXPECT_TRUE(doc.IsBusy());
     QTest::keyClick(Edit(CAnalyseView::kTau), Qt::Key_Escape);  // anywhere in the program
     View().WaitForCalculation();
     EXPECT_FALSE(View().HasResult(AnalysisMode::Spectrum));
-    EXPECT_FALSE(g_bCancel);
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_FALSE(doc.IsBusy());
     // Closing the window while it calculates stops the calculation first.
     View().OnCalculate();
     ASSERT_TRUE(View().IsCalculating());
     doc.SetModuleFrame(Module::Analyse, nullptr);
     frame.reset();
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_FALSE(doc.IsBusy());
 }
 
 TEST_F(AnalyseWindow, FitBoundariesAndSlopeReadOut) {

@@ -17,6 +17,7 @@
 #include "views/spectral/CFFTFrame.h"
 #include "views/spectral/CFFTPlot.h"
 #include "views/spectral/CFFTView.h"
+#include "views/spectral/CSonoFrame.h"
 
 using namespace test;
 
@@ -391,8 +392,7 @@ TEST_F(FFTWindow, ExclusiveControlsAndTheDocumentsFields) {
     EXPECT_EQ(points->text(), QStringLiteral("16384"));
     EXPECT_FALSE(points->isEnabled());
     doc.m_nSpectrumPoints = 2048;
-    g_bSelectionSpectrum = true;
-    doc.UpdateAllViews(kHintSelection);
+    doc.UpdateAllViews(kHintSelectionSpectrum);
     EXPECT_EQ(points->text(), QStringLiteral("2048"));
 }
 
@@ -544,29 +544,50 @@ TEST_F(FFTWindow, ANewFftSizeShowsTheSpectrumAgainInsteadOfABlankWindow) {
     // and the other windows hear of the selection anew and take the new size.
     ASSERT_TRUE(doc.OnSelectionChanged(2000, 6096));
     ASSERT_EQ(doc.m_aSpectrum.size(), 2049u);
-    g_bSelectionSpectrum = false;  // the program's idle time clears it after the update
-    ui.fftSizes.push_back(0);      // 256 points
+    ui.fftSizes.push_back(0);  // 256 points
     recorder.hints.clear();
     doc.OnFftSettings();
     EXPECT_EQ(doc.m_nFFTPoints, 256);
-    EXPECT_TRUE(g_bSelectionSpectrum);
     EXPECT_EQ(doc.m_aSelSamples.size(), 4096u);
     ASSERT_EQ(doc.m_aSpectrum.size(), 2049u);
     EXPECT_NEAR(doc.m_aSpectrum[256], kAmplitude / 2, kAmplitude * 0.005);
-    EXPECT_EQ(recorder.hints.back(), kHintSelection);
+    EXPECT_EQ(recorder.hints.back(), kHintSelectionSpectrum);
     EXPECT_EQ(points->text(), QStringLiteral("4096"));
     EXPECT_GT(RedPixels(Repaint()), 100);
 
     // The spectrum at the play position, where playback stopped: computed again at the new size.
-    g_bSelectionSpectrum = false;
     doc.m_nSpectrumPoints = 0;  // as playback leaves it
     doc.PlaybackUpdate(2000 * 2);
     ASSERT_EQ(doc.m_aSpectrum.size(), 129u);
     ui.fftSizes.push_back(2);  // 1024 points
     doc.OnFftSettings();
-    EXPECT_FALSE(g_bSelectionSpectrum);
+    EXPECT_EQ(std::count(recorder.hints.begin(), recorder.hints.end(), kHintSelectionSpectrum),
+              1);  // the first change only
     ASSERT_EQ(doc.m_aSpectrum.size(), 513u);
     EXPECT_NEAR(doc.m_aSpectrum[64], kAmplitude / 2, kAmplitude * 0.005);
     EXPECT_EQ(recorder.hints.back(), kHintSpectrum);
     EXPECT_GT(RedPixels(Repaint()), 100);
+}
+
+TEST_F(FFTWindow, ANewSoundSetsTheLowerAmplitudeToItsRangeAndATimeSeriesTheFrequencies) {
+    CSonoFrame sono(app.Settings(), doc);
+    const auto sonoTop = [&sono] {
+        return qobject_cast<QSpinBox*>(sono.Control(CSonoFrame::kTopCutkHz))->value();
+    };
+    frame->SetControlInt(CFFTFrame::kLowerAmpSpin, -20);
+    frame->SetControlInt(CFFTFrame::kTopCutkHz, 5);
+    sono.SetControlInt(CSonoFrame::kTopCutkHz, 5);
+
+    // A wave file: 6 dB for each of its 8 bits; the frequencies stay as they were.
+    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("eight.wav"), Wave(1, 8000, 8, QByteArray(4000, '\x80')))));
+    EXPECT_EQ(Spin(CFFTFrame::kLowerAmpSpin)->value(), -48);
+    EXPECT_EQ(Spin(CFFTFrame::kTopCutkHz)->value(), 5);
+    EXPECT_EQ(sonoTop(), 5);
+
+    // A time series becomes 16-bit samples at 44.1 kHz: up to 22 kHz in both windows.
+    ASSERT_TRUE(
+        doc.OpenTimeSeriesFile(Write(QStringLiteral("series.txt"), QByteArray("1 3 2 5 4 6 5 8 7 9\n"))));
+    EXPECT_EQ(Spin(CFFTFrame::kLowerAmpSpin)->value(), -96);
+    EXPECT_EQ(Spin(CFFTFrame::kTopCutkHz)->value(), 22);
+    EXPECT_EQ(sonoTop(), 22);
 }

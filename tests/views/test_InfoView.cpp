@@ -44,17 +44,17 @@ TEST_F(InfoView, ShowsTheSoundAndLightsWhileListeningOrRecording) {
     EXPECT_FALSE(info.IndicatorOn(CInfoView::kRecording));
 
     // Only hints 18 and 50 refill the form.
-    g_bListening = true;
+    DocumentTestAccess::Activity(doc).SetListening(true);
     doc.UpdateAllViews(kHintSpectrum);
     EXPECT_FALSE(info.IndicatorOn(CInfoView::kListening));
     doc.UpdateAllViews(kHintRebuild);
     EXPECT_TRUE(info.IndicatorOn(CInfoView::kListening));
     EXPECT_FALSE(info.IndicatorOn(CInfoView::kRecording));
-    g_bRecording = true;
+    DocumentTestAccess::Activity(doc).SetRecording(true);
     doc.UpdateAllViews(kHintSelection);
     EXPECT_TRUE(info.IndicatorOn(CInfoView::kRecording));
-    g_bListening = false;
-    g_bRecording = false;
+    DocumentTestAccess::Activity(doc).SetListening(false);
+    DocumentTestAccess::Activity(doc).SetRecording(false);
 
     const QString path = Write(QStringLiteral("eight.wav"), Wave(1, 22050, 8, QByteArray(1000, '\x80')));
     ASSERT_TRUE(doc.LoadWave(path));

@@ -179,7 +179,7 @@ TEST_F(MainSoundWindow, TheCaretFollowsPlaybackThroughBackToStartAndFftSettings)
     doc.OnFftSettings();
     const int caret = overview->CaretX();
     EXPECT_TRUE(caretReaches([caret](int x) { return x > caret + 30; }));
-    EXPECT_TRUE(g_bPlaying);
+    EXPECT_TRUE(doc.IsPlaying());
     doc.OnStopPlaying();
 }
 
@@ -264,9 +264,10 @@ TEST_F(MainSoundWindow, WithNothingMarkedTheWaveformShowsTheWholeSound) {
     EXPECT_EQ(doc.m_aSelSamples.size(), 400u);
     doc.RemoveWave();
     EXPECT_EQ(CountRed(Render(*wave, kWaveSize)), 0);
-    g_bListening = true;  // the overview shows the input; the waveform pane stays dark
+    DocumentTestAccess::Activity(doc).SetListening(
+        true);  // the overview shows the input; the waveform pane stays dark
     const QImage listening = Render(*wave, kWaveSize);
-    g_bListening = false;
+    DocumentTestAccess::Activity(doc).SetListening(false);
     for (int y = 10; y < kWaveSize.height() - 10; ++y)
         for (int x = 11; x < kWaveSize.width() - 10; ++x)
             ASSERT_EQ(listening.pixel(x, y), qRgb(0, 0, 0)) << x << "," << y;
@@ -289,7 +290,7 @@ TEST_F(MainSoundWindow, AFileOfFiftyBytesOrLessShowsOnlyFrameAndRuler) {
 }
 
 TEST_F(MainSoundWindow, TheLiveTraceAdvancesOnePixelPerThousandSamples) {
-    g_bListening = true;
+    DocumentTestAccess::Activity(doc).SetListening(true);
     doc.m_dFullScale = 32767.0;
     doc.m_nBitsPerSample = 16;
     doc.m_aSelSamples.assign(4410, 32767.0);  // full scale lies on the ruler's lower edge

@@ -38,7 +38,7 @@ protected:
 };
 
 TEST_F(NotenbildView, ANoteHeldWhileListeningIsRecordedOnceAndDeleteClearsIt) {
-    g_bListening = true;
+    DocumentTestAccess::Activity(doc).SetListening(true);
     Tone(88);  // 440 Hz
     for (int i = 0; i < 4; ++i) view->OnUpdate(kHintSpectrum);
     EXPECT_TRUE(view->RecordedNotes().empty());
@@ -52,9 +52,7 @@ TEST_F(NotenbildView, ANoteHeldWhileListeningIsRecordedOnceAndDeleteClearsIt) {
 TEST_F(NotenbildView, TheSavedScoreIsAsWideAsAllItsNotes) {
     // Chosen stretches are written at once; 60 of them run far beyond the window.
     Tone(88);
-    g_bSelectionSpectrum = true;
-    for (int i = 0; i < 60; ++i) view->OnUpdate(kHintSelection);
-    g_bSelectionSpectrum = false;
+    for (int i = 0; i < 60; ++i) view->OnUpdate(kHintSelectionSpectrum);
     ASSERT_EQ(view->RecordedNotes().size(), 60u);
     const int width = view->ScrollWidth();
     EXPECT_GT(width, 20 * 60);
@@ -124,7 +122,7 @@ TEST_F(NotenbildView, AScalePlayedThroughTheMelodyIsRecordedNoteByNote) {
         doc.m_nFFTPoints = points;
         view->OnDeleteRecording();
         doc.OnPlay();
-        ASSERT_TRUE(g_bPlaying);
+        ASSERT_TRUE(doc.IsPlaying());
         // The play timer's ticks, 60 ms apart, to the end of the sound.
         for (std::uint32_t at = 0; at < samples.size(); at += 2646) doc.PlaybackUpdate(2 * at);
         doc.OnStopPlaying();
@@ -149,7 +147,7 @@ TEST_F(NotenbildView, AScaleHeardBlockByBlockIsRecordedNoteByNote) {
         sound.insert(sound.end(), tone.begin(), tone.end());
     }
     sound.resize((sound.size() / 4410 + 1) * 4410, 0.0);
-    g_bListening = true;
+    DocumentTestAccess::Activity(doc).SetListening(true);
     for (const int points : {8192, 16384}) {
         SCOPED_TRACE(points);
         doc.m_nFFTPoints = points;
@@ -160,7 +158,7 @@ TEST_F(NotenbildView, AScaleHeardBlockByBlockIsRecordedNoteByNote) {
         for (const Partial& p : view->RecordedNotes()) recorded.push_back(NoteNumber(p.frequency));
         EXPECT_EQ(recorded, std::vector<int>(std::begin(notes), std::end(notes)));
     }
-    g_bListening = false;
+    DocumentTestAccess::Activity(doc).SetListening(false);
 }
 
 // The export's interval column: the interval to the keynote, or nothing.

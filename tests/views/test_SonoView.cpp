@@ -104,7 +104,7 @@ TEST_F(SonoView, LiveColumnsWrapToTheLeftWhenThePictureIsFull) {
     const auto view = Make(QSize(60, 40));
     doc.m_nSampleRate = 8000;
     doc.m_aSpectrum.assign(129, 20000.0);
-    g_bListening = true;
+    DocumentTestAccess::Activity(doc).SetListening(true);
     for (int i = 0; i < 28; ++i) view->OnUpdate(kHintSpectrum);
     EXPECT_EQ(view->WritePosition(), 60);  // columns at x = 4, 6, ... 58
     EXPECT_NE(view->Picture().pixel(58, 20) & 0xFFFFFF, 0u);
@@ -139,11 +139,11 @@ TEST_F(SonoView, ARebuildRunsWithTheWindowAnsweringAndShowsItsProgress) {
     doc.m_nFFTPoints = 65536;
     const auto view = Make(QSize(1625, 100));
     ASSERT_TRUE(view->StartRebuild());
-    EXPECT_TRUE(g_bBusyComputing);
+    EXPECT_TRUE(doc.IsBusy());
     QTRY_VERIFY_WITH_TIMEOUT(!view->IsRebuilding(), 60000);
     EXPECT_FALSE(ui.progressTexts.isEmpty());
     EXPECT_FALSE(ui.progressOpen);
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_FALSE(doc.IsBusy());
     EXPECT_GT(DrawnColumns(view->Picture()), 1500);
 }
 
@@ -156,14 +156,14 @@ TEST_F(SonoView, EscapeOrANewSoundStopsARebuildAndLeavesNoHalfPicture) {
     EXPECT_EQ(view->MessageText(), Str(64102));
     EXPECT_EQ(DrawnColumns(view->Picture()), 0);
     EXPECT_FALSE(ui.progressOpen);
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_FALSE(doc.IsBusy());
 
     // The sound going away stops it at once: no slice reads the samples after that.
     ASSERT_TRUE(view->StartRebuild());
     doc.UpdateAllViews(kHintRemoveWave);
     EXPECT_FALSE(view->IsRebuilding());
     EXPECT_TRUE(view->MessageText().isEmpty());
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_FALSE(doc.IsBusy());
 }
 
 // The level of bin k of the first N samples by a direct DFT, in dB relative to a full-scale

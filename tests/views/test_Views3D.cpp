@@ -91,7 +91,7 @@ TEST_F(Views3D, EscapeStopsBuildingTheLandscapeAndLeavesNoHalfOfIt) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view.IsRebuilding(); }, 30000));
     EXPECT_EQ(view.MessageText(), Str(64316));
     EXPECT_TRUE(view.Landscape().Empty());
-    EXPECT_FALSE(g_bBusyComputing);
+    EXPECT_FALSE(doc.IsBusy());
 }
 
 TEST_F(Views3D, ALiveSpectrumAddsOneRowAndMeshOrFacesLeaveTheMeshAlone) {
@@ -100,7 +100,7 @@ TEST_F(Views3D, ALiveSpectrumAddsOneRowAndMeshOrFacesLeaveTheMeshAlone) {
     doc.m_nBitsPerSample = 16;
     doc.m_aSpectrum.assign(129, 0.0);
     doc.m_aSpectrum[32] = 5000.0;  // 1 kHz
-    g_bListening = true;
+    DocumentTestAccess::Activity(doc).SetListening(true);
     view->OnUpdate(kHintSpectrum);
     view->OnUpdate(kHintSpectrum);
     EXPECT_EQ(view->Landscape().FilledRows(), 2);
@@ -115,7 +115,7 @@ TEST_F(Views3D, ALiveSpectrumAddsOneRowAndMeshOrFacesLeaveTheMeshAlone) {
     const std::vector<LandscapeVertex> after = view->Landscape().Vertices();
     ASSERT_EQ(before.size(), after.size());
     EXPECT_EQ(std::memcmp(before.data(), after.data(), before.size() * sizeof(LandscapeVertex)), 0);
-    g_bListening = false;
+    DocumentTestAccess::Activity(doc).SetListening(false);
 }
 
 TEST_F(Views3D, ReconstructionPointsNeedMoreThanTwoTauAndTheBarCouplesTheirNumber) {

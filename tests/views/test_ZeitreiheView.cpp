@@ -42,9 +42,7 @@ struct ZeitreiheWindow : DocFixture {
     // A new selection of these values, as the document announces it.
     void Select(std::vector<double> values) {
         doc.m_aSelSamples = std::move(values);
-        g_bSelectionSpectrum = true;
-        View().OnUpdate(kHintSelection);
-        g_bSelectionSpectrum = false;
+        View().OnUpdate(kHintSelectionSpectrum);
     }
     std::unique_ptr<CZeitreiheFrame> frame;
 };

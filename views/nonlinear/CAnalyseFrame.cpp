@@ -43,6 +43,11 @@ CAnalyseFrame::CAnalyseFrame(CKalvoSettings& settings, CKalvoDoc& doc)
       m_view(static_cast<CAnalyseView*>(View())) {
     BuildControlBar();
     m_view->SetControlsListener([this] { ShowControls(); });
+    m_view->SetSelectionListener([this](int samples) {
+        for (int id : {CAnalyseView::kPoints, CAnalyseView::kCount}) SetControlInt(id, samples);
+        for (int id : {CAnalyseView::kPointsSlider, CAnalyseView::kCountSlider})
+            SetSliderRange(id, 0, samples, samples);
+    });
     ShowControls();
 }
 

@@ -5,11 +5,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <vector>
 
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
@@ -81,7 +82,15 @@ void CAnalyseView::OnUpdate(int hint) {
         m_slopeText.clear();
         m_cancelledMode.reset();
     }
-    if (g_bSelectionSpectrum) m_tooShortShown = false;
+    if (hint == kHintSelectionSpectrum) {
+        m_tooShortShown = false;
+        // A new selection brings its own length; a click that clears the selection leaves the
+        // counts as the user set them.
+        const std::size_t count = m_doc.m_aSelSamples.size();
+        if (m_selectionListener && count > 0)
+            m_selectionListener(
+                static_cast<int>(std::min<std::size_t>(count, std::numeric_limits<int>::max())));
+    }
     update();
 }
 

@@ -77,6 +77,10 @@ public:
     // The upper end of the dimension slider.
     int DimensionSliderMaximum() const;
     void SetControlsListener(std::function<void()> listener) { m_listener = std::move(listener); }
+    // A new selection of that many samples (never 0): the bar takes its length as the counts.
+    void SetSelectionListener(std::function<void(int samples)> listener) {
+        m_selectionListener = std::move(listener);
+    }
 
     // Calculate: asks the iteration questions, then starts the calculation of the mode.
     void OnCalculate();
@@ -130,6 +134,7 @@ private:
     CKalvoSettings& m_settings;
     AnalyseSettings m_params;
     std::function<void()> m_listener;
+    std::function<void(int)> m_selectionListener;
 
     std::optional<LyapSpectrumResult> m_spectrum;
     std::optional<MaxLyapResult> m_maxLyap;

@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <algorithm>
 
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
@@ -33,11 +32,7 @@ CRekoView::~CRekoView() {
 }
 
 void CRekoView::OnInitialUpdate() {
-    if (m_settings.IniAllgemeinGrundschulprofil && Doc().m_nFFTPoints != kKidsFftPoints) {
-        Doc().m_nFFTPoints = kKidsFftPoints;
-        if (g_bWaveLoaded && Doc().m_nSelStart != Doc().m_nSelEnd)
-            Doc().OnSelectionChanged(Doc().m_nSelStart, Doc().m_nSelEnd);
-    }
+    if (m_settings.IniAllgemeinGrundschulprofil) Doc().SetFftPoints(kKidsFftPoints);
     m_s = RekoViewSettings::From(m_settings);
     if (m_listener) m_listener(m_s);
     m_bRebuild = true;
@@ -50,7 +45,7 @@ void CRekoView::CollectWindowState(CKalvoSettings& settings) {
 }
 
 void CRekoView::OnUpdate(int hint) {
-    if (hint == kHintSelection || hint == kHintRebuild || hint == kHintRemoveWave || hint == kHintSpectrum)
+    if (IsSelectionHint(hint) || hint == kHintRebuild || hint == kHintRemoveWave || hint == kHintSpectrum)
         m_bRebuild = true;
     if (hint == kHintRemoveWave) ResetView();
     Render3DEnvironment();
@@ -193,7 +188,7 @@ void CRekoView::OnViewCommand(ViewCommand command) {
             CopyView(ui);
             break;
         case ViewCommand::ExportData: {
-            if (g_bPlaying && !g_bListening) break;
+            if (Doc().IsPlaying() && !Doc().IsListening()) break;
             QClipboard* clipboard = QGuiApplication::clipboard();
             if (!clipboard) {
                 ui.Message(kMsgNoClipboard, MessageIcon::Exclamation);

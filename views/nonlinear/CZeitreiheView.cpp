@@ -10,7 +10,6 @@
 #include <cmath>
 
 #include "analysis/MutualInformation.h"
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
@@ -91,7 +90,8 @@ void CZeitreiheView::OnUpdate(int hint) {
     }
     // Also a selection too short to compute from replaces what the previous one gave.
     Recompute();
-    AskSimplify();
+    // Only a new selection asks; otherwise a long curve is simplified without a question.
+    AskSimplify(hint == kHintSelectionSpectrum);
     Changed();
 }
 
@@ -152,12 +152,12 @@ static std::size_t ValuesDrawn(const CKalvoDoc& doc, int mode) {
     return mode == CZeitreiheView::kAutoCorrelation ? doc.m_aAutoCorr[0].size() : doc.m_aSelSamples.size();
 }
 
-void CZeitreiheView::AskSimplify() {
+void CZeitreiheView::AskSimplify(bool ask) {
     if (m_nWhatIs == kMutualInformation || m_nSimplify != 7) return;
     const std::size_t n = ValuesDrawn(m_doc, m_nWhatIs);
     if (n == 0 || static_cast<double>(n) <= 20000.0 / DrawZoom()) return;
     bool yes = true;
-    if (g_bSelectionSpectrum)
+    if (ask)
         yes = m_doc.Ui().AskYesNo(Str(kAskSimplify, QString::number(n), QString::number(DrawZoom(), 'g', 5)),
                                   MessageIcon::Question);
     m_nSimplify = yes ? 6 : 7;
@@ -182,7 +182,7 @@ void CZeitreiheView::OnMode(int mode) {
     if (mode < 0 || mode > 2) return;
     m_nWhatIs = mode;
     Recompute();
-    AskSimplify();
+    AskSimplify(false);
     Changed();
 }
 
@@ -349,7 +349,7 @@ void CZeitreiheView::OnViewCommand(ViewCommand command) {
             CopyViewPicture(ui, PictureName(), size, paint);
             break;
         case ViewCommand::ExportData: {
-            if (g_bPlaying && !g_bListening) return;
+            if (m_doc.IsPlaying() && !m_doc.IsListening()) return;
             // No table of a curve that the window cannot show; the same words as in the window.
             if (const QString missing = MissingCurveText(); !missing.isEmpty()) {
                 ui.ShowMessage(missing, MessageIcon::Exclamation);

@@ -72,7 +72,8 @@ private:
     void Changed();
     void Recompute();  // what the mode needs from the selection
     void RecomputeAutoCorrelations();
-    void AskSimplify();  // the performance question for long selections
+    // The performance question for long selections; without ask the answer is yes.
+    void AskSimplify(bool ask);
     void UpdateScrollRange();
     int Step() const;
     double DrawZoom() const;

@@ -26,7 +26,7 @@ std::unique_ptr<CZeitreiheView> OffscreenView(const ModuleContext& context, cons
     view->setAttribute(Qt::WA_DontShowOnScreen);
     view->resize(request.size);
     view->OnInitialUpdate();
-    view->OnUpdate(kHintSelection);
+    view->OnUpdate(kHintSelectionSpectrum);  // as an open window hears of the selection
     return view;
 }
 

@@ -13,6 +13,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "views/common/BarControls.h"
 #include "views/spectral/FFT3DViewSettings.h"
@@ -49,6 +50,10 @@ CFFT3DFrame::CFFT3DFrame(CKalvoSettings& settings, CKalvoDoc& doc)
     BuildControlBar();
     m_view->SetSettingsListener([this](const FFT3DViewSettings& s) { ShowSettings(s); });
     ShowSettings(m_view->Settings());
+    // A time series shows the frequencies up to the middle of its made-up rate.
+    connect(&doc.Activity(), &DocumentActivity::SoundFormatTaken, this, [this, &doc](bool timeSeries) {
+        if (timeSeries) SetControlInt(kTopCutkHz, doc.m_nSampleRate / 2000);
+    });
 }
 
 void CFFT3DFrame::BuildControlBar() {

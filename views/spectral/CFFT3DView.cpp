@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
@@ -41,7 +40,7 @@ void CFFT3DView::OnInitialUpdate() {
     m_s = FFT3DViewSettings::From(m_settings);
     if (m_listener) m_listener(m_s);
     if (!Create3DEnvironment()) return;
-    if (g_bWaveLoaded && !g_bListening && !g_bPlaying) ScheduleRebuild();
+    if (Doc().IsWaveLoaded() && !Doc().Activity().Live()) ScheduleRebuild();
     Render3DEnvironment();
 }
 
@@ -63,25 +62,25 @@ void CFFT3DView::AddSpectrum(const std::vector<double>& spectrum) {
 }
 
 void CFFT3DView::OnUpdate(int hint) {
-    const bool live = g_bListening || g_bPlaying;
+    const bool live = Doc().Activity().Live();
     if (hint == kHintRemoveWave) {
         CancelRebuild();
         ResetView();
     }
     if (hint == kHintRebuild) {
-        if (g_bWaveLoaded && !live && !m_bKeepCleared)
+        if (Doc().IsWaveLoaded() && !live && !m_bKeepCleared)
             ScheduleRebuild();
         else
             CancelRebuild();
     }
     if (hint == kHintPlayStarted) CancelRebuild();
     // While listening or playing every spectrum of the transform size is a new row.
-    if (hint == kHintSpectrum && live && !g_bSelectionSpectrum &&
+    if (hint == kHintSpectrum && live &&
         Doc().m_aSpectrum.size() == std::size_t(Doc().m_nFFTPoints / 2 + 1)) {
         m_strMessage.clear();
         AddSpectrum(Doc().m_aSpectrum);
     }
-    if (hint == kHintSelection && !live && g_bWaveLoaded) {
+    if (IsSelectionHint(hint) && !live && Doc().IsWaveLoaded()) {
         ResetView();
         ScheduleRebuild();
     }
@@ -95,7 +94,7 @@ std::size_t CFFT3DView::SourceLength() const {
     // Without a selection (the document keeps a single zero then) the whole sound.
     const CKalvoDoc& doc = Doc();
     if (doc.m_aSelSamples.size() > 1) return doc.m_aSelSamples.size();
-    return g_bWaveLoaded ? doc.SampleCount() : 0;
+    return doc.IsWaveLoaded() ? doc.SampleCount() : 0;
 }
 
 void CFFT3DView::SourceBlock(std::size_t start, std::size_t points, std::vector<double>& out) const {
@@ -117,7 +116,7 @@ bool CFFT3DView::PrepareRebuild() {
     m_landscape.Clear();
     ++m_nGeneration;
     m_strMessage.clear();
-    if (!g_bWaveLoaded) return false;
+    if (!Doc().IsWaveLoaded()) return false;
     const std::size_t n = SourceLength();
     m_nPoints = Doc().m_nFFTPoints;
     if (m_nPoints < 2 || n < std::size_t(m_nPoints)) {
@@ -258,7 +257,7 @@ void CFFT3DView::Changed() {
     if (m_listener) m_listener(m_s);
     m_landscape.Invalidate();
     // A loaded sound is built again; a live landscape starts a new mesh with the next row.
-    if (g_bWaveLoaded && !g_bListening && !g_bPlaying) ScheduleRebuild();
+    if (Doc().IsWaveLoaded() && !Doc().Activity().Live()) ScheduleRebuild();
     Render3DEnvironment();
 }
 

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "views/common/BarControls.h"
 #include "views/spectral/CFFTView.h"
@@ -93,6 +94,12 @@ CFFTFrame::CFFTFrame(CKalvoSettings& settings, CKalvoDoc& doc)
     m_view->SetFrame(this);
     m_view->SetSettingsListener([this](const FftViewSettings& s) { ShowSettings(s); });
     ShowSettings(m_view->Settings());
+    // A new sound's range: its full dynamic range, and for a time series the frequencies up to
+    // the middle of its made-up rate.
+    connect(&doc.Activity(), &DocumentActivity::SoundFormatTaken, this, [this, &doc](bool timeSeries) {
+        if (timeSeries) SetControlInt(kTopCutkHz, doc.m_nSampleRate / 2000);
+        SetControlInt(kLowerAmpSpin, -6 * doc.m_nBitsPerSample);
+    });
 }
 
 QWidget* CFFTFrame::BuildControlBar() {

@@ -11,7 +11,6 @@
 
 #include "analysis/CSplines.h"
 #include "analysis/MusicalNote.h"
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/IModuleFrame.h"
 #include "platform/StringTable.h"
@@ -87,7 +86,7 @@ void CFFTView::CollectWindowState(CKalvoSettings& settings) {
 
 void CFFTView::OnUpdate(int hint) {
     if (hint == kHintRebuild) ShowFftPoints(m_doc.m_nFFTPoints);
-    if (g_bSelectionSpectrum) ShowFftPoints(m_doc.m_nSpectrumPoints);
+    if (hint == kHintSelectionSpectrum) ShowFftPoints(m_doc.m_nSpectrumPoints);
     Rebuild();
 }
 
@@ -161,7 +160,7 @@ void CFFTView::DrawPlot(QPainter& painter, const QRect& rect) const {
 void CFFTView::DrawCutNotice(QPainter& painter, const QRect& rect) const {
     // A selection longer than the largest spectrum shows the spectrum of its start: said in
     // the picture, so that no one takes it for the whole selection.
-    if (!g_bSelectionSpectrum || !m_doc.SelectionSpectrumIsCut()) return;
+    if (!m_doc.SelectionSpectrumIsCut()) return;
     painter.save();
     painter.setFont(ViewFont(14));
     const QString text =

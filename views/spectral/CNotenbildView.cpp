@@ -9,7 +9,6 @@
 #include <cmath>
 
 #include "analysis/MusicalNote.h"
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
@@ -108,11 +107,7 @@ void CNotenbildView::OnInitialUpdate() {
     m_nOvertones = FindDescriptor(NotenbildKeys(), "IniNotenbildObertonanzahl")
                        .Clamped(m_settings.IniNotenbildObertonanzahl);
     m_recorder.Clear();
-    if (m_settings.IniAllgemeinGrundschulprofil && m_doc.m_nFFTPoints != kKidsFftPoints) {
-        m_doc.m_nFFTPoints = kKidsFftPoints;
-        if (g_bWaveLoaded && m_doc.m_nSelStart != m_doc.m_nSelEnd)
-            m_doc.OnSelectionChanged(m_doc.m_nSelStart, m_doc.m_nSelEnd);
-    }
+    if (m_settings.IniAllgemeinGrundschulprofil) m_doc.SetFftPoints(kKidsFftPoints);
     UpdateScrollRange();
     if (m_listener) m_listener();
     viewport()->update();
@@ -151,9 +146,9 @@ void CNotenbildView::OnUpdate(int hint) {
     }
     if (m_nMode == kMelody) {
         // The melody follows the spectra of the running sound, and a chosen stretch at once.
-        if (hint == kHintSpectrum && (g_bListening || g_bPlaying))
+        if (hint == kHintSpectrum && m_doc.Activity().Live())
             Detect(false);
-        else if (hint == kHintSelection && g_bSelectionSpectrum)
+        else if (hint == kHintSelectionSpectrum)
             Detect(true);
     }
     viewport()->update();

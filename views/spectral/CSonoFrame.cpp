@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "views/common/BarControls.h"
 #include "views/spectral/CSonoView.h"
@@ -40,6 +41,10 @@ CSonoFrame::CSonoFrame(CKalvoSettings& settings, CKalvoDoc& doc)
             field->setText(QString::number(f, 'g', 5));
     });
     ShowSettings(m_view->Settings());
+    // A time series shows the frequencies up to the middle of its made-up rate.
+    connect(&doc.Activity(), &DocumentActivity::SoundFormatTaken, this, [this, &doc](bool timeSeries) {
+        if (timeSeries) SetControlInt(kTopCutkHz, doc.m_nSampleRate / 2000);
+    });
 }
 
 void CSonoFrame::BuildControlBar() {

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <optional>
 
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/IModuleFrame.h"
 #include "platform/StringTable.h"
@@ -66,11 +65,7 @@ CSonoView::~CSonoView() {
 }
 
 void CSonoView::OnInitialUpdate() {
-    if (m_settings.IniAllgemeinGrundschulprofil && m_doc.m_nFFTPoints != kKidsFftPoints) {
-        m_doc.m_nFFTPoints = kKidsFftPoints;
-        if (g_bWaveLoaded && m_doc.m_nSelStart != m_doc.m_nSelEnd)
-            m_doc.OnSelectionChanged(m_doc.m_nSelStart, m_doc.m_nSelEnd);
-    }
+    if (m_settings.IniAllgemeinGrundschulprofil) m_doc.SetFftPoints(kKidsFftPoints);
     m_s = SonoViewSettings::From(m_settings);
     EnsurePicture();
     ApplyScale();
@@ -78,7 +73,7 @@ void CSonoView::OnInitialUpdate() {
     if (m_listener) m_listener(m_s);
     m_bClear = true;
     // A sound that is already loaded is drawn at once.
-    if (g_bWaveLoaded && !g_bListening && !g_bPlaying && !testAttribute(Qt::WA_DontShowOnScreen))
+    if (m_doc.IsWaveLoaded() && !m_doc.Activity().Live() && !testAttribute(Qt::WA_DontShowOnScreen))
         StartRebuild();
     update();
 }
@@ -181,7 +176,7 @@ void CSonoView::AddColumn(const std::vector<double>& spectrum) {
 // Document hints
 
 void CSonoView::OnUpdate(int hint) {
-    const bool live = g_bListening || g_bPlaying;
+    const bool live = m_doc.Activity().Live();
     if (hint == kHintRemoveWave) {
         // The samples go: a rebuild must not read them any more.
         CancelRebuild(false);
@@ -191,7 +186,7 @@ void CSonoView::OnUpdate(int hint) {
     if (hint == kHintRebuild) {
         // A new sound or a new FFT size: the whole sound is drawn again, at the size shown.
         ShowFftPoints(m_doc.m_nFFTPoints);
-        if (g_bWaveLoaded && !live && !m_bKeepCleared)
+        if (m_doc.IsWaveLoaded() && !live && !m_bKeepCleared)
             StartRebuild();
         else
             CancelRebuild(false);
@@ -202,7 +197,7 @@ void CSonoView::OnUpdate(int hint) {
         AddColumn(m_doc.m_aSpectrum);
     }
     if (hint == kHintPlayStarted) CancelRebuild(false);
-    if (g_bSelectionSpectrum && !live) StartRebuild();
+    if (hint == kHintSelectionSpectrum && !live) StartRebuild();
     update();
 }
 
@@ -215,7 +210,7 @@ bool CSonoView::PrepareRebuild() {
     ApplyScale();
     ClearPicture();
     m_strMessage.clear();
-    if (!g_bWaveLoaded) return false;
+    if (!m_doc.IsWaveLoaded()) return false;
     const std::uint64_t n = m_doc.SampleCount();
     m_nPoints = m_doc.m_nFFTPoints;
     if (m_nPoints < 1 || n < static_cast<std::uint64_t>(m_nPoints)) {
@@ -478,7 +473,7 @@ void CSonoView::Changed(bool redraw) {
     if (redraw) {
         m_bClear = true;
         // A loaded sound is drawn again with the new scale; a live picture starts anew.
-        if (g_bWaveLoaded && !g_bListening && !g_bPlaying)
+        if (m_doc.IsWaveLoaded() && !m_doc.Activity().Live())
             StartRebuild();
         else
             CancelRebuild(false);
@@ -498,7 +493,7 @@ void CSonoView::OnTopCutkHz(int khz) {
 
 void CSonoView::OnAmplitudeLinear(bool linear) {
     m_s.ampLinear = linear;
-    Changed(!g_bListening && !g_bPlaying);  // a live picture takes it from the next column on
+    Changed(!m_doc.Activity().Live());  // a live picture takes it from the next column on
 }
 
 void CSonoView::OnFrequencyLinear(bool linear) {
@@ -508,7 +503,7 @@ void CSonoView::OnFrequencyLinear(bool linear) {
 
 void CSonoView::OnPalette(bool colour1) {
     m_s.colour1 = colour1;
-    Changed(!g_bListening && !g_bPlaying);
+    Changed(!m_doc.Activity().Live());
 }
 
 void CSonoView::OnLineWidth(int width) {

@@ -7,7 +7,6 @@
 #include <QPalette>
 #include <QVBoxLayout>
 
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "platform/audio/AudioDevice.h"
@@ -129,7 +128,7 @@ void CInfoView::OnInitialUpdate() {
 }
 
 void CInfoView::OnUpdate(int hint) {
-    if (hint == kHintSelection || hint == kHintRebuild) Refill();
+    if (IsSelectionHint(hint) || hint == kHintRebuild) Refill();
 }
 
 void CInfoView::Refill() {
@@ -146,8 +145,8 @@ void CInfoView::Refill() {
     set(kFftPoints, QString::number(m_doc.m_nFFTPoints));
     set(kLoadedFile, m_doc.m_strFileName);
     set(kRecordFile, m_doc.m_strRecordPath);
-    SetIndicator(m_pListening, g_bListening);
-    SetIndicator(m_pRecording, g_bRecording);
+    SetIndicator(m_pListening, m_doc.IsListening());
+    SetIndicator(m_pRecording, m_doc.IsRecording());
 }
 
 QString CInfoView::FieldText(int control) const {

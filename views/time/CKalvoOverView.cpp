@@ -11,7 +11,6 @@
 #include <cmath>
 #include <limits>
 
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/IModuleFrame.h"
 #include "platform/StringTable.h"
@@ -70,7 +69,7 @@ void CKalvoOverView::OnUpdate(int hint) {
     viewport()->update();
     switch (hint) {
         case kHintSpectrum:
-            if (g_bListening) AppendLiveBlock();
+            if (m_doc.IsListening()) AppendLiveBlock();
             break;
         case kHintPlayStarted:
             m_playTimer.start();
@@ -145,7 +144,8 @@ void CKalvoOverView::SetVerticalFactor(int factor) {
 
 std::int64_t CKalvoOverView::PlaybackSampleCount() const {
     // A reduced-rate playback copy counts its own samples; otherwise playback plays the sound itself.
-    if (g_bPlayCopyReduced && m_doc.m_nPlayBits >= 8) return m_doc.m_nPlayBytes / (m_doc.m_nPlayBits / 8);
+    if (m_doc.PlaysReducedCopy() && m_doc.m_nPlayBits >= 8)
+        return m_doc.m_nPlayBytes / (m_doc.m_nPlayBits / 8);
     return m_doc.SampleCount();
 }
 
@@ -205,10 +205,10 @@ void CKalvoOverView::OnDraw(QPainter& painter, const QRect& rect) {
     painter.translate(rect.topLeft());
 
     static const std::vector<QPoint> kNoTrace;
-    CTraceBuilder* shown = g_bListening ? &m_liveTrace : m_doc.m_nWaveBytes > 50 ? &m_trace : nullptr;
-    const std::vector<QPoint>& trace = !shown         ? kNoTrace
-                                       : g_bListening ? m_liveTrace.Points()
-                                                      : Trace(w, h, scroll);
+    CTraceBuilder* shown = m_doc.IsListening() ? &m_liveTrace : m_doc.m_nWaveBytes > 50 ? &m_trace : nullptr;
+    const std::vector<QPoint>& trace = !shown                ? kNoTrace
+                                       : m_doc.IsListening() ? m_liveTrace.Points()
+                                                             : Trace(w, h, scroll);
     if (shown) shown->Draw(painter, m_penRed.color(), QRect(0, 0, w, h));
 
     if (m_bBandShown) {
@@ -226,7 +226,7 @@ void CKalvoOverView::OnDraw(QPainter& painter, const QRect& rect) {
     painter.fillRect(QRect(canvas - kMargin - scroll, 0, kMargin, h), frame);
     painter.fillRect(QRect(0, h - 1, w, 1), frame);
 
-    if (g_bWaveLoaded) DrawRuler(painter, w, scroll);
+    if (m_doc.IsWaveLoaded()) DrawRuler(painter, w, scroll);
     painter.restore();
 }
 
@@ -296,7 +296,7 @@ void CKalvoOverView::paintEvent(QPaintEvent*) {
     CMemDC mem(painter, r);
     OnDraw(mem.Painter(), r);
     // The play position, as an inverting caret below the ruler.
-    if (g_bWaveLoaded)
+    if (m_doc.IsWaveLoaded())
         CMemDC::InvertRect(mem.Painter(), QRect(m_nCaretX, kRuler, 1, r.height() - kRuler - 1));
 }
 
@@ -351,7 +351,7 @@ void CKalvoOverView::mousePressEvent(QMouseEvent* event) {
     if (m_pFrame) m_pFrame->SetControlInt(kCtrlSamples, 0);
     // The play position follows the click, also while the sound plays.
     const std::int64_t plot = CanvasWidth() - 2 * kMargin;
-    if (g_bWaveLoaded && plot > 0)
+    if (m_doc.IsWaveLoaded() && plot > 0)
         m_doc.SetPlayPosition(static_cast<std::uint32_t>(static_cast<std::int64_t>(m_doc.m_nPlayBytes) *
                                                          m_ptMarkStart.x() / plot));
 }

@@ -9,7 +9,6 @@
 #include <limits>
 
 #include "analysis/CEnvelope.h"
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "document/IModuleFrame.h"
 #include "platform/StringTable.h"
@@ -269,7 +268,7 @@ void CKalvoView::OnDraw(QPainter& painter, const QRect& rect) {
         painter.restore();
     } else if (trace.size() > 1) {
         m_trace.Draw(painter, m_penRed.color(), QRect(0, 0, w, h));
-    } else if (m_doc.m_nWaveBytes < 2 && !g_bListening) {
+    } else if (m_doc.m_nWaveBytes < 2 && !m_doc.IsListening()) {
         DrawNoSoundHint(painter, QRect(0, 0, w, h));
     }
     if (m_bEnvelopeShown) DrawEnvelopePoints(painter);

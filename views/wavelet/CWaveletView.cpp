@@ -6,7 +6,6 @@
 
 #include "analysis/cwt_parameters.h"
 #include "analysis/wavelet_fkt.h"
-#include "document/AppFlags.h"
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
@@ -104,10 +103,9 @@ void CWaveletView::CollectWindowState(CKalvoSettings& settings) {
 }
 
 void CWaveletView::OnUpdate(int hint) {
-    // A new selection has a new transform. Its hint is enough: another window may have asked a
-    // question in between (a nested event loop), and idle processing clears the selection flag.
+    // A new selection has a new transform.
     if (hint == kHintChannelChosen || hint == kHintRemoveWave || hint == kHintRebuild ||
-        hint == kHintSelection || g_bSelectionSpectrum)
+        IsSelectionHint(hint))
         update();
 }
 
