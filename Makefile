@@ -6,6 +6,7 @@ FUZZ_CXX   ?= clang++-14
 FUZZ_SECONDS ?= 180
 FUZZ_TARGETS ?= wave timeseries ini
 BUILD_TYPE ?= RelWithDebInfo
+WERROR     ?= OFF
 ARGS       ?=
 
 .PHONY: all deps configure build run test bench test-sanitize fuzz install package clean format format-check
@@ -16,7 +17,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKALVO_WERROR=$(WERROR)
 
 configure: deps $(BUILD)/build.ninja
 

@@ -8,7 +8,7 @@
 
 class division_range {
 public:
-    division_range(float a, float b, int n) : a(a), b(b), n(n) {}
+    division_range(float first, float scale, int count) : a(first), b(scale), n(count) {}
     virtual ~division_range() = default;
     virtual float value(int i) const = 0;
 

@@ -36,7 +36,10 @@
 #include "views/common/CModuleWindows.h"
 #include "views/time/CSplitterFrame.h"
 
-CKalvoApp::CKalvoApp(UserInterface& ui) : m_ui(ui) {}
+CKalvoApp::CKalvoApp(UserInterface& ui) : m_ui(ui) {
+    // The modules bring their profile keys: they are known before any profile is read.
+    RegisterModules();
+}
 CKalvoApp::~CKalvoApp() = default;
 
 bool CKalvoApp::LoadProfile() {
@@ -345,16 +348,16 @@ void CKalvoApp::ApplyProfile() {
     m_strTitle = IsKidsMode() ? QStringLiteral("KALVO for Kids") : QStringLiteral("KALVO");
     m_mainFrame->setWindowTitle(m_strTitle);
 
-    const std::pair<Module, int*> flags[] = {{Module::Reko, &m_settings.IniFensterReko},
-                                             {Module::Zeitreihe, &m_settings.IniFensterZeitreihe},
-                                             {Module::FFT, &m_settings.IniFensterFFT},
-                                             {Module::Sono, &m_settings.IniFensterSono},
-                                             {Module::FFT3D, &m_settings.IniFensterFFT3D},
-                                             {Module::Analyse, &m_settings.IniFensterAnalyse},
-                                             {Module::Notenbild, &m_settings.IniFensterNotenbild},
-                                             {Module::Wavelet, &m_settings.IniFensterWavelet}};
-    for (const auto& [module, flag] : flags)
-        if (*flag) m_modules->Open(module);
+    // The windows the profile remembers open. (Opening one may close others in kids mode: the
+    // list is taken first.)
+    std::vector<std::pair<Module, const char*>> remembered;
+    for (const CModuleWindows::Registration* r :
+         CModuleWindows::InOrder(&CModuleWindows::Registration::openOrder))
+        if (r->openFlag) remembered.emplace_back(r->module, r->openFlag);
+    for (const auto& [module, flag] : remembered) {
+        const CKalvoSettings::SettingKey* key = CKalvoSettings::FindKey(QLatin1String(flag));
+        if (key && m_settings.IntValue(*key) != 0) m_modules->Open(module);
+    }
 
     // The kids' start choice: record music with the microphone, or open a music file.
     if (IsKidsMode() && m_profileKind != ProfileKind::LastUsed) {

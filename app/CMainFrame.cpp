@@ -40,8 +40,6 @@ namespace {
 // Command ids. Their string in the string table is the menu text.
 enum Command : int {
     kCmdOpenTimeSeries = 32773,
-    kCmdTimeSeries = 32776,
-    kCmdReconstruction = 32778,
     kCmdListen = 32783,
     kCmdRecord = 32785,
     kCmdClearData = 32788,
@@ -50,19 +48,12 @@ enum Command : int {
     kCmdStop = 32791,
     kCmdRemoveWave = 32792,
     kCmdLoop = 32793,
-    kCmdFft = 32794,
     kCmdFftSettings = 32795,
-    kCmdWaveInfo = 32797,
     kCmdLiveInput = 32801,
-    kCmdSonogram = 32804,
-    kCmdFft3D = 32806,
     kCmdOpenWave = 32807,  // the open command of the standard bar
     kCmdSaveView = 32808,
     kCmdMixer = 32813,
-    kCmdAnalysis = 32814,
-    kCmdScore = 32823,
     kCmdCancel = 32825,
-    kCmdWavelet = 32826,
     kCmdChooseProfile = 32828,
     kCmdSaveProfile = 32829,
     kCmdStandardBar = 32830,
@@ -87,6 +78,8 @@ enum Command : int {
 };
 
 constexpr int kSeparator = 0;
+// In a menu or bar list: the toggles of the registered modules, in the order of that place.
+constexpr int kModuleToggles = -1;
 // The File menu's list of recent files: a sub-menu, not a command; its number is its title's.
 constexpr int kMenuRecentFiles = 64610;
 enum RecentFilesText : int {
@@ -119,9 +112,7 @@ const std::vector<Popup>& NormalMenu() {
          {kCmdOpenMusic, kCmdOpenTimeSeries, kCmdSaveView, kSeparator, kMenuRecentFiles, kSeparator,
           kCmdExit}},
         {63102, {kCmdCopy, kSeparator, kCmdClearData}},
-        {63103,
-         {kCmdStandardBar, kCmdKidsBar, kCmdStatusBar, kSeparator, kCmdTimeSeries, kCmdFft, kCmdFft3D,
-          kCmdScore, kCmdSonogram, kCmdReconstruction, kCmdAnalysis, kCmdWavelet}},
+        {63103, {kCmdStandardBar, kCmdKidsBar, kCmdStatusBar, kSeparator, kModuleToggles}},
         {63104, {kCmdListen, kCmdExportData}},
         {63105,
          {kCmdChooseProfile, kCmdSaveProfile, kSeparator, kCmdSoundcard, kCmdWaveFormat, kSeparator,
@@ -145,24 +136,33 @@ const std::vector<Popup>& KidsMenu() {
     return menu;
 }
 
-// The wave info module has no place in the menus; its button follows the other modules.
 const std::vector<int>& StandardButtons() {
     static const std::vector<int> buttons = {
-        kCmdOpenWave, kCmdOpenTimeSeries, kCmdSaveRecording, kSeparator,     kCmdSaveView,
-        kCmdCopy,     kCmdExportData,     kSeparator,        kCmdLiveInput,  kCmdRecord,
-        kCmdPlay,     kCmdStop,           kCmdBackToStart,   kCmdLoop,       kCmdRemoveWave,
-        kSeparator,   kCmdFftSettings,    kSeparator,        kCmdTimeSeries, kCmdFft,
-        kCmdFft3D,    kCmdScore,          kCmdSonogram,      kCmdWavelet,    kCmdReconstruction,
-        kCmdAnalysis, kCmdWaveInfo,       kSeparator,        kCmdMixer,      kSeparator,
-        kCmdHelp};
+        kCmdOpenWave,    kCmdOpenTimeSeries, kCmdSaveRecording, kSeparator, kCmdSaveView,    kCmdCopy,
+        kCmdExportData,  kSeparator,         kCmdLiveInput,     kCmdRecord, kCmdPlay,        kCmdStop,
+        kCmdBackToStart, kCmdLoop,           kCmdRemoveWave,    kSeparator, kCmdFftSettings, kSeparator,
+        kModuleToggles,  kSeparator,         kCmdMixer,         kSeparator, kCmdHelp};
     return buttons;
 }
 
 const std::vector<int>& KidsButtons() {
-    static const std::vector<int> buttons = {
-        kCmdOpenMusic, kSeparator, kCmdRecord, kCmdPlay,  kCmdStop,     kCmdBackToStart,
-        kCmdLoop,      kSeparator, kCmdFft3D,  kCmdScore, kCmdSonogram, kCmdReconstruction};
+    static const std::vector<int> buttons = {kCmdOpenMusic,   kSeparator, kCmdRecord, kCmdPlay,      kCmdStop,
+                                             kCmdBackToStart, kCmdLoop,   kSeparator, kModuleToggles};
     return buttons;
+}
+
+// A list of commands with the modules' toggles put in, in the order of the place.
+std::vector<int> WithModules(const std::vector<int>& commands, int CModuleWindows::Registration::*order) {
+    std::vector<int> list;
+    for (int command : commands) {
+        if (command != kModuleToggles) {
+            list.push_back(command);
+            continue;
+        }
+        for (const CModuleWindows::Registration* r : CModuleWindows::InOrder(order))
+            list.push_back(r->toggleCommand);
+    }
+    return list;
 }
 
 // Commands that are reached by their key in both modes, even where no menu shows them.
@@ -231,24 +231,6 @@ QString IconName(int command) {
             return QStringLiteral("remove_wave");
         case kCmdFftSettings:
             return QStringLiteral("fft_settings");
-        case kCmdTimeSeries:
-            return QStringLiteral("timeseries");
-        case kCmdFft:
-            return QStringLiteral("fft");
-        case kCmdFft3D:
-            return QStringLiteral("fft3d");
-        case kCmdScore:
-            return QStringLiteral("score");
-        case kCmdSonogram:
-            return QStringLiteral("sonogram");
-        case kCmdWavelet:
-            return QStringLiteral("wavelet");
-        case kCmdReconstruction:
-            return QStringLiteral("reconstruction");
-        case kCmdAnalysis:
-            return QStringLiteral("analysis");
-        case kCmdWaveInfo:
-            return QStringLiteral("info");
         case kCmdMixer:
             return QStringLiteral("mixer");
         case kCmdHelp:
@@ -262,8 +244,11 @@ QString IconName(int command) {
         case kCmdAbout:
             return QStringLiteral("kalvo");
         default:
-            return {};
+            break;
     }
+    // A module's toggle shows the module's own icon.
+    const CModuleWindows::Registration* module = CModuleWindows::FindByCommand(command);
+    return module && module->toggleCommand == command ? module->icon : QString();
 }
 
 // A menu text as a tool tip: without its mnemonic and without the dots of "opens a dialog".
@@ -572,7 +557,7 @@ void CMainFrame::LoadMenu(bool kids) {
     for (const Popup& popup : kids ? KidsMenu() : NormalMenu()) {
         QMenu* menu = nullptr;
         bool separator = false;
-        for (int command : popup.commands) {
+        for (int command : WithModules(popup.commands, &CModuleWindows::Registration::menuOrder)) {
             if (command == kSeparator) {
                 separator = menu != nullptr;
                 continue;
@@ -600,8 +585,10 @@ void CMainFrame::LoadMenu(bool kids) {
 
     // The kids menu cannot show the standard bar, so in kids mode it is built only when the
     // profile asks for it.
-    if (!kids || m_app.Settings().IniAllgemeinToolbarNormal) FillToolBar(m_standardBar, StandardButtons());
-    FillToolBar(m_kidsBar, KidsButtons());
+    if (!kids || m_app.Settings().IniAllgemeinToolbarNormal)
+        FillToolBar(m_standardBar,
+                    WithModules(StandardButtons(), &CModuleWindows::Registration::toolBarOrder));
+    FillToolBar(m_kidsBar, WithModules(KidsButtons(), &CModuleWindows::Registration::kidsBarOrder));
     m_standardBar->setWindowTitle(Str(kTextStandardBarTitle));
     m_kidsBar->setWindowTitle(Str(kTextKidsBarTitle));
     for (int command : kKeyCommands) EnsureAction(command);

@@ -399,7 +399,7 @@ std::optional<int> PrepareScriptRun(ScriptSession& session, const CommandLine& c
         if (const CommandLineOption* option = CommandLineModules::FindOption(name))
             option->apply({session.app.Settings(), session.doc, session.ui}, value);
     // The document computes for the module as if its window were open.
-    if (entry.module != Module::Count) session.doc.SetModuleFrame(entry.module, moduleFrame);
+    if (IsDocumentModule(entry.module)) session.doc.SetModuleFrame(entry.module, moduleFrame);
     if (!LoadCommandLineFile(session.doc, session.ui, cmd.openFile)) return 1;
     const quint32 count = session.doc.SampleCount();
     if (cmd.selection && cmd.selection->second > count) {

@@ -1,9 +1,12 @@
 #pragma once
 // Numbered user-visible texts in German and English. The table is one data file in
-// the source tree (resources/strings/strings.tsv), compiled into the program.
+// the source tree (resources/strings/strings.tsv), compiled into the program. Code names
+// a text by its constant in StringId (platform/StringId.h, made from the table at build time).
 
 #include <QHash>
 #include <QString>
+
+#include "platform/StringId.h"
 
 enum class Language { German = 1031, English = 1033 };
 

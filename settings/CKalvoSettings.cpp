@@ -2,112 +2,95 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <type_traits>
 #include <utility>
 
 #include "settings/CIni.h"
 
-const std::vector<CKalvoSettings::SettingKey>& CKalvoSettings::KeyTable() {
-    static const std::vector<SettingKey> table = {
-        {"Allgemein", "IniAllgemeinLanguage", &CKalvoSettings::IniAllgemeinLanguage},
-        {"Allgemein", "IniAllgemeinGrundschulprofil", &CKalvoSettings::IniAllgemeinGrundschulprofil},
-        {"Allgemein", "IniAllgemeinStatusbar", &CKalvoSettings::IniAllgemeinStatusbar},
-        {"Allgemein", "IniAllgemeinToolbarNormal", &CKalvoSettings::IniAllgemeinToolbarNormal},
-        {"Allgemein", "IniAllgemeinToolbarSchule", &CKalvoSettings::IniAllgemeinToolbarSchule},
-        {"Allgemein", "IniAllgemeinMenu", &CKalvoSettings::IniAllgemeinMenu},
-        {"Dokument", "IniDokumentNumFFTPoints", &CKalvoSettings::IniDokumentNumFFTPoints},
-        {"Dokument", "IniDokumentPlayFile", &CKalvoSettings::IniDokumentPlayFile},
-        {"Fenster", "IniFensterFFT", &CKalvoSettings::IniFensterFFT},
-        {"Fenster", "IniFensterFFT3D", &CKalvoSettings::IniFensterFFT3D},
-        {"Fenster", "IniFensterAnalyse", &CKalvoSettings::IniFensterAnalyse},
-        {"Fenster", "IniFensterNotenbild", &CKalvoSettings::IniFensterNotenbild},
-        {"Fenster", "IniFensterReko", &CKalvoSettings::IniFensterReko},
-        {"Fenster", "IniFensterSono", &CKalvoSettings::IniFensterSono},
-        {"Fenster", "IniFensterWavelet", &CKalvoSettings::IniFensterWavelet},
-        {"Fenster", "IniFensterZeitreihe", &CKalvoSettings::IniFensterZeitreihe},
-        {"ZEITREIHE", "IniZeitreiheKorrCount", &CKalvoSettings::IniZeitreiheKorrCount},
-        {"ZEITREIHE", "IniZeitreihePartitions", &CKalvoSettings::IniZeitreihePartitions},
-        {"ZEITREIHE", "IniZeitreiheCorrlength", &CKalvoSettings::IniZeitreiheCorrlength},
-        {"ZEITREIHE", "IniZeitreiheWhatIs", &CKalvoSettings::IniZeitreiheWhatIs},
-        {"FFT", "IniFFTBottomCutHz", &CKalvoSettings::IniFFTBottomCutHz},
-        {"FFT", "IniFFTTopCutkHz", &CKalvoSettings::IniFFTTopCutkHz},
-        {"FFT", "IniFFTBottomCutAmp", &CKalvoSettings::IniFFTBottomCutAmp},
-        {"FFT", "IniFFTTopCutAmp", &CKalvoSettings::IniFFTTopCutAmp},
-        {"FFT", "IniFFTDelay", &CKalvoSettings::IniFFTDelay},
-        {"FFT", "IniFFTbIsDelay", &CKalvoSettings::IniFFTbIsDelay},
-        {"FFT", "IniFFTbGrid", &CKalvoSettings::IniFFTbGrid},
-        {"FFT", "IniFFTMinAbstandMaxima", &CKalvoSettings::IniFFTMinAbstandMaxima},
-        {"FFT", "IniFFTMinAbstandNachbarMin", &CKalvoSettings::IniFFTMinAbstandNachbarMin},
-        {"FFT", "IniFFTbIsAmpLinear", &CKalvoSettings::IniFFTbIsAmpLinear},
-        {"FFT", "IniFFTbIsFreqLinear", &CKalvoSettings::IniFFTbIsFreqLinear},
-        {"FFT", "IniFFTbDarstellung", &CKalvoSettings::IniFFTbDarstellung},
-        {"FFT", "IniFFTbIsCrossVisible", &CKalvoSettings::IniFFTbIsCrossVisible},
-        {"FFT", "IniFFTbIsSpline", &CKalvoSettings::IniFFTbIsSpline},
-        {"FFT", "IniFFTSplineTyp", &CKalvoSettings::IniFFTSplineTyp},
-        {"FFT", "IniFFTbIsSumme", &CKalvoSettings::IniFFTbIsSumme},
-        {"3DFFT", "Ini3DFFTSchrittweite", &CKalvoSettings::Ini3DFFTSchrittweite},
-        {"3DFFT", "Ini3DFFTclrBackBuffer", &CKalvoSettings::Ini3DFFTclrBackBuffer},
-        {"3DFFT", "Ini3DFFTBottomCutHz", &CKalvoSettings::Ini3DFFTBottomCutHz},
-        {"3DFFT", "Ini3DFFTTopCutkHz", &CKalvoSettings::Ini3DFFTTopCutkHz},
-        {"3DFFT", "Ini3DFFTSizePts", &CKalvoSettings::Ini3DFFTSizePts},
-        {"3DFFT", "Ini3DFFTbIsWire", &CKalvoSettings::Ini3DFFTbIsWire},
-        {"3DFFT", "Ini3DFFTBreite", &CKalvoSettings::Ini3DFFTBreite},
-        {"3DFFT", "Ini3DFFTEpsilon", &CKalvoSettings::Ini3DFFTEpsilon},
-        {"3DFFT", "Ini3DFFTTau", &CKalvoSettings::Ini3DFFTTau},
-        {"3DFFT", "Ini3DFFTbIsBunt", &CKalvoSettings::Ini3DFFTbIsBunt},
-        {"3DFFT", "Ini3DFFTbIsAmpLinear", &CKalvoSettings::Ini3DFFTbIsAmpLinear},
-        {"3DFFT", "Ini3DFFTbIsFreqLinear", &CKalvoSettings::Ini3DFFTbIsFreqLinear},
-        {"Rekonstruktion", "IniRekoTau", &CKalvoSettings::IniRekoTau},
-        {"Rekonstruktion", "IniRekoclrBackBuffer", &CKalvoSettings::IniRekoclrBackBuffer},
-        {"Rekonstruktion", "IniRekoSizePts", &CKalvoSettings::IniRekoSizePts},
-        {"Rekonstruktion", "IniRekobIsPunkte", &CKalvoSettings::IniRekobIsPunkte},
-        {"Rekonstruktion", "IniRekoNumRekoPoints", &CKalvoSettings::IniRekoNumRekoPoints},
-        {"Rekonstruktion", "IniRekobIsBunt", &CKalvoSettings::IniRekobIsBunt},
-        {"Sonogramm", "IniSonoBottomCutHz", &CKalvoSettings::IniSonoBottomCutHz},
-        {"Sonogramm", "IniSonoLiniendicke", &CKalvoSettings::IniSonoLiniendicke},
-        {"Sonogramm", "IniSonobIsSmooth", &CKalvoSettings::IniSonobIsSmooth},
-        {"Sonogramm", "IniSonoTopCutkHz", &CKalvoSettings::IniSonoTopCutkHz},
-        {"Sonogramm", "IniSonobIsAmpLinear", &CKalvoSettings::IniSonobIsAmpLinear},
-        {"Sonogramm", "IniSonobIsFreqLinear", &CKalvoSettings::IniSonobIsFreqLinear},
-        {"Sonogramm", "IniSonobIsFarbig1", &CKalvoSettings::IniSonobIsFarbig1},
-        {"Notenbild", "IniNotenbildIsLinear", &CKalvoSettings::IniNotenbildIsLinear},
-        {"Notenbild", "IniNotenbildWhatIs", &CKalvoSettings::IniNotenbildWhatIs},
-        {"Notenbild", "IniNotenbildObertonanzahl", &CKalvoSettings::IniNotenbildObertonanzahl},
-        {"Wavelet", "IniWaveletWavelet", &CKalvoSettings::IniWaveletWavelet},
-        {"Wavelet", "IniWaveletFreqmin", &CKalvoSettings::IniWaveletFreqmin},
-        {"Wavelet", "IniWaveletFreqmax", &CKalvoSettings::IniWaveletFreqmax},
-        {"Wavelet", "IniWaveletFreqn", &CKalvoSettings::IniWaveletFreqn},
-        {"Wavelet", "IniWaveletZeitn", &CKalvoSettings::IniWaveletZeitn},
-        {"Wavelet", "IniWaveletadiv", &CKalvoSettings::IniWaveletadiv},
-        {"Analyse", "IniAnalyseDimLya", &CKalvoSettings::IniAnalyseDimLya},
-        {"Analyse", "IniAnalyseTauLya", &CKalvoSettings::IniAnalyseTauLya},
-        {"Analyse", "IniAnalyseNumberOfLya", &CKalvoSettings::IniAnalyseNumberOfLya},
-        {"Analyse", "IniAnalyseIterLya", &CKalvoSettings::IniAnalyseIterLya},
-        {"Analyse", "IniAnalyseNumPointsLya", &CKalvoSettings::IniAnalyseNumPointsLya},
-        {"Analyse", "IniAnalyseMaxDimLya", &CKalvoSettings::IniAnalyseMaxDimLya},
-        {"Analyse", "IniAnalyseRadiusMinLya", &CKalvoSettings::IniAnalyseRadiusMinLya},
-        {"Analyse", "IniAnalyseNumPointsLyaMax", &CKalvoSettings::IniAnalyseNumPointsLyaMax},
-        {"Analyse", "IniAnalyseIterLyaMax", &CKalvoSettings::IniAnalyseIterLyaMax},
-        {"Analyse", "IniAnalyseNumberOfLyaMax", &CKalvoSettings::IniAnalyseNumberOfLyaMax},
-        {"Analyse", "IniAnalyseTauLyaMax", &CKalvoSettings::IniAnalyseTauLyaMax},
-        {"Analyse", "IniAnalyseRadiusMinLyaMax", &CKalvoSettings::IniAnalyseRadiusMinLyaMax},
-        {"Analyse", "IniAnalyseRadiusMaxLyaMax", &CKalvoSettings::IniAnalyseRadiusMaxLyaMax},
-        {"Analyse", "IniAnalyseMinDimDoneMaxLya", &CKalvoSettings::IniAnalyseMinDimDoneMaxLya},
-        {"Analyse", "IniAnalyseMaxDimDoneMaxLya", &CKalvoSettings::IniAnalyseMaxDimDoneMaxLya},
-        {"Analyse", "IniAnalyseReferenzLyaMax", &CKalvoSettings::IniAnalyseReferenzLyaMax},
-        {"Analyse", "IniAnalyseDimKorr", &CKalvoSettings::IniAnalyseDimKorr},
-        {"Analyse", "IniAnalyseNumPointsKorr", &CKalvoSettings::IniAnalyseNumPointsKorr},
-        {"Analyse", "IniAnalyseNumberOfKorr", &CKalvoSettings::IniAnalyseNumberOfKorr},
-        {"Analyse", "IniAnalyseTauKorr", &CKalvoSettings::IniAnalyseTauKorr},
-        {"Analyse", "IniAnalyseRadiusMinKorr", &CKalvoSettings::IniAnalyseRadiusMinKorr},
-        {"Analyse", "IniAnalyseRadiusMaxKorr", &CKalvoSettings::IniAnalyseRadiusMaxKorr},
-        {"Analyse", "IniAnalyseMaxDimKorr", &CKalvoSettings::IniAnalyseMaxDimKorr},
-        {"Analyse", "IniAnalyseIterKorr", &CKalvoSettings::IniAnalyseIterKorr},
-        {"Analyse", "IniAnalyseWhatIs", &CKalvoSettings::IniAnalyseWhatIs},
-        {"Analyse", "IniAnalyseFitFromKorr", &CKalvoSettings::IniAnalyseFitFromKorr},
-        {"Analyse", "IniAnalyseFitToKorr", &CKalvoSettings::IniAnalyseFitToKorr},
+namespace {
+
+// The keys of the program as a whole; the modules add theirs.
+const std::vector<CKalvoSettings::SettingKey>& GeneralKeys() {
+    using S = CKalvoSettings;
+    static const std::vector<S::SettingKey> keys = {
+        {"Allgemein", "IniAllgemeinLanguage", &S::IniAllgemeinLanguage},
+        {"Allgemein", "IniAllgemeinGrundschulprofil", &S::IniAllgemeinGrundschulprofil},
+        {"Allgemein", "IniAllgemeinStatusbar", &S::IniAllgemeinStatusbar},
+        {"Allgemein", "IniAllgemeinToolbarNormal", &S::IniAllgemeinToolbarNormal},
+        {"Allgemein", "IniAllgemeinToolbarSchule", &S::IniAllgemeinToolbarSchule},
+        {"Allgemein", "IniAllgemeinMenu", &S::IniAllgemeinMenu},
+        {"Dokument", "IniDokumentNumFFTPoints", &S::IniDokumentNumFFTPoints},
+        {"Dokument", "IniDokumentPlayFile", &S::IniDokumentPlayFile},
     };
+    return keys;
+}
+
+struct OwnedTable {
+    int owner;
+    SettingTable table;
+};
+
+std::vector<OwnedTable>& ModuleTables() {
+    static std::vector<OwnedTable> tables;
+    return tables;
+}
+
+std::vector<CKalvoSettings::SettingKey>& Table() {
+    static std::vector<CKalvoSettings::SettingKey> table = GeneralKeys();
     return table;
+}
+
+bool SameTable(const SettingTable& a, const SettingTable& b) {
+    const auto same = [](const SettingDescriptor& x, const SettingDescriptor& y) {
+        const auto text = [](const char* t) { return QByteArray(t ? t : ""); };
+        return text(x.section) == text(y.section) && text(x.key) == text(y.key) && x.member == y.member &&
+               x.minimum == y.minimum && x.maximum == y.maximum &&
+               text(x.defaultText) == text(y.defaultText) && x.control == y.control;
+    };
+    return a.place == b.place && std::equal(a.keys.begin(), a.keys.end(), b.keys.begin(), b.keys.end(), same);
+}
+
+void RebuildTable() {
+    std::vector<const OwnedTable*> tables;
+    for (const OwnedTable& t : ModuleTables()) tables.push_back(&t);
+    std::stable_sort(tables.begin(), tables.end(), [](const OwnedTable* a, const OwnedTable* b) {
+        return a->table.place < b->table.place;
+    });
+    std::vector<CKalvoSettings::SettingKey> table = GeneralKeys();
+    for (const OwnedTable* t : tables) table.insert(table.end(), t->table.keys.begin(), t->table.keys.end());
+    Table() = std::move(table);
+}
+
+// The slots beyond the fixed ones, by number.
+std::map<int, QString>& AddedSlots() {
+    static std::map<int, QString> added;
+    return added;
+}
+
+}  // namespace
+
+const std::vector<CKalvoSettings::SettingKey>& CKalvoSettings::KeyTable() {
+    return Table();
+}
+
+void CKalvoSettings::AddKeys(int owner, std::vector<SettingTable> tables) {
+    // The same tables again (the modules register at every start) keep the table as it is, so
+    // that the rows found before stay valid.
+    std::vector<const SettingTable*> current;
+    for (const OwnedTable& t : ModuleTables())
+        if (t.owner == owner) current.push_back(&t.table);
+    if (std::equal(current.begin(), current.end(), tables.begin(), tables.end(),
+                   [](const SettingTable* a, const SettingTable& b) { return SameTable(*a, b); }))
+        return;
+    std::erase_if(ModuleTables(), [owner](const OwnedTable& t) { return t.owner == owner; });
+    for (SettingTable& t : tables) ModuleTables().push_back({owner, std::move(t)});
+    RebuildTable();
+}
+
+void CKalvoSettings::RemoveKeys(int owner) {
+    std::erase_if(ModuleTables(), [owner](const OwnedTable& t) { return t.owner == owner; });
+    RebuildTable();
 }
 
 const CKalvoSettings::SettingKey* CKalvoSettings::FindKey(const QString& key) {
@@ -116,54 +99,110 @@ const CKalvoSettings::SettingKey* CKalvoSettings::FindKey(const QString& key) {
     return nullptr;
 }
 
-QString CKalvoSettings::SettingText(const SettingKey& key) const {
-    return std::visit(
-        [this](auto member) -> QString {
-            const auto& value = this->*member;
-            using T = std::decay_t<decltype(value)>;
-            if constexpr (std::is_same_v<T, QString>)
-                return value;
-            else if constexpr (std::is_same_v<T, int>)
-                return CIni::FormatInt(value);
-            else
-                return CIni::FormatReal(value);
-        },
-        key.member);
+CKalvoSettings::StoredValue& CKalvoSettings::Stored(const SettingKey& key) const {
+    const QString name = QLatin1String(key.key);
+    auto it = m_stored.find(name);
+    if (it != m_stored.end()) return it->second;
+    const QString text = key.defaultText ? QString::fromUtf8(key.defaultText) : QString();
+    StoredValue value;
+    switch (std::get<StoredSetting>(key.member).type) {
+        case StoredType::Int:
+            value = CIni::ParseInt(text);
+            break;
+        case StoredType::Real:
+            value = CIni::ParseReal(text);
+            break;
+        case StoredType::Text:
+            value = text;
+            break;
+    }
+    return m_stored.emplace(name, std::move(value)).first->second;
 }
 
-bool CKalvoSettings::IsFiniteNumberText(const SettingKey& key, const QString& text) {
+double CKalvoSettings::Value(const SettingKey& key) const {
+    double result = 0.0;
+    VisitValue(key, [&result](const auto& value) {
+        if constexpr (!std::is_same_v<std::decay_t<decltype(value)>, QString>)
+            result = static_cast<double>(value);
+    });
+    return result;
+}
+
+void CKalvoSettings::SetValue(const SettingKey& key, double number) {
+    VisitValue(key, [number](auto& value) {
+        using T = std::decay_t<decltype(value)>;
+        if constexpr (!std::is_same_v<T, QString>) value = static_cast<T>(number);
+    });
+}
+
+QString CKalvoSettings::SettingText(const SettingKey& key) const {
+    QString text;
+    VisitValue(key, [&text](const auto& value) {
+        using T = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, QString>)
+            text = value;
+        else if constexpr (std::is_same_v<T, int>)
+            text = CIni::FormatInt(value);
+        else
+            text = CIni::FormatReal(value);
+    });
+    return text;
+}
+
+namespace {
+
+// The type of value a key holds, as the value it would hold.
+template <class F>
+bool VisitType(const CKalvoSettings::SettingKey& key, F&& f) {
     return std::visit(
-        [&text](auto member) {
-            using T = std::decay_t<decltype(std::declval<CKalvoSettings&>().*member)>;
-            if constexpr (std::is_same_v<T, QString>) {
-                return true;
-            } else if constexpr (std::is_same_v<T, int>) {
-                // The integer reading would take "inf" or "nan" for a 0 without a word.
-                QString word = text.trimmed().toLower();
-                if (word.startsWith(u'+') || word.startsWith(u'-')) word.remove(0, 1);
-                return !word.startsWith(QLatin1String("inf")) && !word.startsWith(QLatin1String("nan"));
+        [&f](auto member) {
+            if constexpr (std::is_same_v<decltype(member), StoredSetting>) {
+                switch (member.type) {
+                    case StoredType::Int:
+                        return f(int{});
+                    case StoredType::Real:
+                        return f(double{});
+                    case StoredType::Text:
+                        break;
+                }
+                return f(QString());
             } else {
-                return std::isfinite(static_cast<T>(CIni::ParseReal(text)));
+                return f(std::decay_t<decltype(std::declval<CKalvoSettings&>().*member)>{});
             }
         },
         key.member);
 }
 
+}  // namespace
+
+bool CKalvoSettings::IsFiniteNumberText(const SettingKey& key, const QString& text) {
+    return VisitType(key, [&text](auto typed) {
+        using T = decltype(typed);
+        if constexpr (std::is_same_v<T, QString>) {
+            return true;
+        } else if constexpr (std::is_same_v<T, int>) {
+            // The integer reading would take "inf" or "nan" for a 0 without a word.
+            QString word = text.trimmed().toLower();
+            if (word.startsWith(u'+') || word.startsWith(u'-')) word.remove(0, 1);
+            return !word.startsWith(QLatin1String("inf")) && !word.startsWith(QLatin1String("nan"));
+        } else {
+            return std::isfinite(static_cast<T>(CIni::ParseReal(text)));
+        }
+    });
+}
+
 bool CKalvoSettings::SetSettingText(const QString& keyName, const QString& text) {
     const SettingKey* key = FindKey(keyName);
     if (!key || !IsFiniteNumberText(*key, text)) return false;
-    std::visit(
-        [this, &text](auto member) {
-            auto& value = this->*member;
-            using T = std::decay_t<decltype(value)>;
-            if constexpr (std::is_same_v<T, QString>)
-                value = text.left(CIni::kMaxValue);
-            else if constexpr (std::is_same_v<T, int>)
-                value = CIni::ParseInt(text);
-            else
-                value = static_cast<T>(CIni::ParseReal(text));
-        },
-        key->member);
+    VisitValue(*key, [&text](auto& value) {
+        using T = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, QString>)
+            value = text.left(CIni::kMaxValue);
+        else if constexpr (std::is_same_v<T, int>)
+            value = CIni::ParseInt(text);
+        else
+            value = static_cast<T>(CIni::ParseReal(text));
+    });
     IniDokumentNumFFTPoints = CheckedFftPoints(IniDokumentNumFFTPoints);
     return true;
 }
@@ -174,13 +213,41 @@ int CKalvoSettings::CheckedFftPoints(int points) {
     return std::clamp(points, kMinFftPoints, kMaxFftPoints);
 }
 
+int CKalvoSettings::AddPlacementSlot(const QString& section) {
+    for (const auto& [slot, name] : AddedSlots())
+        if (name.compare(section, Qt::CaseInsensitive) == 0) return slot;
+    const int slot = PlacementSlotCount();
+    AddedSlots().emplace(slot, section);
+    return slot;
+}
+
+void CKalvoSettings::RemovePlacementSlot(int slot) {
+    AddedSlots().erase(slot);
+}
+
+int CKalvoSettings::PlacementSlotCount() {
+    return AddedSlots().empty() ? int(kSlotCount) : AddedSlots().rbegin()->first + 1;
+}
+
+QString CKalvoSettings::PlacementSection(int slot) {
+    static const char* const sections[kSlotCount] = {
+        "MainWindow",  "UebersichtWindow", "FFTWindow",       "AnalyseWindow", "RekonstruktionsWindow",
+        "FFT3DWindow", "NotenbildWindow",  "SonogrammWindow", "WaveletWindow", "ZeitreiheWindow"};
+    if (slot >= 0 && slot < kSlotCount) return QLatin1String(sections[slot]);
+    const auto it = AddedSlots().find(slot);
+    return it != AddedSlots().end() ? it->second : QString();
+}
+
 WindowPlacement CKalvoSettings::GetWindowSlot(int slot) const {
-    if (slot < 1 || slot >= kSlotCount) slot = kSlotMain;
-    return m_placements[static_cast<std::size_t>(slot)];
+    if (slot < 1 || PlacementSection(slot).isEmpty()) slot = kSlotMain;
+    return static_cast<std::size_t>(slot) < m_placements.size() ? m_placements[static_cast<std::size_t>(slot)]
+                                                                : WindowPlacement::Default();
 }
 
 void CKalvoSettings::SetWindowSlot(const WindowPlacement& placement, int slot) {
-    if (slot < 0 || slot >= kSlotCount) return;
+    if (slot < 0 || PlacementSection(slot).isEmpty()) return;
+    if (static_cast<std::size_t>(slot) >= m_placements.size())
+        m_placements.resize(static_cast<std::size_t>(slot) + 1);
     WindowPlacement& stored = m_placements[static_cast<std::size_t>(slot)];
     stored = placement;
     stored.length = WindowPlacement::kRecordSize;

@@ -1,15 +1,19 @@
 #pragma once
-// The carried settings: one field per profile key, named after the key, with the table that
-// ties each field to its section and key, and the stored window placements. The application
-// owns one object, loads it from and saves it into the profiles; the document and the views
-// read it and write back what they carry.
+// The carried settings: one field per profile key of the program's own modules, named after
+// the key, a keyed store for the settings of modules that bring their keys along, the key
+// table that ties each setting to its section and key, and the stored window placements. The
+// application owns one object, loads it from and saves it into the profiles; the document and
+// the views read it and write back what they carry.
 
 #include <QString>
-#include <array>
 #include <functional>
+#include <map>
+#include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
+#include "settings/SettingDescriptor.h"
 #include "settings/WindowPlacement.h"
 
 class CKalvoSettings {
@@ -114,17 +118,17 @@ public:
     double IniAnalyseFitFromKorr = 0.0;
     double IniAnalyseFitToKorr = 0.0;
 
-    // One row of the key table: section, key and the field that holds it.
-    using Member = std::variant<int CKalvoSettings::*, float CKalvoSettings::*, double CKalvoSettings::*,
-                                QString CKalvoSettings::*>;
-    struct SettingKey {
-        const char* section;
-        const char* key;
-        Member member;
-    };
-    // Every key, in the order in which profiles hold them.
+    // One row of the key table: section, key, what holds the value, range and default.
+    using Member = SettingMember;
+    using SettingKey = SettingDescriptor;
+    // Every key, in the order in which profiles hold them: the general keys, then the tables the
+    // modules registered, by their place.
     static const std::vector<SettingKey>& KeyTable();
     static const SettingKey* FindKey(const QString& key);
+    // A module's keys join the table (replacing those it registered before) or leave it. Rows
+    // found before stay valid until the table changes: registering the same keys again keeps it.
+    static void AddKeys(int owner, std::vector<SettingTable> tables);
+    static void RemoveKeys(int owner);
     // A setting as profile text, and set from profile text (false, and nothing set, for an
     // unknown key or a text the key cannot take).
     QString SettingText(const SettingKey& key) const;
@@ -132,6 +136,16 @@ public:
     // False when the key holds a number and the text is not a finite one ("nan", "inf", a
     // number beyond the field's range), which no setting can stand for.
     static bool IsFiniteNumberText(const SettingKey& key, const QString& text);
+    // A setting as a number, whatever holds it (0 for a text).
+    double Value(const SettingKey& key) const;
+    int IntValue(const SettingKey& key) const { return static_cast<int>(Value(key)); }
+    void SetValue(const SettingKey& key, double value);
+    // Calls f with a reference to the value of key (int, float, double or QString); a stored
+    // setting that was never set holds its default.
+    template <class F>
+    void VisitValue(const SettingKey& key, F&& f);
+    template <class F>
+    void VisitValue(const SettingKey& key, F&& f) const;
 
     // "IniDokumentNumFFTPoints" must be a power of two (anything else becomes 8192) within
     // the sizes of the FFT settings.
@@ -142,6 +156,13 @@ public:
     bool IsKidsMode() const { return IniAllgemeinGrundschulprofil != 0; }
 
     // ---- Window placements. ----
+    // A slot for a window the fixed slots do not name, stored in its own profile section; asking
+    // again for the same section gives the same slot.
+    static int AddPlacementSlot(const QString& section);
+    static void RemovePlacementSlot(int slot);
+    // One past the highest slot, and the profile section of a slot (empty for none).
+    static int PlacementSlotCount();
+    static QString PlacementSection(int slot);
     WindowPlacement GetWindowSlot(int slot) const;
     void SetWindowSlot(const WindowPlacement& placement, int slot);
     // Between pixels and 1/10000 of the main frame's client area (less the visible bars).
@@ -150,5 +171,33 @@ public:
     std::function<FrameMetrics()> m_frameMetrics;
 
 private:
-    std::array<WindowPlacement, kSlotCount> m_placements{};
+    using StoredValue = std::variant<int, double, QString>;
+    // The stored value of key, made with its default on first use.
+    StoredValue& Stored(const SettingKey& key) const;
+    std::vector<WindowPlacement> m_placements = std::vector<WindowPlacement>(kSlotCount);
+    mutable std::map<QString, StoredValue> m_stored;  // by key; what no field holds
 };
+
+template <class F>
+void CKalvoSettings::VisitValue(const SettingKey& key, F&& f) {
+    std::visit(
+        [this, &key, &f](auto member) {
+            if constexpr (std::is_same_v<decltype(member), StoredSetting>)
+                std::visit([&f](auto& value) { f(value); }, Stored(key));
+            else
+                f(this->*member);
+        },
+        key.member);
+}
+
+template <class F>
+void CKalvoSettings::VisitValue(const SettingKey& key, F&& f) const {
+    std::visit(
+        [this, &key, &f](auto member) {
+            if constexpr (std::is_same_v<decltype(member), StoredSetting>)
+                std::visit([&f](const auto& value) { f(value); }, Stored(key));
+            else
+                f(this->*member);
+        },
+        key.member);
+}

@@ -34,10 +34,9 @@ QString ProfileStore::ProfileFile(ProfileKind kind, const QString& userProfileFi
 }
 
 QString ProfileStore::PlacementSection(int slot) {
-    static const char* const sections[kSlotCount] = {
-        "MainWindow",  "UebersichtWindow", "FFTWindow",       "AnalyseWindow", "RekonstruktionsWindow",
-        "FFT3DWindow", "NotenbildWindow",  "SonogrammWindow", "WaveletWindow", "ZeitreiheWindow"};
-    return QLatin1String(sections[std::clamp(slot, 0, kSlotCount - 1)]);
+    const QString section = CKalvoSettings::PlacementSection(slot);
+    return section.isEmpty() ? CKalvoSettings::PlacementSection(std::clamp(slot, 0, kSlotCount - 1))
+                             : section;
 }
 
 void ProfileStore::Read(const QString& path, CKalvoSettings& settings) {
@@ -52,10 +51,10 @@ bool ProfileStore::Serialize(const QString& path, CKalvoSettings& settings, bool
     CIni ini(path, QStringLiteral("Allgemein"), true);
     if (!load) ini.Defer();  // some 200 keys: the file is written once, when ini goes
     // A number that is not finite ("nan", "inf") gives the Standard profile's value instead. Such a
-    // value is read as NaN (a missing key keeps 0); only then is the Standard profile read.
+    // value is read as NaN (a missing key gives its default); only then is the Standard profile read.
     std::optional<CIni> standard;
-    const auto standardValue = [&](const QString& name, const QString& section) {
-        if (ini.GetString(name, QString(), section).isEmpty()) return 0.0;
+    const auto standardValue = [&](const QString& name, const QString& section, const QString& def) {
+        if (ini.GetString(name, QString(), section).isEmpty()) return CIni::ParseReal(def);
         if (!standard)
             standard.emplace(ProgramFolder() + ProfileFile(ProfileKind::Standard, QString()),
                              QStringLiteral("Allgemein"), true);
@@ -65,29 +64,29 @@ bool ProfileStore::Serialize(const QString& path, CKalvoSettings& settings, bool
     for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable()) {
         const QString name = QLatin1String(key.key);
         const QString section = QLatin1String(key.section);
-        std::visit(
-            [&](auto member) {
-                auto& value = settings.*member;
-                using T = std::decay_t<decltype(value)>;
-                if constexpr (std::is_same_v<T, QString>)
-                    ini.SerString(load, value, name, section, QString());
-                else if constexpr (std::is_same_v<T, int>)
-                    ini.SerInt(load, value, name, section, 0);
-                else if constexpr (std::is_same_v<T, float>) {
-                    ini.SerFloat(load, value, name, section, static_cast<float>(kNotFinite));
-                    if (load && std::isnan(value)) value = static_cast<float>(standardValue(name, section));
-                } else {
-                    ini.SerDouble(load, value, name, section, kNotFinite);
-                    if (load && std::isnan(value)) value = standardValue(name, section);
-                }
-            },
-            key.member);
+        // A missing key gives the descriptor's default.
+        const QString def = key.defaultText ? QString::fromUtf8(key.defaultText) : QString();
+        settings.VisitValue(key, [&](auto& value) {
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, QString>)
+                ini.SerString(load, value, name, section, def);
+            else if constexpr (std::is_same_v<T, int>)
+                ini.SerInt(load, value, name, section, CIni::ParseInt(def));
+            else if constexpr (std::is_same_v<T, float>) {
+                ini.SerFloat(load, value, name, section, static_cast<float>(kNotFinite));
+                if (load && std::isnan(value)) value = static_cast<float>(standardValue(name, section, def));
+            } else {
+                ini.SerDouble(load, value, name, section, kNotFinite);
+                if (load && std::isnan(value)) value = standardValue(name, section, def);
+            }
+        });
         if (key.member == CKalvoSettings::Member(&CKalvoSettings::IniDokumentNumFFTPoints))
             settings.IniDokumentNumFFTPoints =
                 CKalvoSettings::CheckedFftPoints(settings.IniDokumentNumFFTPoints);
     }
     const WindowPlacement def = WindowPlacement::Default();
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < CKalvoSettings::PlacementSlotCount(); ++slot) {
+        if (CKalvoSettings::PlacementSection(slot).isEmpty()) continue;
         WindowPlacement placement = settings.GetWindowSlot(slot);
         SerializePlacement(ini, load, placement, def, PlacementSection(slot));
         if (load) settings.SetWindowSlot(placement, slot);

@@ -118,9 +118,9 @@ INSTANTIATE_TEST_SUITE_P(
     Lengths, CRealFFTLength,
     ::testing::Combine(::testing::Values(1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 4096, 8192, 65536),
                        ::testing::Values(CRealFFT::Instructions::Best, CRealFFT::Instructions::Baseline)),
-    [](const auto& info) {
-        const bool best = std::get<1>(info.param) == CRealFFT::Instructions::Best;
-        return "N" + std::to_string(std::get<0>(info.param)) + (best ? "_Best" : "_Baseline");
+    [](const auto& test) {
+        const bool best = std::get<1>(test.param) == CRealFFT::Instructions::Best;
+        return "N" + std::to_string(std::get<0>(test.param)) + (best ? "_Best" : "_Baseline");
     });
 
 TEST(CRealFFT, PureToneLandsInItsBin) {

@@ -105,6 +105,24 @@ TEST_F(Profiles, EveryKindOfValueSurvivesASaveAndLoad) {
     EXPECT_TRUE(text.contains(QStringLiteral("IniAnalyseRadiusMaxKorr=1.23457e+06")));
 }
 
+TEST_F(Profiles, AProfileWrittenAfreshHoldsItsSectionsAndKeysInTheShippedOrder) {
+    // The keys come from the modules' registrations; a profile written anew must still list them
+    // as the shipped profiles do, line for line.
+    app.m_profileKind = ProfileKind::Komplett;
+    ASSERT_TRUE(app.LoadProfile());
+    const QString fresh = dir.filePath(QStringLiteral("fresh.ini"));
+    ASSERT_TRUE(ProfileStore::Write(fresh, app.Settings()));
+    const auto names = [](const QString& path) {
+        QStringList lines = QString::fromUtf8(test::ReadFile(path)).split(u'\n');
+        for (QString& line : lines) line = line.section(u'=', 0, 0).trimmed();
+        lines.removeAll(QString());
+        return lines;
+    };
+    const QStringList shipped = names(ProfilePath(QStringLiteral("KalvoKomplettProfil.ini")));
+    ASSERT_GT(shipped.size(), 200);
+    EXPECT_EQ(names(fresh), shipped);
+}
+
 TEST_F(Profiles, ASaveReplacesTheProfileOnceAndWhole) {
     app.m_profileKind = ProfileKind::LastUsed;
     ASSERT_TRUE(app.LoadProfile());

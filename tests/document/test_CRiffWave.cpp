@@ -51,16 +51,16 @@ TEST(CRiffWave, OpensWhatItShouldAndRefusesBrokenHeaders) {
         SCOPED_TRACE(c.name);
         const QString path = dir.filePath(QStringLiteral("case.wav"));
         ASSERT_TRUE(WriteFile(path, c.bytes));
-        CRiffWave wave;
+        CRiffWave file;
         WaveFormat format;
-        const bool opened = wave.Open(path, &format, CRiffWave::Mode::Read) == CRiffWave::Status::Success;
+        const bool opened = file.Open(path, &format, CRiffWave::Mode::Read) == CRiffWave::Status::Success;
         EXPECT_EQ(opened, c.opens);
         if (!opened) continue;
-        EXPECT_EQ(wave.GetSize(), c.dataSize);
+        EXPECT_EQ(file.GetSize(), c.dataSize);
         EXPECT_EQ(format.bitsPerSample, 16);
         std::vector<char> buffer(c.dataSize + 16);
         std::uint32_t read = 0;
-        EXPECT_EQ(wave.Read(buffer.data(), static_cast<std::uint32_t>(buffer.size()), &read),
+        EXPECT_EQ(file.Read(buffer.data(), static_cast<std::uint32_t>(buffer.size()), &read),
                   CRiffWave::Status::Success);
         EXPECT_EQ(read, c.dataSize);  // never more than the chunk holds
     }

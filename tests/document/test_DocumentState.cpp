@@ -10,10 +10,10 @@ using DocumentState = DocFixture;
 
 TEST_F(DocumentState, RemoveWaveOnAnEmptyDocumentStillNotifiesAndResets) {
     app.Settings().IniDokumentNumFFTPoints = 2048;
-    view.hints.clear();
+    recorder.hints.clear();
     status.messages.clear();
     doc.RemoveWave();
-    EXPECT_EQ(view.hints, (std::vector<int>{kHintRemoveWave, kHintRebuild}));
+    EXPECT_EQ(recorder.hints, (std::vector<int>{kHintRemoveWave, kHintRebuild}));
     EXPECT_EQ(doc.GetTitle(), Str(61548));
     EXPECT_EQ(doc.m_strFileName, Str(61548));
     EXPECT_EQ(doc.m_nFFTPoints, 2048);

@@ -61,8 +61,9 @@ protected:
     }
     // Live spectra shown since the hint at index from.
     long SpectraSince(std::size_t from) const {
-        return std::count(view.hints.begin() + static_cast<std::ptrdiff_t>(std::min(from, view.hints.size())),
-                          view.hints.end(), kHintSpectrum);
+        return std::count(
+            recorder.hints.begin() + static_cast<std::ptrdiff_t>(std::min(from, recorder.hints.size())),
+            recorder.hints.end(), kHintSpectrum);
     }
     std::unique_ptr<AudioInputDevice> input;
     std::unique_ptr<AudioOutputDevice> output;
@@ -106,9 +107,10 @@ TEST_F(Listening, TheFirstListenTakes44kHz16BitMonoAndGivesLiveSpectra) {
     EXPECT_EQ(doc.m_captureFormat.bitsPerSample, 16);
     EXPECT_EQ(doc.m_captureFormat.channels, 1);
     EXPECT_EQ(doc.m_nSampleRate, 44100);
-    view.hints.clear();
+    recorder.hints.clear();
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return std::count(view.hints.begin(), view.hints.end(), kHintSpectrum) >= 3; }, kDeadlineMs));
+        [&] { return std::count(recorder.hints.begin(), recorder.hints.end(), kHintSpectrum) >= 3; },
+        kDeadlineMs));
     ASSERT_EQ(doc.m_aSpectrum.size(), 513u);
     // The virtual input plays 440 Hz: the loudest bin lies at 440 Hz (bin width 43 Hz).
     const auto peak =
@@ -121,10 +123,10 @@ TEST_F(Listening, TheFirstListenTakes44kHz16BitMonoAndGivesLiveSpectra) {
 
 TEST_F(Listening, EscapeStopsListeningAtTheNextBlock) {
     doc.StartListening(false);
-    view.hints.clear();
+    recorder.hints.clear();
     ASSERT_TRUE(QTest::qWaitFor([&] { return SpectraSince(0) >= 1; }, kDeadlineMs));
     doc.RequestStopListening();
-    const std::size_t before = view.hints.size();
+    const std::size_t before = recorder.hints.size();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !doc.IsListening(); }, kDeadlineMs));
     EXPECT_EQ(SpectraSince(before), 0);  // the block that saw the key was not shown
 }
@@ -249,9 +251,9 @@ TEST_F(Listening, AFailedWriteStopsTheRecordingOnceKeepsTheFileAndListeningGoesO
     EXPECT_FALSE(doc.IsRecording());
     EXPECT_TRUE(doc.IsListening());
     // The live view goes on, and the user is told only once.
-    view.hints.clear();
-    ASSERT_TRUE(
-        PumpUntil([&] { return std::count(view.hints.begin(), view.hints.end(), kHintSpectrum) >= 3; }));
+    recorder.hints.clear();
+    ASSERT_TRUE(PumpUntil(
+        [&] { return std::count(recorder.hints.begin(), recorder.hints.end(), kHintSpectrum) >= 3; }));
     EXPECT_EQ(ui.messages.size(), 1u);
 
     // What was written is a valid wave file, also before listening ends.

@@ -66,7 +66,7 @@ TEST_F(LoadWave, MonoSixteenBitLoadsAsItStands) {
     EXPECT_EQ(doc.m_strFormat, QStringLiteral("PCM"));
     EXPECT_EQ(doc.m_strFileName, path);
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("tone.wav"));
-    EXPECT_EQ(view.hints.back(), kHintRebuild);
+    EXPECT_EQ(recorder.hints.back(), kHintRebuild);
     EXPECT_EQ(status.Last(kMsgStatusRate), 22050);
     EXPECT_EQ(status.Last(kMsgStatusBits), 16);
     EXPECT_TRUE(ui.messages.empty());
@@ -98,7 +98,8 @@ TEST_F(LoadWave, StereoKeepsTheChosenChannel) {
         EXPECT_EQ(doc.m_strChannels, QStringLiteral("Mono"));
         EXPECT_TRUE(ui.channelDialogs.back().stereo);
     }
-    EXPECT_NE(std::find(view.hints.begin(), view.hints.end(), kHintChannelChosen), view.hints.end());
+    EXPECT_NE(std::find(recorder.hints.begin(), recorder.hints.end(), kHintChannelChosen),
+              recorder.hints.end());
 }
 
 TEST_F(LoadWave, CancelInTheChannelDialogLoadsNothingAndKidsModeTakesLeftWithoutAsking) {

@@ -70,11 +70,11 @@ TEST_F(PlaybackTest, PlayStartsInsideTheSelectionAndTheLoopJumpsBackAtItsEnd) {
     doc.SetSelection(44100, 88200);
     doc.SetPlayPosition(2 * 100000);  // beyond the selection
     DocumentTestAccess::Activity(doc).SetLooping(true);
-    view.hints.clear();
+    recorder.hints.clear();
     const Clock::time_point play = Clock::now();
     doc.OnPlay();
     EXPECT_TRUE(doc.IsPlaying());
-    EXPECT_EQ(view.hints.back(), kHintPlayStarted);
+    EXPECT_EQ(recorder.hints.back(), kHintPlayStarted);
     EXPECT_TRUE(PlaysFrom(2u * 44100, play));
 
     doc.OnLoop();  // does nothing while playing
@@ -85,7 +85,7 @@ TEST_F(PlaybackTest, PlayStartsInsideTheSelectionAndTheLoopJumpsBackAtItsEnd) {
     EXPECT_EQ(doc.Player().Position(), 44100u);
     EXPECT_TRUE(PlaysFrom(2u * 44100, jump));
     EXPECT_TRUE(doc.IsPlaying());
-    EXPECT_EQ(view.hints.back(), kHintSpectrum);
+    EXPECT_EQ(recorder.hints.back(), kHintSpectrum);
 
     DocumentTestAccess::Activity(doc).SetLooping(false);
     doc.PlaybackUpdate(2 * 88300);  // without the loop playback stops there
@@ -99,10 +99,10 @@ TEST_F(PlaybackTest, TheSpectrumFollowsThePlayPositionUntilTooFewSamplesRemain) 
     ASSERT_EQ(doc.m_aSelSamples.size(), 1024u);
     EXPECT_EQ(doc.m_aSelSamples[0], 1000.0);
     EXPECT_EQ(doc.m_aSpectrum.size(), 513u);
-    view.hints.clear();
+    recorder.hints.clear();
     doc.PlaybackUpdate(2 * (44100 - 500));  // fewer than 1024 samples left: the sound plays on
     EXPECT_EQ(doc.m_aSelSamples[0], 1000.0);
-    EXPECT_TRUE(view.hints.empty());
+    EXPECT_TRUE(recorder.hints.empty());
     EXPECT_TRUE(doc.IsPlaying());
 }
 
@@ -195,7 +195,7 @@ TEST_F(PlaybackTest, BackToStartWhilePlayingGoesOnFromTheStartOfTheMarkedStretch
     doc.SetSelection(44100, 2 * 44100);
     doc.OnPlay();
     doc.PlaybackUpdate(2 * 70000);
-    view.hints.clear();
+    recorder.hints.clear();
     doc.OnBackToStart();
     EXPECT_TRUE(doc.IsPlaying());
     EXPECT_TRUE(doc.Player().Sound()->IsPlaying());
@@ -203,12 +203,12 @@ TEST_F(PlaybackTest, BackToStartWhilePlayingGoesOnFromTheStartOfTheMarkedStretch
     EXPECT_NEAR(SoundPosition(), 2u * 44100, 2u * 4410);
     // The spectrum follows at once, and nothing tells the running displays to stop.
     EXPECT_EQ(doc.m_aSelSamples[0], double(44100 % 20000));
-    EXPECT_EQ(view.hints, std::vector<int>{kHintSpectrum});
+    EXPECT_EQ(recorder.hints, std::vector<int>{kHintSpectrum});
 
     doc.OnStopPlaying();
     doc.OnBackToStart();  // stopped: back to the very start
     EXPECT_EQ(SoundPosition(), 0u);
-    EXPECT_EQ(view.hints.back(), kHintRebuild);
+    EXPECT_EQ(recorder.hints.back(), kHintRebuild);
 }
 
 TEST_F(PlaybackTest, RemovingTheWaveWhilePlayingStopsThePlayback) {
@@ -228,16 +228,16 @@ TEST_F(PlaybackTest, FftSettingsWhilePlayingGoOnPlayingWithTheNewSize) {
         doc.OnPlay();
         doc.SetPlayPosition(2 * 50000);
         ui.fftSizes.push_back(answer);
-        view.hints.clear();
+        recorder.hints.clear();
         doc.OnFftSettings();
         EXPECT_TRUE(doc.IsPlaying());
         EXPECT_TRUE(doc.Player().Sound()->IsPlaying());
         EXPECT_NEAR(SoundPosition(), 2u * 50000, 2u * 4410);  // on from where it was
         EXPECT_EQ(doc.m_nFFTPoints, 256);
         // The rebuild comes first; the start after it sets the running displays going again.
-        ASSERT_GE(view.hints.size(), 2u);
-        EXPECT_EQ(view.hints[view.hints.size() - 2], kHintRebuild);
-        EXPECT_EQ(view.hints.back(), kHintPlayStarted);
+        ASSERT_GE(recorder.hints.size(), 2u);
+        EXPECT_EQ(recorder.hints[recorder.hints.size() - 2], kHintRebuild);
+        EXPECT_EQ(recorder.hints.back(), kHintPlayStarted);
         doc.PlaybackUpdate(2 * 50000);
         EXPECT_EQ(doc.m_aSpectrum.size(), 129u);
         doc.OnStopPlaying();

@@ -42,12 +42,12 @@ TEST_F(Spectrum, SelectionUsesTheLargestPowerOfTwoNotAboveItsLength) {
     for (const Case c : {Case{0, 1024, 1024, 1024}, Case{0, 1023, 1023, 512}, Case{10, 1035, 1025, 1024},
                          Case{0, 1, 1, 1}}) {
         SCOPED_TRACE(c.last - c.first);
-        view.hints.clear();
+        recorder.hints.clear();
         doc.OnSelectionChanged(c.first, c.last);
         EXPECT_EQ(doc.m_aSelSamples.size(), c.samples);
         EXPECT_EQ(doc.m_aSpectrum.size(), c.points / 2 + 1);
         EXPECT_EQ(doc.m_nSpectrumPoints, static_cast<int>(c.points));
-        EXPECT_EQ(view.hints, std::vector<int>{kHintSelectionSpectrum});
+        EXPECT_EQ(recorder.hints, std::vector<int>{kHintSelectionSpectrum});
     }
 }
 
@@ -74,9 +74,9 @@ TEST_F(Spectrum, SixteenBitSelectionsStartAtAnEvenSample) {
 TEST_F(Spectrum, NothingChangesWhilePlayingAndNoSpectrumWithoutAModuleThatNeedsIt) {
     LoadRamp(2048);
     DocumentTestAccess::Activity(doc).SetPlaying(true);
-    view.hints.clear();
+    recorder.hints.clear();
     doc.OnSelectionChanged(0, 1024);
-    EXPECT_TRUE(view.hints.empty());
+    EXPECT_TRUE(recorder.hints.empty());
     EXPECT_EQ(doc.m_aSelSamples.size(), 1u);
     DocumentTestAccess::Activity(doc).SetPlaying(false);
 
@@ -119,16 +119,16 @@ TEST_F(Spectrum, ComputeSpectrumOfNeedsEnoughValuesAndPadsSelections) {
 TEST_F(Spectrum, CaptureBlocksGiveLiveSpectraUntilEscape) {
     doc.m_nFFTPoints = 256;
     DocumentTestAccess::Activity(doc).SetListening(true);
-    view.hints.clear();
+    recorder.hints.clear();
     doc.OnCaptureBlock(std::vector<double>(800, 3.0), QStringLiteral("/tmp/rec.wav"));
     EXPECT_EQ(doc.m_aSpectrum.size(), 129u);
     EXPECT_DOUBLE_EQ(doc.m_aSpectrum[0], 3.0);
     EXPECT_EQ(doc.m_strRecordPath, QStringLiteral("/tmp/rec.wav"));
-    EXPECT_EQ(view.hints, std::vector<int>{kHintSpectrum});
+    EXPECT_EQ(recorder.hints, std::vector<int>{kHintSpectrum});
     doc.RequestStopListening();
     doc.OnCaptureBlock(std::vector<double>(800, 3.0), QString());
     EXPECT_FALSE(doc.IsListening());
-    EXPECT_EQ(std::count(view.hints.begin(), view.hints.end(), kHintSpectrum),
+    EXPECT_EQ(std::count(recorder.hints.begin(), recorder.hints.end(), kHintSpectrum),
               1);  // no spectrum for that block
 }
 
@@ -137,7 +137,7 @@ TEST_F(Spectrum, FftSettingsDialogShowsTheSizeAndCarriesTheChoice) {
     ui.fftSizes.push_back(std::nullopt);
     doc.OnFftSettings();
     EXPECT_EQ(ui.fftDialogInitialEntries.back(), 2);  // 1024 for a size not in the list
-    EXPECT_EQ(view.hints.back(), kHintRebuild);
+    EXPECT_EQ(recorder.hints.back(), kHintRebuild);
 
     doc.m_nFFTPoints = 16384;
     ui.fftSizes.push_back(11);

@@ -70,7 +70,7 @@ TEST_F(TimeSeries, ImportLoadsA44kHzSixteenBitSound) {
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("series.dat"));
     EXPECT_TRUE(doc.PlaysReducedCopy());
     EXPECT_EQ(doc.Player().Rate(), 44100);
-    EXPECT_EQ(view.hints.back(), kHintRebuild);
+    EXPECT_EQ(recorder.hints.back(), kHintRebuild);
 }
 
 TEST_F(TimeSeries, EmptyAndUnreadableFilesLeaveTheDocumentEmptyWithAMessage) {

@@ -79,9 +79,10 @@ TEST(PictureWriter, TitleAndNameInsideThePictureAreInTheInterfaceLanguage) {
         EXPECT_EQ(names.size(), 11);
         EXPECT_EQ(names.removeDuplicates(), 0);
         EXPECT_FALSE(names.contains(QString()));
-        if (c.language == Language::English)
+        if (c.language == Language::English) {
             for (const QString& name : names)
                 EXPECT_FALSE(name.contains(QStringLiteral("Abbild"))) << name.toStdString();
+        }
     }
     SetCurrentLanguage(Language::English);
 }

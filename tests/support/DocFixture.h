@@ -65,10 +65,10 @@ protected:
         app.Settings().IniAllgemeinStatusbar = 1;
         doc.OnNewDocument();
         doc.SetMainFrame(&status);
-        doc.AddView(&view);
+        doc.AddView(&recorder);
     }
     void TearDown() override {
-        doc.RemoveView(&view);
+        doc.RemoveView(&recorder);
         doc.SetMainFrame(nullptr);
         RestoreProgramFolder();
     }
@@ -89,7 +89,7 @@ protected:
     ScriptedUserInterface ui;
     CKalvoApp app;
     CKalvoDoc doc;
-    HintRecorder view;
+    HintRecorder recorder;  // the hints the document sent
     StatusRecorder status;
 };
 

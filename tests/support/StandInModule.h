@@ -1,10 +1,12 @@
 #pragma once
 // A module window with an empty view (and optionally an empty control bar), standing in for
-// the analysis modules in tests of the module windows.
+// the analysis modules in tests of the module windows. It keeps the rest of the module's own
+// registration (menu and bar places, icon, profile keys), as the program registers it.
 
 #include <QWidget>
 #include <memory>
 
+#include "views/Modules.h"
 #include "views/common/CModuleFrame.h"
 #include "views/common/CModuleWindows.h"
 
@@ -12,7 +14,9 @@ namespace test {
 
 inline CModuleWindows::Registration StandInModule(Module module, int slot, int command, bool withBar = false,
                                                   bool resizable = true, int title = 130) {
-    CModuleWindows::Registration r{};
+    RegisterModules();
+    const CModuleWindows::Registration* own = CModuleWindows::Find(module);
+    CModuleWindows::Registration r = own ? *own : CModuleWindows::Registration{};
     r.module = module;
     r.toggleCommand = command;
     r.showCommand = 0;

@@ -64,7 +64,7 @@ struct AnalyseWindow : DocFixture {
 }  // namespace
 
 TEST_F(AnalyseWindow, ControlLimitsAndCouplings) {
-    View().OnMode(0);
+    View().OnMode(AnalysisMode::Spectrum);
     Edit(CAnalyseView::kMaxDimension)->setText(QStringLiteral("6"));
     Edit(CAnalyseView::kDimension)->setText(QStringLiteral("1"));
     EXPECT_EQ(View().Parameters().dimLya, 2);
@@ -85,7 +85,7 @@ TEST_F(AnalyseWindow, ControlLimitsAndCouplings) {
     EXPECT_EQ(Edit(CAnalyseView::kCount)->text(), QStringLiteral("300"));
 
     // The same controls serve the other modes' own parameters.
-    View().OnMode(1);
+    View().OnMode(AnalysisMode::LargestExponent);
     Edit(CAnalyseView::kRadiusMin)->setText(QStringLiteral("0.002"));
     EXPECT_DOUBLE_EQ(View().Parameters().radiusMinLyaMax, 0.002);
     EXPECT_DOUBLE_EQ(View().Parameters().radiusMinLya, app.Settings().IniAnalyseRadiusMinLya);
@@ -101,7 +101,7 @@ TEST_F(AnalyseWindow, ANewSelectionBringsItsLengthIntoTheBarAndAClearedOneLeaves
     std::vector<int> ramp(3000);
     for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<int>(i % 1000);
     ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("ramp.wav"), Mono16(8000, ramp))));
-    View().OnMode(1);
+    View().OnMode(AnalysisMode::LargestExponent);
     ASSERT_TRUE(doc.OnSelectionChanged(0, 2500));
     for (int id : {CAnalyseView::kPoints, CAnalyseView::kCount})
         EXPECT_EQ(Edit(id)->text(), QStringLiteral("2500"));
@@ -122,7 +122,7 @@ TEST_F(AnalyseWindow, ANewSelectionBringsItsLengthIntoTheBarAndAClearedOneLeaves
 TEST_F(AnalyseWindow, IterationQuestions) {
     doc.m_aSelSamples = HenonSeries(400);
     // Largest exponent: asked at every Calculate with more than 50 iterations, also after No.
-    View().OnMode(1);
+    View().OnMode(AnalysisMode::LargestExponent);
     Edit(CAnalyseView::kIterations)->setText(QStringLiteral("60"));
     ui.yesNoAnswers = {false, false};
     Calculate();
@@ -134,7 +134,7 @@ TEST_F(AnalyseWindow, IterationQuestions) {
     EXPECT_EQ(View().Parameters().iterLyaMax, 50);
 
     // Spectrum: asked once; after No never again in this window.
-    View().OnMode(0);
+    View().OnMode(AnalysisMode::Spectrum);
     View().OnEdit(CAnalyseView::kCount, QStringLiteral("2000"));
     ui.yesNoAnswers = {false};
     Calculate();
@@ -144,24 +144,24 @@ TEST_F(AnalyseWindow, IterationQuestions) {
 }
 
 TEST_F(AnalyseWindow, TooShortSelectionAndAFinishedCalculation) {
-    View().OnMode(2);
+    View().OnMode(AnalysisMode::CorrelationDimension);
     doc.m_aSelSamples = HenonSeries(49);
     Calculate();
-    EXPECT_FALSE(View().HasResult(2));
+    EXPECT_FALSE(View().HasResult(AnalysisMode::CorrelationDimension));
     EXPECT_FALSE(View().IsCalculating());
 
     doc.m_aSelSamples = HenonSeries(3000);
     View().OnEdit(CAnalyseView::kTau, QStringLiteral("1"));
     View().OnEdit(CAnalyseView::kPoints, QStringLiteral("3000"));
     Calculate();
-    ASSERT_TRUE(View().HasResult(2));
+    ASSERT_TRUE(View().HasResult(AnalysisMode::CorrelationDimension));
     EXPECT_EQ(View().CorrDim()->m, unsigned(View().Parameters().maxDimKorr));
     EXPECT_FALSE(doc.IsBusy());
 }
 
 TEST_F(AnalyseWindow, EscapeCancelsAndLeavesNoResult) {
     doc.m_aSelSamples = LorenzSeries(20000);
-    View().OnMode(0);
+    View().OnMode(AnalysisMode::Spectrum);
     View().OnEdit(CAnalyseView::kPoints, QStringLiteral("20000"));
     View().OnEdit(CAnalyseView::kCount, QStringLiteral("1000"));
     View().OnEdit(CAnalyseView::kMaxDimension, QStringLiteral("10"));
@@ -171,7 +171,7 @@ TEST_F(AnalyseWindow, EscapeCancelsAndLeavesNoResult) {
     EXPECT_TRUE(doc.IsBusy());
     QTest::keyClick(Edit(CAnalyseView::kTau), Qt::Key_Escape);  // anywhere in the program
     View().WaitForCalculation();
-    EXPECT_FALSE(View().HasResult(0));
+    EXPECT_FALSE(View().HasResult(AnalysisMode::Spectrum));
     EXPECT_FALSE(doc.IsBusy());
     // Closing the window while it calculates stops the calculation first.
     View().OnCalculate();
@@ -196,7 +196,7 @@ TEST_F(AnalyseWindow, FitBoundariesAndSlopeReadOut) {
     // A line drawn along the S(dn) curve of the Hénon map reads about 0.42.
     doc.m_aSelSamples = HenonSeries(5000);
     View().resize(840, 530);
-    View().OnMode(1);
+    View().OnMode(AnalysisMode::LargestExponent);
     View().OnEdit(CAnalyseView::kTau, QStringLiteral("1"));
     View().OnEdit(CAnalyseView::kPoints, QStringLiteral("5000"));
     View().OnEdit(CAnalyseView::kCount, QStringLiteral("5000"));
@@ -278,7 +278,7 @@ TEST_F(AnalyseWindow, KaplanYorkeRadiusIsInTheUnitsOfTheSeries) {
     }
     ASSERT_TRUE(doc.OpenTimeSeriesFile(path));
     ASSERT_TRUE(doc.OnSelectionChanged(0, doc.SampleCount()));
-    View().OnMode(0);
+    View().OnMode(AnalysisMode::Spectrum);
     View().OnEdit(CAnalyseView::kTau, QStringLiteral("1"));
     View().OnEdit(CAnalyseView::kPoints, QStringLiteral("3000"));
     View().OnEdit(CAnalyseView::kCount, QStringLiteral("3000"));
@@ -415,7 +415,7 @@ TEST_F(AnalyseWindow, EscapeReachesTheMainWindowUnlessACalculationRuns) {
 
     // While it calculates, Escape is the window's own and stops the calculation.
     doc.m_aSelSamples = LorenzSeries(20000);
-    View().OnMode(0);
+    View().OnMode(AnalysisMode::Spectrum);
     View().OnEdit(CAnalyseView::kPoints, QStringLiteral("20000"));
     View().OnEdit(CAnalyseView::kCount, QStringLiteral("1000"));
     View().OnEdit(CAnalyseView::kMaxDimension, QStringLiteral("10"));
@@ -425,7 +425,7 @@ TEST_F(AnalyseWindow, EscapeReachesTheMainWindowUnlessACalculationRuns) {
     QTest::keyClick(&View(), Qt::Key_Escape);
     View().WaitForCalculation();
     EXPECT_EQ(stops, 1);
-    EXPECT_FALSE(View().HasResult(0));
+    EXPECT_FALSE(View().HasResult(AnalysisMode::Spectrum));
     QTest::keyClick(&View(), Qt::Key_Escape);
     EXPECT_EQ(stops, 2);
 }
@@ -438,7 +438,7 @@ TEST_F(AnalyseWindow, AClearedSelectionKeepsTheCountsAndCountsOfNothingAreRefuse
         for (double v : HenonSeries(3000)) out.write(QByteArray::number(v, 'g', 15) + '\n');
     }
     ASSERT_TRUE(doc.OpenTimeSeriesFile(path));
-    View().OnMode(2);
+    View().OnMode(AnalysisMode::CorrelationDimension);
     ASSERT_TRUE(doc.OnSelectionChanged(0, 3000));
     Edit(CAnalyseView::kRadii)->setText(QStringLiteral("100"));
     EXPECT_EQ(Edit(CAnalyseView::kPoints)->text(), QStringLiteral("3000"));
@@ -458,20 +458,25 @@ TEST_F(AnalyseWindow, AClearedSelectionKeepsTheCountsAndCountsOfNothingAreRefuse
     EXPECT_EQ(View().Parameters().numberOfKorr, 100);
     View().OnEdit(CAnalyseView::kTau, QStringLiteral("1"));
     Calculate();
-    ASSERT_TRUE(View().HasResult(2));
+    ASSERT_TRUE(View().HasResult(AnalysisMode::CorrelationDimension));
 
     // Counts that leave nothing to calculate are refused with a message naming the control;
     // the last result stays.
     struct Case {
-        int mode, control;
+        AnalysisMode mode;
+        int control;
         const char* value;
         int label;
     };
+    using enum AnalysisMode;
     const Case cases[] = {
-        {2, CAnalyseView::kRadii, "0", 61540},      {2, CAnalyseView::kRadii, "2", 61540},
-        {2, CAnalyseView::kCount, "0", 61541},      {1, CAnalyseView::kRadii, "0", 61540},
-        {1, CAnalyseView::kIterations, "0", 64205}, {0, CAnalyseView::kPoints, "0", 64202},
-        {1, CAnalyseView::kPoints, "20", 64202},
+        {CorrelationDimension, CAnalyseView::kRadii, "0", 61540},
+        {CorrelationDimension, CAnalyseView::kRadii, "2", 61540},
+        {CorrelationDimension, CAnalyseView::kCount, "0", 61541},
+        {LargestExponent, CAnalyseView::kRadii, "0", 61540},
+        {LargestExponent, CAnalyseView::kIterations, "0", 64205},
+        {Spectrum, CAnalyseView::kPoints, "0", 64202},
+        {LargestExponent, CAnalyseView::kPoints, "20", 64202},
     };
     for (const Case& c : cases) {
         const AnalyseSettings kept = View().Parameters();
@@ -479,22 +484,22 @@ TEST_F(AnalyseWindow, AClearedSelectionKeepsTheCountsAndCountsOfNothingAreRefuse
         View().OnEdit(c.control, QString::fromLatin1(c.value));
         ui.messages.clear();
         View().OnCalculate();
-        EXPECT_FALSE(View().IsCalculating()) << c.mode << " " << c.control;
-        ASSERT_EQ(ui.messages.size(), 1u) << c.mode << " " << c.control;
+        EXPECT_FALSE(View().IsCalculating()) << static_cast<int>(c.mode) << " " << c.control;
+        ASSERT_EQ(ui.messages.size(), 1u) << static_cast<int>(c.mode) << " " << c.control;
         EXPECT_TRUE(SaidNumber(ui, 64260));
         EXPECT_TRUE(ui.messages[0].text.contains(u'"' + Str(c.label) + u'"'))
             << ui.messages[0].text.toStdString();
         View().WaitForCalculation();
-        EXPECT_EQ(View().HasResult(2), true);  // the last result stays
+        EXPECT_EQ(View().HasResult(AnalysisMode::CorrelationDimension), true);  // the last result stays
         // Back to counts that work, for the next case.
-        View().OnMode(0);
+        View().OnMode(AnalysisMode::Spectrum);
         View().OnEdit(CAnalyseView::kPoints, QString::number(kept.numPointsLya));
-        View().OnMode(1);
+        View().OnMode(AnalysisMode::LargestExponent);
         for (int id : {CAnalyseView::kPoints, CAnalyseView::kRadii, CAnalyseView::kIterations})
             View().OnEdit(id, QString::number(id == CAnalyseView::kPoints  ? kept.numPointsLyaMax
                                               : id == CAnalyseView::kRadii ? kept.numberOfLyaMax
                                                                            : kept.iterLyaMax));
-        View().OnMode(2);
+        View().OnMode(AnalysisMode::CorrelationDimension);
         View().OnEdit(CAnalyseView::kRadii, QString::number(kept.numberOfKorr));
         View().OnEdit(CAnalyseView::kCount, QString::number(kept.iterKorr));
     }
@@ -743,7 +748,7 @@ TEST(LyapunovPlots, TheCorrelationDiagramHasTheWholeHeightUntilAFitRangeIsSet) {
 TEST_F(AnalyseWindow, TheProgressLineHasARowOfItsOwnAndACancelledCalculationSaysSo) {
     doc.m_aSelSamples = LorenzSeries(20000);
     View().resize(700, 500);
-    View().OnMode(0);
+    View().OnMode(AnalysisMode::Spectrum);
     View().OnEdit(CAnalyseView::kPoints, QStringLiteral("20000"));
     View().OnEdit(CAnalyseView::kCount, QStringLiteral("1000"));
     View().OnEdit(CAnalyseView::kMaxDimension, QStringLiteral("6"));
@@ -777,8 +782,8 @@ TEST_F(AnalyseWindow, TheProgressLineHasARowOfItsOwnAndACancelledCalculationSays
     // Cancelled: the picture says so, and in the other mode nothing is said about it.
     View().Cancel();
     View().WaitForCalculation();
-    EXPECT_FALSE(View().HasResult(0));
-    EXPECT_EQ(View().CancelledMode(), 0);
+    EXPECT_FALSE(View().HasResult(AnalysisMode::Spectrum));
+    EXPECT_EQ(View().CancelledMode(), AnalysisMode::Spectrum);
     const auto texts = [this] {
         TextBoxes device(700, 500);
         QPainter painter(&device);
@@ -790,9 +795,9 @@ TEST_F(AnalyseWindow, TheProgressLineHasARowOfItsOwnAndACancelledCalculationSays
     };
     const QString said = Str(64261).section(u'\n', 0, 0);
     EXPECT_TRUE(texts().contains(said.left(20))) << texts().toStdString();
-    View().OnMode(1);
+    View().OnMode(AnalysisMode::LargestExponent);
     EXPECT_FALSE(texts().contains(said.left(20)));
-    View().OnMode(0);
+    View().OnMode(AnalysisMode::Spectrum);
     View().OnReset();
     EXPECT_FALSE(texts().contains(said.left(20)));
 }

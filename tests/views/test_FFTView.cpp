@@ -504,12 +504,12 @@ TEST_F(FFTWindow, ClearAllDataEmptiesTheListsAndTheDocumentsSpectrum) {
     doc.m_aSpectrum = Spectrum({{100, 10000}});
     Repaint();
     ASSERT_FALSE(View().Plot().Peaks().empty());
-    view.hints.clear();
+    recorder.hints.clear();
     View().OnViewCommand(ViewCommand::ClearAllData);
     EXPECT_TRUE(View().Plot().Peaks().empty());
     EXPECT_EQ(View().Plot().Curve(), (std::vector<QPoint>{QPoint(0, 0)}));
     EXPECT_LE(doc.m_aSpectrum.size(), 1u);
-    EXPECT_EQ(view.hints, (std::vector<int>{kHintRebuild}));
+    EXPECT_EQ(recorder.hints, (std::vector<int>{kHintRebuild}));
 }
 
 TEST_F(FFTWindow, F1OpensAPageThatExistsInBothLanguages) {
@@ -545,13 +545,13 @@ TEST_F(FFTWindow, ANewFftSizeShowsTheSpectrumAgainInsteadOfABlankWindow) {
     ASSERT_TRUE(doc.OnSelectionChanged(2000, 6096));
     ASSERT_EQ(doc.m_aSpectrum.size(), 2049u);
     ui.fftSizes.push_back(0);  // 256 points
-    view.hints.clear();
+    recorder.hints.clear();
     doc.OnFftSettings();
     EXPECT_EQ(doc.m_nFFTPoints, 256);
     EXPECT_EQ(doc.m_aSelSamples.size(), 4096u);
     ASSERT_EQ(doc.m_aSpectrum.size(), 2049u);
     EXPECT_NEAR(doc.m_aSpectrum[256], kAmplitude / 2, kAmplitude * 0.005);
-    EXPECT_EQ(view.hints.back(), kHintSelectionSpectrum);
+    EXPECT_EQ(recorder.hints.back(), kHintSelectionSpectrum);
     EXPECT_EQ(points->text(), QStringLiteral("4096"));
     EXPECT_GT(RedPixels(Repaint()), 100);
 
@@ -561,11 +561,11 @@ TEST_F(FFTWindow, ANewFftSizeShowsTheSpectrumAgainInsteadOfABlankWindow) {
     ASSERT_EQ(doc.m_aSpectrum.size(), 129u);
     ui.fftSizes.push_back(2);  // 1024 points
     doc.OnFftSettings();
-    EXPECT_EQ(std::count(view.hints.begin(), view.hints.end(), kHintSelectionSpectrum),
+    EXPECT_EQ(std::count(recorder.hints.begin(), recorder.hints.end(), kHintSelectionSpectrum),
               1);  // the first change only
     ASSERT_EQ(doc.m_aSpectrum.size(), 513u);
     EXPECT_NEAR(doc.m_aSpectrum[64], kAmplitude / 2, kAmplitude * 0.005);
-    EXPECT_EQ(view.hints.back(), kHintSpectrum);
+    EXPECT_EQ(recorder.hints.back(), kHintSpectrum);
     EXPECT_GT(RedPixels(Repaint()), 100);
 }
 

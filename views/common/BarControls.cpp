@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "platform/StringTable.h"
+#include "settings/SettingDescriptor.h"
 #include "views/common/CModuleFrame.h"
 
 namespace BarControls {
@@ -22,6 +23,10 @@ QSpinBox* Spin(int id, int spinId, int minimum, int maximum, int tipId) {
     spin->setKeyboardTracking(false);  // typed digits count once the number is complete
     if (tipId != 0) spin->setToolTip(Str(tipId));
     return spin;
+}
+
+QSpinBox* Spin(int id, int spinId, const SettingDescriptor& setting, int tipId) {
+    return Spin(id, spinId, setting.Minimum(), setting.Maximum(), tipId);
 }
 
 QRadioButton* Radio(int id, int textId) {

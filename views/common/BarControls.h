@@ -16,12 +16,15 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QWidget;
+struct SettingDescriptor;
 
 namespace BarControls {
 
 // A spin box with its edit number and its arrows' number; typed digits count once complete.
 // tipId 0: no tool tip.
 QSpinBox* Spin(int id, int spinId, int minimum, int maximum, int tipId = 0);
+// The same for a setting: the spin box takes the setting's range.
+QSpinBox* Spin(int id, int spinId, const SettingDescriptor& setting, int tipId = 0);
 // A radio button labelled with a string of the table.
 QRadioButton* Radio(int id, int textId);
 // A push button labelled with a string of the table; id 0: no number.

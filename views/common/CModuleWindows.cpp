@@ -16,13 +16,11 @@ std::vector<CModuleWindows::Registration>& Table() {
     return table;
 }
 
-constexpr std::size_t Index(Module m) {
-    return static_cast<std::size_t>(m);
-}
-
-// Modules of which kids mode keeps only one open: the big pictures fill the same place.
+// Modules of which kids mode keeps only one open: the big pictures of the kids bar fill the
+// same place.
 bool IsKidsExclusive(Module m) {
-    return m == Module::Notenbild || m == Module::FFT3D || m == Module::Reko || m == Module::Sono;
+    const CModuleWindows::Registration* r = CModuleWindows::Find(m);
+    return r && r->kidsBarOrder > 0;
 }
 
 }  // namespace
@@ -34,13 +32,33 @@ CModuleWindows::~CModuleWindows() {
 }
 
 void CModuleWindows::Register(Registration registration) {
+    if (!registration.settings.empty())
+        CKalvoSettings::AddKeys(static_cast<int>(registration.module), registration.settings);
     auto& table = Table();
     std::erase_if(table, [&](const Registration& r) { return r.module == registration.module; });
     table.push_back(std::move(registration));
 }
 
 void CModuleWindows::Unregister(Module module) {
+    if (const Registration* r = Find(module); r && r->slot >= kSlotCount)
+        CKalvoSettings::RemovePlacementSlot(r->slot);
+    CKalvoSettings::RemoveKeys(static_cast<int>(module));
     std::erase_if(Table(), [&](const Registration& r) { return r.module == module; });
+}
+
+Module CModuleWindows::FreeModule() {
+    int number = static_cast<int>(Module::Count);
+    while (Find(static_cast<Module>(number))) ++number;
+    return static_cast<Module>(number);
+}
+
+std::vector<const CModuleWindows::Registration*> CModuleWindows::InOrder(int Registration::*order) {
+    std::vector<const Registration*> list;
+    for (const Registration& r : Table())
+        if (r.*order > 0) list.push_back(&r);
+    std::stable_sort(list.begin(), list.end(),
+                     [order](const Registration* a, const Registration* b) { return a->*order < b->*order; });
+    return list;
 }
 
 const std::vector<CModuleWindows::Registration>& CModuleWindows::Registered() {
@@ -60,52 +78,26 @@ const CModuleWindows::Registration* CModuleWindows::FindByCommand(int commandId)
 }
 
 bool CModuleWindows::IsOpen(Module module) const {
-    return m_frames[Index(module)] != nullptr;
+    return Frame(module) != nullptr;
 }
 
 CModuleFrame* CModuleWindows::Frame(Module module) const {
-    return m_frames[Index(module)].get();
+    const auto it = m_frames.find(module);
+    return it != m_frames.end() ? it->second.get() : nullptr;
 }
 
 std::vector<CModuleFrame*> CModuleWindows::OpenFrames() const {
     std::vector<CModuleFrame*> frames;
-    for (const auto& f : m_frames)
+    for (const auto& [module, f] : m_frames)
         if (f) frames.push_back(f.get());
     return frames;
 }
 
 void CModuleWindows::SetOpenFlag(Module module, bool open) {
-    int* flag = nullptr;
-    switch (module) {
-        case Module::FFT:
-            flag = &m_context.settings.IniFensterFFT;
-            break;
-        case Module::FFT3D:
-            flag = &m_context.settings.IniFensterFFT3D;
-            break;
-        case Module::Analyse:
-            flag = &m_context.settings.IniFensterAnalyse;
-            break;
-        case Module::Notenbild:
-            flag = &m_context.settings.IniFensterNotenbild;
-            break;
-        case Module::Reko:
-            flag = &m_context.settings.IniFensterReko;
-            break;
-        case Module::Sono:
-            flag = &m_context.settings.IniFensterSono;
-            break;
-        case Module::Wavelet:
-            flag = &m_context.settings.IniFensterWavelet;
-            break;
-        case Module::Zeitreihe:
-            flag = &m_context.settings.IniFensterZeitreihe;
-            break;
-        case Module::Info:
-        case Module::Count:
-            break;
-    }
-    if (flag) *flag = open ? 1 : 0;
+    const Registration* r = Find(module);
+    if (!r || !r->openFlag) return;
+    if (const CKalvoSettings::SettingKey* flag = CKalvoSettings::FindKey(QLatin1String(r->openFlag)))
+        m_context.settings.SetValue(*flag, open ? 1 : 0);
 }
 
 void CModuleWindows::Open(Module module) {
@@ -122,7 +114,7 @@ void CModuleWindows::Open(Module module) {
     const bool kids = m_context.settings.IsKidsMode();
     if (kids && (module == Module::FFT || IsKidsExclusive(module))) frame->SetControlBarVisible(false);
     // The document reaches the module through its frame from now on; the view takes its settings.
-    doc.SetModuleFrame(module, frame.get());
+    if (IsDocumentModule(module)) doc.SetModuleFrame(module, frame.get());
     if (IModuleView* view = frame->ModuleView()) view->OnInitialUpdate();
     if (!frame->IsResizable()) {
         const QSize size =
@@ -134,11 +126,11 @@ void CModuleWindows::Open(Module module) {
     else
         frame->move(r->position);
     frame->show();
-    m_frames[Index(module)] = std::move(frame);
+    m_frames[module] = std::move(frame);
     SetOpenFlag(module, true);
     if (kids && IsKidsExclusive(module)) {
-        for (Module other : {Module::Notenbild, Module::FFT3D, Module::Reko, Module::Sono})
-            if (other != module) Close(other);
+        for (const Registration* other : InOrder(&Registration::kidsBarOrder))
+            if (other->module != module) Close(other->module);
     }
 }
 
@@ -151,10 +143,13 @@ void CModuleWindows::CloseByUser(Module module) {
 }
 
 void CModuleWindows::Release(Module module, bool later) {
-    std::unique_ptr<CModuleFrame>& frame = m_frames[Index(module)];
+    const auto it = m_frames.find(module);
+    if (it == m_frames.end()) return;
+    std::unique_ptr<CModuleFrame> frame = std::move(it->second);
+    m_frames.erase(it);
     if (!frame) return;
     frame->StorePlacement();
-    m_context.doc.SetModuleFrame(module, nullptr);
+    if (IsDocumentModule(module)) m_context.doc.SetModuleFrame(module, nullptr);
     SetOpenFlag(module, false);
     if (m_area) m_area->removeSubWindow(frame.get());
     if (later) {
@@ -187,10 +182,10 @@ void CModuleWindows::Show(Module module) {
 }
 
 void CModuleWindows::CloseAll() {
-    // The order in which profiles open them, so that closing and reopening keeps the stacking.
-    for (Module m : {Module::Reko, Module::Zeitreihe, Module::FFT, Module::Sono, Module::FFT3D,
-                     Module::Analyse, Module::Notenbild, Module::Wavelet, Module::Info})
-        Close(m);
+    // The order in which profiles open them, so that closing and reopening keeps the stacking;
+    // then the windows no profile opens.
+    for (const Registration* r : InOrder(&Registration::openOrder)) Close(r->module);
+    while (!m_frames.empty()) Close(m_frames.begin()->first);
 }
 
 void CModuleWindows::StorePlacements() {

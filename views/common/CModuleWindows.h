@@ -1,17 +1,19 @@
 #pragma once
 // The module windows of the program: which exist, which are open, and the commands that
-// open, close and show them. A module joins by registering how its frame is made; modules
-// that are not registered do not appear anywhere.
+// open, close and show them. A module joins by registering how its frame is made, where the
+// main window shows it (menu, tool bars, icon), where its placement is kept and its profile
+// keys; modules that are not registered do not appear anywhere.
 
 #include <QPoint>
 #include <QSize>
 #include <QString>
-#include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "document/IModuleFrame.h"
+#include "settings/SettingDescriptor.h"
 #include "views/common/ModuleContext.h"
 
 class CModuleFrame;
@@ -24,7 +26,9 @@ public:
         int toggleCommand;  // menu command id; its string is the menu text
         int showCommand;    // 0 when the module has none
         int titleString;    // window title
-        int slot;           // WindowSlot of its placement; below 1: no stored placement
+        // WindowSlot of its placement (a new module asks CKalvoSettings::AddPlacementSlot for
+        // one); below 1: no stored placement.
+        int slot;
         // Makes the frame holding the view and its control bar. The view's initial update runs
         // after the document knows the frame.
         std::function<std::unique_ptr<CModuleFrame>(const ModuleContext&)> create;
@@ -33,6 +37,18 @@ public:
         QSize fixedSize;
         // Where a frame without a stored placement opens.
         QPoint position;
+        // Places of its toggle among the modules' toggles of the View menu, the standard bar
+        // and the kids bar; 0: not there. The kids bar's modules are its big pictures, of
+        // which kids mode keeps one open.
+        int menuOrder = 0;
+        int toolBarOrder = 0;
+        int kidsBarOrder = 0;
+        QString icon;  // the toggle's icon, resources/icons/<icon>.svg
+        // A profile opens the windows it remembers open in this order, lowest first.
+        int openOrder = 0;
+        const char* openFlag = nullptr;  // the profile key that remembers the window open
+        // The module's profile keys; they join CKalvoSettings' key table.
+        std::vector<SettingTable> settings;
     };
 
     explicit CModuleWindows(const ModuleContext& context);
@@ -43,8 +59,15 @@ public:
     // The MDI area the frames go into.
     void SetArea(QMdiArea* area) { m_area = area; }
 
+    // Registering a module again replaces its registration (its profile keys only when the new
+    // one brings keys). Unregistering takes its keys and a slot it added along.
     static void Register(Registration registration);
     static void Unregister(Module module);
+    // A module number for a module the document does not compute for: the first one above
+    // the document's own modules that no registration holds.
+    static Module FreeModule();
+    // The registrations in the order of one of the places above, leaving out those not there.
+    static std::vector<const Registration*> InOrder(int Registration::*order);
     static const std::vector<Registration>& Registered();
     static const Registration* Find(Module module);
     static const Registration* FindByCommand(int commandId);
@@ -72,5 +95,5 @@ private:
 
     ModuleContext m_context;
     QMdiArea* m_area = nullptr;
-    std::array<std::unique_ptr<CModuleFrame>, static_cast<std::size_t>(Module::Count)> m_frames;
+    std::map<Module, std::unique_ptr<CModuleFrame>> m_frames;
 };

@@ -40,6 +40,10 @@ void CommandLineModules::Register(CommandLineModule entry) {
     table.push_back(std::move(entry));
 }
 
+void CommandLineModules::Unregister(const QString& name) {
+    std::erase_if(Table(), [&](const CommandLineModule& e) { return e.name == name; });
+}
+
 const CommandLineModule* CommandLineModules::Find(const QString& name) {
     for (const CommandLineModule& e : Table())
         if (e.name == name) return &e;

@@ -24,7 +24,7 @@ struct ScriptRequest {
 struct CommandLineModule {
     QString name;
     // The module window the document computes for while this entry runs (as if it were
-    // open); Module::Count for none.
+    // open); Module::Count, or a module the document keeps no reference to, for none.
     Module module = Module::Count;
     QSize defaultSize{1200, 400};
     // The picture is drawn with OpenGL, which needs a display (a desktop or xvfb-run).
@@ -49,6 +49,7 @@ struct CommandLineOption {
 class CommandLineModules {
 public:
     static void Register(CommandLineModule entry);
+    static void Unregister(const QString& name);
     static void RegisterOption(CommandLineOption option);
     static const CommandLineOption* FindOption(const QString& name);
     // "--name a|b" for every option.

@@ -11,8 +11,10 @@
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 #include "settings/CKalvoSettings.h"
+#include "settings/SettingDescriptor.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
+#include "views/nonlinear/AnalyseSettings.h"
 #include "views/nonlinear/CAnalyseFrame.h"
 #include "views/nonlinear/CAnalyseView.h"
 #include "views/nonlinear/CLyapunovPlots.h"
@@ -32,9 +34,10 @@ std::pair<quint32, quint32> Selection(const ModuleContext& context, const Script
 }
 
 // An analysis view that is never shown, laid out at the picture's size, which has run the
-// calculation of `mode` on the selection exactly as its Calculate button runs it.
+// calculation of `mode` (without one: the profile's) on the selection exactly as its Calculate
+// button runs it.
 std::unique_ptr<CAnalyseView> Calculated(const ModuleContext& context, const ScriptRequest& request,
-                                         int mode) {
+                                         std::optional<AnalysisMode> mode) {
     const auto [first, last] = Selection(context, request);
     if (!context.doc.OnSelectionChanged(first, last)) return nullptr;
     if (context.doc.m_aSelSamples.size() < 50) {
@@ -45,12 +48,12 @@ std::unique_ptr<CAnalyseView> Calculated(const ModuleContext& context, const Scr
     view->setAttribute(Qt::WA_DontShowOnScreen);
     view->resize(request.size);
     view->OnInitialUpdate();
-    if (mode >= 0) view->OnMode(mode);
+    if (mode) view->OnMode(*mode);
     view->CalculateNow();
     if (!view->HasResult(view->Mode())) return nullptr;
     // The plateau range the profile gives as radii, as two clicks in the diagram.
     const double from = context.settings.IniAnalyseFitFromKorr, to = context.settings.IniAnalyseFitToKorr;
-    if (view->Mode() == 2 && from > 0.0 && to > from) {
+    if (view->Mode() == AnalysisMode::CorrelationDimension && from > 0.0 && to > from) {
         const QRect rect(QPoint(0, 0), request.size);
         view->OnFitClick(QPoint(static_cast<int>(std::floor(CLyapunovPlots::CorrDimX(rect, from))), 1));
         view->OnFitClick(QPoint(static_cast<int>(std::ceil(CLyapunovPlots::CorrDimX(rect, to))), 1));
@@ -59,7 +62,7 @@ std::unique_ptr<CAnalyseView> Calculated(const ModuleContext& context, const Scr
 }
 
 bool Render(const ModuleContext& context, const ScriptRequest& request) {
-    const std::unique_ptr<CAnalyseView> view = Calculated(context, request, -1);
+    const std::unique_ptr<CAnalyseView> view = Calculated(context, request, std::nullopt);
     if (!view) return false;
     return WritePicture(request.outFile, request.size, CAnalyseView::PictureName(),
                         [&](QPainter& painter, const QRect& rect) { view->OnDraw(painter, rect); });
@@ -75,7 +78,7 @@ QString Line(std::initializer_list<QString> cells) {
 }
 
 std::optional<QString> ExportMaxLyap(const ModuleContext& context, const ScriptRequest& request) {
-    const auto view = Calculated(context, request, CLyapunovKantz::kMaxLyap);
+    const auto view = Calculated(context, request, AnalysisMode::LargestExponent);
     if (!view) return std::nullopt;
     const MaxLyapResult& r = *view->MaxLyap();
     QString text = Str(kHeaderMaxLyap);
@@ -90,7 +93,7 @@ std::optional<QString> ExportMaxLyap(const ModuleContext& context, const ScriptR
 }
 
 std::optional<QString> ExportSpectrum(const ModuleContext& context, const ScriptRequest& request) {
-    const auto view = Calculated(context, request, CLyapunovKantz::kSpectrum);
+    const auto view = Calculated(context, request, AnalysisMode::Spectrum);
     if (!view) return std::nullopt;
     const LyapSpectrumResult& r = *view->Spectrum();
     QString text = Str(kTextIteration);
@@ -106,7 +109,7 @@ std::optional<QString> ExportSpectrum(const ModuleContext& context, const Script
 }
 
 std::optional<QString> ExportCorrDim(const ModuleContext& context, const ScriptRequest& request) {
-    const auto view = Calculated(context, request, CLyapunovKantz::kCorrDim);
+    const auto view = Calculated(context, request, AnalysisMode::CorrelationDimension);
     if (!view) return std::nullopt;
     const CorrDimResult& r = *view->CorrDim();
     QString text = Str(kHeaderCorrDim);
@@ -129,7 +132,7 @@ std::optional<QString> ExportCorrDim(const ModuleContext& context, const ScriptR
 
 // The table of the calculation the profile chooses (IniAnalyseWhatIs).
 std::optional<QString> ExportChosen(const ModuleContext& context, const ScriptRequest& request) {
-    switch (std::clamp(context.settings.IniAnalyseWhatIs, 0, 2)) {
+    switch (AnalyseSettings::Key("IniAnalyseWhatIs").Clamped(context.settings.IniAnalyseWhatIs)) {
         case CLyapunovKantz::kSpectrum:
             return ExportSpectrum(context, request);
         case CLyapunovKantz::kMaxLyap:
@@ -151,6 +154,15 @@ void RegisterAnalyseModule() {
     window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
         return std::make_unique<CAnalyseFrame>(context.settings, context.doc);
     };
+    window.menuOrder = 70;
+    window.toolBarOrder = 80;
+    window.kidsBarOrder = 0;
+    window.icon = QStringLiteral("analysis");
+    window.openOrder = 6;
+    window.openFlag = "IniFensterAnalyse";
+    window.settings = {
+        {kPlaceWindowFlags + 3, {{"Fenster", "IniFensterAnalyse", &CKalvoSettings::IniFensterAnalyse}}},
+        {kPlaceModuleSettings + 8, AnalyseSettings::Keys()}};
     CModuleWindows::Register(std::move(window));
 
     CommandLineModule analysis;

@@ -4,6 +4,40 @@
 
 #include "settings/CKalvoSettings.h"
 
+const std::vector<SettingDescriptor>& AnalyseSettings::Keys() {
+    using S = CKalvoSettings;
+    static const std::vector<SettingDescriptor> keys = {
+        {"Analyse", "IniAnalyseDimLya", &S::IniAnalyseDimLya},
+        {"Analyse", "IniAnalyseTauLya", &S::IniAnalyseTauLya},
+        {"Analyse", "IniAnalyseNumberOfLya", &S::IniAnalyseNumberOfLya},
+        {"Analyse", "IniAnalyseIterLya", &S::IniAnalyseIterLya},
+        {"Analyse", "IniAnalyseNumPointsLya", &S::IniAnalyseNumPointsLya},
+        {"Analyse", "IniAnalyseMaxDimLya", &S::IniAnalyseMaxDimLya},
+        {"Analyse", "IniAnalyseRadiusMinLya", &S::IniAnalyseRadiusMinLya},
+        {"Analyse", "IniAnalyseNumPointsLyaMax", &S::IniAnalyseNumPointsLyaMax},
+        {"Analyse", "IniAnalyseIterLyaMax", &S::IniAnalyseIterLyaMax},
+        {"Analyse", "IniAnalyseNumberOfLyaMax", &S::IniAnalyseNumberOfLyaMax},
+        {"Analyse", "IniAnalyseTauLyaMax", &S::IniAnalyseTauLyaMax},
+        {"Analyse", "IniAnalyseRadiusMinLyaMax", &S::IniAnalyseRadiusMinLyaMax},
+        {"Analyse", "IniAnalyseRadiusMaxLyaMax", &S::IniAnalyseRadiusMaxLyaMax},
+        {"Analyse", "IniAnalyseMinDimDoneMaxLya", &S::IniAnalyseMinDimDoneMaxLya},
+        {"Analyse", "IniAnalyseMaxDimDoneMaxLya", &S::IniAnalyseMaxDimDoneMaxLya},
+        {"Analyse", "IniAnalyseReferenzLyaMax", &S::IniAnalyseReferenzLyaMax},
+        {"Analyse", "IniAnalyseDimKorr", &S::IniAnalyseDimKorr},
+        {"Analyse", "IniAnalyseNumPointsKorr", &S::IniAnalyseNumPointsKorr},
+        {"Analyse", "IniAnalyseNumberOfKorr", &S::IniAnalyseNumberOfKorr},
+        {"Analyse", "IniAnalyseTauKorr", &S::IniAnalyseTauKorr},
+        {"Analyse", "IniAnalyseRadiusMinKorr", &S::IniAnalyseRadiusMinKorr},
+        {"Analyse", "IniAnalyseRadiusMaxKorr", &S::IniAnalyseRadiusMaxKorr},
+        {"Analyse", "IniAnalyseMaxDimKorr", &S::IniAnalyseMaxDimKorr},
+        {"Analyse", "IniAnalyseIterKorr", &S::IniAnalyseIterKorr},
+        {"Analyse", "IniAnalyseWhatIs", &S::IniAnalyseWhatIs, 0, 2},
+        {"Analyse", "IniAnalyseFitFromKorr", &S::IniAnalyseFitFromKorr},
+        {"Analyse", "IniAnalyseFitToKorr", &S::IniAnalyseFitToKorr},
+    };
+    return keys;
+}
+
 namespace {
 unsigned U(int v) {
     return v > 0 ? static_cast<unsigned>(v) : 0u;
@@ -36,7 +70,7 @@ AnalyseSettings AnalyseSettings::From(const CKalvoSettings& s) {
     a.radiusMaxKorr = s.IniAnalyseRadiusMaxKorr;
     a.maxDimKorr = s.IniAnalyseMaxDimKorr;
     a.iterKorr = s.IniAnalyseIterKorr;
-    a.whatIs = std::clamp(s.IniAnalyseWhatIs, 0, 2);
+    a.mode = static_cast<AnalysisMode>(Key("IniAnalyseWhatIs").Clamped(s.IniAnalyseWhatIs));
     return a;
 }
 
@@ -65,25 +99,27 @@ void AnalyseSettings::StoreInto(CKalvoSettings& s) const {
     s.IniAnalyseRadiusMaxKorr = radiusMaxKorr;
     s.IniAnalyseMaxDimKorr = maxDimKorr;
     s.IniAnalyseIterKorr = iterKorr;
-    s.IniAnalyseWhatIs = whatIs;
+    s.IniAnalyseWhatIs = static_cast<int>(mode);
 }
 
-std::size_t AnalyseSettings::Prepare(CLyapunovKantz& engine, int mode, std::size_t available) const {
-    switch (mode) {
-        case CLyapunovKantz::kSpectrum:
+std::size_t AnalyseSettings::Prepare(CLyapunovKantz& engine, AnalysisMode calculation,
+                                     std::size_t available) const {
+    switch (calculation) {
+        case AnalysisMode::Spectrum:
             engine.SetParameters(0, 0, U(dimLya), U(tauLya), numberOfLya > 0 ? U(numberOfLya) : 30u,
-                                 radiusMinLya, 0.0, mode, 0);
+                                 radiusMinLya, 0.0, CLyapunovKantz::kSpectrum, 0);
             return std::min<std::size_t>(available, U(numPointsLya));
-        case CLyapunovKantz::kMaxLyap:
+        case AnalysisMode::LargestExponent:
             // The reference vectors are those of their own control (not the iteration count), so
             // that a user can trade accuracy for time.
             engine.SetParameters(U(iterLyaMax), U(maxDimDoneMaxLya), U(minDimDoneMaxLya), U(tauLyaMax),
-                                 U(numberOfLyaMax), radiusMinLyaMax, radiusMaxLyaMax, mode,
-                                 referenzLyaMax > 0 ? U(referenzLyaMax) : ~0u);
+                                 U(numberOfLyaMax), radiusMinLyaMax, radiusMaxLyaMax,
+                                 CLyapunovKantz::kMaxLyap, referenzLyaMax > 0 ? U(referenzLyaMax) : ~0u);
             return std::min<std::size_t>(available, U(numPointsLyaMax));
-        default:
-            engine.SetParameters(U(iterKorr), U(maxDimKorr), U(dimKorr), U(tauKorr), U(numberOfKorr),
-                                 radiusMinKorr, radiusMaxKorr, CLyapunovKantz::kCorrDim, 0);
-            return std::min<std::size_t>(available, U(numPointsKorr));
+        case AnalysisMode::CorrelationDimension:
+            break;
     }
+    engine.SetParameters(U(iterKorr), U(maxDimKorr), U(dimKorr), U(tauKorr), U(numberOfKorr), radiusMinKorr,
+                         radiusMaxKorr, CLyapunovKantz::kCorrDim, 0);
+    return std::min<std::size_t>(available, U(numPointsKorr));
 }

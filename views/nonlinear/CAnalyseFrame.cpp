@@ -61,7 +61,11 @@ void CAnalyseFrame::BuildControlBar() {
     QButtonGroup* modes = ModeRadios(
         bar, column,
         {{kModeSpectrum, kTextSpectrum}, {kModeMaxLyap, kTextMaxLyap}, {kModeCorrDim, kTextCorrDim}});
-    connect(modes, &QButtonGroup::idClicked, this, [view](int id) { view->OnMode(id); });
+    // The buttons' ids in the group are their places, which are the modes' numbers.
+    connect(modes, &QButtonGroup::idClicked, this, [view](int id) {
+        if (id >= 0 && id <= static_cast<int>(AnalysisMode::CorrelationDimension))
+            view->OnMode(static_cast<AnalysisMode>(id));
+    });
 
     // An edit with its slider; the slider writes its position into the edit when released.
     const auto addPair = [&](int labelId, int text, int editId, int sliderId, int minimum, int maximum) {
@@ -142,9 +146,10 @@ void CAnalyseFrame::BuildControlBar() {
 
 void CAnalyseFrame::ShowControls() {
     QWidget* bar = ControlBar();
-    const int mode = m_view->Mode();
+    const AnalysisMode mode = m_view->Mode();
+    using enum AnalysisMode;
     for (int id : {kModeSpectrum, kModeMaxLyap, kModeCorrDim})
-        SetCheckedQuietly(bar, id, id - kModeSpectrum == mode);
+        SetCheckedQuietly(bar, id, id - kModeSpectrum == static_cast<int>(mode));
     for (int id : {CAnalyseView::kTau, CAnalyseView::kPoints, CAnalyseView::kDimension,
                    CAnalyseView::kMaxDimension, CAnalyseView::kCount, CAnalyseView::kRadiusMin,
                    CAnalyseView::kRadiusMax, CAnalyseView::kRadii, CAnalyseView::kIterations})
@@ -166,24 +171,23 @@ void CAnalyseFrame::ShowControls() {
             const QSignalBlocker quiet(slider);
             if (sliderId == CAnalyseView::kDimensionSlider)
                 slider->setRange(2, m_view->DimensionSliderMaximum());
-            if (sliderId == CAnalyseView::kRadiiSlider)
-                slider->setRange(1, mode == 0 ? 500 : mode == 1 ? 100 : 1000);
+            if (sliderId == CAnalyseView::kRadiiSlider) slider->setRange(1, ByMode(mode, 500, 100, 1000));
             slider->setValue(m_view->Value(editId).toInt());
         }
     const auto setText = [bar](int id, int text) {
         if (auto* label = Find<QLabel>(bar, id)) label->setText(Str(text));
     };
-    setText(kDimensionLabel, mode == 2 ? kTextMaxEmbedding : kTextEmbedding);
-    setText(kCountLabel, mode == 0 ? kTextIterations : mode == 1 ? kTextReference : kTextPairs);
-    setText(kRadiiLabel, mode == 0 ? kTextNeighbours : kTextRadii);
+    setText(kDimensionLabel, mode == CorrelationDimension ? kTextMaxEmbedding : kTextEmbedding);
+    setText(kCountLabel, ByMode(mode, kTextIterations, kTextReference, kTextPairs));
+    setText(kRadiiLabel, mode == Spectrum ? kTextNeighbours : kTextRadii);
     const auto show = [bar](const QString& name, bool visible) {
         if (auto* w = bar->findChild<QWidget*>(name)) w->setVisible(visible);
     };
-    show(QString::number(CAnalyseView::kDimension), mode != 2);
-    show(QString::number(CAnalyseView::kDimensionSlider), mode != 2);
-    show(QString::number(CAnalyseView::kRadiusMax), mode != 0);
-    show(QStringLiteral("radiusMaxLabel"), mode != 0);
-    show(QStringLiteral("iterationsLabel"), mode == 1);
-    show(QString::number(CAnalyseView::kIterations), mode == 1);
-    show(QString::number(CAnalyseView::kIterationsSlider), mode == 1);
+    show(QString::number(CAnalyseView::kDimension), mode != CorrelationDimension);
+    show(QString::number(CAnalyseView::kDimensionSlider), mode != CorrelationDimension);
+    show(QString::number(CAnalyseView::kRadiusMax), mode != Spectrum);
+    show(QStringLiteral("radiusMaxLabel"), mode != Spectrum);
+    show(QStringLiteral("iterationsLabel"), mode == LargestExponent);
+    show(QString::number(CAnalyseView::kIterations), mode == LargestExponent);
+    show(QString::number(CAnalyseView::kIterationsSlider), mode == LargestExponent);
 }

@@ -80,7 +80,7 @@ void CAnalyseView::OnUpdate(int hint) {
         m_maxLyap.reset();
         m_corrDim.reset();
         m_slopeText.clear();
-        m_cancelledMode = -1;
+        m_cancelledMode.reset();
     }
     if (hint == kHintSelectionSpectrum) {
         m_tooShortShown = false;
@@ -98,17 +98,8 @@ bool CAnalyseView::SelectionTooShort() const {
     return m_doc.m_aSelSamples.size() < 50;
 }
 
-bool CAnalyseView::HasResult(int mode) const {
-    switch (mode) {
-        case 0:
-            return m_spectrum.has_value();
-        case 1:
-            return m_maxLyap.has_value();
-        case 2:
-            return m_corrDim.has_value();
-        default:
-            return false;
-    }
+bool CAnalyseView::HasResult(AnalysisMode mode) const {
+    return ByMode(mode, m_spectrum.has_value(), m_maxLyap.has_value(), m_corrDim.has_value());
 }
 
 void CAnalyseView::Changed() {
@@ -121,20 +112,20 @@ void CAnalyseView::Changed() {
 
 int* CAnalyseView::IntField(int control) {
     AnalyseSettings& p = m_params;
-    const int mode = p.whatIs;
+    const AnalysisMode mode = p.mode;
     switch (control) {
         case kTau:
-            return mode == 0 ? &p.tauLya : mode == 1 ? &p.tauLyaMax : &p.tauKorr;
+            return ByMode(mode, &p.tauLya, &p.tauLyaMax, &p.tauKorr);
         case kPoints:
-            return mode == 0 ? &p.numPointsLya : mode == 1 ? &p.numPointsLyaMax : &p.numPointsKorr;
+            return ByMode(mode, &p.numPointsLya, &p.numPointsLyaMax, &p.numPointsKorr);
         case kDimension:
-            return mode == 0 ? &p.dimLya : mode == 1 ? &p.minDimDoneMaxLya : &p.dimKorr;
+            return ByMode(mode, &p.dimLya, &p.minDimDoneMaxLya, &p.dimKorr);
         case kMaxDimension:
-            return mode == 0 ? &p.maxDimLya : mode == 1 ? &p.maxDimDoneMaxLya : &p.maxDimKorr;
+            return ByMode(mode, &p.maxDimLya, &p.maxDimDoneMaxLya, &p.maxDimKorr);
         case kCount:
-            return mode == 0 ? &p.iterLya : mode == 1 ? &p.referenzLyaMax : &p.iterKorr;
+            return ByMode(mode, &p.iterLya, &p.referenzLyaMax, &p.iterKorr);
         case kRadii:
-            return mode == 0 ? &p.numberOfLya : mode == 1 ? &p.numberOfLyaMax : &p.numberOfKorr;
+            return ByMode(mode, &p.numberOfLya, &p.numberOfLyaMax, &p.numberOfKorr);
         case kIterations:
             return &p.iterLyaMax;
         default:
@@ -144,10 +135,9 @@ int* CAnalyseView::IntField(int control) {
 
 double* CAnalyseView::DoubleField(int control) {
     AnalyseSettings& p = m_params;
-    const int mode = p.whatIs;
-    if (control == kRadiusMin)
-        return mode == 0 ? &p.radiusMinLya : mode == 1 ? &p.radiusMinLyaMax : &p.radiusMinKorr;
-    if (control == kRadiusMax && mode != 0) return mode == 1 ? &p.radiusMaxLyaMax : &p.radiusMaxKorr;
+    if (control == kRadiusMin) return ByMode(p.mode, &p.radiusMinLya, &p.radiusMinLyaMax, &p.radiusMinKorr);
+    // The spectrum has no largest radius.
+    if (control == kRadiusMax) return ByMode<double*>(p.mode, nullptr, &p.radiusMaxLyaMax, &p.radiusMaxKorr);
     return nullptr;
 }
 
@@ -172,9 +162,8 @@ void CAnalyseView::ClampCounts() {
     }
 }
 
-void CAnalyseView::OnMode(int mode) {
-    if (mode < 0 || mode > 2) return;
-    m_params.whatIs = mode;
+void CAnalyseView::OnMode(AnalysisMode mode) {
+    m_params.mode = mode;
     m_tooShortShown = false;
     Changed();
 }
@@ -220,19 +209,19 @@ void CAnalyseView::OnReset() {
     if (IsCalculating()) return;
     m_askIterMaxLyap = true;
     m_tooShortShown = false;
-    switch (m_params.whatIs) {
-        case 0:
+    switch (m_params.mode) {
+        case AnalysisMode::Spectrum:
             m_spectrum.reset();
             break;
-        case 1:
+        case AnalysisMode::LargestExponent:
             m_maxLyap.reset();
             m_slopeText.clear();
             break;
-        default:
+        case AnalysisMode::CorrelationDimension:
             m_corrDim.reset();
             break;
     }
-    m_cancelledMode = -1;
+    m_cancelledMode.reset();
     update();
 }
 
@@ -244,10 +233,10 @@ QString CAnalyseView::NothingToCalculate() const {
     // The spectrum's 0 iterations and 0 neighbours stand for their defaults; the reference
     // vectors' 0 for all of them.
     std::vector<Needed> needed = {{kPoints, kLabelPoints, kFewestPoints}};
-    if (m_params.whatIs == 1)
+    if (m_params.mode == AnalysisMode::LargestExponent)
         needed.insert(needed.end(), {{kRadii, kLabelRadii, 1}, {kIterations, kLabelIterations, 1}});
     // Each point of a slope curve joins two radii, and a curve needs two points.
-    if (m_params.whatIs == 2)
+    if (m_params.mode == AnalysisMode::CorrelationDimension)
         needed.insert(needed.end(), {{kRadii, kLabelRadii, 3}, {kCount, kLabelPairs, 1}});
     for (const Needed& n : needed) {
         const int value = *self->IntField(n.control);
@@ -285,27 +274,27 @@ std::optional<JobRunner::WorkerJob> CAnalyseView::PrepareCalculation() {
         ui.ShowMessage(refusal, MessageIcon::Exclamation);
         return std::nullopt;
     }
-    m_cancelledMode = -1;
-    const int mode = m_params.whatIs;
-    if (mode == 0 && m_params.iterLya > 1000 && m_askIterSpectrum) {
+    m_cancelledMode.reset();
+    const AnalysisMode mode = m_params.mode;
+    if (mode == AnalysisMode::Spectrum && m_params.iterLya > 1000 && m_askIterSpectrum) {
         m_askIterSpectrum = ui.AskYesNo(Str(kAskIterSpectrum, m_params.iterLya), MessageIcon::Question);
         if (m_askIterSpectrum) m_params.iterLya = 1000;
     }
-    if (mode == 1 && m_params.iterLyaMax > 50 && m_askIterMaxLyap) {
+    if (mode == AnalysisMode::LargestExponent && m_params.iterLyaMax > 50 && m_askIterMaxLyap) {
         m_askIterMaxLyap = ui.AskYesNo(Str(kAskIterMaxLyap, m_params.iterLyaMax), MessageIcon::Question);
         if (m_askIterMaxLyap) m_params.iterLyaMax = 50;
     }
     Changed();
     switch (mode) {
-        case 0:
+        case AnalysisMode::Spectrum:
             m_spectrum.reset();
             m_kaplanYorke.clear();
             break;
-        case 1:
+        case AnalysisMode::LargestExponent:
             m_maxLyap.reset();
             m_slopeText.clear();
             break;
-        default:
+        case AnalysisMode::CorrelationDimension:
             m_corrDim.reset();
             break;
     }
@@ -350,9 +339,9 @@ std::optional<JobRunner::WorkerJob> CAnalyseView::PrepareCalculation() {
         std::optional<MaxLyapResult> maxLyap;
         std::optional<LyapSpectrumResult> spectrum;
         std::optional<CorrDimResult> corrDim;
-        if (mode == 0)
+        if (mode == AnalysisMode::Spectrum)
             spectrum = engine.CalcLyapSpectrum(samples.data(), params.SpectrumIterations(), samples.size());
-        else if (mode == 1)
+        else if (mode == AnalysisMode::LargestExponent)
             maxLyap = engine.Calc_Max_Lyap_Exponent(samples.data(), samples.size());
         else
             corrDim = engine.CalcCorrDim(samples.data(), samples.size());
@@ -380,21 +369,21 @@ void CAnalyseView::Finish(JobRunner::Outcome outcome) {
     m_nJob = 0;
     unsetCursor();
     std::shared_ptr<Shared> shared = std::move(m_shared);
-    const int mode = m_runningMode;
-    m_runningMode = -1;
-    if (!shared || outcome == JobRunner::Outcome::Stopped) return;  // the window is closing
+    const std::optional<AnalysisMode> mode = m_runningMode;
+    m_runningMode.reset();
+    if (!shared || !mode || outcome == JobRunner::Outcome::Stopped) return;  // the window is closing
     if (shared->message) m_doc.Ui().Message(shared->message, MessageIcon::Exclamation);
     const bool cancelled = outcome == JobRunner::Outcome::Cancelled;
     if (shared->aborted || cancelled) {
         // A stopped calculation leaves nothing that could pass for a result; the picture says
         // it was stopped (a failure has said why in its message).
         if (cancelled || !shared->message) m_cancelledMode = mode;
-    } else if (mode == 0 && shared->spectrum) {
+    } else if (mode == AnalysisMode::Spectrum && shared->spectrum) {
         m_spectrum = std::move(shared->spectrum);
         m_kaplanYorke = CLyapunovPlots::KaplanYorkeText(*m_spectrum, m_doc.m_dSeriesUnitsPerSample);
-    } else if (mode == 1) {
+    } else if (mode == AnalysisMode::LargestExponent) {
         m_maxLyap = std::move(shared->maxLyap);
-    } else if (mode == 2) {
+    } else if (mode == AnalysisMode::CorrelationDimension) {
         m_corrDim = std::move(shared->corrDim);
     }
     update();
@@ -405,7 +394,7 @@ void CAnalyseView::Finish(JobRunner::Outcome outcome) {
 
 void CAnalyseView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (m_shared && m_runningMode == m_params.whatIs) {
+    if (m_shared && m_runningMode == m_params.mode) {
         DrawProgress(painter, rect());
         return;
     }
@@ -425,11 +414,11 @@ void CAnalyseView::DrawProgress(QPainter& painter, const QRect& rect) {
     const QRect plot = rect.adjusted(0, strip, 0, 0);
     {
         const std::lock_guard<std::mutex> hold(m_shared->lock);
-        if (m_runningMode == 0 && m_shared->spectrum)
+        if (m_runningMode == AnalysisMode::Spectrum && m_shared->spectrum)
             CLyapunovPlots::DrawSpectrumPlot(painter, plot, *m_shared->spectrum, m_shared->spectrumRows, {});
-        else if (m_runningMode == 1 && m_shared->maxLyap)
+        else if (m_runningMode == AnalysisMode::LargestExponent && m_shared->maxLyap)
             CLyapunovPlots::DrawMaxLyapunovPlot(painter, plot, *m_shared->maxLyap);
-        else if (m_runningMode == 2 && m_shared->corrDim)
+        else if (m_runningMode == AnalysisMode::CorrelationDimension && m_shared->corrDim)
             CLyapunovPlots::DrawCorrDimPlot(painter, plot, *m_shared->corrDim, 0, 0);
     }
     painter.setFont(font);
@@ -450,18 +439,18 @@ void CAnalyseView::OnDraw(QPainter& painter, const QRect& rect) {
         note(kTextTooShort);
         return;
     }
-    if (m_cancelledMode == m_params.whatIs && !HasResult(m_params.whatIs)) {
+    if (m_cancelledMode == m_params.mode && !HasResult(m_params.mode)) {
         note(kTextCancelled);
         return;
     }
     if (m_doc.m_aSelSamples.size() <= 50) return;
-    switch (m_params.whatIs) {
-        case 0:
+    switch (m_params.mode) {
+        case AnalysisMode::Spectrum:
             if (m_spectrum)
                 CLyapunovPlots::DrawSpectrumPlot(painter, rect, *m_spectrum, m_spectrum->RowCount(),
                                                  m_kaplanYorke);
             break;
-        case 1:
+        case AnalysisMode::LargestExponent:
             if (m_maxLyap) {
                 CLyapunovPlots::DrawMaxLyapunovPlot(painter, rect, *m_maxLyap);
                 if (!m_slopeText.isEmpty()) {
@@ -478,7 +467,7 @@ void CAnalyseView::OnDraw(QPainter& painter, const QRect& rect) {
                 }
             }
             break;
-        default:
+        case AnalysisMode::CorrelationDimension:
             if (m_corrDim) {
                 CLyapunovPlots::DrawCorrDimPlot(painter, rect, *m_corrDim, m_fit[0].x(), m_fit[1].x());
                 painter.save();
@@ -498,7 +487,8 @@ void CAnalyseView::OnDraw(QPainter& painter, const QRect& rect) {
 // Mouse and keys
 
 void CAnalyseView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && !m_shared && m_params.whatIs == 1 && m_maxLyap) {
+    if (event->button() == Qt::LeftButton && !m_shared && m_params.mode == AnalysisMode::LargestExponent &&
+        m_maxLyap) {
         m_dragFrom = event->position().toPoint();
         m_dragTo.reset();
     }
@@ -514,13 +504,13 @@ void CAnalyseView::mouseMoveEvent(QMouseEvent* event) {
 void CAnalyseView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || m_shared) return;
     const QPoint at = event->position().toPoint();
-    if (m_params.whatIs == 1 && m_maxLyap && m_dragFrom) {
+    if (m_params.mode == AnalysisMode::LargestExponent && m_maxLyap && m_dragFrom) {
         const QPoint from = *m_dragFrom;
         m_dragFrom.reset();
         m_dragTo.reset();
         if (from != at) OnSlopeLine(from, at);
         update();
-    } else if (m_params.whatIs == 2 && m_corrDim) {
+    } else if (m_params.mode == AnalysisMode::CorrelationDimension && m_corrDim) {
         OnFitClick(at);
     }
 }

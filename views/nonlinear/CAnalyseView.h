@@ -68,8 +68,8 @@ public:
     QList<QKeySequence> ViewKeys() const override;
 
     // ---- the control bar ----
-    int Mode() const { return m_params.whatIs; }
-    void OnMode(int mode);
+    AnalysisMode Mode() const { return m_params.mode; }
+    void OnMode(AnalysisMode mode);
     // An edit of the bar changed; its value is limited and kept. The bar then shows Values().
     void OnEdit(int control, const QString& text);
     // The value an edit shows in the current mode.
@@ -94,9 +94,9 @@ public:
     void WaitForCalculation();
 
     const AnalyseSettings& Parameters() const { return m_params; }
-    bool HasResult(int mode) const;
-    // The mode whose last calculation was stopped before it ended (-1: none).
-    int CancelledMode() const { return m_cancelledMode; }
+    bool HasResult(AnalysisMode mode) const;
+    // The mode whose last calculation was stopped before it ended, if any.
+    std::optional<AnalysisMode> CancelledMode() const { return m_cancelledMode; }
     const std::optional<MaxLyapResult>& MaxLyap() const { return m_maxLyap; }
     const std::optional<LyapSpectrumResult>& Spectrum() const { return m_spectrum; }
     const std::optional<CorrDimResult>& CorrDim() const { return m_corrDim; }
@@ -147,9 +147,9 @@ private:
     bool m_askIterSpectrum = true;  // the two iteration questions are asked while these hold
     bool m_askIterMaxLyap = true;
     bool m_tooShortShown = false;
-    int m_cancelledMode = -1;  // the mode whose last calculation was stopped (the picture says so)
+    std::optional<AnalysisMode> m_cancelledMode;  // whose last calculation was stopped (the picture says so)
 
     std::shared_ptr<Shared> m_shared;
     JobRunner::JobId m_nJob = 0;
-    int m_runningMode = -1;
+    std::optional<AnalysisMode> m_runningMode;
 };

@@ -17,6 +17,7 @@
 #include "platform/StringTable.h"
 #include "settings/CKalvoSettings.h"
 #include "views/common/BarControls.h"
+#include "views/nonlinear/RekoViewSettings.h"
 
 using namespace BarControls;
 
@@ -55,7 +56,7 @@ void CD3DRekoFrame::BuildControlBar(bool kids) {
         return w;
     };
 
-    QSpinBox* tau = Spin(kTau, kTauSpin, 1, 500);
+    QSpinBox* tau = Spin(kTau, kTauSpin, RekoViewSettings::Key("IniRekoTau"));
     auto* tauLabel = new QLabel(Str(kTextTau));
     auto* tauRow = new QHBoxLayout;
     tauRow->addWidget(expert(tauLabel));
@@ -72,7 +73,7 @@ void CD3DRekoFrame::BuildControlBar(bool kids) {
     modeGroup->addButton(lines);
     drawingRows->addWidget(points, 0, 0);
     drawingRows->addWidget(lines, 0, 1);
-    QSpinBox* pointSize = Spin(kPointSize, kPointSizeSpin, 1, 20);
+    QSpinBox* pointSize = Spin(kPointSize, kPointSizeSpin, RekoViewSettings::Key("IniRekoSizePts"));
     drawingRows->addWidget(expert(new QLabel(Str(kTextPointSize))), 1, 0, 1, 2);
     drawingRows->addWidget(expert(pointSize), 2, 0, 1, 2);
     auto* numPoints = new QLineEdit;

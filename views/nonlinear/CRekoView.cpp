@@ -130,7 +130,7 @@ void CRekoView::Changed(bool rebuild) {
 }
 
 void CRekoView::OnTau(int tau) {
-    m_s.tau = std::clamp(tau, 1, 500);
+    m_s.tau = RekoViewSettings::Key("IniRekoTau").Clamped(tau);
     Changed(true);
 }
 
@@ -141,7 +141,7 @@ void CRekoView::OnPointMode(bool points) {
 }
 
 void CRekoView::OnPointSize(int size) {
-    m_s.pointSize = float(std::clamp(size, 1, 20));
+    m_s.pointSize = float(RekoViewSettings::Key("IniRekoSizePts").Clamped(size));
     Changed(false);
 }
 

@@ -11,6 +11,7 @@
 #include "platform/StringTable.h"
 #include "views/common/BarControls.h"
 #include "views/nonlinear/CZeitreiheView.h"
+#include "views/nonlinear/ZeitreiheModule.h"
 
 using namespace BarControls;
 
@@ -52,19 +53,22 @@ void CZeitreiheFrame::BuildControlBar() {
     column->addWidget(zoom);
     connect(zoom, &QSlider::sliderReleased, this, [view, zoom] { view->OnZoomSlider(zoom->value()); });
 
-    const auto spin = [&](int labelId, int text, int id, int spinId, int minimum, int maximum, auto handler) {
+    const auto spin = [&](int labelId, int text, int id, int spinId, const char* key, auto handler) {
         auto* label = new QLabel(Str(text));
         SetControlIds(label, labelId);
         auto* box = new QSpinBox;
         SetControlIds(box, id, spinId);
-        box->setRange(minimum, maximum);
+        const SettingDescriptor& setting = FindDescriptor(ZeitreiheKeys(), key);
+        box->setRange(setting.Minimum(), setting.Maximum());
         column->addWidget(label);
         column->addWidget(box);
         connect(box, &QSpinBox::valueChanged, this, [view, handler](int v) { (view->*handler)(v); });
     };
-    spin(kBoxesLabel, kTextBoxes, kBoxes, kBoxesSpin, 2, 100, &CZeitreiheView::OnBoxes);
-    spin(kMaxTauLabel, kTextMaxTau, kMaxTau, kMaxTauSpin, 1, 100, &CZeitreiheView::OnMaxTau);
-    spin(kCountLabel, kTextCount, kCount, kCountSpin, 1, 9, &CZeitreiheView::OnCorrelationCount);
+    spin(kBoxesLabel, kTextBoxes, kBoxes, kBoxesSpin, "IniZeitreihePartitions", &CZeitreiheView::OnBoxes);
+    spin(kMaxTauLabel, kTextMaxTau, kMaxTau, kMaxTauSpin, "IniZeitreiheCorrlength",
+         &CZeitreiheView::OnMaxTau);
+    spin(kCountLabel, kTextCount, kCount, kCountSpin, "IniZeitreiheKorrCount",
+         &CZeitreiheView::OnCorrelationCount);
     column->addStretch(1);
 }
 
@@ -88,6 +92,7 @@ void CZeitreiheFrame::ShowControls() {
     const auto show = [bar](int id, bool visible) {
         if (auto* w = bar->findChild<QWidget*>(QString::number(id))) w->setVisible(visible);
     };
-    for (int id : {kBoxesLabel, kMaxTauLabel, kBoxes, kMaxTau}) show(id, mode == 2);
-    for (int id : {kCountLabel, kCount}) show(id, mode == 1);
+    for (int id : {kBoxesLabel, kMaxTauLabel, kBoxes, kMaxTau})
+        show(id, mode == CZeitreiheView::kMutualInformation);
+    for (int id : {kCountLabel, kCount}) show(id, mode == CZeitreiheView::kAutoCorrelation);
 }

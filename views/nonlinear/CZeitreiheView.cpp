@@ -16,6 +16,7 @@
 #include "settings/CKalvoSettings.h"
 #include "views/common/ViewPicture.h"
 #include "views/nonlinear/CLyapunovPlots.h"
+#include "views/nonlinear/ZeitreiheModule.h"
 #include "views/spectral/FftExport.h"
 
 namespace {
@@ -62,10 +63,13 @@ CZeitreiheView::~CZeitreiheView() {
 void CZeitreiheView::OnInitialUpdate() {
     m_dZoom = 1.0;
     m_nSimplify = 7;
-    m_nWhatIs = std::clamp(m_settings.IniZeitreiheWhatIs, 0, 2);
-    m_nKorrCount = std::clamp(m_settings.IniZeitreiheKorrCount, 1, 9);
-    m_nPartitions = std::clamp(m_settings.IniZeitreihePartitions, 2, 100);
-    m_nCorrLength = std::clamp(m_settings.IniZeitreiheCorrlength, 1, 100);
+    m_nWhatIs = FindDescriptor(ZeitreiheKeys(), "IniZeitreiheWhatIs").Clamped(m_settings.IniZeitreiheWhatIs);
+    m_nKorrCount =
+        FindDescriptor(ZeitreiheKeys(), "IniZeitreiheKorrCount").Clamped(m_settings.IniZeitreiheKorrCount);
+    m_nPartitions =
+        FindDescriptor(ZeitreiheKeys(), "IniZeitreihePartitions").Clamped(m_settings.IniZeitreihePartitions);
+    m_nCorrLength =
+        FindDescriptor(ZeitreiheKeys(), "IniZeitreiheCorrlength").Clamped(m_settings.IniZeitreiheCorrlength);
     Recompute();
     Changed();
 }
@@ -188,19 +192,19 @@ void CZeitreiheView::OnZoomSlider(int v) {
 }
 
 void CZeitreiheView::OnBoxes(int boxes) {
-    m_nPartitions = std::clamp(boxes, 2, 100);
+    m_nPartitions = FindDescriptor(ZeitreiheKeys(), "IniZeitreihePartitions").Clamped(boxes);
     Recompute();
     Changed();
 }
 
 void CZeitreiheView::OnMaxTau(int tau) {
-    m_nCorrLength = std::clamp(tau, 1, 100);
+    m_nCorrLength = FindDescriptor(ZeitreiheKeys(), "IniZeitreiheCorrlength").Clamped(tau);
     Recompute();
     Changed();
 }
 
 void CZeitreiheView::OnCorrelationCount(int count) {
-    m_nKorrCount = std::clamp(count, 1, 9);
+    m_nKorrCount = FindDescriptor(ZeitreiheKeys(), "IniZeitreiheKorrCount").Clamped(count);
     RecomputeAutoCorrelations();
     CollectWindowState(m_settings);
     Changed();

@@ -3,11 +3,14 @@
 #include <memory>
 
 #include "document/CKalvoDoc.h"
+#include "settings/CKalvoSettings.h"
+#include "settings/SettingDescriptor.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
 #include "views/common/ScenePicture.h"
 #include "views/nonlinear/CD3DRekoFrame.h"
 #include "views/nonlinear/CRekoView.h"
+#include "views/nonlinear/RekoViewSettings.h"
 
 namespace {
 
@@ -41,6 +44,15 @@ void RegisterRekoModule() {
     window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
         return std::make_unique<CD3DRekoFrame>(context.settings, context.doc);
     };
+    window.menuOrder = 60;
+    window.toolBarOrder = 70;
+    window.kidsBarOrder = 40;
+    window.icon = QStringLiteral("reconstruction");
+    window.openOrder = 1;
+    window.openFlag = "IniFensterReko";
+    window.settings = {
+        {kPlaceWindowFlags + 5, {{"Fenster", "IniFensterReko", &CKalvoSettings::IniFensterReko}}},
+        {kPlaceModuleSettings + 4, RekoViewSettings::Keys()}};
     CModuleWindows::Register(std::move(window));
 
     CommandLineModule reko;

@@ -6,11 +6,24 @@
 #include "render3d/CD3DApplication.h"
 #include "settings/CKalvoSettings.h"
 
+const std::vector<SettingDescriptor>& RekoViewSettings::Keys() {
+    using S = CKalvoSettings;
+    static const std::vector<SettingDescriptor> keys = {
+        {"Rekonstruktion", "IniRekoTau", &S::IniRekoTau, 1, 500},
+        {"Rekonstruktion", "IniRekoclrBackBuffer", &S::IniRekoclrBackBuffer},
+        {"Rekonstruktion", "IniRekoSizePts", &S::IniRekoSizePts, 1, 20},
+        {"Rekonstruktion", "IniRekobIsPunkte", &S::IniRekobIsPunkte},
+        {"Rekonstruktion", "IniRekoNumRekoPoints", &S::IniRekoNumRekoPoints},
+        {"Rekonstruktion", "IniRekobIsBunt", &S::IniRekobIsBunt},
+    };
+    return keys;
+}
+
 RekoViewSettings RekoViewSettings::From(const CKalvoSettings& st) {
     RekoViewSettings s;
-    s.tau = std::clamp(st.IniRekoTau, 1, 500);
+    s.tau = Key("IniRekoTau").Clamped(st.IniRekoTau);
     s.background = CD3DApplication::OpaqueColour(st.IniRekoclrBackBuffer);
-    s.pointSize = std::clamp(st.IniRekoSizePts, 1.0f, 20.0f);
+    s.pointSize = static_cast<float>(Key("IniRekoSizePts").Clamped(double(st.IniRekoSizePts)));
     s.points = st.IniRekobIsPunkte != 0;
     s.numPoints = DelayReconstruction::CoupledPointCount(std::max(st.IniRekoNumRekoPoints, 1), s.tau);
     s.rainbow = st.IniRekobIsBunt != 0;

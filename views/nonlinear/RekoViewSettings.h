@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
+#include <vector>
+
+#include "settings/SettingDescriptor.h"
+
 class CKalvoSettings;
 
 struct RekoViewSettings {
@@ -14,6 +18,12 @@ struct RekoViewSettings {
     int numPoints = 10000;
     bool rainbow = true;
     std::uint32_t fixedColour = 0xFFFF0000u;
+
+    // The profile keys of these settings, with their ranges.
+
+    static const std::vector<SettingDescriptor>& Keys();
+
+    static const SettingDescriptor& Key(const char* key) { return FindDescriptor(Keys(), key); }
 
     static RekoViewSettings From(const CKalvoSettings& settings);
     void StoreInto(CKalvoSettings& settings) const;

@@ -5,6 +5,8 @@
 #include "document/CKalvoDoc.h"
 #include "platform/PictureWriter.h"
 #include "platform/UserInterface.h"
+#include "settings/CKalvoSettings.h"
+#include "settings/SettingDescriptor.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
 #include "views/nonlinear/CZeitreiheFrame.h"
@@ -30,6 +32,18 @@ std::unique_ptr<CZeitreiheView> OffscreenView(const ModuleContext& context, cons
 
 }  // namespace
 
+// The profile keys of the window's settings.
+const std::vector<SettingDescriptor>& ZeitreiheKeys() {
+    using S = CKalvoSettings;
+    static const std::vector<SettingDescriptor> keys = {
+        {"ZEITREIHE", "IniZeitreiheKorrCount", &S::IniZeitreiheKorrCount, 1, 9},
+        {"ZEITREIHE", "IniZeitreihePartitions", &S::IniZeitreihePartitions, 2, 100},
+        {"ZEITREIHE", "IniZeitreiheCorrlength", &S::IniZeitreiheCorrlength, 1, 100},
+        {"ZEITREIHE", "IniZeitreiheWhatIs", &S::IniZeitreiheWhatIs, 0, 2},
+    };
+    return keys;
+}
+
 void RegisterZeitreiheModule() {
     CModuleWindows::Registration window{};
     window.module = Module::Zeitreihe;
@@ -40,6 +54,15 @@ void RegisterZeitreiheModule() {
     window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
         return std::make_unique<CZeitreiheFrame>(context.settings, context.doc);
     };
+    window.menuOrder = 10;
+    window.toolBarOrder = 10;
+    window.kidsBarOrder = 0;
+    window.icon = QStringLiteral("timeseries");
+    window.openOrder = 2;
+    window.openFlag = "IniFensterZeitreihe";
+    window.settings = {
+        {kPlaceWindowFlags + 8, {{"Fenster", "IniFensterZeitreihe", &CKalvoSettings::IniFensterZeitreihe}}},
+        {kPlaceModuleSettings + 1, ZeitreiheKeys()}};
     CModuleWindows::Register(std::move(window));
 
     CommandLineModule entry;

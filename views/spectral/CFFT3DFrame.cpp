@@ -16,6 +16,7 @@
 #include "document/CKalvoDoc.h"
 #include "platform/StringTable.h"
 #include "views/common/BarControls.h"
+#include "views/spectral/FFT3DViewSettings.h"
 
 using namespace BarControls;
 
@@ -75,11 +76,11 @@ void CFFT3DFrame::BuildControlBar() {
     connect(fixColour, &QPushButton::clicked, this, [view] { view->OnChooseFixedColour(); });
     connect(background, &QPushButton::clicked, this, [view] { view->OnChooseBackground(); });
 
-    auto* data = new QGroupBox(Str(kTextData));
-    auto* dataRows = new QVBoxLayout(data);
-    QSpinBox* bottom = Spin(kBottomCutHz, kBottomCutHzSpin, 1, 999);
-    QSpinBox* top = Spin(kTopCutkHz, kTopCutkHzSpin, 1, 100);
-    QSpinBox* precision = Spin(kPrecision, kPrecisionSpin, 1, 20);
+    auto* dataBox = new QGroupBox(Str(kTextData));
+    auto* dataRows = new QVBoxLayout(dataBox);
+    QSpinBox* bottom = Spin(kBottomCutHz, kBottomCutHzSpin, FFT3DViewSettings::Key("Ini3DFFTBottomCutHz"));
+    QSpinBox* top = Spin(kTopCutkHz, kTopCutkHzSpin, FFT3DViewSettings::Key("Ini3DFFTTopCutkHz"));
+    QSpinBox* precision = Spin(kPrecision, kPrecisionSpin, FFT3DViewSettings::Key("Ini3DFFTBreite"));
     dataRows->addLayout(Row(bottom, new QLabel(Str(kTextHz))));
     dataRows->addLayout(Row(top, new QLabel(Str(kTextkHz))));
     dataRows->addLayout(Row(new QLabel(Str(kTextPrecision)), precision));
@@ -90,7 +91,7 @@ void CFFT3DFrame::BuildControlBar() {
     width->setPageStep(1);
     width->setTickPosition(QSlider::TicksBelow);
     dataRows->addWidget(width);
-    column->addWidget(data);
+    column->addWidget(dataBox);
     connect(bottom, &QSpinBox::valueChanged, this, [view](int v) { view->OnBottomCutHz(v); });
     connect(top, &QSpinBox::valueChanged, this, [view](int v) { view->OnTopCutkHz(v); });
     connect(precision, &QSpinBox::valueChanged, this, [view](int v) { view->OnPrecision(v); });

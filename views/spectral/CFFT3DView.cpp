@@ -262,12 +262,12 @@ void CFFT3DView::Changed() {
 }
 
 void CFFT3DView::OnBottomCutHz(int hz) {
-    m_s.bottomCutHz = std::clamp(hz, 1, 999);
+    m_s.bottomCutHz = FFT3DViewSettings::Key("Ini3DFFTBottomCutHz").Clamped(hz);
     Changed();
 }
 
 void CFFT3DView::OnTopCutkHz(int khz) {
-    m_s.topCutkHz = std::clamp(khz, 1, 100);
+    m_s.topCutkHz = FFT3DViewSettings::Key("Ini3DFFTTopCutkHz").Clamped(khz);
     Changed();
 }
 

@@ -15,6 +15,7 @@
 #include "platform/StringTable.h"
 #include "views/common/BarControls.h"
 #include "views/spectral/CFFTView.h"
+#include "views/spectral/FftViewSettings.h"
 
 using namespace BarControls;
 
@@ -110,20 +111,22 @@ QWidget* CFFTFrame::BuildControlBar() {
 
     // Frequency: lowest and highest frequency; amplitude: upper and lower end in dB below
     // full scale. Each with a linear or logarithmic axis.
-    const AxisGroup frequency =
-        MakeAxisGroup(kTextFrequency, Spin(kBottomCutHz, kBottomCutHzSpin, 1, 999, kTipBottomCut), kTextHz,
-                      Spin(kTopCutkHz, kTopCutkHzSpin, 1, 100, kTipTopCut), kTextkHz, {kFreqLin, kTipFreqLin},
-                      {kFreqLog, kTipFreqLog});
+    const AxisGroup frequency = MakeAxisGroup(
+        kTextFrequency,
+        Spin(kBottomCutHz, kBottomCutHzSpin, FftViewSettings::Key("IniFFTBottomCutHz"), kTipBottomCut),
+        kTextHz, Spin(kTopCutkHz, kTopCutkHzSpin, FftViewSettings::Key("IniFFTTopCutkHz"), kTipTopCut),
+        kTextkHz, {kFreqLin, kTipFreqLin}, {kFreqLog, kTipFreqLog});
     column->addWidget(frequency.box);
     connect(frequency.first, &QSpinBox::valueChanged, this, [view](int v) { view->OnBottomCutHz(v); });
     connect(frequency.second, &QSpinBox::valueChanged, this, [view](int v) { view->OnTopCutkHz(v); });
     connect(frequency.lin, &QRadioButton::clicked, this, [view] { view->OnFrequencyLinear(true); });
     connect(frequency.log, &QRadioButton::clicked, this, [view] { view->OnFrequencyLinear(false); });
 
-    const AxisGroup amplitude =
-        MakeAxisGroup(kTextAmplitude, Spin(kUpperAmp, kUpperAmpSpin, -99, 0, kTipUpperAmp), kTextdBFS,
-                      Spin(kLowerAmp, kLowerAmpSpin, -99, 0, kTipLowerAmp), kTextdBFS, {kAmpLin, kTipAmpLin},
-                      {kAmpLog, kTipAmpLog});
+    const AxisGroup amplitude = MakeAxisGroup(
+        kTextAmplitude,
+        Spin(kUpperAmp, kUpperAmpSpin, FftViewSettings::Key("IniFFTBottomCutAmp"), kTipUpperAmp), kTextdBFS,
+        Spin(kLowerAmp, kLowerAmpSpin, FftViewSettings::Key("IniFFTTopCutAmp"), kTipLowerAmp), kTextdBFS,
+        {kAmpLin, kTipAmpLin}, {kAmpLog, kTipAmpLog});
     column->addWidget(amplitude.box);
     connect(amplitude.first, &QSpinBox::valueChanged, this, [view](int v) { view->OnUpperAmplitude(v); });
     connect(amplitude.second, &QSpinBox::valueChanged, this, [view](int v) { view->OnLowerAmplitude(v); });
@@ -146,7 +149,8 @@ QWidget* CFFTFrame::BuildControlBar() {
     styleGroup->addButton(columns, FftViewSettings::kColumns);
     auto* hold = MakeButton<QCheckBox>(kHold, kTextHold, kTipHold);
     auto* delay = MakeButton<QCheckBox>(kDelay, kTextDelay, kTipDelay);
-    QSpinBox* delayPixels = Spin(kDelayPixels, kDelayPixelsSpin, 0, 15, kTipDelay);
+    QSpinBox* delayPixels =
+        Spin(kDelayPixels, kDelayPixelsSpin, FftViewSettings::Key("IniFFTDelay"), kTipDelay);
     auto* grid = MakeButton<QCheckBox>(kGrid, kTextGrid, kTipGrid);
     cGrid->addWidget(hold, 3, 0, 1, 2);
     cGrid->addWidget(delay, 4, 0);
@@ -163,8 +167,10 @@ QWidget* CFFTFrame::BuildControlBar() {
     auto* peaks = new QGroupBox(Str(kTextPeaks));
     auto* pGrid = new QGridLayout(peaks);
     auto* markers = MakeButton<QCheckBox>(kMarkers, kTextDisplay, kTipMarkers);
-    QSpinBox* minMaxima = Spin(kMinDistMaxima, kMinDistMaximaSpin, 0, 50, kTipMinDistMaxima);
-    QSpinBox* minNeighbour = Spin(kMinDistNeighbour, kMinDistNeighbourSpin, 1, 50, kTipMinDistNeighbour);
+    QSpinBox* minMaxima = Spin(kMinDistMaxima, kMinDistMaximaSpin,
+                               FftViewSettings::Key("IniFFTMinAbstandMaxima"), kTipMinDistMaxima);
+    QSpinBox* minNeighbour = Spin(kMinDistNeighbour, kMinDistNeighbourSpin,
+                                  FftViewSettings::Key("IniFFTMinAbstandNachbarMin"), kTipMinDistNeighbour);
     pGrid->addWidget(markers, 0, 0, 1, 2);
     pGrid->addWidget(new QLabel(Str(kTextMinDist)), 1, 0);
     pGrid->addWidget(minMaxima, 1, 1);

@@ -464,13 +464,13 @@ void CFFTView::mouseReleaseEvent(QMouseEvent* event) {
 // Control bar
 
 void CFFTView::OnBottomCutHz(int hz) {
-    m_plot.settings.bottomCutHz = std::clamp(hz, 1, 999);
+    m_plot.settings.bottomCutHz = FftViewSettings::Key("IniFFTBottomCutHz").Clamped(hz);
     m_plot.ClearHeld();
     Changed();
 }
 
 void CFFTView::OnTopCutkHz(int khz) {
-    m_plot.settings.topCutkHz = std::clamp(khz, 1, 100);
+    m_plot.settings.topCutkHz = FftViewSettings::Key("IniFFTTopCutkHz").Clamped(khz);
     m_plot.ClearHeld();
     m_plot.ClearEdits();
     Changed();

@@ -11,6 +11,7 @@
 
 #include "platform/StringTable.h"
 #include "views/spectral/CNotenbildView.h"
+#include "views/spectral/NotenbildModule.h"
 
 namespace {
 
@@ -68,7 +69,8 @@ void CNotenbildFrame::BuildControlBar() {
     settingsRows->addWidget(new QLabel(Str(kTextOvertones)));
     auto* overtones = new QSpinBox;
     CModuleFrame::SetControlIds(overtones, kOvertones, kOvertonesSpin);
-    overtones->setRange(3, 40);
+    const SettingDescriptor& count = FindDescriptor(NotenbildKeys(), "IniNotenbildObertonanzahl");
+    overtones->setRange(count.Minimum(), count.Maximum());
     overtones->setKeyboardTracking(false);
     settingsRows->addWidget(overtones);
     column->addWidget(settingsBox);

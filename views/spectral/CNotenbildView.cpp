@@ -17,6 +17,7 @@
 #include "views/common/ViewFont.h"
 #include "views/common/ViewPicture.h"
 #include "views/spectral/FftExport.h"
+#include "views/spectral/NotenbildModule.h"
 
 namespace {
 
@@ -101,9 +102,10 @@ void CNotenbildView::CollectWindowState(CKalvoSettings& s) {
 }
 
 void CNotenbildView::OnInitialUpdate() {
-    m_nMode = std::clamp(m_settings.IniNotenbildWhatIs, 0, 2);
+    m_nMode = FindDescriptor(NotenbildKeys(), "IniNotenbildWhatIs").Clamped(m_settings.IniNotenbildWhatIs);
     m_bLinear = m_settings.IniNotenbildIsLinear != 0;
-    m_nOvertones = std::clamp(m_settings.IniNotenbildObertonanzahl, 3, 40);
+    m_nOvertones = FindDescriptor(NotenbildKeys(), "IniNotenbildObertonanzahl")
+                       .Clamped(m_settings.IniNotenbildObertonanzahl);
     m_recorder.Clear();
     if (m_settings.IniAllgemeinGrundschulprofil) m_doc.SetFftPoints(kKidsFftPoints);
     UpdateScrollRange();
@@ -305,7 +307,7 @@ void CNotenbildView::DrawWarning(QPainter& painter, const QRect& rect) const {
 // Control bar
 
 void CNotenbildView::OnMode(int mode) {
-    m_nMode = std::clamp(mode, 0, 2);
+    m_nMode = FindDescriptor(NotenbildKeys(), "IniNotenbildWhatIs").Clamped(mode);
     m_recorder.Clear();  // a melody starts afresh with the mode
     horizontalScrollBar()->setValue(0);
     UpdateScrollRange();
@@ -318,7 +320,7 @@ void CNotenbildView::OnLinear(bool linear) {
 }
 
 void CNotenbildView::OnOvertones(int count) {
-    m_nOvertones = std::clamp(count, 3, 40);
+    m_nOvertones = FindDescriptor(NotenbildKeys(), "IniNotenbildObertonanzahl").Clamped(count);
     viewport()->update();
 }
 

@@ -16,6 +16,7 @@
 #include "platform/StringTable.h"
 #include "views/common/BarControls.h"
 #include "views/spectral/CSonoView.h"
+#include "views/spectral/SonoViewSettings.h"
 
 using namespace BarControls;
 
@@ -55,8 +56,8 @@ void CSonoFrame::BuildControlBar() {
 
     auto* range = new QGroupBox(Str(kTextRange));
     auto* rangeRows = new QVBoxLayout(range);
-    QSpinBox* bottom = Spin(kBottomCutHz, kBottomCutHzSpin, 1, 999);
-    QSpinBox* top = Spin(kTopCutkHz, kTopCutkHzSpin, 1, 100);
+    QSpinBox* bottom = Spin(kBottomCutHz, kBottomCutHzSpin, SonoViewSettings::Key("IniSonoBottomCutHz"));
+    QSpinBox* top = Spin(kTopCutkHz, kTopCutkHzSpin, SonoViewSettings::Key("IniSonoTopCutkHz"));
     rangeRows->addLayout(Row(bottom, new QLabel(Str(kTextHz))));
     rangeRows->addLayout(Row(top, new QLabel(Str(kTextkHz))));
     column->addWidget(range);
@@ -113,7 +114,7 @@ void CSonoFrame::BuildControlBar() {
 
     auto* lineBox = new QGroupBox(Str(kTextLineWidth));
     auto* lineRows = new QVBoxLayout(lineBox);
-    QSpinBox* lineWidth = Spin(kLineWidth, kLineWidthSpin, 1, 9);
+    QSpinBox* lineWidth = Spin(kLineWidth, kLineWidthSpin, SonoViewSettings::Key("IniSonoLiniendicke"));
     lineRows->addWidget(lineWidth);
     auto* smooth = new QCheckBox(Str(kTextSmooth));
     CModuleFrame::SetControlIds(smooth, kSmooth);

@@ -482,12 +482,12 @@ void CSonoView::Changed(bool redraw) {
 }
 
 void CSonoView::OnBottomCutHz(int hz) {
-    m_s.bottomCutHz = std::clamp(hz, 1, 999);
+    m_s.bottomCutHz = SonoViewSettings::Key("IniSonoBottomCutHz").Clamped(hz);
     Changed(true);
 }
 
 void CSonoView::OnTopCutkHz(int khz) {
-    m_s.topCutkHz = std::clamp(khz, 1, 100);
+    m_s.topCutkHz = SonoViewSettings::Key("IniSonoTopCutkHz").Clamped(khz);
     Changed(true);
 }
 

@@ -3,11 +3,14 @@
 #include <memory>
 
 #include "document/CKalvoDoc.h"
+#include "settings/CKalvoSettings.h"
+#include "settings/SettingDescriptor.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
 #include "views/common/ScenePicture.h"
 #include "views/spectral/CFFT3DFrame.h"
 #include "views/spectral/CFFT3DView.h"
+#include "views/spectral/FFT3DViewSettings.h"
 
 namespace {
 
@@ -38,6 +41,15 @@ void RegisterFFT3DModule() {
     window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
         return std::make_unique<CFFT3DFrame>(context.settings, context.doc);
     };
+    window.menuOrder = 30;
+    window.toolBarOrder = 30;
+    window.kidsBarOrder = 10;
+    window.icon = QStringLiteral("fft3d");
+    window.openOrder = 5;
+    window.openFlag = "IniFensterFFT3D";
+    window.settings = {
+        {kPlaceWindowFlags + 2, {{"Fenster", "IniFensterFFT3D", &CKalvoSettings::IniFensterFFT3D}}},
+        {kPlaceModuleSettings + 3, FFT3DViewSettings::Keys()}};
     CModuleWindows::Register(std::move(window));
 
     CommandLineModule fft3d;

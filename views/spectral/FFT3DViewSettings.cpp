@@ -5,16 +5,35 @@
 #include "render3d/CD3DApplication.h"
 #include "settings/CKalvoSettings.h"
 
+const std::vector<SettingDescriptor>& FFT3DViewSettings::Keys() {
+    using S = CKalvoSettings;
+    static const std::vector<SettingDescriptor> keys = {
+        {"3DFFT", "Ini3DFFTSchrittweite", &S::Ini3DFFTSchrittweite},
+        {"3DFFT", "Ini3DFFTclrBackBuffer", &S::Ini3DFFTclrBackBuffer},
+        {"3DFFT", "Ini3DFFTBottomCutHz", &S::Ini3DFFTBottomCutHz, 1, 999},
+        {"3DFFT", "Ini3DFFTTopCutkHz", &S::Ini3DFFTTopCutkHz, 1, 100},
+        {"3DFFT", "Ini3DFFTSizePts", &S::Ini3DFFTSizePts},
+        {"3DFFT", "Ini3DFFTbIsWire", &S::Ini3DFFTbIsWire},
+        {"3DFFT", "Ini3DFFTBreite", &S::Ini3DFFTBreite, 1, 20},
+        {"3DFFT", "Ini3DFFTEpsilon", &S::Ini3DFFTEpsilon, 0.01, 0.2},
+        {"3DFFT", "Ini3DFFTTau", &S::Ini3DFFTTau},
+        {"3DFFT", "Ini3DFFTbIsBunt", &S::Ini3DFFTbIsBunt},
+        {"3DFFT", "Ini3DFFTbIsAmpLinear", &S::Ini3DFFTbIsAmpLinear},
+        {"3DFFT", "Ini3DFFTbIsFreqLinear", &S::Ini3DFFTbIsFreqLinear},
+    };
+    return keys;
+}
+
 FFT3DViewSettings FFT3DViewSettings::From(const CKalvoSettings& st) {
     FFT3DViewSettings s;
     if (st.Ini3DFFTSchrittweite > 0) s.rowStep = st.Ini3DFFTSchrittweite;
     s.background = CD3DApplication::OpaqueColour(st.Ini3DFFTclrBackBuffer);
-    s.bottomCutHz = std::clamp(st.Ini3DFFTBottomCutHz, 1, 999);
-    s.topCutkHz = std::clamp(st.Ini3DFFTTopCutkHz, 1, 100);
+    s.bottomCutHz = Key("Ini3DFFTBottomCutHz").Clamped(st.Ini3DFFTBottomCutHz);
+    s.topCutkHz = Key("Ini3DFFTTopCutkHz").Clamped(st.Ini3DFFTTopCutkHz);
     s.pointSize = st.Ini3DFFTSizePts;
     s.wire = st.Ini3DFFTbIsWire != 0;
-    s.width = std::clamp(st.Ini3DFFTBreite, 1, 20);
-    s.epsilon = std::clamp(st.Ini3DFFTEpsilon, 0.01f, 0.2f);
+    s.width = Key("Ini3DFFTBreite").Clamped(st.Ini3DFFTBreite);
+    s.epsilon = static_cast<float>(Key("Ini3DFFTEpsilon").Clamped(double(st.Ini3DFFTEpsilon)));
     s.tau = st.Ini3DFFTTau;
     s.rainbow = st.Ini3DFFTbIsBunt != 0;
     s.ampLinear = st.Ini3DFFTbIsAmpLinear != 0;

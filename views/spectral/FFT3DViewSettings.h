@@ -6,6 +6,10 @@
 
 #include "analysis/Landscape3D.h"
 
+#include <vector>
+
+#include "settings/SettingDescriptor.h"
+
 class CKalvoSettings;
 
 // The view's settings, as its control bar shows them.
@@ -23,6 +27,12 @@ struct FFT3DViewSettings {
     bool ampLinear = false;
     bool freqLinear = true;
     std::uint32_t fixedColour = 0xFF00C000u;
+
+    // The profile keys of these settings, with their ranges.
+
+    static const std::vector<SettingDescriptor>& Keys();
+
+    static const SettingDescriptor& Key(const char* key) { return FindDescriptor(Keys(), key); }
 
     static FFT3DViewSettings From(const CKalvoSettings& settings);
     void StoreInto(CKalvoSettings& settings) const;

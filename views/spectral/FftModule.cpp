@@ -14,11 +14,13 @@
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 #include "settings/CKalvoSettings.h"
+#include "settings/SettingDescriptor.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
 #include "views/spectral/CFFTFrame.h"
 #include "views/spectral/CFFTView.h"
 #include "views/spectral/FftExport.h"
+#include "views/spectral/FftViewSettings.h"
 
 namespace {
 
@@ -129,6 +131,15 @@ void RegisterFftModule() {
     window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
         return std::make_unique<CFFTFrame>(context.settings, context.doc);
     };
+    window.menuOrder = 20;
+    window.toolBarOrder = 20;
+    window.kidsBarOrder = 0;
+    window.icon = QStringLiteral("fft");
+    window.openOrder = 3;
+    window.openFlag = "IniFensterFFT";
+    window.settings = {
+        {kPlaceWindowFlags + 1, {{"Fenster", "IniFensterFFT", &CKalvoSettings::IniFensterFFT}}},
+        {kPlaceModuleSettings + 2, FftViewSettings::Keys()}};
     CModuleWindows::Register(std::move(window));
 
     CommandLineModule fft;

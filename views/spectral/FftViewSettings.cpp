@@ -4,6 +4,29 @@
 
 #include "settings/CKalvoSettings.h"
 
+const std::vector<SettingDescriptor>& FftViewSettings::Keys() {
+    using S = CKalvoSettings;
+    static const std::vector<SettingDescriptor> keys = {
+        {"FFT", "IniFFTBottomCutHz", &S::IniFFTBottomCutHz, 1, 999},
+        {"FFT", "IniFFTTopCutkHz", &S::IniFFTTopCutkHz, 1, 100},
+        {"FFT", "IniFFTBottomCutAmp", &S::IniFFTBottomCutAmp, -99, 0},
+        {"FFT", "IniFFTTopCutAmp", &S::IniFFTTopCutAmp, -99, 0},
+        {"FFT", "IniFFTDelay", &S::IniFFTDelay, 0, 15},
+        {"FFT", "IniFFTbIsDelay", &S::IniFFTbIsDelay},
+        {"FFT", "IniFFTbGrid", &S::IniFFTbGrid},
+        {"FFT", "IniFFTMinAbstandMaxima", &S::IniFFTMinAbstandMaxima, 0, 50},
+        {"FFT", "IniFFTMinAbstandNachbarMin", &S::IniFFTMinAbstandNachbarMin, 1, 50},
+        {"FFT", "IniFFTbIsAmpLinear", &S::IniFFTbIsAmpLinear},
+        {"FFT", "IniFFTbIsFreqLinear", &S::IniFFTbIsFreqLinear},
+        {"FFT", "IniFFTbDarstellung", &S::IniFFTbDarstellung},
+        {"FFT", "IniFFTbIsCrossVisible", &S::IniFFTbIsCrossVisible},
+        {"FFT", "IniFFTbIsSpline", &S::IniFFTbIsSpline},
+        {"FFT", "IniFFTSplineTyp", &S::IniFFTSplineTyp},
+        {"FFT", "IniFFTbIsSumme", &S::IniFFTbIsSumme},
+    };
+    return keys;
+}
+
 FftViewSettings FftViewSettings::From(const CKalvoSettings& s) {
     FftViewSettings v;
     v.bottomCutHz = s.IniFFTBottomCutHz;
@@ -46,10 +69,10 @@ void FftViewSettings::StoreInto(CKalvoSettings& s) const {
 }
 
 void FftViewSettings::Sanitize() {
-    bottomCutHz = std::clamp(bottomCutHz, 1, 999);
-    topCutkHz = std::clamp(topCutkHz, 1, 100);
-    bottomCutAmp = std::clamp(bottomCutAmp, -99, 0);
-    topCutAmp = std::clamp(topCutAmp, -99, 0);
+    bottomCutHz = Key("IniFFTBottomCutHz").Clamped(bottomCutHz);
+    topCutkHz = Key("IniFFTTopCutkHz").Clamped(topCutkHz);
+    bottomCutAmp = Key("IniFFTBottomCutAmp").Clamped(bottomCutAmp);
+    topCutAmp = Key("IniFFTTopCutAmp").Clamped(topCutAmp);
     // The upper end stays at least 5 dB above the lower one, as the controls keep it.
     if (topCutAmp > bottomCutAmp - 5) {
         if (bottomCutAmp - 5 >= -99)
@@ -58,9 +81,9 @@ void FftViewSettings::Sanitize() {
             bottomCutAmp = topCutAmp + 5;
     }
     if (style < kBars || style > kColumns) style = kLines;
-    delay = std::clamp(delay, 0, 15);
-    minDistMaxima = std::clamp(minDistMaxima, 0, 50);
-    minDistNeighbour = std::clamp(minDistNeighbour, 1, 50);
+    delay = Key("IniFFTDelay").Clamped(delay);
+    minDistMaxima = Key("IniFFTMinAbstandMaxima").Clamped(minDistMaxima);
+    minDistNeighbour = Key("IniFFTMinAbstandNachbarMin").Clamped(minDistNeighbour);
     if (splineType < kNoSpline || splineType > kBeta) splineType = kNoSpline;
     if (splineType == kNoSpline) spline = false;
 }

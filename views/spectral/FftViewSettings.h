@@ -3,6 +3,10 @@
 // and written back when it goes. Values a profile may carry outside the controls' ranges are
 // pulled into them, so that no axis ever has zero length.
 
+#include <vector>
+
+#include "settings/SettingDescriptor.h"
+
 class CKalvoSettings;
 
 struct FftViewSettings {
@@ -25,6 +29,12 @@ struct FftViewSettings {
     int minDistNeighbour = 5;  // bins to the neighbours a peak is tested against (1 .. 50)
     bool spline = false;
     int splineType = kNoSpline;
+
+    // The profile keys of these settings, with their ranges.
+
+    static const std::vector<SettingDescriptor>& Keys();
+
+    static const SettingDescriptor& Key(const char* key) { return FindDescriptor(Keys(), key); }
 
     static FftViewSettings From(const CKalvoSettings& settings);
     void StoreInto(CKalvoSettings& settings) const;

@@ -5,6 +5,8 @@
 
 #include "document/CKalvoDoc.h"
 #include "platform/PictureWriter.h"
+#include "settings/CKalvoSettings.h"
+#include "settings/SettingDescriptor.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
 #include "views/spectral/CNotenbildFrame.h"
@@ -39,6 +41,17 @@ bool Render(const ModuleContext& context, const ScriptRequest& request) {
 
 }  // namespace
 
+// The profile keys of the window's settings.
+const std::vector<SettingDescriptor>& NotenbildKeys() {
+    using S = CKalvoSettings;
+    static const std::vector<SettingDescriptor> keys = {
+        {"Notenbild", "IniNotenbildIsLinear", &S::IniNotenbildIsLinear},
+        {"Notenbild", "IniNotenbildWhatIs", &S::IniNotenbildWhatIs, 0, 2},
+        {"Notenbild", "IniNotenbildObertonanzahl", &S::IniNotenbildObertonanzahl, 3, 40},
+    };
+    return keys;
+}
+
 void RegisterNotenbildModule() {
     CModuleWindows::Registration window{};
     window.module = Module::Notenbild;
@@ -49,6 +62,15 @@ void RegisterNotenbildModule() {
     window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
         return std::make_unique<CNotenbildFrame>(context.settings, context.doc);
     };
+    window.menuOrder = 40;
+    window.toolBarOrder = 40;
+    window.kidsBarOrder = 20;
+    window.icon = QStringLiteral("score");
+    window.openOrder = 7;
+    window.openFlag = "IniFensterNotenbild";
+    window.settings = {
+        {kPlaceWindowFlags + 4, {{"Fenster", "IniFensterNotenbild", &CKalvoSettings::IniFensterNotenbild}}},
+        {kPlaceModuleSettings + 6, NotenbildKeys()}};
     CModuleWindows::Register(std::move(window));
 
     CommandLineModule score;

@@ -7,10 +7,13 @@
 #include "platform/PictureWriter.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
+#include "settings/CKalvoSettings.h"
+#include "settings/SettingDescriptor.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
 #include "views/spectral/CSonoFrame.h"
 #include "views/spectral/CSonoView.h"
+#include "views/spectral/SonoViewSettings.h"
 
 namespace {
 
@@ -63,6 +66,15 @@ void RegisterSonoModule() {
     window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
         return std::make_unique<CSonoFrame>(context.settings, context.doc);
     };
+    window.menuOrder = 50;
+    window.toolBarOrder = 50;
+    window.kidsBarOrder = 30;
+    window.icon = QStringLiteral("sonogram");
+    window.openOrder = 4;
+    window.openFlag = "IniFensterSono";
+    window.settings = {
+        {kPlaceWindowFlags + 6, {{"Fenster", "IniFensterSono", &CKalvoSettings::IniFensterSono}}},
+        {kPlaceModuleSettings + 5, SonoViewSettings::Keys()}};
     CModuleWindows::Register(std::move(window));
 
     CommandLineModule sono;

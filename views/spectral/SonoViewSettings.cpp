@@ -4,6 +4,20 @@
 
 #include "settings/CKalvoSettings.h"
 
+const std::vector<SettingDescriptor>& SonoViewSettings::Keys() {
+    using S = CKalvoSettings;
+    static const std::vector<SettingDescriptor> keys = {
+        {"Sonogramm", "IniSonoBottomCutHz", &S::IniSonoBottomCutHz, 1, 999},
+        {"Sonogramm", "IniSonoLiniendicke", &S::IniSonoLiniendicke, 1, 9},
+        {"Sonogramm", "IniSonobIsSmooth", &S::IniSonobIsSmooth},
+        {"Sonogramm", "IniSonoTopCutkHz", &S::IniSonoTopCutkHz, 1, 100},
+        {"Sonogramm", "IniSonobIsAmpLinear", &S::IniSonobIsAmpLinear},
+        {"Sonogramm", "IniSonobIsFreqLinear", &S::IniSonobIsFreqLinear},
+        {"Sonogramm", "IniSonobIsFarbig1", &S::IniSonobIsFarbig1},
+    };
+    return keys;
+}
+
 SonoViewSettings SonoViewSettings::From(const CKalvoSettings& s) {
     SonoViewSettings v;
     v.bottomCutHz = s.IniSonoBottomCutHz;
@@ -28,7 +42,7 @@ void SonoViewSettings::StoreInto(CKalvoSettings& s) const {
 }
 
 void SonoViewSettings::Sanitize() {
-    bottomCutHz = std::clamp(bottomCutHz, 1, 999);
-    topCutkHz = std::clamp(topCutkHz, 1, 100);
-    lineWidth = std::clamp(lineWidth, 1, 9);
+    bottomCutHz = Key("IniSonoBottomCutHz").Clamped(bottomCutHz);
+    topCutkHz = Key("IniSonoTopCutkHz").Clamped(topCutkHz);
+    lineWidth = Key("IniSonoLiniendicke").Clamped(lineWidth);
 }

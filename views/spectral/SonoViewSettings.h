@@ -2,6 +2,10 @@
 // The settings of the sonogram, copied from the profile's settings when the view starts and
 // written back when it goes; values outside the controls' ranges are pulled into them.
 
+#include <vector>
+
+#include "settings/SettingDescriptor.h"
+
 class CKalvoSettings;
 
 struct SonoViewSettings {
@@ -12,6 +16,12 @@ struct SonoViewSettings {
     bool colour1 = true;  // "Color1" on black, else "Color2" on white
     int lineWidth = 2;    // pixels per column (1 .. 9)
     bool smooth = true;
+
+    // The profile keys of these settings, with their ranges.
+
+    static const std::vector<SettingDescriptor>& Keys();
+
+    static const SettingDescriptor& Key(const char* key) { return FindDescriptor(Keys(), key); }
 
     static SonoViewSettings From(const CKalvoSettings& settings);
     void StoreInto(CKalvoSettings& settings) const;

@@ -165,11 +165,11 @@ const std::vector<QPoint>& CKalvoOverView::Trace(int width, int height, int scro
     m_traceKey = key;
     m_bTraceValid = true;
     m_trace.Clear();
-    const std::uint8_t* data = m_doc.WaveData();
+    const std::uint8_t* samples = m_doc.WaveData();
     const std::int64_t total = m_doc.SampleCount();
     const int plot = m_nZoom * width - 2 * kMargin;
     const int traceH = height - kRuler - 1;
-    if (!data || total == 0 || plot <= 0 || traceH <= 0) return m_trace.Finish();
+    if (!samples || total == 0 || plot <= 0 || traceH <= 0) return m_trace.Finish();
 
     const double spp = static_cast<double>(total) / plot;  // samples per pixel
     const std::int64_t step = std::max<std::int64_t>(1, static_cast<std::int64_t>(spp / 100));
@@ -185,8 +185,8 @@ const std::vector<QPoint>& CKalvoOverView::Trace(int width, int height, int scro
     const std::int64_t bytesPerSample = bits == 8 ? 1 : 2;
     const std::int64_t ahead = 16 * step;  // long sounds are read sparsely: fetch ahead of use
     for (std::int64_t i = from; i < to; i += step) {
-        if (i + ahead < total) __builtin_prefetch(data + (i + ahead) * bytesPerSample);
-        const int raw = RawSample(data, bits, i);
+        if (i + ahead < total) __builtin_prefetch(samples + (i + ahead) * bytesPerSample);
+        const int raw = RawSample(samples, bits, i);
         std::int64_t offset = bits == 8 ? half * (raw - 128) / 128 : half * raw / 32768;
         // Very large factors are held at the 16-bit range, far outside the pane.
         offset = std::clamp<std::int64_t>(offset, std::numeric_limits<std::int16_t>::min(),

@@ -183,9 +183,9 @@ const std::vector<QPoint>& CKalvoView::Trace(const QRect& rect) {
     m_traceKey = key;
     m_bTraceValid = true;
     m_trace.Clear();
-    const std::uint8_t* data = m_doc.WaveData();
+    const std::uint8_t* samples = m_doc.WaveData();
     const double span = s.last - s.first;
-    if (!data || span <= 0 || w <= 2 * kMargin || h <= 2 * kMargin) return m_trace.Finish();
+    if (!samples || span <= 0 || w <= 2 * kMargin || h <= 2 * kMargin) return m_trace.Finish();
 
     const int plotW = w - 2 * kMargin;
     const int plotH = h - 2 * kMargin;
@@ -197,8 +197,8 @@ const std::vector<QPoint>& CKalvoView::Trace(const QRect& rect) {
     const std::int64_t bytesPerSample = bits == 8 ? 1 : 2;
     const std::int64_t ahead = 16 * key.step;  // long stretches are read sparsely: fetch ahead of use
     for (std::int64_t i = first; i < last; i += key.step) {
-        if (i + ahead < last) __builtin_prefetch(data + (i + ahead) * bytesPerSample);
-        const int raw = RawSample(data, bits, i);
+        if (i + ahead < last) __builtin_prefetch(samples + (i + ahead) * bytesPerSample);
+        const int raw = RawSample(samples, bits, i);
         const int offset = OffsetOf(raw, bits, half);
         const int x = static_cast<int>(static_cast<double>(i - first) * plotW / span) + kMargin;
         const int y = plotH / 2 - offset + kMargin;

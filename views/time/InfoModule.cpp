@@ -28,5 +28,8 @@ void RegisterInfoModule() {
     // A fixed window that holds the whole form, at the top left of the work area.
     info.fixedSize = QSize(510, 360);
     info.position = QPoint(0, 0);
+    // No place in the menus; its button follows the other modules' on the standard bar.
+    info.toolBarOrder = 90;
+    info.icon = QStringLiteral("info");
     CModuleWindows::Register(std::move(info));
 }

@@ -77,7 +77,7 @@ void CWaveletFrame::BuildControlBar() {
     auto* timeBox = new QGroupBox(Str(kTextTimeScale));
     auto* tGrid = new QGridLayout(timeBox);
     QSpinBox* timePoints =
-        Spin(kTimePoints, kTimePointsSpin, 1, WaveletViewSettings::kMostTimePoints, kTipTimePoints);
+        Spin(kTimePoints, kTimePointsSpin, WaveletViewSettings::Key("IniWaveletZeitn"), kTipTimePoints);
     tGrid->addWidget(new QLabel(Str(kTextTimePoints)), 0, 0);
     tGrid->addWidget(timePoints, 0, 1);
     column->addWidget(timeBox);
@@ -90,7 +90,7 @@ void CWaveletFrame::BuildControlBar() {
     CModuleFrame::SetControlIds(division, kDivision);
     for (int i = 0; i < 3; ++i) division->addItem(Str(kFirstDivision + i));
     division->setToolTip(Str(kTipDivision));
-    QSpinBox* scales = Spin(kScales, kScalesSpin, 1, WaveletViewSettings::kMostScales, kTipScales);
+    QSpinBox* scales = Spin(kScales, kScalesSpin, WaveletViewSettings::Key("IniWaveletFreqn"), kTipScales);
     QSpinBox* minFreq = Spin(kMinFreq, kMinFreqSpin, WaveletViewSettings::kLowestHz,
                              WaveletViewSettings::kHighestHz, kTipMinFreq);
     QSpinBox* maxFreq = Spin(kMaxFreq, kMaxFreqSpin, WaveletViewSettings::kLowestHz,

@@ -165,12 +165,12 @@ void CWaveletView::OnMaxFrequency(int hz) {
 }
 
 void CWaveletView::OnScales(int count) {
-    m_settingsCopy.scaleCount = std::clamp(count, 1, WaveletViewSettings::kMostScales);
+    m_settingsCopy.scaleCount = WaveletViewSettings::Key("IniWaveletFreqn").Clamped(count);
     Changed();
 }
 
 void CWaveletView::OnTimePoints(int count) {
-    m_settingsCopy.timeCount = std::clamp(count, 1, WaveletViewSettings::kMostTimePoints);
+    m_settingsCopy.timeCount = WaveletViewSettings::Key("IniWaveletZeitn").Clamped(count);
     Changed();
 }
 

@@ -8,11 +8,13 @@
 #include "platform/PictureWriter.h"
 #include "platform/UserInterface.h"
 #include "settings/CKalvoSettings.h"
+#include "settings/SettingDescriptor.h"
 #include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
 #include "views/wavelet/CWaveletFrame.h"
 #include "views/wavelet/CWaveletView.h"
 #include "views/wavelet/WaveletExport.h"
+#include "views/wavelet/WaveletViewSettings.h"
 
 namespace {
 
@@ -76,6 +78,15 @@ void RegisterWaveletModule() {
     window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
         return std::make_unique<CWaveletFrame>(context.settings, context.doc);
     };
+    window.menuOrder = 80;
+    window.toolBarOrder = 60;
+    window.kidsBarOrder = 0;
+    window.icon = QStringLiteral("wavelet");
+    window.openOrder = 8;
+    window.openFlag = "IniFensterWavelet";
+    window.settings = {
+        {kPlaceWindowFlags + 7, {{"Fenster", "IniFensterWavelet", &CKalvoSettings::IniFensterWavelet}}},
+        {kPlaceModuleSettings + 7, WaveletViewSettings::Keys()}};
     CModuleWindows::Register(std::move(window));
 
     CommandLineModule wavelet;

@@ -8,6 +8,19 @@
 #include "analysis/wavelet_fkt.h"
 #include "settings/CKalvoSettings.h"
 
+const std::vector<SettingDescriptor>& WaveletViewSettings::Keys() {
+    using S = CKalvoSettings;
+    static const std::vector<SettingDescriptor> keys = {
+        {"Wavelet", "IniWaveletWavelet", &S::IniWaveletWavelet},
+        {"Wavelet", "IniWaveletFreqmin", &S::IniWaveletFreqmin},
+        {"Wavelet", "IniWaveletFreqmax", &S::IniWaveletFreqmax},
+        {"Wavelet", "IniWaveletFreqn", &S::IniWaveletFreqn, 1, kMostScales},
+        {"Wavelet", "IniWaveletZeitn", &S::IniWaveletZeitn, 1, kMostTimePoints},
+        {"Wavelet", "IniWaveletadiv", &S::IniWaveletadiv},
+    };
+    return keys;
+}
+
 namespace {
 
 // The centre frequency of a wavelet text; the last one asked is kept, since the controls ask
@@ -60,8 +73,8 @@ void WaveletViewSettings::Sanitize() {
     };
     scaleFirst = scaleIn(scaleFirst, ScaleOf(defaults.MinFrequency()));
     scaleLast = scaleIn(scaleLast, ScaleOf(defaults.MaxFrequency()));
-    scaleCount = std::clamp(scaleCount, 1, kMostScales);
-    timeCount = std::clamp(timeCount, 1, kMostTimePoints);
+    scaleCount = Key("IniWaveletFreqn").Clamped(scaleCount);
+    timeCount = Key("IniWaveletZeitn").Clamped(timeCount);
     if (division < 0 || division > 2) division = defaults.division;
 }
 

@@ -7,6 +7,10 @@
 
 #include <QString>
 
+#include <vector>
+
+#include "settings/SettingDescriptor.h"
+
 class CKalvoSettings;
 struct cwt_parameters;
 
@@ -21,6 +25,12 @@ struct WaveletViewSettings {
     int scaleCount = 100;                              // 1 .. 999
     int timeCount = 200;                               // 1 .. 999
     int division = 2;                                  // 0 linear, 1 reciprocal, 2 exponential
+
+    // The profile keys of these settings, with their ranges.
+
+    static const std::vector<SettingDescriptor>& Keys();
+
+    static const SettingDescriptor& Key(const char* key) { return FindDescriptor(Keys(), key); }
 
     static WaveletViewSettings From(const CKalvoSettings& settings);
     void StoreInto(CKalvoSettings& settings) const;
