@@ -5,7 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "document/CCaptureThread.h"
+#include "document/CaptureWorker.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ Capture::~Capture() = default;
 
 void Capture::Start(const Source& source, Handlers handlers) {
     m_handlers = std::move(handlers);
-    CCaptureThread::Parameters params;
+    CaptureWorker::Parameters params;
     params.input = source.input;
     params.format.rate = source.format.samplesPerSec;
     params.format.bits = source.format.bitsPerSample;
@@ -69,7 +69,7 @@ void Capture::Start(const Source& source, Handlers handlers) {
             Qt::QueuedConnection);
     };
     params.recordLimitBytes = source.recordLimitBytes;
-    if (!m_thread) m_thread = std::make_unique<CCaptureThread>();
+    if (!m_thread) m_thread = std::make_unique<CaptureWorker>();
     m_thread->Start(std::move(params));
 }
 

@@ -12,7 +12,7 @@
 #include "document/WaveFormat.h"
 
 class AudioInputDevice;
-class CCaptureThread;
+class CaptureWorker;
 
 class Capture {
 public:
@@ -49,9 +49,9 @@ public:
     // After a failed write: the next blocks are written again.
     void ResumeRecording();
     // The thread of the last start, for its counts; null before the first.
-    const CCaptureThread* Thread() const { return m_thread.get(); }
+    const CaptureWorker* Thread() const { return m_thread.get(); }
 
 private:
-    std::unique_ptr<CCaptureThread> m_thread;
+    std::unique_ptr<CaptureWorker> m_thread;
     Handlers m_handlers;
 };

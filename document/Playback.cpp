@@ -4,7 +4,7 @@
 #include <new>
 #include <vector>
 
-#include "document/CRiffWave.h"
+#include "document/RiffWave.h"
 
 Playback::Copy Playback::PlanCopy(std::uint32_t rate, int soundBits, std::uint32_t soundSamples) {
     Copy copy;
@@ -21,9 +21,9 @@ Playback::Copy Playback::PlanCopy(std::uint32_t rate, int soundBits, std::uint32
 
 Playback::CopyWritten Playback::WriteCopy(const QString& path, const Copy& copy, const std::uint8_t* sound,
                                           int soundBits, std::uint32_t soundSamples) {
-    CRiffWave out;
+    RiffWave out;
     WaveFormat format = WaveFormat::MonoPcm(copy.rate, static_cast<std::uint16_t>(copy.bits));
-    if (out.Open(path, &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success)
+    if (out.Open(path, &format, RiffWave::Mode::Write) != RiffWave::Status::Success)
         return CopyWritten::CannotCreate;
     const std::uint32_t reduction = copy.reduction;
     const std::uint32_t expansion = copy.expansion;
@@ -58,10 +58,10 @@ Playback::CopyWritten Playback::WriteCopy(const QString& path, const Copy& copy,
             }
         }
         if (out.Write(static_cast<std::uint32_t>(chunk.size()), chunk.data(), nullptr) !=
-            CRiffWave::Status::Success)
+            RiffWave::Status::Success)
             return CopyWritten::CannotWrite;
     }
-    if (out.Close() != CRiffWave::Status::Success) return CopyWritten::CannotWrite;
+    if (out.Close() != RiffWave::Status::Success) return CopyWritten::CannotWrite;
     return CopyWritten::Written;
 }
 

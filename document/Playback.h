@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "document/CSound.h"
+#include "document/PlaybackSound.h"
 
 class Playback {
 public:
@@ -42,7 +42,7 @@ public:
     bool MakeSound(const QString& path, QString* silentReason);
     // Lets the playback sound go; forgetFile also forgets the file it was made from.
     void ReleaseSound(bool forgetFile = false);
-    CSound* Sound() const { return m_sound.get(); }
+    PlaybackSound* Sound() const { return m_sound.get(); }
     // The wave file the playback sound was made from.
     const QString& SoundPath() const { return m_path; }
     void SoundFileMoved(const QString& from, const QString& to) {
@@ -99,7 +99,7 @@ public:
 
 private:
     SoundFactory m_factory;
-    std::unique_ptr<CSound> m_sound;
+    std::unique_ptr<PlaybackSound> m_sound;
     QString m_path;
     std::uint32_t m_position = 0;
     int m_bits = 0;

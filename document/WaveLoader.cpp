@@ -6,7 +6,7 @@
 #include <limits>
 #include <new>
 
-#include "document/CRiffWave.h"
+#include "document/RiffWave.h"
 
 namespace {
 
@@ -54,9 +54,9 @@ WaveLoadFailure Failure(WaveLoadError error) {
 }  // namespace
 
 WaveLoader::Result WaveLoader::Read(const QString& path) {
-    CRiffWave wave;
+    RiffWave wave;
     WaveFormat format;
-    if (wave.Open(path, &format, CRiffWave::Mode::Read) != CRiffWave::Status::Success)
+    if (wave.Open(path, &format, RiffWave::Mode::Read) != RiffWave::Status::Success)
         return Failure(WaveLoadError::CannotOpen);
     const std::uint16_t tag = format.EffectiveTag();
     const int bits = format.bitsPerSample;
@@ -89,7 +89,7 @@ WaveLoader::Result WaveLoader::Read(const QString& path) {
         return failure;
     }
     std::uint32_t read = 0;
-    if (wave.Read(block.get(), size, &read) != CRiffWave::Status::Success || read != size)
+    if (wave.Read(block.get(), size, &read) != RiffWave::Status::Success || read != size)
         return Failure(WaveLoadError::ReadFailed);
     if (size == 0) return Failure(WaveLoadError::NoSamples);
     result.bytes = size;

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "document/CCaptureThread.h"
 #include "document/Capture.h"
+#include "document/CaptureWorker.h"
 #include "platform/audio/AudioDevice.h"
 
 TEST(Capture, HandsBlocksToTheWindowsThreadUntilStopped) {
