@@ -133,7 +133,7 @@ bool SoundDocument::OnNewDocument() {
     m_fftPoints = ProfileSettings::CheckedFftPoints(m_settings.IniDokumentNumFFTPoints);
     m_fileName = m_settings.IniDokumentPlayFile.isEmpty() ? NoFile() : m_settings.IniDokumentPlayFile;
     m_bitsPerSample = 16;
-    m_signed = 1;
+    m_signed = true;
     // Six channels: no capture format has been chosen yet.
     m_captureFormat = WaveFormat{};
     m_captureFormat.channels = 6;
@@ -148,10 +148,10 @@ bool SoundDocument::OnNewDocument() {
     m_spectrumPoints = 0;
     m_firstAcfMinimum = 0;
     NotifyStatus();
-    m_stereoSource = 0;
+    m_stereoSource = false;
     m_channelChoice = 1;
     m_modules.fill(nullptr);
-    m_close3DWindows = 0;
+    m_close3DWindows = false;
     SetTitle(NoFile());
     return true;
 }
@@ -204,10 +204,10 @@ bool SoundDocument::WriteWaveParametersInVariables(const WaveFormat& format) {
                                         : QStringLiteral("?");
     const std::uint16_t tag = format.EffectiveTag();
     m_format = tag == WaveFormat::kPcm ? QStringLiteral("PCM") : QStringLiteral("?");
-    m_stereoSource = m_channels == QStringLiteral("Stereo") ? 1 : 0;
+    m_stereoSource = m_channels == QStringLiteral("Stereo");
     m_sampleRate = static_cast<int>(format.samplesPerSec);
     m_bitsShown = format.bitsPerSample;
-    m_signed = format.bitsPerSample != 8 ? 1 : 0;
+    m_signed = format.bitsPerSample != 8;
     m_seriesUnitsPerSample = 1.0;
     switch (format.bitsPerSample) {
         case 8:
@@ -481,7 +481,7 @@ bool SoundDocument::PrepareWave(const QString& path) {
     if (m_convertedFromBits != 0) m_bitsShown = m_convertedFromBits;
     const bool multiChannel = format.channels >= 2;
     if (multiChannel) {
-        m_stereoSource = 1;  // the channel was chosen when the file was read
+        m_stereoSource = true;  // the channel was chosen when the file was read
         if (!ExtractChannel()) return false;
         m_channels = QStringLiteral("Mono");
     }
@@ -490,7 +490,7 @@ bool SoundDocument::PrepareWave(const QString& path) {
         format.samplesPerSec < Playback::kMinRate)
         return MakePlaybackCopy();
     if (!CreatePlaybackSound(multiChannel ? TempMonoPath() : path)) return false;
-    m_stereoSource = 0;
+    m_stereoSource = false;
     return true;
 }
 

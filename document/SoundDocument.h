@@ -243,7 +243,7 @@ public:
     std::unique_ptr<std::uint8_t[]> m_waveData;
     std::uint32_t m_waveBytes = 0;
     int m_bitsPerSample = 16;
-    int m_signed = 1;
+    bool m_signed = true;
     double m_fullScale = 0.0;
     // Units of the loaded series per sample step: an imported time series keeps the scale its
     // numbers were mapped to 16 bits with; a sound is measured in its own samples (1).
@@ -254,7 +254,7 @@ public:
     QString m_format;
     QString m_fileName;  // the file the user opened (a wave, a compressed sound or a time series)
     QString m_wavePath;  // the wave file the loaded samples were read from (for a wave, m_fileName)
-    int m_stereoSource = 0;
+    bool m_stereoSource = false;
     int m_channelChoice = 1;
 
     std::uint32_t m_selStart = 0;
@@ -276,7 +276,7 @@ public:
     QString m_recordPath;
     QString m_progress;
     QString m_helpFile;
-    int m_close3DWindows = 0;
+    bool m_close3DWindows = false;
 
 private:
     // Tests and benchmarks put the document into a state without a sound card.

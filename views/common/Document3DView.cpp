@@ -6,8 +6,8 @@ Document3DView::Document3DView(SoundDocument& doc, QWidget* parent)
     : GlSceneView(
           doc.Ui(),
           [&doc] {
-              const bool askedBefore = doc.m_close3DWindows != 0;
-              doc.m_close3DWindows = 1;
+              const bool askedBefore = doc.m_close3DWindows;
+              doc.m_close3DWindows = true;
               return askedBefore;
           },
           parent),
