@@ -34,7 +34,7 @@ std::uint32_t RainbowColour(int c) {
     return 0xFF000000u | (std::uint32_t(r) << 16) | (std::uint32_t(g) << 8) | std::uint32_t(b);
 }
 
-double CLandscape3D::Height(double s, int bits, bool linear) {
+double Landscape3D::Height(double s, int bits, bool linear) {
     // In the units of 16-bit sound, so that an 8-bit sound and its 16-bit twin stand alike:
     // 60 at 2^16 (four times a full-scale sine) on the linear scale, 4 at ln 2^16 on the other.
     constexpr double kTop = 65536.0;
@@ -44,8 +44,8 @@ double CLandscape3D::Height(double s, int bits, bool linear) {
     return 4.0 * std::log1p(s16) / std::log(kTop);
 }
 
-void CLandscape3D::BuildRow(const double* spectrum, std::size_t size, double sampleRate, int bits,
-                            const LandscapeSettings& st) {
+void Landscape3D::BuildRow(const double* spectrum, std::size_t size, double sampleRate, int bits,
+                           const LandscapeSettings& st) {
     m_rowX.clear();
     m_rowH.clear();
     if (size < 2) return;
@@ -74,7 +74,7 @@ void CLandscape3D::BuildRow(const double* spectrum, std::size_t size, double sam
     }
 }
 
-void CLandscape3D::NewMesh(int k) {
+void Landscape3D::NewMesh(int k) {
     m_k = k;
     m_rows = kMaxVertices / k;
     m_vertices.assign(std::size_t(m_rows) * std::size_t(k), LandscapeVertex{});
@@ -92,7 +92,7 @@ void CLandscape3D::NewMesh(int k) {
     m_rebuild = false;
 }
 
-void CLandscape3D::AddRow(const LandscapeSettings& st, bool computeNormals) {
+void Landscape3D::AddRow(const LandscapeSettings& st, bool computeNormals) {
     const int k = int(m_rowX.size());
     if (k < 2) return;  // a row needs two vertices to span a surface
     if (m_rebuild || k != m_k) NewMesh(k);
@@ -117,20 +117,20 @@ void CLandscape3D::AddRow(const LandscapeSettings& st, bool computeNormals) {
     if (m_rowCounter == 0) m_rowCounter = 1;
 }
 
-void CLandscape3D::AddSpectrum(const double* spectrum, std::size_t size, double sampleRate, int bits,
-                               const LandscapeSettings& settings) {
+void Landscape3D::AddSpectrum(const double* spectrum, std::size_t size, double sampleRate, int bits,
+                              const LandscapeSettings& settings) {
     BuildRow(spectrum, size, sampleRate, bits, settings);
     AddRow(settings);
 }
 
-void CLandscape3D::Clear() {
+void Landscape3D::Clear() {
     m_vertices.clear();
     m_indices.clear();
     m_k = m_rows = m_rowCounter = m_filled = 0;
     m_rebuild = true;
 }
 
-void CLandscape3D::ComputeNormals() {
+void Landscape3D::ComputeNormals() {
     for (LandscapeVertex& v : m_vertices) v.nx = v.ny = v.nz = 0;
     for (std::size_t t = 0; t + 2 < m_indices.size(); t += 3) {
         LandscapeVertex& a = m_vertices[m_indices[t]];

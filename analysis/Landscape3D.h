@@ -31,7 +31,7 @@ struct LandscapeSettings {
 // The waterfall of successive spectra: rows of k vertices, at most 40000 vertices in all. A new
 // spectrum shifts the rows back in place; the buffers are allocated once per row length, so a live
 // stream of spectra costs no allocation.
-class CLandscape3D {
+class Landscape3D {
 public:
     static constexpr int kMaxVertices = 40000;
 

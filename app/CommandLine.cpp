@@ -8,13 +8,13 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "document/CKalvoDoc.h"
-#include "document/CMp3Converter.h"
 #include "document/IModuleFrame.h"
-#include "platform/CSaveProfileDLG.h"
+#include "document/Mp3Converter.h"
+#include "document/SoundDocument.h"
 #include "platform/ConsoleUserInterface.h"
 #include "platform/PictureWriter.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SaveProfileDialog.h"
 #include "platform/StringTable.h"
 #include "render3d/DdsWriter.h"
 #include "settings/ProfileStore.h"
@@ -78,9 +78,9 @@ bool ParseSize(const QString& text, QSize* out) {
 }
 
 // Loads the file of the command line as the open commands do; false (the user was told) when it fails.
-bool LoadCommandLineFile(CKalvoDoc& doc, const ConsoleUserInterface& ui, const QString& path) {
+bool LoadCommandLineFile(SoundDocument& doc, const ConsoleUserInterface& ui, const QString& path) {
     const bool loaded = IsTimeSeriesFile(path) ? doc.OpenTimeSeriesFile(path) : doc.OpenSoundFile(path);
-    if (!loaded && ui.MessageCount() == 0) PrintError(Str(62006, path));
+    if (!loaded && ui.MessageCount() == 0) PrintError(Str(StringId::FileNotWaveFile, path));
     return loaded;
 }
 
@@ -125,11 +125,12 @@ bool CommandLine::IsOpenableFile(const QString& path) {
 
 QString CommandLine::UsageText() {
     RegisterModules();
-    return Str(62038, CommandLineModules::ExportNames().join(u'|')) + u'\n' +
-           Str(63020, CommandLineModules::RenderNames().join(u'|')) + u'\n' + Str(kTextUsageRecord) + u'\n' +
-           Str(kTextUsageWindows) + u'\n' + Str(kTextUsageCommon) + u'\n' +
-           Str(64041, CommandLineModules::OptionUsage().join(QStringLiteral(" "))) + u'\n' +
-           Str(kTextUsageProfiles, ShippedProfileNames().join(QStringLiteral(", ")));
+    return Str(StringId::UsageKalvoKidsPROFILE, CommandLineModules::ExportNames().join(u'|')) + u'\n' +
+           Str(StringId::KalvoRenderOpenFILE, CommandLineModules::RenderNames().join(u'|')) + u'\n' +
+           Str(kTextUsageRecord) + u'\n' + Str(kTextUsageWindows) + u'\n' + Str(kTextUsageCommon) + u'\n' +
+           Str(StringId::ModuleOptionsExportRender,
+               CommandLineModules::OptionUsage().join(QStringLiteral(" "))) +
+           u'\n' + Str(kTextUsageProfiles, ShippedProfileNames().join(QStringLiteral(", ")));
 }
 
 std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* error) {
@@ -139,7 +140,7 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
         const QString& a = args[i];
         const auto value = [&](QString* out) {
             if (i + 1 >= args.size()) {
-                *error = Str(62040, a);
+                *error = Str(StringId::OptionNeedsValue, a);
                 return false;
             }
             *out = args[++i];
@@ -161,7 +162,7 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
             bool ok = false;
             cmd.recordSeconds = v.toDouble(&ok);
             if (!ok || cmd.recordSeconds <= 0 || cmd.recordSeconds > 24 * 3600) {
-                *error = Str(63406, v);
+                *error = Str(StringId::RecordingTimeNotValid, v);
                 return std::nullopt;
             }
             cmd.mode = Mode::Record;
@@ -172,7 +173,7 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
         } else if (a == QStringLiteral("--size")) {
             if (!value(&v)) return std::nullopt;
             if (!ParseSize(v, &cmd.size)) {
-                *error = Str(63021, v, kMinPictureSide, kMaxPictureSide);
+                *error = Str(StringId::SizeNotValidWrite, v, kMinPictureSide, kMaxPictureSide);
                 return std::nullopt;
             }
         } else if (a == QStringLiteral("--open")) {
@@ -181,19 +182,19 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
             if (!value(&v)) return std::nullopt;
             std::pair<quint32, quint32> sel;
             if (!ParseSelection(v, &sel)) {
-                *error = Str(62041, v);
+                *error = Str(StringId::SelectionNotValidWrite, v);
                 return std::nullopt;
             }
             cmd.selection = sel;
         } else if (a == QStringLiteral("--set")) {
             if (!value(&v)) return std::nullopt;
             const qsizetype eq = v.indexOf(u'=');
-            const CKalvoSettings::SettingKey* key = eq > 0 ? CKalvoSettings::FindKey(v.left(eq)) : nullptr;
+            const ProfileSettings::SettingKey* key = eq > 0 ? ProfileSettings::FindKey(v.left(eq)) : nullptr;
             if (!key) {
-                *error = Str(62042, eq > 0 ? v.left(eq) : v);
+                *error = Str(StringId::UnknownSetting, eq > 0 ? v.left(eq) : v);
                 return std::nullopt;
             }
-            if (!CKalvoSettings::IsFiniteNumberText(*key, v.mid(eq + 1))) {
+            if (!ProfileSettings::IsFiniteNumberText(*key, v.mid(eq + 1))) {
                 *error = Str(kMsgSettingNotFinite, QString::fromLatin1(key->key), v.mid(eq + 1));
                 return std::nullopt;
             }
@@ -203,54 +204,54 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
         } else if (a == QStringLiteral("--channel")) {
             if (!value(&v)) return std::nullopt;
             if (v != QStringLiteral("left") && v != QStringLiteral("right")) {
-                *error = Str(62039, a + u' ' + v);
+                *error = Str(StringId::UnknownOption, a + u' ' + v);
                 return std::nullopt;
             }
             cmd.channel = v == QStringLiteral("left") ? 1 : 0;
         } else if (const CommandLineOption* option = CommandLineModules::FindOption(a)) {
             if (!value(&v)) return std::nullopt;
             if (!option->values.contains(v)) {
-                *error = Str(62039, a + u' ' + v);
+                *error = Str(StringId::UnknownOption, a + u' ' + v);
                 return std::nullopt;
             }
             cmd.moduleOptions.emplace_back(a, v);
         } else if (a.startsWith(QStringLiteral("-"))) {
-            *error = Str(62039, a);
+            *error = Str(StringId::UnknownOption, a);
             return std::nullopt;
         } else if (cmd.openFile.isEmpty() && IsOpenableFile(a)) {
             cmd.openFile = a;  // "Open with Kalvo" from a file manager
         } else if (cmd.profile.isEmpty()) {
             cmd.profile = a;
         } else {
-            *error = Str(62039, a);
+            *error = Str(StringId::UnknownOption, a);
             return std::nullopt;
         }
     }
     if (cmd.mode == Mode::Export) {
         if (!CommandLineModules::ExportNames().contains(cmd.module)) {
-            *error = Str(62043, cmd.module);
+            *error = Str(StringId::UnknownModule, cmd.module);
             return std::nullopt;
         }
         if (cmd.openFile.isEmpty()) {
-            *error = Str(62040, QStringLiteral("--open"));
+            *error = Str(StringId::OptionNeedsValue, QStringLiteral("--open"));
             return std::nullopt;
         }
     }
     if (cmd.mode == Mode::Record && !cmd.outFile.endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive)) {
-        *error = Str(63024, QStringLiteral("--out FILE.wav"));
+        *error = Str(StringId::OptionMissing, QStringLiteral("--out FILE.wav"));
         return std::nullopt;
     }
     if (cmd.mode == Mode::Render) {
         if (!CommandLineModules::RenderNames().contains(cmd.module)) {
-            *error = Str(62043, cmd.module);
+            *error = Str(StringId::UnknownModule, cmd.module);
             return std::nullopt;
         }
         if (cmd.openFile.isEmpty()) {
-            *error = Str(63024, QStringLiteral("--open"));
+            *error = Str(StringId::OptionMissing, QStringLiteral("--open"));
             return std::nullopt;
         }
         if (cmd.outFile.isEmpty()) {
-            *error = Str(63024, QStringLiteral("--out"));
+            *error = Str(StringId::OptionMissing, QStringLiteral("--out"));
             return std::nullopt;
         }
         const CommandLineModule* entry = CommandLineModules::Find(cmd.module);
@@ -261,7 +262,7 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
                 return std::nullopt;
             }
         } else if (!PictureFormatOf(cmd.outFile)) {
-            *error = Str(63023, cmd.outFile);
+            *error = Str(StringId::PictureHasNoKnown, cmd.outFile);
             return std::nullopt;
         }
     }
@@ -278,10 +279,10 @@ struct ShippedProfile {
 };
 constexpr ShippedProfile kShippedProfiles[] = {
     {ProfileKind::Standard, {"Standard", nullptr, nullptr}},
-    {ProfileKind::Musiker, {"Musiker", "Musician", nullptr}},
-    {ProfileKind::Analytiker, {"Analytiker", "Analyst", nullptr}},
-    {ProfileKind::Komplett, {"Komplett", "Complete", nullptr}},
-    {ProfileKind::Oberschule, {"Oberschule", "SecondarySchool", nullptr}},
+    {ProfileKind::Musician, {"Musiker", "Musician", nullptr}},
+    {ProfileKind::Analyst, {"Analytiker", "Analyst", nullptr}},
+    {ProfileKind::Complete, {"Komplett", "Complete", nullptr}},
+    {ProfileKind::SecondarySchool, {"Oberschule", "SecondarySchool", nullptr}},
     {ProfileKind::ForKids, {"Kids", "forKids", "Grundschule"}},
     {ProfileKind::LastUsed, {"ZuletztVerwendet", "LastUsed", nullptr}},
 };
@@ -303,9 +304,9 @@ std::optional<ProfileKind> ShippedProfileKind(const QString& name) {
 }
 
 bool UserProfileExists(const QString& name) {
-    return CSaveProfileDLG::IsUsableName(name) &&
+    return SaveProfileDialog::IsUsableName(name) &&
            QFileInfo(ProgramFolder() +
-                     ProfileStore::ProfileFile(ProfileKind::User, CSaveProfileDLG::FileNameFor(name)))
+                     ProfileStore::ProfileFile(ProfileKind::User, SaveProfileDialog::FileNameFor(name)))
                .isFile();
 }
 
@@ -336,7 +337,7 @@ QStringList UserProfileNames() {
 std::optional<std::pair<ProfileKind, QString>> FindProfile(const QString& name) {
     if (name.isEmpty()) return std::pair{ProfileKind::Standard, QString()};
     // A saved user profile keeps its name even where it sounds like a shipped one.
-    if (UserProfileExists(name)) return std::pair{ProfileKind::User, CSaveProfileDLG::FileNameFor(name)};
+    if (UserProfileExists(name)) return std::pair{ProfileKind::User, SaveProfileDialog::FileNameFor(name)};
     if (const std::optional<ProfileKind> kind = ShippedProfileKind(name)) return std::pair{*kind, QString()};
     return std::nullopt;
 }
@@ -349,14 +350,14 @@ QString UnknownProfileText(const QString& name) {
 
 std::pair<ProfileKind, QString> ProfileFromName(const QString& name) {
     if (const auto found = FindProfile(name)) return *found;
-    return {ProfileKind::User, CSaveProfileDLG::FileNameFor(name)};  // missing: loading it says so
+    return {ProfileKind::User, SaveProfileDialog::FileNameFor(name)};  // missing: loading it says so
 }
 
-bool LoadStartProfile(CKalvoApp& app, const QString& profileName,
+bool LoadStartProfile(Application& app, const QString& profileName,
                       const std::vector<std::pair<QString, QString>>& settings) {
     const auto [kind, userFile] = ProfileFromName(profileName);
     app.m_profileKind = kind;
-    app.m_strUserProfileFile = userFile;
+    app.m_userProfileFile = userFile;
     if (!app.LoadProfile()) return false;
     for (const auto& [key, value] : settings) app.Settings().SetSettingText(key, value);
     Language language = Language::English;
@@ -371,9 +372,9 @@ namespace {
 // The program as the script modes use it: the profile, the document and no window.
 struct ScriptSession {
     explicit ScriptSession(const CommandLine& cmd) : ui(cmd.channel), app(ui), doc(app.Settings(), ui) {
-        app.m_pDocument = &doc;
+        app.m_activeDocument = &doc;
     }
-    ~ScriptSession() { app.m_pDocument = nullptr; }
+    ~ScriptSession() { app.m_activeDocument = nullptr; }
     ScriptSession(const ScriptSession&) = delete;
     ScriptSession& operator=(const ScriptSession&) = delete;
     bool Start(const CommandLine& cmd) {
@@ -383,8 +384,8 @@ struct ScriptSession {
         return true;
     }
     ConsoleUserInterface ui;
-    CKalvoApp app;
-    CKalvoDoc doc;
+    Application app;
+    SoundDocument doc;
 };
 
 }  // namespace
@@ -403,16 +404,18 @@ std::optional<int> PrepareScriptRun(ScriptSession& session, const CommandLine& c
     if (!LoadCommandLineFile(session.doc, session.ui, cmd.openFile)) return 1;
     const quint32 count = session.doc.SampleCount();
     if (cmd.selection && cmd.selection->second > count) {
-        PrintError(Str(62044, cmd.selection->first, cmd.selection->second, count));
+        PrintError(
+            Str(StringId::SelectionLiesOutsideSound, cmd.selection->first, cmd.selection->second, count));
         return 2;
     }
     return std::nullopt;
 }
 
 // The numbers or picture stand; the user learns that a long selection's spectrum covers its start only.
-void TellWhenTheSpectrumIsCut(const CKalvoDoc& doc) {
+void TellWhenTheSpectrumIsCut(const SoundDocument& doc) {
     if (doc.SelectionSpectrumIsCut())
-        PrintError(Str(62103, doc.m_nSpectrumPoints, static_cast<qulonglong>(doc.m_aSelSamples.size())));
+        PrintError(Str(StringId::SpectrumFirstSelectedSamples, doc.m_spectrumPoints,
+                       static_cast<qulonglong>(doc.m_selSamples.size())));
 }
 
 ScriptRequest RequestOf(const CommandLine& cmd, const CommandLineModule& entry) {
@@ -424,13 +427,13 @@ ScriptRequest RequestOf(const CommandLine& cmd, const CommandLineModule& entry) 
 int RunExport(const CommandLine& cmd) {
     const CommandLineModule* entry = CommandLineModules::Find(cmd.module);
     if (!entry || !entry->exportText) {
-        PrintError(Str(62043, cmd.module));
+        PrintError(Str(StringId::UnknownModule, cmd.module));
         return 1;
     }
     HeadlessModule module;  // declared first: it outlives the document
     ScriptSession session(cmd);
     if (const std::optional<int> failed = PrepareScriptRun(session, cmd, *entry, &module)) return *failed;
-    CKalvoDoc& doc = session.doc;
+    SoundDocument& doc = session.doc;
     const auto [first, last] = cmd.selection.value_or(std::pair<quint32, quint32>(0, doc.SampleCount()));
     if (!doc.OnSelectionChanged(first, last)) return 1;  // the reason is on standard error
     const std::optional<QString> text =
@@ -446,7 +449,7 @@ int RunExport(const CommandLine& cmd) {
 int RunRender(const CommandLine& cmd) {
     const CommandLineModule* entry = CommandLineModules::Find(cmd.module);
     if (!entry || !entry->render) {
-        PrintError(Str(62043, cmd.module));
+        PrintError(Str(StringId::UnknownModule, cmd.module));
         return 1;
     }
     HeadlessModule module;  // declared first: it outlives the document
@@ -455,7 +458,7 @@ int RunRender(const CommandLine& cmd) {
     const bool written =
         entry->render({session.app.Settings(), session.doc, session.ui}, RequestOf(cmd, *entry));
     if (!written) {
-        PrintError(Str(63022, cmd.outFile));
+        PrintError(Str(StringId::PictureCouldNotWritten, cmd.outFile));
         return 1;
     }
     TellWhenTheSpectrumIsCut(session.doc);
@@ -465,18 +468,18 @@ int RunRender(const CommandLine& cmd) {
 int RunRecord(const CommandLine& cmd) {
     ScriptSession session(cmd);
     if (!session.Start(cmd)) return 1;
-    CKalvoApp& app = session.app;
-    CKalvoDoc& doc = session.doc;
-    app.m_strCaptureDeviceId = cmd.input;
+    Application& app = session.app;
+    SoundDocument& doc = session.doc;
+    app.m_captureDeviceId = cmd.input;
     app.InitSound();
     if (!doc.InputDevice()) return 1;
-    QFile::remove(CKalvoDoc::RecordingPath());  // a fresh recording, not appended to an old one
+    QFile::remove(SoundDocument::RecordingPath());  // a fresh recording, not appended to an old one
     doc.StartListening(true);
     if (!doc.IsListening()) return 1;
     bool ok = false;
     QTimer::singleShot(static_cast<int>(cmd.recordSeconds * 1000.0), [&] {
         doc.OnRecordMusic();  // stops and loads the recording
-        ok = doc.IsWaveLoaded() && doc.CopyWaveFile(cmd.outFile, CKalvoDoc::RecordingPath());
+        ok = doc.IsWaveLoaded() && doc.CopyWaveFile(cmd.outFile, SoundDocument::RecordingPath());
         QCoreApplication::quit();
     });
     QCoreApplication::exec();

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/CKalvoApp.h"
+#include "app/Application.h"
 
 struct CommandLine {
     enum class Mode { Windows, Export, Render, Record };
@@ -56,7 +56,7 @@ QString UnknownProfileText(const QString& name);
 
 // Loads the profile of that name, applies the --set overrides and settles the language
 // (the profile's, else the system's); false when the profile is missing (the user was told).
-bool LoadStartProfile(CKalvoApp& app, const QString& profileName,
+bool LoadStartProfile(Application& app, const QString& profileName,
                       const std::vector<std::pair<QString, QString>>& settings);
 
 // Runs `--record`: listens and records through the program's input path and copies the

@@ -8,9 +8,9 @@
 #include <QLocale>
 #include <cstdio>
 
-#include "app/CKalvoApp.h"
+#include "app/Application.h"
 #include "app/CommandLine.h"
-#include "document/CKalvoDoc.h"
+#include "document/SoundDocument.h"
 #include "platform/ProgramFolder.h"
 #include "platform/QtUserInterface.h"
 #include "platform/StringTable.h"
@@ -26,8 +26,8 @@ void RegisterFontSubstitutions() {
 
 int RunWindows(const CommandLine& cmd) {
     QtUserInterface ui;
-    CKalvoApp app(ui);
-    app.m_strCaptureDeviceId = cmd.input;
+    Application app(ui);
+    app.m_captureDeviceId = cmd.input;
     // The name was checked in main(): without one the start dialog asks.
     std::optional<std::pair<ProfileKind, QString>> forced;
     if (!cmd.profile.isEmpty()) forced = FindProfile(cmd.profile);
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
         !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
         !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || rawArgs.contains(QStringLiteral("-platform"));
     if (!scriptMode && !display) {
-        std::fprintf(stderr, "%s\n", Str(63630).toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n", Str(StringId::KalvoNeedsDisplayIts).toLocal8Bit().constData());
         return 1;
     }
     // A 3D picture is drawn with OpenGL, offscreen on the display's platform; without a
@@ -86,7 +86,8 @@ int main(int argc, char** argv) {
                                                      : platform.startsWith(QLatin1String("offscreen")) ||
                                                            platform.startsWith(QLatin1String("minimal"));
     if (openGL && noOpenGLPlatform) {
-        std::fprintf(stderr, "%s\n", Str(64301, early->module).toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n",
+                     Str(StringId::N3DPictureDrawnOpenGL, early->module).toLocal8Bit().constData());
         return 1;
     }
     // Script modes never show a window and need no display.

@@ -8,21 +8,21 @@
 #include <cstdio>
 #include <vector>
 
-#include "document/CRiffWave.h"
+#include "document/RiffWave.h"
 
 inline bool WriteHourWave(const QString& path) {
     constexpr std::uint32_t kRate = 44100;
     constexpr std::uint32_t kSamples = kRate * 3600;
-    CRiffWave out;
+    RiffWave out;
     WaveFormat format = WaveFormat::MonoPcm(kRate, 16);
-    if (out.Open(path, &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success) return false;
+    if (out.Open(path, &format, RiffWave::Mode::Write) != RiffWave::Status::Success) return false;
     std::vector<std::int16_t> block(kRate);
     for (std::uint32_t s = 0; s < kSamples; s += kRate) {
         for (std::uint32_t i = 0; i < kRate; ++i)
             block[i] = static_cast<std::int16_t>((((s + i) * 37) & 0x7FFF) - 16384);
-        if (out.Write(kRate * 2, block.data(), nullptr) != CRiffWave::Status::Success) return false;
+        if (out.Write(kRate * 2, block.data(), nullptr) != RiffWave::Status::Success) return false;
     }
-    return out.Close() == CRiffWave::Status::Success;
+    return out.Close() == RiffWave::Status::Success;
 }
 
 // Writes the hour into dir and returns its path; says why on standard error and returns an

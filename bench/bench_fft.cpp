@@ -1,10 +1,10 @@
-// Speed of CRealFFT's forward transform against FFTW's real-input transform (FFTW_MEASURE
+// Speed of RealFft's forward transform against FFTW's real-input transform (FFTW_MEASURE
 // plan) at the lengths the spectrum views use. One line per length:
 //   fft N=<n> ours_ns=<t> fftw_ns=<t> ratio=<ours/fftw>
 // Times are per transform: the median over several batches, batches of both libraries taking
 // turns so that a change of machine load hits both alike.
 
-#include "analysis/CRealFFT.h"
+#include "analysis/RealFft.h"
 
 #include <fftw3.h>
 
@@ -50,7 +50,7 @@ int main() {
         std::vector<double> x(n);
         for (double& v : x) v = dist(gen);
 
-        CRealFFT fft(n);
+        RealFft fft(n);
         std::vector<double> f(n);
 
         std::unique_ptr<double, FftwFree> in(fftw_alloc_real(n));

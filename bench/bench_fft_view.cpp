@@ -14,11 +14,11 @@
 #include <random>
 #include <vector>
 
-#include "app/CKalvoApp.h"
-#include "document/CKalvoDoc.h"
+#include "app/Application.h"
+#include "document/SoundDocument.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
-#include "views/spectral/CFFTView.h"
+#include "views/spectral/FftView.h"
 
 namespace {
 
@@ -38,8 +38,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     SetProgramFolder(dir.path());
     ScriptedUserInterface ui;
-    CKalvoApp kalvo(ui);
-    CKalvoSettings& s = kalvo.Settings();
+    Application kalvo(ui);
+    ProfileSettings& s = kalvo.Settings();
     s.IniFFTBottomCutHz = 20;
     s.IniFFTTopCutkHz = 22;
     s.IniFFTBottomCutAmp = 0;
@@ -52,11 +52,11 @@ int main(int argc, char** argv) {
     s.IniFFTMinAbstandNachbarMin = 5;
     s.IniFFTbIsSpline = 1;
     s.IniFFTSplineTyp = 2;
-    CKalvoDoc doc(s, ui);
+    SoundDocument doc(s, ui);
     doc.OnNewDocument();
-    doc.m_nSampleRate = 44100;
-    doc.m_nBitsPerSample = 16;
-    doc.m_dFullScale = 32767.0;
+    doc.m_sampleRate = 44100;
+    doc.m_bitsPerSample = 16;
+    doc.m_fullScale = 32767.0;
 
     // Twenty partials of 110 Hz over a noise floor; each block shifts the noise.
     std::mt19937 random(7);
@@ -71,18 +71,18 @@ int main(int argc, char** argv) {
         }
     };
 
-    CFFTView view(doc, s);
+    FftView view(doc, s);
     view.resize(1280, 800);
     view.show();
     view.OnInitialUpdate();
     fill();
-    doc.m_aSpectrum = spectrum;
+    doc.m_spectrum = spectrum;
     QApplication::processEvents();
 
     std::vector<double> times;
     for (int i = 0; i < kRepaints; ++i) {
         fill();
-        doc.m_aSpectrum = spectrum;
+        doc.m_spectrum = spectrum;
         view.OnUpdate(kHintSpectrum);  // what every live block does
         const auto t0 = std::chrono::steady_clock::now();
         view.repaint();

@@ -25,20 +25,20 @@
 #include <QOpenGLWidget>
 #include <map>
 
-#include "app/CKalvoApp.h"
-#include "document/CCaptureThread.h"
-#include "document/CKalvoDoc.h"
+#include "app/Application.h"
+#include "document/CaptureWorker.h"
+#include "document/SoundDocument.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
 #include "platform/audio/AudioDevice.h"
-#include "render3d/CD3DApplication.h"
+#include "render3d/GlSceneView.h"
 #include "tests/support/DocumentTestAccess.h"
 #include "views/Modules.h"
-#include "views/common/CModuleFrame.h"
-#include "views/common/CModuleWindows.h"
-#include "views/time/CKalvoOverView.h"
-#include "views/time/CKalvoView.h"
-#include "views/time/CSplitterFrame.h"
+#include "views/common/ModuleFrame.h"
+#include "views/common/ModuleWindows.h"
+#include "views/time/OverviewView.h"
+#include "views/time/SoundWindow.h"
+#include "views/time/WaveformView.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ void PaintWidget(QWidget& widget) {
 
 // The user-interface thread's work for one block: taking the block from the capture thread
 // (a copy), the spectrum and hint 12, and the repaint of the views that hint 12 asks for.
-double MeasureBlock(CKalvoDoc& doc, CSplitterFrame& frame, const std::vector<double>& block) {
+double MeasureBlock(SoundDocument& doc, SoundWindow& frame, const std::vector<double>& block) {
     const auto start = std::chrono::steady_clock::now();
     const auto handed = std::make_shared<std::vector<double>>(block);  // what the capture thread hands over
     doc.OnCaptureBlock(*handed, QString());
@@ -72,19 +72,19 @@ double MeasureBlock(CKalvoDoc& doc, CSplitterFrame& frame, const std::vector<dou
 
 // The repaint of a module's view as in its window; a 3D view draws its OpenGL frame (read back,
 // so an upper bound).
-void RepaintModule(CModuleFrame& frame) {
-    if (auto* view3d = qobject_cast<CD3DApplication*>(frame.View())) {
+void RepaintModule(ModuleFrame& frame) {
+    if (auto* view3d = qobject_cast<GlSceneView*>(frame.View())) {
         if (auto* surface = static_cast<QOpenGLWidget*>(view3d->GlSurface())) surface->grabFramebuffer();
         return;
     }
     PaintWidget(*frame.View());
 }
 
-void MeasureAllModules(CKalvoApp& app, CKalvoDoc& doc, ScriptedUserInterface& ui, CSplitterFrame& splitter,
+void MeasureAllModules(Application& app, SoundDocument& doc, ScriptedUserInterface& ui, SoundWindow& splitter,
                        const std::vector<double>& block) {
-    app.m_profileKind = ProfileKind::Komplett;
+    app.m_profileKind = ProfileKind::Complete;
     if (!app.LoadProfile()) return;
-    doc.m_nFFTPoints = 8192;
+    doc.m_fftPoints = 8192;
     RegisterModules();
     QMdiArea area;
     area.resize(1600, 1000);
@@ -96,19 +96,23 @@ void MeasureAllModules(CKalvoApp& app, CKalvoDoc& doc, ScriptedUserInterface& ui
         m.clientHeight = area.height();
         return m;
     };
-    CModuleWindows modules({app.Settings(), doc, ui});
+    ModuleWindows modules({app.Settings(), doc, ui});
     modules.SetArea(&area);
-    const std::pair<Module, const char*> all[] = {
-        {Module::FFT, "fft"},       {Module::FFT3D, "fft3d"},          {Module::Notenbild, "score"},
-        {Module::Sono, "sonogram"}, {Module::Zeitreihe, "timeseries"}, {Module::Analyse, "analysis"},
-        {Module::Reko, "reko"},     {Module::Wavelet, "wavelet"}};
+    const std::pair<Module, const char*> all[] = {{Module::Fft, "fft"},
+                                                  {Module::Landscape, "fft3d"},
+                                                  {Module::Score, "score"},
+                                                  {Module::Sonogram, "sonogram"},
+                                                  {Module::TimeSeries, "timeseries"},
+                                                  {Module::Analysis, "analysis"},
+                                                  {Module::Reconstruction, "reko"},
+                                                  {Module::Wavelet, "wavelet"}};
     for (const auto& [module, name] : all) modules.Open(module);
     // Let the windows appear and the 3D views set up their scenes.
     const auto settle = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     while (std::chrono::steady_clock::now() < settle)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     // Each window where the profile puts it, in units of the area shown by now.
-    for (CModuleFrame* frame : modules.OpenFrames()) frame->ApplyStoredPlacement();
+    for (ModuleFrame* frame : modules.OpenFrames()) frame->ApplyStoredPlacement();
     const auto placed = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     while (std::chrono::steady_clock::now() < placed)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -124,7 +128,7 @@ void MeasureAllModules(CKalvoApp& app, CKalvoDoc& doc, ScriptedUserInterface& ui
     for (int i = 0; i < 30; ++i) {
         double total = MeasureBlock(doc, splitter, block);  // taking the block, hints, the main window
         for (const auto& [module, name] : all) {
-            CModuleFrame* frame = modules.Frame(module);
+            ModuleFrame* frame = modules.Frame(module);
             if (!frame) continue;
             const auto start = std::chrono::steady_clock::now();
             RepaintModule(*frame);
@@ -161,13 +165,13 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     SetProgramFolder(dir.path());
     ScriptedUserInterface ui;
-    CKalvoApp app(ui);
+    Application app(ui);
     app.Settings().IniDokumentNumFFTPoints = 8192;
     app.Settings().IniAllgemeinStatusbar = 1;
-    CKalvoDoc doc(app.Settings(), ui);
-    app.m_pDocument = &doc;
+    SoundDocument doc(app.Settings(), ui);
+    app.m_activeDocument = &doc;
     doc.OnNewDocument();
-    CSplitterFrame frame(app.Settings(), doc);  // the overview draws the incoming trace
+    SoundWindow frame(app.Settings(), doc);  // the overview draws the incoming trace
     frame.resize(1200, 500);
     frame.show();
     DocumentTestAccess::Activity(doc).SetListening(true);
@@ -177,7 +181,7 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < block.size(); ++i)
         block[i] = 16000.0 * std::sin(2.0 * M_PI * 440.0 * double(i) / 44100.0);
     for (int points : {8192, 65536}) {
-        doc.m_nFFTPoints = points;
+        doc.m_fftPoints = points;
         std::vector<double> times;
         for (int i = 0; i < 60; ++i) times.push_back(MeasureBlock(doc, frame, block));
         std::sort(times.begin(), times.end());
@@ -194,8 +198,8 @@ int main(int argc, char** argv) {
         QString error;
         auto input = AudioSystem::OpenInput(QStringLiteral("virtual:sine:440"), &error);
         doc.SetAudioDevices(input.get(), nullptr);
-        doc.m_captureFormat = CKalvoDoc::CaptureFormatOfIndex(19);  // 192000 Hz, 16 bit
-        doc.m_nFFTPoints = 65536;
+        doc.m_captureFormat = SoundDocument::CaptureFormatOfIndex(19);  // 192000 Hz, 16 bit
+        doc.m_fftPoints = 65536;
         app.Settings().IniDokumentNumFFTPoints = 65536;
         doc.StartListening(false);
         QElapsedTimer timer;
@@ -205,8 +209,8 @@ int main(int argc, char** argv) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             if (rssAfterWarmUp == 0 && timer.elapsed() > 3000) rssAfterWarmUp = RssKb();
         }
-        const std::uint64_t blocks = doc.CaptureThread()->BlocksHandedOver();
-        const std::uint64_t dropped = doc.CaptureThread()->BlocksDropped();
+        const std::uint64_t blocks = doc.CapturingThread()->BlocksHandedOver();
+        const std::uint64_t dropped = doc.CapturingThread()->BlocksDropped();
         const long growth = rssAfterWarmUp ? RssKb() - rssAfterWarmUp : 0;
         doc.StopListening();
         std::printf("soak rate=192000 fft=65536 seconds=%d blocks=%llu dropped=%llu rss_growth_kb=%ld\n",

@@ -14,9 +14,9 @@
 #include <fstream>
 #include <memory>
 
-#include "app/CKalvoApp.h"
+#include "app/Application.h"
 #include "bench/HourWave.h"
-#include "document/CKalvoDoc.h"
+#include "document/SoundDocument.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
 
@@ -77,9 +77,9 @@ int main(int argc, char** argv) {
         }
         {
             ScriptedUserInterface ui;
-            CKalvoApp kalvo(ui);
+            Application kalvo(ui);
             kalvo.Settings().IniDokumentNumFFTPoints = 8192;
-            CKalvoDoc doc(kalvo.Settings(), ui);
+            SoundDocument doc(kalvo.Settings(), ui);
             doc.OnNewDocument();
             const long before = CurrentRssKb();
             ResetPeakRss();

@@ -8,9 +8,9 @@
 // after every radius, the spectrum and the correlation sum whenever the engine reports) and
 // once at the end, into a 900 x 600 picture.
 
-#include "analysis/CLyapunovKantz.h"
+#include "analysis/LyapunovKantz.h"
 #include "tests/support/ChaoticSeries.h"
-#include "views/nonlinear/CLyapunovPlots.h"
+#include "views/nonlinear/LyapunovPlots.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -47,21 +47,21 @@ int main(int argc, char** argv) {
     const std::size_t n = series.size();
     QImage picture(900, 600, QImage::Format_RGB32);
     const QRect rect = picture.rect();
-    CLyapunovKantz::Hooks hooks;
+    LyapunovKantz::Hooks hooks;
     hooks.maxLyapProgress = [&](const MaxLyapResult& r) {
         QPainter painter(&picture);
-        CLyapunovPlots::DrawMaxLyapunovPlot(painter, rect, r);
+        LyapunovPlots::DrawMaxLyapunovPlot(painter, rect, r);
     };
     hooks.corrDimProgress = [&](const CorrDimResult& r) {
         QPainter painter(&picture);
-        CLyapunovPlots::DrawCorrDimPlot(painter, rect, r, 0, 0);
+        LyapunovPlots::DrawCorrDimPlot(painter, rect, r, 0, 0);
     };
 
     const double maxlyap = MedianMs(
         [&] {
-            CLyapunovKantz engine;
+            LyapunovKantz engine;
             engine.SetHooks(hooks);
-            engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, CLyapunovKantz::kMaxLyap, ~0u);
+            engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, LyapunovKantz::kMaxLyap, ~0u);
             return engine.Calc_Max_Lyap_Exponent(series.data(), n).has_value();
         },
         7);
@@ -69,14 +69,14 @@ int main(int argc, char** argv) {
 
     const double spectrum = MedianMs(
         [&] {
-            CLyapunovKantz engine;
+            LyapunovKantz engine;
             engine.SetHooks(hooks);
-            engine.SetParameters(0, 0, 2, 1, 30, 0.001, 0.0, CLyapunovKantz::kSpectrum, 0);
+            engine.SetParameters(0, 0, 2, 1, 30, 0.001, 0.0, LyapunovKantz::kSpectrum, 0);
             const auto result = engine.CalcLyapSpectrum(series.data(), static_cast<unsigned>(n), n);
             if (!result) return false;
             QPainter painter(&picture);
-            CLyapunovPlots::DrawSpectrumPlot(painter, rect, *result, result->RowCount(),
-                                             CLyapunovPlots::KaplanYorkeText(*result));
+            LyapunovPlots::DrawSpectrumPlot(painter, rect, *result, result->RowCount(),
+                                            LyapunovPlots::KaplanYorkeText(*result));
             return true;
         },
         5);
@@ -84,9 +84,9 @@ int main(int argc, char** argv) {
 
     const double corrdim = MedianMs(
         [&] {
-            CLyapunovKantz engine;
+            LyapunovKantz engine;
             engine.SetHooks(hooks);
-            engine.SetParameters(1000, 10, 0, 1, 100, 0.001, 1.0, CLyapunovKantz::kCorrDim, 0);
+            engine.SetParameters(1000, 10, 0, 1, 100, 0.001, 1.0, LyapunovKantz::kCorrDim, 0);
             return engine.CalcCorrDim(series.data(), n).has_value();
         },
         7);

@@ -13,13 +13,13 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/CKalvoApp.h"
+#include "app/Application.h"
 #include "bench/HourWave.h"
-#include "document/CKalvoDoc.h"
+#include "document/SoundDocument.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
-#include "views/time/CKalvoOverView.h"
-#include "views/time/CKalvoView.h"
+#include "views/time/OverviewView.h"
+#include "views/time/WaveformView.h"
 
 namespace {
 
@@ -55,17 +55,17 @@ int main(int argc, char** argv) {
     if (path.isEmpty()) return 1;
 
     ScriptedUserInterface ui;
-    CKalvoApp kalvo(ui);
+    Application kalvo(ui);
     kalvo.Settings().IniDokumentNumFFTPoints = 8192;
-    CKalvoDoc doc(kalvo.Settings(), ui);
+    SoundDocument doc(kalvo.Settings(), ui);
     doc.OnNewDocument();
     if (!doc.LoadWave(path)) {
         std::fprintf(stderr, "load failed\n");
         return 1;
     }
 
-    CKalvoOverView overview(doc, kalvo.Settings());
-    CKalvoView waveform(doc, kalvo.Settings());
+    OverviewView overview(doc, kalvo.Settings());
+    WaveformView waveform(doc, kalvo.Settings());
     overview.SetWaveView(&waveform);
     for (QWidget* view : {static_cast<QWidget*>(&overview), static_cast<QWidget*>(&waveform)}) {
         view->resize(1600, 900);

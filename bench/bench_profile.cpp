@@ -12,7 +12,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/CKalvoApp.h"
+#include "app/Application.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
 
@@ -41,10 +41,10 @@ int main(int argc, char** argv) {
     SetProgramFolder(dir.path());
     if (!SeedProfiles(dir.path())) return 1;
     ScriptedUserInterface ui;
-    CKalvoApp app(ui);
+    Application app(ui);
     app.m_profileKind = ProfileKind::LastUsed;
     if (!app.LoadProfile()) return 1;
-    const QString path = app.m_strProfilePath;
+    const QString path = app.m_profilePath;
 
     const double saveMs = BestOf(20, [&] { return app.SaveProfile(); });
     const double loadMs = BestOf(20, [&] { return app.LoadProfile(); });

@@ -19,14 +19,14 @@
 #include <cstdio>
 #include <vector>
 
-#include "analysis/CRealFFT.h"
 #include "analysis/DelayReconstruction.h"
-#include "app/CKalvoApp.h"
-#include "document/CKalvoDoc.h"
+#include "analysis/RealFft.h"
+#include "app/Application.h"
+#include "document/SoundDocument.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
-#include "views/nonlinear/CRekoView.h"
-#include "views/spectral/CFFT3DView.h"
+#include "views/nonlinear/ReconstructionView.h"
+#include "views/spectral/LandscapeView.h"
 
 namespace {
 
@@ -37,14 +37,14 @@ double Ms(Clock::time_point since) {
 
 // One frame of the view's OpenGL surface, drawn at once and finished: the surface renders into
 // its framebuffer and the frame is read back, so this is an upper bound of a repaint.
-void Repaint(CD3DApplication& view) {
+void Repaint(GlSceneView& view) {
     auto* surface = static_cast<QOpenGLWidget*>(view.GlSurface());
     const QImage frame = surface->grabFramebuffer();
     if (frame.isNull()) std::fprintf(stderr, "no frame\n");
 }
 
 // Lets the window appear and the view set up its scene.
-void WaitUntilReady(const CD3DApplication& view) {
+void WaitUntilReady(const GlSceneView& view) {
     QElapsedTimer clock;
     clock.start();
     while (!view.IsReady() && clock.elapsed() < 20000)
@@ -61,7 +61,7 @@ double Median(std::vector<double> v) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QString reason;
-    if (!CD3DApplication::CheckDevice(&reason)) {
+    if (!GlSceneView::CheckDevice(&reason)) {
         std::printf("render3d skipped: no OpenGL (%s); run under xvfb-run\n",
                     reason.toLocal8Bit().constData());
         return 0;
@@ -70,15 +70,15 @@ int main(int argc, char** argv) {
     SetProgramFolder(dir.path());
     SeedProfiles(dir.path());
     ScriptedUserInterface ui;
-    CKalvoApp app(ui);
-    app.m_profileKind = ProfileKind::Komplett;  // the landscape's settings of the full profile
+    Application app(ui);
+    app.m_profileKind = ProfileKind::Complete;  // the landscape's settings of the full profile
     app.LoadProfile();
-    CKalvoDoc doc(app.Settings(), ui);
-    app.m_pDocument = &doc;
+    SoundDocument doc(app.Settings(), ui);
+    app.m_activeDocument = &doc;
     doc.OnNewDocument();
-    doc.m_nSampleRate = 44100;
-    doc.m_nBitsPerSample = 16;
-    doc.m_nFFTPoints = 8192;
+    doc.m_sampleRate = 44100;
+    doc.m_bitsPerSample = 16;
+    doc.m_fftPoints = 8192;
 
     // Spectra of 8192 points of a tone with overtones and some noise.
     constexpr int kPoints = 8192;
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
 
     {
         QMainWindow window;
-        auto* view = new CFFT3DView(doc, app.Settings());  // the window owns it
+        auto* view = new LandscapeView(doc, app.Settings());  // the window owns it
         window.setCentralWidget(view);
         window.resize(1280, 800);
         window.show();
@@ -127,12 +127,12 @@ int main(int argc, char** argv) {
         for (std::size_t i = 0; i < tone.size(); ++i)
             tone[i] = 16000 * std::sin(2 * M_PI * 220 * double(i) / 44100.0) +
                       6000 * std::sin(2 * M_PI * 330 * double(i) / 44100.0);
-        doc.m_aSelSamples = tone;
-        doc.m_dFullScale = 32767;
+        doc.m_selSamples = tone;
+        doc.m_fullScale = 32767;
         app.Settings().IniRekoNumRekoPoints = 20000;
         app.Settings().IniRekoTau = 25;
         QMainWindow window;
-        auto* view = new CRekoView(doc, app.Settings());
+        auto* view = new ReconstructionView(doc, app.Settings());
         window.setCentralWidget(view);
         window.resize(1280, 800);
         window.show();
@@ -154,6 +154,6 @@ int main(int argc, char** argv) {
         std::printf("render3d view=reko vertices=%zu frame_ms=%.2f build_ms=%.2f block_ratio=%.4f\n", count,
                     frameMs, buildMs, (frameMs + buildMs / 100.0) / 100.0);
     }
-    app.m_pDocument = nullptr;
+    app.m_activeDocument = nullptr;
     return 0;
 }

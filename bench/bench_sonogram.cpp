@@ -17,7 +17,7 @@
 #include <memory>
 #include <vector>
 
-#include "analysis/CSonogram.h"
+#include "analysis/Sonogram.h"
 
 namespace {
 
@@ -66,14 +66,14 @@ int main() {
         const std::size_t step = (sound.size() - kPoints) / kColumns;
 
         // Ours: the sonogram's column pipeline into a full-screen picture.
-        CSonogram sono;
-        SonoScale scale;
+        Sonogram sono;
+        SonogramScale scale;
         scale.ampLinear = false;
         scale.freqLinear = true;
         scale.topCutkHz = 20;
         scale.smooth = true;
         sono.SetScale(scale, kHeight);
-        const CSonogram::Palette& palette = CSonogram::Colours(true);
+        const Sonogram::Palette& palette = Sonogram::Colours(true);
         std::vector<std::uint32_t> picture(static_cast<std::size_t>(kColumns) * kHeight);
         std::vector<std::uint32_t> column(kHeight);
         std::vector<double> block(kPoints);

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/CKalvoApp.h"
+#include "app/Application.h"
 #include "platform/ScriptedUserInterface.h"
 #include "platform/audio/AudioDevice.h"
 
@@ -70,10 +70,10 @@ bool CaptureNotifications() {
 
 bool TestTone() {
     ScriptedUserInterface ui;
-    CKalvoApp app(ui);
+    Application app(ui);
     // The virtual output: a benchmark makes no sound either.
-    app.m_strOutputDeviceId = QStringLiteral("virtual:output");
-    app.m_strCaptureDeviceId = QStringLiteral("virtual:sine:440");
+    app.m_outputDeviceId = QStringLiteral("virtual:output");
+    app.m_captureDeviceId = QStringLiteral("virtual:sine:440");
     app.InitSound();
     std::vector<double> calls;
     for (int i = 0; i < 10; ++i) {

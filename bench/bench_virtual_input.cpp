@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "document/CRiffWave.h"
+#include "document/RiffWave.h"
 #include "platform/audio/VirtualSignal.h"
 
 namespace {
@@ -40,12 +40,12 @@ int main() {
     // A 44.1 kHz stereo file, so the file input resamples and mixes.
     const QString path = dir.filePath(QStringLiteral("clip.wav"));
     {
-        CRiffWave wave;
+        RiffWave wave;
         WaveFormat format = WaveFormat::MonoPcm(44100, 16);
         format.channels = 2;
         format.blockAlign = 4;
         format.avgBytesPerSec = 4 * 44100;
-        if (wave.Open(path, &format, CRiffWave::Mode::Write) != CRiffWave::Status::Success) return 1;
+        if (wave.Open(path, &format, RiffWave::Mode::Write) != RiffWave::Status::Success) return 1;
         std::vector<std::int16_t> samples(2 * 44100);
         for (std::size_t i = 0; i < samples.size(); ++i)
             samples[i] = static_cast<std::int16_t>(10000 * std::sin(0.01 * double(i)));

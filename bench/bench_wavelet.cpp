@@ -13,9 +13,9 @@
 #include <random>
 #include <vector>
 
-#include "analysis/cwt_transform.h"
-#include "analysis/division_range.h"
-#include "analysis/wavelet_fkt.h"
+#include "analysis/CwtTransform.h"
+#include "analysis/DivisionRange.h"
+#include "analysis/WaveletFunction.h"
 
 namespace {
 
@@ -39,8 +39,8 @@ std::vector<double> Sound() {
     return s;
 }
 
-cwt_parameters Parameters(const char* spec, int method) {
-    cwt_parameters p;
+CwtParameters Parameters(const char* spec, int method) {
+    CwtParameters p;
     p.wavelet = spec;
     p.method = method;
     p.scale_count = 100;
@@ -53,7 +53,7 @@ cwt_parameters Parameters(const char* spec, int method) {
 }
 
 // The products one run computes.
-double MultiplyAdds(const cwt_parameters& p) {
+double MultiplyAdds(const CwtParameters& p) {
     std::string_view args;
     const auto configured = create_wavelet(p.wavelet, &args);
     configured->parse_args(args);
@@ -76,13 +76,13 @@ int main() {
     for (const char* spec : {"mexicanhat", "morlet,2"}) {
         for (int method : {0, 1}) {
             std::vector<double> times;
-            cwt_parameters p = Parameters(spec, method);
+            CwtParameters p = Parameters(spec, method);
             for (int run = 0; run < kRuns; ++run) {
                 std::vector<float> result;
                 const auto start = std::chrono::steady_clock::now();
-                const cwt_outcome outcome = RunTransform(p, sound.data(), std::int64_t(sound.size()), result);
+                const CwtOutcome outcome = RunTransform(p, sound.data(), std::int64_t(sound.size()), result);
                 const auto stop = std::chrono::steady_clock::now();
-                if (outcome.status != cwt_status::ok) {
+                if (outcome.status != CwtStatus::ok) {
                     std::fprintf(stderr, "cwt %s failed\n", spec);
                     return 1;
                 }

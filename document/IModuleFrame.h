@@ -10,7 +10,18 @@ public:
 
 // The module windows the document keeps a reference to. Modules the program gains by their
 // registration alone take numbers from Count on; the document keeps none of them.
-enum class Module { Info, Reko, FFT, Zeitreihe, Sono, FFT3D, Analyse, Notenbild, Wavelet, Count };
+enum class Module {
+    Info,
+    Reconstruction,
+    Fft,
+    TimeSeries,
+    Sonogram,
+    Landscape,
+    Analysis,
+    Score,
+    Wavelet,
+    Count
+};
 
 constexpr bool IsDocumentModule(Module m) {
     return static_cast<int>(m) >= 0 && m < Module::Count;

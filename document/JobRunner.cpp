@@ -46,7 +46,7 @@ JobRunner::JobId JobRunner::Add(std::shared_ptr<Job> job) {
     const bool first = m_jobs.empty();
     if (first)
         if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
-    job->id = m_nNext++;
+    job->id = m_next++;
     const JobId id = job->id;
     m_jobs.emplace(id, std::move(job));
     if (first) emit BusyChanged(true);

@@ -102,7 +102,7 @@ private:
     void End(JobId id, Outcome outcome);
 
     std::map<JobId, std::shared_ptr<Job>> m_jobs;
-    JobId m_nNext = 1;
+    JobId m_next = 1;
     JobId m_progressOwner = 0;  // the one job whose progress box is shown
     QTimer m_sliceTimer;
     QTimer m_pollTimer;

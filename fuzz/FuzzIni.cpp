@@ -8,7 +8,7 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzEnvironment.h"
-#include "settings/CIni.h"
+#include "settings/IniFile.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ QString ValueFrom(const std::uint8_t* data, std::size_t size) {
 QString AsRead(const QString& written) {
     QString v = written.trimmed();
     if (v.size() >= 2 && v.startsWith(u'"') && v.endsWith(u'"')) v = v.mid(1, v.size() - 2);
-    return v.left(CIni::kMaxValue);
+    return v.left(IniFile::kMaxValue);
 }
 
 struct Entry {
@@ -59,15 +59,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QStringList sections, keys;
     CollectNames(FuzzEnvironment::Bytes(data, size), &sections, &keys);
 
-    CIni ini(path);
+    IniFile ini(path);
     std::vector<Entry> before;
     for (const QString& section : sections) {
         for (const QString& key : keys) {
             const QString value = ini.GetString(key, QStringLiteral("-"), section);
-            FUZZ_CHECK(value.size() <= CIni::kMaxValue);
+            FUZZ_CHECK(value.size() <= IniFile::kMaxValue);
             // A key that is there reads as the same number whatever the default.
             const int seven = ini.GetInt(key, 7, section), eight = ini.GetInt(key, 8, section);
-            FUZZ_CHECK(seven != eight || seven == CIni::ParseInt(value));
+            FUZZ_CHECK(seven != eight || seven == IniFile::ParseInt(value));
             const double real = ini.GetDouble(key, 0.5, section);
             FUZZ_CHECK(real == real);
             before.push_back({section, key, value});

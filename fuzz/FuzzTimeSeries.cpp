@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "document/CKalvoDoc.h"
+#include "document/SoundDocument.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzEnvironment.h"
 #include "platform/ScriptedUserInterface.h"
-#include "settings/CKalvoSettings.h"
+#include "settings/ProfileSettings.h"
 
 namespace {
 
@@ -33,18 +33,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray text = FuzzEnvironment::Bytes(data, size);
 
     std::size_t notNumbers = 0;
-    const std::vector<double> values = CKalvoDoc::ParseTimeSeries(text, &notNumbers);
+    const std::vector<double> values = SoundDocument::ParseTimeSeries(text, &notNumbers);
     FUZZ_CHECK(values.size() + notNumbers == CountEntries(text));
     for (double v : values) FUZZ_CHECK(std::isfinite(v));
-    const std::vector<double> samples = CKalvoDoc::ScaleTimeSeries(values);
+    const std::vector<double> samples = SoundDocument::ScaleTimeSeries(values);
     FUZZ_CHECK(samples.size() == values.size());
     for (double s : samples) FUZZ_CHECK(s >= -32768.0 && s <= 32767.0);
 
     const QString path = environment.WriteInput(QStringLiteral("input.txt"), data, size);
     FUZZ_CHECK(!path.isEmpty());
     ScriptedUserInterface ui;
-    CKalvoSettings settings;
-    CKalvoDoc doc(settings, ui);
+    ProfileSettings settings;
+    SoundDocument doc(settings, ui);
     doc.OnNewDocument();
     if (doc.OpenTimeSeriesFile(path)) {
         FUZZ_CHECK(doc.SampleCount() == samples.size());

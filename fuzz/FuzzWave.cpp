@@ -6,19 +6,19 @@
 #include <cstdint>
 #include <vector>
 
-#include "document/CKalvoDoc.h"
-#include "document/CRiffWave.h"
+#include "document/RiffWave.h"
+#include "document/SoundDocument.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzEnvironment.h"
 #include "platform/ScriptedUserInterface.h"
-#include "settings/CKalvoSettings.h"
+#include "settings/ProfileSettings.h"
 
 namespace {
 
 void ReadWithChunkReader(const QString& path, std::size_t fileSize) {
-    CRiffWave wave;
+    RiffWave wave;
     WaveFormat format;
-    if (wave.Open(path, &format, CRiffWave::Mode::Read) != CRiffWave::Status::Success) return;
+    if (wave.Open(path, &format, RiffWave::Mode::Read) != RiffWave::Status::Success) return;
     FUZZ_CHECK(wave.GetSize() <= fileSize);
     FUZZ_CHECK(format.extra.size() == format.extraSize);
     // Odd block sizes, so reads end inside frames and the last one runs past the data.
@@ -26,25 +26,25 @@ void ReadWithChunkReader(const QString& path, std::size_t fileSize) {
     std::uint64_t total = 0;
     for (;;) {
         std::uint32_t read = 0;
-        const CRiffWave::Status status =
+        const RiffWave::Status status =
             wave.Read(block.data(), static_cast<std::uint32_t>(block.size()), &read);
         FUZZ_CHECK(read <= block.size());
         total += read;
-        if (status != CRiffWave::Status::Success || read == 0) break;
+        if (status != RiffWave::Status::Success || read == 0) break;
     }
     FUZZ_CHECK(total <= wave.GetSize());
-    FUZZ_CHECK(wave.ResetFile() == CRiffWave::Status::Success);
+    FUZZ_CHECK(wave.ResetFile() == RiffWave::Status::Success);
 }
 
 void LoadIntoDocument(const QString& path, bool chooseLeft) {
     ScriptedUserInterface ui;
     ui.channels.push_back(chooseLeft ? 1 : 0);
-    CKalvoSettings settings;
-    CKalvoDoc doc(settings, ui);
+    ProfileSettings settings;
+    SoundDocument doc(settings, ui);
     doc.OnNewDocument();
     if (!doc.LoadWave(path)) {
         FUZZ_CHECK(!doc.IsWaveLoaded());
-        FUZZ_CHECK(doc.m_nWaveBytes == 0);
+        FUZZ_CHECK(doc.m_waveBytes == 0);
         FUZZ_CHECK(!ui.messages.empty());  // a refused file is always explained
         return;
     }

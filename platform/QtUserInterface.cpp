@@ -17,16 +17,16 @@
 #include <atomic>
 #include <utility>
 
-#include "platform/CAboutDlg.h"
-#include "platform/CChannelDLG.h"
-#include "platform/CFFTSettingsDLG.h"
-#include "platform/CGrundschuleStartDLG.h"
-#include "platform/CLanguageDLG.h"
-#include "platform/CProfileDLG.h"
-#include "platform/CSaveProfileDLG.h"
-#include "platform/CShortCutsInfoDLG.h"
-#include "platform/CSoundcardDLG.h"
-#include "platform/CStartProfileDLG.h"
+#include "platform/AboutDialog.h"
+#include "platform/ChannelDialog.h"
+#include "platform/FftSettingsDialog.h"
+#include "platform/KidsStartDialog.h"
+#include "platform/LanguageDialog.h"
+#include "platform/ProfileDialog.h"
+#include "platform/SaveProfileDialog.h"
+#include "platform/ShortcutsDialog.h"
+#include "platform/SoundCardDialog.h"
+#include "platform/StartProfileDialog.h"
 
 namespace {
 
@@ -122,20 +122,20 @@ std::optional<QString> QtUserInterface::ChooseSaveFile(const FileDialogOptions& 
 }
 
 std::optional<int> QtUserInterface::ChooseChannel(const ChannelDialogInfo& info) {
-    CChannelDLG dialog(info, m_parent);
+    ChannelDialog dialog(info, m_parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.LeftChosen() ? 1 : 0;
 }
 
 std::optional<int> QtUserInterface::ChooseFftSize(int initialEntry) {
-    CFFTSettingsDLG dialog(initialEntry, m_parent);
+    FftSettingsDialog dialog(initialEntry, m_parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Entry();
 }
 
 std::optional<ProfileNameAnswer> QtUserInterface::ChooseProfileName(const QString& name,
                                                                     const QString& fileName) {
-    CSaveProfileDLG dialog(name, fileName, m_parent);
+    SaveProfileDialog dialog(name, fileName, m_parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return ProfileNameAnswer{dialog.Name(), dialog.FileName()};
 }
@@ -177,31 +177,31 @@ void QtUserInterface::SetBusy(bool busy) {
 }
 
 std::optional<StartProfileAnswer> QtUserInterface::ChooseStartProfile(const QString& profileFolder) {
-    CStartProfileDLG dialog(profileFolder, m_parent);
+    StartProfileDialog dialog(profileFolder, m_parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return StartProfileAnswer{dialog.Option(), dialog.UserProfileName()};
 }
 
 std::optional<int> QtUserInterface::ChoosePredefinedProfile(int preselected) {
-    CProfileDLG dialog(preselected, m_parent);
+    ProfileDialog dialog(preselected, m_parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Chosen();
 }
 
 std::optional<int> QtUserInterface::ChooseKidsStart(bool microphone) {
-    CGrundschuleStartDLG dialog(microphone, m_parent);
+    KidsStartDialog dialog(microphone, m_parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Option();
 }
 
 std::optional<QString> QtUserInterface::ChooseLanguage() {
-    CLanguageDLG dialog(m_parent);
+    LanguageDialog dialog(m_parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Chosen();
 }
 
 void QtUserInterface::ShowAbout() {
-    CAboutDlg dialog(m_parent);
+    AboutDialog dialog(m_parent);
     dialog.exec();
 }
 
@@ -211,12 +211,12 @@ bool QtUserInterface::OpenPage(const QString& localFile) {
 
 void QtUserInterface::ShowShortcuts() {
     // The keys the main window really has, so the list never promises a missing command.
-    CShortCutsInfoDLG dialog(CShortCutsInfoDLG::EntriesOf(m_parent ? m_parent->window() : nullptr), m_parent);
+    ShortcutsDialog dialog(ShortcutsDialog::EntriesOf(m_parent ? m_parent->window() : nullptr), m_parent);
     dialog.exec();
 }
 
 std::optional<int> QtUserInterface::ChooseFromList(const QString& title, const QStringList& items) {
-    CSoundcardDLG dialog(title, items, {}, m_parent);
+    SoundCardDialog dialog(title, items, {}, m_parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Chosen().first;
 }
@@ -229,7 +229,7 @@ std::optional<QColor> QtUserInterface::ChooseColour(const QColor& initial) {
 
 std::optional<std::pair<int, int>> QtUserInterface::ChooseSoundDevices(const QStringList& inputs,
                                                                        const QStringList& outputs) {
-    CSoundcardDLG dialog(Str(63401), inputs, outputs, m_parent);
+    SoundCardDialog dialog(Str(StringId::SoundcardSettings), inputs, outputs, m_parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Chosen();
 }

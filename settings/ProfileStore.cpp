@@ -8,22 +8,22 @@
 #include <variant>
 
 #include "platform/ProgramFolder.h"
-#include "settings/CIni.h"
-#include "settings/CKalvoSettings.h"
+#include "settings/IniFile.h"
+#include "settings/ProfileSettings.h"
 
 QString ProfileStore::ProfileFile(ProfileKind kind, const QString& userProfileFile) {
     switch (kind) {
         case ProfileKind::Standard:
             return QStringLiteral("Profile/KalvoStandardProfil.ini");
-        case ProfileKind::Musiker:
+        case ProfileKind::Musician:
             return QStringLiteral("Profile/KalvoMusikerProfil.ini");
-        case ProfileKind::Analytiker:
+        case ProfileKind::Analyst:
             return QStringLiteral("Profile/KalvoAnalytikerProfil.ini");
-        case ProfileKind::Komplett:
+        case ProfileKind::Complete:
             return QStringLiteral("Profile/KalvoKomplettProfil.ini");
         case ProfileKind::ForKids:
             return QStringLiteral("Profile/KalvoforKidsProfil.ini");
-        case ProfileKind::Oberschule:
+        case ProfileKind::SecondarySchool:
             return QStringLiteral("Profile/KalvoOberschuleProfil.ini");
         case ProfileKind::LastUsed:
             return QStringLiteral("Profile/KalvoZuletztVerwendetProfil.ini");
@@ -34,34 +34,34 @@ QString ProfileStore::ProfileFile(ProfileKind kind, const QString& userProfileFi
 }
 
 QString ProfileStore::PlacementSection(int slot) {
-    const QString section = CKalvoSettings::PlacementSection(slot);
-    return section.isEmpty() ? CKalvoSettings::PlacementSection(std::clamp(slot, 0, kSlotCount - 1))
+    const QString section = ProfileSettings::PlacementSection(slot);
+    return section.isEmpty() ? ProfileSettings::PlacementSection(std::clamp(slot, 0, kSlotCount - 1))
                              : section;
 }
 
-void ProfileStore::Read(const QString& path, CKalvoSettings& settings) {
+void ProfileStore::Read(const QString& path, ProfileSettings& settings) {
     Serialize(path, settings, true);
 }
 
-bool ProfileStore::Write(const QString& path, CKalvoSettings& settings) {
+bool ProfileStore::Write(const QString& path, ProfileSettings& settings) {
     return Serialize(path, settings, false);
 }
 
-bool ProfileStore::Serialize(const QString& path, CKalvoSettings& settings, bool load) {
-    CIni ini(path, QStringLiteral("Allgemein"), true);
+bool ProfileStore::Serialize(const QString& path, ProfileSettings& settings, bool load) {
+    IniFile ini(path, QStringLiteral("Allgemein"), true);
     if (!load) ini.Defer();  // some 200 keys: the file is written once, when ini goes
     // A number that is not finite ("nan", "inf") gives the Standard profile's value instead. Such a
     // value is read as NaN (a missing key gives its default); only then is the Standard profile read.
-    std::optional<CIni> standard;
+    std::optional<IniFile> standard;
     const auto standardValue = [&](const QString& name, const QString& section, const QString& def) {
-        if (ini.GetString(name, QString(), section).isEmpty()) return CIni::ParseReal(def);
+        if (ini.GetString(name, QString(), section).isEmpty()) return IniFile::ParseReal(def);
         if (!standard)
             standard.emplace(ProgramFolder() + ProfileFile(ProfileKind::Standard, QString()),
                              QStringLiteral("Allgemein"), true);
         return standard->GetDouble(name, 0.0, section);
     };
     constexpr double kNotFinite = std::numeric_limits<double>::quiet_NaN();
-    for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable()) {
+    for (const ProfileSettings::SettingKey& key : ProfileSettings::KeyTable()) {
         const QString name = QLatin1String(key.key);
         const QString section = QLatin1String(key.section);
         // A missing key gives the descriptor's default.
@@ -71,7 +71,7 @@ bool ProfileStore::Serialize(const QString& path, CKalvoSettings& settings, bool
             if constexpr (std::is_same_v<T, QString>)
                 ini.SerString(load, value, name, section, def);
             else if constexpr (std::is_same_v<T, int>)
-                ini.SerInt(load, value, name, section, CIni::ParseInt(def));
+                ini.SerInt(load, value, name, section, IniFile::ParseInt(def));
             else if constexpr (std::is_same_v<T, float>) {
                 ini.SerFloat(load, value, name, section, static_cast<float>(kNotFinite));
                 if (load && std::isnan(value)) value = static_cast<float>(standardValue(name, section, def));
@@ -80,13 +80,13 @@ bool ProfileStore::Serialize(const QString& path, CKalvoSettings& settings, bool
                 if (load && std::isnan(value)) value = standardValue(name, section, def);
             }
         });
-        if (key.member == CKalvoSettings::Member(&CKalvoSettings::IniDokumentNumFFTPoints))
+        if (key.member == ProfileSettings::Member(&ProfileSettings::IniDokumentNumFFTPoints))
             settings.IniDokumentNumFFTPoints =
-                CKalvoSettings::CheckedFftPoints(settings.IniDokumentNumFFTPoints);
+                ProfileSettings::CheckedFftPoints(settings.IniDokumentNumFFTPoints);
     }
     const WindowPlacement def = WindowPlacement::Default();
-    for (int slot = 0; slot < CKalvoSettings::PlacementSlotCount(); ++slot) {
-        if (CKalvoSettings::PlacementSection(slot).isEmpty()) continue;
+    for (int slot = 0; slot < ProfileSettings::PlacementSlotCount(); ++slot) {
+        if (ProfileSettings::PlacementSection(slot).isEmpty()) continue;
         WindowPlacement placement = settings.GetWindowSlot(slot);
         SerializePlacement(ini, load, placement, def, PlacementSection(slot));
         if (load) settings.SetWindowSlot(placement, slot);
@@ -94,8 +94,8 @@ bool ProfileStore::Serialize(const QString& path, CKalvoSettings& settings, bool
     return load || ini.Commit();
 }
 
-void ProfileStore::SerializePlacement(CIni& ini, bool load, WindowPlacement& wp, const WindowPlacement& def,
-                                      const QString& section) {
+void ProfileStore::SerializePlacement(IniFile& ini, bool load, WindowPlacement& wp,
+                                      const WindowPlacement& def, const QString& section) {
     ini.SetSection(section);
     const QString s = section;
     ini.SerInt(load, wp.showCmd, QStringLiteral("wp->showCmd"), s, def.showCmd);

@@ -7,8 +7,8 @@
 
 #include "settings/WindowPlacement.h"
 
-class CIni;
-class CKalvoSettings;
+class IniFile;
+class ProfileSettings;
 
 class ProfileStore {
 public:
@@ -19,12 +19,12 @@ public:
 
     // Reads the profile at path into settings. A number that is not finite ("nan", "inf")
     // gives the Standard profile's value instead.
-    static void Read(const QString& path, CKalvoSettings& settings);
+    static void Read(const QString& path, ProfileSettings& settings);
     // Writes settings into the profile at path; false when the file could not be written.
-    static bool Write(const QString& path, CKalvoSettings& settings);
+    static bool Write(const QString& path, ProfileSettings& settings);
 
 private:
-    static bool Serialize(const QString& path, CKalvoSettings& settings, bool load);
-    static void SerializePlacement(CIni& ini, bool load, WindowPlacement& placement,
+    static bool Serialize(const QString& path, ProfileSettings& settings, bool load);
+    static void SerializePlacement(IniFile& ini, bool load, WindowPlacement& placement,
                                    const WindowPlacement& def, const QString& section);
 };

@@ -6,7 +6,7 @@
 
 bool SettingDescriptor::InRange(double value) const {
     if (!HasRange()) return true;
-    if (std::holds_alternative<float CKalvoSettings::*>(member)) {
+    if (std::holds_alternative<float ProfileSettings::*>(member)) {
         const float v = static_cast<float>(value);
         return v >= static_cast<float>(minimum) && v <= static_cast<float>(maximum);
     }

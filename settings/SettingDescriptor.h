@@ -8,9 +8,9 @@
 #include <variant>
 #include <vector>
 
-class CKalvoSettings;
+class ProfileSettings;
 
-// A setting that no field of CKalvoSettings holds: the settings keep it in their keyed store,
+// A setting that no field of ProfileSettings holds: the settings keep it in their keyed store,
 // under its key, as a number or a text.
 enum class StoredType { Int, Real, Text };
 struct StoredSetting {
@@ -18,8 +18,8 @@ struct StoredSetting {
     friend bool operator==(const StoredSetting&, const StoredSetting&) = default;
 };
 
-using SettingMember = std::variant<int CKalvoSettings::*, float CKalvoSettings::*, double CKalvoSettings::*,
-                                   QString CKalvoSettings::*, StoredSetting>;
+using SettingMember = std::variant<int ProfileSettings::*, float ProfileSettings::*,
+                                   double ProfileSettings::*, QString ProfileSettings::*, StoredSetting>;
 
 struct SettingDescriptor {
     const char* section = "";

@@ -20,11 +20,11 @@ struct WindowPlacement {
 // The numbering is fixed: it is compared in several places.
 enum class ProfileKind {
     Standard = 0,
-    Musiker = 1,
-    Analytiker = 2,
-    Komplett = 3,
+    Musician = 1,
+    Analyst = 2,
+    Complete = 3,
     ForKids = 4,
-    Oberschule = 5,
+    SecondarySchool = 5,
     LastUsed = 6,
     User = 7
 };
@@ -32,15 +32,15 @@ enum class ProfileKind {
 // Index of a stored placement.
 enum WindowSlot {
     kSlotMain = 0,
-    kSlotUebersicht = 1,
-    kSlotFFT = 2,
-    kSlotAnalyse = 3,
-    kSlotRekonstruktion = 4,
-    kSlotFFT3D = 5,
-    kSlotNotenbild = 6,
-    kSlotSonogramm = 7,
+    kSlotOverview = 1,
+    kSlotFft = 2,
+    kSlotAnalysis = 3,
+    kSlotReconstruction = 4,
+    kSlotLandscape = 5,
+    kSlotScore = 6,
+    kSlotSonogram = 7,
     kSlotWavelet = 8,
-    kSlotZeitreihe = 9,
+    kSlotTimeSeries = 9,
     kSlotCount = 10
 };
 

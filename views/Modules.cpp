@@ -1,12 +1,12 @@
 #include "views/Modules.h"
 
-#include "views/nonlinear/AnalyseModule.h"
-#include "views/nonlinear/RekoModule.h"
-#include "views/nonlinear/ZeitreiheModule.h"
-#include "views/spectral/FFT3DModule.h"
+#include "views/nonlinear/AnalysisModule.h"
+#include "views/nonlinear/ReconstructionModule.h"
+#include "views/nonlinear/TimeSeriesModule.h"
 #include "views/spectral/FftModule.h"
-#include "views/spectral/NotenbildModule.h"
-#include "views/spectral/SonoModule.h"
+#include "views/spectral/LandscapeModule.h"
+#include "views/spectral/ScoreModule.h"
+#include "views/spectral/SonogramModule.h"
 #include "views/time/InfoModule.h"
 #include "views/time/MainSoundPictures.h"
 #include "views/wavelet/WaveletModule.h"
@@ -15,11 +15,11 @@ void RegisterModules() {
     RegisterInfoModule();
     RegisterMainSoundPictures();
     RegisterFftModule();
-    RegisterAnalyseModule();
-    RegisterZeitreiheModule();
+    RegisterAnalysisModule();
+    RegisterTimeSeriesModule();
     RegisterWaveletModule();
     RegisterSonoModule();
-    RegisterNotenbildModule();
+    RegisterScoreModule();
     RegisterFFT3DModule();
-    RegisterRekoModule();
+    RegisterReconstructionModule();
 }

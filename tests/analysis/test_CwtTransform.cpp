@@ -8,8 +8,8 @@
 #include <cmath>
 #include <vector>
 
-#include "analysis/cwt_transform.h"
-#include "analysis/division_range.h"
+#include "analysis/CwtTransform.h"
+#include "analysis/DivisionRange.h"
 
 namespace {
 
@@ -33,8 +33,8 @@ std::vector<double> Chirp(double f0, double f1, double seconds) {
 }
 
 // Parameters as the document sets them for a selection of these samples.
-cwt_parameters For(const std::vector<double>& samples, const char* wavelet, int method = 0) {
-    cwt_parameters p;
+CwtParameters For(const std::vector<double>& samples, const char* wavelet, int method = 0) {
+    CwtParameters p;
     p.wavelet = wavelet;
     p.method = method;
     p.start_time = 0.0f;
@@ -43,17 +43,17 @@ cwt_parameters For(const std::vector<double>& samples, const char* wavelet, int 
     return p;
 }
 
-std::vector<float> Transform(cwt_parameters p, const std::vector<double>& samples,
-                             cwt_status expected = cwt_status::ok) {
+std::vector<float> Transform(CwtParameters p, const std::vector<double>& samples,
+                             CwtStatus expected = CwtStatus::ok) {
     std::vector<float> result;
-    const cwt_outcome outcome = RunTransform(p, samples.data(), std::int64_t(samples.size()), result);
+    const CwtOutcome outcome = RunTransform(p, samples.data(), std::int64_t(samples.size()), result);
     EXPECT_EQ(outcome.status, expected) << p.wavelet << " method " << p.method;
     return result;
 }
 
 // Frequency of the result's row r: real wavelets have the smallest scale first, complex ones
 // the largest.
-double RowFrequency(const cwt_parameters& p, bool complex, int r) {
+double RowFrequency(const CwtParameters& p, bool complex, int r) {
     const auto division = make_division(p.division_type, p.scale_first, p.scale_last, p.scale_count);
     return 1.0 / division->value(complex ? r + 1 : p.scale_count - r);
 }
@@ -98,7 +98,7 @@ TEST(CwtTransform, DisplayValuesSpanTheirRangeForEveryWavelet) {
     for (int method : {0, 1}) {
         for (const char* wavelet : wavelets) {
             SCOPED_TRACE(std::string(wavelet) + " method " + std::to_string(method));
-            cwt_parameters p = For(chirp, wavelet, method);
+            CwtParameters p = For(chirp, wavelet, method);
             p.scale_count = 30;
             p.time_count = 16;
             const std::vector<float> result = Transform(p, chirp);
@@ -122,14 +122,14 @@ TEST(CwtTransform, SilenceGivesNoResult) {
     const std::vector<double> silence(4410, 0.0);
     for (const char* wavelet : {"haar", "morlet,2", "bspline,10,10"})
         for (int method : {0, 1})
-            EXPECT_TRUE(Transform(For(silence, wavelet, method), silence, cwt_status::constant).empty());
+            EXPECT_TRUE(Transform(For(silence, wavelet, method), silence, CwtStatus::constant).empty());
 }
 
 TEST(CwtTransform, ATonesLargestRowIsAtItsFrequency) {
     const std::vector<double> tone = Tone(440.0, 0.2);
     for (int method : {0, 1}) {
         SCOPED_TRACE(method);
-        const cwt_parameters p = For(tone, "morlet,2", method);
+        const CwtParameters p = For(tone, "morlet,2", method);
         const std::vector<float> result = Transform(p, tone);
         ASSERT_EQ(result.size(), 2u + 100 * 20);
         // The row whose frequency is nearest 440 Hz.
@@ -147,7 +147,7 @@ TEST(CwtTransform, AChirpsRidgeRisesOverTime) {
     const std::vector<double> chirp = Chirp(200.0, 2000.0, 0.5);
     for (int method : {0, 1}) {
         SCOPED_TRACE(method);
-        cwt_parameters p = For(chirp, "morlet,2", method);
+        CwtParameters p = For(chirp, "morlet,2", method);
         p.time_count = 40;
         const std::vector<float> result = Transform(p, chirp);
         ASSERT_FALSE(result.empty());
@@ -165,31 +165,31 @@ TEST(CwtTransform, AChirpsRidgeRisesOverTime) {
 TEST(CwtTransform, WhatCannotBeComputedNeverEndsTheProgram) {
     const std::vector<double> tone = Tone(440.0, 0.1);
     const std::vector<float> previous = {1.0f, 1.0f, 42.0f};
-    const auto run = [&](const char* wavelet, cwt_status expected) {
+    const auto run = [&](const char* wavelet, CwtStatus expected) {
         std::vector<float> result = previous;
-        cwt_parameters p = For(tone, wavelet);
-        const cwt_outcome outcome = RunTransform(p, tone.data(), std::int64_t(tone.size()), result);
+        CwtParameters p = For(tone, wavelet);
+        const CwtOutcome outcome = RunTransform(p, tone.data(), std::int64_t(tone.size()), result);
         EXPECT_EQ(outcome.status, expected) << wavelet;
         return std::make_pair(result, outcome);
     };
     // Refused arguments and unknown names leave the previous result as it was.
-    const auto [refused, why] = run("morlet,2,3", cwt_status::bad_arguments);
+    const auto [refused, why] = run("morlet,2,3", CwtStatus::bad_arguments);
     EXPECT_EQ(refused, previous);
-    EXPECT_EQ(why.error.code, wavelet_error::morlet_arguments);
-    EXPECT_EQ(run("wobble", cwt_status::no_wavelet).first, previous);
+    EXPECT_EQ(why.error.code, WaveletError::morlet_arguments);
+    EXPECT_EQ(run("wobble", CwtStatus::no_wavelet).first, previous);
     // An infinite support has nothing to show.
-    EXPECT_TRUE(run("cauchy,0", cwt_status::unusable).first.empty());
+    EXPECT_TRUE(run("cauchy,0", CwtStatus::unusable).first.empty());
 
-    cwt_parameters p = For(tone, "haar");
+    CwtParameters p = For(tone, "haar");
     std::vector<float> result;
     for (auto change :
-         {+[](cwt_parameters& q) { q.scale_count = 0; }, +[](cwt_parameters& q) { q.time_count = -3; },
-          +[](cwt_parameters& q) { q.scale_first = INFINITY; },
-          +[](cwt_parameters& q) { q.division_type = 7; }, +[](cwt_parameters& q) { q.scale_last = 0.0f; }}) {
-        cwt_parameters q = p;
+         {+[](CwtParameters& q) { q.scale_count = 0; }, +[](CwtParameters& q) { q.time_count = -3; },
+          +[](CwtParameters& q) { q.scale_first = INFINITY; }, +[](CwtParameters& q) { q.division_type = 7; },
+          +[](CwtParameters& q) { q.scale_last = 0.0f; }}) {
+        CwtParameters q = p;
         change(q);
         EXPECT_EQ(RunTransform(q, tone.data(), std::int64_t(tone.size()), result).status,
-                  cwt_status::unusable);
+                  CwtStatus::unusable);
         EXPECT_TRUE(result.empty());
     }
 }
@@ -198,18 +198,18 @@ TEST(CwtTransform, ACancelledTokenStopsARunWithoutAResult) {
     const std::vector<double> tone = Tone(440.0, 0.1);
     CancelToken cancel;
     cancel.Cancel();
-    cwt_parameters p = For(tone, "morlet,2");
+    CwtParameters p = For(tone, "morlet,2");
     std::vector<float> result = {1.0f};
-    const cwt_outcome outcome = RunTransform(p, tone.data(), std::int64_t(tone.size()), result, {&cancel});
-    EXPECT_EQ(outcome.status, cwt_status::cancelled);
+    const CwtOutcome outcome = RunTransform(p, tone.data(), std::int64_t(tone.size()), result, {&cancel});
+    EXPECT_EQ(outcome.status, CwtStatus::cancelled);
     EXPECT_TRUE(result.empty());
 }
 
 TEST(CwtTransform, DiagnosticsDescribeTheBuffer) {
     const std::vector<double> tone = Tone(440.0, 0.1);
-    cwt_parameters p = For(tone, "haar");
+    CwtParameters p = For(tone, "haar");
     std::vector<float> result;
-    const cwt_outcome outcome = RunTransform(p, tone.data(), std::int64_t(tone.size()), result);
+    const CwtOutcome outcome = RunTransform(p, tone.data(), std::int64_t(tone.size()), result);
     // Haar at the largest scale of 0.05 s = 2205 samples reaches 1103 samples either way.
     EXPECT_NE(outcome.diagnostics.find("bmin -1103, bmax 5513, sparebegin -1103, spareend 1103\n"),
               std::string::npos)

@@ -31,16 +31,16 @@ TEST(Landscape3D, RainbowEnds) {
 
 TEST(Landscape3D, HeightLinearAndLogAlikeForEightAndSixteenBits) {
     // 16-bit sound: 60 at 2^16 on the linear scale, 4 ln(1 + s) / ln 2^16 on the other.
-    EXPECT_DOUBLE_EQ(CLandscape3D::Height(65536, 16, true), 60.0);
-    EXPECT_NEAR(CLandscape3D::Height(65535, 16, false), 4.0, 1e-12);
-    EXPECT_NEAR(CLandscape3D::Height(99, 16, false), 4.0 * std::log(100.0) / std::log(65536.0), 1e-12);
-    EXPECT_DOUBLE_EQ(CLandscape3D::Height(0, 16, false), 0.0);
+    EXPECT_DOUBLE_EQ(Landscape3D::Height(65536, 16, true), 60.0);
+    EXPECT_NEAR(Landscape3D::Height(65535, 16, false), 4.0, 1e-12);
+    EXPECT_NEAR(Landscape3D::Height(99, 16, false), 4.0 * std::log(100.0) / std::log(65536.0), 1e-12);
+    EXPECT_DOUBLE_EQ(Landscape3D::Height(0, 16, false), 0.0);
     // The same level relative to full scale stands as high for an 8-bit sound (|X|/N of a
     // full-scale sine: 2^14 and 2^6).
     for (bool linear : {true, false})
         for (double db : {0.0, -20.0, -60.0})
-            EXPECT_NEAR(CLandscape3D::Height(64 * std::pow(10.0, db / 20), 8, linear),
-                        CLandscape3D::Height(16384 * std::pow(10.0, db / 20), 16, linear), 1e-12)
+            EXPECT_NEAR(Landscape3D::Height(64 * std::pow(10.0, db / 20), 8, linear),
+                        Landscape3D::Height(16384 * std::pow(10.0, db / 20), 16, linear), 1e-12)
                 << linear << " " << db;
 }
 
@@ -60,11 +60,11 @@ TEST(Landscape3D, AVertexStandsAsHighAsTheLoudestOfTheBinsItStandsFor) {
         for (std::size_t bin : {184u, 185u, 186u}) {
             std::vector<double> spectrum(4097, 0.0);
             spectrum[bin] = 8000.0;
-            CLandscape3D land;
+            Landscape3D land;
             land.BuildRow(spectrum.data(), spectrum.size(), 44100.0, 16, s);
             ASSERT_LT(land.RowX().size(), 900u);  // thinned: about 200 vertices for 1855 bins
             const float highest = *std::max_element(land.RowHeight().begin(), land.RowHeight().end());
-            EXPECT_FLOAT_EQ(highest, float(CLandscape3D::Height(8000.0, 16, linear)))
+            EXPECT_FLOAT_EQ(highest, float(Landscape3D::Height(8000.0, 16, linear)))
                 << bin * 44100.0 / 8192 << " Hz, linear " << linear;
         }
     }
@@ -73,7 +73,7 @@ TEST(Landscape3D, AVertexStandsAsHighAsTheLoudestOfTheBinsItStandsFor) {
 TEST(Landscape3D, RowOf400GivesHundredRowsAndPushesOldestOut) {
     // 401 bins at 1 Hz spacing up to 400 Hz; bin 0 is at the bottom cut and is skipped.
     std::vector<double> spectrum(401, 0.0);
-    CLandscape3D land;
+    Landscape3D land;
     const LandscapeSettings s = LinearWide();
     for (int row = 0; row < 101; ++row) {
         spectrum[5] = row;  // marks the row
@@ -87,15 +87,15 @@ TEST(Landscape3D, RowOf400GivesHundredRowsAndPushesOldestOut) {
     // Front row holds the newest spectrum, the last row the second (the first was pushed out).
     const int mark = 4;  // bin 5 is vertex 4 (the 0 Hz bin is skipped)
     const auto& v = land.Vertices();
-    EXPECT_FLOAT_EQ(v[mark].z, float(CLandscape3D::Height(100, 10, false)));
-    EXPECT_FLOAT_EQ(v[99 * 400 + mark].z, float(CLandscape3D::Height(1, 10, false)));
+    EXPECT_FLOAT_EQ(v[mark].z, float(Landscape3D::Height(100, 10, false)));
+    EXPECT_FLOAT_EQ(v[99 * 400 + mark].z, float(Landscape3D::Height(1, 10, false)));
     // Rows move back by one step per spectrum.
     EXPECT_NEAR(v[400].y - v[0].y, s.rowStep, 1e-5);
 }
 
 TEST(Landscape3D, IndicesStayInsideAndWindConsistently) {
     std::vector<double> spectrum(401, 1.0);
-    CLandscape3D land;
+    Landscape3D land;
     land.AddSpectrum(spectrum.data(), spectrum.size(), 800.0, 10, LinearWide());
     land.AddSpectrum(spectrum.data(), spectrum.size(), 800.0, 10, LinearWide());
     const auto& idx = land.Indices();
@@ -120,7 +120,7 @@ TEST(Landscape3D, EpsilonThinsTheRow) {
     s.topHz = 22050;
     s.halfWidth = 1;
     s.epsilon = 0.2;
-    CLandscape3D land;
+    Landscape3D land;
     land.BuildRow(spectrum.data(), spectrum.size(), 44100, 13, s);
     EXPECT_LE(land.RowX().size(), 11u);
     EXPECT_GE(land.RowX().size(), 9u);
@@ -130,7 +130,7 @@ TEST(Landscape3D, EpsilonThinsTheRow) {
 
 TEST(Landscape3D, NewRowLengthRebuildsAndClearEmpties) {
     std::vector<double> a(401, 1.0), b(201, 1.0);
-    CLandscape3D land;
+    Landscape3D land;
     land.AddSpectrum(a.data(), a.size(), 800.0, 10, LinearWide());
     land.AddSpectrum(b.data(), b.size(), 400.0, 10, LinearWide());
     EXPECT_EQ(land.RowLength(), 200);

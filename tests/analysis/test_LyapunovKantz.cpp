@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "analysis/CLyapunovKantz.h"
+#include "analysis/LyapunovKantz.h"
 #include "analysis/PlateauFit.h"
 #include "tests/support/ChaoticSeries.h"
 
@@ -18,8 +18,8 @@ struct Recorder {
     int polls = 0;
     int cancelAfter = -1;  // cancel at this poll; -1: never
 
-    CLyapunovKantz::Hooks Hooks() {
-        CLyapunovKantz::Hooks hooks;
+    LyapunovKantz::Hooks Hooks() {
+        LyapunovKantz::Hooks hooks;
         hooks.message = [this](int id) { messages.push_back(id); };
         hooks.cancelled = [this] { return cancelAfter >= 0 && ++polls > cancelAfter; };
         return hooks;
@@ -53,9 +53,9 @@ double Plateau(const CorrDimResult& r, unsigned d, double from, double to) {
 TEST(LyapunovKantz, HenonLargestExponentIsTheSlopeOfTheStretchingFactor) {
     const auto series = HenonSeries(10000);
     Recorder rec;
-    CLyapunovKantz engine;
+    LyapunovKantz engine;
     engine.SetHooks(rec.Hooks());
-    engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, CLyapunovKantz::kMaxLyap, ~0u);
+    engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, LyapunovKantz::kMaxLyap, ~0u);
     int progress = 0;
     auto hooks = rec.Hooks();
     hooks.maxLyapProgress = [&](const MaxLyapResult& partial) {
@@ -76,9 +76,9 @@ TEST(LyapunovKantz, HenonLargestExponentIsTheSlopeOfTheStretchingFactor) {
 TEST(LyapunovKantz, HenonSpectrumAndKaplanYorkeDimension) {
     const auto series = HenonSeries(10000);
     Recorder rec;
-    CLyapunovKantz engine;
+    LyapunovKantz engine;
     engine.SetHooks(rec.Hooks());
-    engine.SetParameters(0, 0, 2, 1, 30, 0.001, 0.0, CLyapunovKantz::kSpectrum, 0);
+    engine.SetParameters(0, 0, 2, 1, 30, 0.001, 0.0, LyapunovKantz::kSpectrum, 0);
     const auto result = engine.CalcLyapSpectrum(series.data(), 10000, series.size());
     ASSERT_TRUE(result);
     ASSERT_EQ(result->dimension, 2u);
@@ -106,9 +106,9 @@ TEST(LyapunovKantz, CorrelationDimensionPlateaus) {
     };
     for (const Case& c : cases) {
         Recorder rec;
-        CLyapunovKantz engine;
+        LyapunovKantz engine;
         engine.SetHooks(rec.Hooks());
-        engine.SetParameters(1000, 10, 0, c.delay, 100, 0.001, 1.0, CLyapunovKantz::kCorrDim, 0);
+        engine.SetParameters(1000, 10, 0, c.delay, 100, 0.001, 1.0, LyapunovKantz::kCorrDim, 0);
         const auto result = engine.CalcCorrDim(c.series.data(), c.series.size());
         ASSERT_TRUE(result) << c.what;
         ASSERT_EQ(result->curves.size(), 10u);
@@ -127,30 +127,30 @@ TEST(LyapunovKantz, UnusableSeriesAreRefusedWithTheirMessage) {
         int message;
     };
     const Case cases[] = {
-        {"constant, largest exponent", CLyapunovKantz::kMaxLyap, constant, CLyapunovKantz::kConstantData},
-        {"constant, spectrum", CLyapunovKantz::kSpectrum, constant, CLyapunovKantz::kConstantData},
-        {"constant, correlation", CLyapunovKantz::kCorrDim, constant, CLyapunovKantz::kConstantData},
+        {"constant, largest exponent", LyapunovKantz::kMaxLyap, constant, LyapunovKantz::kConstantData},
+        {"constant, spectrum", LyapunovKantz::kSpectrum, constant, LyapunovKantz::kConstantData},
+        {"constant, correlation", LyapunovKantz::kCorrDim, constant, LyapunovKantz::kConstantData},
         // 50 iterations + (2 - 1) * 1 = 51 values are one too few.
-        {"short, largest exponent", CLyapunovKantz::kMaxLyap,
-         std::vector<double>(henon.begin(), henon.begin() + 51), CLyapunovKantz::kMaxLyapTooShort},
+        {"short, largest exponent", LyapunovKantz::kMaxLyap,
+         std::vector<double>(henon.begin(), henon.begin() + 51), LyapunovKantz::kMaxLyapTooShort},
         // embedding 2, delay 1, 30 neighbours: 31 values are one too few.
-        {"short, spectrum", CLyapunovKantz::kSpectrum, std::vector<double>(henon.begin(), henon.begin() + 31),
-         CLyapunovKantz::kSpectrumTooShort},
+        {"short, spectrum", LyapunovKantz::kSpectrum, std::vector<double>(henon.begin(), henon.begin() + 31),
+         LyapunovKantz::kSpectrumTooShort},
         // dimension 10 with delay 1 needs 10 values for one vector.
-        {"short, correlation", CLyapunovKantz::kCorrDim,
-         std::vector<double>(henon.begin(), henon.begin() + 9), CLyapunovKantz::kCorrDimTooShort},
+        {"short, correlation", LyapunovKantz::kCorrDim, std::vector<double>(henon.begin(), henon.begin() + 9),
+         LyapunovKantz::kCorrDimTooShort},
     };
     for (const Case& c : cases) {
         Recorder rec;
-        CLyapunovKantz engine;
+        LyapunovKantz engine;
         engine.SetHooks(rec.Hooks());
         bool result = true;
         switch (c.mode) {
-            case CLyapunovKantz::kMaxLyap:
+            case LyapunovKantz::kMaxLyap:
                 engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, c.mode, ~0u);
                 result = engine.Calc_Max_Lyap_Exponent(c.series.data(), c.series.size()).has_value();
                 break;
-            case CLyapunovKantz::kSpectrum:
+            case LyapunovKantz::kSpectrum:
                 engine.SetParameters(0, 0, 2, 1, 30, 0.001, 0.0, c.mode, 0);
                 result = engine.CalcLyapSpectrum(c.series.data(), 1000, c.series.size()).has_value();
                 break;
@@ -166,11 +166,11 @@ TEST(LyapunovKantz, UnusableSeriesAreRefusedWithTheirMessage) {
     // One value more passes the length check; its one delay vector has no neighbour, and that
     // is what is said.
     Recorder rec;
-    CLyapunovKantz engine;
+    LyapunovKantz engine;
     engine.SetHooks(rec.Hooks());
-    engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, CLyapunovKantz::kMaxLyap, ~0u);
+    engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, LyapunovKantz::kMaxLyap, ~0u);
     EXPECT_FALSE(engine.Calc_Max_Lyap_Exponent(henon.data(), 52));
-    EXPECT_EQ(rec.messages, std::vector<int>{CLyapunovKantz::kNoNeighboursCounted});
+    EXPECT_EQ(rec.messages, std::vector<int>{LyapunovKantz::kNoNeighboursCounted});
 }
 
 TEST(LyapunovKantz, CancellingLeavesNoResult) {
@@ -178,13 +178,13 @@ TEST(LyapunovKantz, CancellingLeavesNoResult) {
     for (int mode : {0, 1, 2}) {
         Recorder rec;
         rec.cancelAfter = 100;
-        CLyapunovKantz engine;
+        LyapunovKantz engine;
         engine.SetHooks(rec.Hooks());
         bool result = true;
-        if (mode == CLyapunovKantz::kMaxLyap) {
+        if (mode == LyapunovKantz::kMaxLyap) {
             engine.SetParameters(50, 2, 2, 1, 5, 0.001, 0.01, mode, ~0u);
             result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size()).has_value();
-        } else if (mode == CLyapunovKantz::kSpectrum) {
+        } else if (mode == LyapunovKantz::kSpectrum) {
             engine.SetParameters(0, 0, 2, 1, 30, 0.001, 0.0, mode, 0);
             result = engine.CalcLyapSpectrum(series.data(), 5000, series.size()).has_value();
         } else {
@@ -200,15 +200,15 @@ TEST(LyapunovKantz, CancellingLeavesNoResult) {
 
 TEST(LyapunovKantz, LargestExponentParameterCorrections) {
     const auto series = HenonSeries(3000);
-    CLyapunovKantz engine;
+    LyapunovKantz engine;
     // epsmin = epsmax: one radius only.
-    engine.SetParameters(20, 2, 2, 1, 5, 0.005, 0.005, CLyapunovKantz::kMaxLyap, ~0u);
+    engine.SetParameters(20, 2, 2, 1, 5, 0.005, 0.005, LyapunovKantz::kMaxLyap, ~0u);
     auto result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size());
     ASSERT_TRUE(result);
     EXPECT_EQ(result->epscount, 1u);
     EXPECT_EQ(result->epsDone, 1u);
     // mindim 3 above maxdim 2: maxdim becomes 3, and only dimension 3 (index 1) is filled.
-    engine.SetParameters(20, 2, 3, 1, 2, 0.005, 0.01, CLyapunovKantz::kMaxLyap, ~0u);
+    engine.SetParameters(20, 2, 3, 1, 2, 0.005, 0.01, LyapunovKantz::kMaxLyap, ~0u);
     result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size());
     ASSERT_TRUE(result);
     EXPECT_EQ(result->mindim, 3u);
@@ -218,11 +218,11 @@ TEST(LyapunovKantz, LargestExponentParameterCorrections) {
     EXPECT_GT(result->Count(0, 1, 5), 0u);
     EXPECT_LT(result->Value(0, 1, 5), 0.0);
     // Radii of zero, as a user may type them, do not divide by zero.
-    engine.SetParameters(20, 2, 2, 1, 3, 0.0, 0.0, CLyapunovKantz::kMaxLyap, ~0u);
+    engine.SetParameters(20, 2, 2, 1, 3, 0.0, 0.0, LyapunovKantz::kMaxLyap, ~0u);
     result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size());
     ASSERT_TRUE(result);
     EXPECT_EQ(result->radii, std::vector<double>{0.001});
-    engine.SetParameters(1000, 3, 0, 1, 10, 0.0, 0.0, CLyapunovKantz::kCorrDim, 0);
+    engine.SetParameters(1000, 3, 0, 1, 10, 0.0, 0.0, LyapunovKantz::kCorrDim, 0);
     const auto corr = engine.CalcCorrDim(series.data(), series.size());
     ASSERT_TRUE(corr);
     EXPECT_NEAR(corr->curves[0].front().radius, std::pow(1000.0, -1.0 / 9), 1e-12);  // radii 1 .. 0.001
@@ -232,8 +232,8 @@ TEST(LyapunovKantz, NeighboursAtExactlyTheRadiusCount) {
     // Delay vectors (0, 0.5) and (0, 0.75), (0.5, 1) and (0.75, 1) lie exactly 0.25 apart (all
     // values exact in binary); no other pair is that close.
     const std::vector<double> series = {0.0, 0.5, 1.0, 0.0, 0.75, 1.0, 0.5};
-    CLyapunovKantz engine;
-    engine.SetParameters(1, 2, 2, 1, 1, 0.25, 0.25, CLyapunovKantz::kMaxLyap, ~0u);
+    LyapunovKantz engine;
+    engine.SetParameters(1, 2, 2, 1, 1, 0.25, 0.25, LyapunovKantz::kMaxLyap, ~0u);
     const auto result = engine.Calc_Max_Lyap_Exponent(series.data(), series.size());
     ASSERT_TRUE(result);
     EXPECT_NEAR(result->Value(0, 0, 0), std::log(0.25), 1e-12);
@@ -244,9 +244,9 @@ TEST(LyapunovKantz, NeighboursAtExactlyTheRadiusCount) {
 
 TEST(LyapunovKantz, CorrelationSumEdges) {
     const auto series = HenonSeries(1200);
-    CLyapunovKantz engine;
+    LyapunovKantz engine;
     // epsmin >= epsmax gives epsmin = epsmax / 2; the last point stands at the smallest radius.
-    engine.SetParameters(1000, 2, 0, 1, 10, 0.6, 0.5, CLyapunovKantz::kCorrDim, 0);
+    engine.SetParameters(1000, 2, 0, 1, 10, 0.6, 0.5, LyapunovKantz::kCorrDim, 0);
     const auto result = engine.CalcCorrDim(series.data(), series.size());
     ASSERT_TRUE(result);
     EXPECT_NEAR(result->curves[0].back().radius, 0.25, 1e-12);
@@ -262,20 +262,20 @@ TEST(LyapunovKantz, NothingCountedIsRefusedNotZero) {
     };
     const Case cases[] = {
         // 400 values: every pair is closer in time than the Theiler window of 500.
-        {"correlation, shorter than the Theiler window", CLyapunovKantz::kCorrDim, HenonSeries(400), 0.01,
-         CLyapunovKantz::kNoPairsCounted},
+        {"correlation, shorter than the Theiler window", LyapunovKantz::kCorrDim, HenonSeries(400), 0.01,
+         LyapunovKantz::kNoPairsCounted},
         // No two points of the Hénon map lie within 2e-9 of the data interval.
-        {"correlation, radii too small", CLyapunovKantz::kCorrDim, HenonSeries(2000), 2e-9,
-         CLyapunovKantz::kNoPairsCounted},
-        {"largest exponent, radii too small", CLyapunovKantz::kMaxLyap, HenonSeries(2000), 2e-9,
-         CLyapunovKantz::kNoNeighboursCounted},
+        {"correlation, radii too small", LyapunovKantz::kCorrDim, HenonSeries(2000), 2e-9,
+         LyapunovKantz::kNoPairsCounted},
+        {"largest exponent, radii too small", LyapunovKantz::kMaxLyap, HenonSeries(2000), 2e-9,
+         LyapunovKantz::kNoNeighboursCounted},
     };
     for (const Case& c : cases) {
         Recorder rec;
-        CLyapunovKantz engine;
+        LyapunovKantz engine;
         engine.SetHooks(rec.Hooks());
         bool result = true;
-        if (c.mode == CLyapunovKantz::kCorrDim) {
+        if (c.mode == LyapunovKantz::kCorrDim) {
             engine.SetParameters(1000, 4, 0, 1, 10, c.radius / 2, c.radius, c.mode, 0);
             result = engine.CalcCorrDim(c.series.data(), c.series.size()).has_value();
         } else {
@@ -295,8 +295,8 @@ TEST(LyapunovKantz, CorrelationSumsMatchABruteForceCount) {
     auto y = HenonSeries(1600);
     const unsigned m = 6, radii = 16, theiler = 500;
     const double epsmax = 1.0, epsmin = 1e-6;
-    CLyapunovKantz engine;
-    engine.SetParameters(4000000000u, m, 0, 1, radii, epsmin, epsmax, CLyapunovKantz::kCorrDim, 0);
+    LyapunovKantz engine;
+    engine.SetParameters(4000000000u, m, 0, 1, radii, epsmin, epsmax, LyapunovKantz::kCorrDim, 0);
     const auto result = engine.CalcCorrDim(y.data(), y.size());
     ASSERT_TRUE(result);
 
@@ -368,16 +368,16 @@ TEST(LyapunovKantz, SpectrumOfTheQuantisedLogisticMap) {
     };
     for (const Case& c : cases) {
         Recorder rec;
-        CLyapunovKantz engine;
+        LyapunovKantz engine;
         engine.SetHooks(rec.Hooks());
-        engine.SetParameters(0, 0, c.embedding, 1, 30, 0.001, 0.0, CLyapunovKantz::kSpectrum, 0);
+        engine.SetParameters(0, 0, c.embedding, 1, 30, 0.001, 0.0, LyapunovKantz::kSpectrum, 0);
         const auto result = engine.CalcLyapSpectrum(c.series->data(), 1000, c.series->size());
         if (result) {
             EXPECT_NEAR(result->Exponent(result->RowCount() - 1, 0), std::log(2.0), 0.03) << c.what;
             EXPECT_TRUE(rec.messages.empty()) << c.what;
         } else {
             EXPECT_FALSE(c.mustFind) << c.what;
-            EXPECT_EQ(rec.messages, std::vector<int>{CLyapunovKantz::kSingularMatrix}) << c.what;
+            EXPECT_EQ(rec.messages, std::vector<int>{LyapunovKantz::kSingularMatrix}) << c.what;
         }
     }
 }
@@ -387,9 +387,9 @@ TEST(LyapunovKantz, SpectrumOfTheQuantisedLogisticMap) {
 TEST(LyapunovKantz, AnIllConditionedFitWidensItsNeighbourhood) {
     const auto series = HenonSeries(10000);
     Recorder rec;
-    CLyapunovKantz engine;
+    LyapunovKantz engine;
     engine.SetHooks(rec.Hooks());
-    engine.SetParameters(0, 0, 3, 1, 30, 0.001, 0.0, CLyapunovKantz::kSpectrum, 0);
+    engine.SetParameters(0, 0, 3, 1, 30, 0.001, 0.0, LyapunovKantz::kSpectrum, 0);
     const auto result = engine.CalcLyapSpectrum(series.data(), 1000, series.size());
     ASSERT_TRUE(result);
     EXPECT_TRUE(rec.messages.empty());
@@ -409,7 +409,7 @@ TEST(LyapunovKantz, KaplanYorkeDimensionOfExponents) {
         {{0.5, 0.0, -1.0}, 2.5},
     };
     for (const Case& c : cases)
-        EXPECT_NEAR(CLyapunovKantz::KaplanYorkeDimension(c.exponents), c.dimension, 1e-12);
+        EXPECT_NEAR(LyapunovKantz::KaplanYorkeDimension(c.exponents), c.dimension, 1e-12);
 }
 
 TEST(PlateauFit, FitsTheMeanOfTheSlopes) {

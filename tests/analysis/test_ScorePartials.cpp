@@ -5,7 +5,7 @@
 #include <cmath>
 #include <map>
 
-#include "analysis/CNoteRecorder.h"
+#include "analysis/NoteRecorder.h"
 #include "analysis/ScorePartials.h"
 #include "analysis/SpectrumScale.h"
 
@@ -127,7 +127,7 @@ TEST(ScorePartials, NotesStandOnTheGrandStaffWithSharpsAndLedgerLines) {
 }
 
 TEST(ScorePartials, ARunOfEqualDetectionsBecomesOneNote) {
-    CNoteRecorder recorder;
+    NoteRecorder recorder;
     const Partial a4{440.0, -10.0}, b4{493.9, -10.0};
     int recorded = 0;
     for (int i = 0; i < 4; ++i) recorded += recorder.Detect(a4, false);

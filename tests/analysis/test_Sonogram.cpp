@@ -6,14 +6,14 @@
 #include <cmath>
 #include <vector>
 
-#include "analysis/CSonogram.h"
+#include "analysis/Sonogram.h"
 
 namespace {
 
 constexpr int kHeight = 100;
 
-SonoScale Scale(bool freqLinear, bool ampLinear, double gain = 1.0) {
-    SonoScale s;
+SonogramScale Scale(bool freqLinear, bool ampLinear, double gain = 1.0) {
+    SonogramScale s;
     s.bottomCutHz = 20;
     s.topCutkHz = 10;
     s.freqLinear = freqLinear;
@@ -28,7 +28,7 @@ SonoScale Scale(bool freqLinear, bool ampLinear, double gain = 1.0) {
 
 TEST(Sonogram, TheLowestFrequencyIsTheBottomRowAndTheHighestTheTopOnBothAxes) {
     for (bool linear : {true, false}) {
-        CSonogram sono;
+        Sonogram sono;
         sono.SetScale(Scale(linear, true), kHeight);
         SCOPED_TRACE(linear ? "linear" : "logarithmic");
         EXPECT_EQ(sono.Row(20.0), kHeight);
@@ -37,7 +37,7 @@ TEST(Sonogram, TheLowestFrequencyIsTheBottomRowAndTheHighestTheTopOnBothAxes) {
         // The frequency shown for a row lands in that row again.
         for (int row : {1, 37, 99}) EXPECT_EQ(sono.Row(sono.FrequencyAt(row) * (1 - 1e-12)), row);
     }
-    CSonogram log;
+    Sonogram log;
     log.SetScale(Scale(false, true), kHeight);
     // Every octave equally high: 20 Hz .. 10 kHz is almost nine octaves.
     EXPECT_NEAR(log.Row(40.0) - log.Row(80.0), kHeight / std::log2(500.0), 1.0);
@@ -67,7 +67,7 @@ TEST(Sonogram, LevelsReachTheTopColourAtFullScaleOverGain) {
         {false, 1, NAN, 0},
     };
     for (const Case& c : cases) {
-        CSonogram sono;
+        Sonogram sono;
         sono.SetScale(Scale(true, c.linear, c.gain), kHeight);
         SCOPED_TRACE(testing::Message() << (c.linear ? "linear " : "log ") << c.gain << " " << c.value);
         EXPECT_EQ(sono.IndexOfLevel(sono.Level(c.value)), c.index);
@@ -75,8 +75,8 @@ TEST(Sonogram, LevelsReachTheTopColourAtFullScaleOverGain) {
 }
 
 TEST(Sonogram, PalettesRunFromTheBackgroundToRed) {
-    const CSonogram::Palette& colour1 = CSonogram::Colours(true);
-    const CSonogram::Palette& colour2 = CSonogram::Colours(false);
+    const Sonogram::Palette& colour1 = Sonogram::Colours(true);
+    const Sonogram::Palette& colour2 = Sonogram::Colours(false);
     EXPECT_EQ(colour1[0], 0x000000u);
     EXPECT_EQ(colour1[256 + 128], 0x0080FFu);
     EXPECT_EQ(colour2[0], 0xFFFFFFu);
@@ -91,10 +91,10 @@ TEST(Sonogram, RowsBetweenTwoBinsTakeTheUpperBinOrAnInterpolatedLevel) {
     std::vector<double> spectrum(11, 0.0);
     spectrum[1] = 65536.0 * 0.1;
     spectrum[2] = 65536.0 * 0.6;
-    SonoScale s = Scale(true, true);
+    SonogramScale s = Scale(true, true);
     s.bottomCutHz = 1;
     s.topCutkHz = 1;
-    CSonogram sono;
+    Sonogram sono;
     sono.SetScale(s, kHeight);
     ASSERT_EQ(sono.Row(100), 90);
     ASSERT_EQ(sono.Row(200), 80);
@@ -112,7 +112,7 @@ TEST(Sonogram, RowsBetweenTwoBinsTakeTheUpperBinOrAnInterpolatedLevel) {
 }
 
 TEST(Sonogram, ASpectrumBeyondTheTopFillsEveryRowAndATinyOneNone) {
-    CSonogram sono;
+    Sonogram sono;
     sono.SetScale(Scale(false, false), kHeight);
     std::vector<double> spectrum(4097, 3.0);
     for (const float v : sono.Column(spectrum.data(), spectrum.size(), 44100)) EXPECT_FALSE(std::isnan(v));
@@ -120,7 +120,7 @@ TEST(Sonogram, ASpectrumBeyondTheTopFillsEveryRowAndATinyOneNone) {
 }
 
 TEST(Sonogram, SpectrumIsTheMagnitudeOverN) {
-    CSonogram sono;
+    Sonogram sono;
     std::vector<double> samples(64);
     for (std::size_t i = 0; i < samples.size(); ++i)
         samples[i] = 1000.0 * std::cos(2 * M_PI * 8 * i / 64.0) + 7.0;
@@ -133,8 +133,8 @@ TEST(Sonogram, SpectrumIsTheMagnitudeOverN) {
 
 TEST(Sonogram, ANarrowPeakAmongManyBinsOfOneRowIsNotLost) {
     // 8193 values at 44.1 kHz on 10 rows up to 10 kHz: about 190 bins share a row.
-    CSonogram sono;
-    SonoScale s = Scale(true, true);
+    Sonogram sono;
+    SonogramScale s = Scale(true, true);
     sono.SetScale(s, 10);
     std::vector<double> spectrum(8193, 0.0);
     const std::size_t peak = 1000;  // 2692 Hz, in the middle of its row's bins
@@ -150,9 +150,9 @@ TEST(Sonogram, ASineLandsInTheRowOfItsFrequencyKTimesRateOverN) {
     // from fmin to fmax is truncate(H (1 - (f - fmin) / (fmax - fmin))); the topmost of the
     // loudest rows is the row of the sine's bin.
     constexpr int kPoints = 256, kRate = 8000, kRows = 200;
-    SonoScale s = Scale(true, false, 32.0);
+    SonogramScale s = Scale(true, false, 32.0);
     s.topCutkHz = 4;
-    CSonogram sono;
+    Sonogram sono;
     sono.SetScale(s, kRows);
     for (int k : {13, 40, 64, 101, 120}) {
         const long double f = static_cast<long double>(k) * kRate / kPoints;
@@ -175,8 +175,8 @@ TEST(Sonogram, ThePictureOfAnEightBitSoundIsThatOfItsSixteenBitTwin) {
     // a full-scale sine has |X|/N = 2^(bits - 2).
     for (bool linear : {true, false}) {
         for (double gain : {1.0, 32.0, 41.0}) {
-            CSonogram wide, narrow;
-            SonoScale s = Scale(true, linear, gain);
+            Sonogram wide, narrow;
+            SonogramScale s = Scale(true, linear, gain);
             wide.SetScale(s, kHeight);
             s.bits = 8;
             narrow.SetScale(s, kHeight);
@@ -200,10 +200,10 @@ TEST(Sonogram, MeasuredLevelsAreDecibelsFullScaleWhateverTheGainAndSilenceIsTheF
     spectrum[1026] = 16384.0 * std::pow(10.0, -40.0 / 20.0);  // a quieter bin in the same row
     for (bool smooth : {false, true}) {
         for (double gain : {1.0, 32.0, 41.0}) {
-            SonoScale s = Scale(true, false, gain);
+            SonogramScale s = Scale(true, false, gain);
             s.topCutkHz = 4;
             s.smooth = smooth;
-            CSonogram sono;
+            Sonogram sono;
             sono.SetScale(s, kHeight);
             const std::vector<double> db = sono.ColumnDb(spectrum.data(), kValues, 8000);
             SCOPED_TRACE(testing::Message() << gain << (smooth ? " smooth" : ""));

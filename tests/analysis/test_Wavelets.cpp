@@ -7,16 +7,16 @@
 #include <functional>
 #include <string>
 
-#include "analysis/wavelet_bspline.h"
-#include "analysis/wavelet_complex.h"
-#include "analysis/wavelet_fkt.h"
+#include "analysis/BSplineWavelet.h"
+#include "analysis/ComplexWavelets.h"
+#include "analysis/WaveletFunction.h"
 
 namespace {
 
 constexpr float kPi = 3.1415927f;
 
 // The wavelet of the text with its arguments read; fails the test when refused.
-std::unique_ptr<wavelet_fkt> Make(const std::string& spec) {
+std::unique_ptr<WaveletFunction> Make(const std::string& spec) {
     std::string_view args;
     auto wavelet = create_wavelet(spec, &args);
     if (!wavelet) {
@@ -69,7 +69,7 @@ TEST(Wavelets, FamiliesHaveTheirNameNormAndSupport) {
     // Names in any case.
     for (const char* spec : {"Haar", "MORLET,2", "BSpline,1"})
         EXPECT_NE(create_wavelet(spec), nullptr) << spec;
-    EXPECT_EQ(check_wavelet_spec("MORLET,2").code, wavelet_error::none);
+    EXPECT_EQ(check_wavelet_spec("MORLET,2").code, WaveletError::none);
     EXPECT_EQ(check_wavelet_spec("gabor,1").text(), "The wavelet <gabor,1> is unknown.\n");
 }
 
@@ -89,7 +89,7 @@ TEST(Wavelets, HaarValuesAndTheEndsOfItsSupport) {
 
 TEST(Wavelets, ComplexValues) {
     auto morlet = Make("morlet,2");
-    auto& m = static_cast<wavelet_morlet&>(*morlet);
+    auto& m = static_cast<MorletWavelet&>(*morlet);
     // A Gaussian of width 2 under the wave: at x = 2 the envelope is e^-1/2.
     EXPECT_NEAR(m.evaluate(2.0f), std::exp(-0.5f) * std::cos(4 * kPi), 1e-5);
     EXPECT_NEAR(m.evaluate(0.25f), std::exp(-0.0078125f) * std::cos(kPi / 2), 1e-5);
@@ -97,14 +97,14 @@ TEST(Wavelets, ComplexValues) {
     EXPECT_NEAR(m.evaluate(0.25f), std::exp(-0.0078125f), 1e-5);
 
     auto spinning = Make("spinning,0,0.25");
-    auto& s = static_cast<wavelet_spinning&>(*spinning);
+    auto& s = static_cast<SpinningWavelet&>(*spinning);
     EXPECT_FLOAT_EQ(s.c, 4 * kPi);  // r = 0.5
     EXPECT_FLOAT_EQ(s.w.real(), -1.0f);
     // (1 - i c x)^-1 at x = 0 is 1.
     EXPECT_NEAR(s.evaluate(0.0f), 1.0f, 1e-6);
 
     auto cauchy = Make("cauchy,2");
-    auto& c = static_cast<wavelet_cauchy&>(*cauchy);
+    auto& c = static_cast<CauchyWavelet&>(*cauchy);
     EXPECT_FLOAT_EQ(c.c, 4 * kPi / 5);
     // (1 - i)^-3 = (1 + i)^3 / 8 = (-2 + 2i) / 8.
     c.imag_part = 0;
@@ -115,7 +115,7 @@ TEST(Wavelets, ComplexValues) {
 
 TEST(Wavelets, CauchyOfOrderZeroHasAnInfiniteSupport) {
     const auto cauchy = Make("cauchy,0");
-    EXPECT_FLOAT_EQ(static_cast<wavelet_cauchy&>(*cauchy).c, 4 * kPi);
+    EXPECT_FLOAT_EQ(static_cast<CauchyWavelet&>(*cauchy).c, 4 * kPi);
     EXPECT_TRUE(std::isinf(cauchy->rsupp));
     EXPECT_TRUE(std::isinf(cauchy->lsupp));
 }
@@ -147,7 +147,7 @@ TEST(Wavelets, RefusedArgumentsSayWhy) {
 
 TEST(Wavelets, BsplineEnvelopeIsTheConvolutionOfItsBoxes) {
     const auto w = Make("bspline,0.5,0.5");
-    auto& b = static_cast<wavelet_bspline&>(*w);
+    auto& b = static_cast<BSplineWavelet&>(*w);
     // Two boxes of 5 points at step 0.1: a triangle of 9 points rising in steps of 1/25.
     const std::vector<float> e = b.envelope(0.1f);
     ASSERT_EQ(e.size(), 9u);
@@ -205,8 +205,8 @@ struct Samples {
     long double x0 = 0, h = 0;
 };
 
-Samples Sample(wavelet_fkt& w) {
-    auto* complex = dynamic_cast<wavelet_complex*>(&w);
+Samples Sample(WaveletFunction& w) {
+    auto* complex = dynamic_cast<ComplexWavelet*>(&w);
     constexpr int kPoints = 3000;
     Samples s;
     s.h = (static_cast<long double>(w.rsupp) - w.lsupp) / kPoints;

@@ -12,17 +12,17 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/CKalvoApp.h"
-#include "app/CMainFrame.h"
+#include "app/Application.h"
 #include "app/CommandLine.h"
-#include "settings/CIni.h"
-#include "settings/CKalvoSettings.h"
+#include "app/MainWindow.h"
+#include "settings/IniFile.h"
+#include "settings/ProfileSettings.h"
 #include "tests/support/DocFixture.h"
 #include "tests/support/WaveBytes.h"
 #include "views/Modules.h"
-#include "views/common/CModuleFrame.h"
-#include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
+#include "views/common/ModuleFrame.h"
+#include "views/common/ModuleWindows.h"
 
 using namespace test;
 
@@ -35,13 +35,13 @@ constexpr const char* kOpenKey = "IniFensterTestmodul";
 // Registered for the length of a test, and gone again afterwards.
 struct AddedModule {
     AddedModule() {
-        CModuleWindows::Registration r{};
+        ModuleWindows::Registration r{};
         r.module = module;
         r.toggleCommand = kToggle;
         r.titleString = 130;
         r.slot = slot;
         r.create = [slot = slot](const ModuleContext& context) {
-            return std::make_unique<CModuleFrame>(context.settings, slot, new QWidget, nullptr, true);
+            return std::make_unique<ModuleFrame>(context.settings, slot, new QWidget, nullptr, true);
         };
         r.menuOrder = 45;  // between the score and the sonogram
         r.toolBarOrder = 45;
@@ -51,24 +51,24 @@ struct AddedModule {
         r.settings = {{kPlaceWindowFlags + 9, {{"Fenster", kOpenKey, StoredSetting{StoredType::Int}}}},
                       {kPlaceModuleSettings + 9,
                        {{"Testmodul", kNumberKey, StoredSetting{StoredType::Int}, 1, 99, "7"}}}};
-        CModuleWindows::Register(std::move(r));
+        ModuleWindows::Register(std::move(r));
         CommandLineModule entry;
         entry.name = QStringLiteral("testmodul");
         entry.exportText = [](const ModuleContext& context, const ScriptRequest&) -> std::optional<QString> {
             return QStringLiteral("Zahl=%1\n")
-                .arg(context.settings.IntValue(*CKalvoSettings::FindKey(kNumberKey)));
+                .arg(context.settings.IntValue(*ProfileSettings::FindKey(kNumberKey)));
         };
         CommandLineModules::Register(std::move(entry));
     }
     ~AddedModule() {
-        CModuleWindows::Unregister(module);
+        ModuleWindows::Unregister(module);
         CommandLineModules::Unregister(QStringLiteral("testmodul"));
     }
     AddedModule(const AddedModule&) = delete;
     AddedModule& operator=(const AddedModule&) = delete;
 
-    const Module module = CModuleWindows::FreeModule();
-    const int slot = CKalvoSettings::AddPlacementSlot(QStringLiteral("TestmodulWindow"));
+    const Module module = ModuleWindows::FreeModule();
+    const int slot = ProfileSettings::AddPlacementSlot(QStringLiteral("TestmodulWindow"));
 };
 
 std::vector<int> Commands(const QList<QAction*>& actions) {
@@ -120,7 +120,7 @@ protected:
         const QString path = Profile(QStringLiteral("KalvoUserProfil-%1.ini").arg(name));
         ASSERT_TRUE(QFile::copy(Profile(QStringLiteral("KalvoKomplettProfil.ini")), path));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        CIni ini(path);
+        IniFile ini(path);
         ini.WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
         if (!number.isEmpty())
             ini.WriteString(QLatin1String(kNumberKey), number, QStringLiteral("Testmodul"));
@@ -133,14 +133,14 @@ protected:
 }  // namespace
 
 TEST_F(AddedModuleTest, JoinsMenuBarAndProfileAndLeavesNoTraceWhenGone) {
-    const std::size_t keys = CKalvoSettings::KeyTable().size();
+    const std::size_t keys = ProfileSettings::KeyTable().size();
     {
         AddedModule added;
         MakeProfile(QStringLiteral("Anna"), QStringLiteral("42"), QStringLiteral("1"));
         ScriptedUserInterface ui;
-        CKalvoApp app(ui);
+        Application app(ui);
         ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
-        CMainFrame* frame = app.MainFrame();
+        MainWindow* frame = app.MainFrame();
 
         // In its place in the View menu and on the standard bar, with its icon and its check mark.
         const auto view = Commands(frame->menuBar()->actions().value(2)->menu()->actions());
@@ -152,7 +152,7 @@ TEST_F(AddedModuleTest, JoinsMenuBarAndProfileAndLeavesNoTraceWhenGone) {
         EXPECT_FALSE(toggle->icon().isNull());
 
         // Its setting came from the profile, and the profile opened its window.
-        const CKalvoSettings::SettingKey* number = CKalvoSettings::FindKey(QLatin1String(kNumberKey));
+        const ProfileSettings::SettingKey* number = ProfileSettings::FindKey(QLatin1String(kNumberKey));
         ASSERT_TRUE(number);
         EXPECT_EQ(app.Settings().IntValue(*number), 42);
         ASSERT_TRUE(app.Modules()->IsOpen(added.module));
@@ -164,7 +164,7 @@ TEST_F(AddedModuleTest, JoinsMenuBarAndProfileAndLeavesNoTraceWhenGone) {
         EXPECT_FALSE(app.Modules()->IsOpen(added.module));
         app.Settings().SetValue(*number, 43);
         ASSERT_TRUE(app.SaveProfile());
-        CIni saved(Profile(QStringLiteral("KalvoUserProfil-Anna.ini")));
+        IniFile saved(Profile(QStringLiteral("KalvoUserProfil-Anna.ini")));
         EXPECT_EQ(saved.GetString(QLatin1String(kNumberKey), {}, QStringLiteral("Testmodul")),
                   QStringLiteral("43"));
         EXPECT_EQ(saved.GetString(QLatin1String(kOpenKey), {}, QStringLiteral("Fenster")),
@@ -174,34 +174,34 @@ TEST_F(AddedModuleTest, JoinsMenuBarAndProfileAndLeavesNoTraceWhenGone) {
                                     QStringLiteral("TestmodulWindow"))
                          .isEmpty());
         // The program's own windows keep their slots.
-        EXPECT_EQ(CKalvoSettings::PlacementSection(kSlotZeitreihe), QStringLiteral("ZeitreiheWindow"));
+        EXPECT_EQ(ProfileSettings::PlacementSection(kSlotTimeSeries), QStringLiteral("ZeitreiheWindow"));
         EXPECT_GE(added.slot, int(kSlotCount));
         app.ExitInstance();
     }
     // Gone: no key, no slot, no command, and the key table as before.
-    EXPECT_EQ(CKalvoSettings::FindKey(QLatin1String(kNumberKey)), nullptr);
-    EXPECT_EQ(CKalvoSettings::KeyTable().size(), keys);
-    EXPECT_EQ(CKalvoSettings::PlacementSlotCount(), int(kSlotCount));
-    EXPECT_EQ(CModuleWindows::FindByCommand(kToggle), nullptr);
+    EXPECT_EQ(ProfileSettings::FindKey(QLatin1String(kNumberKey)), nullptr);
+    EXPECT_EQ(ProfileSettings::KeyTable().size(), keys);
+    EXPECT_EQ(ProfileSettings::PlacementSlotCount(), int(kSlotCount));
+    EXPECT_EQ(ModuleWindows::FindByCommand(kToggle), nullptr);
     EXPECT_EQ(CommandLineModules::Find(QStringLiteral("testmodul")), nullptr);
 }
 
 TEST_F(AddedModuleTest, ASettingWithoutAFieldTakesItsDefaultSetAndExport) {
     AddedModule added;
-    const CKalvoSettings::SettingKey* number = CKalvoSettings::FindKey(QLatin1String(kNumberKey));
+    const ProfileSettings::SettingKey* number = ProfileSettings::FindKey(QLatin1String(kNumberKey));
     ASSERT_TRUE(number);
     // A profile without the key gives the default; the window stays closed.
     MakeProfile(QStringLiteral("Ben"), {}, {});
     {
         ScriptedUserInterface ui;
-        CKalvoApp app(ui);
+        Application app(ui);
         ASSERT_TRUE(app.InitInstance(QStringLiteral("Ben")));
         EXPECT_EQ(app.Settings().IntValue(*number), 7);
         EXPECT_FALSE(app.Modules()->IsOpen(added.module));
         app.ExitInstance();
     }
     // The program registered its modules again meanwhile: the row found before is still the one.
-    EXPECT_EQ(CKalvoSettings::FindKey(QLatin1String(kNumberKey)), number);
+    EXPECT_EQ(ProfileSettings::FindKey(QLatin1String(kNumberKey)), number);
     // The range is the descriptor's; --set takes what the other keys' --set takes (a number out
     // of the range too), and refuses what they refuse.
     EXPECT_TRUE(number->InRange(1));

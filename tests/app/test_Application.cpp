@@ -17,24 +17,24 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include "app/CKalvoApp.h"
-#include "app/CMainFrame.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
 #include "platform/audio/AudioDevice.h"
-#include "settings/CIni.h"
+#include "settings/IniFile.h"
 #include "tests/support/DocFixture.h"
 #include "tests/support/StandInModule.h"
-#include "views/common/CModuleFrame.h"
-#include "views/common/CModuleWindows.h"
 #include "views/common/IViewCommands.h"
-#include "views/time/CKalvoOverView.h"
-#include "views/time/CKalvoView.h"
-#include "views/time/CSplitterFrame.h"
+#include "views/common/ModuleFrame.h"
+#include "views/common/ModuleWindows.h"
+#include "views/time/OverviewView.h"
+#include "views/time/SoundWindow.h"
+#include "views/time/WaveformView.h"
 
 using namespace test;
 
 namespace {
 
-class Application : public ::testing::Test {
+class ApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -43,7 +43,7 @@ protected:
         // A known language, so that the start does not depend on the machine's locale.
         for (const QString& file :
              QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
-            CIni(dir.filePath(QStringLiteral("Profile/") + file))
+            IniFile(dir.filePath(QStringLiteral("Profile/") + file))
                 .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
     }
     void TearDown() override {
@@ -58,20 +58,20 @@ protected:
         ASSERT_TRUE(QFile::copy(ProfilePath(QStringLiteral("KalvoStandardProfil.ini")), path));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
         for (const auto& [key, value] : changes) {
-            const CKalvoSettings::SettingKey* k = CKalvoSettings::FindKey(key);
+            const ProfileSettings::SettingKey* k = ProfileSettings::FindKey(key);
             const QString section = k ? QLatin1String(k->section) : key.section(u'/', 0, 0);
-            CIni(path).WriteString(k ? key : key.section(u'/', 1, 1), value, section);
+            IniFile(path).WriteString(k ? key : key.section(u'/', 1, 1), value, section);
         }
     }
 
     QTemporaryDir dir;
     ScriptedUserInterface ui;
-    CKalvoApp app{ui};
+    Application app{ui};
 };
 
 }  // namespace
 
-TEST_F(Application, StartsWithAUserProfileNamedOnTheCommandLine) {
+TEST_F(ApplicationTest, StartsWithAUserProfileNamedOnTheCommandLine) {
     MakeUserProfile(QStringLiteral("Anna"));
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     EXPECT_TRUE(ui.dialogsShown.isEmpty());  // no start dialog
@@ -82,13 +82,13 @@ TEST_F(Application, StartsWithAUserProfileNamedOnTheCommandLine) {
     EXPECT_TRUE(app.MainFrame()->MdiArea()->subWindowList().contains(app.SplitterFrame()));
 }
 
-TEST_F(Application, AMissingUserProfileIsReportedAndTheStartEnds) {
+TEST_F(ApplicationTest, AMissingUserProfileIsReportedAndTheStartEnds) {
     EXPECT_FALSE(app.InitInstance(QStringLiteral("Bert")));
     EXPECT_TRUE(SaidNumber(ui, 61490));
     EXPECT_EQ(app.MainFrame(), nullptr);
 }
 
-TEST_F(Application, CancellingTheStartDialogEndsWithoutWritingTheLastUsedProfile) {
+TEST_F(ApplicationTest, CancellingTheStartDialogEndsWithoutWritingTheLastUsedProfile) {
     const QByteArray before = ReadFile(ProfilePath(QStringLiteral("KalvoZuletztVerwendetProfil.ini")));
     ui.startProfiles.push_back(std::nullopt);
     EXPECT_FALSE(app.InitInstance(QString()));
@@ -96,7 +96,7 @@ TEST_F(Application, CancellingTheStartDialogEndsWithoutWritingTheLastUsedProfile
     EXPECT_EQ(ReadFile(ProfilePath(QStringLiteral("KalvoZuletztVerwendetProfil.ini"))), before);
 }
 
-TEST_F(Application, TheStartDialogLeadsToTheChosenProfile) {
+TEST_F(ApplicationTest, TheStartDialogLeadsToTheChosenProfile) {
     struct Case {
         const char* name;
         StartProfileAnswer start;
@@ -105,15 +105,15 @@ TEST_F(Application, TheStartDialogLeadsToTheChosenProfile) {
     };
     const std::vector<Case> cases = {
         {"recent", {0, {}}, std::nullopt, ProfileKind::LastUsed},
-        {"predefined musicians", {1, {}}, 1, ProfileKind::Musiker},
-        {"predefined secondary school", {1, {}}, 4, ProfileKind::Oberschule},
+        {"predefined musicians", {1, {}}, 1, ProfileKind::Musician},
+        {"predefined secondary school", {1, {}}, 4, ProfileKind::SecondarySchool},
         {"user", {2, QStringLiteral("Anna")}, std::nullopt, ProfileKind::User},
     };
     MakeUserProfile(QStringLiteral("Anna"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedUserInterface answers;
-        CKalvoApp other(answers);
+        Application other(answers);
         answers.startProfiles.push_back(c.start);
         if (c.button) answers.predefinedProfiles.push_back(c.button);
         EXPECT_TRUE(other.ChooseStartProfile());
@@ -126,7 +126,7 @@ TEST_F(Application, TheStartDialogLeadsToTheChosenProfile) {
     EXPECT_EQ(ui.dialogsShown, (QStringList{"start", "start", "predefined", "start"}));
 }
 
-TEST_F(Application, KidsStartShowsTheKidsDialogAndTheKidsLayout) {
+TEST_F(ApplicationTest, KidsStartShowsTheKidsDialogAndTheKidsLayout) {
     ui.kidsStarts.push_back(0);
     ui.openFiles.push_back(std::nullopt);  // the open dialog that the kids start shows
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Kids")));
@@ -142,7 +142,7 @@ TEST_F(Application, KidsStartShowsTheKidsDialogAndTheKidsLayout) {
 
 // The sound input is there from the start (the virtual inputs always are): the kids start
 // dialog offers recording at start-up as it does when the kids profile is chosen later.
-TEST_F(Application, TheKidsStartOffersTheMicrophoneWhenASoundInputExists) {
+TEST_F(ApplicationTest, TheKidsStartOffersTheMicrophoneWhenASoundInputExists) {
     ASSERT_FALSE(AudioSystem::Inputs().empty());
     ui.kidsStarts = {0, 0};
     ui.openFiles = {std::nullopt, std::nullopt};
@@ -154,11 +154,11 @@ TEST_F(Application, TheKidsStartOffersTheMicrophoneWhenASoundInputExists) {
     EXPECT_EQ(ui.kidsMicrophoneOffered, (std::vector<bool>{true, true}));
 }
 
-TEST_F(Application, TheOverviewCommandShowsTheSoundWindowHiddenOrMinimised) {
+TEST_F(ApplicationTest, TheOverviewCommandShowsTheSoundWindowHiddenOrMinimised) {
     ui.kidsStarts.push_back(0);
     ui.openFiles.push_back(std::nullopt);
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Kids")));
-    CModuleFrame* sound = app.SplitterFrame();
+    ModuleFrame* sound = app.SplitterFrame();
     QMdiArea* area = app.MainFrame()->MdiArea();
     for (const char* how : {"hidden", "minimised"}) {
         SCOPED_TRACE(how);
@@ -173,7 +173,7 @@ TEST_F(Application, TheOverviewCommandShowsTheSoundWindowHiddenOrMinimised) {
     }
 }
 
-TEST_F(Application, OpeningAWaveFillsTheStatusBar) {
+TEST_F(ApplicationTest, OpeningAWaveFillsTheStatusBar) {
     MakeUserProfile(QStringLiteral("Anna"));
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     const QString wave = dir.filePath(QStringLiteral("tone.wav"));
@@ -184,10 +184,10 @@ TEST_F(Application, OpeningAWaveFillsTheStatusBar) {
     EXPECT_EQ(app.MainFrame()->PaneText(1), QStringLiteral("File: tone.wav"));
     EXPECT_EQ(app.MainFrame()->PaneText(2), QStringLiteral("Mono: 16-Bit"));
     EXPECT_EQ(app.MainFrame()->PaneText(3), QStringLiteral("44 kHz"));
-    EXPECT_TRUE(app.MainFrame()->PaneText(5).startsWith(Str(61545)));
+    EXPECT_TRUE(app.MainFrame()->PaneText(5).startsWith(Str(StringId::FFTPoints_61545)));
 }
 
-TEST_F(Application, SwitchingTheLanguageRebuildsTheWindowsInTheOtherLanguage) {
+TEST_F(ApplicationTest, SwitchingTheLanguageRebuildsTheWindowsInTheOtherLanguage) {
     MakeUserProfile(QStringLiteral("Anna"));
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     const QString englishFile = app.MainFrame()->menuBar()->actions().value(0)->text();
@@ -211,13 +211,13 @@ TEST_F(Application, SwitchingTheLanguageRebuildsTheWindowsInTheOtherLanguage) {
     EXPECT_EQ(app.MainFrame()->menuBar()->actions().value(0)->text(), englishFile);
 }
 
-TEST_F(Application, TheMainSoundWindowSpeaksTheLanguageOfTheProfile) {
+TEST_F(ApplicationTest, TheMainSoundWindowSpeaksTheLanguageOfTheProfile) {
     // The start dialogs speak the standard profile's English; the chosen profile is German.
     MakeUserProfile(QStringLiteral("Anna"),
                     {{QStringLiteral("IniAllgemeinLanguage"), QStringLiteral("1031")}});
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     ASSERT_EQ(CurrentLanguage(), Language::German);
-    const CSplitterFrame* frame = app.SplitterFrame();
+    const SoundWindow* frame = app.SplitterFrame();
     ASSERT_NE(frame, nullptr);
     QStringList shown{frame->windowTitle()};
     for (const QWidget* w : frame->findChildren<QWidget*>()) {
@@ -225,7 +225,7 @@ TEST_F(Application, TheMainSoundWindowSpeaksTheLanguageOfTheProfile) {
         if (const auto* button = qobject_cast<const QAbstractButton*>(w)) shown << button->text();
         if (!w->toolTip().isEmpty()) shown << w->toolTip();
     }
-    EXPECT_TRUE(shown.contains(StringTable::Instance().Text(63000, Language::German)));
+    EXPECT_TRUE(shown.contains(StringTable::Instance().Text(StringId::Overview_63000, Language::German)));
     // No text of the window is left in English where the German one differs.
     const StringTable& table = StringTable::Instance();
     for (int id = 63000; id < 63100; ++id) {
@@ -236,7 +236,7 @@ TEST_F(Application, TheMainSoundWindowSpeaksTheLanguageOfTheProfile) {
     }
 }
 
-TEST_F(Application, GarbagePlacementsStillOpenTheWindowsWhereTheyCanBeSeen) {
+TEST_F(ApplicationTest, GarbagePlacementsStillOpenTheWindowsWhereTheyCanBeSeen) {
     MakeUserProfile(
         QStringLiteral("Chaos"),
         {{QStringLiteral("MainWindow/wp->rcNormalPosition.left"), QStringLiteral("900000")},
@@ -261,18 +261,18 @@ namespace {
 // A module window with an empty view, standing in for the analysis modules.
 struct TestModules {
     TestModules() {
-        for (auto [module, slot, command] : {std::tuple{Module::FFT, int(kSlotFFT), 32794},
-                                             std::tuple{Module::Sono, int(kSlotSonogramm), 32804}}) {
-            CModuleWindows::Register(test::StandInModule(module, slot, command, true));
+        for (auto [module, slot, command] : {std::tuple{Module::Fft, int(kSlotFft), 32794},
+                                             std::tuple{Module::Sonogram, int(kSlotSonogram), 32804}}) {
+            ModuleWindows::Register(test::StandInModule(module, slot, command, true));
         }
     }
     ~TestModules() {
-        CModuleWindows::Unregister(Module::FFT);
-        CModuleWindows::Unregister(Module::Sono);
+        ModuleWindows::Unregister(Module::Fft);
+        ModuleWindows::Unregister(Module::Sonogram);
     }
 };
 
-QRectF Relative(const CModuleFrame* frame, const QMdiArea* area) {
+QRectF Relative(const ModuleFrame* frame, const QMdiArea* area) {
     const QSizeF size = area->viewport()->size();
     const QRectF g = frame->geometry();
     return {g.x() / size.width(), g.y() / size.height(), g.width() / size.width(),
@@ -288,17 +288,17 @@ void ExpectNear(const QRectF& a, const QRectF& b, double tolerance) {
 
 }  // namespace
 
-TEST_F(Application, ModuleWindowsKeepTheirRelativePlacesThroughBarsAndProfiles) {
+TEST_F(ApplicationTest, ModuleWindowsKeepTheirRelativePlacesThroughBarsAndProfiles) {
     TestModules modules;
     MakeUserProfile(QStringLiteral("Anna"));
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     QMdiArea* area = app.MainFrame()->MdiArea();
-    app.Modules()->Open(Module::FFT);
-    app.Modules()->Open(Module::Sono);
-    ASSERT_TRUE(app.Modules()->IsOpen(Module::FFT));
+    app.Modules()->Open(Module::Fft);
+    app.Modules()->Open(Module::Sonogram);
+    ASSERT_TRUE(app.Modules()->IsOpen(Module::Fft));
     EXPECT_EQ(app.Settings().IniFensterFFT, 1);
-    CModuleFrame* fft = app.Modules()->Frame(Module::FFT);
-    CModuleFrame* sono = app.Modules()->Frame(Module::Sono);
+    ModuleFrame* fft = app.Modules()->Frame(Module::Fft);
+    ModuleFrame* sono = app.Modules()->Frame(Module::Sonogram);
     fft->setGeometry(40, 30, 400, 260);
     sono->setGeometry(460, 120, 300, 200);
     const QRectF fftBefore = Relative(fft, area), sonoBefore = Relative(sono, area);
@@ -316,40 +316,42 @@ TEST_F(Application, ModuleWindowsKeepTheirRelativePlacesThroughBarsAndProfiles) 
     app.ExitInstance();
 
     ScriptedUserInterface ui2;
-    CKalvoApp again(ui2);
+    Application again(ui2);
     ASSERT_TRUE(again.InitInstance(QStringLiteral("Geo")));
-    ASSERT_TRUE(again.Modules()->IsOpen(Module::FFT));
-    ASSERT_TRUE(again.Modules()->IsOpen(Module::Sono));
-    ExpectNear(Relative(again.Modules()->Frame(Module::FFT), again.MainFrame()->MdiArea()), fftBefore, 0.01);
-    ExpectNear(Relative(again.Modules()->Frame(Module::Sono), again.MainFrame()->MdiArea()), sonoBefore,
+    ASSERT_TRUE(again.Modules()->IsOpen(Module::Fft));
+    ASSERT_TRUE(again.Modules()->IsOpen(Module::Sonogram));
+    ExpectNear(Relative(again.Modules()->Frame(Module::Fft), again.MainFrame()->MdiArea()), fftBefore, 0.01);
+    ExpectNear(Relative(again.Modules()->Frame(Module::Sonogram), again.MainFrame()->MdiArea()), sonoBefore,
                0.01);
 
     // Toggling twice leaves no frame and the flag cleared; show does nothing for a closed module.
-    again.Modules()->Toggle(Module::FFT);
-    EXPECT_FALSE(again.Modules()->IsOpen(Module::FFT));
+    again.Modules()->Toggle(Module::Fft);
+    EXPECT_FALSE(again.Modules()->IsOpen(Module::Fft));
     EXPECT_EQ(again.Settings().IniFensterFFT, 0);
-    again.Modules()->Show(Module::FFT);
-    EXPECT_FALSE(again.Modules()->IsOpen(Module::FFT));
+    again.Modules()->Show(Module::Fft);
+    EXPECT_FALSE(again.Modules()->IsOpen(Module::Fft));
     again.ExitInstance();
 }
 
-TEST_F(Application, KidsModeKeepsOneBigPictureOpen) {
+TEST_F(ApplicationTest, KidsModeKeepsOneBigPictureOpen) {
     TestModules modules;
-    CModuleWindows::Register(test::StandInModule(Module::Notenbild, kSlotNotenbild, 32823, true, false, 138));
+    ModuleWindows::Register(test::StandInModule(Module::Score, kSlotScore, 32823, true, false, 138));
     ui.kidsStarts.push_back(1);  // the microphone: no file dialog at the start
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Kids")));
-    app.Modules()->Open(Module::Sono);
-    ASSERT_TRUE(app.Modules()->IsOpen(Module::Sono));
-    EXPECT_FALSE(
-        app.Modules()->Frame(Module::Sono)->ControlBar()->isVisibleTo(app.Modules()->Frame(Module::Sono)));
-    app.Modules()->Toggle(Module::Notenbild);
-    EXPECT_TRUE(app.Modules()->IsOpen(Module::Notenbild));
-    EXPECT_FALSE(app.Modules()->IsOpen(Module::Sono));
+    app.Modules()->Open(Module::Sonogram);
+    ASSERT_TRUE(app.Modules()->IsOpen(Module::Sonogram));
+    EXPECT_FALSE(app.Modules()
+                     ->Frame(Module::Sonogram)
+                     ->ControlBar()
+                     ->isVisibleTo(app.Modules()->Frame(Module::Sonogram)));
+    app.Modules()->Toggle(Module::Score);
+    EXPECT_TRUE(app.Modules()->IsOpen(Module::Score));
+    EXPECT_FALSE(app.Modules()->IsOpen(Module::Sonogram));
     EXPECT_EQ(app.Settings().IniFensterSono, 0);
-    CModuleWindows::Unregister(Module::Notenbild);
+    ModuleWindows::Unregister(Module::Score);
 }
 
-TEST_F(Application, MarkingAndSelectingInTheMainSoundWindowReachTheDocument) {
+TEST_F(ApplicationTest, MarkingAndSelectingInTheMainSoundWindowReachTheDocument) {
     MakeUserProfile(QStringLiteral("Anna"), {{QStringLiteral("IniFensterFFT"), QStringLiteral("0")}});
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     const QString wave = dir.filePath(QStringLiteral("long.wav"));
@@ -358,15 +360,15 @@ TEST_F(Application, MarkingAndSelectingInTheMainSoundWindowReachTheDocument) {
     QApplication::processEvents();
 
     QWidget* over = app.SplitterFrame()->OverView()->viewport();
-    CKalvoView* wave_ = app.SplitterFrame()->WaveView();
+    WaveformView* wave_ = app.SplitterFrame()->WaveView();
     const int y = over->height() / 2 + 10;
     const int w = over->width();
     // Mark the middle half of the sound.
     QTest::mousePress(over, Qt::LeftButton, {}, QPoint(10 + (w - 20) / 4, y));
     QTest::mouseMove(over, QPoint(10 + (w - 20) / 2, y));
     QTest::mouseRelease(over, Qt::LeftButton, {}, QPoint(10 + 3 * (w - 20) / 4, y));
-    EXPECT_NEAR(app.Document()->m_nSelStart, 11025.0, 44100.0 / (w - 20) * 2);
-    EXPECT_NEAR(app.Document()->m_nSelEnd, 33075.0, 44100.0 / (w - 20) * 2);
+    EXPECT_NEAR(app.Document()->m_selStart, 11025.0, 44100.0 / (w - 20) * 2);
+    EXPECT_NEAR(app.Document()->m_selEnd, 33075.0, 44100.0 / (w - 20) * 2);
     EXPECT_GT(wave_->GetZoomWindow().right, wave_->GetZoomWindow().left);
 
     // Drag right to left in the waveform: the document gets an even-bounded selection.
@@ -374,18 +376,18 @@ TEST_F(Application, MarkingAndSelectingInTheMainSoundWindowReachTheDocument) {
     QTest::mousePress(wave_, Qt::LeftButton, {}, QPoint(wave_->width() - 40, wy));
     QTest::mouseMove(wave_, QPoint(wave_->width() / 2, wy));
     QTest::mouseRelease(wave_, Qt::LeftButton, {}, QPoint(40, wy));
-    EXPECT_GT(app.Document()->m_nSpectrumPoints, 0);  // the selection came with its spectrum
-    ASSERT_GT(app.Document()->m_aSelSamples.size(), 10000u);
-    EXPECT_EQ(app.Document()->m_aSelSamples.size() % 2, 0u);
+    EXPECT_GT(app.Document()->m_spectrumPoints, 0);  // the selection came with its spectrum
+    ASSERT_GT(app.Document()->m_selSamples.size(), 10000u);
+    EXPECT_EQ(app.Document()->m_selSamples.size() % 2, 0u);
 
     // A mark narrower than 21 samples clears the loop bounds.
     QTest::mousePress(over, Qt::LeftButton, {}, QPoint(100, y));
     QTest::mouseRelease(over, Qt::LeftButton, {}, QPoint(100, y));
-    EXPECT_EQ(app.Document()->m_nSelStart, 0u);
-    EXPECT_EQ(app.Document()->m_nSelEnd, 0u);
+    EXPECT_EQ(app.Document()->m_selStart, 0u);
+    EXPECT_EQ(app.Document()->m_selEnd, 0u);
 }
 
-TEST_F(Application, ATestTonePlaysWithoutHoldingUpTheWindow) {
+TEST_F(ApplicationTest, ATestTonePlaysWithoutHoldingUpTheWindow) {
     MakeUserProfile(QStringLiteral("Anna"));
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     // A minute-long tone: the call comes back long before it ends (on the virtual output, as
@@ -397,13 +399,13 @@ TEST_F(Application, ATestTonePlaysWithoutHoldingUpTheWindow) {
     EXPECT_FALSE(app.Beep(0.0, 100));
 }
 
-TEST_F(Application, TheSoundcardDialogSwitchesDevicesAndTheLoadedSoundStaysPlayable) {
+TEST_F(ApplicationTest, TheSoundcardDialogSwitchesDevicesAndTheLoadedSoundStaysPlayable) {
     MakeUserProfile(QStringLiteral("Anna"));
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     const QString wave = dir.filePath(QStringLiteral("tone.wav"));
     ASSERT_TRUE(WriteFile(wave, Mono16(8000, Sine(440, 8000, 8000, 8000))));
     ASSERT_TRUE(app.Document()->OpenSoundFile(wave));
-    ASSERT_NE(app.Document()->m_pSound, nullptr);
+    ASSERT_NE(app.Document()->Player().Sound(), nullptr);
     const std::vector<AudioDeviceInfo> inputs = AudioSystem::Inputs();
     const auto chirp = std::find_if(inputs.begin(), inputs.end(), [](const AudioDeviceInfo& d) {
         return d.id == QStringLiteral("virtual:chirp");
@@ -411,10 +413,10 @@ TEST_F(Application, TheSoundcardDialogSwitchesDevicesAndTheLoadedSoundStaysPlaya
     ASSERT_NE(chirp, inputs.end());
     ui.soundDevices.push_back(std::pair{static_cast<int>(chirp - inputs.begin()), 0});
     app.OnSoundcard();
-    EXPECT_EQ(app.m_strCaptureDeviceId, QStringLiteral("virtual:chirp"));
-    EXPECT_EQ(app.m_strCaptureDevice, app.Document()->InputDevice()->Name());
+    EXPECT_EQ(app.m_captureDeviceId, QStringLiteral("virtual:chirp"));
+    EXPECT_EQ(app.m_captureDevice, app.Document()->InputDevice()->Name());
     EXPECT_TRUE(app.Document()->IsWaveLoaded());
-    ASSERT_NE(app.Document()->m_pSound, nullptr);
+    ASSERT_NE(app.Document()->Player().Sound(), nullptr);
     EXPECT_TRUE(ui.channelDialogs.empty());
 }
 
@@ -434,10 +436,10 @@ bool WaitFor(const std::function<bool()>& done, int deadlineMs = 30000) {
 
 }  // namespace
 
-TEST_F(Application, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
+TEST_F(ApplicationTest, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
     MakeUserProfile(QStringLiteral("Anna"));
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
-    CMainFrame* frame = app.MainFrame();
+    MainWindow* frame = app.MainFrame();
     const QString wave = dir.filePath(QStringLiteral("tone.wav"));
     ASSERT_TRUE(WriteFile(wave, Mono16(44100, Sine(440, 44100, 8820, 8000))));
     ASSERT_TRUE(app.Document()->OpenSoundFile(wave));
@@ -452,7 +454,7 @@ TEST_F(Application, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
     EXPECT_TRUE(frame->Action(32788)->isEnabled());
     ui.saveFiles.push_back(dir.filePath(QStringLiteral("waveform")));  // no type given: a vector drawing
     ASSERT_TRUE(frame->OnCommand(32808));
-    EXPECT_EQ(ui.fileDialogs.back().title, Str(63600));
+    EXPECT_EQ(ui.fileDialogs.back().title, Str(StringId::SavesWaveView));
     const QByteArray svg = ReadFile(dir.filePath(QStringLiteral("waveform.svg")));
     EXPECT_TRUE(svg.contains("Wave picture")) << svg.left(300).toStdString();
     QGuiApplication::clipboard()->clear();
@@ -471,13 +473,13 @@ TEST_F(Application, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
 
     // Clear all Data empties the analysis and keeps the sound.
     app.Document()->OnSelectionChanged(0, 4096);
-    ASSERT_GT(app.Document()->m_aSelSamples.size(), 1u);
+    ASSERT_GT(app.Document()->m_selSamples.size(), 1u);
     ASSERT_TRUE(frame->OnCommand(32788));
-    EXPECT_EQ(app.Document()->m_aSelSamples.size(), 1u);
+    EXPECT_EQ(app.Document()->m_selSamples.size(), 1u);
     EXPECT_TRUE(app.Document()->IsWaveLoaded());
 
     // The overview saves and copies its own picture, at its own size, under the window's picture name.
-    CKalvoOverView* over = app.SplitterFrame()->OverView();
+    OverviewView* over = app.SplitterFrame()->OverView();
     over->setFocus();
     frame->UpdateCommandStates();
     EXPECT_TRUE(frame->Action(32808)->isEnabled());
@@ -485,7 +487,7 @@ TEST_F(Application, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
     EXPECT_FALSE(frame->Action(32848)->isEnabled());
     ui.saveFiles.push_back(dir.filePath(QStringLiteral("overview.svg")));
     ASSERT_TRUE(frame->OnCommand(32808));
-    EXPECT_EQ(ui.fileDialogs.back().title, Str(63600));
+    EXPECT_EQ(ui.fileDialogs.back().title, Str(StringId::SavesWaveView));
     const QByteArray overSvg = ReadFile(dir.filePath(QStringLiteral("overview.svg")));
     EXPECT_TRUE(overSvg.contains("Wave picture"));
     EXPECT_TRUE(overSvg.contains("KALVO sound analysis"));
@@ -504,17 +506,17 @@ TEST_F(Application, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow) {
     EXPECT_TRUE(ui.pagesOpened.last().endsWith(QStringLiteral("html/Hauptfenster.html")));
 }
 
-TEST_F(Application, ClosingAModuleWindowWithItsCloseButtonClosesTheModule) {
+TEST_F(ApplicationTest, ClosingAModuleWindowWithItsCloseButtonClosesTheModule) {
     TestModules modules;
     MakeUserProfile(QStringLiteral("Anna"), {{QStringLiteral("IniFensterFFT"), QStringLiteral("1")}});
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
-    ASSERT_TRUE(app.Modules()->IsOpen(Module::FFT));
-    QPointer<CModuleFrame> fft = app.Modules()->Frame(Module::FFT);
-    EXPECT_TRUE(app.Document()->IsModuleOpen(Module::FFT));
+    ASSERT_TRUE(app.Modules()->IsOpen(Module::Fft));
+    QPointer<ModuleFrame> fft = app.Modules()->Frame(Module::Fft);
+    EXPECT_TRUE(app.Document()->IsModuleOpen(Module::Fft));
 
     fft->close();  // what the window's × does
-    EXPECT_FALSE(app.Modules()->IsOpen(Module::FFT));
-    EXPECT_FALSE(app.Document()->IsModuleOpen(Module::FFT));
+    EXPECT_FALSE(app.Modules()->IsOpen(Module::Fft));
+    EXPECT_FALSE(app.Document()->IsModuleOpen(Module::Fft));
     EXPECT_EQ(app.Settings().IniFensterFFT, 0);
     app.MainFrame()->UpdateCommandStates();
     EXPECT_FALSE(app.MainFrame()->Action(32794)->isChecked());
@@ -522,28 +524,28 @@ TEST_F(Application, ClosingAModuleWindowWithItsCloseButtonClosesTheModule) {
 
     // The menu opens it again as usual.
     ASSERT_TRUE(app.MainFrame()->OnCommand(32794));
-    EXPECT_TRUE(app.Modules()->IsOpen(Module::FFT));
+    EXPECT_TRUE(app.Modules()->IsOpen(Module::Fft));
     EXPECT_EQ(app.Settings().IniFensterFFT, 1);
 }
 
-TEST_F(Application, EscapeKeyStopsListeningAtTheNextBlockAndIsNotKeptForLater) {
+TEST_F(ApplicationTest, EscapeKeyStopsListeningAtTheNextBlockAndIsNotKeptForLater) {
     MakeUserProfile(QStringLiteral("Anna"));
-    app.m_strCaptureDeviceId = QStringLiteral("virtual:sine:440");
-    app.m_strOutputDeviceId = QStringLiteral("virtual:output");
+    app.m_captureDeviceId = QStringLiteral("virtual:sine:440");
+    app.m_outputDeviceId = QStringLiteral("virtual:output");
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
-    CMainFrame* frame = app.MainFrame();
+    MainWindow* frame = app.MainFrame();
     frame->show();
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
-    CKalvoView* wave = app.SplitterFrame()->WaveView();
+    WaveformView* wave = app.SplitterFrame()->WaveView();
     wave->setFocus();
 
     // An Escape while nothing listens (as when it closed a dialog) is forgotten.
     QTest::keyClick(wave, Qt::Key_Escape);
     app.Document()->StartListening(false);
     ASSERT_TRUE(app.Document()->IsListening());
-    app.Document()->m_aSpectrum.clear();
-    ASSERT_TRUE(WaitFor([&] { return app.Document()->m_aSpectrum.size() > 1; }));
+    app.Document()->m_spectrum.clear();
+    ASSERT_TRUE(WaitFor([&] { return app.Document()->m_spectrum.size() > 1; }));
     EXPECT_TRUE(app.Document()->IsListening());
 
     // Escape in the window, where the window-wide shortcut sees it first.
@@ -551,9 +553,9 @@ TEST_F(Application, EscapeKeyStopsListeningAtTheNextBlockAndIsNotKeptForLater) {
     EXPECT_TRUE(WaitFor([&] { return !app.Document()->IsListening(); }));
 }
 
-TEST_F(Application, KidsChoosingTheMicrophoneStartRecordingMusic) {
-    app.m_strCaptureDeviceId = QStringLiteral("virtual:sine:440");
-    app.m_strOutputDeviceId = QStringLiteral("virtual:output");
+TEST_F(ApplicationTest, KidsChoosingTheMicrophoneStartRecordingMusic) {
+    app.m_captureDeviceId = QStringLiteral("virtual:sine:440");
+    app.m_outputDeviceId = QStringLiteral("virtual:output");
     ui.kidsStarts.push_back(1);  // "record music with microphone"
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Kids")));
     EXPECT_TRUE(ui.fileDialogs.empty());
@@ -571,34 +573,38 @@ namespace {
 // Every module window as a stand-in, so that each profile opens all the windows it names.
 struct AllTestModules {
     static constexpr std::tuple<Module, int, int> kModules[] = {
-        {Module::Reko, kSlotRekonstruktion, 32778}, {Module::FFT, kSlotFFT, 32794},
-        {Module::Zeitreihe, kSlotZeitreihe, 32776}, {Module::Sono, kSlotSonogramm, 32804},
-        {Module::FFT3D, kSlotFFT3D, 32806},         {Module::Analyse, kSlotAnalyse, 32814},
-        {Module::Notenbild, kSlotNotenbild, 32823}, {Module::Wavelet, kSlotWavelet, 32826}};
+        {Module::Reconstruction, kSlotReconstruction, 32778},
+        {Module::Fft, kSlotFft, 32794},
+        {Module::TimeSeries, kSlotTimeSeries, 32776},
+        {Module::Sonogram, kSlotSonogram, 32804},
+        {Module::Landscape, kSlotLandscape, 32806},
+        {Module::Analysis, kSlotAnalysis, 32814},
+        {Module::Score, kSlotScore, 32823},
+        {Module::Wavelet, kSlotWavelet, 32826}};
     AllTestModules() {
         for (const auto& [module, slot, command] : kModules)
-            CModuleWindows::Register(test::StandInModule(module, slot, command));
+            ModuleWindows::Register(test::StandInModule(module, slot, command));
     }
     ~AllTestModules() {
-        for (const auto& [module, slot, command] : kModules) CModuleWindows::Unregister(module);
+        for (const auto& [module, slot, command] : kModules) ModuleWindows::Unregister(module);
     }
 };
 
 }  // namespace
 
-TEST_F(Application, ThePredefinedProfilesTileTheClientAreaAtCommonScreenSizes) {
+TEST_F(ApplicationTest, ThePredefinedProfilesTileTheClientAreaAtCommonScreenSizes) {
     AllTestModules modules;
-    const ProfileKind kinds[] = {ProfileKind::Standard, ProfileKind::Musiker,    ProfileKind::Analytiker,
-                                 ProfileKind::Komplett, ProfileKind::Oberschule, ProfileKind::ForKids};
+    const ProfileKind kinds[] = {ProfileKind::Standard, ProfileKind::Musician,        ProfileKind::Analyst,
+                                 ProfileKind::Complete, ProfileKind::SecondarySchool, ProfileKind::ForKids};
     for (const ProfileKind kind : kinds) {
         ScriptedUserInterface startUi;
         startUi.kidsStarts.push_back(0);  // a music file, and the file dialog is cancelled
-        CKalvoApp start(startUi);
+        Application start(startUi);
         ASSERT_TRUE(start.InitInstance(QString(), {}, std::make_pair(kind, QString())));
-        CMainFrame* frame = start.MainFrame();
+        MainWindow* frame = start.MainFrame();
         // The main sound window (in kids mode too: the overview fills the top) and every module
         // the profile opens.
-        std::vector<CModuleFrame*> frames = start.Modules()->OpenFrames();
+        std::vector<ModuleFrame*> frames = start.Modules()->OpenFrames();
         frames.push_back(start.SplitterFrame());
         const int open = start.Settings().IniFensterFFT + start.Settings().IniFensterFFT3D +
                          start.Settings().IniFensterAnalyse + start.Settings().IniFensterNotenbild +
@@ -636,14 +642,14 @@ TEST_F(Application, ThePredefinedProfilesTileTheClientAreaAtCommonScreenSizes) {
             frame->setGeometry(QRect(QPoint(0, 0), screen));
             QApplication::processEvents();
             expectTiled("scaled to the new size");
-            for (CModuleFrame* f : frames) f->ApplyStoredPlacement();
+            for (ModuleFrame* f : frames) f->ApplyStoredPlacement();
             expectTiled("placed at this size");
         }
         start.ExitInstance();
     }
 }
 
-TEST_F(Application, AProfileThatCannotBeReadOnChangeEndsTheProgramTheUsualWay) {
+TEST_F(ApplicationTest, AProfileThatCannotBeReadOnChangeEndsTheProgramTheUsualWay) {
     MakeUserProfile(QStringLiteral("Anna"));
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     ui.startProfiles.push_back(StartProfileAnswer{2, QStringLiteral("Nobody")});
@@ -656,14 +662,14 @@ TEST_F(Application, AProfileThatCannotBeReadOnChangeEndsTheProgramTheUsualWay) {
     QCoreApplication::exec();
 }
 
-TEST_F(Application, AMainWindowStoredAsHiddenStillShows) {
+TEST_F(ApplicationTest, AMainWindowStoredAsHiddenStillShows) {
     MakeUserProfile(QStringLiteral("Anna"),
                     {{QStringLiteral("MainWindow/wp->showCmd"), QStringLiteral("0")}});
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     EXPECT_TRUE(app.MainFrame()->isVisible());
 }
 
-TEST_F(Application, ASoundDeviceThatCannotBeOpenedIsReportedAndTheVirtualOneTakesItsPlace) {
+TEST_F(ApplicationTest, ASoundDeviceThatCannotBeOpenedIsReportedAndTheVirtualOneTakesItsPlace) {
     MakeUserProfile(QStringLiteral("Anna"));
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     const QString wave = dir.filePath(QStringLiteral("tone.wav"));
@@ -674,7 +680,7 @@ TEST_F(Application, ASoundDeviceThatCannotBeOpenedIsReportedAndTheVirtualOneTake
     const QString missingOutput = QStringLiteral("portaudio:no such card");
     app.ApplySoundDevices(missingInput, missingOutput);
     // One message says what failed (a machine without a sound card also hears that again).
-    const QString prefix = Str(61459).section(u'%', 0, 0);
+    const QString prefix = Str(StringId::SoundCardCannotUsed).section(u'%', 0, 0);
     const auto said = std::find_if(ui.messages.begin(), ui.messages.end(),
                                    [&](const auto& m) { return m.text.startsWith(prefix); });
     ASSERT_NE(said, ui.messages.end());
@@ -683,12 +689,12 @@ TEST_F(Application, ASoundDeviceThatCannotBeOpenedIsReportedAndTheVirtualOneTake
               1);
     EXPECT_TRUE(said->text.contains(missingInput));
     EXPECT_TRUE(said->text.contains(missingOutput));
-    EXPECT_TRUE(said->text.contains(Str(63413)));
+    EXPECT_TRUE(said->text.contains(Str(StringId::KalvoUsesVirtualSound)));
     // The program goes on with working devices, and the loaded sound stays playable.
     ASSERT_NE(app.Document()->InputDevice(), nullptr);
     ASSERT_NE(app.Document()->OutputDevice(), nullptr);
     EXPECT_TRUE(app.Document()->IsWaveLoaded());
-    EXPECT_NE(app.Document()->m_pSound, nullptr);
+    EXPECT_NE(app.Document()->Player().Sound(), nullptr);
 }
 
 namespace {
@@ -713,26 +719,26 @@ protected:
 
 }  // namespace
 
-TEST_F(Application, AViewsOwnKeysReachItAndItsCommandsComeFromTheMainFrame) {
+TEST_F(ApplicationTest, AViewsOwnKeysReachItAndItsCommandsComeFromTheMainFrame) {
     OwnKeyView* view = nullptr;
-    CModuleWindows::Registration fft = test::StandInModule(Module::FFT, kSlotFFT, 32794);
+    ModuleWindows::Registration fft = test::StandInModule(Module::Fft, kSlotFft, 32794);
     fft.create = [&view](const ModuleContext& context) {
         view = new OwnKeyView;  // owned by the frame
         view->setFocusPolicy(Qt::StrongFocus);
-        return std::make_unique<CModuleFrame>(context.settings, kSlotFFT, view, nullptr, true);
+        return std::make_unique<ModuleFrame>(context.settings, kSlotFft, view, nullptr, true);
     };
     MakeUserProfile(QStringLiteral("Anna"));
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     // In place of the module the program registered at start-up.
-    app.Modules()->Close(Module::FFT);
-    CModuleWindows::Register(fft);
-    CMainFrame* frame = app.MainFrame();
+    app.Modules()->Close(Module::Fft);
+    ModuleWindows::Register(fft);
+    MainWindow* frame = app.MainFrame();
     frame->show();
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
-    app.Modules()->Open(Module::FFT);
+    app.Modules()->Open(Module::Fft);
     ASSERT_NE(view, nullptr);
-    frame->MdiArea()->setActiveSubWindow(app.Modules()->Frame(Module::FFT));
+    frame->MdiArea()->setActiveSubWindow(app.Modules()->Frame(Module::Fft));
     view->setFocus();
     frame->UpdateCommandStates();
 
@@ -744,26 +750,28 @@ TEST_F(Application, AViewsOwnKeysReachItAndItsCommandsComeFromTheMainFrame) {
     EXPECT_EQ(view->ownKeys, 1);
     EXPECT_EQ(view->exports, 1);
     app.ExitInstance();
-    CModuleWindows::Unregister(Module::FFT);
+    ModuleWindows::Unregister(Module::Fft);
 }
 
-TEST_F(Application, A3DWindowWithoutOpenGLSaysSoOnceAndClosesBothCleanly) {
+TEST_F(ApplicationTest, A3DWindowWithoutOpenGLSaysSoOnceAndClosesBothCleanly) {
     // The offscreen platform of the tests has no OpenGL, as a computer without a driver.
     MakeUserProfile(QStringLiteral("Anna"), {{QStringLiteral("IniFensterFFT3D"), QStringLiteral("1")},
                                              {QStringLiteral("IniFensterReko"), QStringLiteral("1")}});
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Anna")));
     int told = 0;
-    for (const auto& m : ui.messages) told += m.text.startsWith(Str(64300).section(u'(', 0, 0)) ? 1 : 0;
+    for (const auto& m : ui.messages)
+        told += m.text.startsWith(Str(StringId::N3DPicturesNeedOpenGL).section(u'(', 0, 0)) ? 1 : 0;
     EXPECT_EQ(told, 1);
     app.OnIdle();
-    EXPECT_FALSE(app.Modules()->IsOpen(Module::FFT3D));
-    EXPECT_FALSE(app.Modules()->IsOpen(Module::Reko));
-    EXPECT_TRUE(app.Modules()->IsOpen(Module::FFT));  // the rest goes on
+    EXPECT_FALSE(app.Modules()->IsOpen(Module::Landscape));
+    EXPECT_FALSE(app.Modules()->IsOpen(Module::Reconstruction));
+    EXPECT_TRUE(app.Modules()->IsOpen(Module::Fft));  // the rest goes on
     // Opening one again tries anew, and tells again.
-    app.Modules()->Toggle(Module::Reko);
+    app.Modules()->Toggle(Module::Reconstruction);
     app.OnIdle();
-    EXPECT_FALSE(app.Modules()->IsOpen(Module::Reko));
+    EXPECT_FALSE(app.Modules()->IsOpen(Module::Reconstruction));
     told = 0;
-    for (const auto& m : ui.messages) told += m.text.startsWith(Str(64300).section(u'(', 0, 0)) ? 1 : 0;
+    for (const auto& m : ui.messages)
+        told += m.text.startsWith(Str(StringId::N3DPicturesNeedOpenGL).section(u'(', 0, 0)) ? 1 : 0;
     EXPECT_EQ(told, 2);
 }

@@ -278,7 +278,7 @@ TEST(CommandLine, ANumberSettingTakesOnlyAFiniteNumber) {
             EXPECT_TRUE(error.contains(key)) << error.toStdString();
         }
         // The settings themselves never take such a value either.
-        CKalvoSettings settings;
+        ProfileSettings settings;
         settings.IniFFTDelay = 3;
         settings.Ini3DFFTEpsilon = 0.05f;
         settings.IniAnalyseRadiusMaxKorr = 0.2;

@@ -12,11 +12,11 @@
 #include <QTest>
 #include <QUrl>
 
-#include "app/CKalvoApp.h"
-#include "app/CMainFrame.h"
-#include "app/CRecentFiles.h"
+#include "app/Application.h"
 #include "app/CommandLine.h"
-#include "settings/CIni.h"
+#include "app/MainWindow.h"
+#include "app/RecentFiles.h"
+#include "settings/IniFile.h"
 #include "tests/support/DocFixture.h"
 
 using namespace test;
@@ -31,7 +31,7 @@ protected:
         ASSERT_TRUE(SeedProfiles(dir.path()));
         for (const QString& file :
              QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
-            CIni(dir.filePath(QStringLiteral("Profile/") + file))
+            IniFile(dir.filePath(QStringLiteral("Profile/") + file))
                 .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
     }
     void TearDown() override {
@@ -44,7 +44,7 @@ protected:
         const QString path = dir.filePath(QStringLiteral("Profile/KalvoUserProfil-Plain.ini"));
         ASSERT_TRUE(QFile::copy(dir.filePath(QStringLiteral("Profile/KalvoStandardProfil.ini")), path));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        CIni ini(path);
+        IniFile ini(path);
         for (const char* key :
              {"IniFensterReko", "IniFensterZeitreihe", "IniFensterFFT", "IniFensterSono", "IniFensterFFT3D",
               "IniFensterAnalyse", "IniFensterNotenbild", "IniFensterWavelet"})
@@ -63,7 +63,7 @@ protected:
         QList<QUrl> urls;
         for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
         data.setUrls(urls);
-        CMainFrame* frame = app.MainFrame();
+        MainWindow* frame = app.MainFrame();
         const QPoint at = frame->rect().center();
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(frame, &enter);
@@ -92,7 +92,7 @@ protected:
 
     QTemporaryDir dir;
     ScriptedUserInterface ui;
-    CKalvoApp app{ui};
+    Application app{ui};
 };
 
 }  // namespace
@@ -144,20 +144,20 @@ TEST_F(OpeningFiles, TheRecentFilesListTheLastEightSoundsNewestFirstAndForgetsOn
     // Choosing an entry opens it.
     RecentEntry(1)->trigger();
     EXPECT_EQ(Title(), QStringLiteral("b & c.txt"));
-    EXPECT_EQ(app.MainFrame()->RecentFiles().Files(), (QStringList{b, a}));
+    EXPECT_EQ(app.MainFrame()->RecentFileList().Files(), (QStringList{b, a}));
 
     // A file that has gone is shown, and choosing it says so and takes it off the list.
     ASSERT_TRUE(QFile::remove(a));
     RecentEntry(1)->trigger();
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, Str(64613, QDir::toNativeSeparators(a)));
+    EXPECT_EQ(ui.messages[0].text, Str(StringId::FileNoLongerExists, QDir::toNativeSeparators(a)));
     EXPECT_EQ(Title(), QStringLiteral("b & c.txt"));
-    EXPECT_EQ(app.MainFrame()->RecentFiles().Files(), QStringList{b});
+    EXPECT_EQ(app.MainFrame()->RecentFileList().Files(), QStringList{b});
 
     // Eight at most, newest first; the list is kept in the program folder for the next start.
     for (int i = 0; i < 10; ++i)
-        app.MainFrame()->RecentFiles().Add(dir.filePath(QStringLiteral("s%1.wav").arg(i)));
-    const QStringList kept = CRecentFiles(dir.filePath(QStringLiteral("KalvoRecentFiles.ini"))).Files();
+        app.MainFrame()->RecentFileList().Add(dir.filePath(QStringLiteral("s%1.wav").arg(i)));
+    const QStringList kept = RecentFiles(dir.filePath(QStringLiteral("KalvoRecentFiles.ini"))).Files();
     ASSERT_EQ(kept.size(), 8);
     EXPECT_EQ(kept.first(), dir.filePath(QStringLiteral("s9.wav")));
     EXPECT_EQ(kept.last(), dir.filePath(QStringLiteral("s2.wav")));
@@ -179,9 +179,9 @@ TEST_F(OpeningFiles, AShippedProfileIsNamedOnTheCommandLineInEitherLanguageAndAS
         ProfileKind kind;
     };
     for (const Case& c :
-         {Case{"Komplett", ProfileKind::Komplett}, Case{"complete", ProfileKind::Komplett},
-          Case{"ANALYTIKER", ProfileKind::Analytiker}, Case{"Musician", ProfileKind::Musiker},
-          Case{"Oberschule", ProfileKind::Oberschule}, Case{"for Kids", ProfileKind::ForKids},
+         {Case{"Komplett", ProfileKind::Complete}, Case{"complete", ProfileKind::Complete},
+          Case{"ANALYTIKER", ProfileKind::Analyst}, Case{"Musician", ProfileKind::Musician},
+          Case{"Oberschule", ProfileKind::SecondarySchool}, Case{"for Kids", ProfileKind::ForKids},
           Case{"standard", ProfileKind::Standard}, Case{"ZuletztVerwendet", ProfileKind::LastUsed}}) {
         SCOPED_TRACE(c.name);
         const auto found = FindProfile(QLatin1String(c.name));
@@ -196,7 +196,7 @@ TEST_F(OpeningFiles, AShippedProfileIsNamedOnTheCommandLineInEitherLanguageAndAS
     EXPECT_EQ(
         FindProfile(QStringLiteral("Komplett")),
         (std::pair<ProfileKind, QString>{ProfileKind::User, QStringLiteral("KalvoUserProfil-Komplett.ini")}));
-    EXPECT_EQ(FindProfile(QStringLiteral("komplett"))->first, ProfileKind::Komplett);
+    EXPECT_EQ(FindProfile(QStringLiteral("komplett"))->first, ProfileKind::Complete);
     EXPECT_EQ(UserProfileNames(), QStringList{QStringLiteral("Komplett")});
 
     // The start takes it as the windows would: no start dialog, the profile's own settings.
@@ -204,8 +204,8 @@ TEST_F(OpeningFiles, AShippedProfileIsNamedOnTheCommandLineInEitherLanguageAndAS
     EXPECT_FALSE(app.InitInstance(QStringLiteral("forkids")));  // the kids dialog, cancelled
     EXPECT_EQ(ui.dialogsShown, QStringList{QStringLiteral("kids")});
     ASSERT_TRUE(app.InitInstance(QStringLiteral("Analyst")));
-    EXPECT_EQ(app.m_profileKind, ProfileKind::Analytiker);
-    EXPECT_TRUE(app.m_strProfilePath.endsWith(QStringLiteral("Profile/KalvoAnalytikerProfil.ini")));
+    EXPECT_EQ(app.m_profileKind, ProfileKind::Analyst);
+    EXPECT_TRUE(app.m_profilePath.endsWith(QStringLiteral("Profile/KalvoAnalytikerProfil.ini")));
     EXPECT_EQ(ui.dialogsShown, QStringList{QStringLiteral("kids")});
 }
 
@@ -218,5 +218,5 @@ TEST_F(OpeningFiles, AHelpPageThatNoBrowserOpensIsNamedWithItsWholePath) {
     EXPECT_TRUE(QFileInfo(page).isAbsolute()) << page.toStdString();
     EXPECT_TRUE(QFileInfo(page).isFile()) << page.toStdString();
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, Str(62046, page));
+    EXPECT_EQ(ui.messages[0].text, Str(StringId::HelpPageCouldNot, page));
 }

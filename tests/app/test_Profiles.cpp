@@ -5,11 +5,11 @@
 #include <QDirIterator>
 #include <QTemporaryDir>
 
-#include "app/CKalvoApp.h"
-#include "platform/CSaveProfileDLG.h"
+#include "app/Application.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SaveProfileDialog.h"
 #include "platform/ScriptedUserInterface.h"
-#include "settings/CIni.h"
+#include "settings/IniFile.h"
 #include "settings/ProfileStore.h"
 #include "tests/support/DocFixture.h"
 #include "tests/support/TestFolders.h"
@@ -29,7 +29,7 @@ protected:
 
     QTemporaryDir dir;
     ScriptedUserInterface ui;
-    CKalvoApp app{ui};
+    Application app{ui};
 };
 
 const QStringList kShipped = {
@@ -43,8 +43,8 @@ const QStringList kShipped = {
 TEST_F(Profiles, EveryShippedProfileHoldsEveryKeyAndLoads) {
     for (const QString& file : kShipped) {
         SCOPED_TRACE(file.toStdString());
-        CIni ini(ProfilePath(file));
-        for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable()) {
+        IniFile ini(ProfilePath(file));
+        for (const ProfileSettings::SettingKey& key : ProfileSettings::KeyTable()) {
             EXPECT_NE(ini.GetString(QLatin1String(key.key), QStringLiteral("<missing>"),
                                     QLatin1String(key.section)),
                       QStringLiteral("<missing>"))
@@ -56,12 +56,12 @@ TEST_F(Profiles, EveryShippedProfileHoldsEveryKeyAndLoads) {
                       QStringLiteral("<missing>"));
     }
     for (ProfileKind kind :
-         {ProfileKind::Standard, ProfileKind::Musiker, ProfileKind::Analytiker, ProfileKind::Komplett,
-          ProfileKind::ForKids, ProfileKind::Oberschule, ProfileKind::LastUsed}) {
+         {ProfileKind::Standard, ProfileKind::Musician, ProfileKind::Analyst, ProfileKind::Complete,
+          ProfileKind::ForKids, ProfileKind::SecondarySchool, ProfileKind::LastUsed}) {
         app.m_profileKind = kind;
         ASSERT_TRUE(app.LoadProfile());
         EXPECT_EQ(app.Settings().IniDokumentNumFFTPoints,
-                  CKalvoSettings::CheckedFftPoints(app.Settings().IniDokumentNumFFTPoints));
+                  ProfileSettings::CheckedFftPoints(app.Settings().IniDokumentNumFFTPoints));
         EXPECT_EQ(app.Settings().IniAllgemeinGrundschulprofil, kind == ProfileKind::ForKids ? 1 : 0);
     }
     EXPECT_TRUE(ui.messages.empty());
@@ -82,25 +82,25 @@ TEST_F(Profiles, EveryKindOfValueSurvivesASaveAndLoad) {
     wp.top = -40;
     wp.right = 5000;
     wp.bottom = 9999;
-    app.Settings().SetWindowSlot(wp, kSlotSonogramm);
-    app.m_strUserProfileFile = QStringLiteral("KalvoUserProfil-Class 4b.ini");
+    app.Settings().SetWindowSlot(wp, kSlotSonogram);
+    app.m_userProfileFile = QStringLiteral("KalvoUserProfil-Class 4b.ini");
     app.m_profileKind = ProfileKind::User;
     ASSERT_TRUE(app.SaveProfile());
 
     ScriptedUserInterface ui2;
-    CKalvoApp loaded(ui2);
+    Application loaded(ui2);
     loaded.m_profileKind = ProfileKind::User;
-    loaded.m_strUserProfileFile = app.m_strUserProfileFile;
+    loaded.m_userProfileFile = app.m_userProfileFile;
     ASSERT_TRUE(loaded.LoadProfile());
-    for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable())
+    for (const ProfileSettings::SettingKey& key : ProfileSettings::KeyTable())
         EXPECT_EQ(loaded.Settings().SettingText(key), app.Settings().SettingText(key)) << key.key;
     EXPECT_EQ(loaded.Settings().IniDokumentPlayFile, app.Settings().IniDokumentPlayFile);
     EXPECT_FLOAT_EQ(loaded.Settings().Ini3DFFTSchrittweite, 0.000123456f);
     EXPECT_DOUBLE_EQ(loaded.Settings().IniAnalyseRadiusMaxKorr, 1234570.0);  // six significant digits
     WindowPlacement expected = wp;
     expected.length = WindowPlacement::kRecordSize;
-    EXPECT_EQ(loaded.Settings().GetWindowSlot(kSlotSonogramm), expected);
-    const QString text = QString::fromUtf8(test::ReadFile(ProfilePath(app.m_strUserProfileFile)));
+    EXPECT_EQ(loaded.Settings().GetWindowSlot(kSlotSonogram), expected);
+    const QString text = QString::fromUtf8(test::ReadFile(ProfilePath(app.m_userProfileFile)));
     EXPECT_TRUE(text.contains(QStringLiteral("Ini3DFFTSchrittweite=0.000123456")));
     EXPECT_TRUE(text.contains(QStringLiteral("IniAnalyseRadiusMaxKorr=1.23457e+06")));
 }
@@ -108,7 +108,7 @@ TEST_F(Profiles, EveryKindOfValueSurvivesASaveAndLoad) {
 TEST_F(Profiles, AProfileWrittenAfreshHoldsItsSectionsAndKeysInTheShippedOrder) {
     // The keys come from the modules' registrations; a profile written anew must still list them
     // as the shipped profiles do, line for line.
-    app.m_profileKind = ProfileKind::Komplett;
+    app.m_profileKind = ProfileKind::Complete;
     ASSERT_TRUE(app.LoadProfile());
     const QString fresh = dir.filePath(QStringLiteral("fresh.ini"));
     ASSERT_TRUE(ProfileStore::Write(fresh, app.Settings()));
@@ -152,10 +152,10 @@ TEST_F(Profiles, ASaveReplacesTheProfileOnceAndWhole) {
     EXPECT_EQ(replaced, 1);  // one finished file renamed over the old one
     EXPECT_EQ(writtenInPlace, 0);
     ScriptedUserInterface ui2;
-    CKalvoApp loaded(ui2);
+    Application loaded(ui2);
     loaded.m_profileKind = ProfileKind::LastUsed;
     ASSERT_TRUE(loaded.LoadProfile());
-    for (const CKalvoSettings::SettingKey& key : CKalvoSettings::KeyTable())
+    for (const ProfileSettings::SettingKey& key : ProfileSettings::KeyTable())
         EXPECT_EQ(loaded.Settings().SettingText(key), app.Settings().SettingText(key)) << key.key;
 }
 
@@ -196,10 +196,10 @@ TEST_F(Profiles, BrokenProfilesReadAsZerosAndDefaultsAndAMissingOneIsReported) {
     EXPECT_EQ(app.Settings().IniWaveletWavelet.size(), 255);
     EXPECT_EQ(app.Settings().IniWaveletFreqmin, 0.0f);
     EXPECT_EQ(app.Settings().IniFFTTopCutkHz, 0);                  // missing
-    EXPECT_EQ(app.Settings().GetWindowSlot(kSlotFFT).showCmd, 5);  // missing section: default placement
+    EXPECT_EQ(app.Settings().GetWindowSlot(kSlotFft).showCmd, 5);  // missing section: default placement
 
     QFile::remove(ProfilePath(QStringLiteral("KalvoMusikerProfil.ini")));
-    app.m_profileKind = ProfileKind::Musiker;
+    app.m_profileKind = ProfileKind::Musician;
     EXPECT_FALSE(app.LoadProfile());
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_TRUE(ui.messages[0].text.contains(ProfilePath(QStringLiteral("KalvoMusikerProfil.ini"))));
@@ -215,7 +215,7 @@ TEST_F(Profiles, SavingAUserProfileOverAnExistingOneAsksFirst) {
         ProfileNameAnswer{QStringLiteral("Mine"), QStringLiteral("KalvoUserProfil-Mine.ini")});
     ui.okCancelAnswers.push_back(false);
     EXPECT_FALSE(app.OnSaveProfile());
-    EXPECT_TRUE(ui.Said(Str(61491)));
+    EXPECT_TRUE(ui.Said(Str(StringId::ProfileAlreadyExistsWould)));
     EXPECT_EQ(test::ReadFile(file), QByteArray("[Allgemein]\nIniAllgemeinMenu=1\n"));
 
     ui.profileNames.push_back(
@@ -306,21 +306,21 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenOrANameWithASlashIsRefusedAndSaid) {
     app.m_profileKind = ProfileKind::Standard;
     ASSERT_TRUE(app.LoadProfile());
     // A name that would leave the profile folder is refused like an empty one; the dialog comes again.
-    ui.profileNames.push_back(ProfileNameAnswer{QStringLiteral("../../evil"),
-                                                CSaveProfileDLG::FileNameFor(QStringLiteral("../../evil"))});
+    ui.profileNames.push_back(ProfileNameAnswer{
+        QStringLiteral("../../evil"), SaveProfileDialog::FileNameFor(QStringLiteral("../../evil"))});
     ui.profileNames.push_back(std::nullopt);
     EXPECT_FALSE(app.OnSaveProfile());
     EXPECT_TRUE(test::SaidNumber(ui, 63621));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("evil.ini"))));
-    EXPECT_FALSE(CSaveProfileDLG::IsUsableName(QStringLiteral("a/b")));
-    EXPECT_FALSE(CSaveProfileDLG::IsUsableName(QStringLiteral("  ")));
-    EXPECT_TRUE(CSaveProfileDLG::IsUsableName(QStringLiteral("Klasse 4b")));
+    EXPECT_FALSE(SaveProfileDialog::IsUsableName(QStringLiteral("a/b")));
+    EXPECT_FALSE(SaveProfileDialog::IsUsableName(QStringLiteral("  ")));
+    EXPECT_TRUE(SaveProfileDialog::IsUsableName(QStringLiteral("Klasse 4b")));
 
     // A place the file cannot go (here a folder of that name, which even root cannot replace by a file).
     ui.messages.clear();
     const QString name = QStringLiteral("Blocked");
-    ASSERT_TRUE(QDir().mkpath(ProfilePath(CSaveProfileDLG::FileNameFor(name))));
-    ui.profileNames.push_back(ProfileNameAnswer{name, CSaveProfileDLG::FileNameFor(name)});
+    ASSERT_TRUE(QDir().mkpath(ProfilePath(SaveProfileDialog::FileNameFor(name))));
+    ui.profileNames.push_back(ProfileNameAnswer{name, SaveProfileDialog::FileNameFor(name)});
     EXPECT_FALSE(app.OnSaveProfile());
     EXPECT_TRUE(test::SaidNumber(ui, 63620));
 }
@@ -332,9 +332,9 @@ TEST_F(Profiles, ANumberThatIsNotFiniteTakesTheStandardProfilesValue) {
                                 "IniAnalyseRadiusMinLya=1e999\nIniAnalyseRadiusMaxLyaMax=0.25\n"
                                 "[3DFFT]\nIni3DFFTEpsilon=1e39\nIni3DFFTSchrittweite=INF\n"));
     app.m_profileKind = ProfileKind::User;
-    app.m_strUserProfileFile = QStringLiteral("KalvoUserProfil-odd.ini");
+    app.m_userProfileFile = QStringLiteral("KalvoUserProfil-odd.ini");
     ASSERT_TRUE(app.LoadProfile());
-    const CKalvoSettings& s = app.Settings();
+    const ProfileSettings& s = app.Settings();
     // The Standard profile's values.
     EXPECT_DOUBLE_EQ(s.IniAnalyseRadiusMinKorr, 0.001);
     EXPECT_DOUBLE_EQ(s.IniAnalyseRadiusMaxKorr, 1.0);

@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "settings/CIni.h"
+#include "settings/IniFile.h"
 #include "tests/support/TestFolders.h"
 
 TEST(RealWindow, TheProgramShowsItsMainWindowOnAnXDisplay) {
@@ -25,9 +25,9 @@ TEST(RealWindow, TheProgramShowsItsMainWindowOnAnXDisplay) {
     ASSERT_TRUE(
         QFile::copy(programFolder.filePath(QStringLiteral("Profile/KalvoStandardProfil.ini")), profile));
     QFile::setPermissions(profile, QFile::ReadOwner | QFile::WriteOwner);
-    CIni(profile).WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
-    CIni(profile).WriteString(QStringLiteral("IniDokumentPlayFile"), QStringLiteral("no file selected"),
-                              QStringLiteral("Dokument"));
+    IniFile(profile).WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+    IniFile(profile).WriteString(QStringLiteral("IniDokumentPlayFile"), QStringLiteral("no file selected"),
+                                 QStringLiteral("Dokument"));
 
     QTemporaryDir dir;
     const QString shot = dir.filePath(QStringLiteral("screen.png"));

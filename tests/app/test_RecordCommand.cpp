@@ -8,7 +8,7 @@
 #include <QTest>
 #include <csignal>
 
-#include "document/CRiffWave.h"
+#include "document/RiffWave.h"
 #include "tests/support/TestFolders.h"
 
 namespace {
@@ -22,8 +22,8 @@ double ToneFrequency(const std::vector<std::int16_t>& s, std::uint32_t rate) {
 }
 
 std::vector<std::int16_t> ReadSamples(const QString& path, WaveFormat* format) {
-    CRiffWave wave;
-    if (wave.Open(path, format, CRiffWave::Mode::Read) != CRiffWave::Status::Success) return {};
+    RiffWave wave;
+    if (wave.Open(path, format, RiffWave::Mode::Read) != RiffWave::Status::Success) return {};
     std::vector<std::int16_t> samples(wave.GetSize() / 2);
     std::uint32_t read = 0;
     wave.Read(samples.data(), static_cast<std::uint32_t>(samples.size() * 2), &read);
@@ -76,8 +76,8 @@ TEST(RecordCommand, AProgramKilledWhileRecordingLeavesAValidFileWithAllButTheLas
     const std::uint32_t twoSeconds = 2 * 44100 * 2;
     const bool recorded = QTest::qWaitFor(
         [&] {
-            CRiffWave wave;
-            return wave.Open(recording, nullptr, CRiffWave::Mode::Read) == CRiffWave::Status::Success &&
+            RiffWave wave;
+            return wave.Open(recording, nullptr, RiffWave::Mode::Read) == RiffWave::Status::Success &&
                    wave.GetSize() >= twoSeconds;
         },
         30000);

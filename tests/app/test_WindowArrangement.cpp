@@ -9,13 +9,13 @@
 #include <QRegion>
 #include <QTemporaryDir>
 
-#include "app/CKalvoApp.h"
-#include "app/CMainFrame.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
 #include "app/WindowArrangement.h"
-#include "settings/CIni.h"
+#include "settings/IniFile.h"
 #include "tests/support/DocFixture.h"
-#include "views/common/CModuleFrame.h"
-#include "views/common/CModuleWindows.h"
+#include "views/common/ModuleFrame.h"
+#include "views/common/ModuleWindows.h"
 
 using namespace test;
 
@@ -116,7 +116,7 @@ protected:
         ASSERT_TRUE(SeedProfiles(dir.path()));
         for (const QString& file :
              QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
-            CIni(dir.filePath(QStringLiteral("Profile/") + file))
+            IniFile(dir.filePath(QStringLiteral("Profile/") + file))
                 .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
     }
     void TearDown() override {
@@ -124,9 +124,9 @@ protected:
         RestoreProgramFolder();
     }
     // The program with a shipped profile in a main window of a common screen's size.
-    CMainFrame* Start(ProfileKind kind, QSize screen) {
+    MainWindow* Start(ProfileKind kind, QSize screen) {
         if (!app.InitInstance(QString(), {}, std::make_pair(kind, QString()))) return nullptr;
-        CMainFrame* main = app.MainFrame();
+        MainWindow* main = app.MainFrame();
         main->showNormal();
         main->setGeometry(QRect(QPoint(0, 0), screen));
         QApplication::processEvents();
@@ -149,7 +149,7 @@ protected:
 
     QTemporaryDir dir;
     ScriptedUserInterface ui;
-    CKalvoApp app{ui};
+    Application app{ui};
 };
 
 }  // namespace
@@ -157,7 +157,7 @@ protected:
 TEST_F(WindowPlaces, TileKeepsEveryWindowOfTheCompleteProfileInsideTheArea) {
     for (const QSize screen : {QSize(1366, 768), QSize(1600, 1000)}) {
         SCOPED_TRACE(testing::Message() << screen.width() << "x" << screen.height());
-        CMainFrame* main = app.MainFrame() ? app.MainFrame() : Start(ProfileKind::Komplett, screen);
+        MainWindow* main = app.MainFrame() ? app.MainFrame() : Start(ProfileKind::Complete, screen);
         ASSERT_NE(main, nullptr);
         main->setGeometry(QRect(QPoint(0, 0), screen));
         QApplication::processEvents();
@@ -176,15 +176,15 @@ TEST_F(WindowPlaces, TileKeepsEveryWindowOfTheCompleteProfileInsideTheArea) {
 }
 
 TEST_F(WindowPlaces, WindowsOpenedFromTheViewMenuLeaveTheOpenOnesVisible) {
-    CMainFrame* main = Start(ProfileKind::Standard, QSize(1366, 768));
+    MainWindow* main = Start(ProfileKind::Standard, QSize(1366, 768));
     ASSERT_NE(main, nullptr);
     const QRect area = main->MdiArea()->viewport()->rect();
     // Time series and wavelet keep their place over the FFT's in this profile.
     for (const auto& [command, module] :
-         {std::pair{32776, Module::Zeitreihe}, std::pair{32826, Module::Wavelet}}) {
+         {std::pair{32776, Module::TimeSeries}, std::pair{32826, Module::Wavelet}}) {
         SCOPED_TRACE(command);
         ASSERT_TRUE(main->OnCommand(command));
-        CModuleFrame* opened = app.Modules()->Frame(module);
+        ModuleFrame* opened = app.Modules()->Frame(module);
         ASSERT_NE(opened, nullptr);
         EXPECT_TRUE(area.contains(opened->geometry()));
         for (QMdiSubWindow* sub : Shown()) {

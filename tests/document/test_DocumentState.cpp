@@ -14,15 +14,15 @@ TEST_F(DocumentState, RemoveWaveOnAnEmptyDocumentStillNotifiesAndResets) {
     status.messages.clear();
     doc.RemoveWave();
     EXPECT_EQ(recorder.hints, (std::vector<int>{kHintRemoveWave, kHintRebuild}));
-    EXPECT_EQ(doc.GetTitle(), Str(61548));
-    EXPECT_EQ(doc.m_strFileName, Str(61548));
-    EXPECT_EQ(doc.m_nFFTPoints, 2048);
-    EXPECT_EQ(doc.m_nWaveBytes, 0u);
+    EXPECT_EQ(doc.GetTitle(), Str(StringId::NoFileSelected));
+    EXPECT_EQ(doc.m_fileName, Str(StringId::NoFileSelected));
+    EXPECT_EQ(doc.m_fftPoints, 2048);
+    EXPECT_EQ(doc.m_waveBytes, 0u);
     // The status bar: empty bits and rate panes, the carried FFT size.
     EXPECT_EQ(status.Last(kMsgStatusBits), 0);
     EXPECT_EQ(status.Last(kMsgStatusRate), 0);
     EXPECT_EQ(status.Last(kMsgStatusFftPoints), 2048);
-    EXPECT_EQ(doc.m_aSelSamples, std::vector<double>{0.0});
+    EXPECT_EQ(doc.m_selSamples, std::vector<double>{0.0});
 }
 
 TEST_F(DocumentState, StatusMessagesGoOutOnlyWhileTheStatusBarIsShown) {
@@ -39,12 +39,12 @@ TEST_F(DocumentState, StatusMessagesGoOutOnlyWhileTheStatusBarIsShown) {
 
 TEST_F(DocumentState, SetSelectionKeepsABoundGivenAsAllOnes) {
     doc.SetSelection(10, 20);
-    doc.SetSelection(CKalvoDoc::kKeepBound, 30);
-    EXPECT_EQ(doc.m_nSelStart, 10u);
-    EXPECT_EQ(doc.m_nSelEnd, 30u);
-    doc.SetSelection(5, CKalvoDoc::kKeepBound);
-    EXPECT_EQ(doc.m_nSelStart, 5u);
-    EXPECT_EQ(doc.m_nSelEnd, 30u);
+    doc.SetSelection(SoundDocument::kKeepBound, 30);
+    EXPECT_EQ(doc.m_selStart, 10u);
+    EXPECT_EQ(doc.m_selEnd, 30u);
+    doc.SetSelection(5, SoundDocument::kKeepBound);
+    EXPECT_EQ(doc.m_selStart, 5u);
+    EXPECT_EQ(doc.m_selEnd, 30u);
 }
 
 TEST_F(DocumentState, AnUnreadableBitDepthIsReportedAndChangesNothing) {
@@ -52,20 +52,20 @@ TEST_F(DocumentState, AnUnreadableBitDepthIsReportedAndChangesNothing) {
     ASSERT_TRUE(doc.WriteWaveParametersInVariables(f));
     f.bitsPerSample = 12;
     EXPECT_FALSE(doc.WriteWaveParametersInVariables(f));
-    EXPECT_TRUE(ui.Said(Str(61497)));
-    EXPECT_EQ(doc.m_nBitsPerSample, 8);
-    EXPECT_EQ(doc.m_dFullScale, 255.0);
+    EXPECT_TRUE(ui.Said(Str(StringId::ErrorFunctionWriteWaveParametersInVariablesClass)));
+    EXPECT_EQ(doc.m_bitsPerSample, 8);
+    EXPECT_EQ(doc.m_fullScale, 255.0);
 }
 
 TEST_F(DocumentState, PaletteRunsFromRedOverYellowGreenCyanBlueMagentaToWhite) {
-    EXPECT_EQ(CKalvoDoc::PaletteColor(0), 0xFF0000u);
-    EXPECT_EQ(CKalvoDoc::PaletteColor(255), 0xFFFF00u);
-    EXPECT_EQ(CKalvoDoc::PaletteColor(256), 0xFFFF00u);
-    EXPECT_EQ(CKalvoDoc::PaletteColor(511), 0x00FF00u);
-    EXPECT_EQ(CKalvoDoc::PaletteColor(767), 0x00FFFFu);
-    EXPECT_EQ(CKalvoDoc::PaletteColor(1023), 0x0000FFu);
-    EXPECT_EQ(CKalvoDoc::PaletteColor(1279), 0xFF00FFu);
-    EXPECT_EQ(CKalvoDoc::PaletteColor(1535), 0xFFFFFFu);
+    EXPECT_EQ(SoundDocument::PaletteColor(0), 0xFF0000u);
+    EXPECT_EQ(SoundDocument::PaletteColor(255), 0xFFFF00u);
+    EXPECT_EQ(SoundDocument::PaletteColor(256), 0xFFFF00u);
+    EXPECT_EQ(SoundDocument::PaletteColor(511), 0x00FF00u);
+    EXPECT_EQ(SoundDocument::PaletteColor(767), 0x00FFFFu);
+    EXPECT_EQ(SoundDocument::PaletteColor(1023), 0x0000FFu);
+    EXPECT_EQ(SoundDocument::PaletteColor(1279), 0xFF00FFu);
+    EXPECT_EQ(SoundDocument::PaletteColor(1535), 0xFFFFFFu);
 }
 
 TEST_F(DocumentState, WhatTheDocumentDoesIsSignalledOnceForEachChange) {
@@ -81,7 +81,7 @@ TEST_F(DocumentState, WhatTheDocumentDoesIsSignalledOnceForEachChange) {
 
     ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("tone.wav"), Mono16(8000, Sine(440, 8000, 4000, 8000)))));
     EXPECT_TRUE(doc.IsWaveLoaded());
-    const CKalvoDoc other(app.Settings(), ui);  // the state is this document's own
+    const SoundDocument other(app.Settings(), ui);  // the state is this document's own
     EXPECT_FALSE(other.IsWaveLoaded());
     doc.OnLoop();  // while nothing plays the loop button toggles
     EXPECT_TRUE(doc.IsLooping());

@@ -6,8 +6,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-#include "document/CCaptureThread.h"
-#include "document/CRiffWave.h"
+#include "document/CaptureWorker.h"
+#include "document/RiffWave.h"
 #include "platform/audio/AudioDevice.h"
 #include "tests/support/DocFixture.h"
 
@@ -71,20 +71,20 @@ protected:
 
 // Counts the live blocks shown and their samples (the hand-over of each comes with a spectrum).
 struct ShownBlocks : IDocumentView {
-    explicit ShownBlocks(const CKalvoDoc& d) : doc(d) {}
+    explicit ShownBlocks(const SoundDocument& d) : doc(d) {}
     void OnUpdate(int hint) override {
         if (hint != kHintSpectrum) return;
         ++blocks;
-        samples += doc.m_aSelSamples.size();
+        samples += doc.m_selSamples.size();
     }
-    const CKalvoDoc& doc;
+    const SoundDocument& doc;
     int blocks = 0;
     std::size_t samples = 0;
 };
 
 }  // namespace
 
-TEST(CaptureThread, NotifySizeIsAFifthOfTheRateInWholeFrames) {
+TEST(CapturingThread, NotifySizeIsAFifthOfTheRateInWholeFrames) {
     struct Case {
         std::uint32_t rate;
         std::uint16_t bits;
@@ -95,30 +95,30 @@ TEST(CaptureThread, NotifySizeIsAFifthOfTheRateInWholeFrames) {
         PcmFormat f;
         f.rate = c.rate;
         f.bits = c.bits;
-        EXPECT_EQ(CCaptureThread::NotifySize(f), c.bytes) << c.rate << " Hz " << c.bits << " bit";
+        EXPECT_EQ(CaptureWorker::NotifySize(f), c.bytes) << c.rate << " Hz " << c.bits << " bit";
     }
 }
 
 TEST_F(Listening, TheFirstListenTakes44kHz16BitMonoAndGivesLiveSpectra) {
-    doc.m_nFFTPoints = 1024;
+    doc.m_fftPoints = 1024;
     doc.StartListening(false);
     ASSERT_TRUE(doc.IsListening());
     EXPECT_EQ(doc.m_captureFormat.samplesPerSec, 44100u);
     EXPECT_EQ(doc.m_captureFormat.bitsPerSample, 16);
     EXPECT_EQ(doc.m_captureFormat.channels, 1);
-    EXPECT_EQ(doc.m_nSampleRate, 44100);
+    EXPECT_EQ(doc.m_sampleRate, 44100);
     recorder.hints.clear();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return std::count(recorder.hints.begin(), recorder.hints.end(), kHintSpectrum) >= 3; },
         kDeadlineMs));
-    ASSERT_EQ(doc.m_aSpectrum.size(), 513u);
+    ASSERT_EQ(doc.m_spectrum.size(), 513u);
     // The virtual input plays 440 Hz: the loudest bin lies at 440 Hz (bin width 43 Hz).
     const auto peak =
-        std::max_element(doc.m_aSpectrum.begin() + 1, doc.m_aSpectrum.end()) - doc.m_aSpectrum.begin();
-    EXPECT_NEAR(CKalvoDoc::BinFrequency(static_cast<std::size_t>(peak), 1024, 44100), 440.0, 44.0);
+        std::max_element(doc.m_spectrum.begin() + 1, doc.m_spectrum.end()) - doc.m_spectrum.begin();
+    EXPECT_NEAR(SoundDocument::BinFrequency(static_cast<std::size_t>(peak), 1024, 44100), 440.0, 44.0);
     doc.StopListening();
     EXPECT_FALSE(doc.IsListening());
-    EXPECT_FALSE(doc.CaptureThread()->IsRunning());
+    EXPECT_FALSE(doc.CapturingThread()->IsRunning());
 }
 
 TEST_F(Listening, EscapeStopsListeningAtTheNextBlock) {
@@ -132,7 +132,7 @@ TEST_F(Listening, EscapeStopsListeningAtTheNextBlock) {
 }
 
 TEST_F(Listening, RecordStopRecordAgainWritesBothStretchesIntoOneFileThatBecomesTheSound) {
-    QFile::remove(CKalvoDoc::RecordingPath());
+    QFile::remove(SoundDocument::RecordingPath());
     ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("x.wav"), Mono16(8000, {1, 2, 3}))));
     ShownBlocks shown(doc);
     doc.AddView(&shown);
@@ -157,7 +157,7 @@ TEST_F(Listening, RecordStopRecordAgainWritesBothStretchesIntoOneFileThatBecomes
     doc.RemoveView(&shown);
     EXPECT_FALSE(doc.IsListening());
     ASSERT_TRUE(doc.IsWaveLoaded());
-    EXPECT_EQ(doc.m_strFileName, CKalvoDoc::RecordingPath());
+    EXPECT_EQ(doc.m_fileName, SoundDocument::RecordingPath());
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("Aufnahme.wav"));
     // Both stretches and not the pause between them. At each of the four switches a block or two
     // may fall on the other side of what the view saw, when the machine is busy.
@@ -169,7 +169,7 @@ TEST_F(Listening, RecordStopRecordAgainWritesBothStretchesIntoOneFileThatBecomes
 }
 
 TEST_F(Listening, ARecordingIsAValidFileWhileItIsStillBeingWritten) {
-    QFile::remove(CKalvoDoc::RecordingPath());
+    QFile::remove(SoundDocument::RecordingPath());
     doc.StartListening(true);
     ASSERT_TRUE(doc.IsRecording());
     // Read it as another program would, while the recording goes on, until the sizes in the
@@ -177,15 +177,15 @@ TEST_F(Listening, ARecordingIsAValidFileWhileItIsStillBeingWritten) {
     QByteArray bytes;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            bytes = ReadFile(CKalvoDoc::RecordingPath());
+            bytes = ReadFile(SoundDocument::RecordingPath());
             return bytes.size() >= 56 && U32At(bytes, 52) >= 88200u;
         },
         kDeadlineMs));
     EXPECT_EQ(U32At(bytes, 4), static_cast<std::uint32_t>(U32At(bytes, 52) + 48 + (U32At(bytes, 52) & 1)));
-    CRiffWave wave;
+    RiffWave wave;
     WaveFormat format;
-    ASSERT_EQ(wave.Open(CKalvoDoc::RecordingPath(), &format, CRiffWave::Mode::Read),
-              CRiffWave::Status::Success);
+    ASSERT_EQ(wave.Open(SoundDocument::RecordingPath(), &format, RiffWave::Mode::Read),
+              RiffWave::Status::Success);
     EXPECT_GE(wave.GetSize(), 88200u);
     EXPECT_EQ(format.samplesPerSec, 44100u);
     doc.StopListening();
@@ -232,22 +232,22 @@ TEST_F(Listening, OpeningAFileStopsListeningFirst) {
         ASSERT_TRUE(doc.IsListening());
         ASSERT_TRUE(timeSeries ? doc.OpenTimeSeriesFile(series) : doc.OpenSoundFile(wave));
         EXPECT_FALSE(doc.IsListening());
-        EXPECT_FALSE(doc.CaptureThread()->IsRunning());
+        EXPECT_FALSE(doc.CapturingThread()->IsRunning());
         EXPECT_TRUE(doc.IsWaveLoaded());
-        EXPECT_EQ(doc.m_strFileName, timeSeries ? series : wave);
+        EXPECT_EQ(doc.m_fileName, timeSeries ? series : wave);
         EXPECT_EQ(doc.SampleCount(), timeSeries ? 9u : 4000u);
     }
 }
 
 TEST_F(Listening, AFailedWriteStopsTheRecordingOnceKeepsTheFileAndListeningGoesOn) {
-    QFile::remove(CKalvoDoc::RecordingPath());
+    QFile::remove(SoundDocument::RecordingPath());
     // Room for three blocks of 100 ms: the fourth cannot be written, as on a full disk.
     constexpr std::uint32_t kBlock = 8820;
     doc.SetRecordingLimit(3 * kBlock + 100);
     doc.StartListening(true);
     ASSERT_TRUE(doc.IsRecording());
     ASSERT_TRUE(PumpUntil([&] { return SaidNumber(ui, 63414); }));
-    EXPECT_TRUE(ui.messages.back().text.contains(QDir::toNativeSeparators(CKalvoDoc::RecordingPath())));
+    EXPECT_TRUE(ui.messages.back().text.contains(QDir::toNativeSeparators(SoundDocument::RecordingPath())));
     EXPECT_FALSE(doc.IsRecording());
     EXPECT_TRUE(doc.IsListening());
     // The live view goes on, and the user is told only once.
@@ -257,16 +257,16 @@ TEST_F(Listening, AFailedWriteStopsTheRecordingOnceKeepsTheFileAndListeningGoesO
     EXPECT_EQ(ui.messages.size(), 1u);
 
     // What was written is a valid wave file, also before listening ends.
-    CRiffWave wave;
+    RiffWave wave;
     WaveFormat format;
-    ASSERT_EQ(wave.Open(CKalvoDoc::RecordingPath(), &format, CRiffWave::Mode::Read),
-              CRiffWave::Status::Success);
+    ASSERT_EQ(wave.Open(SoundDocument::RecordingPath(), &format, RiffWave::Mode::Read),
+              RiffWave::Status::Success);
     const std::uint32_t written = wave.GetSize();
     EXPECT_GT(written, 0u);
     EXPECT_LE(written, 3 * kBlock);
     EXPECT_EQ(written % kBlock, 0u);  // whole blocks only
-    EXPECT_EQ(U32At(ReadFile(CKalvoDoc::RecordingPath()), 4), written + 48);
-    EXPECT_EQ(ReadFile(CKalvoDoc::RecordingPath()).size(), written + 56);
+    EXPECT_EQ(U32At(ReadFile(SoundDocument::RecordingPath()), 4), written + 48);
+    EXPECT_EQ(ReadFile(SoundDocument::RecordingPath()).size(), written + 56);
     wave.Close();
 
     // Recording again meets the same limit: told again, for the new attempt.

@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <random>
 
-#include "app/CMainFrame.h"
-#include "document/CMp3Converter.h"
-#include "document/CRiffWave.h"
+#include "app/MainWindow.h"
+#include "document/Mp3Converter.h"
+#include "document/RiffWave.h"
 #include "tests/support/DocFixture.h"
 
 using namespace test;
@@ -24,10 +24,10 @@ protected:
     void SetUp() override {
         DocFixture::SetUp();
         InstallSoundFileConversion(doc);
-        doc.SetModuleFrame(Module::FFT, &fft);  // so that selections get their spectrum
+        doc.SetModuleFrame(Module::Fft, &fft);  // so that selections get their spectrum
     }
     void TearDown() override {
-        doc.SetModuleFrame(Module::FFT, nullptr);
+        doc.SetModuleFrame(Module::Fft, nullptr);
         DocFixture::TearDown();
     }
 
@@ -37,25 +37,25 @@ protected:
     // The frequency of the strongest spectrum line of the whole loaded sound.
     double PeakFrequency() {
         doc.OnSelectionChanged(0, doc.SampleCount());
-        const auto peak = std::max_element(doc.m_aSpectrum.begin() + 1, doc.m_aSpectrum.end());
-        return CKalvoDoc::BinFrequency(static_cast<std::size_t>(peak - doc.m_aSpectrum.begin()),
-                                       doc.m_nSpectrumPoints, doc.m_nSampleRate);
+        const auto peak = std::max_element(doc.m_spectrum.begin() + 1, doc.m_spectrum.end());
+        return SoundDocument::BinFrequency(static_cast<std::size_t>(peak - doc.m_spectrum.begin()),
+                                           doc.m_spectrumPoints, doc.m_sampleRate);
     }
     // Names of the half-made files a conversion might have left in the folder.
     QStringList LeftOvers() const {
         return QDir(dir.path()).entryList({QStringLiteral("*.part")}, QDir::Files | QDir::Hidden);
     }
     WaveFormat FormatOf(const QString& path, std::uint32_t* bytes = nullptr) {
-        CRiffWave wave;
+        RiffWave wave;
         WaveFormat format;
-        EXPECT_EQ(wave.Open(path, &format, CRiffWave::Mode::Read), CRiffWave::Status::Success)
+        EXPECT_EQ(wave.Open(path, &format, RiffWave::Mode::Read), RiffWave::Status::Success)
             << path.toStdString();
         if (bytes) *bytes = wave.GetSize();
         return format;
     }
     QByteArray DataOf(const QString& path) {
-        CRiffWave wave;
-        if (wave.Open(path, nullptr, CRiffWave::Mode::Read) != CRiffWave::Status::Success) return {};
+        RiffWave wave;
+        if (wave.Open(path, nullptr, RiffWave::Mode::Read) != RiffWave::Status::Success) return {};
         QByteArray data(static_cast<qsizetype>(wave.GetSize()), '\0');
         std::uint32_t read = 0;
         wave.Read(data.data(), wave.GetSize(), &read);
@@ -85,7 +85,7 @@ protected:
 
 TEST_F(Mp3, ToneSurvivesTheRoundTripAndOpensAsTheMp3File) {
     const QString mp3 = Path(QStringLiteral("tone.mp3"));
-    ASSERT_TRUE(CMp3Converter(ui).ConvertWAVtoMP3(mp3, ToneWave(QStringLiteral("tone.wav"))));
+    ASSERT_TRUE(Mp3Converter(ui).ConvertWAVtoMP3(mp3, ToneWave(QStringLiteral("tone.wav"))));
     ASSERT_TRUE(ui.messages.empty()) << ui.messages.front().text.toStdString();
 
     ASSERT_TRUE(doc.OpenSoundFile(mp3));
@@ -93,25 +93,25 @@ TEST_F(Mp3, ToneSurvivesTheRoundTripAndOpensAsTheMp3File) {
     const QString converted = Path(QStringLiteral("converted.wav"));
     EXPECT_TRUE(QFileInfo(converted).isFile());
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("tone.mp3"));
-    EXPECT_EQ(doc.m_strFileName, mp3);
-    EXPECT_EQ(doc.m_strWavePath, converted);
+    EXPECT_EQ(doc.m_fileName, mp3);
+    EXPECT_EQ(doc.m_wavePath, converted);
     EXPECT_TRUE(doc.IsWaveLoaded());
-    EXPECT_EQ(doc.m_nSampleRate, 44100);
-    EXPECT_EQ(doc.m_nBitsPerSample, 16);
+    EXPECT_EQ(doc.m_sampleRate, 44100);
+    EXPECT_EQ(doc.m_bitsPerSample, 16);
     EXPECT_NEAR(doc.SampleCount(), 44100.0, 1152.0);  // at most one MPEG frame of padding
     EXPECT_NEAR(PeakFrequency(), 440.0, 2.0);
 
     // The progress box heard the conversion from its start to its end, then the loading.
     ASSERT_GE(ui.progressTexts.size(), 4);
-    EXPECT_EQ(ui.progressTexts[0], Str(62027));
+    EXPECT_EQ(ui.progressTexts[0], Str(StringId::Progress));
     EXPECT_TRUE(ui.progressTexts[1].startsWith(QStringLiteral("Completed 0.00%, elapsed ")))
         << ui.progressTexts[1].toStdString();
     const QString last = ui.progressTexts[ui.progressTexts.size() - 2];
     EXPECT_TRUE(last.startsWith(QStringLiteral("Completed 100.00%, elapsed ")) &&
                 last.endsWith(QStringLiteral(", estimated remaining 0 sec.")))
         << last.toStdString();
-    EXPECT_EQ(ui.progressTexts.back(), Str(61551));
-    EXPECT_EQ(doc.m_strProgress, Str(61551));
+    EXPECT_EQ(ui.progressTexts.back(), Str(StringId::PleaseWaitUntilWave));
+    EXPECT_EQ(doc.m_progress, Str(StringId::PleaseWaitUntilWave));
     EXPECT_FALSE(ui.progressOpen);
     EXPECT_TRUE(LeftOvers().isEmpty());
 }
@@ -130,7 +130,7 @@ TEST_F(Mp3, FlacOggAndOpusFilesAreConvertedLikeMp3) {
         ASSERT_TRUE(doc.OpenSoundFile(path));
         EXPECT_TRUE(ui.messages.empty());
         EXPECT_EQ(doc.GetTitle(), QString::fromLatin1(c.name));
-        EXPECT_EQ(doc.m_nSampleRate, 48000);
+        EXPECT_EQ(doc.m_sampleRate, 48000);
         EXPECT_NEAR(PeakFrequency(), 440.0, 2.0);
     }
     // The open dialog offers them.
@@ -163,10 +163,10 @@ TEST_F(Mp3, AFailedConversionSaysWhyOnceAndKeepsTheSoundLoadedBefore) {
         EXPECT_FALSE(doc.OpenSoundFile(c.path));
         ASSERT_EQ(ui.messages.size(), 2u);  // the cause, then that the file could not be read
         EXPECT_EQ(ui.messages[0].text, Str(c.cause));
-        EXPECT_EQ(ui.messages[1].text, Str(61495));
+        EXPECT_EQ(ui.messages[1].text, Str(StringId::CouldNotReadFile));
         EXPECT_TRUE(doc.IsWaveLoaded());
         EXPECT_EQ(doc.SampleCount(), 44100u);
-        EXPECT_EQ(doc.m_strFileName, before);
+        EXPECT_EQ(doc.m_fileName, before);
         EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("converted.wav"))));
         EXPECT_FALSE(ui.progressOpen);
         EXPECT_TRUE(LeftOvers().isEmpty());
@@ -195,18 +195,18 @@ TEST_F(Mp3, EncodingKeepsTheFormatMp3CanCarryAndRefusesTheRest) {
         const QString wave = Write(QStringLiteral("in.wav"), Wave(c.channels, c.rate, c.bits, data));
         const QString mp3 = Path(QStringLiteral("out.mp3"));
         QFile::remove(mp3);
-        const bool ok = CMp3Converter(ui).ConvertWAVtoMP3(mp3, wave);
+        const bool ok = Mp3Converter(ui).ConvertWAVtoMP3(mp3, wave);
         EXPECT_EQ(ok, c.mp3Rate != 0);
         EXPECT_TRUE(LeftOvers().isEmpty());
         if (!ok) {
             ASSERT_EQ(ui.messages.size(), 1u);
-            EXPECT_EQ(ui.messages[0].text,
-                      Str(63308, static_cast<int>(c.rate), static_cast<int>(c.channels)));
+            EXPECT_EQ(ui.messages[0].text, Str(StringId::MP3FilesCannotHold, static_cast<int>(c.rate),
+                                               static_cast<int>(c.channels)));
             EXPECT_FALSE(QFileInfo::exists(mp3));
             continue;
         }
         const QString back = Path(QStringLiteral("back.wav"));
-        ASSERT_TRUE(CMp3Converter(ui).ConvertMP3toWAV(mp3, back));
+        ASSERT_TRUE(Mp3Converter(ui).ConvertMP3toWAV(mp3, back));
         std::uint32_t bytes = 0;
         const WaveFormat format = FormatOf(back, &bytes);
         EXPECT_EQ(format.samplesPerSec, static_cast<std::uint32_t>(c.mp3Rate));
@@ -224,14 +224,16 @@ TEST_F(Mp3, EncodingFailuresLeaveNoFile) {
         QString destination, source;
         QString message;
     };
-    for (const Case& c : {Case{Path(QStringLiteral("no/such/folder/x.mp3")), wave, Str(61504)},
-                          Case{Path(QStringLiteral("x.mp3")), Path(QStringLiteral("gone.wav")),
-                               Str(61500, Path(QStringLiteral("gone.wav")))},
-                          Case{Path(QStringLiteral("x.mp3")),
-                               Write(QStringLiteral("silent.wav"), Mono16(44100, {})), Str(61496)}}) {
+    for (const Case& c :
+         {Case{Path(QStringLiteral("no/such/folder/x.mp3")), wave,
+               Str(StringId::ErrorProcedureConvertMP3toWAVConvertWAVtoMP3)},
+          Case{Path(QStringLiteral("x.mp3")), Path(QStringLiteral("gone.wav")),
+               Str(StringId::CouldNotOpenSource_61500, Path(QStringLiteral("gone.wav")))},
+          Case{Path(QStringLiteral("x.mp3")), Write(QStringLiteral("silent.wav"), Mono16(44100, {})),
+               Str(StringId::GivenWaveFileEmpty)}}) {
         SCOPED_TRACE(c.message.toStdString());
         ui.messages.clear();
-        EXPECT_FALSE(CMp3Converter(ui).ConvertWAVtoMP3(c.destination, c.source));
+        EXPECT_FALSE(Mp3Converter(ui).ConvertWAVtoMP3(c.destination, c.source));
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0].text, c.message);
         EXPECT_FALSE(QFileInfo::exists(c.destination));
@@ -248,7 +250,7 @@ TEST_F(Mp3, SaveRecordingWritesWaveOrMp3ByTheChosenExtension) {
     doc.OnSaveRecording();
     ASSERT_EQ(ui.fileDialogs.size(), 1u);
     const FileDialogOptions& options = ui.fileDialogs[0];
-    EXPECT_EQ(options.title, Str(61566));
+    EXPECT_EQ(options.title, Str(StringId::ChooseRenameWaveFile));
     EXPECT_EQ(options.filter,
               QStringLiteral("WAV - Windows Waves|*.wav|MP3 - MPEG Layer 3 Audio Files|*.mp3|"));
     EXPECT_EQ(options.filterIndex, 1);
@@ -257,8 +259,8 @@ TEST_F(Mp3, SaveRecordingWritesWaveOrMp3ByTheChosenExtension) {
 
     ui.saveFiles.push_back(Path(QStringLiteral("copy.mp3")));
     doc.OnSaveRecording();
-    ASSERT_TRUE(CMp3Converter(ui).ConvertMP3toWAV(Path(QStringLiteral("copy.mp3")),
-                                                  Path(QStringLiteral("back.wav"))));
+    ASSERT_TRUE(
+        Mp3Converter(ui).ConvertMP3toWAV(Path(QStringLiteral("copy.mp3")), Path(QStringLiteral("back.wav"))));
     EXPECT_EQ(FormatOf(Path(QStringLiteral("back.wav"))).samplesPerSec, 22050u);
     EXPECT_TRUE(ui.messages.empty());
 
@@ -267,7 +269,7 @@ TEST_F(Mp3, SaveRecordingWritesWaveOrMp3ByTheChosenExtension) {
     doc.OnSaveRecording();
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("copy.flac"))));
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, Str(63309));
+    EXPECT_EQ(ui.messages[0].text, Str(StringId::RecordingsAreSavedWAV));
 
     // Cancel does nothing at all.
     ui.messages.clear();
@@ -278,7 +280,7 @@ TEST_F(Mp3, SaveRecordingWritesWaveOrMp3ByTheChosenExtension) {
 
 TEST_F(Mp3, TheChosenFileIsWhatTheUserSeesAndSavingNeverWritesOverIt) {
     const QString mp3 = Path(QStringLiteral("tone.mp3"));
-    ASSERT_TRUE(CMp3Converter(ui).ConvertWAVtoMP3(mp3, ToneWave(QStringLiteral("source.wav"))));
+    ASSERT_TRUE(Mp3Converter(ui).ConvertWAVtoMP3(mp3, ToneWave(QStringLiteral("source.wav"))));
     const QByteArray mp3Bytes = ReadFile(mp3);
     ASSERT_TRUE(doc.OpenSoundFile(mp3));
     const QString converted = Path(QStringLiteral("converted.wav"));
@@ -286,8 +288,8 @@ TEST_F(Mp3, TheChosenFileIsWhatTheUserSeesAndSavingNeverWritesOverIt) {
     ASSERT_FALSE(loaded.isEmpty());
 
     // The status bar and the setting that reopens it at the next start name the MP3 file.
-    EXPECT_EQ(CMainFrame::StatusPaneText(kMsgStatusFile, 0, doc), QStringLiteral("File: tone.mp3"));
-    CKalvoSettings settings;
+    EXPECT_EQ(MainWindow::StatusPaneText(kMsgStatusFile, 0, doc), QStringLiteral("File: tone.mp3"));
+    ProfileSettings settings;
     doc.CollectWindowState(settings);
     EXPECT_EQ(settings.IniDokumentPlayFile, mp3);
 
@@ -309,16 +311,16 @@ TEST_F(Mp3, TheChosenFileIsWhatTheUserSeesAndSavingNeverWritesOverIt) {
     ASSERT_EQ(ui.fileDialogs.size(), 2u);
     EXPECT_EQ(ui.fileDialogs[0].proposedFile, Path(QStringLiteral("tone.wav")));
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, Str(64614, mp3));
+    EXPECT_EQ(ui.messages[0].text, Str(StringId::FileSoundWasOpened, mp3));
     EXPECT_EQ(ReadFile(mp3), mp3Bytes);
     EXPECT_EQ(DataOf(Path(QStringLiteral("copy.wav"))), loaded);
 
     // Chosen and loaded, the Ogg file is what the user sees.
     ui.channels.push_back(0);
     ASSERT_TRUE(doc.OpenSoundFile(ogg));
-    EXPECT_EQ(doc.m_strFileName, ogg);
+    EXPECT_EQ(doc.m_fileName, ogg);
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("duet.ogg"));
-    EXPECT_EQ(CMainFrame::StatusPaneText(kMsgStatusFile, 0, doc), QStringLiteral("File: duet.ogg"));
+    EXPECT_EQ(MainWindow::StatusPaneText(kMsgStatusFile, 0, doc), QStringLiteral("File: duet.ogg"));
     EXPECT_EQ(FormatOf(converted).channels, 2);
 }
 
@@ -333,7 +335,7 @@ TEST(Mp3Texts, DurationsAndProgressReadNaturally) {
           Duration{1000, "1 sec"}, Duration{59999, "59 sec"}, Duration{60000, "1 min 0 sec"},
           Duration{3723000, "1 h 2 min 3 sec"}, Duration{86400000, "1 days 0 h 0 min 0 sec"},
           Duration{2 * 86400000LL + 3723000, "2 days 1 h 2 min 3 sec"}})
-        EXPECT_EQ(CMp3Converter::FormatDuration(d.ms), QString::fromLatin1(d.text)) << d.ms;
+        EXPECT_EQ(Mp3Converter::FormatDuration(d.ms), QString::fromLatin1(d.text)) << d.ms;
 
     struct Progress {
         std::int64_t done, total, elapsed;
@@ -350,13 +352,13 @@ TEST(Mp3Texts, DurationsAndProgressReadNaturally) {
           Progress{5, -1, 65000,
                    QStringLiteral("Please be patient, the file is being converted into the WAV format.\nTime "
                                   "taken: 1 min 5 sec.")}})
-        EXPECT_EQ(CMp3Converter::ProgressText(p.done, p.total, p.elapsed), p.text) << p.done;
+        EXPECT_EQ(Mp3Converter::ProgressText(p.done, p.total, p.elapsed), p.text) << p.done;
 
     SetCurrentLanguage(Language::German);
     EXPECT_EQ(
-        CMp3Converter::ProgressText(42, 100, 3723000),
+        Mp3Converter::ProgressText(42, 100, 3723000),
         QStringLiteral("42,00 % erledigt, vergangen: 1 h 2 min 3 s, geschätzte Restzeit: 1 h 25 min 41 s."));
-    EXPECT_EQ(CMp3Converter::ProgressText(5, -1, 250),
+    EXPECT_EQ(Mp3Converter::ProgressText(5, -1, 250),
               QStringLiteral("Bitte haben Sie ein wenig Geduld, die Datei wird ins WAV-Format "
                              "konvertiert.\nBenötigt: 250 ms."));
     SetCurrentLanguage(Language::English);

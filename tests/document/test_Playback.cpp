@@ -6,8 +6,8 @@
 #include <chrono>
 #include <cmath>
 
-#include "document/CRiffWave.h"
-#include "document/CSound.h"
+#include "document/PlaybackSound.h"
+#include "document/RiffWave.h"
 #include "platform/audio/AudioDevice.h"
 #include "tests/support/DocFixture.h"
 
@@ -15,7 +15,7 @@ using namespace test;
 
 namespace {
 
-class Playback : public DocFixture {
+class PlaybackTest : public DocFixture {
 protected:
     void SetUp() override {
         DocFixture::SetUp();
@@ -26,8 +26,8 @@ protected:
         output = AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &error);
         ASSERT_TRUE(output) << error.toStdString();
         doc.SetSoundFactory(
-            [this](const QString& path, QString*) { return CSound::Create(*output, path, nullptr); });
-        doc.m_nFFTPoints = 1024;
+            [this](const QString& path, QString*) { return PlaybackSound::Create(*output, path, nullptr); });
+        doc.m_fftPoints = 1024;
     }
     void TearDown() override {
         if (doc.IsPlaying()) doc.OnStopPlaying();
@@ -41,11 +41,11 @@ protected:
         std::vector<int> s(samples);
         for (std::size_t i = 0; i < samples; ++i) s[i] = static_cast<int>(i % 20000);
         ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("p.wav"), Mono16(rate, s))));
-        ASSERT_NE(doc.m_pSound, nullptr);
+        ASSERT_NE(doc.Player().Sound(), nullptr);
     }
     std::uint32_t SoundPosition() {
         std::uint32_t p = 0;
-        doc.m_pSound->GetCurrentPosition(&p);
+        doc.Player().Sound()->GetCurrentPosition(&p);
         return p;
     }
     using Clock = std::chrono::steady_clock;
@@ -65,7 +65,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Playback, PlayStartsInsideTheSelectionAndTheLoopJumpsBackAtItsEnd) {
+TEST_F(PlaybackTest, PlayStartsInsideTheSelectionAndTheLoopJumpsBackAtItsEnd) {
     Load(44100, 3 * 44100);
     doc.SetSelection(44100, 88200);
     doc.SetPlayPosition(2 * 100000);  // beyond the selection
@@ -82,7 +82,7 @@ TEST_F(Playback, PlayStartsInsideTheSelectionAndTheLoopJumpsBackAtItsEnd) {
 
     const Clock::time_point jump = Clock::now();
     doc.PlaybackUpdate(2 * 88300);  // just past the end of the selection
-    EXPECT_EQ(doc.m_nPlayPos, 44100u);
+    EXPECT_EQ(doc.Player().Position(), 44100u);
     EXPECT_TRUE(PlaysFrom(2u * 44100, jump));
     EXPECT_TRUE(doc.IsPlaying());
     EXPECT_EQ(recorder.hints.back(), kHintSpectrum);
@@ -92,21 +92,21 @@ TEST_F(Playback, PlayStartsInsideTheSelectionAndTheLoopJumpsBackAtItsEnd) {
     EXPECT_FALSE(doc.IsPlaying());
 }
 
-TEST_F(Playback, TheSpectrumFollowsThePlayPositionUntilTooFewSamplesRemain) {
+TEST_F(PlaybackTest, TheSpectrumFollowsThePlayPositionUntilTooFewSamplesRemain) {
     Load(44100, 44100);
     doc.OnPlay();
     doc.PlaybackUpdate(2 * 1000);
-    ASSERT_EQ(doc.m_aSelSamples.size(), 1024u);
-    EXPECT_EQ(doc.m_aSelSamples[0], 1000.0);
-    EXPECT_EQ(doc.m_aSpectrum.size(), 513u);
+    ASSERT_EQ(doc.m_selSamples.size(), 1024u);
+    EXPECT_EQ(doc.m_selSamples[0], 1000.0);
+    EXPECT_EQ(doc.m_spectrum.size(), 513u);
     recorder.hints.clear();
     doc.PlaybackUpdate(2 * (44100 - 500));  // fewer than 1024 samples left: the sound plays on
-    EXPECT_EQ(doc.m_aSelSamples[0], 1000.0);
+    EXPECT_EQ(doc.m_selSamples[0], 1000.0);
     EXPECT_TRUE(recorder.hints.empty());
     EXPECT_TRUE(doc.IsPlaying());
 }
 
-TEST_F(Playback, FilesOutsideTheCardsRatesPlayACopyWhileTheSpectrumReadsEverySample) {
+TEST_F(PlaybackTest, FilesOutsideTheCardsRatesPlayACopyWhileTheSpectrumReadsEverySample) {
     // Sample counts that are not a multiple of the factor: the copy's last group is short.
     struct Case {
         std::uint32_t rate;
@@ -122,24 +122,24 @@ TEST_F(Playback, FilesOutsideTheCardsRatesPlayACopyWhileTheSpectrumReadsEverySam
           Case{44100, 44101, 44100, 44101, 3000, 3000}}) {
         SCOPED_TRACE(c.rate);
         Load(c.rate, c.samples);
-        doc.m_nFFTPoints = 1024;                  // each new sound takes the carried size again
+        doc.m_fftPoints = 1024;                   // each new sound takes the carried size again
         EXPECT_EQ(doc.SampleCount(), c.samples);  // the analysis keeps the file's own samples
-        EXPECT_EQ(doc.m_nSampleRate, static_cast<int>(c.rate));
-        EXPECT_EQ(doc.m_nPlayBytes, 2 * c.copySamples);
-        EXPECT_EQ(doc.m_pSound->Size(), doc.m_nPlayBytes);
+        EXPECT_EQ(doc.m_sampleRate, static_cast<int>(c.rate));
+        EXPECT_EQ(doc.Player().Bytes(), 2 * c.copySamples);
+        EXPECT_EQ(doc.Player().Sound()->Size(), doc.Player().Bytes());
         if (c.copyRate != c.rate) {
             EXPECT_TRUE(doc.PlaysReducedCopy());
-            EXPECT_EQ(doc.m_nPlayRate, static_cast<int>(c.copyRate));
+            EXPECT_EQ(doc.Player().Rate(), static_cast<int>(c.copyRate));
         }
         doc.OnPlay();
         doc.PlaybackUpdate(2 * c.playSample);
-        ASSERT_EQ(doc.m_aSelSamples.size(), 1024u);
-        EXPECT_EQ(doc.m_aSelSamples[0], double(c.analysedSample));
+        ASSERT_EQ(doc.m_selSamples.size(), 1024u);
+        EXPECT_EQ(doc.m_selSamples[0], double(c.analysedSample));
         doc.OnStopPlaying();
     }
 }
 
-TEST_F(Playback, ALowRateCopyRepeatsEachSample) {
+TEST_F(PlaybackTest, ALowRateCopyRepeatsEachSample) {
     struct Case {
         QByteArray file;
         std::uint32_t copyRate;
@@ -151,10 +151,10 @@ TEST_F(Playback, ALowRateCopyRepeatsEachSample) {
                                QByteArray("\x80\x80\x80\x80\x01\x01\x01\x01", 8)}}) {
         SCOPED_TRACE(c.copyRate);
         ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("low.wav"), c.file)));
-        CRiffWave copy;
+        RiffWave copy;
         WaveFormat format;
-        ASSERT_EQ(copy.Open(CKalvoDoc::TempWavePath(), &format, CRiffWave::Mode::Read),
-                  CRiffWave::Status::Success);
+        ASSERT_EQ(copy.Open(SoundDocument::TempWavePath(), &format, RiffWave::Mode::Read),
+                  RiffWave::Status::Success);
         EXPECT_EQ(format.samplesPerSec, c.copyRate);
         EXPECT_EQ(format.bitsPerSample, c.bits);
         QByteArray bytes(static_cast<qsizetype>(copy.GetSize()), '\0');
@@ -164,7 +164,7 @@ TEST_F(Playback, ALowRateCopyRepeatsEachSample) {
     }
 }
 
-TEST_F(Playback, ASoundNoOutputCanPlayStaysLoadedAndTheUserIsToldWhy) {
+TEST_F(PlaybackTest, ASoundNoOutputCanPlayStaysLoadedAndTheUserIsToldWhy) {
     struct Case {
         QString reason;  // what the factory says; empty: it only fails
         int message;     // the text that must be part of the explanation
@@ -173,13 +173,13 @@ TEST_F(Playback, ASoundNoOutputCanPlayStaysLoadedAndTheUserIsToldWhy) {
         ui.messages.clear();
         doc.SetSoundFactory([&c](const QString&, QString* why) {
             if (why) *why = c.reason;
-            return std::unique_ptr<CSound>();
+            return std::unique_ptr<PlaybackSound>();
         });
         ASSERT_TRUE(
             doc.OpenSoundFile(Write(QStringLiteral("low.wav"), Mono16(4000, Sine(440, 4000, 4000, 8000)))));
         EXPECT_TRUE(doc.IsWaveLoaded());
         EXPECT_EQ(doc.SampleCount(), 4000u);
-        EXPECT_EQ(doc.m_pSound, nullptr);
+        EXPECT_EQ(doc.Player().Sound(), nullptr);
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_TRUE(SaidNumber(ui, 61459));
         EXPECT_TRUE(
@@ -190,7 +190,7 @@ TEST_F(Playback, ASoundNoOutputCanPlayStaysLoadedAndTheUserIsToldWhy) {
     }
 }
 
-TEST_F(Playback, BackToStartWhilePlayingGoesOnFromTheStartOfTheMarkedStretch) {
+TEST_F(PlaybackTest, BackToStartWhilePlayingGoesOnFromTheStartOfTheMarkedStretch) {
     Load(44100, 3 * 44100);
     doc.SetSelection(44100, 2 * 44100);
     doc.OnPlay();
@@ -198,11 +198,11 @@ TEST_F(Playback, BackToStartWhilePlayingGoesOnFromTheStartOfTheMarkedStretch) {
     recorder.hints.clear();
     doc.OnBackToStart();
     EXPECT_TRUE(doc.IsPlaying());
-    EXPECT_TRUE(doc.m_pSound->IsPlaying());
-    EXPECT_EQ(doc.m_nPlayPos, 44100u);
+    EXPECT_TRUE(doc.Player().Sound()->IsPlaying());
+    EXPECT_EQ(doc.Player().Position(), 44100u);
     EXPECT_NEAR(SoundPosition(), 2u * 44100, 2u * 4410);
     // The spectrum follows at once, and nothing tells the running displays to stop.
-    EXPECT_EQ(doc.m_aSelSamples[0], double(44100 % 20000));
+    EXPECT_EQ(doc.m_selSamples[0], double(44100 % 20000));
     EXPECT_EQ(recorder.hints, std::vector<int>{kHintSpectrum});
 
     doc.OnStopPlaying();
@@ -211,16 +211,16 @@ TEST_F(Playback, BackToStartWhilePlayingGoesOnFromTheStartOfTheMarkedStretch) {
     EXPECT_EQ(recorder.hints.back(), kHintRebuild);
 }
 
-TEST_F(Playback, RemovingTheWaveWhilePlayingStopsThePlayback) {
+TEST_F(PlaybackTest, RemovingTheWaveWhilePlayingStopsThePlayback) {
     Load(44100, 44100);
     doc.OnPlay();
     doc.RemoveWave();
     EXPECT_FALSE(doc.IsPlaying());
-    EXPECT_EQ(doc.m_pSound, nullptr);
-    EXPECT_EQ(doc.m_nPlayPos, 0u);
+    EXPECT_EQ(doc.Player().Sound(), nullptr);
+    EXPECT_EQ(doc.Player().Position(), 0u);
 }
 
-TEST_F(Playback, FftSettingsWhilePlayingGoOnPlayingWithTheNewSize) {
+TEST_F(PlaybackTest, FftSettingsWhilePlayingGoOnPlayingWithTheNewSize) {
     Load(44100, 3 * 44100);
     DocumentTestAccess::Activity(doc).SetLooping(true);
     for (const std::optional<int> answer :
@@ -231,24 +231,24 @@ TEST_F(Playback, FftSettingsWhilePlayingGoOnPlayingWithTheNewSize) {
         recorder.hints.clear();
         doc.OnFftSettings();
         EXPECT_TRUE(doc.IsPlaying());
-        EXPECT_TRUE(doc.m_pSound->IsPlaying());
+        EXPECT_TRUE(doc.Player().Sound()->IsPlaying());
         EXPECT_NEAR(SoundPosition(), 2u * 50000, 2u * 4410);  // on from where it was
-        EXPECT_EQ(doc.m_nFFTPoints, 256);
+        EXPECT_EQ(doc.m_fftPoints, 256);
         // The rebuild comes first; the start after it sets the running displays going again.
         ASSERT_GE(recorder.hints.size(), 2u);
         EXPECT_EQ(recorder.hints[recorder.hints.size() - 2], kHintRebuild);
         EXPECT_EQ(recorder.hints.back(), kHintPlayStarted);
         doc.PlaybackUpdate(2 * 50000);
-        EXPECT_EQ(doc.m_aSpectrum.size(), 129u);
+        EXPECT_EQ(doc.m_spectrum.size(), 129u);
         doc.OnStopPlaying();
     }
     ui.fftSizes.push_back(1);
     doc.OnFftSettings();  // not playing: nothing starts
     EXPECT_FALSE(doc.IsPlaying());
-    EXPECT_FALSE(doc.m_pSound->IsPlaying());
+    EXPECT_FALSE(doc.Player().Sound()->IsPlaying());
 }
 
-TEST_F(Playback, TheTimerTickMovesWithTheSoundAndRewindsAtItsEnd) {
+TEST_F(PlaybackTest, TheTimerTickMovesWithTheSoundAndRewindsAtItsEnd) {
     Load(8000, 16000);  // two seconds: still playing at the first tick, even on a busy machine
     doc.OnPlay();
     std::uint32_t cursor = 0;

@@ -30,13 +30,13 @@ TEST_F(TemporaryFiles, ASecondAccountOpensStereoAndHighRateFilesAndGetsItsOwnHel
     EXPECT_EQ(Samples(), (std::vector<double>{-1, -2}));
     ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("fast.wav"), Mono16(96000, {10, 20, 30, 40}))));
     EXPECT_TRUE(doc.PlaysReducedCopy());
-    EXPECT_EQ(ReadFile(CKalvoDoc::TempWavePath()).right(4), Pcm16({15, 35}));
+    EXPECT_EQ(ReadFile(SoundDocument::TempWavePath()).right(4), Pcm16({15, 35}));
     ASSERT_TRUE(doc.OpenTimeSeriesFile(Write(QStringLiteral("series.dat"), "1 2 3 4")));
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front().text.toStdString();
 
     const QString folder = TemporaryFolder();
     EXPECT_EQ(PrivateModeOf(folder), 0700);
-    for (const QString& path : {CKalvoDoc::TempWavePath(), CKalvoDoc::TempMonoPath()})
+    for (const QString& path : {SoundDocument::TempWavePath(), SoundDocument::TempMonoPath()})
         EXPECT_TRUE(path.startsWith(folder)) << path.toStdString();
 
     app.OnHelp(QStringLiteral("html/Hauptfenster.html"));

@@ -26,28 +26,29 @@ TEST_F(TimeSeries, ScalingFillsTheSixteenBitRange) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(CKalvoDoc::ScaleTimeSeries(c.values), c.samples);
+        EXPECT_EQ(SoundDocument::ScaleTimeSeries(c.values), c.samples);
     }
 }
 
 TEST_F(TimeSeries, TokensAreNumbersACommaIsADecimalPointAndTheRestIsLeftOutAndCounted) {
     std::size_t skipped = 0;
-    EXPECT_EQ(
-        CKalvoDoc::ParseTimeSeries("1 2\r\n#skip 3\r\n\t-4.5e1 abc 7x\n#\n1e999 -1e999 nan inf +8", &skipped),
-        (std::vector<double>{1, 2, 3, -45, 8}));
+    EXPECT_EQ(SoundDocument::ParseTimeSeries("1 2\r\n#skip 3\r\n\t-4.5e1 abc 7x\n#\n1e999 -1e999 nan inf +8",
+                                             &skipped),
+              (std::vector<double>{1, 2, 3, -45, 8}));
     EXPECT_EQ(skipped, 6u);  // abc, 7x, the two numbers beyond the doubles, nan and inf; "#" is a comment
     // German spreadsheets: one decimal comma is a decimal point; two, or a comma beside a point, are no
     // number.
-    EXPECT_EQ(CKalvoDoc::ParseTimeSeries("0,5\n1,5\n-2,25e1\n1,2,3\n1.000,5\n,\n", &skipped),
+    EXPECT_EQ(SoundDocument::ParseTimeSeries("0,5\n1,5\n-2,25e1\n1,2,3\n1.000,5\n,\n", &skipped),
               (std::vector<double>{0.5, 1.5, -22.5}));
     EXPECT_EQ(skipped, 3u);
     // Too small for a double is 0 and leaves the other values their scale.
-    const std::vector<double> tiny = CKalvoDoc::ParseTimeSeries("1e-400 -3e-999 2 0.0000001e-320", &skipped);
+    const std::vector<double> tiny =
+        SoundDocument::ParseTimeSeries("1e-400 -3e-999 2 0.0000001e-320", &skipped);
     EXPECT_EQ(tiny, (std::vector<double>{0, 0, 2, 0}));
     EXPECT_EQ(skipped, 0u);
-    EXPECT_EQ(CKalvoDoc::ScaleTimeSeries(tiny), (std::vector<double>{-32768, -32768, 32767, -32768}));
-    EXPECT_TRUE(CKalvoDoc::ParseTimeSeries("#only\n#comments\n").empty());
-    EXPECT_TRUE(CKalvoDoc::ParseTimeSeries("").empty());
+    EXPECT_EQ(SoundDocument::ScaleTimeSeries(tiny), (std::vector<double>{-32768, -32768, 32767, -32768}));
+    EXPECT_TRUE(SoundDocument::ParseTimeSeries("#only\n#comments\n").empty());
+    EXPECT_TRUE(SoundDocument::ParseTimeSeries("").empty());
 }
 
 TEST_F(TimeSeries, ASeriesWithWordsLoadsItsNumbersAndSaysHowManyEntriesWereLeftOut) {
@@ -56,7 +57,7 @@ TEST_F(TimeSeries, ASeriesWithWordsLoadsItsNumbersAndSaysHowManyEntriesWereLeftO
     // 0.5, -1.5 and 1 with a negative value: scale 32768 / 1.5.
     EXPECT_EQ(Samples(), (std::vector<double>{10922, -32768, 21845}));
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, Str(62004, path, 2));
+    EXPECT_EQ(ui.messages[0].text, Str(StringId::EntriesTimeSeriesFile, path, 2));
 }
 
 TEST_F(TimeSeries, ImportLoadsA44kHzSixteenBitSound) {
@@ -64,12 +65,12 @@ TEST_F(TimeSeries, ImportLoadsA44kHzSixteenBitSound) {
     ASSERT_TRUE(doc.OpenTimeSeriesFile(path));
     EXPECT_TRUE(doc.IsWaveLoaded());
     EXPECT_EQ(Samples(), (std::vector<double>{-16384, 0, 16384, 32767}));
-    EXPECT_EQ(doc.m_nSampleRate, 44100);
-    EXPECT_EQ(doc.m_nBitsPerSample, 16);
-    EXPECT_EQ(doc.m_strFileName, path);
+    EXPECT_EQ(doc.m_sampleRate, 44100);
+    EXPECT_EQ(doc.m_bitsPerSample, 16);
+    EXPECT_EQ(doc.m_fileName, path);
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("series.dat"));
     EXPECT_TRUE(doc.PlaysReducedCopy());
-    EXPECT_EQ(doc.m_nPlayRate, 44100);
+    EXPECT_EQ(doc.Player().Rate(), 44100);
     EXPECT_EQ(recorder.hints.back(), kHintRebuild);
 }
 
@@ -90,7 +91,7 @@ TEST_F(TimeSeries, EmptyAndUnreadableFilesLeaveTheDocumentEmptyWithAMessage) {
         ui.messages.clear();
         EXPECT_FALSE(doc.OpenTimeSeriesFile(c.path));
         EXPECT_FALSE(doc.IsWaveLoaded());
-        EXPECT_EQ(doc.m_strFileName, Str(61548));
+        EXPECT_EQ(doc.m_fileName, Str(StringId::NoFileSelected));
         EXPECT_TRUE(SaidNumber(ui, c.message));
     }
 }
@@ -107,10 +108,10 @@ TEST_F(TimeSeries, ATextWithoutNumbersIsRefusedAndTheLoadedSoundStays) {
     ui.messages.clear();
     EXPECT_FALSE(doc.OpenTimeSeriesFile(services));
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, Str(62111, services));
+    EXPECT_EQ(ui.messages[0].text, Str(StringId::TextFileHoldsNo, services));
     EXPECT_FALSE(ui.messages[0].text.contains(QStringLiteral("0 Byte")));
     EXPECT_TRUE(doc.IsWaveLoaded());
-    EXPECT_EQ(doc.m_strFileName, series);
+    EXPECT_EQ(doc.m_fileName, series);
     EXPECT_EQ(Samples(), before);
 
     // A log with a few numbers among many words loads its numbers and says how many were left out.
@@ -121,7 +122,7 @@ TEST_F(TimeSeries, ATextWithoutNumbersIsRefusedAndTheLoadedSoundStays) {
     ASSERT_TRUE(doc.OpenTimeSeriesFile(log));
     EXPECT_EQ(Samples().size(), 4u);  // 11, 3, 11 and 42
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, Str(62004, log, 10));
+    EXPECT_EQ(ui.messages[0].text, Str(StringId::EntriesTimeSeriesFile, log, 10));
 }
 
 TEST_F(TimeSeries, TheCommandOffersDataFilesFirst) {
@@ -129,5 +130,5 @@ TEST_F(TimeSeries, TheCommandOffersDataFilesFirst) {
     doc.OnOpenTimeSeries();
     ASSERT_EQ(ui.fileDialogs.size(), 1u);
     EXPECT_EQ(ui.fileDialogs[0].filterIndex, 3);
-    EXPECT_EQ(ui.fileDialogs[0].title, Str(61559));
+    EXPECT_EQ(ui.fileDialogs[0].title, Str(StringId::ChooseSingleColumnTime));
 }

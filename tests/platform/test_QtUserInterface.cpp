@@ -14,7 +14,7 @@ TEST(QtUserInterface, FileFiltersBecomeQtFilters) {
 #include <QApplication>
 #include <QFontMetrics>
 
-#include "platform/CFFTSettingsDLG.h"
+#include "platform/FftSettingsDialog.h"
 #include "platform/StringTable.h"
 
 TEST(QtUserInterface, TheFftSettingsDialogIsWideEnoughForItsWholeTitle) {
@@ -22,7 +22,7 @@ TEST(QtUserInterface, TheFftSettingsDialogIsWideEnoughForItsWholeTitle) {
     // controls alone made it so narrow that the title read "FFT S…ngs".
     for (Language language : {Language::English, Language::German}) {
         SetCurrentLanguage(language);
-        CFFTSettingsDLG dialog(2);
+        FftSettingsDialog dialog(2);
         dialog.adjustSize();
         QFont bold = QApplication::font();
         bold.setBold(true);

@@ -18,8 +18,9 @@ TEST(StringTable, TheCompiledTableHasEveryTextInBothLanguages) {
     ASSERT_GT(table.Count(), 100);
     for (int id : {61490, 61491, 61496, 61497, 61548, 61551, 61558, 62000, 62038})
         ASSERT_TRUE(table.Contains(id)) << id;
-    EXPECT_EQ(table.Text(61548, Language::English), QStringLiteral("no file selected"));
-    EXPECT_EQ(table.Text(61558, Language::German), QStringLiteral("Frequenz[Hz]\tAmplitude[dBFS]\r\n"));
+    EXPECT_EQ(table.Text(StringId::NoFileSelected, Language::English), QStringLiteral("no file selected"));
+    EXPECT_EQ(table.Text(StringId::FrequencyHzAmplitudeDBFS, Language::German),
+              QStringLiteral("Frequenz[Hz]\tAmplitude[dBFS]\r\n"));
     for (int id = 0; id < 70000; ++id) {
         if (!table.Contains(id)) continue;
         // Placeholders must match, or a German message would lose its file name.
@@ -51,11 +52,11 @@ TEST(StringTable, TheTextsAreFreeOfCarriedOverTyposAndWrongTerms) {
         for (const char* fault : germanFaults)
             EXPECT_FALSE(de.contains(QString::fromUtf8(fault))) << id << ": " << de.toStdString();
     }
-    EXPECT_EQ(table.Text(61525, Language::English), QStringLiteral(": fifth"));
-    EXPECT_EQ(table.Text(61527, Language::English), QStringLiteral(": major third"));
-    EXPECT_EQ(table.Text(61528, Language::English), QStringLiteral(": minor third"));
-    EXPECT_EQ(table.Text(61525, Language::German), QStringLiteral(": Quinte"));
+    EXPECT_EQ(table.Text(StringId::Fifth, Language::English), QStringLiteral(": fifth"));
+    EXPECT_EQ(table.Text(StringId::MajorThird, Language::English), QStringLiteral(": major third"));
+    EXPECT_EQ(table.Text(StringId::MinorThird, Language::English), QStringLiteral(": minor third"));
+    EXPECT_EQ(table.Text(StringId::Fifth, Language::German), QStringLiteral(": Quinte"));
     // The mutual information's text is the interface's, not always German.
-    EXPECT_EQ(table.Text(62110, Language::English), QStringLiteral("Shannon entropy: "));
-    EXPECT_EQ(table.Text(62110, Language::German), QStringLiteral("Shannon-Entropie: "));
+    EXPECT_EQ(table.Text(StringId::ShannonEntropy, Language::English), QStringLiteral("Shannon entropy: "));
+    EXPECT_EQ(table.Text(StringId::ShannonEntropy, Language::German), QStringLiteral("Shannon-Entropie: "));
 }

@@ -9,15 +9,15 @@
 #include <QWindow>
 #include <memory>
 
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "render3d/DdsWriter.h"
-#include "settings/CIni.h"
+#include "settings/IniFile.h"
 #include "tests/support/DocFixture.h"
 #include "tests/support/KalvoProcess.h"
-#include "views/common/CModuleFrame.h"
-#include "views/common/CModuleWindows.h"
-#include "views/nonlinear/CRekoView.h"
-#include "views/spectral/CFFT3DView.h"
+#include "views/common/ModuleFrame.h"
+#include "views/common/ModuleWindows.h"
+#include "views/nonlinear/ReconstructionView.h"
+#include "views/spectral/LandscapeView.h"
 
 using namespace test;
 
@@ -27,8 +27,8 @@ class Gl3D : public DocFixture {
 protected:
     void SetUp() override {
         DocFixture::SetUp();
-        if (!CD3DApplication::CheckDevice(nullptr)) GTEST_SKIP() << "no OpenGL here";
-        CKalvoSettings& s = app.Settings();
+        if (!GlSceneView::CheckDevice(nullptr)) GTEST_SKIP() << "no OpenGL here";
+        ProfileSettings& s = app.Settings();
         s.Ini3DFFTSchrittweite = 0.03f;
         s.Ini3DFFTclrBackBuffer = int(0xFF000040u);
         s.Ini3DFFTBottomCutHz = 20;
@@ -43,7 +43,7 @@ protected:
         s.IniRekobIsPunkte = 1;
         s.IniRekobIsBunt = 0;
         s.IniRekoSizePts = 6;
-        doc.m_nFFTPoints = 256;
+        doc.m_fftPoints = 256;
         ASSERT_TRUE(
             doc.LoadWave(Write(QStringLiteral("s.wav"), Mono16(8000, Sine(1000, 8000, 40000, 20000)))));
     }
@@ -55,13 +55,13 @@ protected:
         return count;
     }
     // Waits until the view drew a frame on its OpenGL surface.
-    static bool Drawn(CD3DApplication& view) {
+    static bool Drawn(GlSceneView& view) {
         return QTest::qWaitFor([&] { return view.IsReady() && !view.FrameStats().isEmpty(); }, 20000);
     }
 };
 
 TEST_F(Gl3D, TheLandscapeIsDrawnOverTheBackgroundAndSavedAsDds) {
-    CFFT3DView view(doc, app.Settings());
+    LandscapeView view(doc, app.Settings());
     view.setAttribute(Qt::WA_DontShowOnScreen);
     ASSERT_TRUE(view.RebuildNow());
     QString error;
@@ -85,7 +85,7 @@ TEST_F(Gl3D, TheLandscapeIsDrawnOverTheBackgroundAndSavedAsDds) {
 TEST_F(Gl3D, KeysTurnTheViewOnceAndCtrlHShowsTheHelp) {
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4000));
     QMainWindow window;
-    auto* view = new CRekoView(doc, app.Settings());  // the window owns it
+    auto* view = new ReconstructionView(doc, app.Settings());  // the window owns it
     window.setCentralWidget(view);
     window.resize(400, 300);
     window.show();
@@ -114,7 +114,7 @@ TEST_F(Gl3D, KeysTurnTheViewOnceAndCtrlHShowsTheHelp) {
 TEST_F(Gl3D, TheFrameAndDeviceLinesShowOnlyWithTheHelp) {
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4000));
     QMainWindow window;
-    auto* view = new CFFT3DView(doc, app.Settings());  // the window owns it
+    auto* view = new LandscapeView(doc, app.Settings());  // the window owns it
     window.setCentralWidget(view);
     window.resize(500, 300);
     window.show();
@@ -141,7 +141,7 @@ TEST_F(Gl3D, TheFrameAndDeviceLinesShowOnlyWithTheHelp) {
 TEST_F(Gl3D, ALostContextIsRestoredWithoutLosingTheScene) {
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4000));
     auto first = std::make_unique<QMainWindow>();
-    auto* view = new CRekoView(doc, app.Settings());
+    auto* view = new ReconstructionView(doc, app.Settings());
     first->setCentralWidget(view);
     first->resize(400, 300);
     first->show();
@@ -172,7 +172,7 @@ TEST_F(Gl3D, ALostContextIsRestoredWithoutLosingTheScene) {
 namespace {
 
 TEST(Gl3DCommand, TheCommandLineDrawsBothPicturesWithoutAWindow) {
-    if (!CD3DApplication::CheckDevice(nullptr)) GTEST_SKIP() << "no OpenGL here";
+    if (!GlSceneView::CheckDevice(nullptr)) GTEST_SKIP() << "no OpenGL here";
     QTemporaryDir dir;
     const QString wave = dir.filePath(QStringLiteral("tone.wav"));
     ASSERT_TRUE(WriteFile(wave, Mono16(8000, Sine(440, 8000, 16000, 20000))));
@@ -197,7 +197,7 @@ TEST(Gl3DCommand, TheCommandLineDrawsBothPicturesWithoutAWindow) {
 
 // The whole program with both 3D windows open, keys pressed as a keyboard sends them.
 TEST(Gl3DProgram, KeysNoViewUsesLeaveThe3DWindowsRunningAndTheMainShortcutsWork) {
-    if (!CD3DApplication::CheckDevice(nullptr)) GTEST_SKIP() << "no OpenGL here";
+    if (!GlSceneView::CheckDevice(nullptr)) GTEST_SKIP() << "no OpenGL here";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     SetProgramFolder(dir.path());
@@ -206,23 +206,23 @@ TEST(Gl3DProgram, KeysNoViewUsesLeaveThe3DWindowsRunningAndTheMainShortcutsWork)
     ASSERT_TRUE(QFile::copy(dir.filePath(QStringLiteral("Profile/KalvoStandardProfil.ini")), profile));
     QFile::setPermissions(profile, QFile::ReadOwner | QFile::WriteOwner);
     for (const char* key : {"IniFensterFFT3D", "IniFensterReko"})
-        CIni(profile).WriteString(QLatin1String(key), QStringLiteral("1"),
-                                  QLatin1String(CKalvoSettings::FindKey(QLatin1String(key))->section));
-    CIni(profile).WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+        IniFile(profile).WriteString(QLatin1String(key), QStringLiteral("1"),
+                                     QLatin1String(ProfileSettings::FindKey(QLatin1String(key))->section));
+    IniFile(profile).WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
     {
         ScriptedUserInterface ui;
-        CKalvoApp app{ui};
+        Application app{ui};
         ASSERT_TRUE(app.InitInstance(QStringLiteral("Keys")));
-        CMainFrame* main = app.MainFrame();
+        MainWindow* main = app.MainFrame();
         main->show();
         main->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(main));
-        for (Module module : {Module::FFT3D, Module::Reko}) {
-            SCOPED_TRACE(module == Module::FFT3D ? "3D FFT" : "reconstruction");
-            CModuleFrame* frame = app.Modules()->Frame(module);
+        for (Module module : {Module::Landscape, Module::Reconstruction}) {
+            SCOPED_TRACE(module == Module::Landscape ? "3D FFT" : "reconstruction");
+            ModuleFrame* frame = app.Modules()->Frame(module);
             ASSERT_NE(frame, nullptr);
             main->MdiArea()->setActiveSubWindow(frame);
-            auto* view = static_cast<CD3DApplication*>(frame->View());
+            auto* view = static_cast<GlSceneView*>(frame->View());
             view->setFocus();
             // A lone Ctrl or Shift, an unused letter, keys with Ctrl the view does not know.
             QTest::keyPress(view, Qt::Key_Control);
@@ -252,13 +252,13 @@ namespace {
 class Gl3DMainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!CD3DApplication::CheckDevice(nullptr)) GTEST_SKIP() << "no OpenGL here";
+        if (!GlSceneView::CheckDevice(nullptr)) GTEST_SKIP() << "no OpenGL here";
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
         ASSERT_TRUE(SeedProfiles(dir.path()));
         for (const QString& file :
              QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
-            CIni(dir.filePath(QStringLiteral("Profile/") + file))
+            IniFile(dir.filePath(QStringLiteral("Profile/") + file))
                 .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
     }
     void TearDown() override {
@@ -266,8 +266,8 @@ protected:
         app.reset();
         RestoreProgramFolder();
     }
-    CMainFrame* Start(ProfileKind kind) {
-        app = std::make_unique<CKalvoApp>(ui);
+    MainWindow* Start(ProfileKind kind) {
+        app = std::make_unique<Application>(ui);
         if (!app->InitInstance(QString(), {}, std::make_pair(kind, QString()))) return nullptr;
         return app->MainFrame();
     }
@@ -275,23 +275,23 @@ protected:
     bool ThreeDDrawn() const {
         return QTest::qWaitFor(
             [&] {
-                for (Module module : {Module::FFT3D, Module::Reko})
-                    if (CModuleFrame* frame = app->Modules()->Frame(module)) {
-                        const auto* view = static_cast<const CD3DApplication*>(frame->View());
+                for (Module module : {Module::Landscape, Module::Reconstruction})
+                    if (ModuleFrame* frame = app->Modules()->Frame(module)) {
+                        const auto* view = static_cast<const GlSceneView*>(frame->View());
                         if (!view->IsReady() || view->FrameStats().isEmpty()) return false;
                     }
                 return true;
             },
             20000);
     }
-    static bool Maximised(const CMainFrame* main) {
+    static bool Maximised(const MainWindow* main) {
         return main->isMaximized() && main->windowHandle() &&
                (main->windowHandle()->windowStates() & Qt::WindowMaximized);
     }
 
     QTemporaryDir dir;
     ScriptedUserInterface ui;
-    std::unique_ptr<CKalvoApp> app;
+    std::unique_ptr<Application> app;
 };
 
 }  // namespace
@@ -299,12 +299,12 @@ protected:
 // A 3D view's OpenGL surface must not make Qt build the main window's native window anew: the
 // new one would come up in the normal rectangle, no longer maximised.
 TEST_F(Gl3DMainWindow, ProfilesWith3DWindowsStartMaximised) {
-    for (const ProfileKind kind : {ProfileKind::Komplett, ProfileKind::Analytiker}) {
+    for (const ProfileKind kind : {ProfileKind::Complete, ProfileKind::Analyst}) {
         SCOPED_TRACE(static_cast<int>(kind));
-        CMainFrame* main = Start(kind);
+        MainWindow* main = Start(kind);
         ASSERT_NE(main, nullptr);
         const WId native = main->winId();
-        ASSERT_TRUE(app->Modules()->IsOpen(Module::Reko));
+        ASSERT_TRUE(app->Modules()->IsOpen(Module::Reconstruction));
         ASSERT_TRUE(ThreeDDrawn());
         EXPECT_EQ(main->winId(), native);
         EXPECT_TRUE(Maximised(main));
@@ -314,13 +314,13 @@ TEST_F(Gl3DMainWindow, ProfilesWith3DWindowsStartMaximised) {
 }
 
 TEST_F(Gl3DMainWindow, OpeningThe3DFftLeavesTheMainWindowAsItIs) {
-    CMainFrame* main = Start(ProfileKind::Standard);
+    MainWindow* main = Start(ProfileKind::Standard);
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
     ASSERT_TRUE(Maximised(main));
     const WId native = main->winId();
     ASSERT_TRUE(main->OnCommand(32806));  // View › 3D FFT
-    ASSERT_TRUE(app->Modules()->IsOpen(Module::FFT3D));
+    ASSERT_TRUE(app->Modules()->IsOpen(Module::Landscape));
     ASSERT_TRUE(ThreeDDrawn());
     EXPECT_EQ(main->winId(), native);
     EXPECT_TRUE(Maximised(main));

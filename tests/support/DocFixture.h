@@ -9,10 +9,10 @@
 #include <map>
 #include <vector>
 
-#include "app/CKalvoApp.h"
-#include "document/CKalvoDoc.h"
+#include "app/Application.h"
 #include "document/IDocumentView.h"
 #include "document/IMainFrame.h"
+#include "document/SoundDocument.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
 #include "platform/StringTable.h"
@@ -54,8 +54,8 @@ inline bool SaidNumber(const ScriptedUserInterface& ui, int id) {
 
 class DocFixture : public ::testing::Test {
 protected:
-    DocFixture() : app(ui), doc(app.Settings(), ui) { app.m_pDocument = &doc; }
-    ~DocFixture() override { app.m_pDocument = nullptr; }
+    DocFixture() : app(ui), doc(app.Settings(), ui) { app.m_activeDocument = &doc; }
+    ~DocFixture() override { app.m_activeDocument = nullptr; }
 
     void SetUp() override {
         SetCurrentLanguage(Language::English);
@@ -87,8 +87,8 @@ protected:
 
     QTemporaryDir dir;
     ScriptedUserInterface ui;
-    CKalvoApp app;
-    CKalvoDoc doc;
+    Application app;
+    SoundDocument doc;
     HintRecorder recorder;  // the hints the document sent
     StatusRecorder status;
 };

@@ -2,9 +2,9 @@
 // Puts a document into a state that otherwise needs a sound card or a running sound (listening,
 // recording, playing), for the views and windows that react to it.
 
-#include "document/CKalvoDoc.h"
+#include "document/SoundDocument.h"
 
 class DocumentTestAccess {
 public:
-    static DocumentActivity& Activity(CKalvoDoc& doc) { return doc.m_activity; }
+    static DocumentActivity& Activity(SoundDocument& doc) { return doc.m_activity; }
 };

@@ -7,24 +7,24 @@
 #include <memory>
 
 #include "views/Modules.h"
-#include "views/common/CModuleFrame.h"
-#include "views/common/CModuleWindows.h"
+#include "views/common/ModuleFrame.h"
+#include "views/common/ModuleWindows.h"
 
 namespace test {
 
-inline CModuleWindows::Registration StandInModule(Module module, int slot, int command, bool withBar = false,
-                                                  bool resizable = true, int title = 130) {
+inline ModuleWindows::Registration StandInModule(Module module, int slot, int command, bool withBar = false,
+                                                 bool resizable = true, int title = 130) {
     RegisterModules();
-    const CModuleWindows::Registration* own = CModuleWindows::Find(module);
-    CModuleWindows::Registration r = own ? *own : CModuleWindows::Registration{};
+    const ModuleWindows::Registration* own = ModuleWindows::Find(module);
+    ModuleWindows::Registration r = own ? *own : ModuleWindows::Registration{};
     r.module = module;
     r.toggleCommand = command;
     r.showCommand = 0;
     r.titleString = title;
     r.slot = slot;
     r.create = [slot, withBar, resizable](const ModuleContext& context) {
-        return std::make_unique<CModuleFrame>(context.settings, slot, new QWidget,
-                                              withBar ? new QWidget : nullptr, resizable);
+        return std::make_unique<ModuleFrame>(context.settings, slot, new QWidget,
+                                             withBar ? new QWidget : nullptr, resizable);
     };
     return r;
 }

@@ -13,10 +13,10 @@
 #include <numbers>
 
 #include "tests/support/DocFixture.h"
-#include "views/time/CEnvelopePicture.h"
-#include "views/time/CHuellkurveDlg.h"
-#include "views/time/CKalvoView.h"
-#include "views/time/CSplitterFrame.h"
+#include "views/time/EnvelopeDialog.h"
+#include "views/time/EnvelopePicture.h"
+#include "views/time/SoundWindow.h"
+#include "views/time/WaveformView.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ QByteArray EightBit(const std::vector<int>& samples16) {
     return bytes;
 }
 
-QImage Render(CKalvoView& view) {
+QImage Render(WaveformView& view) {
     QImage image(view.size(), QImage::Format_RGB32);
     image.fill(Qt::black);
     QPainter painter(&image);
@@ -47,11 +47,11 @@ QImage Render(CKalvoView& view) {
     return image;
 }
 
-class Envelope : public test::DocFixture {
+class EnvelopeTest : public test::DocFixture {
 protected:
     void SetUp() override {
         DocFixture::SetUp();
-        wave = std::make_unique<CKalvoView>(doc, app.Settings());
+        wave = std::make_unique<WaveformView>(doc, app.Settings());
         wave->resize(kWaveSize);
         wave->show();
         wave->OnInitialUpdate();
@@ -77,12 +77,12 @@ protected:
         Marker(to);
         wave->OnEditEnvelope();
     }
-    CHuellkurveDlg& Dialog() { return *wave->EnvelopeDialog(); }
+    EnvelopeDialog& Dialog() { return *wave->EnvelopeWindow(); }
 
-    std::unique_ptr<CKalvoView> wave;
+    std::unique_ptr<WaveformView> wave;
 };
 
-TEST_F(Envelope, EditNeedsTwoMarkers) {
+TEST_F(EnvelopeTest, EditNeedsTwoMarkers) {
     wave->OnEditEnvelope();  // no sound: nothing to measure, nothing to say
     EXPECT_TRUE(ui.messages.empty());
 
@@ -90,9 +90,9 @@ TEST_F(Envelope, EditNeedsTwoMarkers) {
     for (int x : {100, 400}) {
         ui.messages.clear();
         wave->OnEditEnvelope();
-        EXPECT_TRUE(test::SaidNumber(ui, CKalvoView::kMsgSetMarkers)) << x;
+        EXPECT_TRUE(test::SaidNumber(ui, WaveformView::kMsgSetMarkers)) << x;
         EXPECT_FALSE(wave->IsEnvelopeShown());
-        EXPECT_EQ(wave->EnvelopeDialog(), nullptr);
+        EXPECT_EQ(wave->EnvelopeWindow(), nullptr);
         Marker(x);
     }
     ui.messages.clear();
@@ -100,13 +100,13 @@ TEST_F(Envelope, EditNeedsTwoMarkers) {
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(wave->IsEnvelopeShown());
     EXPECT_EQ(ui.busyDepth, 0);
-    ASSERT_NE(wave->EnvelopeDialog(), nullptr);
+    ASSERT_NE(wave->EnvelopeWindow(), nullptr);
     EXPECT_TRUE(Dialog().isVisible());
     EXPECT_FALSE(Dialog().isModal());
     EXPECT_EQ(Dialog().windowTitle(), QStringLiteral("Envelope"));
 }
 
-TEST_F(Envelope, AConstantToneGivesLevelPointsOnePerSevenPeriods) {
+TEST_F(EnvelopeTest, AConstantToneGivesLevelPointsOnePerSevenPeriods) {
     for (int bits : {16, 8}) {
         SCOPED_TRACE(bits);
         OpenTone(1.0, bits);
@@ -134,7 +134,7 @@ TEST_F(Envelope, AConstantToneGivesLevelPointsOnePerSevenPeriods) {
     }
 }
 
-TEST_F(Envelope, ADecayingToneHasFallingUpperAndRisingLowerPoints) {
+TEST_F(EnvelopeTest, ADecayingToneHasFallingUpperAndRisingLowerPoints) {
     for (int bits : {16, 8}) {
         SCOPED_TRACE(bits);
         OpenTone(0.02, bits);  // down to 2 % in a second, about 17 % at the end
@@ -153,7 +153,7 @@ TEST_F(Envelope, ADecayingToneHasFallingUpperAndRisingLowerPoints) {
     }
 }
 
-TEST_F(Envelope, CurvesMergeOverEditsAndResetWithTheStretch) {
+TEST_F(EnvelopeTest, CurvesMergeOverEditsAndResetWithTheStretch) {
     OpenTone(0.02);
     Edit(60, 460);
     const EnvelopeCurves first = wave->Curves();
@@ -187,10 +187,10 @@ TEST_F(Envelope, CurvesMergeOverEditsAndResetWithTheStretch) {
     EXPECT_TRUE(wave->Curves().IsEmpty());
 }
 
-TEST_F(Envelope, InterpolationPointsFollowTheMouseAtAnySizeOfTheDialog) {
+TEST_F(EnvelopeTest, InterpolationPointsFollowTheMouseAtAnySizeOfTheDialog) {
     OpenTone(1.0);
     Edit(60, 460);
-    CEnvelopePicture& picture = *Dialog().Picture();
+    EnvelopePicture& picture = *Dialog().Picture();
     picture.setMinimumSize(0, 0);
     picture.resize(780, 330);  // one and a half times the picture
     std::vector<SplinePoint>& points = wave->Curves().interpolation;
@@ -215,21 +215,21 @@ TEST_F(Envelope, InterpolationPointsFollowTheMouseAtAnySizeOfTheDialog) {
 
     // "draw envelope" starts the points over; "optimize points" then thins the upper envelope,
     // which for a steady tone is a straight line: its two ends.
-    Dialog().Button(CHuellkurveDlg::kCtrlDraw)->click();
+    Dialog().Button(EnvelopeDialog::kCtrlDraw)->click();
     EXPECT_TRUE(points.empty());
-    Dialog().Button(CHuellkurveDlg::kCtrlOptimize)->click();
+    Dialog().Button(EnvelopeDialog::kCtrlOptimize)->click();
     ASSERT_EQ(points.size(), 2u);
     EXPECT_EQ(points.front(), wave->Curves().upper.front());
     EXPECT_EQ(points.back(), wave->Curves().upper.back());
 
     // "delete points and close window" forgets everything.
-    Dialog().Button(CHuellkurveDlg::kCtrlDelete)->click();
+    Dialog().Button(EnvelopeDialog::kCtrlDelete)->click();
     EXPECT_FALSE(Dialog().isVisible());
     EXPECT_TRUE(wave->Curves().IsEmpty());
     EXPECT_FALSE(wave->IsEnvelopeShown());
 }
 
-TEST_F(Envelope, PicturesShowTheCurvesAndTheInterpolationPoints) {
+TEST_F(EnvelopeTest, PicturesShowTheCurvesAndTheInterpolationPoints) {
     OpenTone(0.02);
     Edit(60, 460);
     // The waveform marks the envelope points in yellow over the red trace.
@@ -243,7 +243,7 @@ TEST_F(Envelope, PicturesShowTheCurvesAndTheInterpolationPoints) {
     image.fill(Qt::black);
     {
         QPainter painter(&image);
-        CEnvelopePicture::Draw(painter, image.rect(), curves);
+        EnvelopePicture::Draw(painter, image.rect(), curves);
     }
     EXPECT_EQ(image.pixel(5, 5), qRgb(255, 255, 255));
     // The square of an interpolation point, and the measured curve through its points.
@@ -256,7 +256,7 @@ TEST_F(Envelope, PicturesShowTheCurvesAndTheInterpolationPoints) {
     // Saved, the picture carries its names; a PNG has the size the dialog shows it at.
     ui.saveFiles.push_back(Path(QStringLiteral("envelope.svg")));
     ASSERT_TRUE(Dialog().OnSaveView());
-    EXPECT_EQ(ui.fileDialogs.back().title, Str(61567));
+    EXPECT_EQ(ui.fileDialogs.back().title, Str(StringId::SavesEnvelopeView));
     const QByteArray svg = test::ReadFile(Path(QStringLiteral("envelope.svg")));
     EXPECT_TRUE(svg.contains("Envelope picture"));
     EXPECT_TRUE(svg.contains("KALVO sound analysis"));
@@ -274,13 +274,13 @@ TEST_F(Envelope, PicturesShowTheCurvesAndTheInterpolationPoints) {
                     .contains("KALVO sound analysis"));
 }
 
-TEST_F(Envelope, TheDialogSpeaksTheCurrentLanguage) {
+TEST_F(EnvelopeTest, TheDialogSpeaksTheCurrentLanguage) {
     OpenTone(1.0);
     Edit(60, 460);
     SetCurrentLanguage(Language::German);
     wave->OnEditEnvelope();
     EXPECT_EQ(Dialog().windowTitle(), QStringLiteral("Hüllkurve"));
-    EXPECT_EQ(Dialog().Button(CHuellkurveDlg::kCtrlOptimize)->text(), QStringLiteral("Punkte optimieren"));
+    EXPECT_EQ(Dialog().Button(EnvelopeDialog::kCtrlOptimize)->text(), QStringLiteral("Punkte optimieren"));
     SetCurrentLanguage(Language::English);
 }
 
@@ -288,7 +288,7 @@ class EnvelopeFrame : public test::DocFixture {
 protected:
     void SetUp() override {
         DocFixture::SetUp();
-        frame = std::make_unique<CSplitterFrame>(app.Settings(), doc);
+        frame = std::make_unique<SoundWindow>(app.Settings(), doc);
         frame->resize(900, 700);
         frame->show();
     }
@@ -296,14 +296,14 @@ protected:
     T* Control(int id) {
         return qobject_cast<T*>(frame->Control(id));
     }
-    std::unique_ptr<CSplitterFrame> frame;
+    std::unique_ptr<SoundWindow> frame;
 };
 
 TEST_F(EnvelopeFrame, TheControlBarSwitchesTheModeAndEditsTheEnvelope) {
-    CKalvoView& wave = *frame->WaveView();
-    auto* samples = Control<QRadioButton>(CSplitterFrame::kCtrlModeSamples);
-    auto* envelope = Control<QRadioButton>(CSplitterFrame::kCtrlModeEnvelope);
-    auto* edit = Control<QPushButton>(CSplitterFrame::kCtrlEditEnvelope);
+    WaveformView& wave = *frame->WaveView();
+    auto* samples = Control<QRadioButton>(SoundWindow::kCtrlModeSamples);
+    auto* envelope = Control<QRadioButton>(SoundWindow::kCtrlModeEnvelope);
+    auto* edit = Control<QPushButton>(SoundWindow::kCtrlEditEnvelope);
     ASSERT_TRUE(samples && envelope && edit);
     EXPECT_TRUE(samples->isChecked());
     EXPECT_FALSE(envelope->isChecked());
@@ -321,20 +321,20 @@ TEST_F(EnvelopeFrame, TheControlBarSwitchesTheModeAndEditsTheEnvelope) {
     };
     EXPECT_EQ(darkRed(Render(wave)), 0);
     envelope->click();
-    EXPECT_EQ(wave.DisplayMode(), CKalvoView::kModeEnvelope);
+    EXPECT_EQ(wave.DisplayMode(), WaveformView::kModeEnvelope);
     EXPECT_FALSE(samples->isChecked());
     EXPECT_GT(darkRed(Render(wave)), 1000);  // the area between the envelope's curves
     samples->click();
-    EXPECT_EQ(wave.DisplayMode(), CKalvoView::kModeSamples);
+    EXPECT_EQ(wave.DisplayMode(), WaveformView::kModeSamples);
 
     edit->click();
-    EXPECT_TRUE(test::SaidNumber(ui, CKalvoView::kMsgSetMarkers));
+    EXPECT_TRUE(test::SaidNumber(ui, WaveformView::kMsgSetMarkers));
     QTest::mouseDClick(&wave, Qt::LeftButton, {}, QPoint(100, 60));
     QTest::mouseDClick(&wave, Qt::LeftButton, {}, QPoint(300, 60));
     edit->click();
     EXPECT_TRUE(wave.IsEnvelopeShown());
-    ASSERT_NE(wave.EnvelopeDialog(), nullptr);
-    EXPECT_TRUE(wave.EnvelopeDialog()->isVisible());
+    ASSERT_NE(wave.EnvelopeWindow(), nullptr);
+    EXPECT_TRUE(wave.EnvelopeWindow()->isVisible());
     // Either mode shows the envelope between the markers.
     envelope->click();
     wave.grab();

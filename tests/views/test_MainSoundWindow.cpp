@@ -12,13 +12,13 @@
 #include <map>
 #include <memory>
 
-#include "document/CSound.h"
 #include "document/IModuleFrame.h"
+#include "document/PlaybackSound.h"
 #include "platform/audio/AudioDevice.h"
 #include "tests/support/DocFixture.h"
-#include "views/time/CKalvoOverView.h"
-#include "views/time/CKalvoView.h"
-#include "views/time/CSplitterFrame.h"
+#include "views/time/OverviewView.h"
+#include "views/time/SoundWindow.h"
+#include "views/time/WaveformView.h"
 
 namespace {
 
@@ -56,8 +56,8 @@ class MainSoundWindow : public test::DocFixture {
 protected:
     void SetUp() override {
         DocFixture::SetUp();
-        overview = std::make_unique<CKalvoOverView>(doc, app.Settings());
-        wave = std::make_unique<CKalvoView>(doc, app.Settings());
+        overview = std::make_unique<OverviewView>(doc, app.Settings());
+        wave = std::make_unique<WaveformView>(doc, app.Settings());
         overview->SetWaveView(wave.get());
         overview->SetFrame(&bar);
         wave->SetFrame(&bar);
@@ -90,8 +90,8 @@ protected:
     }
 
     ControlRecorder bar;
-    std::unique_ptr<CKalvoOverView> overview;
-    std::unique_ptr<CKalvoView> wave;
+    std::unique_ptr<OverviewView> overview;
+    std::unique_ptr<WaveformView> wave;
 };
 
 TEST_F(MainSoundWindow, MarkingInTheOverviewSetsTheWaveformWindowAndTheLoopBounds) {
@@ -110,18 +110,18 @@ TEST_F(MainSoundWindow, MarkingInTheOverviewSetsTheWaveformWindowAndTheLoopBound
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.fromX << " -> " << c.toX);
         Drag(overview->viewport(), c.fromX, c.toX);
-        const CKalvoView::ZoomWindow window = wave->GetZoomWindow();
+        const WaveformView::ZoomWindow window = wave->GetZoomWindow();
         EXPECT_EQ(window.left, c.left);
         EXPECT_EQ(window.right, c.right);
         EXPECT_EQ(window.plotWidth, 1000);
         EXPECT_EQ(wave->VisibleSamples().first, c.first);
         EXPECT_EQ(wave->VisibleSamples().last, c.last);
-        EXPECT_EQ(doc.m_nSelStart, c.first);
-        EXPECT_EQ(doc.m_nSelEnd, c.last);
-        EXPECT_EQ(bar.values[CKalvoView::kCtrlSamples], 0);
+        EXPECT_EQ(doc.m_selStart, c.first);
+        EXPECT_EQ(doc.m_selEnd, c.last);
+        EXPECT_EQ(bar.values[WaveformView::kCtrlSamples], 0);
     }
     // Outside kids mode the overview computes no spectrum.
-    EXPECT_EQ(doc.m_aSelSamples.size(), 1u);
+    EXPECT_EQ(doc.m_selSamples.size(), 1u);
 }
 
 TEST_F(MainSoundWindow, AMarkOfTwentySamplesOrLessClearsTheLoopBoundsButStillZoomsTheWaveform) {
@@ -129,8 +129,8 @@ TEST_F(MainSoundWindow, AMarkOfTwentySamplesOrLessClearsTheLoopBoundsButStillZoo
     for (int toX : {111, 112}) {  // 10 and 20 samples
         doc.SetSelection(7, 9);
         Drag(overview->viewport(), 110, toX);
-        EXPECT_EQ(doc.m_nSelStart, 0u);
-        EXPECT_EQ(doc.m_nSelEnd, 0u);
+        EXPECT_EQ(doc.m_selStart, 0u);
+        EXPECT_EQ(doc.m_selEnd, 0u);
         EXPECT_EQ(wave->GetZoomWindow().left, 100);
         EXPECT_EQ(wave->GetZoomWindow().right, toX - 10);
         EXPECT_EQ(wave->VisibleSamples().last - wave->VisibleSamples().first, (toX - 110) * 10);
@@ -141,8 +141,8 @@ TEST_F(MainSoundWindow, InKidsModeTheMarkBecomesTheSelection) {
     app.Settings().IniAllgemeinGrundschulprofil = 1;
     Open16(10000);
     Drag(overview->viewport(), 110, 310);
-    ASSERT_EQ(doc.m_aSelSamples.size(), 2000u);
-    EXPECT_EQ(doc.m_aSelSamples[0], doc.Sample(1000));
+    ASSERT_EQ(doc.m_selSamples.size(), 2000u);
+    EXPECT_EQ(doc.m_selSamples[0], doc.Sample(1000));
 }
 
 TEST_F(MainSoundWindow, RemovingTheWaveClearsTheMark) {
@@ -150,8 +150,8 @@ TEST_F(MainSoundWindow, RemovingTheWaveClearsTheMark) {
     Drag(overview->viewport(), 110, 310);
     doc.RemoveWave();
     EXPECT_EQ(overview->MarkEnd(), QPoint());
-    EXPECT_EQ(wave->GetZoomWindow(), CKalvoView::ZoomWindow{});
-    EXPECT_EQ(doc.m_nSelEnd, 0u);
+    EXPECT_EQ(wave->GetZoomWindow(), WaveformView::ZoomWindow{});
+    EXPECT_EQ(doc.m_selEnd, 0u);
 }
 
 TEST_F(MainSoundWindow, TheCaretFollowsPlaybackThroughBackToStartAndFftSettings) {
@@ -160,7 +160,7 @@ TEST_F(MainSoundWindow, TheCaretFollowsPlaybackThroughBackToStartAndFftSettings)
         AudioSystem::OpenOutput(QStringLiteral("virtual:output"), &error);
     ASSERT_TRUE(output) << error.toStdString();
     doc.SetSoundFactory(
-        [&](const QString& path, QString*) { return CSound::Create(*output, path, nullptr); });
+        [&](const QString& path, QString*) { return PlaybackSound::Create(*output, path, nullptr); });
     Open16(10 * 44100);  // 100 pixels a second
     // Waits for the caret with a generous deadline; the sound plays on in real time meanwhile.
     const auto caretReaches = [&](auto condition) {
@@ -195,15 +195,15 @@ TEST_F(MainSoundWindow, TheWaveformDragReachesTheDocumentInOrderAndEvenFor16Bit)
         else
             Open8(test::Pcm16(test::Sine(441, 44100, 500, 9000)));  // 1000 bytes of varied 8-bit samples
         overview->MarkSamples(0, 500);                              // one waveform pixel per sample
-        const std::uint32_t loopEnd = doc.m_nSelEnd;
+        const std::uint32_t loopEnd = doc.m_selEnd;
         for (const auto& [fromX, toX] : {std::pair{311, 111}, std::pair{111, 311}}) {
             Drag(wave.get(), fromX, toX);  // samples 301 and 101
-            ASSERT_EQ(doc.m_aSelSamples.size(), 200u);
-            EXPECT_EQ(doc.m_aSelSamples[0], doc.Sample(c.first));
-            EXPECT_EQ(bar.values[CKalvoView::kCtrlSamples], 200);
+            ASSERT_EQ(doc.m_selSamples.size(), 200u);
+            EXPECT_EQ(doc.m_selSamples[0], doc.Sample(c.first));
+            EXPECT_EQ(bar.values[WaveformView::kCtrlSamples], 200);
             EXPECT_EQ(wave->DragBand(), QRect(111, 10, 200, kWaveSize.height() - 20));
         }
-        EXPECT_EQ(doc.m_nSelEnd, loopEnd);  // the waveform leaves the loop bounds alone
+        EXPECT_EQ(doc.m_selEnd, loopEnd);  // the waveform leaves the loop bounds alone
     }
 }
 
@@ -252,7 +252,7 @@ TEST_F(MainSoundWindow, WithNothingMarkedTheWaveformShowsTheWholeSound) {
         for (int x = 11; x < kWaveSize.width() - 10; ++x) lit += empty.pixel(x, y) != qRgb(0, 0, 0);
     EXPECT_GT(lit, 100);
     Open8(QByteArray(1000, '\x80'));
-    ASSERT_EQ(wave->GetZoomWindow(), CKalvoView::ZoomWindow{});
+    ASSERT_EQ(wave->GetZoomWindow(), WaveformView::ZoomWindow{});
     EXPECT_EQ(wave->VisibleSamples().first, 0.0);
     EXPECT_EQ(wave->VisibleSamples().last, 1000.0);
     const QImage image = Render(*wave, kWaveSize);
@@ -261,7 +261,7 @@ TEST_F(MainSoundWindow, WithNothingMarkedTheWaveformShowsTheWholeSound) {
     EXPECT_TRUE(IsRed(image, kWaveSize.width() - 11, middle));
     // A drag in it selects samples of the whole sound.
     Drag(wave.get(), 110, 310);  // pixels 100 and 300 of 500: samples 200 to 600
-    EXPECT_EQ(doc.m_aSelSamples.size(), 400u);
+    EXPECT_EQ(doc.m_selSamples.size(), 400u);
     doc.RemoveWave();
     EXPECT_EQ(CountRed(Render(*wave, kWaveSize)), 0);
     DocumentTestAccess::Activity(doc).SetListening(
@@ -281,7 +281,7 @@ TEST_F(MainSoundWindow, AFileOfFiftyBytesOrLessShowsOnlyFrameAndRuler) {
     EXPECT_EQ(CountRed(image), 0);
     const QRgb frame = overview->palette().color(QPalette::Window).rgb();
     int ruler = 0;
-    for (int y = 0; y < CKalvoOverView::kRuler; ++y)
+    for (int y = 0; y < OverviewView::kRuler; ++y)
         for (int x = 0; x < 200; ++x) ruler += image.pixel(x, y) != frame;
     EXPECT_GT(ruler, 0);
 
@@ -291,14 +291,14 @@ TEST_F(MainSoundWindow, AFileOfFiftyBytesOrLessShowsOnlyFrameAndRuler) {
 
 TEST_F(MainSoundWindow, TheLiveTraceAdvancesOnePixelPerThousandSamples) {
     DocumentTestAccess::Activity(doc).SetListening(true);
-    doc.m_dFullScale = 32767.0;
-    doc.m_nBitsPerSample = 16;
-    doc.m_aSelSamples.assign(4410, 32767.0);  // full scale lies on the ruler's lower edge
+    doc.m_fullScale = 32767.0;
+    doc.m_bitsPerSample = 16;
+    doc.m_selSamples.assign(4410, 32767.0);  // full scale lies on the ruler's lower edge
     overview->OnUpdate(kHintSpectrum);
     overview->OnUpdate(kHintSpectrum);
     const QImage image = Render(*overview, kOverviewSize);
-    for (int x = 11; x <= 18; ++x) EXPECT_TRUE(IsRed(image, x, CKalvoOverView::kRuler)) << x;
-    EXPECT_FALSE(IsRed(image, 19, CKalvoOverView::kRuler));
+    for (int x = 11; x <= 18; ++x) EXPECT_TRUE(IsRed(image, x, OverviewView::kRuler)) << x;
+    EXPECT_FALSE(IsRed(image, 19, OverviewView::kRuler));
 }
 
 TEST(WaveformDrawStep, AtMostPrecisionPointsPerPixelColumn) {
@@ -314,7 +314,7 @@ TEST(WaveformDrawStep, AtMostPrecisionPointsPerPixelColumn) {
         {500, 500, 520, 30, 1},  // nothing visible
     };
     for (const Case& c : cases)
-        EXPECT_EQ(CKalvoView::DrawStep(c.first, c.last, c.width, c.precision), c.step)
+        EXPECT_EQ(WaveformView::DrawStep(c.first, c.last, c.width, c.precision), c.step)
             << c.last << " " << c.precision;
 }
 
@@ -322,7 +322,7 @@ class SplitterFrameTest : public test::DocFixture {
 protected:
     void SetUp() override {
         DocFixture::SetUp();
-        frame = std::make_unique<CSplitterFrame>(app.Settings(), doc);
+        frame = std::make_unique<SoundWindow>(app.Settings(), doc);
         frame->resize(900, 700);
         frame->show();
     }
@@ -330,36 +330,36 @@ protected:
     T* Control(int id) {
         return qobject_cast<T*>(frame->Control(id));
     }
-    std::unique_ptr<CSplitterFrame> frame;
+    std::unique_ptr<SoundWindow> frame;
 };
 
 TEST_F(SplitterFrameTest, TheControlBarSetsTheFactorsOfBothPanes) {
-    CKalvoOverView& over = *frame->OverView();
-    CKalvoView& wave = *frame->WaveView();
+    OverviewView& over = *frame->OverView();
+    WaveformView& wave = *frame->WaveView();
     EXPECT_EQ(over.Zoom(), 1);
     EXPECT_EQ(over.VerticalFactor(), 1);
     EXPECT_EQ(wave.AmplitudeFactor(), 1);
     EXPECT_EQ(wave.Precision(), 30);
 
-    Control<QSlider>(CSplitterFrame::kCtrlZoom)->setValue(2);
-    Control<QSlider>(CSplitterFrame::kCtrlOverviewFactor)->setValue(0);
-    Control<QSlider>(CSplitterFrame::kCtrlWaveFactor)->setValue(5);
-    Control<QSpinBox>(CSplitterFrame::kCtrlPrecision)->setValue(7);
+    Control<QSlider>(SoundWindow::kCtrlZoom)->setValue(2);
+    Control<QSlider>(SoundWindow::kCtrlOverviewFactor)->setValue(0);
+    Control<QSlider>(SoundWindow::kCtrlWaveFactor)->setValue(5);
+    Control<QSpinBox>(SoundWindow::kCtrlPrecision)->setValue(7);
     EXPECT_EQ(over.Zoom(), 5);
     EXPECT_EQ(over.CanvasWidth(), 5 * over.viewport()->width());
     EXPECT_EQ(over.VerticalFactor(), 81);
     EXPECT_EQ(wave.AmplitudeFactor(), 16);
     EXPECT_EQ(wave.Precision(), 7);
-    EXPECT_EQ(Control<QSpinBox>(CSplitterFrame::kCtrlPrecision)->maximum(), 40);
+    EXPECT_EQ(Control<QSpinBox>(SoundWindow::kCtrlPrecision)->maximum(), 40);
 }
 
 TEST_F(SplitterFrameTest, ZoomingKeepsTheMarkedStretch) {
     ASSERT_TRUE(doc.OpenSoundFile(
         Write(QStringLiteral("s.wav"), test::Mono16(44100, test::Sine(441, 44100, 20000, 9000)))));
     frame->OverView()->MarkSamples(4000, 8000);
-    const CKalvoView::Stretch before = frame->WaveView()->VisibleSamples();
+    const WaveformView::Stretch before = frame->WaveView()->VisibleSamples();
     const int markX = frame->OverView()->MarkStart().x();
-    Control<QSlider>(CSplitterFrame::kCtrlZoom)->setValue(1);
+    Control<QSlider>(SoundWindow::kCtrlZoom)->setValue(1);
     EXPECT_EQ(frame->WaveView()->VisibleSamples().first, before.first);
     EXPECT_EQ(frame->WaveView()->VisibleSamples().last, before.last);
     EXPECT_NEAR(frame->OverView()->MarkStart().x(),
@@ -369,8 +369,8 @@ TEST_F(SplitterFrameTest, ZoomingKeepsTheMarkedStretch) {
 }
 
 TEST_F(SplitterFrameTest, ShowsTheDraggedLengthAndCannotBeClosed) {
-    frame->SetControlInt(CSplitterFrame::kCtrlSamples, 1234);
-    auto* samples = Control<QLineEdit>(CSplitterFrame::kCtrlSamples);
+    frame->SetControlInt(SoundWindow::kCtrlSamples, 1234);
+    auto* samples = Control<QLineEdit>(SoundWindow::kCtrlSamples);
     EXPECT_EQ(samples->text(), QStringLiteral("1234"));
     EXPECT_FALSE(samples->isEnabled());
     EXPECT_FALSE(frame->close());
@@ -380,8 +380,8 @@ TEST_F(SplitterFrameTest, ShowsTheDraggedLengthAndCannotBeClosed) {
 TEST_F(SplitterFrameTest, TheDraggedLengthGoesWithTheSoundItWasMeasuredIn) {
     ASSERT_TRUE(doc.OpenSoundFile(
         Write(QStringLiteral("a.wav"), test::Mono16(44100, test::Sine(441, 44100, 20000, 9000)))));
-    frame->SetControlInt(CSplitterFrame::kCtrlSamples, 1234);  // as a drag in the waveform leaves it
-    auto* samples = Control<QLineEdit>(CSplitterFrame::kCtrlSamples);
+    frame->SetControlInt(SoundWindow::kCtrlSamples, 1234);  // as a drag in the waveform leaves it
+    auto* samples = Control<QLineEdit>(SoundWindow::kCtrlSamples);
     ASSERT_EQ(samples->text(), QStringLiteral("1234"));
     ASSERT_TRUE(doc.OpenSoundFile(
         Write(QStringLiteral("b.wav"), test::Mono16(8000, test::Sine(200, 8000, 3000, 9000)))));
@@ -410,7 +410,7 @@ TEST_F(SplitterFrameTest, TheViewsFollowTheDocumentUntilTheFrameGoes) {
         Write(QStringLiteral("s.wav"), test::Mono16(44100, test::Sine(441, 44100, 20000, 9000)))));
     frame->OverView()->MarkSamples(4000, 8000);
     doc.RemoveWave();  // hint 11 reaches the overview
-    EXPECT_EQ(frame->WaveView()->GetZoomWindow(), CKalvoView::ZoomWindow{});
+    EXPECT_EQ(frame->WaveView()->GetZoomWindow(), WaveformView::ZoomWindow{});
     frame.reset();
     doc.UpdateAllViews(kHintRebuild);  // no view of the frame is left behind
 }

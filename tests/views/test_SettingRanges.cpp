@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/CKalvoSettings.h"
-#include "views/nonlinear/AnalyseSettings.h"
-#include "views/nonlinear/RekoViewSettings.h"
-#include "views/spectral/FFT3DViewSettings.h"
+#include "settings/ProfileSettings.h"
+#include "views/nonlinear/AnalysisSettings.h"
+#include "views/nonlinear/ReconstructionViewSettings.h"
 #include "views/spectral/FftViewSettings.h"
-#include "views/spectral/SonoViewSettings.h"
+#include "views/spectral/LandscapeViewSettings.h"
+#include "views/spectral/SonogramViewSettings.h"
 #include "views/wavelet/WaveletViewSettings.h"
 
 namespace {
@@ -18,7 +18,7 @@ template <class Settings>
 void ExpectPulledIntoRanges(const char* window) {
     int ranged = 0;
     for (double extreme : {-1e6, 1e6}) {
-        CKalvoSettings settings;
+        ProfileSettings settings;
         for (const SettingDescriptor& key : Settings::Keys())
             if (key.HasRange()) settings.SetValue(key, extreme);
         Settings::From(settings).StoreInto(settings);
@@ -36,18 +36,18 @@ void ExpectPulledIntoRanges(const char* window) {
 
 TEST(SettingRanges, EveryWindowKeepsItsSettingsWithinTheirKeysRanges) {
     ExpectPulledIntoRanges<FftViewSettings>("spectrum");
-    ExpectPulledIntoRanges<SonoViewSettings>("sonogram");
-    ExpectPulledIntoRanges<FFT3DViewSettings>("3D spectrum");
-    ExpectPulledIntoRanges<RekoViewSettings>("reconstruction");
+    ExpectPulledIntoRanges<SonogramViewSettings>("sonogram");
+    ExpectPulledIntoRanges<LandscapeViewSettings>("3D spectrum");
+    ExpectPulledIntoRanges<ReconstructionViewSettings>("reconstruction");
     ExpectPulledIntoRanges<WaveletViewSettings>("wavelet");
-    ExpectPulledIntoRanges<AnalyseSettings>("analysis");
+    ExpectPulledIntoRanges<AnalysisSettings>("analysis");
 }
 
 TEST(SettingRanges, TheLowestFrequencyIsOneRangeForBarSanitisingAndHandler) {
     // 1 .. 999 Hz, as the spectrum, sonogram and 3D spectrum windows offer it.
     for (const SettingDescriptor* key :
-         {&FftViewSettings::Key("IniFFTBottomCutHz"), &SonoViewSettings::Key("IniSonoBottomCutHz"),
-          &FFT3DViewSettings::Key("Ini3DFFTBottomCutHz")}) {
+         {&FftViewSettings::Key("IniFFTBottomCutHz"), &SonogramViewSettings::Key("IniSonoBottomCutHz"),
+          &LandscapeViewSettings::Key("Ini3DFFTBottomCutHz")}) {
         SCOPED_TRACE(key->key);
         EXPECT_EQ(key->Minimum(), 1);
         EXPECT_EQ(key->Maximum(), 999);

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "views/time/CTraceBuilder.h"
+#include "views/time/TraceBuilder.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ void Compare(const std::vector<QPoint>& points, int tolerance) {
         painter.setPen(QPen(QColor(255, 0, 0), 0));
         painter.drawPolyline(points.data(), static_cast<int>(points.size()));
     }
-    CTraceBuilder trace;
+    TraceBuilder trace;
     for (const QPoint& p : points) trace.Add(p.x(), p.y());
     trace.Finish();
     QImage reduced = Blank();

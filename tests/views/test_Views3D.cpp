@@ -12,10 +12,10 @@
 #include <memory>
 
 #include "tests/support/DocFixture.h"
-#include "views/nonlinear/CD3DRekoFrame.h"
-#include "views/nonlinear/CRekoView.h"
-#include "views/spectral/CFFT3DFrame.h"
-#include "views/spectral/CFFT3DView.h"
+#include "views/nonlinear/ReconstructionFrame.h"
+#include "views/nonlinear/ReconstructionView.h"
+#include "views/spectral/LandscapeFrame.h"
+#include "views/spectral/LandscapeView.h"
 
 using namespace test;
 
@@ -25,7 +25,7 @@ class Views3D : public DocFixture {
 protected:
     void SetUp() override {
         DocFixture::SetUp();
-        CKalvoSettings& s = app.Settings();
+        ProfileSettings& s = app.Settings();
         s.Ini3DFFTSchrittweite = 0.03f;
         s.Ini3DFFTBottomCutHz = 20;
         s.Ini3DFFTTopCutkHz = 4;
@@ -38,7 +38,7 @@ protected:
         s.IniRekobIsPunkte = 1;
         s.IniRekobIsBunt = 1;
         s.IniRekoSizePts = 2;
-        doc.m_nFFTPoints = 256;
+        doc.m_fftPoints = 256;
     }
     void Open(std::size_t samples) {
         ASSERT_TRUE(
@@ -52,8 +52,8 @@ protected:
             event->ignore();
         }
     };
-    std::unique_ptr<CFFT3DView> Landscape() {
-        auto view = std::make_unique<CFFT3DView>(doc, app.Settings());
+    std::unique_ptr<LandscapeView> Landscape() {
+        auto view = std::make_unique<LandscapeView>(doc, app.Settings());
         view->setAttribute(Qt::WA_DontShowOnScreen);
         return view;
     }
@@ -72,7 +72,7 @@ TEST_F(Views3D, TheLandscapeOfASoundFillsItsMeshOrSaysTheSoundIsTooShort) {
     Open(40000);
     const auto view = Landscape();
     ASSERT_TRUE(view->RebuildNow());
-    const CLandscape3D& l = view->Landscape();
+    const Landscape3D& l = view->Landscape();
     // The 128 bins of 31.25 Hz above 20 Hz up to 4 kHz across a width of 2, at least 0.01 apart:
     // all of them.
     EXPECT_EQ(l.RowLength(), 128);
@@ -84,28 +84,28 @@ TEST_F(Views3D, EscapeStopsBuildingTheLandscapeAndLeavesNoHalfOfIt) {
     // Ten vertices a row make 4000 rows: built in many slices.
     app.Settings().Ini3DFFTEpsilon = 0.2f;
     Open(200000);
-    CFFT3DView view(doc, app.Settings());
+    LandscapeView view(doc, app.Settings());
     ASSERT_TRUE(view.StartRebuild());
     ASSERT_TRUE(view.IsRebuilding());
     QTest::keyClick(&view, Qt::Key_Escape);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view.IsRebuilding(); }, 30000));
-    EXPECT_EQ(view.MessageText(), Str(64316));
+    EXPECT_EQ(view.MessageText(), Str(StringId::BuildingLandscapeWasCancelled));
     EXPECT_TRUE(view.Landscape().Empty());
     EXPECT_FALSE(doc.IsBusy());
 }
 
 TEST_F(Views3D, ALiveSpectrumAddsOneRowAndMeshOrFacesLeaveTheMeshAlone) {
     const auto view = Landscape();
-    doc.m_nSampleRate = 8000;
-    doc.m_nBitsPerSample = 16;
-    doc.m_aSpectrum.assign(129, 0.0);
-    doc.m_aSpectrum[32] = 5000.0;  // 1 kHz
+    doc.m_sampleRate = 8000;
+    doc.m_bitsPerSample = 16;
+    doc.m_spectrum.assign(129, 0.0);
+    doc.m_spectrum[32] = 5000.0;  // 1 kHz
     DocumentTestAccess::Activity(doc).SetListening(true);
     view->OnUpdate(kHintSpectrum);
     view->OnUpdate(kHintSpectrum);
     EXPECT_EQ(view->Landscape().FilledRows(), 2);
     // A spectrum of another size (the FFT size changed under way) is no row of this landscape.
-    doc.m_aSpectrum.assign(65, 0.0);
+    doc.m_spectrum.assign(65, 0.0);
     view->OnUpdate(kHintSpectrum);
     EXPECT_EQ(view->Landscape().FilledRows(), 2);
 
@@ -119,8 +119,8 @@ TEST_F(Views3D, ALiveSpectrumAddsOneRowAndMeshOrFacesLeaveTheMeshAlone) {
 }
 
 TEST_F(Views3D, ReconstructionPointsNeedMoreThanTwoTauAndTheBarCouplesTheirNumber) {
-    CD3DRekoFrame frame(app.Settings(), doc);
-    CRekoView* view = frame.RekoView();
+    ReconstructionFrame frame(app.Settings(), doc);
+    ReconstructionView* view = frame.ShownView();
     view->OnTau(10);
     for (const auto& [samples, drawn] : {std::pair{21u, false}, std::pair{22u, true}}) {
         Open(200);
@@ -129,14 +129,14 @@ TEST_F(Views3D, ReconstructionPointsNeedMoreThanTwoTauAndTheBarCouplesTheirNumbe
         EXPECT_EQ(!view->Points().empty(), drawn) << samples;
     }
     view->OnTau(5);
-    auto* numPoints = qobject_cast<QLineEdit*>(frame.Control(CD3DRekoFrame::kNumPoints));
+    auto* numPoints = qobject_cast<QLineEdit*>(frame.Control(ReconstructionFrame::kNumPoints));
     ASSERT_TRUE(numPoints);
     numPoints->setText(QStringLiteral("10"));
     emit numPoints->editingFinished();
     EXPECT_EQ(view->Settings().numPoints, 15);
     EXPECT_EQ(numPoints->text(), QStringLiteral("15"));
     // The point size spin only counts in point mode.
-    auto* pointSize = qobject_cast<QSpinBox*>(frame.Control(CD3DRekoFrame::kPointSize));
+    auto* pointSize = qobject_cast<QSpinBox*>(frame.Control(ReconstructionFrame::kPointSize));
     view->OnPointMode(false);
     EXPECT_FALSE(pointSize->isEnabled());
 }
@@ -144,7 +144,7 @@ TEST_F(Views3D, ReconstructionPointsNeedMoreThanTwoTauAndTheBarCouplesTheirNumbe
 TEST_F(Views3D, ExportDataCopiesTheReconstructionOfTheRawSelection) {
     Open(1000);
     ASSERT_TRUE(doc.OnSelectionChanged(0, 100));
-    CRekoView view(doc, app.Settings());
+    ReconstructionView view(doc, app.Settings());
     view.OnViewCommand(ViewCommand::ExportData);
     EXPECT_TRUE(SaidNumber(ui, 61485));
     const QStringList lines =
@@ -155,13 +155,13 @@ TEST_F(Views3D, ExportDataCopiesTheReconstructionOfTheRawSelection) {
     const QStringList third = lines[4].split(u'\t');
     ASSERT_EQ(third.size(), 4);
     EXPECT_EQ(third[0], QStringLiteral("0,25"));
-    const double full = std::trunc(doc.m_dFullScale);
-    EXPECT_NEAR(QString(third[2]).replace(u',', u'.').toDouble(), doc.m_aSelSamples[7] / full * 100.0, 1e-6);
+    const double full = std::trunc(doc.m_fullScale);
+    EXPECT_NEAR(QString(third[2]).replace(u',', u'.').toDouble(), doc.m_selSamples[7] / full * 100.0, 1e-6);
 }
 
 TEST_F(Views3D, BothWindowsOpenHelpPagesThatExistInBothLanguages) {
-    const CFFT3DView landscape(doc, app.Settings());
-    const CRekoView reko(doc, app.Settings());
+    const LandscapeView landscape(doc, app.Settings());
+    const ReconstructionView reko(doc, app.Settings());
     for (const QString& topic : {landscape.HelpTopic(), reko.HelpTopic()})
         for (const char* language : {"en", "de"})
             EXPECT_TRUE(
@@ -177,12 +177,13 @@ TEST_F(Views3D, KeysTheViewLeavesUnusedGoUpOnceAndNeverBackToIt) {
         SCOPED_TRACE(which == 0 ? "3D FFT" : "reconstruction");
         KeyCounter main;
         main.resize(600, 400);
-        CModuleFrame* frame = which == 0 ? static_cast<CModuleFrame*>(new CFFT3DFrame(app.Settings(), doc))
-                                         : static_cast<CModuleFrame*>(new CD3DRekoFrame(app.Settings(), doc));
+        ModuleFrame* frame = which == 0
+                                 ? static_cast<ModuleFrame*>(new LandscapeFrame(app.Settings(), doc))
+                                 : static_cast<ModuleFrame*>(new ReconstructionFrame(app.Settings(), doc));
         frame->setParent(&main);  // owned by the stand-in main window
         main.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
-        auto* view = static_cast<CD3DApplication*>(frame->View());
+        auto* view = static_cast<GlSceneView*>(frame->View());
         view->setFocus();
         // A lone Ctrl (as a real keyboard sends it before Ctrl+S), an unused letter and a key with
         // Ctrl that the view does not know: each goes up to the main window once.

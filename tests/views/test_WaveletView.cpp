@@ -16,12 +16,12 @@
 #include <cmath>
 #include <optional>
 
-#include "analysis/wavelet_fkt.h"
+#include "analysis/WaveletFunction.h"
 
 #include "tests/support/DocFixture.h"
 #include "views/common/IViewCommands.h"
-#include "views/wavelet/CWaveletFrame.h"
-#include "views/wavelet/CWaveletView.h"
+#include "views/wavelet/WaveletFrame.h"
+#include "views/wavelet/WaveletView.h"
 
 using namespace test;
 
@@ -33,7 +33,7 @@ class WaveletWindow : public DocFixture {
 protected:
     void SetUp() override {
         DocFixture::SetUp();
-        CKalvoSettings& s = app.Settings();
+        ProfileSettings& s = app.Settings();
         s.IniWaveletWavelet = QStringLiteral("morlet,2");
         s.IniWaveletFreqmin = 0.05f;
         s.IniWaveletFreqmax = 0.00005f;
@@ -49,7 +49,7 @@ protected:
         DocFixture::TearDown();
     }
     void Open() {
-        frame = std::make_unique<CWaveletFrame>(app.Settings(), doc);
+        frame = std::make_unique<WaveletFrame>(app.Settings(), doc);
         doc.SetModuleFrame(Module::Wavelet, frame.get());
         View().OnInitialUpdate();
     }
@@ -57,18 +57,18 @@ protected:
         doc.SetModuleFrame(Module::Wavelet, nullptr);
         frame.reset();
     }
-    CWaveletView& View() { return *frame->WaveletView(); }
+    WaveletView& View() { return *frame->ShownView(); }
     template <typename T>
     T* Control(int id) {
         return qobject_cast<T*>(frame->Control(id));
     }
     void ChooseWavelet(int index) {
-        auto* list = Control<QComboBox>(CWaveletFrame::kWaveletList);
+        auto* list = Control<QComboBox>(WaveletFrame::kWaveletList);
         list->setCurrentIndex(index);
         emit list->activated(index);
     }
     void TypeArguments(const QString& text) {
-        auto* field = Control<QLineEdit>(CWaveletFrame::kArguments);
+        auto* field = Control<QLineEdit>(WaveletFrame::kArguments);
         field->setText(text);
         field->setModified(true);
         emit field->editingFinished();
@@ -79,7 +79,7 @@ protected:
         View().OnDraw(painter, QRect(QPoint(0, 0), size));
         return image;
     }
-    std::unique_ptr<CWaveletFrame> frame;
+    std::unique_ptr<WaveletFrame> frame;
 };
 
 TEST_F(WaveletWindow, ChoosingAWaveletPresetsItsArgumentsAndDescription) {
@@ -97,13 +97,13 @@ TEST_F(WaveletWindow, ChoosingAWaveletPresetsItsArgumentsAndDescription) {
         ChooseWavelet(c.index);
         EXPECT_EQ(View().Settings().spec, QLatin1String(c.spec));
         EXPECT_EQ(doc.m_cwtParameters.wavelet, c.spec);
-        auto* field = Control<QLineEdit>(CWaveletFrame::kArguments);
+        auto* field = Control<QLineEdit>(WaveletFrame::kArguments);
         EXPECT_EQ(field->isVisible(), c.arguments != nullptr);
-        EXPECT_EQ(Control<QLabel>(CWaveletFrame::kArgumentsLabel)->isVisible(), c.arguments != nullptr);
+        EXPECT_EQ(Control<QLabel>(WaveletFrame::kArgumentsLabel)->isVisible(), c.arguments != nullptr);
         if (c.arguments) {
             EXPECT_EQ(field->text(), QLatin1String(c.arguments));
         }
-        EXPECT_EQ(Control<QLabel>(CWaveletFrame::kDescription)->text(), Str(61568 + c.index));
+        EXPECT_EQ(Control<QLabel>(WaveletFrame::kDescription)->text(), Str(StringId::HaarWavelet + c.index));
     }
 }
 
@@ -116,23 +116,23 @@ double MorletCentre(double s0) {
 TEST_F(WaveletWindow, ControlsSetTheTransformsParameters) {
     // The frequencies are those the rows answer: the centre frequency over the scale.
     const double centre = MorletCentre(2);
-    Control<QSpinBox>(CWaveletFrame::kMinFreq)->setValue(25);
+    Control<QSpinBox>(WaveletFrame::kMinFreq)->setValue(25);
     EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_first, float(centre / 25));
-    Control<QSpinBox>(CWaveletFrame::kMinFreq)->setValue(20);
+    Control<QSpinBox>(WaveletFrame::kMinFreq)->setValue(20);
     EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_first, float(centre / 20));
-    Control<QSpinBox>(CWaveletFrame::kMaxFreq)->setValue(1000);
+    Control<QSpinBox>(WaveletFrame::kMaxFreq)->setValue(1000);
     EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_last, float(centre / 1000));
-    EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMaxFreq)->value(), 1000);
+    EXPECT_EQ(Control<QSpinBox>(WaveletFrame::kMaxFreq)->value(), 1000);
     // Another wavelet keeps the frequencies and moves the scales with its centre.
     ChooseWavelet(1);
-    EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMinFreq)->value(), 20);
-    EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMaxFreq)->value(), 1000);
+    EXPECT_EQ(Control<QSpinBox>(WaveletFrame::kMinFreq)->value(), 20);
+    EXPECT_EQ(Control<QSpinBox>(WaveletFrame::kMaxFreq)->value(), 1000);
     EXPECT_NEAR(doc.m_cwtParameters.scale_last, wavelet_centre_frequency("mexicanhat") / 1000, 1e-9);
     ChooseWavelet(6);
     EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_last, float(centre / 1000));
-    Control<QSpinBox>(CWaveletFrame::kScales)->setValue(40);
-    Control<QSpinBox>(CWaveletFrame::kTimePoints)->setValue(30);
-    auto* division = Control<QComboBox>(CWaveletFrame::kDivision);
+    Control<QSpinBox>(WaveletFrame::kScales)->setValue(40);
+    Control<QSpinBox>(WaveletFrame::kTimePoints)->setValue(30);
+    auto* division = Control<QComboBox>(WaveletFrame::kDivision);
     division->setCurrentIndex(1);
     emit division->activated(1);
     EXPECT_EQ(doc.m_cwtParameters.scale_count, 40);
@@ -141,30 +141,30 @@ TEST_F(WaveletWindow, ControlsSetTheTransformsParameters) {
 
     // With a selection the map follows every change at once.
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-    ASSERT_EQ(doc.m_aWaveletResult.size(), 2u + 40 * 30);
-    Control<QSpinBox>(CWaveletFrame::kScales)->setValue(10);
-    EXPECT_EQ(doc.m_aWaveletResult.size(), 2u + 10 * 30);
+    ASSERT_EQ(doc.m_waveletResult.size(), 2u + 40 * 30);
+    Control<QSpinBox>(WaveletFrame::kScales)->setValue(10);
+    EXPECT_EQ(doc.m_waveletResult.size(), 2u + 10 * 30);
 }
 
 TEST_F(WaveletWindow, TheSelectionIsTransformedOnlyWhileTheWindowIsOpen) {
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-    ASSERT_EQ(doc.m_aWaveletResult.size(), 2u + 100 * 20);
-    EXPECT_EQ(doc.m_aWaveletResult[0], 100.0f);
-    EXPECT_EQ(doc.m_aWaveletResult[1], 20.0f);
+    ASSERT_EQ(doc.m_waveletResult.size(), 2u + 100 * 20);
+    EXPECT_EQ(doc.m_waveletResult[0], 100.0f);
+    EXPECT_EQ(doc.m_waveletResult[1], 20.0f);
     EXPECT_FLOAT_EQ(doc.m_cwtParameters.end_time, 0.1f);
 
     Close();
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-    EXPECT_LT(doc.m_aWaveletResult.size(), 3u);
+    EXPECT_LT(doc.m_waveletResult.size(), 3u);
 
     // Opening the window shows the selection made while it was closed.
     Open();
-    EXPECT_EQ(doc.m_aWaveletResult.size(), 2u + 100 * 20);
+    EXPECT_EQ(doc.m_waveletResult.size(), 2u + 100 * 20);
 }
 
 TEST_F(WaveletWindow, RefusedArgumentsAreToldAndChangeNothing) {
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-    const std::vector<float> before = doc.m_aWaveletResult;
+    const std::vector<float> before = doc.m_waveletResult;
     const QImage picture = Paint(QSize(400, 300));
     for (const char* refused : {"2,3", "x", "0,5,", ""}) {
         SCOPED_TRACE(refused);
@@ -172,30 +172,30 @@ TEST_F(WaveletWindow, RefusedArgumentsAreToldAndChangeNothing) {
         TypeArguments(QLatin1String(refused));
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(View().Settings().spec, QStringLiteral("morlet,2"));
-        EXPECT_EQ(Control<QLineEdit>(CWaveletFrame::kArguments)->text(), QStringLiteral("2"));
-        EXPECT_EQ(doc.m_aWaveletResult, before);
+        EXPECT_EQ(Control<QLineEdit>(WaveletFrame::kArguments)->text(), QStringLiteral("2"));
+        EXPECT_EQ(doc.m_waveletResult, before);
         EXPECT_EQ(Paint(QSize(400, 300)), picture);  // the picture and its scale stay
     }
     TypeArguments(QStringLiteral("2,3"));
-    EXPECT_EQ(ui.messages.back().text, Str(64001, QStringLiteral("2,3")));
+    EXPECT_EQ(ui.messages.back().text, Str(StringId::MorletWaveletAcceptsOnly, QStringLiteral("2,3")));
 
     TypeArguments(QStringLiteral("4"));
     EXPECT_EQ(View().Settings().spec, QStringLiteral("morlet,4"));
 
     // A profile's wavelet that refuses its arguments: told at the next selection, and the map stays.
     ui.messages.clear();
-    const std::vector<float> shown = doc.m_aWaveletResult;
+    const std::vector<float> shown = doc.m_waveletResult;
     doc.m_cwtParameters.wavelet = "spinning,1,0.2";
     EXPECT_TRUE(doc.OnSelectionChanged(100, 4000));
-    EXPECT_EQ(ui.messages.back().text, Str(64005, QStringLiteral("0.200000")));
-    EXPECT_EQ(doc.m_aWaveletResult, shown);
+    EXPECT_EQ(ui.messages.back().text, Str(StringId::GetAdmissibleWaveletMust, QStringLiteral("0.200000")));
+    EXPECT_EQ(doc.m_waveletResult, shown);
 }
 
 TEST_F(WaveletWindow, SilenceOrAnInfiniteWaveletShowTheMessageInsteadOfAMap) {
     const QString silence = Write(QStringLiteral("silence.wav"), Mono16(kRate, std::vector<int>(4410, 0)));
     ASSERT_TRUE(doc.LoadWave(silence));
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-    EXPECT_TRUE(doc.m_aWaveletResult.empty());
+    EXPECT_TRUE(doc.m_waveletResult.empty());
     const QImage message = Paint(QSize(400, 300));
     // White text on black.
     bool white = false;
@@ -208,29 +208,29 @@ TEST_F(WaveletWindow, SilenceOrAnInfiniteWaveletShowTheMessageInsteadOfAMap) {
     ChooseWavelet(4);
     TypeArguments(QStringLiteral("0"));  // order 0: the support is infinite
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-    EXPECT_TRUE(doc.m_aWaveletResult.empty());
+    EXPECT_TRUE(doc.m_waveletResult.empty());
 }
 
 TEST_F(WaveletWindow, RowZeroIsTheBottomBandAndValuesMapToThePalette) {
-    EXPECT_EQ(CWaveletView::PaletteIndex(255.0f), 1791);
-    EXPECT_EQ(CWaveletView::PaletteIndex(0.0f), 0);
-    EXPECT_EQ(CWaveletView::PaletteColor(1791), qRgb(255, 255, 255));
-    EXPECT_EQ(CWaveletView::PaletteColor(0), qRgb(0, 0, 0));
-    EXPECT_EQ(CWaveletView::PaletteColor(600), qRgb(255 - 88, 255, 0));
+    EXPECT_EQ(WaveletView::PaletteIndex(255.0f), 1791);
+    EXPECT_EQ(WaveletView::PaletteIndex(0.0f), 0);
+    EXPECT_EQ(WaveletView::PaletteColor(1791), qRgb(255, 255, 255));
+    EXPECT_EQ(WaveletView::PaletteColor(0), qRgb(0, 0, 0));
+    EXPECT_EQ(WaveletView::PaletteColor(600), qRgb(255 - 88, 255, 0));
 
     // 100 bands of 20 cells on 262 x 500 pixels, right of the 62 pixels of the frequency
     // scale: cells of 10 x 5.
-    doc.m_aWaveletResult.assign(2 + 100 * 20, 0.0f);
-    doc.m_aWaveletResult[0] = 100;
-    doc.m_aWaveletResult[1] = 20;
-    doc.m_aWaveletResult[2 + 0] = 255.0f;             // row 0, column 0
-    doc.m_aWaveletResult[2 + 99 * 20 + 19] = 127.0f;  // top row, last column
+    doc.m_waveletResult.assign(2 + 100 * 20, 0.0f);
+    doc.m_waveletResult[0] = 100;
+    doc.m_waveletResult[1] = 20;
+    doc.m_waveletResult[2 + 0] = 255.0f;             // row 0, column 0
+    doc.m_waveletResult[2 + 99 * 20 + 19] = 127.0f;  // top row, last column
     const QImage picture = Paint(QSize(262, 500));
     EXPECT_EQ(picture.pixel(62, 499), qRgb(255, 255, 255));
     EXPECT_EQ(picture.pixel(71, 495), qRgb(255, 255, 255));
     EXPECT_EQ(picture.pixel(72, 499), qRgb(0, 0, 0));
     EXPECT_EQ(picture.pixel(62, 494), qRgb(0, 0, 0));
-    EXPECT_EQ(picture.pixel(257, 2), CWaveletView::PaletteColor(CWaveletView::PaletteIndex(127.0f)));
+    EXPECT_EQ(picture.pixel(257, 2), WaveletView::PaletteColor(WaveletView::PaletteIndex(127.0f)));
     // The scale left of the map carries labels (white text) and red ticks.
     bool text = false, tick = false;
     for (int y = 0; y < 500; ++y)
@@ -251,18 +251,18 @@ TEST_F(WaveletWindow, TheScaleIsLabelledWithTheFrequenciesTheRowsAnswer) {
     const double centre = MorletCentre(2);
     EXPECT_NEAR(rows.front(), centre / (0.05 * std::pow(0.001, 1.0 / 100)), 1e-3);
     EXPECT_NEAR(rows.back(), centre / 0.00005, 0.05);
-    EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMaxFreq)->value(), std::lround(centre / 0.00005));
+    EXPECT_EQ(Control<QSpinBox>(WaveletFrame::kMaxFreq)->value(), std::lround(centre / 0.00005));
     // A frequency between two rows lies between their middles.
-    const std::optional<double> at = CWaveletView::RowPosition(rows, std::sqrt(rows[40] * rows[41]));
+    const std::optional<double> at = WaveletView::RowPosition(rows, std::sqrt(rows[40] * rows[41]));
     ASSERT_TRUE(at);
     EXPECT_NEAR(*at, 41.0, 1e-9);
-    EXPECT_FALSE(CWaveletView::RowPosition(rows, 5.0));
+    EXPECT_FALSE(WaveletView::RowPosition(rows, 5.0));
 
-    EXPECT_EQ(CWaveletView::FrequencyLabel(440), QStringLiteral("440 Hz"));
-    EXPECT_EQ(CWaveletView::FrequencyLabel(1250), QStringLiteral("1.25 kHz"));
-    EXPECT_EQ(CWaveletView::FrequencyLabel(2.5), QStringLiteral("2.5 Hz"));
+    EXPECT_EQ(WaveletView::FrequencyLabel(440), QStringLiteral("440 Hz"));
+    EXPECT_EQ(WaveletView::FrequencyLabel(1250), QStringLiteral("1.25 kHz"));
+    EXPECT_EQ(WaveletView::FrequencyLabel(2.5), QStringLiteral("2.5 Hz"));
     SetCurrentLanguage(Language::German);
-    EXPECT_EQ(CWaveletView::FrequencyLabel(1250), QStringLiteral("1,25 kHz"));
+    EXPECT_EQ(WaveletView::FrequencyLabel(1250), QStringLiteral("1,25 kHz"));
     SetCurrentLanguage(Language::English);
 }
 
@@ -278,7 +278,7 @@ TEST_F(WaveletWindow, AProfileWithARefusedWaveletOpensWithTheDefaultAndSaysSoOnc
                                    "\r\nIniWaveletFreqmin=0.02\r\nIniWaveletFreqmax=0.0002\r\n"
                                    "IniWaveletFreqn=50\r\nIniWaveletZeitn=20\r\nIniWaveletadiv=2\r\n"));
         app.m_profileKind = ProfileKind::User;
-        app.m_strUserProfileFile = QStringLiteral("KalvoUserProfil-bad.ini");
+        app.m_userProfileFile = QStringLiteral("KalvoUserProfil-bad.ini");
         ASSERT_TRUE(app.LoadProfile());
         ASSERT_EQ(app.Settings().IniWaveletWavelet, QLatin1String(refused));
         ui.messages.clear();
@@ -291,7 +291,7 @@ TEST_F(WaveletWindow, AProfileWithARefusedWaveletOpensWithTheDefaultAndSaysSoOnc
         // The profile's scales keep their meaning.
         EXPECT_FLOAT_EQ(View().Settings().scaleFirst, 0.02f);
         ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-        EXPECT_EQ(doc.m_aWaveletResult.size(), 2u + 50 * 20);
+        EXPECT_EQ(doc.m_waveletResult.size(), 2u + 50 * 20);
         // Once: the window opened again, or the next selection, say nothing more.
         Close();
         Open();
@@ -315,10 +315,10 @@ TEST_F(WaveletWindow, SaveViewWritesTheMap) {
 }
 
 TEST_F(WaveletWindow, SettingsComeFromTheProfileAndGoBackWhenTheWindowCloses) {
-    EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMinFreq)->value(), 20);
-    EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMaxFreq)->value(), std::lround(MorletCentre(2) / 0.00005));
-    EXPECT_EQ(Control<QComboBox>(CWaveletFrame::kWaveletList)->currentIndex(), 6);
-    Control<QSpinBox>(CWaveletFrame::kTimePoints)->setValue(77);
+    EXPECT_EQ(Control<QSpinBox>(WaveletFrame::kMinFreq)->value(), 20);
+    EXPECT_EQ(Control<QSpinBox>(WaveletFrame::kMaxFreq)->value(), std::lround(MorletCentre(2) / 0.00005));
+    EXPECT_EQ(Control<QComboBox>(WaveletFrame::kWaveletList)->currentIndex(), 6);
+    Control<QSpinBox>(WaveletFrame::kTimePoints)->setValue(77);
     ChooseWavelet(0);
     Close();
     EXPECT_EQ(app.Settings().IniWaveletZeitn, 77);
@@ -330,7 +330,7 @@ TEST_F(WaveletWindow, SettingsComeFromTheProfileAndGoBackWhenTheWindowCloses) {
     app.Settings().IniWaveletadiv = 9;
     Open();
     EXPECT_FLOAT_EQ(View().Settings().scaleFirst, float(wavelet_centre_frequency("haar") / 20));
-    EXPECT_EQ(Control<QSpinBox>(CWaveletFrame::kMinFreq)->value(), 20);
+    EXPECT_EQ(Control<QSpinBox>(WaveletFrame::kMinFreq)->value(), 20);
     EXPECT_EQ(View().Settings().scaleCount, 999);
     EXPECT_EQ(View().Settings().division, 2);
 }

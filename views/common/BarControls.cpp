@@ -12,13 +12,13 @@
 
 #include "platform/StringTable.h"
 #include "settings/SettingDescriptor.h"
-#include "views/common/CModuleFrame.h"
+#include "views/common/ModuleFrame.h"
 
 namespace BarControls {
 
 QSpinBox* Spin(int id, int spinId, int minimum, int maximum, int tipId) {
     auto* spin = new QSpinBox;  // parented by the bar's layout
-    CModuleFrame::SetControlIds(spin, id, spinId);
+    ModuleFrame::SetControlIds(spin, id, spinId);
     spin->setRange(minimum, maximum);
     spin->setKeyboardTracking(false);  // typed digits count once the number is complete
     if (tipId != 0) spin->setToolTip(Str(tipId));
@@ -31,13 +31,13 @@ QSpinBox* Spin(int id, int spinId, const SettingDescriptor& setting, int tipId) 
 
 QRadioButton* Radio(int id, int textId) {
     auto* radio = new QRadioButton(Str(textId));  // parented by the bar's layout
-    CModuleFrame::SetControlIds(radio, id);
+    ModuleFrame::SetControlIds(radio, id);
     return radio;
 }
 
 QPushButton* Button(int id, int textId) {
     auto* button = new QPushButton(Str(textId));  // parented by the bar's layout
-    if (id != 0) CModuleFrame::SetControlIds(button, id);
+    if (id != 0) ModuleFrame::SetControlIds(button, id);
     return button;
 }
 
@@ -53,7 +53,7 @@ QPushButton* StepButton(const QString& text) {
 
 QLineEdit* ReadOnlyField(int id) {
     auto* field = new QLineEdit;  // parented by the bar's layout
-    CModuleFrame::SetControlIds(field, id);
+    ModuleFrame::SetControlIds(field, id);
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::NoFocus);
     return field;

@@ -1,6 +1,6 @@
 #pragma once
 // Small builders for the controls of a module's control bar: each control carries its number
-// as object name (see CModuleFrame::SetControlIds) and is parented by the layout it goes into.
+// as object name (see ModuleFrame::SetControlIds) and is parented by the layout it goes into.
 
 #include <QColor>
 #include <QString>

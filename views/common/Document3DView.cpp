@@ -1,13 +1,13 @@
 #include "views/common/Document3DView.h"
 
-#include "document/CKalvoDoc.h"
+#include "document/SoundDocument.h"
 
-Document3DView::Document3DView(CKalvoDoc& doc, QWidget* parent)
-    : CD3DApplication(
+Document3DView::Document3DView(SoundDocument& doc, QWidget* parent)
+    : GlSceneView(
           doc.Ui(),
           [&doc] {
-              const bool askedBefore = doc.m_bClose3DWindows != 0;
-              doc.m_bClose3DWindows = 1;
+              const bool askedBefore = doc.m_close3DWindows;
+              doc.m_close3DWindows = true;
               return askedBefore;
           },
           parent),

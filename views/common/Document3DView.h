@@ -3,19 +3,19 @@
 // document is asked to close both 3D windows (and the user is told only by the first view
 // that fails, until a 3D window is opened anew).
 
-#include "render3d/CD3DApplication.h"
+#include "render3d/GlSceneView.h"
 
-class CKalvoDoc;
+class SoundDocument;
 
-class Document3DView : public CD3DApplication {
+class Document3DView : public GlSceneView {
     Q_OBJECT
 public:
-    explicit Document3DView(CKalvoDoc& doc, QWidget* parent = nullptr);
+    explicit Document3DView(SoundDocument& doc, QWidget* parent = nullptr);
 
 protected:
-    CKalvoDoc& Doc() { return m_doc; }
-    const CKalvoDoc& Doc() const { return m_doc; }
+    SoundDocument& Doc() { return m_doc; }
+    const SoundDocument& Doc() const { return m_doc; }
 
 private:
-    CKalvoDoc& m_doc;
+    SoundDocument& m_doc;
 };

@@ -2,12 +2,12 @@
 // What a module's view and frame are made with: the settings they read and write back, the
 // document they show and the seam through which they talk to the user.
 
-class CKalvoDoc;
-class CKalvoSettings;
+class SoundDocument;
+class ProfileSettings;
 class UserInterface;
 
 struct ModuleContext {
-    CKalvoSettings& settings;
-    CKalvoDoc& doc;
+    ProfileSettings& settings;
+    SoundDocument& doc;
     UserInterface& ui;
 };

@@ -1,9 +1,9 @@
 #include "views/common/ScenePicture.h"
 
-#include "document/CKalvoDoc.h"
+#include "document/SoundDocument.h"
 #include "platform/UserInterface.h"
-#include "render3d/CD3DApplication.h"
 #include "render3d/DdsWriter.h"
+#include "render3d/GlSceneView.h"
 
 namespace {
 constexpr int kMsgNoOpenGL = 64300;
@@ -15,7 +15,7 @@ bool TakeSelection(const ModuleContext& context, const ScriptRequest& request) {
     return context.doc.OnSelectionChanged(first, last);
 }
 
-bool WriteScenePicture(const ModuleContext& context, const ScriptRequest& request, CD3DApplication& view) {
+bool WriteScenePicture(const ModuleContext& context, const ScriptRequest& request, GlSceneView& view) {
     if (view.HasFailed()) return false;
     QString error;
     const std::optional<QImage> picture = view.RenderOffscreen(request.size, &error);

@@ -4,10 +4,10 @@
 
 #include "views/common/CommandLineModules.h"
 
-class CD3DApplication;
+class GlSceneView;
 
 // Gives the document the request's selection (the whole sound without one).
 bool TakeSelection(const ModuleContext& context, const ScriptRequest& request);
 // The view's picture into request.outFile; false when OpenGL failed (the user was told) or the
 // file cannot be written.
-bool WriteScenePicture(const ModuleContext& context, const ScriptRequest& request, CD3DApplication& view);
+bool WriteScenePicture(const ModuleContext& context, const ScriptRequest& request, GlSceneView& view);

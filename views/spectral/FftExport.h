@@ -5,11 +5,11 @@
 
 #include <QString>
 
-class CKalvoDoc;
+class SoundDocument;
 
-QString FftExportText(const CKalvoDoc& doc);
+QString FftExportText(const SoundDocument& doc);
 // The transform size behind the document's spectrum, 0 when there is none to export (then the
 // text is the header line only).
-int FftExportPoints(const CKalvoDoc& doc);
+int FftExportPoints(const SoundDocument& doc);
 // A number with up to 10 significant digits and a decimal comma.
 QString SpreadsheetNumber(double value);

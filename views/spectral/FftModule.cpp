@@ -9,17 +9,17 @@
 #include "analysis/MusicalNote.h"
 #include "analysis/SpectrumPeaks.h"
 #include "analysis/SpectrumScale.h"
-#include "document/CKalvoDoc.h"
+#include "document/SoundDocument.h"
 #include "platform/PictureWriter.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
-#include "settings/CKalvoSettings.h"
+#include "settings/ProfileSettings.h"
 #include "settings/SettingDescriptor.h"
-#include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
-#include "views/spectral/CFFTFrame.h"
-#include "views/spectral/CFFTView.h"
+#include "views/common/ModuleWindows.h"
 #include "views/spectral/FftExport.h"
+#include "views/spectral/FftFrame.h"
+#include "views/spectral/FftView.h"
 #include "views/spectral/FftViewSettings.h"
 
 namespace {
@@ -44,8 +44,8 @@ bool HasSpectrum(const ModuleContext& context, const ScriptRequest& request) {
 }
 
 // The view laid out at the picture's size, never on screen, with the settings of the profile.
-std::unique_ptr<CFFTView> OffscreenView(const ModuleContext& context, const QSize& size) {
-    auto view = std::make_unique<CFFTView>(context.doc, context.settings);
+std::unique_ptr<FftView> OffscreenView(const ModuleContext& context, const QSize& size) {
+    auto view = std::make_unique<FftView>(context.doc, context.settings);
     view->setAttribute(Qt::WA_DontShowOnScreen);
     view->resize(size);
     view->OnInitialUpdate();
@@ -55,13 +55,13 @@ std::unique_ptr<CFFTView> OffscreenView(const ModuleContext& context, const QSiz
 bool Render(const ModuleContext& context, const ScriptRequest& request) {
     const auto [first, last] = Selection(context, request);
     if (!context.doc.OnSelectionChanged(first, last)) return false;
-    const std::unique_ptr<CFFTView> view = OffscreenView(context, request.size);
-    return WritePicture(request.outFile, request.size, CFFTView::PictureName(),
+    const std::unique_ptr<FftView> view = OffscreenView(context, request.size);
+    return WritePicture(request.outFile, request.size, FftView::PictureName(),
                         [&](QPainter& painter, const QRect& rect) { view->OnDraw(painter, rect); });
 }
 
 // The bin of a detected peak: the one at its frequency, or next to it, that holds its value.
-std::size_t PeakIndex(const std::vector<double>& spectrum, const CFFTPlot::PeakInfo& peak, double rate,
+std::size_t PeakIndex(const std::vector<double>& spectrum, const FftPlot::PeakInfo& peak, double rate,
                       int points) {
     const double near = std::round(SpectrumScale::FrequencyBin(peak.frequency, rate, points));
     const std::size_t centre = static_cast<std::size_t>(std::clamp(near, 0.0, double(spectrum.size() - 1)));
@@ -70,20 +70,20 @@ std::size_t PeakIndex(const std::vector<double>& spectrum, const CFFTPlot::PeakI
     return centre;
 }
 
-QString PeakTable(const ModuleContext& context, const CFFTView& view) {
+QString PeakTable(const ModuleContext& context, const FftView& view) {
     QString text = Str(kHeaderPeaks);
-    const CKalvoDoc& doc = context.doc;
+    const SoundDocument& doc = context.doc;
     const int points = FftExportPoints(doc);
-    const int bits = doc.m_nBitsPerSample;
-    const double rate = doc.m_nSampleRate;
-    const CFFTPlot& plot = view.Plot();
-    for (const CFFTPlot::PeakInfo& peak : plot.PeakInfos()) {
-        if (peak.kind == CFFTPlot::PeakInfo::kAnchor) continue;
+    const int bits = doc.m_bitsPerSample;
+    const double rate = doc.m_sampleRate;
+    const FftPlot& plot = view.Plot();
+    for (const FftPlot::PeakInfo& peak : plot.PeakInfos()) {
+        if (peak.kind == FftPlot::PeakInfo::kAnchor) continue;
         double frequency = peak.frequency;
-        if (peak.kind == CFFTPlot::PeakInfo::kDetected && points >= 2) {
+        if (peak.kind == FftPlot::PeakInfo::kDetected && points >= 2) {
             // Between the bins, where the steady tone behind the peak lies.
-            const std::size_t index = PeakIndex(doc.m_aSpectrum, peak, rate, points);
-            frequency = SpectrumScale::BinFrequency(PeakBin(doc.m_aSpectrum, index, doc.m_aSelSamples.size()),
+            const std::size_t index = PeakIndex(doc.m_spectrum, peak, rate, points);
+            frequency = SpectrumScale::BinFrequency(PeakBin(doc.m_spectrum, index, doc.m_selSamples.size()),
                                                     rate, points);
         }
         const MusicalNote note = NearestNote(frequency);
@@ -104,11 +104,11 @@ std::optional<QString> ExportPeaks(const ModuleContext& context, const ScriptReq
     // The table always holds the detected peaks, also where the window shows no markers (the
     // kids profile, or "delay" on, which turns them off): the view works on a copy of the
     // settings with the markers on.
-    CKalvoSettings settings = context.settings;
+    ProfileSettings settings = context.settings;
     settings.IniFFTbIsCrossVisible = 1;
     settings.IniFFTbIsDelay = 0;
     // Peaks closer than the minimum distance in pixels merge: they are found at the view's size.
-    auto view = std::make_unique<CFFTView>(context.doc, settings);
+    auto view = std::make_unique<FftView>(context.doc, settings);
     view->setAttribute(Qt::WA_DontShowOnScreen);
     view->resize(request.size);
     view->OnInitialUpdate();
@@ -122,14 +122,14 @@ std::optional<QString> ExportPeaks(const ModuleContext& context, const ScriptReq
 }  // namespace
 
 void RegisterFftModule() {
-    CModuleWindows::Registration window{};
-    window.module = Module::FFT;
+    ModuleWindows::Registration window{};
+    window.module = Module::Fft;
     window.toggleCommand = kCmdFft;
     window.showCommand = kCmdShowFft;
     window.titleString = kTitleFft;
-    window.slot = kSlotFFT;
-    window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
-        return std::make_unique<CFFTFrame>(context.settings, context.doc);
+    window.slot = kSlotFft;
+    window.create = [](const ModuleContext& context) -> std::unique_ptr<ModuleFrame> {
+        return std::make_unique<FftFrame>(context.settings, context.doc);
     };
     window.menuOrder = 20;
     window.toolBarOrder = 20;
@@ -138,13 +138,13 @@ void RegisterFftModule() {
     window.openOrder = 3;
     window.openFlag = "IniFensterFFT";
     window.settings = {
-        {kPlaceWindowFlags + 1, {{"Fenster", "IniFensterFFT", &CKalvoSettings::IniFensterFFT}}},
+        {kPlaceWindowFlags + 1, {{"Fenster", "IniFensterFFT", &ProfileSettings::IniFensterFFT}}},
         {kPlaceModuleSettings + 2, FftViewSettings::Keys()}};
-    CModuleWindows::Register(std::move(window));
+    ModuleWindows::Register(std::move(window));
 
     CommandLineModule fft;
     fft.name = QStringLiteral("fft");
-    fft.module = Module::FFT;  // the document computes the spectrum as for an open window
+    fft.module = Module::Fft;  // the document computes the spectrum as for an open window
     fft.defaultSize = QSize(1000, 600);
     fft.render = Render;
     fft.exportText = [](const ModuleContext& context,
@@ -156,7 +156,7 @@ void RegisterFftModule() {
 
     CommandLineModule peaks;
     peaks.name = QStringLiteral("fftpeaks");
-    peaks.module = Module::FFT;
+    peaks.module = Module::Fft;
     peaks.defaultSize = QSize(1000, 600);
     peaks.exportText = ExportPeaks;
     CommandLineModules::Register(std::move(peaks));

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "settings/CKalvoSettings.h"
+#include "settings/ProfileSettings.h"
 
 const std::vector<SettingDescriptor>& FftViewSettings::Keys() {
-    using S = CKalvoSettings;
+    using S = ProfileSettings;
     static const std::vector<SettingDescriptor> keys = {
         {"FFT", "IniFFTBottomCutHz", &S::IniFFTBottomCutHz, 1, 999},
         {"FFT", "IniFFTTopCutkHz", &S::IniFFTTopCutkHz, 1, 100},
@@ -27,12 +27,12 @@ const std::vector<SettingDescriptor>& FftViewSettings::Keys() {
     return keys;
 }
 
-FftViewSettings FftViewSettings::From(const CKalvoSettings& s) {
+FftViewSettings FftViewSettings::From(const ProfileSettings& s) {
     FftViewSettings v;
     v.bottomCutHz = s.IniFFTBottomCutHz;
     v.topCutkHz = s.IniFFTTopCutkHz;
-    v.bottomCutAmp = s.IniFFTBottomCutAmp;
-    v.topCutAmp = s.IniFFTTopCutAmp;
+    v.topDb = s.IniFFTBottomCutAmp;
+    v.bottomDb = s.IniFFTTopCutAmp;
     v.ampLinear = s.IniFFTbIsAmpLinear != 0;
     v.freqLinear = s.IniFFTbIsFreqLinear != 0;
     v.style = s.IniFFTbDarstellung;
@@ -49,11 +49,11 @@ FftViewSettings FftViewSettings::From(const CKalvoSettings& s) {
     return v;
 }
 
-void FftViewSettings::StoreInto(CKalvoSettings& s) const {
+void FftViewSettings::StoreInto(ProfileSettings& s) const {
     s.IniFFTBottomCutHz = bottomCutHz;
     s.IniFFTTopCutkHz = topCutkHz;
-    s.IniFFTBottomCutAmp = bottomCutAmp;
-    s.IniFFTTopCutAmp = topCutAmp;
+    s.IniFFTBottomCutAmp = topDb;
+    s.IniFFTTopCutAmp = bottomDb;
     s.IniFFTbIsAmpLinear = ampLinear ? 1 : 0;
     s.IniFFTbIsFreqLinear = freqLinear ? 1 : 0;
     s.IniFFTbDarstellung = style;
@@ -71,14 +71,14 @@ void FftViewSettings::StoreInto(CKalvoSettings& s) const {
 void FftViewSettings::Sanitize() {
     bottomCutHz = Key("IniFFTBottomCutHz").Clamped(bottomCutHz);
     topCutkHz = Key("IniFFTTopCutkHz").Clamped(topCutkHz);
-    bottomCutAmp = Key("IniFFTBottomCutAmp").Clamped(bottomCutAmp);
-    topCutAmp = Key("IniFFTTopCutAmp").Clamped(topCutAmp);
+    topDb = Key("IniFFTBottomCutAmp").Clamped(topDb);
+    bottomDb = Key("IniFFTTopCutAmp").Clamped(bottomDb);
     // The upper end stays at least 5 dB above the lower one, as the controls keep it.
-    if (topCutAmp > bottomCutAmp - 5) {
-        if (bottomCutAmp - 5 >= -99)
-            topCutAmp = bottomCutAmp - 5;
+    if (bottomDb > topDb - 5) {
+        if (topDb - 5 >= -99)
+            bottomDb = topDb - 5;
         else
-            bottomCutAmp = topCutAmp + 5;
+            topDb = bottomDb + 5;
     }
     if (style < kBars || style > kColumns) style = kLines;
     delay = Key("IniFFTDelay").Clamped(delay);

@@ -7,7 +7,7 @@
 
 #include "settings/SettingDescriptor.h"
 
-class CKalvoSettings;
+class ProfileSettings;
 
 struct FftViewSettings {
     enum Style { kBars = 0, kLines = 1, kColumns = 2 };
@@ -15,8 +15,8 @@ struct FftViewSettings {
 
     int bottomCutHz = 20;  // lowest frequency shown, Hz (1 .. 999)
     int topCutkHz = 10;    // highest frequency shown, kHz (1 .. 100)
-    int bottomCutAmp = 0;  // upper end of the amplitude axis, dB (-99 .. 0)
-    int topCutAmp = -90;   // lower end of the amplitude axis, dB (-99 .. 0)
+    int topDb = 0;         // upper end of the amplitude axis, dB (-99 .. 0)
+    int bottomDb = -90;    // lower end of the amplitude axis, dB (-99 .. 0)
     bool ampLinear = false;
     bool freqLinear = true;
     int style = kLines;
@@ -36,8 +36,8 @@ struct FftViewSettings {
 
     static const SettingDescriptor& Key(const char* key) { return FindDescriptor(Keys(), key); }
 
-    static FftViewSettings From(const CKalvoSettings& settings);
-    void StoreInto(CKalvoSettings& settings) const;
+    static FftViewSettings From(const ProfileSettings& settings);
+    void StoreInto(ProfileSettings& settings) const;
     // Pulls every value into its control's range and keeps the amplitude ends apart.
     void Sanitize();
     // Peak detection runs for the markers and for the curve through the peaks.

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "views/common/CModuleFrame.h"
-#include "views/common/CModuleWindows.h"
-#include "views/time/CInfoView.h"
+#include "views/common/ModuleFrame.h"
+#include "views/common/ModuleWindows.h"
+#include "views/time/InfoView.h"
 
 namespace {
 
@@ -15,15 +15,15 @@ constexpr int kNoSlot = -1;  // the profiles keep no placement for this window
 }  // namespace
 
 void RegisterInfoModule() {
-    CModuleWindows::Registration info{};
+    ModuleWindows::Registration info{};
     info.module = Module::Info;
     info.toggleCommand = kCmdWaveInfo;
     info.showCommand = 0;
     info.titleString = kTitleInfo;
     info.slot = kNoSlot;
     info.create = [](const ModuleContext& context) {
-        auto* view = new CInfoView(context.doc);  // owned by the frame
-        return std::make_unique<CModuleFrame>(context.settings, kNoSlot, view, nullptr, false);
+        auto* view = new InfoView(context.doc);  // owned by the frame
+        return std::make_unique<ModuleFrame>(context.settings, kNoSlot, view, nullptr, false);
     };
     // A fixed window that holds the whole form, at the top left of the work area.
     info.fixedSize = QSize(510, 360);
@@ -31,5 +31,5 @@ void RegisterInfoModule() {
     // No place in the menus; its button follows the other modules' on the standard bar.
     info.toolBarOrder = 90;
     info.icon = QStringLiteral("info");
-    CModuleWindows::Register(std::move(info));
+    ModuleWindows::Register(std::move(info));
 }

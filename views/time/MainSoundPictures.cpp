@@ -1,19 +1,19 @@
 #include "views/time/MainSoundPictures.h"
 
-#include "document/CKalvoDoc.h"
+#include "document/SoundDocument.h"
 #include "platform/PictureWriter.h"
 #include "views/common/CommandLineModules.h"
-#include "views/time/CKalvoOverView.h"
-#include "views/time/CKalvoView.h"
-#include "views/time/CSplitterFrame.h"
+#include "views/time/OverviewView.h"
+#include "views/time/SoundWindow.h"
+#include "views/time/WaveformView.h"
 
 namespace {
 
 bool RenderPane(const ModuleContext& context, const ScriptRequest& request, bool wave) {
-    CKalvoDoc& doc = context.doc;
+    SoundDocument& doc = context.doc;
     // The views of the main sound window, laid out at the picture's size but never on screen.
-    CKalvoOverView overview(doc, context.settings);
-    CKalvoView waveform(doc, context.settings);
+    OverviewView overview(doc, context.settings);
+    WaveformView waveform(doc, context.settings);
     overview.SetWaveView(&waveform);
     for (QWidget* view : {static_cast<QWidget*>(&overview), static_cast<QWidget*>(&waveform)}) {
         view->setAttribute(Qt::WA_DontShowOnScreen);
@@ -22,14 +22,14 @@ bool RenderPane(const ModuleContext& context, const ScriptRequest& request, bool
     }
     overview.OnInitialUpdate();
     waveform.OnInitialUpdate();
-    waveform.SetPrecision(CSplitterFrame::kStartPrecision);
+    waveform.SetPrecision(SoundWindow::kStartPrecision);
     // The marked stretch: the selection, or for the waveform the whole sound.
     if (request.selection)
         overview.MarkSamples(request.selection->first, request.selection->second);
     else if (wave)
         overview.MarkSamples(0, doc.SampleCount());
 
-    const QString name = wave ? CKalvoView::PictureName() : CKalvoOverView::PictureName();
+    const QString name = wave ? WaveformView::PictureName() : OverviewView::PictureName();
     const PaintRoutine paint = [&](QPainter& painter, const QRect& rect) {
         if (wave)
             waveform.OnDraw(painter, rect);

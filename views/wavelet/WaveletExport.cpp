@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "analysis/cwt_parameters.h"
-#include "analysis/division_range.h"
-#include "analysis/wavelet_fkt.h"
-#include "document/CKalvoDoc.h"
+#include "analysis/CwtParameters.h"
+#include "analysis/DivisionRange.h"
+#include "analysis/WaveletFunction.h"
+#include "document/SoundDocument.h"
 #include "platform/StringTable.h"
 #include "views/spectral/FftExport.h"
 
@@ -13,10 +13,10 @@ namespace {
 constexpr int kHeader = 64040;
 }
 
-std::vector<double> WaveletRowFrequencies(const cwt_parameters& p) {
+std::vector<double> WaveletRowFrequencies(const CwtParameters& p) {
     std::string_view args;
-    const std::unique_ptr<wavelet_fkt> wavelet = create_wavelet(p.wavelet, &args);
-    const std::unique_ptr<division_range> division =
+    const std::unique_ptr<WaveletFunction> wavelet = create_wavelet(p.wavelet, &args);
+    const std::unique_ptr<DivisionRange> division =
         make_division(p.division_type, p.scale_first, p.scale_last, p.scale_count);
     if (!wavelet || !division || p.scale_count < 1) return {};
     const bool accepted = wavelet->parse_args(args);
@@ -32,12 +32,12 @@ std::vector<double> WaveletRowFrequencies(const cwt_parameters& p) {
     return frequencies;
 }
 
-QString WaveletExportText(const CKalvoDoc& doc) {
-    const std::vector<float>& result = doc.m_aWaveletResult;
+QString WaveletExportText(const SoundDocument& doc) {
+    const std::vector<float>& result = doc.m_waveletResult;
     if (result.size() <= 5) return {};
     const auto rows = static_cast<std::size_t>(result[0]);
     const auto columns = static_cast<std::size_t>(result[1]);
-    const cwt_parameters& p = doc.m_cwtParameters;
+    const CwtParameters& p = doc.m_cwtParameters;
     const std::vector<double> frequencies = WaveletRowFrequencies(p);
     if (rows == 0 || columns == 0 || result.size() < 2 + rows * columns || frequencies.size() != rows)
         return {};

@@ -6,14 +6,14 @@
 #include <QString>
 #include <vector>
 
-class CKalvoDoc;
-struct cwt_parameters;
+class SoundDocument;
+struct CwtParameters;
 
 // The frequency in Hz that each row of a result of these parameters shows strongest (the
 // wavelet's centre frequency over the row's scale), bottom row first (real wavelets have their
 // smallest scale there, complex wavelets their largest). Empty when the parameters name no
 // wavelet or division, or the wavelet refuses its arguments or has no centre frequency.
-std::vector<double> WaveletRowFrequencies(const cwt_parameters& parameters);
+std::vector<double> WaveletRowFrequencies(const CwtParameters& parameters);
 
 // The text of the document's result; empty when there is none.
-QString WaveletExportText(const CKalvoDoc& doc);
+QString WaveletExportText(const SoundDocument& doc);

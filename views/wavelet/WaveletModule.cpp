@@ -3,17 +3,17 @@
 #include <QPainter>
 #include <memory>
 
-#include "analysis/wavelet_fkt.h"
-#include "document/CKalvoDoc.h"
+#include "analysis/WaveletFunction.h"
+#include "document/SoundDocument.h"
 #include "platform/PictureWriter.h"
 #include "platform/UserInterface.h"
-#include "settings/CKalvoSettings.h"
+#include "settings/ProfileSettings.h"
 #include "settings/SettingDescriptor.h"
-#include "views/common/CModuleWindows.h"
 #include "views/common/CommandLineModules.h"
-#include "views/wavelet/CWaveletFrame.h"
-#include "views/wavelet/CWaveletView.h"
+#include "views/common/ModuleWindows.h"
 #include "views/wavelet/WaveletExport.h"
+#include "views/wavelet/WaveletFrame.h"
+#include "views/wavelet/WaveletView.h"
 #include "views/wavelet/WaveletViewSettings.h"
 
 namespace {
@@ -25,8 +25,8 @@ constexpr int kMsgNoResult = 61580;
 
 // The view laid out at the picture's size, never on screen, with the settings of the profile;
 // its initial update computes the transform of the document's selection.
-std::unique_ptr<CWaveletView> OffscreenView(const ModuleContext& context, const QSize& size) {
-    auto view = std::make_unique<CWaveletView>(context.doc, context.settings);
+std::unique_ptr<WaveletView> OffscreenView(const ModuleContext& context, const QSize& size) {
+    auto view = std::make_unique<WaveletView>(context.doc, context.settings);
     view->setAttribute(Qt::WA_DontShowOnScreen);
     view->resize(size);
     view->OnInitialUpdate();
@@ -40,9 +40,9 @@ std::pair<quint32, quint32> Selection(const ModuleContext& context, const Script
 // A wavelet text the wavelet refuses (or no wavelet's name) ends a script run with its message:
 // no picture or table of another wavelet goes out under its name.
 bool WaveletAccepted(const ModuleContext& context) {
-    const wavelet_error refused = check_wavelet_spec(context.settings.IniWaveletWavelet.toStdString());
-    if (refused.code == wavelet_error::none) return true;
-    context.ui.ShowMessage(CKalvoDoc::WaveletRefusalText(refused).trimmed(), MessageIcon::Exclamation);
+    const WaveletError refused = check_wavelet_spec(context.settings.IniWaveletWavelet.toStdString());
+    if (refused.code == WaveletError::none) return true;
+    context.ui.ShowMessage(SoundDocument::WaveletRefusalText(refused).trimmed(), MessageIcon::Exclamation);
     return false;
 }
 
@@ -50,14 +50,14 @@ bool Render(const ModuleContext& context, const ScriptRequest& request) {
     if (!WaveletAccepted(context)) return false;
     const auto [first, last] = Selection(context, request);
     if (!context.doc.OnSelectionChanged(first, last)) return false;
-    const std::unique_ptr<CWaveletView> view = OffscreenView(context, request.size);
-    return WritePicture(request.outFile, request.size, CWaveletView::PictureName(),
+    const std::unique_ptr<WaveletView> view = OffscreenView(context, request.size);
+    return WritePicture(request.outFile, request.size, WaveletView::PictureName(),
                         [&](QPainter& painter, const QRect& rect) { view->OnDraw(painter, rect); });
 }
 
 std::optional<QString> Export(const ModuleContext& context, const ScriptRequest& request) {
     if (!WaveletAccepted(context)) return std::nullopt;
-    const std::unique_ptr<CWaveletView> view = OffscreenView(context, request.size);
+    const std::unique_ptr<WaveletView> view = OffscreenView(context, request.size);
     const QString text = WaveletExportText(context.doc);
     if (text.isEmpty()) {
         context.ui.Message(kMsgNoResult, MessageIcon::Exclamation);
@@ -69,14 +69,14 @@ std::optional<QString> Export(const ModuleContext& context, const ScriptRequest&
 }  // namespace
 
 void RegisterWaveletModule() {
-    CModuleWindows::Registration window{};
+    ModuleWindows::Registration window{};
     window.module = Module::Wavelet;
     window.toggleCommand = kCmdWavelet;
     window.showCommand = kCmdShowWavelet;
     window.titleString = kTitleWavelet;
     window.slot = kSlotWavelet;
-    window.create = [](const ModuleContext& context) -> std::unique_ptr<CModuleFrame> {
-        return std::make_unique<CWaveletFrame>(context.settings, context.doc);
+    window.create = [](const ModuleContext& context) -> std::unique_ptr<ModuleFrame> {
+        return std::make_unique<WaveletFrame>(context.settings, context.doc);
     };
     window.menuOrder = 80;
     window.toolBarOrder = 60;
@@ -85,9 +85,9 @@ void RegisterWaveletModule() {
     window.openOrder = 8;
     window.openFlag = "IniFensterWavelet";
     window.settings = {
-        {kPlaceWindowFlags + 7, {{"Fenster", "IniFensterWavelet", &CKalvoSettings::IniFensterWavelet}}},
+        {kPlaceWindowFlags + 7, {{"Fenster", "IniFensterWavelet", &ProfileSettings::IniFensterWavelet}}},
         {kPlaceModuleSettings + 7, WaveletViewSettings::Keys()}};
-    CModuleWindows::Register(std::move(window));
+    ModuleWindows::Register(std::move(window));
 
     CommandLineModule wavelet;
     wavelet.name = QStringLiteral("wavelet");

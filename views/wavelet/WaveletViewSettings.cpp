@@ -4,12 +4,12 @@
 #include <cmath>
 #include <string>
 
-#include "analysis/cwt_parameters.h"
-#include "analysis/wavelet_fkt.h"
-#include "settings/CKalvoSettings.h"
+#include "analysis/CwtParameters.h"
+#include "analysis/WaveletFunction.h"
+#include "settings/ProfileSettings.h"
 
 const std::vector<SettingDescriptor>& WaveletViewSettings::Keys() {
-    using S = CKalvoSettings;
+    using S = ProfileSettings;
     static const std::vector<SettingDescriptor> keys = {
         {"Wavelet", "IniWaveletWavelet", &S::IniWaveletWavelet},
         {"Wavelet", "IniWaveletFreqmin", &S::IniWaveletFreqmin},
@@ -40,7 +40,7 @@ double CentreOf(const QString& spec) {
 
 }  // namespace
 
-WaveletViewSettings WaveletViewSettings::From(const CKalvoSettings& s) {
+WaveletViewSettings WaveletViewSettings::From(const ProfileSettings& s) {
     WaveletViewSettings v;
     v.spec = s.IniWaveletWavelet;
     v.scaleFirst = s.IniWaveletFreqmin;
@@ -52,7 +52,7 @@ WaveletViewSettings WaveletViewSettings::From(const CKalvoSettings& s) {
     return v;
 }
 
-void WaveletViewSettings::StoreInto(CKalvoSettings& s) const {
+void WaveletViewSettings::StoreInto(ProfileSettings& s) const {
     s.IniWaveletWavelet = spec;
     s.IniWaveletFreqmin = scaleFirst;
     s.IniWaveletFreqmax = scaleLast;
@@ -78,7 +78,7 @@ void WaveletViewSettings::Sanitize() {
     if (division < 0 || division > 2) division = defaults.division;
 }
 
-void WaveletViewSettings::ApplyTo(cwt_parameters& p) const {
+void WaveletViewSettings::ApplyTo(CwtParameters& p) const {
     p.wavelet = spec.toStdString();
     p.scale_first = scaleFirst;
     p.scale_last = scaleLast;

@@ -11,8 +11,8 @@
 
 #include "settings/SettingDescriptor.h"
 
-class CKalvoSettings;
-struct cwt_parameters;
+class ProfileSettings;
+struct CwtParameters;
 
 struct WaveletViewSettings {
     static constexpr int kLowestHz = 1, kHighestHz = 30000;
@@ -32,11 +32,11 @@ struct WaveletViewSettings {
 
     static const SettingDescriptor& Key(const char* key) { return FindDescriptor(Keys(), key); }
 
-    static WaveletViewSettings From(const CKalvoSettings& settings);
-    void StoreInto(CKalvoSettings& settings) const;
+    static WaveletViewSettings From(const ProfileSettings& settings);
+    void StoreInto(ProfileSettings& settings) const;
     void Sanitize();
     // The transform parameters the view sets.
-    void ApplyTo(cwt_parameters& parameters) const;
+    void ApplyTo(CwtParameters& parameters) const;
 
     // The wavelet's centre frequency (cycles per unit of its own x), so that a row of scale a
     // seconds shows centre / a Hz strongest; 1 for a text without one (refused, or a wavelet
