@@ -1,5 +1,6 @@
 #pragma once
-// What the document needs of an open module window: setting the controls of its control bar.
+// What a view needs of the module window it sits in: setting the controls of its control bar
+// by their numbers.
 
 class IModuleFrame {
 public:
