@@ -10,7 +10,6 @@
 
 #include "platform/StringTable.h"
 #include "views/common/BarControls.h"
-#include "views/nonlinear/TimeSeriesModule.h"
 #include "views/nonlinear/TimeSeriesView.h"
 
 using namespace BarControls;
@@ -58,7 +57,7 @@ void TimeSeriesFrame::BuildControlBar() {
         SetControlIds(label, labelId);
         auto* box = new QSpinBox;
         SetControlIds(box, id, spinId);
-        const SettingDescriptor& setting = FindDescriptor(TimeSeriesKeys(), key);
+        const SettingDescriptor& setting = FindDescriptor(TimeSeriesView::Keys(), key);
         box->setRange(setting.Minimum(), setting.Maximum());
         column->addWidget(label);
         column->addWidget(box);

@@ -32,18 +32,6 @@ std::unique_ptr<TimeSeriesView> OffscreenView(const ModuleContext& context, cons
 
 }  // namespace
 
-// The profile keys of the window's settings.
-const std::vector<SettingDescriptor>& TimeSeriesKeys() {
-    using S = ProfileSettings;
-    static const std::vector<SettingDescriptor> keys = {
-        {"ZEITREIHE", "IniZeitreiheKorrCount", &S::IniZeitreiheKorrCount, 1, 9},
-        {"ZEITREIHE", "IniZeitreihePartitions", &S::IniZeitreihePartitions, 2, 100},
-        {"ZEITREIHE", "IniZeitreiheCorrlength", &S::IniZeitreiheCorrlength, 1, 100},
-        {"ZEITREIHE", "IniZeitreiheWhatIs", &S::IniZeitreiheWhatIs, 0, 2},
-    };
-    return keys;
-}
-
 void RegisterTimeSeriesModule() {
     ModuleWindows::Registration window{};
     window.module = Module::TimeSeries;
@@ -62,7 +50,7 @@ void RegisterTimeSeriesModule() {
     window.openFlag = "IniFensterZeitreihe";
     window.settings = {
         {kPlaceWindowFlags + 8, {{"Fenster", "IniFensterZeitreihe", &ProfileSettings::IniFensterZeitreihe}}},
-        {kPlaceModuleSettings + 1, TimeSeriesKeys()}};
+        {kPlaceModuleSettings + 1, TimeSeriesView::Keys()}};
     ModuleWindows::Register(std::move(window));
 
     CommandLineModule entry;

@@ -16,8 +16,18 @@
 #include "settings/ProfileSettings.h"
 #include "views/common/ViewPicture.h"
 #include "views/nonlinear/LyapunovPlots.h"
-#include "views/nonlinear/TimeSeriesModule.h"
 #include "views/spectral/FftExport.h"
+
+const std::vector<SettingDescriptor>& TimeSeriesView::Keys() {
+    using S = ProfileSettings;
+    static const std::vector<SettingDescriptor> keys = {
+        {"ZEITREIHE", "IniZeitreiheKorrCount", &S::IniZeitreiheKorrCount, 1, 9},
+        {"ZEITREIHE", "IniZeitreihePartitions", &S::IniZeitreihePartitions, 2, 100},
+        {"ZEITREIHE", "IniZeitreiheCorrlength", &S::IniZeitreiheCorrlength, 1, 100},
+        {"ZEITREIHE", "IniZeitreiheWhatIs", &S::IniZeitreiheWhatIs, 0, 2},
+    };
+    return keys;
+}
 
 namespace {
 
@@ -63,13 +73,12 @@ TimeSeriesView::~TimeSeriesView() {
 void TimeSeriesView::OnInitialUpdate() {
     m_zoom = 1.0;
     m_simplify = 7;
-    m_whatIs = FindDescriptor(TimeSeriesKeys(), "IniZeitreiheWhatIs").Clamped(m_settings.IniZeitreiheWhatIs);
-    m_korrCount =
-        FindDescriptor(TimeSeriesKeys(), "IniZeitreiheKorrCount").Clamped(m_settings.IniZeitreiheKorrCount);
+    m_whatIs = FindDescriptor(Keys(), "IniZeitreiheWhatIs").Clamped(m_settings.IniZeitreiheWhatIs);
+    m_korrCount = FindDescriptor(Keys(), "IniZeitreiheKorrCount").Clamped(m_settings.IniZeitreiheKorrCount);
     m_partitions =
-        FindDescriptor(TimeSeriesKeys(), "IniZeitreihePartitions").Clamped(m_settings.IniZeitreihePartitions);
+        FindDescriptor(Keys(), "IniZeitreihePartitions").Clamped(m_settings.IniZeitreihePartitions);
     m_corrLength =
-        FindDescriptor(TimeSeriesKeys(), "IniZeitreiheCorrlength").Clamped(m_settings.IniZeitreiheCorrlength);
+        FindDescriptor(Keys(), "IniZeitreiheCorrlength").Clamped(m_settings.IniZeitreiheCorrlength);
     Recompute();
     Changed();
 }
@@ -192,19 +201,19 @@ void TimeSeriesView::OnZoomSlider(int v) {
 }
 
 void TimeSeriesView::OnBoxes(int boxes) {
-    m_partitions = FindDescriptor(TimeSeriesKeys(), "IniZeitreihePartitions").Clamped(boxes);
+    m_partitions = FindDescriptor(Keys(), "IniZeitreihePartitions").Clamped(boxes);
     Recompute();
     Changed();
 }
 
 void TimeSeriesView::OnMaxTau(int tau) {
-    m_corrLength = FindDescriptor(TimeSeriesKeys(), "IniZeitreiheCorrlength").Clamped(tau);
+    m_corrLength = FindDescriptor(Keys(), "IniZeitreiheCorrlength").Clamped(tau);
     Recompute();
     Changed();
 }
 
 void TimeSeriesView::OnCorrelationCount(int count) {
-    m_korrCount = FindDescriptor(TimeSeriesKeys(), "IniZeitreiheKorrCount").Clamped(count);
+    m_korrCount = FindDescriptor(Keys(), "IniZeitreiheKorrCount").Clamped(count);
     RecomputeAutoCorrelations();
     CollectWindowState(m_settings);
     Changed();

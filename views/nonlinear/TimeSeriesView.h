@@ -11,6 +11,7 @@
 
 #include "document/IDocumentView.h"
 #include "platform/PictureWriter.h"
+#include "settings/SettingDescriptor.h"
 #include "views/common/IViewCommands.h"
 
 class SoundDocument;
@@ -36,6 +37,8 @@ public:
     // The entropy and first-minimum texts of the mutual-information mode, at the top of rect.
     void DrawTexts(QPainter& painter, const QRect& rect) const;
     static QString PictureName() { return PictureNameOf(PictureKind::TimeSeries); }
+    // The profile keys of the window's settings, with their ranges.
+    static const std::vector<SettingDescriptor>& Keys();
 
     bool HasCommand(ViewCommand command) const override;
     void OnViewCommand(ViewCommand command) override;
