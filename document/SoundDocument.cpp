@@ -16,7 +16,6 @@
 #include <thread>
 
 #include "analysis/CwtTransform.h"
-#include "analysis/RealFft.h"
 #include "document/IDocumentView.h"
 #include "document/IMainFrame.h"
 #include "document/Mp3Converter.h"
@@ -834,92 +833,37 @@ bool SoundDocument::LoadTimeSeriesAsWave(const std::vector<double>& samples) {
 // ---------------------------------------------------------------------------------------
 // Spectrum
 
-void SoundDocument::Magnitudes(const double* values, int points, std::vector<double>& out) {
-    // One transform object per size, kept: building the tables costs more than a transform.
-    if (!m_fft || static_cast<int>(m_fft->Size()) != points)
-        m_fft = std::make_unique<RealFft>(static_cast<std::size_t>(points));
-    const std::size_t n = static_cast<std::size_t>(points);
-    m_fftOut.resize(n);
-    m_fft->Transform(m_fftOut.data(), values);
-    m_fft->Rescale(m_fftOut.data());
-    out.resize(n / 2 + 1);
-    for (std::size_t k = 0; k <= n / 2; ++k) {
-        const double re = m_fftOut[k];
-        const double im = (k > 0 && k < n / 2) ? m_fftOut[n / 2 + k] : 0.0;  // bins 0 and N/2 are real
-        out[k] = std::sqrt(re * re + im * im);
-    }
-}
-
 bool SoundDocument::ComputeAutoCorrelations(int count) {
     const int points = m_fftPoints;
     if (points < 4) return false;
-    const std::size_t n = static_cast<std::size_t>(points);
     try {
-        if (!m_fft || static_cast<int>(m_fft->Size()) != points) m_fft = std::make_unique<RealFft>(n);
-        m_fftIn.assign(n, 0.0);
-        std::copy_n(m_selSamples.begin(), std::min(n, m_selSamples.size()), m_fftIn.begin());
-        m_fftOut.resize(n);
-        // The power spectrum of a transformed array, transformed back, is its autocorrelation.
-        const auto autocorrelation = [&](std::vector<double>& out) {
-            for (double& v : m_fftOut) v *= v;
-            for (std::size_t i = 0; i < n / 2; ++i) m_fftOut[i] += m_fftOut[n / 2 + i];
-            std::fill(m_fftOut.begin() + static_cast<std::ptrdiff_t>(n / 2), m_fftOut.end(), 0.0);
-            out.resize(n);
-            m_fft->InverseTransform(m_fftOut.data(), out.data());
-            m_fft->Rescale(out.data());
-        };
-        m_fft->Transform(m_fftOut.data(), m_fftIn.data());
-        m_fft->Rescale(m_fftOut.data());
-        autocorrelation(m_autoCorr[0]);
-        const int iterations = std::clamp(count, 0, 10);
-        for (int k = 0; k < iterations; ++k) {
-            m_fft->Transform(m_fftOut.data(), m_autoCorr[static_cast<std::size_t>(k)].data());
-            m_fft->Rescale(m_fftOut.data());
-            m_analysis.resize(n / 2 + 1);
-            for (std::size_t j = 0; j <= n / 2; ++j) {
-                const double re = m_fftOut[j];
-                const double im = (j > 0 && j < n / 2) ? m_fftOut[n / 2 + j] : 0.0;
-                m_analysis[j] = std::sqrt(re * re + im * im);
-            }
-            autocorrelation(m_autoCorr[static_cast<std::size_t>(k) + 1]);
-        }
+        m_spectra.AutoCorrelations(m_selSamples, points, count, m_autoCorr, m_analysis);
     } catch (const std::bad_alloc&) {
-        ReportNoMemory(static_cast<std::uint64_t>(n) * sizeof(double) * 12);
+        ReportNoMemory(static_cast<std::uint64_t>(points) * sizeof(double) * 12);
         return false;
     }
-    // First minimum while positive, or the last positive value before the first zero crossing.
-    const std::vector<double>& acf = m_autoCorr[0];
-    if (!acf.empty() && acf[0] > 0.0) {
-        std::size_t i = 0;
-        while (i + 1 < acf.size() && acf[i + 1] > 0.0 && acf[i + 1] <= acf[i]) ++i;
-        m_firstAcfMinimum = static_cast<int>(i);
-    }
+    if (const std::optional<int> minimum = SpectrumService::FirstMinimum(m_autoCorr[0]))
+        m_firstAcfMinimum = *minimum;
     return true;
 }
 
 void SoundDocument::ComputeSpectrum(int points) {
     if (points < 1) return;
-    const std::size_t n = static_cast<std::size_t>(points);
     try {
-        m_fftIn.assign(n, 0.0);
-        std::copy_n(m_selSamples.begin(), std::min(n, m_selSamples.size()), m_fftIn.begin());
-        Magnitudes(m_fftIn.data(), points, m_spectrum);
+        m_spectra.SpectrumOfStart(m_selSamples, points, m_spectrum);
         m_toldNoMemory = false;
     } catch (const std::bad_alloc&) {
         // Live input and playback come here block after block: one message, then an empty
         // spectrum for each block until there is memory again.
         m_spectrum.assign(1, 0.0);
-        if (!m_toldNoMemory) ReportNoMemory(static_cast<std::uint64_t>(n) * 3 * sizeof(double));
+        if (!m_toldNoMemory) ReportNoMemory(static_cast<std::uint64_t>(points) * 3 * sizeof(double));
         m_toldNoMemory = true;
     }
 }
 
 bool SoundDocument::ComputeSpectrumOf(const std::vector<double>& values, std::size_t start, int points,
                                       std::vector<double>& out) {
-    if (points < 1 || values.size() < static_cast<std::size_t>(points) || start + points > values.size())
-        return false;
-    Magnitudes(values.data() + start, points, out);
-    return true;
+    return m_spectra.SpectrumOf(values, start, points, out);
 }
 
 bool SoundDocument::OnSelectionChanged(std::uint32_t first, std::uint32_t last) {
@@ -946,7 +890,7 @@ bool SoundDocument::OnSelectionChanged(std::uint32_t first, std::uint32_t last) 
     try {
         samples.resize(count);
         for (std::uint32_t i = 0; i < count; ++i) samples[i] = Sample(first + i);
-        if (spectrum) Magnitudes(samples.data(), points, magnitudes);
+        if (spectrum) m_spectra.Magnitudes(samples.data(), points, magnitudes);
     } catch (const std::bad_alloc&) {
         ReportNoMemory(static_cast<std::uint64_t>(count) * sizeof(double));
         return false;
@@ -1016,14 +960,12 @@ bool SoundDocument::ComputeWaveletTransform() {
         return false;
     }
     const auto n = static_cast<std::int64_t>(m_selSamples.size());
-    m_cwtParameters.start_time = 0.0f;
-    m_cwtParameters.end_time = static_cast<float>(static_cast<double>(n) / m_sampleRate);
-    m_cwtParameters.sample_rate = static_cast<float>(m_sampleRate);
     std::vector<float> result;
     CwtOutcome outcome;
     JobRunner::WorkerJob job;
     job.work = [&](const CancelToken& token) {
-        outcome = RunTransform(m_cwtParameters, m_selSamples.data(), n, result, {&token});
+        outcome =
+            SpectrumService::WaveletTransform(m_cwtParameters, m_selSamples, m_sampleRate, result, token);
     };
     m_jobs->RunHere(std::move(job));
     LogWavelet(outcome.diagnostics);

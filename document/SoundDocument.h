@@ -19,13 +19,13 @@
 #include "document/IModuleFrame.h"
 #include "document/Playback.h"
 #include "document/PlaybackSound.h"
+#include "document/SpectrumService.h"
 #include "document/WaveFormat.h"
 
 class AudioInputDevice;
 class AudioOutputDevice;
 class CaptureWorker;
 class ProfileSettings;
-class RealFft;
 class IDocumentView;
 class IMainFrame;
 class JobRunner;
@@ -266,7 +266,7 @@ public:
     // fewer than 3 values: no result.
     std::vector<float> m_waveletResult;
     CwtParameters m_cwtParameters;
-    std::array<std::vector<double>, 11> m_autoCorr;
+    SpectrumService::AutoCorrelationArray m_autoCorr;
     std::vector<double> m_analysis;
     int m_firstAcfMinimum = 0;
     int m_fftPoints = 8192;
@@ -301,8 +301,6 @@ private:
     // without it (the recording, a time series) the document then holds no file name.
     bool ReadAndPrepare(const QString& path, const std::function<void()>& makeRoom = {},
                         const QString& shownPath = {});
-    // |X_k|/N of N values into out (N/2+1 elements).
-    void Magnitudes(const double* values, int points, std::vector<double>& out);
     void ClearAnalysisArrays();
     // Tells the user that a step needing that many bytes could not get them.
     void ReportNoMemory(std::uint64_t bytes);
@@ -322,9 +320,8 @@ private:
     WaveFormat m_fileFormat;            // the format of the file being loaded, as read
     int m_convertedFromBits = 0;        // the file's sample width when it was converted to 16 bit
     bool m_convertedFromFloat = false;  // and whether those samples were floating point
-    std::unique_ptr<RealFft> m_fft;     // kept between spectra of the same size
-    std::vector<double> m_fftIn, m_fftOut;
-    bool m_toldNoMemory = false;  // a spectrum failed for want of memory and the user knows
+    SpectrumService m_spectra;          // the spectra, autocorrelations and wavelet transform
+    bool m_toldNoMemory = false;        // a spectrum failed for want of memory and the user knows
     AudioInputDevice* m_input = nullptr;
     AudioOutputDevice* m_output = nullptr;
     bool m_stopListeningRequested = false;
