@@ -22,6 +22,7 @@
 #include "platform/audio/AudioDevice.h"
 #include "settings/IniFile.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/EnglishProfiles.h"
 #include "tests/support/StandInModule.h"
 #include "views/common/IViewCommands.h"
 #include "views/common/ModuleFrame.h"
@@ -39,12 +40,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
-        ASSERT_TRUE(SeedProfiles(dir.path()));
-        // A known language, so that the start does not depend on the machine's locale.
-        for (const QString& file :
-             QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
-            IniFile(dir.filePath(QStringLiteral("Profile/") + file))
-                .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+        ASSERT_TRUE(SeedEnglishProfiles(dir.path()));
     }
     void TearDown() override {
         app.ExitInstance();

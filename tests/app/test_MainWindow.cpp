@@ -22,6 +22,7 @@
 #include "platform/ShortcutsDialog.h"
 #include "settings/IniFile.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/EnglishProfiles.h"
 #include "tests/support/StandInModule.h"
 #include "views/common/ModuleFrame.h"
 #include "views/common/ModuleWindows.h"
@@ -405,11 +406,7 @@ TEST(MainFrameTexts, EveryMenuItemButtonAndKeyHasATextInBothLanguages) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     SetProgramFolder(dir.path());
-    ASSERT_TRUE(SeedProfiles(dir.path()));
-    for (const QString& file :
-         QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
-        IniFile(dir.filePath(QStringLiteral("Profile/") + file))
-            .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+    ASSERT_TRUE(SeedEnglishProfiles(dir.path()));
     // Every module window, so that the menus and bars hold every command they can ever show.
     const std::tuple<Module, int, int> modules[] = {{Module::Reconstruction, kSlotReconstruction, 32778},
                                                     {Module::Fft, kSlotFft, 32794},

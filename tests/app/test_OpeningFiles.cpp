@@ -18,6 +18,7 @@
 #include "app/RecentFiles.h"
 #include "settings/IniFile.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/EnglishProfiles.h"
 
 using namespace test;
 
@@ -28,11 +29,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
-        ASSERT_TRUE(SeedProfiles(dir.path()));
-        for (const QString& file :
-             QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
-            IniFile(dir.filePath(QStringLiteral("Profile/") + file))
-                .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+        ASSERT_TRUE(SeedEnglishProfiles(dir.path()));
     }
     void TearDown() override {
         app.ExitInstance();

@@ -14,6 +14,7 @@
 #include "app/WindowArrangement.h"
 #include "settings/IniFile.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/EnglishProfiles.h"
 #include "views/common/ModuleFrame.h"
 #include "views/common/ModuleWindows.h"
 
@@ -113,11 +114,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
-        ASSERT_TRUE(SeedProfiles(dir.path()));
-        for (const QString& file :
-             QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
-            IniFile(dir.filePath(QStringLiteral("Profile/") + file))
-                .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+        ASSERT_TRUE(SeedEnglishProfiles(dir.path()));
     }
     void TearDown() override {
         app.ExitInstance();

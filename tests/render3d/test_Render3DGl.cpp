@@ -13,6 +13,7 @@
 #include "render3d/DdsWriter.h"
 #include "settings/IniFile.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/EnglishProfiles.h"
 #include "tests/support/KalvoProcess.h"
 #include "views/common/ModuleFrame.h"
 #include "views/common/ModuleWindows.h"
@@ -255,11 +256,7 @@ protected:
         if (!GlSceneView::CheckDevice(nullptr)) GTEST_SKIP() << "no OpenGL here";
         ASSERT_TRUE(dir.isValid());
         SetProgramFolder(dir.path());
-        ASSERT_TRUE(SeedProfiles(dir.path()));
-        for (const QString& file :
-             QDir(dir.filePath(QStringLiteral("Profile"))).entryList({QStringLiteral("*.ini")}))
-            IniFile(dir.filePath(QStringLiteral("Profile/") + file))
-                .WriteInt(QStringLiteral("IniAllgemeinLanguage"), 1033, QStringLiteral("Allgemein"));
+        ASSERT_TRUE(SeedEnglishProfiles(dir.path()));
     }
     void TearDown() override {
         if (app) app->ExitInstance();
