@@ -265,7 +265,8 @@ public:
     const std::vector<double>& SelectedSamples() const { return m_selSamples; }
     const std::vector<double>& Spectrum() const { return m_spectrum; }
     int FftPoints() const { return m_fftPoints; }
-    int SpectrumPoints() const { return m_spectrumPoints; }  // the size the spectrum was computed with
+    // The FFT size of the selection's spectrum; 0 when there is none (a live or playback spectrum).
+    int SpectrumPoints() const { return m_spectrumPoints; }
     // The wavelet transform: scale count, time count, then the display values row by row;
     // fewer than 3 values: no result.
     const std::vector<float>& WaveletResult() const { return m_waveletResult; }
