@@ -1,6 +1,7 @@
 #include "analysis/ParallelFor.h"
 
 #include <algorithm>
+#include <atomic>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -14,17 +15,19 @@ unsigned WorkerCount(unsigned threads, std::size_t count) {
 void ParallelFor(unsigned threads, std::size_t count,
                  const std::function<void(std::size_t, unsigned)>& body) {
     const unsigned workers = WorkerCount(threads, count);
+    // Each worker takes the next index still open, so that a worker the system holds back (on a
+    // busy machine) leaves its share to the others instead of keeping them all waiting.
+    std::atomic<std::size_t> next = 0;
     auto run = [&](unsigned worker) {
-        for (std::size_t index = worker; index < count; index += workers) body(index, worker);
+        for (std::size_t index; (index = next.fetch_add(1, std::memory_order_relaxed)) < count;)
+            body(index, worker);
     };
     std::vector<std::thread> pool;
-    unsigned started = 1;
     try {
-        for (; started < workers; ++started) pool.emplace_back(run, started);
+        for (unsigned worker = 1; worker < workers; ++worker) pool.emplace_back(run, worker);
     } catch (const std::system_error&) {
-        // No further thread to be had: the calling thread does the rest of the share.
+        // No further thread to be had: the threads there are do all the work.
     }
     run(0);
     for (std::thread& thread : pool) thread.join();
-    for (unsigned worker = started; worker < workers; ++worker) run(worker);
 }

@@ -1,9 +1,9 @@
 #pragma once
 // Splits a loop over indices 0 .. count-1 among worker threads (std::thread), the calling
-// thread being one of them. Worker w takes the indices w, w + workers, w + 2 * workers, ...,
-// so that loops whose cost grows with the index stay balanced. The body must write its results
-// per index, never into a shared sum: the caller combines them afterwards in index order, which
-// keeps every result independent of the number of threads.
+// thread being worker 0; each worker takes the next index still open. The body must write its
+// results per index, never into a shared sum: the caller combines them afterwards in index
+// order, which keeps every result independent of the number of threads and of which worker
+// computed what.
 
 #include <cstddef>
 #include <functional>
