@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // One vertex of the 3D landscape: position, normal, point size and ARGB colour (32 bytes, so the
@@ -43,6 +44,11 @@ public:
                   const LandscapeSettings& settings);
     const std::vector<float>& RowX() const { return m_rowX; }
     const std::vector<float>& RowHeight() const { return m_rowH; }
+    // Takes a row that another landscape built (on another thread) as the row last built.
+    void SetRow(std::vector<float>&& x, std::vector<float>&& height) {
+        m_rowX = std::move(x);
+        m_rowH = std::move(height);
+    }
 
     // Adds the row last built. A row of another length than the mesh's builds a new mesh.
     // Many rows in a row may leave the normals to one ComputeNormals at their end.
