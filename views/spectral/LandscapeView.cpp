@@ -25,10 +25,10 @@ constexpr int kMsgCancelled = 64316;
 // The rows after the first, computed on worker threads. Each thread has its own transform and
 // its own landscape to build rows in, so a row comes out bit for bit as on one thread.
 struct LandscapeView::RowBuild {
-    explicit RowBuild(std::size_t rows) : pieces(rows), x(rows), height(rows) {}
+    explicit RowBuild(std::size_t count) : pieces(count), rows(count) {}
 
     ParallelColumns pieces;
-    std::vector<std::vector<float>> x, height;  // per row, until the window takes it
+    std::vector<Landscape3D::BuiltRow> rows;  // until the window takes them
     int points = 0;
     double sampleRate = 0;
     int bits = 16;
@@ -36,8 +36,8 @@ struct LandscapeView::RowBuild {
     std::function<void(std::size_t, double*)> source;  // the samples of a row
 
     bool Run(int threads, const CancelToken& token) {
-        const std::size_t count =
-            std::clamp<std::size_t>(std::size_t(std::max(threads, 1)), 1, std::max<std::size_t>(x.size(), 1));
+        const std::size_t count = std::clamp<std::size_t>(std::size_t(std::max(threads, 1)), 1,
+                                                          std::max<std::size_t>(rows.size(), 1));
         std::vector<std::unique_ptr<SpectrumService>> spectra;
         std::vector<Landscape3D> scratch(count);
         std::vector<std::vector<double>> blocks(count, std::vector<double>(std::size_t(points))),
@@ -50,8 +50,8 @@ struct LandscapeView::RowBuild {
                 source(row, blocks[t].data());
                 spectra[t]->Magnitudes(blocks[t].data(), points, magnitudes[t]);
                 scratch[t].BuildRow(magnitudes[t].data(), magnitudes[t].size(), sampleRate, bits, settings);
-                x[row] = scratch[t].RowX();
-                height[row] = scratch[t].RowHeight();
+                rows[row].x = scratch[t].RowX();
+                rows[row].height = scratch[t].RowHeight();
             },
             token);
     }
@@ -257,10 +257,12 @@ JobRunner::WorkerJob LandscapeView::RebuildJob() {
 void LandscapeView::TakeRows() {
     if (!m_build) return;
     const std::size_t finished = m_build->pieces.Finished();
-    for (; m_placed < finished; ++m_placed) {
-        m_landscape.SetRow(std::move(m_build->x[m_placed]), std::move(m_build->height[m_placed]));
-        m_landscape.AddRow(m_build->settings, false);
-    }
+    if (finished == m_placed) return;
+    // All of them at once: the mesh moves back once, not once per row.
+    std::vector<Landscape3D::BuiltRow> rows;
+    rows.reserve(finished - m_placed);
+    for (; m_placed < finished; ++m_placed) rows.push_back(std::move(m_build->rows[m_placed]));
+    m_landscape.AddRows(rows, m_build->settings);
 }
 
 void LandscapeView::FinishRebuild(JobRunner::Outcome outcome) {
