@@ -74,17 +74,17 @@ QString PeakTable(const ModuleContext& context, const FftView& view) {
     QString text = Str(kHeaderPeaks);
     const SoundDocument& doc = context.doc;
     const int points = FftExportPoints(doc);
-    const int bits = doc.m_bitsPerSample;
-    const double rate = doc.m_sampleRate;
+    const int bits = doc.BitsPerSample();
+    const double rate = doc.SampleRate();
     const FftPlot& plot = view.Plot();
     for (const FftPlot::PeakInfo& peak : plot.PeakInfos()) {
         if (peak.kind == FftPlot::PeakInfo::kAnchor) continue;
         double frequency = peak.frequency;
         if (peak.kind == FftPlot::PeakInfo::kDetected && points >= 2) {
             // Between the bins, where the steady tone behind the peak lies.
-            const std::size_t index = PeakIndex(doc.m_spectrum, peak, rate, points);
-            frequency = SpectrumScale::BinFrequency(PeakBin(doc.m_spectrum, index, doc.m_selSamples.size()),
-                                                    rate, points);
+            const std::size_t index = PeakIndex(doc.Spectrum(), peak, rate, points);
+            frequency = SpectrumScale::BinFrequency(
+                PeakBin(doc.Spectrum(), index, doc.SelectedSamples().size()), rate, points);
         }
         const MusicalNote note = NearestNote(frequency);
         text += SpreadsheetNumber(frequency);

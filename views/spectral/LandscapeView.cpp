@@ -87,7 +87,7 @@ void LandscapeView::CollectWindowState(ProfileSettings& settings) {
 }
 
 int LandscapeView::Bits() const {
-    return Doc().m_bitsPerSample > 0 ? Doc().m_bitsPerSample : 16;
+    return Doc().BitsPerSample() > 0 ? Doc().BitsPerSample() : 16;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -95,7 +95,7 @@ int LandscapeView::Bits() const {
 
 void LandscapeView::AddSpectrum(const std::vector<double>& spectrum) {
     if (spectrum.size() < 2) return;
-    m_landscape.AddSpectrum(spectrum.data(), spectrum.size(), Doc().m_sampleRate, Bits(), m_s.Landscape());
+    m_landscape.AddSpectrum(spectrum.data(), spectrum.size(), Doc().SampleRate(), Bits(), m_s.Landscape());
     ++m_generation;
 }
 
@@ -113,9 +113,9 @@ void LandscapeView::OnUpdate(int hint) {
     }
     if (hint == kHintPlayStarted) CancelRebuild();
     // While listening or playing every spectrum of the transform size is a new row.
-    if (hint == kHintSpectrum && live && Doc().m_spectrum.size() == std::size_t(Doc().m_fftPoints / 2 + 1)) {
+    if (hint == kHintSpectrum && live && Doc().Spectrum().size() == std::size_t(Doc().FftPoints() / 2 + 1)) {
         m_message.clear();
-        AddSpectrum(Doc().m_spectrum);
+        AddSpectrum(Doc().Spectrum());
     }
     if (IsSelectionHint(hint) && !live && Doc().IsWaveLoaded()) {
         ResetView();
@@ -130,15 +130,15 @@ void LandscapeView::OnUpdate(int hint) {
 std::size_t LandscapeView::SourceLength() const {
     // Without a selection (the document keeps a single zero then) the whole sound.
     const SoundDocument& doc = Doc();
-    if (doc.m_selSamples.size() > 1) return doc.m_selSamples.size();
+    if (doc.SelectedSamples().size() > 1) return doc.SelectedSamples().size();
     return doc.IsWaveLoaded() ? doc.SampleCount() : 0;
 }
 
 void LandscapeView::SourceBlock(std::size_t start, std::size_t points, std::vector<double>& out) const {
     const SoundDocument& doc = Doc();
     out.resize(points);
-    if (doc.m_selSamples.size() > 1) {
-        std::copy_n(doc.m_selSamples.begin() + std::ptrdiff_t(start), points, out.begin());
+    if (doc.SelectedSamples().size() > 1) {
+        std::copy_n(doc.SelectedSamples().begin() + std::ptrdiff_t(start), points, out.begin());
     } else {
         for (std::size_t i = 0; i < points; ++i) out[i] = doc.Sample(std::uint32_t(start + i));
     }
@@ -151,7 +151,7 @@ void LandscapeView::ScheduleRebuild() {
 std::function<void(std::size_t, double*)> LandscapeView::RowSource() const {
     const SoundDocument& doc = Doc();
     const std::size_t step = m_step, points = std::size_t(m_points);
-    if (doc.m_selSamples.size() <= 1) {
+    if (doc.SelectedSamples().size() <= 1) {
         // The whole sound: its samples stay until the sound goes, which stops the build first.
         return [&doc, step, points](std::size_t row, double* out) {
             const std::size_t start = (row + 1) * step;
@@ -160,7 +160,7 @@ std::function<void(std::size_t, double*)> LandscapeView::RowSource() const {
     }
     // A new selection replaces the selected samples while the build may still run: the workers
     // read a copy, of the rows' samples alone where the rows lie apart.
-    const std::vector<double>& selection = doc.m_selSamples;
+    const std::vector<double>& selection = doc.SelectedSamples();
     if (m_rows * points < selection.size()) {
         auto rows = std::make_shared<std::vector<double>>(m_rows * points);
         for (std::size_t r = 0; r < m_rows; ++r)
@@ -183,7 +183,7 @@ bool LandscapeView::PrepareRebuild() {
     m_message.clear();
     if (!Doc().IsWaveLoaded()) return false;
     const std::size_t n = SourceLength();
-    m_points = Doc().m_fftPoints;
+    m_points = Doc().FftPoints();
     if (m_points < 2 || n < std::size_t(m_points)) {
         m_message = Str(m_settings.IniAllgemeinGrundschulprofil ? kMsgSelectMore : kMsgTooLittle);
         return false;
@@ -205,7 +205,7 @@ bool LandscapeView::PrepareRebuild() {
     try {
         m_build = std::make_shared<RowBuild>(m_rows);
         m_build->points = m_points;
-        m_build->sampleRate = double(Doc().m_sampleRate);
+        m_build->sampleRate = double(Doc().SampleRate());
         m_build->bits = Bits();
         m_build->settings = m_s.Landscape();
         m_build->source = RowSource();

@@ -70,7 +70,7 @@ void SonogramView::OnInitialUpdate() {
     m_s = SonogramViewSettings::From(m_settings);
     EnsurePicture();
     ApplyScale();
-    ShowFftPoints(m_doc.m_fftPoints);
+    ShowFftPoints(m_doc.FftPoints());
     if (m_listener) m_listener(m_s);
     m_clear = true;
     // A sound that is already loaded is drawn at once.
@@ -84,7 +84,7 @@ void SonogramView::CollectWindowState(ProfileSettings& settings) {
 }
 
 int SonogramView::BitsPerSample() const {
-    return m_doc.m_bitsPerSample > 0 ? m_doc.m_bitsPerSample : 16;
+    return m_doc.BitsPerSample() > 0 ? m_doc.BitsPerSample() : 16;
 }
 
 std::uint32_t SonogramView::Background() const {
@@ -153,7 +153,7 @@ void SonogramView::AddColumn(const std::vector<double>& spectrum) {
         return;
     }
     ApplyScale();
-    m_sono.Column(spectrum.data(), spectrum.size(), m_doc.m_sampleRate);
+    m_sono.Column(spectrum.data(), spectrum.size(), m_doc.SampleRate());
     std::vector<std::uint32_t> colours(static_cast<std::size_t>(m_picture.height()));
     m_sono.Colour(Sonogram::Colours(m_s.colour1), Background(), colours.data());
     PutColumn(colours.data());
@@ -194,16 +194,16 @@ void SonogramView::OnUpdate(int hint) {
     }
     if (hint == kHintRebuild) {
         // A new sound or a new FFT size: the whole sound is drawn again, at the size shown.
-        ShowFftPoints(m_doc.m_fftPoints);
+        ShowFftPoints(m_doc.FftPoints());
         if (m_doc.IsWaveLoaded() && !live && !m_keepCleared)
             StartRebuild();
         else
             CancelRebuild(false);
     }
     if (hint == kHintSpectrum && live) {
-        ShowFftPoints(m_doc.m_fftPoints);
+        ShowFftPoints(m_doc.FftPoints());
         m_message.clear();
-        AddColumn(m_doc.m_spectrum);
+        AddColumn(m_doc.Spectrum());
     }
     if (hint == kHintPlayStarted) CancelRebuild(false);
     if (hint == kHintSelectionSpectrum && !live) StartRebuild();
@@ -222,7 +222,7 @@ bool SonogramView::PrepareRebuild() {
     m_message.clear();
     if (!m_doc.IsWaveLoaded()) return false;
     const std::uint64_t n = m_doc.SampleCount();
-    const int points = m_doc.m_fftPoints;
+    const int points = m_doc.FftPoints();
     if (points < 1 || n < static_cast<std::uint64_t>(points)) {
         m_message = Str(m_settings.IniAllgemeinGrundschulprofil ? kMsgSelectMore : kMsgTooLittle);
         return false;
@@ -234,7 +234,7 @@ bool SonogramView::PrepareRebuild() {
     SonogramBuild::Layout layout;
     layout.step = step < 2 ? 1 : step;
     layout.points = points;
-    layout.sampleRate = m_doc.m_sampleRate;
+    layout.sampleRate = m_doc.SampleRate();
     // One column per line width from just right of the left edge, as far as the sound and the
     // picture reach.
     m_x = w + 2;
@@ -303,7 +303,7 @@ void SonogramView::TakeColumns() {
     if (!m_build) return;
     const std::size_t finished = m_build->Finished();
     const bool drawn = m_build->Points() / 2 + 1 > 2;  // a spectrum of two values draws no column
-    const double rate = m_doc.m_sampleRate > 0 ? m_doc.m_sampleRate : 1;
+    const double rate = m_doc.SampleRate() > 0 ? m_doc.SampleRate() : 1;
     for (; m_placed < finished; ++m_placed) {
         PutColumn(drawn ? m_build->Colours(m_placed) : nullptr);
         const double* levels = m_build->LevelsDb(m_placed);
@@ -457,7 +457,7 @@ void SonogramView::DrawScale(QPainter& painter, const QRect& rect) const {
         const double u0 = m_s.bottomCutHz / fmax;
         const int step =
             std::max(1, static_cast<int>(std::floor((fmax - m_s.bottomCutHz) / 11000.0 + (1.0 - u0))));
-        const int last = std::max(m_doc.m_sampleRate / 2000, m_s.topCutkHz);
+        const int last = std::max(m_doc.SampleRate() / 2000, m_s.topCutkHz);
         for (int k = 0; k <= last; k += step) ticks.push_back(k * 1000.0);
     } else {
         for (int k = 0; k <= kLastNoteTick; ++k) ticks.push_back(NoteTick(k));
