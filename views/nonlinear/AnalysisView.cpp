@@ -317,20 +317,28 @@ std::optional<JobRunner::WorkerJob> AnalysisView::PrepareCalculation() {
             if (!shared->message) shared->message = id;
         };
         hooks.cancelled = [token] { return token.Cancelled(); };
-        auto last = std::chrono::steady_clock::now();
-        hooks.maxLyapProgress = [shared](const MaxLyapResult& partial) {
+        // A partial result is a copy of everything computed so far: taken a few times a second
+        // at most (and at once the first time), so that many radii or iterations do not turn
+        // the copying into the larger part of the work.
+        auto due = [last = std::optional<std::chrono::steady_clock::time_point>()]() mutable {
+            const auto now = std::chrono::steady_clock::now();
+            if (last && now - *last < std::chrono::milliseconds(200)) return false;
+            last = now;
+            return true;
+        };
+        hooks.maxLyapProgress = [shared, due](const MaxLyapResult& partial) mutable {
+            if (!due()) return;
             const std::lock_guard<std::mutex> hold(shared->lock);
             shared->maxLyap = partial;
         };
-        hooks.spectrumProgress = [shared, &last](const LyapSpectrumResult& partial) {
-            const auto now = std::chrono::steady_clock::now();
-            if (now - last < std::chrono::milliseconds(200)) return;
-            last = now;
+        hooks.spectrumProgress = [shared, due](const LyapSpectrumResult& partial) mutable {
+            if (!due()) return;
             const std::lock_guard<std::mutex> hold(shared->lock);
             shared->spectrum = partial;
             shared->spectrumRows = partial.RowCount();
         };
-        hooks.corrDimProgress = [shared](const CorrDimResult& partial) {
+        hooks.corrDimProgress = [shared, due](const CorrDimResult& partial) mutable {
+            if (!due()) return;
             const std::lock_guard<std::mutex> hold(shared->lock);
             shared->corrDim = partial;
         };
@@ -414,12 +422,15 @@ void AnalysisView::DrawProgress(QPainter& painter, const QRect& rect) {
     const QRect plot = rect.adjusted(0, strip, 0, 0);
     {
         const std::lock_guard<std::mutex> hold(m_shared->lock);
+        painter.save();
+        painter.setClipRect(plot);  // an early, still unscaled curve stays out of the message's line
         if (m_runningMode == AnalysisMode::Spectrum && m_shared->spectrum)
             LyapunovPlots::DrawSpectrumPlot(painter, plot, *m_shared->spectrum, m_shared->spectrumRows, {});
         else if (m_runningMode == AnalysisMode::LargestExponent && m_shared->maxLyap)
             LyapunovPlots::DrawMaxLyapunovPlot(painter, plot, *m_shared->maxLyap);
         else if (m_runningMode == AnalysisMode::CorrelationDimension && m_shared->corrDim)
             LyapunovPlots::DrawCorrDimPlot(painter, plot, *m_shared->corrDim, 0, 0);
+        painter.restore();
     }
     painter.setFont(font);
     painter.setPen(Qt::darkGray);
