@@ -197,7 +197,7 @@ TEST_F(Profiles, BrokenProfilesReadAsZerosAndDefaultsAndAMissingOneIsReported) {
     EXPECT_EQ(app.Settings().IniAllgemeinStatusbar, 0);
     EXPECT_EQ(app.Settings().IniAllgemeinLanguage, 2147483647);
     EXPECT_EQ(app.Settings().IniWaveletWavelet.size(), 255);
-    EXPECT_EQ(app.Settings().IniWaveletFreqmin, 1e-6f);            // no number: 0, pulled into the range
+    EXPECT_EQ(app.Settings().IniWaveletFreqmin, 0.0f);
     EXPECT_EQ(app.Settings().IniFFTTopCutkHz, 1);                  // missing: 0, pulled into the range
     EXPECT_EQ(app.Settings().GetWindowSlot(kSlotFft).showCmd, 5);  // missing section: default placement
 

@@ -12,8 +12,8 @@ const std::vector<SettingDescriptor>& WaveletViewSettings::Keys() {
     using S = ProfileSettings;
     static const std::vector<SettingDescriptor> keys = {
         {"Wavelet", "IniWaveletWavelet", &S::IniWaveletWavelet},
-        {"Wavelet", "IniWaveletFreqmin", &S::IniWaveletFreqmin, kShortestScale, kLongestScale},
-        {"Wavelet", "IniWaveletFreqmax", &S::IniWaveletFreqmax, kShortestScale, kLongestScale},
+        {"Wavelet", "IniWaveletFreqmin", &S::IniWaveletFreqmin},
+        {"Wavelet", "IniWaveletFreqmax", &S::IniWaveletFreqmax},
         {"Wavelet", "IniWaveletFreqn", &S::IniWaveletFreqn, 1, kMostScales},
         {"Wavelet", "IniWaveletZeitn", &S::IniWaveletZeitn, 1, kMostTimePoints},
         {"Wavelet", "IniWaveletadiv", &S::IniWaveletadiv, 0, 2},

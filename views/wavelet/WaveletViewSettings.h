@@ -17,9 +17,6 @@ struct CwtParameters;
 struct WaveletViewSettings {
     static constexpr int kLowestHz = 1, kHighestHz = 30000;
     static constexpr int kMostScales = 999, kMostTimePoints = 999;
-    // The scales (in seconds) a profile may hold: wider than any frequency the controls reach,
-    // narrow enough that no wavelet outgrows memory.
-    static constexpr double kShortestScale = 1e-6, kLongestScale = 100.0;
     static constexpr const char* kDefaultSpec = "morlet,2";
 
     QString spec = QString::fromLatin1(kDefaultSpec);  // wavelet name and arguments
