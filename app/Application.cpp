@@ -387,7 +387,7 @@ void Application::ShowModuleFrames(int showCmd, bool replace) {
 }
 
 void Application::OnIdle() {
-    if (m_document && m_document->m_close3DWindows && m_modules) {
+    if (m_document && m_document->Close3DWindowsRequested() && m_modules) {
         m_modules->Close(Module::Landscape);
         m_modules->Close(Module::Reconstruction);
     }
@@ -416,7 +416,7 @@ void Application::OnLanguage() {
     if (!chosen) return;
     const Language language = *chosen == QStringLiteral("Deutsch") ? Language::German : Language::English;
     // The sound on screen stays: the windows are made anew in the other language with it.
-    const QString loaded = m_document && m_document->IsWaveLoaded() ? m_document->m_fileName : QString();
+    const QString loaded = m_document && m_document->IsWaveLoaded() ? m_document->FileName() : QString();
     SetCurrentLanguage(language);
     CloseDocumentWindows();
     if (!LoadProfile()) {

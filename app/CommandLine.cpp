@@ -435,8 +435,8 @@ std::optional<int> PrepareScriptRun(ScriptSession& session, const CommandLine& c
 // The numbers or picture stand; the user learns that a long selection's spectrum covers its start only.
 void TellWhenTheSpectrumIsCut(const SoundDocument& doc) {
     if (doc.SelectionSpectrumIsCut())
-        PrintError(Str(StringId::SpectrumFirstSelectedSamples, doc.m_spectrumPoints,
-                       static_cast<qulonglong>(doc.m_selSamples.size())));
+        PrintError(Str(StringId::SpectrumFirstSelectedSamples, doc.SpectrumPoints(),
+                       static_cast<qulonglong>(doc.SelectedSamples().size())));
 }
 
 ScriptRequest RequestOf(const CommandLine& cmd, const CommandLineModule& entry) {

@@ -961,7 +961,7 @@ QString MainWindow::StatusPaneText(unsigned message, long long param, const Soun
         case kMsgStatusFftPoints:
             return param ? Str(StringId::FFTPoints_61545) + QString::number(param) : QString();
         case kMsgStatusFile: {
-            QString path = doc.m_fileName;
+            QString path = doc.FileName();
             // "No file" is kept in the language of its time; show it in today's.
             if (path == StringTable::Instance().Text(StringId::NoFileSelected, Language::English) ||
                 path == StringTable::Instance().Text(StringId::NoFileSelected, Language::German))

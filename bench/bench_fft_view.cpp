@@ -18,6 +18,7 @@
 #include "document/SoundDocument.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "views/spectral/FftView.h"
 
 namespace {
@@ -54,9 +55,9 @@ int main(int argc, char** argv) {
     s.IniFFTSplineTyp = 2;
     SoundDocument doc(s, ui);
     doc.OnNewDocument();
-    doc.m_sampleRate = 44100;
-    doc.m_bitsPerSample = 16;
-    doc.m_fullScale = 32767.0;
+    DocumentTestAccess::SampleRate(doc) = 44100;
+    DocumentTestAccess::BitsPerSample(doc) = 16;
+    DocumentTestAccess::FullScale(doc) = 32767.0;
 
     // Twenty partials of 110 Hz over a noise floor; each block shifts the noise.
     std::mt19937 random(7);
@@ -76,13 +77,13 @@ int main(int argc, char** argv) {
     view.show();
     view.OnInitialUpdate();
     fill();
-    doc.m_spectrum = spectrum;
+    DocumentTestAccess::Spectrum(doc) = spectrum;
     QApplication::processEvents();
 
     std::vector<double> times;
     for (int i = 0; i < kRepaints; ++i) {
         fill();
-        doc.m_spectrum = spectrum;
+        DocumentTestAccess::Spectrum(doc) = spectrum;
         view.OnUpdate(kHintSpectrum);  // what every live block does
         const auto t0 = std::chrono::steady_clock::now();
         view.repaint();

@@ -84,7 +84,7 @@ void MeasureAllModules(Application& app, SoundDocument& doc, ScriptedUserInterfa
                        const std::vector<double>& block) {
     app.m_profileKind = ProfileKind::Complete;
     if (!app.LoadProfile()) return;
-    doc.m_fftPoints = 8192;
+    DocumentTestAccess::FftPoints(doc) = 8192;
     RegisterModules();
     QMdiArea area;
     area.resize(1600, 1000);
@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < block.size(); ++i)
         block[i] = 16000.0 * std::sin(2.0 * M_PI * 440.0 * double(i) / 44100.0);
     for (int points : {8192, 65536}) {
-        doc.m_fftPoints = points;
+        DocumentTestAccess::FftPoints(doc) = points;
         std::vector<double> times;
         for (int i = 0; i < 60; ++i) times.push_back(MeasureBlock(doc, frame, block));
         std::sort(times.begin(), times.end());
@@ -198,8 +198,9 @@ int main(int argc, char** argv) {
         QString error;
         auto input = AudioSystem::OpenInput(QStringLiteral("virtual:sine:440"), &error);
         doc.SetAudioDevices(input.get(), nullptr);
-        doc.m_captureFormat = SoundDocument::CaptureFormatOfIndex(19);  // 192000 Hz, 16 bit
-        doc.m_fftPoints = 65536;
+        DocumentTestAccess::CaptureFormat(doc) =
+            SoundDocument::CaptureFormatOfIndex(19);  // 192000 Hz, 16 bit
+        DocumentTestAccess::FftPoints(doc) = 65536;
         app.Settings().IniDokumentNumFFTPoints = 65536;
         doc.StartListening(false);
         QElapsedTimer timer;

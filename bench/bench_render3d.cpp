@@ -25,6 +25,7 @@
 #include "document/SoundDocument.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScriptedUserInterface.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "views/nonlinear/ReconstructionView.h"
 #include "views/spectral/LandscapeView.h"
 
@@ -76,9 +77,9 @@ int main(int argc, char** argv) {
     SoundDocument doc(app.Settings(), ui);
     app.m_activeDocument = &doc;
     doc.OnNewDocument();
-    doc.m_sampleRate = 44100;
-    doc.m_bitsPerSample = 16;
-    doc.m_fftPoints = 8192;
+    DocumentTestAccess::SampleRate(doc) = 44100;
+    DocumentTestAccess::BitsPerSample(doc) = 16;
+    DocumentTestAccess::FftPoints(doc) = 8192;
 
     // Spectra of 8192 points of a tone with overtones and some noise.
     constexpr int kPoints = 8192;
@@ -127,8 +128,8 @@ int main(int argc, char** argv) {
         for (std::size_t i = 0; i < tone.size(); ++i)
             tone[i] = 16000 * std::sin(2 * M_PI * 220 * double(i) / 44100.0) +
                       6000 * std::sin(2 * M_PI * 330 * double(i) / 44100.0);
-        doc.m_selSamples = tone;
-        doc.m_fullScale = 32767;
+        DocumentTestAccess::SelectedSamples(doc) = tone;
+        DocumentTestAccess::FullScale(doc) = 32767;
         app.Settings().IniRekoNumRekoPoints = 20000;
         app.Settings().IniRekoTau = 25;
         QMainWindow window;

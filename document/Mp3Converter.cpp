@@ -310,9 +310,7 @@ bool Mp3Converter::ConvertWAVtoMP3(const QString& mp3Path, const QString& waveSo
 void InstallSoundFileConversion(SoundDocument& doc) {
     doc.SetMp3Converter([&doc](const QString& source, const QString& waveOut) {
         Mp3Converter converter(doc.Ui());
-        return converter.ConvertMP3toWAV(source, waveOut, [&doc](const QString& text) {
-            doc.m_progress = text;
-            doc.Ui().SetProgressText(text);
-        });
+        return converter.ConvertMP3toWAV(source, waveOut,
+                                         [&doc](const QString& text) { doc.ShowProgress(text); });
     });
 }

@@ -119,6 +119,17 @@ void SoundDocument::ClearAnalysisArrays() {
     m_spectrum.assign(1, 0.0);
 }
 
+void SoundDocument::ShowProgress(const QString& text) {
+    m_progress = text;
+    m_ui->SetProgressText(text);
+}
+
+bool SoundDocument::RequestClose3DWindows() {
+    const bool askedBefore = m_close3DWindows;
+    m_close3DWindows = true;
+    return askedBefore;
+}
+
 bool SoundDocument::OnNewDocument() {
     m_selStart = m_selEnd = 0;
     m_waveBytes = 0;
@@ -320,8 +331,7 @@ bool SoundDocument::OpenSoundFile(const QString& path) {
             ProgramFolder() + QStringLiteral("~converting-%1.wav").arg(QCoreApplication::applicationPid());
         converted = m_mp3Converter && m_mp3Converter(path, loadPath);
     }
-    m_progress = Str(StringId::PleaseWaitUntilWave);
-    m_ui->SetProgressText(m_progress);
+    ShowProgress(Str(StringId::PleaseWaitUntilWave));
     if (m_mainFrame) m_mainFrame->SendMessage(kMsgProgressText, 0);
     bool ok = false;
     if (!converted) {
@@ -854,6 +864,10 @@ bool SoundDocument::LoadTimeSeriesAsWave(const std::vector<double>& samples) {
 // ---------------------------------------------------------------------------------------
 // Spectrum
 
+void SoundDocument::ClearAutoCorrelations() {
+    for (std::vector<double>& function : m_autoCorr) function.clear();
+}
+
 bool SoundDocument::ComputeAutoCorrelations(int count) {
     const int points = m_fftPoints;
     if (points < 4) return false;
@@ -1031,27 +1045,21 @@ void SoundDocument::OnCaptureBlock(const std::vector<double>& block, const QStri
     UpdateAllViews(kHintSpectrum);
 }
 
-namespace {
-
-// The samples of the spectrum at a play position (in samples of the playback sound) into
-// doc.m_selSamples; false when too few are left there for one.
-bool FillPositionBlock(SoundDocument& doc, std::uint32_t playSample) {
-    const std::uint64_t analysis = doc.Player().SoundSampleOfPlaySample(playSample);
-    const int points = doc.m_fftPoints;
+bool SoundDocument::FillPositionBlock(std::uint32_t playSample) {
+    const std::uint64_t analysis = m_playback.SoundSampleOfPlaySample(playSample);
+    const int points = m_fftPoints;
     // In the last FFT length the spectrum is that of the samples left, padded with zeros, so
     // that the end of the sound is analysed too (the last note of a melody); too few samples
     // for a tone (under 1/20 s) give none.
-    const std::uint64_t left = analysis < doc.SampleCount() ? doc.SampleCount() - analysis : 0;
-    const std::uint64_t shortest = std::min<std::uint64_t>(points, std::max(doc.m_sampleRate / 20, 1));
+    const std::uint64_t left = analysis < SampleCount() ? SampleCount() - analysis : 0;
+    const std::uint64_t shortest = std::min<std::uint64_t>(points, std::max(m_sampleRate / 20, 1));
     if (left < shortest) return false;
     const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(left, points));
-    doc.m_selSamples.resize(count);
+    m_selSamples.resize(count);
     for (std::size_t i = 0; i < count; ++i)
-        doc.m_selSamples[i] = doc.Sample(static_cast<std::uint32_t>(analysis + i));
+        m_selSamples[i] = Sample(static_cast<std::uint32_t>(analysis + i));
     return true;
 }
-
-}  // namespace
 
 int SoundDocument::FftPointsOfEntry(int entry) {
     return entry >= 0 && entry <= 11 ? 256 << entry : -1;
@@ -1109,7 +1117,7 @@ void SoundDocument::OnFftSettings() {
         if (IsModuleOpen(Module::Wavelet)) ComputeWaveletTransform();
         m_spectrumPoints = selectionPoints;
         UpdateAllViews(kHintSelectionSpectrum);
-    } else if (positionShown && FillPositionBlock(*this, m_playback.Position())) {
+    } else if (positionShown && FillPositionBlock(m_playback.Position())) {
         ComputeSpectrum(m_fftPoints);
         UpdateAllViews(kHintSpectrum);
     }
@@ -1210,7 +1218,7 @@ void SoundDocument::SetPlayPosition(std::uint32_t byte) {
 void SoundDocument::PlaybackUpdate(std::uint32_t cursorBytes) {
     const int playBits = PlaysReducedCopy() ? m_playback.Bits() : m_bitsPerSample;
     m_playback.SetPosition(playBits == 16 ? cursorBytes / 2 : cursorBytes);
-    if (!FillPositionBlock(*this, m_playback.Position())) return;
+    if (!FillPositionBlock(m_playback.Position())) return;
     m_spectrum.clear();
     ComputeSpectrum(m_fftPoints);
     if (m_playback.OutsideOf(m_selStart, m_selEnd)) {

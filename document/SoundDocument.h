@@ -38,10 +38,10 @@ struct WaveletError;
 enum DocumentHint : int {
     kHintChannelChosen = 0,  // the channel of a stereo file was chosen
     kHintRemoveWave = 11,    // the wave is about to go (the samples are still there)
-    kHintSpectrum = 12,      // a new live or playback spectrum is in m_spectrum
+    kHintSpectrum = 12,      // a new live or playback spectrum is in Spectrum()
     kHintSelection = 18,     // the selection was cleared (no sound is loaded)
-    // The selection of the loaded sound changed: its samples are in m_selSamples and, where a
-    // window needs it, its spectrum of m_spectrumPoints points in m_spectrum.
+    // The selection of the loaded sound changed: its samples are in SelectedSamples() and, where
+    // a window needs it, its spectrum of SpectrumPoints() points in Spectrum().
     kHintSelectionSpectrum = 19,
     kHintPlayStarted = 23,  // playback started
     kHintRebuild = 50,      // sound, format, listening state or settings changed
@@ -157,10 +157,10 @@ public:
     void ComputeSpectrum(int points);
     bool ComputeSpectrumOf(const std::vector<double>& values, std::size_t start, int points,
                            std::vector<double>& out);
-    // The iterated autocorrelation functions of the selection (m_autoCorr: functions 1 ..
+    // The iterated autocorrelation functions of the selection (AutoCorrelations(): functions 1 ..
     // min(count, 10) + 1, each the autocorrelation of the one before) over the FFT size, the
-    // magnitude spectrum of the last one transformed (m_analysis) and the first minimum of
-    // function 1 (m_firstAcfMinimum). False when memory ran out (the user was told).
+    // magnitude spectrum of the last one transformed (AutoCorrelationSpectrum()) and the first
+    // minimum of function 1. False when memory ran out (the user was told).
     bool ComputeAutoCorrelations(int count);
     // False when there was not enough memory for it (the user was told; the previous selection stays).
     bool OnSelectionChanged(std::uint32_t first, std::uint32_t last);
@@ -184,7 +184,7 @@ public:
     }
 
     // ---- Wavelet transform (of the selection, while the wavelet window is open). ----
-    // Runs the transform of the selected samples into m_waveletResult with m_cwtParameters.
+    // Runs the transform of the selected samples into WaveletResult() with WaveletParameters().
     // A wavelet text that is refused (an unknown name, arguments the wavelet does not take) is
     // shown as a message and the previous result stays; false then, and when the transform
     // could not run.
@@ -239,44 +239,55 @@ public:
     // ---- Settings carried across documents. ----
     void CollectWindowState(ProfileSettings& settings);
 
-    // ---- Data (read by the views). ----
-    std::unique_ptr<std::uint8_t[]> m_waveData;
-    std::uint32_t m_waveBytes = 0;
-    int m_bitsPerSample = 16;
-    bool m_signed = true;
-    double m_fullScale = 0.0;
+    // ---- What the views read. ----
+    std::uint32_t WaveBytes() const { return m_waveBytes; }
+    int BitsPerSample() const { return m_bitsPerSample; }  // of the loaded samples: 8 or 16
+    // The sample width of the file as the user knows it (before a conversion to 16 bits).
+    int BitsShown() const { return m_bitsShown; }
+    double FullScale() const { return m_fullScale; }
     // Units of the loaded series per sample step: an imported time series keeps the scale its
     // numbers were mapped to 16 bits with; a sound is measured in its own samples (1).
-    double m_seriesUnitsPerSample = 1.0;
-    int m_sampleRate = 0;
-    int m_bitsShown = 0;
-    QString m_channels;
-    QString m_format;
-    QString m_fileName;  // the file the user opened (a wave, a compressed sound or a time series)
-    QString m_wavePath;  // the wave file the loaded samples were read from (for a wave, m_fileName)
-    bool m_stereoSource = false;
-    int m_channelChoice = 1;
+    double SeriesUnitsPerSample() const { return m_seriesUnitsPerSample; }
+    int SampleRate() const { return m_sampleRate; }
+    const QString& Channels() const { return m_channels; }
+    const QString& FormatName() const { return m_format; }
+    // The file the user opened (a wave, a compressed sound or a time series).
+    const QString& FileName() const { return m_fileName; }
+    // The wave file the loaded samples were read from (for a wave, FileName()).
+    const QString& WavePath() const { return m_wavePath; }
+    const QString& RecordFile() const { return m_recordPath; }  // the file being recorded to
+    const QString& ProgressText() const { return m_progress; }  // the last text of the progress box
+    // Shows a text in the progress box; the document keeps the last one.
+    void ShowProgress(const QString& text);
 
-    std::uint32_t m_selStart = 0;
-    std::uint32_t m_selEnd = 0;
-
-    std::vector<double> m_selSamples;
-    std::vector<double> m_spectrum;
+    std::uint32_t SelectionStart() const { return m_selStart; }
+    std::uint32_t SelectionEnd() const { return m_selEnd; }
+    const std::vector<double>& SelectedSamples() const { return m_selSamples; }
+    const std::vector<double>& Spectrum() const { return m_spectrum; }
+    int FftPoints() const { return m_fftPoints; }
+    // The FFT size of the selection's spectrum; 0 when there is none (a live or playback spectrum).
+    int SpectrumPoints() const { return m_spectrumPoints; }
     // The wavelet transform: scale count, time count, then the display values row by row;
     // fewer than 3 values: no result.
-    std::vector<float> m_waveletResult;
-    CwtParameters m_cwtParameters;
-    SpectrumService::AutoCorrelationArray m_autoCorr;
-    std::vector<double> m_analysis;
-    int m_firstAcfMinimum = 0;
-    int m_fftPoints = 8192;
-    int m_spectrumPoints = 0;
+    const std::vector<float>& WaveletResult() const { return m_waveletResult; }
+    const CwtParameters& WaveletParameters() const { return m_cwtParameters; }
+    // The parameters the next wavelet transform runs with.
+    void SetWaveletParameters(const CwtParameters& parameters) { m_cwtParameters = parameters; }
+    const SpectrumService::AutoCorrelationArray& AutoCorrelations() const { return m_autoCorr; }
+    // The magnitude spectrum of the last autocorrelation function transformed.
+    const std::vector<double>& AutoCorrelationSpectrum() const { return m_analysis; }
+    int FirstAutoCorrelationMinimum() const { return m_firstAcfMinimum; }
+    // Forgets the autocorrelation functions, so that those of an earlier selection do not pass
+    // for the current one's.
+    void ClearAutoCorrelations();
+    const WaveFormat& CaptureFormat() const { return m_captureFormat; }
 
-    WaveFormat m_captureFormat;
-    QString m_recordPath;
-    QString m_progress;
-    QString m_helpFile;
-    bool m_close3DWindows = false;
+    // An OpenGL window failed: the 3D windows are to close (the application does it when idle).
+    // True when that was asked before, so the user has been told already.
+    bool RequestClose3DWindows();
+    bool Close3DWindowsRequested() const { return m_close3DWindows; }
+    // The user opens a 3D window again: OpenGL is tried anew.
+    void WithdrawClose3DWindowsRequest() { m_close3DWindows = false; }
 
 private:
     // Tests and benchmarks put the document into a state without a sound card.
@@ -288,6 +299,9 @@ private:
     bool CreatePlaybackSound(const QString& path);
     // Starts the playback sound where it stands and tells the views.
     void StartPlayback(bool loop);
+    // The samples of the spectrum at a play position (in samples of the playback sound) into
+    // m_selSamples; false when too few are left there for one.
+    bool FillPositionBlock(std::uint32_t playSample);
     // Stops recording and listening and loads the recording.
     void FinishRecording();
     // Reads a whole wave file without touching the loaded sound; tells the user why when it cannot.
@@ -308,6 +322,41 @@ private:
     void ReportNoMemory(std::uint64_t bytes);
     void ResetForOpen();
     void StopPlaybackForOpen();
+
+    // The sound, its format, the selection and what was computed from them.
+    std::unique_ptr<std::uint8_t[]> m_waveData;
+    std::uint32_t m_waveBytes = 0;
+    int m_bitsPerSample = 16;
+    bool m_signed = true;
+    double m_fullScale = 0.0;
+    double m_seriesUnitsPerSample = 1.0;
+    int m_sampleRate = 0;
+    int m_bitsShown = 0;
+    QString m_channels;
+    QString m_format;
+    QString m_fileName;
+    QString m_wavePath;
+    bool m_stereoSource = false;
+    int m_channelChoice = 1;
+
+    std::uint32_t m_selStart = 0;
+    std::uint32_t m_selEnd = 0;
+
+    std::vector<double> m_selSamples;
+    std::vector<double> m_spectrum;
+    std::vector<float> m_waveletResult;
+    CwtParameters m_cwtParameters;
+    SpectrumService::AutoCorrelationArray m_autoCorr;
+    std::vector<double> m_analysis;
+    int m_firstAcfMinimum = 0;
+    int m_fftPoints = 8192;
+    int m_spectrumPoints = 0;
+
+    WaveFormat m_captureFormat;
+    QString m_recordPath;
+    QString m_progress;
+    QString m_helpFile;
+    bool m_close3DWindows = false;
 
     ProfileSettings& m_settings;
     UserInterface* m_ui;

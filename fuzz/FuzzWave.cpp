@@ -44,7 +44,7 @@ void LoadIntoDocument(const QString& path, bool chooseLeft) {
     doc.OnNewDocument();
     if (!doc.LoadWave(path)) {
         FUZZ_CHECK(!doc.IsWaveLoaded());
-        FUZZ_CHECK(doc.m_waveBytes == 0);
+        FUZZ_CHECK(doc.WaveBytes() == 0);
         FUZZ_CHECK(!ui.messages.empty());  // a refused file is always explained
         return;
     }

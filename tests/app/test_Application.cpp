@@ -22,6 +22,7 @@
 #include "platform/audio/AudioDevice.h"
 #include "settings/IniFile.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "tests/support/EnglishProfiles.h"
 #include "tests/support/StandInModule.h"
 #include "views/common/IViewCommands.h"
@@ -363,8 +364,8 @@ TEST_F(ApplicationTest, MarkingAndSelectingInTheMainSoundWindowReachTheDocument)
     QTest::mousePress(over, Qt::LeftButton, {}, QPoint(10 + (w - 20) / 4, y));
     QTest::mouseMove(over, QPoint(10 + (w - 20) / 2, y));
     QTest::mouseRelease(over, Qt::LeftButton, {}, QPoint(10 + 3 * (w - 20) / 4, y));
-    EXPECT_NEAR(app.Document()->m_selStart, 11025.0, 44100.0 / (w - 20) * 2);
-    EXPECT_NEAR(app.Document()->m_selEnd, 33075.0, 44100.0 / (w - 20) * 2);
+    EXPECT_NEAR(app.Document()->SelectionStart(), 11025.0, 44100.0 / (w - 20) * 2);
+    EXPECT_NEAR(app.Document()->SelectionEnd(), 33075.0, 44100.0 / (w - 20) * 2);
     EXPECT_GT(wave_->GetZoomWindow().right, wave_->GetZoomWindow().left);
 
     // Drag right to left in the waveform: the document gets an even-bounded selection.
@@ -372,15 +373,15 @@ TEST_F(ApplicationTest, MarkingAndSelectingInTheMainSoundWindowReachTheDocument)
     QTest::mousePress(wave_, Qt::LeftButton, {}, QPoint(wave_->width() - 40, wy));
     QTest::mouseMove(wave_, QPoint(wave_->width() / 2, wy));
     QTest::mouseRelease(wave_, Qt::LeftButton, {}, QPoint(40, wy));
-    EXPECT_GT(app.Document()->m_spectrumPoints, 0);  // the selection came with its spectrum
-    ASSERT_GT(app.Document()->m_selSamples.size(), 10000u);
-    EXPECT_EQ(app.Document()->m_selSamples.size() % 2, 0u);
+    EXPECT_GT(app.Document()->SpectrumPoints(), 0);  // the selection came with its spectrum
+    ASSERT_GT(app.Document()->SelectedSamples().size(), 10000u);
+    EXPECT_EQ(app.Document()->SelectedSamples().size() % 2, 0u);
 
     // A mark narrower than 21 samples clears the loop bounds.
     QTest::mousePress(over, Qt::LeftButton, {}, QPoint(100, y));
     QTest::mouseRelease(over, Qt::LeftButton, {}, QPoint(100, y));
-    EXPECT_EQ(app.Document()->m_selStart, 0u);
-    EXPECT_EQ(app.Document()->m_selEnd, 0u);
+    EXPECT_EQ(app.Document()->SelectionStart(), 0u);
+    EXPECT_EQ(app.Document()->SelectionEnd(), 0u);
 }
 
 TEST_F(ApplicationTest, ATestTonePlaysWithoutHoldingUpTheWindow) {
@@ -469,9 +470,9 @@ TEST_F(ApplicationTest, ViewCommandsAndHelpGoToTheActiveViewOfTheMainSoundWindow
 
     // Clear all Data empties the analysis and keeps the sound.
     app.Document()->OnSelectionChanged(0, 4096);
-    ASSERT_GT(app.Document()->m_selSamples.size(), 1u);
+    ASSERT_GT(app.Document()->SelectedSamples().size(), 1u);
     ASSERT_TRUE(frame->OnCommand(32788));
-    EXPECT_EQ(app.Document()->m_selSamples.size(), 1u);
+    EXPECT_EQ(app.Document()->SelectedSamples().size(), 1u);
     EXPECT_TRUE(app.Document()->IsWaveLoaded());
 
     // The overview saves and copies its own picture, at its own size, under the window's picture name.
@@ -540,8 +541,8 @@ TEST_F(ApplicationTest, EscapeKeyStopsListeningAtTheNextBlockAndIsNotKeptForLate
     QTest::keyClick(wave, Qt::Key_Escape);
     app.Document()->StartListening(false);
     ASSERT_TRUE(app.Document()->IsListening());
-    app.Document()->m_spectrum.clear();
-    ASSERT_TRUE(WaitFor([&] { return app.Document()->m_spectrum.size() > 1; }));
+    DocumentTestAccess::Spectrum(*app.Document()).clear();
+    ASSERT_TRUE(WaitFor([&] { return app.Document()->Spectrum().size() > 1; }));
     EXPECT_TRUE(app.Document()->IsListening());
 
     // Escape in the window, where the window-wide shortcut sees it first.

@@ -22,6 +22,7 @@
 #include "platform/ShortcutsDialog.h"
 #include "settings/IniFile.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "tests/support/EnglishProfiles.h"
 #include "tests/support/StandInModule.h"
 #include "views/common/ModuleFrame.h"
@@ -94,7 +95,7 @@ protected:
 }  // namespace
 
 TEST_F(MainFrame, StatusMessagesFillTheirPanes) {
-    doc.m_fileName = QStringLiteral("/home/anna/sounds/violin.wav");
+    DocumentTestAccess::FileName(doc) = QStringLiteral("/home/anna/sounds/violin.wav");
     struct Case {
         unsigned message;
         long long param;

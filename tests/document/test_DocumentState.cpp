@@ -15,14 +15,14 @@ TEST_F(DocumentState, RemoveWaveOnAnEmptyDocumentStillNotifiesAndResets) {
     doc.RemoveWave();
     EXPECT_EQ(recorder.hints, (std::vector<int>{kHintRemoveWave, kHintRebuild}));
     EXPECT_EQ(doc.GetTitle(), Str(StringId::NoFileSelected));
-    EXPECT_EQ(doc.m_fileName, Str(StringId::NoFileSelected));
-    EXPECT_EQ(doc.m_fftPoints, 2048);
-    EXPECT_EQ(doc.m_waveBytes, 0u);
+    EXPECT_EQ(doc.FileName(), Str(StringId::NoFileSelected));
+    EXPECT_EQ(doc.FftPoints(), 2048);
+    EXPECT_EQ(doc.WaveBytes(), 0u);
     // The status bar: empty bits and rate panes, the carried FFT size.
     EXPECT_EQ(status.Last(kMsgStatusBits), 0);
     EXPECT_EQ(status.Last(kMsgStatusRate), 0);
     EXPECT_EQ(status.Last(kMsgStatusFftPoints), 2048);
-    EXPECT_EQ(doc.m_selSamples, std::vector<double>{0.0});
+    EXPECT_EQ(doc.SelectedSamples(), std::vector<double>{0.0});
 }
 
 TEST_F(DocumentState, StatusMessagesGoOutOnlyWhileTheStatusBarIsShown) {
@@ -40,11 +40,11 @@ TEST_F(DocumentState, StatusMessagesGoOutOnlyWhileTheStatusBarIsShown) {
 TEST_F(DocumentState, SetSelectionKeepsABoundGivenAsAllOnes) {
     doc.SetSelection(10, 20);
     doc.SetSelection(SoundDocument::kKeepBound, 30);
-    EXPECT_EQ(doc.m_selStart, 10u);
-    EXPECT_EQ(doc.m_selEnd, 30u);
+    EXPECT_EQ(doc.SelectionStart(), 10u);
+    EXPECT_EQ(doc.SelectionEnd(), 30u);
     doc.SetSelection(5, SoundDocument::kKeepBound);
-    EXPECT_EQ(doc.m_selStart, 5u);
-    EXPECT_EQ(doc.m_selEnd, 30u);
+    EXPECT_EQ(doc.SelectionStart(), 5u);
+    EXPECT_EQ(doc.SelectionEnd(), 30u);
 }
 
 TEST_F(DocumentState, AnUnreadableBitDepthIsReportedAndChangesNothing) {
@@ -53,8 +53,8 @@ TEST_F(DocumentState, AnUnreadableBitDepthIsReportedAndChangesNothing) {
     f.bitsPerSample = 12;
     EXPECT_FALSE(doc.WriteWaveParametersInVariables(f));
     EXPECT_TRUE(ui.Said(Str(StringId::ErrorFunctionWriteWaveParametersInVariablesClass)));
-    EXPECT_EQ(doc.m_bitsPerSample, 8);
-    EXPECT_EQ(doc.m_fullScale, 255.0);
+    EXPECT_EQ(doc.BitsPerSample(), 8);
+    EXPECT_EQ(doc.FullScale(), 255.0);
 }
 
 TEST_F(DocumentState, PaletteRunsFromRedOverYellowGreenCyanBlueMagentaToWhite) {

@@ -10,6 +10,7 @@
 #include "document/RiffWave.h"
 #include "platform/audio/AudioDevice.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 
 using namespace test;
 
@@ -75,7 +76,7 @@ struct ShownBlocks : IDocumentView {
     void OnUpdate(int hint) override {
         if (hint != kHintSpectrum) return;
         ++blocks;
-        samples += doc.m_selSamples.size();
+        samples += doc.SelectedSamples().size();
     }
     const SoundDocument& doc;
     int blocks = 0;
@@ -100,21 +101,21 @@ TEST(CapturingThread, NotifySizeIsAFifthOfTheRateInWholeFrames) {
 }
 
 TEST_F(Listening, TheFirstListenTakes44kHz16BitMonoAndGivesLiveSpectra) {
-    doc.m_fftPoints = 1024;
+    DocumentTestAccess::FftPoints(doc) = 1024;
     doc.StartListening(false);
     ASSERT_TRUE(doc.IsListening());
-    EXPECT_EQ(doc.m_captureFormat.samplesPerSec, 44100u);
-    EXPECT_EQ(doc.m_captureFormat.bitsPerSample, 16);
-    EXPECT_EQ(doc.m_captureFormat.channels, 1);
-    EXPECT_EQ(doc.m_sampleRate, 44100);
+    EXPECT_EQ(doc.CaptureFormat().samplesPerSec, 44100u);
+    EXPECT_EQ(doc.CaptureFormat().bitsPerSample, 16);
+    EXPECT_EQ(doc.CaptureFormat().channels, 1);
+    EXPECT_EQ(doc.SampleRate(), 44100);
     recorder.hints.clear();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return std::count(recorder.hints.begin(), recorder.hints.end(), kHintSpectrum) >= 3; },
         kDeadlineMs));
-    ASSERT_EQ(doc.m_spectrum.size(), 513u);
+    ASSERT_EQ(doc.Spectrum().size(), 513u);
     // The virtual input plays 440 Hz: the loudest bin lies at 440 Hz (bin width 43 Hz).
     const auto peak =
-        std::max_element(doc.m_spectrum.begin() + 1, doc.m_spectrum.end()) - doc.m_spectrum.begin();
+        std::max_element(doc.Spectrum().begin() + 1, doc.Spectrum().end()) - doc.Spectrum().begin();
     EXPECT_NEAR(SoundDocument::BinFrequency(static_cast<std::size_t>(peak), 1024, 44100), 440.0, 44.0);
     doc.StopListening();
     EXPECT_FALSE(doc.IsListening());
@@ -157,7 +158,7 @@ TEST_F(Listening, RecordStopRecordAgainWritesBothStretchesIntoOneFileThatBecomes
     doc.RemoveView(&shown);
     EXPECT_FALSE(doc.IsListening());
     ASSERT_TRUE(doc.IsWaveLoaded());
-    EXPECT_EQ(doc.m_fileName, SoundDocument::RecordingPath());
+    EXPECT_EQ(doc.FileName(), SoundDocument::RecordingPath());
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("Aufnahme.wav"));
     // Both stretches and not the pause between them. At each of the four switches a block or two
     // may fall on the other side of what the view saw, when the machine is busy.
@@ -234,7 +235,7 @@ TEST_F(Listening, OpeningAFileStopsListeningFirst) {
         EXPECT_FALSE(doc.IsListening());
         EXPECT_FALSE(doc.CapturingThread()->IsRunning());
         EXPECT_TRUE(doc.IsWaveLoaded());
-        EXPECT_EQ(doc.m_fileName, timeSeries ? series : wave);
+        EXPECT_EQ(doc.FileName(), timeSeries ? series : wave);
         EXPECT_EQ(doc.SampleCount(), timeSeries ? 9u : 4000u);
     }
 }

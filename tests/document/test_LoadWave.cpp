@@ -51,8 +51,8 @@ TEST_F(LoadWave, BrokenFilesLeaveTheDocumentEmptyWithAClearMessage) {
         ui.messages.clear();
         EXPECT_FALSE(doc.LoadWave(Write(QStringLiteral("bad.wav"), c.bytes)));
         EXPECT_FALSE(doc.IsWaveLoaded());
-        EXPECT_EQ(doc.m_waveBytes, 0u);
-        EXPECT_EQ(doc.m_fileName, Str(StringId::NoFileSelected));
+        EXPECT_EQ(doc.WaveBytes(), 0u);
+        EXPECT_EQ(doc.FileName(), Str(StringId::NoFileSelected));
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_TRUE(SaidNumber(ui, c.message)) << ui.messages[0].text.toStdString();
     }
@@ -63,11 +63,11 @@ TEST_F(LoadWave, MonoSixteenBitLoadsAsItStands) {
     ASSERT_TRUE(doc.OpenSoundFile(path));
     EXPECT_TRUE(doc.IsWaveLoaded());
     EXPECT_EQ(Samples(), (std::vector<double>{0, 1000, -1000, 32767, -32768}));
-    EXPECT_EQ(doc.m_sampleRate, 22050);
-    EXPECT_EQ(doc.m_fullScale, 32767.0);
-    EXPECT_EQ(doc.m_channels, QStringLiteral("Mono"));
-    EXPECT_EQ(doc.m_format, QStringLiteral("PCM"));
-    EXPECT_EQ(doc.m_fileName, path);
+    EXPECT_EQ(doc.SampleRate(), 22050);
+    EXPECT_EQ(doc.FullScale(), 32767.0);
+    EXPECT_EQ(doc.Channels(), QStringLiteral("Mono"));
+    EXPECT_EQ(doc.FormatName(), QStringLiteral("PCM"));
+    EXPECT_EQ(doc.FileName(), path);
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("tone.wav"));
     EXPECT_EQ(recorder.hints.back(), kHintRebuild);
     EXPECT_EQ(status.Last(kMsgStatusRate), 22050);
@@ -83,8 +83,8 @@ TEST_F(LoadWave, TwelveBitSamplesInSixteenBitWordsLoadAndShowTheirOwnWidth) {
                                Riff(Chunk("fmt ", fmt) + Chunk("data", QByteArray("\x30\x12\xf0\xff", 4))));
     ASSERT_TRUE(doc.OpenSoundFile(path));
     EXPECT_EQ(Samples(), (std::vector<double>{4656, -16}));
-    EXPECT_EQ(doc.m_fullScale, 32767.0);
-    EXPECT_EQ(doc.m_bitsShown, 12);
+    EXPECT_EQ(doc.FullScale(), 32767.0);
+    EXPECT_EQ(doc.BitsShown(), 12);
     EXPECT_EQ(status.Last(kMsgStatusBits), 12);
     EXPECT_TRUE(ui.messages.empty());
 }
@@ -130,8 +130,8 @@ TEST_F(LoadWave, StereoKeepsTheChosenChannel) {
             Write(QStringLiteral("stereo.wav"), Wave(2, 8000, static_cast<std::uint16_t>(c.bits), c.data));
         ASSERT_TRUE(doc.OpenSoundFile(path));
         EXPECT_EQ(Samples(), c.expected);
-        EXPECT_EQ(doc.m_waveBytes, static_cast<std::uint32_t>(c.data.size() / 2));
-        EXPECT_EQ(doc.m_channels, QStringLiteral("Mono"));
+        EXPECT_EQ(doc.WaveBytes(), static_cast<std::uint32_t>(c.data.size() / 2));
+        EXPECT_EQ(doc.Channels(), QStringLiteral("Mono"));
         EXPECT_TRUE(ui.channelDialogs.back().stereo);
     }
     EXPECT_NE(std::find(recorder.hints.begin(), recorder.hints.end(), kHintChannelChosen),
@@ -143,7 +143,7 @@ TEST_F(LoadWave, CancelInTheChannelDialogLoadsNothingAndKidsModeTakesLeftWithout
     ui.channels.push_back(std::nullopt);
     EXPECT_FALSE(doc.OpenSoundFile(path));
     EXPECT_FALSE(doc.IsWaveLoaded());
-    EXPECT_EQ(doc.m_waveBytes, 0u);
+    EXPECT_EQ(doc.WaveBytes(), 0u);
 
     app.Settings().IniAllgemeinGrundschulprofil = 1;
     ui.channelDialogs.clear();
@@ -163,11 +163,11 @@ TEST_F(LoadWave, EightBitSilenceKeepsItsOffsetOf128) {
     ASSERT_TRUE(
         doc.LoadWave(Write(QStringLiteral("silence.wav"), Wave(1, 8000, 8, QByteArray(512, '\x80')))));
     doc.OnSelectionChanged(0, 512);
-    ASSERT_EQ(doc.m_selSamples.size(), 512u);
-    EXPECT_EQ(doc.m_selSamples[0], 128.0);
-    ASSERT_EQ(doc.m_spectrum.size(), 257u);
-    EXPECT_DOUBLE_EQ(doc.m_spectrum[0], 128.0);
-    for (std::size_t k = 1; k < doc.m_spectrum.size(); ++k) ASSERT_NEAR(doc.m_spectrum[k], 0.0, 1e-9) << k;
+    ASSERT_EQ(doc.SelectedSamples().size(), 512u);
+    EXPECT_EQ(doc.SelectedSamples()[0], 128.0);
+    ASSERT_EQ(doc.Spectrum().size(), 257u);
+    EXPECT_DOUBLE_EQ(doc.Spectrum()[0], 128.0);
+    for (std::size_t k = 1; k < doc.Spectrum().size(); ++k) ASSERT_NEAR(doc.Spectrum()[k], 0.0, 1e-9) << k;
     doc.SetModuleFrame(Module::Fft, nullptr);
 }
 
@@ -187,7 +187,7 @@ TEST_F(LoadWave, HighRatesKeepEverySampleForAnalysisAndPlayAFlooredMeanCopy) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rate);
         ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("fast.wav"), Mono16(c.rate, c.samples))));
-        EXPECT_EQ(doc.m_waveBytes, c.samples.size() * 2);
+        EXPECT_EQ(doc.WaveBytes(), c.samples.size() * 2);
         EXPECT_TRUE(doc.PlaysReducedCopy());
         EXPECT_EQ(doc.Player().Rate(), static_cast<int>(c.copyRate));
         EXPECT_EQ(doc.Player().Bits(), 16);
@@ -264,8 +264,8 @@ TEST_F(LoadWave, WidePcmAndFloatAreConvertedToSixteenBitAndTheUserIsToldOnce) {
         ASSERT_TRUE(doc.OpenSoundFile(path));
         ui.channels.clear();
         EXPECT_EQ(Samples(), c.expected);
-        EXPECT_EQ(doc.m_bitsPerSample, 16);
-        EXPECT_EQ(doc.m_fullScale, 32767.0);
+        EXPECT_EQ(doc.BitsPerSample(), 16);
+        EXPECT_EQ(doc.FullScale(), 32767.0);
         ASSERT_EQ(ui.messages.size(), 1u);
         // The whole text: both messages begin alike, and only the right one names the sample kind.
         EXPECT_EQ(ui.messages[0].text, Str(c.message, path, c.bits));
@@ -322,7 +322,7 @@ TEST_F(LoadWave, TheOpenCommandOffersWaveFilesAndCancelDoesNothing) {
     EXPECT_FALSE(doc.OpenSoundFile(Write(QStringLiteral("song.mp3"), QByteArray("ID3"))));
     EXPECT_TRUE(ui.Said(Str(StringId::MP3FilesCannotOpened)));
     EXPECT_TRUE(doc.IsWaveLoaded());  // and the sound loaded before stays
-    EXPECT_EQ(doc.m_fileName, path);
+    EXPECT_EQ(doc.FileName(), path);
 }
 
 TEST_F(LoadWave, ACancelledRefusedOrUnreadableFileKeepsTheLoadedSoundItsSelectionAndResults) {
@@ -330,18 +330,19 @@ TEST_F(LoadWave, ACancelledRefusedOrUnreadableFileKeepsTheLoadedSoundItsSelectio
     ASSERT_TRUE(doc.OpenSoundFile(path));
     doc.SetSelection(100, 1124);
     ASSERT_TRUE(doc.OnSelectionChanged(100, 1124));
-    const std::vector<double> samples = Samples(), selected = doc.m_selSamples, spectrum = doc.m_spectrum;
+    const std::vector<double> samples = Samples(), selected = doc.SelectedSamples(),
+                              spectrum = doc.Spectrum();
     const QString title = doc.GetTitle();
     const auto unchanged = [&] {
         EXPECT_TRUE(doc.IsWaveLoaded());
         EXPECT_EQ(Samples(), samples);
-        EXPECT_EQ(doc.m_fileName, path);
+        EXPECT_EQ(doc.FileName(), path);
         EXPECT_EQ(doc.GetTitle(), title);
-        EXPECT_EQ(doc.m_selStart, 100u);
-        EXPECT_EQ(doc.m_selEnd, 1124u);
-        EXPECT_EQ(doc.m_selSamples, selected);
-        EXPECT_EQ(doc.m_spectrum, spectrum);
-        EXPECT_EQ(doc.m_sampleRate, 8000);
+        EXPECT_EQ(doc.SelectionStart(), 100u);
+        EXPECT_EQ(doc.SelectionEnd(), 1124u);
+        EXPECT_EQ(doc.SelectedSamples(), selected);
+        EXPECT_EQ(doc.Spectrum(), spectrum);
+        EXPECT_EQ(doc.SampleRate(), 8000);
     };
     {
         SCOPED_TRACE("the open dialog cancelled");
@@ -392,6 +393,6 @@ TEST_F(LoadWave, ACancelledRefusedOrUnreadableFileKeepsTheLoadedSoundItsSelectio
     ui.openFiles.push_back(Write(QStringLiteral("new.wav"), Mono16(11025, {5, 6, 7})));
     doc.OnFileOpen();
     EXPECT_EQ(Samples(), (std::vector<double>{5, 6, 7}));
-    EXPECT_EQ(doc.m_sampleRate, 11025);
-    EXPECT_LE(doc.m_selSamples.size(), 1u);
+    EXPECT_EQ(doc.SampleRate(), 11025);
+    EXPECT_LE(doc.SelectedSamples().size(), 1u);
 }

@@ -37,9 +37,9 @@ protected:
     // The frequency of the strongest spectrum line of the whole loaded sound.
     double PeakFrequency() {
         doc.OnSelectionChanged(0, doc.SampleCount());
-        const auto peak = std::max_element(doc.m_spectrum.begin() + 1, doc.m_spectrum.end());
-        return SoundDocument::BinFrequency(static_cast<std::size_t>(peak - doc.m_spectrum.begin()),
-                                           doc.m_spectrumPoints, doc.m_sampleRate);
+        const auto peak = std::max_element(doc.Spectrum().begin() + 1, doc.Spectrum().end());
+        return SoundDocument::BinFrequency(static_cast<std::size_t>(peak - doc.Spectrum().begin()),
+                                           doc.SpectrumPoints(), doc.SampleRate());
     }
     // Names of the half-made files a conversion might have left in the folder.
     QStringList LeftOvers() const {
@@ -93,11 +93,11 @@ TEST_F(Mp3, ToneSurvivesTheRoundTripAndOpensAsTheMp3File) {
     const QString converted = Path(QStringLiteral("converted.wav"));
     EXPECT_TRUE(QFileInfo(converted).isFile());
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("tone.mp3"));
-    EXPECT_EQ(doc.m_fileName, mp3);
-    EXPECT_EQ(doc.m_wavePath, converted);
+    EXPECT_EQ(doc.FileName(), mp3);
+    EXPECT_EQ(doc.WavePath(), converted);
     EXPECT_TRUE(doc.IsWaveLoaded());
-    EXPECT_EQ(doc.m_sampleRate, 44100);
-    EXPECT_EQ(doc.m_bitsPerSample, 16);
+    EXPECT_EQ(doc.SampleRate(), 44100);
+    EXPECT_EQ(doc.BitsPerSample(), 16);
     EXPECT_NEAR(doc.SampleCount(), 44100.0, 1152.0);  // at most one MPEG frame of padding
     EXPECT_NEAR(PeakFrequency(), 440.0, 2.0);
 
@@ -111,7 +111,7 @@ TEST_F(Mp3, ToneSurvivesTheRoundTripAndOpensAsTheMp3File) {
                 last.endsWith(QStringLiteral(", estimated remaining 0 sec.")))
         << last.toStdString();
     EXPECT_EQ(ui.progressTexts.back(), Str(StringId::PleaseWaitUntilWave));
-    EXPECT_EQ(doc.m_progress, Str(StringId::PleaseWaitUntilWave));
+    EXPECT_EQ(doc.ProgressText(), Str(StringId::PleaseWaitUntilWave));
     EXPECT_FALSE(ui.progressOpen);
     EXPECT_TRUE(LeftOvers().isEmpty());
 }
@@ -130,7 +130,7 @@ TEST_F(Mp3, FlacOggAndOpusFilesAreConvertedLikeMp3) {
         ASSERT_TRUE(doc.OpenSoundFile(path));
         EXPECT_TRUE(ui.messages.empty());
         EXPECT_EQ(doc.GetTitle(), QString::fromLatin1(c.name));
-        EXPECT_EQ(doc.m_sampleRate, 48000);
+        EXPECT_EQ(doc.SampleRate(), 48000);
         EXPECT_NEAR(PeakFrequency(), 440.0, 2.0);
     }
     // The open dialog offers them.
@@ -165,7 +165,7 @@ TEST_F(Mp3, AFailedConversionSaysWhyOnceAndKeepsTheSoundLoadedBefore) {
         EXPECT_EQ(ui.messages[1].text, Str(StringId::CouldNotReadFile));
         EXPECT_TRUE(doc.IsWaveLoaded());
         EXPECT_EQ(doc.SampleCount(), 44100u);
-        EXPECT_EQ(doc.m_fileName, before);
+        EXPECT_EQ(doc.FileName(), before);
         EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("converted.wav"))));
         EXPECT_FALSE(ui.progressOpen);
         EXPECT_TRUE(LeftOvers().isEmpty());
@@ -176,7 +176,7 @@ TEST_F(Mp3, AFailedConversionSaysWhyOnceAndKeepsTheSoundLoadedBefore) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, Str(StringId::ThereNoFile, Path(QStringLiteral("missing.mp3"))));
     EXPECT_TRUE(doc.IsWaveLoaded());
-    EXPECT_EQ(doc.m_fileName, before);
+    EXPECT_EQ(doc.FileName(), before);
 }
 
 TEST_F(Mp3, EncodingKeepsTheFormatMp3CanCarryAndRefusesTheRest) {
@@ -324,7 +324,7 @@ TEST_F(Mp3, TheChosenFileIsWhatTheUserSeesAndSavingNeverWritesOverIt) {
     // Chosen and loaded, the Ogg file is what the user sees.
     ui.channels.push_back(0);
     ASSERT_TRUE(doc.OpenSoundFile(ogg));
-    EXPECT_EQ(doc.m_fileName, ogg);
+    EXPECT_EQ(doc.FileName(), ogg);
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("duet.ogg"));
     EXPECT_EQ(MainWindow::StatusPaneText(kMsgStatusFile, 0, doc), QStringLiteral("File: duet.ogg"));
     EXPECT_EQ(FormatOf(converted).channels, 2);

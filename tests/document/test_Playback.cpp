@@ -10,6 +10,7 @@
 #include "document/RiffWave.h"
 #include "platform/audio/AudioDevice.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 
 using namespace test;
 
@@ -27,7 +28,7 @@ protected:
         ASSERT_TRUE(output) << error.toStdString();
         doc.SetSoundFactory(
             [this](const QString& path, QString*) { return PlaybackSound::Create(*output, path, nullptr); });
-        doc.m_fftPoints = 1024;
+        DocumentTestAccess::FftPoints(doc) = 1024;
     }
     void TearDown() override {
         if (doc.IsPlaying()) doc.OnStopPlaying();
@@ -96,12 +97,12 @@ TEST_F(PlaybackTest, TheSpectrumFollowsThePlayPositionUntilTooFewSamplesRemain) 
     Load(44100, 44100);
     doc.OnPlay();
     doc.PlaybackUpdate(2 * 1000);
-    ASSERT_EQ(doc.m_selSamples.size(), 1024u);
-    EXPECT_EQ(doc.m_selSamples[0], 1000.0);
-    EXPECT_EQ(doc.m_spectrum.size(), 513u);
+    ASSERT_EQ(doc.SelectedSamples().size(), 1024u);
+    EXPECT_EQ(doc.SelectedSamples()[0], 1000.0);
+    EXPECT_EQ(doc.Spectrum().size(), 513u);
     recorder.hints.clear();
     doc.PlaybackUpdate(2 * (44100 - 500));  // fewer than 1024 samples left: the sound plays on
-    EXPECT_EQ(doc.m_selSamples[0], 1000.0);
+    EXPECT_EQ(doc.SelectedSamples()[0], 1000.0);
     EXPECT_TRUE(recorder.hints.empty());
     EXPECT_TRUE(doc.IsPlaying());
 }
@@ -122,9 +123,9 @@ TEST_F(PlaybackTest, FilesOutsideTheCardsRatesPlayACopyWhileTheSpectrumReadsEver
           Case{44100, 44101, 44100, 44101, 3000, 3000}}) {
         SCOPED_TRACE(c.rate);
         Load(c.rate, c.samples);
-        doc.m_fftPoints = 1024;                   // each new sound takes the carried size again
-        EXPECT_EQ(doc.SampleCount(), c.samples);  // the analysis keeps the file's own samples
-        EXPECT_EQ(doc.m_sampleRate, static_cast<int>(c.rate));
+        DocumentTestAccess::FftPoints(doc) = 1024;  // each new sound takes the carried size again
+        EXPECT_EQ(doc.SampleCount(), c.samples);    // the analysis keeps the file's own samples
+        EXPECT_EQ(doc.SampleRate(), static_cast<int>(c.rate));
         EXPECT_EQ(doc.Player().Bytes(), 2 * c.copySamples);
         EXPECT_EQ(doc.Player().Sound()->Size(), doc.Player().Bytes());
         if (c.copyRate != c.rate) {
@@ -133,8 +134,8 @@ TEST_F(PlaybackTest, FilesOutsideTheCardsRatesPlayACopyWhileTheSpectrumReadsEver
         }
         doc.OnPlay();
         doc.PlaybackUpdate(2 * c.playSample);
-        ASSERT_EQ(doc.m_selSamples.size(), 1024u);
-        EXPECT_EQ(doc.m_selSamples[0], double(c.analysedSample));
+        ASSERT_EQ(doc.SelectedSamples().size(), 1024u);
+        EXPECT_EQ(doc.SelectedSamples()[0], double(c.analysedSample));
         doc.OnStopPlaying();
     }
 }
@@ -202,7 +203,7 @@ TEST_F(PlaybackTest, BackToStartWhilePlayingGoesOnFromTheStartOfTheMarkedStretch
     EXPECT_EQ(doc.Player().Position(), 44100u);
     EXPECT_NEAR(SoundPosition(), 2u * 44100, 2u * 4410);
     // The spectrum follows at once, and nothing tells the running displays to stop.
-    EXPECT_EQ(doc.m_selSamples[0], double(44100 % 20000));
+    EXPECT_EQ(doc.SelectedSamples()[0], double(44100 % 20000));
     EXPECT_EQ(recorder.hints, std::vector<int>{kHintSpectrum});
 
     doc.OnStopPlaying();
@@ -233,13 +234,13 @@ TEST_F(PlaybackTest, FftSettingsWhilePlayingGoOnPlayingWithTheNewSize) {
         EXPECT_TRUE(doc.IsPlaying());
         EXPECT_TRUE(doc.Player().Sound()->IsPlaying());
         EXPECT_NEAR(SoundPosition(), 2u * 50000, 2u * 4410);  // on from where it was
-        EXPECT_EQ(doc.m_fftPoints, 256);
+        EXPECT_EQ(doc.FftPoints(), 256);
         // The rebuild comes first; the start after it sets the running displays going again.
         ASSERT_GE(recorder.hints.size(), 2u);
         EXPECT_EQ(recorder.hints[recorder.hints.size() - 2], kHintRebuild);
         EXPECT_EQ(recorder.hints.back(), kHintPlayStarted);
         doc.PlaybackUpdate(2 * 50000);
-        EXPECT_EQ(doc.m_spectrum.size(), 129u);
+        EXPECT_EQ(doc.Spectrum().size(), 129u);
         doc.OnStopPlaying();
     }
     ui.fftSizes.push_back(1);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 
 using namespace test;
 
@@ -44,9 +45,9 @@ TEST_F(Spectrum, SelectionUsesTheLargestPowerOfTwoNotAboveItsLength) {
         SCOPED_TRACE(c.last - c.first);
         recorder.hints.clear();
         doc.OnSelectionChanged(c.first, c.last);
-        EXPECT_EQ(doc.m_selSamples.size(), c.samples);
-        EXPECT_EQ(doc.m_spectrum.size(), c.points / 2 + 1);
-        EXPECT_EQ(doc.m_spectrumPoints, static_cast<int>(c.points));
+        EXPECT_EQ(doc.SelectedSamples().size(), c.samples);
+        EXPECT_EQ(doc.Spectrum().size(), c.points / 2 + 1);
+        EXPECT_EQ(doc.SpectrumPoints(), static_cast<int>(c.points));
         EXPECT_EQ(recorder.hints, std::vector<int>{kHintSelectionSpectrum});
     }
 }
@@ -54,21 +55,21 @@ TEST_F(Spectrum, SelectionUsesTheLargestPowerOfTwoNotAboveItsLength) {
 TEST_F(Spectrum, ALongSelectionKeepsEverySampleButTransformsAtMostTheLargestFftSize) {
     LoadRamp(1100000);  // above 2^20
     doc.OnSelectionChanged(0, 1100000);
-    EXPECT_EQ(doc.m_selSamples.size(), 1100000u);
-    EXPECT_EQ(doc.m_spectrumPoints, 524288);
-    ASSERT_EQ(doc.m_spectrum.size(), 262145u);
+    EXPECT_EQ(doc.SelectedSamples().size(), 1100000u);
+    EXPECT_EQ(doc.SpectrumPoints(), 524288);
+    ASSERT_EQ(doc.Spectrum().size(), 262145u);
     // The spectrum of the first 524288 samples: the ramp's mean is its 0 Hz bin.
     double sum = 0.0;
     for (std::size_t i = 0; i < 524288; ++i) sum += static_cast<double>(i % 1000);
-    EXPECT_NEAR(doc.m_spectrum[0], sum / 524288, 1e-6);
+    EXPECT_NEAR(doc.Spectrum()[0], sum / 524288, 1e-6);
 }
 
 TEST_F(Spectrum, SixteenBitSelectionsStartAtAnEvenSample) {
     LoadRamp(100);
     doc.OnSelectionChanged(7, 20);
-    ASSERT_EQ(doc.m_selSamples.size(), 14u);
-    EXPECT_EQ(doc.m_selSamples.front(), 6.0);
-    EXPECT_EQ(doc.m_selSamples.back(), 19.0);
+    ASSERT_EQ(doc.SelectedSamples().size(), 14u);
+    EXPECT_EQ(doc.SelectedSamples().front(), 6.0);
+    EXPECT_EQ(doc.SelectedSamples().back(), 19.0);
 }
 
 TEST_F(Spectrum, NothingChangesWhilePlayingAndNoSpectrumWithoutAModuleThatNeedsIt) {
@@ -77,24 +78,24 @@ TEST_F(Spectrum, NothingChangesWhilePlayingAndNoSpectrumWithoutAModuleThatNeedsI
     recorder.hints.clear();
     doc.OnSelectionChanged(0, 1024);
     EXPECT_TRUE(recorder.hints.empty());
-    EXPECT_EQ(doc.m_selSamples.size(), 1u);
+    EXPECT_EQ(doc.SelectedSamples().size(), 1u);
     DocumentTestAccess::Activity(doc).SetPlaying(false);
 
     doc.SetModuleFrame(Module::Fft, nullptr);
     doc.OnSelectionChanged(0, 1024);
-    EXPECT_EQ(doc.m_selSamples.size(), 1024u);
-    EXPECT_EQ(doc.m_spectrum.size(), 1u);  // not computed
-    EXPECT_EQ(doc.m_spectrumPoints, 1024);
+    EXPECT_EQ(doc.SelectedSamples().size(), 1024u);
+    EXPECT_EQ(doc.Spectrum().size(), 1u);  // not computed
+    EXPECT_EQ(doc.SpectrumPoints(), 1024);
 }
 
 TEST_F(Spectrum, ASineShowsItsAmplitudeAtItsBin) {
     // 1000 Hz at 8000 Hz lies exactly on bin 128 of 1024 points; |X|/N is half the amplitude.
     ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("sine.wav"), Mono16(8000, Sine(1000, 8000, 1024, 10000)))));
     doc.OnSelectionChanged(0, 1024);
-    ASSERT_EQ(doc.m_spectrum.size(), 513u);
-    const auto peak = std::max_element(doc.m_spectrum.begin(), doc.m_spectrum.end()) - doc.m_spectrum.begin();
+    ASSERT_EQ(doc.Spectrum().size(), 513u);
+    const auto peak = std::max_element(doc.Spectrum().begin(), doc.Spectrum().end()) - doc.Spectrum().begin();
     EXPECT_EQ(peak, 128);
-    EXPECT_NEAR(doc.m_spectrum[128], 5000.0, 1.0);
+    EXPECT_NEAR(doc.Spectrum()[128], 5000.0, 1.0);
     EXPECT_DOUBLE_EQ(SoundDocument::BinFrequency(128, 1024, 8000), 1000.0);
 }
 
@@ -107,22 +108,23 @@ TEST_F(Spectrum, ComputeSpectrumOfNeedsEnoughValuesAndPadsSelections) {
     ASSERT_EQ(out.size(), 33u);
     EXPECT_DOUBLE_EQ(out[0], 1.0);
 
-    doc.m_selSamples = {4.0, 4.0};  // fewer than N: zeros appended, so x = (4, 4, 0, 0)
+    DocumentTestAccess::SelectedSamples(doc) = {4.0,
+                                                4.0};  // fewer than N: zeros appended, so x = (4, 4, 0, 0)
     doc.ComputeSpectrum(4);
-    ASSERT_EQ(doc.m_spectrum.size(), 3u);
-    EXPECT_DOUBLE_EQ(doc.m_spectrum[0], 2.0);
-    EXPECT_DOUBLE_EQ(doc.m_spectrum[1], std::sqrt(2.0));
-    EXPECT_DOUBLE_EQ(doc.m_spectrum[2], 0.0);
+    ASSERT_EQ(doc.Spectrum().size(), 3u);
+    EXPECT_DOUBLE_EQ(doc.Spectrum()[0], 2.0);
+    EXPECT_DOUBLE_EQ(doc.Spectrum()[1], std::sqrt(2.0));
+    EXPECT_DOUBLE_EQ(doc.Spectrum()[2], 0.0);
 }
 
 TEST_F(Spectrum, CaptureBlocksGiveLiveSpectraUntilEscape) {
-    doc.m_fftPoints = 256;
+    DocumentTestAccess::FftPoints(doc) = 256;
     DocumentTestAccess::Activity(doc).SetListening(true);
     recorder.hints.clear();
     doc.OnCaptureBlock(std::vector<double>(800, 3.0), QStringLiteral("/tmp/rec.wav"));
-    EXPECT_EQ(doc.m_spectrum.size(), 129u);
-    EXPECT_DOUBLE_EQ(doc.m_spectrum[0], 3.0);
-    EXPECT_EQ(doc.m_recordPath, QStringLiteral("/tmp/rec.wav"));
+    EXPECT_EQ(doc.Spectrum().size(), 129u);
+    EXPECT_DOUBLE_EQ(doc.Spectrum()[0], 3.0);
+    EXPECT_EQ(doc.RecordFile(), QStringLiteral("/tmp/rec.wav"));
     EXPECT_EQ(recorder.hints, std::vector<int>{kHintSpectrum});
     doc.RequestStopListening();
     doc.OnCaptureBlock(std::vector<double>(800, 3.0), QString());
@@ -132,19 +134,19 @@ TEST_F(Spectrum, CaptureBlocksGiveLiveSpectraUntilEscape) {
 }
 
 TEST_F(Spectrum, FftSettingsDialogShowsTheSizeAndCarriesTheChoice) {
-    doc.m_fftPoints = 3000;
+    DocumentTestAccess::FftPoints(doc) = 3000;
     ui.fftSizes.push_back(std::nullopt);
     doc.OnFftSettings();
     EXPECT_EQ(ui.fftDialogInitialEntries.back(), 2);  // 1024 for a size not in the list
     EXPECT_EQ(recorder.hints.back(), kHintRebuild);
 
-    doc.m_fftPoints = 16384;
+    DocumentTestAccess::FftPoints(doc) = 16384;
     ui.fftSizes.push_back(11);
     doc.OnFftSettings();
     EXPECT_EQ(ui.fftDialogInitialEntries.back(), 6);
-    EXPECT_EQ(doc.m_fftPoints, 524288);
+    EXPECT_EQ(doc.FftPoints(), 524288);
     EXPECT_EQ(status.Last(kMsgStatusFftPoints), 524288);
     // Opening the next file keeps the chosen size.
     doc.RemoveWave();
-    EXPECT_EQ(doc.m_fftPoints, 524288);
+    EXPECT_EQ(doc.FftPoints(), 524288);
 }

@@ -65,9 +65,9 @@ TEST_F(TimeSeries, ImportLoadsA44kHzSixteenBitSound) {
     ASSERT_TRUE(doc.OpenTimeSeriesFile(path));
     EXPECT_TRUE(doc.IsWaveLoaded());
     EXPECT_EQ(Samples(), (std::vector<double>{-16384, 0, 16384, 32767}));
-    EXPECT_EQ(doc.m_sampleRate, 44100);
-    EXPECT_EQ(doc.m_bitsPerSample, 16);
-    EXPECT_EQ(doc.m_fileName, path);
+    EXPECT_EQ(doc.SampleRate(), 44100);
+    EXPECT_EQ(doc.BitsPerSample(), 16);
+    EXPECT_EQ(doc.FileName(), path);
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("series.dat"));
     EXPECT_TRUE(doc.PlaysReducedCopy());
     EXPECT_EQ(doc.Player().Rate(), 44100);
@@ -91,7 +91,7 @@ TEST_F(TimeSeries, EmptyAndUnreadableFilesLeaveTheDocumentEmptyWithAMessage) {
         ui.messages.clear();
         EXPECT_FALSE(doc.OpenTimeSeriesFile(c.path));
         EXPECT_FALSE(doc.IsWaveLoaded());
-        EXPECT_EQ(doc.m_fileName, Str(StringId::NoFileSelected));
+        EXPECT_EQ(doc.FileName(), Str(StringId::NoFileSelected));
         EXPECT_TRUE(SaidNumber(ui, c.message));
     }
 }
@@ -111,7 +111,7 @@ TEST_F(TimeSeries, ATextWithoutNumbersIsRefusedAndTheLoadedSoundStays) {
     EXPECT_EQ(ui.messages[0].text, Str(StringId::TextFileHoldsNo, services));
     EXPECT_FALSE(ui.messages[0].text.contains(QStringLiteral("0 Byte")));
     EXPECT_TRUE(doc.IsWaveLoaded());
-    EXPECT_EQ(doc.m_fileName, series);
+    EXPECT_EQ(doc.FileName(), series);
     EXPECT_EQ(Samples(), before);
 
     // A log with a few numbers among many words loads its numbers and says how many were left out.

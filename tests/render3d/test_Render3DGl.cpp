@@ -13,6 +13,7 @@
 #include "render3d/DdsWriter.h"
 #include "settings/IniFile.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "tests/support/EnglishProfiles.h"
 #include "tests/support/KalvoProcess.h"
 #include "views/common/ModuleFrame.h"
@@ -44,7 +45,7 @@ protected:
         s.IniRekobIsPunkte = 1;
         s.IniRekobIsBunt = 0;
         s.IniRekoSizePts = 6;
-        doc.m_fftPoints = 256;
+        DocumentTestAccess::FftPoints(doc) = 256;
         ASSERT_TRUE(
             doc.LoadWave(Write(QStringLiteral("s.wav"), Mono16(8000, Sine(1000, 8000, 40000, 20000)))));
     }

@@ -21,6 +21,7 @@
 #include "analysis/LyapunovKantz.h"
 #include "tests/support/ChaoticSeries.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "tests/support/KalvoProcess.h"
 #include "views/common/ViewFont.h"
 #include "views/nonlinear/AnalysisFrame.h"
@@ -90,7 +91,7 @@ TEST_F(AnalysisWindow, ControlLimitsAndCouplings) {
     EXPECT_DOUBLE_EQ(View().Parameters().radiusMinLyaMax, 0.002);
     EXPECT_DOUBLE_EQ(View().Parameters().radiusMinLya, app.Settings().IniAnalyseRadiusMinLya);
     // A new selection sets the points and the count of the mode.
-    doc.m_selSamples = HenonSeries(700);
+    DocumentTestAccess::SelectedSamples(doc) = HenonSeries(700);
     frame->SetControlInt(AnalysisView::kPoints, 700);
     frame->SetControlInt(AnalysisView::kCount, 700);
     EXPECT_EQ(View().Parameters().numPointsLyaMax, 700);
@@ -120,7 +121,7 @@ TEST_F(AnalysisWindow, ANewSelectionBringsItsLengthIntoTheBarAndAClearedOneLeave
 }
 
 TEST_F(AnalysisWindow, IterationQuestions) {
-    doc.m_selSamples = HenonSeries(400);
+    DocumentTestAccess::SelectedSamples(doc) = HenonSeries(400);
     // Largest exponent: asked at every Calculate with more than 50 iterations, also after No.
     View().OnMode(AnalysisMode::LargestExponent);
     Edit(AnalysisView::kIterations)->setText(QStringLiteral("60"));
@@ -145,12 +146,12 @@ TEST_F(AnalysisWindow, IterationQuestions) {
 
 TEST_F(AnalysisWindow, TooShortSelectionAndAFinishedCalculation) {
     View().OnMode(AnalysisMode::CorrelationDimension);
-    doc.m_selSamples = HenonSeries(49);
+    DocumentTestAccess::SelectedSamples(doc) = HenonSeries(49);
     Calculate();
     EXPECT_FALSE(View().HasResult(AnalysisMode::CorrelationDimension));
     EXPECT_FALSE(View().IsCalculating());
 
-    doc.m_selSamples = HenonSeries(3000);
+    DocumentTestAccess::SelectedSamples(doc) = HenonSeries(3000);
     View().OnEdit(AnalysisView::kTau, QStringLiteral("1"));
     View().OnEdit(AnalysisView::kPoints, QStringLiteral("3000"));
     Calculate();
@@ -160,7 +161,7 @@ TEST_F(AnalysisWindow, TooShortSelectionAndAFinishedCalculation) {
 }
 
 TEST_F(AnalysisWindow, EscapeCancelsAndLeavesNoResult) {
-    doc.m_selSamples = LorenzSeries(20000);
+    DocumentTestAccess::SelectedSamples(doc) = LorenzSeries(20000);
     View().OnMode(AnalysisMode::Spectrum);
     View().OnEdit(AnalysisView::kPoints, QStringLiteral("20000"));
     View().OnEdit(AnalysisView::kCount, QStringLiteral("1000"));
@@ -194,7 +195,7 @@ TEST_F(AnalysisWindow, FitBoundariesAndSlopeReadOut) {
     EXPECT_EQ(View().FitTo(), 250);
 
     // A line drawn along the S(dn) curve of the Hénon map reads about 0.42.
-    doc.m_selSamples = HenonSeries(5000);
+    DocumentTestAccess::SelectedSamples(doc) = HenonSeries(5000);
     View().resize(840, 530);
     View().OnMode(AnalysisMode::LargestExponent);
     View().OnEdit(AnalysisView::kTau, QStringLiteral("1"));
@@ -415,7 +416,7 @@ TEST_F(AnalysisWindow, EscapeReachesTheMainWindowUnlessACalculationRuns) {
     EXPECT_EQ(stops, 1) << "Escape with nothing to cancel goes to the main window";
 
     // While it calculates, Escape is the window's own and stops the calculation.
-    doc.m_selSamples = LorenzSeries(20000);
+    DocumentTestAccess::SelectedSamples(doc) = LorenzSeries(20000);
     View().OnMode(AnalysisMode::Spectrum);
     View().OnEdit(AnalysisView::kPoints, QStringLiteral("20000"));
     View().OnEdit(AnalysisView::kCount, QStringLiteral("1000"));
@@ -747,7 +748,7 @@ TEST(LyapunovPlots, TheCorrelationDiagramHasTheWholeHeightUntilAFitRangeIsSet) {
 }
 
 TEST_F(AnalysisWindow, TheProgressLineHasARowOfItsOwnAndACancelledCalculationSaysSo) {
-    doc.m_selSamples = LorenzSeries(20000);
+    DocumentTestAccess::SelectedSamples(doc) = LorenzSeries(20000);
     View().resize(700, 500);
     View().OnMode(AnalysisMode::Spectrum);
     View().OnEdit(AnalysisView::kPoints, QStringLiteral("20000"));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "views/spectral/FftExport.h"
 
 using namespace test;
@@ -18,9 +19,9 @@ TEST_F(FftExport, LevelsAreDecibelsFullScaleAlikeForEightAndSixteenBitsAndSilenc
                           {Wave(1, 8000, 8, QByteArray::fromHex("80818283")), 64.0}};
     for (const Case& c : cases) {
         ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("x.wav"), c.wave)));
-        doc.m_spectrum = {2 * c.fullSine, c.fullSine / 10, 0.0};
+        DocumentTestAccess::Spectrum(doc) = {2 * c.fullSine, c.fullSine / 10, 0.0};
         const QStringList lines = FftExportText(doc).split(QStringLiteral("\r\n"));
-        SCOPED_TRACE(doc.m_bitsPerSample);
+        SCOPED_TRACE(doc.BitsPerSample());
         ASSERT_EQ(lines.size(), 5);
         EXPECT_EQ(lines[0], QStringLiteral("frequency[Hz]\tamplitude[dBFS]"));
         EXPECT_EQ(lines[1], QStringLiteral("0\t0"));        // a constant of full scale

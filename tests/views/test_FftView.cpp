@@ -14,6 +14,7 @@
 #include <map>
 
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "views/spectral/FftFrame.h"
 #include "views/spectral/FftPlot.h"
 #include "views/spectral/FftView.h"
@@ -321,9 +322,9 @@ protected:
         frame->resize(1020 + frame->ControlBar()->width() + 20, 500);
         frame->show();
         frame->ShownView()->resize(kClient.size());
-        doc.m_sampleRate = kRate;
-        doc.m_bitsPerSample = 16;
-        doc.m_fullScale = 32767.0;
+        DocumentTestAccess::SampleRate(doc) = kRate;
+        DocumentTestAccess::BitsPerSample(doc) = 16;
+        DocumentTestAccess::FullScale(doc) = 32767.0;
     }
     void TearDown() override {
         doc.SetModuleFrame(Module::Fft, nullptr);
@@ -386,12 +387,12 @@ TEST_F(FFTWindow, ExclusiveControlsAndTheDocumentsFields) {
     frame->SetControlInt(1069, 22);
     EXPECT_EQ(View().Settings().bottomDb, -96);
     EXPECT_EQ(View().Settings().topCutkHz, 22);
-    doc.m_fftPoints = 16384;
+    DocumentTestAccess::FftPoints(doc) = 16384;
     doc.UpdateAllViews(kHintRebuild);
     auto* points = qobject_cast<QLineEdit*>(frame->Control(FftView::kCtrlFftPoints));
     EXPECT_EQ(points->text(), QStringLiteral("16384"));
     EXPECT_FALSE(points->isEnabled());
-    doc.m_spectrumPoints = 2048;
+    DocumentTestAccess::SpectrumPoints(doc) = 2048;
     doc.UpdateAllViews(kHintSelectionSpectrum);
     EXPECT_EQ(points->text(), QStringLiteral("2048"));
 }
@@ -408,8 +409,8 @@ TEST_F(FFTWindow, SettingsComeFromTheProfileAndGoBackWhenTheWindowCloses) {
 }
 
 TEST_F(FFTWindow, ALiveBlockIsDrawnAndItsPeakFound) {
-    doc.m_sampleRate = 8000;
-    doc.m_fftPoints = 1024;
+    DocumentTestAccess::SampleRate(doc) = 8000;
+    DocumentTestAccess::FftPoints(doc) = 1024;
     std::vector<double> block(1024);
     for (std::size_t i = 0; i < block.size(); ++i)
         block[i] = 16000.0 * std::sin(2 * M_PI * 1000.0 * i / 8000.0);
@@ -428,7 +429,7 @@ TEST_F(FFTWindow, ALiveBlockIsDrawnAndItsPeakFound) {
 }
 
 TEST_F(FFTWindow, TwoValuesDrawOnlyTheAxesAndThePiano) {
-    doc.m_spectrum = {30000.0, 30000.0};
+    DocumentTestAccess::Spectrum(doc) = {30000.0, 30000.0};
     const QImage picture = Repaint();
     int red = 0;
     for (int y = 30; y < picture.height() - 20; ++y)
@@ -440,7 +441,7 @@ TEST_F(FFTWindow, TwoValuesDrawOnlyTheAxesAndThePiano) {
 }
 
 TEST_F(FFTWindow, ALeftClickReadsFrequencyLevelAndNote) {
-    doc.m_spectrum = Spectrum({{44, 10000}});
+    DocumentTestAccess::Spectrum(doc) = Spectrum({{44, 10000}});
     Repaint();
     const int x = View().Plot().XOf(440.0);
     QTest::mousePress(&View(), Qt::LeftButton, {}, QPoint(x, 200));
@@ -457,7 +458,7 @@ TEST_F(FFTWindow, ExportDataCopiesTheTableAndSaysSoButNotWithoutASpectrum) {
     View().OnViewCommand(ViewCommand::ExportData);
     EXPECT_TRUE(SaidNumber(ui, 63701));
     EXPECT_FALSE(SaidNumber(ui, 61472));
-    doc.m_spectrum = {32768.0, 1638.4, 0.5};
+    DocumentTestAccess::Spectrum(doc) = {32768.0, 1638.4, 0.5};
     View().OnViewCommand(ViewCommand::ExportData);
     EXPECT_TRUE(SaidNumber(ui, 61472));
     const QString text = QGuiApplication::clipboard()->text();
@@ -466,7 +467,7 @@ TEST_F(FFTWindow, ExportDataCopiesTheTableAndSaysSoButNotWithoutASpectrum) {
 }
 
 TEST_F(FFTWindow, SaveViewWritesThePictureAndCopyAddsTheCaptions) {
-    doc.m_spectrum = Spectrum({{100, 10000}});
+    DocumentTestAccess::Spectrum(doc) = Spectrum({{100, 10000}});
     Repaint();
     ui.saveFiles.push_back(std::nullopt);  // cancelled: nothing happens
     View().OnViewCommand(ViewCommand::SaveView);
@@ -501,14 +502,14 @@ TEST_F(FFTWindow, SaveViewWritesThePictureAndCopyAddsTheCaptions) {
 }
 
 TEST_F(FFTWindow, ClearAllDataEmptiesTheListsAndTheDocumentsSpectrum) {
-    doc.m_spectrum = Spectrum({{100, 10000}});
+    DocumentTestAccess::Spectrum(doc) = Spectrum({{100, 10000}});
     Repaint();
     ASSERT_FALSE(View().Plot().Peaks().empty());
     recorder.hints.clear();
     View().OnViewCommand(ViewCommand::ClearAllData);
     EXPECT_TRUE(View().Plot().Peaks().empty());
     EXPECT_EQ(View().Plot().Curve(), (std::vector<QPoint>{QPoint(0, 0)}));
-    EXPECT_LE(doc.m_spectrum.size(), 1u);
+    EXPECT_LE(doc.Spectrum().size(), 1u);
     EXPECT_EQ(recorder.hints, (std::vector<int>{kHintRebuild}));
 }
 
@@ -543,28 +544,28 @@ TEST_F(FFTWindow, ANewFftSizeShowsTheSpectrumAgainInsteadOfABlankWindow) {
     // A selection of 4096 samples: its spectrum is shown again, at its own size; the sonogram
     // and the other windows hear of the selection anew and take the new size.
     ASSERT_TRUE(doc.OnSelectionChanged(2000, 6096));
-    ASSERT_EQ(doc.m_spectrum.size(), 2049u);
+    ASSERT_EQ(doc.Spectrum().size(), 2049u);
     ui.fftSizes.push_back(0);  // 256 points
     recorder.hints.clear();
     doc.OnFftSettings();
-    EXPECT_EQ(doc.m_fftPoints, 256);
-    EXPECT_EQ(doc.m_selSamples.size(), 4096u);
-    ASSERT_EQ(doc.m_spectrum.size(), 2049u);
-    EXPECT_NEAR(doc.m_spectrum[256], kAmplitude / 2, kAmplitude * 0.005);
+    EXPECT_EQ(doc.FftPoints(), 256);
+    EXPECT_EQ(doc.SelectedSamples().size(), 4096u);
+    ASSERT_EQ(doc.Spectrum().size(), 2049u);
+    EXPECT_NEAR(doc.Spectrum()[256], kAmplitude / 2, kAmplitude * 0.005);
     EXPECT_EQ(recorder.hints.back(), kHintSelectionSpectrum);
     EXPECT_EQ(points->text(), QStringLiteral("4096"));
     EXPECT_GT(RedPixels(Repaint()), 100);
 
     // The spectrum at the play position, where playback stopped: computed again at the new size.
-    doc.m_spectrumPoints = 0;  // as playback leaves it
+    DocumentTestAccess::SpectrumPoints(doc) = 0;  // as playback leaves it
     doc.PlaybackUpdate(2000 * 2);
-    ASSERT_EQ(doc.m_spectrum.size(), 129u);
+    ASSERT_EQ(doc.Spectrum().size(), 129u);
     ui.fftSizes.push_back(2);  // 1024 points
     doc.OnFftSettings();
     EXPECT_EQ(std::count(recorder.hints.begin(), recorder.hints.end(), kHintSelectionSpectrum),
               1);  // the first change only
-    ASSERT_EQ(doc.m_spectrum.size(), 513u);
-    EXPECT_NEAR(doc.m_spectrum[64], kAmplitude / 2, kAmplitude * 0.005);
+    ASSERT_EQ(doc.Spectrum().size(), 513u);
+    EXPECT_NEAR(doc.Spectrum()[64], kAmplitude / 2, kAmplitude * 0.005);
     EXPECT_EQ(recorder.hints.back(), kHintSpectrum);
     EXPECT_GT(RedPixels(Repaint()), 100);
 }

@@ -16,6 +16,7 @@
 #include "document/PlaybackSound.h"
 #include "platform/audio/AudioDevice.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "views/time/OverviewView.h"
 #include "views/time/SoundWindow.h"
 #include "views/time/WaveformView.h"
@@ -116,12 +117,12 @@ TEST_F(MainSoundWindow, MarkingInTheOverviewSetsTheWaveformWindowAndTheLoopBound
         EXPECT_EQ(window.plotWidth, 1000);
         EXPECT_EQ(wave->VisibleSamples().first, c.first);
         EXPECT_EQ(wave->VisibleSamples().last, c.last);
-        EXPECT_EQ(doc.m_selStart, c.first);
-        EXPECT_EQ(doc.m_selEnd, c.last);
+        EXPECT_EQ(doc.SelectionStart(), c.first);
+        EXPECT_EQ(doc.SelectionEnd(), c.last);
         EXPECT_EQ(bar.values[WaveformView::kCtrlSamples], 0);
     }
     // Outside kids mode the overview computes no spectrum.
-    EXPECT_EQ(doc.m_selSamples.size(), 1u);
+    EXPECT_EQ(doc.SelectedSamples().size(), 1u);
 }
 
 TEST_F(MainSoundWindow, AMarkOfTwentySamplesOrLessClearsTheLoopBoundsButStillZoomsTheWaveform) {
@@ -129,8 +130,8 @@ TEST_F(MainSoundWindow, AMarkOfTwentySamplesOrLessClearsTheLoopBoundsButStillZoo
     for (int toX : {111, 112}) {  // 10 and 20 samples
         doc.SetSelection(7, 9);
         Drag(overview->viewport(), 110, toX);
-        EXPECT_EQ(doc.m_selStart, 0u);
-        EXPECT_EQ(doc.m_selEnd, 0u);
+        EXPECT_EQ(doc.SelectionStart(), 0u);
+        EXPECT_EQ(doc.SelectionEnd(), 0u);
         EXPECT_EQ(wave->GetZoomWindow().left, 100);
         EXPECT_EQ(wave->GetZoomWindow().right, toX - 10);
         EXPECT_EQ(wave->VisibleSamples().last - wave->VisibleSamples().first, (toX - 110) * 10);
@@ -141,8 +142,8 @@ TEST_F(MainSoundWindow, InKidsModeTheMarkBecomesTheSelection) {
     app.Settings().IniAllgemeinGrundschulprofil = 1;
     Open16(10000);
     Drag(overview->viewport(), 110, 310);
-    ASSERT_EQ(doc.m_selSamples.size(), 2000u);
-    EXPECT_EQ(doc.m_selSamples[0], doc.Sample(1000));
+    ASSERT_EQ(doc.SelectedSamples().size(), 2000u);
+    EXPECT_EQ(doc.SelectedSamples()[0], doc.Sample(1000));
 }
 
 TEST_F(MainSoundWindow, RemovingTheWaveClearsTheMark) {
@@ -151,7 +152,7 @@ TEST_F(MainSoundWindow, RemovingTheWaveClearsTheMark) {
     doc.RemoveWave();
     EXPECT_EQ(overview->MarkEnd(), QPoint());
     EXPECT_EQ(wave->GetZoomWindow(), WaveformView::ZoomWindow{});
-    EXPECT_EQ(doc.m_selEnd, 0u);
+    EXPECT_EQ(doc.SelectionEnd(), 0u);
 }
 
 TEST_F(MainSoundWindow, TheCaretFollowsPlaybackThroughBackToStartAndFftSettings) {
@@ -195,15 +196,15 @@ TEST_F(MainSoundWindow, TheWaveformDragReachesTheDocumentInOrderAndEvenFor16Bit)
         else
             Open8(test::Pcm16(test::Sine(441, 44100, 500, 9000)));  // 1000 bytes of varied 8-bit samples
         overview->MarkSamples(0, 500);                              // one waveform pixel per sample
-        const std::uint32_t loopEnd = doc.m_selEnd;
+        const std::uint32_t loopEnd = doc.SelectionEnd();
         for (const auto& [fromX, toX] : {std::pair{311, 111}, std::pair{111, 311}}) {
             Drag(wave.get(), fromX, toX);  // samples 301 and 101
-            ASSERT_EQ(doc.m_selSamples.size(), 200u);
-            EXPECT_EQ(doc.m_selSamples[0], doc.Sample(c.first));
+            ASSERT_EQ(doc.SelectedSamples().size(), 200u);
+            EXPECT_EQ(doc.SelectedSamples()[0], doc.Sample(c.first));
             EXPECT_EQ(bar.values[WaveformView::kCtrlSamples], 200);
             EXPECT_EQ(wave->DragBand(), QRect(111, 10, 200, kWaveSize.height() - 20));
         }
-        EXPECT_EQ(doc.m_selEnd, loopEnd);  // the waveform leaves the loop bounds alone
+        EXPECT_EQ(doc.SelectionEnd(), loopEnd);  // the waveform leaves the loop bounds alone
     }
 }
 
@@ -261,7 +262,7 @@ TEST_F(MainSoundWindow, WithNothingMarkedTheWaveformShowsTheWholeSound) {
     EXPECT_TRUE(IsRed(image, kWaveSize.width() - 11, middle));
     // A drag in it selects samples of the whole sound.
     Drag(wave.get(), 110, 310);  // pixels 100 and 300 of 500: samples 200 to 600
-    EXPECT_EQ(doc.m_selSamples.size(), 400u);
+    EXPECT_EQ(doc.SelectedSamples().size(), 400u);
     doc.RemoveWave();
     EXPECT_EQ(CountRed(Render(*wave, kWaveSize)), 0);
     DocumentTestAccess::Activity(doc).SetListening(
@@ -291,9 +292,10 @@ TEST_F(MainSoundWindow, AFileOfFiftyBytesOrLessShowsOnlyFrameAndRuler) {
 
 TEST_F(MainSoundWindow, TheLiveTraceAdvancesOnePixelPerThousandSamples) {
     DocumentTestAccess::Activity(doc).SetListening(true);
-    doc.m_fullScale = 32767.0;
-    doc.m_bitsPerSample = 16;
-    doc.m_selSamples.assign(4410, 32767.0);  // full scale lies on the ruler's lower edge
+    DocumentTestAccess::FullScale(doc) = 32767.0;
+    DocumentTestAccess::BitsPerSample(doc) = 16;
+    DocumentTestAccess::SelectedSamples(doc).assign(4410,
+                                                    32767.0);  // full scale lies on the ruler's lower edge
     overview->OnUpdate(kHintSpectrum);
     overview->OnUpdate(kHintSpectrum);
     const QImage image = Render(*overview, kOverviewSize);

@@ -10,6 +10,7 @@
 #include "document/PlaybackSound.h"
 #include "platform/audio/AudioDevice.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "views/spectral/ScoreView.h"
 
 using namespace test;
@@ -23,16 +24,16 @@ protected:
         app.Settings().IniNotenbildWhatIs = ScoreView::kMelody;
         app.Settings().IniNotenbildObertonanzahl = 8;
         app.Settings().IniFFTMinAbstandNachbarMin = 5;
-        doc.m_sampleRate = 20000;
-        doc.m_bitsPerSample = 16;
+        DocumentTestAccess::SampleRate(doc) = 20000;
+        DocumentTestAccess::BitsPerSample(doc) = 16;
         view = std::make_unique<ScoreView>(doc, app.Settings());
         view->resize(400, 300);
         view->OnInitialUpdate();
     }
     // A spectrum of 2001 values (a 4000-point transform, 5 Hz apart) with one loud peak.
     void Tone(std::size_t bin) {
-        doc.m_spectrum.assign(2001, 0.0);
-        doc.m_spectrum[bin] = 10000.0;
+        DocumentTestAccess::Spectrum(doc).assign(2001, 0.0);
+        DocumentTestAccess::Spectrum(doc)[bin] = 10000.0;
     }
     std::unique_ptr<ScoreView> view;
 };
@@ -70,20 +71,20 @@ TEST_F(ScoreViewTest, TheSavedScoreIsAsWideAsAllItsNotes) {
 }
 
 TEST_F(ScoreViewTest, PlayingTheOvertonesNeedsThreePartials) {
-    doc.m_spectrum.assign(2000, 0.0);
-    doc.m_spectrum[44] = 10000.0;  // 220 Hz
-    doc.m_spectrum[88] = 8000.0;
+    DocumentTestAccess::Spectrum(doc).assign(2000, 0.0);
+    DocumentTestAccess::Spectrum(doc)[44] = 10000.0;  // 220 Hz
+    DocumentTestAccess::Spectrum(doc)[88] = 8000.0;
     EXPECT_FALSE(view->OnPlayOvertones());
-    doc.m_spectrum[132] = 6000.0;
+    DocumentTestAccess::Spectrum(doc)[132] = 6000.0;
     EXPECT_TRUE(view->OnPlayOvertones());
 }
 
 // A live block of 4410 samples padded to the transform size: its side lobes are no partials.
 TEST_F(ScoreViewTest, APaddedLiveBlockOfASineGivesOnlyItsNote) {
-    doc.m_sampleRate = 44100;
+    DocumentTestAccess::SampleRate(doc) = 44100;
     const std::pair<double, int> tones[] = {{440.0, 48}, {261.63, 39}, {130.81, 27}, {523.25, 51}};
     for (const int points : {8192, 16384, 32768}) {
-        doc.m_fftPoints = points;
+        DocumentTestAccess::FftPoints(doc) = points;
         for (const auto& [f, note] : tones) {
             SCOPED_TRACE(testing::Message() << f << " Hz, " << points << " points");
             const std::vector<int> block = test::Sine(f, 44100, 4410, 16000);
@@ -119,7 +120,7 @@ TEST_F(ScoreViewTest, AScalePlayedThroughTheMelodyIsRecordedNoteByNote) {
     ASSERT_TRUE(doc.OpenSoundFile(Write(QStringLiteral("scale.wav"), test::Mono16(44100, samples))));
     for (const int points : {8192, 16384, 32768}) {  // standard, musicians, the kids' score
         SCOPED_TRACE(points);
-        doc.m_fftPoints = points;
+        DocumentTestAccess::FftPoints(doc) = points;
         view->OnDeleteRecording();
         doc.OnPlay();
         ASSERT_TRUE(doc.IsPlaying());
@@ -139,7 +140,7 @@ TEST_F(ScoreViewTest, AScalePlayedThroughTheMelodyIsRecordedNoteByNote) {
 // The same scale sung into the microphone: blocks of 4410 samples that do not line up with
 // the notes, so each note begins and ends inside a block shared with its neighbour.
 TEST_F(ScoreViewTest, AScaleHeardBlockByBlockIsRecordedNoteByNote) {
-    doc.m_sampleRate = 44100;
+    DocumentTestAccess::SampleRate(doc) = 44100;
     const int notes[] = {39, 41, 43, 44, 46};
     std::vector<double> sound(1000, 0.0);  // a moment of silence first
     for (const int note : notes) {
@@ -150,7 +151,7 @@ TEST_F(ScoreViewTest, AScaleHeardBlockByBlockIsRecordedNoteByNote) {
     DocumentTestAccess::Activity(doc).SetListening(true);
     for (const int points : {8192, 16384}) {
         SCOPED_TRACE(points);
-        doc.m_fftPoints = points;
+        DocumentTestAccess::FftPoints(doc) = points;
         view->OnDeleteRecording();
         for (std::size_t at = 0; at < sound.size(); at += 4410)
             doc.OnCaptureBlock(std::vector<double>(sound.begin() + at, sound.begin() + at + 4410), QString());
@@ -187,10 +188,10 @@ TEST_F(ScoreViewTest, TheExportNamesTheIntervalToTheKeynote) {
         EXPECT_EQ(id ? Str(id) : QString(), QLatin1String(c.cell)) << c.f << " over " << c.f0;
     }
     // The table: 220 Hz and two partials, one of them no harmonic.
-    doc.m_spectrum.assign(2001, 0.0);
-    doc.m_spectrum[44] = 10000.0;  // 220 Hz
-    doc.m_spectrum[124] = 8000.0;  // 620 Hz
-    doc.m_spectrum[176] = 6000.0;  // 880 Hz
+    DocumentTestAccess::Spectrum(doc).assign(2001, 0.0);
+    DocumentTestAccess::Spectrum(doc)[44] = 10000.0;  // 220 Hz
+    DocumentTestAccess::Spectrum(doc)[124] = 8000.0;  // 620 Hz
+    DocumentTestAccess::Spectrum(doc)[176] = 6000.0;  // 880 Hz
     const QStringList lines =
         view->ExportTable().value_or(QString()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 4);

@@ -10,6 +10,7 @@
 
 #include "document/IModuleFrame.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "views/common/LabelFormat.h"
 #include "views/common/ModuleFrame.h"
 #include "views/common/ModuleWindows.h"
@@ -35,7 +36,7 @@ protected:
         s.IniSonobIsFarbig1 = 1;
         s.IniSonoLiniendicke = 2;
         s.IniSonobIsSmooth = 1;
-        doc.m_fftPoints = 256;
+        DocumentTestAccess::FftPoints(doc) = 256;
     }
     std::unique_ptr<SonogramView> Make(const QSize& picture) {
         auto view = std::make_unique<SonogramView>(doc, app.Settings());
@@ -102,8 +103,8 @@ TEST_F(SonoView, TheWholeSoundIsSpreadOverThePictureInColumnsOfTheLineWidth) {
 
 TEST_F(SonoView, LiveColumnsWrapToTheLeftWhenThePictureIsFull) {
     const auto view = Make(QSize(60, 40));
-    doc.m_sampleRate = 8000;
-    doc.m_spectrum.assign(129, 20000.0);
+    DocumentTestAccess::SampleRate(doc) = 8000;
+    DocumentTestAccess::Spectrum(doc).assign(129, 20000.0);
     DocumentTestAccess::Activity(doc).SetListening(true);
     for (int i = 0; i < 28; ++i) view->OnUpdate(kHintSpectrum);
     EXPECT_EQ(view->WritePosition(), 60);  // columns at x = 4, 6, ... 58
@@ -136,7 +137,7 @@ TEST_F(SonoView, SaveViewWritesTheNamedPictureAndClearAllDataEmptiesIt) {
 TEST_F(SonoView, ARebuildRunsWithTheWindowAnsweringAndShowsItsProgress) {
     // 1600 transforms of 65536 points: more than one slice of work on any machine.
     Open(200000);
-    doc.m_fftPoints = 65536;
+    DocumentTestAccess::FftPoints(doc) = 65536;
     const auto view = Make(QSize(1625, 100));
     ASSERT_TRUE(view->StartRebuild());
     EXPECT_TRUE(doc.IsBusy());
@@ -271,7 +272,7 @@ TEST_F(SonoView, TheWindowsOpenThroughTheRegistryAndTheKidsModeKeepsOneOfThem) {
         modules.SetArea(&area);
         modules.Toggle(Module::Sonogram);
         ASSERT_TRUE(doc.IsModuleOpen(Module::Sonogram));
-        EXPECT_EQ(doc.m_fftPoints, 8192);  // the kids' sonogram size
+        EXPECT_EQ(doc.FftPoints(), 8192);  // the kids' sonogram size
         EXPECT_EQ(modules.Frame(Module::Sonogram)->windowTitle(), Str(StringId::Sonogram_134));
         // The document reaches the bar by the controls' numbers.
         doc.OpenModuleFrame(Module::Sonogram)->SetControlInt(1069, 5);
@@ -281,7 +282,7 @@ TEST_F(SonoView, TheWindowsOpenThroughTheRegistryAndTheKidsModeKeepsOneOfThem) {
         modules.Toggle(Module::Score);
         EXPECT_TRUE(modules.IsOpen(Module::Score));
         EXPECT_FALSE(modules.IsOpen(Module::Sonogram));
-        EXPECT_EQ(doc.m_fftPoints, 32768);  // the kids' score size
+        EXPECT_EQ(doc.FftPoints(), 32768);  // the kids' score size
     }
     ModuleWindows::Unregister(Module::Sonogram);
     ModuleWindows::Unregister(Module::Score);

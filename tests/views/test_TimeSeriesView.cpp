@@ -10,6 +10,7 @@
 #include "analysis/MutualInformation.h"
 #include "tests/support/ChaoticSeries.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "tests/support/KalvoProcess.h"
 #include "views/nonlinear/TimeSeriesFrame.h"
 #include "views/nonlinear/TimeSeriesView.h"
@@ -21,9 +22,9 @@ namespace {
 struct TimeSeriesWindow : DocFixture {
     void SetUp() override {
         DocFixture::SetUp();
-        doc.m_sampleRate = 1000;
-        doc.m_bitsPerSample = 16;
-        doc.m_fullScale = 32767.0;
+        DocumentTestAccess::SampleRate(doc) = 1000;
+        DocumentTestAccess::BitsPerSample(doc) = 16;
+        DocumentTestAccess::FullScale(doc) = 32767.0;
         app.Settings().IniZeitreiheWhatIs = 0;
         app.Settings().IniZeitreiheKorrCount = 3;
         app.Settings().IniZeitreihePartitions = 16;
@@ -41,7 +42,7 @@ struct TimeSeriesWindow : DocFixture {
     TimeSeriesView& View() { return *frame->ShownView(); }
     // A new selection of these values, as the document announces it.
     void Select(std::vector<double> values) {
-        doc.m_selSamples = std::move(values);
+        DocumentTestAccess::SelectedSamples(doc) = std::move(values);
         View().OnUpdate(kHintSelectionSpectrum);
     }
     std::unique_ptr<TimeSeriesFrame> frame;
@@ -81,19 +82,20 @@ TEST_F(TimeSeriesWindow, ZoomSliderAndSimplificationOfLongSelections) {
 }
 
 TEST_F(TimeSeriesWindow, AutocorrelationOfASineAndItsFirstMinimum) {
-    doc.m_fftPoints = 1024;
+    DocumentTestAccess::FftPoints(doc) = 1024;
     app.Settings().IniZeitreiheWhatIs = 1;
     View().OnInitialUpdate();
     Select(Sine(1024, 64));
     // Functions 1 .. K + 1, each over the FFT size; the first falls to zero after a quarter period.
-    for (int k = 0; k <= 3; ++k) EXPECT_EQ(doc.m_autoCorr[static_cast<std::size_t>(k)].size(), 1024u) << k;
-    EXPECT_TRUE(doc.m_autoCorr[4].empty());
-    EXPECT_EQ(doc.m_analysis.size(), 513u);
-    EXPECT_NEAR(doc.m_firstAcfMinimum, 15, 1);
-    EXPECT_GT(doc.m_autoCorr[0][0], 0.0);
+    for (int k = 0; k <= 3; ++k)
+        EXPECT_EQ(doc.AutoCorrelations()[static_cast<std::size_t>(k)].size(), 1024u) << k;
+    EXPECT_TRUE(doc.AutoCorrelations()[4].empty());
+    EXPECT_EQ(doc.AutoCorrelationSpectrum().size(), 513u);
+    EXPECT_NEAR(doc.FirstAutoCorrelationMinimum(), 15, 1);
+    EXPECT_GT(doc.AutoCorrelations()[0][0], 0.0);
     // A count of 5 computes 6 functions.
     View().OnCorrelationCount(5);
-    EXPECT_EQ(doc.m_autoCorr[5].size(), 1024u);
+    EXPECT_EQ(doc.AutoCorrelations()[5].size(), 1024u);
     EXPECT_EQ(app.Settings().IniZeitreiheKorrCount, 5);
 }
 
@@ -153,7 +155,7 @@ TEST_F(TimeSeriesWindow, ExportedTextOfEachMode) {
 }
 
 TEST_F(TimeSeriesWindow, ThreeAutocorrelationStripsEachWithItsCentreLine) {
-    doc.m_fftPoints = 1024;
+    DocumentTestAccess::FftPoints(doc) = 1024;
     app.Settings().IniZeitreiheWhatIs = 1;
     View().OnInitialUpdate();
     Select(Sine(1024, 64));
@@ -179,11 +181,11 @@ TEST_F(TimeSeriesWindow, ThreeAutocorrelationStripsEachWithItsCentreLine) {
 }
 
 TEST_F(TimeSeriesWindow, ASelectionTooShortForTheModeClearsItsCurveAndSaysWhy) {
-    doc.m_fftPoints = 1024;
+    DocumentTestAccess::FftPoints(doc) = 1024;
     app.Settings().IniZeitreiheWhatIs = 1;
     View().OnInitialUpdate();
     Select(Sine(1024, 64));
-    ASSERT_EQ(doc.m_autoCorr[0].size(), 1024u);
+    ASSERT_EQ(doc.AutoCorrelations()[0].size(), 1024u);
     EXPECT_TRUE(View().MissingCurveText().isEmpty());
     const auto textPixels = [this] {
         QImage image(800, 300, QImage::Format_RGB32);
@@ -199,7 +201,7 @@ TEST_F(TimeSeriesWindow, ASelectionTooShortForTheModeClearsItsCurveAndSaysWhy) {
     // 10 samples, and the single zero that stands for no selection after a click.
     for (const std::size_t n : {std::size_t{10}, std::size_t{1}}) {
         Select(Sine(n, 64));
-        for (const auto& acf : doc.m_autoCorr) EXPECT_TRUE(acf.empty()) << n;
+        for (const auto& acf : doc.AutoCorrelations()) EXPECT_TRUE(acf.empty()) << n;
         EXPECT_EQ(View().PlotWidth(), 0) << n;
         EXPECT_EQ(View().MissingCurveText(),
                   Str(StringId::AutocorrelationNeedsSelectionLeast, QStringLiteral("11")))
@@ -211,9 +213,9 @@ TEST_F(TimeSeriesWindow, ASelectionTooShortForTheModeClearsItsCurveAndSaysWhy) {
         EXPECT_FALSE(SaidNumber(ui, 61512)) << n;
     }
     View().OnCorrelationCount(4);
-    EXPECT_TRUE(doc.m_autoCorr[0].empty());
+    EXPECT_TRUE(doc.AutoCorrelations()[0].empty());
     Select(Sine(11, 64));
-    EXPECT_EQ(doc.m_autoCorr[0].size(), 1024u);
+    EXPECT_EQ(doc.AutoCorrelations()[0].size(), 1024u);
     EXPECT_TRUE(View().MissingCurveText().isEmpty());
 
     // The mutual information of 500 values goes with a selection of 100, and the window says why.

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "views/nonlinear/ReconstructionFrame.h"
 #include "views/nonlinear/ReconstructionView.h"
 #include "views/spectral/LandscapeFrame.h"
@@ -38,7 +39,7 @@ protected:
         s.IniRekobIsPunkte = 1;
         s.IniRekobIsBunt = 1;
         s.IniRekoSizePts = 2;
-        doc.m_fftPoints = 256;
+        DocumentTestAccess::FftPoints(doc) = 256;
     }
     void Open(std::size_t samples) {
         ASSERT_TRUE(
@@ -96,16 +97,16 @@ TEST_F(Views3D, EscapeStopsBuildingTheLandscapeAndLeavesNoHalfOfIt) {
 
 TEST_F(Views3D, ALiveSpectrumAddsOneRowAndMeshOrFacesLeaveTheMeshAlone) {
     const auto view = Landscape();
-    doc.m_sampleRate = 8000;
-    doc.m_bitsPerSample = 16;
-    doc.m_spectrum.assign(129, 0.0);
-    doc.m_spectrum[32] = 5000.0;  // 1 kHz
+    DocumentTestAccess::SampleRate(doc) = 8000;
+    DocumentTestAccess::BitsPerSample(doc) = 16;
+    DocumentTestAccess::Spectrum(doc).assign(129, 0.0);
+    DocumentTestAccess::Spectrum(doc)[32] = 5000.0;  // 1 kHz
     DocumentTestAccess::Activity(doc).SetListening(true);
     view->OnUpdate(kHintSpectrum);
     view->OnUpdate(kHintSpectrum);
     EXPECT_EQ(view->Landscape().FilledRows(), 2);
     // A spectrum of another size (the FFT size changed under way) is no row of this landscape.
-    doc.m_spectrum.assign(65, 0.0);
+    DocumentTestAccess::Spectrum(doc).assign(65, 0.0);
     view->OnUpdate(kHintSpectrum);
     EXPECT_EQ(view->Landscape().FilledRows(), 2);
 
@@ -155,8 +156,9 @@ TEST_F(Views3D, ExportDataCopiesTheReconstructionOfTheRawSelection) {
     const QStringList third = lines[4].split(u'\t');
     ASSERT_EQ(third.size(), 4);
     EXPECT_EQ(third[0], QStringLiteral("0,25"));
-    const double full = std::trunc(doc.m_fullScale);
-    EXPECT_NEAR(QString(third[2]).replace(u',', u'.').toDouble(), doc.m_selSamples[7] / full * 100.0, 1e-6);
+    const double full = std::trunc(doc.FullScale());
+    EXPECT_NEAR(QString(third[2]).replace(u',', u'.').toDouble(), doc.SelectedSamples()[7] / full * 100.0,
+                1e-6);
 }
 
 TEST_F(Views3D, BothWindowsOpenHelpPagesThatExistInBothLanguages) {

@@ -19,6 +19,7 @@
 #include "analysis/WaveletFunction.h"
 
 #include "tests/support/DocFixture.h"
+#include "tests/support/DocumentTestAccess.h"
 #include "views/common/IViewCommands.h"
 #include "views/wavelet/WaveletFrame.h"
 #include "views/wavelet/WaveletView.h"
@@ -96,7 +97,7 @@ TEST_F(WaveletWindow, ChoosingAWaveletPresetsItsArgumentsAndDescription) {
         SCOPED_TRACE(c.spec);
         ChooseWavelet(c.index);
         EXPECT_EQ(View().Settings().spec, QLatin1String(c.spec));
-        EXPECT_EQ(doc.m_cwtParameters.wavelet, c.spec);
+        EXPECT_EQ(doc.WaveletParameters().wavelet, c.spec);
         auto* field = Control<QLineEdit>(WaveletFrame::kArguments);
         EXPECT_EQ(field->isVisible(), c.arguments != nullptr);
         EXPECT_EQ(Control<QLabel>(WaveletFrame::kArgumentsLabel)->isVisible(), c.arguments != nullptr);
@@ -117,54 +118,54 @@ TEST_F(WaveletWindow, ControlsSetTheTransformsParameters) {
     // The frequencies are those the rows answer: the centre frequency over the scale.
     const double centre = MorletCentre(2);
     Control<QSpinBox>(WaveletFrame::kMinFreq)->setValue(25);
-    EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_first, float(centre / 25));
+    EXPECT_FLOAT_EQ(doc.WaveletParameters().scale_first, float(centre / 25));
     Control<QSpinBox>(WaveletFrame::kMinFreq)->setValue(20);
-    EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_first, float(centre / 20));
+    EXPECT_FLOAT_EQ(doc.WaveletParameters().scale_first, float(centre / 20));
     Control<QSpinBox>(WaveletFrame::kMaxFreq)->setValue(1000);
-    EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_last, float(centre / 1000));
+    EXPECT_FLOAT_EQ(doc.WaveletParameters().scale_last, float(centre / 1000));
     EXPECT_EQ(Control<QSpinBox>(WaveletFrame::kMaxFreq)->value(), 1000);
     // Another wavelet keeps the frequencies and moves the scales with its centre.
     ChooseWavelet(1);
     EXPECT_EQ(Control<QSpinBox>(WaveletFrame::kMinFreq)->value(), 20);
     EXPECT_EQ(Control<QSpinBox>(WaveletFrame::kMaxFreq)->value(), 1000);
-    EXPECT_NEAR(doc.m_cwtParameters.scale_last, wavelet_centre_frequency("mexicanhat") / 1000, 1e-9);
+    EXPECT_NEAR(doc.WaveletParameters().scale_last, wavelet_centre_frequency("mexicanhat") / 1000, 1e-9);
     ChooseWavelet(6);
-    EXPECT_FLOAT_EQ(doc.m_cwtParameters.scale_last, float(centre / 1000));
+    EXPECT_FLOAT_EQ(doc.WaveletParameters().scale_last, float(centre / 1000));
     Control<QSpinBox>(WaveletFrame::kScales)->setValue(40);
     Control<QSpinBox>(WaveletFrame::kTimePoints)->setValue(30);
     auto* division = Control<QComboBox>(WaveletFrame::kDivision);
     division->setCurrentIndex(1);
     emit division->activated(1);
-    EXPECT_EQ(doc.m_cwtParameters.scale_count, 40);
-    EXPECT_EQ(doc.m_cwtParameters.time_count, 30);
-    EXPECT_EQ(doc.m_cwtParameters.division_type, 1);
+    EXPECT_EQ(doc.WaveletParameters().scale_count, 40);
+    EXPECT_EQ(doc.WaveletParameters().time_count, 30);
+    EXPECT_EQ(doc.WaveletParameters().division_type, 1);
 
     // With a selection the map follows every change at once.
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-    ASSERT_EQ(doc.m_waveletResult.size(), 2u + 40 * 30);
+    ASSERT_EQ(doc.WaveletResult().size(), 2u + 40 * 30);
     Control<QSpinBox>(WaveletFrame::kScales)->setValue(10);
-    EXPECT_EQ(doc.m_waveletResult.size(), 2u + 10 * 30);
+    EXPECT_EQ(doc.WaveletResult().size(), 2u + 10 * 30);
 }
 
 TEST_F(WaveletWindow, TheSelectionIsTransformedOnlyWhileTheWindowIsOpen) {
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-    ASSERT_EQ(doc.m_waveletResult.size(), 2u + 100 * 20);
-    EXPECT_EQ(doc.m_waveletResult[0], 100.0f);
-    EXPECT_EQ(doc.m_waveletResult[1], 20.0f);
-    EXPECT_FLOAT_EQ(doc.m_cwtParameters.end_time, 0.1f);
+    ASSERT_EQ(doc.WaveletResult().size(), 2u + 100 * 20);
+    EXPECT_EQ(doc.WaveletResult()[0], 100.0f);
+    EXPECT_EQ(doc.WaveletResult()[1], 20.0f);
+    EXPECT_FLOAT_EQ(doc.WaveletParameters().end_time, 0.1f);
 
     Close();
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-    EXPECT_LT(doc.m_waveletResult.size(), 3u);
+    EXPECT_LT(doc.WaveletResult().size(), 3u);
 
     // Opening the window shows the selection made while it was closed.
     Open();
-    EXPECT_EQ(doc.m_waveletResult.size(), 2u + 100 * 20);
+    EXPECT_EQ(doc.WaveletResult().size(), 2u + 100 * 20);
 }
 
 TEST_F(WaveletWindow, RefusedArgumentsAreToldAndChangeNothing) {
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-    const std::vector<float> before = doc.m_waveletResult;
+    const std::vector<float> before = doc.WaveletResult();
     const QImage picture = Paint(QSize(400, 300));
     for (const char* refused : {"2,3", "x", "0,5,", ""}) {
         SCOPED_TRACE(refused);
@@ -173,7 +174,7 @@ TEST_F(WaveletWindow, RefusedArgumentsAreToldAndChangeNothing) {
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(View().Settings().spec, QStringLiteral("morlet,2"));
         EXPECT_EQ(Control<QLineEdit>(WaveletFrame::kArguments)->text(), QStringLiteral("2"));
-        EXPECT_EQ(doc.m_waveletResult, before);
+        EXPECT_EQ(doc.WaveletResult(), before);
         EXPECT_EQ(Paint(QSize(400, 300)), picture);  // the picture and its scale stay
     }
     TypeArguments(QStringLiteral("2,3"));
@@ -184,18 +185,18 @@ TEST_F(WaveletWindow, RefusedArgumentsAreToldAndChangeNothing) {
 
     // A profile's wavelet that refuses its arguments: told at the next selection, and the map stays.
     ui.messages.clear();
-    const std::vector<float> shown = doc.m_waveletResult;
-    doc.m_cwtParameters.wavelet = "spinning,1,0.2";
+    const std::vector<float> shown = doc.WaveletResult();
+    DocumentTestAccess::WaveletParameters(doc).wavelet = "spinning,1,0.2";
     EXPECT_TRUE(doc.OnSelectionChanged(100, 4000));
     EXPECT_EQ(ui.messages.back().text, Str(StringId::GetAdmissibleWaveletMust, QStringLiteral("0.200000")));
-    EXPECT_EQ(doc.m_waveletResult, shown);
+    EXPECT_EQ(doc.WaveletResult(), shown);
 }
 
 TEST_F(WaveletWindow, SilenceOrAnInfiniteWaveletShowTheMessageInsteadOfAMap) {
     const QString silence = Write(QStringLiteral("silence.wav"), Mono16(kRate, std::vector<int>(4410, 0)));
     ASSERT_TRUE(doc.LoadWave(silence));
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-    EXPECT_TRUE(doc.m_waveletResult.empty());
+    EXPECT_TRUE(doc.WaveletResult().empty());
     const QImage message = Paint(QSize(400, 300));
     // White text on black.
     bool white = false;
@@ -208,7 +209,7 @@ TEST_F(WaveletWindow, SilenceOrAnInfiniteWaveletShowTheMessageInsteadOfAMap) {
     ChooseWavelet(4);
     TypeArguments(QStringLiteral("0"));  // order 0: the support is infinite
     ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-    EXPECT_TRUE(doc.m_waveletResult.empty());
+    EXPECT_TRUE(doc.WaveletResult().empty());
 }
 
 TEST_F(WaveletWindow, RowZeroIsTheBottomBandAndValuesMapToThePalette) {
@@ -220,11 +221,11 @@ TEST_F(WaveletWindow, RowZeroIsTheBottomBandAndValuesMapToThePalette) {
 
     // 100 bands of 20 cells on 262 x 500 pixels, right of the 62 pixels of the frequency
     // scale: cells of 10 x 5.
-    doc.m_waveletResult.assign(2 + 100 * 20, 0.0f);
-    doc.m_waveletResult[0] = 100;
-    doc.m_waveletResult[1] = 20;
-    doc.m_waveletResult[2 + 0] = 255.0f;             // row 0, column 0
-    doc.m_waveletResult[2 + 99 * 20 + 19] = 127.0f;  // top row, last column
+    DocumentTestAccess::WaveletResult(doc).assign(2 + 100 * 20, 0.0f);
+    DocumentTestAccess::WaveletResult(doc)[0] = 100;
+    DocumentTestAccess::WaveletResult(doc)[1] = 20;
+    DocumentTestAccess::WaveletResult(doc)[2 + 0] = 255.0f;             // row 0, column 0
+    DocumentTestAccess::WaveletResult(doc)[2 + 99 * 20 + 19] = 127.0f;  // top row, last column
     const QImage picture = Paint(QSize(262, 500));
     EXPECT_EQ(picture.pixel(62, 499), qRgb(255, 255, 255));
     EXPECT_EQ(picture.pixel(71, 495), qRgb(255, 255, 255));
@@ -287,11 +288,11 @@ TEST_F(WaveletWindow, AProfileWithARefusedWaveletOpensWithTheDefaultAndSaysSoOnc
         EXPECT_TRUE(SaidNumber(ui, 64049));
         EXPECT_TRUE(ui.messages[0].text.contains(QLatin1String(refused)));
         EXPECT_EQ(View().Settings().spec, QStringLiteral("morlet,2"));
-        EXPECT_EQ(doc.m_cwtParameters.wavelet, "morlet,2");
+        EXPECT_EQ(doc.WaveletParameters().wavelet, "morlet,2");
         // The profile's scales keep their meaning.
         EXPECT_FLOAT_EQ(View().Settings().scaleFirst, 0.02f);
         ASSERT_TRUE(doc.OnSelectionChanged(0, 4410));
-        EXPECT_EQ(doc.m_waveletResult.size(), 2u + 50 * 20);
+        EXPECT_EQ(doc.WaveletResult().size(), 2u + 50 * 20);
         // Once: the window opened again, or the next selection, say nothing more.
         Close();
         Open();

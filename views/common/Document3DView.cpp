@@ -4,11 +4,5 @@
 
 Document3DView::Document3DView(SoundDocument& doc, QWidget* parent)
     : GlSceneView(
-          doc.Ui(),
-          [&doc] {
-              const bool askedBefore = doc.m_close3DWindows;
-              doc.m_close3DWindows = true;
-              return askedBefore;
-          },
-          parent),
+          doc.Ui(), [&doc] { return doc.RequestClose3DWindows(); }, parent),
       m_doc(doc) {}

@@ -169,7 +169,7 @@ void ModuleWindows::Toggle(Module module) {
     // The user asks for a 3D window again: OpenGL is tried anew. (Opening both from a profile
     // keeps a failure of the first, so that the user is told once.)
     if (module == Module::Landscape || module == Module::Reconstruction)
-        m_context.doc.m_close3DWindows = false;
+        m_context.doc.WithdrawClose3DWindowsRequest();
     Open(module);
 }
 

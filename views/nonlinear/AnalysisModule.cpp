@@ -40,7 +40,7 @@ std::unique_ptr<AnalysisView> Calculated(const ModuleContext& context, const Scr
                                          std::optional<AnalysisMode> mode) {
     const auto [first, last] = Selection(context, request);
     if (!context.doc.OnSelectionChanged(first, last)) return nullptr;
-    if (context.doc.m_selSamples.size() < 50) {
+    if (context.doc.SelectedSamples().size() < 50) {
         context.ui.Message(kTextTooShort, MessageIcon::Exclamation);
         return nullptr;
     }

@@ -86,7 +86,7 @@ void AnalysisView::OnUpdate(int hint) {
         m_tooShortShown = false;
         // A new selection brings its own length; a click that clears the selection leaves the
         // counts as the user set them.
-        const std::size_t count = m_doc.m_selSamples.size();
+        const std::size_t count = m_doc.SelectedSamples().size();
         if (m_selectionListener && count > 0)
             m_selectionListener(
                 static_cast<int>(std::min<std::size_t>(count, std::numeric_limits<int>::max())));
@@ -95,7 +95,7 @@ void AnalysisView::OnUpdate(int hint) {
 }
 
 bool AnalysisView::SelectionTooShort() const {
-    return m_doc.m_selSamples.size() < 50;
+    return m_doc.SelectedSamples().size() < 50;
 }
 
 bool AnalysisView::HasResult(AnalysisMode mode) const {
@@ -301,9 +301,9 @@ std::optional<JobRunner::WorkerJob> AnalysisView::PrepareCalculation() {
 
     // The worker gets its own copy of the samples and parameters.
     LyapunovKantz probe;
-    const std::size_t n = m_params.Prepare(probe, mode, m_doc.m_selSamples.size());
-    std::vector<double> samples(m_doc.m_selSamples.begin(),
-                                m_doc.m_selSamples.begin() + static_cast<std::ptrdiff_t>(n));
+    const std::size_t n = m_params.Prepare(probe, mode, m_doc.SelectedSamples().size());
+    std::vector<double> samples(m_doc.SelectedSamples().begin(),
+                                m_doc.SelectedSamples().begin() + static_cast<std::ptrdiff_t>(n));
     const AnalysisSettings params = m_params;
     auto shared = std::make_shared<Shared>();
     m_shared = shared;
@@ -380,7 +380,7 @@ void AnalysisView::Finish(JobRunner::Outcome outcome) {
         if (cancelled || !shared->message) m_cancelledMode = mode;
     } else if (mode == AnalysisMode::Spectrum && shared->spectrum) {
         m_spectrum = std::move(shared->spectrum);
-        m_kaplanYorke = LyapunovPlots::KaplanYorkeText(*m_spectrum, m_doc.m_seriesUnitsPerSample);
+        m_kaplanYorke = LyapunovPlots::KaplanYorkeText(*m_spectrum, m_doc.SeriesUnitsPerSample());
     } else if (mode == AnalysisMode::LargestExponent) {
         m_maxLyap = std::move(shared->maxLyap);
     } else if (mode == AnalysisMode::CorrelationDimension) {
@@ -443,7 +443,7 @@ void AnalysisView::OnDraw(QPainter& painter, const QRect& rect) {
         note(kTextCancelled);
         return;
     }
-    if (m_doc.m_selSamples.size() <= 50) return;
+    if (m_doc.SelectedSamples().size() <= 50) return;
     switch (m_params.mode) {
         case AnalysisMode::Spectrum:
             if (m_spectrum)

@@ -70,7 +70,7 @@ void RegisterReconstructionModule() {
         // Each row takes three samples a delay apart: a selection of no more than two delays
         // gives none, and a table of headings alone would pass for a result.
         const int tau = ReconstructionViewSettings::From(context.settings).tau;
-        const std::size_t samples = context.doc.m_selSamples.size();
+        const std::size_t samples = context.doc.SelectedSamples().size();
         if (samples <= 2 * static_cast<std::size_t>(tau)) {
             context.ui.Message(StringId::SelectionSamplesTooShort, MessageIcon::Exclamation,
                                static_cast<qulonglong>(samples), tau, 2 * tau + 1);

@@ -64,7 +64,7 @@ void ReconstructionView::Rebuild() {
         from[a] = -kAxisLength;
         to[a] = kAxisLength;
     }
-    m_points = DelayReconstruction::Build(doc.m_selSamples, doc.m_fullScale, doc.m_bitsPerSample == 8,
+    m_points = DelayReconstruction::Build(doc.SelectedSamples(), doc.FullScale(), doc.BitsPerSample() == 8,
                                           m_s.tau, m_s.numPoints, m_s.rainbow, m_s.fixedColour);
     m_rebuild = false;
     ++m_generation;
@@ -78,7 +78,7 @@ const std::vector<ReconstructionPoint>& ReconstructionView::Points() {
 QString ReconstructionView::ExportText() const {
     const SoundDocument& doc = Doc();
     return QString::fromStdString(DelayReconstruction::ExportText(
-        doc.m_selSamples, doc.m_fullScale, doc.m_sampleRate, m_s.tau, Str(kHeaderExport).toStdString()));
+        doc.SelectedSamples(), doc.FullScale(), doc.SampleRate(), m_s.tau, Str(kHeaderExport).toStdString()));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -114,8 +114,8 @@ void ReconstructionView::RenderFrame() {
             r.DrawBatch(GlRenderer::kPoints, GlRenderer::Primitive::LineStrip, m_points.size(), 1.0f);
     }
     // The delay proposal of the time series window, after every frame.
-    if (m_acfListener && Doc().m_firstAcfMinimum != m_shownAcfMinimum) {
-        m_shownAcfMinimum = Doc().m_firstAcfMinimum;
+    if (m_acfListener && Doc().FirstAutoCorrelationMinimum() != m_shownAcfMinimum) {
+        m_shownAcfMinimum = Doc().FirstAutoCorrelationMinimum();
         m_acfListener(m_shownAcfMinimum);
     }
 }

@@ -112,21 +112,21 @@ void TimeSeriesView::Changed() {
 
 void TimeSeriesView::RecomputeAutoCorrelations() {
     // Functions of an earlier selection must not pass for this one's.
-    if (m_doc.m_selSamples.size() < kAutoCorrSamples) {
-        for (std::vector<double>& acf : m_doc.m_autoCorr) acf.clear();
+    if (m_doc.SelectedSamples().size() < kAutoCorrSamples) {
+        m_doc.ClearAutoCorrelations();
         return;
     }
     m_doc.ComputeAutoCorrelations(m_korrCount);
 }
 
 void TimeSeriesView::Recompute() {
-    if (m_whatIs == kAutoCorrelation || m_doc.m_selSamples.size() < kAutoCorrSamples)
+    if (m_whatIs == kAutoCorrelation || m_doc.SelectedSamples().size() < kAutoCorrSamples)
         RecomputeAutoCorrelations();
     if (m_whatIs == kMutualInformation) {
         m_information.clear();
         m_firstMinimum.reset();
         m_constant = false;
-        const std::vector<double>& x = m_doc.m_selSamples;
+        const std::vector<double>& x = m_doc.SelectedSamples();
         if (x.size() < kInformationSamples) {
             m_toldConstant.reset();
             return;
@@ -149,7 +149,7 @@ void TimeSeriesView::Recompute() {
 }
 
 QString TimeSeriesView::MissingCurveText() const {
-    if (m_whatIs == kAutoCorrelation && m_doc.m_autoCorr[0].size() < kAutoCorrSamples)
+    if (m_whatIs == kAutoCorrelation && m_doc.AutoCorrelations()[0].size() < kAutoCorrSamples)
         return Str(kTextAutoCorrTooShort, QString::number(kAutoCorrSamples));
     if (m_whatIs == kMutualInformation && m_information.empty())
         return m_constant ? Str(kTextConstant)
@@ -158,7 +158,8 @@ QString TimeSeriesView::MissingCurveText() const {
 }
 
 static std::size_t ValuesDrawn(const SoundDocument& doc, int mode) {
-    return mode == TimeSeriesView::kAutoCorrelation ? doc.m_autoCorr[0].size() : doc.m_selSamples.size();
+    return mode == TimeSeriesView::kAutoCorrelation ? doc.AutoCorrelations()[0].size()
+                                                    : doc.SelectedSamples().size();
 }
 
 void TimeSeriesView::AskSimplify(bool ask) {
@@ -282,11 +283,11 @@ int TimeSeriesView::OnDraw(QPainter& painter, int H) {
     painter.setPen(QPen(kCurve, 1));
     const double zoom = DrawZoom();
     const int step = Step();
-    const double fullScale = m_doc.m_fullScale > 0.0 ? m_doc.m_fullScale : 32767.0;
-    const double c = m_doc.m_bitsPerSample == 8 ? 1.0 : 2.0;
+    const double fullScale = m_doc.FullScale() > 0.0 ? m_doc.FullScale() : 32767.0;
+    const double c = m_doc.BitsPerSample() == 8 ? 1.0 : 2.0;
     std::vector<QPoint> points;
     if (m_whatIs == kTimeSeries) {
-        const std::vector<double>& x = m_doc.m_selSamples;
+        const std::vector<double>& x = m_doc.SelectedSamples();
         const double s = H / fullScale / c;
         for (std::size_t i = 0; i + 1 < x.size(); i += static_cast<std::size_t>(step))
             points.emplace_back(static_cast<int>(static_cast<double>(i) * zoom),
@@ -295,12 +296,12 @@ int TimeSeriesView::OnDraw(QPainter& painter, int H) {
         painter.setPen(QPen(kCentre, 1));
         painter.drawLine(0, H / 2, width, H / 2);
     } else if (m_whatIs == kAutoCorrelation) {
-        const std::size_t n = m_doc.m_autoCorr[0].size();
+        const std::size_t n = m_doc.AutoCorrelations()[0].size();
         if (n > 10) {
             const int K = m_korrCount;
             const int h = H / K;
             for (int j = 0; j < K; ++j) {
-                const std::vector<double>& f = m_doc.m_autoCorr[static_cast<std::size_t>(j)];
+                const std::vector<double>& f = m_doc.AutoCorrelations()[static_cast<std::size_t>(j)];
                 if (f.size() < n) continue;
                 double m = 0.0;
                 for (double v : f) m = std::max(m, std::fabs(v));
@@ -383,8 +384,8 @@ void TimeSeriesView::OnViewCommand(ViewCommand command) {
 }
 
 QString TimeSeriesView::ExportText() {
-    const double rate = m_doc.m_sampleRate > 0 ? m_doc.m_sampleRate : 44100.0;
-    const double F = std::trunc(m_doc.m_fullScale > 0.0 ? m_doc.m_fullScale : 32767.0);
+    const double rate = m_doc.SampleRate() > 0 ? m_doc.SampleRate() : 44100.0;
+    const double F = std::trunc(m_doc.FullScale() > 0.0 ? m_doc.FullScale() : 32767.0);
     QString text;
     const auto line = [&text](const QString& a, const QString& b) {
         text += a;
@@ -394,14 +395,14 @@ QString TimeSeriesView::ExportText() {
     };
     if (m_whatIs == kTimeSeries) {
         text = Str(kHeaderTime);
-        const std::vector<double>& x = m_doc.m_selSamples;
+        const std::vector<double>& x = m_doc.SelectedSamples();
         for (std::size_t i = 0; i < x.size(); ++i)
             line(SpreadsheetNumber(static_cast<double>(i) / rate * 1000.0),
                  SpreadsheetNumber(x[i] / F * 100.0));
     } else if (m_whatIs == kAutoCorrelation) {
         text = Str(kHeaderTime);
-        const std::vector<double>& f = m_doc.m_autoCorr[0];
-        const std::size_t end = std::min(m_doc.m_selSamples.size(), f.size());
+        const std::vector<double>& f = m_doc.AutoCorrelations()[0];
+        const std::size_t end = std::min(m_doc.SelectedSamples().size(), f.size());
         for (std::size_t i = 0; i < end; ++i)
             line(SpreadsheetNumber(static_cast<double>(i) / rate * 1000.0),
                  SpreadsheetNumber(f[i] / F * 100.0));

@@ -17,11 +17,11 @@ QString SpreadsheetNumber(double value) {
 }
 
 int FftExportPoints(const SoundDocument& doc) {
-    const std::size_t n = doc.m_spectrum.size();
-    if (doc.m_fullScale <= 0.0) return 0;
+    const std::size_t n = doc.Spectrum().size();
+    if (doc.FullScale() <= 0.0) return 0;
     if (n >= 2) return static_cast<int>(2 * (n - 1));
     // One element is either the empty state or the one bin of a one-sample transform.
-    return n == 1 && doc.m_spectrumPoints == 1 ? 1 : 0;
+    return n == 1 && doc.SpectrumPoints() == 1 ? 1 : 0;
 }
 
 QString FftExportText(const SoundDocument& doc) {
@@ -29,13 +29,13 @@ QString FftExportText(const SoundDocument& doc) {
     const int points = FftExportPoints(doc);
     if (points == 0) return text;
     const std::size_t n = static_cast<std::size_t>(points / 2 + 1);
-    const int bits = doc.m_bitsPerSample > 0 ? doc.m_bitsPerSample : 16;
+    const int bits = doc.BitsPerSample() > 0 ? doc.BitsPerSample() : 16;
     text.reserve(static_cast<qsizetype>(n) * 32);
     for (std::size_t i = 0; i < n; ++i) {
         const double frequency =
-            SpectrumScale::BinFrequency(static_cast<double>(i), doc.m_sampleRate, points);
+            SpectrumScale::BinFrequency(static_cast<double>(i), doc.SampleRate(), points);
         const double level =
-            SpectrumScale::BinLevelDb(doc.m_spectrum[i], static_cast<double>(i), points, bits);
+            SpectrumScale::BinLevelDb(doc.Spectrum()[i], static_cast<double>(i), points, bits);
         text += SpreadsheetNumber(frequency);
         text += u'\t';
         text += SpreadsheetNumber(level);

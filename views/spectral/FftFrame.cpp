@@ -97,8 +97,8 @@ FftFrame::FftFrame(ProfileSettings& settings, SoundDocument& doc)
     // A new sound's range: its full dynamic range, and for a time series the frequencies up to
     // the middle of its made-up rate.
     connect(&doc.Activity(), &DocumentActivity::SoundFormatTaken, this, [this, &doc](bool timeSeries) {
-        if (timeSeries) SetControlInt(kTopCutkHz, doc.m_sampleRate / 2000);
-        SetControlInt(kLowerAmpSpin, -6 * doc.m_bitsPerSample);
+        if (timeSeries) SetControlInt(kTopCutkHz, doc.SampleRate() / 2000);
+        SetControlInt(kLowerAmpSpin, -6 * doc.BitsPerSample());
     });
 }
 

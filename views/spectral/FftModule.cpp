@@ -76,8 +76,8 @@ std::optional<QString> PeakTable(const ModuleContext& context, const FftView& vi
     bool found = false;
     const SoundDocument& doc = context.doc;
     const int points = FftExportPoints(doc);
-    const int bits = doc.m_bitsPerSample;
-    const double rate = doc.m_sampleRate;
+    const int bits = doc.BitsPerSample();
+    const double rate = doc.SampleRate();
     const FftPlot& plot = view.Plot();
     for (const FftPlot::PeakInfo& peak : plot.PeakInfos()) {
         if (peak.kind == FftPlot::PeakInfo::kAnchor) continue;
@@ -85,9 +85,9 @@ std::optional<QString> PeakTable(const ModuleContext& context, const FftView& vi
         double frequency = peak.frequency;
         if (peak.kind == FftPlot::PeakInfo::kDetected && points >= 2) {
             // Between the bins, where the steady tone behind the peak lies.
-            const std::size_t index = PeakIndex(doc.m_spectrum, peak, rate, points);
-            frequency = SpectrumScale::BinFrequency(PeakBin(doc.m_spectrum, index, doc.m_selSamples.size()),
-                                                    rate, points);
+            const std::size_t index = PeakIndex(doc.Spectrum(), peak, rate, points);
+            frequency = SpectrumScale::BinFrequency(
+                PeakBin(doc.Spectrum(), index, doc.SelectedSamples().size()), rate, points);
         }
         const MusicalNote note = NearestNote(frequency);
         text += SpreadsheetNumber(frequency);
@@ -124,7 +124,7 @@ std::optional<QString> ExportPeaks(const ModuleContext& context, const ScriptReq
     // A table of headings alone would pass for a result.
     if (!table)
         context.ui.Message(StringId::SpectrumSelectionSamplesHas, MessageIcon::Exclamation,
-                           static_cast<qulonglong>(context.doc.m_selSamples.size()));
+                           static_cast<qulonglong>(context.doc.SelectedSamples().size()));
     return table;
 }
 

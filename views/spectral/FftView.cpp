@@ -76,7 +76,7 @@ FftView::~FftView() {
 void FftView::OnInitialUpdate() {
     m_plot.settings = FftViewSettings::From(m_settings);
     m_plot.Clear();
-    ShowFftPoints(m_doc.m_fftPoints);
+    ShowFftPoints(m_doc.FftPoints());
     Changed();
 }
 
@@ -85,8 +85,8 @@ void FftView::CollectWindowState(ProfileSettings& settings) {
 }
 
 void FftView::OnUpdate(int hint) {
-    if (hint == kHintRebuild) ShowFftPoints(m_doc.m_fftPoints);
-    if (hint == kHintSelectionSpectrum) ShowFftPoints(m_doc.m_spectrumPoints);
+    if (hint == kHintRebuild) ShowFftPoints(m_doc.FftPoints());
+    if (hint == kHintSelectionSpectrum) ShowFftPoints(m_doc.SpectrumPoints());
     Rebuild();
 }
 
@@ -105,11 +105,11 @@ void FftView::Changed() {
 }
 
 int FftView::BitsPerSample() const {
-    return m_doc.m_bitsPerSample > 0 ? m_doc.m_bitsPerSample : 16;
+    return m_doc.BitsPerSample() > 0 ? m_doc.BitsPerSample() : 16;
 }
 
 void FftView::Geometry(const QRect& rect) {
-    m_plot.SetGeometry(rect, m_doc.m_sampleRate, BitsPerSample());
+    m_plot.SetGeometry(rect, m_doc.SampleRate(), BitsPerSample());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -138,7 +138,7 @@ void FftView::resizeEvent(QResizeEvent* event) {
 
 void FftView::OnDraw(QPainter& painter, const QRect& rect) {
     Geometry(rect);
-    m_plot.Build(m_doc.m_spectrum);
+    m_plot.Build(m_doc.Spectrum());
     DrawPlot(painter, rect);
     m_plot.Remember();
 }
@@ -163,8 +163,8 @@ void FftView::DrawCutNotice(QPainter& painter, const QRect& rect) const {
     if (!m_doc.SelectionSpectrumIsCut()) return;
     painter.save();
     painter.setFont(ViewFont(14));
-    const QString text =
-        Str(kTextSpectrumCut, m_doc.m_spectrumPoints, static_cast<qulonglong>(m_doc.m_selSamples.size()));
+    const QString text = Str(kTextSpectrumCut, m_doc.SpectrumPoints(),
+                             static_cast<qulonglong>(m_doc.SelectedSamples().size()));
     const QRect area(kLeft + 8, kPianoHeight + 6, std::max(40, rect.width() - kLeft - 16), rect.height());
     const QRect box =
         painter.fontMetrics().boundingRect(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
@@ -268,7 +268,7 @@ void FftView::DrawFrequencyAxis(QPainter& painter) const {
     if (m_plot.settings.freqLinear) {
         const double span = m_plot.MaxFrequency() - m_plot.settings.bottomCutHz;
         const int step = std::max(1, static_cast<int>(std::floor(span / 11000.0 + (1.0 - m_plot.U0()))));
-        const int last = m_doc.m_sampleRate / 2000;
+        const int last = m_doc.SampleRate() / 2000;
         for (int k = 0; k <= last; k += step) ticks.push_back(k * 1000.0);
     } else {
         for (int k = 0; k <= 18; ++k) ticks.push_back(1.71875 * std::ldexp(1.0, k));  // the A notes

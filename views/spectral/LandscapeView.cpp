@@ -49,7 +49,7 @@ void LandscapeView::CollectWindowState(ProfileSettings& settings) {
 }
 
 int LandscapeView::Bits() const {
-    return Doc().m_bitsPerSample > 0 ? Doc().m_bitsPerSample : 16;
+    return Doc().BitsPerSample() > 0 ? Doc().BitsPerSample() : 16;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -57,7 +57,7 @@ int LandscapeView::Bits() const {
 
 void LandscapeView::AddSpectrum(const std::vector<double>& spectrum) {
     if (spectrum.size() < 2) return;
-    m_landscape.AddSpectrum(spectrum.data(), spectrum.size(), Doc().m_sampleRate, Bits(), m_s.Landscape());
+    m_landscape.AddSpectrum(spectrum.data(), spectrum.size(), Doc().SampleRate(), Bits(), m_s.Landscape());
     ++m_generation;
 }
 
@@ -75,9 +75,9 @@ void LandscapeView::OnUpdate(int hint) {
     }
     if (hint == kHintPlayStarted) CancelRebuild();
     // While listening or playing every spectrum of the transform size is a new row.
-    if (hint == kHintSpectrum && live && Doc().m_spectrum.size() == std::size_t(Doc().m_fftPoints / 2 + 1)) {
+    if (hint == kHintSpectrum && live && Doc().Spectrum().size() == std::size_t(Doc().FftPoints() / 2 + 1)) {
         m_message.clear();
-        AddSpectrum(Doc().m_spectrum);
+        AddSpectrum(Doc().Spectrum());
     }
     if (IsSelectionHint(hint) && !live && Doc().IsWaveLoaded()) {
         ResetView();
@@ -92,15 +92,15 @@ void LandscapeView::OnUpdate(int hint) {
 std::size_t LandscapeView::SourceLength() const {
     // Without a selection (the document keeps a single zero then) the whole sound.
     const SoundDocument& doc = Doc();
-    if (doc.m_selSamples.size() > 1) return doc.m_selSamples.size();
+    if (doc.SelectedSamples().size() > 1) return doc.SelectedSamples().size();
     return doc.IsWaveLoaded() ? doc.SampleCount() : 0;
 }
 
 void LandscapeView::SourceBlock(std::size_t start, std::size_t points, std::vector<double>& out) const {
     const SoundDocument& doc = Doc();
     out.resize(points);
-    if (doc.m_selSamples.size() > 1) {
-        std::copy_n(doc.m_selSamples.begin() + std::ptrdiff_t(start), points, out.begin());
+    if (doc.SelectedSamples().size() > 1) {
+        std::copy_n(doc.SelectedSamples().begin() + std::ptrdiff_t(start), points, out.begin());
     } else {
         for (std::size_t i = 0; i < points; ++i) out[i] = doc.Sample(std::uint32_t(start + i));
     }
@@ -117,7 +117,7 @@ bool LandscapeView::PrepareRebuild() {
     m_message.clear();
     if (!Doc().IsWaveLoaded()) return false;
     const std::size_t n = SourceLength();
-    m_points = Doc().m_fftPoints;
+    m_points = Doc().FftPoints();
     if (m_points < 2 || n < std::size_t(m_points)) {
         m_message = Str(m_settings.IniAllgemeinGrundschulprofil ? kMsgSelectMore : kMsgTooLittle);
         return false;
@@ -170,7 +170,7 @@ bool LandscapeView::RebuildStep() {
     const LandscapeSettings landscape = m_s.Landscape();
     SourceBlock(m_start, std::size_t(m_points), m_block);
     if (Doc().ComputeSpectrumOf(m_block, 0, m_points, m_spectrum)) {
-        m_landscape.BuildRow(m_spectrum.data(), m_spectrum.size(), Doc().m_sampleRate, Bits(), landscape);
+        m_landscape.BuildRow(m_spectrum.data(), m_spectrum.size(), Doc().SampleRate(), Bits(), landscape);
         m_landscape.AddRow(landscape, false);
     }
     m_start += m_step;

@@ -87,7 +87,7 @@ void RegisterScoreModule() {
         // A table of headings alone would pass for a result.
         if (!table)
             context.ui.Message(StringId::SelectionSamplesGivesNo, MessageIcon::Exclamation,
-                               static_cast<qulonglong>(context.doc.m_selSamples.size()));
+                               static_cast<qulonglong>(context.doc.SelectedSamples().size()));
         return table;
     };
     CommandLineModules::Register(std::move(score));

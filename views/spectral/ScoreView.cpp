@@ -114,14 +114,14 @@ void ScoreView::OnInitialUpdate() {
 }
 
 int ScoreView::BitsPerSample() const {
-    return m_doc.m_bitsPerSample > 0 ? m_doc.m_bitsPerSample : 16;
+    return m_doc.BitsPerSample() > 0 ? m_doc.BitsPerSample() : 16;
 }
 
 const std::vector<Partial>& ScoreView::AnalysisSpectrum() {
     // A live block is shorter than the transform and padded with zeros; its lobes are wider.
     // The empty document holds one sample, which stands for no spectrum at all.
-    const std::size_t samples = m_doc.m_selSamples.size();
-    FindPartials(m_doc.m_spectrum, m_doc.m_sampleRate, BitsPerSample(), m_settings.IniFFTMinAbstandNachbarMin,
+    const std::size_t samples = m_doc.SelectedSamples().size();
+    FindPartials(m_doc.Spectrum(), m_doc.SampleRate(), BitsPerSample(), m_settings.IniFFTMinAbstandNachbarMin,
                  samples > 1 ? samples : 0, m_partials);
     return m_partials;
 }

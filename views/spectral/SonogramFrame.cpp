@@ -43,7 +43,7 @@ SonogramFrame::SonogramFrame(ProfileSettings& settings, SoundDocument& doc)
     ShowSettings(m_view->Settings());
     // A time series shows the frequencies up to the middle of its made-up rate.
     connect(&doc.Activity(), &DocumentActivity::SoundFormatTaken, this, [this, &doc](bool timeSeries) {
-        if (timeSeries) SetControlInt(kTopCutkHz, doc.m_sampleRate / 2000);
+        if (timeSeries) SetControlInt(kTopCutkHz, doc.SampleRate() / 2000);
     });
 }
 

@@ -69,7 +69,7 @@ void SonogramView::OnInitialUpdate() {
     m_s = SonogramViewSettings::From(m_settings);
     EnsurePicture();
     ApplyScale();
-    ShowFftPoints(m_doc.m_fftPoints);
+    ShowFftPoints(m_doc.FftPoints());
     if (m_listener) m_listener(m_s);
     m_clear = true;
     // A sound that is already loaded is drawn at once.
@@ -83,7 +83,7 @@ void SonogramView::CollectWindowState(ProfileSettings& settings) {
 }
 
 int SonogramView::BitsPerSample() const {
-    return m_doc.m_bitsPerSample > 0 ? m_doc.m_bitsPerSample : 16;
+    return m_doc.BitsPerSample() > 0 ? m_doc.BitsPerSample() : 16;
 }
 
 std::uint32_t SonogramView::Background() const {
@@ -158,7 +158,7 @@ void SonogramView::AddColumn(const std::vector<double>& spectrum) {
     FillColumns(m_x + 2 * w, w, kCursorColour);  // runs ahead of the newest column
     if (spectrum.size() > 2) {
         ApplyScale();
-        m_sono.Column(spectrum.data(), spectrum.size(), m_doc.m_sampleRate);
+        m_sono.Column(spectrum.data(), spectrum.size(), m_doc.SampleRate());
         FillColumns(m_x + w, w, Background());
         const int height = m_picture.height();
         std::vector<std::uint32_t> colours(static_cast<std::size_t>(height));
@@ -185,16 +185,16 @@ void SonogramView::OnUpdate(int hint) {
     }
     if (hint == kHintRebuild) {
         // A new sound or a new FFT size: the whole sound is drawn again, at the size shown.
-        ShowFftPoints(m_doc.m_fftPoints);
+        ShowFftPoints(m_doc.FftPoints());
         if (m_doc.IsWaveLoaded() && !live && !m_keepCleared)
             StartRebuild();
         else
             CancelRebuild(false);
     }
     if (hint == kHintSpectrum && live) {
-        ShowFftPoints(m_doc.m_fftPoints);
+        ShowFftPoints(m_doc.FftPoints());
         m_message.clear();
-        AddColumn(m_doc.m_spectrum);
+        AddColumn(m_doc.Spectrum());
     }
     if (hint == kHintPlayStarted) CancelRebuild(false);
     if (hint == kHintSelectionSpectrum && !live) StartRebuild();
@@ -212,7 +212,7 @@ bool SonogramView::PrepareRebuild() {
     m_message.clear();
     if (!m_doc.IsWaveLoaded()) return false;
     const std::uint64_t n = m_doc.SampleCount();
-    m_points = m_doc.m_fftPoints;
+    m_points = m_doc.FftPoints();
     if (m_points < 1 || n < static_cast<std::uint64_t>(m_points)) {
         m_message = Str(m_settings.IniAllgemeinGrundschulprofil ? kMsgSelectMore : kMsgTooLittle);
         return false;
@@ -273,9 +273,9 @@ bool SonogramView::RebuildStep() {
     if (m_export) {
         // Bottom row first, as the header lists the frequencies; the measured levels, not
         // the colours, so that a row louder than the top colour still reads its own level.
-        const double rate = m_doc.m_sampleRate > 0 ? m_doc.m_sampleRate : 1;
+        const double rate = m_doc.SampleRate() > 0 ? m_doc.SampleRate() : 1;
         const std::vector<double>& column =
-            m_sono.ColumnDb(spectrum.data(), spectrum.size(), m_doc.m_sampleRate);
+            m_sono.ColumnDb(spectrum.data(), spectrum.size(), m_doc.SampleRate());
         *m_export += SpreadsheetNumber(static_cast<double>(m_start) / rate);
         for (auto it = column.rbegin(); it != column.rend(); ++it) {
             *m_export += u'\t';
@@ -421,7 +421,7 @@ void SonogramView::DrawScale(QPainter& painter, const QRect& rect) const {
         const double u0 = m_s.bottomCutHz / fmax;
         const int step =
             std::max(1, static_cast<int>(std::floor((fmax - m_s.bottomCutHz) / 11000.0 + (1.0 - u0))));
-        const int last = std::max(m_doc.m_sampleRate / 2000, m_s.topCutkHz);
+        const int last = std::max(m_doc.SampleRate() / 2000, m_s.topCutkHz);
         for (int k = 0; k <= last; k += step) ticks.push_back(k * 1000.0);
     } else {
         for (int k = 0; k <= kLastNoteTick; ++k) ticks.push_back(NoteTick(k));

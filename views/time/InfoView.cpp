@@ -138,13 +138,13 @@ void InfoView::Refill() {
         m_doc.InputDevice() ? m_doc.InputDevice()->Name() : QStringLiteral("Primärer Soundaufnahmetreiber"));
     set(kOutputDevice,
         m_doc.OutputDevice() ? m_doc.OutputDevice()->Name() : QStringLiteral("Primärer Soundtreiber"));
-    set(kChannels, m_doc.m_channels);
-    set(kSampleRate, QString::number(m_doc.m_sampleRate));
-    set(kBits, QString::number(m_doc.m_bitsShown));
-    set(kFormat, m_doc.m_format);
-    set(kFftPoints, QString::number(m_doc.m_fftPoints));
-    set(kLoadedFile, m_doc.m_fileName);
-    set(kRecordFile, m_doc.m_recordPath);
+    set(kChannels, m_doc.Channels());
+    set(kSampleRate, QString::number(m_doc.SampleRate()));
+    set(kBits, QString::number(m_doc.BitsShown()));
+    set(kFormat, m_doc.FormatName());
+    set(kFftPoints, QString::number(m_doc.FftPoints()));
+    set(kLoadedFile, m_doc.FileName());
+    set(kRecordFile, m_doc.RecordFile());
     SetIndicator(m_listening, m_doc.IsListening());
     SetIndicator(m_recording, m_doc.IsRecording());
 }

@@ -154,7 +154,7 @@ std::int64_t OverviewView::PlaybackSampleCount() const {
 
 const std::vector<QPoint>& OverviewView::Trace(int width, int height, int scroll) {
     const TraceKey key{
-        m_doc.WaveData(), m_doc.m_waveBytes, m_doc.m_bitsPerSample, width, height, m_zoom, m_vFactor, scroll};
+        m_doc.WaveData(), m_doc.WaveBytes(), m_doc.BitsPerSample(), width, height, m_zoom, m_vFactor, scroll};
     if (m_traceValid && key == m_traceKey) return m_trace.Points();
     m_traceKey = key;
     m_traceValid = true;
@@ -169,7 +169,7 @@ const std::vector<QPoint>& OverviewView::Trace(int width, int height, int scroll
     const std::int64_t step = std::max<std::int64_t>(1, static_cast<std::int64_t>(spp / 100));
     const int mid = traceH / 2;
     const std::int64_t half = static_cast<std::int64_t>(m_vFactor) * traceH / 2;
-    const int bits = m_doc.m_bitsPerSample;
+    const int bits = m_doc.BitsPerSample();
     const std::int64_t from = std::max<std::int64_t>(0, static_cast<std::int64_t>((scroll - kMargin) * spp));
     const std::int64_t to =
         std::min(total, static_cast<std::int64_t>((static_cast<double>(scroll) + width) * spp));
@@ -199,7 +199,7 @@ void OverviewView::OnDraw(QPainter& painter, const QRect& rect) {
     painter.translate(rect.topLeft());
 
     static const std::vector<QPoint> kNoTrace;
-    TraceBuilder* shown = m_doc.IsListening() ? &m_liveTrace : m_doc.m_waveBytes > 50 ? &m_trace : nullptr;
+    TraceBuilder* shown = m_doc.IsListening() ? &m_liveTrace : m_doc.WaveBytes() > 50 ? &m_trace : nullptr;
     const std::vector<QPoint>& trace = !shown                ? kNoTrace
                                        : m_doc.IsListening() ? m_liveTrace.Points()
                                                              : Trace(w, h, scroll);
@@ -226,7 +226,7 @@ void OverviewView::OnDraw(QPainter& painter, const QRect& rect) {
 
 void OverviewView::DrawRuler(QPainter& painter, int width, int scroll) {
     const std::int64_t total = m_doc.SampleCount();
-    const int rate = m_doc.m_sampleRate;
+    const int rate = m_doc.SampleRate();
     const int plot = m_zoom * width - 2 * kMargin;
     if (total == 0 || rate <= 0 || plot <= 0) return;
     const double spp = static_cast<double>(total) / plot;
@@ -415,7 +415,7 @@ void OverviewView::ApplyMark() {
 
 void OverviewView::ApplySelection(std::int64_t first, std::int64_t last, std::int64_t firstp,
                                   std::int64_t lastp) {
-    if (m_doc.m_bitsPerSample == 16) {
+    if (m_doc.BitsPerSample() == 16) {
         first = Even(first);
         last = Even(last);
     }
@@ -456,10 +456,10 @@ void OverviewView::MarkSamples(std::uint32_t first, std::uint32_t last) {
 // Listening
 
 void OverviewView::AppendLiveBlock() {
-    const std::vector<double>& block = m_doc.m_selSamples;
-    const double full = m_doc.m_fullScale;
+    const std::vector<double>& block = m_doc.SelectedSamples();
+    const double full = m_doc.FullScale();
     if (block.size() <= 1 || full <= 0.0) return;
-    const int k = m_doc.m_bitsPerSample == 16 ? 2 : 1;
+    const int k = m_doc.BitsPerSample() == 16 ? 2 : 1;
     const int h = viewport()->height();
     const int w = viewport()->width();
     int x = m_nextX;

@@ -159,8 +159,8 @@ void WaveformView::SyncDrawState() {
     // The dialog's curves have a picture of their own and outlive a new size; they go with
     // the stretch they were measured on, and with the sound.
     const bool otherSound =
-        m_curvesData && (m_curvesData != m_doc.WaveData() || m_curvesBytes != m_doc.m_waveBytes);
-    if (newWindow || m_doc.m_waveBytes < 10 || otherSound) ResetEnvelope(true);
+        m_curvesData && (m_curvesData != m_doc.WaveData() || m_curvesBytes != m_doc.WaveBytes());
+    if (newWindow || m_doc.WaveBytes() < 10 || otherSound) ResetEnvelope(true);
     if (newWindow) m_marker = {};
     m_redrawAll = false;
     m_lastZoomWindow = m_zoomWindow;
@@ -171,8 +171,8 @@ const std::vector<QPoint>& WaveformView::Trace(const QRect& rect) {
     const int h = rect.height();
     const Stretch s = VisibleSamples();
     TraceKey key{m_doc.WaveData(),
-                 m_doc.m_waveBytes,
-                 m_doc.m_bitsPerSample,
+                 m_doc.WaveBytes(),
+                 m_doc.BitsPerSample(),
                  s.first,
                  s.last,
                  DrawStep(s.first, s.last, w, m_precision),
@@ -190,7 +190,7 @@ const std::vector<QPoint>& WaveformView::Trace(const QRect& rect) {
     const int plotW = w - 2 * kMargin;
     const int plotH = h - 2 * kMargin;
     const std::int64_t half = static_cast<std::int64_t>(m_ampFactor) * plotH / 2;
-    const int bits = m_doc.m_bitsPerSample;
+    const int bits = m_doc.BitsPerSample();
     const auto first = static_cast<std::int64_t>(s.first);
     const auto last = static_cast<std::int64_t>(s.last);
     m_trace.Reserve(static_cast<std::size_t>(plotW) + 1);
@@ -209,13 +209,13 @@ const std::vector<QPoint>& WaveformView::Trace(const QRect& rect) {
 
 int WaveformView::SampleOffset(std::int64_t sample, int height) const {
     const std::int64_t half = static_cast<std::int64_t>(m_ampFactor) * (height - 2 * kMargin) / 2;
-    return OffsetOf(RawSample(m_doc.WaveData(), m_doc.m_bitsPerSample, sample), m_doc.m_bitsPerSample, half);
+    return OffsetOf(RawSample(m_doc.WaveData(), m_doc.BitsPerSample(), sample), m_doc.BitsPerSample(), half);
 }
 
 const std::vector<QPoint>& WaveformView::StretchEnvelope(const QRect& rect) {
     const Stretch s = VisibleSamples();
     const TraceKey key{
-        m_doc.WaveData(), m_doc.m_waveBytes, m_doc.m_bitsPerSample, s.first, s.last, 0, rect.width(),
+        m_doc.WaveData(), m_doc.WaveBytes(), m_doc.BitsPerSample(), s.first, s.last, 0, rect.width(),
         rect.height(),    m_ampFactor};
     if (m_stretchEnvelopeValid && key == m_stretchEnvelopeKey) return m_stretchEnvelope;
     m_stretchEnvelopeKey = key;
@@ -253,8 +253,8 @@ void WaveformView::OnDraw(QPainter& painter, const QRect& rect) {
 
     // The plot area is not filled: it keeps the black of a fresh surface.
     static const std::vector<QPoint> kNoTrace;
-    const bool envelopeMode = m_displayMode == kModeEnvelope && m_doc.m_waveBytes >= 2;
-    const std::vector<QPoint>& trace = m_doc.m_waveBytes < 2 ? kNoTrace
+    const bool envelopeMode = m_displayMode == kModeEnvelope && m_doc.WaveBytes() >= 2;
+    const std::vector<QPoint>& trace = m_doc.WaveBytes() < 2 ? kNoTrace
                                        : envelopeMode        ? StretchEnvelope(QRect(0, 0, w, h))
                                                              : Trace(rect);
     if (envelopeMode && trace.size() > 1) {
@@ -266,7 +266,7 @@ void WaveformView::OnDraw(QPainter& painter, const QRect& rect) {
         painter.restore();
     } else if (trace.size() > 1) {
         m_trace.Draw(painter, m_penRed.color(), QRect(0, 0, w, h));
-    } else if (m_doc.m_waveBytes < 2 && !m_doc.IsListening()) {
+    } else if (m_doc.WaveBytes() < 2 && !m_doc.IsListening()) {
         DrawNoSoundHint(painter, QRect(0, 0, w, h));
     }
     if (m_envelopeShown) DrawEnvelopePoints(painter);
@@ -374,7 +374,7 @@ void WaveformView::mouseReleaseEvent(QMouseEvent* event) {
     if (s.last - s.first <= 0) return;
     std::int64_t first = static_cast<std::int64_t>(SampleAtX(m_bandStart.x(), s, width()));
     std::int64_t last = static_cast<std::int64_t>(SampleAtX(m_bandEnd.x(), s, width()));
-    if (m_doc.m_bitsPerSample == 16) {
+    if (m_doc.BitsPerSample() == 16) {
         first = Even(first);
         last = Even(last);
     }
@@ -421,7 +421,7 @@ void WaveformView::OnViewCommand(ViewCommand command) {
 
 void WaveformView::OnEditEnvelope() {
     const Stretch s = VisibleSamples();
-    if (m_doc.m_waveBytes < 2 || s.last - s.first <= 0) return;
+    if (m_doc.WaveBytes() < 2 || s.last - s.first <= 0) return;
     if (m_marker[0].x() == 0 || m_marker[1].x() == 0) {
         m_doc.Ui().Message(kMsgSetMarkers, MessageIcon::Exclamation);
         return;
@@ -431,7 +431,7 @@ void WaveformView::OnEditEnvelope() {
     const int w = width(), h = height();
     std::int64_t from = static_cast<std::int64_t>(SampleAtX(m_marker[0].x(), s, w));
     std::int64_t to = static_cast<std::int64_t>(SampleAtX(m_marker[1].x(), s, w));
-    if (m_doc.m_bitsPerSample == 16) {
+    if (m_doc.BitsPerSample() == 16) {
         from = Even(from);
         to = Even(to);
     }
@@ -447,7 +447,7 @@ void WaveformView::OnEditEnvelope() {
     if (m_curves.upper.empty() && m_curves.lower.empty()) {
         m_curves.pictureSize = size();
         m_curvesData = m_doc.WaveData();
-        m_curvesBytes = m_doc.m_waveBytes;
+        m_curvesBytes = m_doc.WaveBytes();
     }
     const double yScale = h > 0 ? static_cast<double>(m_curves.pictureSize.height()) / h : 1.0;
     const int origin = m_marker[0].x();

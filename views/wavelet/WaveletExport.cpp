@@ -33,11 +33,11 @@ std::vector<double> WaveletRowFrequencies(const CwtParameters& p) {
 }
 
 QString WaveletExportText(const SoundDocument& doc) {
-    const std::vector<float>& result = doc.m_waveletResult;
+    const std::vector<float>& result = doc.WaveletResult();
     if (result.size() <= 5) return {};
     const auto rows = static_cast<std::size_t>(result[0]);
     const auto columns = static_cast<std::size_t>(result[1]);
-    const CwtParameters& p = doc.m_cwtParameters;
+    const CwtParameters& p = doc.WaveletParameters();
     const std::vector<double> frequencies = WaveletRowFrequencies(p);
     if (rows == 0 || columns == 0 || result.size() < 2 + rows * columns || frequencies.size() != rows)
         return {};

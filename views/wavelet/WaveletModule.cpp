@@ -102,7 +102,9 @@ void RegisterWaveletModule() {
     method.name = QStringLiteral("--cwt-method");
     method.values = {QStringLiteral("table"), QStringLiteral("direct")};
     method.apply = [](const ModuleContext& context, const QString& value) {
-        context.doc.m_cwtParameters.method = value == QStringLiteral("direct") ? 1 : 0;
+        CwtParameters parameters = context.doc.WaveletParameters();
+        parameters.method = value == QStringLiteral("direct") ? 1 : 0;
+        context.doc.SetWaveletParameters(parameters);
     };
     CommandLineModules::RegisterOption(std::move(method));
 }

@@ -110,7 +110,9 @@ void WaveletView::OnUpdate(int hint) {
 }
 
 void WaveletView::Changed() {
-    m_settingsCopy.ApplyTo(m_doc.m_cwtParameters);
+    CwtParameters parameters = m_doc.WaveletParameters();
+    m_settingsCopy.ApplyTo(parameters);
+    m_doc.SetWaveletParameters(parameters);
     {
         BusyCursor busy(m_doc.Ui());
         m_doc.ComputeWaveletTransform();
@@ -215,7 +217,7 @@ void WaveletView::paintEvent(QPaintEvent*) {
 }
 
 const std::vector<double>& WaveletView::RowFrequencies() const {
-    const CwtParameters& p = m_doc.m_cwtParameters;
+    const CwtParameters& p = m_doc.WaveletParameters();
     const auto key = std::make_tuple(p.wavelet, p.scale_first, p.scale_last, p.scale_count, p.division_type);
     if (!m_rowKey || *m_rowKey != key) {
         m_rowFrequencies = WaveletRowFrequencies(p);
@@ -227,7 +229,7 @@ const std::vector<double>& WaveletView::RowFrequencies() const {
 void WaveletView::OnDraw(QPainter& painter, const QRect& rect) const {
     painter.save();
     painter.fillRect(rect, kBackground);
-    const std::vector<float>& result = m_doc.m_waveletResult;
+    const std::vector<float>& result = m_doc.WaveletResult();
     const auto rows = result.size() > 5 ? static_cast<std::size_t>(result[0]) : 0;
     const auto columns = result.size() > 5 ? static_cast<std::size_t>(result[1]) : 0;
     if (rows > 0 && columns > 0 && result.size() >= 2 + rows * columns) {
