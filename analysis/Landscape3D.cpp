@@ -102,19 +102,72 @@ void Landscape3D::AddRow(const LandscapeSettings& st, bool computeNormals) {
     std::memmove(m_vertices.data() + rowBytes, m_vertices.data(),
                  (m_vertices.size() - rowBytes) * sizeof(LandscapeVertex));
     for (std::size_t j = rowBytes; j < m_vertices.size(); ++j) m_vertices[j].y += step;
-    const float front = -float(m_rows) * step / 2.0f;
-    for (int j = 0; j < k; ++j) {
-        LandscapeVertex& v = m_vertices[std::size_t(j)];
-        v.x = -m_rowX[std::size_t(j)];
-        v.y = front;
-        v.z = m_rowH[std::size_t(j)];
-        v.pointSize = 0.5f;
-        v.argb = st.rainbow ? RainbowColour(int(1663LL * j / k)) : st.fixedColour;
-    }
-    m_filled = std::min(m_filled + 1, m_rows);
+    WriteRow(0, m_rowX, m_rowH, -float(m_rows) * step / 2.0f, st);
+    CountRow();
     if (computeNormals) ComputeNormals();
+}
+
+void Landscape3D::WriteRow(std::size_t row, const std::vector<float>& x, const std::vector<float>& height,
+                           float y, const LandscapeSettings& st) {
+    LandscapeVertex* vertices = m_vertices.data() + row * std::size_t(m_k);
+    for (int j = 0; j < m_k; ++j) {
+        LandscapeVertex& v = vertices[j];
+        v.x = -x[std::size_t(j)];
+        v.y = y;
+        v.z = height[std::size_t(j)];
+        v.pointSize = 0.5f;
+        v.argb = st.rainbow ? RainbowColour(int(1663LL * j / m_k)) : st.fixedColour;
+    }
+}
+
+void Landscape3D::CountRow() {
+    m_filled = std::min(m_filled + 1, m_rows);
     if (++m_rowCounter >= m_rows) m_rowCounter = 0;
     if (m_rowCounter == 0) m_rowCounter = 1;
+}
+
+void Landscape3D::AddRows(std::vector<BuiltRow>& rows, const LandscapeSettings& st) {
+    std::size_t first = 0;
+    while (first < rows.size()) {
+        // A run of rows of one length; a row of another length starts a new mesh, and one of
+        // fewer than two vertices adds nothing, as in AddRow.
+        const std::size_t k = rows[first].x.size();
+        if (k < 2) {
+            ++first;
+            continue;
+        }
+        if (m_rebuild || int(k) != m_k) NewMesh(int(k));
+        std::vector<std::size_t> run;  // the rows that add a row, oldest first
+        std::size_t end = first;
+        for (; end < rows.size() && (rows[end].x.size() == k || rows[end].x.size() < 2); ++end)
+            if (rows[end].x.size() == k) run.push_back(end);
+        const std::size_t count = run.size();
+        const std::size_t meshRows = std::size_t(m_rows);
+        const std::size_t shift = std::min(count, meshRows);
+        const float step = float(st.rowStep);
+        // The rows that stay move back by all the new ones at once. The vertices of a row share
+        // one y, which goes up by the step once per row added, in that order, as in AddRow.
+        if (shift < meshRows) {
+            std::memmove(m_vertices.data() + shift * k, m_vertices.data(),
+                         (meshRows - shift) * k * sizeof(LandscapeVertex));
+            for (std::size_t row = shift; row < meshRows; ++row) {
+                LandscapeVertex* v = m_vertices.data() + row * k;
+                float y = v->y;
+                for (std::size_t added = 0; added < count; ++added) y += step;
+                for (std::size_t j = 0; j < k; ++j) v[j].y = y;
+            }
+        }
+        // The newest in front, each older one a row further back and once more moved by the step.
+        float y = -float(m_rows) * step / 2.0f;
+        for (std::size_t row = 0; row < shift; ++row) {
+            const BuiltRow& built = rows[run[count - 1 - row]];
+            WriteRow(row, built.x, built.height, y, st);
+            y += step;
+        }
+        for (std::size_t added = 0; added < count; ++added) CountRow();
+        first = end;
+    }
+    rows.clear();
 }
 
 void Landscape3D::AddSpectrum(const double* spectrum, std::size_t size, double sampleRate, int bits,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // One vertex of the 3D landscape: position, normal, point size and ARGB colour (32 bytes, so the
@@ -43,6 +44,19 @@ public:
                   const LandscapeSettings& settings);
     const std::vector<float>& RowX() const { return m_rowX; }
     const std::vector<float>& RowHeight() const { return m_rowH; }
+    // Takes a row built elsewhere as the row last built, for AddRow.
+    void SetRow(std::vector<float> x, std::vector<float> height) {
+        m_rowX = std::move(x);
+        m_rowH = std::move(height);
+    }
+    // Rows that other landscapes built (on other threads), oldest first: the same vertices as
+    // adding them one by one, but every row moves back once for all of them, so that a build
+    // that hands over many rows at a time does not move the whole mesh for each. Leaves the
+    // normals to ComputeNormals. Empties rows.
+    struct BuiltRow {
+        std::vector<float> x, height;
+    };
+    void AddRows(std::vector<BuiltRow>& rows, const LandscapeSettings& settings);
 
     // Adds the row last built. A row of another length than the mesh's builds a new mesh.
     // Many rows in a row may leave the normals to one ComputeNormals at their end.
@@ -80,6 +94,11 @@ public:
 
 private:
     void NewMesh(int k);
+    // Writes a row of the mesh's length at that place (0 the front) with that y.
+    void WriteRow(std::size_t row, const std::vector<float>& x, const std::vector<float>& height, float y,
+                  const LandscapeSettings& settings);
+    // The mesh after a row was added: its fill and the row counter.
+    void CountRow();
 
     std::vector<float> m_rowX, m_rowH;
     std::vector<LandscapeVertex> m_vertices;

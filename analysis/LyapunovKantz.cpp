@@ -1,11 +1,14 @@
 #include "analysis/LyapunovKantz.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <limits>
 #include <new>
 #include <numeric>
+
+#include "analysis/ParallelFor.h"
 
 namespace {
 
@@ -13,6 +16,27 @@ constexpr unsigned kAll = ~0u;
 
 double Squared(double x) {
     return x * x;
+}
+
+// How many per-reference-point values a block of the largest exponent keeps at most before
+// they are summed (2 MB): bounds the memory, whatever the number of reference points.
+constexpr std::size_t kBlockValues = std::size_t{1} << 18;
+
+// The correlation sum counts the pairs of up to this many points at once (and a first block
+// after each change of radius of this many).
+constexpr std::size_t kCorrBlock = 256;
+constexpr std::size_t kCorrBlockStart = 8;
+
+// The spectrum finds the neighbourhoods of up to this many points at once.
+constexpr std::size_t kSpectrumBlock = 256;
+
+// The box of a value in a grid of boxes of width eps that wraps around after mask + 1 boxes.
+// Values far outside the data's bulk (an outlier) land in some box without overflowing.
+unsigned BoxOf(double value, double eps, unsigned mask) {
+    const double box = std::floor(value / eps);
+    constexpr double kFar = 4.0e18;  // within the range of long long
+    if (std::isnan(box)) return 0;
+    return static_cast<unsigned>(static_cast<long long>(std::clamp(box, -kFar, kFar))) & mask;
 }
 
 // The local fits of the spectrum: the largest condition number (1-norm, of the moment matrix in
@@ -133,6 +157,46 @@ bool LyapunovKantz::rescale_data(double* values, std::size_t n, double& minimum,
     return true;
 }
 
+bool LyapunovKantz::RescaleToBulk(double* values, std::size_t n, double& minimum, double& interval) {
+    minimum = interval = 0.0;
+    if (n == 0) {
+        Fail(kConstantData);
+        return false;
+    }
+    const auto [lo, hi] = std::minmax_element(values, values + n);
+    double low = *lo, high = *hi;
+    if (n >= 4) {
+        std::vector<double> sorted(values, values + n);
+        const std::size_t q1 = n / 4, q3 = n - 1 - n / 4;
+        std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(q1), sorted.end());
+        const double lower = sorted[q1];
+        std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(q3), sorted.end());
+        const double upper = sorted[q3];
+        const double spread = kBulkFences * (upper - lower);
+        // Where values lie beyond the fences, the interval spans those within them, so that the
+        // bulk of a series with an outlier gets the scale of the series without it. A series
+        // that is mostly one value has no spread of its own and keeps the whole interval.
+        if (upper > lower && std::isfinite(spread) && (low < lower - spread || high > upper + spread)) {
+            const double lowFence = lower - spread, highFence = upper + spread;
+            low = upper;
+            high = lower;
+            for (std::size_t i = 0; i < n; ++i)
+                if (values[i] >= lowFence && values[i] <= highFence) {
+                    low = std::min(low, values[i]);
+                    high = std::max(high, values[i]);
+                }
+        }
+    }
+    minimum = low;
+    interval = high - low;
+    if (!(interval > 0.0) || !std::isfinite(interval)) {
+        Fail(kConstantData);
+        return false;
+    }
+    for (std::size_t i = 0; i < n; ++i) values[i] = (values[i] - minimum) / interval;
+    return true;
+}
+
 bool LyapunovKantz::variance(const double* values, std::size_t n, double& mean, double& deviation) {
     double sum = 0.0, squares = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -171,7 +235,7 @@ std::optional<MaxLyapResult> LyapunovKantz::Calc_Max_Lyap_Exponent(const double*
         return std::nullopt;
     }
     double minimum = 0.0, interval = 0.0;
-    if (!rescale_data(y.data(), n, minimum, interval)) return std::nullopt;
+    if (!RescaleToBulk(y.data(), n, minimum, interval)) return std::nullopt;
     auto& p = m_max;
     if (p.epsminAbsolute) p.epsmin /= interval;
     if (p.epsmaxAbsolute) p.epsmax /= interval;
@@ -208,10 +272,28 @@ std::optional<MaxLyapResult> LyapunovKantz::Calc_Max_Lyap_Exponent(const double*
     const unsigned cells = p.mask + 1;
 
     MaxLyapResult result;
-    std::vector<int> head, list;
-    std::vector<std::vector<int>> neighbours(dims);
-    std::vector<unsigned> neighbourCount(dims);
-    std::vector<double> count, sum, localCount, localSum, squares, distances;
+    // The box grid as one array: the points of box c are members[start[c] .. start[c + 1]), the
+    // latest first, with their first coordinates beside them in memberValues.
+    std::vector<unsigned> start, members, boxOfPoint;
+    std::vector<double> memberValues;
+    std::vector<double> count, sum;
+    // What one worker needs for one reference point.
+    struct Scratch {
+        std::vector<std::vector<int>> neighbours;
+        std::vector<unsigned> neighbourCount;
+        std::vector<double> localCount, localSum, squares, distances;
+        std::uint64_t candidates = 0;
+    };
+    const unsigned workers = WorkerCount(m_threads, reference);
+    std::vector<Scratch> scratch(workers);
+    // The contribution of each reference point of a block, per dimension and iteration, and
+    // whether it has one; they are summed in the order of the reference points afterwards, so
+    // that the sums do not depend on how many threads computed them.
+    const std::size_t perReference = static_cast<std::size_t>(dims) * iters;
+    const std::size_t block =
+        std::clamp<std::size_t>(kBlockValues / perReference, 1, std::max<std::size_t>(reference, 1));
+    std::vector<double> terms;
+    std::vector<unsigned char> hasTerm;
     try {
         result.mindim = p.mindim;
         result.maxdim = p.maxdim;
@@ -220,15 +302,22 @@ std::optional<MaxLyapResult> LyapunovKantz::Calc_Max_Lyap_Exponent(const double*
         result.S.assign(dims, std::vector<double>(static_cast<std::size_t>(p.epscount + 1) * iters, 0.0));
         result.counts.assign(dims,
                              std::vector<unsigned>(static_cast<std::size_t>(p.epscount + 1) * iters, 0u));
-        head.resize(static_cast<std::size_t>(cells) * cells);
-        list.resize(n);
-        for (auto& l : neighbours) l.resize(boxed);
-        count.resize(static_cast<std::size_t>(dims) * iters);
+        start.resize(static_cast<std::size_t>(cells) * cells + 1);
+        members.resize(boxed);
+        memberValues.resize(boxed);
+        boxOfPoint.resize(boxed);
+        count.resize(perReference);
         sum.resize(count.size());
-        localCount.resize(iters);
-        localSum.resize(iters);
-        squares.resize(iters + static_cast<std::size_t>(p.maxdim - 1) * p.delay);
-        distances.resize(iters);
+        for (Scratch& s : scratch) {
+            s.neighbours.assign(dims, std::vector<int>(boxed));
+            s.neighbourCount.resize(dims);
+            s.localCount.resize(iters);
+            s.localSum.resize(iters);
+            s.squares.resize(iters + static_cast<std::size_t>(p.maxdim - 1) * p.delay);
+            s.distances.resize(iters);
+        }
+        terms.resize(block * perReference);
+        hasTerm.resize(terms.size());
     } catch (const std::bad_alloc&) {
         Fail(kNoMemory);
         return std::nullopt;
@@ -238,9 +327,6 @@ std::optional<MaxLyapResult> LyapunovKantz::Calc_Max_Lyap_Exponent(const double*
     const unsigned mask = p.mask;
     const unsigned delay = p.delay;
     const double* v = y.data();
-    auto cellOf = [&](double value, double eps) {
-        return static_cast<unsigned>(static_cast<long long>(value / eps)) & mask;
-    };
 
     bool anyCounted = false;
     for (unsigned e = 0; e < p.epscount; ++e) {
@@ -249,49 +335,85 @@ std::optional<MaxLyapResult> LyapunovKantz::Calc_Max_Lyap_Exponent(const double*
         result.radii.push_back(eps);
         std::fill(count.begin(), count.end(), 0.0);
         std::fill(sum.begin(), sum.end(), 0.0);
-        std::fill(head.begin(), head.end(), -1);
+        std::fill(start.begin(), start.end(), 0u);
         for (std::size_t m = 0; m < boxed; ++m) {
-            const unsigned cell = cellOf(v[m], eps) * cells + cellOf(v[m + delay], eps);
-            list[m] = head[cell];
-            head[cell] = static_cast<int>(m);
+            boxOfPoint[m] = BoxOf(v[m], eps, mask) * cells + BoxOf(v[m + delay], eps, mask);
+            ++start[boxOfPoint[m] + 1];
         }
-        for (unsigned r = 0; r < reference; ++r) {
-            if (PollCancel()) return std::nullopt;
+        std::partial_sum(start.begin(), start.end(), start.begin());
+        for (std::size_t m = boxed; m-- > 0;) {
+            const unsigned at = start[boxOfPoint[m]]++;
+            members[at] = static_cast<unsigned>(m);
+            memberValues[at] = v[m];
+        }
+        // Filling moved every start to the end of its box: back by one box.
+        std::copy_backward(start.begin(), start.end() - 1, start.end());
+        start[0] = 0;
+        // The terms of reference point r (of the block starting at first) into slot.
+        auto divergence = [&](unsigned r, std::size_t slot, Scratch& s) {
+            double* term = &terms[slot * perReference];
+            unsigned char* has = &hasTerm[slot * perReference];
+            std::fill(has, has + perReference, 0);
             // Neighbours of r in every dimension.
-            std::fill(neighbourCount.begin(), neighbourCount.end(), 0u);
-            const unsigned a = cellOf(v[r], eps), b = cellOf(v[r + delay], eps);
+            std::fill(s.neighbourCount.begin(), s.neighbourCount.end(), 0u);
+            const unsigned a = BoxOf(v[r], eps, mask), b = BoxOf(v[r + delay], eps, mask);
+            std::uint64_t seen = 0;
             for (unsigned i = a + mask; i <= a + mask + 2; ++i) {
                 for (unsigned j = b + mask; j <= b + mask + 2; ++j) {
-                    for (int m = head[(i & mask) * cells + (j & mask)]; m != -1; m = list[m]) {
+                    const unsigned box = (i & mask) * cells + (j & mask);
+                    for (unsigned at = start[box]; at < start[box + 1]; ++at) {
+                        const unsigned m = members[at];
                         const long long gap = static_cast<long long>(m) - r;
                         if (gap >= -static_cast<long long>(p.theiler) &&
                             gap <= static_cast<long long>(p.theiler))
                             continue;
-                        double dist = Squared(v[r] - v[m]);
+                        ++seen;
+                        double dist = Squared(v[r] - memberValues[at]);
                         if (dist > eps2) continue;
                         for (unsigned l = 1; l < p.maxdim; ++l) {
                             dist += Squared(v[r + l * delay] - v[m + l * delay]);
                             if (dist > eps2) break;
-                            neighbours[l - 1][neighbourCount[l - 1]++] = m;
+                            s.neighbours[l - 1][s.neighbourCount[l - 1]++] = static_cast<int>(m);
                         }
                     }
                 }
             }
+            s.candidates += seen;
             // Divergence of r's neighbourhood.
             for (unsigned d = p.mindim - 2; d <= p.maxdim - 2; ++d) {
-                if (neighbourCount[d] == 0) continue;
-                std::fill(localCount.begin(), localCount.end(), 0.0);
-                std::fill(localSum.begin(), localSum.end(), 0.0);
-                AccumulateDivergence(v, r, neighbours[d].data(), neighbourCount[d], iters, d + 2, delay,
-                                     squares.data(), distances.data(), localCount.data(), localSum.data());
-                double* c = &count[static_cast<std::size_t>(d) * iters];
-                double* s = &sum[static_cast<std::size_t>(d) * iters];
+                if (s.neighbourCount[d] == 0) continue;
+                std::fill(s.localCount.begin(), s.localCount.end(), 0.0);
+                std::fill(s.localSum.begin(), s.localSum.end(), 0.0);
+                AccumulateDivergence(v, r, s.neighbours[d].data(), s.neighbourCount[d], iters, d + 2, delay,
+                                     s.squares.data(), s.distances.data(), s.localCount.data(),
+                                     s.localSum.data());
                 for (unsigned i = 0; i < iters; ++i) {
-                    if (localCount[i] > 0.0) {
-                        c[i] += 1.0;
-                        s[i] += 0.5 * std::log(localSum[i] / localCount[i]);
+                    if (s.localCount[i] > 0.0) {
+                        term[static_cast<std::size_t>(d) * iters + i] =
+                            0.5 * std::log(s.localSum[i] / s.localCount[i]);
+                        has[static_cast<std::size_t>(d) * iters + i] = 1;
                     }
                 }
+            }
+        };
+        for (unsigned first = 0; first < reference; first += static_cast<unsigned>(block)) {
+            const unsigned last = static_cast<unsigned>(std::min<std::size_t>(reference, first + block));
+            // The calling thread (worker 0) asks whether to stop before each of its reference
+            // points; the other workers follow its answer.
+            std::atomic<bool> stop = false;
+            ParallelFor(workers, last - first, [&](std::size_t k, unsigned worker) {
+                if (worker == 0 && PollCancel()) stop = true;
+                if (stop.load(std::memory_order_relaxed)) return;
+                divergence(first + static_cast<unsigned>(k), k, scratch[worker]);
+            });
+            if (stop) return std::nullopt;
+            for (unsigned r = first; r < last; ++r) {
+                const std::size_t slot = (r - first) * perReference;
+                for (std::size_t at = 0; at < perReference; ++at)
+                    if (hasTerm[slot + at]) {
+                        count[at] += 1.0;
+                        sum[at] += terms[slot + at];
+                    }
             }
         }
         for (unsigned d = p.mindim - 2; d <= p.maxdim - 2; ++d)
@@ -307,6 +429,7 @@ std::optional<MaxLyapResult> LyapunovKantz::Calc_Max_Lyap_Exponent(const double*
         result.epsDone = e + 1;
         if (m_hooks.maxLyapProgress) m_hooks.maxLyapProgress(result);
     }
+    for (const Scratch& s : scratch) result.candidates += s.candidates;
     if (!anyCounted) {
         // No reference point had a neighbour within any radius: there is no curve to show.
         Fail(kNoNeighboursCounted);
@@ -397,22 +520,14 @@ std::optional<LyapSpectrumResult> LyapunovKantz::CalcLyapSpectrum(const double* 
     // series, so it is a one-dimensional box: the points sorted by their first component give
     // exactly the same candidates for every radius without being rebuilt for each new radius.
     const std::size_t last = n - delay;  // candidate points first .. last-1
-    std::vector<unsigned> sorted, found, kept;
-    std::vector<double> sortedValue, distance, moments, inverse, column, rhs, coefficients, tangent, image;
-    std::vector<std::pair<double, unsigned>> byDistance;
+    std::vector<unsigned> sorted;
+    std::vector<double> sortedValue, tangent, image;
     try {
         sorted.resize(last - first);
         std::iota(sorted.begin(), sorted.end(), static_cast<unsigned>(first));
         std::stable_sort(sorted.begin(), sorted.end(), [&](unsigned a, unsigned b) { return y[a] < y[b]; });
         sortedValue.resize(sorted.size());
         for (std::size_t k = 0; k < sorted.size(); ++k) sortedValue[k] = y[sorted[k]];
-        found.reserve(sorted.size());
-        byDistance.reserve(sorted.size());
-        moments.resize(M * M);
-        inverse.resize(M * M);
-        column.resize(M * M);
-        rhs.resize(M);
-        coefficients.resize(M);
         tangent.resize(D * D);
         image.resize(D * D);
         const std::size_t rowCount = std::min<std::size_t>(iterations, last) > first
@@ -427,16 +542,16 @@ std::optional<LyapSpectrumResult> LyapunovKantz::CalcLyapSpectrum(const double* 
     TableRandom random(623426u);
     for (int k = 0; k < 10000; ++k) random.Next();
     for (double& t : tangent) t = random.Next() / 4294967295.0;
-    std::vector<double> factors(D), exponents(D, 0.0);
+    std::vector<double> factors(D), exponents(D, 0.0), before(D);
     auto gramSchmidt = [&](std::vector<double>& t) {
         // Classical: the projections use the vector as it was before this step.
         for (unsigned i = 0; i < D; ++i) {
             double* w = &t[i * D];
-            for (unsigned k = 0; k < D; ++k) rhs[k] = w[k];
+            for (unsigned k = 0; k < D; ++k) before[k] = w[k];
             for (unsigned j = 0; j < i; ++j) {
                 const double* e = &t[j * D];
                 double dot = 0.0;
-                for (unsigned k = 0; k < D; ++k) dot += rhs[k] * e[k];
+                for (unsigned k = 0; k < D; ++k) dot += before[k] * e[k];
                 for (unsigned k = 0; k < D; ++k) w[k] -= dot * e[k];
             }
             double norm = 0.0;
@@ -450,17 +565,38 @@ std::optional<LyapSpectrumResult> LyapunovKantz::CalcLyapSpectrum(const double* 
     auto component = [&](std::size_t point, unsigned k) {
         return y[point - static_cast<std::size_t>(k) * delay];
     };
-    double neighbourSum = 0.0, radiusSum = 0.0, errorSum = 0.0;
-    unsigned long count = 0;
-    const std::size_t end = std::min<std::size_t>(iterations, last);
-    for (std::size_t point = first; point < end; ++point) {
-        ++count;
+    // The neighbourhood and local fit of each point do not depend on the points before it (the
+    // radius the search starts from only saves time), so they are found ahead, a block of points
+    // at a time on every worker; only a search that ran into the end of the data interval, whose
+    // radius depends on where it started, is done again in order.
+    struct LocalFit {
+        std::vector<unsigned> found;
+        std::vector<std::pair<double, unsigned>> byDistance;
+        std::vector<double> moments, inverse, column, rhs, coefficients;
+        double eps = 0.0;
+        int failure = 0;      // the message of a neighbourhood without a fit
+        bool capped = false;  // the search reached the end of the data interval
+    };
+    auto fitAt = [&](std::size_t point, double startEps, LocalFit& f) {
+        auto& found = f.found;
+        auto& byDistance = f.byDistance;
+        auto& moments = f.moments;
+        auto& inverse = f.inverse;
+        auto& column = f.column;
+        auto& rhs = f.rhs;
+        auto& coefficients = f.coefficients;
+        f.failure = 0;
+        f.capped = false;
+        found.clear();
         // Neighbours: grow the radius from eps until more than `wanted` points lie within it and
         // keep the nearest `wanted` of them; returns their radius. Beyond the data interval the
         // search stops with what it found.
         auto collect = [&](unsigned wanted, double eps) {
             for (;;) {
-                if (eps > 1.0) return eps;
+                if (eps > 1.0) {
+                    f.capped = true;
+                    return eps;
+                }
                 found.clear();
                 const double centre = y[point];
                 auto from = std::lower_bound(sortedValue.begin(), sortedValue.end(), centre - eps);
@@ -485,7 +621,9 @@ std::optional<LyapSpectrumResult> LyapunovKantz::CalcLyapSpectrum(const double* 
                     for (unsigned k = 0; k < wanted; ++k) found[k] = byDistance[k].second;
                     return byDistance[wanted - 1].first;
                 }
-                eps *= p.radiusFactor;
+                // A radius of 0 (the neighbours of the point before were all equal to it) would
+                // never grow.
+                eps = eps > 0.0 ? eps * p.radiusFactor : 1e-9;
             }
         };
         // The local linear fit next = a0 + sum_k a(k+1) component k, solved in coordinates
@@ -533,10 +671,10 @@ std::optional<LyapSpectrumResult> LyapunovKantz::CalcLyapSpectrum(const double* 
             return true;
         };
 
-        double eps = collect(minNeighbours, startRadius);
+        double eps = collect(minNeighbours, startEps);
         if (found.size() < minNeighbours) {
-            Fail(kTooFewNeighbours);
-            return std::nullopt;
+            f.failure = kTooFewNeighbours;
+            return;
         }
         // An ill-conditioned fit is tried again with twice the neighbours, a few times; a
         // neighbourhood that stays degenerate gives no result rather than a made-up exponent.
@@ -544,16 +682,76 @@ std::optional<LyapSpectrumResult> LyapunovKantz::CalcLyapSpectrum(const double* 
             const std::size_t had = found.size();
             wanted *= 2;
             if (wanted > minNeighbours * kWidestNeighbourhood) {
-                Fail(kSingularMatrix);
-                return std::nullopt;
+                f.failure = kSingularMatrix;
+                return;
             }
             eps = collect(wanted, eps);
             if (found.size() <= had) {
-                Fail(kSingularMatrix);
-                return std::nullopt;
+                f.failure = kSingularMatrix;
+                return;
             }
         }
-        neighbourSum += static_cast<double>(found.size());
+        f.eps = eps;
+    };
+    const std::size_t end = std::min<std::size_t>(iterations, last);
+    const std::size_t pointCount = end > first ? end - first : 0;
+    const unsigned workers = WorkerCount(m_threads, std::min(pointCount, kSpectrumBlock));
+    std::vector<LocalFit> fits(workers);
+    struct Fitted {
+        double eps = 0.0;
+        std::size_t neighbours = 0;
+        int failure = 0;
+        bool capped = false;
+    };
+    std::vector<Fitted> fitted;
+    std::vector<double> fittedCoefficients;
+    try {
+        for (LocalFit& f : fits) {
+            f.found.reserve(sorted.size());
+            f.byDistance.reserve(sorted.size());
+            f.moments.resize(M * M);
+            f.inverse.resize(M * M);
+            f.column.resize(M * M);
+            f.rhs.resize(M);
+            f.coefficients.resize(M);
+        }
+        fitted.resize(kSpectrumBlock);
+        fittedCoefficients.resize(kSpectrumBlock * M);
+    } catch (const std::bad_alloc&) {
+        Fail(kNoMemory);
+        return std::nullopt;
+    }
+    auto keep = [&](std::size_t slot, const LocalFit& f) {
+        fitted[slot] = {f.eps, f.found.size(), f.failure, f.capped};
+        std::copy(f.coefficients.begin(), f.coefficients.end(), fittedCoefficients.begin() + slot * M);
+    };
+
+    double neighbourSum = 0.0, radiusSum = 0.0, errorSum = 0.0;
+    unsigned long count = 0;
+    std::size_t blockFirst = first, blockEnd = first;
+    for (std::size_t point = first; point < end; ++point) {
+        ++count;
+        if (point >= blockEnd) {
+            blockFirst = point;
+            blockEnd = std::min(end, point + kSpectrumBlock);
+            const double guess = startRadius;
+            ParallelFor(workers, blockEnd - blockFirst, [&](std::size_t k, unsigned worker) {
+                fitAt(blockFirst + k, guess, fits[worker]);
+                keep(k, fits[worker]);
+            });
+        }
+        const std::size_t slot = point - blockFirst;
+        if (fitted[slot].capped) {
+            fitAt(point, startRadius, fits[0]);
+            keep(slot, fits[0]);
+        }
+        if (fitted[slot].failure) {
+            Fail(fitted[slot].failure);
+            return std::nullopt;
+        }
+        const double eps = fitted[slot].eps;
+        const double* coefficients = &fittedCoefficients[slot * M];
+        neighbourSum += static_cast<double>(fitted[slot].neighbours);
         radiusSum += eps;
         startRadius = radiusSum / static_cast<double>(count);
         const double forecast = coefficients[0];  // the reference point is the origin of the fit
@@ -659,15 +857,12 @@ std::optional<CorrDimResult> LyapunovKantz::CalcCorrDim(const double* input, std
     const double* v = y.data();
     unsigned k0 = 0;
     double r = epsmax;
-    auto cellOf = [&](double value) {
-        return static_cast<unsigned>(static_cast<long long>(value / r)) & mask;
-    };
     auto insert = [&](unsigned j) {
-        const unsigned c = cellOf(v[j]);
+        const unsigned c = BoxOf(v[j], r, mask);
         list1[j] = head1[c];
         head1[c] = static_cast<int>(j);
         if (m >= 2) {
-            const unsigned cell = c * cells + cellOf(v[j + delay]);
+            const unsigned cell = c * cells + BoxOf(v[j + delay], r, mask);
             list2[j] = head2[cell];
             head2[cell] = static_cast<int>(j);
         }
@@ -713,14 +908,76 @@ std::optional<CorrDimResult> LyapunovKantz::CalcCorrDim(const double* input, std
         if (m_hooks.corrDimProgress) m_hooks.corrDimProgress(result);
     };
 
+    // The pairs of the point at position pos with the points before it in the processing order,
+    // within the radius r: per dimension a histogram over the radius index of each pair (its
+    // bin), and how many of the points before it the Theiler window leaves out. The grids hold
+    // the points up to the end of the block; those at pos and after it are passed over.
+    const std::size_t histSize = static_cast<std::size_t>(m) * radii;
+    std::vector<std::uint32_t> histogram;
+    std::vector<long long> closeCount;
+    try {
+        histogram.resize(kCorrBlock * histSize);
+        closeCount.resize(kCorrBlock);
+    } catch (const std::bad_alloc&) {
+        Fail(kNoMemory);
+        return std::nullopt;
+    }
+    auto countPairs = [&](std::size_t pos, std::size_t slot, double within) {
+        std::uint32_t* h = &histogram[slot * histSize];
+        std::fill(h, h + histSize, 0u);
+        const unsigned i = order[pos];
+        long long close = 0;
+        if (theiler > 0) {
+            const long long lo = std::max(0ll, static_cast<long long>(i) - theiler);
+            const long long hi = std::min(static_cast<long long>(N) - 1, static_cast<long long>(i) + theiler);
+            for (long long j = lo; j <= hi; ++j)
+                if (inverse[static_cast<std::size_t>(j)] < pos) ++close;
+        }
+        closeCount[slot] = close;
+        const double yi = v[i];
+        // Dimension 1: the list over the first coordinate.
+        const unsigned c1 = BoxOf(yi, within, mask);
+        for (unsigned c = c1 + mask; c <= c1 + mask + 2; ++c)
+            for (int j = head1[c & mask]; j != -1; j = list1[j]) {
+                if (inverse[j] >= pos || std::llabs(static_cast<long long>(j) - i) <= theiler) continue;
+                const double dist = std::fabs(yi - v[j]);
+                if (dist > within) continue;
+                ++h[bin(dist)];
+            }
+        // Higher dimensions: the grid over the first two coordinates.
+        if (m >= 2) {
+            const unsigned a = c1, b2 = BoxOf(v[i + delay], within, mask);
+            for (unsigned ca = a + mask; ca <= a + mask + 2; ++ca)
+                for (unsigned cb = b2 + mask; cb <= b2 + mask + 2; ++cb)
+                    for (int j = head2[(ca & mask) * cells + (cb & mask)]; j != -1; j = list2[j]) {
+                        if (inverse[j] >= pos || std::llabs(static_cast<long long>(j) - i) <= theiler)
+                            continue;
+                        double largest = -1.0;
+                        unsigned b = radii - 1;
+                        for (unsigned l = 0; l < m; ++l) {
+                            const double dist = std::fabs(v[i + l * delay] - v[j + l * delay]);
+                            if (dist > within) break;
+                            if (dist > largest) {
+                                largest = dist;
+                                b = bin(dist);
+                            }
+                            if (l >= 1) ++h[static_cast<std::size_t>(l) * radii + b];
+                        }
+                    }
+        }
+    };
+
     clearGrids();
     auto lastOutput = std::chrono::steady_clock::now();
     bool done = N < 2;
     if (done) output();
+    const unsigned workers = WorkerCount(m_threads, kCorrBlock);
+    // The positions are counted block by block, all of a block at the same radius. When the radius
+    // shrinks the rest of the block is counted again at the new one, and the blocks start small
+    // again: the radius shrinks often while few pairs are counted.
+    std::size_t blockFirst = 1, blockEnd = 1, blockSize = kCorrBlockStart, inserted = 0;
     for (std::size_t pos = 1; pos < N && !done; ++pos) {
         if (PollCancel()) return std::nullopt;
-        insert(order[pos - 1]);
-        const unsigned i = order[pos];
         bool moved = false;
         while (k0 < radii && C[static_cast<std::size_t>(m - 1) * radii + k0] >= pairs) {
             ++k0;
@@ -729,52 +986,34 @@ std::optional<CorrDimResult> LyapunovKantz::CalcCorrDim(const double* input, std
         if (moved && k0 < radii) {
             r = radius[k0];
             clearGrids();
-            for (std::size_t q = 0; q < pos; ++q) insert(order[q]);
+            inserted = 0;
+            blockEnd = pos;
+            blockSize = kCorrBlockStart;
         }
         if (k0 < radii) {
-            long long close = 0;
-            if (theiler > 0) {
-                const long long lo = std::max(0ll, static_cast<long long>(i) - theiler);
-                const long long hi =
-                    std::min(static_cast<long long>(N) - 1, static_cast<long long>(i) + theiler);
-                for (long long j = lo; j <= hi; ++j)
-                    if (inverse[static_cast<std::size_t>(j)] < pos) ++close;
+            if (pos >= blockEnd) {
+                blockFirst = pos;
+                blockEnd = std::min(N, pos + blockSize);
+                blockSize = std::min(blockSize * 2, kCorrBlock);
+                for (; inserted < blockEnd; ++inserted) insert(order[inserted]);
+                const double within = r;
+                ParallelFor(workers, blockEnd - blockFirst,
+                            [&](std::size_t k, unsigned) { countPairs(blockFirst + k, k, within); });
             }
-            const double pairsOfI = static_cast<double>(static_cast<long long>(pos) - close);
-            const double yi = v[i];
-            // Dimension 1: the list over the first coordinate.
-            const unsigned c1 = cellOf(yi);
-            for (unsigned c = c1 + mask; c <= c1 + mask + 2; ++c)
-                for (int j = head1[c & mask]; j != -1; j = list1[j]) {
-                    if (std::llabs(static_cast<long long>(j) - i) <= theiler) continue;
-                    const double dist = std::fabs(yi - v[j]);
-                    if (dist > r) continue;
-                    double* row = &C[0];
-                    for (unsigned k = k0, b = bin(dist); k <= b; ++k) row[k] += 1.0;
+            const std::size_t slot = pos - blockFirst;
+            // A pair in bin b counts at every radius index from k0 to b: summed from the
+            // smallest radius up. The counts are whole numbers, so the sums are exact.
+            const std::uint32_t* h = &histogram[slot * histSize];
+            for (unsigned l = 0; l < m; ++l) {
+                double* row = &C[static_cast<std::size_t>(l) * radii];
+                const std::uint32_t* counts = h + static_cast<std::size_t>(l) * radii;
+                std::uint64_t pairsFrom = 0;
+                for (unsigned k = radii; k-- > k0;) {
+                    pairsFrom += counts[k];
+                    row[k] += static_cast<double>(pairsFrom);
                 }
-            // Higher dimensions: the grid over the first two coordinates.
-            if (m >= 2) {
-                const unsigned a = c1, b2 = cellOf(v[i + delay]);
-                for (unsigned ca = a + mask; ca <= a + mask + 2; ++ca)
-                    for (unsigned cb = b2 + mask; cb <= b2 + mask + 2; ++cb)
-                        for (int j = head2[(ca & mask) * cells + (cb & mask)]; j != -1; j = list2[j]) {
-                            if (std::llabs(static_cast<long long>(j) - i) <= theiler) continue;
-                            double largest = -1.0;
-                            unsigned b = radii - 1;
-                            for (unsigned l = 0; l < m; ++l) {
-                                const double dist = std::fabs(v[i + l * delay] - v[j + l * delay]);
-                                if (dist > r) break;
-                                if (dist > largest) {
-                                    largest = dist;
-                                    b = bin(dist);
-                                }
-                                if (l >= 1) {
-                                    double* row = &C[static_cast<std::size_t>(l) * radii];
-                                    for (unsigned k = k0; k <= b; ++k) row[k] += 1.0;
-                                }
-                            }
-                        }
             }
+            const double pairsOfI = static_cast<double>(static_cast<long long>(pos) - closeCount[slot]);
             for (unsigned k = k0; k < radii; ++k) norm[k] += pairsOfI;
         }
         const auto now = std::chrono::steady_clock::now();

@@ -29,6 +29,9 @@ struct MaxLyapResult {
     // Beside each S, the number of reference points with neighbours that it averages; where it
     // is 0 nothing was counted and S has no value.
     std::vector<std::vector<unsigned>> counts;
+    // How many candidate neighbours the box grid handed over, all radii together: the work of
+    // the neighbour search.
+    std::uint64_t candidates = 0;
 
     double Value(unsigned e, unsigned d, unsigned i) const { return S[d][e * (maxiter + 1) + i]; }
     unsigned Count(unsigned e, unsigned d, unsigned i) const { return counts[d][e * (maxiter + 1) + i]; }
@@ -95,6 +98,11 @@ public:
 
     void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
 
+    // The threads the calculations split their work over, 0 for one per core. The results do not
+    // depend on it.
+    void SetThreads(unsigned threads) { m_threads = threads; }
+    unsigned Threads() const { return m_threads; }
+
     // Mode 0 (spectrum): embedding = a3, delay = a4, minimum neighbours = a5, start radius = e1.
     // Mode 1 (largest exponent): maxiter = a1, maxdim = a2, mindim = a3, delay = a4,
     //   epscount = a5, epsmin = e1, epsmax = e2, reference = a9.
@@ -112,6 +120,13 @@ public:
     // kConstantData and stays unchanged. variance returns false (kZeroVariance) for zero spread.
     bool rescale_data(double* values, std::size_t n, double& minimum, double& interval);
     bool variance(const double* values, std::size_t n, double& mean, double& deviation);
+    // Like rescale_data, but onto the bulk of the values: the interval is clipped to fences
+    // kBulkFences interquartile ranges beyond the quartiles, so that a few wild values (a
+    // glitch, a spike) do not shrink every radius relative to the data into nothing. A series
+    // whose values all lie within the fences gets exactly the interval of rescale_data; values
+    // beyond them end up outside [0, 1] and simply have no neighbours at small radii.
+    static constexpr double kBulkFences = 3.0;
+    bool RescaleToBulk(double* values, std::size_t n, double& minimum, double& interval);
 
     bool Aborted() const { return m_abort; }
     double KaplanYorke() const { return m_kaplanYorke; }
@@ -138,6 +153,7 @@ private:
     bool SolveLinear(std::vector<double>& matrix, std::vector<double>& vec, unsigned size);
 
     Hooks m_hooks;
+    unsigned m_threads = 0;
     bool m_abort = false;
     double m_kaplanYorke = 0.0;
 

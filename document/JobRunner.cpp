@@ -3,11 +3,37 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <thread>
 #include <vector>
 
 #include "platform/UserInterface.h"
+
+#ifdef __linux__
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// A worker's niceness above the window's thread. With it the scheduler gives the window's
+// thread about nine tenths of a core it shares with a worker, and lets it in at once when it
+// wakes; threads the worker starts inherit it.
+constexpr int kWorkerNiceness = 10;
+
+void LowerThisThreadsPriority() {
+#ifdef __linux__
+    // On Linux the niceness belongs to the thread, not to the whole process.
+    const auto thread = static_cast<id_t>(gettid());
+    errno = 0;
+    const int now = getpriority(PRIO_PROCESS, thread);
+    if (errno == 0) setpriority(PRIO_PROCESS, thread, std::min(now + kWorkerNiceness, 19));
+#endif
+}
+
+}  // namespace
 
 struct JobRunner::Job {
     JobId id = 0;
@@ -15,6 +41,10 @@ struct JobRunner::Job {
     bool worker = false;
     SlicedJob sliced;
     WorkerJob work;
+    // The progress shown, from either kind of job.
+    UserInterface* ui = nullptr;
+    QString progressTitle;
+    std::function<QString()> progressText;
     bool progressShown = false;
     std::thread thread;
     std::atomic<bool> done{false};  // the worker's work has returned
@@ -34,8 +64,8 @@ JobRunner::~JobRunner() {
     for (auto& [id, job] : m_jobs) {
         job->token.Cancel();
         if (job->thread.joinable()) job->thread.join();
-        if (job->sliced.ui) job->sliced.ui->SetBusy(false);
-        if (job->progressShown) job->sliced.ui->EndProgress();
+        if (job->ui) job->ui->SetBusy(false);
+        if (job->progressShown) job->ui->EndProgress();
     }
     if (!m_jobs.empty()) {
         if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
@@ -56,7 +86,10 @@ JobRunner::JobId JobRunner::Add(std::shared_ptr<Job> job) {
 JobRunner::JobId JobRunner::StartSliced(SlicedJob sliced) {
     auto job = std::make_shared<Job>();
     job->sliced = std::move(sliced);
-    if (job->sliced.ui) job->sliced.ui->SetBusy(true);
+    job->ui = job->sliced.ui;
+    job->progressTitle = job->sliced.progressTitle;
+    job->progressText = job->sliced.progressText;
+    if (job->ui) job->ui->SetBusy(true);
     const JobId id = Add(std::move(job));
     m_sliceTimer.start();
     return id;
@@ -66,8 +99,13 @@ JobRunner::JobId JobRunner::StartWorker(WorkerJob work) {
     auto job = std::make_shared<Job>();
     job->worker = true;
     job->work = std::move(work);
+    job->ui = job->work.ui;
+    job->progressTitle = job->work.progressTitle;
+    job->progressText = job->work.progressText;
+    if (job->ui) job->ui->SetBusy(true);
     // The thread holds what it uses itself, so that it never reaches into the runner.
     job->thread = std::thread([work = job->work.work, token = job->token, raw = job.get()] {
+        LowerThisThreadsPriority();
         work(token);
         raw->done = true;
     });
@@ -153,16 +191,7 @@ bool JobRunner::RunSlice(const std::shared_ptr<Job>& job, int budgetMs) {
         if (!IsRunning(job->id)) return false;  // its step ended it
         if (clock.elapsed() >= budgetMs) break;
     }
-    if (sliced.ui && !sliced.progressTitle.isEmpty() &&
-        (m_progressOwner == 0 || m_progressOwner == job->id)) {
-        // Shown only once the job takes longer than one slice.
-        if (!job->progressShown) {
-            sliced.ui->BeginProgress(sliced.progressTitle);
-            job->progressShown = true;
-            m_progressOwner = job->id;
-        }
-        if (sliced.progressText) sliced.ui->SetProgressText(sliced.progressText());
-    }
+    ShowProgress(*job);  // only once the job takes longer than one slice
     if (sliced.sliceDone) sliced.sliceDone();
     return IsRunning(job->id);
 }
@@ -185,8 +214,9 @@ void JobRunner::PollWorkers() {
         if (job->done) {
             job->thread.join();
             End(job->id, job->token.Cancelled() ? Outcome::Cancelled : Outcome::Finished);
-        } else if (job->work.progress) {
-            job->work.progress();
+        } else {
+            ShowProgress(*job);  // only once the work takes longer than one look at it
+            if (job->work.progress) job->work.progress();
         }
     }
 }
@@ -199,10 +229,10 @@ void JobRunner::End(JobId id, Outcome outcome) {
     if (job->thread.joinable()) job->thread.join();  // Stop: the token is set, the work ends soon
     // The runner's own clean-up first, so that the job's owner finds the program idle again.
     if (job->progressShown) {
-        job->sliced.ui->EndProgress();
+        job->ui->EndProgress();
         m_progressOwner = 0;
     }
-    if (job->sliced.ui) job->sliced.ui->SetBusy(false);
+    if (job->ui) job->ui->SetBusy(false);
     bool slicedLeft = false, workersLeft = false;
     for (const auto& [otherId, other] : m_jobs) (other->worker ? workersLeft : slicedLeft) = true;
     if (!slicedLeft) m_sliceTimer.stop();
@@ -213,6 +243,16 @@ void JobRunner::End(JobId id, Outcome outcome) {
     }
     const auto finished = job->worker ? job->work.finished : job->sliced.finished;
     if (finished) finished(outcome);
+}
+
+void JobRunner::ShowProgress(Job& job) {
+    if (!job.ui || job.progressTitle.isEmpty() || (m_progressOwner != 0 && m_progressOwner != job.id)) return;
+    if (!job.progressShown) {
+        job.ui->BeginProgress(job.progressTitle);
+        job.progressShown = true;
+        m_progressOwner = job.id;
+    }
+    if (job.progressText) job.ui->SetProgressText(job.progressText());
 }
 
 bool JobRunner::eventFilter(QObject* watched, QEvent* event) {

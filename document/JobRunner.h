@@ -5,6 +5,8 @@
 //  - in slices on the window's thread: its step is called again and again until a slice's time
 //    is used up, then the window answers its events before the next slice; or
 //  - on a worker thread, while the window is told a few times a second to show how far it got.
+//    Worker threads, and the threads they start, run at a lower priority than the window's
+//    thread, so that a calculation that keeps every core busy never makes the window wait.
 // Each job has its own CancelToken. Escape anywhere in the program, and the main window's cancel
 // command, cancel every running job through CancelAll(); the job then ends at its next step and
 // reports Outcome::Cancelled. The command line runs the same job to the end with RunNow.
@@ -51,6 +53,11 @@ public:
         std::function<void()> progress;
         // On the window's thread once the work has ended (the worker has been joined).
         std::function<void(Outcome)> finished;
+        // As for a sliced job: the wait cursor and, with a title, a progress box once the work
+        // takes longer than one look at it.
+        UserInterface* ui = nullptr;
+        QString progressTitle;
+        std::function<QString()> progressText;
     };
 
     static constexpr int kSliceMs = 30;  // the window answers at least this often during sliced jobs
@@ -99,6 +106,8 @@ private:
     void PollWorkers();
     // One slice of a sliced job; false when the job ended in it.
     bool RunSlice(const std::shared_ptr<Job>& job, int budgetMs);
+    // The progress box of a job that has run for a while, if no other job shows one.
+    void ShowProgress(Job& job);
     void End(JobId id, Outcome outcome);
 
     std::map<JobId, std::shared_ptr<Job>> m_jobs;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "analysis/DelayReconstruction.h"
@@ -91,6 +92,47 @@ TEST(Landscape3D, RowOf400GivesHundredRowsAndPushesOldestOut) {
     EXPECT_FLOAT_EQ(v[99 * 400 + mark].z, float(Landscape3D::Height(1, 10, false)));
     // Rows move back by one step per spectrum.
     EXPECT_NEAR(v[400].y - v[0].y, s.rowStep, 1e-5);
+}
+
+TEST(Landscape3D, RowsAddedManyAtATimeGiveTheVerticesOfAddingThemOneByOne) {
+    // Rows of 400 vertices (a mesh of 100 rows), some shorter ones between them that add
+    // nothing, and a row of another length that starts a new mesh; in batches of every size,
+    // a batch longer than the mesh among them.
+    LandscapeSettings s = LinearWide();
+    s.rowStep = 0.1;  // not a power of two: y gathers rounding, which must come out alike
+    const auto row = [](std::size_t length, int seed) {
+        Landscape3D::BuiltRow r;
+        for (std::size_t j = 0; j < length; ++j) {
+            r.x.push_back(float(j) * 0.05f);
+            r.height.push_back(float((j * 7 + std::size_t(seed) * 13) % 29) * 0.1f);
+        }
+        return r;
+    };
+    std::vector<Landscape3D::BuiltRow> all;
+    for (int i = 0; i < 260; ++i) all.push_back(row(i % 37 == 5 ? 1 : i == 200 ? 300 : 400, i));
+    Landscape3D oneByOne;
+    for (const auto& r : all) {
+        oneByOne.SetRow(r.x, r.height);
+        oneByOne.AddRow(s, false);
+    }
+    for (std::size_t batch :
+         {std::size_t(1), std::size_t(3), std::size_t(64), std::size_t(150), all.size()}) {
+        Landscape3D batched;
+        for (std::size_t from = 0; from < all.size(); from += batch) {
+            std::vector<Landscape3D::BuiltRow> rows(
+                all.begin() + std::ptrdiff_t(from),
+                all.begin() + std::ptrdiff_t(std::min(from + batch, all.size())));
+            batched.AddRows(rows, s);
+        }
+        ASSERT_EQ(batched.Vertices().size(), oneByOne.Vertices().size()) << batch;
+        EXPECT_EQ(std::memcmp(batched.Vertices().data(), oneByOne.Vertices().data(),
+                              oneByOne.Vertices().size() * sizeof(LandscapeVertex)),
+                  0)
+            << batch;
+        EXPECT_EQ(batched.FilledRows(), oneByOne.FilledRows());
+        EXPECT_EQ(batched.RowCounter(), oneByOne.RowCounter());
+        EXPECT_EQ(batched.RowLength(), oneByOne.RowLength());
+    }
 }
 
 TEST(Landscape3D, IndicesStayInsideAndWindConsistently) {

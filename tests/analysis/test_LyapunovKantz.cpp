@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "analysis/LyapunovKantz.h"
@@ -416,4 +417,181 @@ TEST(PlateauFit, FitsTheMeanOfTheSlopes) {
     EXPECT_NEAR(FitPlateau({1.1, 1.3, 1.2, 1.2}), 1.2, 1e-9);
     EXPECT_NEAR(FitPlateau({2.0}), 2.0, 1e-9);
     EXPECT_TRUE(std::isnan(FitPlateau({})));
+}
+
+namespace {
+
+bool SameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The sine that the outlier tests put one wild value into.
+std::vector<double> TwoSines(std::size_t n) {
+    std::vector<double> y(n);
+    for (std::size_t i = 0; i < n; ++i)
+        y[i] = std::sin(2 * M_PI * double(i) / 37.3) + 0.3 * std::sin(2 * M_PI * double(i) / 11.7);
+    return y;
+}
+
+}  // namespace
+
+// Every calculation splits its work over threads; the sums are formed in the same order on any
+// number of them, so the results agree bit for bit. The correlation sum runs both with a pair
+// limit (its radius shrinks while it runs) and with all pairs.
+TEST(LyapunovKantz, ResultsAreTheSameOnAnyNumberOfThreads) {
+    const auto y = HenonSeries(3000);
+    auto maxLyap = [&](unsigned threads) {
+        LyapunovKantz engine;
+        engine.SetThreads(threads);
+        engine.SetParameters(20, 4, 2, 1, 4, 0.002, 0.02, LyapunovKantz::kMaxLyap, ~0u);
+        return engine.Calc_Max_Lyap_Exponent(y.data(), y.size());
+    };
+    auto spectrum = [&](unsigned threads) {
+        LyapunovKantz engine;
+        engine.SetThreads(threads);
+        engine.SetParameters(0, 0, 2, 1, 30, 0.001, 0.0, LyapunovKantz::kSpectrum, 0);
+        return engine.CalcLyapSpectrum(y.data(), 3000, y.size());
+    };
+    auto corrDim = [&](unsigned threads, unsigned pairs) {
+        LyapunovKantz engine;
+        engine.SetThreads(threads);
+        engine.SetParameters(pairs, 5, 0, 1, 40, 0.001, 1.0, LyapunovKantz::kCorrDim, 0);
+        return engine.CalcCorrDim(y.data(), y.size());
+    };
+    const auto maxOne = maxLyap(1);
+    const auto specOne = spectrum(1);
+    const auto corrOne = corrDim(1, 1000), corrAllOne = corrDim(1, 4000000000u);
+    ASSERT_TRUE(maxOne && specOne && corrOne && corrAllOne);
+    for (unsigned threads : {2u, 3u}) {
+        SCOPED_TRACE(threads);
+        const auto maxMany = maxLyap(threads);
+        ASSERT_TRUE(maxMany);
+        EXPECT_EQ(maxMany->counts, maxOne->counts);
+        EXPECT_EQ(maxMany->candidates, maxOne->candidates);
+        for (std::size_t d = 0; d < maxOne->S.size(); ++d)
+            for (std::size_t k = 0; k < maxOne->S[d].size(); ++k)
+                ASSERT_TRUE(SameBits(maxMany->S[d][k], maxOne->S[d][k])) << "d " << d << " at " << k;
+
+        const auto specMany = spectrum(threads);
+        ASSERT_TRUE(specMany);
+        ASSERT_EQ(specMany->rows.size(), specOne->rows.size());
+        for (std::size_t k = 0; k < specOne->rows.size(); ++k)
+            ASSERT_TRUE(SameBits(specMany->rows[k], specOne->rows[k])) << "row value " << k;
+        EXPECT_TRUE(SameBits(specMany->kaplanYorke, specOne->kaplanYorke));
+        EXPECT_TRUE(SameBits(specMany->meanRadius, specOne->meanRadius));
+        EXPECT_TRUE(SameBits(specMany->forecastError, specOne->forecastError));
+
+        for (const auto& [one, pairs] : {std::pair{&corrOne, 1000u}, std::pair{&corrAllOne, 4000000000u}}) {
+            const auto many = corrDim(threads, pairs);
+            ASSERT_TRUE(many);
+            for (std::size_t d = 0; d < (*one)->curves.size(); ++d)
+                for (std::size_t k = 0; k < (*one)->curves[d].size(); ++k) {
+                    const CorrDimPoint &a = many->curves[d][k], &b = (*one)->curves[d][k];
+                    ASSERT_TRUE(SameBits(a.sum, b.sum) && SameBits(a.slope, b.slope) &&
+                                a.hasSum == b.hasSum && a.hasSlope == b.hasSlope)
+                        << "pairs " << pairs << " d " << d << " k " << k;
+                }
+        }
+    }
+}
+
+// S(e, d, i) by a direct search: every pair of delay vectors compared in long double.
+TEST(LyapunovKantz, LargestExponentMatchesADirectSearch) {
+    const auto y = HenonSeries(700);
+    const unsigned maxiter = 12, mindim = 2, maxdim = 3, epscount = 3;
+    const double epsmin = 0.01, epsmax = 0.04;
+    LyapunovKantz engine;
+    engine.SetThreads(2);
+    engine.SetParameters(maxiter, maxdim, mindim, 1, epscount, epsmin, epsmax, LyapunovKantz::kMaxLyap, ~0u);
+    const auto result = engine.Calc_Max_Lyap_Exponent(y.data(), y.size());
+    ASSERT_TRUE(result);
+
+    const auto [lo, hi] = std::minmax_element(y.begin(), y.end());
+    std::vector<long double> v(y.size());
+    for (std::size_t i = 0; i < y.size(); ++i) v[i] = ((long double)y[i] - *lo) / ((long double)*hi - *lo);
+    const std::size_t points = y.size() - maxiter - (maxdim - 1);
+    for (unsigned e = 0; e < epscount; ++e) {
+        const long double eps =
+            epsmin * std::pow((long double)epsmax / epsmin, (long double)e / (epscount - 1));
+        for (unsigned dim = mindim; dim <= maxdim; ++dim) {
+            std::vector<long double> sum(maxiter + 1, 0);
+            std::vector<unsigned> counted(maxiter + 1, 0);
+            for (std::size_t r = 0; r < points; ++r) {
+                std::vector<long double> squares(maxiter + 1, 0);
+                std::vector<unsigned> apart(maxiter + 1, 0);
+                for (std::size_t m = 0; m < points; ++m) {
+                    if (m == r) continue;
+                    long double dist = 0;
+                    for (unsigned l = 0; l < dim; ++l) dist += std::pow(v[r + l] - v[m + l], 2);
+                    if (dist > eps * eps) continue;
+                    for (unsigned i = 0; i <= maxiter; ++i) {
+                        long double later = 0;
+                        for (unsigned l = 0; l < dim; ++l) later += std::pow(v[r + i + l] - v[m + i + l], 2);
+                        squares[i] += later;
+                        apart[i] += later > 0;
+                    }
+                }
+                for (unsigned i = 0; i <= maxiter; ++i)
+                    if (apart[i] > 0) {
+                        sum[i] += 0.5L * std::log(squares[i] / apart[i]);
+                        ++counted[i];
+                    }
+            }
+            for (unsigned i = 0; i <= maxiter; ++i) {
+                SCOPED_TRACE(testing::Message()
+                             << "radius " << e << " dimension " << dim << " iteration " << i);
+                EXPECT_NEAR(result->radii[e], double(eps), 1e-15);
+                ASSERT_EQ(result->Count(e, dim - 2, i), counted[i]);
+                if (counted[i] > 0) {
+                    EXPECT_NEAR(result->Value(e, dim - 2, i), double(sum[i] / counted[i]), 1e-9);
+                }
+            }
+        }
+    }
+}
+
+// One wild value among thousands used to shrink every radius relative to the data interval
+// until all points shared one box of the grid. The radii now refer to the bulk of the values:
+// the search compares about as many candidates as without the outlier, and a series without
+// one keeps exactly its old result (the scale of the whole interval).
+TEST(LyapunovKantz, AnOutlierDoesNotMergeTheBulkIntoOneNeighbourhood) {
+    const std::vector<double> clean = TwoSines(3000);
+    std::vector<double> wild = clean;
+    wild[1500] = 1e9;
+    auto run = [](const std::vector<double>& y) {
+        LyapunovKantz engine;
+        engine.SetParameters(10, 3, 2, 1, 3, 0.001, 0.01, LyapunovKantz::kMaxLyap, ~0u);
+        return engine.Calc_Max_Lyap_Exponent(y.data(), y.size());
+    };
+    const auto withoutOutlier = run(clean), withOutlier = run(wild);
+    ASSERT_TRUE(withoutOutlier && withOutlier);
+    EXPECT_LE(withOutlier->candidates, withoutOutlier->candidates * 11 / 10);
+    EXPECT_GT(withoutOutlier->candidates, 0u);
+    // The bulk finds the same neighbourhoods: at iteration 0 only the reference points whose
+    // delay vectors hold the outlier (and so have no neighbour) drop out.
+    for (unsigned e = 0; e < 3; ++e)
+        for (unsigned d = 0; d < 2; ++d) {
+            EXPECT_LE(withoutOutlier->Count(e, d, 0) - withOutlier->Count(e, d, 0), 2 * (d + 2u));
+            EXPECT_NEAR(withOutlier->Value(e, d, 0), withoutOutlier->Value(e, d, 0), 0.01);
+        }
+
+    // Clean data: the interval of the bulk is the whole interval, so the result is the one of
+    // data rescaled by its extremes, value for value.
+    std::vector<double> rescaled = clean;
+    const auto [lo, hi] = std::minmax_element(clean.begin(), clean.end());
+    for (double& x : rescaled) x = (x - *lo) / (*hi - *lo);
+    LyapunovKantz engine;
+    double minimum = 0, interval = 0;
+    std::vector<double> bulk = clean;
+    ASSERT_TRUE(engine.RescaleToBulk(bulk.data(), bulk.size(), minimum, interval));
+    EXPECT_EQ(minimum, *lo);
+    EXPECT_EQ(interval, *hi - *lo);
+    EXPECT_EQ(bulk, rescaled);
+    // With the outlier the bulk keeps the sine's extremes (those within the fences), and the
+    // outlier lies far beyond 1.
+    bulk = wild;
+    ASSERT_TRUE(engine.RescaleToBulk(bulk.data(), bulk.size(), minimum, interval));
+    EXPECT_EQ(minimum, *lo);
+    EXPECT_EQ(interval, *hi - *lo);
+    EXPECT_GT(bulk[1500], 1e8);
 }

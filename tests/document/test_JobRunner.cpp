@@ -6,8 +6,14 @@
 #include <QTest>
 #include <QThread>
 #include <QWidget>
+#include <atomic>
+#include <cerrno>
 #include <optional>
+#include <thread>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "document/JobRunner.h"
 #include "platform/ScriptedUserInterface.h"
@@ -141,6 +147,44 @@ TEST_F(JobRunnerTest, AWorkerRunsToTheEndAndReportsOnTheWindowsThread) {
     runner.Wait(runner.StartWorker(waited.Worker(1000, more)));
     EXPECT_EQ(waited.outcome, Outcome::Finished);
     EXPECT_EQ(more, 1000);
+}
+
+TEST_F(JobRunnerTest, AWorkerAndTheThreadsItStartsYieldToTheWindowAndItsProgressIsShown) {
+    const auto niceness = [] {
+        errno = 0;
+        return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+    };
+    const int window = niceness();
+    std::atomic<int> worker{window}, started{window};
+    std::atomic<bool> release{false};
+    JobRunner::WorkerJob job;
+    job.work = [&](const CancelToken& token) {
+        worker = niceness();
+        std::thread([&] { started = niceness(); }).join();
+        while (!release && !token.Cancelled()) QThread::msleep(5);
+    };
+    job.ui = &ui;
+    job.progressTitle = QStringLiteral("Working");
+    int looks = 0;
+    job.progressText = [&] { return QString::number(++looks); };
+    std::optional<Outcome> outcome;
+    job.finished = [&](Outcome o) { outcome = o; };
+    runner.StartWorker(std::move(job));
+    EXPECT_EQ(ui.busyDepth, 1);  // the wait cursor
+    ASSERT_TRUE(QTest::qWaitFor([&] { return looks >= 2; }, kGenerousMs));
+    EXPECT_TRUE(ui.progressOpen);
+    EXPECT_FALSE(ui.progressTexts.isEmpty());
+    release = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, kGenerousMs));
+    EXPECT_EQ(outcome, Outcome::Finished);
+    EXPECT_FALSE(ui.progressOpen);
+    EXPECT_EQ(ui.busyDepth, 0);
+    // Lower priority is a higher niceness, unless the window's thread already has the highest.
+    if (window < 19) {
+        EXPECT_GT(worker, window);
+        EXPECT_EQ(started, worker);
+    }
+    EXPECT_EQ(niceness(), window);  // the window's thread keeps its own
 }
 
 TEST_F(JobRunnerTest, EscapeAnywhereCancelsEveryRunningJobAndEachReportsCancelled) {

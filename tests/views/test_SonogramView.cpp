@@ -101,6 +101,30 @@ TEST_F(SonoView, TheWholeSoundIsSpreadOverThePictureInColumnsOfTheLineWidth) {
     }
 }
 
+TEST_F(SonoView, ThePictureAndTheTableOfSeveralThreadsAreThoseOfOne) {
+    std::vector<int> chirp(60000);
+    for (std::size_t i = 0; i < chirp.size(); ++i) {
+        const double t = double(i) / 8000;
+        chirp[i] = int(std::lround(15000 * std::sin(2 * M_PI * (50 * t + 250 * t * t))));
+    }
+    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("chirp.wav"), Mono16(8000, chirp))));
+    const auto draw = [this](int threads) {
+        const auto view = Make(QSize(425, 90));
+        view->SetThreads(threads);
+        EXPECT_TRUE(view->RebuildNow());
+        return std::make_tuple(view->Picture(), view->WritePosition(), view->ExportTable());
+    };
+    const auto [picture, end, table] = draw(1);
+    EXPECT_EQ(end, 4 + 2 * 201);  // 201 columns of 2 pixels from x = 4, 298 samples apart
+    EXPECT_EQ(table.count(QStringLiteral("\r\n")), 1 + 201);
+    for (int threads : {2, 5}) {
+        const auto [morePicture, moreEnd, moreTable] = draw(threads);
+        EXPECT_TRUE(morePicture == picture) << threads;
+        EXPECT_EQ(moreEnd, end);
+        EXPECT_EQ(moreTable, table);
+    }
+}
+
 TEST_F(SonoView, LiveColumnsWrapToTheLeftWhenThePictureIsFull) {
     const auto view = Make(QSize(60, 40));
     DocumentTestAccess::SampleRate(doc) = 8000;

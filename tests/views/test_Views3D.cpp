@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "tests/support/DocFixture.h"
@@ -79,6 +81,54 @@ TEST_F(Views3D, TheLandscapeOfASoundFillsItsMeshOrSaysTheSoundIsTooShort) {
     EXPECT_EQ(l.RowLength(), 128);
     EXPECT_EQ(l.Rows(), 40000 / 128);
     EXPECT_EQ(l.FilledRows(), l.Rows());  // 40000 samples are enough for every row
+}
+
+TEST_F(Views3D, TheRowsOfSeveralThreadsAreBitForBitThoseOfOneAndTheSpectraOfTheirSamples) {
+    // A chirp, so that every row differs; the whole sound, then a selection whose rows overlap
+    // and one whose rows lie apart (the workers read copies of either).
+    std::vector<int> chirp(200000);
+    for (std::size_t i = 0; i < chirp.size(); ++i) {
+        const double t = double(i) / 8000;
+        chirp[i] = int(std::lround(12000 * std::sin(2 * M_PI * (100 * t + 12 * t * t))));
+    }
+    ASSERT_TRUE(doc.LoadWave(Write(QStringLiteral("chirp.wav"), Mono16(8000, chirp))));
+    const auto vertices = [this](int threads) {
+        const auto view = Landscape();
+        view->SetThreads(threads);
+        EXPECT_TRUE(view->RebuildNow());
+        EXPECT_EQ(view->Landscape().FilledRows(), view->Landscape().Rows());
+        return view->Landscape().Vertices();
+    };
+    for (const std::uint32_t selected : {0u, 30000u, 190000u}) {
+        const bool selection = selected > 0;
+        if (selection) {
+            ASSERT_TRUE(doc.OnSelectionChanged(1000, 1000 + selected));
+        }
+        const std::vector<LandscapeVertex> one = vertices(1);
+        ASSERT_FALSE(one.empty());
+        for (int threads : {2, 3}) {
+            const std::vector<LandscapeVertex> more = vertices(threads);
+            ASSERT_EQ(more.size(), one.size());
+            EXPECT_EQ(std::memcmp(more.data(), one.data(), one.size() * sizeof(LandscapeVertex)), 0)
+                << selection << " " << threads;
+        }
+        if (selection) continue;
+        // The front row is the last one built: 128 bins of 31.25 Hz from bin 1, at 311 steps of
+        // (200000 - 256) / 311 samples. Its heights against a direct DFT of those samples.
+        const std::size_t start = 311 * ((200000 - 256) / 311);
+        for (int j : {0, 20, 63, 127}) {
+            const int k = j + 1;
+            long double re = 0, im = 0;
+            for (std::size_t i = 0; i < 256; ++i) {
+                const long double phase =
+                    2.0L * M_PIl * static_cast<long double>((std::size_t(k) * i) % 256) / 256;
+                re += chirp[start + i] * std::cos(phase);
+                im -= chirp[start + i] * std::sin(phase);
+            }
+            const double magnitude = double(std::sqrt(re * re + im * im) / 256);
+            EXPECT_NEAR(one[std::size_t(j)].z, Landscape3D::Height(magnitude, 16, false), 1e-5) << j;
+        }
+    }
 }
 
 TEST_F(Views3D, EscapeStopsBuildingTheLandscapeAndLeavesNoHalfOfIt) {

@@ -109,6 +109,7 @@ void AnalysisSettings::StoreInto(ProfileSettings& s) const {
 
 std::size_t AnalysisSettings::Prepare(LyapunovKantz& engine, AnalysisMode calculation,
                                       std::size_t available) const {
+    engine.SetThreads(threads);
     switch (calculation) {
         case AnalysisMode::Spectrum:
             engine.SetParameters(0, 0, U(dimLya), U(tauLya), numberOfLya > 0 ? U(numberOfLya) : 30u,

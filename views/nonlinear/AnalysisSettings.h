@@ -44,6 +44,9 @@ struct AnalysisSettings {
     double radiusMinKorr = 0.001, radiusMaxKorr = 1.0;
     int maxDimKorr = 10, iterKorr = 1000;
     AnalysisMode mode = AnalysisMode::LargestExponent;
+    // The threads a calculation runs on, 0 for one per core (not kept in the profile: the
+    // results are the same on any number).
+    unsigned threads = 0;
 
     // The profile keys of these settings, with their ranges. The counts and dimensions stay
     // where the engine's tables fit in memory and a calculation ends in reasonable time; the

@@ -4,8 +4,11 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <new>
 
+#include "analysis/ParallelColumns.h"
 #include "document/SoundDocument.h"
+#include "document/SpectrumService.h"
 #include "platform/StringTable.h"
 #include "platform/UserInterface.h"
 #include "settings/ProfileSettings.h"
@@ -19,10 +22,45 @@ constexpr int kMsgCancelled = 64316;
 
 }  // namespace
 
+// The rows after the first, computed on worker threads. Each thread has its own transform and
+// its own landscape to build rows in, so a row comes out bit for bit as on one thread.
+struct LandscapeView::RowBuild {
+    explicit RowBuild(std::size_t count) : pieces(count), rows(count) {}
+
+    ParallelColumns pieces;
+    std::vector<Landscape3D::BuiltRow> rows;  // until the window takes them
+    int points = 0;
+    double sampleRate = 0;
+    int bits = 16;
+    LandscapeSettings settings;
+    std::function<void(std::size_t, double*)> source;  // the samples of a row
+
+    bool Run(int threads, const CancelToken& token) {
+        const std::size_t count = std::clamp<std::size_t>(std::size_t(std::max(threads, 1)), 1,
+                                                          std::max<std::size_t>(rows.size(), 1));
+        std::vector<std::unique_ptr<SpectrumService>> spectra;
+        std::vector<Landscape3D> scratch(count);
+        std::vector<std::vector<double>> blocks(count, std::vector<double>(std::size_t(points))),
+            magnitudes(count);
+        for (std::size_t t = 0; t < count; ++t) spectra.push_back(std::make_unique<SpectrumService>());
+        return pieces.Run(
+            int(count),
+            [&](int thread, std::size_t row) {
+                const auto t = std::size_t(thread);
+                source(row, blocks[t].data());
+                spectra[t]->Magnitudes(blocks[t].data(), points, magnitudes[t]);
+                scratch[t].BuildRow(magnitudes[t].data(), magnitudes[t].size(), sampleRate, bits, settings);
+                rows[row].x = scratch[t].RowX();
+                rows[row].height = scratch[t].RowHeight();
+            },
+            token);
+    }
+};
+
 // ---------------------------------------------------------------------------------------
 
 LandscapeView::LandscapeView(SoundDocument& doc, ProfileSettings& settings, QWidget* parent)
-    : Document3DView(doc, parent), m_settings(settings) {
+    : Document3DView(doc, parent), m_settings(settings), m_threads(ParallelColumns::DefaultThreads()) {
     m_s = LandscapeViewSettings::From(settings);
     m_rebuildLater.setSingleShot(true);
     m_rebuildLater.setInterval(0);
@@ -110,6 +148,34 @@ void LandscapeView::ScheduleRebuild() {
     if (!testAttribute(Qt::WA_DontShowOnScreen)) m_rebuildLater.start();
 }
 
+std::function<void(std::size_t, double*)> LandscapeView::RowSource() const {
+    const SoundDocument& doc = Doc();
+    const std::size_t step = m_step, points = std::size_t(m_points);
+    if (doc.SelectedSamples().size() <= 1) {
+        // The whole sound: its samples stay until the sound goes, which stops the build first.
+        return [&doc, step, points](std::size_t row, double* out) {
+            const std::size_t start = (row + 1) * step;
+            for (std::size_t i = 0; i < points; ++i) out[i] = doc.Sample(std::uint32_t(start + i));
+        };
+    }
+    // A new selection replaces the selected samples while the build may still run: the workers
+    // read a copy, of the rows' samples alone where the rows lie apart.
+    const std::vector<double>& selection = doc.SelectedSamples();
+    if (m_rows * points < selection.size()) {
+        auto rows = std::make_shared<std::vector<double>>(m_rows * points);
+        for (std::size_t r = 0; r < m_rows; ++r)
+            std::copy_n(selection.begin() + std::ptrdiff_t((r + 1) * step), points,
+                        rows->begin() + std::ptrdiff_t(r * points));
+        return [rows, points](std::size_t row, double* out) {
+            std::copy_n(rows->begin() + std::ptrdiff_t(row * points), points, out);
+        };
+    }
+    auto copy = std::make_shared<const std::vector<double>>(selection);
+    return [copy, step, points](std::size_t row, double* out) {
+        std::copy_n(copy->begin() + std::ptrdiff_t((row + 1) * step), points, out);
+    };
+}
+
 bool LandscapeView::PrepareRebuild() {
     CancelRebuild();
     m_landscape.Clear();
@@ -123,16 +189,33 @@ bool LandscapeView::PrepareRebuild() {
         return false;
     }
     // The first spectrum fixes the row length and so the number of rows.
-    SourceBlock(0, std::size_t(m_points), m_block);
-    if (!Doc().ComputeSpectrumOf(m_block, 0, m_points, m_spectrum)) return false;
-    AddSpectrum(m_spectrum);
+    std::vector<double> block, spectrum;
+    SourceBlock(0, std::size_t(m_points), block);
+    if (!Doc().ComputeSpectrumOf(block, 0, m_points, spectrum)) return false;
+    AddSpectrum(spectrum);
     // The other rows spread evenly up to the last full transform, so that the landscape shows
     // the whole sound and fills every row it can.
     const std::size_t rows = std::size_t(std::max(m_landscape.Rows(), 2));
-    m_last = n - std::size_t(m_points);
-    m_step = std::max<std::size_t>(m_last / (rows - 1), 1);
-    m_start = m_step;
-    return m_last >= 1;
+    const std::size_t last = n - std::size_t(m_points);
+    m_step = std::max<std::size_t>(last / (rows - 1), 1);
+    if (last < 1) return false;
+    m_rows = last / m_step;
+    if (m_landscape.Rows() > 0)
+        m_rows = std::min(m_rows, std::size_t(m_landscape.Rows() - m_landscape.FilledRows()));
+    try {
+        m_build = std::make_shared<RowBuild>(m_rows);
+        m_build->points = m_points;
+        m_build->sampleRate = double(Doc().SampleRate());
+        m_build->bits = Bits();
+        m_build->settings = m_s.Landscape();
+        m_build->source = RowSource();
+    } catch (const std::bad_alloc&) {
+        // Too little memory for the copy of a long selection: the first row is all there is.
+        m_build.reset();
+        return false;
+    }
+    m_placed = 0;
+    return true;
 }
 
 bool LandscapeView::StartRebuild() {
@@ -141,14 +224,15 @@ bool LandscapeView::StartRebuild() {
         Render3DEnvironment();
         return m_message.isEmpty() && !m_landscape.Empty();
     }
-    JobRunner::SlicedJob job = RebuildJob();
+    JobRunner::WorkerJob job = RebuildJob();
     job.ui = &Doc().Ui();  // the wait cursor; the growing landscape shows the progress
-    job.sliceDone = [this] {
+    job.progress = [this] {
+        TakeRows();
         m_landscape.ComputeNormals();
         ++m_generation;
         Render3DEnvironment();  // the landscape grows in front of the user
     };
-    m_job = Doc().Jobs().StartSliced(std::move(job));
+    m_job = Doc().Jobs().StartWorker(std::move(job));
     return true;
 }
 
@@ -157,35 +241,41 @@ bool LandscapeView::RebuildNow() {
     return JobRunner::RunNow(RebuildJob()) == JobRunner::Outcome::Finished;
 }
 
-JobRunner::SlicedJob LandscapeView::RebuildJob() {
-    JobRunner::SlicedJob job;
-    job.step = [this] { return RebuildStep(); };
+JobRunner::WorkerJob LandscapeView::RebuildJob() {
+    JobRunner::WorkerJob job;
+    job.work = [build = m_build, threads = m_threads](const CancelToken& token) {
+        try {
+            build->Run(threads, token);
+        } catch (const std::bad_alloc&) {
+            token.Cancel();  // the rows not done stay missing: the build ends as if cancelled
+        }
+    };
     job.finished = [this](JobRunner::Outcome outcome) { FinishRebuild(outcome); };
     return job;
 }
 
-bool LandscapeView::RebuildStep() {
-    const auto more = [this] { return m_start <= m_last && !m_landscape.Full(); };
-    if (!more()) return false;
-    const LandscapeSettings landscape = m_s.Landscape();
-    SourceBlock(m_start, std::size_t(m_points), m_block);
-    if (Doc().ComputeSpectrumOf(m_block, 0, m_points, m_spectrum)) {
-        m_landscape.BuildRow(m_spectrum.data(), m_spectrum.size(), Doc().SampleRate(), Bits(), landscape);
-        m_landscape.AddRow(landscape, false);
-    }
-    m_start += m_step;
-    return more();
+void LandscapeView::TakeRows() {
+    if (!m_build) return;
+    const std::size_t finished = m_build->pieces.Finished();
+    if (finished == m_placed) return;
+    // All of them at once: the mesh moves back once, not once per row.
+    std::vector<Landscape3D::BuiltRow> rows;
+    rows.reserve(finished - m_placed);
+    for (; m_placed < finished; ++m_placed) rows.push_back(std::move(m_build->rows[m_placed]));
+    m_landscape.AddRows(rows, m_build->settings);
 }
 
 void LandscapeView::FinishRebuild(JobRunner::Outcome outcome) {
     m_job = 0;
     if (outcome == JobRunner::Outcome::Finished) {
+        TakeRows();
         m_landscape.ComputeNormals();
     } else {
         // Never a part of the sound that looks like all of it; a build its owner stopped says nothing.
         m_landscape.Clear();
         if (outcome == JobRunner::Outcome::Cancelled) m_message = Str(kMsgCancelled);
     }
+    m_build.reset();
     ++m_generation;
     Render3DEnvironment();
 }

@@ -1,13 +1,15 @@
 #pragma once
 // The 3D FFT module's view: successive spectra laid one behind the other as the rows of a lit
 // landscape that the user turns, moves and zooms. For a loaded sound the view computes the
-// spectra along the selection itself, a slice at a time so that the window stays responsive
-// (Escape cancels); while listening or playing every new spectrum of the document becomes the
-// newest row and the older rows move back. A row only rewrites the vertex array in place; the
+// spectra along the selection itself, on worker threads, one per core, while the window only
+// adds the finished rows (Escape cancels); while listening or playing every new spectrum of the document
+// becomes the newest row and the older rows move back. A row only rewrites the vertex array in place; the
 // graphics buffers are filled at the next paint, so a live block never waits for the renderer.
 
 #include <QTimer>
+#include <algorithm>
 #include <functional>
+#include <memory>
 
 #include "analysis/Landscape3D.h"
 #include "document/IDocumentView.h"
@@ -35,12 +37,14 @@ public:
     QList<QKeySequence> ViewKeys() const override { return NavigationKeys(); }
 
     // ---- the landscape of a loaded sound ----
-    // Starts building the landscape in slices; false when there is too little sound (the
-    // message says so).
+    // Starts building the landscape on worker threads; false when there is too little sound
+    // (the message says so).
     bool StartRebuild();
     // Builds it at once (command line, tests); false as above or when cancelled.
     bool RebuildNow();
     bool IsRebuilding() const { return m_job != 0; }
+    // How many threads compute the rows; by default one per core.
+    void SetThreads(int threads) { m_threads = std::max(threads, 1); }
     // One spectrum (N/2 + 1 magnitudes of the FFT size) as the newest row.
     void AddSpectrum(const std::vector<double>& spectrum);
 
@@ -77,14 +81,17 @@ private:
     void Changed();  // a setting that shapes the landscape changed
     void ScheduleRebuild();
     bool PrepareRebuild();
-    // The build as a job: one row a step.
-    JobRunner::SlicedJob RebuildJob();
-    bool RebuildStep();
+    // The build as a job: the rows on the worker threads.
+    JobRunner::WorkerJob RebuildJob();
+    // The finished rows not in the landscape yet go there, in order.
+    void TakeRows();
     void FinishRebuild(JobRunner::Outcome outcome);
     void CancelRebuild();
     // The samples the landscape is built from: the selection, or the whole sound without one.
     std::size_t SourceLength() const;
     void SourceBlock(std::size_t start, std::size_t points, std::vector<double>& out) const;
+    // What the worker threads read their rows from: the samples of the row.
+    std::function<void(std::size_t row, double* out)> RowSource() const;
     int Bits() const;
 
     ProfileSettings& m_settings;
@@ -98,9 +105,12 @@ private:
     QString m_message;
 
     QTimer m_rebuildLater;       // settings changes and hints come in bursts: one rebuild for them
-    JobRunner::JobId m_job = 0;  // the build running in slices
+    JobRunner::JobId m_job = 0;  // the build running on worker threads
     bool m_keepCleared = false;  // Clear all Data: the landscape stays empty until new sound
-    std::size_t m_start = 0, m_step = 1, m_last = 0;
+    int m_threads = 1;
+    std::size_t m_step = 1, m_rows = 0;  // the rows after the first: at step, 2 step, ...
     int m_points = 0;
-    std::vector<double> m_block, m_spectrum;
+    struct RowBuild;
+    std::shared_ptr<RowBuild> m_build;  // shared with the worker threads
+    std::size_t m_placed = 0;           // its rows in the landscape so far
 };

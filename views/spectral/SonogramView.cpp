@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <new>
 #include <optional>
 
 #include "document/IModuleFrame.h"
@@ -50,7 +51,7 @@ double NoteTick(int k) {
 }  // namespace
 
 SonogramView::SonogramView(SoundDocument& doc, ProfileSettings& settings, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_settings(settings) {
+    : QWidget(parent), m_doc(doc), m_settings(settings), m_threads(ParallelColumns::DefaultThreads()) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);  // the "Freq:" field follows the cursor
     setMinimumSize(120, 90);
@@ -147,6 +148,19 @@ void SonogramView::FillColumns(int x, int width, std::uint32_t colour) {
 
 void SonogramView::AddColumn(const std::vector<double>& spectrum) {
     EnsurePicture();
+    if (spectrum.size() <= 2) {
+        PutColumn(nullptr);
+        return;
+    }
+    ApplyScale();
+    m_sono.Column(spectrum.data(), spectrum.size(), m_doc.SampleRate());
+    std::vector<std::uint32_t> colours(static_cast<std::size_t>(m_picture.height()));
+    m_sono.Colour(Sonogram::Colours(m_s.colour1), Background(), colours.data());
+    PutColumn(colours.data());
+}
+
+void SonogramView::PutColumn(const std::uint32_t* colours) {
+    EnsurePicture();
     if (m_clear) ClearPicture();
     const int w = m_s.lineWidth;
     const int width = m_picture.width();
@@ -156,15 +170,10 @@ void SonogramView::AddColumn(const std::vector<double>& spectrum) {
         FillColumns(0, width, Background());
     }
     FillColumns(m_x + 2 * w, w, kCursorColour);  // runs ahead of the newest column
-    if (spectrum.size() > 2) {
-        ApplyScale();
-        m_sono.Column(spectrum.data(), spectrum.size(), m_doc.SampleRate());
+    if (colours) {
         FillColumns(m_x + w, w, Background());
-        const int height = m_picture.height();
-        std::vector<std::uint32_t> colours(static_cast<std::size_t>(height));
-        m_sono.Colour(Sonogram::Colours(m_s.colour1), Background(), colours.data());
         const int x0 = std::max(m_x, 0), x1 = std::min(m_x + w, width);
-        for (int y = 0; y < height && x0 < x1; ++y) {
+        for (int y = 0; y < m_picture.height() && x0 < x1; ++y) {
             auto* line = reinterpret_cast<std::uint32_t*>(m_picture.scanLine(y));
             std::fill(line + x0, line + x1, 0xFF000000u | colours[static_cast<std::size_t>(y)]);
         }
@@ -206,25 +215,42 @@ void SonogramView::OnUpdate(int hint) {
 
 bool SonogramView::PrepareRebuild() {
     CancelRebuild(false);
+    m_build.reset();
     EnsurePicture();
     ApplyScale();
     ClearPicture();
     m_message.clear();
     if (!m_doc.IsWaveLoaded()) return false;
     const std::uint64_t n = m_doc.SampleCount();
-    m_points = m_doc.FftPoints();
-    if (m_points < 1 || n < static_cast<std::uint64_t>(m_points)) {
+    const int points = m_doc.FftPoints();
+    if (points < 1 || n < static_cast<std::uint64_t>(points)) {
         m_message = Str(m_settings.IniAllgemeinGrundschulprofil ? kMsgSelectMore : kMsgTooLittle);
         return false;
     }
     const int w = m_s.lineWidth;
-    const double columns = std::max(m_picture.width() - kKeyboardWidth, 1);
-    const auto step = static_cast<std::uint64_t>(static_cast<double>(n - m_points) / columns * w);
-    m_step = step < 2 ? 1 : step;
-    m_start = 0;
-    m_lastStart = n - m_points;
+    const double across = std::max(m_picture.width() - kKeyboardWidth, 1);
+    const std::uint64_t lastStart = n - static_cast<std::uint64_t>(points);
+    const auto step = static_cast<std::uint64_t>(static_cast<double>(lastStart) / across * w);
+    SonogramBuild::Layout layout;
+    layout.step = step < 2 ? 1 : step;
+    layout.points = points;
+    layout.sampleRate = m_doc.SampleRate();
+    // One column per line width from just right of the left edge, as far as the sound and the
+    // picture reach.
     m_x = w + 2;
-    m_block.resize(static_cast<std::size_t>(m_points));
+    const int room = m_picture.width() - w - m_x;
+    layout.columns = room < 0 ? 0
+                              : static_cast<std::size_t>(std::min<std::uint64_t>(
+                                    lastStart / layout.step, static_cast<std::uint64_t>(room / w))) +
+                                    1;
+    // The worker threads read the samples; a new sound or its removal stops them first.
+    const SoundDocument& doc = m_doc;
+    SonogramBuild::SampleReader reader = [&doc](std::uint64_t first, std::size_t count, double* out) {
+        for (std::size_t i = 0; i < count; ++i) out[i] = doc.Sample(static_cast<std::uint32_t>(first + i));
+    };
+    m_build = std::make_shared<SonogramBuild>(m_sono.Scale(), m_sono.Height(), Sonogram::Colours(m_s.colour1),
+                                              Background(), layout, std::move(reader), m_export != nullptr);
+    m_placed = 0;
     return true;
 }
 
@@ -235,15 +261,20 @@ bool SonogramView::StartRebuild() {
         update();
         return false;
     }
-    JobRunner::SlicedJob job = RebuildJob();
+    JobRunner::WorkerJob job = RebuildJob();
     job.ui = &m_doc.Ui();
     job.progressTitle = Str(kTextDrawing);
     job.progressText = [this] {
-        const double done = static_cast<double>(m_start) / static_cast<double>(m_lastStart + 1);
+        const double done = m_build ? static_cast<double>(m_placed) /
+                                          static_cast<double>(std::max<std::size_t>(m_build->Columns(), 1))
+                                    : 0.0;
         return Str(kTextProgress, QString::number(static_cast<int>(100.0 * done)));
     };
-    job.sliceDone = [this] { update(); };
-    m_job = m_doc.Jobs().StartSliced(std::move(job));
+    job.progress = [this] {
+        TakeColumns();
+        update();
+    };
+    m_job = m_doc.Jobs().StartWorker(std::move(job));
     return true;
 }
 
@@ -254,47 +285,52 @@ bool SonogramView::RebuildNow() {
     return m_message.isEmpty();  // a message says the sound was too short or the drawing was cancelled
 }
 
-JobRunner::SlicedJob SonogramView::RebuildJob() {
-    JobRunner::SlicedJob job;
-    job.step = [this] { return RebuildStep(); };
+JobRunner::WorkerJob SonogramView::RebuildJob() {
+    JobRunner::WorkerJob job;
+    job.work = [build = m_build, threads = m_threads](const CancelToken& token) {
+        try {
+            build->Run(threads, token);
+        } catch (const std::bad_alloc&) {
+            // The columns not done stay missing; the rebuild ends as if cancelled.
+            token.Cancel();
+        }
+    };
     job.finished = [this](JobRunner::Outcome outcome) { FinishRebuild(outcome); };
     return job;
 }
 
-bool SonogramView::RebuildStep() {
-    const int w = m_s.lineWidth;
-    const auto more = [&] { return m_start <= m_lastStart && m_x <= m_picture.width() - w; };
-    if (!more()) return false;
-    const std::size_t points = static_cast<std::size_t>(m_points);
-    for (std::size_t i = 0; i < points; ++i)
-        m_block[i] = m_doc.Sample(static_cast<std::uint32_t>(m_start + i));
-    const std::vector<double>& spectrum = m_sono.Spectrum(m_block.data(), m_points);
-    AddColumn(spectrum);
-    if (m_export) {
-        // Bottom row first, as the header lists the frequencies; the measured levels, not
-        // the colours, so that a row louder than the top colour still reads its own level.
-        const double rate = m_doc.SampleRate() > 0 ? m_doc.SampleRate() : 1;
-        const std::vector<double>& column =
-            m_sono.ColumnDb(spectrum.data(), spectrum.size(), m_doc.SampleRate());
-        *m_export += SpreadsheetNumber(static_cast<double>(m_start) / rate);
-        for (auto it = column.rbegin(); it != column.rend(); ++it) {
-            *m_export += u'\t';
-            if (std::isfinite(*it)) *m_export += SpreadsheetNumber(*it);
+void SonogramView::TakeColumns() {
+    if (!m_build) return;
+    const std::size_t finished = m_build->Finished();
+    const bool drawn = m_build->Points() / 2 + 1 > 2;  // a spectrum of two values draws no column
+    const double rate = m_doc.SampleRate() > 0 ? m_doc.SampleRate() : 1;
+    for (; m_placed < finished; ++m_placed) {
+        PutColumn(drawn ? m_build->Colours(m_placed) : nullptr);
+        const double* levels = m_build->LevelsDb(m_placed);
+        if (m_export && levels) {
+            // Bottom row first, as the header lists the frequencies; the measured levels, not
+            // the colours, so that a row louder than the top colour still reads its own level.
+            *m_export += SpreadsheetNumber(static_cast<double>(m_build->Start(m_placed)) / rate);
+            for (int row = m_build->Height() - 1; row >= 0; --row) {
+                *m_export += u'\t';
+                if (std::isfinite(levels[row])) *m_export += SpreadsheetNumber(levels[row]);
+            }
+            *m_export += QLatin1String("\r\n");
         }
-        *m_export += QLatin1String("\r\n");
     }
-    m_start += m_step;
-    return more();
 }
 
 void SonogramView::FinishRebuild(JobRunner::Outcome outcome) {
     m_job = 0;
     m_rebuildingNow = false;
-    if (outcome != JobRunner::Outcome::Finished) {
+    if (outcome == JobRunner::Outcome::Finished) {
+        TakeColumns();
+    } else {
         // Never a part of the sound that looks like all of it.
         ClearPicture();
         if (outcome == JobRunner::Outcome::Cancelled) m_message = Str(kMsgCancelled);
     }
+    m_build.reset();
     update();
 }
 

@@ -2,16 +2,20 @@
 // The sonogram module's view: a time-frequency picture, one spectrum per column, frequency
 // upwards and the level of each frequency as a palette colour, between a piano keyboard on the
 // left and a frequency scale on the right. For a loaded sound the view computes the spectra
-// along the whole sound itself, in slices between which the window stays responsive (Escape
-// cancels); while listening or playing it adds a column for every new spectrum of the
-// document and starts again at the left when the picture is full.
+// along the whole sound itself, on worker threads, one per core, while the window only puts
+// the finished columns into the picture (Escape cancels); while listening or playing it adds a
+// column for every new spectrum of the document and starts again at the left when the picture
+// is full.
 
 #include <QImage>
 #include <QWidget>
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "analysis/Sonogram.h"
+#include "analysis/SonogramBuild.h"
 #include "document/IDocumentView.h"
 #include "document/JobRunner.h"
 #include "platform/PictureWriter.h"
@@ -53,12 +57,14 @@ public:
     QString HelpTopic() const override { return QStringLiteral("html/Sonogrammdarstellung.html"); }
 
     // ---- the whole sound ----
-    // Starts drawing the whole sound in slices; false when there is no sound or too little of it
-    // (the message says so).
+    // Starts drawing the whole sound on worker threads; false when there is no sound or too
+    // little of it (the message says so).
     bool StartRebuild();
     // Draws the whole sound at once (command line, tests); false as above or when cancelled.
     bool RebuildNow();
     bool IsRebuilding() const { return m_job != 0 || m_rebuildingNow; }
+    // How many threads compute the columns; by default one per core.
+    void SetThreads(int threads) { m_threads = std::max(threads, 1); }
     // The whole sound as a table: a header line with the frequencies of the rows in Hz, then
     // one line per column with its start time in seconds and the measured level in dB full
     // scale of every row (the loudest bin of the bar drawn there, whatever the gain), bottom
@@ -101,10 +107,13 @@ private:
     void EnsurePicture();
     void ClearPicture();
     void FillColumns(int x, int width, std::uint32_t colour);
+    // Draws a column of colours (none: only the cursor moves on) at the write position.
+    void PutColumn(const std::uint32_t* colours);
     bool PrepareRebuild();
-    // The rebuild as a job: one column a step.
-    JobRunner::SlicedJob RebuildJob();
-    bool RebuildStep();
+    // The rebuild as a job: the columns on the worker threads.
+    JobRunner::WorkerJob RebuildJob();
+    // The finished columns that are not in the picture yet go there (and into the export).
+    void TakeColumns();
     void FinishRebuild(JobRunner::Outcome outcome);
     // Stops a rebuild; tell: the picture says that it was cancelled.
     void CancelRebuild(bool tell);
@@ -130,12 +139,12 @@ private:
     QString m_message;
 
     // The whole-sound rebuild in progress.
-    JobRunner::JobId m_job = 0;    // the rebuild running in slices
+    JobRunner::JobId m_job = 0;    // the rebuild running on worker threads
     bool m_rebuildingNow = false;  // the rebuild running to the end at once
     bool m_keepCleared = false;
-    std::uint64_t m_start = 0, m_step = 1, m_lastStart = 0;
-    int m_points = 0;
-    std::vector<double> m_block;
+    int m_threads = 1;
+    std::shared_ptr<SonogramBuild> m_build;  // shared with the worker threads
+    std::size_t m_placed = 0;                // its columns in the picture so far
     // Filled while the export runs: one line per column.
     QString* m_export = nullptr;
 };
