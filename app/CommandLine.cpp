@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QTimer>
+#include <cmath>
 #include <cstdio>
 
 #include "document/IModuleFrame.h"
@@ -74,6 +75,29 @@ bool ParseSize(const QString& text, QSize* out) {
         h > kMaxPictureSide)
         return false;
     *out = QSize(w, h);
+    return true;
+}
+
+// An end of a setting's range as the user would type it.
+QString RangeEndText(double end) {
+    if (end == std::floor(end) && std::abs(end) < 1e15) return QString::number(static_cast<qlonglong>(end));
+    return QString::number(end, 'g', 6);
+}
+
+// Whether a --set value is one the setting can take; error says why not. A number setting takes
+// a number within its range only: a value beyond it could ask for gigabytes or hours.
+bool SettingTextFits(const ProfileSettings::SettingKey& key, const QString& text, QString* error) {
+    if (!ProfileSettings::IsNumberKey(key)) return true;
+    const std::optional<double> number = ProfileSettings::NumberFromText(key, text);
+    if (key.HasRange() && (!number || !key.InRange(*number))) {
+        *error = Str(StringId::SettingTakesNumberFrom, QString::fromLatin1(key.key),
+                     RangeEndText(key.minimum), RangeEndText(key.maximum), text);
+        return false;
+    }
+    if (!number) {
+        *error = Str(kMsgSettingNotFinite, QString::fromLatin1(key.key), text);
+        return false;
+    }
     return true;
 }
 
@@ -194,10 +218,7 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
                 *error = Str(StringId::UnknownSetting, eq > 0 ? v.left(eq) : v);
                 return std::nullopt;
             }
-            if (!ProfileSettings::IsFiniteNumberText(*key, v.mid(eq + 1))) {
-                *error = Str(kMsgSettingNotFinite, QString::fromLatin1(key->key), v.mid(eq + 1));
-                return std::nullopt;
-            }
+            if (!SettingTextFits(*key, v.mid(eq + 1), error)) return std::nullopt;
             cmd.settings.emplace_back(v.left(eq), v.mid(eq + 1));
         } else if (a == QStringLiteral("--profile")) {
             if (!value(&cmd.profile)) return std::nullopt;

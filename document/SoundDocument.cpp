@@ -203,6 +203,7 @@ void SoundDocument::RemoveWave() {
     m_playback.Clear(false);
     m_convertedFromBits = 0;
     m_convertedFromFloat = false;
+    m_validBits = 0;
     SetTitle(NoFile());
     NotifyStatus();
     UpdateAllViews(kHintRebuild);
@@ -299,7 +300,22 @@ void SoundDocument::OnFileOpen() {
     OpenSoundFile(*path);
 }
 
+bool SoundDocument::IsFileToOpen(const QString& path) const {
+    // Said plainly: a missing path or a folder is no damaged wave file.
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        m_ui->Message(StringId::ThereNoFile, MessageIcon::Exclamation, path);
+        return false;
+    }
+    if (info.isDir()) {
+        m_ui->Message(StringId::FolderNotFileKalvo, MessageIcon::Exclamation, path);
+        return false;
+    }
+    return true;
+}
+
 bool SoundDocument::OpenSoundFile(const QString& path) {
+    if (!IsFileToOpen(path)) return false;
     if (IsListening()) StopListening();
     const bool kids = m_settings.IniAllgemeinGrundschulprofil != 0;
     if (!kids) m_ui->BeginProgress(Str(StringId::Progress));
@@ -363,7 +379,7 @@ std::optional<int> SoundDocument::AskChannel(const QString& shownPath, const Wav
     info.path = shownPath;
     info.channels = block.format.channels == 2 ? QStringLiteral("Stereo") : QStringLiteral("?");
     info.sampleRate = static_cast<int>(block.format.samplesPerSec);
-    info.bits = block.convertedFromBits != 0 ? block.convertedFromBits : block.format.bitsPerSample;
+    info.bits = block.validBits != 0 ? block.validBits : block.format.bitsPerSample;
     info.format = QStringLiteral("PCM");
     info.stereo = true;
     return m_ui->ChooseChannel(info);
@@ -440,7 +456,8 @@ std::optional<WaveBlock> SoundDocument::ReadWaveBlock(const QString& path) {
                           MessageIcon::Exclamation);
             break;
         case WaveLoadError::BadSampleRate:
-            m_ui->Message(StringId::FileGivesSampleRate, MessageIcon::Exclamation, path, failure.sampleRate);
+            m_ui->Message(StringId::FileGivesSampleRate, MessageIcon::Exclamation, path, failure.sampleRate,
+                          WaveLoader::kHighestRate);
             break;
         case WaveLoadError::OutOfMemory:
             ReportNoMemory(failure.bytes);
@@ -459,6 +476,7 @@ void SoundDocument::InstallBlock(WaveBlock block) {
     m_fileFormat = block.format;
     m_convertedFromBits = block.convertedFromBits;
     m_convertedFromFloat = block.convertedFromFloat;
+    m_validBits = block.validBits;
     m_bitsPerSample = m_fileFormat.bitsPerSample;
     m_waveData = std::move(block.data);
     m_waveBytes = block.bytes;
@@ -487,7 +505,7 @@ bool SoundDocument::PrepareWave(const QString& path) {
     }
     const WaveFormat format = m_fileFormat;  // as read, after any conversion to 16 bit
     if (!WriteWaveParametersInVariables(format)) return false;
-    if (m_convertedFromBits != 0) m_bitsShown = m_convertedFromBits;
+    if (m_validBits != 0) m_bitsShown = m_validBits;
     const bool multiChannel = format.channels >= 2;
     if (multiChannel) {
         m_stereoSource = true;  // the channel was chosen when the file was read
@@ -536,9 +554,11 @@ bool SoundDocument::ExtractChannel() {
     }
     const int convertedFrom = m_convertedFromBits;
     const bool convertedFromFloat = m_convertedFromFloat;
+    const int validBits = m_validBits;
     const bool ok = CreatePlaybackImage(TempMonoPath());
     m_convertedFromBits = convertedFrom;
     m_convertedFromFloat = convertedFromFloat;
+    m_validBits = validBits;
     m_fileFormat = source;  // the file's own format stays what the user opened
     m_fileFormat.channels = 1;
     m_fileFormat.blockAlign = static_cast<std::uint16_t>(bytesPerSample);
@@ -677,6 +697,7 @@ void SoundDocument::OnOpenTimeSeries() {
 }
 
 bool SoundDocument::OpenTimeSeriesFile(const QString& path) {
+    if (!IsFileToOpen(path)) return false;
     if (IsListening()) StopListening();
     // The loaded sound stays until the series has been read and found to hold numbers.
     std::size_t notNumbers = 0;

@@ -313,6 +313,8 @@ private:
     // Reads, chooses the channel, runs makeRoom, then installs and prepares the sound. A file that
     // cannot be read or whose channel dialog is cancelled changes nothing when makeRoom is given;
     // without it (the recording, a time series) the document then holds no file name.
+    // False, and the user told so, for a path that is missing or a folder.
+    bool IsFileToOpen(const QString& path) const;
     bool ReadAndPrepare(const QString& path, const std::function<void()>& makeRoom = {},
                         const QString& shownPath = {});
     void ClearAnalysisArrays();
@@ -369,8 +371,9 @@ private:
     WaveFormat m_fileFormat;            // the format of the file being loaded, as read
     int m_convertedFromBits = 0;        // the file's sample width when it was converted to 16 bit
     bool m_convertedFromFloat = false;  // and whether those samples were floating point
-    SpectrumService m_spectra;          // the spectra, autocorrelations and wavelet transform
-    bool m_toldNoMemory = false;        // a spectrum failed for want of memory and the user knows
+    int m_validBits = 0;          // the bits of each sample that carry the sound, as the file gives them
+    SpectrumService m_spectra;    // the spectra, autocorrelations and wavelet transform
+    bool m_toldNoMemory = false;  // a spectrum failed for want of memory and the user knows
     AudioInputDevice* m_input = nullptr;
     AudioOutputDevice* m_output = nullptr;
     bool m_stopListeningRequested = false;

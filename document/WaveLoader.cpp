@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <new>
 
 #include "document/RiffWave.h"
@@ -51,6 +50,16 @@ WaveLoadFailure Failure(WaveLoadError error) {
     return failure;
 }
 
+// The bits of a sample that carry the sound: the extensible record names them apart from the
+// width of the word that holds them (0 there: all of it).
+int ValidBits(const WaveFormat& format) {
+    if (format.formatTag == WaveFormat::kExtensible && format.extra.size() >= 2) {
+        const int valid = format.extra[0] | (format.extra[1] << 8);
+        if (valid != 0) return valid;
+    }
+    return format.bitsPerSample;
+}
+
 }  // namespace
 
 WaveLoader::Result WaveLoader::Read(const QString& path) {
@@ -59,27 +68,32 @@ WaveLoader::Result WaveLoader::Read(const QString& path) {
     if (wave.Open(path, &format, RiffWave::Mode::Read) != RiffWave::Status::Success)
         return Failure(WaveLoadError::CannotOpen);
     const std::uint16_t tag = format.EffectiveTag();
-    const int bits = format.bitsPerSample;
+    const int validBits = ValidBits(format);
     const bool isFloat = tag == WaveFormat::kIeeeFloat;
     if (tag != WaveFormat::kPcm && !isFloat) {
         WaveLoadFailure failure = Failure(WaveLoadError::NotPcm);
         failure.formatTag = format.formatTag;
         return failure;
     }
-    if ((isFloat && bits != 32 && bits != 64) ||
-        (!isFloat && bits != 8 && bits != 16 && bits != 24 && bits != 32))
+    if ((isFloat && validBits != 32 && validBits != 64) || (!isFloat && (validBits < 1 || validBits > 32)))
         return Failure(WaveLoadError::UnsupportedWidth);
-    // Every rate computation works in int; a header beyond that (or 0) is broken, not a sound.
-    if (format.samplesPerSec == 0 ||
-        format.samplesPerSec > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
+    // A rate of 0 or beyond any recorder's is a broken header, not a sound.
+    if (format.samplesPerSec == 0 || format.samplesPerSec > kHighestRate) {
         WaveLoadFailure failure = Failure(WaveLoadError::BadSampleRate);
         failure.sampleRate = format.samplesPerSec;
         return failure;
     }
-    if (format.channels == 0 || format.blockAlign != format.channels * (bits / 8))
+    // Each sample lies in a word of the frame's width per channel, its bits at the top of the
+    // word (12-bit samples in 16-bit words, 20-bit ones in 24-bit words).
+    if (format.channels == 0 || format.blockAlign % format.channels != 0)
+        return Failure(WaveLoadError::BadLayout);
+    const int bits = format.blockAlign / format.channels * 8;
+    if (bits < validBits || (isFloat ? bits != validBits : bits > 32))
         return Failure(WaveLoadError::BadLayout);
     WaveBlock result;
     result.format = format;
+    result.format.bitsPerSample = static_cast<std::uint16_t>(bits);
+    result.validBits = validBits;
     // Only whole frames are kept: a torn last frame would shift every channel after it.
     const std::uint32_t size = wave.GetSize() - wave.GetSize() % format.blockAlign;
     std::unique_ptr<std::uint8_t[]> block = Allocate(size);
@@ -95,7 +109,7 @@ WaveLoader::Result WaveLoader::Read(const QString& path) {
     result.bytes = size;
     if (isFloat || bits > 16) {
         result.bytes = ConvertTo16Bit(block.get(), size, bits, isFloat);
-        result.convertedFromBits = bits;
+        result.convertedFromBits = validBits;
         result.convertedFromFloat = isFloat;
         result.format.formatTag = WaveFormat::kPcm;
         result.format.bitsPerSample = 16;

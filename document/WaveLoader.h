@@ -16,6 +16,9 @@ struct WaveBlock {
     std::unique_ptr<std::uint8_t[]> data;
     std::uint32_t bytes = 0;
     int convertedFromBits = 0;  // the file's own width when converted to 16 bit, else 0
+    // The bits of each sample that carry the sound, as the file gives them (12 for 12-bit samples
+    // in 16-bit words): what the user is shown.
+    int validBits = 0;
     bool convertedFromFloat = false;
 };
 
@@ -24,8 +27,8 @@ enum class WaveLoadError {
     CannotOpen,        // not a wave file, or its header is broken
     NotPcm,            // a sample coding other than PCM or IEEE float
     UnsupportedWidth,  // a sample width that coding does not have
-    BadSampleRate,     // 0, or beyond what a rate computation can hold
-    BadLayout,         // no channels, or frames that do not fit the sample width
+    BadSampleRate,     // 0, or above kHighestRate
+    BadLayout,         // no channels, or frames whose words cannot hold the samples
     OutOfMemory,
     ReadFailed,  // the data ended early or the disk failed
     NoSamples,
@@ -41,6 +44,11 @@ struct WaveLoadFailure {
 class WaveLoader {
 public:
     using Result = std::variant<WaveBlock, WaveLoadFailure>;
+
+    // The highest sample rate a file may give: above what sound cards and ultrasound recorders
+    // reach (768 kHz), and low enough that work sized in seconds (a wavelet, a sonogram column)
+    // stays a few samples' worth where one header bit has flipped.
+    static constexpr std::uint32_t kHighestRate = 1000000;
 
     // The whole file: whole frames only, wider PCM and float samples converted to 16 bit.
     static Result Read(const QString& path);

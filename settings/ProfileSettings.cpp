@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <type_traits>
 #include <utility>
@@ -20,7 +21,8 @@ const std::vector<ProfileSettings::SettingKey>& GeneralKeys() {
         {"Allgemein", "IniAllgemeinToolbarNormal", &S::IniAllgemeinToolbarNormal},
         {"Allgemein", "IniAllgemeinToolbarSchule", &S::IniAllgemeinToolbarSchule},
         {"Allgemein", "IniAllgemeinMenu", &S::IniAllgemeinMenu},
-        {"Dokument", "IniDokumentNumFFTPoints", &S::IniDokumentNumFFTPoints},
+        {"Dokument", "IniDokumentNumFFTPoints", &S::IniDokumentNumFFTPoints, S::kMinFftPoints,
+         S::kMaxFftPoints},
         {"Dokument", "IniDokumentPlayFile", &S::IniDokumentPlayFile},
     };
     return keys;
@@ -153,7 +155,7 @@ namespace {
 
 // The type of value a key holds, as the value it would hold.
 template <class F>
-bool VisitType(const ProfileSettings::SettingKey& key, F&& f) {
+auto VisitType(const ProfileSettings::SettingKey& key, F&& f) {
     return std::visit(
         [&f](auto member) {
             if constexpr (std::is_same_v<decltype(member), StoredSetting>) {
@@ -204,7 +206,48 @@ bool ProfileSettings::SetSettingText(const QString& keyName, const QString& text
             value = static_cast<T>(IniFile::ParseReal(text));
     });
     IniDokumentNumFFTPoints = CheckedFftPoints(IniDokumentNumFFTPoints);
+    PullIntoRange(*key);
     return true;
+}
+
+bool ProfileSettings::IsNumberKey(const SettingKey& key) {
+    return VisitType(key, [](auto typed) { return !std::is_same_v<decltype(typed), QString>; });
+}
+
+std::optional<double> ProfileSettings::NumberFromText(const SettingKey& key, const QString& text) {
+    const QString trimmed = text.trimmed();
+    return VisitType(key, [&trimmed](auto typed) -> std::optional<double> {
+        using T = decltype(typed);
+        if constexpr (std::is_same_v<T, QString>) {
+            return std::nullopt;
+        } else if constexpr (std::is_same_v<T, int>) {
+            bool ok = false;
+            const qlonglong value = trimmed.toLongLong(&ok);
+            if (!ok || value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+                return std::nullopt;
+            return static_cast<double>(value);
+        } else {
+            bool ok = false;
+            const double value = trimmed.toDouble(&ok);
+            if (!ok || !std::isfinite(value) || !std::isfinite(static_cast<T>(value))) return std::nullopt;
+            return value;
+        }
+    });
+}
+
+void ProfileSettings::PullIntoRange(const SettingKey& key) {
+    if (!key.HasRange()) return;
+    const double fallback = key.defaultText ? IniFile::ParseReal(QString::fromUtf8(key.defaultText)) : 0.0;
+    VisitValue(key, [&key, fallback](auto& value) {
+        using T = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, int>) {
+            value = key.Clamped(value);
+        } else if constexpr (!std::is_same_v<T, QString>) {
+            const double number =
+                std::isfinite(static_cast<double>(value)) ? static_cast<double>(value) : fallback;
+            value = static_cast<T>(key.Clamped(number));
+        }
+    });
 }
 
 int ProfileSettings::CheckedFftPoints(int points) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <optional>
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -136,6 +137,15 @@ public:
     // False when the key holds a number and the text is not a finite one ("nan", "inf", a
     // number beyond the field's range), which no setting can stand for.
     static bool IsFiniteNumberText(const SettingKey& key, const QString& text);
+    // Whether key holds a number (not a text).
+    static bool IsNumberKey(const SettingKey& key);
+    // The number text stands for as a value of key, read strictly: nothing for a text that is
+    // not a whole number (an int key) or not a finite number, for a text key, or for a value
+    // beyond what the key's type holds. The range is not checked.
+    static std::optional<double> NumberFromText(const SettingKey& key, const QString& text);
+    // Pulls a number setting into its key's range; a value that is not finite becomes the key's
+    // default first. A profile cannot ask for more than the controls offer.
+    void PullIntoRange(const SettingKey& key);
     // A setting as a number, whatever holds it (0 for a text).
     double Value(const SettingKey& key) const;
     int IntValue(const SettingKey& key) const { return static_cast<int>(Value(key)); }

@@ -83,6 +83,7 @@ bool ProfileStore::Serialize(const QString& path, ProfileSettings& settings, boo
         if (key.member == ProfileSettings::Member(&ProfileSettings::IniDokumentNumFFTPoints))
             settings.IniDokumentNumFFTPoints =
                 ProfileSettings::CheckedFftPoints(settings.IniDokumentNumFFTPoints);
+        if (load) settings.PullIntoRange(key);
     }
     const WindowPlacement def = WindowPlacement::Default();
     for (int slot = 0; slot < ProfileSettings::PlacementSlotCount(); ++slot) {

@@ -202,8 +202,8 @@ TEST_F(AddedModuleTest, ASettingWithoutAFieldTakesItsDefaultSetAndExport) {
     }
     // The program registered its modules again meanwhile: the row found before is still the one.
     EXPECT_EQ(ProfileSettings::FindKey(QLatin1String(kNumberKey)), number);
-    // The range is the descriptor's; --set takes what the other keys' --set takes (a number out
-    // of the range too), and refuses what they refuse.
+    // The range is the descriptor's; --set takes what the other keys' --set takes (a number
+    // within the range), and refuses what they refuse.
     EXPECT_TRUE(number->InRange(1));
     EXPECT_TRUE(number->InRange(99));
     EXPECT_FALSE(number->InRange(0));
@@ -213,10 +213,14 @@ TEST_F(AddedModuleTest, ASettingWithoutAFieldTakesItsDefaultSetAndExport) {
         CommandLine::Parse({QStringLiteral("--set"), QStringLiteral("IniTestmodulZahl=inf")}, &error));
     EXPECT_TRUE(error.contains(QLatin1String(kNumberKey))) << error.toStdString();
 
+    EXPECT_FALSE(
+        CommandLine::Parse({QStringLiteral("--set"), QStringLiteral("IniTestmodulZahl=500")}, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("from 1 to 99"))) << error.toStdString();
+
     QTemporaryDir files;
     const QString wave = files.filePath(QStringLiteral("a.wav"));
     ASSERT_TRUE(WriteFile(wave, Mono16(8000, Sine(440, 8000, 800, 8000))));
-    for (const char* value : {"12", "500"}) {
+    for (const char* value : {"1", "12", "99"}) {
         SCOPED_TRACE(value);
         const auto cmd = CommandLine::Parse(
             {QStringLiteral("--export"), QStringLiteral("testmodul"), QStringLiteral("--open"), wave,

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include "app/CommandLine.h"
 #include "tests/support/KalvoProcess.h"
+#include "tests/support/SettingRanges.h"
 #include "tests/support/WaveBytes.h"
 #include "views/Modules.h"
 #include "views/common/CommandLineModules.h"
@@ -346,4 +348,142 @@ TEST(CommandLine, HelpNamesEveryOptionThatTheProgramTakes) {
     // And the names --profile takes.
     for (const char* profile : {"Standard", "Musiker", "Analytiker", "Komplett", "Oberschule", "Kids"})
         EXPECT_TRUE(run.out.contains(QLatin1String(profile))) << profile;
+}
+
+TEST(CommandLine, SetTakesEveryNumberSettingWithinItsRangeOnly) {
+    const auto keys = test::RangedNumberKeys();
+    ASSERT_GT(keys.size(), 40u);
+    for (const ProfileSettings::SettingKey* key : keys) {
+        const QString name = QLatin1String(key->key);
+        SCOPED_TRACE(key->key);
+        for (const QString& end : {test::EndText(*key, false), test::EndText(*key, true)}) {
+            QString error;
+            EXPECT_TRUE(CommandLine::Parse({QStringLiteral("--set"), name + u'=' + end}, &error))
+                << end.toStdString() << ": " << error.toStdString();
+        }
+        for (const QString& wrong : {test::Beyond(*key, false), test::Beyond(*key, true),
+                                     QStringLiteral("nan"), QStringLiteral("-inf"), QStringLiteral("many")}) {
+            QString error;
+            EXPECT_FALSE(CommandLine::Parse({QStringLiteral("--set"), name + u'=' + wrong}, &error))
+                << wrong.toStdString();
+            EXPECT_TRUE(error.contains(name) && error.contains(wrong)) << error.toStdString();
+        }
+    }
+    // The message names the range as a user would type it.
+    QString error;
+    EXPECT_FALSE(CommandLine::Parse(
+        {QStringLiteral("--set"), QStringLiteral("IniAnalyseNumberOfKorr=10000000")}, &error));
+    EXPECT_EQ(error, QStringLiteral("The setting IniAnalyseNumberOfKorr takes a number from 1 to 1000; "
+                                    "\"10000000\" is not one."));
+}
+
+TEST(CommandLine, ASettingThatCouldTakeGigabytesOrHoursEndsTheRunBeforeAnythingStarts) {
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("good.wav"));
+    ASSERT_TRUE(test::WriteFile(good, test::Mono16(8000, test::Sine(440, 8000, 400, 8000))));
+    for (const char* setting : {"IniAnalyseNumberOfKorr=10000000", "IniAnalyseNumberOfLyaMax=100000",
+                                "IniAnalyseNumberOfKorr=2147483648", "Ini3DFFTSchrittweite=1e30",
+                                "Ini3DFFTSchrittweite=nan", "IniAnalyseIterLyaMax=inf"}) {
+        SCOPED_TRACE(setting);
+        const Result run =
+            Kalvo({QStringLiteral("--export"), QStringLiteral("corrdim"), QStringLiteral("--open"), good,
+                   QStringLiteral("--set"), QLatin1String(setting)});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.contains(QString::fromLatin1(setting).section(u'=', 0, 0)))
+            << run.err.toStdString();
+    }
+}
+
+TEST(CommandLine, AnExportWithNothingToShowSaysWhyAndFails) {
+    RegisterModules();
+    QTemporaryDir dir;
+    const QString one = dir.filePath(QStringLiteral("one.wav"));
+    ASSERT_TRUE(test::WriteFile(one, test::Mono16(44100, {12000})));
+    const QString ten = dir.filePath(QStringLiteral("ten.wav"));
+    ASSERT_TRUE(test::WriteFile(ten, test::Mono16(44100, test::Sine(3000, 44100, 10, 12000))));
+    const QString silent = dir.filePath(QStringLiteral("silent.wav"));
+    ASSERT_TRUE(test::WriteFile(silent, test::Mono16(44100, std::vector<int>(2000, 0))));
+    // Whatever the module: either rows of numbers and exit 0, or a reason and a failure;
+    // never the headings alone under exit 0.
+    const QStringList modules = CommandLineModules::ExportNames();
+    ASSERT_GE(modules.size(), 10);
+    for (const QString& module : modules) {
+        for (const QString& file : {one, ten, silent}) {
+            SCOPED_TRACE((module + u' ' + QFileInfo(file).fileName()).toStdString());
+            const Result run = Kalvo({QStringLiteral("--export"), module, QStringLiteral("--open"), file});
+            bool rows = false;
+            for (const QString& line : run.out.split(QStringLiteral("\r\n")))
+                rows = rows || (!line.isEmpty() && (line[0].isDigit() || line[0] == u'-'));
+            if (run.exitCode == 0) {
+                EXPECT_TRUE(rows) << run.out.toStdString();
+            } else {
+                EXPECT_EQ(run.exitCode, 1);
+                EXPECT_TRUE(run.out.isEmpty());
+                EXPECT_FALSE(run.err.trimmed().isEmpty());
+            }
+        }
+    }
+    // The modules that once printed their headings alone, and why they now fail.
+    struct Case {
+        const char* module;
+        QString file;
+        const char* says;
+    };
+    for (const Case& c :
+         {Case{"reko", ten, "too short for a reconstruction"}, Case{"score", one, "no partial"},
+          Case{"score", silent, "too short or too quiet"}, Case{"fftpeaks", silent, "has no peak"}}) {
+        SCOPED_TRACE(c.module);
+        const Result run =
+            Kalvo({QStringLiteral("--export"), QLatin1String(c.module), QStringLiteral("--open"), c.file});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.says))) << run.err.toStdString();
+    }
+}
+
+TEST(CommandLine, WorkFollowsTheSamplesNotTheRateTheHeaderGives) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#else
+    RegisterModules();
+    QTemporaryDir dir;
+    // A rate no recorder gives (one flipped bit of 44100 Hz, or the largest int) is a broken header.
+    for (const std::uint32_t rate : {2147483647u, 536915012u, 1000001u}) {
+        const QString file = dir.filePath(QStringLiteral("broken.wav"));
+        ASSERT_TRUE(test::WriteFile(file, test::Mono16(rate, test::Sine(1000, 44100, 100, 12000))));
+        const Result run =
+            Kalvo({QStringLiteral("--export"), QStringLiteral("wavelet"), QStringLiteral("--open"), file});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(QString::number(rate) + QStringLiteral(" Hz"))) << run.err.toStdString();
+    }
+    // At the highest rate a file may give, a few samples still take a few samples' work in every
+    // module: each run fits a small address space.
+    const QString hundred = dir.filePath(QStringLiteral("hundred.wav"));
+    ASSERT_TRUE(test::WriteFile(hundred, test::Mono16(1000000, test::Sine(1000, 44100, 100, 12000))));
+    const QString three = dir.filePath(QStringLiteral("three.wav"));
+    ASSERT_TRUE(test::WriteFile(three, test::Mono16(1000000, {100, -200, 300})));
+    const auto limited = [] {
+        const rlimit limit{1ull << 30, 1ull << 30};
+        ::setrlimit(RLIMIT_AS, &limit);
+    };
+    for (const QString& file : {hundred, three}) {
+        for (const QString& module : CommandLineModules::ExportNames()) {
+            SCOPED_TRACE((module + u' ' + QFileInfo(file).fileName()).toStdString());
+            const Result run =
+                Kalvo({QStringLiteral("--export"), module, QStringLiteral("--open"), file}, limited);
+            EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.exitCode;
+            EXPECT_FALSE(run.err.contains(QStringLiteral("memory"))) << run.err.toStdString();
+        }
+        for (const QString& module : CommandLineModules::RenderNames()) {
+            const CommandLineModule* entry = CommandLineModules::Find(module);
+            if (entry->renderNeedsOpenGL) continue;
+            SCOPED_TRACE((module + u' ' + QFileInfo(file).fileName()).toStdString());
+            const Result run = Kalvo({QStringLiteral("--render"), module, QStringLiteral("--open"), file,
+                                      QStringLiteral("--out"), dir.filePath(module + QStringLiteral(".png"))},
+                                     limited);
+            EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.exitCode;
+            EXPECT_FALSE(run.err.contains(QStringLiteral("memory"))) << run.err.toStdString();
+        }
+    }
+#endif
 }

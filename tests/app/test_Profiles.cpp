@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <unistd.h>
+
 #include <QDir>
 #include <QDirIterator>
 #include <QTemporaryDir>
+#include <map>
 
 #include "app/Application.h"
 #include "platform/ProgramFolder.h"
@@ -12,6 +14,7 @@
 #include "settings/IniFile.h"
 #include "settings/ProfileStore.h"
 #include "tests/support/DocFixture.h"
+#include "tests/support/SettingRanges.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WaveBytes.h"
 
@@ -195,7 +198,7 @@ TEST_F(Profiles, BrokenProfilesReadAsZerosAndDefaultsAndAMissingOneIsReported) {
     EXPECT_EQ(app.Settings().IniAllgemeinLanguage, 2147483647);
     EXPECT_EQ(app.Settings().IniWaveletWavelet.size(), 255);
     EXPECT_EQ(app.Settings().IniWaveletFreqmin, 0.0f);
-    EXPECT_EQ(app.Settings().IniFFTTopCutkHz, 0);                  // missing
+    EXPECT_EQ(app.Settings().IniFFTTopCutkHz, 1);                  // missing: 0, pulled into the range
     EXPECT_EQ(app.Settings().GetWindowSlot(kSlotFft).showCmd, 5);  // missing section: default placement
 
     QFile::remove(ProfilePath(QStringLiteral("KalvoMusikerProfil.ini")));
@@ -342,4 +345,49 @@ TEST_F(Profiles, ANumberThatIsNotFiniteTakesTheStandardProfilesValue) {
     EXPECT_DOUBLE_EQ(s.IniAnalyseRadiusMaxLyaMax, 0.25);
     EXPECT_FLOAT_EQ(s.Ini3DFFTEpsilon, 0.03f);
     EXPECT_FLOAT_EQ(s.Ini3DFFTSchrittweite, 0.03f);
+}
+
+TEST_F(Profiles, EveryNumberSettingIsPulledIntoItsRangeOnLoad) {
+    // Values beyond either end, and values that are no finite number, as a hand-edited or
+    // damaged profile may hold them: the settings load within the ranges the controls offer.
+    const auto keys = test::RangedNumberKeys();
+    ASSERT_GT(keys.size(), 40u);
+    enum class Probe { Below, Above, NotFinite };
+    for (const Probe probe : {Probe::Below, Probe::Above, Probe::NotFinite}) {
+        std::map<QByteArray, QByteArray> sections;
+        for (const ProfileSettings::SettingKey* key : keys) {
+            const QString value =
+                probe == Probe::NotFinite ? QStringLiteral("nan") : test::Beyond(*key, probe == Probe::Above);
+            sections[key->section] += QByteArray(key->key) + '=' + value.toLatin1() + '\n';
+        }
+        QByteArray text;
+        for (const auto& [section, lines] : sections) text += '[' + section + "]\n" + lines;
+        ASSERT_TRUE(test::WriteFile(ProfilePath(QStringLiteral("KalvoUserProfil-odd.ini")), text));
+        app.m_profileKind = ProfileKind::User;
+        app.m_userProfileFile = QStringLiteral("KalvoUserProfil-odd.ini");
+        ASSERT_TRUE(app.LoadProfile());
+        for (const ProfileSettings::SettingKey* key : keys) {
+            SCOPED_TRACE(key->key);
+            const double value = app.Settings().Value(*key);
+            EXPECT_TRUE(key->InRange(value)) << value;
+            // The FFT size turns anything but a power of two into 8192.
+            if (key->member == ProfileSettings::Member(&ProfileSettings::IniDokumentNumFFTPoints)) continue;
+            if (probe == Probe::Below) {
+                EXPECT_EQ(static_cast<float>(value), static_cast<float>(key->minimum));
+            }
+            if (probe == Probe::Above) {
+                EXPECT_EQ(static_cast<float>(value), static_cast<float>(key->maximum));
+            }
+        }
+    }
+    // The cases that once took gigabytes, minutes or a black picture.
+    ASSERT_TRUE(
+        test::WriteFile(ProfilePath(QStringLiteral("KalvoUserProfil-odd.ini")),
+                        "[3DFFT]\nIni3DFFTSchrittweite=1e30\n[Analyse]\nIniAnalyseNumberOfKorr=10000000\n"
+                        "IniAnalyseNumberOfLyaMax=100000\nIniAnalyseIterLyaMax=2147483648\n"));
+    ASSERT_TRUE(app.LoadProfile());
+    EXPECT_EQ(app.Settings().Ini3DFFTSchrittweite, 1.0f);
+    EXPECT_EQ(app.Settings().IniAnalyseNumberOfKorr, 1000);
+    EXPECT_EQ(app.Settings().IniAnalyseNumberOfLyaMax, 100);
+    EXPECT_EQ(app.Settings().IniAnalyseIterLyaMax, 1000);
 }

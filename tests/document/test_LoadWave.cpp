@@ -28,7 +28,10 @@ TEST_F(LoadWave, BrokenFilesLeaveTheDocumentEmptyWithAClearMessage) {
         {"no fmt", Riff(Chunk("data", Pcm16({1}))), 62006},
         {"no data", Riff(fmt16), 62006},
         {"zero-length data", Riff(fmt16 + Chunk("data", QByteArray())), 61496},
-        {"12-bit samples", Riff(Chunk("fmt ", FmtBody(1, 1, 8000, 12)) + Chunk("data", Pcm16({1, 2}))),
+        // 12 bits cannot lie in words of one byte.
+        {"12-bit samples in 8-bit words",
+         Riff(Chunk("fmt ", FmtBody(1, 1, 8000, 12)) + Chunk("data", Pcm16({1, 2}))), 62006},
+        {"40-bit samples", Riff(Chunk("fmt ", FmtBody(1, 1, 8000, 40)) + Chunk("data", QByteArray(10, '\1'))),
          61497},
         {"ADPCM", Riff(Chunk("fmt ", FmtBody(2, 1, 8000, 4, 0)) + Chunk("data", Pcm16({1, 2}))), 62002},
         {"extensible ADPCM",
@@ -71,6 +74,39 @@ TEST_F(LoadWave, MonoSixteenBitLoadsAsItStands) {
     EXPECT_EQ(status.Last(kMsgStatusBits), 16);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_FALSE(ui.progressOpen);
+}
+
+TEST_F(LoadWave, TwelveBitSamplesInSixteenBitWordsLoadAndShowTheirOwnWidth) {
+    // 12-bit 0x123 and -1 at the top of their 16-bit words: 0x1230 (4656) and 0xFFF0 (-16).
+    const QByteArray fmt = FmtBody(1, 1, 8000, 12).replace(12, 2, "\x02\x00", 2);
+    const QString path = Write(QStringLiteral("twelve.wav"),
+                               Riff(Chunk("fmt ", fmt) + Chunk("data", QByteArray("\x30\x12\xf0\xff", 4))));
+    ASSERT_TRUE(doc.OpenSoundFile(path));
+    EXPECT_EQ(Samples(), (std::vector<double>{4656, -16}));
+    EXPECT_EQ(doc.FullScale(), 32767.0);
+    EXPECT_EQ(doc.BitsShown(), 12);
+    EXPECT_EQ(status.Last(kMsgStatusBits), 12);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(LoadWave, AMissingPathOrAFolderIsSaidToBeOneAndNoBrokenWaveFile) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.wav")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("series.txt")));
+    struct Case {
+        const char* name;
+        int message;
+    };
+    for (const Case& c :
+         {Case{"missing.wav", StringId::ThereNoFile}, Case{"missing.txt", StringId::ThereNoFile},
+          Case{"missing.mp3", StringId::ThereNoFile}, Case{"folder.wav", StringId::FolderNotFileKalvo},
+          Case{"series.txt", StringId::FolderNotFileKalvo}}) {
+        SCOPED_TRACE(c.name);
+        ui.messages.clear();
+        const QString path = dir.filePath(QLatin1String(c.name));
+        EXPECT_FALSE(doc.OpenFile(path));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, Str(c.message, path));
+    }
 }
 
 TEST_F(LoadWave, StereoKeepsTheChosenChannel) {

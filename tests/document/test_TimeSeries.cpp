@@ -83,8 +83,8 @@ TEST_F(TimeSeries, EmptyAndUnreadableFilesLeaveTheDocumentEmptyWithAMessage) {
     const std::vector<Case> cases = {
         {"empty", Write(QStringLiteral("empty.txt"), QByteArray()), 62111},
         {"only comments", Write(QStringLiteral("comments.txt"), "#a #b\n#c\n"), 62111},
-        {"missing", Path(QStringLiteral("missing.txt")), 62003},
-        {"a folder", dir.path(), 62003},
+        {"missing", Path(QStringLiteral("missing.txt")), 62131},
+        {"a folder", dir.path(), 62132},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

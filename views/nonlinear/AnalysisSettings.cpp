@@ -7,30 +7,32 @@
 const std::vector<SettingDescriptor>& AnalysisSettings::Keys() {
     using S = ProfileSettings;
     static const std::vector<SettingDescriptor> keys = {
-        {"Analyse", "IniAnalyseDimLya", &S::IniAnalyseDimLya},
-        {"Analyse", "IniAnalyseTauLya", &S::IniAnalyseTauLya},
-        {"Analyse", "IniAnalyseNumberOfLya", &S::IniAnalyseNumberOfLya},
-        {"Analyse", "IniAnalyseIterLya", &S::IniAnalyseIterLya},
-        {"Analyse", "IniAnalyseNumPointsLya", &S::IniAnalyseNumPointsLya},
-        {"Analyse", "IniAnalyseMaxDimLya", &S::IniAnalyseMaxDimLya},
-        {"Analyse", "IniAnalyseRadiusMinLya", &S::IniAnalyseRadiusMinLya},
-        {"Analyse", "IniAnalyseNumPointsLyaMax", &S::IniAnalyseNumPointsLyaMax},
-        {"Analyse", "IniAnalyseIterLyaMax", &S::IniAnalyseIterLyaMax},
-        {"Analyse", "IniAnalyseNumberOfLyaMax", &S::IniAnalyseNumberOfLyaMax},
-        {"Analyse", "IniAnalyseTauLyaMax", &S::IniAnalyseTauLyaMax},
-        {"Analyse", "IniAnalyseRadiusMinLyaMax", &S::IniAnalyseRadiusMinLyaMax},
-        {"Analyse", "IniAnalyseRadiusMaxLyaMax", &S::IniAnalyseRadiusMaxLyaMax},
-        {"Analyse", "IniAnalyseMinDimDoneMaxLya", &S::IniAnalyseMinDimDoneMaxLya},
-        {"Analyse", "IniAnalyseMaxDimDoneMaxLya", &S::IniAnalyseMaxDimDoneMaxLya},
-        {"Analyse", "IniAnalyseReferenzLyaMax", &S::IniAnalyseReferenzLyaMax},
-        {"Analyse", "IniAnalyseDimKorr", &S::IniAnalyseDimKorr},
-        {"Analyse", "IniAnalyseNumPointsKorr", &S::IniAnalyseNumPointsKorr},
-        {"Analyse", "IniAnalyseNumberOfKorr", &S::IniAnalyseNumberOfKorr},
-        {"Analyse", "IniAnalyseTauKorr", &S::IniAnalyseTauKorr},
-        {"Analyse", "IniAnalyseRadiusMinKorr", &S::IniAnalyseRadiusMinKorr},
-        {"Analyse", "IniAnalyseRadiusMaxKorr", &S::IniAnalyseRadiusMaxKorr},
-        {"Analyse", "IniAnalyseMaxDimKorr", &S::IniAnalyseMaxDimKorr},
-        {"Analyse", "IniAnalyseIterKorr", &S::IniAnalyseIterKorr},
+        {"Analyse", "IniAnalyseDimLya", &S::IniAnalyseDimLya, 2, kMostDimensions},
+        {"Analyse", "IniAnalyseTauLya", &S::IniAnalyseTauLya, 1, kLongestDelay},
+        {"Analyse", "IniAnalyseNumberOfLya", &S::IniAnalyseNumberOfLya, 0, 500},
+        {"Analyse", "IniAnalyseIterLya", &S::IniAnalyseIterLya, 0, 100000},
+        {"Analyse", "IniAnalyseNumPointsLya", &S::IniAnalyseNumPointsLya, 1, kMostPoints},
+        {"Analyse", "IniAnalyseMaxDimLya", &S::IniAnalyseMaxDimLya, 2, kMostDimensions},
+        {"Analyse", "IniAnalyseRadiusMinLya", &S::IniAnalyseRadiusMinLya, kSmallestRadius, kLargestRadius},
+        {"Analyse", "IniAnalyseNumPointsLyaMax", &S::IniAnalyseNumPointsLyaMax, 1, kMostPoints},
+        {"Analyse", "IniAnalyseIterLyaMax", &S::IniAnalyseIterLyaMax, 1, 1000},
+        {"Analyse", "IniAnalyseNumberOfLyaMax", &S::IniAnalyseNumberOfLyaMax, 1, 100},
+        {"Analyse", "IniAnalyseTauLyaMax", &S::IniAnalyseTauLyaMax, 1, kLongestDelay},
+        {"Analyse", "IniAnalyseRadiusMinLyaMax", &S::IniAnalyseRadiusMinLyaMax, kSmallestRadius,
+         kLargestRadius},
+        {"Analyse", "IniAnalyseRadiusMaxLyaMax", &S::IniAnalyseRadiusMaxLyaMax, kSmallestRadius,
+         kLargestRadius},
+        {"Analyse", "IniAnalyseMinDimDoneMaxLya", &S::IniAnalyseMinDimDoneMaxLya, 1, kMostDimensions},
+        {"Analyse", "IniAnalyseMaxDimDoneMaxLya", &S::IniAnalyseMaxDimDoneMaxLya, 1, kMostDimensions},
+        {"Analyse", "IniAnalyseReferenzLyaMax", &S::IniAnalyseReferenzLyaMax, 0, kMostPoints},
+        {"Analyse", "IniAnalyseDimKorr", &S::IniAnalyseDimKorr, 1, kMostDimensions},
+        {"Analyse", "IniAnalyseNumPointsKorr", &S::IniAnalyseNumPointsKorr, 1, kMostPoints},
+        {"Analyse", "IniAnalyseNumberOfKorr", &S::IniAnalyseNumberOfKorr, 1, 1000},
+        {"Analyse", "IniAnalyseTauKorr", &S::IniAnalyseTauKorr, 1, kLongestDelay},
+        {"Analyse", "IniAnalyseRadiusMinKorr", &S::IniAnalyseRadiusMinKorr, kSmallestRadius, kLargestRadius},
+        {"Analyse", "IniAnalyseRadiusMaxKorr", &S::IniAnalyseRadiusMaxKorr, kSmallestRadius, kLargestRadius},
+        {"Analyse", "IniAnalyseMaxDimKorr", &S::IniAnalyseMaxDimKorr, 1, kMostDimensions},
+        {"Analyse", "IniAnalyseIterKorr", &S::IniAnalyseIterKorr, 0, kMostPoints},
         {"Analyse", "IniAnalyseWhatIs", &S::IniAnalyseWhatIs, 0, 2},
         {"Analyse", "IniAnalyseFitFromKorr", &S::IniAnalyseFitFromKorr},
         {"Analyse", "IniAnalyseFitToKorr", &S::IniAnalyseFitToKorr},
@@ -44,7 +46,10 @@ unsigned U(int v) {
 }
 }  // namespace
 
-AnalysisSettings AnalysisSettings::From(const ProfileSettings& s) {
+AnalysisSettings AnalysisSettings::From(const ProfileSettings& profile) {
+    // Whatever a profile or an edit left there, the window works within the keys' ranges.
+    ProfileSettings s = profile;
+    for (const SettingDescriptor& key : Keys()) s.PullIntoRange(key);
     AnalysisSettings a;
     a.dimLya = s.IniAnalyseDimLya;
     a.tauLya = s.IniAnalyseTauLya;

@@ -3,6 +3,7 @@
 // and how they go to the engine: the window's Calculate and the command line pass them alike.
 
 #include <cstddef>
+#include <limits>
 
 #include "analysis/LyapunovKantz.h"
 
@@ -47,7 +48,13 @@ struct AnalysisSettings {
     // results are the same on any number).
     unsigned threads = 0;
 
-    // The profile keys of these settings, with their ranges.
+    // The profile keys of these settings, with their ranges. The counts and dimensions stay
+    // where the engine's tables fit in memory and a calculation ends in reasonable time; the
+    // number of points is bounded by the selection anyway.
+    static constexpr int kMostDimensions = 50;
+    static constexpr int kLongestDelay = 1000;
+    static constexpr int kMostPoints = std::numeric_limits<int>::max();
+    static constexpr double kSmallestRadius = 1e-9, kLargestRadius = 1e9;
 
     static const std::vector<SettingDescriptor>& Keys();
 

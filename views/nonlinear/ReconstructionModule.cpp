@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "document/SoundDocument.h"
+#include "platform/StringTable.h"
+#include "platform/UserInterface.h"
 #include "settings/ProfileSettings.h"
 #include "settings/SettingDescriptor.h"
 #include "views/common/CommandLineModules.h"
@@ -65,6 +67,15 @@ void RegisterReconstructionModule() {
     // The table needs no OpenGL: it comes from the selection alone.
     reko.exportText = [](const ModuleContext& context,
                          const ScriptRequest& request) -> std::optional<QString> {
+        // Each row takes three samples a delay apart: a selection of no more than two delays
+        // gives none, and a table of headings alone would pass for a result.
+        const int tau = ReconstructionViewSettings::From(context.settings).tau;
+        const std::size_t samples = context.doc.SelectedSamples().size();
+        if (samples <= 2 * static_cast<std::size_t>(tau)) {
+            context.ui.Message(StringId::SelectionSamplesTooShort, MessageIcon::Exclamation,
+                               static_cast<qulonglong>(samples), tau, 2 * tau + 1);
+            return std::nullopt;
+        }
         const std::unique_ptr<ReconstructionView> view = OffscreenView(context, request);
         return view->ExportText();
     };

@@ -13,13 +13,16 @@ const std::vector<SettingDescriptor>& ReconstructionViewSettings::Keys() {
         {"Rekonstruktion", "IniRekoclrBackBuffer", &S::IniRekoclrBackBuffer},
         {"Rekonstruktion", "IniRekoSizePts", &S::IniRekoSizePts, 1, 20},
         {"Rekonstruktion", "IniRekobIsPunkte", &S::IniRekobIsPunkte},
-        {"Rekonstruktion", "IniRekoNumRekoPoints", &S::IniRekoNumRekoPoints},
+        {"Rekonstruktion", "IniRekoNumRekoPoints", &S::IniRekoNumRekoPoints, 1, 100000000},
         {"Rekonstruktion", "IniRekobIsBunt", &S::IniRekobIsBunt},
     };
     return keys;
 }
 
-ReconstructionViewSettings ReconstructionViewSettings::From(const ProfileSettings& st) {
+ReconstructionViewSettings ReconstructionViewSettings::From(const ProfileSettings& profile) {
+    // Whatever a profile or an edit left there, the window works within the keys' ranges.
+    ProfileSettings st = profile;
+    for (const SettingDescriptor& key : Keys()) st.PullIntoRange(key);
     ReconstructionViewSettings s;
     s.tau = Key("IniRekoTau").Clamped(st.IniRekoTau);
     s.background = GlSceneView::OpaqueColour(st.IniRekoclrBackBuffer);

@@ -70,8 +70,10 @@ std::size_t PeakIndex(const std::vector<double>& spectrum, const FftPlot::PeakIn
     return centre;
 }
 
-QString PeakTable(const ModuleContext& context, const FftView& view) {
+// The peaks as a table; nothing where the spectrum has none.
+std::optional<QString> PeakTable(const ModuleContext& context, const FftView& view) {
     QString text = Str(kHeaderPeaks);
+    bool found = false;
     const SoundDocument& doc = context.doc;
     const int points = FftExportPoints(doc);
     const int bits = doc.BitsPerSample();
@@ -79,6 +81,7 @@ QString PeakTable(const ModuleContext& context, const FftView& view) {
     const FftPlot& plot = view.Plot();
     for (const FftPlot::PeakInfo& peak : plot.PeakInfos()) {
         if (peak.kind == FftPlot::PeakInfo::kAnchor) continue;
+        found = true;
         double frequency = peak.frequency;
         if (peak.kind == FftPlot::PeakInfo::kDetected && points >= 2) {
             // Between the bins, where the steady tone behind the peak lies.
@@ -96,6 +99,7 @@ QString PeakTable(const ModuleContext& context, const FftView& view) {
         text += SpreadsheetNumber(std::round(note.cents * 10.0) / 10.0 + 0.0);  // + 0.0: never "-0"
         text += QLatin1String("\r\n");
     }
+    if (!found) return std::nullopt;
     return text;
 }
 
@@ -116,7 +120,12 @@ std::optional<QString> ExportPeaks(const ModuleContext& context, const ScriptReq
     QPainter painter(&scratch);
     view->OnDraw(painter, QRect(QPoint(0, 0), request.size));
     painter.end();
-    return PeakTable(context, *view);
+    std::optional<QString> table = PeakTable(context, *view);
+    // A table of headings alone would pass for a result.
+    if (!table)
+        context.ui.Message(StringId::SpectrumSelectionSamplesHas, MessageIcon::Exclamation,
+                           static_cast<qulonglong>(context.doc.SelectedSamples().size()));
+    return table;
 }
 
 }  // namespace

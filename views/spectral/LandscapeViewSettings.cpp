@@ -8,15 +8,15 @@
 const std::vector<SettingDescriptor>& LandscapeViewSettings::Keys() {
     using S = ProfileSettings;
     static const std::vector<SettingDescriptor> keys = {
-        {"3DFFT", "Ini3DFFTSchrittweite", &S::Ini3DFFTSchrittweite},
+        {"3DFFT", "Ini3DFFTSchrittweite", &S::Ini3DFFTSchrittweite, 0.0001, 1.0},
         {"3DFFT", "Ini3DFFTclrBackBuffer", &S::Ini3DFFTclrBackBuffer},
         {"3DFFT", "Ini3DFFTBottomCutHz", &S::Ini3DFFTBottomCutHz, 1, 999},
         {"3DFFT", "Ini3DFFTTopCutkHz", &S::Ini3DFFTTopCutkHz, 1, 100},
-        {"3DFFT", "Ini3DFFTSizePts", &S::Ini3DFFTSizePts},
+        {"3DFFT", "Ini3DFFTSizePts", &S::Ini3DFFTSizePts, 0.1, 20},
         {"3DFFT", "Ini3DFFTbIsWire", &S::Ini3DFFTbIsWire},
         {"3DFFT", "Ini3DFFTBreite", &S::Ini3DFFTBreite, 1, 20},
         {"3DFFT", "Ini3DFFTEpsilon", &S::Ini3DFFTEpsilon, 0.01, 0.2},
-        {"3DFFT", "Ini3DFFTTau", &S::Ini3DFFTTau},
+        {"3DFFT", "Ini3DFFTTau", &S::Ini3DFFTTau, 1, 500},
         {"3DFFT", "Ini3DFFTbIsBunt", &S::Ini3DFFTbIsBunt},
         {"3DFFT", "Ini3DFFTbIsAmpLinear", &S::Ini3DFFTbIsAmpLinear},
         {"3DFFT", "Ini3DFFTbIsFreqLinear", &S::Ini3DFFTbIsFreqLinear},
@@ -24,7 +24,10 @@ const std::vector<SettingDescriptor>& LandscapeViewSettings::Keys() {
     return keys;
 }
 
-LandscapeViewSettings LandscapeViewSettings::From(const ProfileSettings& st) {
+LandscapeViewSettings LandscapeViewSettings::From(const ProfileSettings& profile) {
+    // Whatever a profile or an edit left there, the window works within the keys' ranges.
+    ProfileSettings st = profile;
+    for (const SettingDescriptor& key : Keys()) st.PullIntoRange(key);
     LandscapeViewSettings s;
     if (st.Ini3DFFTSchrittweite > 0) s.rowStep = st.Ini3DFFTSchrittweite;
     s.background = GlSceneView::OpaqueColour(st.Ini3DFFTclrBackBuffer);

@@ -5,6 +5,8 @@
 
 #include "document/SoundDocument.h"
 #include "platform/PictureWriter.h"
+#include "platform/StringTable.h"
+#include "platform/UserInterface.h"
 #include "settings/ProfileSettings.h"
 #include "settings/SettingDescriptor.h"
 #include "views/common/CommandLineModules.h"
@@ -81,7 +83,12 @@ void RegisterScoreModule() {
     score.exportText = [](const ModuleContext& context,
                           const ScriptRequest& request) -> std::optional<QString> {
         const std::unique_ptr<ScoreView> view = OffscreenView(context, request.size);
-        return view->ExportTable();
+        std::optional<QString> table = view->ExportTable();
+        // A table of headings alone would pass for a result.
+        if (!table)
+            context.ui.Message(StringId::SelectionSamplesGivesNo, MessageIcon::Exclamation,
+                               static_cast<qulonglong>(context.doc.SelectedSamples().size()));
+        return table;
     };
     CommandLineModules::Register(std::move(score));
 }

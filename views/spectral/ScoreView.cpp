@@ -364,10 +364,10 @@ void ScoreView::OnViewCommand(ViewCommand command) {
     }
 }
 
-QString ScoreView::ExportTable() {
+std::optional<QString> ScoreView::ExportTable() {
     AnalysisSpectrum();
+    if (m_partials.empty()) return std::nullopt;
     QString text = Str(kHeaderExport);
-    if (m_partials.empty()) return text;
     const double f0 = m_partials.front().frequency;
     for (const Partial& p : m_partials) {
         const MusicalNote note = NearestNote(p.frequency);

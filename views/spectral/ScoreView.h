@@ -6,6 +6,7 @@
 
 #include <QAbstractScrollArea>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "analysis/NoteRecorder.h"
@@ -46,8 +47,9 @@ public:
     const std::vector<Partial>& AnalysisSpectrum();
     const std::vector<Partial>& Partials() const { return m_partials; }
     const std::vector<Partial>& RecordedNotes() const { return m_recorder.Notes(); }
-    // One line per partial: frequency, level in dB, note number, note name, interval.
-    QString ExportTable();
+    // One line per partial: frequency, level in dB, note number, note name, interval; nothing
+    // where the spectrum holds no partial.
+    std::optional<QString> ExportTable();
     // The width the score needs: at least the window's.
     int ScrollWidth() const;
 

@@ -16,7 +16,7 @@ const std::vector<SettingDescriptor>& WaveletViewSettings::Keys() {
         {"Wavelet", "IniWaveletFreqmax", &S::IniWaveletFreqmax},
         {"Wavelet", "IniWaveletFreqn", &S::IniWaveletFreqn, 1, kMostScales},
         {"Wavelet", "IniWaveletZeitn", &S::IniWaveletZeitn, 1, kMostTimePoints},
-        {"Wavelet", "IniWaveletadiv", &S::IniWaveletadiv},
+        {"Wavelet", "IniWaveletadiv", &S::IniWaveletadiv, 0, 2},
     };
     return keys;
 }
@@ -40,7 +40,10 @@ double CentreOf(const QString& spec) {
 
 }  // namespace
 
-WaveletViewSettings WaveletViewSettings::From(const ProfileSettings& s) {
+WaveletViewSettings WaveletViewSettings::From(const ProfileSettings& profile) {
+    // Whatever a profile or an edit left there, the window works within the keys' ranges.
+    ProfileSettings s = profile;
+    for (const SettingDescriptor& key : Keys()) s.PullIntoRange(key);
     WaveletViewSettings v;
     v.spec = s.IniWaveletWavelet;
     v.scaleFirst = s.IniWaveletFreqmin;
