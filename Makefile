@@ -4,7 +4,7 @@ BUILD_SAN  ?= build-sanitize
 BUILD_FUZZ ?= build-fuzz
 FUZZ_CXX   ?= clang++-14
 FUZZ_SECONDS ?= 180
-FUZZ_TARGETS ?= wave timeseries ini
+FUZZ_TARGETS ?= wave timeseries ini settings analysis
 BUILD_TYPE ?= RelWithDebInfo
 WERROR     ?= OFF
 ARGS       ?=
@@ -46,7 +46,8 @@ bench: build
 	  QT_QPA_PLATFORM=offscreen "$$b" || exit 1; done
 
 test-sanitize: deps
-	cmake -S . -B $(BUILD_SAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVO_SANITIZE=ON
+	cmake -S . -B $(BUILD_SAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVO_SANITIZE=ON \
+	      $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 	cmake --build $(BUILD_SAN)
 	cd $(BUILD_SAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure
 

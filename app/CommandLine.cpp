@@ -445,7 +445,7 @@ ScriptRequest RequestOf(const CommandLine& cmd, const CommandLineModule& entry) 
 
 }  // namespace
 
-int RunExport(const CommandLine& cmd) {
+int RunExport(const CommandLine& cmd, QByteArray* text) {
     const CommandLineModule* entry = CommandLineModules::Find(cmd.module);
     if (!entry || !entry->exportText) {
         PrintError(Str(StringId::UnknownModule, cmd.module));
@@ -457,11 +457,15 @@ int RunExport(const CommandLine& cmd) {
     SoundDocument& doc = session.doc;
     const auto [first, last] = cmd.selection.value_or(std::pair<quint32, quint32>(0, doc.SampleCount()));
     if (!doc.OnSelectionChanged(first, last)) return 1;  // the reason is on standard error
-    const std::optional<QString> text =
+    const std::optional<QString> exported =
         entry->exportText({session.app.Settings(), doc, session.ui}, RequestOf(cmd, *entry));
-    if (!text) return 1;
+    if (!exported) return 1;
     TellWhenTheSpectrumIsCut(doc);
-    const QByteArray bytes = text->toUtf8();
+    const QByteArray bytes = exported->toUtf8();
+    if (text) {
+        *text = bytes;
+        return 0;
+    }
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
     std::fflush(stdout);
     return 0;

@@ -63,8 +63,9 @@ bool LoadStartProfile(Application& app, const QString& profileName,
 // recording to the --out file; returns the exit code.
 int RunRecord(const CommandLine& cmd);
 
-// Runs `--export`: prints the module's numbers to standard output; returns the exit code.
-int RunExport(const CommandLine& cmd);
+// Runs `--export`: prints the module's numbers to standard output, or hands them to text when
+// one is given; returns the exit code.
+int RunExport(const CommandLine& cmd, QByteArray* text = nullptr);
 
 // Runs `--render`: draws the module's view for the loaded sound into the picture file;
 // returns the exit code.

@@ -8,6 +8,7 @@
 
 #include "platform/ProgramFolder.h"
 #include "platform/StringTable.h"
+#include "views/Modules.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ FuzzEnvironment::FuzzEnvironment() : m_dir(FolderTemplate()) {
     QApplication::setApplicationName(QStringLiteral("kalvo"));
     SetCurrentLanguage(Language::English);
     SetProgramFolder(m_folder);
+    RegisterModules();  // the key table and the command line know every module
     if (!SeedProfiles(m_folder)) qFatal("the shipped profiles could not be laid out");
 }
 

@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <cstring>
 
+#include "settings/ProfileSettings.h"
 #include "tests/support/WaveBytes.h"
+#include "views/Modules.h"
 
 namespace {
 
@@ -95,15 +97,89 @@ std::vector<FuzzSeed> IniSeeds() {
     return seeds;
 }
 
+// Every number key of every module with one value, as a profile.
+QByteArray ProfileWithEveryNumber(const QByteArray& value) {
+    RegisterModules();
+    QByteArray text;
+    QByteArray section;
+    for (const ProfileSettings::SettingKey& key : ProfileSettings::KeyTable()) {
+        if (std::holds_alternative<QString ProfileSettings::*>(key.member)) continue;
+        if (section != key.section) {
+            section = key.section;
+            text += "[" + section + "]\n";
+        }
+        text += QByteArray(key.key) + "=" + value + "\n";
+    }
+    return text;
+}
+
+std::vector<FuzzSeed> SettingsSeeds() {
+    std::vector<FuzzSeed> seeds;
+    for (const char* value : {"1e30", "-1e30", "2147483648", "-2147483649", "nan", "inf", "-1", "0", "3.5"})
+        seeds.push_back(
+            {QStringLiteral("every-number-%1.ini").arg(QLatin1String(value)), ProfileWithEveryNumber(value)});
+    seeds.push_back({QStringLiteral("empty.ini"), QByteArray()});
+    QDirIterator it(QStringLiteral(":/resources/Profile"));
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly)) seeds.push_back({QFileInfo(file).fileName(), file.readAll()});
+    }
+    return seeds;
+}
+
+// A short series of the Henon map, one value a line.
+QByteArray HenonText(int count, double outlier = 0.0) {
+    QByteArray text;
+    double x = 0.1, y = 0.0;
+    for (int i = 0; i < count + 50; ++i) {
+        const double next = 1.0 - 1.4 * x * x + y;
+        y = 0.3 * x;
+        x = next;
+        if (i >= 50)
+            text += QByteArray::number(i == count / 2 && outlier != 0.0 ? outlier : x, 'g', 10) + "\n";
+    }
+    return text;
+}
+
+std::vector<FuzzSeed> AnalysisSeeds() {
+    const QByteArray henon = HenonText(400);
+    const QByteArray quick =
+        "IniAnalyseNumberOfLyaMax=20\nIniAnalyseIterLyaMax=5\nIniAnalyseNumberOfKorr=200\n"
+        "IniAnalyseNumberOfLya=100\nIniAnalyseIterLya=5\n";
+    std::vector<FuzzSeed> seeds;
+    for (const char* module : {"maxlyap", "lyapspec", "corrdim", "wavelet", "timeseries", "reko"}) {
+        const QByteArray m(module);
+        seeds.push_back(
+            {QStringLiteral("%1-henon.txt").arg(QLatin1String(module)), m + "\n" + quick + "---\n" + henon});
+        seeds.push_back({QStringLiteral("%1-outlier.txt").arg(QLatin1String(module)),
+                         m + "\n" + quick + "---\n" + HenonText(400, 1e9)});
+        seeds.push_back({QStringLiteral("%1-three.txt").arg(QLatin1String(module)), m + "\n---\n1\n2\n3\n"});
+        seeds.push_back({QStringLiteral("%1-constant.txt").arg(QLatin1String(module)),
+                         m + "\n" + quick + "---\n" + QByteArray(600, '\n').replace("\n", "5\n")});
+    }
+    // The overrides that once asked for gigabytes, minutes or a black picture.
+    for (const char* set :
+         {"IniAnalyseNumberOfKorr=10000000", "IniAnalyseNumberOfLyaMax=100000",
+          "IniAnalyseNumberOfLyaMax=2147483648", "Ini3DFFTSchrittweite=1e30", "IniAnalyseDimKorr=nan",
+          "IniAnalyseRadiusMaxKorr=inf", "IniAnalyseTauLyaMax=-5", "IniWaveletFreqmax=1e300",
+          "IniWaveletZeitn=2147483647", "IniZeitreiheKorrCount=0"})
+        seeds.push_back({QStringLiteral("hostile-%1.txt").arg(QString::fromLatin1(set).section(u'=', 0, 0)),
+                         "maxlyap\n" + QByteArray(set) + "\n---\n" + henon});
+    return seeds;
+}
+
 }  // namespace
 
 std::vector<QString> FuzzTargetNames() {
-    return {QStringLiteral("wave"), QStringLiteral("timeseries"), QStringLiteral("ini")};
+    return {QStringLiteral("wave"), QStringLiteral("timeseries"), QStringLiteral("ini"),
+            QStringLiteral("settings"), QStringLiteral("analysis")};
 }
 
 std::vector<FuzzSeed> FuzzSeeds(const QString& target) {
     if (target == QLatin1String("wave")) return WaveSeeds();
     if (target == QLatin1String("timeseries")) return TimeSeriesSeeds();
     if (target == QLatin1String("ini")) return IniSeeds();
+    if (target == QLatin1String("settings")) return SettingsSeeds();
+    if (target == QLatin1String("analysis")) return AnalysisSeeds();
     return {};
 }

@@ -11,7 +11,7 @@ struct FuzzSeed {
     QByteArray bytes;
 };
 
-// target: "wave", "timeseries" or "ini"; an unknown name gives no seeds.
+// target: one of FuzzTargetNames(); an unknown name gives no seeds.
 std::vector<FuzzSeed> FuzzSeeds(const QString& target);
 // The names FuzzSeeds knows.
 std::vector<QString> FuzzTargetNames();
