@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "app/CommandLine.h"
 #include "fuzz/FuzzCheck.h"
@@ -40,13 +41,18 @@ constexpr int kMostOverrides = 8;
 constexpr qsizetype kMostValueLength = 40;
 
 // Whether the command line may take this override: a known key, and for a number key a
-// finite number within the key's range, read both as an integer and as a real.
+// finite number (in the type that holds it) within the key's range, read both as an integer
+// and as a real.
 bool Acceptable(const QString& keyName, const QString& text) {
     const ProfileSettings::SettingKey* key = ProfileSettings::FindKey(keyName);
     if (!key) return false;
     if (std::holds_alternative<QString ProfileSettings::*>(key->member)) return true;
     const double real = IniFile::ParseReal(text);
     if (!std::isfinite(real) || !key->InRange(real)) return false;
+    // A setting held as a float must be a finite float as well.
+    if (std::holds_alternative<float ProfileSettings::*>(key->member) &&
+        !std::isfinite(static_cast<float>(real)))
+        return false;
     if (std::holds_alternative<int ProfileSettings::*>(key->member) &&
         !key->InRange(static_cast<double>(IniFile::ParseInt(text))))
         return false;
@@ -94,6 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QString error;
     const std::optional<CommandLine> cmd = CommandLine::Parse(args, &error);
     if (!cmd) {
+        if (!refusable) std::fprintf(stderr, "%s\n", qPrintable(error));
         FUZZ_CHECK(refusable);  // only an override can make these arguments wrong
         FUZZ_CHECK(!error.isEmpty());
         return 0;
