@@ -139,12 +139,26 @@ QStringList CommandLine::WithoutQtOptions(const QStringList& args) {
     return out;
 }
 
-bool CommandLine::IsOpenableFile(const QString& path) {
+namespace {
+
+bool HasOpenableSuffix(const QFileInfo& info) {
     static const QStringList suffixes = {QStringLiteral("wav"), QStringLiteral("mp3"), QStringLiteral("flac"),
                                          QStringLiteral("ogg"), QStringLiteral("oga"), QStringLiteral("opus"),
                                          QStringLiteral("txt"), QStringLiteral("dat"), QStringLiteral("prn")};
+    return suffixes.contains(info.suffix().toLower());
+}
+
+// A word that names a file rather than a profile: a path (no profile name holds a '/'), or,
+// once the profile is named, a name with a sound or series suffix.
+bool NamesAFile(const QString& word, bool profileNamed) {
+    return word.contains(u'/') || (profileNamed && HasOpenableSuffix(QFileInfo(word)));
+}
+
+}  // namespace
+
+bool CommandLine::IsOpenableFile(const QString& path) {
     const QFileInfo info(path);
-    return info.isFile() && suffixes.contains(info.suffix().toLower());
+    return info.isFile() && HasOpenableSuffix(info);
 }
 
 QString CommandLine::UsageText() {
@@ -241,6 +255,12 @@ std::optional<CommandLine> CommandLine::Parse(const QStringList& args, QString* 
             return std::nullopt;
         } else if (cmd.openFile.isEmpty() && IsOpenableFile(a)) {
             cmd.openFile = a;  // "Open with Kalvo" from a file manager
+        } else if (cmd.openFile.isEmpty() && NamesAFile(a, !cmd.profile.isEmpty()) &&
+                   !QFileInfo(a).isFile()) {
+            // Said plainly rather than taken for an unknown profile or option.
+            *error =
+                QFileInfo(a).isDir() ? Str(StringId::FolderNotFileKalvo, a) : Str(StringId::ThereNoFile, a);
+            return std::nullopt;
         } else if (cmd.profile.isEmpty()) {
             cmd.profile = a;
         } else {

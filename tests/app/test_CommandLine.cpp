@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "app/CommandLine.h"
+#include "platform/StringTable.h"
 #include "tests/support/KalvoProcess.h"
 #include "tests/support/SettingRanges.h"
 #include "tests/support/WaveBytes.h"
@@ -217,6 +218,24 @@ TEST(CommandLine, AFileGivenAloneIsOpenedAndANameIsAProfile) {
     cmd = CommandLine::Parse({QStringLiteral("Klasse4b.wav")}, &error);
     ASSERT_TRUE(cmd);
     EXPECT_EQ(cmd->profile, QStringLiteral("Klasse4b.wav"));
+    // A file that is not there, or a folder, is said to be one, not taken for an option.
+    const struct {
+        QStringList args;
+        QString said;
+    } missing[] = {
+        {{QStringLiteral("Komplett"), dir.filePath(QStringLiteral("gone.wav"))},
+         Str(StringId::ThereNoFile, dir.filePath(QStringLiteral("gone.wav")))},
+        {{QStringLiteral("Komplett"), QStringLiteral("gone.txt")},
+         Str(StringId::ThereNoFile, QStringLiteral("gone.txt"))},
+        {{dir.filePath(QStringLiteral("gone.wav"))},
+         Str(StringId::ThereNoFile, dir.filePath(QStringLiteral("gone.wav")))},
+        {{QStringLiteral("Kids"), dir.path()}, Str(StringId::FolderNotFileKalvo, dir.path())},
+    };
+    for (const auto& c : missing) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        EXPECT_FALSE(CommandLine::Parse(c.args, &error));
+        EXPECT_EQ(error, c.said);
+    }
 }
 
 TEST(CommandLine, ASelectionLongerThanTheLargestSpectrumIsSaidToBeCutToItsStart) {
