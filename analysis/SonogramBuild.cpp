@@ -13,8 +13,9 @@ SonogramBuild::SonogramBuild(const SonogramScale& scale, int height, const Sonog
       m_layout(layout),
       m_reader(std::move(reader)),
       m_pieces(layout.columns),
-      m_colours(layout.columns * static_cast<std::size_t>(m_height)) {
-    if (levelsDb) m_levelsDb.resize(m_colours.size());
+      m_colours(std::make_unique_for_overwrite<std::uint32_t[]>(layout.columns *
+                                                                static_cast<std::size_t>(m_height))) {
+    if (levelsDb) m_levelsDb.resize(layout.columns * static_cast<std::size_t>(m_height));
 }
 
 bool SonogramBuild::Run(int threads, const CancelToken& token) {
@@ -41,7 +42,7 @@ void SonogramBuild::Compute(Sonogram& sono, std::vector<double>& block, std::siz
     m_reader(Start(column), block.size(), block.data());
     const std::vector<double>& spectrum = sono.Spectrum(block.data(), m_layout.points);
     sono.Column(spectrum.data(), spectrum.size(), m_layout.sampleRate);
-    sono.Colour(m_palette, m_background, m_colours.data() + column * static_cast<std::size_t>(m_height));
+    sono.Colour(m_palette, m_background, m_colours.get() + column * static_cast<std::size_t>(m_height));
     if (!m_levelsDb.empty()) {
         const std::vector<double>& levels =
             sono.ColumnDb(spectrum.data(), spectrum.size(), m_layout.sampleRate);

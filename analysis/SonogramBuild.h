@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "analysis/CancelToken.h"
@@ -41,7 +42,7 @@ public:
     std::uint64_t Start(std::size_t column) const { return column * m_layout.step; }
     // Height palette colours, top row first; rows no bar reaches have the background.
     const std::uint32_t* Colours(std::size_t column) const {
-        return m_colours.data() + column * static_cast<std::size_t>(m_height);
+        return m_colours.get() + column * static_cast<std::size_t>(m_height);
     }
     // Height levels in dB full scale, top row first (NaN where no bar reaches); null unless asked for.
     const double* LevelsDb(std::size_t column) const {
@@ -58,6 +59,9 @@ private:
     Layout m_layout;
     SampleReader m_reader;
     ParallelColumns m_pieces;
-    std::vector<std::uint32_t> m_colours;
+    // Every column is written by the thread that computes it before anyone reads it: the memory
+    // is left uninitialised, so that its first touch is spread over those threads instead of
+    // zeroing megabytes on the calling thread first.
+    std::unique_ptr<std::uint32_t[]> m_colours;
     std::vector<double> m_levelsDb;
 };
