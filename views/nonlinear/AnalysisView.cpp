@@ -205,13 +205,11 @@ void AnalysisView::OnEdit(int control, const QString& text) {
 // ---------------------------------------------------------------------------------------------
 // Calculating
 
-void AnalysisView::OnReset() {
-    if (IsCalculating()) return;
-    m_askIterMaxLyap = true;
-    m_tooShortShown = false;
-    switch (m_params.mode) {
+void AnalysisView::ClearResult(AnalysisMode mode) {
+    switch (mode) {
         case AnalysisMode::Spectrum:
             m_spectrum.reset();
+            m_kaplanYorke.clear();
             break;
         case AnalysisMode::LargestExponent:
             m_maxLyap.reset();
@@ -221,6 +219,13 @@ void AnalysisView::OnReset() {
             m_corrDim.reset();
             break;
     }
+}
+
+void AnalysisView::OnReset() {
+    if (IsCalculating()) return;
+    m_askIterMaxLyap = true;
+    m_tooShortShown = false;
+    ClearResult(m_params.mode);
     m_cancelledMode.reset();
     update();
 }
@@ -285,19 +290,7 @@ std::optional<JobRunner::WorkerJob> AnalysisView::PrepareCalculation() {
         if (m_askIterMaxLyap) m_params.iterLyaMax = 50;
     }
     Changed();
-    switch (mode) {
-        case AnalysisMode::Spectrum:
-            m_spectrum.reset();
-            m_kaplanYorke.clear();
-            break;
-        case AnalysisMode::LargestExponent:
-            m_maxLyap.reset();
-            m_slopeText.clear();
-            break;
-        case AnalysisMode::CorrelationDimension:
-            m_corrDim.reset();
-            break;
-    }
+    ClearResult(mode);
 
     // The worker gets its own copy of the samples and parameters.
     LyapunovKantz probe;

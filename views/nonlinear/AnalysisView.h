@@ -117,6 +117,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Forgets the result of one calculation and the texts drawn with it.
+    void ClearResult(AnalysisMode mode);
     struct Shared;  // what the worker and the window share while a calculation runs
     // Asks what the calculation needs and makes it a job; nothing when it cannot start.
     std::optional<JobRunner::WorkerJob> PrepareCalculation();
