@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QTest>
 #include <QThread>
 #include <QWidget>
@@ -157,11 +158,17 @@ TEST_F(JobRunnerTest, AWorkerAndTheThreadsItStartsYieldToTheWindowAndItsProgress
     const int window = niceness();
     std::atomic<int> worker{window}, started{window};
     std::atomic<bool> release{false};
+    const auto letGo = [&] {
+        release = true;
+        release.notify_all();
+    };
+    // A failed assertion below must not leave the worker waiting.
+    const auto alwaysLetGo = qScopeGuard(letGo);
     JobRunner::WorkerJob job;
-    job.work = [&](const CancelToken& token) {
+    job.work = [&](const CancelToken&) {
         worker = niceness();
         std::thread([&] { started = niceness(); }).join();
-        while (!release && !token.Cancelled()) QThread::msleep(5);
+        release.wait(false);  // until the test lets it go
     };
     job.ui = &ui;
     job.progressTitle = QStringLiteral("Working");
@@ -174,7 +181,7 @@ TEST_F(JobRunnerTest, AWorkerAndTheThreadsItStartsYieldToTheWindowAndItsProgress
     ASSERT_TRUE(QTest::qWaitFor([&] { return looks >= 2; }, kGenerousMs));
     EXPECT_TRUE(ui.progressOpen);
     EXPECT_FALSE(ui.progressTexts.isEmpty());
-    release = true;
+    letGo();
     ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, kGenerousMs));
     EXPECT_EQ(outcome, Outcome::Finished);
     EXPECT_FALSE(ui.progressOpen);
